@@ -1,0 +1,6 @@
+function(nvr_apply_warnings target)
+  target_compile_options(${target} PRIVATE -Wall -Wextra)
+  if(NVR_WERROR)
+    target_compile_options(${target} PRIVATE -Werror)
+  endif()
+endfunction()

@@ -1,0 +1,13 @@
+# Shared by the scripts: where the project is, and how to configure and build one of its build folders.
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+jobs=$(nproc)
+
+# configure_build FOLDER BUILD_TYPE [CMAKE_ARGS...]
+configure_build() {
+  local folder=$1 build_type=$2
+  shift 2
+  local werror=OFF
+  [[ "${CI:-}" == "true" ]] && werror=ON
+  cmake -S "$root" -B "$root/build/$folder" -G Ninja \
+    -DCMAKE_BUILD_TYPE="$build_type" -DNVR_WERROR="$werror" "$@" >/dev/null
+}
