@@ -1,3 +1,8 @@
+// g++ 12 reports a false "maybe uninitialized" inside <regex> when optimising with sanitizers.
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
+
 #include "util/StringUtils.h"
 
 #include <array>
