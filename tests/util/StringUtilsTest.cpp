@@ -1,12 +1,15 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <clocale>
+#include <locale>
 #include <map>
 #include <memory>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "support/CapturingLoggingService.h"
 #include "util/StringUtils.h"
 
 namespace NuvraMobile {
@@ -142,6 +145,96 @@ TEST(StringUtilsQuotifyTest, EscapesAndCuts) {
     EXPECT_EQ("\"ab...\"", StringUtils::Quotify("abc", 2));
     EXPECT_EQ("\"" + long300 + "\"", StringUtils::Quotify(long300, 0));
     EXPECT_EQ("\"a...\"", StringUtils::Quotify("abc", 1));
+}
+
+TEST(StringUtilsSplitTest, PiecesBetweenMatches) {
+    using Pieces = std::vector<std::string>;
+    EXPECT_EQ((Pieces{"a", "b", "", "c"}), StringUtils::Split("a,b,,c", ","));
+    EXPECT_EQ((Pieces{"", "a"}), StringUtils::Split(",a", ","));
+    EXPECT_EQ((Pieces{"a"}), StringUtils::Split("a,", ","));
+    EXPECT_EQ((Pieces{"abc"}), StringUtils::Split("abc", ","));
+    EXPECT_EQ((Pieces{"a", "b", "c"}), StringUtils::Split("a1b22c", "[0-9]+"));
+    EXPECT_EQ((Pieces{""}), StringUtils::Split("", ","));
+    EXPECT_EQ((Pieces{"a,b"}), StringUtils::Split("a,b", ""));
+}
+
+TEST(StringUtilsSplitTest, WithLimit) {
+    using Pieces = std::vector<std::string>;
+    struct Case {
+        std::string text;
+        int limit;
+        Pieces expected;
+    };
+    const Case cases[] = {
+        {"a,b,c,d", 2, {"a", "b,c,d"}},
+        {"a,b,c,d", 3, {"a", "b", "c,d"}},
+        {"a,b", 5, {"a", "b"}},
+        {"a,b,c", 1, {"a,b,c"}},
+        {"a,b,,c", 0, {"a", "b", "", "c"}},
+        {"a,,b", 2, {"a", ",b"}},
+        {"a,", 2, {"a"}},
+        {"a,b,c", -1, {"a", "b", "c"}},
+    };
+    for (const Case& testCase : cases) {
+        EXPECT_EQ(testCase.expected, StringUtils::SplitWithLimit(testCase.text, ",", testCase.limit))
+            << testCase.text << " limit " << testCase.limit;
+    }
+}
+
+TEST(StringUtilsSplitTest, InvalidDelimiterGivesTheTextAndATraceLine) {
+    ScopedCapturingLog log(LoggingMode::TRACE);
+    EXPECT_EQ(std::vector<std::string>{"a(b"}, StringUtils::Split("a(b", "("));
+    EXPECT_EQ(std::vector<std::string>{"a[b"}, StringUtils::SplitWithLimit("a[b", "[", 2));
+    EXPECT_EQ(
+        (std::vector<CapturingLoggingService::Line>{
+            {LoggingMode::TRACE, "StringUtils", "Failed to split string 'a(b' using regex delimiter '('"},
+            {LoggingMode::TRACE, "StringUtils",
+             "Failed to split string 'a[b' using regex delimiter '[' with limit=2"}}),
+        log.Service().GetLines());
+}
+
+TEST(StringUtilsTextTest, Replace) {
+    EXPECT_EQ("xbxb", StringUtils::Replace("abab", "a", "x"));
+    EXPECT_EQ("aaaa", StringUtils::Replace("aa", "a", "aa"));
+    EXPECT_EQ("ab", StringUtils::Replace("aaab", "aa", ""));
+    EXPECT_EQ("abc", StringUtils::Replace("abc", "", "x"));
+    EXPECT_EQ("", StringUtils::Replace("", "a", "x"));
+}
+
+TEST(StringUtilsTextTest, StartsAndEndsWith) {
+    EXPECT_TRUE(StringUtils::StartsWith("abc", ""));
+    EXPECT_TRUE(StringUtils::StartsWith("abc", "ab"));
+    EXPECT_FALSE(StringUtils::StartsWith("ab", "abc"));
+    EXPECT_FALSE(StringUtils::StartsWith("abc", "b"));
+    EXPECT_TRUE(StringUtils::EndsWith("abc", ""));
+    EXPECT_TRUE(StringUtils::EndsWith("abc", "bc"));
+    EXPECT_FALSE(StringUtils::EndsWith("bc", "abc"));
+    EXPECT_FALSE(StringUtils::EndsWith("abc", "b"));
+}
+
+TEST(StringUtilsTextTest, CaseMappingTouchesOnlyAsciiLetters) {
+    const std::string mixed = "Hello-World_09 \xc3\x84\xe9";
+    EXPECT_EQ("hello-world_09 \xc3\x84\xe9", StringUtils::ToLower(mixed));
+    EXPECT_EQ("HELLO-WORLD_09 \xc3\x84\xe9", StringUtils::ToUpper(mixed));
+}
+
+// A global locale that writes numbers with a decimal comma and thousands groups.
+class CommaNumbers : public std::numpunct<char> {
+protected:
+    char do_decimal_point() const override { return ','; }
+    char do_thousands_sep() const override { return '.'; }
+    std::string do_grouping() const override { return "\3"; }
+};
+
+TEST(StringUtilsToStringTest, NumbersIgnoreTheProcessLocale) {
+    const std::locale previous = std::locale::global(std::locale(std::locale::classic(), new CommaNumbers()));
+    std::setlocale(LC_ALL, "de_DE.UTF-8");  // effective only where that locale is installed
+    EXPECT_EQ("1.500000", ToString(1.5));
+    EXPECT_EQ("1234567", ToString(1234567));
+    EXPECT_EQ("[ 1234.500000 ]", ToString(std::vector<double>{1234.5}));
+    EXPECT_EQ("x 1.500000 1234567", StringUtils::FormatString("x %f %d", 1.5, 1234567));
+    std::setlocale(LC_ALL, "C");
+    std::locale::global(previous);
 }
 
 }  // namespace
