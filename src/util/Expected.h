@@ -1,5 +1,6 @@
 #pragma once
 
+#include <type_traits>
 #include <utility>
 #include <variant>
 
@@ -22,8 +23,11 @@ class Expected {
 public:
     /** Holds nothing. */
     Expected() = default;
-    Expected(const T& value) : content_(std::in_place_index<1>, value) {}
-    Expected(T&& value) : content_(std::in_place_index<1>, std::move(value)) {}
+    /** Holds a value made from `value` (a derived pointer, a literal ...). */
+    template <typename U = T, typename = std::enable_if_t<std::is_constructible_v<T, U&&> &&
+                                                          !std::is_same_v<std::decay_t<U>, Expected> &&
+                                                          !std::is_same_v<std::decay_t<U>, E>>>
+    Expected(U&& value) : content_(std::in_place_index<1>, std::forward<U>(value)) {}
     Expected(const E& error) : content_(std::in_place_index<2>, error) {}
 
     /** Holds a value or an error. */

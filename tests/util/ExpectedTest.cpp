@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 
 #include "util/Expected.h"
@@ -27,6 +28,20 @@ TEST(ExpectedTest, HoldsAValue) {
     expected.Value() = "changed";
     const Expected<std::string> copy = expected;
     EXPECT_EQ("changed", copy.Value());
+}
+
+struct Base {
+    virtual ~Base() = default;
+};
+struct Derived : Base {};
+
+Expected<std::shared_ptr<Base>> MakeBase() { return std::make_shared<Derived>(); }
+
+TEST(ExpectedTest, ConvertsValuesAndHoldsANullPointerAsValue) {
+    EXPECT_NE(nullptr, MakeBase().Value());
+    const Expected<std::shared_ptr<Base>> null(nullptr);
+    EXPECT_TRUE(null.HasValue());
+    EXPECT_EQ(nullptr, null.Value());
 }
 
 TEST(ExpectedTest, HoldsAnError) {
