@@ -1,4 +1,6 @@
 // The two JSON serializers share the reading of one value, and each makes the other for nested values.
+#include <functional>
+
 #include "core/JsonArraySerializer.h"
 #include "core/JsonObjectSerializer.h"
 #include "platformShim/JsonConstants.h"
@@ -14,6 +16,30 @@ void ThrowIfTooDeep(size_t depth) {
     }
 }
 
+// Reads a nested array or object at one position. Failures are logged and leave the value out, so a
+// damaged part does not cost the whole document. (A callable held by reference keeps TrySwallow from
+// allocating.)
+template <typename Document, typename Position>
+struct NestedRead {
+    const std::shared_ptr<JsonUtilityServiceInterface>& service;
+    size_t depth;
+    const Document& document;
+    const Position& position;
+    bool isArray;
+    std::shared_ptr<Variant> result;
+
+    void operator()() {
+        if (isArray) {
+            const std::shared_ptr<JsonArray> array = document.GetJsonArray(position);
+            result = array ? JsonArraySerializer(service, depth + 1).Serialize(*array) : Variant::FromNull();
+        } else {
+            const std::shared_ptr<JsonObject> object = document.GetJsonObject(position);
+            result =
+                object ? JsonObjectSerializer(service, depth + 1).Serialize(*object) : Variant::FromNull();
+        }
+    }
+};
+
 // The variant of the value at `position` (an index or a key), or an empty pointer when it is left out.
 template <typename Document, typename Position>
 std::shared_ptr<Variant> ReadValue(const std::shared_ptr<JsonUtilityServiceInterface>& service, size_t depth,
@@ -26,23 +52,12 @@ std::shared_ptr<Variant> ReadValue(const std::shared_ptr<JsonUtilityServiceInter
             return Variant::FromBoolean(document.GetBoolean(position));
         case JsonType::JSON_STRING:
             return Variant::FromString(document.GetString(position));
-        case JsonType::JSON_ARRAY: {
-            std::shared_ptr<Variant> nested;
-            TrySwallow([&] {
-                const std::shared_ptr<JsonArray> array = document.GetJsonArray(position);
-                nested =
-                    array ? JsonArraySerializer(service, depth + 1).Serialize(*array) : Variant::FromNull();
-            });
-            return nested;
-        }
+        case JsonType::JSON_ARRAY:
         case JsonType::JSON_OBJECT: {
-            std::shared_ptr<Variant> nested;
-            TrySwallow([&] {
-                const std::shared_ptr<JsonObject> object = document.GetJsonObject(position);
-                nested = object ? JsonObjectSerializer(service, depth + 1).Serialize(*object)
-                                : Variant::FromNull();
-            });
-            return nested;
+            NestedRead<Document, Position> read{
+                service, depth, document, position, type == JsonType::JSON_ARRAY, nullptr};
+            TrySwallow(std::ref(read));
+            return read.result;
         }
         default:
             Log::Warning(logTag, "Unrecognized json type %d", static_cast<int32_t>(type));
@@ -105,10 +120,11 @@ std::shared_ptr<Variant> JsonObjectSerializer::Serialize(const JsonObject& objec
     std::vector<std::string> keys;
     object.Keys(keys);
     std::map<std::string, std::shared_ptr<Variant>> members;
-    for (const std::string& key : keys) {
+    for (std::string& key : keys) {
         std::shared_ptr<Variant> member = ReadValue(jsonUtilityService_, depth_, object, key, LOG_TAG);
         if (member) {
-            members.insert_or_assign(key, std::move(member));
+            // Keys usually come in order, so the hint makes each insertion constant time.
+            members.insert_or_assign(members.end(), std::move(key), std::move(member));
         }
     }
     return Variant::FromVariantMap(std::move(members));

@@ -112,6 +112,8 @@ public:
     explicit VectorVariant(std::vector<std::shared_ptr<Variant>> elements);
     VariantKind GetKind() const override;
     bool GetVariantVector(std::vector<std::shared_ptr<Variant>>& out) const override;
+    /** The elements without a copy, for readers that only look. */
+    const std::vector<std::shared_ptr<Variant>>& GetElements() const { return elements_; }
     std::shared_ptr<Variant> Copy() const override;
     bool Equals(const ObjectInterface& other) const override;
     std::string ToStringImpl(const ToStringOptions& options) const override;
@@ -126,6 +128,8 @@ public:
     explicit VariantMapVariant(std::map<std::string, std::shared_ptr<Variant>> entries);
     VariantKind GetKind() const override;
     bool GetVariantMap(std::map<std::string, std::shared_ptr<Variant>>& out) const override;
+    /** The entries without a copy, for readers that only look. */
+    const std::map<std::string, std::shared_ptr<Variant>>& GetEntries() const { return entries_; }
     std::shared_ptr<Variant> Copy() const override;
     bool Equals(const ObjectInterface& other) const override;
     std::string ToStringImpl(const ToStringOptions& options) const override;

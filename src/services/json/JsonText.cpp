@@ -6,6 +6,7 @@
 #include <nlohmann/json.hpp>
 
 #include "platformShim/JsonConstants.h"
+#include "services/json/NativeJsonValues.h"
 
 namespace NuvraMobile {
 namespace JsonText {
@@ -232,18 +233,12 @@ bool ToJson(const std::shared_ptr<Variant>& value, size_t depth, Json& out) {
             out = boolean;
             return true;
         }
-        case VariantKind::VARIANT_VECTOR: {
-            std::vector<std::shared_ptr<Variant>> elements;
-            value->GetVariantVector(elements);
-            out = ArrayToJson(elements, depth + 1);
+        case VariantKind::VARIANT_VECTOR:
+            out = ArrayToJson(*NativeJsonValues::SharedElements(value), depth + 1);
             return true;
-        }
-        case VariantKind::VARIANT_MAP: {
-            std::map<std::string, std::shared_ptr<Variant>> members;
-            value->GetVariantMap(members);
-            out = ObjectToJson(members, depth + 1);
+        case VariantKind::VARIANT_MAP:
+            out = ObjectToJson(*NativeJsonValues::SharedMembers(value), depth + 1);
             return true;
-        }
         default:
             return false;
     }

@@ -7,33 +7,46 @@ namespace NuvraMobile {
 
 using namespace NativeJsonValues;
 
-NativeJsonArray::NativeJsonArray(const std::string& text) : elements_(JsonText::ParseArray(text)) {}
+NativeJsonArray::NativeJsonArray(const std::string& text) : NativeJsonArray(JsonText::ParseArray(text)) {}
 
 NativeJsonArray::NativeJsonArray(std::vector<std::shared_ptr<Variant>> elements)
+    : elements_(), owned_(std::make_shared<Elements>(std::move(elements))) {
+    elements_ = owned_;
+}
+
+NativeJsonArray::NativeJsonArray(std::shared_ptr<const std::vector<std::shared_ptr<Variant>>> elements)
     : elements_(std::move(elements)) {}
 
+NativeJsonArray::Elements& NativeJsonArray::MutableElements() {
+    if (!owned_) {
+        owned_ = std::make_shared<Elements>(*elements_);
+        elements_ = owned_;
+    }
+    return *owned_;
+}
+
 const std::shared_ptr<Variant>& NativeJsonArray::At(uint32_t index) const {
-    if (index >= elements_.size()) {
+    if (index >= elements_->size()) {
         Fail(JsonConstants::INDEX_NOT_FOUND, index);
     }
-    return elements_[index];
+    return (*elements_)[index];
 }
 
 std::shared_ptr<Variant> NativeJsonArray::FindOfType(uint32_t index, JsonType type) const {
-    return index < elements_.size() && IsOfType(elements_[index], type) ? elements_[index] : nullptr;
+    return index < elements_->size() && IsOfType((*elements_)[index], type) ? (*elements_)[index] : nullptr;
 }
 
 JsonType NativeJsonArray::GetType(uint32_t index) const { return TypeOf(At(index), index); }
 
 void NativeJsonArray::NullPadToIndex(uint32_t index) {
-    if (elements_.size() <= index) {
-        elements_.resize(static_cast<size_t>(index) + 1);
+    if (elements_->size() <= index) {
+        MutableElements().resize(static_cast<size_t>(index) + 1);
     }
 }
 
 std::shared_ptr<JsonArray> NativeJsonArray::Append(std::shared_ptr<Variant> value) {
     if (value) {
-        elements_.push_back(std::move(value));
+        MutableElements().push_back(std::move(value));
     }
     return ObjectToSharedPtr<JsonArray>(*this);
 }
@@ -43,7 +56,7 @@ std::shared_ptr<JsonArray> NativeJsonArray::PutAt(uint32_t index, Build build) {
     NullPadToIndex(index);
     std::shared_ptr<Variant> value = build();
     if (value) {
-        elements_[index] = std::move(value);
+        MutableElements()[index] = std::move(value);
     }
     return ObjectToSharedPtr<JsonArray>(*this);
 }
@@ -128,12 +141,12 @@ bool NativeJsonArray::GetBoolean(uint32_t index) const { return ToBoolean(At(ind
 
 std::shared_ptr<JsonObject> NativeJsonArray::OptJsonObject(uint32_t index) const {
     const std::shared_ptr<Variant> value = FindOfType(index, JsonType::JSON_OBJECT);
-    return value ? AsJsonObject(*value) : nullptr;
+    return value ? AsJsonObject(value) : nullptr;
 }
 
 std::shared_ptr<JsonArray> NativeJsonArray::OptJsonArray(uint32_t index) const {
     const std::shared_ptr<Variant> value = FindOfType(index, JsonType::JSON_ARRAY);
-    return value ? AsJsonArray(*value) : nullptr;
+    return value ? AsJsonArray(value) : nullptr;
 }
 
 int32_t NativeJsonArray::OptInt(uint32_t index, int32_t fallback) const {
@@ -161,8 +174,8 @@ bool NativeJsonArray::OptBoolean(uint32_t index, bool fallback) const {
     return value ? ToBoolean(value, index) : fallback;
 }
 
-uint64_t NativeJsonArray::Length() const { return elements_.size(); }
+uint64_t NativeJsonArray::Length() const { return elements_->size(); }
 
-std::string NativeJsonArray::ToString() const { return JsonText::WriteArray(elements_); }
+std::string NativeJsonArray::ToString() const { return JsonText::WriteArray(*elements_); }
 
 }  // namespace NuvraMobile

@@ -23,6 +23,8 @@ public:
     explicit NativeJsonArray(const std::string& text);
     /** The variants are shared, not copied. */
     explicit NativeJsonArray(std::vector<std::shared_ptr<Variant>> elements);
+    /** Reads the elements in place until the first change, which copies them. */
+    explicit NativeJsonArray(std::shared_ptr<const std::vector<std::shared_ptr<Variant>>> elements);
 
     JsonType GetType(uint32_t index) const override;
 
@@ -64,7 +66,7 @@ public:
 
     /** Appends empty elements until the index exists. */
     void NullPadToIndex(uint32_t index);
-    const std::vector<std::shared_ptr<Variant>>& GetElements() const { return elements_; }
+    const std::vector<std::shared_ptr<Variant>>& GetElements() const { return *elements_; }
 
 private:
     /** The element; throws "json.index_not_found" past the end. */
@@ -76,7 +78,14 @@ private:
     template <typename Build>
     std::shared_ptr<JsonArray> PutAt(uint32_t index, Build build);
 
-    std::vector<std::shared_ptr<Variant>> elements_;
+    using Elements = std::vector<std::shared_ptr<Variant>>;
+    /** The elements to change; copies them first while they are shared. */
+    Elements& MutableElements();
+
+    /** What the array reads: its own elements, or those of the variant it was read from. */
+    std::shared_ptr<const Elements> elements_;
+    /** Its own elements once it has any; then the same vector as elements_. */
+    std::shared_ptr<Elements> owned_;
 };
 
 }  // namespace NuvraMobile

@@ -7,28 +7,43 @@ namespace NuvraMobile {
 
 using namespace NativeJsonValues;
 
-NativeJsonObject::NativeJsonObject(const std::string& text) : members_(JsonText::ParseObject(text)) {}
+NativeJsonObject::NativeJsonObject(const std::string& text) : NativeJsonObject(JsonText::ParseObject(text)) {}
 
-NativeJsonObject::NativeJsonObject(const std::map<std::string, std::string>& members) {
+NativeJsonObject::NativeJsonObject(const std::map<std::string, std::string>& members)
+    : NativeJsonObject(std::map<std::string, std::shared_ptr<Variant>>()) {
     for (const auto& [key, value] : members) {
-        members_.emplace_hint(members_.end(), key, Variant::FromString(value));
+        owned_->emplace_hint(owned_->end(), key, Variant::FromString(value));
     }
 }
 
 NativeJsonObject::NativeJsonObject(std::map<std::string, std::shared_ptr<Variant>> members)
+    : members_(), owned_(std::make_shared<Members>(std::move(members))) {
+    members_ = owned_;
+}
+
+NativeJsonObject::NativeJsonObject(
+    std::shared_ptr<const std::map<std::string, std::shared_ptr<Variant>>> members)
     : members_(std::move(members)) {}
 
+NativeJsonObject::Members& NativeJsonObject::MutableMembers() {
+    if (!owned_) {
+        owned_ = std::make_shared<Members>(*members_);
+        members_ = owned_;
+    }
+    return *owned_;
+}
+
 const std::shared_ptr<Variant>& NativeJsonObject::At(const std::string& key) const {
-    const auto found = members_.find(key);
-    if (found == members_.end()) {
+    const auto found = members_->find(key);
+    if (found == members_->end()) {
         Fail(JsonConstants::KEY_NOT_FOUND, key);
     }
     return found->second;
 }
 
 std::shared_ptr<Variant> NativeJsonObject::FindOfType(const std::string& key, JsonType type) const {
-    const auto found = members_.find(key);
-    return found != members_.end() && IsOfType(found->second, type) ? found->second : nullptr;
+    const auto found = members_->find(key);
+    return found != members_->end() && IsOfType(found->second, type) ? found->second : nullptr;
 }
 
 JsonType NativeJsonObject::GetType(const std::string& key) const { return TypeOf(At(key), key); }
@@ -55,7 +70,7 @@ bool NativeJsonObject::GetBoolean(const std::string& key) const { return ToBoole
 
 std::shared_ptr<JsonObject> NativeJsonObject::Put(const std::string& key, std::shared_ptr<Variant> value) {
     if (value) {
-        members_.insert_or_assign(key, std::move(value));
+        MutableMembers().insert_or_assign(key, std::move(value));
     }
     return ObjectToSharedPtr<JsonObject>(*this);
 }
@@ -92,12 +107,12 @@ std::shared_ptr<JsonObject> NativeJsonObject::PutBoolean(const std::string& key,
 
 std::shared_ptr<JsonObject> NativeJsonObject::OptJsonObject(const std::string& key) const {
     const std::shared_ptr<Variant> value = FindOfType(key, JsonType::JSON_OBJECT);
-    return value ? AsJsonObject(*value) : nullptr;
+    return value ? AsJsonObject(value) : nullptr;
 }
 
 std::shared_ptr<JsonArray> NativeJsonObject::OptJsonArray(const std::string& key) const {
     const std::shared_ptr<Variant> value = FindOfType(key, JsonType::JSON_ARRAY);
-    return value ? AsJsonArray(*value) : nullptr;
+    return value ? AsJsonArray(value) : nullptr;
 }
 
 int32_t NativeJsonObject::OptInt(const std::string& key, int32_t fallback) const {
@@ -126,17 +141,17 @@ bool NativeJsonObject::OptBoolean(const std::string& key, bool fallback) const {
 }
 
 void NativeJsonObject::Keys(std::vector<std::string>& out) const {
-    for (const auto& member : members_) {
+    for (const auto& member : *members_) {
         out.push_back(member.first);
     }
 }
 
-uint64_t NativeJsonObject::Length() const { return members_.size(); }
+uint64_t NativeJsonObject::Length() const { return members_->size(); }
 
-void NativeJsonObject::Remove(const std::string& key) { members_.erase(key); }
+void NativeJsonObject::Remove(const std::string& key) { MutableMembers().erase(key); }
 
-std::string NativeJsonObject::ToString() const { return JsonText::WriteObject(members_); }
+std::string NativeJsonObject::ToString() const { return JsonText::WriteObject(*members_); }
 
-bool NativeJsonObject::Contains(const std::string& key) const { return members_.count(key) != 0; }
+bool NativeJsonObject::Contains(const std::string& key) const { return members_->count(key) != 0; }
 
 }  // namespace NuvraMobile

@@ -26,6 +26,8 @@ public:
     explicit NativeJsonObject(const std::map<std::string, std::string>& members);
     /** The variants are shared, not copied. */
     explicit NativeJsonObject(std::map<std::string, std::shared_ptr<Variant>> members);
+    /** Reads the members in place until the first change, which copies them. */
+    explicit NativeJsonObject(std::shared_ptr<const std::map<std::string, std::shared_ptr<Variant>>> members);
 
     JsonType GetType(const std::string& key) const override;
     std::shared_ptr<JsonObject> GetJsonObject(const std::string& key) const override;
@@ -62,7 +64,7 @@ public:
 
     /** True when the key has a member, whatever its value. */
     bool Contains(const std::string& key) const;
-    const std::map<std::string, std::shared_ptr<Variant>>& GetMembers() const { return members_; }
+    const std::map<std::string, std::shared_ptr<Variant>>& GetMembers() const { return *members_; }
 
 private:
     /** The member's value; throws "json.key_not_found" when there is none. */
@@ -71,7 +73,14 @@ private:
     std::shared_ptr<Variant> FindOfType(const std::string& key, JsonType type) const;
     std::shared_ptr<JsonObject> Put(const std::string& key, std::shared_ptr<Variant> value);
 
-    std::map<std::string, std::shared_ptr<Variant>> members_;
+    using Members = std::map<std::string, std::shared_ptr<Variant>>;
+    /** The members to change; copies them first while they are shared. */
+    Members& MutableMembers();
+
+    /** What the object reads: its own members, or those of the variant it was read from. */
+    std::shared_ptr<const Members> members_;
+    /** Its own members once it has any; then the same map as members_. */
+    std::shared_ptr<Members> owned_;
 };
 
 }  // namespace NuvraMobile

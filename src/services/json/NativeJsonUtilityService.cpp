@@ -62,8 +62,7 @@ std::map<std::string, std::string> NativeJsonUtilityService::MapFromJsonObject(
     if (native == nullptr) {
         return flat;
     }
-    const std::map<std::string, std::shared_ptr<Variant>> members = native->GetMembers();
-    for (const auto& [key, value] : members) {
+    for (const auto& [key, value] : native->GetMembers()) {
         if (value) {
             flat.emplace_hint(flat.end(), key, MemberText(*value));
         }

@@ -1,5 +1,6 @@
 #include "services/json/NativeJsonValues.h"
 
+#include "core/VariantKinds.h"
 #include "services/json/NativeJsonArray.h"
 #include "services/json/NativeJsonObject.h"
 
@@ -10,20 +11,32 @@ bool IsOfType(const std::shared_ptr<Variant>& value, JsonType type) {
     return value && NVBJsonType::Get(value->GetKind()) == type;
 }
 
-std::shared_ptr<JsonObject> AsJsonObject(const Variant& value) {
-    std::map<std::string, std::shared_ptr<Variant>> members;
-    if (!value.GetVariantMap(members)) {
-        return nullptr;
+std::shared_ptr<const Members> SharedMembers(const std::shared_ptr<Variant>& value) {
+    if (const auto map = std::dynamic_pointer_cast<VariantMapVariant>(value)) {
+        return std::shared_ptr<const Members>(map, &map->GetEntries());
     }
-    return std::make_shared<NativeJsonObject>(std::move(members));
+    Members members;
+    return value && value->GetVariantMap(members) ? std::make_shared<const Members>(std::move(members))
+                                                  : nullptr;
 }
 
-std::shared_ptr<JsonArray> AsJsonArray(const Variant& value) {
-    std::vector<std::shared_ptr<Variant>> elements;
-    if (!value.GetVariantVector(elements)) {
-        return nullptr;
+std::shared_ptr<const Elements> SharedElements(const std::shared_ptr<Variant>& value) {
+    if (const auto vector = std::dynamic_pointer_cast<VectorVariant>(value)) {
+        return std::shared_ptr<const Elements>(vector, &vector->GetElements());
     }
-    return std::make_shared<NativeJsonArray>(std::move(elements));
+    Elements elements;
+    return value && value->GetVariantVector(elements) ? std::make_shared<const Elements>(std::move(elements))
+                                                      : nullptr;
+}
+
+std::shared_ptr<JsonObject> AsJsonObject(const std::shared_ptr<Variant>& value) {
+    std::shared_ptr<const Members> members = SharedMembers(value);
+    return members ? std::make_shared<NativeJsonObject>(std::move(members)) : nullptr;
+}
+
+std::shared_ptr<JsonArray> AsJsonArray(const std::shared_ptr<Variant>& value) {
+    std::shared_ptr<const Elements> elements = SharedElements(value);
+    return elements ? std::make_shared<NativeJsonArray>(std::move(elements)) : nullptr;
 }
 
 std::shared_ptr<Variant> FromJsonObject(const std::shared_ptr<JsonObject>& object) {

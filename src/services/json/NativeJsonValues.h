@@ -1,9 +1,11 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <string>
 #include <type_traits>
+#include <vector>
 
 #include "core/Variant.h"
 #include "platformShim/JsonArray.h"
@@ -28,12 +30,22 @@ template <typename Position>
     Throw(SdkError(code, Where(position), CurrentDebugInfo()));
 }
 
+using Members = std::map<std::string, std::shared_ptr<Variant>>;
+using Elements = std::vector<std::shared_ptr<Variant>>;
+
+/**
+ * The entries of a map variant (the elements of a vector variant) shared with it rather than copied:
+ * variants never change, so a document can read them until it changes itself. Empty for other kinds.
+ */
+std::shared_ptr<const Members> SharedMembers(const std::shared_ptr<Variant>& value);
+std::shared_ptr<const Elements> SharedElements(const std::shared_ptr<Variant>& value);
+
 /** True when the value is present (not an empty pointer) and of the given JSON type. */
 bool IsOfType(const std::shared_ptr<Variant>& value, JsonType type);
 
-/** Empty when the value is not of the kind; the caller raises the error. */
-std::shared_ptr<JsonObject> AsJsonObject(const Variant& value);
-std::shared_ptr<JsonArray> AsJsonArray(const Variant& value);
+/** A new document over the value's container; empty when the value is not of the kind. */
+std::shared_ptr<JsonObject> AsJsonObject(const std::shared_ptr<Variant>& value);
+std::shared_ptr<JsonArray> AsJsonArray(const std::shared_ptr<Variant>& value);
 
 /** The variant stored for a nested document, or an empty pointer for an empty document pointer. */
 std::shared_ptr<Variant> FromJsonObject(const std::shared_ptr<JsonObject>& object);
@@ -48,7 +60,7 @@ JsonType TypeOf(const std::shared_ptr<Variant>& value, const Position& position)
 template <typename Position>
 std::shared_ptr<JsonObject> ToJsonObject(const std::shared_ptr<Variant>& value, const Position& position) {
     if (!value) Fail(JsonConstants::JSONOBJECT_IS_NULL, position);
-    std::shared_ptr<JsonObject> object = AsJsonObject(*value);
+    std::shared_ptr<JsonObject> object = AsJsonObject(value);
     if (!object) Fail(JsonConstants::VALUE_NOT_OBJECT_TYPE, position);
     return object;
 }
@@ -56,7 +68,7 @@ std::shared_ptr<JsonObject> ToJsonObject(const std::shared_ptr<Variant>& value, 
 template <typename Position>
 std::shared_ptr<JsonArray> ToJsonArray(const std::shared_ptr<Variant>& value, const Position& position) {
     if (!value) Fail(JsonConstants::JSONARRAY_IS_NULL, position);
-    std::shared_ptr<JsonArray> array = AsJsonArray(*value);
+    std::shared_ptr<JsonArray> array = AsJsonArray(value);
     if (!array) Fail(JsonConstants::VALUE_NOT_ARRAY_TYPE, position);
     return array;
 }
