@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "core/Variant.h"
+#include "services/json/JsonErrorText.h"
 #include "services/json/NativeJsonArray.h"
 #include "services/json/NativeJsonObject.h"
 #include "support/CapturingLoggingService.h"
@@ -13,20 +14,11 @@
 namespace NuvraMobile {
 namespace {
 
-std::string ErrorOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const SdkError& error) {
-        return error.GetCode() + " | " + error.GetMessage();
-    }
-    return "none";
-}
-
 TEST(NativeJsonArrayTest, ParsesOnlyArrays) {
     EXPECT_EQ(std::make_shared<NativeJsonArray>("[]")->Length(), 0u);
     for (const char* text : {"", "{}", "5", "null", "\"s\"", "[1,", "[1] [2]"}) {
-        const std::string error = ErrorOf([&] { std::make_shared<NativeJsonArray>(text); });
-        EXPECT_EQ(error.substr(0, error.find(" | ")), "json.serialization_error") << text;
+        EXPECT_EQ(CodeOf([&] { std::make_shared<NativeJsonArray>(text); }), "json.serialization_error")
+            << text;
     }
 }
 

@@ -7,27 +7,13 @@
 #include <vector>
 
 #include "core/Variant.h"
+#include "services/json/JsonErrorText.h"
 #include "services/json/NativeJsonArray.h"
 #include "services/json/NativeJsonObject.h"
 #include "support/CapturingLoggingService.h"
 
 namespace NuvraMobile {
 namespace {
-
-// The code and message of the SdkError the action raises; "none" when it raises nothing.
-std::string ErrorOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const SdkError& error) {
-        return error.GetCode() + " | " + error.GetMessage();
-    }
-    return "none";
-}
-
-std::string CodeOf(const std::function<void()>& action) {
-    const std::string error = ErrorOf(action);
-    return error.substr(0, error.find(" | "));
-}
 
 const char SAMPLE[] = R"({"a": true, "b": 1, "c": 1.5, "d": null, "e": "x", "f": [1], "g": {"h": 2}})";
 
@@ -127,6 +113,10 @@ TEST(NativeJsonObjectTest, NestedDocumentsAreCopies) {
     const std::shared_ptr<JsonObject> nested = object->GetJsonObject("g");
     nested->PutInt("h", 9);
     EXPECT_EQ(object->GetJsonObject("g")->GetInt("h"), 2);
+    const std::shared_ptr<JsonObject> optional = object->OptJsonObject("g");
+    optional->Remove("h");
+    EXPECT_EQ(optional->Length(), 0u);
+    EXPECT_EQ(object->GetJsonObject("g")->Length(), 1u);
 
     auto child = std::make_shared<NativeJsonObject>("{\"k\": 1}");
     object->PutJsonObject("x", child);
@@ -231,7 +221,7 @@ TEST(NativeJsonObjectTest, HostileTextIsRefused) {
 
     std::string huge = "{\"a\": \"" + std::string(16 * 1024 * 1024, 'x') + "\"}";
     const std::string error = ErrorOf([&] { Parse(huge); });
-    EXPECT_EQ(error.substr(0, error.find(" | ")), "json.serialization_error");
+    EXPECT_EQ(error.rfind("json.serialization_error | ", 0), 0u);
     EXPECT_LT(error.size(), 1000u);
 }
 
