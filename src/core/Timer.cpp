@@ -72,15 +72,17 @@ Timer::Clock::time_point Timer::ToSteadyTime(std::chrono::system_clock::time_poi
 }
 
 void Timer::StartTimerThread() {
+    // The loop owns the timer from now on, so a scheduled timer lives until it is cancelled.
+    std::shared_ptr<Timer> self = ObjectToSharedPtr<Timer>(*this);
     auto args = TaskExecutorInterface::CreateArgs::Create();
     args->name = name_;
     args->systemInfoService = systemInfoService_;
-    executor_ = TaskExecutorInterface::Create(args);
-    // The loop owns the timer from now on, so a scheduled timer lives until it is cancelled.
-    executor_->AddTask([self = ObjectToSharedPtr<Timer>(*this)]() mutable {
+    std::shared_ptr<TaskExecutorInterface> executor = TaskExecutorInterface::Create(args);
+    executor->AddTask([self = std::move(self)]() mutable {
         Timer* timer = self.get();
         timer->Loop(std::move(self));
     });
+    executor_ = std::move(executor);
 }
 
 bool Timer::Cancel(std::chrono::milliseconds timeout) {

@@ -10,6 +10,7 @@
 #include "core/SdkError.h"
 #include "core/TaskExecutor.h"
 #include "support/CapturingLoggingService.h"
+#include "support/ExecutorRendezvous.h"
 #include "support/ThreadSignals.h"
 
 namespace NuvraMobile {
@@ -66,7 +67,6 @@ TEST(ProxyTaskExecutorConcurrencyTest, SequentialProxyRunsOneTaskAtATimeInAddOrd
 }
 
 TEST(ProxyTaskExecutorConcurrencyTest, ParallelProxiesAndSequentialProxiesOnOnePoolRunAtTheSameTime) {
-    // Each pair of tasks waits until both have started, which only parallel execution allows.
     auto pool = DefaultThreadingServiceInterface::Create()->CreateParallelTaskExecutor("");
     struct Case {
         const char* name;
@@ -80,20 +80,7 @@ TEST(ProxyTaskExecutorConcurrencyTest, ParallelProxiesAndSequentialProxiesOnOneP
          ProxyTaskExecutorInterface::CreateSequential("b", pool)},
     };
     for (const Case& c : cases) {
-        SignalCounter started;
-        std::atomic<int> sawEachOther{0};
-        SignalCounter finished;
-        auto rendezvous = [&] {
-            started.Raise();
-            if (started.WaitFor(2)) {
-                ++sawEachOther;
-            }
-            finished.Raise();
-        };
-        c.first->AddTask(rendezvous);
-        c.second->AddTask(rendezvous);
-        ASSERT_TRUE(finished.WaitFor(2, SIGNAL_TIMEOUT + SIGNAL_TIMEOUT)) << c.name;
-        EXPECT_EQ(sawEachOther.load(), 2) << c.name;
+        EXPECT_TRUE(RunTogether(*c.first, *c.second)) << c.name;
     }
 }
 

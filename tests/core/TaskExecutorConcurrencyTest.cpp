@@ -9,6 +9,7 @@
 #include "core/SdkError.h"
 #include "core/TaskExecutor.h"
 #include "support/CapturingLoggingService.h"
+#include "support/ExecutorRendezvous.h"
 #include "support/FakeSystemInfoService.h"
 #include "support/ThreadSignals.h"
 
@@ -90,23 +91,8 @@ TEST(TaskExecutorConcurrencyTest, OneThreadRunsTasksInAddOrder) {
 }
 
 TEST(TaskExecutorConcurrencyTest, BurstOfTasksRunsInParallelOnIdleWorkers) {
-    // Both tasks wait until both have started: on one worker after another the first would never see
-    // the second start.
     auto executor = CreatePool(1, 1, 8, nullptr);
-    SignalCounter started;
-    std::atomic<int> sawEachOther{0};
-    SignalCounter finished;
-    for (int i = 0; i < 2; ++i) {
-        executor->AddTask([&] {
-            started.Raise();
-            if (started.WaitFor(2)) {
-                ++sawEachOther;
-            }
-            finished.Raise();
-        });
-    }
-    ASSERT_TRUE(finished.WaitFor(2, SIGNAL_TIMEOUT + SIGNAL_TIMEOUT));
-    EXPECT_EQ(sawEachOther.load(), 2);
+    EXPECT_TRUE(RunTogether(*executor, *executor));
     EXPECT_TRUE(executor->Dispose(SIGNAL_TIMEOUT));
 }
 

@@ -8,6 +8,7 @@
 #include "core/Object.h"
 #include "core/SdkError.h"
 #include "services/threading/NativeThreadingService.h"
+#include "support/ExecutorRendezvous.h"
 #include "support/ThreadSignals.h"
 
 namespace NuvraMobile {
@@ -93,20 +94,7 @@ TEST_F(NativeThreadingServiceConcurrencyTest,
 
 TEST_F(NativeThreadingServiceConcurrencyTest, ParallelExecutorRunsTasksAtTheSameTime) {
     auto executor = service_->CreateParallelTaskExecutor("parallel");
-    SignalCounter started;
-    std::atomic<int> sawEachOther{0};
-    SignalCounter finished;
-    for (int i = 0; i < 2; ++i) {
-        executor->AddTask([&] {
-            started.Raise();
-            if (started.WaitFor(2)) {
-                ++sawEachOther;
-            }
-            finished.Raise();
-        });
-    }
-    ASSERT_TRUE(finished.WaitFor(2, SIGNAL_TIMEOUT + SIGNAL_TIMEOUT));
-    EXPECT_EQ(sawEachOther.load(), 2);
+    EXPECT_TRUE(RunTogether(*executor, *executor));
     EXPECT_TRUE(executor->Dispose(SIGNAL_TIMEOUT));
 }
 
