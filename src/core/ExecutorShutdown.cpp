@@ -29,6 +29,13 @@ bool RunningTaskMark::IsRunningTaskOf(const void* owner) {
     return false;
 }
 
+std::chrono::steady_clock::time_point DisposeDeadline(std::chrono::milliseconds timeout) {
+    using Clock = std::chrono::steady_clock;
+    Clock::time_point now = Clock::now();
+    auto longest = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::time_point::max() - now);
+    return timeout >= longest ? Clock::time_point::max() : now + timeout;
+}
+
 void DisposeOnDestruction(const void* owner, const std::function<bool(std::chrono::milliseconds)>& dispose,
                           const char* logTag) noexcept {
     TrySwallow([&] {

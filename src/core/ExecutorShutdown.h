@@ -25,6 +25,9 @@ private:
     const RunningTaskMark* outer_;
 };
 
+/** now + `timeout` on the steady clock, saturating, so that a huge timeout means "wait for ever". */
+std::chrono::steady_clock::time_point DisposeDeadline(std::chrono::milliseconds timeout);
+
 /**
  * The disposal of an executor or timer that is being destroyed, which must neither hang nor leave
  * threads behind that touch freed memory (they keep the data they use alive themselves).

@@ -208,7 +208,7 @@ bool ProxyTaskExecutor::AddTaskImpl(Task task, ErrorCallback errorCallback, cons
 }
 
 bool ProxyTaskExecutor::DisposeImpl(std::chrono::milliseconds timeout) {
-    Clock::time_point deadline = Clock::now() + timeout;
+    Clock::time_point deadline = DisposeDeadline(timeout);
     TaskQueue droppedTasks;
     {
         std::unique_lock<std::mutex> lock(data_->mutex);

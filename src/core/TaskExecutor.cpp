@@ -94,15 +94,15 @@ bool WaitForWork(std::unique_lock<std::mutex>& lock, TaskExecutorData& data, Tas
         worker.idleSince = Clock::now();
     }
     Clock::time_point now = Clock::now();
-    if (std::chrono::duration_cast<std::chrono::milliseconds>(now - worker.idleSince) >
-        data.idleThreadTimeout) {
+    auto idleTime = std::chrono::duration_cast<std::chrono::milliseconds>(now - worker.idleSince);
+    if (idleTime > data.idleThreadTimeout) {
         return false;
     }
     // Wake just after the idle timeout when it comes before the regular re-check.
-    Clock::time_point idleDeadline = worker.idleSince + data.idleThreadTimeout + std::chrono::milliseconds(1);
-    data.condition.wait_until(lock, std::min(now + IDLE_RECHECK_INTERVAL, idleDeadline), [&data, &worker] {
-        return data.disposed || !worker.tasks.empty() || !data.sharedTasks.empty();
-    });
+    std::chrono::milliseconds untilTimeout = data.idleThreadTimeout - idleTime + std::chrono::milliseconds(1);
+    data.condition.wait_until(
+        lock, now + std::min<std::chrono::milliseconds>(IDLE_RECHECK_INTERVAL, untilTimeout),
+        [&data, &worker] { return data.disposed || !worker.tasks.empty() || !data.sharedTasks.empty(); });
     return true;
 }
 
@@ -232,7 +232,7 @@ bool TaskExecutor::AddTaskImpl(Task task, ErrorCallback errorCallback, const std
 }
 
 bool TaskExecutor::DisposeImpl(std::chrono::milliseconds timeout) {
-    Clock::time_point deadline = Clock::now() + timeout;
+    Clock::time_point deadline = DisposeDeadline(timeout);
     std::deque<TaskQueue> droppedTasks;
     std::shared_ptr<SystemInfoServiceInterface> releasedService;
     bool ended = false;
