@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <mutex>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -18,17 +19,28 @@ namespace {
 
 using std::chrono::milliseconds;
 
-/** A parent that forwards to a real executor, or refuses every task while `refuse` is set. */
+/**
+ * A parent that forwards to a real executor, or refuses every task while `refuse` is set: by returning
+ * false, or, with `refuseByThrowing`, as a parent that cannot start a thread.
+ */
 class RefusingExecutor : public Object, public virtual TaskExecutorInterface {
 public:
+    explicit RefusingExecutor(bool refuseByThrowing) : refuseByThrowing_(refuseByThrowing) {}
+
     std::atomic<bool> refuse{true};
     std::shared_ptr<TaskExecutorInterface> inner = TaskExecutor::Create(1);
 
     bool AddTaskImpl(Task task, ErrorCallback errorCallback, const std::string& name) override {
+        if (refuse && refuseByThrowing_) {
+            throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
+        }
         return !refuse && inner->AddTask(std::move(task), std::move(errorCallback), name);
     }
     bool DisposeImpl(milliseconds timeout) override { return inner->Dispose(timeout); }
     bool IsDisposed() override { return inner->IsDisposed(); }
+
+private:
+    const bool refuseByThrowing_;
 };
 
 TEST(ProxyTaskExecutorConcurrencyTest, SequentialProxyRunsOneTaskAtATimeInAddOrder) {
@@ -149,25 +161,33 @@ TEST(ProxyTaskExecutorConcurrencyTest, DisposedParentDisposesTheProxy) {
     EXPECT_FALSE(proxy->AddTask([] {}));
 }
 
-TEST(ProxyTaskExecutorConcurrencyTest, RefusedTaskIsLoggedAndNotKept) {
-    ScopedCapturingLog log(LoggingMode::DEBUG);
-    auto parent = std::make_shared<RefusingExecutor>();
-    auto proxy = ProxyTaskExecutorInterface::CreateSequential("queue", parent);
-    std::atomic<int> refusedRuns{0};
-    EXPECT_FALSE(proxy->AddTask([&refusedRuns] { ++refusedRuns; }));
-    EXPECT_FALSE(proxy->AddTask([&refusedRuns] { ++refusedRuns; }));
-    int refusals = 0;
-    for (const std::string& message : log.Service().GetMessages()) {
-        refusals += message == "Parent task executor AddTask(...) returned false." ? 1 : 0;
-    }
-    EXPECT_EQ(refusals, 2);
+TEST(ProxyTaskExecutorConcurrencyTest, TaskRefusedByTheParentIsReportedAndNotKept) {
+    for (bool refuseByThrowing : {false, true}) {
+        SCOPED_TRACE(refuseByThrowing ? "parent cannot start a thread" : "parent returns false");
+        ScopedCapturingLog log(LoggingMode::DEBUG);
+        auto parent = std::make_shared<RefusingExecutor>(refuseByThrowing);
+        auto proxy = ProxyTaskExecutorInterface::CreateSequential("queue", parent);
+        std::atomic<int> refusedRuns{0};
+        for (int attempt = 0; attempt < 2; ++attempt) {
+            if (refuseByThrowing) {
+                EXPECT_THROW(proxy->AddTask([&refusedRuns] { ++refusedRuns; }), std::system_error);
+            } else {
+                EXPECT_FALSE(proxy->AddTask([&refusedRuns] { ++refusedRuns; }));
+            }
+        }
+        int refusalLines = 0;
+        for (const std::string& message : log.Service().GetMessages()) {
+            refusalLines += message == "Parent task executor AddTask(...) returned false." ? 1 : 0;
+        }
+        EXPECT_EQ(refusalLines, refuseByThrowing ? 0 : 2);
 
-    parent->refuse = false;
-    SignalCounter ran;
-    EXPECT_TRUE(proxy->AddTask([&ran] { ran.Raise(); }));
-    ASSERT_TRUE(ran.WaitFor(1));
-    EXPECT_TRUE(proxy->Dispose(SIGNAL_TIMEOUT));
-    EXPECT_EQ(refusedRuns.load(), 0);
+        parent->refuse = false;
+        SignalCounter ran;
+        EXPECT_TRUE(proxy->AddTask([&ran] { ran.Raise(); }));
+        ASSERT_TRUE(ran.WaitFor(1));
+        EXPECT_TRUE(proxy->Dispose(SIGNAL_TIMEOUT));
+        EXPECT_EQ(refusedRuns.load(), 0);
+    }
 }
 
 TEST(ProxyTaskExecutorConcurrencyTest, ProxyReleasedInsideItsOwnTaskIsDestroyedWithoutWaiting) {
