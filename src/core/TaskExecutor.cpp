@@ -53,7 +53,6 @@ public:
     std::list<std::shared_ptr<TaskExecutorWorkerData>> workers;
     std::string name;
     std::shared_ptr<SystemInfoServiceInterface> systemInfoService;
-    uint32_t minThreadCount = 1;
     uint32_t maxThreadCount = 1;
     std::chrono::milliseconds idleThreadTimeout{0};
     uint32_t nextWorkerNumber = 1;
@@ -184,7 +183,6 @@ std::shared_ptr<TaskExecutorInterface> TaskExecutorInterface::Create(
     std::lock_guard<std::mutex> lock(data->mutex);
     data->name = std::move(name);
     data->systemInfoService = args->systemInfoService;
-    data->minThreadCount = args->minThreadCount;
     data->maxThreadCount = maxThreadCount;
     data->idleThreadTimeout = args->idleThreadTimeout;
     while (data->workers.size() < initialThreadCount) {
