@@ -1,0 +1,40 @@
+#pragma once
+
+#include <cstdint>
+#include <ostream>
+#include <string>
+#include <utility>
+
+#include "util/ToStringOptions.h"
+
+namespace NuvraMobile {
+
+/** Where an error was raised: source file, line and stack trace. A plain value. */
+struct DebugInfo {
+    DebugInfo() = default;
+    DebugInfo(std::string file, std::int32_t lineNumber, std::string stackTrace)
+        : file(std::move(file)), lineNumber(lineNumber), stackTrace(std::move(stackTrace)) {}
+
+    /** Empty when not recorded. */
+    std::string file;
+    /** -1 when not recorded. */
+    std::int32_t lineNumber = -1;
+    /** Empty when not recorded. */
+    std::string stackTrace;
+};
+
+namespace GetCurrentDebugInfoPrivate {
+/** The stack trace of the current system-information service; empty when none is installed. */
+std::string GetCurrentStackTrace();
+}  // namespace GetCurrentDebugInfoPrivate
+
+/**
+ * The caller's file and line with the current stack trace: `Throw(SdkError(code, message,
+ * CurrentDebugInfo()))`.
+ */
+DebugInfo CurrentDebugInfo(const char* file = __builtin_FILE(), int line = __builtin_LINE());
+
+/** { class: "DebugInfo", file: "<file>", line_number: <line>, stack_trace: "<stack trace>" } */
+void ToStringImpl(std::ostream& stream, const DebugInfo& debugInfo, const ToStringOptions& options);
+
+}  // namespace NuvraMobile

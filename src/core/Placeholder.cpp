@@ -1,1 +1,0 @@
-// Placeholder so the library has a source until the first subsystem lands.

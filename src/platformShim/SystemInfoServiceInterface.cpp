@@ -1,0 +1,37 @@
+#include "platformShim/SystemInfoServiceInterface.h"
+
+#include <mutex>
+
+namespace NuvraMobile {
+
+namespace {
+
+struct CurrentServiceHolder {
+    std::mutex mutex;
+    std::shared_ptr<SystemInfoServiceInterface> service;
+};
+
+// Never destroyed: detached worker threads may still raise errors while the process exits.
+CurrentServiceHolder& Holder() {
+    static CurrentServiceHolder* holder = new CurrentServiceHolder();
+    return *holder;
+}
+
+}  // namespace
+
+std::shared_ptr<SystemInfoServiceInterface> SystemInfoServiceInterface::GetCurrentService() {
+    CurrentServiceHolder& holder = Holder();
+    std::lock_guard<std::mutex> lock(holder.mutex);
+    return holder.service;
+}
+
+void SystemInfoServiceInterface::SetCurrentService(
+    const std::shared_ptr<SystemInfoServiceInterface>& service) {
+    std::shared_ptr<SystemInfoServiceInterface> previous;
+    CurrentServiceHolder& holder = Holder();
+    std::lock_guard<std::mutex> lock(holder.mutex);
+    previous = std::move(holder.service);
+    holder.service = service;
+}
+
+}  // namespace NuvraMobile

@@ -1,0 +1,98 @@
+#include "util/Log.h"
+
+#include <mutex>
+
+namespace NuvraMobile {
+
+namespace {
+
+struct LogState {
+    std::mutex mutex;
+    LoggingMode currentMode = LoggingMode::ERROR;
+    std::shared_ptr<LoggingServiceInterface> currentService;
+};
+
+// Never destroyed: detached worker threads may still log while the process exits.
+LogState& State() {
+    static LogState* state = new LogState();
+    return *state;
+}
+
+}  // namespace
+
+void Log::SetLogLevel(LoggingMode mode) {
+    LogState& state = State();
+    std::lock_guard<std::mutex> lock(state.mutex);
+    state.currentMode = mode;
+    hintMode_.store(static_cast<std::int32_t>(mode), std::memory_order_relaxed);
+}
+
+LoggingMode Log::GetLogLevel() {
+    LogState& state = State();
+    std::lock_guard<std::mutex> lock(state.mutex);
+    return state.currentMode;
+}
+
+void Log::SetLoggingService(const std::shared_ptr<LoggingServiceInterface>& service) {
+    std::shared_ptr<LoggingServiceInterface> previous;
+    LogState& state = State();
+    std::lock_guard<std::mutex> lock(state.mutex);
+    previous = std::move(state.currentService);
+    state.currentService = service;
+    hintService_.store(service != nullptr, std::memory_order_relaxed);
+}
+
+std::shared_ptr<LoggingServiceInterface> Log::GetLoggingService() {
+    LogState& state = State();
+    std::lock_guard<std::mutex> lock(state.mutex);
+    return state.currentService;
+}
+
+std::shared_ptr<LoggingServiceInterface> Log::GetLoggingServiceIfModeGreq(LoggingMode mode) {
+    LogState& state = State();
+    std::lock_guard<std::mutex> lock(state.mutex);
+    if (state.currentMode >= mode) {
+        return state.currentService;
+    }
+    return nullptr;
+}
+
+void Log::ErrorImpl(const char* tag, const std::string& message) { Write(LoggingMode::ERROR, tag, message); }
+
+void Log::WarningImpl(const char* tag, const std::string& message) {
+    Write(LoggingMode::WARNING, tag, message);
+}
+
+void Log::DebugImpl(const char* tag, const std::string& message) { Write(LoggingMode::DEBUG, tag, message); }
+
+void Log::TraceImpl(const char* tag, const std::string& message) { Write(LoggingMode::TRACE, tag, message); }
+
+void Log::Write(LoggingMode mode, const char* tag, const std::string& message) {
+    if (tag == nullptr) {
+        return;
+    }
+    // Holding an owner keeps the service alive should another thread replace it meanwhile.
+    const std::shared_ptr<LoggingServiceInterface> service = GetLoggingServiceIfModeGreq(mode);
+    if (!service) {
+        return;
+    }
+    const std::string tagText(tag);
+    const std::size_t nul = message.find('\0');
+    const std::string messageText = nul == std::string::npos ? message : message.substr(0, nul);
+    switch (mode) {
+        case LoggingMode::ERROR:
+            service->Error(tagText, messageText);
+            break;
+        case LoggingMode::WARNING:
+            service->Warning(tagText, messageText);
+            break;
+        case LoggingMode::DEBUG:
+            service->Debug(tagText, messageText);
+            break;
+        case LoggingMode::TRACE:
+            service->Trace(tagText, messageText);
+            break;
+    }
+}
+
+}  // namespace NuvraMobile
