@@ -7,10 +7,12 @@
 #include <vector>
 
 #include "core/Object.h"
+#include "core/SdkError.h"
+#include "core/Variant.h"
+#include "core/VariantKind.h"
+#include "util/Expected.h"
 
 namespace NuvraMobile {
-
-class Variant;
 
 // The payload of every event and the value of every shared state: a map from string keys
 // (case-sensitive, byte-wise ordered) to Variant values with typed accessors. It never holds a null
@@ -38,6 +40,16 @@ public:
     EventData& PutVariantVector(const std::string& key, const std::vector<std::shared_ptr<Variant>>& value);
     EventData& PutStringMap(const std::string& key, const std::map<std::string, std::string>& value);
     EventData& PutVariantMap(const std::string& key, const VariantMap& value);
+    // Stores the object serialized by its default serializer, or by `serializer`.
+    template <class T>
+    EventData& PutTypedObject(const std::string& key, const T* object) {
+        return PutTypedObject(key, object, *std::make_shared<typename DefaultVariantSerializer<T>::Type>());
+    }
+    template <class T>
+    EventData& PutTypedObject(const std::string& key, const T* object,
+                              VariantSerializerInterface<T>& serializer) {
+        return PutVariant(key, object ? serializer.Serialize(*object) : nullptr);
+    }
 
     // Each returns false and leaves `value` untouched for an absent key; otherwise the result of the
     // stored Variant's getter of the same name.
@@ -58,6 +70,33 @@ public:
     double OptDouble(const std::string& key, double fallback) const;
     bool OptBoolean(const std::string& key, bool fallback) const;
 
+    // The kind of the stored value, or "event_data.no_such_key" for an absent key.
+    Expected<VariantKind, SdkError> GetKind(const std::string& key) const;
+    // The stored object deserialized by its default serializer (or by `serializer`); an absent key
+    // gives "event_data.no_such_key", a failed deserialization the serializer's error.
+    template <class T>
+    Expected<std::shared_ptr<T>, SdkError> GetTypedObject(const std::string& key) const {
+        return WithValue<std::shared_ptr<T>>(key,
+                                             [](const Variant& value) { return value.GetTypedObject<T>(); });
+    }
+    template <class T>
+    Expected<std::shared_ptr<T>, SdkError> GetTypedObject(const std::string& key,
+                                                          VariantSerializerInterface<T>& serializer) const {
+        return WithValue<std::shared_ptr<T>>(
+            key, [&serializer](const Variant& value) { return value.GetTypedObject<T>(serializer); });
+    }
+    template <class T>
+    Expected<std::vector<std::shared_ptr<T>>, SdkError> GetTypedVector(const std::string& key) const {
+        return WithValue<std::vector<std::shared_ptr<T>>>(
+            key, [](const Variant& value) { return value.GetTypedVector<T>(); });
+    }
+    template <class T>
+    Expected<std::vector<std::shared_ptr<T>>, SdkError> GetTypedVector(
+        const std::string& key, VariantSerializerInterface<T>& serializer) const {
+        return WithValue<std::vector<std::shared_ptr<T>>>(
+            key, [&serializer](const Variant& value) { return value.GetTypedVector<T>(serializer); });
+    }
+
     bool ContainsKey(const std::string& key) const;
     bool IsEmpty() const;
     size_t Size() const;
@@ -69,7 +108,17 @@ public:
     std::string PrettyString(int indent) const;
     std::string ToStringImpl(const ToStringOptions& options) const override;
 
+    static constexpr const char* NO_SUCH_KEY_ERROR_CODE = "event_data.no_such_key";
+
 private:
+    template <class Result, class Read>
+    Expected<Result, SdkError> WithValue(const std::string& key, Read read) const {
+        auto entry = map_.find(key);
+        if (entry == map_.end()) {
+            return SdkError(NO_SUCH_KEY_ERROR_CODE, "key error", DebugInfo());
+        }
+        return read(*entry->second);
+    }
     template <class Value, class Getter>
     bool GetWith(const std::string& key, Value& value, Getter getter) const;
 

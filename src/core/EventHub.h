@@ -48,8 +48,8 @@ public:
     // The type hash, type and source are accepted for the caller's information only: a one-time
     // listener is matched by pair id alone.
     virtual void RegisterOneTimeListener(unsigned long typeHash, const std::shared_ptr<EventType>& type,
-                                         const std::shared_ptr<EventSource>& source, const std::string& pairId,
-                                         const EventCallback& callback) = 0;
+                                         const std::shared_ptr<EventSource>& source,
+                                         const std::string& pairId, const EventCallback& callback) = 0;
     virtual void CreateSharedState(const std::shared_ptr<Module>& module, int32_t version,
                                    const std::shared_ptr<EventData>& data) = 0;
     virtual void UpdateSharedState(const std::shared_ptr<Module>& module, int32_t version,
@@ -70,7 +70,8 @@ public:
     virtual void CreateSharedStateAndDispatchEvent(const std::shared_ptr<Module>& module,
                                                    const std::shared_ptr<EventData>& data,
                                                    const std::shared_ptr<Event>& event) = 0;
-    virtual void ReplaceRulesSet(const std::shared_ptr<Module>& module, std::vector<std::shared_ptr<Rule>> rules) = 0;
+    virtual void ReplaceRulesSet(const std::shared_ptr<Module>& module,
+                                 std::vector<std::shared_ptr<Rule>> rules) = 0;
 
     template <class T>
     void RegisterModule() {
@@ -84,25 +85,29 @@ public:
 
 protected:
     // The module operations that only the hub drives.
-    static void CallModuleOnEventHubRegisteredModule(const std::shared_ptr<Module>& module,
-                                                     const std::shared_ptr<EventHub>& hub,
-                                                     const std::shared_ptr<PlatformServicesInterface>& platformServices,
-                                                     const std::shared_ptr<TaskExecutorInterface>& executor) {
+    static void CallModuleOnEventHubRegisteredModule(
+        const std::shared_ptr<Module>& module, const std::shared_ptr<EventHub>& hub,
+        const std::shared_ptr<PlatformServicesInterface>& platformServices,
+        const std::shared_ptr<TaskExecutorInterface>& executor) {
         module->OnEventHubRegisteredModule(hub, platformServices, executor);
     }
     static void CallModuleIdle(const std::shared_ptr<Module>& module) { module->Idle(); }
-    static bool CallModuleProcessEvent(const std::shared_ptr<Module>& module, const std::shared_ptr<Event>& event,
+    static bool CallModuleProcessEvent(const std::shared_ptr<Module>& module,
+                                       const std::shared_ptr<Event>& event,
                                        std::shared_ptr<Event>& replacement) {
         return module->ProcessEvent(event, replacement);
     }
-    static void CallModuleNotifyListeners(const std::shared_ptr<Module>& module, const std::shared_ptr<Event>& event) {
+    static void CallModuleNotifyListeners(const std::shared_ptr<Module>& module,
+                                          const std::shared_ptr<Event>& event) {
         module->NotifyWildCardListener(event);
         module->NotifyListeners(event);
     }
     static std::string CallModuleGetSharedStateName(const std::shared_ptr<Module>& module) {
         return module->GetSharedStateName();
     }
-    static void CallModuleUnregisterModule(const std::shared_ptr<Module>& module) { module->UnregisterModule(); }
+    static void CallModuleUnregisterModule(const std::shared_ptr<Module>& module) {
+        module->UnregisterModule();
+    }
     static void CallModuleRegisterOneTimeListener() {
         Log::Error("EventHub", "CallModuleRegisterOneTimeListener - should never be called");
     }

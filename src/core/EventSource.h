@@ -8,10 +8,10 @@
 
 namespace NuvraMobile {
 
-// What kind of message an event is (a request, a response, a notification). Interned: for each name, compared without regard
-// to letter case, the process holds exactly one object, so sources are compared by pointer. The
-// registry and the constants may be used from any thread at any time, also during static
-// initialisation and at process exit.
+// What kind of message an event is (a request, a response, a notification). Interned: for each name, compared
+// without regard to letter case, the process holds exactly one object, so sources are compared by pointer.
+// The registry and the constants may be used from any thread at any time, also during static initialisation
+// and at process exit.
 class EventSource : public Object {
 public:
     // The one source for `name` (any letter case, any text); the spelling of the first request is kept.

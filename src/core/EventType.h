@@ -57,7 +57,8 @@ private:
 };
 
 // Writes the type's name quoted.
-void ToStringImpl(std::ostream& stream, const std::shared_ptr<EventType>& type, const ToStringOptions& options);
+void ToStringImpl(std::ostream& stream, const std::shared_ptr<EventType>& type,
+                  const ToStringOptions& options);
 
 namespace EventTypeInternal {
 struct ConstantsInitializer {

@@ -71,7 +71,8 @@ public:
     virtual void UnregisterModule();
 
     virtual void AddTaskToQueue(const std::string& taskName, const Task& task);
-    virtual void AddTaskToQueue(const std::string& taskName, const Task& task, const ModuleTaskOptions& options);
+    virtual void AddTaskToQueue(const std::string& taskName, const Task& task,
+                                const ModuleTaskOptions& options);
 
     virtual std::shared_ptr<PlatformServicesInterface> GetPlatformServices();
     std::shared_ptr<EventHub> GetEventHub();
@@ -96,14 +97,17 @@ public:
     // Listeners, dispatchers and processors; silent no-ops unless the module is registered. One
     // listener per (type, source) pair: registering another replaces it.
     virtual void RegisterListener(const std::shared_ptr<ModuleEventListenerBase>& listener,
-                                  const std::shared_ptr<EventType>& type, const std::shared_ptr<EventSource>& source);
-    virtual void UnregisterListener(const std::shared_ptr<EventType>& type, const std::shared_ptr<EventSource>& source);
+                                  const std::shared_ptr<EventType>& type,
+                                  const std::shared_ptr<EventSource>& source);
+    virtual void UnregisterListener(const std::shared_ptr<EventType>& type,
+                                    const std::shared_ptr<EventSource>& source);
     virtual void UnregisterWildCardListener();
     virtual void RegisterDispatcher(const std::shared_ptr<ModuleEventDispatcherBase>& dispatcher);
     virtual void RegisterProcessor(const std::shared_ptr<ModuleEventProcessorBase>& processor);
 
     template <class T>
-    void RegisterListener(const std::shared_ptr<EventType>& type, const std::shared_ptr<EventSource>& source) {
+    void RegisterListener(const std::shared_ptr<EventType>& type,
+                          const std::shared_ptr<EventSource>& source) {
         RegisterListener(std::make_shared<T>(), type, source);
     }
     template <class T>
@@ -120,8 +124,8 @@ public:
 
     // One-time listeners are registered with the hub; this only logs an error.
     virtual void RegisterOneTimeListenerBlock(const std::shared_ptr<EventType>& type,
-                                              const std::shared_ptr<EventSource>& source, const std::string& pairId,
-                                              const EventCallback& callback);
+                                              const std::shared_ptr<EventSource>& source,
+                                              const std::string& pairId, const EventCallback& callback);
 
 protected:
     // Runs once on the hub side after registration; register listeners and dispatchers here.
@@ -139,9 +143,10 @@ private:
     using Callback = std::function<void()>;
 
     // Called only by the hub, through EventHub's static members.
-    virtual void OnEventHubRegisteredModule(const std::shared_ptr<EventHub>& hub,
-                                            const std::shared_ptr<PlatformServicesInterface>& platformServices,
-                                            const std::shared_ptr<TaskExecutorInterface>& executor);
+    virtual void OnEventHubRegisteredModule(
+        const std::shared_ptr<EventHub>& hub,
+        const std::shared_ptr<PlatformServicesInterface>& platformServices,
+        const std::shared_ptr<TaskExecutorInterface>& executor);
     virtual void Idle();
     virtual bool ProcessEvent(const std::shared_ptr<Event>& event, std::shared_ptr<Event>& replacement);
     virtual void NotifyListeners(const std::shared_ptr<Event>& event);
@@ -152,8 +157,12 @@ private:
     void EnqueueCallback(std::unique_lock<std::mutex>& lock, Callback callback);
     bool DoCommonEventHubThreadWork(std::unique_lock<std::mutex>& lock);
     void NotifyListenerFor(const ListenerKey& key, const std::shared_ptr<Event>& event);
-    void RunGuarded(const char* activity, const std::function<void()>& action);
+    void RunGuarded(const char* errorFormat, const std::function<void()>& action);
+    // Queues the task, or returns the warning format that says why it was dropped.
+    const char* QueueTask(const std::string& taskName, const Task& task, const ModuleTaskOptions& options);
     void RunTask(const std::string& taskName, const Task& task, bool normalTask);
+    bool StartNormalTask();
+    void EndNormalTask();
     void RunLastTask();
     void CompleteUnregistrationIfNeeded();
     void CompleteUnregistrationIfNeeded_UNREGISTERING();

@@ -17,7 +17,8 @@ class ModulePlatformServicesInterface : public virtual PlatformServicesInterface
 public:
     // `executor` is the hub's pool that the module's executors run on.
     static std::shared_ptr<ModulePlatformServicesInterface> Create(
-        const std::shared_ptr<Module>& module, const std::shared_ptr<PlatformServicesInterface>& platformServices,
+        const std::shared_ptr<Module>& module,
+        const std::shared_ptr<PlatformServicesInterface>& platformServices,
         const std::shared_ptr<TaskExecutorInterface>& executor);
 };
 

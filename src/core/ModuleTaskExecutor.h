@@ -13,8 +13,8 @@ class Module;
 // the module, so a module is not destroyed while work of its own waits. Any thread.
 class ModuleTaskExecutorInterface : public virtual TaskExecutorInterface {
 public:
-    static std::shared_ptr<ModuleTaskExecutorInterface> Create(const std::shared_ptr<Module>& module,
-                                                               const std::shared_ptr<TaskExecutorInterface>& executor);
+    static std::shared_ptr<ModuleTaskExecutorInterface> Create(
+        const std::shared_ptr<Module>& module, const std::shared_ptr<TaskExecutorInterface>& executor);
 };
 
 }  // namespace NuvraMobile

@@ -14,8 +14,8 @@ class TaskExecutorInterface;
 // and only the tasks of one sequential executor are serialised. May be called from any thread.
 class ModuleThreadingServiceInterface : public virtual ThreadingServiceInterface {
 public:
-    static std::shared_ptr<ModuleThreadingServiceInterface> Create(const std::shared_ptr<Module>& module,
-                                                                   const std::shared_ptr<TaskExecutorInterface>& executor);
+    static std::shared_ptr<ModuleThreadingServiceInterface> Create(
+        const std::shared_ptr<Module>& module, const std::shared_ptr<TaskExecutorInterface>& executor);
 
     // Disposes the module's task executor; true when it finished within the timeout.
     virtual bool Dispose(std::chrono::milliseconds timeout) = 0;

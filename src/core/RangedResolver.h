@@ -26,9 +26,10 @@ public:
     RangedResolver(const Value& pending, const Value& invalid, const Value& next, const Value& previous)
         : pending_(pending), invalid_(invalid), next_(next), previous_(previous) {
         if (MarkersCollide()) {
-            Log::Warning("RangedResolver",
-                         "Found equality between marker states! Pending(%p) Invalid(%p) Next(%p) Previous(%p)",
-                         Address(pending), Address(invalid), Address(next), Address(previous));
+            Log::Warning(
+                "RangedResolver",
+                "Found equality between marker states! Pending(%p) Invalid(%p) Next(%p) Previous(%p)",
+                Address(pending), Address(invalid), Address(next), Address(previous));
         }
         states_.emplace(-1, next_);
     }

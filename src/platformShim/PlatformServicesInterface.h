@@ -45,9 +45,7 @@ public:
     virtual std::shared_ptr<CompressedFileServiceInterface> GetCompressedFileService() const = 0;
 
     // Empty by default: the core then falls back to its own default threading service.
-    virtual std::shared_ptr<ThreadingServiceInterface> GetThreadingService() const {
-        return nullptr;
-    }
+    virtual std::shared_ptr<ThreadingServiceInterface> GetThreadingService() const { return nullptr; }
 };
 
 }  // namespace NuvraMobile
