@@ -8,6 +8,11 @@
 namespace NuvraMobile {
 namespace {
 
+// Read during this file's static initialisation, before main.
+const std::string hubNameAtStaticInitialisation = EventType::HUB->GetName();
+const bool bootedInternedAtStaticInitialisation =
+    EventSource::Get("COM.NUVRA.EVENTSOURCE.BOOTED") == EventSource::BOOTED;
+
 struct NamedConstant {
     const std::shared_ptr<EventType>* type;
     const std::shared_ptr<EventSource>* source;
@@ -75,6 +80,11 @@ TEST(EventTypeTest, EveryConstantIsTheInternedPrefixedNameInAnyLetterCase) {
             EXPECT_EQ(*constant.source, EventSource::Get(Upper(name)));
         }
     }
+}
+
+TEST(EventTypeTest, ConstantsAndRegistryServeDuringStaticInitialisation) {
+    EXPECT_EQ("com.nuvra.eventType.hub", hubNameAtStaticInitialisation);
+    EXPECT_TRUE(bootedInternedAtStaticInitialisation);
 }
 
 TEST(EventTypeTest, PrefixesAreFixed) {
