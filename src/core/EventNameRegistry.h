@@ -40,14 +40,18 @@ private:
     std::map<std::string, std::shared_ptr<Name>> names_;
 };
 
-// Fills the constants of Name, in table order, with the interned prefix + suffix names.
+// Fills the constants of Name once, in table order, with the interned prefix + suffix names.
 template <class Name, std::size_t N>
-void BuildEventNameConstants(EventConstantStorage<std::shared_ptr<Name>> (&constants)[N],
-                             const char* const (&suffixes)[N]) {
-    const std::string prefix = Name::GetNuvraPrefix();
-    for (std::size_t i = 0; i < N; ++i) {
-        constants[i].Construct(Name::Get(prefix + suffixes[i]));
-    }
+void EnsureEventNameConstants(EventConstantStorage<std::shared_ptr<Name>> (&constants)[N],
+                              const char* const (&suffixes)[N]) {
+    static const bool built = [&] {
+        const std::string prefix = Name::GetNuvraPrefix();
+        for (std::size_t i = 0; i < N; ++i) {
+            constants[i].Construct(Name::Get(prefix + suffixes[i]));
+        }
+        return true;
+    }();
+    (void)built;
 }
 
 }  // namespace NuvraMobile

@@ -1,7 +1,6 @@
 #include "core/EventSource.h"
 
 #include "core/EventNameRegistry.h"
-#include "util/StringUtils.h"
 
 namespace NuvraMobile {
 
@@ -55,16 +54,10 @@ std::string EventSource::GetNuvraPrefix() {
     return prefix;
 }
 
-void EventSource::EnsureConstants() {
-    static const bool built = (BuildEventNameConstants(constants, SUFFIXES), true);
-    (void)built;
-}
+void EventSource::EnsureConstants() { EnsureEventNameConstants(constants, SUFFIXES); }
 
-std::string EventSource::ToStringImpl(const ToStringOptions&) const { return StringUtils::Quotify(name_); }
-
-void ToStringImpl(std::ostream& stream, const std::shared_ptr<EventSource>& source,
-                  const ToStringOptions& options) {
-    stream << (source ? source->ToStringImpl(options) : "null");
+void ToStringImpl(std::ostream& stream, const std::shared_ptr<EventSource>& source, const ToStringOptions&) {
+    WriteEventName(stream, source.get());
 }
 
 }  // namespace NuvraMobile

@@ -4,6 +4,7 @@
 #include <ostream>
 #include <string>
 
+#include "core/EventName.h"
 #include "core/Object.h"
 
 namespace NuvraMobile {
@@ -12,15 +13,12 @@ namespace NuvraMobile {
 // without regard to letter case, the process holds exactly one object, so sources are compared by pointer.
 // The registry and the constants may be used from any thread at any time, also during static initialisation
 // and at process exit.
-class EventSource : public Object {
+class EventSource : public EventName {
 public:
     // The one source for `name` (any letter case, any text); the spelling of the first request is kept.
     static std::shared_ptr<EventSource> Get(const std::string& name);
     // "com.nuvra.eventSource."
     static std::string GetNuvraPrefix();
-
-    const std::string& GetName() const { return name_; }
-    std::string ToStringImpl(const ToStringOptions& options) const override;
 
     static const std::shared_ptr<EventSource>& NONE;
     static const std::shared_ptr<EventSource>& BOOTED;
@@ -39,10 +37,7 @@ public:
     static void EnsureConstants();
 
 protected:
-    explicit EventSource(std::string name) : name_(std::move(name)) {}
-
-private:
-    const std::string name_;
+    explicit EventSource(std::string name) : EventName(std::move(name)) {}
 };
 
 // Writes the source's name quoted.

@@ -1,7 +1,6 @@
 #include "core/EventType.h"
 
 #include "core/EventNameRegistry.h"
-#include "util/StringUtils.h"
 
 namespace NuvraMobile {
 
@@ -62,16 +61,10 @@ std::string EventType::GetNuvraPrefix() {
     return prefix;
 }
 
-void EventType::EnsureConstants() {
-    static const bool built = (BuildEventNameConstants(constants, SUFFIXES), true);
-    (void)built;
-}
+void EventType::EnsureConstants() { EnsureEventNameConstants(constants, SUFFIXES); }
 
-std::string EventType::ToStringImpl(const ToStringOptions&) const { return StringUtils::Quotify(name_); }
-
-void ToStringImpl(std::ostream& stream, const std::shared_ptr<EventType>& type,
-                  const ToStringOptions& options) {
-    stream << (type ? type->ToStringImpl(options) : "null");
+void ToStringImpl(std::ostream& stream, const std::shared_ptr<EventType>& type, const ToStringOptions&) {
+    WriteEventName(stream, type.get());
 }
 
 }  // namespace NuvraMobile

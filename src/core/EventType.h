@@ -4,6 +4,7 @@
 #include <ostream>
 #include <string>
 
+#include "core/EventName.h"
 #include "core/Object.h"
 
 namespace NuvraMobile {
@@ -12,15 +13,12 @@ namespace NuvraMobile {
 // to letter case, the process holds exactly one object, so types are compared by pointer. The
 // registry and the constants may be used from any thread at any time, also during static
 // initialisation and at process exit.
-class EventType : public Object {
+class EventType : public EventName {
 public:
     // The one type for `name` (any letter case, any text); the spelling of the first request is kept.
     static std::shared_ptr<EventType> Get(const std::string& name);
     // "com.nuvra.eventType."
     static std::string GetNuvraPrefix();
-
-    const std::string& GetName() const { return name_; }
-    std::string ToStringImpl(const ToStringOptions& options) const override;
 
     static const std::shared_ptr<EventType>& ACQUISITION;
     static const std::shared_ptr<EventType>& ANALYTICS;
@@ -50,10 +48,7 @@ public:
     static void EnsureConstants();
 
 protected:
-    explicit EventType(std::string name) : name_(std::move(name)) {}
-
-private:
-    const std::string name_;
+    explicit EventType(std::string name) : EventName(std::move(name)) {}
 };
 
 // Writes the type's name quoted.

@@ -1,9 +1,9 @@
 #pragma once
 
-#include <atomic>
 #include <memory>
 #include <mutex>
 
+#include "core/ModuleAttachment.h"
 #include "core/Object.h"
 
 namespace NuvraMobile {
@@ -31,11 +31,9 @@ public:
     std::shared_ptr<Module> GetParentModule() { return GetParentModuleImpl(); }
 
 private:
+    ModuleAttachment attachment_;
     mutable std::mutex mutex_;
-    std::weak_ptr<Module> parentModule_;
     std::weak_ptr<EventHub> eventHub_;
-    std::atomic<bool> fullyRegistered_{false};
-    std::atomic<bool> fullyUnregistered_{false};
 };
 
 }  // namespace NuvraMobile

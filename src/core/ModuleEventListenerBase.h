@@ -1,9 +1,9 @@
 #pragma once
 
-#include <atomic>
 #include <memory>
 #include <mutex>
 
+#include "core/ModuleAttachment.h"
 #include "core/Object.h"
 
 namespace NuvraMobile {
@@ -38,13 +38,11 @@ public:
     std::shared_ptr<Module> GetParentModule() { return GetParentModuleImpl(); }
 
 private:
+    ModuleAttachment attachment_;
     mutable std::mutex mutex_;
-    std::weak_ptr<Module> parentModule_;
     std::shared_ptr<EventType> eventType_;
     std::shared_ptr<EventSource> eventSource_;
     bool oneTime_ = false;
-    std::atomic<bool> fullyRegistered_{false};
-    std::atomic<bool> fullyUnregistered_{false};
 };
 
 }  // namespace NuvraMobile

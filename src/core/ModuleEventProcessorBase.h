@@ -1,8 +1,8 @@
 #pragma once
 
 #include <memory>
-#include <mutex>
 
+#include "core/ModuleAttachment.h"
 #include "core/Object.h"
 
 namespace NuvraMobile {
@@ -24,8 +24,7 @@ public:
     std::shared_ptr<Module> GetParentModule();
 
 private:
-    std::mutex mutex_;
-    std::weak_ptr<Module> parentModule_;
+    ModuleAttachment attachment_;
 };
 
 }  // namespace NuvraMobile
