@@ -4,6 +4,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <shared_mutex>
 #include <string>
 
 #include "core/EventConstantStorage.h"
@@ -25,7 +26,15 @@ public:
     template <class Make>
     std::shared_ptr<Name> Intern(const std::string& name, Make make) {
         std::string key = StringUtils::ToLower(name);
-        std::lock_guard<std::mutex> lock(mutex_);
+        {
+            // Lookups of known names, by far the most frequent, do not exclude each other.
+            std::shared_lock<std::shared_mutex> lock(mutex_);
+            auto entry = names_.find(key);
+            if (entry != names_.end()) {
+                return entry->second;
+            }
+        }
+        std::lock_guard<std::shared_mutex> lock(mutex_);
         auto entry = names_.find(key);
         if (entry == names_.end()) {
             entry = names_.emplace(std::move(key), make(name)).first;
@@ -36,7 +45,7 @@ public:
 private:
     EventNameRegistry() = default;
 
-    std::mutex mutex_;
+    std::shared_mutex mutex_;
     std::map<std::string, std::shared_ptr<Name>> names_;
 };
 
