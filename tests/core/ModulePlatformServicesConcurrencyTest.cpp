@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <future>
 #include <string>
 
 #include "core/DefaultThreadingServiceInterface.h"
@@ -11,6 +12,7 @@
 #include "platformShim/ThreadingServiceInterface.h"
 #include "support/CapturingLoggingService.h"
 #include "support/FakeEventHub.h"
+#include "support/ManualTaskExecutor.h"
 #include "support/ThreadSignals.h"
 
 namespace NuvraMobile {
@@ -167,6 +169,39 @@ TEST_F(ModulePlatformServicesTest, AModuleReleasedInsideItsOwnTaskIsDestroyedPro
     release.Open();
     ASSERT_TRUE(ran.WaitFor(1));
     EXPECT_TRUE(WaitUntil([&] { return watched.expired(); }));
+}
+
+// Services whose disposal waits for another thread that asks the module something, as a service
+// finishing a request for the module would.
+class ServicesWaitingForTheModule : public RecordingPlatformServices {
+public:
+    explicit ServicesWaitingForTheModule(const std::shared_ptr<Module>& module) : module_(module) {}
+
+    bool Dispose(std::chrono::milliseconds timeout) override {
+        auto answer = std::async(std::launch::async,
+                                 [module = module_.lock()] { return module->GetPlatformServices(); });
+        answeredDuringDispose = answer.wait_for(SIGNAL_TIMEOUT) == std::future_status::ready;
+        return RecordingPlatformServices::Dispose(timeout);
+    }
+
+    bool answeredDuringDispose = false;
+
+private:
+    std::weak_ptr<Module> module_;
+};
+
+TEST(ModuleServicesDisposalTest, ServicesAreDisposedWithoutTheModuleLock) {
+    auto hub = std::make_shared<FakeEventHub>();
+    auto executor = std::make_shared<ManualTaskExecutor>();
+    auto module = std::make_shared<PlainModule>();
+    auto services = std::make_shared<ServicesWaitingForTheModule>(module);
+    hub->Register(module, executor, services);
+    module->UnregisterModule();
+    hub->DriveIdle(module);
+    executor->RunAll();
+    hub->DriveIdle(module);
+    EXPECT_TRUE(services->answeredDuringDispose);
+    EXPECT_EQ(1u, hub->UnregisteredModules().size());
 }
 
 }  // namespace
