@@ -118,6 +118,7 @@ Expected<std::shared_ptr<JsonObject>, SdkError> JsonObjectSerializer::Deserializ
 std::shared_ptr<Variant> JsonObjectSerializer::Serialize(const JsonObject& object) {
     ThrowIfTooDeep(depth_);
     std::vector<std::string> keys;
+    keys.reserve(object.Length());
     object.Keys(keys);
     std::map<std::string, std::shared_ptr<Variant>> members;
     for (std::string& key : keys) {
