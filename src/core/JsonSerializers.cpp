@@ -87,8 +87,10 @@ Expected<std::shared_ptr<JsonArray>, SdkError> JsonArraySerializer::Deserialize(
 
 std::shared_ptr<Variant> JsonArraySerializer::Serialize(const JsonArray& array) {
     ThrowIfTooDeep(depth_);
+    const uint64_t length = array.Length();
     std::vector<std::shared_ptr<Variant>> elements;
-    for (uint32_t index = 0; index < array.Length(); ++index) {
+    elements.reserve(length);
+    for (uint32_t index = 0; index < length; ++index) {
         std::shared_ptr<Variant> element = ReadValue(jsonUtilityService_, depth_, array, index, LOG_TAG);
         if (element) {
             elements.push_back(std::move(element));
