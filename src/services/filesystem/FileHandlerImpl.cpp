@@ -9,6 +9,26 @@
 
 namespace NuvraMobile {
 
+namespace {
+// Repeats `step` (one read or write of up to `left` bytes after the `done` ones) until `count` bytes
+// have moved, the file ends or an error stops it; answers how far the offset advanced.
+template <typename Step>
+std::uint32_t TransferAll(std::uint32_t count, Step step) {
+    std::uint32_t done = 0;
+    while (done < count) {
+        ssize_t moved = step(done, count - done);
+        if (moved < 0 && errno == EINTR) {
+            continue;
+        }
+        if (moved <= 0) {
+            break;
+        }
+        done += static_cast<std::uint32_t>(moved);
+    }
+    return done;
+}
+}  // namespace
+
 std::shared_ptr<FileHandlerInterface> CreateNativeFileHandler(const std::string& path) {
     return std::make_shared<FileHandlerImpl>(path);
 }
@@ -57,38 +77,20 @@ std::uint32_t FileHandlerImpl::Write(std::uint32_t count, const void* bytes) {
     if (descriptor_ < 0 || bytes == nullptr) {
         return 0;
     }
-    const auto* next = static_cast<const char*>(bytes);
-    std::uint32_t written = 0;
-    while (written < count) {
-        ssize_t step = ::write(descriptor_, next + written, count - written);
-        if (step < 0 && errno == EINTR) {
-            continue;
-        }
-        if (step <= 0) {
-            break;
-        }
-        written += static_cast<std::uint32_t>(step);
-    }
-    return written;
+    const auto* data = static_cast<const char*>(bytes);
+    return TransferAll(count, [&](std::uint32_t done, std::uint32_t left) {
+        return ::write(descriptor_, data + done, left);
+    });
 }
 
 std::uint32_t FileHandlerImpl::Read(std::uint32_t count, void* buffer) {
     if (descriptor_ < 0 || buffer == nullptr) {
         return 0;
     }
-    auto* next = static_cast<char*>(buffer);
-    std::uint32_t read = 0;
-    while (read < count) {
-        ssize_t step = ::read(descriptor_, next + read, count - read);
-        if (step < 0 && errno == EINTR) {
-            continue;
-        }
-        if (step <= 0) {
-            break;
-        }
-        read += static_cast<std::uint32_t>(step);
-    }
-    return read;
+    auto* data = static_cast<char*>(buffer);
+    return TransferAll(count, [&](std::uint32_t done, std::uint32_t left) {
+        return ::read(descriptor_, data + done, left);
+    });
 }
 
 bool FileHandlerImpl::Close() {

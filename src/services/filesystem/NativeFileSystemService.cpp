@@ -36,6 +36,28 @@ fs::file_status StatusOf(const fs::path& path) {
     return fs::status(path, ignored);
 }
 
+struct RemovalMessages {
+    const char* failed;
+    const char* failedWithoutError;
+    const char* removed;
+};
+
+// Removes the entry at `absolute`; the log lines name `path` as the caller gave it.
+bool RemoveEntry(const fs::path& absolute, const std::string& path, const RemovalMessages& messages) {
+    std::error_code error;
+    bool removed = fs::remove(absolute, error);
+    if (error) {
+        Log::Error(NativeFileSystemService::LOG_TAG, messages.failed, path, error.message());
+        ThrowFileSystemError(error.message());
+    }
+    if (!removed) {
+        Log::Debug(NativeFileSystemService::LOG_TAG, messages.failedWithoutError, path);
+        return false;
+    }
+    Log::Debug(NativeFileSystemService::LOG_TAG, messages.removed, path);
+    return true;
+}
+
 std::vector<std::string> GetPathContents(const std::string& path, bool filesOnly) {
     std::vector<std::string> entries;
     fs::path root = GetAbsolutePath(path);
@@ -127,18 +149,9 @@ bool NativeFileSystemService::DeleteDirectory(const std::string& path) {
         Log::Debug(LOG_TAG, "Can't delete directory %s because it has files", path);
         return false;
     }
-    std::error_code error;
-    bool removed = fs::remove(absolute, error);
-    if (error) {
-        Log::Error(LOG_TAG, "Failed to delete directory %s:\n%s", path, error.message());
-        ThrowFileSystemError(error.message());
-    }
-    if (!removed) {
-        Log::Debug(LOG_TAG, "Failed to delete directory %s but no error returned", path);
-        return false;
-    }
-    Log::Debug(LOG_TAG, "Deleted directory: %s", path);
-    return true;
+    return RemoveEntry(absolute, path,
+                       {"Failed to delete directory %s:\n%s",
+                        "Failed to delete directory %s but no error returned", "Deleted directory: %s"});
 }
 
 bool NativeFileSystemService::DeleteFile(const std::string& path) {
@@ -151,18 +164,9 @@ bool NativeFileSystemService::DeleteFile(const std::string& path) {
         Log::Debug(LOG_TAG, "Can't delete %s because it is a directory", path);
         return false;
     }
-    std::error_code error;
-    bool removed = fs::remove(absolute, error);
-    if (error) {
-        Log::Error(LOG_TAG, "Failed to delete file %s:\n%s", path, error.message());
-        ThrowFileSystemError(error.message());
-    }
-    if (!removed) {
-        Log::Debug(LOG_TAG, "Failed to delete file %s but no error returned", path);
-        return false;
-    }
-    Log::Debug(LOG_TAG, "Deleted file successfully: %s", path);
-    return true;
+    return RemoveEntry(absolute, path,
+                       {"Failed to delete file %s:\n%s", "Failed to delete file %s but no error returned",
+                        "Deleted file successfully: %s"});
 }
 
 bool NativeFileSystemService::IsDirectory(const std::string& path) {
