@@ -29,11 +29,16 @@ bool IsHexDigit(char character) {
            (character >= 'A' && character <= 'F');
 }
 
-bool IsUnreserved(char character) {
-    return IsAlpha(character) || IsDigit(character) || std::strchr("-._~", character) != nullptr;
+// The NUL byte belongs to no set: strchr would find the terminator.
+bool IsOneOf(const char* set, char character) {
+    return character != '\0' && std::strchr(set, character) != nullptr;
 }
 
-bool IsSubDelimiter(char character) { return std::strchr("!$&'()*+,;=", character) != nullptr; }
+bool IsUnreserved(char character) {
+    return IsAlpha(character) || IsDigit(character) || IsOneOf("-._~", character);
+}
+
+bool IsSubDelimiter(char character) { return IsOneOf("!$&'()*+,;=", character); }
 
 // Every character is unreserved, a sub-delimiter, one of `extra`, or part of a "%" and two hex digits.
 bool IsMadeOf(const std::string& text, const char* extra) {
@@ -44,8 +49,7 @@ bool IsMadeOf(const std::string& text, const char* extra) {
                 return false;
             }
             index += 2;
-        } else if (character == '\0' ||
-                   !(IsUnreserved(character) || IsSubDelimiter(character) || std::strchr(extra, character))) {
+        } else if (!(IsUnreserved(character) || IsSubDelimiter(character) || IsOneOf(extra, character))) {
             return false;
         }
     }
@@ -57,7 +61,7 @@ bool IsValidScheme(const std::string& scheme) {
         return false;
     }
     for (const char character : scheme) {
-        if (!(IsAlpha(character) || IsDigit(character) || std::strchr("+-.", character))) {
+        if (!(IsAlpha(character) || IsDigit(character) || IsOneOf("+-.", character))) {
             return false;
         }
     }

@@ -47,7 +47,7 @@ TEST(NativeUrlServiceTest, MissingPartIsEmptyWithoutALogLine) {
 }
 
 TEST(NativeUrlServiceTest, InvalidUrlsGiveEmptyPartsAndOneDebugLineEach) {
-    const char* invalidUrls[] = {
+    const std::string invalidUrls[] = {
         "",
         "https://exa mple.com/",
         "https://example.com/a b",
@@ -60,18 +60,24 @@ TEST(NativeUrlServiceTest, InvalidUrlsGiveEmptyPartsAndOneDebugLineEach) {
         "1https://example.com",
         "ht tp://example.com",
         "https://example.com/\xC3\xA9",
+        std::string("h\0ttps://example.com", 20),
+        std::string("https://exa\0mple.com", 20),
     };
     auto service = CreateNativeUrlService();
-    for (const char* url : invalidUrls) {
+    for (const std::string& url : invalidUrls) {
         SCOPED_TRACE(url);
         ScopedCapturingLog log(LoggingMode::DEBUG);
         EXPECT_EQ(service->GetQuery(url), "");
         EXPECT_EQ(service->GetPath(url), "");
         EXPECT_EQ(service->GetScheme(url), "");
         EXPECT_EQ(service->GetHost(url), "");
-        const std::string shown = std::string("Provided URL (") + url + ") is invalid, couldn't extract ";
-        EXPECT_THAT(log.Service().GetMessages(), ElementsAre(shown + "query params", shown + "url path",
-                                                             shown + "scheme", shown + "host"));
+        // The logger cuts a message at its first NUL byte.
+        const auto line = [&url](const std::string& part) {
+            const std::string message = "Provided URL (" + url + ") is invalid, couldn't extract " + part;
+            return message.substr(0, message.find('\0'));
+        };
+        EXPECT_THAT(log.Service().GetMessages(),
+                    ElementsAre(line("query params"), line("url path"), line("scheme"), line("host")));
         EXPECT_EQ(log.Service().GetLines()[0].tag, "NativeUrlService");
     }
 }
