@@ -166,8 +166,10 @@ std::mutex& RegistryMutex() {
     return mutex;
 }
 
-std::unordered_map<std::string, std::weak_ptr<KeyValueStore>>& Registry() {
-    static std::unordered_map<std::string, std::weak_ptr<KeyValueStore>> stores;
+// Stores stay open for the life of the process, as the platform's own preferences would: opening one
+// verifies the whole file, which is worth doing once.
+std::unordered_map<std::string, std::shared_ptr<KeyValueStore>>& Registry() {
+    static std::unordered_map<std::string, std::shared_ptr<KeyValueStore>> stores;
     return stores;
 }
 
@@ -230,8 +232,8 @@ sqlite3* KeyValueStore::OpenDatabase(const std::string& path, int& errorCode) {
 std::shared_ptr<KeyValueStore> KeyValueStore::Open(const std::string& path) {
     std::lock_guard<std::mutex> lock(RegistryMutex());
     auto& registry = Registry();
-    if (auto existing = registry[path].lock()) {
-        return existing;
+    if (const auto existing = registry.find(path); existing != registry.end()) {
+        return existing->second;
     }
     std::error_code ignored;
     const auto folder = std::filesystem::path(path).parent_path();
@@ -247,7 +249,6 @@ std::shared_ptr<KeyValueStore> KeyValueStore::Open(const std::string& path) {
         database = OpenDatabase(path, errorCode);
     }
     if (database == nullptr) {
-        registry.erase(path);
         return nullptr;
     }
     std::shared_ptr<KeyValueStore> store(new KeyValueStore(database, path));

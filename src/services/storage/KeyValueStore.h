@@ -20,8 +20,8 @@ namespace NuvraMobile {
  * The application's persistent key-value store: one SQLite file holding typed values under flat string
  * keys, the stand-in for the phone's user defaults. A value keeps its kind (integer, floating, boolean,
  * string, string list, string map). Every write is committed to disk before it returns, and an
- * interrupted write leaves the previous value in place. Objects opened on the same path within a
- * process share one connection. Safe to call from any thread.
+ * interrupted write leaves the previous value in place. A file is opened once per process and stays
+ * open; every Open of the same path answers the same object. Safe to call from any thread.
  */
 class KeyValueStore : public Object {
 public:

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "services/storage/KeyValueStore.h"
+#include "support/ChildProcess.h"
 #include "support/ScratchDirectory.h"
 
 namespace NuvraMobile {
@@ -22,22 +23,25 @@ TEST_F(KeyValueStoreTest, OpenCreatesTheFolderAndSharesOneObjectPerPath) {
     EXPECT_EQ(first->GetPath(), StorePath());
 }
 
-TEST_F(KeyValueStoreTest, KeysAndValuesAreKeptByteForByte) {
+TEST_F(KeyValueStoreTest, KeysAndValuesAreKeptOnDiskByteForByte) {
     const std::string keyWithNul("a\0b", 3);
     const std::string binary("\x00\xFF\x80 text", 8);
-    {
+    const KeyValueStore::StringVector strings{binary, "", binary};
+    const KeyValueStore::StringMap map{{"", binary}, {binary, ""}};
+    ASSERT_TRUE(RunInChildProcess([&] {
         auto store = KeyValueStore::Open(StorePath());
         store->Put(keyWithNul, Value(binary));
         store->Put("a", Value(std::int64_t{1}));
-        store->Put("vector", Value(KeyValueStore::StringVector{binary, "", binary}));
-        store->Put("map", Value(KeyValueStore::StringMap{{"", binary}, {binary, ""}}));
-    }
-    auto reopened = KeyValueStore::Open(StorePath());
-    EXPECT_EQ(reopened->Get(keyWithNul), Value(binary));
-    EXPECT_EQ(reopened->Get("a"), Value(std::int64_t{1}));
-    EXPECT_EQ(reopened->Get("vector"), Value(KeyValueStore::StringVector{binary, "", binary}));
-    EXPECT_EQ(reopened->Get("map"), Value(KeyValueStore::StringMap{{"", binary}, {binary, ""}}));
-    EXPECT_EQ(reopened->Get("missing"), std::nullopt);
+        store->Put("vector", Value(strings));
+        store->Put("map", Value(map));
+    }));
+
+    auto store = KeyValueStore::Open(StorePath());
+    EXPECT_EQ(store->Get(keyWithNul), Value(binary));
+    EXPECT_EQ(store->Get("a"), Value(std::int64_t{1}));
+    EXPECT_EQ(store->Get("vector"), Value(strings));
+    EXPECT_EQ(store->Get("map"), Value(map));
+    EXPECT_EQ(store->Get("missing"), std::nullopt);
 }
 
 TEST_F(KeyValueStoreTest, RemoveWithPrefixRemovesExactlyTheKeysThatBeginWithIt) {

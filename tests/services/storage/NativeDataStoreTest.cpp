@@ -1,7 +1,5 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <cfloat>
 #include <climits>
@@ -12,6 +10,7 @@
 #include "services/storage/KeyValueStore.h"
 #include "services/storage/NativeLocalStorageService.h"
 #include "support/CapturingLoggingService.h"
+#include "support/ChildProcess.h"
 #include "support/ScratchDirectory.h"
 
 namespace NuvraMobile {
@@ -65,20 +64,12 @@ void ExpectEveryKind(DataStoreInterface& store) {
 
 TEST_F(NativeDataStoreTest, EveryKindReadsBackFromANewServiceOverTheSameFile) {
     WriteEveryKind(*Store("NuvraMobile_Lifecycle"));
-    // Every object over the file is gone now, so the next store reopens it from disk.
     ExpectEveryKind(*Store("NuvraMobile_Lifecycle"));
 }
 
 TEST_F(NativeDataStoreTest, ValuesWrittenByAProcessThatDiesAtOnceAreOnDisk) {
-    const pid_t child = fork();
-    ASSERT_NE(child, -1);
-    if (child == 0) {
-        WriteEveryKind(*Store("NuvraMobile_Lifecycle"));
-        _exit(0);  // no clean shutdown: what a setter returned from must already be on disk
-    }
-    int status = 0;
-    ASSERT_EQ(waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFEXITED(status));
+    // What a setter returned from must already be on disk when the process ends without cleaning up.
+    ASSERT_TRUE(RunInChildProcess([this] { WriteEveryKind(*Store("NuvraMobile_Lifecycle")); }));
     ExpectEveryKind(*Store("NuvraMobile_Lifecycle"));
 }
 
