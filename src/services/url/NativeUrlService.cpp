@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "util/Log.h"
+#include "util/UrlEncoder.h"
 
 namespace NuvraMobile {
 
@@ -107,28 +108,6 @@ std::optional<std::string> ParseHost(const std::string& authority) {
     return host;
 }
 
-int HexValue(char digit) {
-    if (IsDigit(digit)) {
-        return digit - '0';
-    }
-    return (digit | 0x20) - 'a' + 10;
-}
-
-// Only called on text that IsMadeOf accepted, so every "%" has two hex digits after it.
-std::string PercentDecode(const std::string& text) {
-    std::string decoded;
-    decoded.reserve(text.size());
-    for (std::size_t index = 0; index < text.size(); ++index) {
-        if (text[index] == '%') {
-            decoded.push_back(static_cast<char>(HexValue(text[index + 1]) * 16 + HexValue(text[index + 2])));
-            index += 2;
-        } else {
-            decoded.push_back(text[index]);
-        }
-    }
-    return decoded;
-}
-
 std::optional<UrlParts> ParseUrl(const std::string& url) {
     if (url.empty()) {
         return std::nullopt;
@@ -171,7 +150,7 @@ std::optional<UrlParts> ParseUrl(const std::string& url) {
     if (!IsMadeOf(rest, ":@/")) {
         return std::nullopt;
     }
-    parts.path = PercentDecode(rest);
+    parts.path = UrlEncoder::Decode(rest);
     return parts;
 }
 
