@@ -1,8 +1,9 @@
-#include "support/LoopbackHttpsServer.h"
+#include "LoopbackHttpsServer.h"
 
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <openssl/err.h>
 #include <openssl/evp.h>
 #include <openssl/pem.h>
@@ -23,19 +24,13 @@
 
 namespace NuvraMobile {
 
+using Key = std::unique_ptr<EVP_PKEY, decltype(&EVP_PKEY_free)>;
+using Certificate = std::unique_ptr<X509, decltype(&X509_free)>;
+
 namespace {
 
 constexpr const char* LOOPBACK_ADDRESS = "127.0.0.1";
 constexpr long VALIDITY_SECONDS = 24L * 60 * 60;
-
-struct KeyFree {
-    void operator()(EVP_PKEY* key) const { EVP_PKEY_free(key); }
-};
-struct CertificateFree {
-    void operator()(X509* certificate) const { X509_free(certificate); }
-};
-using Key = std::unique_ptr<EVP_PKEY, KeyFree>;
-using Certificate = std::unique_ptr<X509, CertificateFree>;
 
 void Require(bool ok, const char* what) {
     if (!ok) {
@@ -44,7 +39,7 @@ void Require(bool ok, const char* what) {
 }
 
 Key MakeKey() {
-    Key key(EVP_EC_gen("P-256"));
+    Key key(EVP_EC_gen("P-256"), EVP_PKEY_free);
     Require(key != nullptr, "key generation failed");
     return key;
 }
@@ -62,7 +57,7 @@ void AddExtension(X509* certificate, X509* issuer, int nid, const char* value) {
 /** A certificate for `commonName` on `key`, signed by the issuer (itself when the issuer is null). */
 Certificate MakeCertificate(const char* commonName, EVP_PKEY* key, X509* issuer, EVP_PKEY* issuerKey,
                             long serial) {
-    Certificate certificate(X509_new());
+    Certificate certificate(X509_new(), X509_free);
     Require(certificate != nullptr, "allocation failed");
     X509* self = certificate.get();
     X509_set_version(self, 2);
@@ -291,6 +286,8 @@ void LoopbackHttpsServer::Accept() {
         if (client < 0) {
             continue;
         }
+        int noDelay = 1;  // small TLS records must not wait for delayed acknowledgements
+        setsockopt(client, IPPROTO_TCP, TCP_NODELAY, &noDelay, sizeof(noDelay));
         std::lock_guard<std::mutex> lock(impl_->connectionsMutex);
         if (impl_->stopping) {
             close(client);
