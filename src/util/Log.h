@@ -41,30 +41,22 @@ public:
 
     template <typename... Args>
     static void Error(const char* tag, const char* format, const Args&... args) {
-        if (tag != nullptr && format != nullptr && Precheck(LoggingMode::ERROR)) {
-            ErrorImpl(tag, StringUtils::FormatString(format, args...));
-        }
+        Format(LoggingMode::ERROR, tag, format, args...);
     }
 
     template <typename... Args>
     static void Warning(const char* tag, const char* format, const Args&... args) {
-        if (tag != nullptr && format != nullptr && Precheck(LoggingMode::WARNING)) {
-            WarningImpl(tag, StringUtils::FormatString(format, args...));
-        }
+        Format(LoggingMode::WARNING, tag, format, args...);
     }
 
     template <typename... Args>
     static void Debug(const char* tag, const char* format, const Args&... args) {
-        if (tag != nullptr && format != nullptr && Precheck(LoggingMode::DEBUG)) {
-            DebugImpl(tag, StringUtils::FormatString(format, args...));
-        }
+        Format(LoggingMode::DEBUG, tag, format, args...);
     }
 
     template <typename... Args>
     static void Trace(const char* tag, const char* format, const Args&... args) {
-        if (tag != nullptr && format != nullptr && Precheck(LoggingMode::TRACE)) {
-            TraceImpl(tag, StringUtils::FormatString(format, args...));
-        }
+        Format(LoggingMode::TRACE, tag, format, args...);
     }
 
     /** Write one already formatted line; the message is cut at its first NUL character. */
@@ -74,6 +66,14 @@ public:
     static void TraceImpl(const char* tag, const std::string& message);
 
 private:
+    // Formats only lines that can be written; the pre-check costs two relaxed reads.
+    template <typename... Args>
+    static void Format(LoggingMode mode, const char* tag, const char* format, const Args&... args) {
+        if (tag != nullptr && format != nullptr && Precheck(mode)) {
+            Write(mode, tag, StringUtils::FormatString(format, args...));
+        }
+    }
+
     static void Write(LoggingMode mode, const char* tag, const std::string& message);
 
     // Copies of the locked state for the lock-free pre-check; trivially destructible, so they stay

@@ -131,8 +131,16 @@ void AppendHexEscape(std::string& out, unsigned char byte) {
     out += DIGITS[byte & 15];
 }
 
-bool IsAsciiUpper(char c) { return c >= 'A' && c <= 'Z'; }
-bool IsAsciiLower(char c) { return c >= 'a' && c <= 'z'; }
+// Maps the 26 ASCII letters from `from` on to those from `to` on; other bytes stay as they are.
+std::string MapAsciiLetters(const std::string& text, char from, char to) {
+    std::string result = text;
+    for (char& c : result) {
+        if (c >= from && c < from + 26) {
+            c = static_cast<char>(c - from + to);
+        }
+    }
+    return result;
+}
 
 // Splits at matches of `delimiter`; `limit` 0 takes every piece, else at most `limit` with the rest last.
 std::vector<std::string> SplitPieces(const std::string& text, const std::regex& delimiter,
@@ -214,25 +222,9 @@ bool EndsWith(const std::string& text, const std::string& suffix) {
            text.compare(text.size() - suffix.size(), suffix.size(), suffix) == 0;
 }
 
-std::string ToLower(const std::string& text) {
-    std::string result = text;
-    for (char& c : result) {
-        if (IsAsciiUpper(c)) {
-            c = static_cast<char>(c - 'A' + 'a');
-        }
-    }
-    return result;
-}
+std::string ToLower(const std::string& text) { return MapAsciiLetters(text, 'A', 'a'); }
 
-std::string ToUpper(const std::string& text) {
-    std::string result = text;
-    for (char& c : result) {
-        if (IsAsciiLower(c)) {
-            c = static_cast<char>(c - 'a' + 'A');
-        }
-    }
-    return result;
-}
+std::string ToUpper(const std::string& text) { return MapAsciiLetters(text, 'a', 'A'); }
 
 std::string Quotify(const std::string& text, std::uint64_t maxLength) {
     // With a maximum of 0 the limit wraps to the largest value: never cut.

@@ -40,6 +40,21 @@ TEST(ObjectTest, EqualsIsIdentity) {
     EXPECT_FALSE(IsEqual(first, second));
 }
 
+class FirstInterface : public virtual ObjectInterface {};
+class SecondInterface : public virtual ObjectInterface {};
+class Both : public Object, public virtual FirstInterface, public virtual SecondInterface {};
+
+TEST(ObjectTest, OneIdentityThroughEveryInterface) {
+    const auto object = std::make_shared<Both>();
+    const std::shared_ptr<FirstInterface> first = object;
+    const std::shared_ptr<SecondInterface> second = object;
+    EXPECT_TRUE(IsEqual(first, second));
+    EXPECT_TRUE(first->Equals(*second));
+    EXPECT_EQ(object, ObjectToSharedPtr<Both>(*second));
+    EXPECT_EQ(nullptr, ObjectToSharedPtr<Described>(*second));
+    EXPECT_EQ(object->ToString(), StringUtils::ToString(second));
+}
+
 TEST(ObjectTest, IsEqualWithNullCallsNothing) {
     const auto object = std::make_shared<CountingEquals>();
     const std::shared_ptr<Object> empty;
