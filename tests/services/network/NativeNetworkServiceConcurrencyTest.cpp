@@ -48,6 +48,7 @@ protected:
     }
 
     ~NetworkLoopbackTest() override {
+        release_.Open();
         service_->Dispose(0);
         NetworkTestSettings::SetTrustedCertificateAuthority("");
     }
@@ -56,15 +57,18 @@ protected:
         return service_->ConnectUrl(server_.Url(path), HttpCommandType::GET, "", headers, 30, 30);
     }
 
-    /** A handler that reports its request and answers only once the gate opens. */
-    LoopbackHandler BlockingHandler(Gate& arrived, Gate& release) {
-        return [&arrived, &release](const LoopbackRequest&) {
-            arrived.Open();
-            release.Wait();
+    /** A handler that opens arrived_ and answers only once release_ opens. */
+    LoopbackHandler BlockingHandler() {
+        return [this](const LoopbackRequest&) {
+            arrived_.Open();
+            release_.Wait();
             return LoopbackResponse{200, {}, "late"};
         };
     }
 
+    // Declared before the server, so that they outlive its handlers.
+    Gate arrived_;
+    Gate release_;
     LoopbackHttpsServer server_;
     std::shared_ptr<NetworkServiceInterface> service_ =
         CreateNativeNetworkService(std::make_shared<FakeSystemInfoService>());
@@ -160,27 +164,21 @@ TEST_F(NetworkLoopbackTest, RequestsOfOneTimeoutPairShareTheirConnection) {
 }
 
 TEST_F(NetworkLoopbackTest, DisposeFreesABlockedSynchronousCallAndCancelsTheOthers) {
-    Gate arrived;
-    Gate release;
-    server_.Handle("/slow", BlockingHandler(arrived, release));
+    server_.Handle("/slow", BlockingHandler());
     auto blocked = std::async(std::launch::async, [this] { return Get("/slow"); });
     std::promise<Connection> asyncAnswer;
     service_->ConnectUrlAsync(
         server_.Url("/slow"), HttpCommandType::GET, "", {}, 30, 30,
         [&asyncAnswer](const Connection& connection) { asyncAnswer.set_value(connection); });
-    arrived.Wait();
+    arrived_.Wait();
     EXPECT_TRUE(service_->Dispose(0));
     EXPECT_EQ(nullptr, blocked.get());
     EXPECT_EQ(nullptr, asyncAnswer.get_future().get());
-    release.Open();
 }
 
 TEST_F(NetworkLoopbackTest, SynchronousCallGivesUpAfterItsTimeoutsWhileTheRequestGoesOn) {
-    Gate arrived;
-    Gate release;
-    server_.Handle("/slow", BlockingHandler(arrived, release));
+    server_.Handle("/slow", BlockingHandler());
     EXPECT_EQ(nullptr, service_->ConnectUrl(server_.Url("/slow"), HttpCommandType::GET, "", {}, 0, 0));
-    release.Open();
 }
 
 TEST_F(NetworkLoopbackTest, TransportFailuresGiveAnEmptyConnectionAndADebugLine) {
