@@ -1,0 +1,69 @@
+// Parsing a 1 MB JSON document of nested objects and arrays into Variants, and writing it back.
+#include <benchmark/benchmark.h>
+
+#include <memory>
+#include <string>
+
+#include "core/JsonObjectSerializer.h"
+#include "services/json/NativeJsonUtilityService.h"
+
+namespace NuvraMobile {
+namespace {
+
+// A document like a large configuration or rules bundle: records of strings, numbers, booleans and
+// nested arrays and objects, about 1 MB in all.
+std::string MakeDocument() {
+    std::string text = "{\"records\": [";
+    for (int i = 0; text.size() < 1000000; ++i) {
+        if (i > 0) text += ',';
+        const std::string n = std::to_string(i);
+        text += "{\"id\": " + n + ", \"name\": \"record " + n + "\", \"ratio\": " + n +
+                ".25, \"active\": " + (i % 2 == 0 ? "true" : "false") + ", \"tags\": [\"a\", \"b\", " + n +
+                "], \"detail\": {\"url\": \"https://example.com/p/" + n +
+                "\", \"weights\": [0.5, 1.5, 2.5], \"meta\": {\"depth\": 3, \"note\": null}}}";
+    }
+    return text + "]}";
+}
+
+const std::string& Document() {
+    static const std::string document = MakeDocument();
+    return document;
+}
+
+// The text into a JSON object, whose members are Variants.
+void BM_ParseToJsonObject(benchmark::State& state) {
+    const std::shared_ptr<JsonUtilityServiceInterface> service = CreateNativeJsonUtilityService();
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(service->CreateJsonObject(Document()));
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * Document().size()));
+}
+BENCHMARK(BM_ParseToJsonObject)->Unit(benchmark::kMillisecond);
+
+// The text into a JSON object and on into a map variant, as configuration and rules are read.
+void BM_ParseToVariant(benchmark::State& state) {
+    const std::shared_ptr<JsonUtilityServiceInterface> service = CreateNativeJsonUtilityService();
+    JsonObjectSerializer serializer(service);
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(serializer.Serialize(*service->CreateJsonObject(Document())));
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * Document().size()));
+}
+BENCHMARK(BM_ParseToVariant)->Unit(benchmark::kMillisecond);
+
+void BM_WriteFromVariant(benchmark::State& state) {
+    const std::shared_ptr<JsonUtilityServiceInterface> service = CreateNativeJsonUtilityService();
+    JsonObjectSerializer serializer(service);
+    const std::shared_ptr<Variant> variant = serializer.Serialize(*service->CreateJsonObject(Document()));
+    size_t written = 0;
+    for (auto _ : state) {
+        const std::string text = serializer.Deserialize(*variant).Value()->ToString();
+        written = text.size();
+        benchmark::DoNotOptimize(text.data());
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * written));
+}
+BENCHMARK(BM_WriteFromVariant)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+}  // namespace NuvraMobile

@@ -1,0 +1,84 @@
+#pragma once
+
+#include <chrono>
+#include <condition_variable>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "core/Object.h"
+#include "core/TaskExecutorInterface.h"
+
+namespace NuvraMobile {
+
+class SystemInfoServiceInterface;
+
+/**
+ * Runs functions once at a due time, or repeatedly at a fixed period, on one thread of its own that the
+ * first schedule starts. Functions of one timer never overlap. Due times are given on the wall clock but
+ * kept on the steady clock from the moment they are scheduled, so changing the wall clock neither
+ * stalls a timer nor makes it fire early.
+ *
+ * Shutdown: Cancel drops every entry, lets a running function return, and ends the thread. A scheduled
+ * timer keeps itself alive until it is cancelled.
+ * Every operation may be called from any thread, also from the timer's own functions.
+ */
+class Timer : public Object {
+public:
+    using Task = std::function<void()>;
+
+    static std::shared_ptr<Timer> Create();
+    /** The thread is named `name`/worker number through `systemInfoService` when that is present. */
+    static std::shared_ptr<Timer> Create(
+        const std::string& name, const std::shared_ptr<SystemInfoServiceInterface>& systemInfoService);
+
+    Timer(std::string name, std::shared_ptr<SystemInfoServiceInterface> systemInfoService);
+    ~Timer() override;
+
+    /**
+     * Drops every entry and ends the timer's thread; true when it has ended within `timeout`. A timer
+     * never scheduled stays usable and answers true.
+     */
+    virtual bool Cancel(std::chrono::milliseconds timeout);
+    /** Runs `task` once when `dueTime` has passed; false, and nothing stored, once cancelled. */
+    virtual bool Schedule(Task task, std::chrono::system_clock::time_point dueTime);
+    /**
+     * Runs `task` when `firstDueTime` has passed and then `period` after each time it was taken up
+     * (lateness accumulates; a period of 0 runs it on every pass). False once cancelled.
+     */
+    virtual bool ScheduleAtFixedRate(Task task, std::chrono::system_clock::time_point firstDueTime,
+                                     std::chrono::milliseconds period);
+
+protected:
+    /** Creates the executor and starts the loop; called with `mutex_` held by the first schedule. */
+    virtual void StartTimerThread();
+
+private:
+    struct TimerTask {
+        Task task;
+        /** Negative for a one-shot entry. */
+        std::chrono::milliseconds period;
+    };
+    using Clock = std::chrono::steady_clock;
+
+    bool Add(Task task, std::chrono::system_clock::time_point dueTime, std::chrono::milliseconds period);
+    /** Called with `mutex_` held. */
+    Clock::time_point ToSteadyTime(std::chrono::system_clock::time_point wallTime);
+    void Loop(std::shared_ptr<Timer> self);
+
+    std::mutex mutex_;
+    std::condition_variable condition_;
+    bool cancelled_ = false;
+    std::shared_ptr<TaskExecutorInterface> executor_;
+    /** Entries with equal due times keep their insertion order. */
+    std::multimap<Clock::time_point, TimerTask> tasks_;
+    std::string name_;
+    std::shared_ptr<SystemInfoServiceInterface> systemInfoService_;
+    bool wakeRequested_ = false;
+    /** Wall-clock time minus steady time, as last seen when the wall clock was set. */
+    std::chrono::steady_clock::duration wallToSteadyOffset_{0};
+};
+
+}  // namespace NuvraMobile

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/ObjectInterface.h"
+#include "platformShim/JsonArray.h"
+#include "platformShim/JsonObject.h"
+
+namespace NuvraMobile {
+
+class Variant;
+
+/**
+ * Creates JSON documents from text, from Variant containers or empty, and flattens objects into
+ * string maps. Every document returned is new and owned by the caller. Callable from any thread.
+ */
+class JsonUtilityServiceInterface : public virtual ObjectInterface {
+public:
+    /** Throws SdkError "json.serialization_error" when the text is not a JSON object. */
+    virtual std::shared_ptr<JsonObject> CreateJsonObject(const std::string& text) = 0;
+    virtual std::shared_ptr<JsonObject> CreateJsonObject(
+        const std::map<std::string, std::shared_ptr<Variant>>& members) = 0;
+    /** One string member per entry. */
+    virtual std::shared_ptr<JsonObject> CreateJsonObject(
+        const std::map<std::string, std::string>& members) = 0;
+    virtual std::shared_ptr<JsonObject> CreateEmptyJsonObject() = 0;
+    /** Throws SdkError "json.serialization_error" when the text is not a JSON array. */
+    virtual std::shared_ptr<JsonArray> CreateJsonArray(const std::string& text) = 0;
+    virtual std::shared_ptr<JsonArray> CreateJsonArray(
+        const std::vector<std::shared_ptr<Variant>>& elements) = 0;
+    virtual std::shared_ptr<JsonArray> CreateEmptyJsonArray() = 0;
+    /** Every member as text; an empty pointer gives an empty map. */
+    virtual std::map<std::string, std::string> MapFromJsonObject(
+        const std::shared_ptr<JsonObject>& object) = 0;
+};
+
+}  // namespace NuvraMobile

@@ -1,0 +1,279 @@
+#include "services/json/JsonText.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <limits>
+#include <nlohmann/json.hpp>
+
+#include "platformShim/JsonConstants.h"
+#include "services/json/NativeJsonValues.h"
+
+namespace NuvraMobile {
+namespace JsonText {
+namespace {
+
+using Json = nlohmann::json;
+
+constexpr char PARSE_ERROR_PREFIX[] = "Failed to create json object for string: ";
+constexpr char OBJECT_WRITE_ERROR_PREFIX[] = "Failed to convert JSON Object into a string:";
+constexpr char ARRAY_WRITE_ERROR_PREFIX[] = "Failed to convert JSON array into a string:";
+constexpr char TOO_DEEP[] = "nesting deeper than 256 levels";
+
+[[noreturn]] void ThrowSerializationError(const std::string& message) {
+    Throw(SdkError(JsonConstants::SERIALIZATION_ERROR, message, CurrentDebugInfo()));
+}
+
+// Builds the Variant tree straight from the parser's events, without an intermediate document.
+class VariantBuilder {
+public:
+    explicit VariantBuilder(bool wantObject) : wantObject_(wantObject) { frames_.reserve(32); }
+
+    bool null() { return Add(Variant::FromNull()); }
+    bool boolean(bool value) { return Add(Variant::FromBoolean(value)); }
+    bool number_integer(int64_t value) { return Add(Variant::FromLong(value)); }
+    bool number_unsigned(uint64_t value) {
+        // Beyond the signed range the value is out of the long kind's range anyway, which FromLong reports.
+        const uint64_t largest = static_cast<uint64_t>(std::numeric_limits<int64_t>::max());
+        return Add(Variant::FromLong(static_cast<int64_t>(std::min(value, largest))));
+    }
+    bool number_float(double value, const std::string&) { return Add(Variant::FromDouble(value)); }
+    bool string(std::string& value) { return Add(Variant::FromString(std::move(value))); }
+    bool binary(Json::binary_t&) { return Refuse("binary values are not JSON"); }
+    bool key(std::string& key) {
+        frames_.back().key = std::move(key);
+        return true;
+    }
+    bool start_object(size_t) { return Open(true); }
+    bool start_array(size_t) { return Open(false); }
+    bool end_object() { return Close(); }
+    bool end_array() { return Close(); }
+    bool parse_error(size_t, const std::string&, const nlohmann::detail::exception& error) {
+        return Refuse(error.what());
+    }
+
+    const std::string& Error() const { return error_; }
+    std::map<std::string, std::shared_ptr<Variant>>& Members() { return result_.members; }
+    std::vector<std::shared_ptr<Variant>>& Elements() { return result_.elements; }
+
+private:
+    struct Frame {
+        bool isObject = false;
+        std::string key;
+        std::map<std::string, std::shared_ptr<Variant>> members;
+        std::vector<std::shared_ptr<Variant>> elements;
+    };
+
+    bool Refuse(std::string error) {
+        error_ = std::move(error);
+        return false;
+    }
+
+    bool Add(std::shared_ptr<Variant> value) {
+        if (frames_.empty()) {
+            return Refuse(wantObject_ ? "the top level is not an object" : "the top level is not an array");
+        }
+        Frame& frame = frames_.back();
+        if (frame.isObject) {
+            frame.members.insert_or_assign(std::move(frame.key), std::move(value));
+        } else {
+            frame.elements.push_back(std::move(value));
+        }
+        return true;
+    }
+
+    bool Open(bool isObject) {
+        if (frames_.empty() && isObject != wantObject_) {
+            return Refuse(wantObject_ ? "the top level is not an object" : "the top level is not an array");
+        }
+        if (frames_.size() >= JsonConstants::MAX_NESTING_DEPTH) {
+            return Refuse(TOO_DEEP);
+        }
+        frames_.emplace_back();
+        frames_.back().isObject = isObject;
+        return true;
+    }
+
+    bool Close() {
+        Frame frame = std::move(frames_.back());
+        frames_.pop_back();
+        if (frames_.empty()) {
+            result_ = std::move(frame);
+            return true;
+        }
+        return Add(frame.isObject ? Variant::FromVariantMap(std::move(frame.members))
+                                  : Variant::FromVariantVector(std::move(frame.elements)));
+    }
+
+    const bool wantObject_;
+    std::vector<Frame> frames_;
+    Frame result_;
+    std::string error_;
+};
+
+void Parse(const std::string& text, VariantBuilder& builder) {
+    if (text.size() > JsonConstants::MAX_TEXT_LENGTH) {
+        ThrowSerializationError(PARSE_ERROR_PREFIX + std::string("(a text of ") +
+                                std::to_string(text.size()) + " bytes) error: texts over 16 MiB are refused");
+    }
+    if (!Json::sax_parse(text, &builder, Json::input_format_t::json, true)) {
+        ThrowSerializationError(PARSE_ERROR_PREFIX + text + " error: " + builder.Error());
+    }
+}
+
+bool IsValidUtf8(const std::string& text) {
+    size_t i = 0;
+    const size_t length = text.size();
+    while (i < length) {
+        const unsigned char lead = static_cast<unsigned char>(text[i]);
+        size_t continuation = 0;
+        uint32_t lowest = 0;
+        if (lead < 0x80) {
+            ++i;
+            continue;
+        } else if (lead >= 0xC2 && lead <= 0xDF) {
+            continuation = 1;
+            lowest = 0x80;
+        } else if (lead >= 0xE0 && lead <= 0xEF) {
+            continuation = 2;
+            lowest = 0x800;
+        } else if (lead >= 0xF0 && lead <= 0xF4) {
+            continuation = 3;
+            lowest = 0x10000;
+        } else {
+            return false;
+        }
+        if (length - i <= continuation) {
+            return false;
+        }
+        uint32_t codePoint = lead & (0x3F >> continuation);
+        for (size_t k = 1; k <= continuation; ++k) {
+            const unsigned char next = static_cast<unsigned char>(text[i + k]);
+            if ((next & 0xC0) != 0x80) {
+                return false;
+            }
+            codePoint = (codePoint << 6) | (next & 0x3F);
+        }
+        if (codePoint < lowest || codePoint > 0x10FFFF || (codePoint >= 0xD800 && codePoint <= 0xDFFF)) {
+            return false;
+        }
+        i += continuation + 1;
+    }
+    return true;
+}
+
+// Converts a value into `out`; false when it has no JSON form (null, empty pointer, text not UTF-8).
+bool ToJson(const std::shared_ptr<Variant>& value, size_t depth, Json& out);
+
+void ThrowIfTooDeep(size_t depth) {
+    if (depth > JsonConstants::MAX_NESTING_DEPTH) {
+        throw std::length_error(TOO_DEEP);
+    }
+}
+
+bool IsEmptyString(const Variant& value) {
+    std::string text;
+    return value.GetString(text) && text.empty();
+}
+
+Json ObjectToJson(const std::map<std::string, std::shared_ptr<Variant>>& members, size_t depth) {
+    ThrowIfTooDeep(depth);
+    Json object = Json::object();
+    for (const auto& [key, value] : members) {
+        Json member;
+        if (IsValidUtf8(key) && value && !IsEmptyString(*value) && ToJson(value, depth, member)) {
+            object.emplace(key, std::move(member));
+        }
+    }
+    return object;
+}
+
+Json ArrayToJson(const std::vector<std::shared_ptr<Variant>>& elements, size_t depth) {
+    ThrowIfTooDeep(depth);
+    Json array = Json::array();
+    for (const std::shared_ptr<Variant>& element : elements) {
+        Json json;
+        if (!ToJson(element, depth, json)) {
+            json = nullptr;
+        }
+        array.push_back(std::move(json));
+    }
+    return array;
+}
+
+bool ToJson(const std::shared_ptr<Variant>& value, size_t depth, Json& out) {
+    if (!value) {
+        return false;
+    }
+    switch (value->GetKind()) {
+        case VariantKind::VARIANT_STRING: {
+            std::string text;
+            value->GetString(text);
+            if (!IsValidUtf8(text)) {
+                return false;
+            }
+            out = std::move(text);
+            return true;
+        }
+        case VariantKind::VARIANT_INTEGER:
+        case VariantKind::VARIANT_LONG: {
+            int64_t number = 0;
+            value->GetLong(number);
+            out = number;
+            return true;
+        }
+        case VariantKind::VARIANT_DOUBLE: {
+            double number = 0.0;
+            value->GetDouble(number);
+            out = number;  // written as null when not finite
+            return true;
+        }
+        case VariantKind::VARIANT_BOOLEAN: {
+            bool boolean = false;
+            value->GetBoolean(boolean);
+            out = boolean;
+            return true;
+        }
+        case VariantKind::VARIANT_VECTOR:
+            out = ArrayToJson(*NativeJsonValues::SharedElements(value), depth + 1);
+            return true;
+        case VariantKind::VARIANT_MAP:
+            out = ObjectToJson(*NativeJsonValues::SharedMembers(value), depth + 1);
+            return true;
+        default:
+            return false;
+    }
+}
+
+template <typename Build>
+std::string Write(const char* errorPrefix, Build build) {
+    try {
+        return build().dump(2, ' ', false, Json::error_handler_t::strict);
+    } catch (const std::exception& error) {
+        ThrowSerializationError(errorPrefix + std::string(error.what()));
+    }
+}
+
+}  // namespace
+
+std::map<std::string, std::shared_ptr<Variant>> ParseObject(const std::string& text) {
+    VariantBuilder builder(true);
+    Parse(text, builder);
+    return std::move(builder.Members());
+}
+
+std::vector<std::shared_ptr<Variant>> ParseArray(const std::string& text) {
+    VariantBuilder builder(false);
+    Parse(text, builder);
+    return std::move(builder.Elements());
+}
+
+std::string WriteObject(const std::map<std::string, std::shared_ptr<Variant>>& members) {
+    return Write(OBJECT_WRITE_ERROR_PREFIX, [&] { return ObjectToJson(members, 1); });
+}
+
+std::string WriteArray(const std::vector<std::shared_ptr<Variant>>& elements) {
+    return Write(ARRAY_WRITE_ERROR_PREFIX, [&] { return ArrayToJson(elements, 1); });
+}
+
+}  // namespace JsonText
+}  // namespace NuvraMobile

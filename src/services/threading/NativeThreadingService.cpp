@@ -1,0 +1,88 @@
+#include "services/threading/NativeThreadingService.h"
+
+#include <string>
+#include <utility>
+
+#include "core/DefaultThreadingServiceInterface.h"
+#include "core/Object.h"
+#include "core/SdkError.h"
+
+namespace NuvraMobile {
+
+namespace {
+
+using ScopeHook = std::shared_ptr<const TaskScopeHookInterface>;
+
+void RunInScope(const ScopeHook& scopeHook, const std::function<void()>& work) {
+    if (scopeHook) {
+        scopeHook->RunInScope(work);
+    } else {
+        work();
+    }
+}
+
+/** An executor of the default service whose tasks and error callbacks run inside the scope hook. */
+class NativeTaskExecutor : public Object, public TaskExecutorInterface {
+public:
+    NativeTaskExecutor(std::shared_ptr<TaskExecutorInterface> inner, ScopeHook scopeHook)
+        : inner_(std::move(inner)), scopeHook_(std::move(scopeHook)) {}
+
+    bool AddTaskImpl(Task task, ErrorCallback errorCallback, const std::string& name) override {
+        auto scopedTask = [scopeHook = scopeHook_, task = std::move(task)] {
+            RunInScope(scopeHook, [&task] {
+                if (task) {
+                    task();
+                }
+            });
+        };
+        auto scopedErrorCallback = [scopeHook = scopeHook_, errorCallback = std::move(errorCallback)](
+                                       std::string taskName, SdkError& error) {
+            RunInScope(scopeHook, [&] {
+                if (errorCallback) {
+                    errorCallback(taskName, error);
+                }
+            });
+        };
+        return inner_->AddTask(std::move(scopedTask), std::move(scopedErrorCallback), name);
+    }
+
+    bool DisposeImpl(std::chrono::milliseconds timeout) override { return inner_->Dispose(timeout); }
+
+    bool IsDisposed() override { return inner_->IsDisposed(); }
+
+private:
+    const std::shared_ptr<TaskExecutorInterface> inner_;
+    const ScopeHook scopeHook_;
+};
+
+class NativeThreadingService : public Object, public ThreadingServiceInterface {
+public:
+    explicit NativeThreadingService(ScopeHook scopeHook)
+        : defaultService_(DefaultThreadingServiceInterface::Create()), scopeHook_(std::move(scopeHook)) {}
+
+    std::shared_ptr<TaskExecutorInterface> CreateSequentialTaskExecutor(const std::string& name) override {
+        return std::make_shared<NativeTaskExecutor>(defaultService_->CreateSequentialTaskExecutor(name),
+                                                    scopeHook_);
+    }
+
+    std::shared_ptr<TaskExecutorInterface> CreateParallelTaskExecutor(const std::string& name) override {
+        return std::make_shared<NativeTaskExecutor>(defaultService_->CreateParallelTaskExecutor(name),
+                                                    scopeHook_);
+    }
+
+private:
+    const std::shared_ptr<DefaultThreadingServiceInterface> defaultService_;
+    const ScopeHook scopeHook_;
+};
+
+}  // namespace
+
+std::shared_ptr<ThreadingServiceInterface> CreateNativeThreadingService() {
+    return CreateNativeThreadingService(nullptr);
+}
+
+std::shared_ptr<ThreadingServiceInterface> CreateNativeThreadingService(ScopeHook scopeHook) {
+    return std::make_shared<NativeThreadingService>(std::move(scopeHook));
+}
+
+}  // namespace NuvraMobile

@@ -1,0 +1,31 @@
+#include "shared/MobilePrivacyStatus.h"
+
+namespace NuvraMobile {
+namespace {
+constexpr char OPTED_IN[] = "optedin";
+constexpr char OPTED_OUT[] = "optedout";
+constexpr char OPT_UNKNOWN[] = "optunknown";
+}  // namespace
+
+MobilePrivacyStatus StringToMobilePrivacyStatus(const std::string& text) {
+    if (text == OPTED_IN) return MobilePrivacyStatus::OPT_IN;
+    if (text == OPTED_OUT) return MobilePrivacyStatus::OPT_OUT;
+    return MobilePrivacyStatus::UNKNOWN;
+}
+
+std::string MobilePrivacyStatusToString(MobilePrivacyStatus status) {
+    switch (status) {
+        case MobilePrivacyStatus::OPT_IN:
+            return OPTED_IN;
+        case MobilePrivacyStatus::OPT_OUT:
+            return OPTED_OUT;
+        default:
+            return OPT_UNKNOWN;
+    }
+}
+
+void ToStringImpl(std::ostream& stream, MobilePrivacyStatus status, const ToStringOptions&) {
+    stream << MobilePrivacyStatusToString(status);
+}
+
+}  // namespace NuvraMobile

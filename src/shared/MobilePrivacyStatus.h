@@ -1,0 +1,26 @@
+#pragma once
+
+#include <cstdint>
+#include <ostream>
+#include <string>
+
+#include "util/ToStringOptions.h"
+
+namespace NuvraMobile {
+
+/** The user's consent state carried in the configuration ("global.privacy"). */
+enum class MobilePrivacyStatus : int32_t {
+    OPT_IN = 0,
+    OPT_OUT = 1,
+    UNKNOWN = 2,
+};
+
+/** "optedin" and "optedout" (exact letter case); anything else is UNKNOWN. */
+MobilePrivacyStatus StringToMobilePrivacyStatus(const std::string& text);
+
+/** "optedin", "optedout", or "optunknown" for any other value. */
+std::string MobilePrivacyStatusToString(MobilePrivacyStatus status);
+
+void ToStringImpl(std::ostream& stream, MobilePrivacyStatus status, const ToStringOptions& options);
+
+}  // namespace NuvraMobile

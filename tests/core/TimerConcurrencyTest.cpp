@@ -1,0 +1,125 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <mutex>
+#include <vector>
+
+#include "core/Timer.h"
+#include "support/CapturingLoggingService.h"
+#include "support/FakeSystemInfoService.h"
+#include "support/ThreadSignals.h"
+
+namespace NuvraMobile {
+namespace {
+
+using std::chrono::milliseconds;
+using WallClock = std::chrono::system_clock;
+
+TEST(TimerConcurrencyTest, EntriesRunInDueOrderAndEqualDueTimesInScheduleOrder) {
+    auto timer = Timer::Create();
+    std::mutex mutex;
+    std::vector<std::string> order;
+    SignalCounter done;
+    auto record = [&](std::string label) {
+        return [&, label] {
+            {
+                std::lock_guard<std::mutex> lock(mutex);
+                order.push_back(label);
+            }
+            done.Raise();
+        };
+    };
+    // Hold the loop in a first function while the rest is scheduled, so that all are due together.
+    Gate scheduled;
+    ASSERT_TRUE(timer->Schedule([&scheduled] { scheduled.Wait(); }, WallClock::now() - milliseconds(1)));
+    auto due = WallClock::now() + milliseconds(20);
+    ASSERT_TRUE(timer->Schedule(record("later"), due + milliseconds(5)));
+    ASSERT_TRUE(timer->Schedule(record("first"), due));
+    ASSERT_TRUE(timer->Schedule(record("second"), due));
+    ASSERT_TRUE(timer->Schedule(record("past"), WallClock::now() - milliseconds(1000)));
+    scheduled.Open();
+
+    ASSERT_TRUE(done.WaitFor(4));
+    EXPECT_TRUE(timer->Cancel(SIGNAL_TIMEOUT));
+    std::lock_guard<std::mutex> lock(mutex);
+    EXPECT_EQ(order, (std::vector<std::string>{"past", "first", "second", "later"}));
+}
+
+TEST(TimerConcurrencyTest, FixedRateEntryRepeatsUntilCancelled) {
+    auto timer = Timer::Create();
+    SignalCounter runs;
+    ASSERT_TRUE(timer->ScheduleAtFixedRate([&runs] { runs.Raise(); }, WallClock::now(), milliseconds(1)));
+    ASSERT_TRUE(runs.WaitFor(3));
+
+    EXPECT_TRUE(timer->Cancel(SIGNAL_TIMEOUT));
+    int runsAtCancel = runs.Count();
+    EXPECT_FALSE(runs.WaitFor(runsAtCancel + 1, milliseconds(30)));
+}
+
+TEST(TimerConcurrencyTest, CancelDropsPendingEntriesAndRefusesNewOnes) {
+    auto timer = Timer::Create();
+    std::atomic<int> runs{0};
+    ASSERT_TRUE(timer->Schedule([&runs] { ++runs; }, WallClock::now() + std::chrono::hours(1)));
+    EXPECT_TRUE(timer->Cancel(SIGNAL_TIMEOUT));
+    EXPECT_TRUE(timer->Cancel(milliseconds(0)));
+    EXPECT_FALSE(timer->Schedule([&runs] { ++runs; }, WallClock::now() - milliseconds(1)));
+    EXPECT_FALSE(timer->ScheduleAtFixedRate([&runs] { ++runs; }, WallClock::now(), milliseconds(1)));
+    EXPECT_EQ(runs.load(), 0);
+}
+
+TEST(TimerConcurrencyTest, TimerCancelledBeforeUseCanStillBeScheduled) {
+    auto timer = Timer::Create();
+    ASSERT_TRUE(timer->Cancel(milliseconds(0)));
+    SignalCounter ran;
+    EXPECT_TRUE(timer->Schedule([&ran] { ran.Raise(); }, WallClock::now()));
+    EXPECT_TRUE(ran.WaitFor(1));
+    EXPECT_TRUE(timer->Cancel(SIGNAL_TIMEOUT));
+}
+
+TEST(TimerConcurrencyTest, FailingFunctionKeepsItsRepeatingEntry) {
+    auto timer = Timer::Create();
+    SignalCounter runs;
+    timer->ScheduleAtFixedRate(
+        [&runs] {
+            runs.Raise();
+            throw std::runtime_error("fails every time");
+        },
+        WallClock::now(), milliseconds(1));
+    EXPECT_TRUE(runs.WaitFor(3));
+    EXPECT_TRUE(timer->Cancel(SIGNAL_TIMEOUT));
+}
+
+TEST(TimerConcurrencyTest, NamedTimerNamesItsThread) {
+    auto systemInfo = std::make_shared<FakeSystemInfoService>();
+    auto timer = Timer::Create("EventHub idle", systemInfo);
+    SignalCounter ran;
+    timer->Schedule([&ran] { ran.Raise(); }, WallClock::now());
+    ASSERT_TRUE(ran.WaitFor(1));
+    EXPECT_TRUE(timer->Cancel(SIGNAL_TIMEOUT));
+    EXPECT_EQ(systemInfo->GetThreadNames(), std::vector<std::string>{"EventHub idle/1"});
+}
+
+TEST(TimerConcurrencyTest, FunctionCancellingItsOwnTimerGetsFalseAndTheTimerIsReleasedAtOnce) {
+    ScopedCapturingLog log;
+    auto timer = Timer::Create();
+    std::weak_ptr<Timer> weak = timer;
+    std::atomic<bool> cancelResult{true};
+    SignalCounter cancelled;
+    auto start = std::chrono::steady_clock::now();
+    timer->Schedule(
+        [&, raw = timer.get()] {
+            cancelResult = raw->Cancel(milliseconds(1));
+            cancelled.Raise();
+        },
+        WallClock::now());
+    timer.reset();
+
+    ASSERT_TRUE(cancelled.WaitFor(1));
+    ASSERT_TRUE(WaitUntil([&weak] { return weak.expired(); }));
+    EXPECT_FALSE(cancelResult);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, milliseconds(1000));
+    EXPECT_FALSE(log.Service().Contains("Destroyed while a task still runs"));
+}
+
+}  // namespace
+}  // namespace NuvraMobile
