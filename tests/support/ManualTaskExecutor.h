@@ -1,0 +1,41 @@
+#pragma once
+
+#include <deque>
+#include <mutex>
+#include <string>
+
+#include "core/Object.h"
+#include "core/TaskExecutorInterface.h"
+
+namespace NuvraMobile {
+
+// An executor without threads: tasks wait until the test runs them, one at a time and in order, on
+// the test's thread. Disposal drops the waiting tasks; it finishes once no task is running.
+class ManualTaskExecutor : public Object, public virtual TaskExecutorInterface {
+public:
+    bool AddTaskImpl(Task task, ErrorCallback errorCallback, const std::string& name) override;
+    bool DisposeImpl(std::chrono::milliseconds timeout) override;
+    bool IsDisposed() override;
+
+    // Runs the first waiting task; false when none waits.
+    bool RunNext();
+    // Runs tasks, also those they add, until none waits; returns how many ran.
+    int RunAll();
+    size_t PendingCount();
+    // Whether Dispose was called.
+    bool DisposeRequested();
+
+private:
+    struct Entry {
+        Task task;
+        ErrorCallback errorCallback;
+        std::string name;
+    };
+
+    std::mutex mutex_;
+    std::deque<Entry> tasks_;
+    bool disposed_ = false;
+    bool running_ = false;
+};
+
+}  // namespace NuvraMobile
