@@ -11,6 +11,7 @@
 
 namespace NuvraMobile {
 
+class PlatformServicesInterface;
 class SdkError;
 class SystemInfoServiceInterface;
 
@@ -43,6 +44,8 @@ public:
 
         /** Sets the initial, minimum and maximum thread counts to `count`. */
         void SetFixedThreadCount(uint32_t count);
+        /** Takes the system-info service of `platformServices`; none when they are null. */
+        void SetPlatformServices(const std::shared_ptr<PlatformServicesInterface>& platformServices);
     };
 
     /** Throws SdkError "general.unexpected" when `args` is null. */
