@@ -57,6 +57,8 @@ public:
     /**
      * Queue a task; true when queued, false when the executor is disposed (the task is then dropped).
      * Without an error callback failures are ignored; without a name the task is called "default".
+     * When the system refuses a needed thread, std::system_error reaches the caller, nothing is queued,
+     * and the executor stays usable.
      */
     bool AddTask(Task task);
     bool AddTask(Task task, ErrorCallback errorCallback);
