@@ -16,6 +16,7 @@
 #include <system_error>
 
 #include "services/crypto/NativeCryptoService.h"
+#include "services/system/FileIo.h"
 #include "util/Log.h"
 
 namespace NuvraMobile {
@@ -133,21 +134,6 @@ void CivilFromDays(std::int64_t days, int& year, int& month, int& day) {
 }
 
 std::string Describe(const std::error_code& error) { return error.message(); }
-
-bool WriteAll(int file, const std::string& bytes) {
-    size_t written = 0;
-    while (written < bytes.size()) {
-        ssize_t count = ::write(file, bytes.data() + written, bytes.size() - written);
-        if (count < 0 && errno == EINTR) {
-            continue;
-        }
-        if (count <= 0) {
-            return false;
-        }
-        written += static_cast<size_t>(count);
-    }
-    return true;
-}
 
 /** Writes the bytes to a new file beside `path` and renames it into place; an error description on failure.
  */

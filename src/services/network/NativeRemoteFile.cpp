@@ -1,6 +1,6 @@
 #include "services/network/NativeRemoteFile.h"
 
-#include "services/network/FileText.h"
+#include "services/system/FileIo.h"
 #include "services/network/Utf8.h"
 
 namespace NuvraMobile {

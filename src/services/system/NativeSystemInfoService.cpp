@@ -14,7 +14,7 @@
 #include <system_error>
 
 #include "core/SdkError.h"
-#include "services/network/FileText.h"
+#include "services/system/FileIo.h"
 #include "services/network/Utf8.h"
 #include "services/storage/AppInfo.h"
 #include "services/storage/ExtensionVersionManager.h"
