@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -14,11 +13,11 @@
 #include <system_error>
 
 #include "core/SdkError.h"
-#include "services/system/FileIo.h"
 #include "services/network/Utf8.h"
 #include "services/storage/AppInfo.h"
 #include "services/storage/ExtensionVersionManager.h"
 #include "services/system/AppFolders.h"
+#include "services/system/FileIo.h"
 #include "services/system/NativeDisplayInformation.h"
 #include "services/system/StackTrace.h"
 #include "util/Log.h"
