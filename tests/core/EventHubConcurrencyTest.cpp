@@ -67,6 +67,9 @@ void Flush(EventHub& hub, const RecordingModule& module) {
 class EventHubTest : public ::testing::Test {
 protected:
     void SetUp() override {
+        // A sanitizer runtime starts a helper thread along with the first thread: let it start before
+        // counting.
+        std::thread([] {}).join();
         threadsBefore_ = CountProcessThreads();
         threading_ = std::make_shared<RecordingThreadingService>();
         services_ = std::make_shared<TestPlatformServices>(threading_);
