@@ -92,7 +92,7 @@ std::string EventBuilder::GenerateUniqueIdentifier() {
     uuid_t uuid;
     source.Generate(uuid);
     char text[37];
-    uuid_unparse(uuid, text);
+    uuid_unparse_upper(uuid, text);
     return std::string(text, 36);
 }
 

@@ -27,7 +27,7 @@ public:
     EventBuilder& SetEventNumber(int32_t eventNumber);
     std::shared_ptr<Event> Build();
 
-    // A new random UUID in its 36-character text form.
+    // A new random UUID in its 36-character text form, upper case as on the phone.
     static std::string GenerateUniqueIdentifier();
 
 private:

@@ -43,7 +43,7 @@ TEST(EventTest, BuiltEventsGetDistinctIdsAndEmptyData) {
     EXPECT_NE(first->GetUniqueIdentifier(), second->GetUniqueIdentifier());
     EXPECT_TRUE(
         std::regex_match(first->GetUniqueIdentifier(),
-                         std::regex("[0-9a-f]{8}-[0-9a-f]{4}-4[0-9a-f]{3}-[89ab][0-9a-f]{3}-[0-9a-f]{12}")));
+                         std::regex("[0-9A-F]{8}-[0-9A-F]{4}-4[0-9A-F]{3}-[89AB][0-9A-F]{3}-[0-9A-F]{12}")));
     EXPECT_EQ("", first->GetPairID());
     EXPECT_EQ(0, first->GetEventNumber());
     ASSERT_TRUE(first->GetData());
