@@ -158,6 +158,32 @@ TEST_F(EventHubTest, EventsBeforeTheStartTakeTheFirstNumbers) {
     EXPECT_EQ(Consecutive(0, 3), NumbersOf(module->GetEvents()));
 }
 
+TEST_F(EventHubTest, WithoutModulesEventsAreStillNumberedAndAnswered) {
+    std::vector<int32_t> numbers;
+    SignalCounter heard;
+    for (const char* pairId : {"first", "second"}) {
+        hub_->RegisterOneTimeListener<EventHubTest>(pairId, [&](const std::shared_ptr<Event>& event) {
+            numbers.push_back(event->GetEventNumber());
+            heard.Raise();
+        });
+    }
+    hub_->Dispatch(MakeTestEvent("one", "first"));
+    hub_->Dispatch(MakeTestEvent("two", "second"));
+    ASSERT_TRUE(heard.WaitFor(2));
+    EXPECT_EQ((std::vector<int32_t>{0, 1}), numbers);
+}
+
+TEST_F(EventHubTest, AnEventOlderThanItsPredecessorIsOnlyLogged) {
+    ScopedCapturingLog log(LoggingMode::DEBUG);
+    const auto module = AddModule("com.test.alpha");
+    hub_->Dispatch(EventBuilder("newer", EventType::CUSTOM, EventSource::NONE).SetTimestamp(2000).Build());
+    hub_->Dispatch(EventBuilder("older", EventType::CUSTOM, EventSource::NONE).SetTimestamp(1000).Build());
+    ASSERT_TRUE(module->WaitForEventCount(2));
+    EXPECT_EQ((std::vector<std::string>{"newer", "older"}), module->GetEventNames());
+    EXPECT_TRUE(
+        log.Service().Contains("Out of order event timestamp (1000) last event timestamp was (2000)"));
+}
+
 TEST_F(EventHubTest, EveryModuleHearsEveryEventInDispatchOrder) {
     const std::vector<std::shared_ptr<RecordingModule>> modules = {
         AddModule("com.test.alpha"), AddModule("com.test.beta"), AddModule("com.test.gamma")};
