@@ -18,9 +18,9 @@
 #include "core/SharedStateMarkers.h"
 #include "rulesengine/Rule.h"
 #include "support/CapturingLoggingService.h"
+#include "support/FakePlatformServices.h"
 #include "support/HubTestSupport.h"
 #include "support/RecordingModule.h"
-#include "support/TestPlatformServices.h"
 #include "support/ThreadSignals.h"
 
 namespace NuvraMobile {
@@ -72,7 +72,8 @@ protected:
         std::thread([] {}).join();
         threadsBefore_ = CountProcessThreads();
         threading_ = std::make_shared<RecordingThreadingService>();
-        services_ = std::make_shared<TestPlatformServices>(threading_);
+        services_ = std::make_shared<FakePlatformServices>();
+        services_->threadingService = threading_;
         hub_ = EventHub::Create("TestHub", [services = services_] { return services; });
     }
 
@@ -109,7 +110,7 @@ protected:
 
     std::size_t threadsBefore_ = 0;
     std::shared_ptr<RecordingThreadingService> threading_;
-    std::shared_ptr<TestPlatformServices> services_;
+    std::shared_ptr<FakePlatformServices> services_;
     std::shared_ptr<EventHub> hub_;
     SignalCounter holding_;
 };
@@ -536,7 +537,7 @@ TEST_F(EventHubTest, DisposeUnregistersEveryModuleAndEndsEveryThread) {
     EXPECT_TRUE(alpha->WaitUntilUnregistered(milliseconds(0)));
     EXPECT_TRUE(beta->WaitUntilUnregistered(milliseconds(0)));
     EXPECT_FALSE(hub_->IsRegisteredModule("com.test.alpha"));
-    EXPECT_EQ(2, services_->GetDisposeCount()) << "each module's own services";
+    EXPECT_EQ(2, services_->disposals.load()) << "each module's own services";
     for (const auto& executor : threading_->GetExecutors()) {
         EXPECT_TRUE(executor->IsDisposed());
     }
