@@ -1,0 +1,336 @@
+// The core, hub, Configuration module and native services together, over a temporary folder, with a
+// loopback HTTPS server as the configuration-file server.
+
+#include <gtest/gtest.h>
+
+#include <condition_variable>
+#include <filesystem>
+#include <fstream>
+#include <future>
+#include <map>
+#include <mutex>
+#include <string>
+
+#include "configuration/ConfigurationData.h"
+#include "core/Core.h"
+#include "core/Event.h"
+#include "core/EventBuilder.h"
+#include "core/EventData.h"
+#include "core/EventHub.h"
+#include "core/EventSource.h"
+#include "core/EventType.h"
+#include "core/SharedStateMarkers.h"
+#include "core/Variant.h"
+#include "platformShim/DataStoreInterface.h"
+#include "platformShim/LocalStorageServiceInterface.h"
+#include "services/PlatformServices.h"
+#include "services/json/NativeJsonUtilityService.h"
+#include "services/network/NetworkTestSettings.h"
+#include "services/system/AppFolders.h"
+#include "services/system/Reachability.h"
+#include "support/ConfigurationTestSupport.h"
+#include "support/EventDataJson.h"
+#include "support/LoopbackHttpsServer.h"
+
+namespace NuvraMobile {
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr const char* kResponse = "Configuration Response Event";
+constexpr const char* kInternalAppIdEvent = "Configure with AppID Internal";
+
+class ConfigurationIntegrationTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::filesystem::create_directories(Bundle());
+        AppFolders::SetBundleDirectory(Bundle().string());
+        Reachability::SetStatusForTesting(Reachability::Status::REACHABLE);
+        NetworkTestSettings::SetTrustedCertificateAuthority(server_.CertificateAuthorityPem());
+        server_.SetDefaultHandler([this](const LoopbackRequest& request) { return Serve(request); });
+        shared_ = SharedPlatformServices::Create();
+    }
+
+    void TearDown() override {
+        StopSession();
+        server_.Stop();
+        NetworkTestSettings::SetTrustedCertificateAuthority("");
+        Reachability::ClearStatusForTesting();
+        AppFolders::SetBundleDirectory("");
+    }
+
+    LoopbackResponse Serve(const LoopbackRequest& request) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        ++requests_;
+        requested_.notify_all();
+        const auto found = serverFiles_.find(request.path);
+        if (serverFails_ || found == serverFiles_.end()) {
+            return {503, {}, ""};
+        }
+        return {200, {}, found->second};
+    }
+
+    bool WaitForRequests(int count) {
+        std::unique_lock<std::mutex> lock(mutex_);
+        return requested_.wait_for(lock, 10s, [&] { return requests_ >= count; });
+    }
+
+    void ServeFile(const std::string& path, const std::string& body) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        serverFiles_[path] = body;
+    }
+
+    void SetServerFails(bool fails) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        serverFails_ = fails;
+    }
+
+    /** A new core over the shared services (the first one started through Core::Start), booted. */
+    void StartSession() {
+        core_ = Core::Create([this] {
+            auto inner = shared_->CreatePlatformServices();
+            return std::make_shared<OverridingPlatformServices>(
+                inner, nullptr,
+                std::make_shared<RewritingRemoteFileManager>(inner->GetRemoteFileManagerService(),
+                                                             "https://config.nuvra.com", server_.Url("")));
+        });
+        observer_ = std::make_shared<ObserverModule>();
+        core_->GetEventHub()->RegisterModule(observer_);
+        if (!started_) {
+            started_ = true;
+            core_->Start([] {});
+        } else {
+            // Start is once per process; a later core in this process is booted through its hub.
+            core_->GetEventHub()->FinishModulesRegistration([] {});
+        }
+        booted_ = observer_->WaitForName("EventHub");
+        ASSERT_NE(nullptr, booted_);
+        Settle();
+    }
+
+    void StopSession() {
+        if (core_) {
+            EXPECT_TRUE(core_->Dispose(10s));
+            core_.reset();
+            observer_.reset();
+        }
+    }
+
+    /** Returns once the hub has finished every event dispatched before. */
+    void Settle() {
+        const auto marker = EventBuilder("settle", EventType::CUSTOM, EventSource::NONE).Build();
+        core_->DispatchEvent(marker, nullptr);
+        ASSERT_NE(nullptr, observer_->WaitFor([&](const Event& event) {
+            return event.GetResponsePairID() == marker->GetResponsePairID();
+        }));
+    }
+
+    /** The first configuration published (a response without pair id) that matches. */
+    std::shared_ptr<Event> WaitForPublication(const std::function<bool(const EventData&)>& matches,
+                                              std::chrono::milliseconds timeout = 10s) {
+        return observer_->WaitFor(
+            [&](const Event& event) {
+                return event.GetName() == kResponse && event.GetPairID().empty() && matches(*event.GetData());
+            },
+            timeout);
+    }
+
+    static size_t CountPublications(const std::vector<std::shared_ptr<Event>>& events,
+                                    const std::function<bool(const EventData&)>& matches) {
+        size_t count = 0;
+        for (const auto& event : events) {
+            count +=
+                event->GetName() == kResponse && event->GetPairID().empty() && matches(*event->GetData());
+        }
+        return count;
+    }
+
+    static std::function<bool(const EventData&)> Has(const std::string& key, const std::string& value) {
+        return [key, value](const EventData& data) { return data.OptString(key, "") == value; };
+    }
+
+    MobilePrivacyStatus AskPrivacy() {
+        std::promise<MobilePrivacyStatus> answer;
+        core_->GetPrivacyStatus([&](MobilePrivacyStatus status) { answer.set_value(status); });
+        auto future = answer.get_future();
+        EXPECT_EQ(std::future_status::ready, future.wait_for(10s));
+        return future.get();
+    }
+
+    std::shared_ptr<DataStoreInterface> ConfigStore() {
+        return shared_->GetLocalStorageService()->GetDataStore("NuvraMobile_ConfigState");
+    }
+
+    std::filesystem::path Bundle() const { return folders_.Root() / "bundle"; }
+
+    void WriteBundledConfiguration(const std::string& configuration) {
+        std::ofstream(Bundle() / "NVBMobileConfig.json") << configuration;
+    }
+
+    ScopedAppFolders folders_;
+    LoopbackHttpsServer server_;
+    std::mutex mutex_;
+    std::condition_variable requested_;
+    int requests_ = 0;
+    std::map<std::string, std::string> serverFiles_;
+    bool serverFails_ = false;
+    bool started_ = false;
+    std::shared_ptr<SharedPlatformServices> shared_;
+    std::shared_ptr<Core> core_;
+    std::shared_ptr<ObserverModule> observer_;
+    std::shared_ptr<Event> booted_;
+};
+
+TEST_F(ConfigurationIntegrationTest, AppIdDownloadIsCachedAndBootsTheNextSessionFromTheCache) {
+    ServeFile("/app-1.json", R"({"analytics.server": "a.example", "global.privacy": "optedin"})");
+    WriteBundledConfiguration(R"({"analytics.server": "from-the-bundle"})");
+    StartSession();
+    core_->ConfigureWithAppId("app-1");
+    ASSERT_NE(nullptr, WaitForPublication(Has("analytics.server", "a.example")));
+    EXPECT_EQ(MobilePrivacyStatus::OPT_IN, AskPrivacy());
+    StopSession();
+
+    SetServerFails(true);
+    StartSession();
+    const auto internal = observer_->WaitForName(kInternalAppIdEvent);
+    ASSERT_NE(nullptr, internal);
+    EXPECT_EQ("app-1", internal->GetData()->OptString("config.appId", ""));
+    EXPECT_TRUE(internal->GetData()->OptBoolean("config.isinternalevent", false));
+    const auto state = observer_->ConfigurationStateAt(booted_->GetEventNumber());
+    ASSERT_NE(nullptr, state);
+    EXPECT_EQ("a.example", state->OptString("analytics.server", ""));
+    // The internal request fails to download and falls back to the same cached file.
+    ASSERT_NE(nullptr, observer_->WaitFor([&](const Event& event) {
+        return event.GetName() == kResponse && event.GetEventNumber() > internal->GetEventNumber();
+    }));
+}
+
+TEST_F(ConfigurationIntegrationTest, PackagedFileAloneConfiguresTheBoot) {
+    WriteBundledConfiguration(R"({"analytics.server": "bundled.example"})");
+    StartSession();
+    const auto state = observer_->ConfigurationStateAt(booted_->GetEventNumber());
+    ASSERT_NE(nullptr, state);
+    EXPECT_EQ("bundled.example", state->OptString("analytics.server", ""));
+    EXPECT_EQ("optunknown", state->OptString("global.privacy", ""));
+    EXPECT_EQ(nullptr, observer_->WaitForName(kInternalAppIdEvent, 0ms));
+}
+
+TEST_F(ConfigurationIntegrationTest, OverridesSurviveARestartAndAloneConfigureTheBoot) {
+    StartSession();
+    core_->UpdateConfiguration({{"analytics.server", Variant::FromString("override.example")}});
+    ASSERT_NE(nullptr, WaitForPublication(Has("analytics.server", "override.example")));
+    StopSession();
+
+    StartSession();
+    const auto state = observer_->ConfigurationStateAt(booted_->GetEventNumber());
+    ASSERT_NE(nullptr, state);
+    EXPECT_EQ("override.example", state->OptString("analytics.server", ""));
+}
+
+TEST_F(ConfigurationIntegrationTest, NothingToLoadLeavesNoConfigurationAtBoot) {
+    StartSession();
+    EXPECT_EQ(SHARED_STATE_PENDING, observer_->ConfigurationStateAt(booted_->GetEventNumber()));
+    EXPECT_EQ(nullptr, observer_->WaitForName(kResponse, 0ms));
+    EXPECT_EQ(MobilePrivacyStatus::UNKNOWN, AskPrivacy());
+}
+
+TEST_F(ConfigurationIntegrationTest, FailingServerFallsBackToTheCache) {
+    ServeFile("/app-1.json", R"({"analytics.server": "first"})");
+    StartSession();
+    core_->ConfigureWithAppId("app-1");
+    ASSERT_NE(nullptr, WaitForPublication(Has("analytics.server", "first")));
+
+    SetServerFails(true);
+    core_->ConfigureWithAppId("app-1");
+    EXPECT_TRUE(observer_->WaitUntil([](const std::vector<std::shared_ptr<Event>>& events) {
+        return CountPublications(events, Has("analytics.server", "first")) == 2;
+    }));
+}
+
+TEST_F(ConfigurationIntegrationTest, BodyThatIsNotJsonIsNeitherAppliedNorCached) {
+    ServeFile("/app-1.json", "<html>maintenance</html>");
+    StartSession();
+    core_->ConfigureWithAppId("app-1");
+    // Queued behind the app-id request on the module's queue: its publication means that request ended.
+    core_->UpdateConfiguration({{"marker", Variant::FromString("after")}});
+    ASSERT_NE(nullptr, WaitForPublication(Has("marker", "after")));
+    EXPECT_EQ(1u, CountPublications(observer_->Events(), [](const EventData&) { return true; }));
+    const auto cached = shared_->CreatePlatformServices()->GetRemoteFileManagerService()->GetFileFromCache(
+        "config", server_.Url("/app-1.json"), true);
+    EXPECT_FALSE(cached.HasValue());
+}
+
+TEST_F(ConfigurationIntegrationTest, OfflineAppIdRequestWaitsUntilTheNetworkComesBack) {
+    Reachability::SetStatusForTesting(Reachability::Status::NOT_REACHABLE);
+    SetServerFails(true);
+    StartSession();
+    core_->ConfigureWithAppId("app-2");
+    ASSERT_TRUE(WaitForRequests(1));
+    // While offline nothing more is tried.
+    EXPECT_EQ(nullptr, WaitForPublication(Has("analytics.server", "after-the-wait"), 300ms));
+    ServeFile("/app-2.json", R"({"analytics.server": "after-the-wait"})");
+    SetServerFails(false);
+    Reachability::SetStatusForTesting(Reachability::Status::REACHABLE);
+    EXPECT_NE(nullptr, WaitForPublication(Has("analytics.server", "after-the-wait")));
+}
+
+TEST_F(ConfigurationIntegrationTest, DisposingEndsAnOfflineWait) {
+    Reachability::SetStatusForTesting(Reachability::Status::NOT_REACHABLE);
+    SetServerFails(true);
+    StartSession();
+    core_->ConfigureWithAppId("app-3");
+    ASSERT_TRUE(WaitForRequests(1));
+    // The wait re-checks the registration at least once a second, so disposal completes well in time.
+    EXPECT_TRUE(core_->Dispose(5s));
+    core_.reset();
+}
+
+TEST_F(ConfigurationIntegrationTest, EnvironmentSpecificKeysArePublishedForTheirEnvironment) {
+    WriteBundledConfiguration(
+        R"({"build.environment": "dev", "analytics.batchLimit": 10, "__dev__analytics.batchLimit": 3,
+               "__prod__analytics.batchLimit": 50, "__dev__rules.url": "x"})");
+    StartSession();
+    const auto state = observer_->ConfigurationStateAt(booted_->GetEventNumber());
+    ASSERT_NE(nullptr, state);
+    auto expected = std::make_shared<EventData>();
+    expected->PutDouble("analytics.batchLimit", 3);
+    expected->PutString("build.environment", "dev");
+    expected->PutString("global.privacy", "optunknown");
+    EXPECT_EQ(JsonText(expected), JsonText(state));
+}
+
+TEST_F(ConfigurationIntegrationTest, ReKeyedOverrideIsPersistedUnderItsEnvironmentKey) {
+    WriteBundledConfiguration(
+        R"({"build.environment": "dev", "analytics.batchLimit": 10, "__dev__analytics.batchLimit": 3})");
+    StartSession();
+    core_->UpdateConfiguration({{"analytics.batchLimit", Variant::FromDouble(60)}});
+    ASSERT_NE(nullptr, WaitForPublication([](const EventData& data) {
+                  return data.OptDouble("analytics.batchLimit", 0) == 60;
+              }));
+    ConfigurationData persisted(CreateNativeJsonUtilityService());
+    persisted.Put(ConfigStore()->GetString("config.overridden.map", ""));
+    EXPECT_EQ(1u, persisted.GetEntries().size());
+    EXPECT_EQ(60.0, persisted.GetEventData()->OptDouble("__dev__analytics.batchLimit", 0));
+}
+
+TEST_F(ConfigurationIntegrationTest, PrivacyAnswersAgreeWithThePublishedState) {
+    StartSession();
+    core_->SetPrivacyStatus(MobilePrivacyStatus::OPT_OUT);
+    ASSERT_NE(nullptr, WaitForPublication(Has("global.privacy", "optedout")));
+    EXPECT_EQ(MobilePrivacyStatus::OPT_OUT, AskPrivacy());
+
+    // A configuration that arrives later with its own environment-specific status does not undo it.
+    const auto file = folders_.Root() / "prod.json";
+    {
+        std::ofstream out(file);
+        out << R"({"build.environment": "prod", "__prod__global.privacy": "optedin", "analytics.server": "p"})";
+    }
+    core_->ConfigureWithFileInPath(file.string());
+    const auto published = WaitForPublication(Has("analytics.server", "p"));
+    ASSERT_NE(nullptr, published);
+    EXPECT_EQ("optedout", published->GetData()->OptString("global.privacy", ""));
+    EXPECT_EQ(MobilePrivacyStatus::OPT_OUT, AskPrivacy());
+}
+
+}  // namespace
+}  // namespace NuvraMobile
