@@ -1,0 +1,130 @@
+#include "rulesengine/RuleConsequence.h"
+
+#include "core/EventData.h"
+#include "core/SdkError.h"
+#include "core/Variant.h"
+#include "platformShim/JsonArray.h"
+#include "platformShim/JsonObject.h"
+#include "rulesengine/ConsequenceKeys.h"
+#include "util/Log.h"
+
+namespace NuvraMobile {
+
+namespace {
+
+template <class Document, class Position>
+std::shared_ptr<Variant> ReadJsonValue(const Document& document, const Position& position) {
+    switch (document.GetType(position)) {
+        case JsonType::JSON_NUMBER:
+            return Variant::FromDouble(document.GetDouble(position));
+        case JsonType::JSON_BOOLEAN:
+            return Variant::FromBoolean(document.GetBoolean(position));
+        case JsonType::JSON_STRING:
+            return Variant::FromString(document.GetString(position));
+        case JsonType::JSON_ARRAY:
+            return Variant::FromVariantVector(
+                RuleConsequence::ParseJsonArrayIntoList(document.GetJsonArray(position)));
+        case JsonType::JSON_OBJECT:
+            return Variant::FromVariantMap(
+                RuleConsequence::ParseJsonObjectIntoMap(document.GetJsonObject(position)));
+        default:
+            return nullptr;
+    }
+}
+
+std::string RequiredText(const JsonObject& json, const char* key) {
+    const std::string value = json.GetType(key) == JsonType::JSON_STRING ? json.OptString(key, "") : "";
+    if (value.empty()) {
+        Log::Warning(RuleConsequence::LOG_TAG,
+                     "Unable to find field \"%s\" in rules consequence.  This a required field.", key);
+    }
+    return value;
+}
+
+}  // namespace
+
+std::shared_ptr<RuleConsequence> RuleConsequence::ConsequenceFromJson(
+    const std::shared_ptr<JsonObject>& json) {
+    if (!json) {
+        Log::Warning(LOG_TAG, "Consequence data is empty");
+        return nullptr;
+    }
+    auto consequence = std::make_shared<RuleConsequence>();
+    consequence->id_ = RequiredText(*json, ConsequenceKeys::CONSEQUENCE_ID);
+    if (consequence->id_.empty()) {
+        return nullptr;
+    }
+    consequence->type_ = RequiredText(*json, ConsequenceKeys::CONSEQUENCE_TYPE);
+    if (consequence->type_.empty()) {
+        return nullptr;
+    }
+    consequence->detail_ = ParseJsonObjectIntoMap(json->OptJsonObject(ConsequenceKeys::CONSEQUENCE_DETAIL));
+    if (consequence->detail_.empty()) {
+        Log::Warning(LOG_TAG, "Unable to find field \"%s\" in rules consequence.  This a required field.",
+                     ConsequenceKeys::CONSEQUENCE_DETAIL);
+        return nullptr;
+    }
+    return consequence;
+}
+
+RuleConsequence::VariantMap RuleConsequence::ParseJsonObjectIntoMap(const std::shared_ptr<JsonObject>& json) {
+    VariantMap map;
+    if (!json) {
+        return map;
+    }
+    TryCatch(
+        [&] {
+            std::vector<std::string> keys;
+            json->Keys(keys);
+            for (const std::string& key : keys) {
+                std::shared_ptr<Variant> value = ReadJsonValue(*json, key);
+                if (value) {
+                    map[key] = std::move(value);
+                }
+            }
+        },
+        [](SdkError& error) {
+            Log::Warning(LOG_TAG, "Could not read json object for key (%s)", error.GetMessage());
+        });
+    return map;
+}
+
+std::vector<std::shared_ptr<Variant>> RuleConsequence::ParseJsonArrayIntoList(
+    const std::shared_ptr<JsonArray>& json) {
+    std::vector<std::shared_ptr<Variant>> list;
+    const uint64_t length = json ? json->Length() : 0;
+    for (uint32_t index = 0; index < length; ++index) {
+        TryCatch(
+            [&] {
+                std::shared_ptr<Variant> value = ReadJsonValue(*json, index);
+                if (value) {
+                    list.push_back(std::move(value));
+                }
+            },
+            [index](SdkError& error) {
+                Log::Warning(LOG_TAG, "Could not read json array for index %d (%s)", index,
+                             error.GetMessage());
+            });
+    }
+    return list;
+}
+
+std::shared_ptr<EventData> RuleConsequence::GenerateEventData() const {
+    auto data = std::make_shared<EventData>();
+    data->PutVariantMap(ConsequenceKeys::CONSEQUENCE_TRIGGERED, ConsequenceMap());
+    return data;
+}
+
+RuleConsequence::VariantMap RuleConsequence::GenerateConsequenceMap(const std::string& assetsPath) const {
+    VariantMap map = ConsequenceMap();
+    map[ConsequenceKeys::CONSEQUENCE_ASSETS_PATH] = Variant::FromString(assetsPath);
+    return map;
+}
+
+RuleConsequence::VariantMap RuleConsequence::ConsequenceMap() const {
+    return {{ConsequenceKeys::CONSEQUENCE_ID, Variant::FromString(id_)},
+            {ConsequenceKeys::CONSEQUENCE_TYPE, Variant::FromString(type_)},
+            {ConsequenceKeys::CONSEQUENCE_DETAIL, Variant::FromVariantMap(detail_)}};
+}
+
+}  // namespace NuvraMobile
