@@ -33,7 +33,14 @@ std::shared_ptr<Variant> ReadJsonValue(const Document& document, const Position&
 }
 
 std::string RequiredText(const JsonObject& json, const char* key) {
-    const std::string value = json.GetType(key) == JsonType::JSON_STRING ? json.OptString(key, "") : "";
+    std::string value;
+    TryCatch(
+        [&] {
+            if (json.GetType(key) == JsonType::JSON_STRING) {
+                value = json.GetString(key);
+            }
+        },
+        [](SdkError&) {});
     if (value.empty()) {
         Log::Warning(RuleConsequence::LOG_TAG,
                      "Unable to find field \"%s\" in rules consequence.  This a required field.", key);
