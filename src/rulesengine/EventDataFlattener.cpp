@@ -25,7 +25,8 @@ void EventDataFlattener::Flatten(const std::string& prefix, const std::shared_pt
         Flatten(prefix, nested, out);
         return;
     }
-    out[prefix] = value;
+    // Keys mostly arrive in ascending order, so the end is the right hint nearly always.
+    out.insert_or_assign(out.end(), prefix, value);
 }
 
 void EventDataFlattener::Flatten(const std::string& prefix, const VariantMap& map, VariantMap& out) {
@@ -35,7 +36,7 @@ void EventDataFlattener::Flatten(const std::string& prefix, const VariantMap& ma
 void EventDataFlattener::Flatten(const std::string& prefix, const std::map<std::string, std::string>& map,
                                  VariantMap& out) {
     for (const auto& entry : map) {
-        out[prefix + "." + entry.first] = Variant::FromString(entry.second);
+        out.insert_or_assign(out.end(), prefix + "." + entry.first, Variant::FromString(entry.second));
     }
 }
 

@@ -11,6 +11,115 @@ bool HasPatternSyntax(const std::string& text) {
     return text.find_first_of("^$\\.*+?()[]{}|") != std::string::npos;
 }
 
+/**
+ * Whether case-insensitive matching can only give what case-sensitive matching gives: the pattern and
+ * the subject are lower-cased already, so that holds unless an escape or a character class names a
+ * character by other means than writing it.
+ */
+bool CaseIsSettled(const std::string& pattern) {
+    return pattern.find('\\') == std::string::npos && pattern.find("[:") == std::string::npos &&
+           pattern.find("[=") == std::string::npos && pattern.find("[.") == std::string::npos;
+}
+
+bool IsQuantifier(char c) { return c == '?' || c == '*' || c == '+' || c == '{'; }
+
+/**
+ * Where the quantifier at `position` ends (a lazy "?" included), and whether it allows zero repeats;
+ * npos when it does not end.
+ */
+size_t SkipQuantifier(const std::string& pattern, size_t position, bool& allowsZero) {
+    const char quantifier = pattern[position];
+    allowsZero = quantifier == '?' || quantifier == '*' ||
+                 (quantifier == '{' && pattern.compare(position, 2, "{0") == 0);
+    size_t end = position + 1;
+    if (quantifier == '{') {
+        end = pattern.find('}', position);
+        if (end == std::string::npos) {
+            return end;
+        }
+        ++end;
+    }
+    return end < pattern.size() && pattern[end] == '?' ? end + 1 : end;
+}
+
+/** Where the class opened at `position` ends, or npos. */
+size_t SkipClass(const std::string& pattern, size_t position) {
+    const size_t close = pattern.find(']', position + 1);
+    return close == std::string::npos ? close : close + 1;
+}
+
+/**
+ * The longest run of plain characters outside groups and classes that every match must contain, for a
+ * pattern free of escapes (see CaseIsSettled) that compiled. Empty when there is none, or when an
+ * alternation outside groups makes every character optional.
+ */
+std::string RequiredText(const std::string& pattern) {
+    std::string longest;
+    std::string run;
+    const auto endRun = [&] {
+        if (run.size() > longest.size()) {
+            longest = run;
+        }
+        run.clear();
+    };
+    int depth = 0;
+    size_t position = 0;
+    while (position < pattern.size()) {
+        const char c = pattern[position];
+        bool allowsZero = false;
+        if (c == '|' && depth == 0) {
+            return "";
+        }
+        if (c == '[' || IsQuantifier(c)) {
+            position =
+                c == '[' ? SkipClass(pattern, position) : SkipQuantifier(pattern, position, allowsZero);
+            endRun();
+        } else if (c == '(' || c == ')' || c == '.' || c == '^' || c == '$' || c == '}' || depth > 0) {
+            depth += c == '(' ? 1 : (c == ')' ? -1 : 0);
+            ++position;
+            endRun();
+        } else if (position + 1 < pattern.size() && IsQuantifier(pattern[position + 1])) {
+            position = SkipQuantifier(pattern, position + 1, allowsZero);
+            if (!allowsZero) {
+                run += c;
+            }
+            endRun();
+        } else {
+            run += c;
+            ++position;
+        }
+        if (position == std::string::npos) {
+            return "";
+        }
+    }
+    endRun();
+    return longest;
+}
+
+bool HasTopLevelAlternation(const std::string& pattern) {
+    int depth = 0;
+    size_t position = 0;
+    while (position < pattern.size()) {
+        const char c = pattern[position];
+        if (c == '[') {
+            position = SkipClass(pattern, position);
+            continue;
+        }
+        if (c == '|' && depth == 0) {
+            return true;
+        }
+        depth += c == '(' ? 1 : (c == ')' ? -1 : 0);
+        ++position;
+    }
+    return false;
+}
+
+std::regex::flag_type Flags(const std::string& pattern) {
+    // Ignoring case costs a locale look-up per character; only captures cost more, and none are read.
+    return CaseIsSettled(pattern) ? std::regex::ECMAScript | std::regex::nosubs
+                                  : std::regex::ECMAScript | std::regex::icase;
+}
+
 std::string Anchored(const std::string& pattern, MatcherPatterns::Anchor anchor) {
     switch (anchor) {
         case MatcherPatterns::Anchor::START:
@@ -36,8 +145,12 @@ MatcherPatterns::MatcherPatterns(const std::vector<std::shared_ptr<Variant>>& va
         pattern.literal = StringUtils::ToLower(text);
         if (HasPatternSyntax(pattern.literal)) {
             try {
-                pattern.expression.emplace(Anchored(pattern.literal, anchor),
-                                           std::regex::ECMAScript | std::regex::icase);
+                const std::string expression = Anchored(pattern.literal, anchor);
+                pattern.expression.emplace(expression, Flags(pattern.literal));
+                if (CaseIsSettled(expression)) {
+                    pattern.requiredText = RequiredText(expression);
+                    pattern.onlyAtStart = expression[0] == '^' && !HasTopLevelAlternation(expression);
+                }
             } catch (const std::regex_error& error) {
                 invalidPattern_ = text;
                 compileError_ = error.what();
@@ -51,13 +164,22 @@ MatcherPatterns::MatcherPatterns(const std::vector<std::shared_ptr<Variant>>& va
 
 bool MatcherPatterns::SearchAny(const std::string& lowerSubject) const {
     for (const Pattern& pattern : patterns_) {
-        const bool found = pattern.expression ? std::regex_search(lowerSubject, *pattern.expression)
+        const bool found = pattern.expression ? SearchExpression(lowerSubject, pattern)
                                               : FindLiteral(lowerSubject, pattern.literal);
         if (found) {
             return true;
         }
     }
     return false;
+}
+
+bool MatcherPatterns::SearchExpression(const std::string& lowerSubject, const Pattern& pattern) const {
+    if (!pattern.requiredText.empty() && lowerSubject.find(pattern.requiredText) == std::string::npos) {
+        return false;
+    }
+    const auto flags =
+        pattern.onlyAtStart ? std::regex_constants::match_continuous : std::regex_constants::match_default;
+    return std::regex_search(lowerSubject, *pattern.expression, flags);
 }
 
 bool MatcherPatterns::FindLiteral(const std::string& lowerSubject, const std::string& literal) const {

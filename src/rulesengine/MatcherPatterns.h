@@ -14,7 +14,8 @@ class Variant;
  * The compiled patterns of a pattern matcher: every string value, lower-cased and unescaped, is a
  * regular expression (ECMAScript, case-insensitive), optionally anchored at the start or the end.
  * Compiled once when the matcher is built; a value free of pattern syntax is searched as plain text,
- * which finds exactly what the expression would. Immutable after building; any thread may search.
+ * which finds exactly what the expression would, and an expression is only run on subjects that hold
+ * the text every one of its matches must contain. Immutable after building; any thread may search.
  */
 class MatcherPatterns {
 public:
@@ -35,7 +36,12 @@ private:
     struct Pattern {
         std::string literal;
         std::optional<std::regex> expression;
+        /** Text that every match contains; a subject without it is not searched. */
+        std::string requiredText;
+        /** Only a match at the start of the subject is possible. */
+        bool onlyAtStart = false;
     };
+    bool SearchExpression(const std::string& lowerSubject, const Pattern& pattern) const;
     bool FindLiteral(const std::string& lowerSubject, const std::string& literal) const;
 
     Anchor anchor_ = Anchor::NONE;

@@ -62,6 +62,12 @@ std::string ValueText(const std::shared_ptr<Variant>& value) {
 
 bool IsNull(const std::shared_ptr<Variant>& value) { return value->GetKind() == VariantKind::VARIANT_NULL; }
 
+/** Variants are immutable, so every unresolved key can share one null value. */
+const std::shared_ptr<Variant>& NullVariant() {
+    static const std::shared_ptr<Variant> null = Variant::FromNull();
+    return null;
+}
+
 }  // namespace
 
 RuleTokenParser::RuleTokenParser(const std::shared_ptr<EventHub>& hub,
@@ -93,27 +99,26 @@ std::string RuleTokenParser::ExpandTokensForString(const std::string& text,
 
 std::shared_ptr<Variant> RuleTokenParser::ExpandKey(const std::string& key,
                                                     const std::shared_ptr<Event>& event) {
-    std::shared_ptr<Variant> result = Variant::FromNull();
+    std::shared_ptr<Variant> result = NullVariant();
     if (key.empty() || !event) {
         return result;
     }
     SetEvent(event);
-    TryCatch(
-        [&] {
-            const size_t prefixLength = std::char_traits<char>::length(KEY_SHARED_STATE);
-            if (StringUtils::StartsWith(key, KEY_SHARED_STATE) &&
-                !HasAt(key, prefixLength, SHARED_STATE_KEY_DELIMITER)) {
-                result = GetSharedStateKey(key);
-            } else if (StringUtils::StartsWith(key, KEY_PREFIX)) {
-                result = ReturnKeyType(key);
-            }
-            if (IsNull(result)) {
-                result = LookUpEventData(key);
-            }
-        },
-        [&](SdkError& error) {
-            Log::Debug(LOG_TAG, "Unable to expand key \"%s\".%n%s", key, error.GetMessage());
-        });
+    // A plain try block: this runs for every matcher of every rule on every event.
+    try {
+        if (StringUtils::StartsWith(key, KEY_SHARED_STATE) &&
+            !HasAt(key, std::char_traits<char>::length(KEY_SHARED_STATE), SHARED_STATE_KEY_DELIMITER)) {
+            result = GetSharedStateKey(key);
+        } else if (StringUtils::StartsWith(key, KEY_PREFIX)) {
+            result = ReturnKeyType(key);
+        }
+        if (IsNull(result)) {
+            result = LookUpEventData(key);
+        }
+    } catch (...) {
+        const SdkError error = SdkError::From(std::current_exception(), CurrentDebugInfo());
+        Log::Debug(LOG_TAG, "Unable to expand key \"%s\".%n%s", key, error.GetMessage());
+    }
     return result;
 }
 
@@ -190,14 +195,14 @@ std::shared_ptr<Variant> RuleTokenParser::ReturnKeyType(const std::string& key) 
         }
     }
     Log::Warning(LOG_TAG, "Key type \"%s\" is invalid", key);
-    return Variant::FromNull();
+    return NullVariant();
 }
 
 std::shared_ptr<Variant> RuleTokenParser::GetSharedStateKey(const std::string& key) const {
     const std::string rest = key.substr(std::char_traits<char>::length(KEY_SHARED_STATE));
     const size_t delimiter = rest.find(SHARED_STATE_KEY_DELIMITER);
     if (delimiter == std::string::npos) {
-        return Variant::FromNull();
+        return NullVariant();
     }
     return GetSharedStateKey(rest.substr(0, delimiter), rest.substr(delimiter + 1));
 }
@@ -206,22 +211,22 @@ std::shared_ptr<Variant> RuleTokenParser::GetSharedStateKey(const std::string& s
                                                             const std::string& stateKey) const {
     const std::shared_ptr<EventHub> hub = hub_.lock();
     if (stateName.empty() || stateKey.empty() || !currentEvent_ || !currentEvent_->GetData() || !hub) {
-        return Variant::FromNull();
+        return NullVariant();
     }
     const std::shared_ptr<EventData> state = hub->GetSharedEventState(stateName, currentEvent_, nullptr);
     if (state == SHARED_STATE_PENDING || state == SHARED_STATE_INVALID || state == SHARED_STATE_NEXT ||
         state == SHARED_STATE_PREV) {
-        return Variant::FromNull();
+        return NullVariant();
     }
     const EventDataFlattener::VariantMap flattened = EventDataFlattener(state).GetFlattenedDataMap();
     const auto entry = flattened.find(stateKey);
-    return entry == flattened.end() ? Variant::FromNull() : entry->second;
+    return entry == flattened.end() ? NullVariant() : entry->second;
 }
 
 std::shared_ptr<Variant> RuleTokenParser::LookUpEventData(const std::string& key) {
     const VariantMap& flattened = FlattenedEventData();
     const auto entry = flattened.find(key);
-    return entry == flattened.end() ? Variant::FromNull() : entry->second;
+    return entry == flattened.end() ? NullVariant() : entry->second;
 }
 
 const RuleTokenParser::VariantMap& RuleTokenParser::FlattenedEventData() {

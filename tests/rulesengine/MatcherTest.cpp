@@ -1,11 +1,14 @@
 #include <gtest/gtest.h>
 
 #include <limits>
+#include <random>
+#include <regex>
 
 #include "core/Variant.h"
 #include "rulesengine/Matcher.h"
 #include "rulesengine/RulesTestSupport.h"
 #include "support/CapturingLoggingService.h"
+#include "util/StringUtils.h"
 
 namespace NuvraMobile {
 namespace {
@@ -159,6 +162,50 @@ TEST(MatcherTest, LiteralAndExpressionSearchesAgree) {
             }
         }
     }
+}
+
+TEST(MatcherTest, ShortcutsFindWhatTheExpressionFinds) {
+    // Required texts, start anchoring and case handling must never change what an expression finds.
+    const std::string patternAlphabet = "ab.*+?()|^$[]{}1,0";
+    const std::string subjectAlphabet = "abAB\n1{";
+    std::mt19937 random(11);
+    int compared = 0;
+    for (int round = 0; round < 4000; ++round) {
+        std::string pattern;
+        for (size_t length = 1 + random() % 8; pattern.size() < length;) {
+            pattern += patternAlphabet[random() % patternAlphabet.size()];
+        }
+        std::regex reference;
+        try {
+            reference = std::regex(pattern, std::regex::ECMAScript | std::regex::icase);
+        } catch (const std::regex_error&) {
+            continue;
+        }
+        for (const char* kind : {"co", "sw", "ew"}) {
+            const auto matcher = Matcher::InitializeMatcherTypeDictionary(kind);
+            matcher->SetValues({Text(pattern)});
+            const std::string anchored = std::string(kind) == "sw"   ? "^" + pattern
+                                         : std::string(kind) == "ew" ? pattern + "$"
+                                                                     : pattern;
+            std::regex anchoredReference;
+            try {
+                anchoredReference = std::regex(anchored, std::regex::ECMAScript | std::regex::icase);
+            } catch (const std::regex_error&) {
+                continue;
+            }
+            for (int subjects = 0; subjects < 8; ++subjects) {
+                std::string subject;
+                for (size_t length = random() % 7; subject.size() < length;) {
+                    subject += subjectAlphabet[random() % subjectAlphabet.size()];
+                }
+                const std::string lower = StringUtils::ToLower(subject);
+                ASSERT_EQ(matcher->Matches(Text(subject)), std::regex_search(lower, anchoredReference))
+                    << kind << " /" << pattern << "/ in \"" << subject << "\"";
+                ++compared;
+            }
+        }
+    }
+    EXPECT_GT(compared, 1000);
 }
 
 struct BuildCase {
