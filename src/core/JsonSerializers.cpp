@@ -87,8 +87,10 @@ Expected<std::shared_ptr<JsonArray>, SdkError> JsonArraySerializer::Deserialize(
 
 std::shared_ptr<Variant> JsonArraySerializer::Serialize(const JsonArray& array) {
     ThrowIfTooDeep(depth_);
+    const uint64_t length = array.Length();
     std::vector<std::shared_ptr<Variant>> elements;
-    for (uint32_t index = 0; index < array.Length(); ++index) {
+    elements.reserve(length);
+    for (uint32_t index = 0; index < length; ++index) {
         std::shared_ptr<Variant> element = ReadValue(jsonUtilityService_, depth_, array, index, LOG_TAG);
         if (element) {
             elements.push_back(std::move(element));
@@ -118,6 +120,7 @@ Expected<std::shared_ptr<JsonObject>, SdkError> JsonObjectSerializer::Deserializ
 std::shared_ptr<Variant> JsonObjectSerializer::Serialize(const JsonObject& object) {
     ThrowIfTooDeep(depth_);
     std::vector<std::string> keys;
+    keys.reserve(object.Length());
     object.Keys(keys);
     std::map<std::string, std::shared_ptr<Variant>> members;
     for (std::string& key : keys) {

@@ -10,6 +10,7 @@
 
 #include "core/ExecutorShutdown.h"
 #include "core/SdkError.h"
+#include "platformShim/PlatformServicesInterface.h"
 #include "platformShim/SystemInfoServiceInterface.h"
 #include "util/Log.h"
 
@@ -198,7 +199,9 @@ std::shared_ptr<TaskExecutorInterface> TaskExecutorInterface::CreateFixedThreade
     return TaskExecutor::Create(count);
 }
 
-std::shared_ptr<TaskExecutor> TaskExecutor::Create(uint32_t count) { return Create(count, "", nullptr); }
+std::shared_ptr<TaskExecutor> TaskExecutor::Create(uint32_t count) {
+    return Create(count, "", std::shared_ptr<SystemInfoServiceInterface>());
+}
 
 std::shared_ptr<TaskExecutor> TaskExecutor::Create(
     uint32_t count, const std::string& name,
@@ -208,6 +211,12 @@ std::shared_ptr<TaskExecutor> TaskExecutor::Create(
     args->name = name;
     args->systemInfoService = systemInfoService;
     return std::dynamic_pointer_cast<TaskExecutor>(TaskExecutorInterface::Create(args));
+}
+
+std::shared_ptr<TaskExecutor> TaskExecutor::Create(
+    uint32_t count, const std::string& name,
+    const std::shared_ptr<PlatformServicesInterface>& platformServices) {
+    return Create(count, name, platformServices ? platformServices->GetSystemInfoService() : nullptr);
 }
 
 TaskExecutor::TaskExecutor(std::shared_ptr<TaskExecutorData> data) : data_(std::move(data)) {}

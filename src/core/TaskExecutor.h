@@ -32,6 +32,10 @@ public:
     static std::shared_ptr<TaskExecutor> Create(
         uint32_t count, const std::string& name,
         const std::shared_ptr<SystemInfoServiceInterface>& systemInfoService);
+    /** As above with the system-info service of `platformServices` (none when they are null). */
+    static std::shared_ptr<TaskExecutor> Create(
+        uint32_t count, const std::string& name,
+        const std::shared_ptr<PlatformServicesInterface>& platformServices);
 
     /** Use TaskExecutorInterface::Create or the factories above. */
     explicit TaskExecutor(std::shared_ptr<TaskExecutorData> data);

@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "platformShim/PlatformServicesInterface.h"
+
 namespace NuvraMobile {
 
 std::shared_ptr<TaskExecutorInterface::CreateArgs> TaskExecutorInterface::CreateArgs::Create() {
@@ -12,6 +14,11 @@ void TaskExecutorInterface::CreateArgs::SetFixedThreadCount(uint32_t count) {
     initialThreadCount = count;
     minThreadCount = count;
     maxThreadCount = count;
+}
+
+void TaskExecutorInterface::CreateArgs::SetPlatformServices(
+    const std::shared_ptr<PlatformServicesInterface>& platformServices) {
+    systemInfoService = platformServices ? platformServices->GetSystemInfoService() : nullptr;
 }
 
 bool TaskExecutorInterface::AddTask(Task task) {

@@ -11,6 +11,7 @@
 
 namespace NuvraMobile {
 
+class PlatformServicesInterface;
 class SdkError;
 class SystemInfoServiceInterface;
 
@@ -43,6 +44,8 @@ public:
 
         /** Sets the initial, minimum and maximum thread counts to `count`. */
         void SetFixedThreadCount(uint32_t count);
+        /** Takes the system-info service of `platformServices`; none when they are null. */
+        void SetPlatformServices(const std::shared_ptr<PlatformServicesInterface>& platformServices);
     };
 
     /** Throws SdkError "general.unexpected" when `args` is null. */
@@ -54,6 +57,8 @@ public:
     /**
      * Queue a task; true when queued, false when the executor is disposed (the task is then dropped).
      * Without an error callback failures are ignored; without a name the task is called "default".
+     * When the system refuses a needed thread, std::system_error reaches the caller, nothing is queued,
+     * and the executor stays usable.
      */
     bool AddTask(Task task);
     bool AddTask(Task task, ErrorCallback errorCallback);

@@ -5,6 +5,8 @@
 
 #include "core/ExecutorShutdown.h"
 #include "core/SdkError.h"
+#include "platformShim/PlatformServicesInterface.h"
+#include "platformShim/SystemInfoServiceInterface.h"
 
 namespace NuvraMobile {
 
@@ -17,11 +19,16 @@ constexpr std::chrono::milliseconds WALL_CLOCK_SET_THRESHOLD{50};
 
 }  // namespace
 
-std::shared_ptr<Timer> Timer::Create() { return Create("", nullptr); }
+std::shared_ptr<Timer> Timer::Create() { return Create("", std::shared_ptr<SystemInfoServiceInterface>()); }
 
 std::shared_ptr<Timer> Timer::Create(const std::string& name,
                                      const std::shared_ptr<SystemInfoServiceInterface>& systemInfoService) {
     return std::make_shared<Timer>(name, systemInfoService);
+}
+
+std::shared_ptr<Timer> Timer::Create(const std::string& name,
+                                     const std::shared_ptr<PlatformServicesInterface>& platformServices) {
+    return Create(name, platformServices ? platformServices->GetSystemInfoService() : nullptr);
 }
 
 Timer::Timer(std::string name, std::shared_ptr<SystemInfoServiceInterface> systemInfoService)

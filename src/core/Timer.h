@@ -13,6 +13,7 @@
 
 namespace NuvraMobile {
 
+class PlatformServicesInterface;
 class SystemInfoServiceInterface;
 
 /**
@@ -33,6 +34,9 @@ public:
     /** The thread is named `name`/worker number through `systemInfoService` when that is present. */
     static std::shared_ptr<Timer> Create(
         const std::string& name, const std::shared_ptr<SystemInfoServiceInterface>& systemInfoService);
+    /** As above with the system-info service of `platformServices` (none when they are null). */
+    static std::shared_ptr<Timer> Create(const std::string& name,
+                                         const std::shared_ptr<PlatformServicesInterface>& platformServices);
 
     Timer(std::string name, std::shared_ptr<SystemInfoServiceInterface> systemInfoService);
     ~Timer() override;

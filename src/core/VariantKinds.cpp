@@ -63,6 +63,13 @@ const Kind* SameKind(const ObjectInterface& other) {
     return dynamic_cast<const Kind*>(&other);
 }
 
+// Equality of the scalar kinds: the same class holding an equal value.
+template <typename Kind, typename Value>
+bool SameValue(const ObjectInterface& other, const Value Kind::*member, const Value& value) {
+    const Kind* same = SameKind<Kind>(other);
+    return same != nullptr && same->*member == value;
+}
+
 // "{ class: "<name>",  value: <value>, super: <the Variant description> }", or the value alone when pretty.
 template <typename Value>
 std::string Describe(const Variant& variant, const char* className, const Value& value,
@@ -134,8 +141,7 @@ bool StringVariant::ConvertToString(std::string& out) const {
 }
 
 bool StringVariant::Equals(const ObjectInterface& other) const {
-    const StringVariant* string = SameKind<StringVariant>(other);
-    return string != nullptr && string->value_ == value_;
+    return SameValue(other, &StringVariant::value_, value_);
 }
 
 std::string StringVariant::ToStringImpl(const ToStringOptions& options) const {
@@ -181,8 +187,7 @@ bool IntegerVariant::ConvertToString(std::string& out) const {
 }
 
 bool IntegerVariant::Equals(const ObjectInterface& other) const {
-    const IntegerVariant* integer = SameKind<IntegerVariant>(other);
-    return integer != nullptr && integer->value_ == value_;
+    return SameValue(other, &IntegerVariant::value_, value_);
 }
 
 std::string IntegerVariant::ToStringImpl(const ToStringOptions& options) const {
@@ -235,8 +240,7 @@ bool LongVariant::ConvertToString(std::string& out) const {
 }
 
 bool LongVariant::Equals(const ObjectInterface& other) const {
-    const LongVariant* long_ = SameKind<LongVariant>(other);
-    return long_ != nullptr && long_->value_ == value_;
+    return SameValue(other, &LongVariant::value_, value_);
 }
 
 std::string LongVariant::ToStringImpl(const ToStringOptions& options) const {
@@ -283,8 +287,7 @@ bool DoubleVariant::ConvertToString(std::string& out) const {
 }
 
 bool DoubleVariant::Equals(const ObjectInterface& other) const {
-    const DoubleVariant* double_ = SameKind<DoubleVariant>(other);
-    return double_ != nullptr && double_->value_ == value_;
+    return SameValue(other, &DoubleVariant::value_, value_);
 }
 
 std::string DoubleVariant::ToStringImpl(const ToStringOptions& options) const {
@@ -315,8 +318,7 @@ bool BooleanVariant::ConvertToString(std::string& out) const {
 }
 
 bool BooleanVariant::Equals(const ObjectInterface& other) const {
-    const BooleanVariant* boolean = SameKind<BooleanVariant>(other);
-    return boolean != nullptr && boolean->value_ == value_;
+    return SameValue(other, &BooleanVariant::value_, value_);
 }
 
 std::string BooleanVariant::ToStringImpl(const ToStringOptions& options) const {

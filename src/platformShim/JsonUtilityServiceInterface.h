@@ -11,6 +11,8 @@
 
 namespace NuvraMobile {
 
+class EventData;
+class EventData;
 class Variant;
 
 /**
@@ -35,6 +37,18 @@ public:
     /** Every member as text; an empty pointer gives an empty map. */
     virtual std::map<std::string, std::string> MapFromJsonObject(
         const std::shared_ptr<JsonObject>& object) = 0;
+
+    /**
+     * The event data's entries as a JSON object, converted by a JsonObjectSerializer over this service
+     * (which must be owned by a shared pointer).
+     */
+    virtual std::shared_ptr<JsonObject> EventDataToJsonObject(const std::shared_ptr<EventData>& eventData);
+
+    /**
+     * The JSON object's members as event data (numbers as doubles, nulls dropped), converted by a
+     * JsonObjectSerializer over this service. Throws SdkError "variant.not_type" when that gives no map.
+     */
+    virtual std::shared_ptr<EventData> JsonObjectToEventData(const std::shared_ptr<JsonObject>& jsonObject);
 };
 
 }  // namespace NuvraMobile

@@ -2,6 +2,7 @@
 #include <sys/resource.h>
 
 #include <atomic>
+#include <functional>
 #include <mutex>
 #include <system_error>
 #include <vector>
@@ -10,6 +11,7 @@
 #include "core/TaskExecutor.h"
 #include "support/CapturingLoggingService.h"
 #include "support/ExecutorRendezvous.h"
+#include "support/FakePlatformServices.h"
 #include "support/FakeSystemInfoService.h"
 #include "support/ThreadSignals.h"
 
@@ -220,13 +222,47 @@ TEST(TaskExecutorConcurrencyTest, ExecutorReleasedInsideItsOwnTaskIsDestroyedWit
     EXPECT_FALSE(log.Service().Contains("Destroyed while a task still runs"));
 }
 
-TEST(TaskExecutorConcurrencyTest, NamedExecutorWithoutSystemInfoLogsAndRunsUnnamed) {
-    ScopedCapturingLog log;
-    auto executor = TaskExecutor::Create(1, "unnamed", nullptr);
-    EXPECT_TRUE(log.Service().Contains("System info services are required to set thread name"));
-    SignalCounter ran;
-    executor->AddTask([&ran] { ran.Raise(); });
-    EXPECT_TRUE(ran.WaitFor(1));
+TEST(TaskExecutorConcurrencyTest, ThreadsAreNamedOnlyWithASystemInfoService) {
+    // Each factory gets the service directly, through platform services, or not at all.
+    auto systemInfo = std::make_shared<FakeSystemInfoService>();
+    auto withService = std::make_shared<FakePlatformServices>();
+    withService->systemInfoService = systemInfo;
+    auto withoutService = std::make_shared<FakePlatformServices>();
+    struct Case {
+        const char* name;
+        std::function<std::shared_ptr<TaskExecutorInterface>()> create;
+        bool named;
+    };
+    const std::vector<Case> cases = {
+        {"direct", [&] { return TaskExecutor::Create(1, "direct", systemInfo); }, true},
+        {"platform", [&] { return TaskExecutor::Create(1, "platform", withService); }, true},
+        {"args",
+         [&] {
+             auto args = TaskExecutorInterface::CreateArgs::Create();
+             args->name = "args";
+             args->SetPlatformServices(withService);
+             return TaskExecutorInterface::Create(args);
+         },
+         true},
+        {"no service", [&] { return TaskExecutor::Create(1, "no service", withoutService); }, false},
+        {"no platform services",
+         [&] {
+             return TaskExecutor::Create(1, "no platform services",
+                                         std::shared_ptr<PlatformServicesInterface>());
+         },
+         false},
+    };
+    for (const Case& c : cases) {
+        ScopedCapturingLog log(LoggingMode::DEBUG);
+        auto executor = c.create();
+        SignalCounter ran;
+        executor->AddTask([&ran] { ran.Raise(); });
+        ASSERT_TRUE(ran.WaitFor(1)) << c.name;
+        EXPECT_TRUE(executor->Dispose(SIGNAL_TIMEOUT)) << c.name;
+        EXPECT_EQ(log.Service().Contains("System info services are required to set thread name"), !c.named)
+            << c.name;
+    }
+    EXPECT_EQ(systemInfo->GetThreadNames(), (std::vector<std::string>{"direct/1", "platform/1", "args/1"}));
 }
 
 #if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)

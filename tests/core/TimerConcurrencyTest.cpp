@@ -6,6 +6,7 @@
 
 #include "core/Timer.h"
 #include "support/CapturingLoggingService.h"
+#include "support/FakePlatformServices.h"
 #include "support/FakeSystemInfoService.h"
 #include "support/ThreadSignals.h"
 
@@ -89,14 +90,18 @@ TEST(TimerConcurrencyTest, FailingFunctionKeepsItsRepeatingEntry) {
     EXPECT_TRUE(timer->Cancel(SIGNAL_TIMEOUT));
 }
 
-TEST(TimerConcurrencyTest, NamedTimerNamesItsThread) {
+TEST(TimerConcurrencyTest, NamedTimerNamesItsThreadThroughTheSystemInfoService) {
     auto systemInfo = std::make_shared<FakeSystemInfoService>();
-    auto timer = Timer::Create("EventHub idle", systemInfo);
-    SignalCounter ran;
-    timer->Schedule([&ran] { ran.Raise(); }, WallClock::now());
-    ASSERT_TRUE(ran.WaitFor(1));
-    EXPECT_TRUE(timer->Cancel(SIGNAL_TIMEOUT));
-    EXPECT_EQ(systemInfo->GetThreadNames(), std::vector<std::string>{"EventHub idle/1"});
+    auto platformServices = std::make_shared<FakePlatformServices>();
+    platformServices->systemInfoService = systemInfo;
+    for (const auto& timer :
+         {Timer::Create("EventHub idle", systemInfo), Timer::Create("Referrer", platformServices)}) {
+        SignalCounter ran;
+        timer->Schedule([&ran] { ran.Raise(); }, WallClock::now());
+        ASSERT_TRUE(ran.WaitFor(1));
+        EXPECT_TRUE(timer->Cancel(SIGNAL_TIMEOUT));
+    }
+    EXPECT_EQ(systemInfo->GetThreadNames(), (std::vector<std::string>{"EventHub idle/1", "Referrer/1"}));
 }
 
 TEST(TimerConcurrencyTest, FunctionCancellingItsOwnTimerGetsFalseAndTheTimerIsReleasedAtOnce) {

@@ -7,6 +7,7 @@
 
 #include "core/Variant.h"
 #include "services/json/JsonErrorText.h"
+#include "services/json/NVBJsonType.h"
 #include "services/json/NativeJsonArray.h"
 #include "services/json/NativeJsonObject.h"
 #include "support/CapturingLoggingService.h"
@@ -80,6 +81,13 @@ TEST(NativeJsonArrayTest, NestedDocumentsAreCopies) {
     child->PutInt(1);
     EXPECT_EQ(array->GetJsonArray(2)->Length(), 0u);
     EXPECT_EQ(array->OptJsonObject(1)->GetInt("a"), 1);
+}
+
+TEST(NVBJsonTypeTest, KindsWithoutAnEntryAreNull) {
+    EXPECT_EQ(NVBJsonType::Get(VariantKind::VARIANT_LONG), JsonType::JSON_NUMBER);
+    EXPECT_EQ(NVBJsonType::Get(VariantKind::VARIANT_MAP), JsonType::JSON_OBJECT);
+    EXPECT_EQ(NVBJsonType::Get(static_cast<VariantKind>(8)), JsonType::JSON_NULL);
+    EXPECT_EQ(NVBJsonType::Get(static_cast<VariantKind>(-1)), JsonType::JSON_NULL);
 }
 
 }  // namespace

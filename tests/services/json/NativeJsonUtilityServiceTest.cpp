@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 
+#include "core/EventData.h"
 #include "core/Variant.h"
 #include "services/json/NativeJsonUtilityService.h"
 
@@ -63,6 +64,23 @@ TEST_F(NativeJsonUtilityServiceTest, VariantContainersShareTheirValues) {
     EXPECT_EQ(array->GetType(0), JsonType::JSON_NUMBER);
     EXPECT_EQ(array->GetString(1), "s");
     EXPECT_EQ(service_->CreateJsonArray(std::string("[1, [2]]"))->GetJsonArray(1)->GetInt(0), 2);
+}
+
+TEST_F(NativeJsonUtilityServiceTest, EventDataCrossesJson) {
+    const auto eventData = std::make_shared<EventData>(EventData::VariantMap{
+        {"i", Variant::FromInteger(3)},
+        {"s", Variant::FromString("t")},
+        {"m", Variant::FromVariantMap({{"b", Variant::FromBoolean(true)}})},
+    });
+    const std::shared_ptr<JsonObject> object = service_->EventDataToJsonObject(eventData);
+    EXPECT_EQ(object->GetInt("i"), 3);
+    EXPECT_EQ(object->GetString("s"), "t");
+    EXPECT_TRUE(object->GetJsonObject("m")->GetBoolean("b"));
+
+    const std::shared_ptr<EventData> back =
+        service_->JsonObjectToEventData(service_->CreateJsonObject(std::string(R"({"i": 3, "n": null})")));
+    const auto expected = Variant::FromVariantMap({{"i", Variant::FromDouble(3)}});
+    EXPECT_TRUE(Variant::FromVariantMap(back->AsMapCopy())->Equals(*expected));
 }
 
 }  // namespace

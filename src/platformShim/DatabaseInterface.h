@@ -1,0 +1,76 @@
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/ObjectInterface.h"
+
+namespace NuvraMobile {
+
+class Query;
+class QueryResultInterface;
+class Variant;
+
+/**
+ * One open SQLite database. Implementations serialise the statements of one database themselves, so
+ * every operation may be called from any thread. Statement failures are raised as SdkError; a false
+ * result comes only from argument checks.
+ */
+class DatabaseInterface : public virtual ObjectInterface {
+public:
+    enum class ColumnDataType : std::int32_t { INTEGER = 0, REAL = 1, TEXT = 2 };
+    enum class ColumnConstraint : std::int32_t {
+        NOT_NULL = 0,
+        UNIQUE = 1,
+        PRIMARY_KEY = 2,
+        AUTOINCREMENT = 3
+    };
+    enum class TransactionType : std::int32_t { DEFERRED = 0, IMMEDIATE = 1, EXCLUSIVE = 2 };
+
+    using ColumnValues = std::map<std::string, std::shared_ptr<Variant>>;
+
+    /** "DEFERRED", "IMMEDIATE" or "EXCLUSIVE"; empty for a value outside the enumeration. */
+    static std::string GetTransactionTypeName(TransactionType type);
+
+    /** Creates the table unless it exists, without DEFAULT clauses. */
+    virtual bool CreateTable(const std::string& table, const std::vector<std::string>& columnNames,
+                             const std::vector<ColumnDataType>& columnDataTypes,
+                             const std::vector<std::vector<ColumnConstraint>>& columnConstraints) = 0;
+    virtual bool Insert(const std::string& table, const ColumnValues& values) = 0;
+    /** Every row of the query's SELECT; raises on a failing statement. */
+    virtual std::shared_ptr<QueryResultInterface> RunQuery(const std::shared_ptr<Query>& query) = 0;
+    /** Updates the rows matching `selection` ("?" placeholders bound to `selectionArgs`); empty means all. */
+    virtual bool Update(const std::string& table, const ColumnValues& values, const std::string& selection,
+                        const std::vector<std::string>& selectionArgs) = 0;
+    virtual bool Delete(const std::string& table, const std::string& selection,
+                        const std::vector<std::string>& selectionArgs) = 0;
+    virtual bool DeleteTable(const std::string& table) = 0;
+    virtual void Close() = 0;
+    /** Rebuilds the table in the given shape, keeping the values of the columns it already has. */
+    virtual bool AttemptDatabaseMigration(
+        const std::string& table, const std::vector<std::string>& columnNames,
+        const std::vector<ColumnDataType>& columnDataTypes,
+        const std::vector<std::vector<ColumnConstraint>>& columnConstraints) = 0;
+    virtual bool TableContainsColumn(const std::string& table, const std::string& column) = 0;
+    /** The table's column names in declaration order; empty for a missing table. */
+    virtual std::vector<std::string> GetColumnNamesForTable(const std::string& table) = 0;
+    /** Those of `columnNames` that the table has, in the given order. */
+    virtual std::vector<std::string> UnionColumns(const std::vector<std::string>& columnNames,
+                                                  const std::string& table) = 0;
+    virtual bool RenameTable(const std::string& oldName, const std::string& newName) = 0;
+    virtual bool CopyColumnsFromTableToTable(const std::string& sourceTable,
+                                             const std::string& destinationTable,
+                                             const std::vector<std::string>& columnNames) = 0;
+    virtual bool BeginTransaction(TransactionType type) = 0;
+    virtual bool EndTransaction() = 0;
+    /** As the four-argument form; with `withDefaults` every column but "ID" gets its type's DEFAULT. */
+    virtual bool CreateTable(const std::string& table, const std::vector<std::string>& columnNames,
+                             const std::vector<ColumnDataType>& columnDataTypes,
+                             const std::vector<std::vector<ColumnConstraint>>& columnConstraints,
+                             bool withDefaults) = 0;
+};
+
+}  // namespace NuvraMobile

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "core/ObjectInterface.h"
+
+namespace NuvraMobile {
+
+class DatabaseInterface;
+
+/**
+ * Opens and deletes SQLite databases by bare file name (for example "NVBMobileSignals.sqlite"); the
+ * service places them in the application's cache folder. May be called from any thread.
+ */
+class DatabaseServiceInterface : public virtual ObjectInterface {
+public:
+    /** The open database of that name, created when absent; empty when it cannot be opened. */
+    virtual std::shared_ptr<DatabaseInterface> OpenDatabase(const std::string& fileName) = 0;
+    /** True when the file is gone. */
+    virtual bool DeleteDatabase(const std::string& fileName) = 0;
+};
+
+}  // namespace NuvraMobile

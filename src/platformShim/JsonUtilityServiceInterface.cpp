@@ -1,0 +1,24 @@
+#include "platformShim/JsonUtilityServiceInterface.h"
+
+#include "core/EventData.h"
+#include "core/JsonObjectSerializer.h"
+
+namespace NuvraMobile {
+
+std::shared_ptr<JsonObject> JsonUtilityServiceInterface::EventDataToJsonObject(
+    const std::shared_ptr<EventData>& eventData) {
+    JsonObjectSerializer serializer(ObjectToSharedPtr<JsonUtilityServiceInterface>(*this));
+    return serializer.Deserialize(*Variant::FromVariantMap(eventData->AsMapCopy())).Value();
+}
+
+std::shared_ptr<EventData> JsonUtilityServiceInterface::JsonObjectToEventData(
+    const std::shared_ptr<JsonObject>& jsonObject) {
+    JsonObjectSerializer serializer(ObjectToSharedPtr<JsonUtilityServiceInterface>(*this));
+    std::map<std::string, std::shared_ptr<Variant>> members;
+    if (!serializer.Serialize(*jsonObject)->GetVariantMap(members)) {
+        Throw(Variant::NOT_TYPE_ERROR_CODE, Variant::NOT_TYPE_ERROR_MESSAGE);
+    }
+    return std::make_shared<EventData>(members);
+}
+
+}  // namespace NuvraMobile

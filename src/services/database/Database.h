@@ -1,0 +1,93 @@
+#pragma once
+
+#include <functional>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "core/Object.h"
+#include "platformShim/DatabaseInterface.h"
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace NuvraMobile {
+
+class QueryResult;
+
+/**
+ * One SQLite connection, opened by the constructor in write-ahead-log mode with full synchronisation
+ * (a stored row survives a crash of the app or of the device) and a busy timeout, closed by the
+ * destructor. Every statement runs through one runner that holds the object's mutex from preparation
+ * to finalisation, so any thread may call any operation. Values and selection arguments are always
+ * bound as statement parameters, never pasted into the SQL text.
+ */
+class Database : public Object, public virtual DatabaseInterface {
+public:
+    static constexpr const char* DATABASE_SERVICE_LOG_PREFIX = "DatabaseService";
+    static constexpr const char* MIGRATION_DATABASE_TAG = "_MIGRATION";
+    /** How long a statement waits out a database locked by another connection. */
+    static constexpr int BUSY_TIMEOUT_MILLISECONDS = 5000;
+
+    /**
+     * Opens directory + "/" + name, created when absent; an empty directory gives a private temporary
+     * database. Throws SdkError "database.open_error" (SQLite's message followed by the name).
+     */
+    Database(const std::string& name, const std::string& directory);
+    ~Database() override;
+    Database(const Database&) = delete;
+    Database& operator=(const Database&) = delete;
+
+    bool CreateTable(const std::string& table, const std::vector<std::string>& columnNames,
+                     const std::vector<ColumnDataType>& columnDataTypes,
+                     const std::vector<std::vector<ColumnConstraint>>& columnConstraints) override;
+    bool Insert(const std::string& table, const ColumnValues& values) override;
+    std::shared_ptr<QueryResultInterface> RunQuery(const std::shared_ptr<Query>& query) override;
+    bool Update(const std::string& table, const ColumnValues& values, const std::string& selection,
+                const std::vector<std::string>& selectionArgs) override;
+    bool Delete(const std::string& table, const std::string& selection,
+                const std::vector<std::string>& selectionArgs) override;
+    bool DeleteTable(const std::string& table) override;
+    /** Does nothing: the connection closes with the object. */
+    void Close() override;
+    /** Rebuilds the table in one exclusive transaction, rolled back when any step fails. */
+    bool AttemptDatabaseMigration(
+        const std::string& table, const std::vector<std::string>& columnNames,
+        const std::vector<ColumnDataType>& columnDataTypes,
+        const std::vector<std::vector<ColumnConstraint>>& columnConstraints) override;
+    bool TableContainsColumn(const std::string& table, const std::string& column) override;
+    std::vector<std::string> GetColumnNamesForTable(const std::string& table) override;
+    std::vector<std::string> UnionColumns(const std::vector<std::string>& columnNames,
+                                          const std::string& table) override;
+    bool RenameTable(const std::string& oldName, const std::string& newName) override;
+    bool CopyColumnsFromTableToTable(const std::string& sourceTable, const std::string& destinationTable,
+                                     const std::vector<std::string>& columnNames) override;
+    bool BeginTransaction(TransactionType type) override;
+    bool EndTransaction() override;
+    bool CreateTable(const std::string& table, const std::vector<std::string>& columnNames,
+                     const std::vector<ColumnDataType>& columnDataTypes,
+                     const std::vector<std::vector<ColumnConstraint>>& columnConstraints,
+                     bool withDefaults) override;
+
+    /**
+     * Closes the connection now, before its file is deleted; every later statement on this object
+     * raises "database.query_exec_error".
+     */
+    void CloseConnection();
+
+private:
+    /** Binds a prepared statement's parameters; false when SQLite refuses one. */
+    using Binder = std::function<bool(sqlite3_stmt*)>;
+
+    /** Runs the first statement of `sql`; rows go to `holder` when given. Throws on any failure. */
+    bool RunQuerySqlite(const std::string& sql, QueryResult* holder, const Binder& bind);
+    bool TableExistQuery(const std::string& table);
+    void RollbackIfInTransaction();
+    sqlite3* ConnectionOrThrow() const;
+
+    const std::string name_;
+    std::mutex mutex_;
+    sqlite3* connection_ = nullptr;
+};
+
+}  // namespace NuvraMobile

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "core/Object.h"
+#include "platformShim/DatabaseServiceInterface.h"
+
+namespace NuvraMobile {
+
+class Database;
+class SystemInfoServiceInterface;
+
+/**
+ * A database service over `systemInfoService`'s cache folder. Throws SdkError
+ * "platform_services.missing_service" ("SystemInfo Service") when it is null.
+ */
+std::shared_ptr<DatabaseServiceInterface> CreateNativeDatabaseService(
+    const std::shared_ptr<SystemInfoServiceInterface>& systemInfoService);
+
+/**
+ * Opens SQLite files by cleaned name in the application's cache folder and hands out one Database
+ * per name for as long as it lives; deletes the files of the databases it opened. One mutex is held
+ * for the whole of each operation, so any thread may call it and two threads opening one name get
+ * the same object.
+ */
+class NativeDatabaseService : public Object, public virtual DatabaseServiceInterface {
+public:
+    explicit NativeDatabaseService(std::shared_ptr<SystemInfoServiceInterface> systemInfoService);
+
+    /** The database of the cleaned name, opened on first use; throws "database.open_error". */
+    std::shared_ptr<DatabaseInterface> OpenDatabase(const std::string& fileName) override;
+    /**
+     * Closes the connection of a database this service opened, then removes its file with the
+     * write-ahead-log, shared-memory and journal files beside it. True only when the database file
+     * existed and was removed. The name is forgotten in every case, so the next open starts afresh.
+     */
+    bool DeleteDatabase(const std::string& fileName) override;
+
+    /** Backslashes and "/" become "_", ".." is removed, then "__" becomes "_" (one pass each). */
+    static std::string RemoveRelativePathComponent(const std::string& fileName);
+
+private:
+    const std::shared_ptr<SystemInfoServiceInterface> systemInfoService_;
+    std::mutex mutex_;
+    std::map<std::string, std::shared_ptr<Database>> databases_;
+};
+
+}  // namespace NuvraMobile

@@ -1,0 +1,145 @@
+#include "services/encoding/NativeEncodingService.h"
+
+#include <array>
+#include <cstdint>
+#include <optional>
+
+namespace NuvraMobile {
+
+namespace {
+
+constexpr const char* ALPHABET = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+constexpr char PADDING = '=';
+constexpr int INVALID = -1;
+
+std::array<int, 256> MakeDecodeTable() {
+    std::array<int, 256> table{};
+    table.fill(INVALID);
+    for (int value = 0; value < 64; ++value) {
+        table[static_cast<unsigned char>(ALPHABET[value])] = value;
+    }
+    return table;
+}
+
+// Strict: whole groups of four characters, padding only at the end of the last group.
+std::optional<std::string> DecodeBase64(const std::string& text) {
+    static const std::array<int, 256> DECODE_TABLE = MakeDecodeTable();
+    if (text.size() % 4 != 0) {
+        return std::nullopt;
+    }
+    std::size_t padding = 0;
+    while (padding < 2 && padding < text.size() && text[text.size() - 1 - padding] == PADDING) {
+        ++padding;
+    }
+    const std::size_t dataLength = text.size() - padding;
+    std::string bytes;
+    bytes.reserve(text.size() / 4 * 3);
+    std::uint32_t accumulator = 0;
+    int bits = 0;
+    for (std::size_t index = 0; index < dataLength; ++index) {
+        const int value = DECODE_TABLE[static_cast<unsigned char>(text[index])];
+        if (value == INVALID) {
+            return std::nullopt;
+        }
+        accumulator = (accumulator << 6) | static_cast<std::uint32_t>(value);
+        bits += 6;
+        if (bits >= 8) {
+            bits -= 8;
+            bytes.push_back(static_cast<char>((accumulator >> bits) & 0xFF));
+        }
+    }
+    return bytes;
+}
+
+std::string EncodeBase64(const std::string& bytes) {
+    std::string text;
+    text.reserve((bytes.size() + 2) / 3 * 4);
+    std::size_t index = 0;
+    for (; index + 2 < bytes.size(); index += 3) {
+        const std::uint32_t group = (static_cast<unsigned char>(bytes[index]) << 16) |
+                                    (static_cast<unsigned char>(bytes[index + 1]) << 8) |
+                                    static_cast<unsigned char>(bytes[index + 2]);
+        for (int shift = 18; shift >= 0; shift -= 6) {
+            text.push_back(ALPHABET[(group >> shift) & 0x3F]);
+        }
+    }
+    const std::size_t rest = bytes.size() - index;
+    if (rest > 0) {
+        std::uint32_t group = static_cast<unsigned char>(bytes[index]) << 16;
+        if (rest == 2) {
+            group |= static_cast<unsigned char>(bytes[index + 1]) << 8;
+        }
+        text.push_back(ALPHABET[(group >> 18) & 0x3F]);
+        text.push_back(ALPHABET[(group >> 12) & 0x3F]);
+        text.push_back(rest == 2 ? ALPHABET[(group >> 6) & 0x3F] : PADDING);
+        text.push_back(PADDING);
+    }
+    return text;
+}
+
+// Well-formed UTF-8: shortest forms only, no surrogates, nothing above U+10FFFF.
+bool IsValidUtf8(const std::string& text) {
+    std::size_t index = 0;
+    while (index < text.size()) {
+        const auto lead = static_cast<unsigned char>(text[index]);
+        int continuationBytes = 0;
+        std::uint32_t codePoint = 0;
+        std::uint32_t minimum = 0;
+        if (lead < 0x80) {
+            ++index;
+            continue;
+        } else if ((lead & 0xE0) == 0xC0) {
+            continuationBytes = 1;
+            codePoint = lead & 0x1F;
+            minimum = 0x80;
+        } else if ((lead & 0xF0) == 0xE0) {
+            continuationBytes = 2;
+            codePoint = lead & 0x0F;
+            minimum = 0x800;
+        } else if ((lead & 0xF8) == 0xF0) {
+            continuationBytes = 3;
+            codePoint = lead & 0x07;
+            minimum = 0x10000;
+        } else {
+            return false;
+        }
+        if (text.size() - index <= static_cast<std::size_t>(continuationBytes)) {
+            return false;
+        }
+        for (int offset = 1; offset <= continuationBytes; ++offset) {
+            const auto next = static_cast<unsigned char>(text[index + offset]);
+            if ((next & 0xC0) != 0x80) {
+                return false;
+            }
+            codePoint = (codePoint << 6) | (next & 0x3F);
+        }
+        if (codePoint < minimum || codePoint > 0x10FFFF || (codePoint >= 0xD800 && codePoint <= 0xDFFF)) {
+            return false;
+        }
+        index += continuationBytes + 1;
+    }
+    return true;
+}
+
+std::string UpToFirstNul(const std::string& text) { return text.substr(0, text.find('\0')); }
+
+}  // namespace
+
+std::string NativeEncodingService::Base64Decode(const std::string& text) {
+    const auto bytes = DecodeBase64(text);
+    if (!bytes.has_value() || !IsValidUtf8(*bytes)) {
+        return "";
+    }
+    return UpToFirstNul(*bytes);
+}
+
+std::string NativeEncodingService::Base64Encode(const std::string& bytes) {
+    const std::string text = UpToFirstNul(bytes);
+    return IsValidUtf8(text) ? EncodeBase64(text) : "";
+}
+
+std::shared_ptr<EncodingServiceInterface> CreateNativeEncodingService() {
+    return std::make_shared<NativeEncodingService>();
+}
+
+}  // namespace NuvraMobile

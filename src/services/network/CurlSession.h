@@ -1,0 +1,77 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <utility>
+#include <vector>
+
+namespace NuvraMobile {
+
+/** One HTTPS request as the session sends it. */
+struct CurlRequest {
+    std::string url;
+    /** Sent as a POST with this body when set, else as a GET. */
+    bool post = false;
+    std::string body;
+    /** Complete header lines ("Name: value"), in sending order. */
+    std::vector<std::string> headerLines;
+    /** PEM text of the only certificate authority to trust; null: the system store. */
+    std::shared_ptr<const std::string> trustedAuthorityPem;
+};
+
+/** How one request ended. */
+struct CurlResult {
+    enum class Outcome {
+        RESPONSE,         // an HTTP answer of any status arrived
+        TRANSPORT_ERROR,  // connection, TLS, time-out or cancellation
+        LOCAL_ERROR,      // refused on our side (for example an oversized body)
+    };
+    Outcome outcome = Outcome::TRANSPORT_ERROR;
+    std::string errorDescription;
+    int32_t statusCode = 0;
+    /** Header fields of the final answer (after redirects), in arrival order. */
+    std::vector<std::pair<std::string, std::string>> headers;
+    std::string body;
+};
+
+using CurlCompletion = std::function<void(CurlResult&&)>;
+
+/**
+ * One pool of HTTPS connections with fixed timeouts: a curl multi handle driven by a worker thread of
+ * its own. Requests started on it reuse its open connections; each completion runs on the worker.
+ * Start and InvalidateAndCancel may be called from any thread, also from inside a completion.
+ * After InvalidateAndCancel every started request has completed (or is completing, when called from
+ * a completion) with a cancellation error, and no request can be started any more.
+ */
+class CurlSession {
+public:
+    /** Whole-transfer time-out and the longest wait without data, in whole seconds; values below 1 mean the
+     * shortest possible wait, never an endless one. */
+    CurlSession(int64_t transferTimeoutSeconds, int64_t idleTimeoutSeconds);
+    /** Invalidates the session. */
+    ~CurlSession();
+    CurlSession(const CurlSession&) = delete;
+    CurlSession& operator=(const CurlSession&) = delete;
+
+    /** Queues the request; false (and the completion is not kept) once the session has been invalidated. */
+    bool Start(CurlRequest request, CurlCompletion completion);
+
+    /** Cancels every request and ends the worker; waits for it unless called on it. */
+    void InvalidateAndCancel();
+
+    /** Bodies beyond this size end the request as a local error. */
+    static constexpr size_t MAX_BODY_BYTES = 32u * 1024u * 1024u;
+
+private:
+    class Worker;
+
+    std::shared_ptr<Worker> worker_;  // shared with the worker thread, which may outlive this object
+    std::mutex threadMutex_;
+    std::thread thread_;  // guarded by threadMutex_
+};
+
+}  // namespace NuvraMobile

@@ -1,0 +1,23 @@
+#include "services/network/NativeRemoteFile.h"
+
+#include "services/network/FileText.h"
+#include "services/network/Utf8.h"
+
+namespace NuvraMobile {
+
+NativeRemoteFile::NativeRemoteFile(std::string path) : path_(std::move(path)) {}
+
+std::string NativeRemoteFile::ToUri() const { return path_; }
+
+std::string NativeRemoteFile::ReadJsonStringFromFile() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (!loaded_) {
+        std::string failure;
+        std::string bytes = ReadWholeFile(path_, failure).value_or("");
+        contents_ = IsValidUtf8(bytes) ? std::move(bytes) : std::string();
+        loaded_ = true;
+    }
+    return contents_;
+}
+
+}  // namespace NuvraMobile

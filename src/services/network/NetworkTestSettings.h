@@ -1,0 +1,23 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+namespace NuvraMobile {
+
+/**
+ * Test-only settings of the network service, process-wide. Production code never calls the setter, and
+ * the service then trusts the system's certificate store. Any thread may call.
+ */
+namespace NetworkTestSettings {
+
+/** From now on trust only this certificate authority (PEM text); an empty text returns to the system store.
+ */
+void SetTrustedCertificateAuthority(const std::string& pem);
+
+/** The authority set for tests; empty when the system store is used. */
+std::shared_ptr<const std::string> GetTrustedCertificateAuthority();
+
+}  // namespace NetworkTestSettings
+
+}  // namespace NuvraMobile

@@ -1,0 +1,126 @@
+#include "services/storage/AppInfo.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <mutex>
+#include <system_error>
+
+#include "util/Log.h"
+
+namespace NuvraMobile {
+
+namespace {
+
+constexpr const char* LOG_TAG = "AppInfo";
+constexpr const char* STORE_FILE_STEM = "NuvraDefaults";
+constexpr const char* STORE_FILE_EXTENSION = ".sqlite";
+constexpr const char* GROUP_INFIX = ".group.";
+
+struct Settings {
+    std::mutex mutex;
+    std::string appGroup;
+    std::string dataDirectory;
+};
+
+Settings& GetSettings() {
+    static Settings settings;
+    return settings;
+}
+
+std::string ExecutableName() {
+    std::error_code error;
+    const auto executable = std::filesystem::read_symlink("/proc/self/exe", error);
+    return error ? std::string("NuvraMobileApp") : executable.filename().string();
+}
+
+std::string DefaultDataDirectory() {
+    const char* dataHome = std::getenv("XDG_DATA_HOME");
+    std::filesystem::path base;
+    if (dataHome != nullptr && std::filesystem::path(dataHome).is_absolute()) {
+        base = dataHome;
+    } else if (const char* home = std::getenv("HOME"); home != nullptr && home[0] != '\0') {
+        base = std::filesystem::path(home) / ".local" / "share";
+    }
+    return (base / ExecutableName()).string();
+}
+
+// Group names become part of a file name: every byte outside letters, digits, ".", "-" and "_" is
+// written as "%" and two hexadecimal digits, so no name can reach another folder.
+std::string EscapeForFileName(const std::string& name) {
+    static const char* HEX_DIGITS = "0123456789ABCDEF";
+    std::string escaped;
+    for (const char character : name) {
+        const auto byte = static_cast<unsigned char>(character);
+        const bool isPlain = (byte >= 'a' && byte <= 'z') || (byte >= 'A' && byte <= 'Z') ||
+                             (byte >= '0' && byte <= '9') || character == '.' || character == '-' ||
+                             character == '_';
+        if (isPlain) {
+            escaped.push_back(character);
+        } else {
+            escaped.push_back('%');
+            escaped.push_back(HEX_DIGITS[byte >> 4]);
+            escaped.push_back(HEX_DIGITS[byte & 0x0F]);
+        }
+    }
+    return escaped;
+}
+
+std::shared_ptr<KeyValueStore> InMemoryFallback() {
+    static const std::shared_ptr<KeyValueStore> fallback = KeyValueStore::OpenInMemory();
+    return fallback;
+}
+
+}  // namespace
+
+void AppInfo::SetAppGroup(const std::string& appGroup) {
+    Settings& settings = GetSettings();
+    std::lock_guard<std::mutex> lock(settings.mutex);
+    settings.appGroup = appGroup;
+}
+
+std::string AppInfo::GetAppGroup() {
+    Settings& settings = GetSettings();
+    std::lock_guard<std::mutex> lock(settings.mutex);
+    return settings.appGroup;
+}
+
+void AppInfo::SetDataDirectory(const std::string& path) {
+    Settings& settings = GetSettings();
+    std::lock_guard<std::mutex> lock(settings.mutex);
+    settings.dataDirectory = path;
+}
+
+std::string AppInfo::GetDataDirectory() {
+    {
+        Settings& settings = GetSettings();
+        std::lock_guard<std::mutex> lock(settings.mutex);
+        if (!settings.dataDirectory.empty()) {
+            return settings.dataDirectory;
+        }
+    }
+    return DefaultDataDirectory();
+}
+
+std::string AppInfo::StoreFileName(const std::string& appGroup) {
+    if (appGroup.empty()) {
+        return std::string(STORE_FILE_STEM) + STORE_FILE_EXTENSION;
+    }
+    return std::string(STORE_FILE_STEM) + GROUP_INFIX + EscapeForFileName(appGroup) + STORE_FILE_EXTENSION;
+}
+
+std::shared_ptr<KeyValueStore> AppInfo::GetUserDefaults() {
+    const std::filesystem::path folder = GetDataDirectory();
+    const std::string appGroup = GetAppGroup();
+    if (!appGroup.empty()) {
+        if (auto groupStore = KeyValueStore::Open((folder / StoreFileName(appGroup)).string())) {
+            return groupStore;
+        }
+    }
+    if (auto appStore = KeyValueStore::Open((folder / StoreFileName("")).string())) {
+        return appStore;
+    }
+    Log::Error(LOG_TAG, "No store file can be opened in %s; values are kept in memory only", folder.string());
+    return InMemoryFallback();
+}
+
+}  // namespace NuvraMobile

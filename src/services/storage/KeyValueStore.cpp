@@ -1,0 +1,360 @@
+#include "services/storage/KeyValueStore.h"
+
+#include <sqlite3.h>
+
+#include <cstring>
+#include <filesystem>
+#include <system_error>
+#include <unordered_map>
+
+#include "util/Log.h"
+
+namespace NuvraMobile {
+
+namespace {
+
+constexpr const char* LOG_TAG = "KeyValueStore";
+constexpr int BUSY_TIMEOUT_MILLISECONDS = 5000;
+constexpr const char* CORRUPT_SUFFIX = ".corrupt";
+
+// WAL with full sync: a commit is on disk when it returns, costs one sync of the log, and a crash
+// mid-write leaves the last committed state.
+constexpr const char* SETUP_SQL =
+    "PRAGMA journal_mode=WAL;"
+    "PRAGMA synchronous=FULL;"
+    "CREATE TABLE IF NOT EXISTS entries(key BLOB PRIMARY KEY NOT NULL, kind INTEGER NOT NULL, value) "
+    "WITHOUT ROWID;";
+
+// Lists and maps are stored as a sequence of strings, each a 32-bit little-endian length and its bytes.
+void AppendString(std::string& out, const std::string& text) {
+    const auto length = static_cast<std::uint32_t>(text.size());
+    for (int shift = 0; shift < 32; shift += 8) {
+        out.push_back(static_cast<char>((length >> shift) & 0xFF));
+    }
+    out.append(text);
+}
+
+bool ReadString(const std::string& in, std::size_t& offset, std::string& text) {
+    if (in.size() - offset < 4) {
+        return false;
+    }
+    std::uint32_t length = 0;
+    for (int index = 0; index < 4; ++index) {
+        length |= static_cast<std::uint32_t>(static_cast<unsigned char>(in[offset + index])) << (8 * index);
+    }
+    offset += 4;
+    if (in.size() - offset < length) {
+        return false;
+    }
+    text.assign(in, offset, length);
+    offset += length;
+    return true;
+}
+
+std::string EncodeStrings(const KeyValueStore::StringVector& strings) {
+    std::string out;
+    for (const auto& text : strings) {
+        AppendString(out, text);
+    }
+    return out;
+}
+
+std::string EncodeStrings(const KeyValueStore::StringMap& map) {
+    std::string out;
+    for (const auto& [key, value] : map) {
+        AppendString(out, key);
+        AppendString(out, value);
+    }
+    return out;
+}
+
+bool DecodeVector(const std::string& bytes, KeyValueStore::StringVector& strings) {
+    std::size_t offset = 0;
+    std::string text;
+    while (offset < bytes.size()) {
+        if (!ReadString(bytes, offset, text)) {
+            return false;
+        }
+        strings.push_back(std::move(text));
+    }
+    return true;
+}
+
+bool DecodeMap(const std::string& bytes, KeyValueStore::StringMap& map) {
+    std::size_t offset = 0;
+    std::string key;
+    std::string value;
+    while (offset < bytes.size()) {
+        if (!ReadString(bytes, offset, key) || !ReadString(bytes, offset, value)) {
+            return false;
+        }
+        map[key] = std::move(value);
+    }
+    return true;
+}
+
+// The smallest key above every key that begins with `prefix`; none when the prefix is all 0xFF bytes.
+std::optional<std::string> PrefixUpperBound(std::string prefix) {
+    while (!prefix.empty() && static_cast<unsigned char>(prefix.back()) == 0xFF) {
+        prefix.pop_back();
+    }
+    if (prefix.empty()) {
+        return std::nullopt;
+    }
+    prefix.back() = static_cast<char>(static_cast<unsigned char>(prefix.back()) + 1);
+    return prefix;
+}
+
+template <typename T, typename... Args>
+std::optional<KeyValueStore::Value> MakeValue(Args&&... args) {
+    return std::optional<KeyValueStore::Value>(std::in_place, std::in_place_type<T>,
+                                               std::forward<Args>(args)...);
+}
+
+// A stored list or map that does not decode reads as no value.
+std::optional<KeyValueStore::Value> ReadValue(sqlite3_stmt* statement) {
+    const auto* bytes = static_cast<const char*>(sqlite3_column_blob(statement, 1));
+    std::string blob =
+        bytes == nullptr ? std::string() : std::string(bytes, sqlite3_column_bytes(statement, 1));
+    switch (sqlite3_column_int(statement, 0)) {
+        case 0:
+            return MakeValue<std::int64_t>(sqlite3_column_int64(statement, 1));
+        case 1:
+            return MakeValue<double>(sqlite3_column_double(statement, 1));
+        case 2:
+            return MakeValue<bool>(sqlite3_column_int(statement, 1) != 0);
+        case 3:
+            return MakeValue<std::string>(std::move(blob));
+        case 4: {
+            KeyValueStore::StringVector strings;
+            return DecodeVector(blob, strings) ? MakeValue<KeyValueStore::StringVector>(std::move(strings))
+                                               : std::nullopt;
+        }
+        case 5: {
+            KeyValueStore::StringMap map;
+            return DecodeMap(blob, map) ? MakeValue<KeyValueStore::StringMap>(std::move(map)) : std::nullopt;
+        }
+        default:
+            return std::nullopt;
+    }
+}
+
+int VerifyContent(sqlite3* database) {
+    std::string verdict;
+    const int result = sqlite3_exec(
+        database, "PRAGMA quick_check(1)",
+        [](void* out, int, char** values, char**) {
+            *static_cast<std::string*>(out) = values[0] == nullptr ? "" : values[0];
+            return 0;
+        },
+        &verdict, nullptr);
+    if (result != SQLITE_OK) {
+        return result;
+    }
+    return verdict == "ok" ? SQLITE_OK : SQLITE_CORRUPT;
+}
+
+void MoveAside(const std::string& path) {
+    for (const char* suffix : {"", "-wal", "-shm"}) {
+        std::error_code ignored;
+        std::filesystem::rename(path + suffix, path + CORRUPT_SUFFIX + suffix, ignored);
+    }
+}
+
+std::mutex& RegistryMutex() {
+    static std::mutex mutex;
+    return mutex;
+}
+
+// Stores stay open for the life of the process, as the platform's own preferences would: opening one
+// verifies the whole file, which is worth doing once.
+std::unordered_map<std::string, std::shared_ptr<KeyValueStore>>& Registry() {
+    static std::unordered_map<std::string, std::shared_ptr<KeyValueStore>> stores;
+    return stores;
+}
+
+}  // namespace
+
+// One prepared statement, reset after every use so that it holds no read lock between calls.
+class KeyValueStore::Statement {
+public:
+    Statement(sqlite3* database, const char* sql) {
+        if (sqlite3_prepare_v2(database, sql, -1, &statement_, nullptr) != SQLITE_OK) {
+            statement_ = nullptr;
+        }
+    }
+    ~Statement() { sqlite3_finalize(statement_); }
+    Statement(const Statement&) = delete;
+    Statement& operator=(const Statement&) = delete;
+
+    bool IsValid() const { return statement_ != nullptr; }
+    sqlite3_stmt* Get() const { return statement_; }
+
+    void BindBlob(int index, const std::string& bytes) {
+        sqlite3_bind_blob(statement_, index, bytes.data(), static_cast<int>(bytes.size()), SQLITE_TRANSIENT);
+    }
+
+    /** Steps once and resets; true when the step finished without error. */
+    bool Run() {
+        const int result = sqlite3_step(statement_);
+        Reset();
+        return result == SQLITE_DONE || result == SQLITE_ROW;
+    }
+
+    void Reset() {
+        sqlite3_reset(statement_);
+        sqlite3_clear_bindings(statement_);
+    }
+
+private:
+    sqlite3_stmt* statement_ = nullptr;
+};
+
+sqlite3* KeyValueStore::OpenDatabase(const std::string& path, int& errorCode) {
+    sqlite3* database = nullptr;
+    errorCode = sqlite3_open_v2(path.c_str(), &database,
+                                SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
+    if (errorCode == SQLITE_OK) {
+        sqlite3_busy_timeout(database, BUSY_TIMEOUT_MILLISECONDS);
+        errorCode = sqlite3_exec(database, SETUP_SQL, nullptr, nullptr, nullptr);
+    }
+    if (errorCode == SQLITE_OK) {
+        errorCode = VerifyContent(database);
+    }
+    if (errorCode != SQLITE_OK) {
+        Log::Error(LOG_TAG, "Cannot open the store %s: %s", path, std::string(sqlite3_errstr(errorCode)));
+        sqlite3_close(database);
+        return nullptr;
+    }
+    return database;
+}
+
+std::shared_ptr<KeyValueStore> KeyValueStore::Open(const std::string& path) {
+    std::lock_guard<std::mutex> lock(RegistryMutex());
+    auto& registry = Registry();
+    if (const auto existing = registry.find(path); existing != registry.end()) {
+        return existing->second;
+    }
+    std::error_code ignored;
+    const auto folder = std::filesystem::path(path).parent_path();
+    if (!folder.empty()) {
+        std::filesystem::create_directories(folder, ignored);
+    }
+    int errorCode = SQLITE_OK;
+    sqlite3* database = OpenDatabase(path, errorCode);
+    if (database == nullptr && (errorCode == SQLITE_NOTADB || errorCode == SQLITE_CORRUPT)) {
+        Log::Error(LOG_TAG, "The store %s is unreadable; it is moved to %s%s and a new store begins", path,
+                   path, CORRUPT_SUFFIX);
+        MoveAside(path);
+        database = OpenDatabase(path, errorCode);
+    }
+    if (database == nullptr) {
+        return nullptr;
+    }
+    std::shared_ptr<KeyValueStore> store(new KeyValueStore(database, path));
+    registry[path] = store;
+    return store;
+}
+
+std::shared_ptr<KeyValueStore> KeyValueStore::OpenInMemory() {
+    int errorCode = SQLITE_OK;
+    sqlite3* database = OpenDatabase(":memory:", errorCode);
+    return database == nullptr ? nullptr : std::shared_ptr<KeyValueStore>(new KeyValueStore(database, ""));
+}
+
+KeyValueStore::KeyValueStore(sqlite3* database, std::string path)
+    : path_(std::move(path)),
+      database_(database),
+      put_(std::make_unique<Statement>(
+          database,
+          "INSERT INTO entries(key, kind, value) VALUES(?1, ?2, ?3) "
+          "ON CONFLICT(key) DO UPDATE SET kind = excluded.kind, value = excluded.value")),
+      get_(std::make_unique<Statement>(database, "SELECT kind, value FROM entries WHERE key = ?1")),
+      remove_(std::make_unique<Statement>(database, "DELETE FROM entries WHERE key = ?1")),
+      removeRange_(std::make_unique<Statement>(
+          database, "DELETE FROM entries WHERE key >= ?1 AND (?2 IS NULL OR key < ?2)")) {}
+
+KeyValueStore::~KeyValueStore() {
+    put_.reset();
+    get_.reset();
+    remove_.reset();
+    removeRange_.reset();
+    sqlite3_close(database_);
+}
+
+const std::string& KeyValueStore::GetPath() const { return path_; }
+
+void KeyValueStore::LogFailure(const char* operation, const std::string& key) const {
+    Log::Error(LOG_TAG, "Failed to %s the key %s in the store %s: %s", std::string(operation), key, path_,
+               std::string(sqlite3_errmsg(database_)));
+}
+
+void KeyValueStore::Put(const std::string& key, const Value& value) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (!put_->IsValid()) {
+        return LogFailure("write", key);
+    }
+    sqlite3_stmt* statement = put_->Get();
+    put_->BindBlob(1, key);
+    sqlite3_bind_int(statement, 2, static_cast<int>(value.index()));
+    if (const auto* integer = std::get_if<std::int64_t>(&value)) {
+        sqlite3_bind_int64(statement, 3, *integer);
+    } else if (const auto* floating = std::get_if<double>(&value)) {
+        sqlite3_bind_double(statement, 3, *floating);
+    } else if (const auto* boolean = std::get_if<bool>(&value)) {
+        sqlite3_bind_int(statement, 3, *boolean ? 1 : 0);
+    } else if (const auto* text = std::get_if<std::string>(&value)) {
+        put_->BindBlob(3, *text);
+    } else if (const auto* strings = std::get_if<StringVector>(&value)) {
+        put_->BindBlob(3, EncodeStrings(*strings));
+    } else {
+        put_->BindBlob(3, EncodeStrings(std::get<StringMap>(value)));
+    }
+    if (!put_->Run()) {
+        LogFailure("write", key);
+    }
+}
+
+std::optional<KeyValueStore::Value> KeyValueStore::Get(const std::string& key) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (!get_->IsValid()) {
+        LogFailure("read", key);
+        return std::nullopt;
+    }
+    sqlite3_stmt* statement = get_->Get();
+    get_->BindBlob(1, key);
+    const int stepResult = sqlite3_step(statement);
+    if (stepResult != SQLITE_ROW && stepResult != SQLITE_DONE) {
+        LogFailure("read", key);
+    }
+    std::optional<Value> value = stepResult == SQLITE_ROW ? ReadValue(statement) : std::nullopt;
+    get_->Reset();
+    return value;
+}
+
+void KeyValueStore::Remove(const std::string& key) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (!remove_->IsValid()) {
+        return LogFailure("remove", key);
+    }
+    remove_->BindBlob(1, key);
+    if (!remove_->Run()) {
+        LogFailure("remove", key);
+    }
+}
+
+void KeyValueStore::RemoveWithPrefix(const std::string& prefix) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (!removeRange_->IsValid()) {
+        return LogFailure("remove the keys beginning with", prefix);
+    }
+    removeRange_->BindBlob(1, prefix);
+    if (const auto upper = PrefixUpperBound(prefix)) {
+        removeRange_->BindBlob(2, *upper);
+    }
+    if (!removeRange_->Run()) {
+        LogFailure("remove the keys beginning with", prefix);
+    }
+}
+
+}  // namespace NuvraMobile

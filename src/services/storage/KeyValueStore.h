@@ -1,0 +1,69 @@
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <variant>
+#include <vector>
+
+#include "core/Object.h"
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace NuvraMobile {
+
+/**
+ * The application's persistent key-value store: one SQLite file holding typed values under flat string
+ * keys, the stand-in for the phone's user defaults. A value keeps its kind (integer, floating, boolean,
+ * string, string list, string map). Every write is committed to disk before it returns, and an
+ * interrupted write leaves the previous value in place. A file is opened once per process and stays
+ * open; every Open of the same path answers the same object. Safe to call from any thread.
+ */
+class KeyValueStore : public Object {
+public:
+    using StringVector = std::vector<std::string>;
+    using StringMap = std::map<std::string, std::string>;
+    /** The kinds, in the order of their stored kind numbers (from 0). */
+    using Value = std::variant<std::int64_t, double, bool, std::string, StringVector, StringMap>;
+
+    /**
+     * The store in the file at `path`, created with its folder when missing. A file that is not a readable
+     * store is moved aside (path + ".corrupt") and a fresh store made in its place. Empty when no store
+     * can be opened there.
+     */
+    static std::shared_ptr<KeyValueStore> Open(const std::string& path);
+    /** A store that lives only as long as the object; the fallback when no file can be opened. */
+    static std::shared_ptr<KeyValueStore> OpenInMemory();
+
+    ~KeyValueStore() override;
+    KeyValueStore(const KeyValueStore&) = delete;
+    KeyValueStore& operator=(const KeyValueStore&) = delete;
+
+    void Put(const std::string& key, const Value& value);
+    std::optional<Value> Get(const std::string& key);
+    void Remove(const std::string& key);
+    /** Removes every key that begins with `prefix` (byte-wise, case-sensitive) in one commit. */
+    void RemoveWithPrefix(const std::string& prefix);
+    const std::string& GetPath() const;
+
+private:
+    class Statement;
+
+    KeyValueStore(sqlite3* database, std::string path);
+    static sqlite3* OpenDatabase(const std::string& path, int& errorCode);
+    void LogFailure(const char* operation, const std::string& key) const;
+
+    const std::string path_;
+    std::mutex mutex_;
+    sqlite3* database_;
+    std::unique_ptr<Statement> put_;
+    std::unique_ptr<Statement> get_;
+    std::unique_ptr<Statement> remove_;
+    std::unique_ptr<Statement> removeRange_;
+};
+
+}  // namespace NuvraMobile

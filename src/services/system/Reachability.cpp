@@ -1,0 +1,264 @@
+#include "services/system/Reachability.h"
+
+#include <linux/netlink.h>
+#include <linux/rtnetlink.h>
+#include <net/route.h>
+#include <poll.h>
+#include <pthread.h>
+#include <sys/eventfd.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <system_error>
+#include <thread>
+
+namespace NuvraMobile {
+
+namespace {
+
+constexpr const char* QUEUE_NAME = "NVRCoreReachability";
+constexpr size_t MAX_THREAD_NAME_BYTES = 15;
+constexpr unsigned REJECT_ROUTE = 0x0200;  // RTF_REJECT
+
+/** True when the line of /proc/net/route is a default route that is up and not a reject route. */
+bool IsUsableDefaultIpv4Route(const std::string& line) {
+    std::istringstream fields(line);
+    std::string interface, destination, gateway, flags, refCount, use, metric, mask;
+    if (!(fields >> interface >> destination >> gateway >> flags >> refCount >> use >> metric >> mask)) {
+        return false;
+    }
+    unsigned flagBits = std::stoul(flags, nullptr, 16);
+    return destination == "00000000" && mask == "00000000" && (flagBits & RTF_UP) != 0 &&
+           (flagBits & REJECT_ROUTE) == 0;
+}
+
+/** True when the line of /proc/net/ipv6_route is a default route over a real interface that is up. */
+bool IsUsableDefaultIpv6Route(const std::string& line) {
+    std::istringstream fields(line);
+    std::string destination, prefixLength, source, sourceLength, nextHop, metric, refCount, use, flags,
+        interface;
+    if (!(fields >> destination >> prefixLength >> source >> sourceLength >> nextHop >> metric >> refCount >>
+          use >> flags >> interface)) {
+        return false;
+    }
+    unsigned flagBits = std::stoul(flags, nullptr, 16);
+    return prefixLength == "00" && destination == std::string(32, '0') && interface != "lo" &&
+           (flagBits & RTF_UP) != 0 && (flagBits & REJECT_ROUTE) == 0;
+}
+
+std::optional<std::string> ReadTable(const char* path) {
+    std::ifstream file(path);
+    if (!file) {
+        return std::nullopt;
+    }
+    std::ostringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
+
+bool HasUsableDefaultRoute(const std::string& table, bool (*isUsableDefault)(const std::string&)) {
+    std::istringstream lines(table);
+    std::string line;
+    while (std::getline(lines, line)) {
+        try {
+            if (isUsableDefault(line)) {
+                return true;
+            }
+        } catch (const std::exception&) {
+            // A header or malformed line names no route.
+        }
+    }
+    return false;
+}
+
+Reachability::Status KernelStatus() {
+    return Reachability::StatusFromRouteTables(ReadTable("/proc/net/route"),
+                                               ReadTable("/proc/net/ipv6_route"));
+}
+
+/**
+ * The process-wide notification queue: a thread that wakes on route changes and on test switches, and
+ * notifies the armed observers when the status changed. Started on first use, never stopped.
+ */
+class ChangeMonitor {
+public:
+    static ChangeMonitor& Instance() {
+        static auto* monitor = new ChangeMonitor();  // never destroyed: its thread lives to process exit
+        return *monitor;
+    }
+
+    Reachability::Status Status() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return override_.value_or(KernelStatus());
+    }
+
+    bool Arm(std::shared_ptr<Reachability> observer) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (!StartLocked()) {
+            return false;
+        }
+        armed_.push_back(std::move(observer));
+        return true;
+    }
+
+    void SetOverride(std::optional<Reachability::Status> status) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        override_ = status;
+        if (wake_ >= 0) {
+            uint64_t one = 1;
+            [[maybe_unused]] ssize_t written = write(wake_, &one, sizeof(one));
+        }
+    }
+
+private:
+    bool StartLocked() {
+        if (started_) {
+            return true;
+        }
+        wake_ = eventfd(0, EFD_CLOEXEC);
+        if (wake_ < 0) {
+            return false;
+        }
+        routes_ = OpenRouteSocket();
+        lastStatus_ = override_.value_or(KernelStatus());
+        try {
+            std::thread([this] { Run(); }).detach();
+        } catch (const std::system_error&) {
+            close(wake_);
+            wake_ = -1;
+            return false;
+        }
+        started_ = true;
+        return true;
+    }
+
+    static int OpenRouteSocket() {
+        int routes = socket(AF_NETLINK, SOCK_RAW | SOCK_CLOEXEC, NETLINK_ROUTE);
+        if (routes < 0) {
+            return -1;
+        }
+        sockaddr_nl address{};
+        address.nl_family = AF_NETLINK;
+        address.nl_groups =
+            RTMGRP_LINK | RTMGRP_IPV4_ROUTE | RTMGRP_IPV6_ROUTE | RTMGRP_IPV4_IFADDR | RTMGRP_IPV6_IFADDR;
+        if (bind(routes, reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0) {
+            close(routes);
+            return -1;
+        }
+        return routes;
+    }
+
+    void Run() {
+        pthread_setname_np(pthread_self(), std::string(QUEUE_NAME).substr(0, MAX_THREAD_NAME_BYTES).c_str());
+        for (;;) {
+            pollfd watched[2] = {{wake_, POLLIN, 0}, {routes_, POLLIN, 0}};
+            if (poll(watched, routes_ >= 0 ? 2 : 1, -1) < 0) {
+                if (errno == EINTR) {
+                    continue;
+                }
+                return;
+            }
+            if ((watched[0].revents & POLLIN) != 0) {
+                uint64_t count = 0;
+                [[maybe_unused]] ssize_t read = ::read(wake_, &count, sizeof(count));
+            }
+            if (routes_ >= 0 && (watched[1].revents & POLLIN) != 0) {
+                DrainRouteMessages();
+            }
+            NotifyOnChange();
+        }
+    }
+
+    /** The messages only say that something changed; the status is read from the tables afterwards. */
+    void DrainRouteMessages() const {
+        char buffer[8192];
+        while (recv(routes_, buffer, sizeof(buffer), MSG_DONTWAIT) > 0) {
+        }
+    }
+
+    void NotifyOnChange() {
+        std::vector<std::shared_ptr<Reachability>> notified;
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            Reachability::Status status = override_.value_or(KernelStatus());
+            if (status == lastStatus_) {
+                return;
+            }
+            lastStatus_ = status;
+            notified.swap(armed_);
+        }
+        for (auto& observer : notified) {
+            observer->Callback();
+        }
+    }
+
+    std::mutex mutex_;
+    bool started_ = false;                                               // guarded by mutex_
+    int wake_ = -1;                                                      // set once under mutex_
+    int routes_ = -1;                                                    // set once under mutex_
+    std::optional<Reachability::Status> override_;                       // guarded by mutex_
+    Reachability::Status lastStatus_ = Reachability::Status::REACHABLE;  // guarded by mutex_
+    std::vector<std::shared_ptr<Reachability>> armed_;                   // guarded by mutex_
+};
+
+}  // namespace
+
+Reachability::Status Reachability::StatusFromRouteTables(const std::optional<std::string>& ipv4Routes,
+                                                         const std::optional<std::string>& ipv6Routes) {
+    if (!ipv4Routes && !ipv6Routes) {
+        return Status::REACHABLE;
+    }
+    bool reachable = (ipv4Routes && HasUsableDefaultRoute(*ipv4Routes, IsUsableDefaultIpv4Route)) ||
+                     (ipv6Routes && HasUsableDefaultRoute(*ipv6Routes, IsUsableDefaultIpv6Route));
+    return reachable ? Status::REACHABLE : Status::NOT_REACHABLE;
+}
+
+std::shared_ptr<Reachability> Reachability::ForInternetConnection() {
+    return std::shared_ptr<Reachability>(new Reachability());
+}
+
+Reachability::Status Reachability::GetStatus() const { return ChangeMonitor::Instance().Status(); }
+
+bool Reachability::SetCallback(std::function<void()> callback) {
+    bool wasArmed;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        wasArmed = callbacks_.has_value();
+        if (!wasArmed) {
+            callbacks_.emplace();
+        }
+        callbacks_->push_back(std::move(callback));
+    }
+    return wasArmed || ChangeMonitor::Instance().Arm(shared_from_this());
+}
+
+void Reachability::Callback() {
+    std::vector<std::function<void()>> taken;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (callbacks_.has_value()) {
+            taken = std::move(*callbacks_);
+            callbacks_.reset();
+        }
+    }
+    for (auto& callback : taken) {
+        if (!callback) {
+            continue;
+        }
+        try {
+            callback();
+        } catch (...) {
+            // One failing callback must neither stop the others nor the notification thread.
+        }
+    }
+}
+
+void Reachability::SetStatusForTesting(Status status) { ChangeMonitor::Instance().SetOverride(status); }
+
+void Reachability::ClearStatusForTesting() { ChangeMonitor::Instance().SetOverride(std::nullopt); }
+
+}  // namespace NuvraMobile

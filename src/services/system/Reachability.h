@@ -1,0 +1,63 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace NuvraMobile {
+
+/**
+ * Watches whether the internet is reachable and calls queued callbacks once when reachability changes.
+ * On Linux the status comes from the kernel's routing tables (a default route that is up means
+ * reachable), and changes are noticed through a route netlink socket; when nothing can be determined the
+ * status is reachable, since work that waits for reachability would otherwise never run. Tests set the
+ * status by hand (SetStatusForTesting), which notifies like a real change.
+ *
+ * Notifications run on one process-wide serial thread, "NVRCoreReachability". Each callback is called
+ * at most once, for the first change after it was queued; callbacks queued together run in order.
+ * Every operation may be called from any thread.
+ */
+class Reachability : public std::enable_shared_from_this<Reachability> {
+public:
+    enum class Status : std::int32_t { NOT_REACHABLE = 0, REACHABLE = 1, UNKNOWN = 2 };
+
+    /** A new observer of the internet route. */
+    static std::shared_ptr<Reachability> ForInternetConnection();
+
+    Status GetStatus() const;
+
+    /** Queues the callback for the next change; false when the change watch could not be started. */
+    bool SetCallback(std::function<void()> callback);
+
+    /** Delivers one notification: every queued callback runs once, on the calling thread. */
+    void Callback();
+
+    /**
+     * The status that the kernel's routing tables give (the texts of /proc/net/route and
+     * /proc/net/ipv6_route, empty when unreadable): reachable with a default route that is up, not
+     * reachable without one, and reachable when no table could be read.
+     */
+    static Status StatusFromRouteTables(const std::optional<std::string>& ipv4Routes,
+                                        const std::optional<std::string>& ipv6Routes);
+
+    /** Test-only: from now on the status is `status`, for every observer; a change notifies them. */
+    static void SetStatusForTesting(Status status);
+    /** Test-only: back to the kernel's routing tables; a change notifies every observer. */
+    static void ClearStatusForTesting();
+
+    Reachability(const Reachability&) = delete;
+    Reachability& operator=(const Reachability&) = delete;
+
+private:
+    Reachability() = default;
+
+    std::mutex mutex_;
+    /** Empty while idle; holds the queued callbacks while armed. */
+    std::optional<std::vector<std::function<void()>>> callbacks_;
+};
+
+}  // namespace NuvraMobile

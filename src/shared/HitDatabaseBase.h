@@ -1,0 +1,91 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "core/Object.h"
+
+namespace NuvraMobile {
+
+class DatabaseHitSchemaBase;
+class DatabaseInterface;
+class DatabaseServiceInterface;
+class Query;
+
+/**
+ * Owns the open database of one hit table and the table operations that do not depend on the hit
+ * type: open or create, close, delete rows, drop the table, count rows, reset a broken database and
+ * migrate a table whose columns no longer match the schema. Failures are logged and reported by the
+ * results; nothing is raised to the caller. A failing delete resets the database file, which loses
+ * every stored hit.
+ *
+ * Any thread may call it: the database handle and status are read and replaced under a mutex, and
+ * statements run outside it (the database serialises them itself). Resets are serialised, and a
+ * statement that failed on a handle which a reset has already replaced does not reset again.
+ */
+class HitDatabaseBase : public Object {
+public:
+    static constexpr const char* LOG_PREFIX = "HitDatabase";
+    static constexpr std::int32_t DATABASE_STATUS_OK = 0;
+    /** A reset could not delete the file: inserts and updates are refused until a reset succeeds. */
+    static constexpr std::int32_t DATABASE_STATUS_FATAL = 1;
+
+    /** Copies the table and database names of `schema`; nothing is opened yet. */
+    HitDatabaseBase(std::shared_ptr<DatabaseServiceInterface> databaseService,
+                    const std::shared_ptr<DatabaseHitSchemaBase>& schema);
+
+    /** Opens (or reopens) the database and creates the table through InitializeDatabase. */
+    virtual bool OpenOrCreateDatabase();
+    /** Creates the table. */
+    virtual bool InitializeDatabase() = 0;
+    /** Runs after a successful reset; empty here. */
+    virtual void PostReset();
+    virtual bool DeleteAllHits();
+    virtual bool DeleteTable();
+    virtual bool DeleteHitWithIdentifier(const std::string& identifier);
+    virtual std::int32_t GetSize();
+    virtual std::int32_t GetSize(const std::shared_ptr<Query>& query);
+    /** Deletes the database file and recreates an empty table: every stored hit is lost. */
+    virtual void Reset();
+
+    /** Asks the database to close; the handle is kept until the next open replaces it. */
+    void CloseDatabase();
+    bool MigrateDatabaseIfNeeded(const std::shared_ptr<DatabaseHitSchemaBase>& schema);
+    /** True when the table's columns equal the schema's, position by position. */
+    bool HitSchemaMatchesExistingTableSchema(const std::shared_ptr<DatabaseHitSchemaBase>& schema);
+    bool MigrateDatabase(const std::shared_ptr<DatabaseHitSchemaBase>& schema);
+
+protected:
+    std::shared_ptr<DatabaseInterface> GetDatabase() const;
+    std::int32_t GetDatabaseStatus() const;
+
+    /**
+     * Runs `statement` on `database`; a raised error is logged under `tag` with `errorFormat` (its %s takes
+     * the error's message) and, when `resetOnError` is set, resets the database. False after an error.
+     */
+    bool RunStatement(const std::shared_ptr<DatabaseInterface>& database,
+                      const std::function<bool()>& statement, const char* tag, const char* errorFormat,
+                      bool resetOnError);
+
+    const std::string tableName;
+    const std::string databaseName;
+
+private:
+    void SetDatabase(std::shared_ptr<DatabaseInterface> database);
+    void SetDatabaseStatus(std::int32_t status);
+    void ResetAfterFailureOf(const std::shared_ptr<DatabaseInterface>& failed);
+    void ResetLocked();
+    std::int32_t CountRows(const std::shared_ptr<Query>& query);
+
+    const std::shared_ptr<DatabaseServiceInterface> databaseService;
+    mutable std::mutex databaseMutex_;
+    std::shared_ptr<DatabaseInterface> database_;
+    std::int32_t databaseStatus_ = DATABASE_STATUS_OK;
+    // Recursive: a PostReset hook may run a statement whose failure asks for another reset.
+    std::recursive_mutex resetMutex_;
+};
+
+}  // namespace NuvraMobile

@@ -1,0 +1,291 @@
+#include "shared/HitQueueBase.h"
+
+#include <utility>
+
+#include "core/SdkError.h"
+#include "core/TaskExecutorInterface.h"
+#include "platformShim/DatabaseInterface.h"
+#include "platformShim/PlatformServicesInterface.h"
+#include "platformShim/QueryBuilder.h"
+#include "platformShim/QueryResultInterface.h"
+#include "platformShim/SystemInfoServiceInterface.h"
+#include "platformShim/ThreadingServiceInterface.h"
+#include "shared/DatabaseHitBase.h"
+#include "shared/DatabaseHitSchemaBase.h"
+#include "shared/HitProcessorBase.h"
+#include "util/Log.h"
+
+namespace NuvraMobile {
+
+namespace {
+
+constexpr std::chrono::milliseconds PAUSE_SLICE{1000};
+constexpr std::chrono::milliseconds DESTRUCTOR_DISPOSE_TIMEOUT{1000};
+
+// The queue whose worker run is on this thread. A run holds a shared owner of its queue, so the
+// queue's destructor can run on its own worker thread when that owner turns out to be the last one.
+thread_local const HitQueueBase* queueOfCurrentWorkerRun = nullptr;
+
+class WorkerRunScope {
+public:
+    WorkerRunScope() = default;
+    WorkerRunScope(const WorkerRunScope&) = delete;
+    WorkerRunScope& operator=(const WorkerRunScope&) = delete;
+    ~WorkerRunScope() { queueOfCurrentWorkerRun = nullptr; }
+    void Enter(const HitQueueBase* queue) { queueOfCurrentWorkerRun = queue; }
+};
+
+std::shared_ptr<DatabaseServiceInterface> DatabaseServiceOf(
+    const std::shared_ptr<PlatformServicesInterface>& services) {
+    return services ? services->GetDatabaseService() : nullptr;
+}
+
+std::shared_ptr<SystemInfoServiceInterface> SystemInfoServiceOf(
+    const std::shared_ptr<PlatformServicesInterface>& services) {
+    return services ? services->GetSystemInfoService() : nullptr;
+}
+
+}  // namespace
+
+HitQueueBase::HitQueueBase(const std::shared_ptr<PlatformServicesInterface>& platformServices,
+                           const std::shared_ptr<DatabaseHitSchemaBase>& schema,
+                           const std::shared_ptr<HitProcessorBase>& processor)
+    : HitDatabaseBase(DatabaseServiceOf(platformServices), schema),
+      hitSchema_(schema),
+      hitProcessor_(processor),
+      platformServices_(platformServices),
+      systemInfoService_(SystemInfoServiceOf(platformServices)) {
+    OpenOrCreateDatabase();
+    MigrateDatabaseIfNeeded(schema);
+}
+
+HitQueueBase::~HitQueueBase() {
+    // The last owner went away at the end of this queue's own worker run: waiting for that run to end
+    // would wait for ever, so disposal is only started.
+    if (queueOfCurrentWorkerRun == this) {
+        TrySwallow([this] { Dispose(std::chrono::milliseconds(0)); });
+        return;
+    }
+    TrySwallow([this] {
+        while (!Dispose(DESTRUCTOR_DISPOSE_TIMEOUT)) {
+        }
+    });
+}
+
+bool HitQueueBase::InitializeDatabase() {
+    std::shared_ptr<DatabaseInterface> database = GetDatabase();
+    if (!database) {
+        Log::Error(LOG_TAG, "Failed to query hit (database was null)");
+        return false;
+    }
+    if (!hitSchema_) {
+        return false;
+    }
+    return RunStatement(
+        database,
+        [&] {
+            return database->CreateTable(hitSchema_->GetTableName(), hitSchema_->GetColumnNames(),
+                                         hitSchema_->GetColumnDataTypes(),
+                                         hitSchema_->GetColumnConstraints());
+        },
+        LOG_TAG, "Unable to read from database.  Query failed with error %s", false);
+}
+
+bool HitQueueBase::Dispose(std::chrono::milliseconds timeout) {
+    std::shared_ptr<TaskExecutorInterface> executor;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        isDisposed_ = true;
+        executor = taskExecutor_;
+    }
+    if (!executor) {
+        return true;
+    }
+    condition_.notify_all();
+    return executor->Dispose(timeout);
+}
+
+void HitQueueBase::BringOnline() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (isDisposed_) {
+        return;
+    }
+    isSuspended_ = false;
+    if (!taskExecutor_) {
+        taskExecutor_ = CreateExecutor();
+    }
+    std::weak_ptr<Object> owner = weak_from_this();
+    taskExecutor_->AddTask([owner] {
+        WorkerRunScope scope;  // declared first, so it outlives `queue` below
+        auto queue = std::static_pointer_cast<HitQueueBase>(owner.lock());
+        if (!queue) {
+            return;
+        }
+        scope.Enter(queue.get());
+        queue->RunWorker();
+    });
+}
+
+std::shared_ptr<TaskExecutorInterface> HitQueueBase::CreateExecutor() {
+    std::shared_ptr<ThreadingServiceInterface> threading =
+        platformServices_ ? platformServices_->GetThreadingService() : nullptr;
+    if (threading) {
+        return threading->CreateSequentialTaskExecutor("HitQueueBase");
+    }
+    return TaskExecutorInterface::CreateFixedThreaded(1);
+}
+
+void HitQueueBase::Suspend() {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        isSuspended_ = true;
+    }
+    condition_.notify_all();
+}
+
+bool HitQueueBase::IsSuspended() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return isSuspended_;
+}
+
+void HitQueueBase::SetRetryPauseForTesting(std::chrono::milliseconds pause) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    retryPause_ = pause;
+}
+
+void HitQueueBase::RunWorker() {
+    if (!ShouldWorkerContinue()) {
+        return;
+    }
+    do {
+        std::shared_ptr<DatabaseHitBase> hit = SelectOldestHit();
+        if (!hit) {
+            return;
+        }
+        HitProcessingResult result =
+            hitProcessor_ ? hitProcessor_->ProcessBase(hit) : HitProcessingResult::STOP;
+        if (result == HitProcessingResult::STOP) {
+            return;
+        }
+        if (result == HitProcessingResult::RETRY) {
+            PauseBeforeRetrying();
+        } else if (!DeleteHitWithIdentifier(hit->identifier)) {
+            return;
+        }
+    } while (ShouldWorkerContinue());
+}
+
+bool HitQueueBase::ShouldWorkerContinue() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return ShouldWorkerContinueNoLock();
+}
+
+bool HitQueueBase::ShouldWorkerContinueNoLock() {
+    return !isSuspended_ && !isDisposed_ && systemInfoService_ &&
+           systemInfoService_->GetNetworkConnectionStatus() == ConnectionStatus::CONNECTED;
+}
+
+// Waits in slices of at most a second, so a network loss ends the pause within about a second;
+// suspension and disposal notify the condition and end it at once.
+void HitQueueBase::PauseBeforeRetrying() {
+    auto start = std::chrono::steady_clock::now();
+    std::unique_lock<std::mutex> lock(mutex_);
+    if (!ShouldWorkerContinueNoLock()) {
+        return;
+    }
+    auto deadline = start + retryPause_;
+    for (auto now = start; now < deadline; now = std::chrono::steady_clock::now()) {
+        auto sliceEnd = std::min<std::chrono::steady_clock::time_point>(deadline, now + PAUSE_SLICE);
+        if (condition_.wait_until(lock, sliceEnd, [this] { return !ShouldWorkerContinueNoLock(); })) {
+            return;
+        }
+    }
+}
+
+std::shared_ptr<DatabaseHitBase> HitQueueBase::QueryHit(const std::shared_ptr<Query>& query) {
+    std::shared_ptr<DatabaseInterface> database = GetDatabase();
+    if (!database) {
+        Log::Error(LOG_TAG, "Failed to query hit (database was null)");
+        return nullptr;
+    }
+    if (!query) {
+        Log::Error(LOG_TAG, "Invalid query (null)");
+        return nullptr;
+    }
+    std::shared_ptr<DatabaseHitBase> hit;
+    std::shared_ptr<QueryResultInterface> result;
+    RunStatement(
+        database,
+        [&] {
+            result = database->RunQuery(query);
+            if (result && result->GetCount() > 0 && result->MoveToFirst()) {
+                hit = hitSchema_->GenerateHitBase(result);
+            }
+            return true;
+        },
+        LOG_TAG, "Unable to read from database.  Query failed with error %s", true);
+    if (result) {
+        TrySwallow([&] { result->Close(); });
+    }
+    return hit;
+}
+
+bool HitQueueBase::Queue(const std::shared_ptr<DatabaseHitBase>& hit) {
+    if (!hit) {
+        Log::Debug(LOG_TAG, "Ignoring null hit");
+        return false;
+    }
+    if (GetDatabaseStatus() == DATABASE_STATUS_FATAL) {
+        Log::Debug(LOG_TAG, "Ignoring hit due to database error");
+        return false;
+    }
+    std::shared_ptr<DatabaseInterface> database = GetDatabase();
+    if (!database) {
+        Log::Error(LOG_TAG, "Failed to query hit (database was null)");
+        return false;
+    }
+    return RunStatement(
+        database,
+        [&] { return database->Insert(hitSchema_->GetTableName(), hitSchema_->GenerateDataMapBase(hit)); },
+        LOG_TAG, "Unable to read from database.  Query failed with error %s", true);
+}
+
+std::shared_ptr<DatabaseHitBase> HitQueueBase::SelectOldestHit() {
+    if (!hitSchema_) {
+        return nullptr;
+    }
+    return QueryHit(QueryBuilder(hitSchema_->GetTableName(), hitSchema_->GetColumnNames())
+                        .OrderBy("ID ASC")
+                        .Limit("1")
+                        .Build());
+}
+
+bool HitQueueBase::UpdateHit(const std::shared_ptr<DatabaseHitBase>& hit) {
+    std::shared_ptr<DatabaseInterface> database = GetDatabase();
+    if (!database || GetDatabaseStatus() == DATABASE_STATUS_FATAL) {
+        return false;
+    }
+    if (!hit || hit->identifier.empty()) {
+        Log::Warning(LOG_TAG, "Unable to update hit with empty identifier");
+        return false;
+    }
+    return RunStatement(
+        database,
+        [&] {
+            return database->Update(hitSchema_->GetTableName(), hitSchema_->GenerateDataMapBase(hit),
+                                    "ID = ?", {hit->identifier});
+        },
+        LOG_TAG, "Unable to update hit in database. Query failed with error %s", true);
+}
+
+bool HitQueueBase::UpdateAllHits(const std::map<std::string, std::shared_ptr<Variant>>& values) {
+    std::shared_ptr<DatabaseInterface> database = GetDatabase();
+    if (!database || GetDatabaseStatus() == DATABASE_STATUS_FATAL) {
+        return false;
+    }
+    return RunStatement(
+        database, [&] { return database->Update(tableName, values, "", {}); }, LOG_TAG,
+        "Unable to read from database.  Query failed with error %s", true);
+}
+
+}  // namespace NuvraMobile

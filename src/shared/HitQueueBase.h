@@ -1,0 +1,92 @@
+#pragma once
+
+#include <chrono>
+#include <condition_variable>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "shared/HitDatabaseBase.h"
+
+namespace NuvraMobile {
+
+class DatabaseHitBase;
+class DatabaseHitSchemaBase;
+class HitProcessorBase;
+class PlatformServicesInterface;
+class Query;
+class SystemInfoServiceInterface;
+class TaskExecutorInterface;
+class Variant;
+
+/**
+ * A persistent send queue: hits are rows of one table, and one worker task at a time hands the
+ * oldest row to the processor until the table is empty, the network is not connected, or the queue
+ * is suspended or disposed. DONE deletes the row, RETRY keeps it and offers it again after a pause,
+ * STOP keeps it and ends the worker. Nothing restarts the worker but BringOnline.
+ *
+ * Threads: every operation may be called from any thread. `mutex_` guards the flags and the executor;
+ * the worker takes it only for its checks and the pause, never while the processor or a statement
+ * runs. The worker runs on the queue's own sequential executor and holds a shared owner of the queue
+ * during each run, so a queue stays alive while a run is in progress.
+ */
+class HitQueueBase : public HitDatabaseBase {
+public:
+    static constexpr const char* LOG_TAG = "HitQueue";
+    static constexpr std::chrono::milliseconds DEFAULT_RETRY_PAUSE{30000};
+
+    /** Opens or creates the table and migrates it when its columns differ from the schema's. */
+    HitQueueBase(const std::shared_ptr<PlatformServicesInterface>& platformServices,
+                 const std::shared_ptr<DatabaseHitSchemaBase>& schema,
+                 const std::shared_ptr<HitProcessorBase>& processor);
+    /** Disposes the executor, waiting for a run in progress to end. */
+    ~HitQueueBase() override;
+    HitQueueBase(const HitQueueBase&) = delete;
+    HitQueueBase& operator=(const HitQueueBase&) = delete;
+
+    bool InitializeDatabase() override;
+
+    /** Final: the worker ends at its next check and the executor is disposed; true when it finished in time.
+     */
+    virtual bool Dispose(std::chrono::milliseconds timeout);
+    /** Clears the suspension and adds one worker task; does nothing once disposed. */
+    virtual void BringOnline();
+    /** The worker finishes the hit in hand, then stops; rows stay. */
+    virtual void Suspend();
+    /** Sets the given columns on every row. */
+    virtual bool UpdateAllHits(const std::map<std::string, std::shared_ptr<Variant>>& values);
+    bool IsSuspended();
+
+    /** The hit of the query's first row, or empty. */
+    std::shared_ptr<DatabaseHitBase> QueryHit(const std::shared_ptr<Query>& query);
+    /** Stores the hit as a new row; does not start the worker. */
+    bool Queue(const std::shared_ptr<DatabaseHitBase>& hit);
+    /** The row first in "ID ASC" order. */
+    std::shared_ptr<DatabaseHitBase> SelectOldestHit();
+    /** Rewrites the row whose "ID" is the hit's identifier. */
+    bool UpdateHit(const std::shared_ptr<DatabaseHitBase>& hit);
+
+    /** For tests: how long a retried hit waits before it is offered again. */
+    void SetRetryPauseForTesting(std::chrono::milliseconds pause);
+
+private:
+    void RunWorker();
+    void PauseBeforeRetrying();
+    bool ShouldWorkerContinue();
+    bool ShouldWorkerContinueNoLock();
+    std::shared_ptr<TaskExecutorInterface> CreateExecutor();
+
+    std::shared_ptr<TaskExecutorInterface> taskExecutor_;
+    std::mutex mutex_;
+    const std::shared_ptr<DatabaseHitSchemaBase> hitSchema_;
+    const std::shared_ptr<HitProcessorBase> hitProcessor_;
+    bool isSuspended_ = false;
+    const std::shared_ptr<PlatformServicesInterface> platformServices_;
+    const std::shared_ptr<SystemInfoServiceInterface> systemInfoService_;
+    bool isDisposed_ = false;
+    std::condition_variable condition_;
+    std::chrono::milliseconds retryPause_ = DEFAULT_RETRY_PAUSE;
+};
+
+}  // namespace NuvraMobile

@@ -1,0 +1,144 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "core/SdkError.h"
+#include "core/Variant.h"
+#include "platformShim/DatabaseInterface.h"
+#include "platformShim/QueryBuilder.h"
+#include "platformShim/QueryResultInterface.h"
+#include "services/database/NativeDatabaseService.h"
+#include "support/FakeSystemInfoService.h"
+#include "support/FileSystemTestFolder.h"
+
+namespace NuvraMobile {
+namespace {
+
+namespace fs = std::filesystem;
+using Type = DatabaseInterface::ColumnDataType;
+
+class NativeDatabaseServiceTest : public ::testing::Test {
+protected:
+    std::shared_ptr<FakeSystemInfoService> MakeSystemInfo(const std::string& cacheDir) {
+        auto systemInfo = std::make_shared<FakeSystemInfoService>();
+        systemInfo->Update(
+            [&](FakeSystemInfoService::Answers& answers) { answers.applicationCacheDir = cacheDir; });
+        return systemInfo;
+    }
+
+    static void CreateTableWithOneRow(const std::shared_ptr<DatabaseInterface>& database) {
+        ASSERT_TRUE(database->CreateTable("T", {"A"}, {Type::TEXT}, {{}}));
+        ASSERT_TRUE(database->Insert("T", {{"A", Variant::FromString("row")}}));
+    }
+
+    static int32_t RowCount(const std::shared_ptr<DatabaseInterface>& database) {
+        return database->RunQuery(QueryBuilder("T", {"A"}).Build())->GetCount();
+    }
+
+    FileSystemTestFolder folder;
+    std::shared_ptr<FakeSystemInfoService> systemInfo = MakeSystemInfo(folder.Path());
+    std::shared_ptr<DatabaseServiceInterface> service = CreateNativeDatabaseService(systemInfo);
+};
+
+TEST(NativeDatabaseServiceNameTest, RemoveRelativePathComponentCleansInOnePassPerStep) {
+    struct Case {
+        const char* name;
+        const char* cleaned;
+    };
+    const Case cases[] = {{"a\\b/../c", "a_b_c"},
+                          {"../x", "_x"},
+                          {"___", "__"},
+                          {"a/b", "a_b"},
+                          {"a\\b", "a_b"},
+                          {"NVBMobileIdentity.sqlite", "NVBMobileIdentity.sqlite"},
+                          {"....", ""}};
+    for (const Case& c : cases) {
+        EXPECT_EQ(c.cleaned, NativeDatabaseService::RemoveRelativePathComponent(c.name)) << c.name;
+    }
+}
+
+TEST(NativeDatabaseServiceCreateTest, ANullSystemInfoServiceIsAMissingService) {
+    try {
+        CreateNativeDatabaseService(nullptr);
+        FAIL() << "expected an error";
+    } catch (const SdkError& error) {
+        EXPECT_EQ("platform_services.missing_service", error.GetCode());
+        EXPECT_EQ("SystemInfo Service", error.GetMessage());
+    }
+}
+
+TEST_F(NativeDatabaseServiceTest, NamesThatCleanAlikeShareOneDatabaseAndOneFile) {
+    auto first = service->OpenDatabase("a/b");
+    auto second = service->OpenDatabase("a\\b");
+    EXPECT_EQ(first, second);
+    EXPECT_EQ(first, service->OpenDatabase("a/b"));
+    CreateTableWithOneRow(first);
+    EXPECT_TRUE(fs::exists(folder.PathOf("a_b")));
+}
+
+TEST_F(NativeDatabaseServiceTest, DeleteDatabaseOfANameNeverOpenedLeavesTheFile) {
+    folder.WriteFile("other.sqlite", "data");
+    EXPECT_FALSE(service->DeleteDatabase("other.sqlite"));
+    EXPECT_FALSE(service->DeleteDatabase(""));
+    EXPECT_TRUE(fs::exists(folder.PathOf("other.sqlite")));
+}
+
+TEST_F(NativeDatabaseServiceTest, DeleteDatabaseRemovesTheFilesAndTheNextOpenStartsEmpty) {
+    auto database = service->OpenDatabase("hits.sqlite");
+    CreateTableWithOneRow(database);
+    ASSERT_TRUE(fs::exists(folder.PathOf("hits.sqlite-wal")));
+
+    EXPECT_TRUE(service->DeleteDatabase("hits.sqlite"));
+    for (const char* file : {"hits.sqlite", "hits.sqlite-wal", "hits.sqlite-shm", "hits.sqlite-journal"}) {
+        EXPECT_FALSE(fs::exists(folder.PathOf(file))) << file;
+    }
+    auto reopened = service->OpenDatabase("hits.sqlite");
+    EXPECT_NE(database, reopened);
+    EXPECT_TRUE(reopened->GetColumnNamesForTable("T").empty());
+}
+
+TEST_F(NativeDatabaseServiceTest, DeleteDatabaseClosesTheHandlesStillHeld) {
+    auto database = service->OpenDatabase("hits.sqlite");
+    CreateTableWithOneRow(database);
+    ASSERT_TRUE(service->DeleteDatabase("hits.sqlite"));
+    EXPECT_THROW(RowCount(database), SdkError);
+    EXPECT_FALSE(fs::exists(folder.PathOf("hits.sqlite")));
+}
+
+TEST_F(NativeDatabaseServiceTest, DeleteDatabaseWhoseFileVanishedFailsButForgetsTheName) {
+    auto database = service->OpenDatabase("hits.sqlite");
+    CreateTableWithOneRow(database);
+    database.reset();
+    std::error_code ignored;
+    fs::remove(folder.PathOf("hits.sqlite"), ignored);
+    EXPECT_FALSE(service->DeleteDatabase("hits.sqlite"));
+    EXPECT_FALSE(service->DeleteDatabase("hits.sqlite"));
+    EXPECT_EQ(0u, service->OpenDatabase("hits.sqlite")->GetColumnNamesForTable("T").size());
+}
+
+TEST_F(NativeDatabaseServiceTest, AFailedOpenLeavesNoEntryAndALaterOpenTriesAgain) {
+    auto missingFolder = CreateNativeDatabaseService(MakeSystemInfo(folder.PathOf("later")));
+    EXPECT_THROW(missingFolder->OpenDatabase("hits.sqlite"), SdkError);
+    EXPECT_FALSE(missingFolder->DeleteDatabase("hits.sqlite"));
+    fs::create_directories(folder.PathOf("later"));
+    auto database = missingFolder->OpenDatabase("hits.sqlite");
+    CreateTableWithOneRow(database);
+    EXPECT_EQ(1, RowCount(database));
+}
+
+TEST_F(NativeDatabaseServiceTest, AnEmptyCacheFolderGivesTemporaryDatabasesThatCannotBeDeleted) {
+    auto temporary = CreateNativeDatabaseService(MakeSystemInfo(""));
+    auto database = temporary->OpenDatabase("hits.sqlite");
+    CreateTableWithOneRow(database);
+    EXPECT_FALSE(temporary->DeleteDatabase("hits.sqlite"));
+}
+
+TEST_F(NativeDatabaseServiceTest, AnotherServiceOverTheSameFolderSeesTheStoredRows) {
+    CreateTableWithOneRow(service->OpenDatabase("hits.sqlite"));
+    auto second = CreateNativeDatabaseService(systemInfo);
+    EXPECT_EQ(1, RowCount(second->OpenDatabase("hits.sqlite")));
+}
+
+}  // namespace
+}  // namespace NuvraMobile

@@ -1,0 +1,238 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <future>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "services/network/CurlSession.h"
+#include "services/network/NativeNetworkService.h"
+#include "services/network/NetworkTestSettings.h"
+#include "support/CapturingLoggingService.h"
+#include "support/FakeSystemInfoService.h"
+#include "support/LoopbackHttpsServer.h"
+
+namespace NuvraMobile {
+namespace {
+
+using Connection = std::shared_ptr<HttpConnectionInterface>;
+constexpr const char* DEFAULT_AGENT = "Mozilla/5.0 (TestDevice; CPU OS 6_1 like Mac OS X; en_US)";
+
+/** A one-way latch: Wait blocks until Open. */
+class Gate {
+public:
+    void Open() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        open_ = true;
+        opened_.notify_all();
+    }
+    void Wait() {
+        std::unique_lock<std::mutex> lock(mutex_);
+        opened_.wait(lock, [this] { return open_; });
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable opened_;
+    bool open_ = false;
+};
+
+/** A network service that trusts a loopback server's authority; disposed before the server stops. */
+class NetworkLoopbackTest : public testing::Test {
+protected:
+    NetworkLoopbackTest() {
+        NetworkTestSettings::SetTrustedCertificateAuthority(server_.CertificateAuthorityPem());
+    }
+
+    ~NetworkLoopbackTest() override {
+        release_.Open();
+        service_->Dispose(0);
+        NetworkTestSettings::SetTrustedCertificateAuthority("");
+    }
+
+    Connection Get(const std::string& path, const std::map<std::string, std::string>& headers = {}) {
+        return service_->ConnectUrl(server_.Url(path), HttpCommandType::GET, "", headers, 30, 30);
+    }
+
+    /** A handler that opens arrived_ and answers only once release_ opens. */
+    LoopbackHandler BlockingHandler() {
+        return [this](const LoopbackRequest&) {
+            arrived_.Open();
+            release_.Wait();
+            return LoopbackResponse{200, {}, "late"};
+        };
+    }
+
+    // Declared before the server, so that they outlive its handlers.
+    Gate arrived_;
+    Gate release_;
+    LoopbackHttpsServer server_;
+    std::shared_ptr<NetworkServiceInterface> service_ =
+        CreateNativeNetworkService(std::make_shared<FakeSystemInfoService>());
+};
+
+TEST_F(NetworkLoopbackTest, GetSendsTheUserAgentFirstThenTheCallerHeadersAndNoBody) {
+    server_.Handle("/get", [](const LoopbackRequest&) {
+        return LoopbackResponse{200, {{"ETag", "\"ab\""}, {"Content-Type", "text/plain"}}, "hello"};
+    });
+    Connection connection =
+        service_->ConnectUrl(server_.Url("/get?q=1"), HttpCommandType::GET, "dropped payload",
+                             {{"b-second", "2"}, {"A-First", "1"}}, 30, 30);
+    ASSERT_NE(nullptr, connection);
+    EXPECT_EQ(200, connection->GetResponseCode());
+    EXPECT_EQ("OK", connection->GetResponseMessage());
+    EXPECT_EQ("hello", connection->GetResponse());
+    EXPECT_EQ("\"ab\"", connection->GetResponsePropertyValue("ETag"));
+
+    LoopbackRequest request = server_.Requests().at(0);
+    EXPECT_EQ("GET", request.method);
+    EXPECT_EQ("", request.body);
+    EXPECT_FALSE(request.HasHeader("Content-Length"));
+    std::vector<std::string> order;
+    for (const auto& field : request.headers) {
+        if (field.first == "User-Agent" || field.first == "A-First" || field.first == "b-second") {
+            order.push_back(field.first + ": " + field.second);
+        }
+    }
+    EXPECT_EQ(
+        (std::vector<std::string>{std::string("User-Agent: ") + DEFAULT_AGENT, "A-First: 1", "b-second: 2"}),
+        order);
+}
+
+TEST_F(NetworkLoopbackTest, OnlyAPostWithAPayloadHasABody) {
+    struct Case {
+        HttpCommandType command;
+        std::string payload;
+        std::string method;
+        std::string body;
+    };
+    const Case cases[] = {
+        {HttpCommandType::POST, "a=1&b=2", "POST", "a=1&b=2"},
+        {HttpCommandType::POST, "", "POST", ""},
+        {HttpCommandType::GET, "a=1", "GET", ""},
+    };
+    for (const Case& c : cases) {
+        Connection connection = service_->ConnectUrl(server_.Url("/echo"), c.command, c.payload, {}, 30, 30);
+        ASSERT_NE(nullptr, connection);
+        LoopbackRequest request = server_.Requests().back();
+        EXPECT_EQ(c.method, request.method);
+        EXPECT_EQ(c.body, request.body);
+        EXPECT_EQ(c.method == "POST" ? std::to_string(c.body.size()) : "", request.Header("Content-Length"));
+    }
+}
+
+TEST_F(NetworkLoopbackTest, ErrorStatusesStillReturnTheirConnectionAndBody) {
+    server_.Handle("/missing", [](const LoopbackRequest&) {
+        return LoopbackResponse{404, {}, "no such page"};
+    });
+    server_.Handle("/broken", [](const LoopbackRequest&) { return LoopbackResponse{500, {}, "\xff\xfe"}; });
+    Connection missing = Get("/missing");
+    ASSERT_NE(nullptr, missing);
+    EXPECT_EQ(404, missing->GetResponseCode());
+    EXPECT_EQ("no such page", missing->GetResponse());
+    Connection broken = Get("/broken");
+    ASSERT_NE(nullptr, broken);
+    EXPECT_EQ(500, broken->GetResponseCode());
+    EXPECT_EQ("", broken->GetResponse());
+    EXPECT_EQ(2u, broken->GetResponseRawData()->GetSize());
+}
+
+TEST_F(NetworkLoopbackTest, AsyncCallbackRunsOnceOnAThreadOfTheService) {
+    server_.Handle("/async", [](const LoopbackRequest&) { return LoopbackResponse{200, {}, "async"}; });
+    std::promise<std::pair<std::string, std::thread::id>> answered;
+    service_->ConnectUrlAsync(
+        server_.Url("/async"), HttpCommandType::GET, "", {}, 30, 30,
+        [&answered](const Connection& connection) {
+            answered.set_value({connection ? connection->GetResponse() : "null", std::this_thread::get_id()});
+        });
+    auto [body, thread] = answered.get_future().get();
+    EXPECT_EQ("async", body);
+    EXPECT_NE(std::this_thread::get_id(), thread);
+}
+
+TEST_F(NetworkLoopbackTest, RequestsOfOneTimeoutPairShareTheirConnection) {
+    ASSERT_NE(nullptr, service_->ConnectUrl(server_.Url("/a"), HttpCommandType::GET, "", {}, 30, 30));
+    ASSERT_NE(nullptr, service_->ConnectUrl(server_.Url("/b"), HttpCommandType::POST, "x", {}, 30, 30));
+    ASSERT_NE(nullptr, service_->ConnectUrl(server_.Url("/c"), HttpCommandType::GET, "", {}, 30, 10));
+    std::vector<LoopbackRequest> requests = server_.Requests();
+    ASSERT_EQ(3u, requests.size());
+    EXPECT_EQ(requests[0].connection, requests[1].connection);
+    EXPECT_NE(requests[0].connection, requests[2].connection);
+}
+
+TEST_F(NetworkLoopbackTest, DisposeFreesABlockedSynchronousCallAndCancelsTheOthers) {
+    server_.Handle("/slow", BlockingHandler());
+    auto blocked = std::async(std::launch::async, [this] { return Get("/slow"); });
+    std::promise<Connection> asyncAnswer;
+    service_->ConnectUrlAsync(
+        server_.Url("/slow"), HttpCommandType::GET, "", {}, 30, 30,
+        [&asyncAnswer](const Connection& connection) { asyncAnswer.set_value(connection); });
+    arrived_.Wait();
+    EXPECT_TRUE(service_->Dispose(0));
+    EXPECT_EQ(nullptr, blocked.get());
+    EXPECT_EQ(nullptr, asyncAnswer.get_future().get());
+}
+
+TEST_F(NetworkLoopbackTest, SynchronousCallGivesUpAfterItsTimeoutsWhileTheRequestGoesOn) {
+    server_.Handle("/slow", BlockingHandler());
+    EXPECT_EQ(nullptr, service_->ConnectUrl(server_.Url("/slow"), HttpCommandType::GET, "", {}, 0, 0));
+}
+
+TEST_F(NetworkLoopbackTest, TransportFailuresGiveAnEmptyConnectionAndADebugLine) {
+    ScopedCapturingLog log(LoggingMode::DEBUG);
+    NetworkTestSettings::SetTrustedCertificateAuthority(
+        "");  // the system store does not know the test authority
+    EXPECT_EQ(nullptr, Get("/any"));
+    EXPECT_TRUE(log.Service().Contains("NSURLErrorDomainURL error: "));
+    EXPECT_EQ(0u, server_.RequestCount());
+}
+
+TEST_F(NetworkLoopbackTest, AnOversizedBodyFailsTheRequest) {
+    ScopedCapturingLog log(LoggingMode::DEBUG);
+    server_.Handle("/huge", [](const LoopbackRequest&) {
+        return LoopbackResponse{200, {}, std::string(CurlSession::MAX_BODY_BYTES + 1, 'x')};
+    });
+    server_.Handle("/limit", [](const LoopbackRequest&) {
+        return LoopbackResponse{200, {}, std::string(CurlSession::MAX_BODY_BYTES, 'x')};
+    });
+    EXPECT_EQ(nullptr, Get("/huge"));
+    EXPECT_TRUE(
+        log.Service().Contains("Error encountered while loading url: " + server_.Url("/huge") + " error: "));
+    Connection limit = Get("/limit");
+    ASSERT_NE(nullptr, limit);
+    EXPECT_EQ(CurlSession::MAX_BODY_BYTES, limit->GetResponseRawData()->GetSize());
+}
+
+TEST_F(NetworkLoopbackTest, RedirectsAreFollowedToHttpsOnly) {
+    std::string plainUrl = "http://127.0.0.1:" + std::to_string(server_.Port()) + "/target";
+    server_.Handle("/to-https", [this](const LoopbackRequest&) {
+        return LoopbackResponse{302, {{"Location", server_.Url("/target")}}, ""};
+    });
+    server_.Handle("/to-http", [plainUrl](const LoopbackRequest&) {
+        return LoopbackResponse{302, {{"Location", plainUrl}}, ""};
+    });
+    server_.Handle("/target", [](const LoopbackRequest&) { return LoopbackResponse{200, {}, "arrived"}; });
+    Connection followed = Get("/to-https");
+    ASSERT_NE(nullptr, followed);
+    EXPECT_EQ("arrived", followed->GetResponse());
+    EXPECT_EQ(nullptr, Get("/to-http"));
+}
+
+TEST_F(NetworkLoopbackTest, AThrowingCallbackIsSwallowed) {
+    std::promise<void> thrown;
+    service_->ConnectUrlAsync(server_.Url("/a"), HttpCommandType::GET, "", {}, 30, 30,
+                              [&thrown](const Connection&) {
+                                  thrown.set_value();
+                                  throw std::runtime_error("callback failure");
+                              });
+    thrown.get_future().wait();
+    Connection next = Get("/b");
+    ASSERT_NE(nullptr, next);
+    EXPECT_EQ(404, next->GetResponseCode());
+}
+
+}  // namespace
+}  // namespace NuvraMobile

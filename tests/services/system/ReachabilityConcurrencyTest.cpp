@@ -1,0 +1,75 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <condition_variable>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "services/system/Reachability.h"
+
+namespace NuvraMobile {
+namespace {
+
+/** Records calls from any thread and lets the test wait for a count. */
+class CallLog {
+public:
+    void Add(const std::string& call) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        calls_.push_back(call);
+        threads_.push_back(std::this_thread::get_id());
+        changed_.notify_all();
+    }
+    std::vector<std::string> WaitFor(size_t count) {
+        std::unique_lock<std::mutex> lock(mutex_);
+        changed_.wait(lock, [&] { return calls_.size() >= count; });
+        return calls_;
+    }
+    std::vector<std::thread::id> Threads() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return threads_;
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::vector<std::string> calls_;
+    std::vector<std::thread::id> threads_;
+};
+
+/** Switches reachability by hand; every change is a notification. */
+class ReachabilitySwitchTest : public testing::Test {
+protected:
+    ReachabilitySwitchTest() { Reachability::SetStatusForTesting(Reachability::Status::REACHABLE); }
+    ~ReachabilitySwitchTest() override { Reachability::ClearStatusForTesting(); }
+};
+
+TEST_F(ReachabilitySwitchTest, QueuedCallbacksRunOnceInOrderOnTheNextChange) {
+    CallLog log;
+    auto observer = Reachability::ForInternetConnection();
+    ASSERT_TRUE(observer->SetCallback([&log] { log.Add("first"); }));
+    ASSERT_TRUE(observer->SetCallback([&log] { log.Add("second"); }));
+    Reachability::SetStatusForTesting(Reachability::Status::NOT_REACHABLE);
+    EXPECT_EQ((std::vector<std::string>{"first", "second"}), log.WaitFor(2));
+
+    ASSERT_TRUE(observer->SetCallback([&log] { log.Add("third"); }));
+    Reachability::SetStatusForTesting(Reachability::Status::REACHABLE);
+    EXPECT_EQ((std::vector<std::string>{"first", "second", "third"}), log.WaitFor(3));
+    for (std::thread::id thread : log.Threads()) {
+        EXPECT_NE(std::this_thread::get_id(), thread);
+    }
+}
+
+TEST_F(ReachabilitySwitchTest, ADirectNotificationDeliversOnTheCallingThread) {
+    CallLog log;
+    auto observer = Reachability::ForInternetConnection();
+    ASSERT_TRUE(observer->SetCallback([&log] { log.Add("changed"); }));
+    Reachability::SetStatusForTesting(Reachability::Status::REACHABLE);  // the same status is no change
+    observer->Callback();
+    EXPECT_EQ(std::vector<std::string>{"changed"}, log.WaitFor(1));
+    EXPECT_EQ(std::this_thread::get_id(), log.Threads().at(0));
+}
+
+}  // namespace
+}  // namespace NuvraMobile

@@ -1,0 +1,205 @@
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "core/Variant.h"
+#include "platformShim/DatabaseInterface.h"
+#include "platformShim/QueryBuilder.h"
+#include "services/database/NativeDatabaseService.h"
+#include "shared/HitQueueBase.h"
+#include "support/CapturingLoggingService.h"
+#include "support/FakeSystemInfoService.h"
+#include "support/FileSystemTestFolder.h"
+#include "support/HitQueueTestSupport.h"
+
+namespace NuvraMobile {
+namespace {
+
+using ::testing::ElementsAre;
+using Type = DatabaseInterface::ColumnDataType;
+using Constraint = DatabaseInterface::ColumnConstraint;
+
+class HitQueueBaseTest : public HitQueueTestFixture {
+protected:
+    std::shared_ptr<TestHitQueue> MakeQueue(const std::shared_ptr<TestHitSchema>& schema = nullptr) {
+        return std::make_shared<TestHitQueue>(MakePlatformServices(),
+                                              schema ? schema : std::make_shared<TestHitSchema>(), processor);
+    }
+
+    std::vector<std::string> UrlsInTable(TestHitQueue& queue) {
+        std::vector<std::string> urls;
+        while (auto hit = queue.SelectOldestHit()) {
+            urls.push_back(hit->url);
+            queue.DeleteHitWithIdentifier(hit->identifier);
+        }
+        return urls;
+    }
+
+    std::shared_ptr<TestHitProcessor> processor = std::make_shared<TestHitProcessor>();
+};
+
+TEST_F(HitQueueBaseTest, QueuedHitsComeBackOldestFirstWithTheirIdentifiers) {
+    auto queue = MakeQueue();
+    EXPECT_TRUE(queue->Queue(TestHit::Make("a", 10)));
+    EXPECT_TRUE(queue->Queue(TestHit::Make("b", 20)));
+    EXPECT_EQ(2, queue->GetSize());
+    auto oldest = queue->SelectOldestHit();
+    ASSERT_NE(nullptr, oldest);
+    EXPECT_EQ("a", oldest->url);
+    EXPECT_EQ(10, oldest->timestamp);
+    EXPECT_EQ("1", oldest->identifier);
+    EXPECT_TRUE(queue->DeleteHitWithIdentifier(oldest->identifier));
+    EXPECT_EQ("b", queue->SelectOldestHit()->url);
+}
+
+TEST_F(HitQueueBaseTest, HitsSurviveDroppingAndRebuildingTheQueue) {
+    auto queue = MakeQueue();
+    ASSERT_TRUE(queue->Queue(TestHit::Make("first")));
+    ASSERT_TRUE(queue->Queue(TestHit::Make("second")));
+    queue.reset();
+    databaseService = CreateNativeDatabaseService(systemInfo);
+    auto rebuilt = MakeQueue();
+    EXPECT_EQ(2, rebuilt->GetSize());
+    EXPECT_THAT(UrlsInTable(*rebuilt), ElementsAre("first", "second"));
+}
+
+TEST_F(HitQueueBaseTest, ASelectionArgumentWithQuotesComesBackIntact) {
+    auto queue = MakeQueue();
+    const std::string url = "https://example.com/?q=it's \"quoted\"; DROP TABLE TEST_HITS; --?";
+    ASSERT_TRUE(queue->Queue(TestHit::Make("other")));
+    ASSERT_TRUE(queue->Queue(TestHit::Make(url)));
+    auto found = queue->QueryHit(
+        QueryBuilder("TEST_HITS", {"ID", "URL", "TIMESTAMP"}).Selection("URL = ?", {url}).Build());
+    ASSERT_NE(nullptr, found);
+    EXPECT_EQ(url, found->url);
+    found->url = url + " 'updated'";
+    EXPECT_TRUE(queue->UpdateHit(found));
+    EXPECT_THAT(UrlsInTable(*queue), ElementsAre("other", url + " 'updated'"));
+}
+
+TEST_F(HitQueueBaseTest, UpdateAllHitsSetsTheColumnsOfEveryRow) {
+    auto queue = MakeQueue();
+    ASSERT_TRUE(queue->Queue(TestHit::Make("a", 1)));
+    ASSERT_TRUE(queue->Queue(TestHit::Make("b", 2)));
+    EXPECT_TRUE(queue->UpdateAllHits({{"TIMESTAMP", Variant::FromLong(99)}}));
+    EXPECT_EQ(2,
+              queue->GetSize(QueryBuilder("TEST_HITS", {"ID"}).Selection("TIMESTAMP = ?", {"99"}).Build()));
+}
+
+TEST_F(HitQueueBaseTest, AFileOfGarbageBytesIsReplacedByAWorkingEmptyTable) {
+    folder.WriteFile("NVBMobileTest.sqlite", std::string(4096, '\x5A') + "not a database at all");
+    ScopedCapturingLog log(LoggingMode::ERROR);
+    auto queue = MakeQueue();
+    EXPECT_EQ(nullptr, queue->SelectOldestHit());
+    EXPECT_TRUE(log.Service().Contains("Database in unrecoverable state, resetting."));
+    EXPECT_TRUE(queue->Queue(TestHit::Make("after reset")));
+    EXPECT_THAT(UrlsInTable(*queue), ElementsAre("after reset"));
+}
+
+TEST_F(HitQueueBaseTest, ATableWithOldColumnsIsMigratedKeepingItsRows) {
+    auto old = databaseService->OpenDatabase("NVBMobileTest.sqlite");
+    ASSERT_TRUE(old->CreateTable("TEST_HITS", {"ID", "URL", "OBSOLETE"},
+                                 {Type::INTEGER, Type::TEXT, Type::TEXT},
+                                 {{Constraint::PRIMARY_KEY, Constraint::AUTOINCREMENT}, {}, {}}));
+    ASSERT_TRUE(old->Insert("TEST_HITS",
+                            {{"URL", Variant::FromString("kept")}, {"OBSOLETE", Variant::FromString("x")}}));
+    auto queue = MakeQueue();
+    EXPECT_THAT(old->GetColumnNamesForTable("TEST_HITS"), ElementsAre("ID", "URL", "TIMESTAMP"));
+    auto hit = queue->SelectOldestHit();
+    ASSERT_NE(nullptr, hit);
+    EXPECT_EQ("kept", hit->url);
+    EXPECT_EQ(0, hit->timestamp);
+}
+
+TEST_F(HitQueueBaseTest, ColumnsInAnotherOrderDoNotMatchTheSchema) {
+    auto old = databaseService->OpenDatabase("NVBMobileTest.sqlite");
+    ASSERT_TRUE(old->CreateTable("TEST_HITS", {"ID", "TIMESTAMP", "URL"},
+                                 {Type::INTEGER, Type::INTEGER, Type::TEXT},
+                                 {{Constraint::PRIMARY_KEY, Constraint::AUTOINCREMENT}, {}, {}}));
+    auto schema = std::make_shared<TestHitSchema>();
+    auto queue = MakeQueue(schema);
+    EXPECT_TRUE(queue->HitSchemaMatchesExistingTableSchema(schema));
+    EXPECT_THAT(old->GetColumnNamesForTable("TEST_HITS"), ElementsAre("ID", "URL", "TIMESTAMP"));
+}
+
+TEST_F(HitQueueBaseTest, AFailingStatementResetsTheDatabaseAndLosesTheStoredHits) {
+    auto queue = MakeQueue();
+    ASSERT_TRUE(queue->Queue(TestHit::Make("lost")));
+    ASSERT_TRUE(queue->DeleteTable());
+    ScopedCapturingLog log(LoggingMode::ERROR);
+    EXPECT_FALSE(queue->Queue(TestHit::Make("refused")));
+    EXPECT_TRUE(log.Service().Contains(
+        "Unable to read from database.  Query failed with error Table does not exist\n"));
+    EXPECT_TRUE(log.Service().Contains("Database in unrecoverable state, resetting."));
+    EXPECT_EQ(0, queue->GetSize());
+    EXPECT_TRUE(queue->Queue(TestHit::Make("fresh")));
+    EXPECT_THAT(UrlsInTable(*queue), ElementsAre("fresh"));
+}
+
+TEST_F(HitQueueBaseTest, AResetThatCannotDeleteTheFileRefusesFurtherWork) {
+    systemInfo->Update([](FakeSystemInfoService::Answers& answers) { answers.applicationCacheDir = ""; });
+    auto queue = MakeQueue();
+    ASSERT_TRUE(queue->Queue(TestHit::Make("a")));
+    ASSERT_TRUE(queue->DeleteTable());
+    ScopedCapturingLog log(LoggingMode::TRACE);
+    EXPECT_FALSE(queue->Queue(TestHit::Make("b")));
+    EXPECT_TRUE(log.Service().Contains("Failed to delete all hits in database file (NVBMobileTest.sqlite)"));
+    log.Service().Clear();
+    EXPECT_FALSE(queue->Queue(TestHit::Make("c")));
+    EXPECT_TRUE(log.Service().Contains("Ignoring hit due to database error"));
+    auto hit = TestHit::Make("d");
+    hit->identifier = "1";
+    EXPECT_FALSE(queue->UpdateHit(hit));
+    EXPECT_FALSE(queue->UpdateAllHits({{"URL", Variant::FromString("x")}}));
+}
+
+TEST_F(HitQueueBaseTest, EmptyHitsAndIdentifiersAreRefusedWithoutAStatement) {
+    auto queue = MakeQueue();
+    ScopedCapturingLog log(LoggingMode::TRACE);
+    EXPECT_FALSE(queue->Queue(nullptr));
+    EXPECT_TRUE(log.Service().Contains("Ignoring null hit"));
+    EXPECT_FALSE(queue->UpdateHit(TestHit::Make("no identifier")));
+    EXPECT_TRUE(log.Service().Contains("Unable to update hit with empty identifier"));
+    EXPECT_FALSE(queue->DeleteHitWithIdentifier(""));
+    EXPECT_TRUE(log.Service().Contains("Unable to delete hit with empty identifier"));
+    EXPECT_EQ(nullptr, queue->QueryHit(nullptr));
+    EXPECT_TRUE(log.Service().Contains("Invalid query (null)"));
+    EXPECT_EQ(0, queue->GetSize(nullptr));
+    EXPECT_FALSE(log.Service().Contains("resetting"));
+}
+
+TEST_F(HitQueueBaseTest, ASchemaWithoutFileNameLeavesTheQueueWithoutDatabase) {
+    ScopedCapturingLog log(LoggingMode::ERROR);
+    auto queue = MakeQueue(std::make_shared<TestHitSchema>(""));
+    EXPECT_TRUE(log.Service().Contains("Database creation failed, invalid file path"));
+    EXPECT_FALSE(queue->Queue(TestHit::Make("a")));
+    EXPECT_TRUE(log.Service().Contains("Failed to query hit (database was null)"));
+    EXPECT_EQ(0, queue->GetSize());
+    EXPECT_TRUE(log.Service().Contains("Failed to get size for database at  (database was null)"));
+    queue->Reset();
+    EXPECT_FALSE(log.Service().Contains("Failed to delete all hits in database file"));
+    EXPECT_FALSE(queue->Queue(TestHit::Make("still nothing")));
+}
+
+TEST_F(HitQueueBaseTest, AQueueWithoutPlatformServicesFailsSoftly) {
+    auto queue = std::make_shared<TestHitQueue>(nullptr, std::make_shared<TestHitSchema>(), processor);
+    EXPECT_FALSE(queue->Queue(TestHit::Make("a")));
+    EXPECT_EQ(nullptr, queue->SelectOldestHit());
+    EXPECT_TRUE(queue->Dispose(std::chrono::milliseconds(10)));
+}
+
+TEST_F(HitQueueBaseTest, AnOpenErrorOfTheServiceCountsAsAFailedOpen) {
+    systemInfo->Update([&](FakeSystemInfoService::Answers& answers) {
+        answers.applicationCacheDir = folder.PathOf("missing");
+    });
+    ScopedCapturingLog log(LoggingMode::ERROR);
+    auto queue = MakeQueue();
+    EXPECT_TRUE(log.Service().Contains("Database creation failed for NVBMobileTest.sqlite"));
+    EXPECT_FALSE(queue->Queue(TestHit::Make("a")));
+}
+
+}  // namespace
+}  // namespace NuvraMobile

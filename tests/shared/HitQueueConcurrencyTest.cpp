@@ -1,0 +1,254 @@
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <functional>
+#include <future>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "services/database/NativeDatabaseService.h"
+#include "shared/HitQueueBase.h"
+#include "support/FakeSystemInfoService.h"
+#include "support/FileSystemTestFolder.h"
+#include "support/HitQueueTestSupport.h"
+
+namespace NuvraMobile {
+namespace {
+
+using std::chrono::milliseconds;
+using ::testing::ElementsAre;
+
+// Generous bounds for waits that end on a signal; they only keep a broken test from hanging.
+constexpr milliseconds WORKER_END_TIMEOUT{10000};
+
+/** Answers the scripted results in order, then DONE. */
+TestHitProcessor::Behaviour Script(std::vector<HitProcessingResult> results) {
+    auto next = std::make_shared<std::atomic<size_t>>(0);
+    return [results, next](const TestHit&) {
+        size_t index = (*next)++;
+        return index < results.size() ? results[index] : HitProcessingResult::DONE;
+    };
+}
+
+class HitQueueConcurrencyTest : public HitQueueTestFixture {
+protected:
+    std::shared_ptr<TestHitQueue> MakeQueue(const std::shared_ptr<TestHitProcessor>& processor) {
+        auto queue = std::make_shared<TestHitQueue>(MakePlatformServices(threading),
+                                                    std::make_shared<TestHitSchema>(), processor);
+        queue->SetRetryPauseForTesting(milliseconds(20));
+        return queue;
+    }
+
+    void QueueUrls(TestHitQueue& queue, const std::vector<std::string>& urls) {
+        for (const std::string& url : urls) {
+            ASSERT_TRUE(queue.Queue(TestHit::Make(url)));
+        }
+    }
+
+    /** A queue whose worker has answered RETRY for its one hit "a" and now pauses the full 30 s. */
+    std::shared_ptr<TestHitQueue> QueueInRetryPause(std::shared_ptr<TestHitProcessor>& processor) {
+        processor = std::make_shared<TestHitProcessor>(Script({HitProcessingResult::RETRY}));
+        auto queue = MakeQueue(processor);
+        queue->SetRetryPauseForTesting(HitQueueBase::DEFAULT_RETRY_PAUSE);
+        QueueUrls(*queue, {"a"});
+        queue->BringOnline();
+        EXPECT_TRUE(processor->WaitForProcessed(1));
+        return queue;
+    }
+
+    std::shared_ptr<HitQueueThreadingService> threading = std::make_shared<HitQueueThreadingService>();
+};
+
+TEST_F(HitQueueConcurrencyTest, ThreeHitsAreProcessedInInsertionOrderAndDeleted) {
+    auto processor = std::make_shared<TestHitProcessor>();
+    auto queue = MakeQueue(processor);
+    QueueUrls(*queue, {"a", "b", "c"});
+    queue->BringOnline();
+    ASSERT_TRUE(processor->WaitForProcessed(3));
+    ASSERT_TRUE(queue->Dispose(WORKER_END_TIMEOUT));
+    EXPECT_THAT(processor->ProcessedUrls(), ElementsAre("a", "b", "c"));
+    EXPECT_EQ(0, queue->GetSize());
+    EXPECT_THAT(threading->GetExecutorNames(), ElementsAre("HitQueueBase"));
+}
+
+TEST_F(HitQueueConcurrencyTest, RetryKeepsTheRowAndOffersTheSameHitAgainAfterThePause) {
+    auto processor =
+        std::make_shared<TestHitProcessor>(Script({HitProcessingResult::RETRY, HitProcessingResult::RETRY}));
+    auto queue = MakeQueue(processor);
+    QueueUrls(*queue, {"a", "b"});
+    queue->BringOnline();
+    ASSERT_TRUE(processor->WaitForProcessed(4));
+    ASSERT_TRUE(queue->Dispose(WORKER_END_TIMEOUT));
+    EXPECT_THAT(processor->ProcessedUrls(), ElementsAre("a", "a", "a", "b"));
+    EXPECT_EQ(0, queue->GetSize());
+}
+
+TEST_F(HitQueueConcurrencyTest, StopKeepsTheRowAndTheNextBringOnlineSendsTheSameHitFirst) {
+    auto processor = std::make_shared<TestHitProcessor>(Script({HitProcessingResult::STOP}));
+    auto queue = MakeQueue(processor);
+    QueueUrls(*queue, {"a", "b"});
+    queue->BringOnline();
+    ASSERT_TRUE(threading->WaitForFinishedTasks(1));
+    EXPECT_THAT(processor->ProcessedUrls(), ElementsAre("a"));
+    EXPECT_EQ(2, queue->GetSize());
+    queue->BringOnline();
+    ASSERT_TRUE(threading->WaitForFinishedTasks(2));
+    EXPECT_THAT(processor->ProcessedUrls(), ElementsAre("a", "a", "b"));
+    EXPECT_EQ(0, queue->GetSize());
+}
+
+TEST_F(HitQueueConcurrencyTest, SuspendStopsAfterTheHitInHand) {
+    std::promise<void> suspended;
+    std::shared_future<void> suspendedSignal = suspended.get_future().share();
+    auto processor = std::make_shared<TestHitProcessor>([suspendedSignal](const TestHit&) {
+        suspendedSignal.wait();
+        return HitProcessingResult::DONE;
+    });
+    auto queue = MakeQueue(processor);
+    QueueUrls(*queue, {"a", "b"});
+    queue->BringOnline();
+    ASSERT_TRUE(processor->WaitForProcessed(1));
+    queue->Suspend();
+    EXPECT_TRUE(queue->IsSuspended());
+    suspended.set_value();
+    ASSERT_TRUE(threading->WaitForFinishedTasks(1));
+    EXPECT_THAT(processor->ProcessedUrls(), ElementsAre("a"));
+    EXPECT_EQ(1, queue->GetSize());
+    EXPECT_EQ("b", queue->SelectOldestHit()->url);
+}
+
+TEST_F(HitQueueConcurrencyTest, SuspensionOrNetworkLossEndsARetryPauseAndKeepsTheRow) {
+    struct Case {
+        const char* name;
+        std::function<void(HitQueueBase&)> interrupt;
+        std::function<void()> restore;
+    };
+    const Case cases[] = {
+        {"suspend", [](HitQueueBase& queue) { queue.Suspend(); }, [] {}},
+        {"network loss",
+         [this](HitQueueBase&) { systemInfo->SetNetworkConnectionStatus(ConnectionStatus::DISCONNECTED); },
+         [this] { systemInfo->SetNetworkConnectionStatus(ConnectionStatus::CONNECTED); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        threading = std::make_shared<HitQueueThreadingService>();
+        std::shared_ptr<TestHitProcessor> processor;
+        auto queue = QueueInRetryPause(processor);
+        c.interrupt(*queue);
+        ASSERT_TRUE(threading->WaitForFinishedTasks(1));
+        EXPECT_EQ(1, queue->GetSize());
+        c.restore();
+        queue->BringOnline();
+        ASSERT_TRUE(threading->WaitForFinishedTasks(2));
+        EXPECT_THAT(processor->ProcessedUrls(), ElementsAre("a", "a"));
+        EXPECT_EQ(0, queue->GetSize());
+    }
+}
+
+TEST_F(HitQueueConcurrencyTest, NothingIsSentWhileTheNetworkIsNotConnected) {
+    auto processor = std::make_shared<TestHitProcessor>();
+    auto queue = MakeQueue(processor);
+    QueueUrls(*queue, {"waiting"});
+    size_t runs = 0;
+    for (ConnectionStatus status : {ConnectionStatus::DISCONNECTED, ConnectionStatus::UNKNOWN}) {
+        systemInfo->SetNetworkConnectionStatus(status);
+        queue->BringOnline();
+        ASSERT_TRUE(threading->WaitForFinishedTasks(++runs));
+        EXPECT_TRUE(processor->ProcessedUrls().empty());
+        EXPECT_EQ(1, queue->GetSize());
+    }
+    systemInfo->SetNetworkConnectionStatus(ConnectionStatus::CONNECTED);
+    queue->BringOnline();
+    ASSERT_TRUE(threading->WaitForFinishedTasks(++runs));
+    EXPECT_THAT(processor->ProcessedUrls(), ElementsAre("waiting"));
+    EXPECT_EQ(0, queue->GetSize());
+}
+
+TEST_F(HitQueueConcurrencyTest, DisposeDuringARetryPauseReturnsPromptly) {
+    std::shared_ptr<TestHitProcessor> processor;
+    auto queue = QueueInRetryPause(processor);
+    EXPECT_TRUE(queue->Dispose(WORKER_END_TIMEOUT));
+    EXPECT_EQ(1, queue->GetSize());
+    queue->BringOnline();
+    EXPECT_TRUE(queue->Dispose(milliseconds(10)));
+    EXPECT_EQ(1u, processor->ProcessedUrls().size());
+}
+
+TEST_F(HitQueueConcurrencyTest, HitsQueuedWhileTheWorkerRunsAreSentInOrder) {
+    auto processor = std::make_shared<TestHitProcessor>();
+    auto queue = MakeQueue(processor);
+    std::vector<std::string> urls;
+    for (int i = 0; i < 50; ++i) {
+        urls.push_back("hit-" + std::to_string(i));
+    }
+    std::thread producer([&] {
+        for (const std::string& url : urls) {
+            queue->Queue(TestHit::Make(url));
+            queue->BringOnline();
+        }
+    });
+    producer.join();
+    ASSERT_TRUE(processor->WaitForProcessed(urls.size()));
+    ASSERT_TRUE(queue->Dispose(WORKER_END_TIMEOUT));
+    EXPECT_EQ(urls, processor->ProcessedUrls());
+    EXPECT_EQ(0, queue->GetSize());
+}
+
+TEST_F(HitQueueConcurrencyTest, HitsFromManyProducersAreEachSentOnceInTheirProducersOrder) {
+    constexpr int PRODUCERS = 4;
+    constexpr int HITS_PER_PRODUCER = 20;
+    auto processor = std::make_shared<TestHitProcessor>();
+    auto queue = MakeQueue(processor);
+    std::vector<std::thread> producers;
+    for (int p = 0; p < PRODUCERS; ++p) {
+        producers.emplace_back([&queue, p] {
+            for (int i = 0; i < HITS_PER_PRODUCER; ++i) {
+                EXPECT_TRUE(queue->Queue(TestHit::Make(std::to_string(p) + "/" + std::to_string(i))));
+                queue->BringOnline();
+            }
+        });
+    }
+    for (auto& producer : producers) {
+        producer.join();
+    }
+    ASSERT_TRUE(processor->WaitForProcessed(PRODUCERS * HITS_PER_PRODUCER));
+    ASSERT_TRUE(queue->Dispose(WORKER_END_TIMEOUT));
+    std::vector<int> nextOfProducer(PRODUCERS, 0);
+    for (const std::string& url : processor->ProcessedUrls()) {
+        int producer = std::stoi(url.substr(0, url.find('/')));
+        EXPECT_EQ(std::to_string(producer) + "/" + std::to_string(nextOfProducer[producer]++), url);
+    }
+    EXPECT_EQ(std::vector<int>(PRODUCERS, HITS_PER_PRODUCER), nextOfProducer);
+    EXPECT_EQ(0, queue->GetSize());
+}
+
+TEST_F(HitQueueConcurrencyTest, TheLastOwnerMayGoAwayWhileTheWorkerHoldsAHit) {
+    std::promise<void> released;
+    std::shared_future<void> releasedSignal = released.get_future().share();
+    std::promise<void> destroyed;
+    std::future<void> destroyedSignal = destroyed.get_future();
+    auto processor = std::make_shared<TestHitProcessor>(
+        [releasedSignal](const TestHit&) {
+            releasedSignal.wait();
+            return HitProcessingResult::DONE;
+        },
+        [&destroyed] { destroyed.set_value(); });
+    auto queue = MakeQueue(processor);
+    QueueUrls(*queue, {"a"});
+    queue->BringOnline();
+    // Once the hit is in hand, the worker run holds an owner of the queue (and so of the processor).
+    ASSERT_TRUE(processor->WaitForProcessed(1));
+    processor.reset();
+    std::weak_ptr<TestHitQueue> watcher = queue;
+    queue.reset();
+    released.set_value();
+    EXPECT_EQ(std::future_status::ready, destroyedSignal.wait_for(WORKER_END_TIMEOUT));
+    EXPECT_TRUE(watcher.expired());
+}
+
+}  // namespace
+}  // namespace NuvraMobile

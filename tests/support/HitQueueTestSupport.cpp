@@ -1,0 +1,207 @@
+#include "support/HitQueueTestSupport.h"
+
+#include <utility>
+
+#include "core/Variant.h"
+#include "platformShim/QueryResultInterface.h"
+#include "services/database/NativeDatabaseService.h"
+
+namespace NuvraMobile {
+
+using Type = DatabaseInterface::ColumnDataType;
+using Constraint = DatabaseInterface::ColumnConstraint;
+
+std::shared_ptr<TestHit> TestHit::Make(const std::string& url, std::int64_t timestamp) {
+    auto hit = std::make_shared<TestHit>();
+    hit->url = url;
+    hit->timestamp = timestamp;
+    return hit;
+}
+
+TestHitSchema::TestHitSchema(const std::string& databaseName) {
+    tableName = "TEST_HITS";
+    this->databaseName = databaseName;
+    columnNames = {"ID", "URL", "TIMESTAMP"};
+    columnDataTypes = {Type::INTEGER, Type::TEXT, Type::INTEGER};
+    columnConstraints = {{Constraint::PRIMARY_KEY, Constraint::AUTOINCREMENT}, {}, {}};
+}
+
+std::shared_ptr<TestHit> TestHitSchema::GenerateHit(const std::shared_ptr<QueryResultInterface>& result) {
+    auto hit = std::make_shared<TestHit>();
+    hit->identifier = result->GetString(0);
+    hit->url = result->GetString(1);
+    hit->timestamp = result->IsNull(2) ? 0 : result->GetLong(2);
+    return hit;
+}
+
+std::map<std::string, std::shared_ptr<Variant>> TestHitSchema::GenerateDataMap(
+    const std::shared_ptr<TestHit>& hit) {
+    if (!hit) {
+        return {};
+    }
+    return {{"URL", Variant::FromString(hit->url)}, {"TIMESTAMP", Variant::FromLong(hit->timestamp)}};
+}
+
+TestHitProcessor::TestHitProcessor(Behaviour behaviour, std::function<void()> onDestroyed)
+    : behaviour_(std::move(behaviour)), onDestroyed_(std::move(onDestroyed)) {}
+
+TestHitProcessor::~TestHitProcessor() {
+    if (onDestroyed_) {
+        onDestroyed_();
+    }
+}
+
+HitProcessingResult TestHitProcessor::Process(const std::shared_ptr<TestHit>& hit) {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        urls_.push_back(hit ? hit->url : "<empty>");
+    }
+    condition_.notify_all();
+    return behaviour_ && hit ? behaviour_(*hit) : HitProcessingResult::DONE;
+}
+
+std::vector<std::string> TestHitProcessor::ProcessedUrls() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return urls_;
+}
+
+bool TestHitProcessor::WaitForProcessed(size_t count) const {
+    std::unique_lock<std::mutex> lock(mutex_);
+    return condition_.wait_for(lock, std::chrono::seconds(10), [&] { return urls_.size() >= count; });
+}
+
+namespace {
+// Runs every task on a one-thread executor and reports each finished task.
+class CountingTaskExecutor : public Object, public virtual TaskExecutorInterface {
+public:
+    explicit CountingTaskExecutor(std::function<void()> onTaskFinished)
+        : inner_(TaskExecutorInterface::CreateFixedThreaded(1)), onTaskFinished_(std::move(onTaskFinished)) {}
+
+    bool AddTaskImpl(Task task, ErrorCallback errorCallback, const std::string& name) override {
+        auto onTaskFinished = onTaskFinished_;
+        return inner_->AddTask(
+            [task = std::move(task), onTaskFinished] {
+                task();
+                onTaskFinished();
+            },
+            std::move(errorCallback), name);
+    }
+    bool DisposeImpl(std::chrono::milliseconds timeout) override { return inner_->Dispose(timeout); }
+    bool IsDisposed() override { return inner_->IsDisposed(); }
+
+private:
+    const std::shared_ptr<TaskExecutorInterface> inner_;
+    const std::function<void()> onTaskFinished_;
+};
+}  // namespace
+
+std::shared_ptr<TaskExecutorInterface> HitQueueThreadingService::CreateSequentialTaskExecutor(
+    const std::string& name) {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        executorNames_.push_back(name);
+    }
+    std::weak_ptr<Object> owner = weak_from_this();
+    return std::make_shared<CountingTaskExecutor>([owner] {
+        if (auto service = std::static_pointer_cast<HitQueueThreadingService>(owner.lock())) {
+            service->TaskFinished();
+        }
+    });
+}
+
+std::shared_ptr<TaskExecutorInterface> HitQueueThreadingService::CreateParallelTaskExecutor(
+    const std::string& name) {
+    return CreateSequentialTaskExecutor(name);
+}
+
+void HitQueueThreadingService::TaskFinished() {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        ++finishedTasks_;
+    }
+    condition_.notify_all();
+}
+
+bool HitQueueThreadingService::WaitForFinishedTasks(size_t count) const {
+    std::unique_lock<std::mutex> lock(mutex_);
+    return condition_.wait_for(lock, std::chrono::seconds(10), [&] { return finishedTasks_ >= count; });
+}
+
+std::vector<std::string> HitQueueThreadingService::GetExecutorNames() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return executorNames_;
+}
+
+HitQueuePlatformServices::HitQueuePlatformServices(
+    std::shared_ptr<DatabaseServiceInterface> databaseService,
+    std::shared_ptr<SystemInfoServiceInterface> systemInfoService,
+    std::shared_ptr<ThreadingServiceInterface> threadingService)
+    : databaseService_(std::move(databaseService)),
+      systemInfoService_(std::move(systemInfoService)),
+      threadingService_(std::move(threadingService)) {}
+
+bool HitQueuePlatformServices::Dispose(std::chrono::milliseconds) { return true; }
+
+std::shared_ptr<LoggingServiceInterface> HitQueuePlatformServices::GetLoggingService() const {
+    return nullptr;
+}
+
+std::shared_ptr<NetworkServiceInterface> HitQueuePlatformServices::GetNetworkService() const {
+    return nullptr;
+}
+
+std::shared_ptr<LocalStorageServiceInterface> HitQueuePlatformServices::GetLocalStorageService() const {
+    return nullptr;
+}
+
+std::shared_ptr<DatabaseServiceInterface> HitQueuePlatformServices::GetDatabaseService() const {
+    return databaseService_;
+}
+
+std::shared_ptr<SystemInfoServiceInterface> HitQueuePlatformServices::GetSystemInfoService() const {
+    return systemInfoService_;
+}
+
+std::shared_ptr<UIServiceInterface> HitQueuePlatformServices::GetUIService() const { return nullptr; }
+
+std::shared_ptr<JsonUtilityServiceInterface> HitQueuePlatformServices::GetJsonUtilityService() const {
+    return nullptr;
+}
+
+std::shared_ptr<FileSystemServiceInterface> HitQueuePlatformServices::GetFileSystemService() const {
+    return nullptr;
+}
+
+std::shared_ptr<RemoteFileManagerServiceInterface> HitQueuePlatformServices::GetRemoteFileManagerService()
+    const {
+    return nullptr;
+}
+
+std::shared_ptr<CryptoServiceInterface> HitQueuePlatformServices::GetCryptoService() const { return nullptr; }
+
+std::shared_ptr<EncodingServiceInterface> HitQueuePlatformServices::GetEncodingService() const {
+    return nullptr;
+}
+
+std::shared_ptr<URLServiceInterface> HitQueuePlatformServices::GetURLService() const { return nullptr; }
+
+std::shared_ptr<CompressedFileServiceInterface> HitQueuePlatformServices::GetCompressedFileService() const {
+    return nullptr;
+}
+
+std::shared_ptr<ThreadingServiceInterface> HitQueuePlatformServices::GetThreadingService() const {
+    return threadingService_;
+}
+
+HitQueueTestFixture::HitQueueTestFixture() {
+    systemInfo->Update(
+        [this](FakeSystemInfoService::Answers& answers) { answers.applicationCacheDir = folder.Path(); });
+    databaseService = CreateNativeDatabaseService(systemInfo);
+}
+
+std::shared_ptr<PlatformServicesInterface> HitQueueTestFixture::MakePlatformServices(
+    std::shared_ptr<ThreadingServiceInterface> threading) const {
+    return std::make_shared<HitQueuePlatformServices>(databaseService, systemInfo, std::move(threading));
+}
+
+}  // namespace NuvraMobile

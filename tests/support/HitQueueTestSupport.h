@@ -1,0 +1,139 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "core/Object.h"
+#include "core/TaskExecutorInterface.h"
+#include "platformShim/PlatformServicesInterface.h"
+#include "platformShim/ThreadingServiceInterface.h"
+#include "shared/DatabaseHitBase.h"
+#include "shared/DatabaseHitSchema.h"
+#include "shared/HitProcessor.h"
+#include "shared/HitQueue.h"
+#include "support/FakeSystemInfoService.h"
+#include "support/FileSystemTestFolder.h"
+
+namespace NuvraMobile {
+
+class DatabaseServiceInterface;
+
+/** A hit with one field of its own, stored in the "URL" column. */
+class TestHit : public virtual DatabaseHitBase {
+public:
+    static std::shared_ptr<TestHit> Make(const std::string& url, std::int64_t timestamp = 0);
+
+    std::string url;
+};
+
+/** The table "TEST_HITS" (ID, URL, TIMESTAMP) in the given file. */
+class TestHitSchema : public DatabaseHitSchema<TestHit> {
+public:
+    explicit TestHitSchema(const std::string& databaseName = "NVBMobileTest.sqlite");
+
+    std::shared_ptr<TestHit> GenerateHit(const std::shared_ptr<QueryResultInterface>& result) override;
+    std::map<std::string, std::shared_ptr<Variant>> GenerateDataMap(
+        const std::shared_ptr<TestHit>& hit) override;
+};
+
+/**
+ * Records the URL of every hit it is given, then answers what `behaviour` answers (DONE without
+ * one). Thread-safe; tests wait on it instead of sleeping.
+ */
+class TestHitProcessor : public HitProcessor<TestHit> {
+public:
+    using Behaviour = std::function<HitProcessingResult(const TestHit&)>;
+
+    explicit TestHitProcessor(Behaviour behaviour = nullptr, std::function<void()> onDestroyed = nullptr);
+    ~TestHitProcessor() override;
+
+    HitProcessingResult Process(const std::shared_ptr<TestHit>& hit) override;
+
+    std::vector<std::string> ProcessedUrls() const;
+    /** Waits, at most 10 s, until `count` hits have been handed over; false when they never came. */
+    bool WaitForProcessed(size_t count) const;
+
+private:
+    const Behaviour behaviour_;
+    const std::function<void()> onDestroyed_;
+    mutable std::mutex mutex_;
+    mutable std::condition_variable condition_;
+    std::vector<std::string> urls_;
+};
+
+using TestHitQueue = HitQueue<TestHit, TestHitSchema, TestHitProcessor>;
+
+/**
+ * A threading service whose executors are one-thread executors that count the tasks they have
+ * finished, so a test can wait until a queue's worker has ended on its own. Thread-safe.
+ */
+class HitQueueThreadingService : public Object, public virtual ThreadingServiceInterface {
+public:
+    std::shared_ptr<TaskExecutorInterface> CreateSequentialTaskExecutor(const std::string& name) override;
+    std::shared_ptr<TaskExecutorInterface> CreateParallelTaskExecutor(const std::string& name) override;
+
+    /** Waits, at most 10 s, until `count` tasks have finished; false when they never did. */
+    bool WaitForFinishedTasks(size_t count) const;
+    /** The names asked for, in order. */
+    std::vector<std::string> GetExecutorNames() const;
+
+private:
+    void TaskFinished();
+
+    mutable std::mutex mutex_;
+    mutable std::condition_variable condition_;
+    size_t finishedTasks_ = 0;
+    std::vector<std::string> executorNames_;
+};
+
+/** Platform services that hand out a database, a system-info and optionally a threading service. */
+class HitQueuePlatformServices : public Object, public virtual PlatformServicesInterface {
+public:
+    HitQueuePlatformServices(std::shared_ptr<DatabaseServiceInterface> databaseService,
+                             std::shared_ptr<SystemInfoServiceInterface> systemInfoService,
+                             std::shared_ptr<ThreadingServiceInterface> threadingService = nullptr);
+
+    bool Dispose(std::chrono::milliseconds timeout) override;
+    std::shared_ptr<LoggingServiceInterface> GetLoggingService() const override;
+    std::shared_ptr<NetworkServiceInterface> GetNetworkService() const override;
+    std::shared_ptr<LocalStorageServiceInterface> GetLocalStorageService() const override;
+    std::shared_ptr<DatabaseServiceInterface> GetDatabaseService() const override;
+    std::shared_ptr<SystemInfoServiceInterface> GetSystemInfoService() const override;
+    std::shared_ptr<UIServiceInterface> GetUIService() const override;
+    std::shared_ptr<JsonUtilityServiceInterface> GetJsonUtilityService() const override;
+    std::shared_ptr<FileSystemServiceInterface> GetFileSystemService() const override;
+    std::shared_ptr<RemoteFileManagerServiceInterface> GetRemoteFileManagerService() const override;
+    std::shared_ptr<CryptoServiceInterface> GetCryptoService() const override;
+    std::shared_ptr<EncodingServiceInterface> GetEncodingService() const override;
+    std::shared_ptr<URLServiceInterface> GetURLService() const override;
+    std::shared_ptr<CompressedFileServiceInterface> GetCompressedFileService() const override;
+    std::shared_ptr<ThreadingServiceInterface> GetThreadingService() const override;
+
+private:
+    const std::shared_ptr<DatabaseServiceInterface> databaseService_;
+    const std::shared_ptr<SystemInfoServiceInterface> systemInfoService_;
+    const std::shared_ptr<ThreadingServiceInterface> threadingService_;
+};
+
+/** A temporary cache folder with a system-info service (connected) and a database service over it. */
+class HitQueueTestFixture : public ::testing::Test {
+protected:
+    HitQueueTestFixture();
+
+    /** Platform services over the fixture's services, with `threading` when given. */
+    std::shared_ptr<PlatformServicesInterface> MakePlatformServices(
+        std::shared_ptr<ThreadingServiceInterface> threading = nullptr) const;
+
+    FileSystemTestFolder folder;
+    std::shared_ptr<FakeSystemInfoService> systemInfo = std::make_shared<FakeSystemInfoService>();
+    std::shared_ptr<DatabaseServiceInterface> databaseService;
+};
+
+}  // namespace NuvraMobile
