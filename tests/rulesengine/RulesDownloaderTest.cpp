@@ -11,7 +11,7 @@
 #include "services/filesystem/NativeFileSystemService.h"
 #include "support/CapturingLoggingService.h"
 #include "support/ScratchDirectory.h"
-#include "support/SettablePlatformServices.h"
+#include "support/ConfigurablePlatformServices.h"
 
 namespace NuvraMobile {
 namespace {
@@ -103,7 +103,7 @@ protected:
     std::string bundle_ = scratch_.Join("bundle");
     std::shared_ptr<FixedRemoteFileManager> remoteFiles_ = std::make_shared<FixedRemoteFileManager>();
     std::shared_ptr<ScriptedExtractor> extractor_ = std::make_shared<ScriptedExtractor>();
-    std::shared_ptr<SettablePlatformServices> services_ = std::make_shared<SettablePlatformServices>();
+    std::shared_ptr<ConfigurablePlatformServices> services_ = std::make_shared<ConfigurablePlatformServices>();
 };
 
 TEST_F(RulesDownloaderTest, UnpacksTheDownloadNextToItAndDeletesIt) {
@@ -159,18 +159,18 @@ TEST_F(RulesDownloaderTest, AFailedDownloadReportsNoDirectory) {
 
 TEST_F(RulesDownloaderTest, RefusesToBeBuiltWithoutItsServices) {
     const struct {
-        void (*remove)(SettablePlatformServices&);
+        void (*remove)(ConfigurablePlatformServices&);
         const char* message;
     } cases[] = {
-        {[](SettablePlatformServices& s) { s.remoteFileManager = nullptr; },
+        {[](ConfigurablePlatformServices& s) { s.remoteFileManager = nullptr; },
          "RemoteFileManagerService is not available"},
-        {[](SettablePlatformServices& s) { s.crypto = nullptr; }, "CryptoService is not available"},
-        {[](SettablePlatformServices& s) { s.fileSystem = nullptr; }, "FileSystemService is not available"},
-        {[](SettablePlatformServices& s) { s.compressedFile = nullptr; },
+        {[](ConfigurablePlatformServices& s) { s.crypto = nullptr; }, "CryptoService is not available"},
+        {[](ConfigurablePlatformServices& s) { s.fileSystem = nullptr; }, "FileSystemService is not available"},
+        {[](ConfigurablePlatformServices& s) { s.compressedFile = nullptr; },
          "CompressedFileService is not available"},
     };
     for (const auto& testCase : cases) {
-        auto services = std::make_shared<SettablePlatformServices>(*services_);
+        auto services = std::make_shared<ConfigurablePlatformServices>(*services_);
         testCase.remove(*services);
         try {
             RulesDownloader(services, "configRules", nullptr);

@@ -13,7 +13,7 @@ namespace NuvraMobile {
  * Platform services whose every service a test sets (or leaves missing). Any thread may read; the test
  * sets the services before handing the object out.
  */
-class SettablePlatformServices : public Object, public virtual PlatformServicesInterface {
+class ConfigurablePlatformServices : public Object, public virtual PlatformServicesInterface {
 public:
     std::shared_ptr<LoggingServiceInterface> logging;
     std::shared_ptr<NetworkServiceInterface> network;
