@@ -10,69 +10,12 @@
 #include "services/crypto/NativeCryptoService.h"
 #include "services/filesystem/NativeFileSystemService.h"
 #include "support/CapturingLoggingService.h"
-#include "support/ScratchDirectory.h"
 #include "support/ConfigurablePlatformServices.h"
+#include "support/RulesBundleFakes.h"
+#include "support/ScratchDirectory.h"
 
 namespace NuvraMobile {
 namespace {
-
-class FixedRemoteFile : public Object, public virtual RemoteFileInterface {
-public:
-    explicit FixedRemoteFile(std::string path) : path_(std::move(path)) {}
-    std::string ToUri() const override { return path_; }
-    std::string ReadJsonStringFromFile() const override { return ReadFileBytes(path_); }
-
-private:
-    const std::string path_;
-};
-
-/** Answers every download with one file path or one error. */
-class FixedRemoteFileManager : public Object, public virtual RemoteFileManagerServiceInterface {
-public:
-    RemoteFileResult answer;
-    std::string askedFolder;
-
-    bool Dispose(std::int64_t) override { return true; }
-    void GetFileAsync(const std::string& folder, const std::string& url, const Callback& callback) override {
-        callback(GetFileSync(folder, url));
-    }
-    RemoteFileResult GetFileSync(const std::string& folder, const std::string&) override {
-        askedFolder = folder;
-        return answer;
-    }
-    void GetFileAsyncWithProperties(const std::string& folder, const std::string& url,
-                                    const std::map<std::string, std::string>&,
-                                    const Callback& callback) override {
-        GetFileAsync(folder, url, callback);
-    }
-    RemoteFileResult GetFileSyncWithProperties(const std::string& folder, const std::string& url,
-                                               const std::map<std::string, std::string>&) override {
-        return GetFileSync(folder, url);
-    }
-    RemoteFileResult GetFileFromCache(const std::string& folder, const std::string& url, bool) override {
-        return GetFileSync(folder, url);
-    }
-    void DeleteCachedDataNotInList(const std::string&, const std::deque<std::string>&) override {}
-};
-
-/** Unpacks by writing "rules.json" into the destination, after which it succeeds, refuses or throws. */
-class ScriptedExtractor : public Object, public virtual CompressedFileServiceInterface {
-public:
-    enum class Outcome { SUCCEED, REFUSE, THROW };
-    Outcome outcome = Outcome::SUCCEED;
-    int calls = 0;
-
-    bool Extract(const std::string&, CompressedFileType, const std::string& destination) override {
-        ++calls;
-        std::filesystem::create_directories(destination + "/nested");
-        WriteFileBytes(destination + "/rules.json", "{\"rules\": []}");
-        WriteFileBytes(destination + "/nested/asset.txt", "a");
-        if (outcome == Outcome::THROW) {
-            Throw("compressed-file.damaged", "damaged archive");
-        }
-        return outcome == Outcome::SUCCEED;
-    }
-};
 
 class RulesDownloaderTest : public testing::Test {
 protected:
@@ -94,7 +37,7 @@ protected:
                                    });
         downloader.StartDownload(URL);
         EXPECT_EQ(url, URL);
-        EXPECT_EQ(remoteFiles_->askedFolder, "configRules");
+        EXPECT_EQ(remoteFiles_->requests.back(), std::string("download configRules ") + URL);
         return directory;
     }
 
@@ -103,12 +46,13 @@ protected:
     std::string bundle_ = scratch_.Join("bundle");
     std::shared_ptr<FixedRemoteFileManager> remoteFiles_ = std::make_shared<FixedRemoteFileManager>();
     std::shared_ptr<ScriptedExtractor> extractor_ = std::make_shared<ScriptedExtractor>();
-    std::shared_ptr<ConfigurablePlatformServices> services_ = std::make_shared<ConfigurablePlatformServices>();
+    std::shared_ptr<ConfigurablePlatformServices> services_ =
+        std::make_shared<ConfigurablePlatformServices>();
 };
 
 TEST_F(RulesDownloaderTest, UnpacksTheDownloadNextToItAndDeletesIt) {
     WriteFileBytes(bundle_, "zip bytes");
-    remoteFiles_->answer = std::shared_ptr<RemoteFileInterface>(std::make_shared<FixedRemoteFile>(bundle_));
+    remoteFiles_->download = FixedRemoteFileManager::FileAt(bundle_);
 
     EXPECT_EQ(Download(), bundle_ + "_dir");
     EXPECT_FALSE(std::filesystem::exists(bundle_));
@@ -119,7 +63,7 @@ TEST_F(RulesDownloaderTest, ANewBundleReplacesWhatWasUnpackedBefore) {
     std::filesystem::create_directories(bundle_ + "_dir");
     WriteFileBytes(bundle_ + "_dir/stale.json", "old");
     WriteFileBytes(bundle_, "zip bytes");
-    remoteFiles_->answer = std::shared_ptr<RemoteFileInterface>(std::make_shared<FixedRemoteFile>(bundle_));
+    remoteFiles_->download = FixedRemoteFileManager::FileAt(bundle_);
 
     EXPECT_EQ(Download(), bundle_ + "_dir");
     EXPECT_FALSE(std::filesystem::exists(bundle_ + "_dir/stale.json"));
@@ -130,8 +74,7 @@ TEST_F(RulesDownloaderTest, AFailedExtractionLeavesNoDirectoryBehind) {
         ScopedCapturingLog log(LoggingMode::WARNING);
         extractor_->outcome = outcome;
         WriteFileBytes(bundle_, "zip bytes");
-        remoteFiles_->answer =
-            std::shared_ptr<RemoteFileInterface>(std::make_shared<FixedRemoteFile>(bundle_));
+        remoteFiles_->download = FixedRemoteFileManager::FileAt(bundle_);
 
         EXPECT_EQ(Download(), "");
         EXPECT_FALSE(std::filesystem::exists(bundle_)) << "the download is deleted whatever the outcome";
@@ -142,7 +85,7 @@ TEST_F(RulesDownloaderTest, AFailedExtractionLeavesNoDirectoryBehind) {
 
 TEST_F(RulesDownloaderTest, ADownloadedDirectoryIsUsedAsItIs) {
     std::filesystem::create_directories(bundle_);
-    remoteFiles_->answer = std::shared_ptr<RemoteFileInterface>(std::make_shared<FixedRemoteFile>(bundle_));
+    remoteFiles_->download = FixedRemoteFileManager::FileAt(bundle_);
 
     EXPECT_EQ(Download(), bundle_);
     EXPECT_EQ(extractor_->calls, 0);
@@ -151,7 +94,7 @@ TEST_F(RulesDownloaderTest, ADownloadedDirectoryIsUsedAsItIs) {
 
 TEST_F(RulesDownloaderTest, AFailedDownloadReportsNoDirectory) {
     ScopedCapturingLog log(LoggingMode::WARNING);
-    remoteFiles_->answer = SdkError("remotefilemanager.request_failed", "offline", DebugInfo());
+    remoteFiles_->download = SdkError("remotefilemanager.request_failed", "offline", DebugInfo());
 
     EXPECT_EQ(Download(), "");
     EXPECT_TRUE(log.Service().Contains(std::string("Error downloading Rules from '") + URL + "': offline"));
@@ -165,7 +108,8 @@ TEST_F(RulesDownloaderTest, RefusesToBeBuiltWithoutItsServices) {
         {[](ConfigurablePlatformServices& s) { s.remoteFileManager = nullptr; },
          "RemoteFileManagerService is not available"},
         {[](ConfigurablePlatformServices& s) { s.crypto = nullptr; }, "CryptoService is not available"},
-        {[](ConfigurablePlatformServices& s) { s.fileSystem = nullptr; }, "FileSystemService is not available"},
+        {[](ConfigurablePlatformServices& s) { s.fileSystem = nullptr; },
+         "FileSystemService is not available"},
         {[](ConfigurablePlatformServices& s) { s.compressedFile = nullptr; },
          "CompressedFileService is not available"},
     };
