@@ -1,0 +1,190 @@
+#include "configuration/Configuration.h"
+
+#include "configuration/ConfigurationDispatchers.h"
+#include "configuration/ConfigurationListeners.h"
+#include "configuration/MobileIdentities.h"
+#include "core/Event.h"
+#include "core/EventData.h"
+#include "core/EventSource.h"
+#include "core/EventType.h"
+#include "core/SdkError.h"
+#include "core/TaskExecutorInterface.h"
+#include "platformShim/JsonUtilityServiceInterface.h"
+#include "platformShim/PlatformServicesInterface.h"
+#include "platformShim/ThreadingServiceInterface.h"
+#include "util/Log.h"
+
+// The module object: registration, the turning of events into tasks, the boot sequence and the
+// identities queue. Obtaining and publishing a configuration is in ConfigurationPublishing.cpp.
+
+namespace NuvraMobile {
+
+namespace Keys = ConfigurationConstants::EventDataKeys::Configuration;
+
+Configuration::Configuration() : Configuration(Keys::SHARED_STATE_NAME) {}
+
+Configuration::Configuration(const std::string& name) : InternalModule(name) {}
+
+std::string Configuration::GetSharedStateName() const { return Keys::SHARED_STATE_NAME; }
+
+void Configuration::OnRegistered() {
+    RegisterListener<ConfigurationListenerRequestContent>(EventType::CONFIGURATION,
+                                                          EventSource::REQUEST_CONTENT);
+    RegisterListener<ConfigurationListenerLifecycleResponseContent>(EventType::LIFECYCLE,
+                                                                    EventSource::RESPONSE_CONTENT);
+    RegisterListener<ConfigurationListenerBootEvent>(EventType::HUB, EventSource::BOOTED);
+    RegisterListener<ConfigurationListenerHubSharedState>(EventType::HUB, EventSource::SHARED_STATE);
+    RegisterListener<ConfigurationListenerRequestIdentity>(EventType::CONFIGURATION,
+                                                           EventSource::REQUEST_IDENTITY);
+
+    requestContentDispatcher_ = CreateDispatcher<ConfigurationDispatcherConfigurationRequestContent>();
+    responseContentDispatcher_ = CreateDispatcher<ConfigurationDispatcherConfigurationResponseContent>();
+    responseIdentityDispatcher_ = CreateDispatcher<ConfigurationDispatcherConfigurationResponseIdentity>();
+
+    const auto platformServices = GetPlatformServices();
+    const auto threadingService = platformServices ? platformServices->GetThreadingService() : nullptr;
+    rulesExecutor_ = threadingService ? threadingService->CreateSequentialTaskExecutor("Rules Downloader")
+                                      : TaskExecutorInterface::CreateFixedThreaded(1);
+}
+
+void Configuration::OnUnregistered() {
+    if (rulesExecutor_) {
+        rulesExecutor_->Dispose();
+    }
+}
+
+std::shared_ptr<Configuration> Configuration::SharedSelf() {
+    return std::dynamic_pointer_cast<Configuration>(shared_from_this());
+}
+
+void Configuration::QueueEventTask(const char* taskName,
+                                   void (Configuration::*body)(const std::shared_ptr<Event>&),
+                                   const std::shared_ptr<Event>& event) {
+    auto self = SharedSelf();
+    AddTaskToQueue(taskName, [self, body, event] { ((*self).*body)(event); });
+}
+
+void Configuration::HandleConfigurationEvent(const std::shared_ptr<Event>& event) {
+    struct Instruction {
+        const char* key;
+        const char* taskName;
+        void (Configuration::*body)(const std::shared_ptr<Event>&);
+    };
+    static const Instruction kInstructions[] = {
+        {Keys::CONFIGURATION_REQUEST_CONTENT_JSON_APP_ID, "ProcessConfigureWithAppIdEvent",
+         &Configuration::ProcessConfigureWithAppIdEvent},
+        {Keys::CONFIGURATION_REQUEST_CONTENT_JSON_FILE_PATH, "ProcessConfigWithFilePathEvent",
+         &Configuration::ProcessConfigWithFilePathEvent},
+        {Keys::CONFIGURATION_REQUEST_CONTENT_UPDATE_CONFIG, "ProcessUpdateConfigEvent",
+         &Configuration::ProcessUpdateConfigEvent},
+        {Keys::CONFIGURATION_REQUEST_CONTENT_RETRIEVE_CONFIG, "ProcessPublishConfigurationEvent",
+         &Configuration::ProcessPublishConfigurationEvent},
+    };
+    const auto& data = event->GetData();
+    for (const auto& instruction : kInstructions) {
+        if (data->ContainsKey(instruction.key)) {
+            QueueEventTask(instruction.taskName, instruction.body, event);
+            return;
+        }
+    }
+}
+
+void Configuration::HandleLifeCycleEvent() {
+    auto self = SharedSelf();
+    AddTaskToQueue("LifeCycleEvent", [self] {
+        const std::string appId = self->GetValidAppID();
+        if (!appId.empty()) {
+            self->requestContentDispatcher_->DispatchInternalConfigureWithAppIdEvent(appId);
+        }
+    });
+}
+
+bool Configuration::RunBootStep(const char* stepName, const std::function<bool()>& step) {
+    bool applied = false;
+    TryCatch([&] { applied = step(); },
+             [&](SdkError& error) {
+                 Log::Error(LOG_PREFIX, "Boot step \"%s\" failed, going on with the next one: %s", stepName,
+                            error.GetMessage());
+             });
+    return applied;
+}
+
+void Configuration::HandleBootEvent(const std::shared_ptr<Event>& event) {
+    RunBootStep("load cached rules", [this] {
+        RetrieveCachedRules();
+        return false;
+    });
+    ProcessBootConfigEvent(event);
+}
+
+void Configuration::ProcessBootConfigEvent(const std::shared_ptr<Event>& event) {
+    Log::Trace(LOG_PREFIX, "Processing boot configuration event");
+    RunBootStep("load overrides", [this] {
+        std::unique_lock<std::mutex> lock(configMutex_);
+        RetrieveOverriddenConfigFromPersistence(lock);
+        return false;
+    });
+    std::string appId;
+    RunBootStep("read app id", [&] {
+        appId = GetValidAppID();
+        return false;
+    });
+    if (!appId.empty()) {
+        requestContentDispatcher_->DispatchInternalConfigureWithAppIdEvent(appId);
+        if (RunBootStep("load cached configuration", [&] { return LoadCachedConfig(appId, event); })) {
+            return;
+        }
+    }
+    if (RunBootStep("load bundled configuration", [&] { return LoadBundledConfig(event); })) {
+        return;
+    }
+    if (RunBootStep("apply overrides", [&] { return LoadOverriddenConfig(event); })) {
+        return;
+    }
+    UpdateSharedStateToPreviousConfig(event->GetEventNumber());
+}
+
+void Configuration::HandleGetSdkIdentitiesEvent(const std::shared_ptr<Event>& event) {
+    auto self = SharedSelf();
+    AddTaskToQueue("GetSDKIdentities", [self, event] {
+        self->QueueGetSDKIdentitiesEvent(event);
+        self->ProcessGetSdkIdsEvent();
+    });
+}
+
+void Configuration::HandleSharedStateChangeEvent() {
+    auto self = SharedSelf();
+    AddTaskToQueue("Share state change event", [self] { self->ProcessGetSdkIdsEvent(); });
+}
+
+std::deque<std::shared_ptr<Event>>& Configuration::GetEventQueue() { return identityRequests_; }
+
+void Configuration::QueueGetSDKIdentitiesEvent(const std::shared_ptr<Event>& event) {
+    if (event) {
+        identityRequests_.push_back(event);
+    }
+}
+
+void Configuration::ProcessGetSdkIdsEvent() {
+    auto& queue = GetEventQueue();
+    while (!queue.empty()) {
+        const auto request = queue.front();
+        std::shared_ptr<JsonUtilityServiceInterface> jsonUtilityService;
+        if (!GetPlatformJsonUtilityService(jsonUtilityService)) {
+            Log::Error(LOG_PREFIX, "JSONUtility Service not available, unable to retrieve sdk identities");
+            responseIdentityDispatcher_->DispatchAllIdentities("", request->GetResponsePairID());
+            queue.pop_front();
+            continue;
+        }
+        const auto self = SharedSelf();
+        if (!MobileIdentities::AreAllSharedStateReady(request, self)) {
+            return;
+        }
+        responseIdentityDispatcher_->DispatchAllIdentities(
+            MobileIdentities::GetAllIdentifiers(jsonUtilityService, request, self),
+            request->GetResponsePairID());
+        queue.pop_front();
+    }
+}
+
+}  // namespace NuvraMobile

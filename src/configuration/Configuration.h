@@ -1,0 +1,158 @@
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "configuration/ConfigurationConstants.h"
+#include "core/InternalModule.h"
+
+namespace NuvraMobile {
+
+class ConfigurationData;
+class ConfigurationDownloader;
+class ConfigurationDispatcherConfigurationRequestContent;
+class ConfigurationDispatcherConfigurationResponseContent;
+class ConfigurationDispatcherConfigurationResponseIdentity;
+class DataStoreInterface;
+class Event;
+class EventData;
+class FileSystemServiceInterface;
+class JsonUtilityServiceInterface;
+class PlatformServicesInterface;
+class SystemInfoServiceInterface;
+class TaskExecutorInterface;
+class Variant;
+
+/**
+ * The module that owns the configuration of the whole system. It obtains the configuration from an
+ * app id (remote download with cache and network wait), a file, programmatic updates, the download
+ * cache or the file packaged with the application; keeps and persists the programmatic overrides;
+ * resolves environment-specific keys; and publishes the result as the shared state
+ * "com.nuvra.module.configuration" with a response event. It also answers requests for the current
+ * configuration and for the SDK-identities report.
+ *
+ * Threads: listeners run on the hub's workers and only queue named tasks, except the booted-event
+ * handler, which does the boot work on the listener call. Every task runs on the module's own
+ * sequential queue. The configuration mutex guards the current and overridden configurations and is
+ * never held while a shared state is created, an event is sent, a file is read or a download runs.
+ */
+class Configuration : public InternalModule {
+public:
+    using VariantMap = std::map<std::string, std::shared_ptr<Variant>>;
+
+    static constexpr const char* LOG_PREFIX =
+        ConfigurationConstants::EventDataKeys::Configuration::SHARED_STATE_NAME;
+    /** The configuration-file server; "%s" takes the app id. */
+    static constexpr const char* CONFIGURATION_URL_BASE = "https://config.nuvra.com/%s.json";
+    static constexpr const char* CONFIG_BUNDLED_FILE_NAME = "NVBMobileConfig.json";
+    static constexpr const char* CONFIG_MANIFEST_APPID_KEY = "NVBMobileAppID";
+    static constexpr const char* DATASTORE_KEY = "NuvraMobile_ConfigState";
+    static constexpr const char* PERSISTED_OVERRIDDEN_CONFIG = "config.overridden.map";
+    static constexpr const char* PERSISTED_APPID = "config.appID";
+    static constexpr const char* PERSISTED_RULES_URL = "config.last.rules.url";
+    static constexpr const char* CACHE_FOLDER = "config";
+    static constexpr const char* RULES_CACHE_FOLDER = "configRules";
+    static constexpr const char* RULES_JSON_KEY = "rules";
+    static constexpr const char* RULES_JSON_FILE_NAME = "rules.json";
+    static constexpr const char* RULES_JSON_CONDITION_KEY = "condition";
+    static constexpr const char* RULES_JSON_CONSEQUENCES_KEY = "consequences";
+
+    Configuration();
+    explicit Configuration(const std::string& name);
+
+    std::string GetSharedStateName() const override;
+
+    virtual void HandleConfigurationEvent(const std::shared_ptr<Event>& event);
+    virtual void HandleLifeCycleEvent();
+    virtual void HandleBootEvent(const std::shared_ptr<Event>& event);
+    virtual void HandleGetSdkIdentitiesEvent(const std::shared_ptr<Event>& event);
+    virtual void HandleSharedStateChangeEvent();
+    /** Identities requests not answered yet, oldest first; touched only from the module's tasks. */
+    virtual std::deque<std::shared_ptr<Event>>& GetEventQueue();
+    virtual void QueueGetSDKIdentitiesEvent(const std::shared_ptr<Event>& event);
+    virtual void ProcessConfigWithFilePathEvent(const std::shared_ptr<Event>& event);
+    virtual void ProcessUpdateConfigEvent(const std::shared_ptr<Event>& event);
+    virtual void ProcessBootConfigEvent(const std::shared_ptr<Event>& event);
+    virtual void ProcessConfigureWithAppIdEvent(const std::shared_ptr<Event>& event);
+    virtual void ProcessPublishConfigurationEvent(const std::shared_ptr<Event>& event);
+    /** Applies the configuration in `json` with the overrides over it; true when one was published. */
+    virtual bool ConfigureWithJsonString(const std::string& json, const std::shared_ptr<Event>& event,
+                                         bool downloadRules);
+    virtual void ProcessGetSdkIdsEvent();
+    virtual std::shared_ptr<ConfigurationDownloader> GetConfigDownloader(const std::string& appId);
+
+    /**
+     * The configuration as it is published: keys beginning with "__" dropped, and each key K taking
+     * the value of "__E__K" when "build.environment" names E and that key exists. The input is not
+     * changed.
+     */
+    static std::shared_ptr<EventData> GetEnvironmentAwareEventData(const std::shared_ptr<EventData>& data);
+    /** "__" + environment + "__" + key; the key itself when the environment is empty. */
+    static std::string GetKeyForEnvironment(const std::string& key, const std::string& environment);
+
+protected:
+    void OnRegistered() override;
+    void OnUnregistered() override;
+
+    /** Publishes `data` (privacy default added, environment resolved) for the event and answers it. */
+    void ChangeConfiguration(const std::shared_ptr<Event>& event, const std::shared_ptr<EventData>& data,
+                             bool downloadRules);
+    bool LoadCachedConfig(const std::string& appId, const std::shared_ptr<Event>& event);
+    bool LoadBundledConfig(const std::shared_ptr<Event>& event);
+    bool LoadOverriddenConfig(const std::shared_ptr<Event>& event);
+    VariantMap GetEnvironmentAwareOverriddenConfig(const VariantMap& updates);
+    std::string GetValidAppID();
+    std::string GetAppIdFromManifest();
+    std::string RetrieveAppIdFromPersistence();
+    void SaveAppIdToPersistence(const std::string& appId);
+    void SaveOverriddenConfigToPersistence(const std::shared_ptr<ConfigurationData>& overrides);
+    /** Reloads the overrides from the data store; the caller holds the configuration mutex. */
+    void RetrieveOverriddenConfigFromPersistence(std::unique_lock<std::mutex>& lock);
+    bool ValidateForInternalEventAppIDChange(const std::shared_ptr<EventData>& data, std::string appId);
+    /** Blocks until the network is connected (true) or the module is no longer registered (false). */
+    bool WaitForNetworkConnection(const std::shared_ptr<SystemInfoServiceInterface>& systemInfoService);
+    std::string GetBundledFileContent();
+    std::shared_ptr<DataStoreInterface> GetDataStore();
+    bool GetPlatformSystemInfoService(std::shared_ptr<SystemInfoServiceInterface>& out);
+    bool GetPlatformJsonUtilityService(std::shared_ptr<JsonUtilityServiceInterface>& out);
+    /** Throws SdkError "platform_services.missing_service" when there is no file system service. */
+    bool GetFileSystemService(std::shared_ptr<FileSystemServiceInterface>& out);
+    /** Rolls back: readers see the previous configuration for this event number. */
+    void UpdateSharedStateToPreviousConfig(int32_t eventNumber);
+
+    /** Loads the rules of the last known rules URL from the download cache. */
+    virtual void RetrieveCachedRules();
+    /** Starts the download of the rules bundle that the published configuration names. */
+    virtual void DownloadRules(const std::shared_ptr<EventData>& configuration);
+
+private:
+    /** The service from the module's platform services, or null with a warning naming what is missing. */
+    template <class Service>
+    std::shared_ptr<Service> GetPlatformService(
+        std::shared_ptr<Service> (PlatformServicesInterface::*getter)() const, const char* missingMessage);
+    /** Makes the overrides win over `configuration`, also over its environment-specific keys. */
+    static void ApplyOverrides(ConfigurationData& configuration, const ConfigurationData& overrides);
+    /** Runs one boot step; an error is logged and counts as "nothing applied". */
+    static bool RunBootStep(const char* stepName, const std::function<bool()>& step);
+    /** Queues `body` as the named task, holding this module and the event until it has run. */
+    void QueueEventTask(const char* taskName, void (Configuration::*body)(const std::shared_ptr<Event>&),
+                        const std::shared_ptr<Event>& event);
+    std::shared_ptr<Configuration> SharedSelf();
+    std::shared_ptr<JsonUtilityServiceInterface> GetJsonUtilityServiceOrLog(const char* missingMessage);
+
+    std::shared_ptr<ConfigurationDispatcherConfigurationRequestContent> requestContentDispatcher_;
+    std::shared_ptr<ConfigurationDispatcherConfigurationResponseContent> responseContentDispatcher_;
+    std::shared_ptr<ConfigurationDispatcherConfigurationResponseIdentity> responseIdentityDispatcher_;
+    std::shared_ptr<ConfigurationData> currentConfig_;     // guarded by configMutex_
+    std::shared_ptr<ConfigurationData> overriddenConfig_;  // guarded by configMutex_
+    std::deque<std::shared_ptr<Event>> identityRequests_;
+    std::mutex configMutex_;
+    std::shared_ptr<TaskExecutorInterface> rulesExecutor_;
+};
+
+}  // namespace NuvraMobile

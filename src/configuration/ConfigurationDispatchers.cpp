@@ -1,0 +1,42 @@
+#include "configuration/ConfigurationDispatchers.h"
+
+#include "core/Event.h"
+#include "core/EventBuilder.h"
+#include "core/EventData.h"
+
+namespace NuvraMobile {
+
+namespace Keys = ConfigurationConstants::EventDataKeys::Configuration;
+
+void ConfigurationDispatcherConfigurationRequestContent::DispatchInternalConfigureWithAppIdEvent(
+    const std::string& appId) {
+    auto data = std::make_shared<EventData>();
+    data->PutBoolean(Keys::CONFIGURATION_REQUEST_CONTENT_IS_INTERNAL_EVENT, true);
+    data->PutString(Keys::CONFIGURATION_REQUEST_CONTENT_JSON_APP_ID, appId);
+    Dispatch(
+        EventBuilder("Configure with AppID Internal", EventType::CONFIGURATION, EventSource::REQUEST_CONTENT)
+            .SetData(data)
+            .Build());
+}
+
+void ConfigurationDispatcherConfigurationResponseContent::DispatchConfigResponseWithEventData(
+    const std::shared_ptr<EventData>& data, const std::string& pairId) {
+    Dispatch(
+        EventBuilder("Configuration Response Event", EventType::CONFIGURATION, EventSource::RESPONSE_CONTENT)
+            .SetPairID(pairId)
+            .SetData(data)
+            .Build());
+}
+
+void ConfigurationDispatcherConfigurationResponseIdentity::DispatchAllIdentities(
+    const std::string& allIdentifiers, const std::string& pairId) {
+    auto data = std::make_shared<EventData>();
+    data->PutString(Keys::CONFIGURATION_RESPONSE_IDENTITY_ALL_IDENTIFIERS, allIdentifiers);
+    Dispatch(EventBuilder("Configuration Response Identity Event", EventType::CONFIGURATION,
+                          EventSource::RESPONSE_IDENTITY)
+                 .SetPairID(pairId)
+                 .SetData(data)
+                 .Build());
+}
+
+}  // namespace NuvraMobile

@@ -1,0 +1,524 @@
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+
+#include "configuration/Configuration.h"
+#include "configuration/ConfigurationData.h"
+#include "configuration/ConfigurationDispatchers.h"
+#include "configuration/ConfigurationDownloader.h"
+#include "core/Event.h"
+#include "core/EventData.h"
+#include "core/SdkError.h"
+#include "core/SharedStateMarkers.h"
+#include "core/Variant.h"
+#include "platformShim/DataStoreInterface.h"
+#include "platformShim/FileSystemServiceInterface.h"
+#include "platformShim/JsonUtilityServiceInterface.h"
+#include "platformShim/LocalStorageServiceInterface.h"
+#include "platformShim/PlatformServicesInterface.h"
+#include "platformShim/RemoteFileManagerServiceInterface.h"
+#include "platformShim/SystemInfoServiceInterface.h"
+#include "shared/MobilePrivacyStatus.h"
+#include "util/Log.h"
+#include "util/StringUtils.h"
+
+// How the Configuration module obtains, merges, resolves, persists and publishes a configuration.
+
+namespace NuvraMobile {
+
+namespace Keys = ConfigurationConstants::EventDataKeys::Configuration;
+
+namespace {
+
+/** Shared between a network wait and the one-time listener that ends it; outlives the wait if need be. */
+struct NetworkWaitState {
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool listenerRegistered = false;
+    uint64_t changes = 0;
+};
+
+/** Registers the one-time listener that wakes the wait; false (and a warning) when the platform refuses. */
+bool RegisterNetworkListener(const std::shared_ptr<SystemInfoServiceInterface>& systemInfoService,
+                             const std::shared_ptr<NetworkWaitState>& state) {
+    bool registered = true;
+    TryCatch(
+        [&] {
+            systemInfoService->RegisterOneTimeNetworkConnectionStatusListener(
+                "configuration_listener", [state] {
+                    std::lock_guard<std::mutex> lock(state->mutex);
+                    state->listenerRegistered = false;
+                    ++state->changes;
+                    state->changed.notify_all();
+                });
+        },
+        [&](SdkError& error) {
+            Log::Warning(Configuration::LOG_PREFIX, "Unable to listen for network changes: %s",
+                         error.GetMessage());
+            registered = false;
+        });
+    return registered;
+}
+
+constexpr std::chrono::seconds kNetworkRecheckInterval{1};
+
+}  // namespace
+
+// Service lookups.
+
+template <class Service>
+std::shared_ptr<Service> Configuration::GetPlatformService(
+    std::shared_ptr<Service> (PlatformServicesInterface::*getter)() const, const char* missingMessage) {
+    const auto platformServices = GetPlatformServices();
+    if (!platformServices) {
+        Log::Warning(LOG_PREFIX, "Platform services are not available");
+        return nullptr;
+    }
+    auto service = ((*platformServices).*getter)();
+    if (!service) {
+        Log::Warning(LOG_PREFIX, missingMessage);
+    }
+    return service;
+}
+
+bool Configuration::GetPlatformSystemInfoService(std::shared_ptr<SystemInfoServiceInterface>& out) {
+    out = GetPlatformService(&PlatformServicesInterface::GetSystemInfoService,
+                             "System Info services are not available");
+    return out != nullptr;
+}
+
+bool Configuration::GetPlatformJsonUtilityService(std::shared_ptr<JsonUtilityServiceInterface>& out) {
+    out = GetPlatformService(&PlatformServicesInterface::GetJsonUtilityService,
+                             "JSON services are not available");
+    return out != nullptr;
+}
+
+std::shared_ptr<JsonUtilityServiceInterface> Configuration::GetJsonUtilityServiceOrLog(
+    const char* missingMessage) {
+    std::shared_ptr<JsonUtilityServiceInterface> service;
+    if (!GetPlatformJsonUtilityService(service)) {
+        Log::Debug(LOG_PREFIX, missingMessage);
+    }
+    return service;
+}
+
+bool Configuration::GetFileSystemService(std::shared_ptr<FileSystemServiceInterface>& out) {
+    const auto platformServices = GetPlatformServices();
+    if (!platformServices) {
+        Throw(SdkError("platform_services.missing_service", "Platform services are not available.",
+                       CurrentDebugInfo()));
+    }
+    out = platformServices->GetFileSystemService();
+    if (!out) {
+        Throw(SdkError("platform_services.missing_service",
+                       "Failed to retrieve file system storage, platform services are not available.",
+                       CurrentDebugInfo()));
+    }
+    return true;
+}
+
+std::shared_ptr<DataStoreInterface> Configuration::GetDataStore() {
+    const auto localStorage = GetPlatformService(&PlatformServicesInterface::GetLocalStorageService,
+                                                 "Storage services are not available");
+    return localStorage ? localStorage->GetDataStore(DATASTORE_KEY) : nullptr;
+}
+
+std::shared_ptr<ConfigurationDownloader> Configuration::GetConfigDownloader(const std::string& appId) {
+    const auto remoteFileManager = GetPlatformService(&PlatformServicesInterface::GetRemoteFileManagerService,
+                                                      "Remote file manager services are not available");
+    if (!remoteFileManager) {
+        return nullptr;
+    }
+    std::shared_ptr<JsonUtilityServiceInterface> jsonUtilityService;
+    GetPlatformJsonUtilityService(jsonUtilityService);
+    return std::make_shared<ConfigurationDownloader>(
+        remoteFileManager, StringUtils::FormatString(CONFIGURATION_URL_BASE, appId), jsonUtilityService);
+}
+
+// App id.
+
+std::string Configuration::RetrieveAppIdFromPersistence() {
+    const auto dataStore = GetDataStore();
+    if (!dataStore) {
+        Log::Debug(LOG_PREFIX, "Unable to load appId from persistence, Storage service not initialized");
+        return "";
+    }
+    std::string appId = dataStore->GetString(PERSISTED_APPID, "");
+    Log::Trace(LOG_PREFIX, "AppID loaded from persistence - %s", appId);
+    return appId;
+}
+
+std::string Configuration::GetAppIdFromManifest() {
+    std::shared_ptr<SystemInfoServiceInterface> systemInfo;
+    if (!GetPlatformSystemInfoService(systemInfo)) {
+        Log::Debug(LOG_PREFIX, "Unable to read AppID from manifest, SystemInfo service not available");
+        return "";
+    }
+    std::string appId = systemInfo->GetProperty(CONFIG_MANIFEST_APPID_KEY);
+    if (!appId.empty()) {
+        Log::Trace(LOG_PREFIX, "Valid AppID was retrieved from manifest - %s", appId);
+        SaveAppIdToPersistence(appId);
+    }
+    return appId;
+}
+
+std::string Configuration::GetValidAppID() {
+    std::string appId = RetrieveAppIdFromPersistence();
+    if (!appId.empty()) {
+        Log::Trace(LOG_PREFIX, "Valid AppID is retrieved from persistence - %s", appId);
+        return appId;
+    }
+    return GetAppIdFromManifest();
+}
+
+void Configuration::SaveAppIdToPersistence(const std::string& appId) {
+    const auto dataStore = GetDataStore();
+    if (!dataStore) {
+        Log::Debug(LOG_PREFIX, "Unable to save appId to persistence, Storage service not initialized");
+        return;
+    }
+    Log::Trace(LOG_PREFIX, "Saving appID to persistence - %s", appId);
+    dataStore->SetString(PERSISTED_APPID, appId);
+}
+
+bool Configuration::ValidateForInternalEventAppIDChange(const std::shared_ptr<EventData>& data,
+                                                        std::string appId) {
+    if (!data->OptBoolean(Keys::CONFIGURATION_REQUEST_CONTENT_IS_INTERNAL_EVENT, false)) {
+        return true;
+    }
+    return appId == GetValidAppID();
+}
+
+// Requests.
+
+void Configuration::UpdateSharedStateToPreviousConfig(int32_t eventNumber) {
+    CreateSharedState(eventNumber, SHARED_STATE_PREV);
+    Log::Trace(LOG_PREFIX, "Shared state is updated for event number %s with PREV", eventNumber);
+}
+
+void Configuration::ProcessConfigureWithAppIdEvent(const std::shared_ptr<Event>& event) {
+    const auto& data = event->GetData();
+    std::string appId;
+    data->GetString(Keys::CONFIGURATION_REQUEST_CONTENT_JSON_APP_ID, appId);
+    if (appId.empty()) {
+        Log::Error(LOG_PREFIX, "App ID was not found processing event - %s", appId);
+        UpdateSharedStateToPreviousConfig(event->GetEventNumber());
+        return;
+    }
+    if (!ValidateForInternalEventAppIDChange(data, appId)) {
+        Log::Error(LOG_PREFIX, "App ID is changed. Ignoring the setAppID Internal event");
+        UpdateSharedStateToPreviousConfig(event->GetEventNumber());
+        return;
+    }
+    Log::Trace(LOG_PREFIX, "Processing ConfigureWithAppID event. AppID -(%s)", appId);
+    SaveAppIdToPersistence(appId);
+
+    const auto downloader = GetConfigDownloader(appId);
+    if (!downloader) {
+        Log::Error(LOG_PREFIX,
+                   "Failed to retrieve Configuration Downloader. Rolling back to previous configuraiton.");
+        UpdateSharedStateToPreviousConfig(event->GetEventNumber());
+        return;
+    }
+    std::string text = downloader->DownloadConfig();
+    if (text.empty()) {
+        text = downloader->LoadCachedConfig();
+    }
+    if (text.empty()) {
+        std::shared_ptr<SystemInfoServiceInterface> systemInfo;
+        if (GetPlatformSystemInfoService(systemInfo) &&
+            systemInfo->GetNetworkConnectionStatus() != ConnectionStatus::CONNECTED) {
+            WaitForNetworkConnection(systemInfo);
+        }
+        text = downloader->DownloadConfig();
+    }
+    if (text.empty()) {
+        Log::Error(LOG_PREFIX, "Unable to fetch config. Rolling back to previous configuration.");
+        UpdateSharedStateToPreviousConfig(event->GetEventNumber());
+        return;
+    }
+    ConfigureWithJsonString(text, event, true);
+}
+
+bool Configuration::WaitForNetworkConnection(
+    const std::shared_ptr<SystemInfoServiceInterface>& systemInfoService) {
+    auto state = std::make_shared<NetworkWaitState>();
+    while (IsRegistered()) {
+        if (systemInfoService->GetNetworkConnectionStatus() == ConnectionStatus::CONNECTED) {
+            return true;
+        }
+        std::unique_lock<std::mutex> lock(state->mutex);
+        const uint64_t seenChanges = state->changes;
+        if (!state->listenerRegistered) {
+            state->listenerRegistered = true;
+            // Registered without the lock: a platform may call the listener at once.
+            lock.unlock();
+            const bool registered = RegisterNetworkListener(systemInfoService, state);
+            lock.lock();
+            state->listenerRegistered = state->listenerRegistered && registered;
+        }
+        state->changed.wait_for(lock, kNetworkRecheckInterval, [&] { return state->changes != seenChanges; });
+    }
+    return false;
+}
+
+void Configuration::ProcessConfigWithFilePathEvent(const std::shared_ptr<Event>& event) {
+    std::string path;
+    event->GetData()->GetString(Keys::CONFIGURATION_REQUEST_CONTENT_JSON_FILE_PATH, path);
+    if (path.empty()) {
+        Log::Error(LOG_PREFIX, "JSON file path was not found processing event - %s", path);
+        UpdateSharedStateToPreviousConfig(event->GetEventNumber());
+        return;
+    }
+    std::shared_ptr<FileSystemServiceInterface> fileSystem;
+    GetFileSystemService(fileSystem);
+    Log::Trace(LOG_PREFIX, "Processing configWithFilePath Event. \n %s", path);
+    std::string text;
+    TrySwallow([&] { text = fileSystem->ReadStringFromFile(path); });
+    Log::Trace(LOG_PREFIX, "Configuration obtained from file path %s is \n %s", path, text);
+    ConfigureWithJsonString(text, event, true);
+}
+
+bool Configuration::ConfigureWithJsonString(const std::string& json, const std::shared_ptr<Event>& event,
+                                            bool downloadRules) {
+    const auto jsonUtilityService =
+        GetJsonUtilityServiceOrLog("Unable to configure, JSONUtilityService service not available");
+    auto configuration = std::make_shared<ConfigurationData>(jsonUtilityService);
+    configuration->Put(json);
+    if (configuration->IsEmpty()) {
+        Log::Debug(
+            LOG_PREFIX,
+            "Empty configuration found when processing JSON string. Rolling back to previous configuration.");
+        UpdateSharedStateToPreviousConfig(event->GetEventNumber());
+        return false;
+    }
+    std::shared_ptr<EventData> data;
+    {
+        std::unique_lock<std::mutex> lock(configMutex_);
+        RetrieveOverriddenConfigFromPersistence(lock);
+        currentConfig_ = configuration;
+        ApplyOverrides(*currentConfig_, *overriddenConfig_);
+        data = currentConfig_->GetEventData();
+    }
+    ChangeConfiguration(event, data, downloadRules);
+    return true;
+}
+
+void Configuration::ApplyOverrides(ConfigurationData& configuration, const ConfigurationData& overrides) {
+    configuration.Put(overrides.GetEntries());
+    std::string environment;
+    const auto& entries = configuration.GetEntries();
+    const auto environmentEntry = entries.find(Keys::BUILD_ENVIRONMENT);
+    if (environmentEntry == entries.end() || !environmentEntry->second->GetString(environment) ||
+        environment.empty()) {
+        return;
+    }
+    // An environment-specific key would otherwise win over the override when published.
+    VariantMap environmentOverrides;
+    for (const auto& [key, value] : overrides.GetEntries()) {
+        if (StringUtils::StartsWith(key, Keys::ENVIRONMENT_PREFIX_DELIMITER)) {
+            continue;
+        }
+        const std::string environmentKey = GetKeyForEnvironment(key, environment);
+        if (entries.count(environmentKey) != 0) {
+            environmentOverrides.emplace(environmentKey, value);
+        }
+    }
+    configuration.Put(environmentOverrides);
+}
+
+void Configuration::RetrieveOverriddenConfigFromPersistence(std::unique_lock<std::mutex>& /*lock*/) {
+    const auto jsonUtilityService = GetJsonUtilityServiceOrLog(
+        "Unable to load overridden config from persistence, JSONUtilityService service not available");
+    overriddenConfig_ = std::make_shared<ConfigurationData>(jsonUtilityService);
+    const auto dataStore = GetDataStore();
+    if (!dataStore) {
+        Log::Debug(LOG_PREFIX,
+                   "Unable to load overridden config from persistence, Storage service not initialized");
+        return;
+    }
+    const std::string text = dataStore->GetString(PERSISTED_OVERRIDDEN_CONFIG, "");
+    Log::Trace(LOG_PREFIX, "Loading overridden configuration from persistence - \n %s", text);
+    overriddenConfig_->Put(text);
+}
+
+void Configuration::ProcessUpdateConfigEvent(const std::shared_ptr<Event>& event) {
+    VariantMap updates;
+    event->GetData()->GetVariantMap(Keys::CONFIGURATION_REQUEST_CONTENT_UPDATE_CONFIG, updates);
+    updates = GetEnvironmentAwareOverriddenConfig(updates);
+    if (updates.empty()) {
+        Log::Error(LOG_PREFIX, "Configuration update data was either not provided in event or is empty.");
+        UpdateSharedStateToPreviousConfig(event->GetEventNumber());
+        return;
+    }
+    const auto jsonUtilityService = GetJsonUtilityServiceOrLog(
+        "Unable to create current configuration, JSONUtilityService service not available");
+    Log::Trace(LOG_PREFIX, "Processing updateConfiguration Event. \n %s", updates);
+    std::shared_ptr<EventData> data;
+    {
+        std::unique_lock<std::mutex> lock(configMutex_);
+        RetrieveOverriddenConfigFromPersistence(lock);
+        overriddenConfig_->Put(updates);
+        SaveOverriddenConfigToPersistence(overriddenConfig_);
+        if (!currentConfig_) {
+            currentConfig_ = std::make_shared<ConfigurationData>(jsonUtilityService);
+        }
+        ApplyOverrides(*currentConfig_, *overriddenConfig_);
+        data = currentConfig_->GetEventData();
+    }
+    ChangeConfiguration(event, data, true);
+}
+
+Configuration::VariantMap Configuration::GetEnvironmentAwareOverriddenConfig(const VariantMap& updates) {
+    std::shared_ptr<EventData> current;
+    {
+        std::lock_guard<std::mutex> lock(configMutex_);
+        current = currentConfig_ ? currentConfig_->GetEventData() : nullptr;
+    }
+    if (!current) {
+        return updates;
+    }
+    const std::string environment = current->OptString(Keys::BUILD_ENVIRONMENT, "");
+    VariantMap result;
+    for (const auto& [key, value] : updates) {
+        const std::string environmentKey = GetKeyForEnvironment(key, environment);
+        if (current->ContainsKey(environmentKey)) {
+            Log::Trace(
+                LOG_PREFIX,
+                "Input key from UpdateConfiguration call has been modified to be specific to the current "
+                "build environment.  Old key: %s.  New key: %s.",
+                key, environmentKey);
+            result.emplace(environmentKey, value);
+        } else {
+            result.emplace(key, value);
+        }
+    }
+    return result;
+}
+
+std::string Configuration::GetKeyForEnvironment(const std::string& key, const std::string& environment) {
+    if (environment.empty()) {
+        return key;
+    }
+    return StringUtils::FormatString("%s%s%s%s", Keys::ENVIRONMENT_PREFIX_DELIMITER, environment,
+                                     Keys::ENVIRONMENT_PREFIX_DELIMITER, key);
+}
+
+void Configuration::SaveOverriddenConfigToPersistence(const std::shared_ptr<ConfigurationData>& overrides) {
+    const auto dataStore = GetDataStore();
+    if (!dataStore) {
+        Log::Debug(LOG_PREFIX,
+                   "Unable to save overridden config to persistence, Storage service not initialized");
+        return;
+    }
+    if (Log::Precheck(LoggingMode::TRACE)) {
+        Log::Trace(LOG_PREFIX, "Saving the overridden configuration to persistence - \n %s",
+                   overrides->ToString(ToStringOptions::Pretty()));
+    }
+    const std::string text = overrides->GetJsonString();
+    if (text.empty() && !overrides->IsEmpty()) {
+        // Writing the empty text would erase the overrides stored so far.
+        Log::Debug(LOG_PREFIX,
+                   "Unable to save overridden config to persistence, it could not be written as JSON");
+        return;
+    }
+    dataStore->SetString(PERSISTED_OVERRIDDEN_CONFIG, text);
+}
+
+// Publication.
+
+void Configuration::ChangeConfiguration(const std::shared_ptr<Event>& event,
+                                        const std::shared_ptr<EventData>& data, bool downloadRules) {
+    if (!data->ContainsKey(Keys::GLOBAL_CONFIG_PRIVACY)) {
+        data->PutString(Keys::GLOBAL_CONFIG_PRIVACY,
+                        MobilePrivacyStatusToString(MobilePrivacyStatus::UNKNOWN));
+    }
+    const auto published = GetEnvironmentAwareEventData(data);
+    CreateSharedState(event->GetEventNumber(), published);
+    if (Log::Precheck(LoggingMode::DEBUG)) {
+        Log::Debug(LOG_PREFIX, "Shared state has been created for event #%s with data: %s",
+                   event->GetEventNumber(), published->PrettyString(1));
+    }
+    if (downloadRules) {
+        DownloadRules(published);
+    }
+    responseContentDispatcher_->DispatchConfigResponseWithEventData(published, event->GetPairID());
+}
+
+std::shared_ptr<EventData> Configuration::GetEnvironmentAwareEventData(
+    const std::shared_ptr<EventData>& data) {
+    const std::string environment = data->OptString(Keys::BUILD_ENVIRONMENT, "");
+    const VariantMap entries = data->AsMapCopy();
+    VariantMap published;
+    for (const auto& [key, value] : entries) {
+        if (StringUtils::StartsWith(key, Keys::ENVIRONMENT_PREFIX_DELIMITER)) {
+            continue;
+        }
+        const auto environmentEntry = entries.find(GetKeyForEnvironment(key, environment));
+        published.emplace_hint(published.end(), key,
+                               environmentEntry != entries.end() ? environmentEntry->second : value);
+    }
+    return std::make_shared<EventData>(published);
+}
+
+bool Configuration::LoadCachedConfig(const std::string& appId, const std::shared_ptr<Event>& event) {
+    const auto downloader = GetConfigDownloader(appId);
+    if (!downloader) {
+        return false;
+    }
+    const std::string text = downloader->LoadCachedConfig();
+    if (text.empty()) {
+        Log::Trace(LOG_PREFIX, "Cached configuration not found");
+        return false;
+    }
+    Log::Trace(LOG_PREFIX, "Cached configuration loaded");
+    return ConfigureWithJsonString(text, event, false);
+}
+
+std::string Configuration::GetBundledFileContent() {
+    std::shared_ptr<SystemInfoServiceInterface> systemInfo;
+    if (!GetPlatformSystemInfoService(systemInfo)) {
+        return "";
+    }
+    std::string text;
+    TrySwallow([&] { text = systemInfo->GetAsset(CONFIG_BUNDLED_FILE_NAME); });
+    return text;
+}
+
+bool Configuration::LoadBundledConfig(const std::shared_ptr<Event>& event) {
+    const std::string text = GetBundledFileContent();
+    if (text.empty()) {
+        Log::Trace(LOG_PREFIX, "Nothing is loaded from bundled file");
+        return false;
+    }
+    Log::Debug(LOG_PREFIX, "Bundled configuration loaded. \n %s", text);
+    return ConfigureWithJsonString(text, event, true);
+}
+
+bool Configuration::LoadOverriddenConfig(const std::shared_ptr<Event>& event) {
+    std::shared_ptr<EventData> data;
+    {
+        std::lock_guard<std::mutex> lock(configMutex_);
+        if (!overriddenConfig_ || overriddenConfig_->IsEmpty()) {
+            return false;
+        }
+        data = overriddenConfig_->GetEventData();
+    }
+    ChangeConfiguration(event, data, true);
+    return true;
+}
+
+void Configuration::ProcessPublishConfigurationEvent(const std::shared_ptr<Event>& event) {
+    Log::Trace(LOG_PREFIX, "Processing publish configuration event");
+    const auto jsonUtilityService = GetJsonUtilityServiceOrLog(
+        "Unable to publish current configuration, JSONUtilityService service not available");
+    auto answer = std::make_shared<ConfigurationData>(jsonUtilityService);
+    {
+        std::lock_guard<std::mutex> lock(configMutex_);
+        answer->Put(currentConfig_).Put(overriddenConfig_);
+    }
+    responseContentDispatcher_->DispatchConfigResponseWithEventData(answer->GetEventData(),
+                                                                    event->GetResponsePairID());
+}
+
+}  // namespace NuvraMobile

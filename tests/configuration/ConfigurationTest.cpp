@@ -1,0 +1,417 @@
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <vector>
+
+#include "configuration/Configuration.h"
+#include "configuration/ConfigurationData.h"
+#include "core/Event.h"
+#include "core/EventBuilder.h"
+#include "core/EventData.h"
+#include "core/EventSource.h"
+#include "core/EventType.h"
+#include "core/SharedStateMarkers.h"
+#include "core/Variant.h"
+#include "services/json/NativeJsonUtilityService.h"
+#include "support/CapturingLoggingService.h"
+#include "support/ConfigurationTestSupport.h"
+#include "support/EventDataJson.h"
+#include "support/FakeEventHub.h"
+#include "support/FakeSystemInfoService.h"
+#include "support/ManualTaskExecutor.h"
+
+namespace NuvraMobile {
+namespace {
+
+using VariantMap = std::map<std::string, std::shared_ptr<Variant>>;
+
+constexpr const char* kAppUrl = "https://config.nuvra.com/app-1.json";
+
+/**
+ * The module on a fake hub: listener calls are played by the test, tasks run on the test's thread
+ * when it says so, and every service is a fake the test controls.
+ */
+class ConfigurationTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        services_->systemInfo = systemInfo_;
+        services_->json = CreateNativeJsonUtilityService();
+        services_->localStorage = storage_;
+        services_->remoteFileManager = files_;
+        hub_->Register(module_, executor_, services_);
+    }
+
+    void TearDown() override { executor_->Dispose(); }
+
+    std::shared_ptr<Event> Build(const std::string& name, const std::shared_ptr<EventType>& type,
+                                 const std::shared_ptr<EventSource>& source,
+                                 const std::function<void(EventData&)>& fill) {
+        auto data = std::make_shared<EventData>();
+        fill(*data);
+        auto event = EventBuilder(name, type, source).SetData(data).SetEventNumber(nextNumber_++).Build();
+        return event;
+    }
+
+    std::shared_ptr<Event> Request(const std::function<void(EventData&)>& fill) {
+        return Build("request", EventType::CONFIGURATION, EventSource::REQUEST_CONTENT, fill);
+    }
+
+    /** Plays the hub's listener pass for the event, then runs the queued tasks. */
+    void Hear(const std::shared_ptr<Event>& event) {
+        hub_->DriveListeners(module_, event);
+        executor_->RunAll();
+    }
+
+    void Boot() {
+        Hear(Build("EventHub", EventType::HUB, EventSource::BOOTED, [](EventData&) {}));
+    }
+
+    /** The data of the shared states created, in order (markers as they are). */
+    std::vector<std::pair<int32_t, std::shared_ptr<EventData>>> States() const {
+        std::vector<std::pair<int32_t, std::shared_ptr<EventData>>> states;
+        for (const auto& call : hub_->Calls()) {
+            if (call.operation == "CreateSharedState") {
+                states.emplace_back(call.version, call.data);
+            }
+        }
+        return states;
+    }
+
+    std::shared_ptr<EventData> LastState() const {
+        const auto states = States();
+        return states.empty() ? nullptr : states.back().second;
+    }
+
+    std::vector<std::shared_ptr<Event>> Dispatched(const std::string& name) const {
+        std::vector<std::shared_ptr<Event>> events;
+        for (const auto& event : hub_->DispatchedEvents()) {
+            if (event->GetName() == name) {
+                events.push_back(event);
+            }
+        }
+        return events;
+    }
+
+    std::shared_ptr<MemoryDataStore> Store() { return storage_->Store("NuvraMobile_ConfigState"); }
+
+    static std::string Text(const std::shared_ptr<EventData>& data) { return JsonText(data); }
+
+    static std::shared_ptr<EventData> Expected(const std::map<std::string, std::string>& entries) {
+        return std::make_shared<EventData>(entries);
+    }
+
+    int32_t nextNumber_ = 0;
+    ScopedCapturingLog log_;
+    std::shared_ptr<FakeEventHub> hub_ = std::make_shared<FakeEventHub>();
+    std::shared_ptr<ManualTaskExecutor> executor_ = std::make_shared<ManualTaskExecutor>();
+    std::shared_ptr<SettablePlatformServices> services_ = std::make_shared<SettablePlatformServices>();
+    std::shared_ptr<FakeSystemInfoService> systemInfo_ = std::make_shared<FakeSystemInfoService>();
+    std::shared_ptr<MemoryLocalStorageService> storage_ = std::make_shared<MemoryLocalStorageService>();
+    std::shared_ptr<ScriptedRemoteFileManager> files_ = std::make_shared<ScriptedRemoteFileManager>();
+    std::shared_ptr<Configuration> module_ = std::make_shared<Configuration>();
+};
+
+TEST_F(ConfigurationTest, LogPrefixIsTheSharedStateName) {
+    EXPECT_STREQ(ConfigurationConstants::EventDataKeys::Configuration::SHARED_STATE_NAME,
+                 Configuration::LOG_PREFIX);
+    EXPECT_EQ("com.nuvra.module.configuration", module_->GetSharedStateName());
+}
+
+TEST_F(ConfigurationTest, AppIdWinsOverAnUpdateInTheSameRequest) {
+    files_->download = R"({"a": "downloaded"})";
+    Hear(Request([](EventData& d) {
+        d.PutString("config.appId", "app-1");
+        d.PutVariantMap("config.update", {{"b", Variant::FromString("ignored")}});
+    }));
+    EXPECT_EQ(Text(Expected({{"a", "downloaded"}, {"global.privacy", "optunknown"}})), Text(LastState()));
+    EXPECT_EQ("", Store()->GetString("config.overridden.map", ""));
+}
+
+TEST_F(ConfigurationTest, RequestsWithoutInstructionQueueNothingAndLogNothing) {
+    log_.Service().Clear();
+    hub_->DriveListeners(module_, Request([](EventData&) {}));
+    hub_->DriveListeners(module_, Request([](EventData& d) { d.PutString("config.other", "x"); }));
+    EXPECT_EQ(0u, executor_->PendingCount());
+    EXPECT_TRUE(log_.Service().GetLines().empty());
+}
+
+TEST_F(ConfigurationTest, OnlyALifecycleStartFetchesTheConfigurationAgain) {
+    Store()->SetString("config.appID", "app-1");
+    const auto lifecycle = [this](const std::function<void(EventData&)>& fill) {
+        Hear(Build("LifecycleStart", EventType::LIFECYCLE, EventSource::RESPONSE_CONTENT, fill));
+    };
+    lifecycle([](EventData& d) { d.PutString("sessionevent", "pause"); });
+    lifecycle([](EventData&) {});
+    EXPECT_TRUE(Dispatched("Configure with AppID Internal").empty());
+    EXPECT_TRUE(log_.Service().Contains("Failed to get session data from event"));
+
+    lifecycle([](EventData& d) { d.PutString("sessionevent", "start"); });
+    const auto internal = Dispatched("Configure with AppID Internal");
+    ASSERT_EQ(1u, internal.size());
+    EXPECT_EQ("", internal[0]->GetPairID());
+    EXPECT_EQ(Text(Build("", EventType::HUB, EventSource::NONE,
+                         [](EventData& d) {
+                             d.PutBoolean("config.isinternalevent", true);
+                             d.PutString("config.appId", "app-1");
+                         })
+                       ->GetData()),
+              Text(internal[0]->GetData()));
+}
+
+TEST_F(ConfigurationTest, LifecycleStartWithoutAnyAppIdSendsNothing) {
+    Hear(Build("LifecycleStart", EventType::LIFECYCLE, EventSource::RESPONSE_CONTENT,
+               [](EventData& d) { d.PutString("sessionevent", "start"); }));
+    EXPECT_TRUE(Dispatched("Configure with AppID Internal").empty());
+}
+
+TEST_F(ConfigurationTest, ManifestAppIdIsPersistedWhenTaken) {
+    systemInfo_->Update(
+        [](FakeSystemInfoService::Answers& a) { a.properties["NVBMobileAppID"] = "from-manifest"; });
+    Hear(Build("LifecycleStart", EventType::LIFECYCLE, EventSource::RESPONSE_CONTENT,
+               [](EventData& d) { d.PutString("sessionevent", "start"); }));
+    EXPECT_EQ("from-manifest", Store()->GetString("config.appID", ""));
+    EXPECT_EQ(1u, Dispatched("Configure with AppID Internal").size());
+}
+
+TEST_F(ConfigurationTest, OnlyTheIdentityOwnersWakeTheIdentitiesQueue) {
+    const char* owners[] = {"com.nuvra.module.analytics", "com.nuvra.module.audience",
+                            "com.nuvra.module.pivora", "com.nuvra.module.identity",
+                            "com.nuvra.module.configuration"};
+    const char* others[] = {"com.nuvra.module.lifecycle", "com.nuvra.module.Identity", ""};
+    for (const char* owner : owners) {
+        hub_->DriveListeners(module_, Build("STATE_CHANGE_EVENT", EventType::HUB, EventSource::SHARED_STATE,
+                                            [&](EventData& d) { d.PutString("stateowner", owner); }));
+    }
+    for (const char* owner : others) {
+        hub_->DriveListeners(module_, Build("STATE_CHANGE_EVENT", EventType::HUB, EventSource::SHARED_STATE,
+                                            [&](EventData& d) { d.PutString("stateowner", owner); }));
+    }
+    EXPECT_EQ(5u, executor_->PendingCount());
+}
+
+TEST_F(ConfigurationTest, BootWithNothingRollsBackForTheBootedEvent) {
+    Boot();
+    const auto states = States();
+    ASSERT_EQ(1u, states.size());
+    EXPECT_EQ(0, states[0].first);
+    EXPECT_EQ(SHARED_STATE_PREV, states[0].second);
+    EXPECT_TRUE(log_.Service().Contains("Shared state is updated for event number 0 with PREV"));
+}
+
+TEST_F(ConfigurationTest, BootPrefersTheCachedConfigurationOfThePersistedAppId) {
+    Store()->SetString("config.appID", "app-1");
+    files_->cached = true;
+    files_->cachedText = R"({"source": "cache"})";
+    systemInfo_->Update([](FakeSystemInfoService::Answers& a) {
+        a.assets["NVBMobileConfig.json"] = R"({"source": "bundle"})";
+    });
+    Boot();
+    EXPECT_EQ(1u, Dispatched("Configure with AppID Internal").size());
+    EXPECT_EQ(Text(Expected({{"global.privacy", "optunknown"}, {"source", "cache"}})), Text(LastState()));
+    EXPECT_EQ(1u, States().size());
+}
+
+TEST_F(ConfigurationTest, BootFallsThroughSourcesThatYieldNoEntries) {
+    Store()->SetString("config.appID", "app-1");
+    Store()->SetString("config.overridden.map", R"({"source": "overrides"})");
+    files_->cached = true;
+    files_->cachedText = "{}";
+    systemInfo_->Update(
+        [](FakeSystemInfoService::Answers& a) { a.assets["NVBMobileConfig.json"] = "not json"; });
+    Boot();
+    EXPECT_EQ(Text(Expected({{"global.privacy", "optunknown"}, {"source", "overrides"}})), Text(LastState()));
+}
+
+TEST_F(ConfigurationTest, BootGoesOnAfterAFailingStep) {
+    Store()->FailReadsOf("config.appID");
+    systemInfo_->Update([](FakeSystemInfoService::Answers& a) {
+        a.assets["NVBMobileConfig.json"] = R"({"source": "bundle"})";
+    });
+    Boot();
+    EXPECT_EQ(Text(Expected({{"global.privacy", "optunknown"}, {"source", "bundle"}})), Text(LastState()));
+    EXPECT_TRUE(log_.Service().Contains("the store cannot be read"));
+}
+
+TEST_F(ConfigurationTest, InternalAppIdEventForAnOldAppIdIsIgnored) {
+    Store()->SetString("config.appID", "app-B");
+    Hear(Request([](EventData& d) {
+        d.PutBoolean("config.isinternalevent", true);
+        d.PutString("config.appId", "app-A");
+    }));
+    EXPECT_EQ(SHARED_STATE_PREV, LastState());
+    EXPECT_TRUE(log_.Service().Contains("App ID is changed. Ignoring the setAppID Internal event"));
+    EXPECT_TRUE(files_->requests.empty());
+}
+
+TEST_F(ConfigurationTest, AppIdFlowFallsBackToTheCacheThenToOneMoreDownload) {
+    struct Case {
+        const char* label;
+        bool cached;
+        std::vector<std::string> requests;
+        std::string published;
+    };
+    const std::string download = std::string("download config ") + kAppUrl;
+    const std::string cache = std::string("cache config ") + kAppUrl;
+    const Case cases[] = {
+        {"cache holds the file", true, {download, cache}, "cached"},
+        {"nothing cached, connected: one more download at once", false, {download, cache, download}, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        files_->requests.clear();
+        files_->downloadFails = true;
+        files_->cached = c.cached;
+        files_->cachedText = R"({"source": "cached"})";
+        Hear(Request([](EventData& d) { d.PutString("config.appId", "app-1"); }));
+        EXPECT_EQ(c.requests, files_->requests);
+        if (c.published.empty()) {
+            EXPECT_EQ(SHARED_STATE_PREV, LastState());
+            EXPECT_TRUE(
+                log_.Service().Contains("Unable to fetch config. Rolling back to previous configuration."));
+        } else {
+            EXPECT_EQ(c.published, LastState()->OptString("source", ""));
+        }
+        EXPECT_TRUE(systemInfo_->GetPendingListenerNames().empty());
+    }
+    EXPECT_EQ("app-1", Store()->GetString("config.appID", ""));
+}
+
+TEST_F(ConfigurationTest, DownloadedConfigurationIsMergedUnderThePersistedOverrides) {
+    Store()->SetString("config.overridden.map", R"({"a": "override"})");
+    files_->download = R"({"a": "file", "b": "file"})";
+    Hear(Request([](EventData& d) { d.PutString("config.appId", "app-1"); }));
+    EXPECT_EQ(Text(Expected({{"a", "override"}, {"b", "file"}, {"global.privacy", "optunknown"}})),
+              Text(LastState()));
+    const auto responses = Dispatched("Configuration Response Event");
+    ASSERT_EQ(1u, responses.size());
+    EXPECT_EQ(Text(LastState()), Text(responses[0]->GetData()));
+}
+
+TEST_F(ConfigurationTest, UpdateBeforeAnyConfigurationPublishesTheOverridesAlone) {
+    Hear(Request([](EventData& d) { d.PutVariantMap("config.update", {{"a", Variant::FromString("b")}}); }));
+    EXPECT_EQ(Text(Expected({{"a", "b"}, {"global.privacy", "optunknown"}})), Text(LastState()));
+    ConfigurationData persisted(CreateNativeJsonUtilityService());
+    persisted.Put(Store()->GetString("config.overridden.map", ""));
+    EXPECT_EQ(Text(Expected({{"a", "b"}})), Text(persisted.GetEventData()));
+}
+
+TEST_F(ConfigurationTest, EmptyUpdateRollsBack) {
+    Hear(Request([](EventData& d) { d.PutVariantMap("config.update", {}); }));
+    EXPECT_EQ(SHARED_STATE_PREV, LastState());
+    EXPECT_TRUE(
+        log_.Service().Contains("Configuration update data was either not provided in event or is empty."));
+}
+
+TEST_F(ConfigurationTest, UpdateIsReKeyedForTheCurrentEnvironment) {
+    systemInfo_->Update([](FakeSystemInfoService::Answers& a) {
+        a.assets["NVBMobileConfig.json"] =
+            R"({"build.environment": "dev", "analytics.batchLimit": 10, "__dev__analytics.batchLimit": 3})";
+    });
+    Boot();
+    Hear(Request([](EventData& d) {
+        d.PutVariantMap("config.update", {{"analytics.batchLimit", Variant::FromDouble(60)}});
+    }));
+    EXPECT_EQ(60.0, LastState()->OptDouble("analytics.batchLimit", 0));
+    ConfigurationData persisted(CreateNativeJsonUtilityService());
+    persisted.Put(Store()->GetString("config.overridden.map", ""));
+    auto expected = std::make_shared<EventData>();
+    expected->PutDouble("__dev__analytics.batchLimit", 60);
+    EXPECT_EQ(Text(expected), Text(persisted.GetEventData()));
+}
+
+TEST_F(ConfigurationTest, OverrideWinsOverEnvironmentKeysThatArriveLater) {
+    Hear(Request([](EventData& d) {
+        d.PutVariantMap("config.update", {{"global.privacy", Variant::FromString("optedout")}});
+    }));
+    files_->download = R"({"build.environment": "prod", "__prod__global.privacy": "optedin"})";
+    Hear(Request([](EventData& d) { d.PutString("config.appId", "app-1"); }));
+    EXPECT_EQ("optedout", LastState()->OptString("global.privacy", ""));
+}
+
+TEST_F(ConfigurationTest, PublishedConfigurationResolvesTheEnvironment) {
+    auto stored = std::make_shared<EventData>();
+    stored->PutString("build.environment", "dev");
+    stored->PutDouble("analytics.batchLimit", 10);
+    stored->PutDouble("__dev__analytics.batchLimit", 3);
+    stored->PutDouble("__prod__analytics.batchLimit", 50);
+    stored->PutString("__dev__rules.url", "x");
+    stored->PutString("global.privacy", "optunknown");
+    const auto published = Configuration::GetEnvironmentAwareEventData(stored);
+    auto expected = std::make_shared<EventData>();
+    expected->PutString("build.environment", "dev");
+    expected->PutDouble("analytics.batchLimit", 3);
+    expected->PutString("global.privacy", "optunknown");
+    EXPECT_EQ(Text(expected), Text(published));
+    EXPECT_EQ(6u, stored->Size());
+}
+
+TEST_F(ConfigurationTest, CurrentConfigurationAnswerIsTheStoredOne) {
+    systemInfo_->Update([](FakeSystemInfoService::Answers& a) {
+        a.assets["NVBMobileConfig.json"] = R"({"build.environment": "dev", "__dev__k": "dev", "k": "plain"})";
+    });
+    Boot();
+    const auto request = Request([](EventData& d) { d.PutBoolean("config.getData", true); });
+    const size_t statesBefore = States().size();
+    Hear(request);
+    const auto responses = Dispatched("Configuration Response Event");
+    ASSERT_FALSE(responses.empty());
+    const auto answer = responses.back();
+    EXPECT_EQ(request->GetResponsePairID(), answer->GetPairID());
+    EXPECT_EQ(Text(Expected({{"__dev__k", "dev"}, {"build.environment", "dev"}, {"k", "plain"}})),
+              Text(answer->GetData()));
+    EXPECT_EQ(statesBefore, States().size());
+}
+
+TEST_F(ConfigurationTest, FilePathRequests) {
+    struct Case {
+        const char* label;
+        std::function<void(EventData&)> fill;
+        const char* logLine;
+    };
+    const Case cases[] = {
+        {"no path", [](EventData& d) { d.PutString("config.filePath", ""); },
+         "JSON file path was not found processing event - "},
+        {"no file system service", [](EventData& d) { d.PutString("config.filePath", "/nowhere.json"); },
+         "Failed to retrieve file system storage, platform services are not available."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        Hear(Request(c.fill));
+        EXPECT_TRUE(log_.Service().Contains(c.logLine));
+    }
+    EXPECT_EQ(1u, States().size());
+}
+
+TEST_F(ConfigurationTest, IdentitiesRequestsWaitWhileAnOwnerIsPending) {
+    hub_->SetSharedStateAnswer(SHARED_STATE_PENDING, true);
+    const auto first = Build("GetSdkIdentities Event", EventType::CONFIGURATION,
+                             EventSource::REQUEST_IDENTITY, [](EventData&) {});
+    const auto second = Build("GetSdkIdentities Event", EventType::CONFIGURATION,
+                              EventSource::REQUEST_IDENTITY, [](EventData&) {});
+    Hear(first);
+    Hear(second);
+    EXPECT_TRUE(Dispatched("Configuration Response Identity Event").empty());
+
+    hub_->SetSharedStateAnswer(std::make_shared<EventData>(), true);
+    Hear(Build("STATE_CHANGE_EVENT", EventType::HUB, EventSource::SHARED_STATE,
+               [](EventData& d) { d.PutString("stateowner", "com.nuvra.module.identity"); }));
+    const auto answers = Dispatched("Configuration Response Identity Event");
+    ASSERT_EQ(2u, answers.size());
+    EXPECT_EQ(first->GetResponsePairID(), answers[0]->GetPairID());
+    EXPECT_EQ(second->GetResponsePairID(), answers[1]->GetPairID());
+}
+
+TEST_F(ConfigurationTest, IdentitiesWithoutJsonServiceAreAnsweredEmpty) {
+    services_->json = nullptr;
+    const auto request = Build("GetSdkIdentities Event", EventType::CONFIGURATION,
+                               EventSource::REQUEST_IDENTITY, [](EventData&) {});
+    Hear(request);
+    const auto answers = Dispatched("Configuration Response Identity Event");
+    ASSERT_EQ(1u, answers.size());
+    EXPECT_EQ("", answers[0]->GetData()->OptString("config.allidentifiers", "missing"));
+    EXPECT_TRUE(
+        log_.Service().Contains("JSONUtility Service not available, unable to retrieve sdk identities"));
+}
+
+}  // namespace
+}  // namespace NuvraMobile

@@ -1,0 +1,303 @@
+#include "ConfigurationTestSupport.h"
+
+#include <stdlib.h>
+
+#include <stdexcept>
+
+#include "core/Event.h"
+#include "core/EventData.h"
+#include "core/ModuleEventListener.h"
+#include "core/SdkError.h"
+#include "util/StringUtils.h"
+
+namespace NuvraMobile {
+
+namespace {
+
+class ObserverListener : public ModuleEventListener<ObserverModule> {
+public:
+    void Hear(const std::shared_ptr<Event>& event) override {
+        if (auto module = GetParentModule()) {
+            module->Record(event);
+        }
+    }
+};
+
+}  // namespace
+
+ScopedAppFolders::ScopedAppFolders() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "nvr-app-XXXXXX").string();
+    if (mkdtemp(pattern.data()) == nullptr) {
+        throw std::runtime_error("cannot create a temporary folder");
+    }
+    root_ = pattern;
+    setenv("XDG_CACHE_HOME", (root_ / "cache").c_str(), 1);
+    setenv("XDG_DATA_HOME", (root_ / "data").c_str(), 1);
+}
+
+ScopedAppFolders::~ScopedAppFolders() {
+    std::error_code ignored;
+    std::filesystem::remove_all(root_, ignored);
+}
+
+ObserverModule::ObserverModule() : InternalModule("test.observer") {}
+
+void ObserverModule::OnRegistered() { RegisterWildCardListener<ObserverListener>(); }
+
+void ObserverModule::Record(const std::shared_ptr<Event>& event) {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        events_.push_back(event);
+    }
+    recorded_.notify_all();
+}
+
+std::shared_ptr<Event> ObserverModule::WaitFor(const std::function<bool(const Event&)>& matches,
+                                               std::chrono::milliseconds timeout) {
+    std::shared_ptr<Event> found;
+    WaitUntil(
+        [&](const std::vector<std::shared_ptr<Event>>& events) {
+            for (const auto& event : events) {
+                if (matches(*event)) {
+                    found = event;
+                    return true;
+                }
+            }
+            return false;
+        },
+        timeout);
+    return found;
+}
+
+std::shared_ptr<Event> ObserverModule::WaitForName(const std::string& name,
+                                                   std::chrono::milliseconds timeout) {
+    return WaitFor([&](const Event& event) { return event.GetName() == name; }, timeout);
+}
+
+bool ObserverModule::WaitUntil(
+    const std::function<bool(const std::vector<std::shared_ptr<Event>>&)>& condition,
+    std::chrono::milliseconds timeout) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    return recorded_.wait_for(lock, timeout, [&] { return condition(events_); });
+}
+
+std::vector<std::shared_ptr<Event>> ObserverModule::Events() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return events_;
+}
+
+std::shared_ptr<EventData> ObserverModule::ConfigurationStateAt(int32_t eventNumber) {
+    return GetSharedEventState("com.nuvra.module.configuration", std::make_shared<Event>(eventNumber));
+}
+
+RewritingRemoteFileManager::RewritingRemoteFileManager(
+    std::shared_ptr<RemoteFileManagerServiceInterface> inner, std::string from, std::string to)
+    : inner_(std::move(inner)), from_(std::move(from)), to_(std::move(to)) {}
+
+std::string RewritingRemoteFileManager::Rewrite(const std::string& url) const {
+    return StringUtils::StartsWith(url, from_) ? to_ + url.substr(from_.size()) : url;
+}
+
+bool RewritingRemoteFileManager::Dispose(std::int64_t timeoutMs) { return inner_->Dispose(timeoutMs); }
+
+void RewritingRemoteFileManager::GetFileAsync(const std::string& folder, const std::string& url,
+                                              const Callback& callback) {
+    inner_->GetFileAsync(folder, Rewrite(url), callback);
+}
+
+RemoteFileResult RewritingRemoteFileManager::GetFileSync(const std::string& folder, const std::string& url) {
+    return inner_->GetFileSync(folder, Rewrite(url));
+}
+
+void RewritingRemoteFileManager::GetFileAsyncWithProperties(
+    const std::string& folder, const std::string& url, const std::map<std::string, std::string>& properties,
+    const Callback& callback) {
+    inner_->GetFileAsyncWithProperties(folder, Rewrite(url), properties, callback);
+}
+
+RemoteFileResult RewritingRemoteFileManager::GetFileSyncWithProperties(
+    const std::string& folder, const std::string& url, const std::map<std::string, std::string>& properties) {
+    return inner_->GetFileSyncWithProperties(folder, Rewrite(url), properties);
+}
+
+RemoteFileResult RewritingRemoteFileManager::GetFileFromCache(const std::string& folder,
+                                                              const std::string& url, bool flag) {
+    return inner_->GetFileFromCache(folder, Rewrite(url), flag);
+}
+
+void RewritingRemoteFileManager::DeleteCachedDataNotInList(const std::string& folder,
+                                                           const std::deque<std::string>& urls) {
+    std::deque<std::string> rewritten;
+    for (const auto& url : urls) {
+        rewritten.push_back(Rewrite(url));
+    }
+    inner_->DeleteCachedDataNotInList(folder, rewritten);
+}
+
+OverridingPlatformServices::OverridingPlatformServices(
+    std::shared_ptr<PlatformServicesInterface> inner, std::shared_ptr<SystemInfoServiceInterface> systemInfo,
+    std::shared_ptr<RemoteFileManagerServiceInterface> remoteFileManager)
+    : inner_(std::move(inner)),
+      systemInfo_(std::move(systemInfo)),
+      remoteFileManager_(std::move(remoteFileManager)) {}
+
+bool OverridingPlatformServices::Dispose(std::chrono::milliseconds timeout) {
+    return inner_->Dispose(timeout);
+}
+std::shared_ptr<LoggingServiceInterface> OverridingPlatformServices::GetLoggingService() const {
+    return inner_->GetLoggingService();
+}
+std::shared_ptr<NetworkServiceInterface> OverridingPlatformServices::GetNetworkService() const {
+    return inner_->GetNetworkService();
+}
+std::shared_ptr<LocalStorageServiceInterface> OverridingPlatformServices::GetLocalStorageService() const {
+    return inner_->GetLocalStorageService();
+}
+std::shared_ptr<DatabaseServiceInterface> OverridingPlatformServices::GetDatabaseService() const {
+    return inner_->GetDatabaseService();
+}
+std::shared_ptr<SystemInfoServiceInterface> OverridingPlatformServices::GetSystemInfoService() const {
+    return systemInfo_ ? systemInfo_ : inner_->GetSystemInfoService();
+}
+std::shared_ptr<UIServiceInterface> OverridingPlatformServices::GetUIService() const {
+    return inner_->GetUIService();
+}
+std::shared_ptr<JsonUtilityServiceInterface> OverridingPlatformServices::GetJsonUtilityService() const {
+    return inner_->GetJsonUtilityService();
+}
+std::shared_ptr<FileSystemServiceInterface> OverridingPlatformServices::GetFileSystemService() const {
+    return inner_->GetFileSystemService();
+}
+std::shared_ptr<RemoteFileManagerServiceInterface> OverridingPlatformServices::GetRemoteFileManagerService()
+    const {
+    return remoteFileManager_ ? remoteFileManager_ : inner_->GetRemoteFileManagerService();
+}
+std::shared_ptr<CryptoServiceInterface> OverridingPlatformServices::GetCryptoService() const {
+    return inner_->GetCryptoService();
+}
+std::shared_ptr<EncodingServiceInterface> OverridingPlatformServices::GetEncodingService() const {
+    return inner_->GetEncodingService();
+}
+std::shared_ptr<URLServiceInterface> OverridingPlatformServices::GetURLService() const {
+    return inner_->GetURLService();
+}
+std::shared_ptr<CompressedFileServiceInterface> OverridingPlatformServices::GetCompressedFileService() const {
+    return inner_->GetCompressedFileService();
+}
+std::shared_ptr<ThreadingServiceInterface> OverridingPlatformServices::GetThreadingService() const {
+    return inner_->GetThreadingService();
+}
+
+void MemoryDataStore::FailReadsOf(const std::string& key) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    failingKey_ = key;
+}
+
+// Only strings are kept: the configuration stores nothing else. The other kinds answer their default.
+void MemoryDataStore::SetInt(const std::string&, std::int32_t) {}
+std::int32_t MemoryDataStore::GetInt(const std::string&, std::int32_t defaultValue) { return defaultValue; }
+void MemoryDataStore::SetString(const std::string& key, const std::string& value) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    strings_[key] = value;
+}
+std::string MemoryDataStore::GetString(const std::string& key, const std::string& defaultValue) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (key == failingKey_) {
+        Throw(SdkError("general.unexpected", "the store cannot be read", DebugInfo()));
+    }
+    const auto found = strings_.find(key);
+    return found == strings_.end() ? defaultValue : found->second;
+}
+void MemoryDataStore::SetDouble(const std::string&, double) {}
+double MemoryDataStore::GetDouble(const std::string&, double defaultValue) { return defaultValue; }
+void MemoryDataStore::SetLong(const std::string&, std::int64_t) {}
+std::int64_t MemoryDataStore::GetLong(const std::string&, std::int64_t defaultValue) { return defaultValue; }
+void MemoryDataStore::SetFloat(const std::string&, float) {}
+float MemoryDataStore::GetFloat(const std::string&, float defaultValue) { return defaultValue; }
+void MemoryDataStore::SetBoolean(const std::string&, bool) {}
+bool MemoryDataStore::GetBoolean(const std::string&, bool defaultValue) { return defaultValue; }
+void MemoryDataStore::SetVector(const std::string&, const std::vector<std::string>&) {}
+std::vector<std::string> MemoryDataStore::GetVector(const std::string&) { return {}; }
+void MemoryDataStore::SetMap(const std::string&, const std::map<std::string, std::string>&) {}
+std::map<std::string, std::string> MemoryDataStore::GetMap(const std::string&) { return {}; }
+bool MemoryDataStore::Contains(const std::string& key) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return strings_.count(key) != 0;
+}
+void MemoryDataStore::Remove(const std::string& key) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    strings_.erase(key);
+}
+void MemoryDataStore::RemoveAll() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    strings_.clear();
+}
+
+std::shared_ptr<DataStoreInterface> MemoryLocalStorageService::GetDataStore(const std::string& storeName) {
+    return Store(storeName);
+}
+
+std::shared_ptr<MemoryDataStore> MemoryLocalStorageService::Store(const std::string& storeName) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    auto& store = stores_[storeName];
+    if (!store) {
+        store = std::make_shared<MemoryDataStore>();
+    }
+    return store;
+}
+
+namespace {
+
+class TextFile : public Object, public virtual RemoteFileInterface {
+public:
+    explicit TextFile(std::string text) : text_(std::move(text)) {}
+    std::string ToUri() const override { return "/cache/file"; }
+    std::string ReadJsonStringFromFile() const override { return text_; }
+
+private:
+    std::string text_;
+};
+
+RemoteFileResult ScriptedAnswer(bool fail, const std::string& text) {
+    if (fail) {
+        return SdkError("remotefilemanager.request_failed", "scripted failure", DebugInfo());
+    }
+    return std::shared_ptr<RemoteFileInterface>(std::make_shared<TextFile>(text));
+}
+
+}  // namespace
+
+bool ScriptedRemoteFileManager::Dispose(std::int64_t) { return true; }
+void ScriptedRemoteFileManager::GetFileAsync(const std::string& folder, const std::string& url,
+                                             const Callback& callback) {
+    callback(GetFileSync(folder, url));
+}
+RemoteFileResult ScriptedRemoteFileManager::GetFileSync(const std::string& folder, const std::string& url) {
+    requests.push_back("download " + folder + " " + url);
+    return ScriptedAnswer(downloadFails, download);
+}
+void ScriptedRemoteFileManager::GetFileAsyncWithProperties(const std::string& folder, const std::string& url,
+                                                           const std::map<std::string, std::string>&,
+                                                           const Callback& callback) {
+    callback(GetFileSync(folder, url));
+}
+RemoteFileResult ScriptedRemoteFileManager::GetFileSyncWithProperties(
+    const std::string& folder, const std::string& url, const std::map<std::string, std::string>&) {
+    return GetFileSync(folder, url);
+}
+RemoteFileResult ScriptedRemoteFileManager::GetFileFromCache(const std::string& folder,
+                                                             const std::string& url, bool) {
+    requests.push_back("cache " + folder + " " + url);
+    return ScriptedAnswer(!cached, cachedText);
+}
+void ScriptedRemoteFileManager::DeleteCachedDataNotInList(const std::string& folder,
+                                                          const std::deque<std::string>& urls) {
+    deletions.emplace_back(folder, urls);
+}
+
+bool SettablePlatformServices::Dispose(std::chrono::milliseconds) {
+    ++disposeCount;
+    return disposeResult;
+}
+
+}  // namespace NuvraMobile

@@ -1,0 +1,246 @@
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "core/InternalModule.h"
+#include "core/Object.h"
+#include "platformShim/DataStoreInterface.h"
+#include "platformShim/LocalStorageServiceInterface.h"
+#include "platformShim/PlatformServicesInterface.h"
+#include "platformShim/RemoteFileManagerServiceInterface.h"
+
+namespace NuvraMobile {
+
+class Event;
+class EventData;
+
+/**
+ * A temporary folder that holds the application's cache and data folders (XDG_CACHE_HOME and
+ * XDG_DATA_HOME point into it) for its lifetime; create it before any native service.
+ */
+class ScopedAppFolders {
+public:
+    ScopedAppFolders();
+    ~ScopedAppFolders();
+    ScopedAppFolders(const ScopedAppFolders&) = delete;
+    ScopedAppFolders& operator=(const ScopedAppFolders&) = delete;
+
+    const std::filesystem::path& Root() const { return root_; }
+
+private:
+    std::filesystem::path root_;
+};
+
+/**
+ * A module that hears every event through a wildcard listener and lets a test wait for one and read
+ * shared states as they stood at an event. Any thread.
+ */
+class ObserverModule : public InternalModule {
+public:
+    ObserverModule();
+    std::string GetSharedStateName() const override { return "test.observer"; }
+
+    /** Records the event and wakes the waiters; called by the listener. */
+    void Record(const std::shared_ptr<Event>& event);
+    /** The first recorded event that matches, waiting up to `timeout`; null when none came. */
+    std::shared_ptr<Event> WaitFor(const std::function<bool(const Event&)>& matches,
+                                   std::chrono::milliseconds timeout = std::chrono::seconds(10));
+    /** The first recorded event of that name, waiting up to `timeout`. */
+    std::shared_ptr<Event> WaitForName(const std::string& name,
+                                       std::chrono::milliseconds timeout = std::chrono::seconds(10));
+    /** Waits up to `timeout` until `condition` holds for the events recorded so far (called under the lock).
+     */
+    bool WaitUntil(const std::function<bool(const std::vector<std::shared_ptr<Event>>&)>& condition,
+                   std::chrono::milliseconds timeout = std::chrono::seconds(10));
+    std::vector<std::shared_ptr<Event>> Events();
+    /** The configuration shared state valid at the event number (a marker when there is none). */
+    std::shared_ptr<EventData> ConfigurationStateAt(int32_t eventNumber);
+
+protected:
+    void OnRegistered() override;
+
+private:
+    std::mutex mutex_;
+    std::condition_variable recorded_;
+    std::vector<std::shared_ptr<Event>> events_;
+};
+
+/** Forwards every call to the inner remote-file manager, with URLs under `from` moved under `to`. */
+class RewritingRemoteFileManager : public Object, public virtual RemoteFileManagerServiceInterface {
+public:
+    RewritingRemoteFileManager(std::shared_ptr<RemoteFileManagerServiceInterface> inner, std::string from,
+                               std::string to);
+
+    bool Dispose(std::int64_t timeoutMs) override;
+    void GetFileAsync(const std::string& folder, const std::string& url, const Callback& callback) override;
+    RemoteFileResult GetFileSync(const std::string& folder, const std::string& url) override;
+    void GetFileAsyncWithProperties(const std::string& folder, const std::string& url,
+                                    const std::map<std::string, std::string>& properties,
+                                    const Callback& callback) override;
+    RemoteFileResult GetFileSyncWithProperties(const std::string& folder, const std::string& url,
+                                               const std::map<std::string, std::string>& properties) override;
+    RemoteFileResult GetFileFromCache(const std::string& folder, const std::string& url, bool flag) override;
+    void DeleteCachedDataNotInList(const std::string& folder, const std::deque<std::string>& urls) override;
+
+private:
+    std::string Rewrite(const std::string& url) const;
+
+    const std::shared_ptr<RemoteFileManagerServiceInterface> inner_;
+    const std::string from_;
+    const std::string to_;
+};
+
+/**
+ * Forwards to real platform services, except the system-information service and the remote-file
+ * manager, which the test hands in (either may be null: then the inner one is used).
+ */
+class OverridingPlatformServices : public Object, public virtual PlatformServicesInterface {
+public:
+    OverridingPlatformServices(std::shared_ptr<PlatformServicesInterface> inner,
+                               std::shared_ptr<SystemInfoServiceInterface> systemInfo,
+                               std::shared_ptr<RemoteFileManagerServiceInterface> remoteFileManager);
+
+    bool Dispose(std::chrono::milliseconds timeout) override;
+    std::shared_ptr<LoggingServiceInterface> GetLoggingService() const override;
+    std::shared_ptr<NetworkServiceInterface> GetNetworkService() const override;
+    std::shared_ptr<LocalStorageServiceInterface> GetLocalStorageService() const override;
+    std::shared_ptr<DatabaseServiceInterface> GetDatabaseService() const override;
+    std::shared_ptr<SystemInfoServiceInterface> GetSystemInfoService() const override;
+    std::shared_ptr<UIServiceInterface> GetUIService() const override;
+    std::shared_ptr<JsonUtilityServiceInterface> GetJsonUtilityService() const override;
+    std::shared_ptr<FileSystemServiceInterface> GetFileSystemService() const override;
+    std::shared_ptr<RemoteFileManagerServiceInterface> GetRemoteFileManagerService() const override;
+    std::shared_ptr<CryptoServiceInterface> GetCryptoService() const override;
+    std::shared_ptr<EncodingServiceInterface> GetEncodingService() const override;
+    std::shared_ptr<URLServiceInterface> GetURLService() const override;
+    std::shared_ptr<CompressedFileServiceInterface> GetCompressedFileService() const override;
+    std::shared_ptr<ThreadingServiceInterface> GetThreadingService() const override;
+
+private:
+    const std::shared_ptr<PlatformServicesInterface> inner_;
+    const std::shared_ptr<SystemInfoServiceInterface> systemInfo_;
+    const std::shared_ptr<RemoteFileManagerServiceInterface> remoteFileManager_;
+};
+
+/** A data store in memory that keeps strings only; reads of the key set by FailReadsOf throw. Any thread. */
+class MemoryDataStore : public Object, public virtual DataStoreInterface {
+public:
+    void SetInt(const std::string& key, std::int32_t value) override;
+    std::int32_t GetInt(const std::string& key, std::int32_t defaultValue) override;
+    void SetString(const std::string& key, const std::string& value) override;
+    std::string GetString(const std::string& key, const std::string& defaultValue) override;
+    void SetDouble(const std::string& key, double value) override;
+    double GetDouble(const std::string& key, double defaultValue) override;
+    void SetLong(const std::string& key, std::int64_t value) override;
+    std::int64_t GetLong(const std::string& key, std::int64_t defaultValue) override;
+    void SetFloat(const std::string& key, float value) override;
+    float GetFloat(const std::string& key, float defaultValue) override;
+    void SetBoolean(const std::string& key, bool value) override;
+    bool GetBoolean(const std::string& key, bool defaultValue) override;
+    void SetVector(const std::string& key, const std::vector<std::string>& value) override;
+    std::vector<std::string> GetVector(const std::string& key) override;
+    void SetMap(const std::string& key, const std::map<std::string, std::string>& value) override;
+    std::map<std::string, std::string> GetMap(const std::string& key) override;
+    bool Contains(const std::string& key) override;
+    void Remove(const std::string& key) override;
+    void RemoveAll() override;
+
+    void FailReadsOf(const std::string& key);
+
+private:
+    std::mutex mutex_;
+    std::map<std::string, std::string> strings_;
+    std::string failingKey_;
+};
+
+/** Hands out one MemoryDataStore per name. Any thread. */
+class MemoryLocalStorageService : public Object, public virtual LocalStorageServiceInterface {
+public:
+    std::shared_ptr<DataStoreInterface> GetDataStore(const std::string& storeName) override;
+    std::shared_ptr<MemoryDataStore> Store(const std::string& storeName);
+
+private:
+    std::mutex mutex_;
+    std::map<std::string, std::shared_ptr<MemoryDataStore>> stores_;
+};
+
+/**
+ * A remote-file manager that answers downloads and cache reads with texts the test sets (an error when
+ * the matching flag says so) and records every request and deletion. One thread at a time.
+ */
+class ScriptedRemoteFileManager : public Object, public virtual RemoteFileManagerServiceInterface {
+public:
+    bool Dispose(std::int64_t timeoutMs) override;
+    void GetFileAsync(const std::string& folder, const std::string& url, const Callback& callback) override;
+    RemoteFileResult GetFileSync(const std::string& folder, const std::string& url) override;
+    void GetFileAsyncWithProperties(const std::string& folder, const std::string& url,
+                                    const std::map<std::string, std::string>& properties,
+                                    const Callback& callback) override;
+    RemoteFileResult GetFileSyncWithProperties(const std::string& folder, const std::string& url,
+                                               const std::map<std::string, std::string>& properties) override;
+    RemoteFileResult GetFileFromCache(const std::string& folder, const std::string& url, bool flag) override;
+    void DeleteCachedDataNotInList(const std::string& folder, const std::deque<std::string>& urls) override;
+
+    bool downloadFails = false;
+    std::string download;
+    bool cached = false;
+    std::string cachedText;
+    /** "download <folder> <url>" or "cache <folder> <url>", in order. */
+    std::vector<std::string> requests;
+    std::vector<std::pair<std::string, std::deque<std::string>>> deletions;
+};
+
+/** Platform services whose every service a test sets; unset ones are missing. Counts Dispose calls. */
+class SettablePlatformServices : public Object, public virtual PlatformServicesInterface {
+public:
+    bool Dispose(std::chrono::milliseconds timeout) override;
+    std::shared_ptr<LoggingServiceInterface> GetLoggingService() const override { return logging; }
+    std::shared_ptr<NetworkServiceInterface> GetNetworkService() const override { return network; }
+    std::shared_ptr<LocalStorageServiceInterface> GetLocalStorageService() const override {
+        return localStorage;
+    }
+    std::shared_ptr<DatabaseServiceInterface> GetDatabaseService() const override { return database; }
+    std::shared_ptr<SystemInfoServiceInterface> GetSystemInfoService() const override { return systemInfo; }
+    std::shared_ptr<UIServiceInterface> GetUIService() const override { return ui; }
+    std::shared_ptr<JsonUtilityServiceInterface> GetJsonUtilityService() const override { return json; }
+    std::shared_ptr<FileSystemServiceInterface> GetFileSystemService() const override { return fileSystem; }
+    std::shared_ptr<RemoteFileManagerServiceInterface> GetRemoteFileManagerService() const override {
+        return remoteFileManager;
+    }
+    std::shared_ptr<CryptoServiceInterface> GetCryptoService() const override { return crypto; }
+    std::shared_ptr<EncodingServiceInterface> GetEncodingService() const override { return encoding; }
+    std::shared_ptr<URLServiceInterface> GetURLService() const override { return url; }
+    std::shared_ptr<CompressedFileServiceInterface> GetCompressedFileService() const override {
+        return compressedFile;
+    }
+    std::shared_ptr<ThreadingServiceInterface> GetThreadingService() const override { return threading; }
+
+    std::shared_ptr<LoggingServiceInterface> logging;
+    std::shared_ptr<NetworkServiceInterface> network;
+    std::shared_ptr<LocalStorageServiceInterface> localStorage;
+    std::shared_ptr<DatabaseServiceInterface> database;
+    std::shared_ptr<SystemInfoServiceInterface> systemInfo;
+    std::shared_ptr<UIServiceInterface> ui;
+    std::shared_ptr<JsonUtilityServiceInterface> json;
+    std::shared_ptr<FileSystemServiceInterface> fileSystem;
+    std::shared_ptr<RemoteFileManagerServiceInterface> remoteFileManager;
+    std::shared_ptr<CryptoServiceInterface> crypto;
+    std::shared_ptr<EncodingServiceInterface> encoding;
+    std::shared_ptr<URLServiceInterface> url;
+    std::shared_ptr<CompressedFileServiceInterface> compressedFile;
+    std::shared_ptr<ThreadingServiceInterface> threading;
+    std::atomic<int> disposeCount{0};
+    bool disposeResult = true;
+};
+
+}  // namespace NuvraMobile
