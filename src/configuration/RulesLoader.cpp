@@ -1,5 +1,6 @@
 #include "configuration/RulesLoader.h"
 
+#include "configuration/Configuration.h"
 #include "core/Event.h"
 #include "core/EventBuilder.h"
 #include "core/EventData.h"
@@ -18,11 +19,7 @@ namespace NuvraMobile {
 
 namespace {
 
-constexpr const char* LOG_TAG = "com.nuvra.module.configuration";
-constexpr const char* RULES_JSON_FILE_NAME = "rules.json";
-constexpr const char* RULES_JSON_KEY = "rules";
-constexpr const char* RULES_JSON_CONDITION_KEY = "condition";
-constexpr const char* RULES_JSON_CONSEQUENCES_KEY = "consequences";
+constexpr const char* LOG_TAG = Configuration::LOG_PREFIX;
 constexpr const char* CONSEQUENCE_EVENT_NAME = "Rules Event";
 
 }  // namespace
@@ -39,7 +36,7 @@ std::optional<RulesLoader::Rules> RulesLoader::TryLoadRulesFromDirectory(
     if (directory.empty() || !fileSystem || !jsonUtility) {
         return std::nullopt;
     }
-    const std::string path = directory + fileSystem->GetPathSeparator() + RULES_JSON_FILE_NAME;
+    const std::string path = directory + fileSystem->GetPathSeparator() + Configuration::RULES_JSON_FILE_NAME;
     return TryParseRulesFromJsonObject(ReadRulesFile(fileSystem, jsonUtility, path), jsonUtility);
 }
 
@@ -56,7 +53,7 @@ std::optional<RulesLoader::Rules> RulesLoader::TryParseRulesFromJsonObject(
         return std::nullopt;
     }
     std::shared_ptr<JsonArray> rulesArray;
-    TryCatch([&] { rulesArray = rulesJson->GetJsonArray(RULES_JSON_KEY); },
+    TryCatch([&] { rulesArray = rulesJson->GetJsonArray(Configuration::RULES_JSON_KEY); },
              [](SdkError& error) { Log::Error(LOG_TAG, "Failed to read rules: %s", error.GetMessage()); });
     if (!rulesArray) {
         return std::nullopt;
@@ -112,10 +109,10 @@ std::shared_ptr<JsonObject> RulesLoader::ReadRulesFile(
 
 std::shared_ptr<Rule> RulesLoader::ParseRule(const JsonArray& rules, uint32_t index) {
     const std::shared_ptr<JsonObject> ruleJson = rules.GetJsonObject(index);
-    std::shared_ptr<RuleCondition> condition =
-        RuleCondition::RuleConditionFromJson(ruleJson->GetJsonObject(RULES_JSON_CONDITION_KEY));
+    std::shared_ptr<RuleCondition> condition = RuleCondition::RuleConditionFromJson(
+        ruleJson->GetJsonObject(Configuration::RULES_JSON_CONDITION_KEY));
     std::vector<std::shared_ptr<Event>> events =
-        GenerateConsequenceEvents(ruleJson->GetJsonArray(RULES_JSON_CONSEQUENCES_KEY));
+        GenerateConsequenceEvents(ruleJson->GetJsonArray(Configuration::RULES_JSON_CONSEQUENCES_KEY));
     if (events.empty()) {
         Log::Error(LOG_TAG, "Skipping rule due to lack of consequences.");
         return nullptr;

@@ -1,9 +1,11 @@
 #include "rulesengine/ConsequenceSerializer.h"
 
+#include "core/CoreConstants.h"
 #include "core/Variant.h"
-#include "rulesengine/ConsequenceKeys.h"
 
 namespace NuvraMobile {
+
+namespace RulesEngineKeys = CoreConstants::EventDataKeys::RulesEngine;
 
 namespace {
 
@@ -28,26 +30,26 @@ Expected<std::shared_ptr<Consequence>, SdkError> ConsequenceSerializer::Deserial
     std::string id;
     std::string type;
     VariantMap detail;
-    if (!variant.GetVariantMap(map) || !ReadString(map, ConsequenceKeys::CONSEQUENCE_ID, id) ||
-        !ReadString(map, ConsequenceKeys::CONSEQUENCE_TYPE, type)) {
+    if (!variant.GetVariantMap(map) || !ReadString(map, RulesEngineKeys::CONSEQUENCE_ID, id) ||
+        !ReadString(map, RulesEngineKeys::CONSEQUENCE_TYPE, type)) {
         return TypeError();
     }
-    const auto entry = map.find(ConsequenceKeys::CONSEQUENCE_DETAIL);
+    const auto entry = map.find(RulesEngineKeys::CONSEQUENCE_DETAIL);
     if (entry == map.end() || entry->second->GetKind() != VariantKind::VARIANT_MAP ||
         !entry->second->GetVariantMap(detail)) {
         return TypeError();
     }
     std::string assetsPath;
-    ReadString(map, ConsequenceKeys::CONSEQUENCE_ASSETS_PATH, assetsPath);
+    ReadString(map, RulesEngineKeys::CONSEQUENCE_ASSETS_PATH, assetsPath);
     return std::make_shared<Consequence>(id, type, assetsPath, detail);
 }
 
 std::shared_ptr<Variant> ConsequenceSerializer::Serialize(const Consequence& consequence) {
     return Variant::FromVariantMap(
-        {{ConsequenceKeys::CONSEQUENCE_ID, Variant::FromString(consequence.GetId())},
-         {ConsequenceKeys::CONSEQUENCE_TYPE, Variant::FromString(consequence.GetType())},
-         {ConsequenceKeys::CONSEQUENCE_ASSETS_PATH, Variant::FromString(consequence.GetAssetsPath())},
-         {ConsequenceKeys::CONSEQUENCE_DETAIL, Variant::FromVariantMap(consequence.GetDetail())}});
+        {{RulesEngineKeys::CONSEQUENCE_ID, Variant::FromString(consequence.GetId())},
+         {RulesEngineKeys::CONSEQUENCE_TYPE, Variant::FromString(consequence.GetType())},
+         {RulesEngineKeys::CONSEQUENCE_ASSETS_PATH, Variant::FromString(consequence.GetAssetsPath())},
+         {RulesEngineKeys::CONSEQUENCE_DETAIL, Variant::FromVariantMap(consequence.GetDetail())}});
 }
 
 }  // namespace NuvraMobile

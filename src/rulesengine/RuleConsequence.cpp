@@ -1,14 +1,16 @@
 #include "rulesengine/RuleConsequence.h"
 
+#include "core/CoreConstants.h"
 #include "core/EventData.h"
 #include "core/SdkError.h"
 #include "core/Variant.h"
 #include "platformShim/JsonArray.h"
 #include "platformShim/JsonObject.h"
-#include "rulesengine/ConsequenceKeys.h"
 #include "util/Log.h"
 
 namespace NuvraMobile {
+
+namespace RulesEngineKeys = CoreConstants::EventDataKeys::RulesEngine;
 
 namespace {
 
@@ -57,18 +59,18 @@ std::shared_ptr<RuleConsequence> RuleConsequence::ConsequenceFromJson(
         return nullptr;
     }
     auto consequence = std::make_shared<RuleConsequence>();
-    consequence->id_ = RequiredText(*json, ConsequenceKeys::CONSEQUENCE_ID);
+    consequence->id_ = RequiredText(*json, RulesEngineKeys::CONSEQUENCE_ID);
     if (consequence->id_.empty()) {
         return nullptr;
     }
-    consequence->type_ = RequiredText(*json, ConsequenceKeys::CONSEQUENCE_TYPE);
+    consequence->type_ = RequiredText(*json, RulesEngineKeys::CONSEQUENCE_TYPE);
     if (consequence->type_.empty()) {
         return nullptr;
     }
-    consequence->detail_ = ParseJsonObjectIntoMap(json->OptJsonObject(ConsequenceKeys::CONSEQUENCE_DETAIL));
+    consequence->detail_ = ParseJsonObjectIntoMap(json->OptJsonObject(RulesEngineKeys::CONSEQUENCE_DETAIL));
     if (consequence->detail_.empty()) {
         Log::Warning(LOG_TAG, "Unable to find field \"%s\" in rules consequence.  This a required field.",
-                     ConsequenceKeys::CONSEQUENCE_DETAIL);
+                     RulesEngineKeys::CONSEQUENCE_DETAIL);
         return nullptr;
     }
     return consequence;
@@ -118,20 +120,20 @@ std::vector<std::shared_ptr<Variant>> RuleConsequence::ParseJsonArrayIntoList(
 
 std::shared_ptr<EventData> RuleConsequence::GenerateEventData() const {
     auto data = std::make_shared<EventData>();
-    data->PutVariantMap(ConsequenceKeys::CONSEQUENCE_TRIGGERED, ConsequenceMap());
+    data->PutVariantMap(RulesEngineKeys::CONSEQUENCE_TRIGGERED, ConsequenceMap());
     return data;
 }
 
 RuleConsequence::VariantMap RuleConsequence::GenerateConsequenceMap(const std::string& assetsPath) const {
     VariantMap map = ConsequenceMap();
-    map[ConsequenceKeys::CONSEQUENCE_ASSETS_PATH] = Variant::FromString(assetsPath);
+    map[RulesEngineKeys::CONSEQUENCE_ASSETS_PATH] = Variant::FromString(assetsPath);
     return map;
 }
 
 RuleConsequence::VariantMap RuleConsequence::ConsequenceMap() const {
-    return {{ConsequenceKeys::CONSEQUENCE_ID, Variant::FromString(id_)},
-            {ConsequenceKeys::CONSEQUENCE_TYPE, Variant::FromString(type_)},
-            {ConsequenceKeys::CONSEQUENCE_DETAIL, Variant::FromVariantMap(detail_)}};
+    return {{RulesEngineKeys::CONSEQUENCE_ID, Variant::FromString(id_)},
+            {RulesEngineKeys::CONSEQUENCE_TYPE, Variant::FromString(type_)},
+            {RulesEngineKeys::CONSEQUENCE_DETAIL, Variant::FromVariantMap(detail_)}};
 }
 
 }  // namespace NuvraMobile

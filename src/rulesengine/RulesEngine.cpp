@@ -2,17 +2,19 @@
 
 #include <utility>
 
+#include "core/CoreConstants.h"
 #include "core/Event.h"
 #include "core/EventBuilder.h"
 #include "core/EventData.h"
 #include "core/SdkError.h"
 #include "core/Variant.h"
-#include "rulesengine/ConsequenceKeys.h"
 #include "rulesengine/Rule.h"
 #include "rulesengine/RuleTokenParser.h"
 #include "util/Log.h"
 
 namespace NuvraMobile {
+
+namespace RulesEngineKeys = CoreConstants::EventDataKeys::RulesEngine;
 
 namespace {
 
@@ -124,7 +126,7 @@ void RulesEngine::ProcessAttachDataConsequence(const std::shared_ptr<Event>& con
         return;
     }
     VariantMap triggered;
-    if (!ReadMap(expanded, ConsequenceKeys::CONSEQUENCE_TRIGGERED, triggered)) {
+    if (!ReadMap(expanded, RulesEngineKeys::CONSEQUENCE_TRIGGERED, triggered)) {
         Log::Warning(LOG_PREFIX,
                      "Unable to process an AttachDataConsequence Event, triggering consequence is missing.");
         return;
@@ -183,8 +185,8 @@ void RulesEngine::HandleConsequence(const std::shared_ptr<Event>& consequence,
         return;
     }
     VariantMap triggered;
-    data->GetVariantMap(ConsequenceKeys::CONSEQUENCE_TRIGGERED, triggered);
-    const auto typeEntry = triggered.find(ConsequenceKeys::CONSEQUENCE_TYPE);
+    data->GetVariantMap(RulesEngineKeys::CONSEQUENCE_TRIGGERED, triggered);
+    const auto typeEntry = triggered.find(RulesEngineKeys::CONSEQUENCE_TYPE);
     if (typeEntry == triggered.end()) {
         Log::Warning(LOG_PREFIX, "Unable to process a RuleConsequence Event, no type is specified.");
         return;

@@ -10,7 +10,7 @@
 #include "services/crypto/NativeCryptoService.h"
 #include "services/filesystem/NativeFileSystemService.h"
 #include "support/CapturingLoggingService.h"
-#include "support/ConfigurablePlatformServices.h"
+#include "support/ConfigurationTestSupport.h"
 #include "support/RulesBundleFakes.h"
 #include "support/ScratchDirectory.h"
 
@@ -19,11 +19,14 @@ namespace {
 
 class RulesDownloaderTest : public testing::Test {
 protected:
-    RulesDownloaderTest() {
-        services_->remoteFileManager = remoteFiles_;
-        services_->crypto = CreateNativeCryptoService();
-        services_->fileSystem = CreateNativeFileSystemService();
-        services_->compressedFile = extractor_;
+    /** Every service the downloader needs. */
+    std::shared_ptr<SettablePlatformServices> FullServices() {
+        auto services = std::make_shared<SettablePlatformServices>();
+        services->remoteFileManager = remoteFiles_;
+        services->crypto = CreateNativeCryptoService();
+        services->fileSystem = CreateNativeFileSystemService();
+        services->compressedFile = extractor_;
+        return services;
     }
 
     /** Runs one download of URL and answers the directory the callback received. */
@@ -46,8 +49,7 @@ protected:
     std::string bundle_ = scratch_.Join("bundle");
     std::shared_ptr<FixedRemoteFileManager> remoteFiles_ = std::make_shared<FixedRemoteFileManager>();
     std::shared_ptr<ScriptedExtractor> extractor_ = std::make_shared<ScriptedExtractor>();
-    std::shared_ptr<ConfigurablePlatformServices> services_ =
-        std::make_shared<ConfigurablePlatformServices>();
+    std::shared_ptr<SettablePlatformServices> services_ = FullServices();
 };
 
 TEST_F(RulesDownloaderTest, UnpacksTheDownloadNextToItAndDeletesIt) {
@@ -102,19 +104,18 @@ TEST_F(RulesDownloaderTest, AFailedDownloadReportsNoDirectory) {
 
 TEST_F(RulesDownloaderTest, RefusesToBeBuiltWithoutItsServices) {
     const struct {
-        void (*remove)(ConfigurablePlatformServices&);
+        void (*remove)(SettablePlatformServices&);
         const char* message;
     } cases[] = {
-        {[](ConfigurablePlatformServices& s) { s.remoteFileManager = nullptr; },
+        {[](SettablePlatformServices& s) { s.remoteFileManager = nullptr; },
          "RemoteFileManagerService is not available"},
-        {[](ConfigurablePlatformServices& s) { s.crypto = nullptr; }, "CryptoService is not available"},
-        {[](ConfigurablePlatformServices& s) { s.fileSystem = nullptr; },
-         "FileSystemService is not available"},
-        {[](ConfigurablePlatformServices& s) { s.compressedFile = nullptr; },
+        {[](SettablePlatformServices& s) { s.crypto = nullptr; }, "CryptoService is not available"},
+        {[](SettablePlatformServices& s) { s.fileSystem = nullptr; }, "FileSystemService is not available"},
+        {[](SettablePlatformServices& s) { s.compressedFile = nullptr; },
          "CompressedFileService is not available"},
     };
     for (const auto& testCase : cases) {
-        auto services = std::make_shared<ConfigurablePlatformServices>(*services_);
+        auto services = FullServices();
         testCase.remove(*services);
         try {
             RulesDownloader(services, "configRules", nullptr);
