@@ -4,6 +4,7 @@
 #include "core/Variant.h"
 #include "platformShim/JsonArray.h"
 #include "platformShim/JsonObject.h"
+#include "rulesengine/JsonScalar.h"
 #include "rulesengine/MatcherKinds.h"
 #include "util/Log.h"
 
@@ -25,19 +26,6 @@ std::string ReadMatcherType(const JsonObject& definition) {
         Log::Warning(Matcher::LOG_TAG, "Messages - message matcher type is empty");
     }
     return type;
-}
-
-std::shared_ptr<Variant> ValueFromJsonArray(const JsonArray& array, uint32_t index) {
-    switch (array.GetType(index)) {
-        case JsonType::JSON_NUMBER:
-            return Variant::FromDouble(array.GetDouble(index));
-        case JsonType::JSON_BOOLEAN:
-            return Variant::FromBoolean(array.GetBoolean(index));
-        case JsonType::JSON_STRING:
-            return Variant::FromString(array.GetString(index));
-        default:
-            return nullptr;
-    }
 }
 
 bool IsNumeric(const Variant& value) { return Variant::IsNumericKind(value.GetKind()); }
@@ -152,7 +140,7 @@ void Matcher::SetMatcherValuesFromJson(const std::shared_ptr<JsonObject>& defini
     const uint64_t length = array ? array->Length() : 0;
     values.reserve(length);
     for (uint32_t index = 0; index < length; ++index) {
-        values.push_back(ValueFromJsonArray(*array, index));
+        values.push_back(ReadJsonScalar(*array, index));
     }
     matcher->SetValues(std::move(values));
 }

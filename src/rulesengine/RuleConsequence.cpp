@@ -6,6 +6,7 @@
 #include "core/Variant.h"
 #include "platformShim/JsonArray.h"
 #include "platformShim/JsonObject.h"
+#include "rulesengine/JsonScalar.h"
 #include "util/Log.h"
 
 namespace NuvraMobile {
@@ -14,15 +15,10 @@ namespace RulesEngineKeys = CoreConstants::EventDataKeys::RulesEngine;
 
 namespace {
 
+/** Scalars as rules hold them, arrays as lists and objects as maps; nulls are left out. */
 template <class Document, class Position>
 std::shared_ptr<Variant> ReadJsonValue(const Document& document, const Position& position) {
     switch (document.GetType(position)) {
-        case JsonType::JSON_NUMBER:
-            return Variant::FromDouble(document.GetDouble(position));
-        case JsonType::JSON_BOOLEAN:
-            return Variant::FromBoolean(document.GetBoolean(position));
-        case JsonType::JSON_STRING:
-            return Variant::FromString(document.GetString(position));
         case JsonType::JSON_ARRAY:
             return Variant::FromVariantVector(
                 RuleConsequence::ParseJsonArrayIntoList(document.GetJsonArray(position)));
@@ -30,7 +26,7 @@ std::shared_ptr<Variant> ReadJsonValue(const Document& document, const Position&
             return Variant::FromVariantMap(
                 RuleConsequence::ParseJsonObjectIntoMap(document.GetJsonObject(position)));
         default:
-            return nullptr;
+            return ReadJsonScalar(document, position);
     }
 }
 
