@@ -24,22 +24,26 @@ bool CaseIsSettled(const std::string& pattern) {
 bool IsQuantifier(char c) { return c == '?' || c == '*' || c == '+' || c == '{'; }
 
 /**
- * Where the quantifier at `position` ends (a lazy "?" included), and whether it allows zero repeats;
- * npos when it does not end.
+ * Where the quantifiers from `position` on end, and whether they may allow zero repeats (a lazy "?"
+ * counts as one that may: the answer only has to be safe); npos when a brace does not close.
  */
-size_t SkipQuantifier(const std::string& pattern, size_t position, bool& allowsZero) {
-    const char quantifier = pattern[position];
-    allowsZero = quantifier == '?' || quantifier == '*' ||
-                 (quantifier == '{' && pattern.compare(position, 2, "{0") == 0);
-    size_t end = position + 1;
-    if (quantifier == '{') {
-        end = pattern.find('}', position);
-        if (end == std::string::npos) {
-            return end;
+size_t SkipQuantifiers(const std::string& pattern, size_t position, bool& allowsZero) {
+    allowsZero = false;
+    while (position < pattern.size() && IsQuantifier(pattern[position])) {
+        const char quantifier = pattern[position];
+        allowsZero = allowsZero || quantifier == '?' || quantifier == '*' ||
+                     (quantifier == '{' && pattern.compare(position, 2, "{0") == 0);
+        if (quantifier != '{') {
+            ++position;
+            continue;
         }
-        ++end;
+        position = pattern.find('}', position);
+        if (position == std::string::npos) {
+            return position;
+        }
+        ++position;
     }
-    return end < pattern.size() && pattern[end] == '?' ? end + 1 : end;
+    return position;
 }
 
 /** Where the class opened at `position` ends, or npos. */
@@ -49,16 +53,16 @@ size_t SkipClass(const std::string& pattern, size_t position) {
 }
 
 /**
- * The longest run of plain characters outside groups and classes that every match must contain, for a
- * pattern free of escapes (see CaseIsSettled) that compiled. Empty when there is none, or when an
- * alternation outside groups makes every character optional.
+ * The runs of plain characters outside groups and classes that every match must contain, for a pattern
+ * free of escapes (see CaseIsSettled) that compiled. None when an alternation outside groups makes
+ * every character optional.
  */
-std::string RequiredText(const std::string& pattern) {
-    std::string longest;
+std::vector<std::string> RequiredTexts(const std::string& pattern) {
+    std::vector<std::string> runs;
     std::string run;
     const auto endRun = [&] {
-        if (run.size() > longest.size()) {
-            longest = run;
+        if (!run.empty()) {
+            runs.push_back(run);
         }
         run.clear();
     };
@@ -68,18 +72,18 @@ std::string RequiredText(const std::string& pattern) {
         const char c = pattern[position];
         bool allowsZero = false;
         if (c == '|' && depth == 0) {
-            return "";
+            return {};
         }
         if (c == '[' || IsQuantifier(c)) {
             position =
-                c == '[' ? SkipClass(pattern, position) : SkipQuantifier(pattern, position, allowsZero);
+                c == '[' ? SkipClass(pattern, position) : SkipQuantifiers(pattern, position, allowsZero);
             endRun();
         } else if (c == '(' || c == ')' || c == '.' || c == '^' || c == '$' || c == '}' || depth > 0) {
             depth += c == '(' ? 1 : (c == ')' ? -1 : 0);
             ++position;
             endRun();
         } else if (position + 1 < pattern.size() && IsQuantifier(pattern[position + 1])) {
-            position = SkipQuantifier(pattern, position + 1, allowsZero);
+            position = SkipQuantifiers(pattern, position + 1, allowsZero);
             if (!allowsZero) {
                 run += c;
             }
@@ -89,11 +93,11 @@ std::string RequiredText(const std::string& pattern) {
             ++position;
         }
         if (position == std::string::npos) {
-            return "";
+            return {};
         }
     }
     endRun();
-    return longest;
+    return runs;
 }
 
 bool HasTopLevelAlternation(const std::string& pattern) {
@@ -148,7 +152,7 @@ MatcherPatterns::MatcherPatterns(const std::vector<std::shared_ptr<Variant>>& va
                 const std::string expression = Anchored(pattern.literal, anchor);
                 pattern.expression.emplace(expression, Flags(pattern.literal));
                 if (CaseIsSettled(expression)) {
-                    pattern.requiredText = RequiredText(expression);
+                    pattern.requiredTexts = RequiredTexts(expression);
                     pattern.onlyAtStart = expression[0] == '^' && !HasTopLevelAlternation(expression);
                 }
             } catch (const std::regex_error& error) {
@@ -174,8 +178,10 @@ bool MatcherPatterns::SearchAny(const std::string& lowerSubject) const {
 }
 
 bool MatcherPatterns::SearchExpression(const std::string& lowerSubject, const Pattern& pattern) const {
-    if (!pattern.requiredText.empty() && lowerSubject.find(pattern.requiredText) == std::string::npos) {
-        return false;
+    for (const std::string& required : pattern.requiredTexts) {
+        if (lowerSubject.find(required) == std::string::npos) {
+            return false;
+        }
     }
     const auto flags =
         pattern.onlyAtStart ? std::regex_constants::match_continuous : std::regex_constants::match_default;

@@ -15,7 +15,7 @@ class Variant;
  * regular expression (ECMAScript, case-insensitive), optionally anchored at the start or the end.
  * Compiled once when the matcher is built; a value free of pattern syntax is searched as plain text,
  * which finds exactly what the expression would, and an expression is only run on subjects that hold
- * the text every one of its matches must contain. Immutable after building; any thread may search.
+ * the texts every one of its matches must contain. Immutable after building; any thread may search.
  */
 class MatcherPatterns {
 public:
@@ -36,8 +36,8 @@ private:
     struct Pattern {
         std::string literal;
         std::optional<std::regex> expression;
-        /** Text that every match contains; a subject without it is not searched. */
-        std::string requiredText;
+        /** Texts that every match contains; a subject without one of them is not searched. */
+        std::vector<std::string> requiredTexts;
         /** Only a match at the start of the subject is possible. */
         bool onlyAtStart = false;
     };
