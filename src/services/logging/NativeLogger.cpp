@@ -2,8 +2,9 @@
 
 #include <unistd.h>
 
-#include <cerrno>
 #include <cstdint>
+
+#include "services/system/FileIo.h"
 
 namespace NuvraMobile {
 
@@ -28,21 +29,6 @@ const std::string& OrNull(const std::string& text) {
     return text.empty() ? NULL_TEXT : text;
 }
 
-void WriteToConsole(const std::string& line) {
-    std::string entry = line + "\n";
-    size_t written = 0;
-    while (written < entry.size()) {
-        ssize_t count = ::write(STDERR_FILENO, entry.data() + written, entry.size() - written);
-        if (count < 0 && errno == EINTR) {
-            continue;
-        }
-        if (count <= 0) {
-            return;
-        }
-        written += static_cast<size_t>(count);
-    }
-}
-
 }  // namespace
 
 void NativeLogger::LogWith(LoggingMode level, const std::string& tag, const std::string& message) {
@@ -52,7 +38,7 @@ void NativeLogger::LogWith(LoggingMode level, const std::string& tag, const std:
     }
     std::string line = LogFormat(level, tag, message);
     if (!line.empty()) {
-        WriteToConsole(line);
+        WriteAll(STDERR_FILENO, line + "\n");  // one write: one console entry
     }
 }
 

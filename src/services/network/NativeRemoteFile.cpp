@@ -1,7 +1,7 @@
 #include "services/network/NativeRemoteFile.h"
 
-#include "services/network/FileText.h"
 #include "services/network/Utf8.h"
+#include "services/system/FileIo.h"
 
 namespace NuvraMobile {
 

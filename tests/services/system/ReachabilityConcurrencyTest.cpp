@@ -7,6 +7,7 @@
 #include <thread>
 #include <vector>
 
+#include "services/system/NativeSystemInfoService.h"
 #include "services/system/Reachability.h"
 
 namespace NuvraMobile {
@@ -69,6 +70,24 @@ TEST_F(ReachabilitySwitchTest, ADirectNotificationDeliversOnTheCallingThread) {
     observer->Callback();
     EXPECT_EQ(std::vector<std::string>{"changed"}, log.WaitFor(1));
     EXPECT_EQ(std::this_thread::get_id(), log.Threads().at(0));
+}
+
+TEST_F(ReachabilitySwitchTest, EachOneTimeListenerRunsOnceEvenUnderOneName) {
+    CallLog log;
+    auto service = CreateNativeSystemInfoService();
+    service->RegisterOneTimeNetworkConnectionStatusListener("same", [&log] { log.Add("a"); });
+    service->RegisterOneTimeNetworkConnectionStatusListener("same", [&log] { log.Add("b"); });
+    service->RegisterOneTimeNetworkConnectionStatusListener("empty", nullptr);
+    Reachability::SetStatusForTesting(Reachability::Status::NOT_REACHABLE);
+    std::vector<std::string> calls = log.WaitFor(2);
+    std::sort(calls.begin(), calls.end());
+    EXPECT_EQ((std::vector<std::string>{"a", "b"}), calls);
+    EXPECT_EQ(ConnectionStatus::DISCONNECTED, service->GetNetworkConnectionStatus());
+
+    service->RegisterOneTimeNetworkConnectionStatusListener("later", [&log] { log.Add("later"); });
+    Reachability::SetStatusForTesting(Reachability::Status::REACHABLE);
+    EXPECT_EQ(3u, log.WaitFor(3).size());
+    EXPECT_EQ("later", log.WaitFor(3).back());
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-#include "services/network/FileText.h"
+#include "services/system/FileIo.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -33,6 +33,21 @@ std::optional<std::string> ReadWholeFile(const std::string& path, std::string& f
     }
     close(file);
     return content;
+}
+
+bool WriteAll(int fileDescriptor, std::string_view bytes) {
+    size_t written = 0;
+    while (written < bytes.size()) {
+        ssize_t count = write(fileDescriptor, bytes.data() + written, bytes.size() - written);
+        if (count < 0 && errno == EINTR) {
+            continue;
+        }
+        if (count <= 0) {
+            return false;
+        }
+        written += static_cast<size_t>(count);
+    }
+    return true;
 }
 
 }  // namespace NuvraMobile

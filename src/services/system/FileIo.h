@@ -2,6 +2,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace NuvraMobile {
 
@@ -10,5 +11,8 @@ namespace NuvraMobile {
  * a read error). Never throws. Any thread may call.
  */
 std::optional<std::string> ReadWholeFile(const std::string& path, std::string& failure);
+
+/** Writes all the bytes to the open file descriptor, resuming after interruptions; false on an error. */
+bool WriteAll(int fileDescriptor, std::string_view bytes);
 
 }  // namespace NuvraMobile
