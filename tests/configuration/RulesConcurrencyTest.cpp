@@ -15,14 +15,22 @@
 #include "core/EventHub.h"
 #include "core/InternalModule.h"
 #include "core/Variant.h"
+#include "platformShim/RemoteFileManagerServiceInterface.h"
+#include "services/compression/NativeCompressedFileService.h"
 #include "services/crypto/NativeCryptoService.h"
 #include "services/filesystem/NativeFileSystemService.h"
 #include "services/json/NativeJsonUtilityService.h"
+#include "services/network/NativeNetworkService.h"
+#include "services/network/NativeRemoteFileManagerService.h"
+#include "services/network/NetworkTestSettings.h"
 #include "services/storage/NativeLocalStorageService.h"
+#include "services/threading/NativeThreadingService.h"
 #include "support/ConfigurationTestSupport.h"
 #include "support/FakeSystemInfoService.h"
+#include "support/LoopbackHttpsServer.h"
 #include "support/RulesBundleFakes.h"
 #include "support/ScratchDirectory.h"
+#include "support/ZipBuilder.h"
 
 namespace NuvraMobile {
 namespace {
@@ -64,6 +72,7 @@ protected:
             services->crypto = CreateNativeCryptoService();
             services->remoteFileManager = files_;
             services->compressedFile = extractor_;
+            AdaptServices(*services);
             return services;
         });
         observer_ = std::make_shared<ObserverModule>();
@@ -87,6 +96,9 @@ protected:
             observer_.reset();
         }
     }
+
+    /** Lets a fixture put native services in place of the fakes. */
+    virtual void AdaptServices(SettablePlatformServices&) {}
 
     /** The event number of a marker the hub has handled, once every event dispatched before it is done. */
     int32_t Settle() {
@@ -155,6 +167,63 @@ TEST_F(RulesIntegrationTest, NamedRulesFireAndALaterOfflineCoreKeepsThem) {
     ASSERT_FALSE(files_->requests.empty());
     EXPECT_EQ(files_->requests.front(), std::string("cache configRules ") + RULES_URL)
         << "the cached rules come before any download";
+}
+
+/** The same, with the native download cache, zip reader and network service against a loopback server. */
+class LoopbackRulesIntegrationTest : public RulesIntegrationTest {
+protected:
+    void SetUp() override {
+        NetworkTestSettings::SetTrustedCertificateAuthority(server_.CertificateAuthorityPem());
+        server_.Handle("/rules.zip", [this](const LoopbackRequest&) {
+            std::lock_guard<std::mutex> lock(mutex_);
+            return offline_ ? LoopbackResponse{503, {}, ""} : LoopbackResponse{200, {}, bundle_};
+        });
+    }
+
+    void TearDown() override {
+        StopSession();
+        server_.Stop();
+        NetworkTestSettings::SetTrustedCertificateAuthority("");
+    }
+
+    void AdaptServices(SettablePlatformServices& services) override {
+        auto systemInfo = std::make_shared<FakeSystemInfoService>();
+        systemInfo->Update(
+            [this](FakeSystemInfoService::Answers& answers) { answers.applicationCacheDir = cache_.Path(); });
+        services.systemInfo = systemInfo;
+        services.network = CreateNativeNetworkService(systemInfo);
+        services.threading = threading_;
+        services.remoteFileManager = CreateNativeRemoteFileManagerService(
+            services.network, services.fileSystem, systemInfo, threading_);
+        services.compressedFile = CreateNativeCompressedFileService();
+    }
+
+    void GoOffline() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        offline_ = true;
+    }
+
+    LoopbackHttpsServer server_;
+    ScratchDirectory cache_;
+    std::shared_ptr<ThreadingServiceInterface> threading_ = CreateNativeThreadingService();
+    const std::string bundle_ = ZipBuilder().Add("rules.json", BUY_RULE).Build();
+    std::mutex mutex_;
+    bool offline_ = false;
+};
+
+TEST_F(LoopbackRulesIntegrationTest, DownloadedBundleFiresAndIsKeptOffline) {
+    StartSession();
+    core_->UpdateConfiguration({{"rules.url", Variant::FromString(server_.Url("/rules.zip"))}});
+    const auto fired = TrackUntilTheRuleFires();
+    ASSERT_NE(fired, nullptr);
+    EXPECT_EQ(ConsequenceUrl(fired), "https://x.example.com/buy");
+    StopSession();
+
+    GoOffline();
+    StartSession();
+    ASSERT_NE(TrackUntilTheRuleFires(), nullptr);
+    Settle();
+    ASSERT_NE(TrackUntilTheRuleFires(), nullptr) << "a failed download keeps the rules";
 }
 
 TEST_F(RulesIntegrationTest, IdentitiesReportWaitsWhileAStateIsPending) {
