@@ -21,6 +21,7 @@
 #include "core/Object.h"
 #include "core/SharedStateStore.h"
 #include "platformShim/PlatformServicesInterface.h"
+#include "support/FakePlatformServices.h"
 
 namespace NuvraMobile {
 namespace {
@@ -79,30 +80,8 @@ public:
 
 void BenchModule::OnRegistered() { RegisterWildCardListener<BenchListener>(); }
 
-class NoServices : public Object, public virtual PlatformServicesInterface {
-public:
-    bool Dispose(std::chrono::milliseconds) override { return true; }
-    std::shared_ptr<LoggingServiceInterface> GetLoggingService() const override { return nullptr; }
-    std::shared_ptr<NetworkServiceInterface> GetNetworkService() const override { return nullptr; }
-    std::shared_ptr<LocalStorageServiceInterface> GetLocalStorageService() const override { return nullptr; }
-    std::shared_ptr<DatabaseServiceInterface> GetDatabaseService() const override { return nullptr; }
-    std::shared_ptr<SystemInfoServiceInterface> GetSystemInfoService() const override { return nullptr; }
-    std::shared_ptr<UIServiceInterface> GetUIService() const override { return nullptr; }
-    std::shared_ptr<JsonUtilityServiceInterface> GetJsonUtilityService() const override { return nullptr; }
-    std::shared_ptr<FileSystemServiceInterface> GetFileSystemService() const override { return nullptr; }
-    std::shared_ptr<RemoteFileManagerServiceInterface> GetRemoteFileManagerService() const override {
-        return nullptr;
-    }
-    std::shared_ptr<CryptoServiceInterface> GetCryptoService() const override { return nullptr; }
-    std::shared_ptr<EncodingServiceInterface> GetEncodingService() const override { return nullptr; }
-    std::shared_ptr<URLServiceInterface> GetURLService() const override { return nullptr; }
-    std::shared_ptr<CompressedFileServiceInterface> GetCompressedFileService() const override {
-        return nullptr;
-    }
-};
-
 std::shared_ptr<EventHub> MakeHub() {
-    auto services = std::make_shared<NoServices>();
+    auto services = std::make_shared<FakePlatformServices>();
     return EventHub::Create("BenchHub", [services] { return services; });
 }
 

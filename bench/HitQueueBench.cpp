@@ -6,10 +6,8 @@
 
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
-#include <stdlib.h>
 
 #include <condition_variable>
-#include <filesystem>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -24,11 +22,13 @@
 #include "shared/DatabaseHitSchema.h"
 #include "shared/HitProcessor.h"
 #include "shared/HitQueue.h"
+#include "support/FakePlatformServices.h"
+#include "support/FakeSystemInfoService.h"
+#include "support/FileSystemTestFolder.h"
 
 namespace NuvraMobile {
 namespace {
 
-namespace fs = std::filesystem;
 using Type = DatabaseInterface::ColumnDataType;
 using Constraint = DatabaseInterface::ColumnConstraint;
 
@@ -37,85 +37,17 @@ const std::string HIT_URL =
     "s12345678?AQB=1&ndh=1&pe=lnk_o&pev2=AMACTION:Tap&c.&a.&"
     "action=Tap&.a&.c&t=00/00/0000%2000:00:00%200%20-60&aamlh=6&ce=UTF-8&AQE=1";
 
-class TemporaryFolder {
-public:
-    TemporaryFolder() {
-        std::string pattern = (fs::temp_directory_path() / "nvr-bench-XXXXXX").string();
-        path = mkdtemp(pattern.data()) == nullptr ? std::string() : pattern;
-    }
-    ~TemporaryFolder() {
-        std::error_code ignored;
-        fs::remove_all(path, ignored);
-    }
-    std::string path;
-};
-
 // Only what the queue and the database service read: the cache folder and a connected network.
-class BenchSystemInfo : public Object, public virtual SystemInfoServiceInterface {
-public:
-    explicit BenchSystemInfo(std::string cacheDir) : cacheDir_(std::move(cacheDir)) {}
-    std::string GetApplicationCacheDir() const override { return cacheDir_; }
-    ConnectionStatus GetNetworkConnectionStatus() const override { return ConnectionStatus::CONNECTED; }
-
-    std::locale GetActiveLocale() const override { return std::locale::classic(); }
-    std::string GetApplicationBaseDir() const override { return ""; }
-    std::string GetApplicationName() const override { return ""; }
-    std::string GetApplicationVersion() const override { return ""; }
-    std::string GetApplicationVersionCode() const override { return ""; }
-    std::string GetAsset(const std::string&) const override { return ""; }
-    std::string GetDeviceBuildId() const override { return ""; }
-    std::string GetDeviceName() const override { return ""; }
-    std::shared_ptr<DisplayInformationInterface> GetDisplayInformation() const override { return nullptr; }
-    std::string GetMobileCarrierName() const override { return ""; }
-    std::string GetOperatingSystemName() const override { return ""; }
-    std::string GetCanonicalPlatformName() const override { return ""; }
-    std::string GetCurrentStackTrace() const override { return ""; }
-    std::string GetOperatingSystemVersion() const override { return ""; }
-    std::string GetProperty(const std::string&) const override { return ""; }
-    std::string GetRunMode() const override { return ""; }
-    std::string GetSdkVersion() const override { return ""; }
-    std::string GetDefaultUserAgent() const override { return ""; }
-    void SetCurrentThreadName(const std::string&) const override {}
-    void RegisterOneTimeNetworkConnectionStatusListener(const std::string&,
-                                                        const std::function<void()>&) const override {}
-    std::string GetApplicationBundleId() const override { return ""; }
-    DeviceType GetDeviceType() const override { return DeviceType::PHONE; }
-    DisplayOrientation GetCurrentOrientation() const override { return DisplayOrientation::PORTRAIT; }
-    std::string GetActiveLocaleName() const override { return ""; }
-
-private:
-    const std::string cacheDir_;
-};
-
-class BenchPlatformServices : public Object, public virtual PlatformServicesInterface {
-public:
-    explicit BenchPlatformServices(const std::string& cacheDir)
-        : systemInfo_(std::make_shared<BenchSystemInfo>(cacheDir)),
-          database_(CreateNativeDatabaseService(systemInfo_)) {}
-    std::shared_ptr<DatabaseServiceInterface> GetDatabaseService() const override { return database_; }
-    std::shared_ptr<SystemInfoServiceInterface> GetSystemInfoService() const override { return systemInfo_; }
-
-    bool Dispose(std::chrono::milliseconds) override { return true; }
-    std::shared_ptr<LoggingServiceInterface> GetLoggingService() const override { return nullptr; }
-    std::shared_ptr<NetworkServiceInterface> GetNetworkService() const override { return nullptr; }
-    std::shared_ptr<LocalStorageServiceInterface> GetLocalStorageService() const override { return nullptr; }
-    std::shared_ptr<UIServiceInterface> GetUIService() const override { return nullptr; }
-    std::shared_ptr<JsonUtilityServiceInterface> GetJsonUtilityService() const override { return nullptr; }
-    std::shared_ptr<FileSystemServiceInterface> GetFileSystemService() const override { return nullptr; }
-    std::shared_ptr<RemoteFileManagerServiceInterface> GetRemoteFileManagerService() const override {
-        return nullptr;
-    }
-    std::shared_ptr<CryptoServiceInterface> GetCryptoService() const override { return nullptr; }
-    std::shared_ptr<EncodingServiceInterface> GetEncodingService() const override { return nullptr; }
-    std::shared_ptr<URLServiceInterface> GetURLService() const override { return nullptr; }
-    std::shared_ptr<CompressedFileServiceInterface> GetCompressedFileService() const override {
-        return nullptr;
-    }
-
-private:
-    const std::shared_ptr<SystemInfoServiceInterface> systemInfo_;
-    const std::shared_ptr<DatabaseServiceInterface> database_;
-};
+std::shared_ptr<PlatformServicesInterface> MakeServices(const FileSystemTestFolder& folder) {
+    auto systemInfo = std::make_shared<FakeSystemInfoService>();
+    systemInfo->Update([&folder](FakeSystemInfoService::Answers& answers) {
+        answers.applicationCacheDir = folder.Path();
+    });
+    auto services = std::make_shared<FakePlatformServices>();
+    services->systemInfoService = systemInfo;
+    services->databaseService = CreateNativeDatabaseService(systemInfo);
+    return services;
+}
 
 class BenchHit : public virtual DatabaseHitBase {
 public:
@@ -176,9 +108,9 @@ std::shared_ptr<BenchHit> MakeHit(int64_t timestamp) {
 }
 
 void BM_HitQueueQueue(benchmark::State& state) {
-    TemporaryFolder folder;
+    FileSystemTestFolder folder;
     auto queue =
-        std::make_shared<BenchQueue>(std::make_shared<BenchPlatformServices>(folder.path),
+        std::make_shared<BenchQueue>(MakeServices(folder),
                                      std::make_shared<BenchSchema>(), std::make_shared<CountingProcessor>());
     int64_t timestamp = 0;
     for (auto _ : state) {
@@ -193,9 +125,9 @@ BENCHMARK(BM_HitQueueQueue)->Unit(benchmark::kMicrosecond)->UseRealTime()->MinTi
 
 void BM_HitQueueDrain(benchmark::State& state) {
     const int64_t batch = state.range(0);
-    TemporaryFolder folder;
+    FileSystemTestFolder folder;
     auto processor = std::make_shared<CountingProcessor>();
-    auto queue = std::make_shared<BenchQueue>(std::make_shared<BenchPlatformServices>(folder.path),
+    auto queue = std::make_shared<BenchQueue>(MakeServices(folder),
                                               std::make_shared<BenchSchema>(), processor);
     int64_t sent = 0;
     for (auto _ : state) {
@@ -214,9 +146,9 @@ BENCHMARK(BM_HitQueueDrain)->Arg(500)->Unit(benchmark::kMillisecond)->UseRealTim
 
 // The reference: one prepared, autocommitted single-row insert on SQLite's default settings.
 void BM_PlainSqliteAutocommitInsert(benchmark::State& state) {
-    TemporaryFolder folder;
+    FileSystemTestFolder folder;
     sqlite3* connection = nullptr;
-    sqlite3_open((folder.path + "/plain.sqlite").c_str(), &connection);
+    sqlite3_open(folder.PathOf("plain.sqlite").c_str(), &connection);
     sqlite3_exec(connection,
                  "CREATE TABLE HITS(ID INTEGER PRIMARY KEY AUTOINCREMENT, URL TEXT, TIMESTAMP INTEGER)",
                  nullptr, nullptr, nullptr);

@@ -9,8 +9,8 @@
 #include "services/network/NetworkTestSettings.h"
 
 // The benchmarks link only the library: the test helpers come in as sources.
-#include "../tests/support/FakeSystemInfoService.cpp"
-#include "../tests/support/LoopbackHttpsServer.cpp"
+#include "support/FakeSystemInfoService.h"
+#include "support/LoopbackHttpsServer.h"
 
 namespace NuvraMobile {
 namespace {

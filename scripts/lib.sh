@@ -1,6 +1,8 @@
 # Shared by the scripts: where the project is, and how to configure and build one of its build folders.
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 jobs=$(nproc)
+# The precompiled headers stay cacheable.
+export CCACHE_SLOPPINESS=pch_defines,time_macros,include_file_mtime,include_file_ctime
 
 # configure_build FOLDER BUILD_TYPE [CMAKE_ARGS...]
 configure_build() {

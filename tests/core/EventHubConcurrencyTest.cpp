@@ -18,9 +18,9 @@
 #include "core/SharedStateMarkers.h"
 #include "rulesengine/Rule.h"
 #include "support/CapturingLoggingService.h"
+#include "support/FakePlatformServices.h"
 #include "support/HubTestSupport.h"
 #include "support/RecordingModule.h"
-#include "support/TestPlatformServices.h"
 #include "support/ThreadSignals.h"
 
 namespace NuvraMobile {
@@ -67,9 +67,13 @@ void Flush(EventHub& hub, const RecordingModule& module) {
 class EventHubTest : public ::testing::Test {
 protected:
     void SetUp() override {
+        // A sanitizer runtime starts a helper thread along with the first thread: let it start before
+        // counting.
+        std::thread([] {}).join();
         threadsBefore_ = CountProcessThreads();
         threading_ = std::make_shared<RecordingThreadingService>();
-        services_ = std::make_shared<TestPlatformServices>(threading_);
+        services_ = std::make_shared<FakePlatformServices>();
+        services_->threadingService = threading_;
         hub_ = EventHub::Create("TestHub", [services = services_] { return services; });
     }
 
@@ -106,7 +110,7 @@ protected:
 
     std::size_t threadsBefore_ = 0;
     std::shared_ptr<RecordingThreadingService> threading_;
-    std::shared_ptr<TestPlatformServices> services_;
+    std::shared_ptr<FakePlatformServices> services_;
     std::shared_ptr<EventHub> hub_;
     SignalCounter holding_;
 };
@@ -153,6 +157,32 @@ TEST_F(EventHubTest, EventsBeforeTheStartTakeTheFirstNumbers) {
     ASSERT_TRUE(module->WaitForEventCount(3));
     EXPECT_EQ((std::vector<std::string>{"a", "b", "EventHub"}), module->GetEventNames());
     EXPECT_EQ(Consecutive(0, 3), NumbersOf(module->GetEvents()));
+}
+
+TEST_F(EventHubTest, WithoutModulesEventsAreStillNumberedAndAnswered) {
+    std::vector<int32_t> numbers;
+    SignalCounter heard;
+    for (const char* pairId : {"first", "second"}) {
+        hub_->RegisterOneTimeListener<EventHubTest>(pairId, [&](const std::shared_ptr<Event>& event) {
+            numbers.push_back(event->GetEventNumber());
+            heard.Raise();
+        });
+    }
+    hub_->Dispatch(MakeTestEvent("one", "first"));
+    hub_->Dispatch(MakeTestEvent("two", "second"));
+    ASSERT_TRUE(heard.WaitFor(2));
+    EXPECT_EQ((std::vector<int32_t>{0, 1}), numbers);
+}
+
+TEST_F(EventHubTest, AnEventOlderThanItsPredecessorIsOnlyLogged) {
+    ScopedCapturingLog log(LoggingMode::DEBUG);
+    const auto module = AddModule("com.test.alpha");
+    hub_->Dispatch(EventBuilder("newer", EventType::CUSTOM, EventSource::NONE).SetTimestamp(2000).Build());
+    hub_->Dispatch(EventBuilder("older", EventType::CUSTOM, EventSource::NONE).SetTimestamp(1000).Build());
+    ASSERT_TRUE(module->WaitForEventCount(2));
+    EXPECT_EQ((std::vector<std::string>{"newer", "older"}), module->GetEventNames());
+    EXPECT_TRUE(
+        log.Service().Contains("Out of order event timestamp (1000) last event timestamp was (2000)"));
 }
 
 TEST_F(EventHubTest, EveryModuleHearsEveryEventInDispatchOrder) {
@@ -507,7 +537,7 @@ TEST_F(EventHubTest, DisposeUnregistersEveryModuleAndEndsEveryThread) {
     EXPECT_TRUE(alpha->WaitUntilUnregistered(milliseconds(0)));
     EXPECT_TRUE(beta->WaitUntilUnregistered(milliseconds(0)));
     EXPECT_FALSE(hub_->IsRegisteredModule("com.test.alpha"));
-    EXPECT_EQ(2, services_->GetDisposeCount()) << "each module's own services";
+    EXPECT_EQ(2, services_->disposals.load()) << "each module's own services";
     for (const auto& executor : threading_->GetExecutors()) {
         EXPECT_TRUE(executor->IsDisposed());
     }

@@ -7,9 +7,9 @@
 
 #include "core/Event.h"
 #include "core/EventHub.h"
+#include "support/FakePlatformServices.h"
 #include "support/HubTestSupport.h"
 #include "support/RecordingModule.h"
-#include "support/TestPlatformServices.h"
 #include "support/ThreadSignals.h"
 
 namespace NuvraMobile {
@@ -21,7 +21,7 @@ constexpr int EVENTS_PER_THREAD = 250;
 // Three modules and four threads dispatching at once: every module hears every event exactly once,
 // all in one order, numbered consecutively, and each thread's events keep the order it sent them in.
 TEST(EventHubIntegrationTest, ThreeModulesHearOneThousandEventsFromFourThreads) {
-    const auto services = std::make_shared<TestPlatformServices>();
+    const auto services = std::make_shared<FakePlatformServices>();
     const auto hub = EventHub::Create("IntegrationHub", [services] { return services; });
     std::vector<std::shared_ptr<RecordingModule>> modules;
     for (const char* name : {"com.test.one", "com.test.two", "com.test.three"}) {

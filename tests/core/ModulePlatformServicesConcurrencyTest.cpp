@@ -12,6 +12,7 @@
 #include "platformShim/ThreadingServiceInterface.h"
 #include "support/CapturingLoggingService.h"
 #include "support/FakeEventHub.h"
+#include "support/FakePlatformServices.h"
 #include "support/ManualTaskExecutor.h"
 #include "support/ThreadSignals.h"
 
@@ -26,33 +27,17 @@ public:
 
 // Platform services that hand out a logging service and a threading service of their own and
 // record how they were disposed.
-class RecordingPlatformServices : public Object, public virtual PlatformServicesInterface {
+class RecordingPlatformServices : public FakePlatformServices {
 public:
+    RecordingPlatformServices() {
+        loggingService = std::make_shared<CapturingLoggingService>();
+        threadingService = DefaultThreadingServiceInterface::Create();
+    }
     bool Dispose(std::chrono::milliseconds timeout) override {
         disposedWith = timeout.count();
-        return true;
+        return FakePlatformServices::Dispose(timeout);
     }
-    std::shared_ptr<LoggingServiceInterface> GetLoggingService() const override { return logging; }
-    std::shared_ptr<NetworkServiceInterface> GetNetworkService() const override { return nullptr; }
-    std::shared_ptr<LocalStorageServiceInterface> GetLocalStorageService() const override { return nullptr; }
-    std::shared_ptr<DatabaseServiceInterface> GetDatabaseService() const override { return nullptr; }
-    std::shared_ptr<SystemInfoServiceInterface> GetSystemInfoService() const override { return nullptr; }
-    std::shared_ptr<UIServiceInterface> GetUIService() const override { return nullptr; }
-    std::shared_ptr<JsonUtilityServiceInterface> GetJsonUtilityService() const override { return nullptr; }
-    std::shared_ptr<FileSystemServiceInterface> GetFileSystemService() const override { return nullptr; }
-    std::shared_ptr<RemoteFileManagerServiceInterface> GetRemoteFileManagerService() const override {
-        return nullptr;
-    }
-    std::shared_ptr<CryptoServiceInterface> GetCryptoService() const override { return nullptr; }
-    std::shared_ptr<EncodingServiceInterface> GetEncodingService() const override { return nullptr; }
-    std::shared_ptr<URLServiceInterface> GetURLService() const override { return nullptr; }
-    std::shared_ptr<CompressedFileServiceInterface> GetCompressedFileService() const override {
-        return nullptr;
-    }
-    std::shared_ptr<ThreadingServiceInterface> GetThreadingService() const override { return threading; }
 
-    std::shared_ptr<LoggingServiceInterface> logging = std::make_shared<CapturingLoggingService>();
-    std::shared_ptr<ThreadingServiceInterface> threading = DefaultThreadingServiceInterface::Create();
     std::atomic<int64_t> disposedWith{-1};
 };
 
@@ -85,10 +70,10 @@ protected:
 
 TEST_F(ModulePlatformServicesTest, GettersForwardExceptThreading) {
     Register();
-    EXPECT_EQ(services->logging, wrapper->GetLoggingService());
+    EXPECT_EQ(services->loggingService, wrapper->GetLoggingService());
     EXPECT_EQ(nullptr, wrapper->GetNetworkService());
     ASSERT_TRUE(wrapper->GetThreadingService());
-    EXPECT_NE(services->threading, wrapper->GetThreadingService());
+    EXPECT_NE(services->threadingService, wrapper->GetThreadingService());
     EXPECT_EQ(wrapper->GetThreadingService(), wrapper->GetThreadingService());
     EXPECT_TRUE(wrapper->Dispose(std::chrono::milliseconds(7)));
     EXPECT_EQ(7, services->disposedWith.load());

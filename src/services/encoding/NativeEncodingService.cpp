@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <optional>
 
+#include "util/Utf8.h"
+
 namespace NuvraMobile {
 
 namespace {
@@ -75,50 +77,6 @@ std::string EncodeBase64(const std::string& bytes) {
         text.push_back(PADDING);
     }
     return text;
-}
-
-// Well-formed UTF-8: shortest forms only, no surrogates, nothing above U+10FFFF.
-bool IsValidUtf8(const std::string& text) {
-    std::size_t index = 0;
-    while (index < text.size()) {
-        const auto lead = static_cast<unsigned char>(text[index]);
-        int continuationBytes = 0;
-        std::uint32_t codePoint = 0;
-        std::uint32_t minimum = 0;
-        if (lead < 0x80) {
-            ++index;
-            continue;
-        } else if ((lead & 0xE0) == 0xC0) {
-            continuationBytes = 1;
-            codePoint = lead & 0x1F;
-            minimum = 0x80;
-        } else if ((lead & 0xF0) == 0xE0) {
-            continuationBytes = 2;
-            codePoint = lead & 0x0F;
-            minimum = 0x800;
-        } else if ((lead & 0xF8) == 0xF0) {
-            continuationBytes = 3;
-            codePoint = lead & 0x07;
-            minimum = 0x10000;
-        } else {
-            return false;
-        }
-        if (text.size() - index <= static_cast<std::size_t>(continuationBytes)) {
-            return false;
-        }
-        for (int offset = 1; offset <= continuationBytes; ++offset) {
-            const auto next = static_cast<unsigned char>(text[index + offset]);
-            if ((next & 0xC0) != 0x80) {
-                return false;
-            }
-            codePoint = (codePoint << 6) | (next & 0x3F);
-        }
-        if (codePoint < minimum || codePoint > 0x10FFFF || (codePoint >= 0xD800 && codePoint <= 0xDFFF)) {
-            return false;
-        }
-        index += continuationBytes + 1;
-    }
-    return true;
 }
 
 std::string UpToFirstNul(const std::string& text) { return text.substr(0, text.find('\0')); }

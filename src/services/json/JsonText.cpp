@@ -7,6 +7,7 @@
 
 #include "platformShim/JsonConstants.h"
 #include "services/json/NativeJsonValues.h"
+#include "util/Utf8.h"
 
 namespace NuvraMobile {
 namespace JsonText {
@@ -118,47 +119,6 @@ void Parse(const std::string& text, VariantBuilder& builder) {
     if (!Json::sax_parse(text, &builder, Json::input_format_t::json, true)) {
         ThrowSerializationError(PARSE_ERROR_PREFIX + text + " error: " + builder.Error());
     }
-}
-
-bool IsValidUtf8(const std::string& text) {
-    size_t i = 0;
-    const size_t length = text.size();
-    while (i < length) {
-        const unsigned char lead = static_cast<unsigned char>(text[i]);
-        size_t continuation = 0;
-        uint32_t lowest = 0;
-        if (lead < 0x80) {
-            ++i;
-            continue;
-        } else if (lead >= 0xC2 && lead <= 0xDF) {
-            continuation = 1;
-            lowest = 0x80;
-        } else if (lead >= 0xE0 && lead <= 0xEF) {
-            continuation = 2;
-            lowest = 0x800;
-        } else if (lead >= 0xF0 && lead <= 0xF4) {
-            continuation = 3;
-            lowest = 0x10000;
-        } else {
-            return false;
-        }
-        if (length - i <= continuation) {
-            return false;
-        }
-        uint32_t codePoint = lead & (0x3F >> continuation);
-        for (size_t k = 1; k <= continuation; ++k) {
-            const unsigned char next = static_cast<unsigned char>(text[i + k]);
-            if ((next & 0xC0) != 0x80) {
-                return false;
-            }
-            codePoint = (codePoint << 6) | (next & 0x3F);
-        }
-        if (codePoint < lowest || codePoint > 0x10FFFF || (codePoint >= 0xD800 && codePoint <= 0xDFFF)) {
-            return false;
-        }
-        i += continuation + 1;
-    }
-    return true;
 }
 
 // Converts a value into `out`; false when it has no JSON form (null, empty pointer, text not UTF-8).

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "services/network/Utf8.h"
+#include "util/Utf8.h"
 
 namespace NuvraMobile {
 

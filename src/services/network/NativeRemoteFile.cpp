@@ -1,6 +1,6 @@
 #include "services/network/NativeRemoteFile.h"
 
-#include "services/network/Utf8.h"
+#include "util/Utf8.h"
 #include "services/system/FileIo.h"
 
 namespace NuvraMobile {

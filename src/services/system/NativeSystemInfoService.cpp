@@ -13,7 +13,7 @@
 #include <system_error>
 
 #include "core/SdkError.h"
-#include "services/network/Utf8.h"
+#include "util/Utf8.h"
 #include "services/storage/AppInfo.h"
 #include "services/storage/ExtensionVersionManager.h"
 #include "services/system/AppFolders.h"

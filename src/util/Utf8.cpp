@@ -1,4 +1,4 @@
-#include "services/network/Utf8.h"
+#include "util/Utf8.h"
 
 namespace NuvraMobile {
 
