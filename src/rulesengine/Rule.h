@@ -9,6 +9,7 @@ namespace NuvraMobile {
 
 class Event;
 class RuleCondition;
+class RuleTokenParser;
 
 /**
  * One rule: a condition tree and the consequence events to dispatch when it holds for an event.
@@ -19,9 +20,14 @@ public:
     /** The consequence list is copied; the condition may be null. */
     Rule(std::shared_ptr<RuleCondition> condition, std::vector<std::shared_ptr<Event>> consequenceEvents);
 
+    /** False for a rule without condition; otherwise the condition's answer for the event. */
+    virtual bool EvaluateCondition(const std::shared_ptr<RuleTokenParser>& parser,
+                                   const std::shared_ptr<Event>& event) const;
     virtual const std::vector<std::shared_ptr<Event>>& GetConsequenceEvents() const;
 
     const std::shared_ptr<RuleCondition>& GetCondition() const;
+
+    std::string ToStringImpl(const ToStringOptions& options) const override;
 
 private:
     const std::vector<std::shared_ptr<Event>> consequenceEvents_;

@@ -2,18 +2,53 @@
 
 #include <utility>
 
+#include "core/CoreConstants.h"
+#include "core/Event.h"
+#include "core/EventBuilder.h"
+#include "core/EventData.h"
 #include "core/SdkError.h"
+#include "core/Variant.h"
 #include "rulesengine/Rule.h"
+#include "rulesengine/RuleTokenParser.h"
+#include "util/Log.h"
 
 namespace NuvraMobile {
 
+namespace RulesEngineKeys = CoreConstants::EventDataKeys::RulesEngine;
+
 namespace {
+
 constexpr const char* INVALID_ARGUMENT = "general.invalid_argument";
+constexpr const char* TOKEN_START = "{%";
+
+/** Keeps the parser's per-pass reuse of flattened data to one pass, however the pass ends. */
+class PassScope {
+public:
+    explicit PassScope(RuleTokenParser& parser) : parser_(parser) { parser_.BeginPass(); }
+    ~PassScope() { parser_.EndPass(); }
+    PassScope(const PassScope&) = delete;
+    PassScope& operator=(const PassScope&) = delete;
+
+private:
+    RuleTokenParser& parser_;
+};
+
+/** The map under `key`, or an empty one when the key holds another kind; false when the key is absent. */
+bool ReadMap(const RulesEngine::VariantMap& map, const char* key, RulesEngine::VariantMap& out) {
+    const auto entry = map.find(key);
+    if (entry == map.end()) {
+        return false;
+    }
+    out.clear();
+    entry->second->GetVariantMap(out);
+    return true;
 }
 
+}  // namespace
+
 RulesEngine::RulesEngine(const std::shared_ptr<EventHub>& hub,
-                         PlatformServicesFactory platformServicesFactory)
-    : hub_(hub), platformServicesFactory_(std::move(platformServicesFactory)) {}
+                         const PlatformServicesFactory& platformServicesFactory)
+    : tokenParser_(std::make_shared<RuleTokenParser>(hub, platformServicesFactory)) {}
 
 void RulesEngine::AddRule(const std::shared_ptr<Module>& module, const std::shared_ptr<Rule>& rule) {
     if (!rule) {
@@ -32,10 +67,46 @@ void RulesEngine::RemoveRulesForModule(const std::shared_ptr<Module>& module) {
     rules_.erase(module);
 }
 
-std::vector<std::shared_ptr<Event>> RulesEngine::ProcessRules(const std::shared_ptr<Event>&) {
-    // Conditions are not evaluated yet, so no rule holds; the lock still orders the pass against changes.
+std::vector<std::shared_ptr<Event>> RulesEngine::ProcessRules(const std::shared_ptr<Event>& event) {
     std::lock_guard<std::mutex> lock(mutex_);
-    return {};
+    std::vector<std::shared_ptr<Event>> result;
+    if (!event) {
+        return result;
+    }
+    PassScope pass(*tokenParser_);
+    for (const auto& moduleRules : rules_) {
+        for (const std::shared_ptr<Rule>& rule : moduleRules.second) {
+            if (!EvaluateRule(*rule, event)) {
+                continue;
+            }
+            for (const std::shared_ptr<Event>& consequence : rule->GetConsequenceEvents()) {
+                TryCatch([&] { HandleConsequence(consequence, event, result); },
+                         [](SdkError& error) {
+                             Log::Warning(LOG_PREFIX,
+                                          "Skipping a consequence that could not be processed (%s)",
+                                          error.GetMessage());
+                         });
+            }
+        }
+    }
+    return result;
+}
+
+RulesEngine::VariantMap RulesEngine::GetTokenExpandedMap(const VariantMap& map,
+                                                         const std::shared_ptr<Event>& event) {
+    VariantMap expanded;
+    for (const auto& entry : map) {
+        expanded.emplace_hint(expanded.end(), entry.first, ExpandValue(entry.second, event));
+    }
+    return expanded;
+}
+
+std::vector<std::shared_ptr<Variant>> RulesEngine::GetTokenExpandedList(
+    std::vector<std::shared_ptr<Variant>> list, const std::shared_ptr<Event>& event) {
+    for (std::shared_ptr<Variant>& element : list) {
+        element = ExpandValue(element, event);
+    }
+    return list;
 }
 
 void RulesEngine::ReplaceRulesForModule(const std::shared_ptr<Module>& module,
@@ -44,11 +115,120 @@ void RulesEngine::ReplaceRulesForModule(const std::shared_ptr<Module>& module,
     rules_[module] = std::move(rules);
 }
 
+void RulesEngine::ProcessAttachDataConsequence(const std::shared_ptr<Event>& consequence,
+                                               const std::shared_ptr<Event>& triggeringEvent) {
+    if (!consequence || !consequence->GetData() || !triggeringEvent || !triggeringEvent->GetData()) {
+        return;
+    }
+    const VariantMap expanded = GetTokenExpandedMap(consequence->GetData()->AsMapCopy(), triggeringEvent);
+    if (expanded.empty()) {
+        Log::Warning(LOG_PREFIX, "Unable to process an AttachDataConsequence Event, EventData is empty.");
+        return;
+    }
+    VariantMap triggered;
+    if (!ReadMap(expanded, RulesEngineKeys::CONSEQUENCE_TRIGGERED, triggered)) {
+        Log::Warning(LOG_PREFIX,
+                     "Unable to process an AttachDataConsequence Event, triggering consequence is missing.");
+        return;
+    }
+    VariantMap detail;
+    if (!ReadMap(triggered, CONSEQUENCE_DETAIL, detail)) {
+        Log::Warning(LOG_PREFIX,
+                     "Unable to process an AttachDataConsequence Event, 'details' object is missing.");
+        return;
+    }
+    VariantMap attached;
+    if (!ReadMap(detail, CONSEQUENCE_DETAIL_EVENT_DATA, attached)) {
+        Log::Warning(
+            LOG_PREFIX,
+            "Unable to process an AttachDataConsequence Event, 'eventData' is missing from 'details'.");
+        return;
+    }
+    const std::shared_ptr<EventData>& data = triggeringEvent->GetData();
+    const int32_t number = triggeringEvent->GetEventNumber();
+    const bool debug = Log::Precheck(LoggingMode::DEBUG);
+    if (debug) {
+        Log::Debug(LOG_PREFIX, "Adding EventData to Event #%d with type '%s' and source '%s'.", number,
+                   triggeringEvent->GetEventType()->GetName(), triggeringEvent->GetEventSource()->GetName());
+        Log::Debug(LOG_PREFIX, "Original EventData for Event #%d: %s", number, data->PrettyString(0));
+    }
+    data->Merge(std::make_shared<EventData>(attached));
+    if (debug) {
+        Log::Debug(LOG_PREFIX, "New EventData for Event #%d: %s", number, data->PrettyString(0));
+    }
+}
+
 std::vector<std::shared_ptr<Rule>> RulesEngine::GetRulesForModule(
     const std::shared_ptr<Module>& module) const {
     std::lock_guard<std::mutex> lock(mutex_);
     auto found = rules_.find(module);
     return found == rules_.end() ? std::vector<std::shared_ptr<Rule>>() : found->second;
+}
+
+bool RulesEngine::EvaluateRule(const Rule& rule, const std::shared_ptr<Event>& event) {
+    // A plain try block: this runs for every rule on every event.
+    try {
+        return rule.EvaluateCondition(tokenParser_, event);
+    } catch (...) {
+        const SdkError error = SdkError::From(std::current_exception(), CurrentDebugInfo());
+        Log::Warning(LOG_PREFIX, "A rule condition failed and counts as false (%s)", error.GetMessage());
+        return false;
+    }
+}
+
+void RulesEngine::HandleConsequence(const std::shared_ptr<Event>& consequence,
+                                    const std::shared_ptr<Event>& event,
+                                    std::vector<std::shared_ptr<Event>>& result) {
+    const std::shared_ptr<EventData> data = consequence ? consequence->GetData() : nullptr;
+    if (!data || data->IsEmpty()) {
+        Log::Warning(LOG_PREFIX, "Unable to process a RuleConsequence Event, EventData is null or empty.");
+        return;
+    }
+    VariantMap triggered;
+    data->GetVariantMap(RulesEngineKeys::CONSEQUENCE_TRIGGERED, triggered);
+    const auto typeEntry = triggered.find(RulesEngineKeys::CONSEQUENCE_TYPE);
+    if (typeEntry == triggered.end()) {
+        Log::Warning(LOG_PREFIX, "Unable to process a RuleConsequence Event, no type is specified.");
+        return;
+    }
+    std::string type;
+    typeEntry->second->GetString(type);
+    if (type == CONSEQUENCE_TYPE_ATTACH_DATA) {
+        ProcessAttachDataConsequence(consequence, event);
+        tokenParser_->DataChanged();
+        return;
+    }
+    auto expanded = std::make_shared<EventData>(GetTokenExpandedMap(data->AsMapCopy(), event));
+    result.push_back(
+        EventBuilder(consequence->GetName(), consequence->GetEventType(), consequence->GetEventSource())
+            .SetData(expanded)
+            .Build());
+}
+
+std::shared_ptr<Variant> RulesEngine::ExpandValue(const std::shared_ptr<Variant>& value,
+                                                  const std::shared_ptr<Event>& event) {
+    switch (value->GetKind()) {
+        case VariantKind::VARIANT_STRING: {
+            std::string text;
+            value->GetString(text);
+            // A text without a token start expands to itself; the variant is immutable, so keep it.
+            return text.find(TOKEN_START) == std::string::npos
+                       ? value
+                       : Variant::FromString(tokenParser_->ExpandTokensForString(text, event));
+        }
+        case VariantKind::VARIANT_VECTOR: {
+            std::vector<std::shared_ptr<Variant>> list;
+            value->GetVariantVector(list);
+            return Variant::FromVariantVector(GetTokenExpandedList(std::move(list), event));
+        }
+        case VariantKind::VARIANT_MAP: {
+            VariantMap map;
+            value->GetVariantMap(map);
+            return Variant::FromVariantMap(GetTokenExpandedMap(map, event));
+        }
+        default:
+            return value;
+    }
 }
 
 }  // namespace NuvraMobile

@@ -4,6 +4,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <string>
 #include <vector>
 
 #include "core/Object.h"
@@ -15,21 +16,31 @@ class EventHub;
 class Module;
 class PlatformServicesInterface;
 class Rule;
+class RuleTokenParser;
+class Variant;
 
 /**
- * The rule store of one event hub: an ordered rule list per module, and the rules pass the hub runs on
- * every event before the module processors. Rule changes may come from any thread; the engine's own
- * mutex orders them against a running pass, so a change applies from the next pass that starts.
+ * The rule store of one event hub, an ordered rule list per module, and the rules pass the hub runs on
+ * every event before the module processors. For every rule that holds, an attach-data consequence
+ * ("add") is merged into the triggering event's data, and every other consequence becomes a new event
+ * for the hub to dispatch; texts of consequence data are token-expanded against the triggering event.
+ *
+ * Rule changes may come from any thread; the engine's own mutex orders them against a running pass, so
+ * one event always meets one rule set. The pass runs on the hub's thread and reads shared states
+ * through the hub while holding that mutex: engine mutex first, hub mutex second.
  */
 class RulesEngine : public Object {
 public:
     using PlatformServicesFactory = std::function<std::shared_ptr<PlatformServicesInterface>()>;
+    using VariantMap = std::map<std::string, std::shared_ptr<Variant>>;
 
-    /**
-     * The hub is kept as a weak reference: the hub owns the engine, and a strong one would keep both
-     * alive for ever.
-     */
-    RulesEngine(const std::shared_ptr<EventHub>& hub, PlatformServicesFactory platformServicesFactory);
+    static constexpr const char* LOG_PREFIX = "RulesEngine";
+    static constexpr const char* CONSEQUENCE_TYPE_ATTACH_DATA = "add";
+    static constexpr const char* CONSEQUENCE_DETAIL = "detail";
+    static constexpr const char* CONSEQUENCE_DETAIL_EVENT_DATA = "eventdata";
+
+    /** The token parser keeps the hub weakly: the hub owns the engine. */
+    RulesEngine(const std::shared_ptr<EventHub>& hub, const PlatformServicesFactory& platformServicesFactory);
 
     /**
      * Appends a rule to the module's list. Throws SdkError "general.invalid_argument" for a null rule
@@ -37,22 +48,40 @@ public:
      */
     virtual void AddRule(const std::shared_ptr<Module>& module, const std::shared_ptr<Rule>& rule);
 
-    /** Drops every rule of the module; a module without rules is left alone. */
+    /** Drops the module's entry with every rule; a module without one is left alone. */
     virtual void RemoveRulesForModule(const std::shared_ptr<Module>& module);
 
-    /** The consequence events of the rules that hold for the event, in rule order. */
+    /**
+     * The consequence events of the rules that hold for the event, in the order produced; attach-data
+     * consequences change the event's data instead. A condition that fails while it is evaluated counts
+     * as false (logged), and a consequence that fails while it is expanded is skipped (logged).
+     */
     virtual std::vector<std::shared_ptr<Event>> ProcessRules(const std::shared_ptr<Event>& event);
 
-    /** The module's whole rule set becomes a copy of `rules`; an empty list leaves it without rules. */
+    /** Every string inside the map, at any depth, token-expanded against the event; keys stay. */
+    virtual VariantMap GetTokenExpandedMap(const VariantMap& map, const std::shared_ptr<Event>& event);
+    virtual std::vector<std::shared_ptr<Variant>> GetTokenExpandedList(
+        std::vector<std::shared_ptr<Variant>> list, const std::shared_ptr<Event>& event);
+
+    /** The module's whole rule set becomes a copy of `rules`; an empty list keeps an entry without rules. */
     virtual void ReplaceRulesForModule(const std::shared_ptr<Module>& module,
                                        std::vector<std::shared_ptr<Rule>> rules);
+
+    /** Merges the consequence's "detail"/"eventdata" map into the triggering event's data, adding only. */
+    virtual void ProcessAttachDataConsequence(const std::shared_ptr<Event>& consequence,
+                                              const std::shared_ptr<Event>& triggeringEvent);
 
     /** A copy of the module's rules, in order; empty when it has none. */
     std::vector<std::shared_ptr<Rule>> GetRulesForModule(const std::shared_ptr<Module>& module) const;
 
 private:
-    const std::weak_ptr<EventHub> hub_;
-    const PlatformServicesFactory platformServicesFactory_;
+    bool EvaluateRule(const Rule& rule, const std::shared_ptr<Event>& event);
+    void HandleConsequence(const std::shared_ptr<Event>& consequence, const std::shared_ptr<Event>& event,
+                           std::vector<std::shared_ptr<Event>>& result);
+    std::shared_ptr<Variant> ExpandValue(const std::shared_ptr<Variant>& value,
+                                         const std::shared_ptr<Event>& event);
+
+    const std::shared_ptr<RuleTokenParser> tokenParser_;
     mutable std::mutex mutex_;
     std::map<std::shared_ptr<Module>, std::vector<std::shared_ptr<Rule>>> rules_;
 };

@@ -1,80 +1,241 @@
 #include <gtest/gtest.h>
 
-#include "core/Event.h"
-#include "core/EventBuilder.h"
-#include "core/EventSource.h"
-#include "core/EventType.h"
 #include "core/SdkError.h"
-#include "rulesengine/Rule.h"
 #include "rulesengine/RulesEngine.h"
-#include "support/RecordingModule.h"
+#include "rulesengine/RulesEngineTestSupport.h"
+#include "support/CapturingLoggingService.h"
+#include "support/ConfigurationTestSupport.h"
+#include "support/FakeEventHub.h"
 
 namespace NuvraMobile {
 namespace {
 
-std::shared_ptr<Event> Consequence() {
-    return EventBuilder("Rules Event", EventType::RULES_ENGINE, EventSource::RESPONSE_CONTENT).Build();
-}
+using VariantMap = EventData::VariantMap;
 
-std::shared_ptr<Rule> RuleWithConsequence() {
-    return std::make_shared<Rule>(nullptr, std::vector<std::shared_ptr<Event>>{Consequence()});
-}
+std::shared_ptr<Variant> Text(const std::string& text) { return Variant::FromString(text); }
 
-class RulesEngineTest : public ::testing::Test {
-protected:
-    RulesEngine engine_{nullptr, nullptr};
-    std::shared_ptr<Module> module_ = std::make_shared<RecordingModule>("rules.owner");
+/** A condition whose evaluation throws, as a broken downloaded rule might. */
+class ThrowingCondition : public RuleCondition {
+public:
+    bool Evaluate(const std::shared_ptr<RuleTokenParser>&, const std::shared_ptr<Event>&) const override {
+        Throw("general.unknown_exception", "condition broke");
+    }
 };
 
-TEST_F(RulesEngineTest, AddRuleAppendsInOrder) {
-    const auto first = RuleWithConsequence();
-    const auto second = RuleWithConsequence();
-    engine_.AddRule(module_, first);
-    engine_.AddRule(module_, second);
-    EXPECT_EQ((std::vector<std::shared_ptr<Rule>>{first, second}), engine_.GetRulesForModule(module_));
+class RulesEngineTest : public testing::Test {
+protected:
+    std::shared_ptr<Event> Track(const std::map<std::string, std::string>& data) {
+        return TrackEvent(std::make_shared<EventData>(data));
+    }
+
+    std::string TriggeredText(const std::shared_ptr<Event>& event, const std::string& detailKey) {
+        VariantMap triggered;
+        VariantMap detail;
+        std::string text;
+        EXPECT_TRUE(event->GetData()->GetVariantMap("triggeredconsequence", triggered));
+        EXPECT_TRUE(triggered.at("detail")->GetVariantMap(detail));
+        EXPECT_TRUE(detail.at(detailKey)->GetString(text));
+        return text;
+    }
+
+    std::shared_ptr<FakeEventHub> hub_ = std::make_shared<FakeEventHub>();
+    std::shared_ptr<SettablePlatformServices> services_ = std::make_shared<SettablePlatformServices>();
+    std::shared_ptr<RulesEngine> engine_ = std::make_shared<RulesEngine>(hub_, [this] { return services_; });
+    std::shared_ptr<Module> module_ = std::make_shared<RuleOwnerModule>();
+    std::shared_ptr<RuleCondition> buy_ = Matches("action", "eq", R"(["buy"])");
+};
+
+TEST_F(RulesEngineTest, WithoutRulesEventsPassUnchangedAndSilently) {
+    ScopedCapturingLog log(LoggingMode::TRACE);
+    const auto event = Track({{"action", "buy"}});
+    EXPECT_TRUE(engine_->ProcessRules(event).empty());
+    EXPECT_TRUE(log.Service().GetLines().empty());
+    EXPECT_EQ(event->GetData()->Size(), 1u);
 }
 
-TEST_F(RulesEngineTest, AddRuleRefusesRulesThatCannotFire) {
+TEST_F(RulesEngineTest, HoldingRuleYieldsExpandedConsequenceEvents) {
+    const auto consequence = ConsequenceEvent("c1", "pb", {{"url", Text("https://x/{%action%}")}});
+    engine_->AddRule(module_, std::make_shared<Rule>(buy_, std::vector<std::shared_ptr<Event>>{consequence}));
+
+    const auto result = engine_->ProcessRules(Track({{"action", "buy"}}));
+
+    ASSERT_EQ(result.size(), 1u);
+    EXPECT_EQ(result[0]->GetName(), "Rules Event");
+    EXPECT_EQ(result[0]->GetEventType(), EventType::RULES_ENGINE);
+    EXPECT_EQ(result[0]->GetEventSource(), EventSource::RESPONSE_CONTENT);
+    EXPECT_NE(result[0]->GetUniqueIdentifier(), consequence->GetUniqueIdentifier());
+    EXPECT_TRUE(result[0]->GetPairID().empty());
+    EXPECT_EQ(TriggeredText(result[0], "url"), "https://x/buy");
+    EXPECT_TRUE(engine_->ProcessRules(Track({{"action", "sell"}})).empty());
+}
+
+TEST_F(RulesEngineTest, AttachedDataIsSeenByTheNextConsequenceOfTheRule) {
+    const auto add = ConsequenceEvent(
+        "a", "add",
+        {{"eventdata",
+          Variant::FromVariantMap({{"action", Text("changed")}, {"added", Text("{%action%}!")}})}});
+    const auto postback = ConsequenceEvent("p", "pb", {{"body", Text("{%added%}/{%action%}")}});
+    engine_->AddRule(module_,
+                     std::make_shared<Rule>(buy_, std::vector<std::shared_ptr<Event>>{add, postback}));
+    const auto event = Track({{"action", "buy"}});
+
+    const auto result = engine_->ProcessRules(event);
+
+    ASSERT_EQ(result.size(), 1u);
+    EXPECT_EQ(TriggeredText(result[0], "body"), "buy!/buy");
+    EXPECT_EQ(event->GetData()->OptString("action", ""), "buy") << "existing values are never overwritten";
+    EXPECT_EQ(event->GetData()->OptString("added", ""), "buy!");
+}
+
+TEST_F(RulesEngineTest, LaterRulesSeeAttachedData) {
+    const auto add =
+        ConsequenceEvent("a", "add", {{"eventdata", Variant::FromVariantMap({{"tier", Text("gold")}})}});
+    const auto postback = ConsequenceEvent("p", "pb", {{"k", Text("v")}});
+    engine_->AddRule(module_, std::make_shared<Rule>(buy_, std::vector<std::shared_ptr<Event>>{add}));
+    engine_->AddRule(module_, std::make_shared<Rule>(Matches("tier", "eq", R"(["gold"])"),
+                                                     std::vector<std::shared_ptr<Event>>{postback}));
+    EXPECT_EQ(engine_->ProcessRules(Track({{"action", "buy"}})).size(), 1u);
+}
+
+TEST_F(RulesEngineTest, TypesOtherThanExactAddBecomeEvents) {
+    const auto upper =
+        ConsequenceEvent("u", "ADD", {{"eventdata", Variant::FromVariantMap({{"x", Text("y")}})}});
+    const auto numeric = ConsequenceEvent("n", Variant::FromDouble(1), {{"k", Text("v")}});
+    engine_->AddRule(module_,
+                     std::make_shared<Rule>(buy_, std::vector<std::shared_ptr<Event>>{upper, numeric}));
+    const auto event = Track({{"action", "buy"}});
+
+    EXPECT_EQ(engine_->ProcessRules(event).size(), 2u);
+    EXPECT_FALSE(event->GetData()->ContainsKey("x"));
+}
+
+TEST_F(RulesEngineTest, MalformedConsequencesAreSkippedWithWarnings) {
+    ScopedCapturingLog log(LoggingMode::WARNING);
+    auto noType = std::make_shared<EventData>();
+    noType->PutVariantMap("triggeredconsequence", {{"id", Text("i")}});
+    const std::vector<std::shared_ptr<Event>> consequences{
+        EventBuilder("Rules Event", EventType::RULES_ENGINE, EventSource::RESPONSE_CONTENT).Build(),
+        EventBuilder("Rules Event", EventType::RULES_ENGINE, EventSource::RESPONSE_CONTENT)
+            .SetData(noType)
+            .Build(),
+        ConsequenceEvent("ok", "pb", {{"k", Text("v")}})};
+    engine_->AddRule(module_, std::make_shared<Rule>(buy_, consequences));
+
+    EXPECT_EQ(engine_->ProcessRules(Track({{"action", "buy"}})).size(), 1u);
+    EXPECT_TRUE(
+        log.Service().Contains("Unable to process a RuleConsequence Event, EventData is null or empty."));
+    EXPECT_TRUE(log.Service().Contains("Unable to process a RuleConsequence Event, no type is specified."));
+}
+
+TEST_F(RulesEngineTest, IncompleteAttachDataLeavesTheEventAlone) {
     struct Case {
-        std::shared_ptr<Rule> rule;
-        const char* message;
+        VariantMap data;
+        const char* warning;
+    } cases[] = {
+        {{}, "Unable to process an AttachDataConsequence Event, EventData is empty."},
+        {{{"other", Text("x")}},
+         "Unable to process an AttachDataConsequence Event, triggering consequence is missing."},
+        {{{"triggeredconsequence", Variant::FromVariantMap({{"type", Text("add")}})}},
+         "Unable to process an AttachDataConsequence Event, 'details' object is missing."},
+        {{{"triggeredconsequence",
+           Variant::FromVariantMap({{"type", Text("add")}, {"detail", Variant::FromVariantMap({})}})}},
+         "Unable to process an AttachDataConsequence Event, 'eventData' is missing from 'details'."},
     };
-    const Case cases[] = {
-        {nullptr, "attempted to register null rule"},
-        {std::make_shared<Rule>(nullptr, std::vector<std::shared_ptr<Event>>()),
-         "attempted to register rule with no consequences"},
-    };
-    for (const auto& testCase : cases) {
-        SCOPED_TRACE(testCase.message);
-        try {
-            engine_.AddRule(module_, testCase.rule);
-            ADD_FAILURE() << "no error";
-        } catch (const SdkError& error) {
-            EXPECT_EQ("general.invalid_argument", error.GetCode());
-            EXPECT_EQ(testCase.message, error.GetMessage());
-        }
-        EXPECT_TRUE(engine_.GetRulesForModule(module_).empty());
+    for (const Case& testCase : cases) {
+        ScopedCapturingLog log(LoggingMode::WARNING);
+        const auto event = Track({{"action", "buy"}});
+        const auto consequence =
+            EventBuilder("Rules Event", EventType::RULES_ENGINE, EventSource::RESPONSE_CONTENT)
+                .SetData(std::make_shared<EventData>(testCase.data))
+                .Build();
+        engine_->ProcessAttachDataConsequence(consequence, event);
+        EXPECT_TRUE(log.Service().Contains(testCase.warning)) << testCase.warning;
+        EXPECT_EQ(event->GetData()->Size(), 1u);
     }
 }
 
-TEST_F(RulesEngineTest, ReplaceMakesTheListTheWholeSet) {
-    engine_.AddRule(module_, RuleWithConsequence());
-    const auto replacement = RuleWithConsequence();
-    engine_.ReplaceRulesForModule(module_, {replacement});
-    EXPECT_EQ((std::vector<std::shared_ptr<Rule>>{replacement}), engine_.GetRulesForModule(module_));
-    engine_.ReplaceRulesForModule(module_, {});
-    EXPECT_TRUE(engine_.GetRulesForModule(module_).empty());
+TEST_F(RulesEngineTest, RuleSetsPerModule) {
+    const auto other = std::make_shared<RuleOwnerModule>("other.owner");
+    const auto consequence = ConsequenceEvent("c", "pb", {{"k", Text("v")}});
+    const auto rule = std::make_shared<Rule>(buy_, std::vector<std::shared_ptr<Event>>{consequence});
+    const auto buy = Track({{"action", "buy"}});
+
+    engine_->AddRule(module_, rule);
+    engine_->AddRule(module_, rule);
+    EXPECT_EQ(engine_->ProcessRules(buy).size(), 2u) << "a rule added twice fires twice";
+    engine_->AddRule(other, rule);
+    EXPECT_EQ(engine_->ProcessRules(buy).size(), 3u) << "every module's rules fire";
+    engine_->ReplaceRulesForModule(module_, {});
+    EXPECT_EQ(engine_->ProcessRules(buy).size(), 1u);
+    engine_->RemoveRulesForModule(other);
+    EXPECT_TRUE(engine_->ProcessRules(buy).empty());
+    EXPECT_TRUE(engine_->GetRulesForModule(other).empty());
 }
 
-TEST_F(RulesEngineTest, RemoveDropsOnlyThatModulesRules) {
-    const std::shared_ptr<Module> other = std::make_shared<RecordingModule>("rules.other");
-    const auto kept = RuleWithConsequence();
-    engine_.AddRule(module_, RuleWithConsequence());
-    engine_.AddRule(other, kept);
-    engine_.RemoveRulesForModule(module_);
-    engine_.RemoveRulesForModule(module_);
-    EXPECT_TRUE(engine_.GetRulesForModule(module_).empty());
-    EXPECT_EQ((std::vector<std::shared_ptr<Rule>>{kept}), engine_.GetRulesForModule(other));
+TEST_F(RulesEngineTest, RefusesRulesThatCannotFire) {
+    const struct {
+        std::shared_ptr<Rule> rule;
+        const char* message;
+    } cases[] = {{nullptr, "attempted to register null rule"},
+                 {std::make_shared<Rule>(buy_, std::vector<std::shared_ptr<Event>>{}),
+                  "attempted to register rule with no consequences"}};
+    for (const auto& testCase : cases) {
+        try {
+            engine_->AddRule(module_, testCase.rule);
+            ADD_FAILURE() << testCase.message;
+        } catch (const SdkError& error) {
+            EXPECT_EQ(error.GetCode(), "general.invalid_argument");
+            EXPECT_EQ(error.GetMessage(), testCase.message);
+        }
+    }
+    EXPECT_TRUE(engine_->GetRulesForModule(module_).empty());
+}
+
+TEST_F(RulesEngineTest, RuleWithoutConditionNeverFires) {
+    engine_->AddRule(module_,
+                     std::make_shared<Rule>(nullptr, std::vector<std::shared_ptr<Event>>{
+                                                         ConsequenceEvent("c", "pb", {{"k", Text("v")}})}));
+    EXPECT_TRUE(engine_->ProcessRules(Track({{"action", "buy"}})).empty());
+}
+
+TEST_F(RulesEngineTest, AFailingConditionCountsAsFalseAndThePassGoesOn) {
+    ScopedCapturingLog log(LoggingMode::WARNING);
+    const auto consequence = ConsequenceEvent("c", "pb", {{"k", Text("v")}});
+    engine_->AddRule(module_, std::make_shared<Rule>(std::make_shared<ThrowingCondition>(),
+                                                     std::vector<std::shared_ptr<Event>>{consequence}));
+    engine_->AddRule(module_, std::make_shared<Rule>(buy_, std::vector<std::shared_ptr<Event>>{consequence}));
+
+    EXPECT_EQ(engine_->ProcessRules(Track({{"action", "buy"}})).size(), 1u);
+    EXPECT_TRUE(log.Service().Contains("condition broke"));
+}
+
+TEST_F(RulesEngineTest, ExpansionReachesListsAndMapsButNotKeys) {
+    const auto consequence = ConsequenceEvent(
+        "c", "pb",
+        {{"{%action%}",
+          Variant::FromVariantVector({Text("{%action%}"), Variant::FromInteger(4),
+                                      Variant::FromVariantMap({{"m", Text("<{%action%}>")}})})}});
+    engine_->AddRule(module_, std::make_shared<Rule>(buy_, std::vector<std::shared_ptr<Event>>{consequence}));
+
+    const auto result = engine_->ProcessRules(Track({{"action", "buy"}}));
+
+    ASSERT_EQ(result.size(), 1u);
+    VariantMap triggered;
+    VariantMap detail;
+    ASSERT_TRUE(result[0]->GetData()->GetVariantMap("triggeredconsequence", triggered));
+    ASSERT_TRUE(triggered.at("detail")->GetVariantMap(detail));
+    EXPECT_TRUE(detail.at("{%action%}")
+                    ->Equals(*Variant::FromVariantVector({Text("buy"), Variant::FromInteger(4),
+                                                          Variant::FromVariantMap({{"m", Text("<buy>")}})})));
+}
+
+TEST_F(RulesEngineTest, ConsequenceTemplatesStayUnchanged) {
+    const auto consequence = ConsequenceEvent("c", "pb", {{"k", Text("{%action%}")}});
+    engine_->AddRule(module_, std::make_shared<Rule>(buy_, std::vector<std::shared_ptr<Event>>{consequence}));
+    engine_->ProcessRules(Track({{"action", "buy"}}));
+    const auto again = engine_->ProcessRules(Track({{"action", "buy"}}));
+    ASSERT_EQ(again.size(), 1u);
+    EXPECT_EQ(TriggeredText(consequence, "k"), "{%action%}");
 }
 
 }  // namespace

@@ -1,0 +1,152 @@
+#include <benchmark/benchmark.h>
+
+#include <string>
+#include <vector>
+
+#include "core/EventBuilder.h"
+#include "core/EventData.h"
+#include "core/InternalModule.h"
+#include "core/Variant.h"
+#include "rulesengine/Rule.h"
+#include "rulesengine/RuleCondition.h"
+#include "rulesengine/RulesEngine.h"
+#include "services/json/NativeJsonUtilityService.h"
+
+namespace NuvraMobile {
+namespace {
+
+constexpr int FIRING_RULES = 10;
+
+class BenchModule : public InternalModule {
+public:
+    BenchModule() : InternalModule("bench.rules") {}
+    std::string GetSharedStateName() const override { return "bench.rules"; }
+};
+
+std::string Key(int index) { return "group" + std::to_string(index % 4) + ".key" + std::to_string(index); }
+
+/** Half strings, a quarter integers, a quarter doubles, in nested maps of four groups. */
+std::shared_ptr<EventData> Payload(int keys) {
+    std::map<std::string, EventData::VariantMap> groups;
+    for (int index = 0; index < keys; ++index) {
+        const std::string name = "key" + std::to_string(index);
+        std::shared_ptr<Variant> value;
+        switch (index % 4) {
+            case 0:
+            case 1:
+                value = Variant::FromString("value number " + std::to_string(index) + " of the event");
+                break;
+            case 2:
+                value = Variant::FromInteger(index);
+                break;
+            default:
+                value = Variant::FromDouble(index * 1.5);
+                break;
+        }
+        groups["group" + std::to_string(index % 4)][name] = value;
+    }
+    auto data = std::make_shared<EventData>();
+    for (const auto& group : groups) {
+        data->PutVariantMap(group.first, group.second);
+    }
+    return data;
+}
+
+/** The JSON of the value Payload puts under key `index`. */
+std::string ExactValueJson(int index) {
+    switch (index % 4) {
+        case 0:
+        case 1:
+            return "\"value number " + std::to_string(index) + " of the event\"";
+        case 2:
+            return std::to_string(index);
+        default:
+            return std::to_string(index * 1.5);
+    }
+}
+
+/**
+ * Rule i tests a key of the event with a kind that cycles through nine: a third are pattern kinds whose
+ * values are regular expressions. None holds, except the first FIRING_RULES when `firing` is set.
+ */
+std::string MatcherJson(int index, int keys, bool fires) {
+    const std::string key = Key(index % keys);
+    static const char* const kinds[] = {"eq", "co", "gt", "ne", "sw", "lt", "ex", "ew", "le"};
+    const std::string kind = fires ? "ex" : kinds[index % 9];
+    std::string values = R"(["never seen"])";
+    if (kind == "co" || kind == "sw" || kind == "ew") {
+        values = R"(["num(ber)? 9{3}[a-z]+", "^x.*y$"])";
+    } else if (kind == "gt") {
+        values = "[100000]";
+    } else if (kind == "lt" || kind == "le") {
+        values = "[-1]";
+    } else if (kind == "ne") {
+        values = "[" + ExactValueJson(index % keys) + "]";
+    } else if (kind == "ex" && !fires) {
+        return R"({"type": "matcher", "definition": {"key": "missing.)" + key + R"(", "matcher": "ex"}})";
+    }
+    return R"({"type": "matcher", "definition": {"key": ")" + key + R"(", "matcher": ")" + kind +
+           R"(", "values": )" + values + "}}";
+}
+
+std::shared_ptr<Event> ConsequenceEvent(int index) {
+    auto data = std::make_shared<EventData>();
+    data->PutVariantMap(
+        "triggeredconsequence",
+        {{"id", Variant::FromString("c" + std::to_string(index))},
+         {"type", Variant::FromString("pb")},
+         {"detail",
+          Variant::FromVariantMap(
+              {{"templateurl", Variant::FromString("https://collect.example.com/p?k={%urlenc(" + Key(0) +
+                                                   ")%}&t={%~timestampu%}&type={%~type%}")},
+               {"timeout", Variant::FromDouble(2)}})}});
+    return EventBuilder("Rules Event", EventType::RULES_ENGINE, EventSource::RESPONSE_CONTENT)
+        .SetData(data)
+        .Build();
+}
+
+std::shared_ptr<RulesEngine> EngineWith(int rules, int keys, bool firing) {
+    auto engine = std::make_shared<RulesEngine>(nullptr, nullptr);
+    auto json = CreateNativeJsonUtilityService();
+    std::vector<std::shared_ptr<Rule>> ruleSet;
+    for (int index = 0; index < rules; ++index) {
+        const bool fires = firing && index < FIRING_RULES;
+        ruleSet.push_back(std::make_shared<Rule>(
+            RuleCondition::RuleConditionFromJson(
+                json->CreateJsonObject(R"({"type": "group", "definition": {"logic": "and", "conditions": [)" +
+                                       MatcherJson(index, keys, fires) + "]}}")),
+            std::vector<std::shared_ptr<Event>>{ConsequenceEvent(index)}));
+    }
+    engine->ReplaceRulesForModule(std::make_shared<BenchModule>(), ruleSet);
+    return engine;
+}
+
+void BM_ProcessRules(benchmark::State& state) {
+    const int rules = static_cast<int>(state.range(0));
+    const int keys = static_cast<int>(state.range(1));
+    const bool firing = state.range(2) != 0;
+    const auto engine = EngineWith(rules, keys, firing);
+    const auto event = EventBuilder("Track", EventType::GENERIC_TRACK, EventSource::REQUEST_CONTENT)
+                           .SetData(Payload(keys))
+                           .Build();
+    size_t produced = 0;
+    for (auto _ : state) {
+        const auto result = engine->ProcessRules(event);
+        produced = result.size();
+        benchmark::DoNotOptimize(result.data());
+    }
+    if (produced != (firing ? FIRING_RULES : 0u)) {
+        state.SkipWithError("unexpected number of consequence events");
+    }
+    state.SetItemsProcessed(state.iterations());
+    state.SetLabel(std::to_string(rules) + " rules, " + std::to_string(keys) + " keys" +
+                   (firing ? ", 10 firing" : ""));
+}
+
+BENCHMARK(BM_ProcessRules)
+    ->ArgsProduct({{10, 100, 1000}, {20, 200}, {0, 1}})
+    ->ArgNames({"rules", "keys", "firing"})
+    ->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+}  // namespace NuvraMobile

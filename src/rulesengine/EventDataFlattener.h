@@ -1,0 +1,49 @@
+#pragma once
+
+#include <map>
+#include <memory>
+#include <string>
+
+#include "core/Object.h"
+
+namespace NuvraMobile {
+
+class EventData;
+class FlatDictionaryInterface;
+class Variant;
+
+/**
+ * Turns nested event data into one flat map whose keys are dotted paths ("a.b.c"), for rule keys and
+ * tokens. Only maps are opened: a list is one leaf under its own key, and an empty map leaves no entry.
+ * Keys are not escaped, so a key holding a full stop may collide with a nested path; the entry written
+ * later (depth first, ascending keys) wins. Values are shared, never copied. Built and used by one
+ * thread within one call.
+ */
+class EventDataFlattener : public Object {
+public:
+    using VariantMap = std::map<std::string, std::shared_ptr<Variant>>;
+
+    /** Takes a copy of the data's top-level map; null data flattens to nothing. */
+    explicit EventDataFlattener(const std::shared_ptr<const EventData>& data);
+
+    /** A new flat map of the stored data at every call. */
+    VariantMap GetFlattenedDataMap() const;
+
+    /** A map value is flattened under the prefix; any other value is written under the prefix itself. */
+    static void Flatten(const std::string& prefix, const std::shared_ptr<Variant>& value, VariantMap& out);
+    /** Each entry under prefix + "." + key. */
+    static void Flatten(const std::string& prefix, const VariantMap& map, VariantMap& out);
+    /** Each entry as a string variant under prefix + "." + key. */
+    static void Flatten(const std::string& prefix, const std::map<std::string, std::string>& map,
+                        VariantMap& out);
+    /** The dictionary's map under the prefix, or nothing when it has none to give. */
+    static void Flatten(const std::string& prefix, const std::shared_ptr<FlatDictionaryInterface>& dictionary,
+                        VariantMap& out);
+
+private:
+    static void FlattenEntries(const std::string& keyPrefix, const VariantMap& map, VariantMap& out);
+
+    const VariantMap data_;
+};
+
+}  // namespace NuvraMobile

@@ -1,0 +1,39 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+
+#include "rulesengine/RulesEngine.h"
+#include "rulesengine/RulesEngineTestSupport.h"
+#include "support/FakeEventHub.h"
+
+namespace NuvraMobile {
+namespace {
+
+TEST(RulesEngineConcurrencyTest, ReplacementsAndPassesNeverMeetHalfARuleSet) {
+    auto hub = std::make_shared<FakeEventHub>();
+    auto engine = std::make_shared<RulesEngine>(hub, nullptr);
+    const auto module = std::make_shared<RuleOwnerModule>();
+    const auto consequence = ConsequenceEvent("c", "pb", {{"k", Variant::FromString("{%action%}")}});
+    const auto rule = std::make_shared<Rule>(Matches("action", "eq", R"(["buy"])"),
+                                             std::vector<std::shared_ptr<Event>>{consequence});
+    // Every rule set holds an even number of copies of the one rule, so a pass yields an even count.
+    const std::vector<std::shared_ptr<Rule>> sets[] = {{}, {rule, rule}, {rule, rule, rule, rule}};
+
+    std::atomic<bool> stop{false};
+    std::thread replacer([&] {
+        for (size_t round = 0; !stop.load(); ++round) {
+            engine->ReplaceRulesForModule(module, sets[round % 3]);
+        }
+    });
+    for (int pass = 0; pass < 2000; ++pass) {
+        const auto result = engine->ProcessRules(
+            TrackEvent(std::make_shared<EventData>(std::map<std::string, std::string>{{"action", "buy"}})));
+        ASSERT_EQ(result.size() % 2, 0u);
+    }
+    stop = true;
+    replacer.join();
+}
+
+}  // namespace
+}  // namespace NuvraMobile
