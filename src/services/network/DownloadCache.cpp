@@ -235,6 +235,14 @@ std::vector<std::string> GetValuesFromPathExtension(const std::string& filePath)
         return {};
     }
     std::string extension = filePath.substr(dot + 1);
+    // An archive unpacked in the cache keeps its copy's name plus this suffix; the name's values are
+    // the copy's, and the suffix is no value of its own.
+    static const std::string UNPACKED_FOLDER_SUFFIX = "_dir";
+    if (extension.size() > UNPACKED_FOLDER_SUFFIX.size() &&
+        extension.compare(extension.size() - UNPACKED_FOLDER_SUFFIX.size(), std::string::npos,
+                          UNPACKED_FOLDER_SUFFIX) == 0) {
+        extension.resize(extension.size() - UNPACKED_FOLDER_SUFFIX.size());
+    }
     std::vector<std::string> pieces;
     size_t start = 0;
     for (size_t separator; (separator = extension.find('_', start)) != std::string::npos;) {

@@ -135,6 +135,10 @@ TEST(DownloadCacheTest, ConditionalHeadersComeFromTheCachedName) {
         {"_22616222", {{"If-Modified-Since", "Thu, 01 Jan 1970 00:00:00 GMT"}, {"If-None-Match", "\"ab\""}}},
         {"1_2_3", {{"If-Modified-Since", "Thu, 01 Jan 1970 00:00:01 GMT"}}},
         {"100_0g616222", {{"If-Modified-Since", "Thu, 01 Jan 1970 00:01:40 GMT"}}},
+        // an unpacked archive: the values are those of the copy it came from
+        {"100_22616222_dir",
+         {{"If-Modified-Since", "Thu, 01 Jan 1970 00:01:40 GMT"}, {"If-None-Match", "\"ab\""}}},
+        {"100__dir", {{"If-Modified-Since", "Thu, 01 Jan 1970 00:01:40 GMT"}}},
     };
     for (const Case& c : cases) {
         Expected<std::string, SdkError> cached(std::string("/cache/digest.") + c.extension);
