@@ -62,6 +62,10 @@ std::shared_ptr<Event> Event::Copy() const {
         .Build();
 }
 
+void Event::SetData(std::shared_ptr<EventData> data) {
+    data_ = data ? std::move(data) : std::make_shared<EventData>();
+}
+
 std::string Event::ToStringImpl(const ToStringOptions&) const {
     return StringUtils::FormatString(
         "{\n    class: \"Event\",\n    name: %q,\n    uniqueIdentifier: %s,\n    source: %s,\n    type: %s,\n"

@@ -38,6 +38,9 @@ public:
     void SetEventNumber(int32_t eventNumber) { eventNumber_.store(eventNumber, std::memory_order_relaxed); }
     // Pairs a fresh copy of a response with its request.
     void SetPairID(const std::string& pairId) { pairId_ = pairId; }
+    // Gives the event other data (null becomes empty data). The rules pass attaches data this way, on a
+    // copy, so that what the dispatcher still holds is never changed under it.
+    void SetData(std::shared_ptr<EventData> data);
 
     // Equal in everything but the unique identifier (a new one) and the data (a deep copy).
     std::shared_ptr<Event> Copy() const;

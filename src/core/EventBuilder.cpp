@@ -65,7 +65,7 @@ EventBuilder& EventBuilder::SetTimestamp(int64_t timestampMilliseconds) {
 
 EventBuilder& EventBuilder::SetData(const std::shared_ptr<EventData>& data) {
     ThrowIfBuilt();
-    event_->data_ = data ? data : std::make_shared<EventData>();
+    event_->SetData(data);
     return *this;
 }
 

@@ -144,15 +144,18 @@ void RulesEngine::ProcessAttachDataConsequence(const std::shared_ptr<Event>& con
             "Unable to process an AttachDataConsequence Event, 'eventData' is missing from 'details'.");
         return;
     }
-    const std::shared_ptr<EventData>& data = triggeringEvent->GetData();
     const int32_t number = triggeringEvent->GetEventNumber();
     const bool debug = Log::Precheck(LoggingMode::DEBUG);
     if (debug) {
         Log::Debug(LOG_PREFIX, "Adding EventData to Event #%d with type '%s' and source '%s'.", number,
                    triggeringEvent->GetEventType()->GetName(), triggeringEvent->GetEventSource()->GetName());
-        Log::Debug(LOG_PREFIX, "Original EventData for Event #%d: %s", number, data->PrettyString(0));
+        Log::Debug(LOG_PREFIX, "Original EventData for Event #%d: %s", number,
+                   triggeringEvent->GetData()->PrettyString(0));
     }
+    // The dispatcher may still hold the original data: attach to a copy.
+    std::shared_ptr<EventData> data = triggeringEvent->GetData()->Copy();
     data->Merge(std::make_shared<EventData>(attached));
+    triggeringEvent->SetData(data);
     if (debug) {
         Log::Debug(LOG_PREFIX, "New EventData for Event #%d: %s", number, data->PrettyString(0));
     }

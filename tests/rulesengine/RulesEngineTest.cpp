@@ -87,6 +87,19 @@ TEST_F(RulesEngineTest, AttachedDataIsSeenByTheNextConsequenceOfTheRule) {
     EXPECT_EQ(event->GetData()->OptString("added", ""), "buy!");
 }
 
+TEST_F(RulesEngineTest, AttachedDataNeverChangesTheDataTheDispatcherHolds) {
+    const auto add =
+        ConsequenceEvent("a", "add", {{"eventdata", Variant::FromVariantMap({{"tier", Text("gold")}})}});
+    engine_->AddRule(module_, std::make_shared<Rule>(buy_, std::vector<std::shared_ptr<Event>>{add}));
+    const auto held = std::make_shared<EventData>(std::map<std::string, std::string>{{"action", "buy"}});
+    const auto event = TrackEvent(held);
+
+    engine_->ProcessRules(event);
+
+    EXPECT_EQ(event->GetData()->OptString("tier", ""), "gold");
+    EXPECT_FALSE(held->ContainsKey("tier"));
+}
+
 TEST_F(RulesEngineTest, LaterRulesSeeAttachedData) {
     const auto add =
         ConsequenceEvent("a", "add", {{"eventdata", Variant::FromVariantMap({{"tier", Text("gold")}})}});
