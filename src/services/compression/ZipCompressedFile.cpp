@@ -213,7 +213,7 @@ void ZipCompressedFile::ReadCentralHeader(std::int64_t offset) {
     if (central_.signature != CENTRAL_HEADER_SIGNATURE) {
         Throw(ErrorCodes::CORRUPTED, "File header corrupted");
     }
-    central_.specificationVersion = bytes[4];
+    central_.zipFormatVersion = bytes[4];
     central_.hostSystem = bytes[5];
     ReadSharedFields(bytes + 6, central_);
     central_.commentLength = Le16(bytes + 32);

@@ -73,7 +73,7 @@ private:
 
     struct CentralHeader : FileHeader {
         std::uint8_t hostSystem = 0;
-        std::uint8_t specificationVersion = 0;
+        std::uint8_t zipFormatVersion = 0;
         std::uint16_t commentLength = 0;
         std::string comment;
         std::uint16_t diskNumberStart = 0;
