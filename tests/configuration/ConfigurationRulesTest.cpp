@@ -11,6 +11,7 @@
 #include "services/json/NativeJsonUtilityService.h"
 #include "support/CapturingLoggingService.h"
 #include "support/ConfigurationTestSupport.h"
+#include "support/FakePlatformServices.h"
 #include "support/FakeEventHub.h"
 #include "support/FakeSystemInfoService.h"
 #include "support/ManualTaskExecutor.h"
@@ -69,14 +70,14 @@ private:
 class ConfigurationRulesTest : public testing::Test {
 protected:
     void SetUp() override {
-        services_->systemInfo = std::make_shared<FakeSystemInfoService>();
-        services_->json = CreateNativeJsonUtilityService();
-        services_->localStorage = storage_;
-        services_->remoteFileManager = files_;
-        services_->fileSystem = CreateNativeFileSystemService();
-        services_->crypto = CreateNativeCryptoService();
-        services_->compressedFile = extractor_;
-        services_->threading = std::make_shared<ManualThreadingService>(rulesExecutor_);
+        services_->systemInfoService = std::make_shared<FakeSystemInfoService>();
+        services_->jsonUtilityService = CreateNativeJsonUtilityService();
+        services_->localStorageService = storage_;
+        services_->remoteFileManagerService = files_;
+        services_->fileSystemService = CreateNativeFileSystemService();
+        services_->cryptoService = CreateNativeCryptoService();
+        services_->compressedFileService = extractor_;
+        services_->threadingService = std::make_shared<ManualThreadingService>(rulesExecutor_);
         hub_->Register(module_, moduleExecutor_, services_);
         hub_->DriveIdle(module_);  // completes the registration on the hub side
     }
@@ -102,7 +103,7 @@ protected:
     std::shared_ptr<RulesRecordingHub> hub_ = std::make_shared<RulesRecordingHub>();
     std::shared_ptr<ManualTaskExecutor> moduleExecutor_ = std::make_shared<ManualTaskExecutor>();
     std::shared_ptr<ManualTaskExecutor> rulesExecutor_ = std::make_shared<ManualTaskExecutor>();
-    std::shared_ptr<SettablePlatformServices> services_ = std::make_shared<SettablePlatformServices>();
+    std::shared_ptr<FakePlatformServices> services_ = std::make_shared<FakePlatformServices>();
     std::shared_ptr<MemoryLocalStorageService> storage_ = std::make_shared<MemoryLocalStorageService>();
     std::shared_ptr<FixedRemoteFileManager> files_ = std::make_shared<FixedRemoteFileManager>();
     std::shared_ptr<ScriptedExtractor> extractor_ = std::make_shared<ScriptedExtractor>();

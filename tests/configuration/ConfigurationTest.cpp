@@ -15,6 +15,7 @@
 #include "services/json/NativeJsonUtilityService.h"
 #include "support/CapturingLoggingService.h"
 #include "support/ConfigurationTestSupport.h"
+#include "support/FakePlatformServices.h"
 #include "support/EventDataJson.h"
 #include "support/FakeEventHub.h"
 #include "support/FakeSystemInfoService.h"
@@ -34,10 +35,10 @@ constexpr const char* kAppUrl = "https://config.nuvra.com/app-1.json";
 class ConfigurationTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        services_->systemInfo = systemInfo_;
-        services_->json = CreateNativeJsonUtilityService();
-        services_->localStorage = storage_;
-        services_->remoteFileManager = files_;
+        services_->systemInfoService = systemInfo_;
+        services_->jsonUtilityService = CreateNativeJsonUtilityService();
+        services_->localStorageService = storage_;
+        services_->remoteFileManagerService = files_;
         hub_->Register(module_, executor_, services_);
     }
 
@@ -104,7 +105,7 @@ protected:
     ScopedCapturingLog log_;
     std::shared_ptr<FakeEventHub> hub_ = std::make_shared<FakeEventHub>();
     std::shared_ptr<ManualTaskExecutor> executor_ = std::make_shared<ManualTaskExecutor>();
-    std::shared_ptr<SettablePlatformServices> services_ = std::make_shared<SettablePlatformServices>();
+    std::shared_ptr<FakePlatformServices> services_ = std::make_shared<FakePlatformServices>();
     std::shared_ptr<FakeSystemInfoService> systemInfo_ = std::make_shared<FakeSystemInfoService>();
     std::shared_ptr<MemoryLocalStorageService> storage_ = std::make_shared<MemoryLocalStorageService>();
     std::shared_ptr<ScriptedRemoteFileManager> files_ = std::make_shared<ScriptedRemoteFileManager>();
@@ -402,7 +403,7 @@ TEST_F(ConfigurationTest, IdentitiesRequestsWaitWhileAnOwnerIsPending) {
 }
 
 TEST_F(ConfigurationTest, IdentitiesWithoutJsonServiceAreAnsweredEmpty) {
-    services_->json = nullptr;
+    services_->jsonUtilityService = nullptr;
     const auto request = Build("GetSdkIdentities Event", EventType::CONFIGURATION,
                                EventSource::REQUEST_IDENTITY, [](EventData&) {});
     Hear(request);

@@ -26,6 +26,7 @@
 #include "services/storage/NativeLocalStorageService.h"
 #include "services/threading/NativeThreadingService.h"
 #include "support/ConfigurationTestSupport.h"
+#include "support/FakePlatformServices.h"
 #include "support/FakeSystemInfoService.h"
 #include "support/LoopbackHttpsServer.h"
 #include "support/RulesBundleFakes.h"
@@ -64,14 +65,14 @@ protected:
     /** A new core over the same folders and services, booted; only the first is started through Start. */
     void StartSession(const std::vector<std::shared_ptr<Module>>& modules = {}) {
         core_ = Core::Create([this] {
-            auto services = std::make_shared<SettablePlatformServices>();
-            services->systemInfo = std::make_shared<FakeSystemInfoService>();
-            services->json = CreateNativeJsonUtilityService();
-            services->localStorage = CreateNativeLocalStorageService();
-            services->fileSystem = CreateNativeFileSystemService();
-            services->crypto = CreateNativeCryptoService();
-            services->remoteFileManager = files_;
-            services->compressedFile = extractor_;
+            auto services = std::make_shared<FakePlatformServices>();
+            services->systemInfoService = std::make_shared<FakeSystemInfoService>();
+            services->jsonUtilityService = CreateNativeJsonUtilityService();
+            services->localStorageService = CreateNativeLocalStorageService();
+            services->fileSystemService = CreateNativeFileSystemService();
+            services->cryptoService = CreateNativeCryptoService();
+            services->remoteFileManagerService = files_;
+            services->compressedFileService = extractor_;
             AdaptServices(*services);
             return services;
         });
@@ -98,7 +99,7 @@ protected:
     }
 
     /** Lets a fixture put native services in place of the fakes. */
-    virtual void AdaptServices(SettablePlatformServices&) {}
+    virtual void AdaptServices(FakePlatformServices&) {}
 
     /** The event number of a marker the hub has handled, once every event dispatched before it is done. */
     int32_t Settle() {
@@ -186,16 +187,16 @@ protected:
         NetworkTestSettings::SetTrustedCertificateAuthority("");
     }
 
-    void AdaptServices(SettablePlatformServices& services) override {
+    void AdaptServices(FakePlatformServices& services) override {
         auto systemInfo = std::make_shared<FakeSystemInfoService>();
         systemInfo->Update(
             [this](FakeSystemInfoService::Answers& answers) { answers.applicationCacheDir = cache_.Path(); });
-        services.systemInfo = systemInfo;
-        services.network = CreateNativeNetworkService(systemInfo);
-        services.threading = threading_;
-        services.remoteFileManager = CreateNativeRemoteFileManagerService(
-            services.network, services.fileSystem, systemInfo, threading_);
-        services.compressedFile = CreateNativeCompressedFileService();
+        services.systemInfoService = systemInfo;
+        services.networkService = CreateNativeNetworkService(systemInfo);
+        services.threadingService = threading_;
+        services.remoteFileManagerService = CreateNativeRemoteFileManagerService(
+            services.networkService, services.fileSystemService, systemInfo, threading_);
+        services.compressedFileService = CreateNativeCompressedFileService();
     }
 
     void GoOffline() {

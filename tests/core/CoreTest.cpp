@@ -17,6 +17,7 @@
 #include "platformShim/SystemInfoServiceInterface.h"
 #include "support/CapturingLoggingService.h"
 #include "support/ConfigurationTestSupport.h"
+#include "support/FakePlatformServices.h"
 #include "support/EventDataJson.h"
 #include "support/FakeEventHub.h"
 #include "support/FakeSystemInfoService.h"
@@ -57,13 +58,13 @@ public:
 };
 
 /** Services with a logging and a system-information service only. */
-struct CoreTestServices : SettablePlatformServices {
+struct CoreTestServices : FakePlatformServices {
     CoreTestServices() {
-        logging = loggingService;
-        systemInfo = systemInfoService;
+        loggingService = capturingLog;
+        systemInfoService = fakeSystemInfo;
     }
-    std::shared_ptr<CapturingLoggingService> loggingService = std::make_shared<CapturingLoggingService>();
-    std::shared_ptr<FakeSystemInfoService> systemInfoService = std::make_shared<FakeSystemInfoService>();
+    std::shared_ptr<CapturingLoggingService> capturingLog = std::make_shared<CapturingLoggingService>();
+    std::shared_ptr<FakeSystemInfoService> fakeSystemInfo = std::make_shared<FakeSystemInfoService>();
 };
 
 class CoreTest : public ::testing::Test {
@@ -195,7 +196,7 @@ TEST_F(CoreTest, EveryRequestDispatchesItsEvent) {
     for (const auto& request : cases) {
         SCOPED_TRACE(request.label);
         RecreateCore();
-        services_->loggingService->Clear();
+        services_->capturingLog->Clear();
         request.call(*core_);
         const auto event = OnlyDispatched();
         ASSERT_NE(nullptr, event);
@@ -205,7 +206,7 @@ TEST_F(CoreTest, EveryRequestDispatchesItsEvent) {
         EXPECT_EQ("", event->GetPairID());
         EXPECT_EQ(JsonText(request.data()), JsonText(event->GetData()));
         if (request.traceLine != nullptr) {
-            EXPECT_TRUE(services_->loggingService->Contains(request.traceLine));
+            EXPECT_TRUE(services_->capturingLog->Contains(request.traceLine));
         }
     }
 }
@@ -231,13 +232,13 @@ TEST_F(CoreTest, RefusedRequestsDispatchNothing) {
     };
     for (const auto& refusal : cases) {
         SCOPED_TRACE(refusal.label);
-        services_->loggingService->Clear();
+        services_->capturingLog->Clear();
         refusal.call(*core_);
         EXPECT_TRUE(hub_->DispatchedEvents().empty());
         if (refusal.logLine != nullptr) {
-            EXPECT_TRUE(services_->loggingService->Contains(refusal.logLine));
+            EXPECT_TRUE(services_->capturingLog->Contains(refusal.logLine));
         } else {
-            EXPECT_TRUE(services_->loggingService->GetLines().empty());
+            EXPECT_TRUE(services_->capturingLog->GetLines().empty());
         }
     }
 }
@@ -296,7 +297,7 @@ TEST_F(CoreTest, FailedListenerRegistrationAnswersAtOnceAndStillDispatches) {
     EXPECT_EQ(std::vector<MobilePrivacyStatus>{MobilePrivacyStatus::UNKNOWN}, privacy);
     EXPECT_EQ(std::vector<std::string>{""}, identities);
     EXPECT_EQ(2u, hub_->DispatchedEvents().size());
-    EXPECT_TRUE(services_->loggingService->Contains(
+    EXPECT_TRUE(services_->capturingLog->Contains(
         "Privacy Status Request - Failed to register the RESPONSE_CONTENT listener (no listeners today)"));
 }
 
@@ -324,20 +325,20 @@ TEST_F(CoreTest, CreateRefusesMissingFactoryOrServices) {
 }
 
 TEST_F(CoreTest, CreateInstallsTheServicesAndAdoptsTheGivenHub) {
-    EXPECT_EQ(services_->loggingService, Log::GetLoggingService());
-    EXPECT_EQ(services_->systemInfoService, SystemInfoServiceInterface::GetCurrentService());
+    EXPECT_EQ(services_->capturingLog, Log::GetLoggingService());
+    EXPECT_EQ(services_->fakeSystemInfo, SystemInfoServiceInterface::GetCurrentService());
     EXPECT_EQ(hub_, core_->GetEventHub());
 }
 
 TEST_F(CoreTest, StartReachesTheHubOncePerProcess) {
     core_->Start([] {});
-    EXPECT_FALSE(services_->loggingService->Contains("Can't execute Core start action more than once."));
+    EXPECT_FALSE(services_->capturingLog->Contains("Can't execute Core start action more than once."));
     bool called = false;
     core_->Start([&] { called = true; });
     const auto other = Core::Create([this] { return services_; }, std::make_shared<CoreTestHub>());
     other->Start([&] { called = true; });
     EXPECT_FALSE(called);
-    const auto messages = services_->loggingService->GetMessages();
+    const auto messages = services_->capturingLog->GetMessages();
     EXPECT_EQ(
         2, std::count(messages.begin(), messages.end(), "Can't execute Core start action more than once."));
 }
@@ -346,8 +347,8 @@ TEST_F(CoreTest, DisposeFailingHubKeepsServicesInstalled) {
     hub_->disposeResult = false;
     EXPECT_FALSE(core_->Dispose(std::chrono::milliseconds(0)));
     EXPECT_EQ(std::vector<std::chrono::milliseconds>{std::chrono::milliseconds(0)}, hub_->disposeTimeouts);
-    EXPECT_EQ(services_->loggingService, Log::GetLoggingService());
-    EXPECT_EQ(0, services_->disposeCount);
+    EXPECT_EQ(services_->capturingLog, Log::GetLoggingService());
+    EXPECT_EQ(0, services_->disposals);
     hub_->disposeResult = true;
 }
 
@@ -356,7 +357,7 @@ TEST_F(CoreTest, DisposeClearsOwnProcessWideServicesThenDisposesServices) {
     EXPECT_EQ(Core::DEFAULT_DISPOSE_TIMEOUT, hub_->disposeTimeouts.front());
     EXPECT_EQ(nullptr, Log::GetLoggingService());
     EXPECT_EQ(nullptr, SystemInfoServiceInterface::GetCurrentService());
-    EXPECT_EQ(1, services_->disposeCount);
+    EXPECT_EQ(1, services_->disposals);
 }
 
 TEST_F(CoreTest, DisposeLeavesServicesInstalledBySomeoneElse) {
@@ -410,7 +411,7 @@ TEST_F(CoreTest, ExtensionDispatchErrorsReachTheErrorCallback) {
         EXPECT_EQ(std::vector<std::string>{failure.code}, codes);
     }
     EXPECT_TRUE(hub_->DispatchedEvents().empty());
-    EXPECT_TRUE(services_->loggingService->Contains("Failed to dispatch event: Event was null"));
+    EXPECT_TRUE(services_->capturingLog->Contains("Failed to dispatch event: Event was null"));
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include "rulesengine/RulesTestSupport.h"
 #include "support/CapturingLoggingService.h"
 #include "support/ConfigurationTestSupport.h"
+#include "support/FakePlatformServices.h"
 #include "support/FakeEventHub.h"
 #include "support/FakeSystemInfoService.h"
 
@@ -18,8 +19,8 @@ namespace {
 class RuleTokenParserTest : public testing::Test {
 protected:
     RuleTokenParserTest() {
-        services_->systemInfo = std::make_shared<FakeSystemInfoService>();
-        services_->json = CreateNativeJsonUtilityService();
+        services_->systemInfoService = std::make_shared<FakeSystemInfoService>();
+        services_->jsonUtilityService = CreateNativeJsonUtilityService();
         data_->PutString("action", "buy now");
         data_->PutBoolean("flag", true);
         data_->PutDouble("price", 1.5);
@@ -33,7 +34,7 @@ protected:
     std::string Expand(const std::string& text) { return parser_->ExpandTokensForString(text, event_); }
 
     std::shared_ptr<FakeEventHub> hub_ = std::make_shared<FakeEventHub>();
-    std::shared_ptr<SettablePlatformServices> services_ = std::make_shared<SettablePlatformServices>();
+    std::shared_ptr<FakePlatformServices> services_ = std::make_shared<FakePlatformServices>();
     std::shared_ptr<RuleTokenParser> parser_ =
         std::make_shared<RuleTokenParser>(hub_, [this] { return services_; });
     std::shared_ptr<EventData> data_ = std::make_shared<EventData>();

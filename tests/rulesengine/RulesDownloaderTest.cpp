@@ -11,6 +11,7 @@
 #include "services/filesystem/NativeFileSystemService.h"
 #include "support/CapturingLoggingService.h"
 #include "support/ConfigurationTestSupport.h"
+#include "support/FakePlatformServices.h"
 #include "support/RulesBundleFakes.h"
 #include "support/ScratchDirectory.h"
 
@@ -20,12 +21,12 @@ namespace {
 class RulesDownloaderTest : public testing::Test {
 protected:
     /** Every service the downloader needs. */
-    std::shared_ptr<SettablePlatformServices> FullServices() {
-        auto services = std::make_shared<SettablePlatformServices>();
-        services->remoteFileManager = remoteFiles_;
-        services->crypto = CreateNativeCryptoService();
-        services->fileSystem = CreateNativeFileSystemService();
-        services->compressedFile = extractor_;
+    std::shared_ptr<FakePlatformServices> FullServices() {
+        auto services = std::make_shared<FakePlatformServices>();
+        services->remoteFileManagerService = remoteFiles_;
+        services->cryptoService = CreateNativeCryptoService();
+        services->fileSystemService = CreateNativeFileSystemService();
+        services->compressedFileService = extractor_;
         return services;
     }
 
@@ -49,7 +50,7 @@ protected:
     std::string bundle_ = scratch_.Join("bundle");
     std::shared_ptr<FixedRemoteFileManager> remoteFiles_ = std::make_shared<FixedRemoteFileManager>();
     std::shared_ptr<ScriptedExtractor> extractor_ = std::make_shared<ScriptedExtractor>();
-    std::shared_ptr<SettablePlatformServices> services_ = FullServices();
+    std::shared_ptr<FakePlatformServices> services_ = FullServices();
 };
 
 TEST_F(RulesDownloaderTest, UnpacksTheDownloadNextToItAndDeletesIt) {
@@ -104,14 +105,14 @@ TEST_F(RulesDownloaderTest, AFailedDownloadReportsNoDirectory) {
 
 TEST_F(RulesDownloaderTest, RefusesToBeBuiltWithoutItsServices) {
     const struct {
-        void (*remove)(SettablePlatformServices&);
+        void (*remove)(FakePlatformServices&);
         const char* message;
     } cases[] = {
-        {[](SettablePlatformServices& s) { s.remoteFileManager = nullptr; },
+        {[](FakePlatformServices& s) { s.remoteFileManagerService = nullptr; },
          "RemoteFileManagerService is not available"},
-        {[](SettablePlatformServices& s) { s.crypto = nullptr; }, "CryptoService is not available"},
-        {[](SettablePlatformServices& s) { s.fileSystem = nullptr; }, "FileSystemService is not available"},
-        {[](SettablePlatformServices& s) { s.compressedFile = nullptr; },
+        {[](FakePlatformServices& s) { s.cryptoService = nullptr; }, "CryptoService is not available"},
+        {[](FakePlatformServices& s) { s.fileSystemService = nullptr; }, "FileSystemService is not available"},
+        {[](FakePlatformServices& s) { s.compressedFileService = nullptr; },
          "CompressedFileService is not available"},
     };
     for (const auto& testCase : cases) {

@@ -5,6 +5,7 @@
 #include "rulesengine/RulesEngineTestSupport.h"
 #include "support/CapturingLoggingService.h"
 #include "support/ConfigurationTestSupport.h"
+#include "support/FakePlatformServices.h"
 #include "support/FakeEventHub.h"
 
 namespace NuvraMobile {
@@ -39,7 +40,7 @@ protected:
     }
 
     std::shared_ptr<FakeEventHub> hub_ = std::make_shared<FakeEventHub>();
-    std::shared_ptr<SettablePlatformServices> services_ = std::make_shared<SettablePlatformServices>();
+    std::shared_ptr<FakePlatformServices> services_ = std::make_shared<FakePlatformServices>();
     std::shared_ptr<RulesEngine> engine_ = std::make_shared<RulesEngine>(hub_, [this] { return services_; });
     std::shared_ptr<Module> module_ = std::make_shared<RuleOwnerModule>();
     std::shared_ptr<RuleCondition> buy_ = Matches("action", "eq", R"(["buy"])");

@@ -295,9 +295,4 @@ void ScriptedRemoteFileManager::DeleteCachedDataNotInList(const std::string& fol
     deletions.emplace_back(folder, urls);
 }
 
-bool SettablePlatformServices::Dispose(std::chrono::milliseconds) {
-    ++disposeCount;
-    return disposeResult;
-}
-
 }  // namespace NuvraMobile
