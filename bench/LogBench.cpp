@@ -54,7 +54,7 @@ void ReportAllocations(benchmark::State& state, long before) {
 
 void BM_SuppressedDebugLine(benchmark::State& state) {
     Log::SetLoggingService(std::make_shared<DiscardingLoggingService>());
-    Log::SetLogLevel(LoggingMode::ERROR);
+    Log::SetLogLevel(LoggingMode::Error);
     const std::string eventName = "com.nuvra.eventType.generic.track";
     int eventNumber = 0;
     const long before = allocations.load();

@@ -1,6 +1,6 @@
 # Shared by the scripts: where the project is, and how to configure and build one of its build folders.
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-jobs=$(nproc)
+jobs=${NVR_JOBS:-$(nproc)}
 # The precompiled headers stay cacheable.
 export CCACHE_SLOPPINESS=pch_defines,time_macros,include_file_mtime,include_file_ctime
 

@@ -42,15 +42,15 @@ public:
 
 struct Options {
     std::string bundle;
-    LoggingMode logLevel = LoggingMode::ERROR;
+    LoggingMode logLevel = LoggingMode::Error;
     std::map<std::string, std::shared_ptr<Variant>> updates;
 };
 
 bool ParseLogLevel(const std::string& text, LoggingMode& level) {
-    static const std::map<std::string, LoggingMode> levels = {{"error", LoggingMode::ERROR},
-                                                              {"warning", LoggingMode::WARNING},
-                                                              {"debug", LoggingMode::DEBUG},
-                                                              {"trace", LoggingMode::TRACE}};
+    static const std::map<std::string, LoggingMode> levels = {{"error", LoggingMode::Error},
+                                                              {"warning", LoggingMode::Warning},
+                                                              {"debug", LoggingMode::Debug},
+                                                              {"trace", LoggingMode::Trace}};
     const auto found = levels.find(text);
     if (found == levels.end()) {
         return false;

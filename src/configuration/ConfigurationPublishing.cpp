@@ -411,7 +411,7 @@ void Configuration::SaveOverriddenConfigToPersistence(const std::shared_ptr<Conf
                    "Unable to save overridden config to persistence, Storage service not initialized");
         return;
     }
-    if (Log::Precheck(LoggingMode::TRACE)) {
+    if (Log::Precheck(LoggingMode::Trace)) {
         Log::Trace(LOG_PREFIX, "Saving the overridden configuration to persistence - \n %s",
                    overrides->ToString(ToStringOptions::Pretty()));
     }
@@ -435,7 +435,7 @@ void Configuration::ChangeConfiguration(const std::shared_ptr<Event>& event,
     }
     const auto published = GetEnvironmentAwareEventData(data);
     CreateSharedState(event->GetEventNumber(), published);
-    if (Log::Precheck(LoggingMode::DEBUG)) {
+    if (Log::Precheck(LoggingMode::Debug)) {
         Log::Debug(LOG_PREFIX, "Shared state has been created for event #%s with data: %s",
                    event->GetEventNumber(), published->PrettyString(1));
     }

@@ -326,7 +326,7 @@ void EventHubInner::SendBootedEvent(const std::shared_ptr<const ModuleList>& mod
 
 std::shared_ptr<Event> EventHubInner::RunProcessingStep(std::shared_ptr<Event> event,
                                                         const ModuleList& modules) {
-    if (Log::GetLogLevelHint() >= LoggingMode::TRACE) {
+    if (Log::GetLogLevelHint() >= LoggingMode::Trace) {
         Log::Trace(logPrefix_.c_str(), "Processing Event #%d - %s", event->GetEventNumber(),
                    event->ToString(ToStringOptions::Pretty()));
     }

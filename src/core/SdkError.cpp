@@ -86,7 +86,7 @@ void WritePretty(std::ostream& stream, const SdkError& error, const ToStringOpti
 
 // Logging must never keep an error from its handler, so a failure of logging itself is dropped.
 void TraceError(const char* format, const SdkError& error) noexcept {
-    if (Log::GetLogLevelHint() < LoggingMode::TRACE) {
+    if (Log::GetLogLevelHint() < LoggingMode::Trace) {
         return;
     }
     try {

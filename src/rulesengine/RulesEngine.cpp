@@ -145,7 +145,7 @@ void RulesEngine::ProcessAttachDataConsequence(const std::shared_ptr<Event>& con
         return;
     }
     const int32_t number = triggeringEvent->GetEventNumber();
-    const bool debug = Log::Precheck(LoggingMode::DEBUG);
+    const bool debug = Log::Precheck(LoggingMode::Debug);
     if (debug) {
         Log::Debug(LOG_PREFIX, "Adding EventData to Event #%d with type '%s' and source '%s'.", number,
                    triggeringEvent->GetEventType()->GetName(), triggeringEvent->GetEventSource()->GetName());

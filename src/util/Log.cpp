@@ -8,7 +8,7 @@ namespace {
 
 struct LogState {
     std::mutex mutex;
-    LoggingMode currentMode = LoggingMode::ERROR;
+    LoggingMode currentMode = LoggingMode::Error;
     std::shared_ptr<LoggingServiceInterface> currentService;
 };
 
@@ -57,15 +57,15 @@ std::shared_ptr<LoggingServiceInterface> Log::GetLoggingServiceIfModeGreq(Loggin
     return nullptr;
 }
 
-void Log::ErrorImpl(const char* tag, const std::string& message) { Write(LoggingMode::ERROR, tag, message); }
+void Log::ErrorImpl(const char* tag, const std::string& message) { Write(LoggingMode::Error, tag, message); }
 
 void Log::WarningImpl(const char* tag, const std::string& message) {
-    Write(LoggingMode::WARNING, tag, message);
+    Write(LoggingMode::Warning, tag, message);
 }
 
-void Log::DebugImpl(const char* tag, const std::string& message) { Write(LoggingMode::DEBUG, tag, message); }
+void Log::DebugImpl(const char* tag, const std::string& message) { Write(LoggingMode::Debug, tag, message); }
 
-void Log::TraceImpl(const char* tag, const std::string& message) { Write(LoggingMode::TRACE, tag, message); }
+void Log::TraceImpl(const char* tag, const std::string& message) { Write(LoggingMode::Trace, tag, message); }
 
 void Log::Write(LoggingMode mode, const char* tag, const std::string& message) {
     if (tag == nullptr) {
@@ -80,16 +80,16 @@ void Log::Write(LoggingMode mode, const char* tag, const std::string& message) {
     const std::size_t nul = message.find('\0');
     const std::string messageText = nul == std::string::npos ? message : message.substr(0, nul);
     switch (mode) {
-        case LoggingMode::ERROR:
+        case LoggingMode::Error:
             service->Error(tagText, messageText);
             break;
-        case LoggingMode::WARNING:
+        case LoggingMode::Warning:
             service->Warning(tagText, messageText);
             break;
-        case LoggingMode::DEBUG:
+        case LoggingMode::Debug:
             service->Debug(tagText, messageText);
             break;
-        case LoggingMode::TRACE:
+        case LoggingMode::Trace:
             service->Trace(tagText, messageText);
             break;
     }

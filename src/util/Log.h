@@ -10,8 +10,11 @@
 
 namespace NuvraMobile {
 
-/** Log levels; a larger value means more output. A line is written when the level is at least its own. */
-enum class LoggingMode : std::int32_t { ERROR = 0, WARNING = 1, DEBUG = 2, TRACE = 3 };
+/**
+ * Log levels; a larger value means more output. A line is written when the level is at least its own.
+ * Spelled so that no common macro of a host build (ERROR, DEBUG, TRACE ...) can break them.
+ */
+enum class LoggingMode : std::int32_t { Error = 0, Warning = 1, Debug = 2, Trace = 3 };
 
 /**
  * The process-wide logging front: filters lines by level, formats them with StringUtils::FormatString
@@ -41,22 +44,22 @@ public:
 
     template <typename... Args>
     static void Error(const char* tag, const char* format, const Args&... args) {
-        Format(LoggingMode::ERROR, tag, format, args...);
+        Format(LoggingMode::Error, tag, format, args...);
     }
 
     template <typename... Args>
     static void Warning(const char* tag, const char* format, const Args&... args) {
-        Format(LoggingMode::WARNING, tag, format, args...);
+        Format(LoggingMode::Warning, tag, format, args...);
     }
 
     template <typename... Args>
     static void Debug(const char* tag, const char* format, const Args&... args) {
-        Format(LoggingMode::DEBUG, tag, format, args...);
+        Format(LoggingMode::Debug, tag, format, args...);
     }
 
     template <typename... Args>
     static void Trace(const char* tag, const char* format, const Args&... args) {
-        Format(LoggingMode::TRACE, tag, format, args...);
+        Format(LoggingMode::Trace, tag, format, args...);
     }
 
     /** Write one already formatted line; the message is cut at its first NUL character. */

@@ -49,7 +49,7 @@ protected:
 };
 
 TEST_F(RulesLoaderTest, ReadsRulesInFileOrderAndSkipsInvalidOnes) {
-    ScopedCapturingLog log(LoggingMode::ERROR);
+    ScopedCapturingLog log(LoggingMode::Error);
     const std::string noCondition = R"({"consequences": [{"id": "x", "type": "pb", "detail": {"a": 1}}]})";
     const std::string noDetail = RuleJson("nodetail", R"({"id": "y", "type": "pb"})");
     const auto rules = Parse(R"({"version": 2, "rules": [)" + RuleJson("first") + "," + noCondition + "," +
@@ -65,7 +65,7 @@ TEST_F(RulesLoaderTest, ReadsRulesInFileOrderAndSkipsInvalidOnes) {
 }
 
 TEST_F(RulesLoaderTest, DocumentsWithoutRulesArrayGiveNothing) {
-    ScopedCapturingLog log(LoggingMode::ERROR);
+    ScopedCapturingLog log(LoggingMode::Error);
     EXPECT_FALSE(RulesLoader::TryParseRulesFromJsonObject(ParseJson(R"({"rules": {}})"), json_).has_value());
     EXPECT_TRUE(log.Service().Contains("Failed to read rules: "));
     EXPECT_FALSE(RulesLoader::TryParseRulesFromJsonObject(ParseJson("{}"), json_).has_value());
@@ -99,7 +99,7 @@ TEST_F(RulesLoaderTest, EmptyGroupLoadsAndNeverHolds) {
 }
 
 TEST_F(RulesLoaderTest, ConditionsNestedTooDeepInvalidateTheirRule) {
-    ScopedCapturingLog log(LoggingMode::ERROR);
+    ScopedCapturingLog log(LoggingMode::Error);
     std::string condition = R"({"type": "matcher", "definition": {"key": "k", "matcher": "ex"}})";
     for (int level = 0; level < 65; ++level) {
         condition = R"({"type": "group", "definition": {"logic": "and", "conditions": [)" + condition + "]}}";
@@ -123,7 +123,7 @@ TEST_F(RulesLoaderTest, UnreadableRulesFilesGiveNothing) {
     for (const std::optional<std::string>& content :
          {std::optional<std::string>(), std::optional<std::string>("not json"),
           std::optional<std::string>(tooLarge)}) {
-        ScopedCapturingLog log(LoggingMode::ERROR);
+        ScopedCapturingLog log(LoggingMode::Error);
         std::filesystem::remove(scratch_.Join("rules.json"));
         if (content) {
             WriteFileBytes(scratch_.Join("rules.json"), *content);

@@ -70,12 +70,12 @@ struct CoreTestServices : FakePlatformServices {
 class CoreTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        Log::SetLogLevel(LoggingMode::TRACE);
+        Log::SetLogLevel(LoggingMode::Trace);
         core_ = Core::Create([this] { return services_; }, hub_);
     }
     void TearDown() override {
         core_.reset();
-        Log::SetLogLevel(LoggingMode::ERROR);
+        Log::SetLogLevel(LoggingMode::Error);
     }
 
     // The old core goes first: disposing it clears the logging service that both share.

@@ -175,7 +175,7 @@ TEST_F(EventHubTest, WithoutModulesEventsAreStillNumberedAndAnswered) {
 }
 
 TEST_F(EventHubTest, AnEventOlderThanItsPredecessorIsOnlyLogged) {
-    ScopedCapturingLog log(LoggingMode::DEBUG);
+    ScopedCapturingLog log(LoggingMode::Debug);
     const auto module = AddModule("com.test.alpha");
     hub_->Dispatch(EventBuilder("newer", EventType::CUSTOM, EventSource::NONE).SetTimestamp(2000).Build());
     hub_->Dispatch(EventBuilder("older", EventType::CUSTOM, EventSource::NONE).SetTimestamp(1000).Build());
@@ -384,7 +384,7 @@ TEST_F(EventHubTest, HasSharedEventStateCountsPendingButNotInvalid) {
 }
 
 TEST_F(EventHubTest, ModulesReadingEachOthersStatesAreReported) {
-    ScopedCapturingLog log(LoggingMode::ERROR);
+    ScopedCapturingLog log(LoggingMode::Error);
     const auto x = AddModule("Module.X");
     const auto y = AddModule("Module.Y");
     hub_->GetSharedEventState("Module.Y", nullptr, x);
@@ -492,7 +492,7 @@ TEST_F(EventHubTest, CreationNeedsAFactoryAndServices) {
 }
 
 TEST_F(EventHubTest, RuleErrorsAreLoggedAndSwallowed) {
-    ScopedCapturingLog log(LoggingMode::DEBUG);
+    ScopedCapturingLog log(LoggingMode::Debug);
     const auto module = AddModule("com.test.rules");
     hub_->RegisterRule(module, nullptr);
     hub_->ReplaceRulesSet(module, {});

@@ -41,7 +41,7 @@ TEST_F(JsonSerializerTest, NullsAreDroppedWithAWarning) {
     EXPECT_TRUE(
         vector->Equals(*Variant::FromVariantVector({Variant::FromDouble(1), Variant::FromDouble(2)})));
     const std::vector<CapturingLoggingService::Line> expected = {
-        {LoggingMode::WARNING, "JsonArraySerializer", "Unrecognized json type 5"}};
+        {LoggingMode::Warning, "JsonArraySerializer", "Unrecognized json type 5"}};
     EXPECT_EQ(log.Service().GetLines(), expected);
 
     log.Service().Clear();

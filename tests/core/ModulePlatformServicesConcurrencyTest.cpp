@@ -120,7 +120,7 @@ TEST_F(ModulePlatformServicesTest, ExecutorsRefuseTasksOnceTheModuleIsGone) {
 }
 
 TEST_F(ModulePlatformServicesTest, UnregistrationCompletesOnRealExecutors) {
-    ScopedCapturingLog log(LoggingMode::WARNING);
+    ScopedCapturingLog log(LoggingMode::Warning);
     Register();
     SignalCounter ran;
     for (int i = 0; i < 20; ++i) {

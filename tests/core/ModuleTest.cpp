@@ -99,7 +99,7 @@ protected:
     std::vector<std::string> Warnings() {
         std::vector<std::string> warnings;
         for (const auto& line : log.Service().GetLines()) {
-            if (line.level == LoggingMode::WARNING) {
+            if (line.level == LoggingMode::Warning) {
                 EXPECT_EQ(STATE_NAME, line.tag);
                 warnings.push_back(line.message);
             }
@@ -107,7 +107,7 @@ protected:
         return warnings;
     }
 
-    ScopedCapturingLog log{LoggingMode::TRACE};
+    ScopedCapturingLog log{LoggingMode::Trace};
     std::shared_ptr<FakeEventHub> hub = std::make_shared<FakeEventHub>();
     std::shared_ptr<ManualTaskExecutor> executor = std::make_shared<ManualTaskExecutor>();
     std::shared_ptr<TestModule> module = std::make_shared<TestModule>();
@@ -412,7 +412,7 @@ TEST_F(ModuleTest, AnErrorInOnRegisteredIsLoggedAndRegistrationStands) {
 }
 
 TEST(ModuleListenerTest, AListenerWhoseModuleIsGoneLogsIt) {
-    ScopedCapturingLog log(LoggingMode::ERROR);
+    ScopedCapturingLog log(LoggingMode::Error);
     auto listener = std::make_shared<JournalListener>("orphan");
     listener->Init(std::make_shared<TestModule>(), EventType::CUSTOM, EventSource::NONE);
     listener->Hear(MakeEvent("e"));
@@ -449,7 +449,7 @@ public:
 };
 
 TEST(ModuleForwardingTest, ListenerErrorsOfAForwardingModuleReachIt) {
-    ScopedCapturingLog log(LoggingMode::DEBUG);
+    ScopedCapturingLog log(LoggingMode::Debug);
     auto hub = std::make_shared<FakeEventHub>();
     auto executor = std::make_shared<ManualTaskExecutor>();
     auto module = std::make_shared<ForwardingModule>();

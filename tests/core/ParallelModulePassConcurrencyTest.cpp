@@ -99,7 +99,7 @@ TEST_F(ParallelModulePassTest, SlowModulesRunSideBySide) {
 }
 
 TEST_F(ParallelModulePassTest, ARefusingPoolLeavesTheModulesToTheCallingThread) {
-    ScopedCapturingLog log(LoggingMode::WARNING);
+    ScopedCapturingLog log(LoggingMode::Warning);
     const auto modules = Modules(4);
     std::vector<std::thread::id> threads;
     MakePass(std::make_shared<RefusingExecutor>())
@@ -126,7 +126,7 @@ TEST_F(ParallelModulePassTest, AFailingModuleDoesNotStopThePass) {
 }
 
 TEST_F(ParallelModulePassTest, OverrunsAreLoggedWithModuleAndPass) {
-    ScopedCapturingLog log(LoggingMode::WARNING);
+    ScopedCapturingLog log(LoggingMode::Warning);
     MakePass()->Run("Idle", Modules(1), milliseconds(0),
                     [](const std::shared_ptr<Module>&) { std::this_thread::sleep_for(milliseconds(2)); });
     EXPECT_TRUE(log.Service().Contains("module0 - Idle exceeded runtime limit of 0 milliseconds"));

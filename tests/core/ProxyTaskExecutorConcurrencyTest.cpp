@@ -164,7 +164,7 @@ TEST(ProxyTaskExecutorConcurrencyTest, DisposedParentDisposesTheProxy) {
 TEST(ProxyTaskExecutorConcurrencyTest, TaskRefusedByTheParentIsReportedAndNotKept) {
     for (bool refuseByThrowing : {false, true}) {
         SCOPED_TRACE(refuseByThrowing ? "parent cannot start a thread" : "parent returns false");
-        ScopedCapturingLog log(LoggingMode::DEBUG);
+        ScopedCapturingLog log(LoggingMode::Debug);
         auto parent = std::make_shared<RefusingExecutor>(refuseByThrowing);
         auto proxy = ProxyTaskExecutorInterface::CreateSequential("queue", parent);
         std::atomic<int> refusedRuns{0};
@@ -208,7 +208,7 @@ TEST(ProxyTaskExecutorConcurrencyTest, ProxyReleasedInsideItsOwnTaskIsDestroyedW
 }
 
 TEST(DefaultThreadingServiceConcurrencyTest, ParallelExecutorGrowsAndSequentialExecutorRunsOneAtATime) {
-    ScopedCapturingLog log(LoggingMode::DEBUG);
+    ScopedCapturingLog log(LoggingMode::Debug);
     auto service = DefaultThreadingServiceInterface::Create();
     auto parallel = service->CreateParallelTaskExecutor("master");
     EXPECT_TRUE(log.Service().Contains("System info services are required to set thread name"));

@@ -104,7 +104,7 @@ TEST(RangedResolverTest, InvalidAndPreviousEntriesResolveAsStated) {
 }
 
 TEST(RangedResolverTest, WarnsWhenMarkersCollide) {
-    ScopedCapturingLog log(LoggingMode::WARNING);
+    ScopedCapturingLog log(LoggingMode::Warning);
     Resolver resolver(SHARED_STATE_PENDING, SHARED_STATE_NEXT, SHARED_STATE_NEXT, SHARED_STATE_PREV);
     ASSERT_EQ(1u, log.Service().GetLines().size());
     EXPECT_EQ("RangedResolver", log.Service().GetLines()[0].tag);

@@ -253,7 +253,7 @@ TEST(TaskExecutorConcurrencyTest, ThreadsAreNamedOnlyWithASystemInfoService) {
          false},
     };
     for (const Case& c : cases) {
-        ScopedCapturingLog log(LoggingMode::DEBUG);
+        ScopedCapturingLog log(LoggingMode::Debug);
         auto executor = c.create();
         SignalCounter ran;
         executor->AddTask([&ran] { ran.Raise(); });

@@ -62,11 +62,11 @@ TEST(TryCatchTest, CatchFunctionExceptionReachesCaller) {
 
 TEST(TryCatchTest, TraceLineOnlyAtTraceLevel) {
     {
-        ScopedCapturingLog log(LoggingMode::DEBUG);
+        ScopedCapturingLog log(LoggingMode::Debug);
         CaughtBy([] { throw 1; });
         EXPECT_TRUE(log.Service().GetLines().empty());
     }
-    ScopedCapturingLog log(LoggingMode::TRACE);
+    ScopedCapturingLog log(LoggingMode::Trace);
     CaughtBy([] { throw SdkError("a.b", "m", DebugInfo()); });
     const auto lines = log.Service().GetLines();
     ASSERT_EQ(1u, lines.size());
@@ -75,7 +75,7 @@ TEST(TryCatchTest, TraceLineOnlyAtTraceLevel) {
 }
 
 TEST(TrySwallowTest, SwallowsAndLogsAtTraceLevel) {
-    ScopedCapturingLog log(LoggingMode::TRACE);
+    ScopedCapturingLog log(LoggingMode::Trace);
     TrySwallow([] { throw SdkError("a.b", "m", DebugInfo()); });
     EXPECT_EQ((std::vector<std::string>{"TryCatch caught exception: Code: a.b\nMessage: m",
                                         "Swallowed exception: Code: a.b\nMessage: m"}),
@@ -95,7 +95,7 @@ public:
 
 TEST(TrySwallowTest, FailingLoggingNeverEscapesNorHidesTheError) {
     Log::SetLoggingService(std::make_shared<ThrowingLoggingService>());
-    Log::SetLogLevel(LoggingMode::TRACE);
+    Log::SetLogLevel(LoggingMode::Trace);
     EXPECT_NO_THROW(TrySwallow([] { throw 1; }));
     EXPECT_EQ("std.logic_error", CaughtBy([] { throw std::logic_error("x"); }).GetCode());
     Log::SetLoggingService(nullptr);

@@ -167,8 +167,8 @@ TEST(VariantTest, RefusedIntegerConversionsLogTheirValue) {
     EXPECT_FALSE(Variant::FromLong(3000000000)->GetInteger(out));
     EXPECT_FALSE(Variant::FromDouble(-3000000000.5)->GetInteger(out));
     const std::vector<CapturingLoggingService::Line> expected = {
-        {LoggingMode::ERROR, "LongVariant", "3000000000 is outside the bounds of a 32-bit integer"},
-        {LoggingMode::ERROR, "DoubleVariant",
+        {LoggingMode::Error, "LongVariant", "3000000000 is outside the bounds of a 32-bit integer"},
+        {LoggingMode::Error, "DoubleVariant",
          "Rounded value -3000000000 is outside the bounds of a 32-bit integer"},
     };
     EXPECT_EQ(log.Service().GetLines(), expected);
@@ -179,7 +179,7 @@ TEST(VariantTest, UnreadableTextLogsAtDebugLevel) {
     double out = 1.0;
     EXPECT_FALSE(Variant::FromString("abc")->ConvertToDouble(out));
     ASSERT_EQ(log.Service().GetLines().size(), 1u);
-    EXPECT_EQ(log.Service().GetLines()[0].level, LoggingMode::DEBUG);
+    EXPECT_EQ(log.Service().GetLines()[0].level, LoggingMode::Debug);
     EXPECT_EQ(log.Service().GetLines()[0].tag, "StringVariant");
     EXPECT_TRUE(
         StringUtils::StartsWith(log.Service().GetLines()[0].message, "Cannot convert abc to double, "));

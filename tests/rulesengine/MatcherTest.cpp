@@ -222,7 +222,7 @@ std::ostream& operator<<(std::ostream& stream, const BuildCase& buildCase) {
 class MatcherBuildTest : public testing::TestWithParam<BuildCase> {};
 
 TEST_P(MatcherBuildTest, BuildsOrRefusesWithItsWarning) {
-    ScopedCapturingLog log(LoggingMode::WARNING);
+    ScopedCapturingLog log(LoggingMode::Warning);
     const BuildCase& buildCase = GetParam();
     const std::shared_ptr<Matcher> matcher = Matcher::MatcherWithJsonObject(ParseJson(buildCase.definition));
     EXPECT_EQ(matcher != nullptr, buildCase.built);
@@ -255,7 +255,7 @@ INSTANTIATE_TEST_SUITE_P(
     testing::PrintToStringParamName());
 
 TEST(MatcherTest, ExistenceKindsIgnoreValues) {
-    ScopedCapturingLog log(LoggingMode::WARNING);
+    ScopedCapturingLog log(LoggingMode::Warning);
     for (const char* kind : {"ex", "nx"}) {
         const std::shared_ptr<Matcher> matcher = Matcher::MatcherWithJsonObject(
             ParseJson(std::string(R"({"key": "k", "matcher": ")") + kind + "\"}"));

@@ -126,7 +126,7 @@ TEST_F(RuleConditionTest, UnknownTypeHasItsMessage) {
 }
 
 TEST_F(RuleConditionTest, NestedInvalidConditionIsLeftOutOfItsGroup) {
-    ScopedCapturingLog log(LoggingMode::TRACE);
+    ScopedCapturingLog log(LoggingMode::Trace);
     const auto condition = RuleCondition::RuleConditionFromJson(
         ParseJson(GroupJson("or", R"({"type": "matcher", "definition": {}}, )" + GroupJson("Or", "") + "," +
                                       MatcherJson("action", "eq", R"(["buy"])"))));

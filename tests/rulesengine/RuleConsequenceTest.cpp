@@ -23,7 +23,7 @@ std::ostream& operator<<(std::ostream& stream, const ValidationCase& validationC
 class RuleConsequenceValidationTest : public testing::TestWithParam<ValidationCase> {};
 
 TEST_P(RuleConsequenceValidationTest, RejectsWithTheFieldsWarning) {
-    ScopedCapturingLog log(LoggingMode::WARNING);
+    ScopedCapturingLog log(LoggingMode::Warning);
     EXPECT_EQ(RuleConsequence::ConsequenceFromJson(ParseJson(GetParam().json)), nullptr);
     ASSERT_EQ(log.Service().GetLines().size(), 1u);
     EXPECT_EQ(log.Service().GetLines()[0].message, GetParam().warning);
@@ -53,7 +53,7 @@ INSTANTIATE_TEST_SUITE_P(
     testing::PrintToStringParamName());
 
 TEST(RuleConsequenceTest, NullObjectIsEmptyData) {
-    ScopedCapturingLog log(LoggingMode::WARNING);
+    ScopedCapturingLog log(LoggingMode::Warning);
     EXPECT_EQ(RuleConsequence::ConsequenceFromJson(nullptr), nullptr);
     EXPECT_TRUE(log.Service().Contains("Consequence data is empty"));
 }

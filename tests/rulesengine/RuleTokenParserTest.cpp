@@ -136,7 +136,7 @@ TEST_F(RuleTokenParserTest, CachebustIsSeededByTheSecond) {
 }
 
 TEST_F(RuleTokenParserTest, InvalidSpecialKeyWarns) {
-    ScopedCapturingLog log(LoggingMode::WARNING);
+    ScopedCapturingLog log(LoggingMode::Warning);
     parser_->ExpandKey("~nothing", event_);
     EXPECT_TRUE(log.Service().Contains("Key type \"~nothing\" is invalid"));
 }

@@ -74,7 +74,7 @@ TEST_F(RulesDownloaderTest, ANewBundleReplacesWhatWasUnpackedBefore) {
 
 TEST_F(RulesDownloaderTest, AFailedExtractionLeavesNoDirectoryBehind) {
     for (const auto outcome : {ScriptedExtractor::Outcome::THROW, ScriptedExtractor::Outcome::REFUSE}) {
-        ScopedCapturingLog log(LoggingMode::WARNING);
+        ScopedCapturingLog log(LoggingMode::Warning);
         extractor_->outcome = outcome;
         WriteFileBytes(bundle_, "zip bytes");
         remoteFiles_->download = FixedRemoteFileManager::FileAt(bundle_);
@@ -96,7 +96,7 @@ TEST_F(RulesDownloaderTest, ADownloadedDirectoryIsUsedAsItIs) {
 }
 
 TEST_F(RulesDownloaderTest, AFailedDownloadReportsNoDirectory) {
-    ScopedCapturingLog log(LoggingMode::WARNING);
+    ScopedCapturingLog log(LoggingMode::Warning);
     remoteFiles_->download = SdkError("remotefilemanager.request_failed", "offline", DebugInfo());
 
     EXPECT_EQ(Download(), "");

@@ -47,7 +47,7 @@ protected:
 };
 
 TEST_F(RulesEngineTest, WithoutRulesEventsPassUnchangedAndSilently) {
-    ScopedCapturingLog log(LoggingMode::TRACE);
+    ScopedCapturingLog log(LoggingMode::Trace);
     const auto event = Track({{"action", "buy"}});
     EXPECT_TRUE(engine_->ProcessRules(event).empty());
     EXPECT_TRUE(log.Service().GetLines().empty());
@@ -124,7 +124,7 @@ TEST_F(RulesEngineTest, TypesOtherThanExactAddBecomeEvents) {
 }
 
 TEST_F(RulesEngineTest, MalformedConsequencesAreSkippedWithWarnings) {
-    ScopedCapturingLog log(LoggingMode::WARNING);
+    ScopedCapturingLog log(LoggingMode::Warning);
     auto noType = std::make_shared<EventData>();
     noType->PutVariantMap("triggeredconsequence", {{"id", Text("i")}});
     const std::vector<std::shared_ptr<Event>> consequences{
@@ -156,7 +156,7 @@ TEST_F(RulesEngineTest, IncompleteAttachDataLeavesTheEventAlone) {
          "Unable to process an AttachDataConsequence Event, 'eventData' is missing from 'details'."},
     };
     for (const Case& testCase : cases) {
-        ScopedCapturingLog log(LoggingMode::WARNING);
+        ScopedCapturingLog log(LoggingMode::Warning);
         const auto event = Track({{"action", "buy"}});
         const auto consequence =
             EventBuilder("Rules Event", EventType::RULES_ENGINE, EventSource::RESPONSE_CONTENT)
@@ -213,7 +213,7 @@ TEST_F(RulesEngineTest, RuleWithoutConditionNeverFires) {
 }
 
 TEST_F(RulesEngineTest, AFailingConditionCountsAsFalseAndThePassGoesOn) {
-    ScopedCapturingLog log(LoggingMode::WARNING);
+    ScopedCapturingLog log(LoggingMode::Warning);
     const auto consequence = ConsequenceEvent("c", "pb", {{"k", Text("v")}});
     engine_->AddRule(module_, std::make_shared<Rule>(std::make_shared<ThrowingCondition>(),
                                                      std::vector<std::shared_ptr<Event>>{consequence}));

@@ -91,7 +91,7 @@ TEST_F(HitQueueBaseTest, UpdateAllHitsSetsTheColumnsOfEveryRow) {
 
 TEST_F(HitQueueBaseTest, AFileOfGarbageBytesIsReplacedByAWorkingEmptyTable) {
     folder.WriteFile("NVBMobileTest.sqlite", std::string(4096, '\x5A') + "not a database at all");
-    ScopedCapturingLog log(LoggingMode::ERROR);
+    ScopedCapturingLog log(LoggingMode::Error);
     auto queue = MakeQueue();
     EXPECT_EQ(nullptr, queue->SelectOldestHit());
     EXPECT_TRUE(log.Service().Contains("Database in unrecoverable state, resetting."));
@@ -129,7 +129,7 @@ TEST_F(HitQueueBaseTest, AFailingStatementResetsTheDatabaseAndLosesTheStoredHits
     auto queue = MakeQueue();
     ASSERT_TRUE(queue->Queue(TestHit::Make("lost")));
     ASSERT_TRUE(queue->DeleteTable());
-    ScopedCapturingLog log(LoggingMode::ERROR);
+    ScopedCapturingLog log(LoggingMode::Error);
     EXPECT_FALSE(queue->Queue(TestHit::Make("refused")));
     EXPECT_TRUE(log.Service().Contains(
         "Unable to read from database.  Query failed with error Table does not exist\n"));
@@ -144,7 +144,7 @@ TEST_F(HitQueueBaseTest, AResetThatCannotDeleteTheFileRefusesFurtherWork) {
     auto queue = MakeQueue();
     ASSERT_TRUE(queue->Queue(TestHit::Make("a")));
     ASSERT_TRUE(queue->DeleteTable());
-    ScopedCapturingLog log(LoggingMode::TRACE);
+    ScopedCapturingLog log(LoggingMode::Trace);
     EXPECT_FALSE(queue->Queue(TestHit::Make("b")));
     EXPECT_TRUE(log.Service().Contains("Failed to delete all hits in database file (NVBMobileTest.sqlite)"));
     log.Service().Clear();
@@ -158,7 +158,7 @@ TEST_F(HitQueueBaseTest, AResetThatCannotDeleteTheFileRefusesFurtherWork) {
 
 TEST_F(HitQueueBaseTest, EmptyHitsAndIdentifiersAreRefusedWithoutAStatement) {
     auto queue = MakeQueue();
-    ScopedCapturingLog log(LoggingMode::TRACE);
+    ScopedCapturingLog log(LoggingMode::Trace);
     EXPECT_FALSE(queue->Queue(nullptr));
     EXPECT_TRUE(log.Service().Contains("Ignoring null hit"));
     EXPECT_FALSE(queue->UpdateHit(TestHit::Make("no identifier")));
@@ -172,7 +172,7 @@ TEST_F(HitQueueBaseTest, EmptyHitsAndIdentifiersAreRefusedWithoutAStatement) {
 }
 
 TEST_F(HitQueueBaseTest, ASchemaWithoutFileNameLeavesTheQueueWithoutDatabase) {
-    ScopedCapturingLog log(LoggingMode::ERROR);
+    ScopedCapturingLog log(LoggingMode::Error);
     auto queue = MakeQueue(std::make_shared<TestHitSchema>(""));
     EXPECT_TRUE(log.Service().Contains("Database creation failed, invalid file path"));
     EXPECT_FALSE(queue->Queue(TestHit::Make("a")));
@@ -195,7 +195,7 @@ TEST_F(HitQueueBaseTest, AnOpenErrorOfTheServiceCountsAsAFailedOpen) {
     systemInfo->Update([&](FakeSystemInfoService::Answers& answers) {
         answers.applicationCacheDir = folder.PathOf("missing");
     });
-    ScopedCapturingLog log(LoggingMode::ERROR);
+    ScopedCapturingLog log(LoggingMode::Error);
     auto queue = MakeQueue();
     EXPECT_TRUE(log.Service().Contains("Database creation failed for NVBMobileTest.sqlite"));
     EXPECT_FALSE(queue->Queue(TestHit::Make("a")));

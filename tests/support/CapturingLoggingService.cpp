@@ -3,19 +3,19 @@
 namespace NuvraMobile {
 
 void CapturingLoggingService::Debug(const std::string& tag, const std::string& message) const {
-    Record(LoggingMode::DEBUG, tag, message);
+    Record(LoggingMode::Debug, tag, message);
 }
 
 void CapturingLoggingService::Warning(const std::string& tag, const std::string& message) const {
-    Record(LoggingMode::WARNING, tag, message);
+    Record(LoggingMode::Warning, tag, message);
 }
 
 void CapturingLoggingService::Error(const std::string& tag, const std::string& message) const {
-    Record(LoggingMode::ERROR, tag, message);
+    Record(LoggingMode::Error, tag, message);
 }
 
 void CapturingLoggingService::Trace(const std::string& tag, const std::string& message) const {
-    Record(LoggingMode::TRACE, tag, message);
+    Record(LoggingMode::Trace, tag, message);
 }
 
 std::vector<CapturingLoggingService::Line> CapturingLoggingService::GetLines() const {

@@ -49,7 +49,7 @@ private:
  */
 class ScopedCapturingLog {
 public:
-    explicit ScopedCapturingLog(LoggingMode level = LoggingMode::TRACE);
+    explicit ScopedCapturingLog(LoggingMode level = LoggingMode::Trace);
     ~ScopedCapturingLog();
     ScopedCapturingLog(const ScopedCapturingLog&) = delete;
     ScopedCapturingLog& operator=(const ScopedCapturingLog&) = delete;

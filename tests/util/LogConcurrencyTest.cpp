@@ -20,7 +20,7 @@ constexpr int LOGGING_THREADS = 8;
 constexpr int LINES_PER_THREAD = 2000;
 
 TEST(LogConcurrencyTest, EightThreadsLogWhileAnotherSwapsTheService) {
-    Log::SetLogLevel(LoggingMode::TRACE);
+    Log::SetLogLevel(LoggingMode::Trace);
     std::vector<std::shared_ptr<CapturingLoggingService>> services;
     for (int i = 0; i < 4; ++i) {
         services.push_back(std::make_shared<CapturingLoggingService>());
@@ -31,7 +31,7 @@ TEST(LogConcurrencyTest, EightThreadsLogWhileAnotherSwapsTheService) {
     std::thread swapper([&] {
         for (std::size_t round = 0; running.load() > 0; ++round) {
             Log::SetLoggingService(round % 5 == 4 ? nullptr : services[round % services.size()]);
-            Log::SetLogLevel(round % 2 == 0 ? LoggingMode::TRACE : LoggingMode::DEBUG);
+            Log::SetLogLevel(round % 2 == 0 ? LoggingMode::Trace : LoggingMode::Debug);
         }
     });
     std::vector<std::thread> loggers;
@@ -52,7 +52,7 @@ TEST(LogConcurrencyTest, EightThreadsLogWhileAnotherSwapsTheService) {
     std::size_t recorded = 0;
     for (const auto& service : services) {
         for (const CapturingLoggingService::Line& line : service->GetLines()) {
-            EXPECT_EQ(LoggingMode::DEBUG, line.level);
+            EXPECT_EQ(LoggingMode::Debug, line.level);
             EXPECT_EQ("Worker", line.tag);
             EXPECT_EQ(0u, line.message.rfind("thread ", 0)) << line.message;
             ++recorded;

@@ -19,15 +19,15 @@ void LogAtEveryLevel() {
 }
 
 TEST(LogTest, StartsAtErrorLevelWithoutService) {
-    EXPECT_EQ(LoggingMode::ERROR, Log::GetLogLevel());
-    EXPECT_EQ(LoggingMode::ERROR, Log::GetLogLevelHint());
+    EXPECT_EQ(LoggingMode::Error, Log::GetLogLevel());
+    EXPECT_EQ(LoggingMode::Error, Log::GetLogLevelHint());
     EXPECT_EQ(nullptr, Log::GetLoggingService());
-    EXPECT_FALSE(Log::Precheck(LoggingMode::ERROR));
+    EXPECT_FALSE(Log::Precheck(LoggingMode::Error));
 
     auto service = std::make_shared<CapturingLoggingService>();
     Log::SetLoggingService(service);
     LogAtEveryLevel();
-    EXPECT_EQ((std::vector<Line>{{LoggingMode::ERROR, "Tag", "e1"}}), service->GetLines());
+    EXPECT_EQ((std::vector<Line>{{LoggingMode::Error, "Tag", "e1"}}), service->GetLines());
     Log::SetLoggingService(nullptr);
 }
 
@@ -37,10 +37,10 @@ TEST(LogTest, LevelDecidesWhichLinesAreWritten) {
         std::vector<std::string> messages;
     };
     const Case cases[] = {
-        {LoggingMode::ERROR, {"e1"}},
-        {LoggingMode::WARNING, {"e1", "w2"}},
-        {LoggingMode::DEBUG, {"e1", "w2", "d3"}},
-        {LoggingMode::TRACE, {"e1", "w2", "d3", "t4"}},
+        {LoggingMode::Error, {"e1"}},
+        {LoggingMode::Warning, {"e1", "w2"}},
+        {LoggingMode::Debug, {"e1", "w2", "d3"}},
+        {LoggingMode::Trace, {"e1", "w2", "d3", "t4"}},
     };
     for (const Case& testCase : cases) {
         ScopedCapturingLog log(testCase.level);
@@ -50,12 +50,12 @@ TEST(LogTest, LevelDecidesWhichLinesAreWritten) {
 }
 
 TEST(LogTest, EachLevelReachesItsServiceOperation) {
-    ScopedCapturingLog log(LoggingMode::TRACE);
+    ScopedCapturingLog log(LoggingMode::Trace);
     LogAtEveryLevel();
-    EXPECT_EQ((std::vector<Line>{{LoggingMode::ERROR, "Tag", "e1"},
-                                 {LoggingMode::WARNING, "Tag", "w2"},
-                                 {LoggingMode::DEBUG, "Tag", "d3"},
-                                 {LoggingMode::TRACE, "Tag", "t4"}}),
+    EXPECT_EQ((std::vector<Line>{{LoggingMode::Error, "Tag", "e1"},
+                                 {LoggingMode::Warning, "Tag", "w2"},
+                                 {LoggingMode::Debug, "Tag", "d3"},
+                                 {LoggingMode::Trace, "Tag", "t4"}}),
               log.Service().GetLines());
 }
 
@@ -70,11 +70,11 @@ void ToStringImpl(std::ostream& stream, const RenderCounter& counter, const ToSt
 
 TEST(LogTest, DroppedLinesAreNotFormatted) {
     int renderings = 0;
-    Log::SetLogLevel(LoggingMode::TRACE);
+    Log::SetLogLevel(LoggingMode::Trace);
     Log::Error("Tag", "%s", RenderCounter{&renderings});
     EXPECT_EQ(0, renderings);
 
-    ScopedCapturingLog log(LoggingMode::WARNING);
+    ScopedCapturingLog log(LoggingMode::Warning);
     Log::Debug("Tag", "%s", RenderCounter{&renderings});
     EXPECT_EQ(0, renderings);
     Log::Warning("Tag", "%s", RenderCounter{&renderings});
@@ -82,7 +82,7 @@ TEST(LogTest, DroppedLinesAreNotFormatted) {
 }
 
 TEST(LogTest, NullTagOrFormatWritesNothing) {
-    ScopedCapturingLog log(LoggingMode::TRACE);
+    ScopedCapturingLog log(LoggingMode::Trace);
     Log::Debug(nullptr, "message");
     Log::Error("Tag", nullptr);
     Log::ErrorImpl(nullptr, "message");
@@ -90,31 +90,31 @@ TEST(LogTest, NullTagOrFormatWritesNothing) {
 }
 
 TEST(LogTest, EmptyServiceStopsOutput) {
-    ScopedCapturingLog log(LoggingMode::TRACE);
+    ScopedCapturingLog log(LoggingMode::Trace);
     Log::SetLoggingService(nullptr);
-    EXPECT_FALSE(Log::Precheck(LoggingMode::ERROR));
+    EXPECT_FALSE(Log::Precheck(LoggingMode::Error));
     Log::Error("Tag", "lost");
     Log::ErrorImpl("Tag", "lost too");
     EXPECT_TRUE(log.Service().GetLines().empty());
 }
 
 TEST(LogTest, MessageIsCutAtNul) {
-    ScopedCapturingLog log(LoggingMode::TRACE);
+    ScopedCapturingLog log(LoggingMode::Trace);
     Log::Warning("Tag", "%s", std::string("before\0after", 12));
     Log::DebugImpl("Tag", std::string("one\0two", 7));
     EXPECT_EQ((std::vector<std::string>{"before", "one"}), log.Service().GetMessages());
 }
 
 TEST(LogTest, ServiceIfModeGreq) {
-    ScopedCapturingLog log(LoggingMode::WARNING);
-    EXPECT_EQ(log.ServicePtr(), Log::GetLoggingServiceIfModeGreq(LoggingMode::WARNING));
-    EXPECT_EQ(nullptr, Log::GetLoggingServiceIfModeGreq(LoggingMode::DEBUG));
-    EXPECT_TRUE(Log::Precheck(LoggingMode::WARNING));
-    EXPECT_FALSE(Log::Precheck(LoggingMode::DEBUG));
+    ScopedCapturingLog log(LoggingMode::Warning);
+    EXPECT_EQ(log.ServicePtr(), Log::GetLoggingServiceIfModeGreq(LoggingMode::Warning));
+    EXPECT_EQ(nullptr, Log::GetLoggingServiceIfModeGreq(LoggingMode::Debug));
+    EXPECT_TRUE(Log::Precheck(LoggingMode::Warning));
+    EXPECT_FALSE(Log::Precheck(LoggingMode::Debug));
 }
 
 TEST(LogTest, AcceptsEveryKindOfArgument) {
-    ScopedCapturingLog log(LoggingMode::TRACE);
+    ScopedCapturingLog log(LoggingMode::Trace);
     const std::string text = "text";
     Log::Error("Tag", "%s %s %s %s %s %s", text, "literal", 3, 2.5, true, std::make_shared<int>(4));
     EXPECT_EQ((std::vector<std::string>{"text literal 3 2.500000 true 4"}), log.Service().GetMessages());

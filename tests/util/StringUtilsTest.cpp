@@ -182,13 +182,13 @@ TEST(StringUtilsSplitTest, WithLimit) {
 }
 
 TEST(StringUtilsSplitTest, InvalidDelimiterGivesTheTextAndATraceLine) {
-    ScopedCapturingLog log(LoggingMode::TRACE);
+    ScopedCapturingLog log(LoggingMode::Trace);
     EXPECT_EQ(std::vector<std::string>{"a(b"}, StringUtils::Split("a(b", "("));
     EXPECT_EQ(std::vector<std::string>{"a[b"}, StringUtils::SplitWithLimit("a[b", "[", 2));
     EXPECT_EQ(
         (std::vector<CapturingLoggingService::Line>{
-            {LoggingMode::TRACE, "StringUtils", "Failed to split string 'a(b' using regex delimiter '('"},
-            {LoggingMode::TRACE, "StringUtils",
+            {LoggingMode::Trace, "StringUtils", "Failed to split string 'a(b' using regex delimiter '('"},
+            {LoggingMode::Trace, "StringUtils",
              "Failed to split string 'a[b' using regex delimiter '[' with limit=2"}}),
         log.Service().GetLines());
 }

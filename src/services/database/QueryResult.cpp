@@ -10,7 +10,7 @@
 namespace NuvraMobile {
 
 void QueryResult::SetArgs(std::vector<std::string> cells, const std::vector<std::string>& columnNames) {
-    if (Log::Precheck(LoggingMode::TRACE)) {
+    if (Log::Precheck(LoggingMode::Trace)) {
         for (size_t i = 0; i < cells.size() && i < columnNames.size(); ++i) {
             Log::Trace(Database::DATABASE_SERVICE_LOG_PREFIX, "QueryResult: <%s> = %s", columnNames[i],
                        cells[i]);

@@ -12,13 +12,13 @@ namespace {
 
 const char* LevelWord(LoggingMode level) {
     switch (level) {
-        case LoggingMode::ERROR:
+        case LoggingMode::Error:
             return "ERROR";
-        case LoggingMode::WARNING:
+        case LoggingMode::Warning:
             return "WARNING";
-        case LoggingMode::DEBUG:
+        case LoggingMode::Debug:
             return "DEBUG";
-        case LoggingMode::TRACE:
+        case LoggingMode::Trace:
             return "TRACE";
     }
     return nullptr;

@@ -5,19 +5,19 @@
 namespace NuvraMobile {
 
 void NativeLoggingService::Debug(const std::string& tag, const std::string& message) const {
-    NativeLogger::LogWith(LoggingMode::DEBUG, tag, message);
+    NativeLogger::LogWith(LoggingMode::Debug, tag, message);
 }
 
 void NativeLoggingService::Warning(const std::string& tag, const std::string& message) const {
-    NativeLogger::LogWith(LoggingMode::WARNING, tag, message);
+    NativeLogger::LogWith(LoggingMode::Warning, tag, message);
 }
 
 void NativeLoggingService::Error(const std::string& tag, const std::string& message) const {
-    NativeLogger::LogWith(LoggingMode::ERROR, tag, message);
+    NativeLogger::LogWith(LoggingMode::Error, tag, message);
 }
 
 void NativeLoggingService::Trace(const std::string& tag, const std::string& message) const {
-    NativeLogger::LogWith(LoggingMode::TRACE, tag, message);
+    NativeLogger::LogWith(LoggingMode::Trace, tag, message);
 }
 
 std::shared_ptr<LoggingServiceInterface> CreateNativeLoggingService() {

@@ -15,7 +15,7 @@ class NativeLoggingServiceTest : public testing::Test {
 protected:
     void TearDown() override {
         Log::SetLoggingService(nullptr);
-        Log::SetLogLevel(LoggingMode::ERROR);
+        Log::SetLogLevel(LoggingMode::Error);
     }
 
     static std::string Capture(LoggingMode level,
@@ -30,7 +30,7 @@ protected:
 };
 
 TEST_F(NativeLoggingServiceTest, WritesOneConsoleLinePerCallInTheExactLayout) {
-    std::string console = Capture(LoggingMode::TRACE, [](LoggingServiceInterface& service) {
+    std::string console = Capture(LoggingMode::Trace, [](LoggingServiceInterface& service) {
         service.Debug("DataStore", "x");
         service.Warning("Hub", "slow listener");
         service.Error("Core", "failed: %s 100%");
@@ -45,7 +45,7 @@ TEST_F(NativeLoggingServiceTest, WritesOneConsoleLinePerCallInTheExactLayout) {
 }
 
 TEST_F(NativeLoggingServiceTest, WritesOnlyLinesTheCurrentLevelLetsPass) {
-    std::string console = Capture(LoggingMode::WARNING, [](LoggingServiceInterface& service) {
+    std::string console = Capture(LoggingMode::Warning, [](LoggingServiceInterface& service) {
         service.Debug("T", "debug");
         service.Trace("T", "trace");
         service.Warning("T", "warning");
@@ -56,16 +56,16 @@ TEST_F(NativeLoggingServiceTest, WritesOnlyLinesTheCurrentLevelLetsPass) {
 
 TEST_F(NativeLoggingServiceTest, WritesNothingWhileNoServiceIsInstalledInLog) {
     auto service = CreateNativeLoggingService();
-    Log::SetLogLevel(LoggingMode::TRACE);
+    Log::SetLogLevel(LoggingMode::Trace);
     testing::internal::CaptureStderr();
     service->Error("T", "error");
-    NativeLogger::LogWith(LoggingMode::ERROR, "T", "error");
+    NativeLogger::LogWith(LoggingMode::Error, "T", "error");
     EXPECT_EQ("", testing::internal::GetCapturedStderr());
 }
 
 TEST_F(NativeLoggingServiceTest, LogLinesOfTheCoreReachTheConsole) {
     std::string console = Capture(
-        LoggingMode::DEBUG, [](LoggingServiceInterface&) { Log::Debug("Identity", "sync %s", "done"); });
+        LoggingMode::Debug, [](LoggingServiceInterface&) { Log::Debug("Identity", "sync %s", "done"); });
     EXPECT_EQ("[NuvraMobileSDK DEBUG <Identity>]: sync done\n", console);
 }
 
@@ -89,7 +89,7 @@ TEST(NativeLoggerTest, FormatsTheFourLevelsAndNothingElse) {
 }
 
 TEST(NativeLoggerTest, EmptyTagAndMessageShowAsNull) {
-    EXPECT_EQ("[NuvraMobileSDK DEBUG <(null)>]: (null)", NativeLogger::LogFormat(LoggingMode::DEBUG, "", ""));
+    EXPECT_EQ("[NuvraMobileSDK DEBUG <(null)>]: (null)", NativeLogger::LogFormat(LoggingMode::Debug, "", ""));
 }
 
 }  // namespace

@@ -75,7 +75,7 @@ TEST(DownloadCacheTest, ExtensionPiecesSplitAtRunsOfUnderscores) {
         {"/c/digest", {}, true},
     };
     for (const Case& c : cases) {
-        ScopedCapturingLog log(LoggingMode::WARNING);
+        ScopedCapturingLog log(LoggingMode::Warning);
         EXPECT_EQ(c.pieces, GetValuesFromPathExtension(c.path)) << c.path;
         EXPECT_EQ(c.warned, !log.Service().GetLines().empty()) << c.path;
     }
@@ -166,7 +166,7 @@ TEST_F(DownloadCacheFilesTest, WritingCreatesTheFoldersAndReplacesOlderCopiesOnl
 }
 
 TEST_F(DownloadCacheFilesTest, AFailedWriteKeepsTheLastGoodCopy) {
-    ScopedCapturingLog log(LoggingMode::ERROR);
+    ScopedCapturingLog log(LoggingMode::Error);
     std::string base = BasePath("", "https://example.com/a");
     std::string good = base + ".100_";
     ASSERT_EQ(good, WriteFileToCache(Body("good"), cacheRoot_, "", base, good));
@@ -179,7 +179,7 @@ TEST_F(DownloadCacheFilesTest, AFailedWriteKeepsTheLastGoodCopy) {
 }
 
 TEST_F(DownloadCacheFilesTest, AFileWhereTheCacheFolderBelongsStopsTheWrite) {
-    ScopedCapturingLog log(LoggingMode::ERROR);
+    ScopedCapturingLog log(LoggingMode::Error);
     fs::create_directories(root_);
     std::ofstream(cacheRoot_) << "not a folder";
     std::string base = BasePath("config", "https://example.com/a");
@@ -212,7 +212,7 @@ TEST_F(DownloadCacheFilesTest, CleaningKeepsOnlyTheListedUrls) {
     DeleteEntriesNotInList(cacheRoot_, {});  // the root's subfolders go too
     EXPECT_TRUE(GetFolderContents(cacheRoot_).empty());
 
-    ScopedCapturingLog log(LoggingMode::TRACE);
+    ScopedCapturingLog log(LoggingMode::Trace);
     DeleteEntriesNotInList(cacheRoot_ + "/missing", {});
     EXPECT_EQ(std::vector<std::string>{"Nothing to be removed in cache folder " + cacheRoot_ + "/missing"},
               log.Service().GetMessages());

@@ -182,7 +182,7 @@ TEST_F(NetworkLoopbackTest, SynchronousCallGivesUpAfterItsTimeoutsWhileTheReques
 }
 
 TEST_F(NetworkLoopbackTest, TransportFailuresGiveAnEmptyConnectionAndADebugLine) {
-    ScopedCapturingLog log(LoggingMode::DEBUG);
+    ScopedCapturingLog log(LoggingMode::Debug);
     NetworkTestSettings::SetTrustedCertificateAuthority(
         "");  // the system store does not know the test authority
     EXPECT_EQ(nullptr, Get("/any"));
@@ -191,7 +191,7 @@ TEST_F(NetworkLoopbackTest, TransportFailuresGiveAnEmptyConnectionAndADebugLine)
 }
 
 TEST_F(NetworkLoopbackTest, AnOversizedBodyFailsTheRequest) {
-    ScopedCapturingLog log(LoggingMode::DEBUG);
+    ScopedCapturingLog log(LoggingMode::Debug);
     server_.Handle("/huge", [](const LoopbackRequest&) {
         return LoopbackResponse{200, {}, std::string(CurlSession::MAX_BODY_BYTES + 1, 'x')};
     });

@@ -193,7 +193,7 @@ TEST_F(RemoteFileManagerTest, WithoutANetworkTheCachedCopyComesOnlyFromTheCache)
 }
 
 TEST_F(RemoteFileManagerTest, BadUrlsAreRefused) {
-    ScopedCapturingLog log(LoggingMode::DEBUG);
+    ScopedCapturingLog log(LoggingMode::Debug);
     const std::string refused[] = {"not a url",
                                    "http://127.0.0.1:" + std::to_string(server_.Port()) + "/file"};
     for (const std::string& url : refused) {
@@ -261,7 +261,7 @@ TEST_F(RemoteFileManagerTest, AFileIsReadOnceAndKeptForTheLifeOfTheResult) {
 }
 
 TEST(RemoteFileManagerCreationTest, AMissingServiceGivesNoManagerAndOnlyATraceLine) {
-    ScopedCapturingLog log(LoggingMode::DEBUG);
+    ScopedCapturingLog log(LoggingMode::Debug);
     auto systemInfo = std::make_shared<FakeSystemInfoService>();
     auto network = CreateNativeNetworkService(systemInfo);
     auto fileSystem = CreateNativeFileSystemService();

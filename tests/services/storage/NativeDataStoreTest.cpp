@@ -206,7 +206,7 @@ TEST_F(NativeDataStoreTest, StoreWithEmptyNameSeesAndRemovesTheKeysOfEveryStore)
 }
 
 TEST_F(NativeDataStoreTest, EmptyKeyChangesNothingAndLogsOneDebugLineEach) {
-    ScopedCapturingLog log(LoggingMode::DEBUG);
+    ScopedCapturingLog log(LoggingMode::Debug);
     auto store = Store("name");
     store->SetInt("", 1);
     EXPECT_EQ(store->GetInt("", 7), 7);
@@ -253,7 +253,7 @@ TEST_F(NativeDataStoreTest, AppGroupFileThatCannotBeOpenedFallsBackToTheAppFile)
 TEST_F(NativeDataStoreTest, UnreadableStoreFileIsMovedAsideAndAFreshStoreUsed) {
     const std::string garbage(4096, '\x5A');
     WriteFileBytes(AppStorePath(), garbage);
-    ScopedCapturingLog log(LoggingMode::ERROR);
+    ScopedCapturingLog log(LoggingMode::Error);
 
     auto store = Store("s");
     store->SetInt("k", 4);

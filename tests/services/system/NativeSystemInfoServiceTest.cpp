@@ -77,7 +77,7 @@ TEST_F(NativeSystemInfoServiceTest, BundlePropertiesComeFromTheBundleFolder) {
                     "CFBundleVersion=42\n"
                     "CFBundleShortVersionString=1.2.3\n"
                     "NVBMobileAppID=launch-id=with-equals\n");
-    ScopedCapturingLog log(LoggingMode::TRACE);
+    ScopedCapturingLog log(LoggingMode::Trace);
     EXPECT_EQ("Shop", service_->GetApplicationName());
     EXPECT_EQ("42", service_->GetApplicationVersion());
     EXPECT_EQ("1.2.3", service_->GetApplicationVersionCode());
@@ -92,7 +92,7 @@ TEST_F(NativeSystemInfoServiceTest, BundlePropertiesComeFromTheBundleFolder) {
 }
 
 TEST_F(NativeSystemInfoServiceTest, AnAppWithoutANameLogsAnError) {
-    ScopedCapturingLog log(LoggingMode::ERROR);
+    ScopedCapturingLog log(LoggingMode::Error);
     EXPECT_EQ("", service_->GetApplicationName());
     EXPECT_EQ(
         std::vector<std::string>{
@@ -120,7 +120,7 @@ TEST_F(NativeSystemInfoServiceTest, AssetsAreTheBundleFilesAsText) {
         {"../outside/secret.txt", "", "Call to GetAsset failed to read file ''"},
     };
     for (const Case& c : cases) {
-        ScopedCapturingLog log(LoggingMode::TRACE);
+        ScopedCapturingLog log(LoggingMode::Trace);
         EXPECT_EQ(c.text, service_->GetAsset(c.name)) << c.name;
         std::vector<std::string> messages = log.Service().GetMessages();
         if (c.logged.empty()) {

@@ -41,7 +41,7 @@ TEST(NativeUrlServiceTest, SplitsUrlsIntoTheirParts) {
 }
 
 TEST(NativeUrlServiceTest, MissingPartIsEmptyWithoutALogLine) {
-    ScopedCapturingLog log(LoggingMode::TRACE);
+    ScopedCapturingLog log(LoggingMode::Trace);
     EXPECT_EQ(CreateNativeUrlService()->GetQuery("https://example.com/path"), "");
     EXPECT_TRUE(log.Service().GetLines().empty());
 }
@@ -66,7 +66,7 @@ TEST(NativeUrlServiceTest, InvalidUrlsGiveEmptyPartsAndOneDebugLineEach) {
     auto service = CreateNativeUrlService();
     for (const std::string& url : invalidUrls) {
         SCOPED_TRACE(url);
-        ScopedCapturingLog log(LoggingMode::DEBUG);
+        ScopedCapturingLog log(LoggingMode::Debug);
         EXPECT_EQ(service->GetQuery(url), "");
         EXPECT_EQ(service->GetPath(url), "");
         EXPECT_EQ(service->GetScheme(url), "");
