@@ -77,6 +77,10 @@ bool FaultInjectingFileSystemService::DeleteDirectory(const std::string& path) {
 
 bool FaultInjectingFileSystemService::DeleteFile(const std::string& path) { return target_->DeleteFile(path); }
 
+bool FaultInjectingFileSystemService::Rename(const std::string& from, const std::string& to) {
+    return target_->Rename(from, to);
+}
+
 bool FaultInjectingFileSystemService::IsDirectory(const std::string& path) {
     return target_->IsDirectory(path);
 }
