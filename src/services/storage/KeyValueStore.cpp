@@ -337,7 +337,7 @@ sqlite3* KeyValueStore::ReplaceDamagedStore(const std::string& path, int& errorC
     const std::string lost =
         rowCount ? std::to_string(*rowCount > static_cast<std::int64_t>(saved) ? *rowCount - saved : 0)
                  : std::string("an unknown number of");
-    Log::Error(LOG_TAG, "The store %s is damaged; it is moved to %s%s, %d rows were saved into a new store and %s lost",
+    Log::Error(LOG_TAG, "The store %s is unreadable; it is moved to %s%s, %d rows were saved into a new store and %s lost",
                path, path, CORRUPT_SUFFIX, saved, lost);
     return database;
 }
