@@ -19,13 +19,12 @@
 #include "core/EventHub.h"
 #include "core/EventSource.h"
 #include "core/EventType.h"
-#include "core/InternalModule.h"
-#include "core/ModuleEventListener.h"
 #include "identity/ConfigurationSharedStateIdentity.h"
 #include "identity/Identity.h"
 #include "services/crypto/NativeCryptoService.h"
 #include "services/database/NativeDatabaseService.h"
 #include "services/json/NativeJsonUtilityService.h"
+#include "support/BootStateModule.h"
 #include "support/ConfigurationTestSupport.h"
 #include "support/FakeEventHub.h"
 #include "support/FakePlatformServices.h"
@@ -44,25 +43,6 @@ std::shared_ptr<EventData> Configuration() {
     return std::make_shared<EventData>(std::map<std::string, std::string>{
         {"skyloom.org", "ORG1"}, {"global.privacy", "optunknown"}, {"skyloom.server", "identity.example"}});
 }
-
-/** Publishes the configuration at boot, as the Configuration module does with a packaged file. */
-class BenchConfiguration : public InternalModule {
-public:
-    BenchConfiguration() : InternalModule("com.nuvra.module.configuration") {}
-    std::string GetSharedStateName() const override { return "com.nuvra.module.configuration"; }
-
-    class BootListener : public ModuleEventListener<BenchConfiguration> {
-    public:
-        void Hear(const std::shared_ptr<Event>& event) override {
-            if (auto module = GetParentModule()) {
-                module->CreateSharedState(event->GetEventNumber(), Configuration());
-            }
-        }
-    };
-
-protected:
-    void OnRegistered() override { RegisterListener<BootListener>(EventType::HUB, EventSource::BOOTED); }
-};
 
 std::shared_ptr<FakePlatformServices> MakeServices(const FileSystemTestFolder& folder) {
     auto systemInfo = std::make_shared<FakeSystemInfoService>();
@@ -113,7 +93,7 @@ void BM_IdentifierRequests(benchmark::State& state) {
     FileSystemTestFolder folder;
     const auto services = MakeServices(folder);
     const auto hub = EventHub::Create("bench", [services] { return services; });
-    hub->RegisterModule(std::make_shared<BenchConfiguration>());
+    hub->RegisterModule(std::make_shared<BootStateModule>("com.nuvra.module.configuration", Configuration()));
     hub->RegisterModule(std::make_shared<Identity>());
     hub->FinishModulesRegistration([] {});
 

@@ -1,15 +1,19 @@
 // The example host program: plays the app that embeds the SDK. It names its app bundle folder, creates
-// and starts the core over the native services, sets the log level, applies programmatic updates given
-// on the command line, prints the published configuration and the privacy status, and disposes.
+// the core over the native services, registers Identity and Lifecycle, starts the core, sets the log
+// level, applies programmatic updates given on the command line, prints the published configuration and
+// the privacy status, and disposes. With --lifecycle it also reports a launch and a pause and prints the
+// lifecycle shared state.
 //
-//   nvr_host [--bundle DIR] [--log-level error|warning|debug|trace] [--update KEY=VALUE]...
+//   nvr_host [--bundle DIR] [--log-level error|warning|debug|trace] [--update KEY=VALUE]... [--lifecycle]
 
 #include <chrono>
+#include <condition_variable>
 #include <cstdio>
 #include <cstring>
 #include <future>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -17,8 +21,13 @@
 #include "core/Event.h"
 #include "core/EventData.h"
 #include "core/EventHub.h"
+#include "core/EventSource.h"
+#include "core/EventType.h"
 #include "core/InternalModule.h"
+#include "core/ModuleEventListener.h"
 #include "core/Variant.h"
+#include "identity/IdentityPublicApi.h"
+#include "lifecycle/LifecyclePublicApi.h"
 #include "services/PlatformServices.h"
 #include "services/system/AppFolders.h"
 #include "shared/MobilePrivacyStatus.h"
@@ -29,21 +38,51 @@ namespace {
 using namespace NuvraMobile;
 
 constexpr const char* kConfigurationState = "com.nuvra.module.configuration";
+constexpr const char* kLifecycleState = "com.nuvra.module.lifecycle";
 
-/** A module of the host's own, through which it reads the configuration shared state. */
-class ConfigurationReader : public InternalModule {
+/** A module of the host's own, through which it reads shared states and waits for their changes. */
+class StateReader : public InternalModule {
 public:
-    ConfigurationReader() : InternalModule("host.configuration.reader") {}
-    std::string GetSharedStateName() const override { return "host.configuration.reader"; }
-    std::shared_ptr<EventData> Newest() {
-        return GetSharedEventState(kConfigurationState, Event::SHARED_STATE_NEWEST);
+    StateReader() : InternalModule("host.state.reader") {}
+    std::string GetSharedStateName() const override { return "host.state.reader"; }
+    std::shared_ptr<EventData> Newest(const char* stateName) {
+        return GetSharedEventState(stateName, Event::SHARED_STATE_NEWEST);
     }
+
+    void Changed(const std::string& owner) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        ++changes_[owner];
+        changed_.notify_all();
+    }
+    /** Waits until the owner's state has changed `count` times in all; false after 30 s. */
+    bool WaitForChanges(const std::string& owner, int count) {
+        std::unique_lock<std::mutex> lock(mutex_);
+        return changed_.wait_for(lock, std::chrono::seconds(30), [&] { return changes_[owner] >= count; });
+    }
+
+protected:
+    void OnRegistered() override { RegisterListener<ChangeListener>(EventType::HUB, EventSource::SHARED_STATE); }
+
+private:
+    class ChangeListener : public ModuleEventListener<StateReader> {
+    public:
+        void Hear(const std::shared_ptr<Event>& event) override {
+            if (auto reader = GetParentModule()) {
+                reader->Changed(event->GetData()->OptString("stateowner", ""));
+            }
+        }
+    };
+
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::map<std::string, int> changes_;
 };
 
 struct Options {
     std::string bundle;
     LoggingMode logLevel = LoggingMode::Error;
     std::map<std::string, std::shared_ptr<Variant>> updates;
+    bool lifecycle = false;
 };
 
 bool ParseLogLevel(const std::string& text, LoggingMode& level) {
@@ -70,6 +109,8 @@ bool ParseOptions(int argc, char** argv, Options& options) {
                 std::fprintf(stderr, "unknown log level: %s\n", argv[i]);
                 return false;
             }
+        } else if (argument == "--lifecycle") {
+            options.lifecycle = true;
         } else if (argument == "--update" && hasValue) {
             const std::string update = argv[++i];
             const auto equals = update.find('=');
@@ -81,7 +122,7 @@ bool ParseOptions(int argc, char** argv, Options& options) {
         } else {
             std::fprintf(stderr,
                          "usage: nvr_host [--bundle DIR] [--log-level error|warning|debug|trace] "
-                         "[--update KEY=VALUE]...\n");
+                         "[--update KEY=VALUE]... [--lifecycle]\n");
             return false;
         }
     }
@@ -112,8 +153,11 @@ int main(int argc, char** argv) {
     const auto sharedServices = CreateNativeSharedPlatformServices();
     const auto core = Core::Create([sharedServices] { return sharedServices->CreatePlatformServices(); });
     Log::SetLogLevel(options.logLevel);
-    const auto reader = std::make_shared<ConfigurationReader>();
+    const auto reader = std::make_shared<StateReader>();
     core->GetEventHub()->RegisterModule(reader);
+    // The facades use only the hub.
+    IdentityPublicApi::Create(core->GetEventHub(), nullptr)->RegisterIdentity();
+    LifecyclePublicApi::Create(core->GetEventHub(), nullptr)->Register();
     core->Start([] {});
     if (!options.updates.empty()) {
         core->UpdateConfiguration(options.updates);
@@ -121,10 +165,19 @@ int main(int argc, char** argv) {
     // Answered by the Configuration module after every request queued before it, so the
     // configuration it is asked after is the one published for them.
     const MobilePrivacyStatus privacy = AskPrivacyStatus(*core);
-    const auto configuration = reader->Newest();
+    const auto configuration = reader->Newest(kConfigurationState);
     std::printf("Published configuration (%s):\n%s\n", kConfigurationState,
                 configuration ? configuration->PrettyString(1).c_str() : "(none)");
     std::printf("Privacy status: %s\n", MobilePrivacyStatusToString(privacy).c_str());
+    if (options.lifecycle) {
+        // The boot publishes the first lifecycle state, the start the second; the pause publishes none.
+        core->LifecycleStart({{"host.launch", "demo"}});
+        core->LifecyclePause();
+        const bool started = reader->WaitForChanges(kLifecycleState, 2);
+        const auto lifecycle = reader->Newest(kLifecycleState);
+        std::printf("Lifecycle state (%s):\n%s\n", kLifecycleState,
+                    started && lifecycle ? lifecycle->PrettyString(1).c_str() : "(none within 30 s)");
+    }
     const bool disposed = core->Dispose(std::chrono::seconds(10));
     sharedServices->Dispose(std::chrono::milliseconds(0));
     return disposed ? 0 : 1;

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <regex>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -231,6 +232,38 @@ TEST_F(IdentityTest, SyncUrlEncodesCustomerIdsAndServerValues) {
         "https://id.example/id?d_rtbd=json&d_ver=2&d_orgid=ORG&d_mid=123&d_blob=b%20x%26y&dcs_region=9"
         "&d_cid_ic=email%01a%20b%011&d_cid=20920%01t%20k",
         module_->BuildUrlString(ids, {{"20920", "t k"}}, view));
+}
+
+TEST_F(IdentityTest, UrlPayloadCarriesTheIdsThatAreSet) {
+    struct Case {
+        const char* name;
+        std::string mid;
+        std::string org;
+        std::shared_ptr<EventData> analytics;
+        const char* payload;
+    };
+    auto aidAndVid = std::make_shared<EventData>(StringMap{{"aid", "A1"}, {"vid", "v 1"}});
+    auto emptyVid = std::make_shared<EventData>(StringMap{{"aid", "A1"}, {"vid", ""}});
+    auto numericAid = std::make_shared<EventData>();
+    numericAid->PutInteger("aid", 7);
+    const Case cases[] = {
+        {"everything", "M", "O", aidAndVid, "nuvra_sl=TS%3D<ts>%7CSLMID%3DM%7CSLAID%3DA1%7CSLORGID%3DO&nuvra_ze_vid=v%201"},
+        {"no analytics state", "M", "O", nullptr, "nuvra_sl=TS%3D<ts>%7CSLMID%3DM%7CSLORGID%3DO"},
+        {"empty vid", "M", "O", emptyVid, "nuvra_sl=TS%3D<ts>%7CSLMID%3DM%7CSLAID%3DA1%7CSLORGID%3DO"},
+        {"aid that is not a string", "M", "O", numericAid, "nuvra_sl=TS%3D<ts>%7CSLMID%3DM%7CSLORGID%3DO"},
+        {"no mid and no organisation", "", "", nullptr, "nuvra_sl=TS%3D<ts>"},
+    };
+    for (const auto& c : cases) {
+        Store()->RemoveAll();
+        if (!c.mid.empty()) {
+            Store()->SetString("NUVRAMOBILE_PERSISTED_MID", c.mid);
+        }
+        module_->LoadVariablesFromPersistentData();
+        const auto view = std::make_shared<ConfigurationSharedStateIdentity>(
+            std::make_shared<EventData>(StringMap{{"skyloom.org", c.org}}));
+        const auto payload = module_->GenerateVisitorIdPayload(view, c.analytics);
+        EXPECT_EQ(c.payload, std::regex_replace(payload, std::regex("TS%3D[0-9]{13}"), "TS%3D<ts>")) << c.name;
+    }
 }
 
 TEST_F(IdentityTest, AnswerAppliesBlobHintAndTtlPersistsAndAnswersTwice) {
