@@ -290,36 +290,31 @@ std::string Lifecycle::GetAdvertisingIdentifier(const std::shared_ptr<Event>& ev
     return identity ? identity->OptString(IdentityKeys::ADVERTISING_IDENTIFIER, "") : "";
 }
 
-std::shared_ptr<DataStoreInterface> Lifecycle::GetDataStore() {
-    const auto platformServices = GetPlatformServices();
+std::shared_ptr<PlatformServicesInterface> Lifecycle::PlatformServicesOrWarn() {
+    auto platformServices = GetPlatformServices();
     if (!platformServices) {
         Log::Warning(LOG_PREFIX, "Platform services are not available");
-        return nullptr;
     }
-    const auto storage = platformServices->GetLocalStorageService();
-    if (!storage) {
+    return platformServices;
+}
+
+std::shared_ptr<DataStoreInterface> Lifecycle::GetDataStore() {
+    const auto platformServices = PlatformServicesOrWarn();
+    const auto storage = platformServices ? platformServices->GetLocalStorageService() : nullptr;
+    if (platformServices && !storage) {
         Log::Warning(LOG_PREFIX, "Storage services are not available");
-        return nullptr;
     }
-    return storage->GetDataStore(LifecycleConstants::DATA_STORE_NAME);
+    return storage ? storage->GetDataStore(LifecycleConstants::DATA_STORE_NAME) : nullptr;
 }
 
 std::shared_ptr<SystemInfoServiceInterface> Lifecycle::GetSystemInfoService() {
-    const auto platformServices = GetPlatformServices();
-    if (!platformServices) {
-        Log::Warning(LOG_PREFIX, "Platform services are not available");
-        return nullptr;
-    }
-    return platformServices->GetSystemInfoService();
+    const auto platformServices = PlatformServicesOrWarn();
+    return platformServices ? platformServices->GetSystemInfoService() : nullptr;
 }
 
 std::shared_ptr<JsonUtilityServiceInterface> Lifecycle::GetJsonUtilityService() {
-    const auto platformServices = GetPlatformServices();
-    if (!platformServices) {
-        Log::Warning(LOG_PREFIX, "Platform services are not available");
-        return nullptr;
-    }
-    return platformServices->GetJsonUtilityService();
+    const auto platformServices = PlatformServicesOrWarn();
+    return platformServices ? platformServices->GetJsonUtilityService() : nullptr;
 }
 
 }  // namespace NuvraMobile

@@ -18,6 +18,7 @@ class EventData;
 class JsonUtilityServiceInterface;
 class LifecycleDispatcherResponseContent;
 class LifecycleSession;
+class PlatformServicesInterface;
 class SystemInfoServiceInterface;
 
 /**
@@ -74,6 +75,8 @@ protected:
 
 private:
     std::shared_ptr<Lifecycle> SharedSelf();
+    /** The module's platform services, or null with the warning "Platform services are not available". */
+    std::shared_ptr<PlatformServicesInterface> PlatformServicesOrWarn();
     /** Writes the context data as a JSON object text under "LifecycleData"; failures are only traced. */
     void WriteLifecycleData(const ContextData& data);
 
