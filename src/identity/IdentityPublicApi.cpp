@@ -29,7 +29,11 @@ IdentityPublicApi::IdentityPublicApi(std::shared_ptr<EventHub> eventHub,
 
 void IdentityPublicApi::RegisterIdentity() {
     if (eventHub_ && !eventHub_->IsRegisteredModule(Keys::SHARED_STATE_NAME)) {
-        eventHub_->RegisterModule<Identity>();
+        // A registration racing this one makes the hub refuse the second module; the app hears nothing of it.
+        TryCatch([&] { eventHub_->RegisterModule<Identity>(); },
+                 [](SdkError& error) {
+                     Log::Debug(IdentityConstants::LOG_PREFIX, "Identity was not registered (%s)", error.GetMessage());
+                 });
     }
 }
 

@@ -3,7 +3,9 @@
 #include <utility>
 
 #include "core/EventHub.h"
+#include "core/SdkError.h"
 #include "lifecycle/Lifecycle.h"
+#include "util/Log.h"
 
 namespace NuvraMobile {
 
@@ -18,7 +20,11 @@ LifecyclePublicApi::LifecyclePublicApi(std::shared_ptr<EventHub> eventHub,
 
 void LifecyclePublicApi::Register() {
     if (eventHub_ && !eventHub_->IsRegisteredModule(LifecycleConstants::EventDataKeys::Lifecycle::SHARED_STATE_NAME)) {
-        eventHub_->RegisterModule<Lifecycle>();
+        // A registration racing this one makes the hub refuse the second module; the app hears nothing of it.
+        TryCatch([&] { eventHub_->RegisterModule<Lifecycle>(); },
+                 [](SdkError& error) {
+                     Log::Debug(LifecycleConstants::LOG_PREFIX, "Lifecycle was not registered (%s)", error.GetMessage());
+                 });
     }
 }
 

@@ -1,8 +1,9 @@
-// The core, hub, Configuration and Identity modules and the native services together, over a temporary
-// folder, with a loopback HTTPS server as the identity server.
+// The core, hub, Configuration, Identity and Lifecycle modules and the native services together, over a
+// temporary folder, with a loopback HTTPS server as the identity and configuration-file server.
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <condition_variable>
 #include <filesystem>
 #include <fstream>
@@ -19,7 +20,8 @@
 #include "core/EventHub.h"
 #include "core/EventSource.h"
 #include "core/EventType.h"
-#include "identity/Identity.h"
+#include "identity/IdentityPublicApi.h"
+#include "lifecycle/LifecyclePublicApi.h"
 #include "platformShim/DataStoreInterface.h"
 #include "platformShim/DatabaseInterface.h"
 #include "platformShim/DatabaseServiceInterface.h"
@@ -76,12 +78,15 @@ private:
     std::vector<std::string> urls_;
 };
 
-/** The real services of one core, with the network service recorded. */
+/** The real services of one core, with the network service recorded and downloads sent to `server`. */
 class RecordingPlatformServices : public OverridingPlatformServices {
 public:
     RecordingPlatformServices(const std::shared_ptr<PlatformServicesInterface>& inner,
-                              std::shared_ptr<RecordingNetworkService> network)
-        : OverridingPlatformServices(inner, nullptr, nullptr), network_(std::move(network)) {}
+                              std::shared_ptr<RecordingNetworkService> network, const std::string& server)
+        : OverridingPlatformServices(inner, nullptr,
+                                     std::make_shared<RewritingRemoteFileManager>(
+                                         inner->GetRemoteFileManagerService(), "https://config.nuvra.com", server)),
+          network_(std::move(network)) {}
 
     std::shared_ptr<NetworkServiceInterface> GetNetworkService() const override { return network_; }
 
@@ -118,7 +123,7 @@ protected:
         if (request.path == "/id") {
             return {idStatus_, {}, idBody_};
         }
-        return {200, {}, ""};
+        return {request.path == "/qzoptout.jpg" ? 200 : 404, {}, ""};
     }
 
     void Answer(int status, const std::string& body) {
@@ -143,15 +148,17 @@ protected:
     }
 
     void StartSession() {
-        network_ = std::make_shared<RecordingNetworkService>(nullptr);
+        // The hub asks for services once for itself and once per module: each set is recorded.
         core_ = Core::Create([this] {
             auto inner = shared_->CreatePlatformServices();
-            network_ = std::make_shared<RecordingNetworkService>(inner->GetNetworkService());
-            return std::make_shared<RecordingPlatformServices>(inner, network_);
+            auto network = std::make_shared<RecordingNetworkService>(inner->GetNetworkService());
+            networks_.push_back(network);
+            return std::make_shared<RecordingPlatformServices>(inner, network, server_.Url(""));
         });
         observer_ = std::make_shared<ObserverModule>();
         core_->GetEventHub()->RegisterModule(observer_);
-        core_->GetEventHub()->RegisterModule(std::make_shared<Identity>());
+        IdentityPublicApi::Create(core_->GetEventHub(), nullptr)->RegisterIdentity();
+        LifecyclePublicApi::Create(core_->GetEventHub(), nullptr)->Register();
         // Core::Start works once per process; later cores are booted through their hub.
         static bool startedInThisProcess = false;
         if (!startedInThisProcess) {
@@ -216,9 +223,11 @@ protected:
 
     std::vector<std::string> IdUrls() const {
         std::vector<std::string> urls;
-        for (const auto& url : network_->Urls()) {
-            if (url.find("/id?") != std::string::npos) {
-                urls.push_back(url);
+        for (const auto& network : networks_) {
+            for (const auto& url : network->Urls()) {
+                if (url.find("/id?") != std::string::npos) {
+                    urls.push_back(url);
+                }
             }
         }
         return urls;
@@ -234,7 +243,7 @@ protected:
     int idStatus_ = 200;
     std::string idBody_ = "{}";
     std::shared_ptr<SharedPlatformServices> shared_;
-    std::shared_ptr<RecordingNetworkService> network_;
+    std::vector<std::shared_ptr<RecordingNetworkService>> networks_;
     std::shared_ptr<Core> core_;
     std::shared_ptr<ObserverModule> observer_;
     std::shared_ptr<Event> booted_;
@@ -296,6 +305,27 @@ TEST_F(IdentityIntegrationTest, OptOutEmptiesTheQueueAndTheStoredIdsAndSendsTheP
     EXPECT_EQ(0, StoredRequests());
     EXPECT_FALSE(Store()->Contains("NUVRAMOBILE_VISITORID_IDS"));
     EXPECT_FALSE(Store()->Contains("NUVRAMOBILE_PERSISTED_MID"));
+}
+
+TEST_F(IdentityIntegrationTest, LifecycleStartPublishesTheLaunchAndRefreshesTheConfiguration) {
+    std::ofstream(Bundle() / "Info.properties") << "CFBundleName=App\nNVBMobileAppID=app-1\n";
+    StartSession();
+    const auto countRefreshes = [](const std::vector<std::shared_ptr<Event>>& events) {
+        return std::count_if(events.begin(), events.end(), [](const std::shared_ptr<Event>& event) {
+            return event->GetName() == "Configure with AppID Internal";
+        });
+    };
+    ASSERT_TRUE(observer_->WaitUntil([&](const auto& events) { return countRefreshes(events) == 1; }));
+
+    core_->LifecycleStart({{"own", "x"}});
+    const auto start = observer_->WaitForName("LifecycleStart");
+    ASSERT_NE(nullptr, start);
+    std::map<std::string, std::string> context;
+    ASSERT_TRUE(start->GetData()->GetStringMap("lifecyclecontextdata", context));
+    EXPECT_EQ("1", context["launches"]);
+    EXPECT_EQ("InstallEvent", context["installevent"]);
+    EXPECT_EQ("x", context["own"]);
+    EXPECT_TRUE(observer_->WaitUntil([&](const auto& events) { return countRefreshes(events) == 2; }));
 }
 
 }  // namespace
