@@ -66,9 +66,15 @@ std::string FiftyKeyJson() {
         const std::string key = "\"key" + std::to_string(index) + "\": ";
         text += (index == 0 ? "" : ", ") + key;
         switch (index % 3) {
-            case 0: text += "\"value number " + std::to_string(index) + "\""; break;
-            case 1: text += std::to_string(index * 1000 + 0.5); break;
-            default: text += index % 2 ? "true" : "false"; break;
+            case 0:
+                text += "\"value number " + std::to_string(index) + "\"";
+                break;
+            case 1:
+                text += std::to_string(index * 1000 + 0.5);
+                break;
+            default:
+                text += index % 2 ? "true" : "false";
+                break;
         }
     }
     return text + "}";

@@ -54,7 +54,8 @@ void ExternalModule::HandleUnexpectedError(const SdkError& error) {
     });
 }
 
-void ExternalModule::Guarded(LoggingMode level, const char* failureFormat, const std::function<void()>& call) {
+void ExternalModule::Guarded(LoggingMode level, const char* failureFormat,
+                             const std::function<void()>& call) {
     TryCatch(call, [&](SdkError& error) {
         if (level == LoggingMode::Debug) {
             Log::Debug(LogTag(), failureFormat, error.GetMessage());
@@ -161,7 +162,7 @@ void ExternalModule::RemovePendingListener(const ListenerKey& key,
 }
 
 std::shared_ptr<ExternalModuleListenerInterface> ExternalModule::FindPendingListener(const ListenerKey& key,
-                                                                                    bool pop) {
+                                                                                     bool pop) {
     std::lock_guard<std::mutex> lock(mutex_);
     auto pending = pendingListeners_.find(key);
     if (pending == pendingListeners_.end()) {
@@ -189,9 +190,9 @@ std::shared_ptr<ExternalModuleListenerInterface> ExternalModule::FindListener(
     return nullptr;
 }
 
-void ExternalModule::ExternalListener_OnRegistered(const std::shared_ptr<EventType>& type,
-                                                   const std::shared_ptr<EventSource>& source,
-                                                   const std::shared_ptr<ExternalModuleListener>& hubListener) {
+void ExternalModule::ExternalListener_OnRegistered(
+    const std::shared_ptr<EventType>& type, const std::shared_ptr<EventSource>& source,
+    const std::shared_ptr<ExternalModuleListener>& hubListener) {
     const ListenerKey key(type, source);
     // Pending interfaces meet their hub listeners in the order in which they were registered.
     auto listener = FindPendingListener(key, true);
@@ -222,9 +223,9 @@ void ExternalModule::ExternalListener_Hear(const std::shared_ptr<Event>& event,
     });
 }
 
-void ExternalModule::ExternalListener_OnUnregistered(const std::shared_ptr<EventType>& type,
-                                                     const std::shared_ptr<EventSource>& source,
-                                                     const std::shared_ptr<ExternalModuleListener>& hubListener) {
+void ExternalModule::ExternalListener_OnUnregistered(
+    const std::shared_ptr<EventType>& type, const std::shared_ptr<EventSource>& source,
+    const std::shared_ptr<ExternalModuleListener>& hubListener) {
     const ListenerKey key(type, source);
     auto listener = FindListener(key, hubListener);
     if (!listener) {
@@ -267,7 +268,8 @@ std::shared_ptr<EventData> ExternalModule::StateFromJson(const std::string& stat
     Guarded(LoggingMode::Error, "Error creating shared state event data from json.\n%s", [&] {
         auto result = json->JsonObjectToEventData(json->CreateJsonObject(state));
         if (result.HasError()) {
-            Throw(SdkError(result.Error().GetCode(), "JsonUtility service failed to convert state string to EventData",
+            Throw(SdkError(result.Error().GetCode(),
+                           "JsonUtility service failed to convert state string to EventData",
                            CurrentDebugInfo()));
         }
         data = result.Value();

@@ -43,11 +43,14 @@ enum class LoggingMode : std::int32_t;
  *
  * Shutdown: the extension unregisters through its services; the hub then unregisters every hub
  * listener (each interface gets OnUnregistered), waits for the running task, calls the extension's
- * OnUnregister and disposes the queue; Hear tasks queued after the request are dropped. Interfaces
- * still pending get no callback.
+ * OnUnregister and disposes the queue; Hear tasks not started by then are dropped. Interfaces still
+ * pending get no callback.
  */
 class ExternalModule : public InternalModule {
 public:
+    /** Listener maps are keyed by the interned type and source objects, so names match in any case. */
+    using ListenerKey = std::pair<std::shared_ptr<EventType>, std::shared_ptr<EventSource>>;
+
     /** Throws SdkError "general.invalid_argument" for a null interface. */
     ExternalModule(const std::string& moduleName, std::shared_ptr<ExternalModuleInterface> moduleInterface);
     ~ExternalModule() override;
@@ -58,17 +61,20 @@ public:
     /** Hands the error to the extension's OnUnexpectedError; what that throws is logged and dropped. */
     void HandleUnexpectedError(const SdkError& error) override;
 
-    virtual void ExternalServices_RegisterListener(const std::shared_ptr<ExternalModuleListenerInterface>& listener,
-                                                   const std::string& eventTypeName,
-                                                   const std::string& eventSourceName);
+    // What the extension's services forward to, on the extension's thread.
+    virtual void ExternalServices_RegisterListener(
+        const std::shared_ptr<ExternalModuleListenerInterface>& listener, const std::string& eventTypeName,
+        const std::string& eventSourceName);
     virtual void ExternalServices_RegisterWildcardListener(
         const std::shared_ptr<ExternalModuleListenerInterface>& listener);
-    virtual void ExternalServices_SetSharedEventState(const std::string& state, const std::shared_ptr<Event>& event);
+    virtual void ExternalServices_SetSharedEventState(const std::string& state,
+                                                      const std::shared_ptr<Event>& event);
     virtual void ExternalServices_ClearSharedEventStates();
-    virtual std::shared_ptr<std::string> ExternalServices_GetSharedEventState(const std::string& stateOwner,
-                                                                              const std::shared_ptr<Event>& event);
+    virtual std::shared_ptr<std::string> ExternalServices_GetSharedEventState(
+        const std::string& stateOwner, const std::shared_ptr<Event>& event);
     virtual void ExternalServices_UnregisterModule();
 
+    // What the hub listeners forward to, on the hub side.
     virtual void ExternalListener_OnRegistered(const std::shared_ptr<EventType>& type,
                                                const std::shared_ptr<EventSource>& source,
                                                const std::shared_ptr<ExternalModuleListener>& hubListener);
@@ -77,8 +83,6 @@ public:
     virtual void ExternalListener_OnUnregistered(const std::shared_ptr<EventType>& type,
                                                  const std::shared_ptr<EventSource>& source,
                                                  const std::shared_ptr<ExternalModuleListener>& hubListener);
-
-    using ListenerKey = std::pair<std::shared_ptr<EventType>, std::shared_ptr<EventSource>>;
 
     /**
      * The interface registered for the key if its hub listener is `hubListener`, else the wildcard
@@ -104,11 +108,13 @@ private:
      * Queues the interface for the key and calls `registerWithHub`; a failure takes it out of the
      * queue again and reaches HandleUnexpectedError.
      */
-    void AddListener(const ListenerKey& key, const std::shared_ptr<ExternalModuleListenerInterface>& listener,
-                     const std::function<void(const std::shared_ptr<ExternalModuleListener>&)>& registerWithHub,
-                     const char* failureFormat);
+    void AddListener(
+        const ListenerKey& key, const std::shared_ptr<ExternalModuleListenerInterface>& listener,
+        const std::function<void(const std::shared_ptr<ExternalModuleListener>&)>& registerWithHub,
+        const char* failureFormat);
     /** Removes the newest pending entry of the key that is `listener`, if any. */
-    void RemovePendingListener(const ListenerKey& key, const std::shared_ptr<ExternalModuleListenerInterface>& listener);
+    void RemovePendingListener(const ListenerKey& key,
+                               const std::shared_ptr<ExternalModuleListenerInterface>& listener);
     /**
      * Runs `call`; what it throws is logged at `level` with `failureFormat` (which takes the message)
      * and handed to HandleUnexpectedError.
@@ -122,6 +128,7 @@ private:
 
     std::mutex mutex_;
     const std::shared_ptr<ExternalModuleInterface> interface_;
+    /** Owned here from registration on, so the services live at least as long as the module. */
     std::shared_ptr<ExternalModuleServicesImpl> services_;
     std::map<ListenerKey, RegisteredListener> registeredListeners_;
     std::map<ListenerKey, std::deque<std::shared_ptr<ExternalModuleListenerInterface>>> pendingListeners_;

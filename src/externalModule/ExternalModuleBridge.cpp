@@ -15,9 +15,9 @@ namespace {
 constexpr const char* LOG_TAG = "ExternalModuleBridge";
 }  // namespace
 
-std::shared_ptr<Event> CreateBroadcastEvent(const std::shared_ptr<JsonUtilityServiceInterface>& jsonUtilityService,
-                                            const std::string& eventName, const std::string& eventTypeName,
-                                            const std::string& eventSourceName, const std::string& eventData) {
+std::shared_ptr<Event> CreateBroadcastEvent(
+    const std::shared_ptr<JsonUtilityServiceInterface>& jsonUtilityService, const std::string& eventName,
+    const std::string& eventTypeName, const std::string& eventSourceName, const std::string& eventData) {
     EventBuilder builder(eventName, EventType::Get(eventTypeName), EventSource::Get(eventSourceName));
     if (eventData.empty()) {
         return builder.Build();
@@ -28,13 +28,15 @@ std::shared_ptr<Event> CreateBroadcastEvent(const std::shared_ptr<JsonUtilitySer
     std::shared_ptr<Event> event;
     TryCatch(
         [&] {
-            auto data = jsonUtilityService->JsonObjectToEventData(jsonUtilityService->CreateJsonObject(eventData));
+            auto data =
+                jsonUtilityService->JsonObjectToEventData(jsonUtilityService->CreateJsonObject(eventData));
             if (data.HasValue()) {
                 event = builder.SetData(data.Value()).Build();
             }
         },
         [](SdkError& error) {
-            Log::Debug(LOG_TAG, "Error preparing event. JsonUtility service failed to parse event_data string.\n%s",
+            Log::Debug(LOG_TAG,
+                       "Error preparing event. JsonUtility service failed to parse event_data string.\n%s",
                        error.GetMessage());
         });
     return event;

@@ -17,9 +17,9 @@ class JsonUtilityServiceInterface;
  * JSON text; empty data for the empty text. Null when the text does not convert, or is not empty and
  * no JSON service is given.
  */
-std::shared_ptr<Event> CreateBroadcastEvent(const std::shared_ptr<JsonUtilityServiceInterface>& jsonUtilityService,
-                                            const std::string& eventName, const std::string& eventTypeName,
-                                            const std::string& eventSourceName, const std::string& eventData);
+std::shared_ptr<Event> CreateBroadcastEvent(
+    const std::shared_ptr<JsonUtilityServiceInterface>& jsonUtilityService, const std::string& eventName,
+    const std::string& eventTypeName, const std::string& eventSourceName, const std::string& eventData);
 
 /** The type's name in the letter case in which it was first interned. */
 std::string GetEventTypeAsString(const std::shared_ptr<Event>& event);

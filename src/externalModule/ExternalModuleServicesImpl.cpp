@@ -7,9 +7,9 @@ namespace NuvraMobile {
 ExternalModuleServicesImpl::ExternalModuleServicesImpl(const std::shared_ptr<ExternalModule>& module)
     : module_(module) {}
 
-void ExternalModuleServicesImpl::RegisterListener(const std::shared_ptr<ExternalModuleListenerInterface>& listener,
-                                                  const std::string& eventTypeName,
-                                                  const std::string& eventSourceName) {
+void ExternalModuleServicesImpl::RegisterListener(
+    const std::shared_ptr<ExternalModuleListenerInterface>& listener, const std::string& eventTypeName,
+    const std::string& eventSourceName) {
     if (auto module = module_.lock()) {
         module->ExternalServices_RegisterListener(listener, eventTypeName, eventSourceName);
     }
@@ -22,7 +22,8 @@ void ExternalModuleServicesImpl::RegisterWildcardListener(
     }
 }
 
-void ExternalModuleServicesImpl::SetSharedEventState(const std::string& state, const std::shared_ptr<Event>& event) {
+void ExternalModuleServicesImpl::SetSharedEventState(const std::string& state,
+                                                     const std::shared_ptr<Event>& event) {
     if (auto module = module_.lock()) {
         module->ExternalServices_SetSharedEventState(state, event);
     }
@@ -34,8 +35,8 @@ void ExternalModuleServicesImpl::ClearSharedEventStates() {
     }
 }
 
-std::shared_ptr<std::string> ExternalModuleServicesImpl::GetSharedEventState(const std::string& stateOwner,
-                                                                            const std::shared_ptr<Event>& event) {
+std::shared_ptr<std::string> ExternalModuleServicesImpl::GetSharedEventState(
+    const std::string& stateOwner, const std::shared_ptr<Event>& event) {
     auto module = module_.lock();
     return module ? module->ExternalServices_GetSharedEventState(stateOwner, event) : nullptr;
 }

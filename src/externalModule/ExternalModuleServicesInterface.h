@@ -26,7 +26,8 @@ public:
     virtual void RegisterListener(const std::shared_ptr<ExternalModuleListenerInterface>& listener,
                                   const std::string& eventTypeName, const std::string& eventSourceName) = 0;
     /** A listener that hears every event, response events included. */
-    virtual void RegisterWildcardListener(const std::shared_ptr<ExternalModuleListenerInterface>& listener) = 0;
+    virtual void RegisterWildcardListener(
+        const std::shared_ptr<ExternalModuleListenerInterface>& listener) = 0;
     /**
      * Publishes the extension's state at the event's number, or at a fresh number without an event.
      * Throws SdkError "platform_services.missing_service" without a JSON utility service.

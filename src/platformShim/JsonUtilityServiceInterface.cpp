@@ -6,7 +6,9 @@
 namespace NuvraMobile {
 
 namespace {
-SdkError NotAMap() { return SdkError(Variant::NOT_TYPE_ERROR_CODE, Variant::NOT_TYPE_ERROR_MESSAGE, DebugInfo()); }
+SdkError NotAMap() {
+    return SdkError(Variant::NOT_TYPE_ERROR_CODE, Variant::NOT_TYPE_ERROR_MESSAGE, DebugInfo());
+}
 }  // namespace
 
 Expected<std::shared_ptr<JsonObject>> JsonUtilityServiceInterface::EventDataToJsonObject(

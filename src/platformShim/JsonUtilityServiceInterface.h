@@ -42,7 +42,8 @@ public:
      * The event data's entries (none for null data) as a JSON object, converted by a
      * JsonObjectSerializer over this service, which must be owned by a shared pointer.
      */
-    virtual Expected<std::shared_ptr<JsonObject>> EventDataToJsonObject(const std::shared_ptr<EventData>& eventData);
+    virtual Expected<std::shared_ptr<JsonObject>> EventDataToJsonObject(
+        const std::shared_ptr<EventData>& eventData);
 
     /**
      * The JSON object's members as event data (numbers as doubles, nulls dropped), converted by a
@@ -50,7 +51,8 @@ public:
      * map (also for a null object); throws SdkError "json.serialization_error" for a document nested
      * too deeply.
      */
-    virtual Expected<std::shared_ptr<EventData>> JsonObjectToEventData(const std::shared_ptr<JsonObject>& jsonObject);
+    virtual Expected<std::shared_ptr<EventData>> JsonObjectToEventData(
+        const std::shared_ptr<JsonObject>& jsonObject);
 };
 
 }  // namespace NuvraMobile

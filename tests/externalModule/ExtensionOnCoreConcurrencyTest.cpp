@@ -48,7 +48,8 @@ protected:
         const std::string& name,
         std::function<void(ExternalModuleServicesInterface&, const std::shared_ptr<Event>&)> onHear) {
         auto extension = std::make_shared<FakeExtension>(name, journal);
-        extension->onRegister = [this, name, onHear](const std::shared_ptr<ExternalModuleServicesInterface>& services) {
+        extension->onRegister = [this, name,
+                                 onHear](const std::shared_ptr<ExternalModuleServicesInterface>& services) {
             auto listener = std::make_shared<FakeExtensionListener>(name, journal);
             const std::weak_ptr<ExternalModuleServicesInterface> weakServices = services;
             listener->onHear = [weakServices, onHear](const std::shared_ptr<Event>& event) {
@@ -74,21 +75,25 @@ protected:
 
 TEST_F(ExtensionOnCoreTest, ExtensionHearsPublishesForAnotherAndAnswersARequest) {
     std::vector<std::string> errors;
-    const Core::ErrorCallback collectError = [&errors](const SdkError& error) { errors.push_back(error.GetCode()); };
-    const auto responder = MakeExtension("com.test.responder", [this](ExternalModuleServicesInterface& services,
-                                                                      const std::shared_ptr<Event>& event) {
-        if (event->GetName() == "publish") {
-            services.SetSharedEventState(R"({"greeting": "hello"})", event);
-            journal->Write("published");
-        } else if (event->GetName() == "question") {
-            core->DispatchResponseEvent(Broadcast("answer", R"({"answer": 42})"), event, nullptr);
-        }
-    });
+    const Core::ErrorCallback collectError = [&errors](const SdkError& error) {
+        errors.push_back(error.GetCode());
+    };
+    const auto responder = MakeExtension(
+        "com.test.responder",
+        [this](ExternalModuleServicesInterface& services, const std::shared_ptr<Event>& event) {
+            if (event->GetName() == "publish") {
+                services.SetSharedEventState(R"({"greeting": "hello"})", event);
+                journal->Write("published");
+            } else if (event->GetName() == "question") {
+                core->DispatchResponseEvent(Broadcast("answer", R"({"answer": 42})"), event, nullptr);
+            }
+        });
     const auto reader = MakeExtension("com.test.reader", [this](ExternalModuleServicesInterface& services,
                                                                 const std::shared_ptr<Event>& event) {
         if (event->GetName() == "check") {
             const auto state = services.GetSharedEventState("com.test.responder", event);
-            journal->Write("read " + (state ? json->CreateJsonObject(*state)->GetString("greeting") : "nothing"));
+            journal->Write("read " +
+                           (state ? json->CreateJsonObject(*state)->GetString("greeting") : "nothing"));
         }
     });
     core->RegisterExternalModule(responder, collectError);
@@ -104,8 +109,8 @@ TEST_F(ExtensionOnCoreTest, ExtensionHearsPublishesForAnotherAndAnswersARequest)
 
     std::promise<std::shared_ptr<Event>> response;
     core->DispatchEventWithResponseCallback(
-        Broadcast("question"), [&response](const std::shared_ptr<Event>& event) { response.set_value(event); },
-        collectError);
+        Broadcast("question"),
+        [&response](const std::shared_ptr<Event>& event) { response.set_value(event); }, collectError);
     auto answered = response.get_future();
     ASSERT_EQ(std::future_status::ready, answered.wait_for(SIGNAL_TIMEOUT));
     const auto answer = answered.get();

@@ -75,14 +75,17 @@ TEST_F(ExternalModuleHubTest, PendingThenDataAtOneNumberThenAThirdWriteIsRefused
 
     services->SetSharedEventState(R"({"v": "third"})", NumberedEvent(5));
     EXPECT_EQ("data", ValueAt(NumberedEvent(5)));
-    EXPECT_TRUE(log.Service().Contains("Unable to create or update shared state for com.test.owner with version 5."));
+    EXPECT_TRUE(
+        log.Service().Contains("Unable to create or update shared state for com.test.owner with version 5."));
 }
 
 TEST_F(ExternalModuleHubTest, WriteWithoutEventFollowsEveryEventNumberedSoFar) {
     auto listener = std::make_shared<FakeExtensionListener>("listener", journal);
     services->RegisterListener(listener, "com.test.type", "com.test.source");
     ASSERT_TRUE(journal->WaitFor("listener registered"));
-    const auto heard = EventBuilder("numbered", EventType::Get("com.test.type"), EventSource::Get("com.test.source")).Build();
+    const auto heard =
+        EventBuilder("numbered", EventType::Get("com.test.type"), EventSource::Get("com.test.source"))
+            .Build();
     hub->Dispatch(heard);
     ASSERT_TRUE(journal->WaitFor("listener hears numbered"));
 

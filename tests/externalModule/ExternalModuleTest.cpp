@@ -135,7 +135,8 @@ TEST_F(ExternalModuleTest, EventsReachTheRegularListenerOfTheirKeyAndAlwaysTheWi
     };
     const Case cases[] = {
         {MakeEvent("plain"), {"wildcard hears plain", "regular hears plain"}},
-        {MakeEvent("upper", "COM.TEST.TYPE", "Com.Test.Source"), {"wildcard hears upper", "regular hears upper"}},
+        {MakeEvent("upper", "COM.TEST.TYPE", "Com.Test.Source"),
+         {"wildcard hears upper", "regular hears upper"}},
         {MakeEvent("response", TYPE, SOURCE, "pair-1"), {"wildcard hears response"}},
         {MakeEvent("other", "com.test.other"), {"wildcard hears other"}},
     };
@@ -207,7 +208,8 @@ TEST_F(ExternalModuleTest, NullListenerIsReportedAndNeverQueued) {
     Services()->RegisterListener(nullptr, TYPE, SOURCE);
     Services()->RegisterWildcardListener(nullptr);
     hub->DriveIdle(module);
-    EXPECT_EQ((Entries{"register", "error general.unexpected", "error general.unexpected"}), journal->Entries());
+    EXPECT_EQ((Entries{"register", "error general.unexpected", "error general.unexpected"}),
+              journal->Entries());
     EXPECT_EQ(nullptr, module->FindPendingListener({EventType::Get(TYPE), EventSource::Get(SOURCE)}, false));
 }
 

@@ -31,9 +31,8 @@ std::vector<std::string> ExtensionJournal::EntriesStartingWith(const std::string
 
 bool ExtensionJournal::WaitFor(const std::string& entry, std::chrono::milliseconds timeout) const {
     std::unique_lock<std::mutex> lock(mutex_);
-    return written_.wait_for(lock, timeout, [&] {
-        return std::find(entries_.begin(), entries_.end(), entry) != entries_.end();
-    });
+    return written_.wait_for(
+        lock, timeout, [&] { return std::find(entries_.begin(), entries_.end(), entry) != entries_.end(); });
 }
 
 void ExtensionJournal::Clear() {
