@@ -98,8 +98,7 @@ void ExternalModule::ExternalServices_RegisterListener(
     const ListenerKey key(EventType::Get(eventTypeName), EventSource::Get(eventSourceName));
     AddListener(
         key, listener,
-        [&](const std::shared_ptr<ExternalModuleListener>& hubListener) {
-            RegisterListener(hubListener, key.first, key.second);
+        [&] {
             Log::Trace(LogTag(), "Registered a listener with event type '%s' and source '%s'.", eventTypeName,
                        eventSourceName);
         },
@@ -108,11 +107,9 @@ void ExternalModule::ExternalServices_RegisterListener(
 
 void ExternalModule::ExternalServices_RegisterWildcardListener(
     const std::shared_ptr<ExternalModuleListenerInterface>& listener) {
-    const ListenerKey key = WildcardKey();
     AddListener(
-        key, listener,
-        [&](const std::shared_ptr<ExternalModuleListener>& hubListener) {
-            RegisterListener(hubListener, key.first, key.second);
+        WildcardKey(), listener,
+        [&] {
             Log::Warning(LogTag(),
                          "Registering a wildcard listener. If this is a production environment, consider "
                          "using the regular listener instead.");
@@ -120,10 +117,9 @@ void ExternalModule::ExternalServices_RegisterWildcardListener(
         "Failed to register the wildcard listener.\n%s");
 }
 
-void ExternalModule::AddListener(
-    const ListenerKey& key, const std::shared_ptr<ExternalModuleListenerInterface>& listener,
-    const std::function<void(const std::shared_ptr<ExternalModuleListener>&)>& registerWithHub,
-    const char* failureFormat) {
+void ExternalModule::AddListener(const ListenerKey& key,
+                                 const std::shared_ptr<ExternalModuleListenerInterface>& listener,
+                                 const std::function<void()>& logRegistered, const char* failureFormat) {
     TryCatch(
         [&] {
             if (!listener) {
@@ -133,7 +129,9 @@ void ExternalModule::AddListener(
                 std::lock_guard<std::mutex> lock(mutex_);
                 pendingListeners_[key].push_back(listener);
             }
-            registerWithHub(std::make_shared<ExternalModuleListener>());
+            // The wildcard key makes the hub listener the module's wildcard listener.
+            RegisterListener(std::make_shared<ExternalModuleListener>(), key.first, key.second);
+            logRegistered();
         },
         [&](SdkError& error) {
             Log::Error(LogTag(), failureFormat, error.GetMessage());

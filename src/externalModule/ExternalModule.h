@@ -105,13 +105,12 @@ private:
     };
 
     /**
-     * Queues the interface for the key and calls `registerWithHub`; a failure takes it out of the
-     * queue again and reaches HandleUnexpectedError.
+     * Queues the interface for the key and registers a new hub listener for it, then calls
+     * `logRegistered`; a failure takes the interface out of the queue again, is logged with
+     * `failureFormat` and reaches HandleUnexpectedError.
      */
-    void AddListener(
-        const ListenerKey& key, const std::shared_ptr<ExternalModuleListenerInterface>& listener,
-        const std::function<void(const std::shared_ptr<ExternalModuleListener>&)>& registerWithHub,
-        const char* failureFormat);
+    void AddListener(const ListenerKey& key, const std::shared_ptr<ExternalModuleListenerInterface>& listener,
+                     const std::function<void()>& logRegistered, const char* failureFormat);
     /** Removes the newest pending entry of the key that is `listener`, if any. */
     void RemovePendingListener(const ListenerKey& key,
                                const std::shared_ptr<ExternalModuleListenerInterface>& listener);
