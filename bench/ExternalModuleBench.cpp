@@ -182,6 +182,10 @@ std::shared_ptr<EventData> FiftyKeyData(JsonUtilityServiceInterface& json) {
     return json.JsonObjectToEventData(json.CreateJsonObject(FiftyKeyJson())).Value();
 }
 
+std::shared_ptr<Event> EventWithData(const std::shared_ptr<EventData>& data) {
+    return EventBuilder("bench", EventType::Get(TYPE), EventSource::Get(SOURCE)).SetData(data).Build();
+}
+
 // The reference: events with the 50-key data to a built-in module's listener.
 void BM_HubOwnListener50Keys(benchmark::State& state) {
     const auto json = CreateNativeJsonUtilityService();
@@ -190,9 +194,7 @@ void BM_HubOwnListener50Keys(benchmark::State& state) {
     auto hub = MakeHub(json);
     hub->RegisterModule(std::make_shared<CountingModule>(done));
     hub->FinishModulesRegistration(nullptr);
-    RunBatches(state, *hub, done, [&] {
-        return EventBuilder("bench", EventType::Get(TYPE), EventSource::Get(SOURCE)).SetData(data).Build();
-    });
+    RunBatches(state, *hub, done, [&] { return EventWithData(data); });
     hub->Dispose(std::chrono::seconds(10));
 }
 BENCHMARK(BM_HubOwnListener50Keys)->Unit(benchmark::kMillisecond)->UseRealTime();
@@ -204,9 +206,7 @@ void BM_ExtensionListener50KeysAsJson(benchmark::State& state) {
     const auto data = FiftyKeyData(*json);
     BatchDone done;
     auto hub = MakeHubWithExtension(json, done);
-    RunBatches(state, *hub, done, [&] {
-        return EventBuilder("bench", EventType::Get(TYPE), EventSource::Get(SOURCE)).SetData(data).Build();
-    });
+    RunBatches(state, *hub, done, [&] { return EventWithData(data); });
     hub->Dispose(std::chrono::seconds(10));
 }
 BENCHMARK(BM_ExtensionListener50KeysAsJson)->Unit(benchmark::kMillisecond)->UseRealTime();
