@@ -264,13 +264,8 @@ std::shared_ptr<EventData> ExternalModule::StateFromJson(const std::string& stat
         return data;
     }
     Guarded(LoggingMode::Error, "Error creating shared state event data from json.\n%s", [&] {
-        auto result = json->JsonObjectToEventData(json->CreateJsonObject(state));
-        if (result.HasError()) {
-            Throw(SdkError(result.Error().GetCode(),
-                           "JsonUtility service failed to convert state string to EventData",
-                           CurrentDebugInfo()));
-        }
-        data = result.Value();
+        // What converting a parsed document gives, read straight from the text.
+        data = json->JsonTextToEventData(state);
     });
     return data;
 }

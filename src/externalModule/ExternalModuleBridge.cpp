@@ -28,11 +28,8 @@ std::shared_ptr<Event> CreateBroadcastEvent(
     std::shared_ptr<Event> event;
     TryCatch(
         [&] {
-            auto data =
-                jsonUtilityService->JsonObjectToEventData(jsonUtilityService->CreateJsonObject(eventData));
-            if (data.HasValue()) {
-                event = builder.SetData(data.Value()).Build();
-            }
+            // What converting a parsed document gives, read straight from the text.
+            event = builder.SetData(jsonUtilityService->JsonTextToEventData(eventData)).Build();
         },
         [](SdkError& error) {
             Log::Debug(LOG_TAG,
