@@ -15,6 +15,7 @@
 #include "core/EventType.h"
 #include "core/SdkError.h"
 #include "core/Variant.h"
+#include "externalModule/ExternalModuleInterface.h"
 #include "platformShim/PlatformServicesInterface.h"
 #include "platformShim/SystemInfoServiceInterface.h"
 #include "util/Log.h"
@@ -343,6 +344,22 @@ void Core::RunExtensionOperation(const std::function<void()>& work, const ErrorC
             errorCallback(error);
         }
     });
+}
+
+void Core::RegisterExternalModule(const std::shared_ptr<ExternalModuleInterface>& module,
+                                  const ErrorCallback& errorCallback) {
+    TryCatch(
+        [&] {
+            Log::Debug(LOG_TAG, "External module registration requested for \"%s\"",
+                       module ? module->GetModuleName() : std::string());
+            eventHub_->RegisterExternalModule(module);
+        },
+        [&](SdkError& error) {
+            Log::Debug(LOG_TAG, "Failed to register external module.\n%s", error.GetMessage());
+            if (errorCallback) {
+                errorCallback(error);
+            }
+        });
 }
 
 namespace {

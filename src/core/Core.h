@@ -14,6 +14,7 @@ namespace NuvraMobile {
 class Event;
 class EventData;
 class EventHub;
+class ExternalModuleInterface;
 class PlatformServicesInterface;
 class SdkError;
 class Variant;
@@ -68,6 +69,12 @@ public:
     void CollectData(const std::map<std::string, std::shared_ptr<Variant>>& data);
     void DownloadRules();
 
+    /**
+     * Registers an extension's module with the hub. A failure (an empty or taken name) reaches the
+     * error callback on the calling thread before this returns.
+     */
+    void RegisterExternalModule(const std::shared_ptr<ExternalModuleInterface>& module,
+                                const ErrorCallback& errorCallback);
     /** A copy of the event; errors reach the error callback. */
     void DispatchEvent(const std::shared_ptr<Event>& event, const ErrorCallback& errorCallback);
     /** A copy of the request; the response paired to it reaches the response callback. */

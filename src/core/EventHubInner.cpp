@@ -19,6 +19,8 @@
 #include "core/SdkError.h"
 #include "core/TaskExecutorInterface.h"
 #include "core/Timer.h"
+#include "externalModule/ExternalModule.h"
+#include "externalModule/ExternalModuleInterface.h"
 #include "platformShim/PlatformServicesInterface.h"
 #include "platformShim/ThreadingServiceInterface.h"
 #include "rulesengine/RulesEngine.h"
@@ -213,10 +215,12 @@ void EventHubInner::QueueEventPass(const std::shared_ptr<Event>& event, Attached
     });
 }
 
-void EventHubInner::RegisterExternalModule(const std::shared_ptr<ExternalModuleInterface>&) {
-    Throw(SdkError("external_module.unexpected",
-                   "External modules cannot be registered: the extension API is not part of this build",
-                   CurrentDebugInfo()));
+void EventHubInner::RegisterExternalModule(const std::shared_ptr<ExternalModuleInterface>& module) {
+    if (!module) {
+        Throw(SdkError(INVALID_ARGUMENT, LOG_PROVIDED_MODULE_WAS_NULL, CurrentDebugInfo()));
+    }
+    // RegisterModule refuses an empty or taken name before the module joins.
+    RegisterModule(std::make_shared<ExternalModule>(module->GetModuleName(), module));
 }
 
 bool EventHubInner::IsRegisteredModule(const std::string& moduleName) {
