@@ -7,6 +7,7 @@
 #include <string>
 
 #include "core/Object.h"
+#include "util/Mutex.h"
 
 namespace NuvraMobile {
 
@@ -81,9 +82,9 @@ private:
     std::int32_t CountRows(const std::shared_ptr<Query>& query);
 
     const std::shared_ptr<DatabaseServiceInterface> databaseService;
-    mutable std::mutex databaseMutex_;
-    std::shared_ptr<DatabaseInterface> database_;
-    std::int32_t databaseStatus_ = DATABASE_STATUS_OK;
+    mutable Mutex databaseMutex_;
+    std::shared_ptr<DatabaseInterface> database_ GUARDED_BY(databaseMutex_);
+    std::int32_t databaseStatus_ GUARDED_BY(databaseMutex_) = DATABASE_STATUS_OK;
     // Recursive: a PostReset hook may run a statement whose failure asks for another reset.
     std::recursive_mutex resetMutex_;
 };

@@ -1,0 +1,61 @@
+#pragma once
+
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+
+#include "util/ThreadAnnotations.h"
+
+namespace NuvraMobile {
+
+/**
+ * A mutex the thread-safety analysis knows as a lock, so that members can be declared GUARDED_BY it.
+ * Take it with MutexLock; Lock and Unlock are for the rare section that is not a scope.
+ */
+class CAPABILITY("mutex") Mutex {
+public:
+    Mutex() = default;
+    Mutex(const Mutex&) = delete;
+    Mutex& operator=(const Mutex&) = delete;
+
+    void Lock() ACQUIRE() { mutex_.lock(); }
+    void Unlock() RELEASE() { mutex_.unlock(); }
+
+    /** Tells the analysis that the caller holds the lock where it cannot see it (a callback run under it). */
+    void AssertHeld() const NVR_THREAD_ANNOTATION(assert_capability(this)) {}
+
+private:
+    friend class MutexLock;
+    std::mutex mutex_;
+};
+
+/**
+ * Holds a Mutex for its scope. It can let go and take the lock again inside the scope, and waits on a
+ * std::condition_variable, which releases the lock while waiting and holds it again on return; callers
+ * test their condition in a loop around Wait, where the analysis sees the lock held.
+ */
+class SCOPED_CAPABILITY MutexLock {
+public:
+    explicit MutexLock(Mutex& mutex) ACQUIRE(mutex) : lock_(mutex.mutex_) {}
+    /** Takes over a lock the caller already holds. */
+    MutexLock(Mutex& mutex, std::adopt_lock_t) REQUIRES(mutex) : lock_(mutex.mutex_, std::adopt_lock) {}
+    ~MutexLock() RELEASE() {}
+    MutexLock(const MutexLock&) = delete;
+    MutexLock& operator=(const MutexLock&) = delete;
+
+    void Unlock() RELEASE() { lock_.unlock(); }
+    void Lock() ACQUIRE() { lock_.lock(); }
+
+    void Wait(std::condition_variable& condition) { condition.wait(lock_); }
+
+    /** Returns false once `deadline` has passed. */
+    template <class Clock, class Duration>
+    bool WaitUntil(std::condition_variable& condition, const std::chrono::time_point<Clock, Duration>& deadline) {
+        return condition.wait_until(lock_, deadline) == std::cv_status::no_timeout;
+    }
+
+private:
+    std::unique_lock<std::mutex> lock_;
+};
+
+}  // namespace NuvraMobile
