@@ -567,6 +567,7 @@ TEST_F(EventHubTest, RulesAttachDataToTheHubsCopyNeverToTheSendersEvent) {
     EXPECT_EQ("gold", heard->GetData()->OptString("tier", ""));
     EXPECT_EQ(sent->GetUniqueIdentifier(), heard->GetUniqueIdentifier());
     EXPECT_EQ(sent->GetEventNumber(), heard->GetEventNumber());
+    EXPECT_EQ(held, sent->GetData());
     EXPECT_FALSE(held->ContainsKey("tier"));
 }
 
