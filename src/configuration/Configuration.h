@@ -112,7 +112,7 @@ protected:
     void SaveAppIdToPersistence(const std::string& appId);
     void SaveOverriddenConfigToPersistence(const std::shared_ptr<ConfigurationData>& overrides);
     /** Reloads the overrides from the data store. */
-    void RetrieveOverriddenConfigFromPersistence() REQUIRES(configMutex_);
+    void RetrieveOverriddenConfigFromPersistence() NVR_REQUIRES(configMutex_);
     bool ValidateForInternalEventAppIDChange(const std::shared_ptr<EventData>& data, std::string appId);
     /** Blocks until the network is connected (true) or the module is no longer registered (false). */
     bool WaitForNetworkConnection(const std::shared_ptr<SystemInfoServiceInterface>& systemInfoService);
@@ -149,8 +149,8 @@ private:
     std::shared_ptr<ConfigurationDispatcherConfigurationResponseContent> responseContentDispatcher_;
     std::shared_ptr<ConfigurationDispatcherConfigurationResponseIdentity> responseIdentityDispatcher_;
     Mutex configMutex_;
-    std::shared_ptr<ConfigurationData> currentConfig_ GUARDED_BY(configMutex_);
-    std::shared_ptr<ConfigurationData> overriddenConfig_ GUARDED_BY(configMutex_);
+    std::shared_ptr<ConfigurationData> currentConfig_ NVR_GUARDED_BY(configMutex_);
+    std::shared_ptr<ConfigurationData> overriddenConfig_ NVR_GUARDED_BY(configMutex_);
     std::deque<std::shared_ptr<Event>> identityRequests_;
     std::shared_ptr<TaskExecutorInterface> rulesExecutor_;
 };

@@ -35,8 +35,8 @@ namespace {
 struct NetworkWaitState {
     Mutex mutex;
     std::condition_variable changed;
-    bool listenerRegistered GUARDED_BY(mutex) = false;
-    uint64_t changes GUARDED_BY(mutex) = 0;
+    bool listenerRegistered NVR_GUARDED_BY(mutex) = false;
+    uint64_t changes NVR_GUARDED_BY(mutex) = 0;
 };
 
 /** Registers the one-time listener that wakes the wait; false (and a warning) when the platform refuses. */

@@ -86,7 +86,7 @@ public:
 
 private:
     Mutex mutex_;
-    std::map<std::string, Listeners> byPairId_ GUARDED_BY(mutex_);
+    std::map<std::string, Listeners> byPairId_ NVR_GUARDED_BY(mutex_);
 };
 
 std::string NameOf(const std::shared_ptr<Module>& module) { return module ? module->GetModuleName() : ""; }
@@ -131,9 +131,8 @@ EventHubInner::EventHubInner(const std::string& name, const PlatformServicesFact
     }
     masterExecutor_ = threadingService->CreateParallelTaskExecutor("master");
     hubExecutor_ = ProxyTaskExecutorInterface::CreateSequential("event_hub", masterExecutor_);
-    modulePass_ =
-        std::make_shared<ParallelModulePass>(logPrefix_, masterExecutor_, idleTimer_, PASS_STALL_THRESHOLD,
-                                             PASS_OVERRUN_REPORT_INTERVAL);
+    modulePass_ = std::make_shared<ParallelModulePass>(logPrefix_, masterExecutor_, idleTimer_,
+                                                       PASS_STALL_THRESHOLD, PASS_OVERRUN_REPORT_INTERVAL);
 }
 
 EventHubInner::~EventHubInner() {
@@ -379,10 +378,11 @@ void EventHubInner::RunListenerStep(const std::shared_ptr<Event>& event,
                                     const std::shared_ptr<const ModuleList>& modules) {
     // Never throws: the one-time listeners taken out for the event still get it afterwards.
     TrySwallow([this, &event, &modules] {
-        modulePass_->Run("Listener", modules, MAX_LISTENER_TIME, [this, event](const std::shared_ptr<Module>& module) {
-            RunningTaskMark mark(this);
-            CallModuleNotifyListeners(module, event);
-        });
+        modulePass_->Run("Listener", modules, MAX_LISTENER_TIME,
+                         [this, event](const std::shared_ptr<Module>& module) {
+                             RunningTaskMark mark(this);
+                             CallModuleNotifyListeners(module, event);
+                         });
     });
 }
 

@@ -107,9 +107,9 @@ private:
     };
 
     std::shared_ptr<EventHubInner> Self() const;
-    void SetState(State state) REQUIRES(mutex_);
+    void SetState(State state) NVR_REQUIRES(mutex_);
     void QueueEventPass(const std::shared_ptr<Event>& event, AttachedState attachedState);
-    bool IsRegisteredModuleLocked(const std::string& moduleName) const REQUIRES(mutex_);
+    bool IsRegisteredModuleLocked(const std::string& moduleName) const NVR_REQUIRES(mutex_);
 
     void DoEvent(std::shared_ptr<Event> event, const AttachedState& attachedState);
     void DoIdle();
@@ -130,7 +130,7 @@ private:
                           const std::shared_ptr<EventData>& publishedData, bool create, bool update);
     void DispatchStateChange(const std::string& owner);
 
-    bool CompleteDisposalIfNeeded() REQUIRES(mutex_);
+    bool CompleteDisposalIfNeeded() NVR_REQUIRES(mutex_);
     void QueueDisposalCheck();
 
     mutable Mutex mutex_;
@@ -139,14 +139,14 @@ private:
     std::condition_variable stateCondition_;
     const std::string logPrefix_;
     /** Replaced, never changed, so that a pass can keep the list it started with. */
-    std::shared_ptr<const ModuleList> modules_ GUARDED_BY(mutex_);
-    int32_t eventCounter_ GUARDED_BY(mutex_) = 0;
+    std::shared_ptr<const ModuleList> modules_ NVR_GUARDED_BY(mutex_);
+    int32_t eventCounter_ NVR_GUARDED_BY(mutex_) = 0;
     const PlatformServicesFactory platformServicesFactory_;
     std::shared_ptr<TaskExecutorInterface> masterExecutor_;
     std::shared_ptr<TaskExecutorInterface> hubExecutor_;
     /** Touched only by passes on the hub executor, which run one at a time. */
     int64_t lastEventTimestamp_ = 0;
-    SharedStateStore sharedStates_ GUARDED_BY(mutex_);
+    SharedStateStore sharedStates_ NVR_GUARDED_BY(mutex_);
     std::shared_ptr<Timer> idleTimer_;
     /** Runs the listener and idle passes on "master", watched from the idle timer's thread. */
     std::shared_ptr<ParallelModulePass> modulePass_;

@@ -154,13 +154,13 @@ private:
 
     void RegisterWildCardListener(const std::shared_ptr<ModuleEventListenerBase>& listener);
     std::shared_ptr<Module> Self();
-    void EnqueueCallback(Callback callback) REQUIRES(mutex_);
+    void EnqueueCallback(Callback callback) NVR_REQUIRES(mutex_);
     /**
      * Runs the queued callbacks and goes on with an unregistration under way. Returns true, holding the
      * mutex, while the module is registered (or not yet): the caller reads its listeners or processors
      * under the same lock that found the queue empty, so nothing is heard before its registration hook.
      */
-    bool DoCommonEventHubThreadWork() TRY_ACQUIRE(true, mutex_);
+    bool DoCommonEventHubThreadWork() NVR_TRY_ACQUIRE(true, mutex_);
     void NotifyListenerFor(const ListenerKey& key, const std::shared_ptr<Event>& event);
     void RunGuarded(const char* errorFormat, const std::function<void()>& action);
     // Queues the task, or returns the warning format that says why it was dropped.
@@ -177,15 +177,15 @@ private:
 
     Mutex mutex_;
     const std::string name_;
-    ModuleState state_ GUARDED_BY(mutex_) = ModuleState::CONSTRUCTED;
-    std::shared_ptr<EventHub> eventHub_ GUARDED_BY(mutex_);
-    std::vector<std::shared_ptr<ModuleEventDispatcherBase>> dispatchers_ GUARDED_BY(mutex_);
-    std::vector<std::shared_ptr<ModuleEventProcessorBase>> processors_ GUARDED_BY(mutex_);
-    std::map<ListenerKey, std::shared_ptr<ModuleEventListenerBase>> listeners_ GUARDED_BY(mutex_);
-    std::shared_ptr<PlatformServicesInterface> platformServices_ GUARDED_BY(mutex_);
-    std::deque<Callback> callbacks_ GUARDED_BY(mutex_);
-    std::shared_ptr<TaskExecutorInterface> taskExecutor_ GUARDED_BY(mutex_);
-    bool normalTaskRunning_ GUARDED_BY(mutex_) = false;
+    ModuleState state_ NVR_GUARDED_BY(mutex_) = ModuleState::CONSTRUCTED;
+    std::shared_ptr<EventHub> eventHub_ NVR_GUARDED_BY(mutex_);
+    std::vector<std::shared_ptr<ModuleEventDispatcherBase>> dispatchers_ NVR_GUARDED_BY(mutex_);
+    std::vector<std::shared_ptr<ModuleEventProcessorBase>> processors_ NVR_GUARDED_BY(mutex_);
+    std::map<ListenerKey, std::shared_ptr<ModuleEventListenerBase>> listeners_ NVR_GUARDED_BY(mutex_);
+    std::shared_ptr<PlatformServicesInterface> platformServices_ NVR_GUARDED_BY(mutex_);
+    std::deque<Callback> callbacks_ NVR_GUARDED_BY(mutex_);
+    std::shared_ptr<TaskExecutorInterface> taskExecutor_ NVR_GUARDED_BY(mutex_);
+    bool normalTaskRunning_ NVR_GUARDED_BY(mutex_) = false;
 };
 
 }  // namespace NuvraMobile

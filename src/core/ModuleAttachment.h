@@ -38,7 +38,7 @@ public:
 
 private:
     mutable Mutex mutex_;
-    std::weak_ptr<Module> module_ GUARDED_BY(mutex_);
+    std::weak_ptr<Module> module_ NVR_GUARDED_BY(mutex_);
     std::atomic<bool> registered_{false};
     std::atomic<bool> unregistered_{false};
 };

@@ -33,7 +33,7 @@ public:
 private:
     ModuleAttachment attachment_;
     mutable Mutex mutex_;
-    std::weak_ptr<EventHub> eventHub_ GUARDED_BY(mutex_);
+    std::weak_ptr<EventHub> eventHub_ NVR_GUARDED_BY(mutex_);
 };
 
 }  // namespace NuvraMobile

@@ -40,9 +40,9 @@ public:
 private:
     ModuleAttachment attachment_;
     mutable Mutex mutex_;
-    std::shared_ptr<EventType> eventType_ GUARDED_BY(mutex_);
-    std::shared_ptr<EventSource> eventSource_ GUARDED_BY(mutex_);
-    bool oneTime_ GUARDED_BY(mutex_) = false;
+    std::shared_ptr<EventType> eventType_ NVR_GUARDED_BY(mutex_);
+    std::shared_ptr<EventSource> eventSource_ NVR_GUARDED_BY(mutex_);
+    bool oneTime_ NVR_GUARDED_BY(mutex_) = false;
 };
 
 }  // namespace NuvraMobile

@@ -27,9 +27,9 @@ struct ModulePassState {
 
     Mutex mutex;
     std::condition_variable allFinished;
-    std::size_t finished GUARDED_BY(mutex) = 0;
+    std::size_t finished NVR_GUARDED_BY(mutex) = 0;
     /** When each module's action began; empty once it ended or before it began. */
-    std::vector<std::chrono::steady_clock::time_point> startedAt GUARDED_BY(mutex);
+    std::vector<std::chrono::steady_clock::time_point> startedAt NVR_GUARDED_BY(mutex);
 
     bool HasWaitingModules() const { return nextModule.load() < modules->size(); }
 };
@@ -65,7 +65,7 @@ void MarkFinished(ModulePassState& pass, std::size_t index) {
 }
 
 /** Names every module whose action, still running at `now`, has outlasted the budget. */
-void ReportOverruns(const ModulePassState& pass, Clock::time_point now) REQUIRES(pass.mutex) {
+void ReportOverruns(const ModulePassState& pass, Clock::time_point now) NVR_REQUIRES(pass.mutex) {
     for (std::size_t index = 0; index < pass.startedAt.size(); ++index) {
         const auto started = pass.startedAt[index];
         if (started == Clock::time_point() || now - started <= pass.budget) {
@@ -74,7 +74,8 @@ void ReportOverruns(const ModulePassState& pass, Clock::time_point now) REQUIRES
         Log::Warning(pass.logTag->c_str(),
                      "%s - %s still running after %d milliseconds, over its runtime limit of %d milliseconds",
                      (*pass.modules)[index]->GetModuleName(), pass.passName,
-                     static_cast<long long>(std::chrono::duration_cast<std::chrono::milliseconds>(now - started).count()),
+                     static_cast<long long>(
+                         std::chrono::duration_cast<std::chrono::milliseconds>(now - started).count()),
                      static_cast<long long>(pass.budget.count()));
     }
 }

@@ -50,8 +50,8 @@ public:
              std::chrono::milliseconds budget, Action action);
 
 private:
-    void ScheduleWatch() REQUIRES(mutex_);
-    void Watch() EXCLUDES(mutex_);
+    void ScheduleWatch() NVR_REQUIRES(mutex_);
+    void Watch() NVR_EXCLUDES(mutex_);
 
     const std::string logTag_;
     const std::shared_ptr<TaskExecutorInterface> pool_;
@@ -60,9 +60,9 @@ private:
     const std::chrono::milliseconds overrunReportInterval_;
 
     Mutex mutex_;
-    std::shared_ptr<ModulePassState> currentPass_ GUARDED_BY(mutex_);
-    bool watchScheduled_ GUARDED_BY(mutex_) = false;
-    std::chrono::steady_clock::time_point nextOverrunReport_ GUARDED_BY(mutex_);
+    std::shared_ptr<ModulePassState> currentPass_ NVR_GUARDED_BY(mutex_);
+    bool watchScheduled_ NVR_GUARDED_BY(mutex_) = false;
+    std::chrono::steady_clock::time_point nextOverrunReport_ NVR_GUARDED_BY(mutex_);
 };
 
 }  // namespace NuvraMobile

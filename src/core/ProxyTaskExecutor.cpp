@@ -45,12 +45,12 @@ public:
     const bool parallel;
     Mutex mutex;
     /** Released once disposal completes. */
-    std::shared_ptr<TaskExecutorInterface> parent GUARDED_BY(mutex);
-    ProxyState state GUARDED_BY(mutex) = ProxyState::ACTIVE;
+    std::shared_ptr<TaskExecutorInterface> parent NVR_GUARDED_BY(mutex);
+    ProxyState state NVR_GUARDED_BY(mutex) = ProxyState::ACTIVE;
     /** Jobs accepted by the parent and not yet started. */
-    uint64_t pendingParentTasks GUARDED_BY(mutex) = 0;
-    uint64_t runningTasks GUARDED_BY(mutex) = 0;
-    TaskQueue tasks GUARDED_BY(mutex);
+    uint64_t pendingParentTasks NVR_GUARDED_BY(mutex) = 0;
+    uint64_t runningTasks NVR_GUARDED_BY(mutex) = 0;
+    TaskQueue tasks NVR_GUARDED_BY(mutex);
     std::condition_variable condition;
 };
 
@@ -61,7 +61,7 @@ using DataPtr = std::shared_ptr<ProxyTaskExecutorData>;
 void RunParentJob(const DataPtr& data);
 
 /** A refused job is logged; a thread-creation error of the parent passes on. */
-bool SubmitParentJob(const DataPtr& data) REQUIRES(data->mutex) {
+bool SubmitParentJob(const DataPtr& data) NVR_REQUIRES(data->mutex) {
     if (!data->parent->AddTask([data] { RunParentJob(data); })) {
         Log::Debug(LOG_TAG, "Parent task executor AddTask(...) returned false.");
         return false;
@@ -86,7 +86,7 @@ void RunProxyTask(ProxyTaskExecutorTask& task) {
 }
 
 /** Takes the next task to run, if the proxy is still active. */
-bool TakeNextTask(ProxyTaskExecutorData& data, ProxyTaskExecutorTask& task) REQUIRES(data.mutex) {
+bool TakeNextTask(ProxyTaskExecutorData& data, ProxyTaskExecutorTask& task) NVR_REQUIRES(data.mutex) {
     if (data.state != ProxyState::ACTIVE || data.tasks.empty()) {
         return false;
     }
@@ -135,16 +135,17 @@ std::shared_ptr<ProxyTaskExecutorInterface> CreateProxy(const std::string& name,
     if (!parent) {
         Throw("general.invalid_argument", "parent cannot be nullptr");
     }
-    return std::make_shared<ProxyTaskExecutor>(std::make_shared<ProxyTaskExecutorData>(name, parent, parallel));
+    return std::make_shared<ProxyTaskExecutor>(
+        std::make_shared<ProxyTaskExecutorData>(name, parent, parallel));
 }
 
 /** The parent is only there while the proxy is not yet disposed. */
-bool ParentIsDisposed(const ProxyTaskExecutorData& data) REQUIRES(data.mutex) {
+bool ParentIsDisposed(const ProxyTaskExecutorData& data) NVR_REQUIRES(data.mutex) {
     return data.parent && data.parent->IsDisposed();
 }
 
 /** Stops taking tasks and hands back the dropped ones. */
-TaskQueue StartDisposal(ProxyTaskExecutorData& data) REQUIRES(data.mutex) {
+TaskQueue StartDisposal(ProxyTaskExecutorData& data) NVR_REQUIRES(data.mutex) {
     if (data.state != ProxyState::ACTIVE) {
         return {};
     }

@@ -50,14 +50,14 @@ class TaskExecutorData : public Object {
 public:
     Mutex mutex;
     std::condition_variable condition;
-    bool disposed GUARDED_BY(mutex) = false;
-    TaskQueue sharedTasks GUARDED_BY(mutex);
-    std::list<std::shared_ptr<TaskExecutorWorkerData>> workers GUARDED_BY(mutex);
-    std::string name GUARDED_BY(mutex);
-    std::shared_ptr<SystemInfoServiceInterface> systemInfoService GUARDED_BY(mutex);
-    uint32_t maxThreadCount GUARDED_BY(mutex) = 1;
-    std::chrono::milliseconds idleThreadTimeout GUARDED_BY(mutex){0};
-    uint32_t nextWorkerNumber GUARDED_BY(mutex) = 1;
+    bool disposed NVR_GUARDED_BY(mutex) = false;
+    TaskQueue sharedTasks NVR_GUARDED_BY(mutex);
+    std::list<std::shared_ptr<TaskExecutorWorkerData>> workers NVR_GUARDED_BY(mutex);
+    std::string name NVR_GUARDED_BY(mutex);
+    std::shared_ptr<SystemInfoServiceInterface> systemInfoService NVR_GUARDED_BY(mutex);
+    uint32_t maxThreadCount NVR_GUARDED_BY(mutex) = 1;
+    std::chrono::milliseconds idleThreadTimeout NVR_GUARDED_BY(mutex){0};
+    uint32_t nextWorkerNumber NVR_GUARDED_BY(mutex) = 1;
 };
 
 namespace {
@@ -73,7 +73,7 @@ void RunTask(TaskExecutorTask& task) {
 }
 
 bool TakeNextTask(TaskExecutorData& data, TaskExecutorWorkerData& worker, TaskExecutorTask& task)
-    REQUIRES(data.mutex) {
+    NVR_REQUIRES(data.mutex) {
     TaskQueue& queue = !worker.tasks.empty() ? worker.tasks : data.sharedTasks;
     if (queue.empty()) {
         return false;
@@ -84,14 +84,15 @@ bool TakeNextTask(TaskExecutorData& data, TaskExecutorWorkerData& worker, TaskEx
 }
 
 void NameCurrentThread(const TaskExecutorData& data, const TaskExecutorWorkerData& worker)
-    REQUIRES(data.mutex) {
+    NVR_REQUIRES(data.mutex) {
     if (data.systemInfoService && !data.name.empty()) {
         data.systemInfoService->SetCurrentThreadName(data.name + "/" + std::to_string(worker.number));
     }
 }
 
 /** Waits for work until the idle timeout; false when the worker has been idle for longer. */
-bool WaitForWork(MutexLock& lock, TaskExecutorData& data, TaskExecutorWorkerData& worker) REQUIRES(data.mutex) {
+bool WaitForWork(MutexLock& lock, TaskExecutorData& data, TaskExecutorWorkerData& worker)
+    NVR_REQUIRES(data.mutex) {
     if (worker.state != WorkerState::IDLE) {
         worker.state = WorkerState::IDLE;
         worker.idleSince = Clock::now();
@@ -104,9 +105,9 @@ bool WaitForWork(MutexLock& lock, TaskExecutorData& data, TaskExecutorWorkerData
     // Wake just after the idle timeout when it comes before the regular re-check. Both differences are
     // taken before anything is added, so that any timeout, up to milliseconds::max(), stays in range.
     const std::chrono::milliseconds untilTimeout = data.idleThreadTimeout - idleTime;
-    const Clock::time_point wakeAt = now + (untilTimeout < IDLE_RECHECK_INTERVAL
-                                                ? untilTimeout + std::chrono::milliseconds(1)
-                                                : std::chrono::milliseconds(IDLE_RECHECK_INTERVAL));
+    const Clock::time_point wakeAt =
+        now + (untilTimeout < IDLE_RECHECK_INTERVAL ? untilTimeout + std::chrono::milliseconds(1)
+                                                    : std::chrono::milliseconds(IDLE_RECHECK_INTERVAL));
     while (!data.disposed && worker.tasks.empty() && data.sharedTasks.empty() &&
            lock.WaitUntil(data.condition, wakeAt)) {
     }
@@ -139,7 +140,7 @@ void WorkerMain(const std::shared_ptr<TaskExecutorData>& data,
 
 /** Null once disposed; throws std::system_error when no thread can be started. */
 std::shared_ptr<TaskExecutorWorkerData> CreateWorkerThread(const std::shared_ptr<TaskExecutorData>& data)
-    REQUIRES(data->mutex) {
+    NVR_REQUIRES(data->mutex) {
     if (data->disposed) {
         return nullptr;
     }
@@ -154,7 +155,7 @@ std::shared_ptr<TaskExecutorWorkerData> CreateWorkerThread(const std::shared_ptr
  * A worker handed a task counts as busy at once, so that the next task of a burst goes to another
  * worker instead of waiting behind the first.
  */
-TaskQueue& ChooseQueue(const std::shared_ptr<TaskExecutorData>& data) REQUIRES(data->mutex) {
+TaskQueue& ChooseQueue(const std::shared_ptr<TaskExecutorData>& data) NVR_REQUIRES(data->mutex) {
     for (const auto& worker : data->workers) {
         if (worker->state == WorkerState::IDLE) {
             worker->state = WorkerState::BUSY;

@@ -57,7 +57,7 @@ public:
 
 protected:
     /** Creates the executor and starts the loop; called by the first schedule. */
-    virtual void StartTimerThread() REQUIRES(mutex_);
+    virtual void StartTimerThread() NVR_REQUIRES(mutex_);
 
 private:
     struct TimerTask {
@@ -68,21 +68,21 @@ private:
     using Clock = std::chrono::steady_clock;
 
     bool Add(Task task, std::chrono::system_clock::time_point dueTime, std::chrono::milliseconds period)
-        EXCLUDES(mutex_);
-    Clock::time_point ToSteadyTime(std::chrono::system_clock::time_point wallTime) REQUIRES(mutex_);
-    void Loop(std::shared_ptr<Timer> self) EXCLUDES(mutex_);
+        NVR_EXCLUDES(mutex_);
+    Clock::time_point ToSteadyTime(std::chrono::system_clock::time_point wallTime) NVR_REQUIRES(mutex_);
+    void Loop(std::shared_ptr<Timer> self) NVR_EXCLUDES(mutex_);
 
     Mutex mutex_;
     std::condition_variable condition_;
-    bool cancelled_ GUARDED_BY(mutex_) = false;
-    std::shared_ptr<TaskExecutorInterface> executor_ GUARDED_BY(mutex_);
+    bool cancelled_ NVR_GUARDED_BY(mutex_) = false;
+    std::shared_ptr<TaskExecutorInterface> executor_ NVR_GUARDED_BY(mutex_);
     /** Entries with equal due times keep their insertion order. */
-    std::multimap<Clock::time_point, TimerTask> tasks_ GUARDED_BY(mutex_);
+    std::multimap<Clock::time_point, TimerTask> tasks_ NVR_GUARDED_BY(mutex_);
     const std::string name_;
     const std::shared_ptr<SystemInfoServiceInterface> systemInfoService_;
-    bool wakeRequested_ GUARDED_BY(mutex_) = false;
+    bool wakeRequested_ NVR_GUARDED_BY(mutex_) = false;
     /** Wall-clock time minus steady time, as last seen when the wall clock was set. */
-    std::chrono::steady_clock::duration wallToSteadyOffset_ GUARDED_BY(mutex_){0};
+    std::chrono::steady_clock::duration wallToSteadyOffset_ NVR_GUARDED_BY(mutex_){0};
 };
 
 }  // namespace NuvraMobile

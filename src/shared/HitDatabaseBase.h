@@ -83,8 +83,8 @@ private:
 
     const std::shared_ptr<DatabaseServiceInterface> databaseService;
     mutable Mutex databaseMutex_;
-    std::shared_ptr<DatabaseInterface> database_ GUARDED_BY(databaseMutex_);
-    std::int32_t databaseStatus_ GUARDED_BY(databaseMutex_) = DATABASE_STATUS_OK;
+    std::shared_ptr<DatabaseInterface> database_ NVR_GUARDED_BY(databaseMutex_);
+    std::int32_t databaseStatus_ NVR_GUARDED_BY(databaseMutex_) = DATABASE_STATUS_OK;
     // Recursive: a PostReset hook may run a statement whose failure asks for another reset.
     std::recursive_mutex resetMutex_;
 };

@@ -174,7 +174,8 @@ void HitQueueBase::PauseBeforeRetrying() {
         if (!ShouldWorkerContinueNoLock()) {
             return;
         }
-        lock.WaitUntil(condition_, std::min<std::chrono::steady_clock::time_point>(deadline, now + PAUSE_SLICE));
+        lock.WaitUntil(condition_,
+                       std::min<std::chrono::steady_clock::time_point>(deadline, now + PAUSE_SLICE));
     }
 }
 

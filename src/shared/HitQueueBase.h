@@ -72,22 +72,22 @@ public:
     void SetRetryPauseForTesting(std::chrono::milliseconds pause);
 
 private:
-    void RunWorker() EXCLUDES(mutex_);
-    void PauseBeforeRetrying() EXCLUDES(mutex_);
-    bool ShouldWorkerContinue() EXCLUDES(mutex_);
-    bool ShouldWorkerContinueNoLock() REQUIRES(mutex_);
+    void RunWorker() NVR_EXCLUDES(mutex_);
+    void PauseBeforeRetrying() NVR_EXCLUDES(mutex_);
+    bool ShouldWorkerContinue() NVR_EXCLUDES(mutex_);
+    bool ShouldWorkerContinueNoLock() NVR_REQUIRES(mutex_);
     std::shared_ptr<TaskExecutorInterface> CreateExecutor();
 
     Mutex mutex_;
-    std::shared_ptr<TaskExecutorInterface> taskExecutor_ GUARDED_BY(mutex_);
+    std::shared_ptr<TaskExecutorInterface> taskExecutor_ NVR_GUARDED_BY(mutex_);
     const std::shared_ptr<DatabaseHitSchemaBase> hitSchema_;
     const std::shared_ptr<HitProcessorBase> hitProcessor_;
-    bool isSuspended_ GUARDED_BY(mutex_) = false;
+    bool isSuspended_ NVR_GUARDED_BY(mutex_) = false;
     const std::shared_ptr<PlatformServicesInterface> platformServices_;
     const std::shared_ptr<SystemInfoServiceInterface> systemInfoService_;
-    bool isDisposed_ GUARDED_BY(mutex_) = false;
+    bool isDisposed_ NVR_GUARDED_BY(mutex_) = false;
     std::condition_variable condition_;
-    std::chrono::milliseconds retryPause_ GUARDED_BY(mutex_) = DEFAULT_RETRY_PAUSE;
+    std::chrono::milliseconds retryPause_ NVR_GUARDED_BY(mutex_) = DEFAULT_RETRY_PAUSE;
 };
 
 }  // namespace NuvraMobile

@@ -9,17 +9,17 @@
 namespace NuvraMobile {
 
 /**
- * A mutex the thread-safety analysis knows as a lock, so that members can be declared GUARDED_BY it.
+ * A mutex the thread-safety analysis knows as a lock, so that members can be declared NVR_GUARDED_BY it.
  * Take it with MutexLock; Lock and Unlock are for the rare section that is not a scope.
  */
-class CAPABILITY("mutex") Mutex {
+class NVR_CAPABILITY("mutex") Mutex {
 public:
     Mutex() = default;
     Mutex(const Mutex&) = delete;
     Mutex& operator=(const Mutex&) = delete;
 
-    void Lock() ACQUIRE() { mutex_.lock(); }
-    void Unlock() RELEASE() { mutex_.unlock(); }
+    void Lock() NVR_ACQUIRE() { mutex_.lock(); }
+    void Unlock() NVR_RELEASE() { mutex_.unlock(); }
 
     /** Tells the analysis that the caller holds the lock where it cannot see it (a callback run under it). */
     void AssertHeld() const NVR_THREAD_ANNOTATION(assert_capability(this)) {}
@@ -34,23 +34,24 @@ private:
  * std::condition_variable, which releases the lock while waiting and holds it again on return; callers
  * test their condition in a loop around Wait, where the analysis sees the lock held.
  */
-class SCOPED_CAPABILITY MutexLock {
+class NVR_SCOPED_CAPABILITY MutexLock {
 public:
-    explicit MutexLock(Mutex& mutex) ACQUIRE(mutex) : lock_(mutex.mutex_) {}
+    explicit MutexLock(Mutex& mutex) NVR_ACQUIRE(mutex) : lock_(mutex.mutex_) {}
     /** Takes over a lock the caller already holds. */
-    MutexLock(Mutex& mutex, std::adopt_lock_t) REQUIRES(mutex) : lock_(mutex.mutex_, std::adopt_lock) {}
-    ~MutexLock() RELEASE() {}
+    MutexLock(Mutex& mutex, std::adopt_lock_t) NVR_REQUIRES(mutex) : lock_(mutex.mutex_, std::adopt_lock) {}
+    ~MutexLock() NVR_RELEASE() {}
     MutexLock(const MutexLock&) = delete;
     MutexLock& operator=(const MutexLock&) = delete;
 
-    void Unlock() RELEASE() { lock_.unlock(); }
-    void Lock() ACQUIRE() { lock_.lock(); }
+    void Unlock() NVR_RELEASE() { lock_.unlock(); }
+    void Lock() NVR_ACQUIRE() { lock_.lock(); }
 
     void Wait(std::condition_variable& condition) { condition.wait(lock_); }
 
     /** Returns false once `deadline` has passed. */
     template <class Clock, class Duration>
-    bool WaitUntil(std::condition_variable& condition, const std::chrono::time_point<Clock, Duration>& deadline) {
+    bool WaitUntil(std::condition_variable& condition,
+                   const std::chrono::time_point<Clock, Duration>& deadline) {
         return condition.wait_until(lock_, deadline) == std::cv_status::no_timeout;
     }
 

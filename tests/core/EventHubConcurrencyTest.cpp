@@ -77,8 +77,8 @@ protected:
         threading_ = std::make_shared<RecordingThreadingService>();
         services_ = std::make_shared<FakePlatformServices>();
         services_->threadingService = threading_;
-        hub_ = std::make_shared<EventHubOuter>("TestHub", [services = services_] { return services; },
-                                               idlePeriod_);
+        hub_ = std::make_shared<EventHubOuter>(
+            "TestHub", [services = services_] { return services; }, idlePeriod_);
     }
 
     void TearDown() override { EXPECT_TRUE(hub_->Dispose(SIGNAL_TIMEOUT)); }
@@ -257,7 +257,9 @@ TEST_P(EventHubProcessorTest, ProcessorsMayReplaceOrEndTheEvent) {
 }
 
 INSTANTIATE_TEST_SUITE_P(ReplaceOrEnd, EventHubProcessorTest, ::testing::Bool(),
-                         [](const ::testing::TestParamInfo<bool>& info) { return info.param ? "End" : "Replace"; });
+                         [](const ::testing::TestParamInfo<bool>& info) {
+                             return info.param ? "End" : "Replace";
+                         });
 
 TEST_F(EventHubTest, PairedEventsReachTheirOneTimeListenersLastAndOnce) {
     std::mutex mutex;
@@ -375,7 +377,8 @@ TEST_F(EventHubTest, AVersionlessWriteTakesTheNextNumber) {
     hub_->CreateOrUpdateSharedState(owner, MakeStateData("versionless"));
     Flush(*hub_, *owner);
     EXPECT_EQ((std::vector<std::string>{"first", STATE_CHANGE, "flush"}), owner->GetEventNames());
-    EXPECT_EQ((std::vector<int32_t>{0, 2, 3}), NumbersOf(owner->GetEvents())) << "the state shares number 2 with the next event; number 1 is skipped";
+    EXPECT_EQ((std::vector<int32_t>{0, 2, 3}), NumbersOf(owner->GetEvents()))
+        << "the state shares number 2 with the next event; number 1 is skipped";
     EXPECT_EQ("versionless", ValueOf(hub_->GetSharedEventState("com.test.owner", EventNumbered(2), nullptr)));
 }
 
@@ -543,8 +546,8 @@ TEST_F(EventHubTest, AModulesRulesLeaveWithIt) {
 TEST_F(EventHubTest, RulesAttachDataToTheHubsCopyNeverToTheSendersEvent) {
     const auto module = AddModule("com.test.alpha");
     hub_->FinishModulesRegistration(nullptr);
-    const auto attach =
-        ConsequenceEvent("a", "add", {{"eventdata", Variant::FromVariantMap({{"tier", Variant::FromString("gold")}})}});
+    const auto attach = ConsequenceEvent(
+        "a", "add", {{"eventdata", Variant::FromVariantMap({{"tier", Variant::FromString("gold")}})}});
     hub_->RegisterRule(module, std::make_shared<Rule>(Matches("action", "eq", R"(["buy"])"),
                                                       std::vector<std::shared_ptr<Event>>{attach}));
     const auto held = std::make_shared<EventData>(std::map<std::string, std::string>{{"action", "buy"}});

@@ -75,8 +75,8 @@ INSTANTIATE_TEST_SUITE_P(Counts, TaskExecutorThreadCountTest,
                                          ThreadCountCase{1, 1, 1, 1}, ThreadCountCase{0, 0, 4, 4}),
                          [](const testing::TestParamInfo<ThreadCountCase>& info) {
                              const ThreadCountCase& c = info.param;
-                             return "Initial" + std::to_string(c.initial) + "Min" + std::to_string(c.min) + "Max" +
-                                    std::to_string(c.max);
+                             return "Initial" + std::to_string(c.initial) + "Min" + std::to_string(c.min) +
+                                    "Max" + std::to_string(c.max);
                          });
 
 TEST(TaskExecutorConcurrencyTest, OneThreadRunsTasksInAddOrder) {

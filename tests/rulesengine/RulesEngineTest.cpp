@@ -5,8 +5,8 @@
 #include "rulesengine/RulesEngineTestSupport.h"
 #include "support/CapturingLoggingService.h"
 #include "support/ConfigurationTestSupport.h"
-#include "support/FakePlatformServices.h"
 #include "support/FakeEventHub.h"
+#include "support/FakePlatformServices.h"
 
 namespace NuvraMobile {
 namespace {

@@ -243,19 +243,19 @@ struct LoopbackHttpsServer::Impl {
 
     Mutex connectionsMutex;
     std::condition_variable connectionEnded;
-    bool stopping GUARDED_BY(connectionsMutex) = false;
-    std::set<int> openSockets GUARDED_BY(connectionsMutex);  // one serving thread each
-    int connectionCount GUARDED_BY(connectionsMutex) = 0;
+    bool stopping NVR_GUARDED_BY(connectionsMutex) = false;
+    std::set<int> openSockets NVR_GUARDED_BY(connectionsMutex);  // one serving thread each
+    int connectionCount NVR_GUARDED_BY(connectionsMutex) = 0;
     /**
      * The serving threads by connection number, every one joined: a thread left running could still
      * be freeing its TLS state when the process ends, which the leak checker reports.
      */
-    std::map<int, std::thread> servingThreads GUARDED_BY(connectionsMutex);
+    std::map<int, std::thread> servingThreads NVR_GUARDED_BY(connectionsMutex);
     /** Connections whose thread has served its last request and only has to be joined. */
-    std::vector<int> endedConnections GUARDED_BY(connectionsMutex);
+    std::vector<int> endedConnections NVR_GUARDED_BY(connectionsMutex);
 
     /** Takes the threads of ended connections out, for joining without the lock. */
-    std::vector<std::thread> TakeEndedThreads() REQUIRES(connectionsMutex) {
+    std::vector<std::thread> TakeEndedThreads() NVR_REQUIRES(connectionsMutex) {
         std::vector<std::thread> ended;
         for (int connection : endedConnections) {
             auto found = servingThreads.find(connection);
@@ -330,8 +330,8 @@ void LoopbackHttpsServer::Accept() {
             }
             int connection = ++impl_->connectionCount;
             impl_->openSockets.insert(client);
-            impl_->servingThreads.emplace(connection,
-                                          std::thread([this, client, connection] { Serve(client, connection); }));
+            impl_->servingThreads.emplace(
+                connection, std::thread([this, client, connection] { Serve(client, connection); }));
             ended = impl_->TakeEndedThreads();
         }
         JoinAll(ended);

@@ -267,8 +267,8 @@ private:
     std::vector<std::unique_ptr<Transfer>> running_;  // worker thread only
 
     Mutex mutex_;
-    std::deque<std::unique_ptr<Transfer>> pending_ GUARDED_BY(mutex_);
-    bool cancelled_ GUARDED_BY(mutex_) = false;
+    std::deque<std::unique_ptr<Transfer>> pending_ NVR_GUARDED_BY(mutex_);
+    bool cancelled_ NVR_GUARDED_BY(mutex_) = false;
 };
 
 CurlSession::CurlSession() : worker_(std::make_shared<Worker>()) {

@@ -79,7 +79,7 @@ private:
 
     std::shared_ptr<Worker> worker_;  // shared with the worker thread, which may outlive this object
     Mutex threadMutex_;
-    std::thread thread_ GUARDED_BY(threadMutex_);
+    std::thread thread_ NVR_GUARDED_BY(threadMutex_);
 };
 
 }  // namespace NuvraMobile

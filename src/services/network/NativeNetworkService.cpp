@@ -61,7 +61,8 @@ void Complete(const std::string& url, CurlResult&& result, TransportFailureLog& 
 }  // namespace
 
 NativeNetworkService::NativeNetworkService(std::shared_ptr<SystemInfoServiceInterface> systemInfoService)
-    : systemInfoService_(std::move(systemInfoService)), failureLog_(std::make_shared<TransportFailureLog>()) {}
+    : systemInfoService_(std::move(systemInfoService)),
+      failureLog_(std::make_shared<TransportFailureLog>()) {}
 
 NativeNetworkService::~NativeNetworkService() {
     TrySwallow([this] { Dispose(0); });

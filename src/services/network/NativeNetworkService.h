@@ -53,7 +53,7 @@ private:
     CurlRequest BuildRequest(const std::string& url, HttpCommandType command, const std::string& payload,
                              const std::map<std::string, std::string>& headers, std::int64_t connectTimeout,
                              std::int64_t readTimeout) const;
-    void Start(CurlRequest request, const Callback& callback) EXCLUDES(mutex_);
+    void Start(CurlRequest request, const Callback& callback) NVR_EXCLUDES(mutex_);
 
     const std::shared_ptr<SystemInfoServiceInterface> systemInfoService_;
     /** Shared with the completions, which run on the session's thread. */
@@ -62,8 +62,8 @@ private:
     Mutex mutex_;
     std::condition_variable requestCompleted_;
     /** Made by the first request. */
-    std::shared_ptr<CurlSession> session_ GUARDED_BY(mutex_);
-    bool disposed_ GUARDED_BY(mutex_) = false;
+    std::shared_ptr<CurlSession> session_ NVR_GUARDED_BY(mutex_);
+    bool disposed_ NVR_GUARDED_BY(mutex_) = false;
 };
 
 /**

@@ -1,7 +1,7 @@
 #include "services/network/NativeRemoteFile.h"
 
-#include "util/Utf8.h"
 #include "services/system/FileIo.h"
+#include "util/Utf8.h"
 
 namespace NuvraMobile {
 

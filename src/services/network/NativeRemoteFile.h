@@ -23,8 +23,8 @@ public:
 private:
     const std::string path_;
     mutable Mutex mutex_;
-    mutable std::string contents_ GUARDED_BY(mutex_);
-    mutable bool loaded_ GUARDED_BY(mutex_) = false;
+    mutable std::string contents_ NVR_GUARDED_BY(mutex_);
+    mutable bool loaded_ NVR_GUARDED_BY(mutex_) = false;
 };
 
 }  // namespace NuvraMobile

@@ -22,18 +22,19 @@ public:
     explicit TransportFailureLog(Clock::duration interval = std::chrono::minutes(1));
 
     /** `kind` tells failures apart where `reason`'s text varies (curl's code); `now` is for tests. */
-    void Report(const std::string& url, int kind, const std::string& reason, Clock::time_point now = Clock::now());
+    void Report(const std::string& url, int kind, const std::string& reason,
+                Clock::time_point now = Clock::now());
 
     /** The host of `url`, or "" when it has none. */
     static std::string HostOf(const std::string& url);
 
 private:
-    bool IsFirstInInterval(const std::string& host, int kind, Clock::time_point now) REQUIRES(mutex_);
+    bool IsFirstInInterval(const std::string& host, int kind, Clock::time_point now) NVR_REQUIRES(mutex_);
 
     const Clock::duration interval_;
     Mutex mutex_;
     /** When each (host, kind) was last warned of; entries older than the interval are dropped. */
-    std::map<std::pair<std::string, int>, Clock::time_point> lastWarned_ GUARDED_BY(mutex_);
+    std::map<std::pair<std::string, int>, Clock::time_point> lastWarned_ NVR_GUARDED_BY(mutex_);
 };
 
 }  // namespace NuvraMobile

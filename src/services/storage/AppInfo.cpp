@@ -18,8 +18,8 @@ constexpr const char* GROUP_INFIX = ".group.";
 
 struct Settings {
     Mutex mutex;
-    std::string appGroup GUARDED_BY(mutex);
-    std::string dataDirectory GUARDED_BY(mutex);
+    std::string appGroup NVR_GUARDED_BY(mutex);
+    std::string dataDirectory NVR_GUARDED_BY(mutex);
 };
 
 Settings& GetSettings() {

@@ -56,15 +56,15 @@ private:
 
     KeyValueStore(sqlite3* database, std::string path);
     static sqlite3* OpenDatabase(const std::string& path, int& errorCode);
-    void LogFailure(const char* operation, const std::string& key) const REQUIRES(mutex_);
+    void LogFailure(const char* operation, const std::string& key) const NVR_REQUIRES(mutex_);
 
     const std::string path_;
     Mutex mutex_;
-    sqlite3* database_ GUARDED_BY(mutex_);
-    std::unique_ptr<Statement> put_ GUARDED_BY(mutex_);
-    std::unique_ptr<Statement> get_ GUARDED_BY(mutex_);
-    std::unique_ptr<Statement> remove_ GUARDED_BY(mutex_);
-    std::unique_ptr<Statement> removeRange_ GUARDED_BY(mutex_);
+    sqlite3* database_ NVR_GUARDED_BY(mutex_);
+    std::unique_ptr<Statement> put_ NVR_GUARDED_BY(mutex_);
+    std::unique_ptr<Statement> get_ NVR_GUARDED_BY(mutex_);
+    std::unique_ptr<Statement> remove_ NVR_GUARDED_BY(mutex_);
+    std::unique_ptr<Statement> removeRange_ NVR_GUARDED_BY(mutex_);
 };
 
 }  // namespace NuvraMobile

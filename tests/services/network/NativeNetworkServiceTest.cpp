@@ -116,7 +116,8 @@ TEST(TransportFailureLogTest, WarnsOfEachHostAndKindOfFailureOncePerInterval) {
         const auto lines = log.Service().GetLines();
         ASSERT_EQ(1u, lines.size());
         EXPECT_EQ(report.warned ? LoggingMode::Warning : LoggingMode::Debug, lines[0].level) << report.url;
-        EXPECT_NE(std::string::npos, lines[0].message.find(TransportFailureLog::HostOf(report.url) + " failed"));
+        EXPECT_NE(std::string::npos,
+                  lines[0].message.find(TransportFailureLog::HostOf(report.url) + " failed"));
     }
 }
 
