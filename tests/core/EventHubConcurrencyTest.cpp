@@ -144,6 +144,14 @@ TEST_F(EventHubTest, BootedEventIsSentByTheIdleTurnWhenNoEventComes) {
 class EventHubWithoutHeartbeatTest : public EventHubTest {
 protected:
     EventHubWithoutHeartbeatTest() { idlePeriod_ = std::chrono::hours(1); }
+
+    // Unregistering modules finish their stages in idle turns, which the heartbeat would request.
+    void TearDown() override {
+        EXPECT_TRUE(WaitUntil([this] {
+            hub_->RequestIdle();
+            return hub_->Dispose(milliseconds(10));
+        }));
+    }
 };
 
 // The event queued behind "hold" is the first the hub handles after the start, so its own pass must

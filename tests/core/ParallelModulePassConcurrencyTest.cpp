@@ -150,7 +150,6 @@ TEST_F(ParallelModulePassTest, AModuleThatBlocksIsNamedWhileItStillRuns) {
     });
     watcher.join();
     EXPECT_TRUE(log.Service().Contains("over its runtime limit of 0 milliseconds"));
-    EXPECT_FALSE(log.Service().Contains("module0 - Listener still running"));
 }
 
 TEST_F(ParallelModulePassTest, WithoutItsWatchdogAPassStillFinishesOnTheCallingThread) {
