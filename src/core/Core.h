@@ -48,7 +48,11 @@ public:
 
     /** Ends module registration and boots the hub; only the first call in the process does so. */
     void Start(const std::function<void()>& callback);
-    /** Disposes the hub, then the services; false when either was not done before the timeout. */
+    /**
+     * Disposes the hub, then the services; false when either was not done before the timeout. Called
+     * from one of the hub's own tasks (a response callback, a listener, the start callback) it only
+     * starts the hub's disposal, logs that, and returns false at once: waiting there could never end.
+     */
     bool Dispose(std::chrono::milliseconds timeout);
     bool Dispose();
 
