@@ -33,6 +33,22 @@ std::string StringOf(const UserProfile::VariantMap& detail, const char* key) {
     return value;
 }
 
+/** The service of the module's platform services, or null with the warning that says what is missing. */
+template <class Service>
+std::shared_ptr<Service> ServiceOf(const std::shared_ptr<PlatformServicesInterface>& services,
+                                   std::shared_ptr<Service> (PlatformServicesInterface::*getter)() const,
+                                   const char* missingMessage) {
+    if (!services) {
+        Log::Warning(UserProfile::LOG_PREFIX, "Platform services are not available");
+        return nullptr;
+    }
+    auto service = ((*services).*getter)();
+    if (!service) {
+        Log::Warning(UserProfile::LOG_PREFIX, missingMessage);
+    }
+    return service;
+}
+
 bool IsMessageInteractionKey(const std::string& key) {
     return key == UserProfileConstants::NUVRA_MESSAGE_TRIGGERED ||
            key == UserProfileConstants::NUVRA_MESSAGE_CLICKED ||
@@ -241,28 +257,14 @@ bool UserProfile::LoadProfileData() {
 }
 
 bool UserProfile::GetPlatformLocalStorageService(std::shared_ptr<LocalStorageServiceInterface>& out) {
-    const auto services = GetPlatformServices();
-    if (!services) {
-        Log::Warning(LOG_PREFIX, "Platform services are not available");
-        return false;
-    }
-    out = services->GetLocalStorageService();
-    if (!out) {
-        Log::Warning(LOG_PREFIX, "Local Storage services are not available");
-    }
+    out = ServiceOf(GetPlatformServices(), &PlatformServicesInterface::GetLocalStorageService,
+                    "Local Storage services are not available");
     return out != nullptr;
 }
 
 bool UserProfile::GetPlatformJsonUtilityService(std::shared_ptr<JsonUtilityServiceInterface>& out) {
-    const auto services = GetPlatformServices();
-    if (!services) {
-        Log::Warning(LOG_PREFIX, "Platform services are not available");
-        return false;
-    }
-    out = services->GetJsonUtilityService();
-    if (!out) {
-        Log::Warning(LOG_PREFIX, "JSON services are not available");
-    }
+    out = ServiceOf(GetPlatformServices(), &PlatformServicesInterface::GetJsonUtilityService,
+                    "JSON services are not available");
     return out != nullptr;
 }
 
