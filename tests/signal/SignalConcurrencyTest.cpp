@@ -70,10 +70,12 @@ private:
 class TestSignal : public Signal {
 public:
     std::shared_ptr<ObservedHitsDatabase> database;
+    std::shared_ptr<RecordingNetworkService> network;
 
 protected:
     std::shared_ptr<SignalHitsDatabase> CreateDatabase() override {
         const auto services = GetPlatformServices();
+        network = std::dynamic_pointer_cast<RecordingNetworkService>(services->GetNetworkService());
         auto queue = std::make_shared<SignalHitQueue>(
             services, std::make_shared<SignalDatabaseHitSchema>(),
             std::make_shared<SignalHitProcessor>(services->GetNetworkService(),
@@ -123,12 +125,16 @@ protected:
         Log::SetLoggingService(nullptr);
     }
 
-    /** A new core over the same folders with Signal registered, booted; `ui` may be null. */
+    /**
+     * A new core over the same folders with Signal registered, booted; `ui` may be null. As in the
+     * application, every module has services of its own, with its own network service.
+     */
     void StartSession(const std::shared_ptr<UIServiceInterface>& ui) {
-        const auto inner = shared_->CreatePlatformServices();
-        network_ = RecordingNetworkService::Over(inner->GetNetworkService());
-        const auto services = std::make_shared<SignalTestServices>(inner, network_, ui, log_);
-        core_ = Core::Create([services] { return services; });
+        core_ = Core::Create([this, ui] {
+            const auto inner = shared_->CreatePlatformServices();
+            return std::make_shared<SignalTestServices>(
+                inner, RecordingNetworkService::Over(inner->GetNetworkService()), ui, log_);
+        });
         Log::SetLogLevel(LoggingMode::Trace);
         observer_ = std::make_shared<ObserverModule>();
         ruleOwner_ = std::make_shared<RuleOwnerModule>();
@@ -251,7 +257,6 @@ protected:
     std::shared_ptr<CapturingLoggingService> log_ = std::make_shared<CapturingLoggingService>();
     std::shared_ptr<RecordingUiService> ui_ = std::make_shared<RecordingUiService>();
     std::shared_ptr<SharedPlatformServices> shared_;
-    std::shared_ptr<RecordingNetworkService> network_;
     std::shared_ptr<Core> core_;
     std::shared_ptr<ObserverModule> observer_;
     std::shared_ptr<RuleOwnerModule> ruleOwner_;
@@ -286,10 +291,10 @@ TEST_F(SignalIntegrationTest, PostbackWithABodyIsOnePostAndWithoutOneAGet) {
     EXPECT_EQ("GET", requests[1].method);
     EXPECT_EQ("/get", requests[1].path);
     EXPECT_EQ("application/x-www-form-urlencoded", requests[1].Header("Content-Type"));
-    const auto post = network_->CallTo("/post");
+    const auto post = signal_->network->CallTo("/post");
     EXPECT_EQ(7, post.connectTimeout);
     EXPECT_EQ(7, post.readTimeout);
-    const auto get = network_->CallTo("/get");
+    const auto get = signal_->network->CallTo("/get");
     EXPECT_EQ(2, get.connectTimeout);
     EXPECT_EQ(2, get.readTimeout);
 }
@@ -355,7 +360,7 @@ TEST_F(SignalIntegrationTest, PlainHttpPostbackIsDiscardedWithoutRetrying) {
     WaitForRequests(1);
     EXPECT_EQ((std::vector<std::string>{"/after"}), RequestPaths());
     size_t plainCalls = 0;
-    for (const auto& call : network_->Calls()) {
+    for (const auto& call : signal_->network->Calls()) {
         plainCalls += call.url == plain;
     }
     EXPECT_EQ(1u, plainCalls);
@@ -377,6 +382,54 @@ TEST_F(SignalIntegrationTest, UrlConsequenceOpensItsUrlWithoutAnyConfiguration) 
     AddRule("open", "url", {{"url", Variant::FromString("app://page/{%action%}")}});
     Track("open");
     EXPECT_EQ((std::vector<std::string>{"app://page/open"}), ui_->WaitForUrls(1));
+}
+
+/** A server path whose requests wait until the test lets them go; released at the latest when destroyed. */
+class HeldRequests {
+public:
+    HeldRequests(LoopbackHttpsServer& server, const std::string& path) : state_(std::make_shared<State>()) {
+        server.Handle(path, [state = state_](const LoopbackRequest&) {
+            std::unique_lock<std::mutex> lock(state->mutex);
+            state->entered = true;
+            state->changed.notify_all();
+            state->changed.wait(lock, [&] { return state->released; });
+            return LoopbackResponse{200, {}, ""};
+        });
+    }
+    ~HeldRequests() {
+        std::lock_guard<std::mutex> lock(state_->mutex);
+        state_->released = true;
+        state_->changed.notify_all();
+    }
+
+    bool WaitUntilOneIsHeld() {
+        std::unique_lock<std::mutex> lock(state_->mutex);
+        return state_->changed.wait_for(lock, 10s, [&] { return state_->entered; });
+    }
+
+private:
+    struct State {
+        std::mutex mutex;
+        std::condition_variable changed;
+        bool entered = false;
+        bool released = false;
+    };
+    const std::shared_ptr<State> state_;
+};
+
+TEST_F(SignalIntegrationTest, PostbackInFlightDoesNotHoldTheShutdown) {
+    HeldRequests held(server_, "/slow");
+    StartSession();
+    SetPrivacy("optedin");
+    AddRule(
+        "slow", "pb",
+        {{"templateurl", Variant::FromString(server_.Url("/slow"))}, {"timeout", Variant::FromInteger(60)}});
+    Track("slow");
+    ASSERT_TRUE(held.WaitUntilOneIsHeld());
+
+    // The request may take two minutes to time out; the core still stops well within its limit.
+    EXPECT_TRUE(core_->Dispose(20s));
+    core_.reset();
 }
 
 TEST_F(SignalIntegrationTest, UrlConsequenceWithoutAUiServiceIsLogged) {
