@@ -1,12 +1,14 @@
 // Latency of one attribute change in a profile of 100, 1,000 and 10,000 attributes: the change in
 // memory, then the whole map rewritten as JSON text into an in-memory data store (the durable write
-// of the platform's store is excluded). The in-memory change alone is measured for comparison.
+// of the platform's store is excluded). The in-memory change alone, and the two copies of the map that
+// each change publishes (shared state and response event), are measured for comparison.
 
 #include <benchmark/benchmark.h>
 
 #include <memory>
 #include <string>
 
+#include "core/EventData.h"
 #include "core/Variant.h"
 #include "services/json/NativeJsonUtilityService.h"
 #include "support/ConfigurationTestSupport.h"
@@ -59,6 +61,17 @@ void BM_UserProfileUpdateInMemory(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations());
 }
 BENCHMARK(BM_UserProfileUpdateInMemory)->Arg(100)->Arg(1000)->Arg(10000)->Unit(benchmark::kMicrosecond);
+
+void BM_UserProfilePublishCopies(benchmark::State& state) {
+    const auto data = MakeProfile(state.range(0));
+    for (auto _ : state) {
+        auto published = std::make_shared<EventData>();
+        published->PutVariantMap("userprofiledata", data->GetProfileDataAsMap());
+        benchmark::DoNotOptimize(published->Copy());
+    }
+    state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_UserProfilePublishCopies)->Arg(100)->Arg(1000)->Arg(10000)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 }  // namespace NuvraMobile
