@@ -88,18 +88,27 @@ PivoraParameters::PivoraParameters(StringMap mboxParameters, StringMap profilePa
       product_(std::move(product)),
       order_(std::move(order)) {}
 
+namespace {
+
+/** MergeMaps in place; the common case of a first non-empty map is a plain copy. */
+void MergeInto(PivoraParameters::StringMap& merged, const PivoraParameters::StringMap& later) {
+    if (merged.empty()) {
+        merged = later;
+    } else if (!later.empty()) {
+        merged = PivoraParameters::MergeMaps(std::move(merged), later);
+    }
+}
+
+}  // namespace
+
 std::shared_ptr<PivoraParameters> PivoraParameters::Merge(const std::vector<std::shared_ptr<PivoraParameters>>& list) {
     StringMap mboxParameters;
     StringMap profileParameters;
     std::shared_ptr<PivoraProduct> product;
     std::shared_ptr<PivoraOrder> order;
     for (const auto& parameters : list) {
-        if (!parameters->mboxParameters_.empty()) {
-            mboxParameters = MergeMaps(std::move(mboxParameters), parameters->mboxParameters_);
-        }
-        if (!parameters->profileParameters_.empty()) {
-            profileParameters = MergeMaps(std::move(profileParameters), parameters->profileParameters_);
-        }
+        MergeInto(mboxParameters, parameters->mboxParameters_);
+        MergeInto(profileParameters, parameters->profileParameters_);
         if (parameters->order_ && !parameters->order_->GetOrderId().empty()) {
             order = parameters->order_;
         }

@@ -38,7 +38,15 @@ void PivoraRequestBuilder::SetIdentityParameters(const std::string& visitorId, c
 
 void PivoraRequestBuilder::SetConfigParameters(int64_t environmentId) { environmentId_ = environmentId; }
 
-void PivoraRequestBuilder::SetLifecycleParameters(const StringMap& lifecycleData) { lifecycleData_ = lifecycleData; }
+void PivoraRequestBuilder::SetLifecycleParameters(const StringMap& lifecycleData) {
+    // Made once here and shared by the "parameters" of every object of the following bodies.
+    lifecycleData_.clear();
+    for (const auto& [key, value] : lifecycleData) {
+        if (!key.empty()) {
+            lifecycleData_.emplace_hint(lifecycleData_.end(), key, Variant::FromString(value));
+        }
+    }
+}
 
 void PivoraRequestBuilder::SetPivoraInternalParameters(const std::string& /*clientCode*/, const std::string& qtxId,
                                                        const std::string& thirdPartyId) {
@@ -170,6 +178,15 @@ const char* DeviceTypeName(DeviceType deviceType) {
         default:
             return Json::Context::DEVICE_TYPE_UNKNOWN;
     }
+}
+
+/**
+ * True when the member is text, which goes to `out`. Parameter objects hold only text, so this finds
+ * every "kw_property" without the cost of an exception for the objects that have none.
+ */
+bool ReadText(const JsonObject& object, const char* key, std::string& out) {
+    out = object.OptString(key, "a");
+    return out == object.OptString(key, "b");
 }
 
 void PutIfNotEmpty(JsonObject& object, const char* key, const std::string& value) {
@@ -308,17 +325,13 @@ void PivoraRequestBuilder::SetPivoraParametersJson(const std::shared_ptr<JsonObj
 }
 
 std::shared_ptr<JsonObject> PivoraRequestBuilder::GetMboxParameters(const StringMap& mboxParameters) {
-    auto object = jsonUtilityService_->CreateJsonObject(mboxParameters);
-    if (!object) {
-        object = jsonUtilityService_->CreateEmptyJsonObject();
+    // The lifecycle entries win over mbox parameters of the same name.
+    std::map<std::string, std::shared_ptr<Variant>> parameters = lifecycleData_;
+    for (const auto& [key, value] : mboxParameters) {
+        parameters.emplace(key, Variant::FromString(value));
     }
-    for (const auto& [key, value] : lifecycleData_) {
-        if (!key.empty()) {
-            object->PutString(key, value);
-        }
-    }
-    object->Remove(PivoraConstants::OLD_API_COMPAT_PARAM);
-    return object;
+    parameters.erase(PivoraConstants::OLD_API_COMPAT_PARAM);
+    return jsonUtilityService_->CreateJsonObject(parameters);
 }
 
 std::shared_ptr<JsonObject> PivoraRequestBuilder::GetOrderParameters(
@@ -362,17 +375,19 @@ std::shared_ptr<JsonObject> PivoraRequestBuilder::GetProductParameters(
     return object;
 }
 
-std::string PivoraRequestBuilder::RemoveKWPropertyFromParameters(std::shared_ptr<JsonArray>& array) {
+std::string PivoraRequestBuilder::RemoveKWPropertyFromParameters(const std::shared_ptr<JsonArray>& array) {
+    // Only the elements that carry the property are rewritten; the others stay as they are.
     std::string found;
-    auto cleaned = jsonUtilityService_->CreateEmptyJsonArray();
     for (uint32_t index = 0; index < array->Length(); ++index) {
         auto element = array->OptJsonObject(index);
         if (!element) {
             continue;
         }
-        if (auto parameters = element->OptJsonObject(Json::PARAMETERS)) {
+        const auto parameters = element->OptJsonObject(Json::PARAMETERS);
+        std::string property;
+        if (parameters && ReadText(*parameters, Json::Mbox::KW_PROPERTY, property)) {
             if (found.empty()) {
-                found = parameters->OptString(Json::Mbox::KW_PROPERTY, "");
+                found = property;
             }
             parameters->Remove(Json::Mbox::KW_PROPERTY);
             if (parameters->Length() == 0) {
@@ -380,10 +395,9 @@ std::string PivoraRequestBuilder::RemoveKWPropertyFromParameters(std::shared_ptr
             } else {
                 element->PutJsonObject(Json::PARAMETERS, parameters);
             }
+            array->PutJsonObject(index, element);
         }
-        cleaned->PutJsonObject(element);
     }
-    array = cleaned;
     return found;
 }
 

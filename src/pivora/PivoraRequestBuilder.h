@@ -91,9 +91,9 @@ public:
     std::shared_ptr<JsonObject> GetProductParameters(const std::shared_ptr<PivoraParameters>& parameters);
     /**
      * Takes "kw_property" out of every element's "parameters" (dropping a "parameters" left empty) and
-     * returns the first non-empty value found; `array` is replaced by the changed copy.
+     * returns the first non-empty value found; the changed elements are written back into `array`.
      */
-    std::string RemoveKWPropertyFromParameters(std::shared_ptr<JsonArray>& array);
+    std::string RemoveKWPropertyFromParameters(const std::shared_ptr<JsonArray>& array);
     /** Copies each top-level block of the preview parameters into the body while a preview token is held. */
     std::shared_ptr<JsonObject> AddPreviewParameters(const std::shared_ptr<JsonObject>& body);
     std::vector<std::string> GetOptionEventTokens(const std::shared_ptr<JsonObject>& mbox);
@@ -120,7 +120,7 @@ private:
     std::string blob_;
     std::string locationHint_;
     std::vector<std::shared_ptr<VisitorId>> customerVisitorIds_;
-    StringMap lifecycleData_;
+    std::map<std::string, std::shared_ptr<Variant>> lifecycleData_;
 };
 
 }  // namespace NuvraMobile
