@@ -16,6 +16,8 @@ namespace NuvraMobile {
  */
 class PivoraPreviewManager : public Object {
 public:
+    /** Starts preview for a deep link that carries a preview token; this build only logs that it cannot. */
+    virtual void EnterPreviewModeWithDeepLinkParams(const std::string& clientCode, const std::string& deepLink);
     /** The JSON text of the blocks that preview adds to every delivery request; empty outside preview. */
     virtual std::string GetPreviewParameters() const;
     virtual std::string GetPreviewToken() const;
