@@ -32,6 +32,7 @@
 #include "services/system/Reachability.h"
 #include "support/ConfigurationTestSupport.h"
 #include "support/LoopbackHttpsServer.h"
+#include "support/RedirectingNetworkService.h"
 #include "util/TimeUtils.h"
 
 namespace NuvraMobile {
@@ -41,76 +42,6 @@ using namespace std::chrono_literals;
 using nlohmann::json;
 
 constexpr const char* kDeliveryPath = "/rest/v1/delivery/";
-
-/** The URLs the module asked for, in order, and whether the network refuses them. Any thread. */
-class NetworkLog {
-public:
-    /** Records the URL; throws what a network service throws for a request it refuses while set. */
-    void Record(const std::string& url) {
-        std::lock_guard<std::mutex> lock(mutex_);
-        urls_.push_back(url);
-        if (refuse_) {
-            Throw("std.logic_error.invalid_argument", "refused");
-        }
-    }
-    void SetRefuse(bool refuse) {
-        std::lock_guard<std::mutex> lock(mutex_);
-        refuse_ = refuse;
-    }
-    std::vector<std::string> Urls() const {
-        std::lock_guard<std::mutex> lock(mutex_);
-        return urls_;
-    }
-
-private:
-    mutable std::mutex mutex_;
-    std::vector<std::string> urls_;
-    bool refuse_ = false;
-};
-
-/** Sends every request to the loopback server in place of the host it names, logging it first. Any thread. */
-class RedirectingNetworkService : public Object, public virtual NetworkServiceInterface {
-public:
-    RedirectingNetworkService(std::shared_ptr<NetworkServiceInterface> inner, std::string target,
-                              std::shared_ptr<NetworkLog> log)
-        : inner_(std::move(inner)), target_(std::move(target)), log_(std::move(log)) {}
-
-    std::shared_ptr<HttpConnectionInterface> ConnectUrl(const std::string& url, HttpCommandType command,
-                                                        const std::string& payload,
-                                                        const std::map<std::string, std::string>& headers,
-                                                        std::int64_t connectTimeout, std::int64_t readTimeout) override {
-        log_->Record(url);
-        return inner_->ConnectUrl(Redirect(url), command, payload, headers, connectTimeout, readTimeout);
-    }
-    void ConnectUrlAsync(const std::string& url, HttpCommandType command, const std::string& payload,
-                         const std::map<std::string, std::string>& headers, std::int64_t connectTimeout,
-                         std::int64_t readTimeout, const Callback& callback) override {
-        inner_->ConnectUrlAsync(Redirect(url), command, payload, headers, connectTimeout, readTimeout, callback);
-    }
-    bool Dispose(std::int64_t timeoutMs) override { return inner_->Dispose(timeoutMs); }
-
-private:
-    std::string Redirect(const std::string& url) const {
-        const size_t path = url.find('/', url.find("://") + 3);
-        return target_ + (path == std::string::npos ? "" : url.substr(path));
-    }
-
-    const std::shared_ptr<NetworkServiceInterface> inner_;
-    const std::string target_;
-    const std::shared_ptr<NetworkLog> log_;
-};
-
-/** The real services of one core, with the redirecting network service. */
-class RedirectedPlatformServices : public OverridingPlatformServices {
-public:
-    RedirectedPlatformServices(const std::shared_ptr<PlatformServicesInterface>& inner,
-                               std::shared_ptr<NetworkServiceInterface> network)
-        : OverridingPlatformServices(inner, nullptr, nullptr), network_(std::move(network)) {}
-    std::shared_ptr<NetworkServiceInterface> GetNetworkService() const override { return network_; }
-
-private:
-    const std::shared_ptr<NetworkServiceInterface> network_;
-};
 
 /** Publishes one shared state under a given owner name when it is registered. */
 class StatePublisher : public InternalModule {
