@@ -927,16 +927,14 @@ std::shared_ptr<JsonObject> Pivora::FindCachedMbox(const std::string& name) {
     return nullptr;
 }
 
-bool Pivora::AddDisplayNotification(const std::string& mboxName, const std::shared_ptr<JsonObject>& mbox,
-                                    const std::shared_ptr<PivoraParameters>& parameters,
-                                    const std::shared_ptr<EventData>& /*lifecycle*/, int64_t timestamp) {
+bool Pivora::AddBuiltNotification(
+    const std::function<std::shared_ptr<JsonObject>(PivoraRequestBuilder&, const std::string&)>& build) {
     const auto builder = GetRequestBuilder();
     if (!builder) {
         Log::Error(LOG_PREFIX, NO_BUILDER);
         return false;
     }
-    auto notification =
-        builder->GetDisplayNotificationJsonObject(mboxName, mbox, parameters, GetUniqueIdentifier(), timestamp);
+    auto notification = build(*builder, GetUniqueIdentifier());
     if (!notification) {
         return false;
     }
@@ -944,20 +942,20 @@ bool Pivora::AddDisplayNotification(const std::string& mboxName, const std::shar
     return true;
 }
 
+bool Pivora::AddDisplayNotification(const std::string& mboxName, const std::shared_ptr<JsonObject>& mbox,
+                                    const std::shared_ptr<PivoraParameters>& parameters,
+                                    const std::shared_ptr<EventData>& /*lifecycle*/, int64_t timestamp) {
+    return AddBuiltNotification([&](PivoraRequestBuilder& builder, const std::string& notificationId) {
+        return builder.GetDisplayNotificationJsonObject(mboxName, mbox, parameters, notificationId, timestamp);
+    });
+}
+
 bool Pivora::AddClickedNotification(const std::shared_ptr<JsonObject>& mbox,
                                     const std::shared_ptr<PivoraParameters>& parameters,
                                     const std::shared_ptr<EventData>& /*lifecycle*/, int64_t timestamp) {
-    const auto builder = GetRequestBuilder();
-    if (!builder) {
-        Log::Error(LOG_PREFIX, NO_BUILDER);
-        return false;
-    }
-    auto notification = builder->GetClickNotificationJsonObject(mbox, parameters, GetUniqueIdentifier(), timestamp);
-    if (!notification) {
-        return false;
-    }
-    AddPendingNotification(std::move(notification));
-    return true;
+    return AddBuiltNotification([&](PivoraRequestBuilder& builder, const std::string& notificationId) {
+        return builder.GetClickNotificationJsonObject(mbox, parameters, notificationId, timestamp);
+    });
 }
 
 bool Pivora::AddViewNotifications(const std::vector<std::shared_ptr<Variant>>& viewNotifications) {

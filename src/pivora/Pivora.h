@@ -167,6 +167,9 @@ private:
     std::shared_ptr<Pivora> SharedSelf();
     std::shared_ptr<EventData> GetState(const char* stateName, const std::shared_ptr<Event>& event);
     void AddPendingNotification(std::shared_ptr<JsonObject> notification);
+    /** Adds what `build` makes with a new notification id; false (logged) without a builder or a notification. */
+    bool AddBuiltNotification(
+        const std::function<std::shared_ptr<JsonObject>(PivoraRequestBuilder&, const std::string&)>& build);
     /** How a delivery answer came out; a good one has already refreshed the ids, session and shared state. */
     struct DeliveryAnswer;
     /** Reads the answer of any delivery request; the pending list is emptied when the server got it. */

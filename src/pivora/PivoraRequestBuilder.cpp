@@ -251,30 +251,29 @@ int32_t PivoraRequestBuilder::GetLocalTimeOffsetInMinutes() {
     return zone[0] == '-' ? -minutes : minutes;
 }
 
-std::shared_ptr<JsonArray> PivoraRequestBuilder::GetPrefetchMboxes(
-    const std::vector<std::shared_ptr<PivoraPrefetch>>& prefetchList,
-    const std::shared_ptr<PivoraParameters>& parameters) {
+template <typename MboxObject>
+std::shared_ptr<JsonArray> PivoraRequestBuilder::CreateMboxArray(const std::vector<std::shared_ptr<MboxObject>>& list,
+                                                                 const std::shared_ptr<PivoraParameters>& parameters) {
     auto array = jsonUtilityService_->CreateEmptyJsonArray();
     int32_t index = 0;
-    for (const auto& prefetch : prefetchList) {
-        if (prefetch) {
-            array->PutJsonObject(CreateMboxJsonObject(*prefetch, index++, parameters));
+    for (const auto& mbox : list) {
+        if (mbox) {
+            array->PutJsonObject(CreateMboxJsonObject(*mbox, index++, parameters));
         }
     }
     return array;
 }
 
+std::shared_ptr<JsonArray> PivoraRequestBuilder::GetPrefetchMboxes(
+    const std::vector<std::shared_ptr<PivoraPrefetch>>& prefetchList,
+    const std::shared_ptr<PivoraParameters>& parameters) {
+    return CreateMboxArray(prefetchList, parameters);
+}
+
 std::shared_ptr<JsonArray> PivoraRequestBuilder::GetExecuteMboxes(
     const std::vector<std::shared_ptr<PivoraRequest>>& requestList,
     const std::shared_ptr<PivoraParameters>& parameters) {
-    auto array = jsonUtilityService_->CreateEmptyJsonArray();
-    int32_t index = 0;
-    for (const auto& request : requestList) {
-        if (request) {
-            array->PutJsonObject(CreateMboxJsonObject(*request, index++, parameters));
-        }
-    }
-    return array;
+    return CreateMboxArray(requestList, parameters);
 }
 
 std::shared_ptr<JsonArray> PivoraRequestBuilder::GetPrefetchViews(const std::shared_ptr<PivoraParameters>& parameters) {

@@ -104,6 +104,10 @@ public:
     static int32_t GetLocalTimeOffsetInMinutes();
 
 private:
+    /** One mbox object per non-null element, indexed from 0. */
+    template <typename MboxObject>
+    std::shared_ptr<JsonArray> CreateMboxArray(const std::vector<std::shared_ptr<MboxObject>>& list,
+                                               const std::shared_ptr<PivoraParameters>& parameters);
     std::shared_ptr<JsonObject> CreateNotification(const std::string& notificationId, int64_t timestamp,
                                                    const char* type,
                                                    const std::shared_ptr<PivoraParameters>& parameters);
