@@ -7,6 +7,8 @@
 #include "core/EventSource.h"
 #include "core/EventType.h"
 #include "core/SdkError.h"
+#include "identity/IdentityConstants.h"
+#include "lifecycle/LifecycleConstants.h"
 #include "pivora/PivoraDispatchers.h"
 #include "pivora/PivoraJson.h"
 #include "pivora/PivoraListeners.h"
@@ -37,8 +39,8 @@ namespace NuvraMobile {
 
 namespace Keys = PivoraConstants::EventDataKeys::Pivora;
 namespace Config = PivoraConstants::ConfigKeys;
-namespace Identity = PivoraConstants::Identity;
-namespace Lifecycle = PivoraConstants::Lifecycle;
+namespace Identity = IdentityConstants::EventDataKeys::Identity;
+namespace Lifecycle = LifecycleConstants::EventDataKeys::Lifecycle;
 
 namespace {
 
@@ -649,8 +651,9 @@ std::shared_ptr<HttpConnectionInterface> Pivora::SendPivoraRequest(
     }
     if (identity) {
         auto visitorIds = identity->GetTypedVector<VisitorId>(Identity::VISITOR_IDS_LIST);
-        builder->SetIdentityParameters(identity->OptString(Identity::MID, ""), identity->OptString(Identity::BLOB, ""),
-                                       identity->OptString(Identity::LOCATION_HINT, ""),
+        builder->SetIdentityParameters(identity->OptString(Identity::VISITOR_ID_MID, ""),
+                                       identity->OptString(Identity::VISITOR_ID_BLOB, ""),
+                                       identity->OptString(Identity::VISITOR_ID_LOCATION_HINT, ""),
                                        visitorIds.HasValue() ? visitorIds.Value() : std::vector<std::shared_ptr<VisitorId>>());
     }
     if (lifecycle) {

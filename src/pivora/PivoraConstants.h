@@ -42,19 +42,6 @@ constexpr const char* PREVIEW_ENABLED = "pivora.previewEnabled";
 constexpr const char* GLOBAL_PRIVACY = "global.privacy";
 }  // namespace ConfigKeys
 
-/** The shared states of other modules that go into a delivery request, and the keys read of them. */
-namespace Identity {
-constexpr const char* SHARED_STATE_NAME = "com.nuvra.module.identity";
-constexpr const char* MID = "mid";
-constexpr const char* BLOB = "blob";
-constexpr const char* LOCATION_HINT = "locationhint";
-constexpr const char* VISITOR_IDS_LIST = "visitoridslist";
-}  // namespace Identity
-namespace Lifecycle {
-constexpr const char* SHARED_STATE_NAME = "com.nuvra.module.lifecycle";
-constexpr const char* LIFECYCLE_CONTEXT_DATA = "lifecyclecontextdata";
-}  // namespace Lifecycle
-
 namespace EventDataKeys {
 namespace Pivora {
 constexpr const char* SHARED_STATE_NAME = "com.nuvra.module.pivora";

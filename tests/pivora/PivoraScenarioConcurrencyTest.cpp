@@ -1,6 +1,6 @@
 // The personalisation module on a real core and hub with the Configuration module and the native
 // services, against a loopback HTTPS server standing in for the delivery server. Identity and Lifecycle
-// are represented by modules that publish their shared states under those modules' names.
+// are fixed states published under those modules' names, and in the last test the real modules.
 
 #include <gtest/gtest.h>
 
@@ -22,6 +22,8 @@
 #include "core/InternalModule.h"
 #include "core/SdkError.h"
 #include "core/Variant.h"
+#include "identity/IdentityPublicApi.h"
+#include "lifecycle/LifecyclePublicApi.h"
 #include "pivora/PivoraObject.h"
 #include "pivora/PivoraPublicApi.h"
 #include "platformShim/DataStoreInterface.h"
@@ -104,13 +106,7 @@ protected:
         const auto hub = core_->GetEventHub();
         observer_ = std::make_shared<ObserverModule>();
         hub->RegisterModule(observer_);
-        hub->RegisterModule(std::make_shared<StatePublisher>(
-            "com.nuvra.module.identity",
-            std::make_shared<EventData>(EventData::VariantMap{{"mid", Variant::FromString("mid-1")},
-                                                              {"blob", Variant::FromString("blob-1")}})));
-        auto lifecycle = std::make_shared<EventData>();
-        lifecycle->PutStringMap("lifecyclecontextdata", {{"launches", "3"}, {"custom", "c"}});
-        hub->RegisterModule(std::make_shared<StatePublisher>("com.nuvra.module.lifecycle", lifecycle));
+        RegisterNeighbours(hub, makeServices());
         api_ = PivoraPublicApi::Create(hub, makeServices());
         api_->RegisterPivora();
         api_->RegisterPivora();
@@ -123,6 +119,18 @@ protected:
             hub->FinishModulesRegistration([] {});
         }
         ASSERT_NE(nullptr, observer_->WaitForName("EventHub"));
+    }
+
+    /** The Identity and Lifecycle shared states: here fixed ones, published under those modules' names. */
+    virtual void RegisterNeighbours(const std::shared_ptr<EventHub>& hub,
+                                    const std::shared_ptr<PlatformServicesInterface>& /*services*/) {
+        hub->RegisterModule(std::make_shared<StatePublisher>(
+            "com.nuvra.module.identity",
+            std::make_shared<EventData>(EventData::VariantMap{{"mid", Variant::FromString("mid-1")},
+                                                              {"blob", Variant::FromString("blob-1")}})));
+        auto lifecycle = std::make_shared<EventData>();
+        lifecycle->PutStringMap("lifecyclecontextdata", {{"launches", "3"}, {"custom", "c"}});
+        hub->RegisterModule(std::make_shared<StatePublisher>("com.nuvra.module.lifecycle", lifecycle));
     }
 
     void TearDown() override {
@@ -408,6 +416,37 @@ TEST_F(PivoraScenarioTest, AnswersOnTheRequestsResponsePairId) {
     ASSERT_NE(nullptr, viewAnswer);
     EXPECT_EQ("No prefetch view content in Pivora response", viewAnswer->GetData()->OptString("prefetcherror", ""));
     EXPECT_TRUE(viewAnswer->GetData()->OptBoolean("cacheonly", false));
+}
+
+/** The same, with the real Identity and Lifecycle modules publishing their states. */
+class PivoraWithIdentityAndLifecycleTest : public PivoraScenarioTest {
+protected:
+    void RegisterNeighbours(const std::shared_ptr<EventHub>& hub,
+                            const std::shared_ptr<PlatformServicesInterface>& services) override {
+        IdentityPublicApi::Create(hub, services)->RegisterIdentity();
+        LifecyclePublicApi::Create(hub, services)->Register();
+    }
+};
+
+TEST_F(PivoraWithIdentityAndLifecycleTest, TheirStatesRideInTheDeliveryRequest) {
+    core_->UpdateConfiguration({{"skyloom.org", Variant::FromString("ORG1")},
+                                {"skyloom.server", Variant::FromString("identity.example")}});
+    Configure("acme");
+    core_->LifecycleStart({});
+    const auto hub = core_->GetEventHub();
+    ASSERT_TRUE(observer_->WaitUntil([&](const std::vector<std::shared_ptr<Event>>&) {
+        const auto identity = hub->GetSharedEventState("com.nuvra.module.identity", nullptr, nullptr);
+        const auto lifecycle = hub->GetSharedEventState("com.nuvra.module.lifecycle", nullptr, nullptr);
+        return identity && !identity->OptString("mid", "").empty() && lifecycle &&
+               lifecycle->ContainsKey("lifecyclecontextdata");
+    }));
+    const std::string mid = hub->GetSharedEventState("com.nuvra.module.identity", nullptr, nullptr)->OptString("mid", "");
+
+    EXPECT_EQ(std::vector<std::string>{"a-loaded"}, Load({"a"}));
+    const auto bodies = WaitForBodies(1);
+    ASSERT_EQ(1u, bodies.size());
+    EXPECT_EQ(mid, bodies[0]["id"]["glenmoorVisitorId"]);
+    EXPECT_EQ("1", bodies[0]["execute"]["mboxes"][0]["parameters"]["a.Launches"]);
 }
 
 }  // namespace
