@@ -437,8 +437,9 @@ TEST_F(PivoraWithIdentityAndLifecycleTest, TheirStatesRideInTheDeliveryRequest) 
     ASSERT_TRUE(observer_->WaitUntil([&](const std::vector<std::shared_ptr<Event>>&) {
         const auto identity = hub->GetSharedEventState("com.nuvra.module.identity", nullptr, nullptr);
         const auto lifecycle = hub->GetSharedEventState("com.nuvra.module.lifecycle", nullptr, nullptr);
+        std::map<std::string, std::string> contextData;
         return identity && !identity->OptString("mid", "").empty() && lifecycle &&
-               lifecycle->ContainsKey("lifecyclecontextdata");
+               lifecycle->GetStringMap("lifecyclecontextdata", contextData) && contextData.count("launches") != 0;
     }));
     const std::string mid = hub->GetSharedEventState("com.nuvra.module.identity", nullptr, nullptr)->OptString("mid", "");
 
