@@ -5,9 +5,12 @@
 #include <filesystem>
 #include <limits>
 #include <nlohmann/json.hpp>
+#include <optional>
+#include <string>
 #include <type_traits>
 #include <vector>
 
+#include "platformShim/DataStoreInterface.h"
 #include "platformShim/LocalStorageServiceInterface.h"
 #include "services/storage/AppInfo.h"
 #include "services/storage/NativeLocalStorageService.h"

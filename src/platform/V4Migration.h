@@ -1,10 +1,7 @@
 #pragma once
 
 #include <memory>
-#include <optional>
-#include <string>
 
-#include "platformShim/DataStoreInterface.h"
 #include "services/storage/KeyValueStore.h"
 
 namespace NuvraMobile {
