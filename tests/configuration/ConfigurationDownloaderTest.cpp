@@ -71,12 +71,15 @@ std::ostream& operator<<(std::ostream& stream, const RefusedBody& refused) { ret
 /** The downloader over the real download cache, fed by a scripted server. */
 class ConfigurationDownloadCacheTest : public testing::Test {
 protected:
-    ConfigurationDownloadCacheTest() {
-        systemInfo_->Update([this](FakeSystemInfoService::Answers& answers) { answers.applicationCacheDir = cache_.Path(); });
+    // The cache folder is set before the remote-file manager below reads it.
+    static std::shared_ptr<FakeSystemInfoService> SystemInfoCachingIn(const std::string& folder) {
+        auto systemInfo = std::make_shared<FakeSystemInfoService>();
+        systemInfo->Update([&](FakeSystemInfoService::Answers& answers) { answers.applicationCacheDir = folder; });
+        return systemInfo;
     }
 
     ScratchDirectory cache_;
-    std::shared_ptr<FakeSystemInfoService> systemInfo_ = std::make_shared<FakeSystemInfoService>();
+    std::shared_ptr<FakeSystemInfoService> systemInfo_ = SystemInfoCachingIn(cache_.Path());
     std::shared_ptr<ScriptedNetworkService> network_ = std::make_shared<ScriptedNetworkService>();
     std::shared_ptr<FaultInjectingFileSystemService> fileSystem_ =
         std::make_shared<FaultInjectingFileSystemService>(CreateNativeFileSystemService());
