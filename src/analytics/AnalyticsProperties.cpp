@@ -70,7 +70,10 @@ void AnalyticsProperties::CancelLifecycleTimer() {
 }
 
 std::string AnalyticsProperties::GetTimestampTzOffset() {
-    const std::time_t now = static_cast<std::time_t>(TimeUtils::GetUnixTimeInSeconds());
+    return GetTimestampTzOffset(static_cast<std::time_t>(TimeUtils::GetUnixTimeInSeconds()));
+}
+
+std::string AnalyticsProperties::GetTimestampTzOffset(std::time_t now) {
     std::tm local{};
     std::int64_t offsetMinutes = 0;
     if (localtime_r(&now, &local) != nullptr) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <ctime>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -54,6 +55,8 @@ public:
      * signed (300 for five hours west of UTC, -60 for one hour east).
      */
     static std::string GetTimestampTzOffset();
+    /** The "t" value at the given time. */
+    static std::string GetTimestampTzOffset(std::time_t now);
 
 private:
     void CancelTimer(std::shared_ptr<Timer> AnalyticsProperties::*timer, std::atomic<bool>& running,
