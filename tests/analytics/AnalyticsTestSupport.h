@@ -161,7 +161,11 @@ protected:
         services->localStorageService = storage;
     }
 
-    void SetUp() override { hub->Register(module, executor, services); }
+    /** Registers the module and lets it finish registering (its OnRegistered runs on the hub side). */
+    void SetUp() override {
+        hub->Register(module, executor, services);
+        hub->DriveIdle(module);
+    }
 
     void TearDown() override {
         if (const auto hitDatabase = module->GetHitDatabase()) {
