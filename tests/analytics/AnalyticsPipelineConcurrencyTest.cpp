@@ -20,44 +20,19 @@
 #include "core/EventHub.h"
 #include "core/EventSource.h"
 #include "core/EventType.h"
-#include "core/ModuleEventListener.h"
 #include "core/Variant.h"
 #include "services/PlatformServices.h"
 #include "services/network/NetworkTestSettings.h"
 #include "services/system/AppFolders.h"
 #include "services/system/Reachability.h"
 #include "support/ConfigurationTestSupport.h"
+#include "support/IdentityStandIn.h"
 #include "support/LoopbackHttpsServer.h"
 
 namespace NuvraMobile {
 namespace {
 
 using namespace std::chrono_literals;
-
-/** Publishes an identity state with a visitor id at the hub's boot, as the identity service would. */
-class IdentityStandIn : public InternalModule {
-public:
-    IdentityStandIn() : InternalModule("com.nuvra.module.identity") {}
-    std::string GetSharedStateName() const override { return "com.nuvra.module.identity"; }
-
-protected:
-    void OnRegistered() override;
-};
-
-class IdentityStandInBootListener : public ModuleEventListener<IdentityStandIn> {
-public:
-    void Hear(const std::shared_ptr<Event>& event) override {
-        if (auto module = GetParentModule()) {
-            auto data = std::make_shared<EventData>();
-            data->PutString("mid", "M1");
-            module->CreateSharedState(event->GetEventNumber(), data);
-        }
-    }
-};
-
-void IdentityStandIn::OnRegistered() {
-    RegisterListener<IdentityStandInBootListener>(EventType::HUB, EventSource::BOOTED);
-}
 
 std::atomic<bool> coreStarted{false};
 
@@ -105,7 +80,7 @@ protected:
     void StartSession() {
         core_ = Core::Create([this] { return shared_->CreatePlatformServices(); });
         const auto hub = core_->GetEventHub();
-        hub->RegisterModule(std::make_shared<IdentityStandIn>());
+        hub->RegisterModule(std::make_shared<IdentityStandIn>("M1"));
         hub->RegisterModule(std::make_shared<Analytics>());
         observer_ = std::make_shared<ObserverModule>();
         hub->RegisterModule(observer_);
