@@ -70,7 +70,7 @@ void Analytics::OnRegistered() {
     contentDispatcher_ = CreateDispatcher<AnalyticsDispatcherAnalyticsResponseContent>();
     identityDispatcher_ = CreateDispatcher<AnalyticsDispatcherAnalyticsResponseIdentity>();
     properties_ = std::make_shared<AnalyticsProperties>(GetPlatformServices());
-    dependencyNames_ = {StateKeys::CONFIGURATION, IDENTITY_SHARED_STATE};
+    dependencyNames_ = {StateKeys::CONFIGURATION, StateKeys::IDENTITY};
     requestSerializer_ = std::make_shared<AnalyticsRequestSerializer>();
     GetLocale();
 }
@@ -97,73 +97,59 @@ void Analytics::QueueTask(const char* taskName, void (Analytics::*body)(const st
     AddTaskToQueue(taskName, [self, body, event] { ((*self).*body)(event); });
 }
 
-void Analytics::HandleAnalyticsContentRequest(const std::shared_ptr<Event>& event) {
+bool Analytics::IsHandleable(const std::shared_ptr<Event>& event, const char* nullEventMessage,
+                             const char* nullDataMessage) {
     if (!event) {
-        Log::Trace(LOG_TAG, "Ignoring null request content event");
-        return;
+        Log::Trace(LOG_TAG, nullEventMessage);
+        return false;
     }
-    if (!event->GetData()) {
-        Log::Trace(LOG_TAG, "Failed to process REQUEST_CONTENT event (data was null)");
-        return;
+    if (nullDataMessage && !event->GetData()) {
+        Log::Trace(LOG_TAG, nullDataMessage);
+        return false;
     }
-    QueueTask("AnalyticsContentRequest", &Analytics::ProcessContentRequest, event);
+    return true;
+}
+
+void Analytics::HandleAnalyticsContentRequest(const std::shared_ptr<Event>& event) {
+    if (IsHandleable(event, "Ignoring null request content event",
+                     "Failed to process REQUEST_CONTENT event (data was null)")) {
+        QueueTask("AnalyticsContentRequest", &Analytics::ProcessContentRequest, event);
+    }
 }
 
 void Analytics::HandleAnalyticsIdentityRequest(const std::shared_ptr<Event>& event) {
-    if (!event) {
-        Log::Trace(LOG_TAG, "Ignoring null identity request event");
-        return;
+    if (IsHandleable(event, "Ignoring null identity request event",
+                     "Failed to process identity request event (data was null)")) {
+        QueueTask("AnalyticsIdentityRequest", &Analytics::ProcessIdentityRequest, event);
     }
-    if (!event->GetData()) {
-        Log::Trace(LOG_TAG, "Failed to process identity request event (data was null)");
-        return;
-    }
-    QueueTask("AnalyticsIdentityRequest", &Analytics::ProcessIdentityRequest, event);
 }
 
 void Analytics::HandleConfigurationEvent(const std::shared_ptr<Event>& event) {
-    if (!event) {
-        Log::Trace(LOG_TAG, "Ignoring null configuration event");
-        return;
+    if (IsHandleable(event, "Ignoring null configuration event",
+                     "Failed to process configuration event (data was null)")) {
+        QueueTask("AnalyticsConfigurationEvent", &Analytics::ProcessConfigurationEvent, event);
     }
-    if (!event->GetData()) {
-        Log::Trace(LOG_TAG, "Failed to process configuration event (data was null)");
-        return;
-    }
-    QueueTask("AnalyticsConfigurationEvent", &Analytics::ProcessConfigurationEvent, event);
 }
 
 void Analytics::HandleAcquisitionContentEvent(const std::shared_ptr<Event>& event) {
-    if (!event) {
-        Log::Trace(LOG_TAG, "Ignoring null acquisition event");
-        return;
+    if (IsHandleable(event, "Ignoring null acquisition event", nullptr)) {
+        QueueTask("AnalyticsAcquisitionContentEvent", &Analytics::ProcessAcquisitionContentEvent, event);
     }
-    QueueTask("AnalyticsAcquisitionContentEvent", &Analytics::ProcessAcquisitionContentEvent, event);
 }
 
 void Analytics::HandleLifecycleResponseEvent(const std::shared_ptr<Event>& event) {
-    if (!event) {
-        Log::Trace(LOG_TAG, "Ignoring null lifecycle event");
-        return;
+    if (IsHandleable(event, "Ignoring null lifecycle event", "Failed to process lifecycle event (data was null)")) {
+        QueueTask("AnalyticsLifecycleContentEvent", &Analytics::ProcessLifecycleResponseEvent, event);
     }
-    if (!event->GetData()) {
-        Log::Trace(LOG_TAG, "Failed to process lifecycle event (data was null)");
-        return;
-    }
-    QueueTask("AnalyticsLifecycleContentEvent", &Analytics::ProcessLifecycleResponseEvent, event);
 }
 
 void Analytics::HandleSharedStateUpdateEvent(const std::shared_ptr<Event>& event) {
-    if (!event) {
-        Log::Trace(LOG_TAG, "Ignoring null shared state update event");
-        return;
-    }
-    if (!event->GetData()) {
-        Log::Trace(LOG_TAG, "Failed to process shared state update event (data was null)");
+    if (!IsHandleable(event, "Ignoring null shared state update event",
+                      "Failed to process shared state update event (data was null)")) {
         return;
     }
     const std::string owner = event->GetData()->OptString(Keys::STATE_OWNER, "");
-    if (owner.empty() || (owner != StateKeys::CONFIGURATION && owner != IDENTITY_SHARED_STATE)) {
+    if (owner.empty() || (owner != StateKeys::CONFIGURATION && owner != StateKeys::IDENTITY)) {
         Log::Trace(LOG_TAG,
                    "Failed to process shared state update event (invalid state owner or not a dependent module)");
         return;

@@ -49,7 +49,6 @@ class Analytics : public InternalModule {
 public:
     using SharedStates = std::map<std::string, std::shared_ptr<EventData>>;
     static constexpr const char* LOG_TAG = AnalyticsConstants::LOG_TAG;
-    static constexpr const char* IDENTITY_SHARED_STATE = "com.nuvra.module.identity";
 
     Analytics();
 
@@ -159,6 +158,9 @@ private:
     enum class QueueClearing { ALL_REQUESTS, TRACK_REQUESTS };
 
     std::shared_ptr<Analytics> SharedSelf();
+    /** False, with the trace message, for a null event, or for null data when a message is given. */
+    static bool IsHandleable(const std::shared_ptr<Event>& event, const char* nullEventMessage,
+                             const char* nullDataMessage);
     void QueueTask(const char* taskName, void (Analytics::*body)(const std::shared_ptr<Event>&),
                    const std::shared_ptr<Event>& event);
     void ProcessContentRequest(const std::shared_ptr<Event>& event);

@@ -65,6 +65,7 @@ constexpr const char* REGION_NAME = "a.loc.poi";
 namespace SharedStateKeys {
 constexpr const char* ANALYTICS = "com.nuvra.module.analytics";
 constexpr const char* CONFIGURATION = "com.nuvra.module.configuration";
+constexpr const char* IDENTITY = "com.nuvra.module.identity";
 constexpr const char* LIFECYCLE = "com.nuvra.module.lifecycle";
 constexpr const char* ACQUISITION = "com.nuvra.module.acquisition";
 constexpr const char* PLACES = "com.nuvra.module.places";
@@ -81,6 +82,14 @@ constexpr const char* ANALYTICS_CONFIG_DEBUG_API_ENABLED = "analytics.debugApiEn
 constexpr const char* GLENMOOR_ORG_ID = "skyloom.org";
 constexpr const char* GLOBAL_CONFIG_PRIVACY = "global.privacy";
 }  // namespace Configuration
+
+namespace Identity {
+constexpr const char* VISITOR_ID_MID = "mid";
+constexpr const char* VISITOR_ID_BLOB = "blob";
+constexpr const char* VISITOR_ID_LOCATION_HINT = "locationhint";
+constexpr const char* VISITOR_IDS_LIST = "visitoridslist";
+constexpr const char* ADVERTISING_IDENTIFIER = "advertisingidentifier";
+}  // namespace Identity
 
 namespace Lifecycle {
 constexpr const char* LIFECYCLE_CONTEXT_DATA = "lifecyclecontextdata";

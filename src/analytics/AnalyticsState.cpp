@@ -1,6 +1,5 @@
 #include "analytics/AnalyticsState.h"
 
-#include <functional>
 #include <utility>
 #include <vector>
 
@@ -19,15 +18,9 @@ namespace ConfigKeys = AnalyticsConstants::SharedStateKeys::Configuration;
 namespace LifecycleKeys = AnalyticsConstants::SharedStateKeys::Lifecycle;
 namespace PlacesKeys = AnalyticsConstants::SharedStateKeys::Places;
 namespace ContextKeys = AnalyticsConstants::ContextDataKeys;
+namespace IdentityKeys = AnalyticsConstants::SharedStateKeys::Identity;
 
 namespace {
-
-constexpr const char* IDENTITY_SHARED_STATE = "com.nuvra.module.identity";
-constexpr const char* IDENTITY_MID = "mid";
-constexpr const char* IDENTITY_BLOB = "blob";
-constexpr const char* IDENTITY_LOCATION_HINT = "locationhint";
-constexpr const char* IDENTITY_VISITOR_IDS_LIST = "visitoridslist";
-constexpr const char* IDENTITY_ADVERTISING_IDENTIFIER = "advertisingidentifier";
 
 /** Overwrites `field` only with a string actually present under `key`. */
 void ReadString(const EventData& data, const char* key, std::string& field) { data.GetString(key, field); }
@@ -39,7 +32,7 @@ AnalyticsState::AnalyticsState(const std::map<std::string, std::shared_ptr<Event
     using Extractor = void (AnalyticsState::*)(const std::shared_ptr<EventData>&);
     static const std::map<std::string, Extractor> kExtractors = {
         {StateKeys::CONFIGURATION, &AnalyticsState::ExtractConfigurationInfo},
-        {IDENTITY_SHARED_STATE, &AnalyticsState::ExtractIdentityInfo},
+        {StateKeys::IDENTITY, &AnalyticsState::ExtractIdentityInfo},
         {StateKeys::LIFECYCLE, &AnalyticsState::ExtractLifecycleInfo},
         {StateKeys::PLACES, &AnalyticsState::ExtractPlacesInfo},
     };
@@ -74,12 +67,12 @@ void AnalyticsState::ExtractIdentityInfo(const std::shared_ptr<EventData>& data)
         Log::Trace(LOG_TAG, "Failed to extract identity data (event data was null");
         return;
     }
-    ReadString(*data, IDENTITY_MID, glenmoorId_);
-    ReadString(*data, IDENTITY_BLOB, blob_);
-    ReadString(*data, IDENTITY_LOCATION_HINT, locationHint_);
-    ReadString(*data, IDENTITY_ADVERTISING_IDENTIFIER, advertisingId_);
-    if (data->ContainsKey(IDENTITY_VISITOR_IDS_LIST)) {
-        const auto visitorIds = data->GetTypedVector<VisitorId>(IDENTITY_VISITOR_IDS_LIST);
+    ReadString(*data, IdentityKeys::VISITOR_ID_MID, glenmoorId_);
+    ReadString(*data, IdentityKeys::VISITOR_ID_BLOB, blob_);
+    ReadString(*data, IdentityKeys::VISITOR_ID_LOCATION_HINT, locationHint_);
+    ReadString(*data, IdentityKeys::ADVERTISING_IDENTIFIER, advertisingId_);
+    if (data->ContainsKey(IdentityKeys::VISITOR_IDS_LIST)) {
+        const auto visitorIds = data->GetTypedVector<VisitorId>(IdentityKeys::VISITOR_IDS_LIST);
         if (visitorIds.HasValue()) {
             serializedVisitorIdsList_ = requestSerializer_->GenerateAnalyticsCustomerIdString(visitorIds.Value());
         }
