@@ -1,34 +1,38 @@
-// The example host program: plays the app that embeds the SDK. It names its app bundle folder, creates
-// and starts the core over the native services, sets the log level, applies programmatic updates given
-// on the command line, prints the published configuration and the privacy status, and disposes.
-//
-//   nvr_host [--bundle DIR] [--log-level error|warning|debug|trace] [--update KEY=VALUE]...
+// The example host program: plays the app that embeds the SDK. It names its app bundle folder and the
+// folder of its state, creates and starts the core over the native services, sets the log level,
+// applies programmatic updates given on the command line, prints the published configuration and the
+// privacy status, and disposes. `nvr_host --help` lists the options.
 
 #include <chrono>
 #include <cstdio>
-#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <future>
-#include <map>
 #include <memory>
 #include <string>
-#include <vector>
+#include <system_error>
 
+#include "HostOptions.h"
 #include "core/Core.h"
 #include "core/Event.h"
 #include "core/EventData.h"
 #include "core/EventHub.h"
 #include "core/InternalModule.h"
-#include "core/Variant.h"
 #include "services/PlatformServices.h"
+#include "services/json/NativeJsonUtilityService.h"
+#include "services/storage/AppInfo.h"
 #include "services/system/AppFolders.h"
 #include "shared/MobilePrivacyStatus.h"
-#include "util/Log.h"
 
 namespace {
 
 using namespace NuvraMobile;
+using namespace NuvraHost;
+namespace fs = std::filesystem;
 
 constexpr const char* kConfigurationState = "com.nuvra.module.configuration";
+constexpr const char* kBundledConfiguration = "NVBMobileConfig.json";
 
 /** A module of the host's own, through which it reads the configuration shared state. */
 class ConfigurationReader : public InternalModule {
@@ -40,52 +44,54 @@ public:
     }
 };
 
-struct Options {
-    std::string bundle;
-    LoggingMode logLevel = LoggingMode::Error;
-    std::map<std::string, std::shared_ptr<Variant>> updates;
-};
-
-bool ParseLogLevel(const std::string& text, LoggingMode& level) {
-    static const std::map<std::string, LoggingMode> levels = {{"error", LoggingMode::Error},
-                                                              {"warning", LoggingMode::Warning},
-                                                              {"debug", LoggingMode::Debug},
-                                                              {"trace", LoggingMode::Trace}};
-    const auto found = levels.find(text);
-    if (found == levels.end()) {
-        return false;
+fs::path DefaultDataDirectory(const char* program) {
+    std::error_code error;
+    fs::path executable = fs::read_symlink("/proc/self/exe", error);
+    if (error) {
+        executable = fs::absolute(program, error);
     }
-    level = found->second;
-    return true;
+    return executable.parent_path() / "nvr_host_data";
 }
 
-bool ParseOptions(int argc, char** argv, Options& options) {
-    for (int i = 1; i < argc; ++i) {
-        const std::string argument = argv[i];
-        const bool hasValue = i + 1 < argc;
-        if (argument == "--bundle" && hasValue) {
-            options.bundle = argv[++i];
-        } else if (argument == "--log-level" && hasValue) {
-            if (!ParseLogLevel(argv[++i], options.logLevel)) {
-                std::fprintf(stderr, "unknown log level: %s\n", argv[i]);
-                return false;
-            }
-        } else if (argument == "--update" && hasValue) {
-            const std::string update = argv[++i];
-            const auto equals = update.find('=');
-            if (equals == std::string::npos || equals == 0) {
-                std::fprintf(stderr, "an update is KEY=VALUE: %s\n", update.c_str());
-                return false;
-            }
-            options.updates[update.substr(0, equals)] = Variant::FromString(update.substr(equals + 1));
-        } else {
-            std::fprintf(stderr,
-                         "usage: nvr_host [--bundle DIR] [--log-level error|warning|debug|trace] "
-                         "[--update KEY=VALUE]...\n");
-            return false;
-        }
+// The bundle must exist, and its packaged configuration, when there is one, must be a JSON object:
+// the SDK would otherwise quietly start without a configuration.
+bool CheckBundle(const std::string& bundle) {
+    std::error_code error;
+    if (!fs::is_directory(bundle, error)) {
+        std::fprintf(stderr, "nvr_host: no app bundle folder at '%s'\n", bundle.c_str());
+        return false;
     }
-    return true;
+    const fs::path configuration = fs::path(bundle) / kBundledConfiguration;
+    if (!fs::exists(configuration, error)) {
+        return true;
+    }
+    bool parsed = false;
+    TrySwallow([&] {
+        std::ifstream file(configuration);
+        const std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+        parsed = CreateNativeJsonUtilityService()->CreateJsonObject(text) != nullptr;
+    });
+    if (!parsed) {
+        std::fprintf(stderr, "nvr_host: '%s' is not a JSON object\n", configuration.c_str());
+    }
+    return parsed;
+}
+
+// Clears the state of earlier runs when asked and says where the state lives; the SDK keeps its data
+// stores and caches there, so updates and identifiers of one run carry into the next.
+void PrepareDataDirectory(const fs::path& folder, bool reset) {
+    std::error_code error;
+    if (reset) {
+        fs::remove_all(folder, error);
+    }
+    const bool carried = fs::is_directory(folder, error) && !fs::is_empty(folder, error);
+    if (carried) {
+        std::printf("State of earlier runs in %s (--reset clears it)\n", folder.c_str());
+    } else {
+        std::printf("Fresh state in %s\n", folder.c_str());
+    }
+    AppInfo::SetDataDirectory((folder / "data").string());
+    AppFolders::SetCacheDirectory((folder / "cache").string());
 }
 
 MobilePrivacyStatus AskPrivacyStatus(Core& core) {
@@ -93,22 +99,39 @@ MobilePrivacyStatus AskPrivacyStatus(Core& core) {
     auto future = answer->get_future();
     core.GetPrivacyStatus([answer](MobilePrivacyStatus status) { answer->set_value(status); });
     if (future.wait_for(std::chrono::seconds(30)) != std::future_status::ready) {
-        std::fprintf(stderr, "no privacy status within 30 s\n");
+        std::fprintf(stderr, "nvr_host: no privacy status within 30 s\n");
         return MobilePrivacyStatus::UNKNOWN;
     }
     return future.get();
 }
 
+std::string AsJson(const std::shared_ptr<EventData>& data) {
+    return data ? CreateNativeJsonUtilityService()->EventDataToJsonObject(data)->ToString() : "(none)";
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    Options options;
-    if (!ParseOptions(argc, argv, options)) {
-        return 2;
+    HostOptions options;
+    switch (ParseHostOptions(argc, argv, options)) {
+        case ParseOutcome::ShowHelp:
+            std::fputs(HostUsage(), stdout);
+            return 0;
+        case ParseOutcome::Invalid:
+            return 2;
+        case ParseOutcome::Run:
+            break;
     }
     if (!options.bundle.empty()) {
+        if (!CheckBundle(options.bundle)) {
+            return 1;
+        }
         AppFolders::SetBundleDirectory(options.bundle);
     }
+    PrepareDataDirectory(options.dataDirectory.empty() ? DefaultDataDirectory(argv[0])
+                                                       : fs::path(options.dataDirectory),
+                         options.reset);
+
     const auto sharedServices = CreateNativeSharedPlatformServices();
     const auto core = Core::Create([sharedServices] { return sharedServices->CreatePlatformServices(); });
     Log::SetLogLevel(options.logLevel);
@@ -121,9 +144,7 @@ int main(int argc, char** argv) {
     // Answered by the Configuration module after every request queued before it, so the
     // configuration it is asked after is the one published for them.
     const MobilePrivacyStatus privacy = AskPrivacyStatus(*core);
-    const auto configuration = reader->Newest();
-    std::printf("Published configuration (%s):\n%s\n", kConfigurationState,
-                configuration ? configuration->PrettyString(1).c_str() : "(none)");
+    std::printf("Published configuration (%s):\n%s\n", kConfigurationState, AsJson(reader->Newest()).c_str());
     std::printf("Privacy status: %s\n", MobilePrivacyStatusToString(privacy).c_str());
     const bool disposed = core->Dispose(std::chrono::seconds(10));
     sharedServices->Dispose(std::chrono::milliseconds(0));

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <map>
+#include <memory>
+#include <string>
+
+#include "core/Variant.h"
+#include "util/Log.h"
+
+namespace NuvraHost {
+
+/** What the command line asks of the example host program. */
+struct HostOptions {
+    std::string bundle;
+    std::string dataDirectory;
+    bool reset = false;
+    NuvraMobile::LoggingMode logLevel = NuvraMobile::LoggingMode::Error;
+    std::map<std::string, std::shared_ptr<NuvraMobile::Variant>> updates;
+};
+
+enum class ParseOutcome { Run, ShowHelp, Invalid };
+
+/** The usage text that --help prints. */
+const char* HostUsage();
+
+/**
+ * Reads the command line into `options`. An update's value is read as JSON when it parses (numbers,
+ * booleans, objects, arrays, quoted strings) and as plain text otherwise. Invalid input prints one line
+ * saying what is wrong to standard error.
+ */
+ParseOutcome ParseHostOptions(int argc, char** argv, HostOptions& options);
+
+}  // namespace NuvraHost
