@@ -2,8 +2,10 @@
 #include <benchmark/benchmark.h>
 
 #include <memory>
+#include <nlohmann/json.hpp>
 #include <string>
 
+#include "ReferenceRatio.h"
 #include "core/JsonObjectSerializer.h"
 #include "services/json/NativeJsonUtilityService.h"
 
@@ -30,26 +32,25 @@ const std::string& Document() {
     return document;
 }
 
-// The text into a JSON object, whose members are Variants.
+void ReferenceParse() { benchmark::DoNotOptimize(nlohmann::json::parse(Document())); }
+
+// The text into a JSON object, whose members are Variants; against nlohmann's own parse into its document.
 void BM_ParseToJsonObject(benchmark::State& state) {
     const std::shared_ptr<JsonUtilityServiceInterface> service = CreateNativeJsonUtilityService();
-    for (auto _ : state) {
-        benchmark::DoNotOptimize(service->CreateJsonObject(Document()));
-    }
+    RunAgainstReference(
+        state, 1.5, [&] { benchmark::DoNotOptimize(service->CreateJsonObject(Document())); }, ReferenceParse);
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * Document().size()));
 }
-BENCHMARK(BM_ParseToJsonObject)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ParseToJsonObject)->UseManualTime()->Unit(benchmark::kMillisecond);
 
-// The text into a JSON object and on into a map variant, as configuration and rules are read.
+// The text straight into a map variant, as values are read; against the same reference.
 void BM_ParseToVariant(benchmark::State& state) {
     const std::shared_ptr<JsonUtilityServiceInterface> service = CreateNativeJsonUtilityService();
-    JsonObjectSerializer serializer(service);
-    for (auto _ : state) {
-        benchmark::DoNotOptimize(serializer.Serialize(*service->CreateJsonObject(Document())));
-    }
+    RunAgainstReference(
+        state, 1.0, [&] { benchmark::DoNotOptimize(service->JsonTextToVariant(Document())); }, ReferenceParse);
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * Document().size()));
 }
-BENCHMARK(BM_ParseToVariant)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ParseToVariant)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 void BM_WriteFromVariant(benchmark::State& state) {
     const std::shared_ptr<JsonUtilityServiceInterface> service = CreateNativeJsonUtilityService();

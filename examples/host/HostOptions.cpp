@@ -58,6 +58,7 @@ const char* HostUsage() {
            "  --log-level LEVEL   error, warning, debug or trace (default: error)\n"
            "  --update KEY=VALUE  a programmatic configuration update; VALUE is read as JSON when it\n"
            "                      parses, else as text (repeatable)\n"
+           "  --lifecycle         report a launch and a pause, then print the lifecycle state\n"
            "  --help              print this text\n";
 }
 
@@ -75,6 +76,8 @@ ParseOutcome ParseHostOptions(int argc, char** argv, HostOptions& options) {
             return ParseOutcome::ShowHelp;
         } else if (argument == "--reset") {
             options.reset = true;
+        } else if (argument == "--lifecycle") {
+            options.lifecycle = true;
         } else if (argument == "--bundle") {
             options.bundle = arguments[++i];
         } else if (argument == "--data-dir") {

@@ -14,6 +14,8 @@ struct HostOptions {
     std::string bundle;
     std::string dataDirectory;
     bool reset = false;
+    /** Report a launch and a pause and print the lifecycle state. */
+    bool lifecycle = false;
     NuvraMobile::LoggingMode logLevel = NuvraMobile::LoggingMode::Error;
     std::map<std::string, std::shared_ptr<NuvraMobile::Variant>> updates;
 };

@@ -1,15 +1,19 @@
 // The example host program: plays the app that embeds the SDK. It names its app bundle folder and the
-// folder of its state, creates and starts the core over the native services, sets the log level,
-// applies programmatic updates given on the command line, prints the published configuration and the
-// privacy status, and disposes. `nvr_host --help` lists the options.
+// folder of its state, creates the core over the native services, registers Identity and Lifecycle,
+// starts the core, sets the log level, applies programmatic updates given on the command line, prints the
+// published configuration and the privacy status, and disposes. With --lifecycle it also reports a launch
+// and a pause and prints the lifecycle shared state. `nvr_host --help` lists the options.
 
 #include <chrono>
+#include <condition_variable>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <future>
+#include <map>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <system_error>
 
@@ -18,7 +22,12 @@
 #include "core/Event.h"
 #include "core/EventData.h"
 #include "core/EventHub.h"
+#include "core/EventSource.h"
+#include "core/EventType.h"
 #include "core/InternalModule.h"
+#include "core/ModuleEventListener.h"
+#include "identity/IdentityPublicApi.h"
+#include "lifecycle/LifecyclePublicApi.h"
 #include "services/PlatformServices.h"
 #include "services/json/NativeJsonUtilityService.h"
 #include "services/storage/AppInfo.h"
@@ -32,16 +41,45 @@ using namespace NuvraHost;
 namespace fs = std::filesystem;
 
 constexpr const char* kConfigurationState = "com.nuvra.module.configuration";
+constexpr const char* kLifecycleState = "com.nuvra.module.lifecycle";
 constexpr const char* kBundledConfiguration = "NVBMobileConfig.json";
 
-/** A module of the host's own, through which it reads the configuration shared state. */
-class ConfigurationReader : public InternalModule {
+/** A module of the host's own, through which it reads shared states and waits for their changes. */
+class StateReader : public InternalModule {
 public:
-    ConfigurationReader() : InternalModule("host.configuration.reader") {}
-    std::string GetSharedStateName() const override { return "host.configuration.reader"; }
-    std::shared_ptr<EventData> Newest() {
-        return GetSharedEventState(kConfigurationState, Event::SHARED_STATE_NEWEST);
+    StateReader() : InternalModule("host.state.reader") {}
+    std::string GetSharedStateName() const override { return "host.state.reader"; }
+    std::shared_ptr<EventData> Newest(const char* stateName) {
+        return GetSharedEventState(stateName, Event::SHARED_STATE_NEWEST);
     }
+
+    void Changed(const std::string& owner) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        ++changes_[owner];
+        changed_.notify_all();
+    }
+    /** Waits until the owner's state has changed `count` times in all; false after 30 s. */
+    bool WaitForChanges(const std::string& owner, int count) {
+        std::unique_lock<std::mutex> lock(mutex_);
+        return changed_.wait_for(lock, std::chrono::seconds(30), [&] { return changes_[owner] >= count; });
+    }
+
+protected:
+    void OnRegistered() override { RegisterListener<ChangeListener>(EventType::HUB, EventSource::SHARED_STATE); }
+
+private:
+    class ChangeListener : public ModuleEventListener<StateReader> {
+    public:
+        void Hear(const std::shared_ptr<Event>& event) override {
+            if (auto reader = GetParentModule()) {
+                reader->Changed(event->GetData()->OptString("stateowner", ""));
+            }
+        }
+    };
+
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::map<std::string, int> changes_;
 };
 
 fs::path DefaultDataDirectory(const char* program) {
@@ -135,8 +173,11 @@ int main(int argc, char** argv) {
     const auto sharedServices = CreateNativeSharedPlatformServices();
     const auto core = Core::Create([sharedServices] { return sharedServices->CreatePlatformServices(); });
     Log::SetLogLevel(options.logLevel);
-    const auto reader = std::make_shared<ConfigurationReader>();
+    const auto reader = std::make_shared<StateReader>();
     core->GetEventHub()->RegisterModule(reader);
+    // The facades use only the hub.
+    IdentityPublicApi::Create(core->GetEventHub(), nullptr)->RegisterIdentity();
+    LifecyclePublicApi::Create(core->GetEventHub(), nullptr)->Register();
     core->Start([] {});
     if (!options.updates.empty()) {
         core->UpdateConfiguration(options.updates);
@@ -144,8 +185,17 @@ int main(int argc, char** argv) {
     // Answered by the Configuration module after every request queued before it, so the
     // configuration it is asked after is the one published for them.
     const MobilePrivacyStatus privacy = AskPrivacyStatus(*core);
-    std::printf("Published configuration (%s):\n%s\n", kConfigurationState, AsJson(reader->Newest()).c_str());
+    std::printf("Published configuration (%s):\n%s\n", kConfigurationState,
+                AsJson(reader->Newest(kConfigurationState)).c_str());
     std::printf("Privacy status: %s\n", MobilePrivacyStatusToString(privacy).c_str());
+    if (options.lifecycle) {
+        // The boot publishes the first lifecycle state, the start the second; the pause publishes none.
+        core->LifecycleStart({{"host.launch", "demo"}});
+        core->LifecyclePause();
+        const bool started = reader->WaitForChanges(kLifecycleState, 2);
+        std::printf("Lifecycle state (%s):\n%s\n", kLifecycleState,
+                    started ? AsJson(reader->Newest(kLifecycleState)).c_str() : "(none within 30 s)");
+    }
     const bool disposed = core->Dispose(std::chrono::seconds(10));
     sharedServices->Dispose(std::chrono::milliseconds(0));
     return disposed ? 0 : 1;

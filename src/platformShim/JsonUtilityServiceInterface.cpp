@@ -21,4 +21,14 @@ std::shared_ptr<EventData> JsonUtilityServiceInterface::JsonObjectToEventData(
     return std::make_shared<EventData>(members);
 }
 
+std::shared_ptr<Variant> JsonUtilityServiceInterface::JsonTextToVariant(const std::string& text) {
+    return JsonObjectSerializer(ObjectToSharedPtr<JsonUtilityServiceInterface>(*this)).Serialize(*CreateJsonObject(text));
+}
+
+std::shared_ptr<EventData> JsonUtilityServiceInterface::JsonTextToEventData(const std::string& text) {
+    std::map<std::string, std::shared_ptr<Variant>> members;
+    JsonTextToVariant(text)->GetVariantMap(members);
+    return std::make_shared<EventData>(members);
+}
+
 }  // namespace NuvraMobile

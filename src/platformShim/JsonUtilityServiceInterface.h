@@ -12,7 +12,6 @@
 namespace NuvraMobile {
 
 class EventData;
-class EventData;
 class Variant;
 
 /**
@@ -49,6 +48,17 @@ public:
      * JsonObjectSerializer over this service. Throws SdkError "variant.not_type" when that gives no map.
      */
     virtual std::shared_ptr<EventData> JsonObjectToEventData(const std::shared_ptr<JsonObject>& jsonObject);
+
+    /**
+     * The members of JSON object text as a map variant, read as JsonObjectSerializer reads a document
+     * (numbers as doubles, nulls left out). Throws SdkError "json.serialization_error" when the text is
+     * not a JSON object. The native service reads the text straight into the variants, with no document
+     * in between.
+     */
+    virtual std::shared_ptr<Variant> JsonTextToVariant(const std::string& text);
+
+    /** The members of JSON object text as event data, read as JsonTextToVariant reads them. */
+    std::shared_ptr<EventData> JsonTextToEventData(const std::string& text);
 };
 
 }  // namespace NuvraMobile

@@ -24,20 +24,24 @@ constexpr char TOO_DEEP[] = "nesting deeper than 256 levels";
     Throw(SdkError(JsonConstants::SERIALIZATION_ERROR, message, CurrentDebugInfo()));
 }
 
-// Builds the Variant tree straight from the parser's events, without an intermediate document.
+// Builds the Variant tree straight from the strict parser's events, without an intermediate document.
+// It reads what the fast reader leaves (a byte-order mark, integers beyond 64 bits) and says why a text
+// is refused.
 class VariantBuilder {
 public:
-    explicit VariantBuilder(bool wantObject) : wantObject_(wantObject) { frames_.reserve(32); }
+    VariantBuilder(bool wantObject, JsonShape shape) : wantObject_(wantObject), shape_(shape) {
+        frames_.reserve(32);
+    }
 
-    bool null() { return Add(Variant::FromNull()); }
+    bool null() { return Add(JsonNull(shape_, !frames_.empty() && frames_.back().isObject)); }
     bool boolean(bool value) { return Add(Variant::FromBoolean(value)); }
-    bool number_integer(int64_t value) { return Add(Variant::FromLong(value)); }
+    bool number_integer(int64_t value) { return Add(JsonNumber(value, shape_)); }
     bool number_unsigned(uint64_t value) {
         // Beyond the signed range the value is out of the long kind's range anyway, which FromLong reports.
         const uint64_t largest = static_cast<uint64_t>(std::numeric_limits<int64_t>::max());
-        return Add(Variant::FromLong(static_cast<int64_t>(std::min(value, largest))));
+        return Add(JsonNumber(static_cast<int64_t>(std::min(value, largest)), shape_));
     }
-    bool number_float(double value, const std::string&) { return Add(Variant::FromDouble(value)); }
+    bool number_float(double value, const std::string&) { return Add(JsonNumber(value, shape_)); }
     bool string(std::string& value) { return Add(Variant::FromString(std::move(value))); }
     bool binary(Json::binary_t&) { return Refuse("binary values are not JSON"); }
     bool key(std::string& key) {
@@ -73,6 +77,9 @@ private:
         if (frames_.empty()) {
             return Refuse(wantObject_ ? "the top level is not an object" : "the top level is not an array");
         }
+        if (!value) {
+            return true;  // a null the shape leaves out
+        }
         Frame& frame = frames_.back();
         if (frame.isObject) {
             frame.members.insert_or_assign(std::move(frame.key), std::move(value));
@@ -106,16 +113,20 @@ private:
     }
 
     const bool wantObject_;
+    const JsonShape shape_;
     std::vector<Frame> frames_;
     Frame result_;
     std::string error_;
 };
 
-void Parse(const std::string& text, VariantBuilder& builder) {
+void RefuseOverlongText(const std::string& text) {
     if (text.size() > JsonConstants::MAX_TEXT_LENGTH) {
         ThrowSerializationError(PARSE_ERROR_PREFIX + std::string("(a text of ") +
                                 std::to_string(text.size()) + " bytes) error: texts over 16 MiB are refused");
     }
+}
+
+void Parse(const std::string& text, VariantBuilder& builder) {
     if (!Json::sax_parse(text, &builder, Json::input_format_t::json, true)) {
         ThrowSerializationError(PARSE_ERROR_PREFIX + text + " error: " + builder.Error());
     }
@@ -215,14 +226,24 @@ std::string Write(const char* errorPrefix, Build build) {
 
 }  // namespace
 
-std::map<std::string, std::shared_ptr<Variant>> ParseObject(const std::string& text) {
-    VariantBuilder builder(true);
+std::map<std::string, std::shared_ptr<Variant>> ParseObject(const std::string& text, JsonShape shape) {
+    RefuseOverlongText(text);
+    std::map<std::string, std::shared_ptr<Variant>> members;
+    if (JsonTreeReader::ReadObject(text, shape, members)) {
+        return members;
+    }
+    VariantBuilder builder(true, shape);
     Parse(text, builder);
     return std::move(builder.Members());
 }
 
-std::vector<std::shared_ptr<Variant>> ParseArray(const std::string& text) {
-    VariantBuilder builder(false);
+std::vector<std::shared_ptr<Variant>> ParseArray(const std::string& text, JsonShape shape) {
+    RefuseOverlongText(text);
+    std::vector<std::shared_ptr<Variant>> elements;
+    if (JsonTreeReader::ReadArray(text, shape, elements)) {
+        return elements;
+    }
+    VariantBuilder builder(false, shape);
     Parse(text, builder);
     return std::move(builder.Elements());
 }

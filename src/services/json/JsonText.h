@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "core/Variant.h"
+#include "services/json/JsonTreeReader.h"
 
 namespace NuvraMobile {
 namespace JsonText {
@@ -13,11 +14,18 @@ namespace JsonText {
 // JSON text to and from the Variant contents of the native JSON documents. Texts over 16 MiB and
 // documents nested deeper than 256 levels are refused. Stateless; callable from any thread.
 
-/** The members of the top-level object; throws SdkError "json.serialization_error" for anything else. */
-std::map<std::string, std::shared_ptr<Variant>> ParseObject(const std::string& text);
+/**
+ * The members of the top-level object in the shape; throws SdkError "json.serialization_error" for
+ * anything else.
+ */
+std::map<std::string, std::shared_ptr<Variant>> ParseObject(const std::string& text,
+                                                            JsonShape shape = JsonShape::Document);
 
-/** The elements of the top-level array; throws SdkError "json.serialization_error" for anything else. */
-std::vector<std::shared_ptr<Variant>> ParseArray(const std::string& text);
+/**
+ * The elements of the top-level array in the shape; throws SdkError "json.serialization_error" for
+ * anything else.
+ */
+std::vector<std::shared_ptr<Variant>> ParseArray(const std::string& text, JsonShape shape = JsonShape::Document);
 
 /**
  * Pretty-printed text, members in key order. Members without a JSON value (null, empty pointer,

@@ -70,6 +70,10 @@ std::map<std::string, std::string> NativeJsonUtilityService::MapFromJsonObject(
     return flat;
 }
 
+std::shared_ptr<Variant> NativeJsonUtilityService::JsonTextToVariant(const std::string& text) {
+    return Variant::FromVariantMap(JsonText::ParseObject(text, JsonShape::Values));
+}
+
 std::shared_ptr<JsonUtilityServiceInterface> CreateNativeJsonUtilityService() {
     return std::make_shared<NativeJsonUtilityService>();
 }

@@ -30,6 +30,7 @@ public:
      * as "", nested documents as their JSON text; members without a value are skipped.
      */
     std::map<std::string, std::string> MapFromJsonObject(const std::shared_ptr<JsonObject>& object) override;
+    std::shared_ptr<Variant> JsonTextToVariant(const std::string& text) override;
 };
 
 /** A new native JSON utility service. */

@@ -4,7 +4,9 @@
 #include <memory>
 #include <string>
 
+#include "JsonErrorText.h"
 #include "core/EventData.h"
+#include "core/JsonObjectSerializer.h"
 #include "core/Variant.h"
 #include "services/json/NativeJsonUtilityService.h"
 
@@ -81,6 +83,58 @@ TEST_F(NativeJsonUtilityServiceTest, EventDataCrossesJson) {
         service_->JsonObjectToEventData(service_->CreateJsonObject(std::string(R"({"i": 3, "n": null})")));
     const auto expected = Variant::FromVariantMap({{"i", Variant::FromDouble(3)}});
     EXPECT_TRUE(Variant::FromVariantMap(back->AsMapCopy())->Equals(*expected));
+}
+
+// Text read straight into values gives what reading a document and serializing it gives, on the fast
+// reader's road and on the strict parser's (a byte-order mark, integers beyond 64 bits).
+TEST_F(NativeJsonUtilityServiceTest, TextReadsStraightToTheValuesASerializerReads) {
+    std::string deep = "1";
+    for (int i = 0; i < 255; ++i) deep = "{\"a\":" + deep + "}";
+    const std::vector<std::string> texts = {
+        "{}",
+        R"({"i": 7, "n": -12, "d": 2.5, "e": 1e3, "t": true, "f": false, "s": "x\u00e9\n", "z": null})",
+        R"({"a": [1, null, "b", [2, null], {"c": null, "d": 3}], "o": {"p": {"q": [true]}}})",
+        R"({"k": 1, "k": "last"})",
+        "\xEF\xBB\xBF{\"bom\": 1}",
+        R"({"big": 123456789012345678901234567890, "small": -9007199254740991})",
+        deep,
+    };
+    JsonObjectSerializer serializer(service_);
+    const auto asText = [&](const std::shared_ptr<Variant>& value) {
+        return serializer.Deserialize(*value).Value()->ToString();
+    };
+    for (const std::string& text : texts) {
+        const auto expected = serializer.Serialize(*service_->CreateJsonObject(text));
+        EXPECT_EQ(asText(service_->JsonTextToVariant(text)), asText(expected)) << text;
+    }
+}
+
+TEST_F(NativeJsonUtilityServiceTest, TextThatIsNoObjectIsRefusedOnEveryRoad) {
+    std::string tooDeep = "1";
+    for (int i = 0; i < 257; ++i) tooDeep = "{\"a\":" + tooDeep + "}";
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"[1]", "json.serialization_error"},
+        {"{\"a\": }", "json.serialization_error"},
+        {"{} {}", "json.serialization_error"},
+        {tooDeep, "json.serialization_error"},
+        {R"({"n": 9007199254740992})", "std.logic_error.out_of_range"},
+    };
+    for (const auto& [text, code] : cases) {
+        EXPECT_EQ(CodeOf([&] { service_->JsonTextToVariant(text); }), code) << text;
+        EXPECT_EQ(CodeOf([&] { service_->CreateJsonObject(text); }), code) << text;
+    }
+    EXPECT_NE(ErrorOf([&] { service_->CreateJsonObject("{\"a\": }"); }).find("{\"a\": }"), std::string::npos);
+}
+
+// A text larger than the reader keeps buffers for is read, and so is the next one.
+TEST_F(NativeJsonUtilityServiceTest, LargeTextsAreReadOneAfterAnother) {
+    const std::string large = "{\"a\": \"" + std::string(6 * 1024 * 1024, 'x') + "\"}";
+    for (int round = 0; round < 2; ++round) {
+        EXPECT_EQ(service_->CreateJsonObject(large)->GetString("a").size(), 6u * 1024 * 1024);
+    }
+    double small = 0;
+    EXPECT_TRUE(service_->JsonTextToEventData(R"({"b": 2})")->GetDouble("b", small));
+    EXPECT_EQ(small, 2.0);
 }
 
 }  // namespace

@@ -1,0 +1,362 @@
+#include "identity/Identity.h"
+
+#include <iterator>
+#include <utility>
+
+#include "core/Event.h"
+#include "core/EventBuilder.h"
+#include "core/EventData.h"
+#include "core/EventSource.h"
+#include "core/EventType.h"
+#include "core/SdkError.h"
+#include "identity/ConfigurationSharedStateIdentity.h"
+#include "identity/IdentityDispatchers.h"
+#include "identity/IdentityHitDatabase.h"
+#include "identity/IdentityListeners.h"
+#include "identity/IdentityObject.h"
+#include "platformShim/DataStoreInterface.h"
+#include "util/Log.h"
+#include "util/TimeUtils.h"
+
+// The module object: registration, the request queue and its routing, boot, the reactions to
+// configuration, audience and analytics events, privacy changes and unregistration.
+
+namespace NuvraMobile {
+
+namespace Keys = IdentityConstants::EventDataKeys::Identity;
+namespace ConfigKeys = IdentityConstants::EventDataKeys::Configuration;
+namespace Names = IdentityConstants::EventNames;
+
+namespace {
+constexpr std::chrono::milliseconds kDisposeRetryTimeout{1000};
+}  // namespace
+
+Identity::Identity() : Identity(TimeUtils::GetUnixTimeInSeconds) {}
+
+Identity::Identity(Clock clock) : InternalModule(Keys::SHARED_STATE_NAME), clock_(std::move(clock)) {}
+
+std::string Identity::GetSharedStateName() const { return Keys::SHARED_STATE_NAME; }
+
+void Identity::OnRegistered() {
+    RegisterListener<IdentityListenerRequestIdentity>(EventType::IDENTITY, EventSource::REQUEST_IDENTITY);
+    RegisterListener<IdentityListenerHubSharedState>(EventType::HUB, EventSource::SHARED_STATE);
+    RegisterListener<IdentityListenerBootedEvent>(EventType::HUB, EventSource::BOOTED);
+    RegisterListener<IdentityListenerConfigurationResponseContent>(EventType::CONFIGURATION,
+                                                                   EventSource::RESPONSE_CONTENT);
+    RegisterListener<IdentityListenerAudienceResponseContent>(EventType::COHORTIX, EventSource::RESPONSE_CONTENT);
+    RegisterListener<IdentityListenerAnalyticsResponseIdentity>(EventType::ANALYTICS,
+                                                                EventSource::RESPONSE_IDENTITY);
+    RegisterListener<IdentityListenerGenericIdentityRequestContent>(EventType::GENERIC_IDENTITY,
+                                                                    EventSource::REQUEST_CONTENT);
+    eventQueue_.clear();
+    analyticsDispatcher_ = CreateDispatcher<IdentityDispatcherAnalyticsRequestContent>();
+    configurationDispatcher_ = CreateDispatcher<IdentityDispatcherConfigurationRequestContent>();
+    identityResponseDispatcher_ = CreateDispatcher<IdentityDispatcherIdentityResponseIdentity>();
+}
+
+void Identity::OnUnregistered() {
+    if (hitDatabase_) {
+        hitDatabase_->Dispose(std::chrono::milliseconds(0));
+    }
+    auto self = SharedSelf();
+    AddTaskToQueue("unregistration", [self] { self->DisposeHitDatabaseUntilDone(); }, ModuleTaskOptions{true});
+}
+
+void Identity::DisposeHitDatabaseUntilDone() {
+    if (!hitDatabase_) {
+        return;
+    }
+    while (!hitDatabase_->Dispose(kDisposeRetryTimeout)) {
+    }
+    hitDatabase_.reset();
+}
+
+std::shared_ptr<Identity> Identity::SharedSelf() {
+    return std::dynamic_pointer_cast<Identity>(shared_from_this());
+}
+
+void Identity::QueueEventTask(const char* taskName, void (Identity::*body)(const std::shared_ptr<Event>&),
+                              const std::shared_ptr<Event>& event) {
+    auto self = SharedSelf();
+    AddTaskToQueue(taskName, [self, body, event] { ((*self).*body)(event); });
+}
+
+void Identity::HandleIdentityRequest(const std::shared_ptr<Event>& event) {
+    if (event) {
+        QueueEventTask("IdentityHandleIdentityRequest", &Identity::AppendAndProcess, event);
+    }
+}
+
+void Identity::AppendAndProcess(const std::shared_ptr<Event>& event) {
+    eventQueue_.push_back(event);
+    ProcessEventQueue();
+}
+
+void Identity::TryProcessEventQueue() {
+    auto self = SharedSelf();
+    AddTaskToQueue("TryProcessEventQueue", [self] { self->ProcessEventQueue(); });
+}
+
+void Identity::Bootup(const std::shared_ptr<Event>& event) {
+    QueueEventTask("IdentityBootup", &Identity::ApplyBootup, event);
+}
+
+void Identity::HandleConfigurationResponse(const std::shared_ptr<Event>& event) {
+    if (event && event->GetData()) {
+        QueueEventTask("HandleConfigurationResponse", &Identity::ApplyConfigurationResponse, event);
+    }
+}
+
+void Identity::HandleAudienceResponse(const std::shared_ptr<Event>& event) {
+    if (event && event->GetData()) {
+        QueueEventTask("HandleAudienceResponse", &Identity::ApplyAudienceResponse, event);
+    }
+}
+
+void Identity::HandleAnalyticsResponseIdentity(const std::shared_ptr<Event>& event) {
+    if (event && event->GetData()) {
+        QueueEventTask("HandleAnalyticsResponseIdentity", &Identity::ApplyAnalyticsResponse, event);
+    }
+}
+
+void Identity::QueueNetworkResponse(const std::shared_ptr<IdentityObject>& answer, const std::string& pairId,
+                                    std::int32_t eventNumber) {
+    auto self = SharedSelf();
+    AddTaskToQueue("IdentityNetworkResponseLoaded", [self, answer, pairId, eventNumber] {
+        TryCatch([&] { self->NetworkResponseLoaded(answer, pairId, eventNumber); },
+                 [](SdkError& error) {
+                     Log::Error(LOG_PREFIX, "Failed to apply the identity server's answer: %s", error.GetMessage());
+                 });
+    });
+}
+
+std::shared_ptr<ConfigurationSharedStateIdentity> Identity::ConfigurationAt(const std::shared_ptr<Event>& event) {
+    const auto state = GetSharedEventState(ConfigKeys::SHARED_STATE_NAME, event);
+    return state ? std::make_shared<ConfigurationSharedStateIdentity>(state) : nullptr;
+}
+
+void Identity::ProcessEventQueue() {
+    while (!eventQueue_.empty()) {
+        const auto event = eventQueue_.front();
+        const auto configuration = ConfigurationAt(event);
+        if (!configuration) {
+            Log::Trace(LOG_PREFIX, "Config not available at the time to process identity event.");
+            return;
+        }
+        if (!ProcessEvent(event, configuration)) {
+            Log::Trace(LOG_PREFIX,
+                       "Config settings not valid to process the identity event. Processing will resume when a "
+                       "valid configuration is obtained.");
+            AnswerRequestsBehindWaitingSync();
+            return;
+        }
+        eventQueue_.pop_front();
+    }
+}
+
+void Identity::AnswerRequestsBehindWaitingSync() {
+    // Only syncs need an organisation id: the requests behind a waiting sync are answered now, the syncs
+    // keep their order.
+    for (auto position = std::next(eventQueue_.begin()); position != eventQueue_.end();) {
+        const auto configuration = IsSyncEvent(**position) ? nullptr : ConfigurationAt(*position);
+        if (configuration && ProcessEvent(*position, configuration)) {
+            position = eventQueue_.erase(position);
+        } else {
+            ++position;
+        }
+    }
+}
+
+bool Identity::IsSyncEvent(const Event& event) {
+    return event.GetEventType() == EventType::GENERIC_IDENTITY ||
+           (event.GetData() && event.GetData()->OptBoolean(Keys::IS_SYNC_EVENT, false));
+}
+
+bool Identity::ProcessEvent(const std::shared_ptr<Event>& event,
+                            const std::shared_ptr<ConfigurationSharedStateIdentity>& configuration) {
+    if (!event) {
+        Log::Trace(LOG_PREFIX, "Null event.");
+        return true;
+    }
+    const auto data = event->GetData();
+    Log::Trace(LOG_PREFIX, "Processing event %s with data: %s.", *event, *data);
+    if (IsSyncEvent(*event)) {
+        return HandleSyncIdentifiers(event, configuration);
+    }
+    const bool hasOrganisation = !configuration->GetOrgId().empty() || lastValidConfiguration_;
+    if (data->ContainsKey(Keys::BASE_URL)) {
+        if (hasOrganisation) {
+            HandleAppendUrl(event, configuration);
+        } else {
+            AnswerUndecoratedUrl(event);
+        }
+    } else if (data->OptBoolean(Keys::URL_VARIABLES, false)) {
+        if (hasOrganisation) {
+            HandleGetUrlVariables(event, configuration);
+        } else {
+            auto answer = std::make_shared<EventData>();
+            answer->PutString(Keys::URL_VARIABLES, "");
+            HandleIdentityResponseEvent(Names::IDENTITY_URL_VARIABLES, answer, event->GetResponsePairID());
+        }
+    } else {
+        HandleIdentifiersRequest(Names::IDENTITY_RESPONSE_CONTENT_ONE_TIME, event->GetResponsePairID());
+    }
+    return true;
+}
+
+void Identity::AnswerUndecoratedUrl(const std::shared_ptr<Event>& event) {
+    auto answer = std::make_shared<EventData>();
+    answer->PutString(Keys::UPDATED_URL, event->GetData()->OptString(Keys::BASE_URL, ""));
+    HandleIdentityResponseEvent(Names::IDENTITY_APPENDED_URL, answer, event->GetResponsePairID());
+}
+
+std::shared_ptr<Event> Identity::CreateForcedSyncEvent(std::int32_t eventNumber) {
+    auto data = std::make_shared<EventData>();
+    data->PutBoolean(Keys::FORCE_SYNC, true);
+    data->PutBoolean(Keys::IS_SYNC_EVENT, true);
+    data->PutInteger(Keys::AUTHENTICATION_STATE, static_cast<std::int32_t>(VisitorIdAuthenticationState::UNKNOWN));
+    return EventBuilder(Names::FORCED_SYNC, EventType::IDENTITY, EventSource::REQUEST_IDENTITY)
+        .SetData(data)
+        .SetEventNumber(eventNumber)
+        .Build();
+}
+
+void Identity::LoadPrivacyStatus(const std::shared_ptr<Event>& event) {
+    if (const auto state = GetSharedEventState(ConfigKeys::SHARED_STATE_NAME, event)) {
+        privacyStatus_ = StringToMobilePrivacyStatus(state->OptString(
+            ConfigKeys::GLOBAL_CONFIG_PRIVACY, MobilePrivacyStatusToString(MobilePrivacyStatus::UNKNOWN)));
+    }
+}
+
+void Identity::ApplyBootup(const std::shared_ptr<Event>& event) {
+    LoadPrivacyStatus(event);
+    TrySwallow([this] {
+        if (const auto database = GetIdentityDatabase()) {
+            database->UpdatePrivacyStatus(privacyStatus_);
+        }
+    });
+    LoadVariablesFromPersistentData();
+    eventQueue_.push_back(CreateForcedSyncEvent(event->GetEventNumber()));
+    ProcessEventQueue();
+    if (privacyStatus_ == MobilePrivacyStatus::OPT_OUT) {
+        CreateSharedState(event->GetEventNumber(), PackageEventData());
+    }
+}
+
+void Identity::ApplyConfigurationResponse(const std::shared_ptr<Event>& event) {
+    const auto data = event->GetData();
+    std::string privacy;
+    if (data->GetString(ConfigKeys::GLOBAL_CONFIG_PRIVACY, privacy)) {
+        if (StringToMobilePrivacyStatus(privacy) == MobilePrivacyStatus::OPT_OUT) {
+            HandleOptOut(event);
+        }
+        ProcessPrivacyChange(event->GetEventNumber(), data);
+    }
+    if (!data->OptString(ConfigKeys::CONFIG_SKYLOOM_ORGID_KEY, "").empty()) {
+        lastValidConfiguration_ = std::make_shared<ConfigurationSharedStateIdentity>(data);
+        ProcessEventQueue();
+    }
+}
+
+void Identity::ProcessPrivacyChange(std::int32_t eventNumber, const std::shared_ptr<EventData>& configuration) {
+    if (!configuration) {
+        return;
+    }
+    const auto status = StringToMobilePrivacyStatus(configuration->OptString(
+        ConfigKeys::GLOBAL_CONFIG_PRIVACY, MobilePrivacyStatusToString(MobilePrivacyStatus::UNKNOWN)));
+    if (status == privacyStatus_) {
+        return;
+    }
+    privacyStatus_ = status;
+    if (status != MobilePrivacyStatus::OPT_OUT) {
+        if (mid_.empty()) {
+            eventQueue_.push_back(CreateForcedSyncEvent(eventNumber));
+            ProcessEventQueue();
+        }
+    } else {
+        mid_.clear();
+        advertisingIdentifier_.clear();
+        blob_.clear();
+        locationHint_.clear();
+        SetCustomerIds({});
+        if (const auto store = GetIdentityDataStore()) {
+            store->Remove(IdentityConstants::DataStoreKeys::AID_SYNCED_KEY);
+        }
+        UpdatePushIdentifier("");
+        SavePersistently();
+        CreateSharedState(eventNumber, PackageEventData());
+        ClearEventsQueue();
+    }
+    if (const auto database = GetIdentityDatabase()) {
+        database->UpdatePrivacyStatus(status);
+    }
+}
+
+void Identity::ClearEventsQueue() {
+    std::deque<std::shared_ptr<Event>> kept;
+    for (const auto& event : eventQueue_) {
+        if (event && event->GetData() && event->GetData()->ContainsKey(Keys::BASE_URL)) {
+            kept.push_back(event);
+        } else if (event) {
+            HandleIdentityResponseEvent(Names::IDENTITY_RESPONSE, PackageEventData(), event->GetResponsePairID());
+        }
+    }
+    eventQueue_ = std::move(kept);
+    // The kept append-URL requests need no organisation id: answer them as soon as a configuration exists.
+    ProcessEventQueue();
+}
+
+void Identity::ApplyAudienceResponse(const std::shared_ptr<Event>& event) {
+    if (event->GetData()->OptBoolean(IdentityConstants::EventDataKeys::Audience::OPTED_OUT_HIT_SENT, true)) {
+        return;
+    }
+    const auto configuration = ConfigurationAt(event);
+    if (!configuration) {
+        Log::Trace(LOG_PREFIX, "Configuration state not available at time to proces Audience event.");
+        return;
+    }
+    if (configuration->GetPrivacyStatus() == MobilePrivacyStatus::OPT_OUT) {
+        SendOptOutHit(configuration);
+    }
+}
+
+void Identity::ApplyAnalyticsResponse(const std::shared_ptr<Event>& event) {
+    const auto aid = event->GetData()->OptString(IdentityConstants::EventDataKeys::Analytics::ANALYTICS_ID, "");
+    if (aid.empty()) {
+        return;
+    }
+    const auto store = GetIdentityDataStore();
+    if (!store || store->Contains(IdentityConstants::DataStoreKeys::AID_SYNCED_KEY)) {
+        return;
+    }
+    store->SetBoolean(IdentityConstants::DataStoreKeys::AID_SYNCED_KEY, true);
+    auto data = std::make_shared<EventData>();
+    data->PutStringMap(Keys::IDENTIFIERS, {{Keys::ANALYTICS_ID, aid}});
+    data->PutBoolean(Keys::FORCE_SYNC, false);
+    data->PutBoolean(Keys::IS_SYNC_EVENT, true);
+    data->PutInteger(Keys::AUTHENTICATION_STATE, static_cast<std::int32_t>(VisitorIdAuthenticationState::UNKNOWN));
+    eventQueue_.push_back(EventBuilder(Names::AVID_SYNC, EventType::IDENTITY, EventSource::REQUEST_IDENTITY)
+                              .SetData(data)
+                              .SetEventNumber(event->GetEventNumber())
+                              .Build());
+    ProcessEventQueue();
+}
+
+void Identity::HandleIdentifiersRequest(const std::string& eventName, const std::string& pairId) {
+    HandleIdentityResponseEvent(eventName, PackageEventData(), pairId);
+}
+
+void Identity::HandleIdentityResponseEvent(const std::string& eventName, const std::shared_ptr<EventData>& data,
+                                           const std::string& pairId) {
+    if (identityResponseDispatcher_) {
+        identityResponseDispatcher_->DispatchIdentityResponse(eventName, data, pairId);
+    }
+}
+
+void Identity::HandleIdentityConfigurationUpdateEvent(const std::shared_ptr<EventData>& data) {
+    if (configurationDispatcher_) {
+        configurationDispatcher_->DispatchConfigUpdateRequest(data);
+    }
+}
+
+}  // namespace NuvraMobile
