@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include "identity/IdentityConstants.h"
+
 namespace NuvraMobile {
 
 /** The vocabulary of the Analytics module: names of states, keys of events, hits and stored values. */
@@ -65,7 +67,7 @@ constexpr const char* REGION_NAME = "a.loc.poi";
 namespace SharedStateKeys {
 constexpr const char* ANALYTICS = "com.nuvra.module.analytics";
 constexpr const char* CONFIGURATION = "com.nuvra.module.configuration";
-constexpr const char* IDENTITY = "com.nuvra.module.identity";
+constexpr const char* IDENTITY = IdentityConstants::EventDataKeys::Identity::SHARED_STATE_NAME;
 constexpr const char* LIFECYCLE = "com.nuvra.module.lifecycle";
 constexpr const char* ACQUISITION = "com.nuvra.module.acquisition";
 constexpr const char* PLACES = "com.nuvra.module.places";
@@ -83,13 +85,8 @@ constexpr const char* GLENMOOR_ORG_ID = "skyloom.org";
 constexpr const char* GLOBAL_CONFIG_PRIVACY = "global.privacy";
 }  // namespace Configuration
 
-namespace Identity {
-constexpr const char* VISITOR_ID_MID = "mid";
-constexpr const char* VISITOR_ID_BLOB = "blob";
-constexpr const char* VISITOR_ID_LOCATION_HINT = "locationhint";
-constexpr const char* VISITOR_IDS_LIST = "visitoridslist";
-constexpr const char* ADVERTISING_IDENTIFIER = "advertisingidentifier";
-}  // namespace Identity
+/** The identity state's keys, as the identity service names them. */
+namespace Identity = IdentityConstants::EventDataKeys::Identity;
 
 namespace Lifecycle {
 constexpr const char* LIFECYCLE_CONTEXT_DATA = "lifecyclecontextdata";
