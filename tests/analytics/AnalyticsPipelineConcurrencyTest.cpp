@@ -1,6 +1,5 @@
-// The whole measurement road on a real core and hub over the native services: Configuration, the
-// Analytics module and a stand-in that publishes the identity state, with a loopback HTTPS server as
-// the measurement server.
+// The whole measurement road on a real core and hub over the native services: Configuration, Identity
+// and Analytics, with a loopback HTTPS server as the measurement and the identity server.
 
 #include <gtest/gtest.h>
 
@@ -21,12 +20,12 @@
 #include "core/EventSource.h"
 #include "core/EventType.h"
 #include "core/Variant.h"
+#include "identity/Identity.h"
 #include "services/PlatformServices.h"
 #include "services/network/NetworkTestSettings.h"
 #include "services/system/AppFolders.h"
 #include "services/system/Reachability.h"
 #include "support/ConfigurationTestSupport.h"
-#include "support/IdentityStandIn.h"
 #include "support/LoopbackHttpsServer.h"
 
 namespace NuvraMobile {
@@ -43,6 +42,9 @@ protected:
         Reachability::SetStatusForTesting(Reachability::Status::REACHABLE);
         NetworkTestSettings::SetTrustedCertificateAuthority(server_.CertificateAuthorityPem());
         server_.SetDefaultHandler([this](const LoopbackRequest& request) { return Serve(request); });
+        server_.Handle("/id", [](const LoopbackRequest&) {
+            return LoopbackResponse{200, {}, R"({"d_mid": "M1", "id_sync_ttl": 600})"};
+        });
         shared_ = SharedPlatformServices::Create();
     }
 
@@ -54,7 +56,11 @@ protected:
         AppFolders::SetBundleDirectory("");
     }
 
+    /** Records measurement hits; the identity service's other requests are answered and not recorded. */
     LoopbackResponse Serve(const LoopbackRequest& request) {
+        if (request.path.rfind("/b/ss/", 0) != 0) {
+            return {200, {}, ""};
+        }
         std::lock_guard<std::mutex> lock(mutex_);
         hits_.push_back(request);
         received_.notify_all();
@@ -80,7 +86,7 @@ protected:
     void StartSession() {
         core_ = Core::Create([this] { return shared_->CreatePlatformServices(); });
         const auto hub = core_->GetEventHub();
-        hub->RegisterModule(std::make_shared<IdentityStandIn>("M1"));
+        hub->RegisterModule<Identity>();
         hub->RegisterModule(std::make_shared<Analytics>());
         observer_ = std::make_shared<ObserverModule>();
         hub->RegisterModule(observer_);
@@ -105,6 +111,8 @@ protected:
         configuration.emplace("analytics.server", Variant::FromString("127.0.0.1:" + std::to_string(server_.Port())));
         configuration.emplace("analytics.rsids", Variant::FromString("rs"));
         configuration.emplace("global.privacy", Variant::FromString("optedin"));
+        configuration.emplace("skyloom.org", Variant::FromString("ORG1"));
+        configuration.emplace("skyloom.server", Variant::FromString("127.0.0.1:" + std::to_string(server_.Port())));
         core_->UpdateConfiguration(configuration);
         // A track is built with the configuration valid at its own event: wait until this one is out.
         WaitForConfiguration([](const EventData& data) { return data.OptString("analytics.rsids", "") == "rs"; });
@@ -162,16 +170,16 @@ protected:
 
 TEST_F(AnalyticsPipelineTest, TrackedActionIsPostedOnceWithTheExpectedBody) {
     StartSession();
-    Configure({{"skyloom.org", Variant::FromString("ORG1")}});
+    Configure({});
     TrackAction("Login");
     const auto hits = WaitForHits(1);
     ASSERT_EQ(1u, hits.size());
     EXPECT_EQ("POST", hits[0].method);
     EXPECT_TRUE(std::regex_match(hits[0].path, std::regex(R"(/b/ss/rs/0/unknown/s\d+)"))) << hits[0].path;
-    EXPECT_EQ(
-        "ndh=1&c.&a.&action=Login&.a&user=a%20b&.c&ce=UTF-8&cp=foreground&mid=M1&pe=lnk_o&pev2=NMACTION%3ALogin"
-        "&t=00%2F00%2F0000%2000%3A00%3A00%200%200",
-        hits[0].body);
+    EXPECT_TRUE(std::regex_match(
+        hits[0].body, std::regex(R"(ndh=1&c\.&a\.&action=Login&\.a&user=a%20b&\.c&ce=UTF-8&cp=foreground&mid=\d{38})"
+                                 R"(&pe=lnk_o&pev2=NMACTION%3ALogin&t=00%2F00%2F0000%2000%3A00%3A00%200%200)")))
+        << hits[0].body;
     EXPECT_EQ("application/x-www-form-urlencoded", hits[0].Header("Content-Type"));
     EXPECT_EQ(1u, WaitForHits(2, 200ms).size());
 }
