@@ -1,0 +1,515 @@
+#include "analytics/Analytics.h"
+
+#include "analytics/AnalyticsDatabaseHitSchema.h"
+#include "analytics/AnalyticsDispatchers.h"
+#include "analytics/AnalyticsHitDatabase.h"
+#include "analytics/AnalyticsHitProcessor.h"
+#include "analytics/AnalyticsHitQueue.h"
+#include "analytics/AnalyticsListeners.h"
+#include "analytics/AnalyticsProperties.h"
+#include "analytics/AnalyticsRequestSerializer.h"
+#include "analytics/AnalyticsState.h"
+#include "analytics/AnalyticsUnprocessedEvent.h"
+#include "core/Event.h"
+#include "core/EventData.h"
+#include "core/EventSource.h"
+#include "core/EventType.h"
+#include "platformShim/CryptoServiceInterface.h"
+#include "platformShim/DataStoreInterface.h"
+#include "platformShim/LocalStorageServiceInterface.h"
+#include "platformShim/PlatformServicesInterface.h"
+#include "platformShim/SystemInfoServiceInterface.h"
+#include "util/Log.h"
+#include "util/TimeUtils.h"
+
+// The module object: registration, the turning of events into tasks, privacy, the queue-size and
+// clear requests, the shared state, the persisted values and the lazily created hit database. The
+// queue of waiting requests is in AnalyticsEventQueue.cpp, hit building in AnalyticsHitBuilding.cpp.
+
+namespace NuvraMobile {
+
+namespace Keys = AnalyticsConstants::EventDataKeys::Analytics;
+namespace LifecycleKeys = AnalyticsConstants::EventDataKeys::Lifecycle;
+namespace StateKeys = AnalyticsConstants::SharedStateKeys;
+
+namespace {
+
+constexpr std::chrono::milliseconds DISPOSE_TIMEOUT{1000};
+
+bool IsTrackOrForceKickRequest(const Event& event) {
+    return (event.GetEventType() == EventType::ANALYTICS || event.GetEventType() == EventType::GENERIC_TRACK) &&
+           event.GetEventSource() == EventSource::REQUEST_CONTENT;
+}
+
+}  // namespace
+
+Analytics::Analytics() : InternalModule(StateKeys::ANALYTICS) {}
+
+std::string Analytics::GetSharedStateName() const { return StateKeys::ANALYTICS; }
+
+std::shared_ptr<Analytics> Analytics::SharedSelf() {
+    return std::dynamic_pointer_cast<Analytics>(shared_from_this());
+}
+
+void Analytics::OnRegistered() {
+    RegisterListener<AnalyticsListenerRulesEngineResponseContent>(EventType::RULES_ENGINE,
+                                                                  EventSource::RESPONSE_CONTENT);
+    RegisterListener<AnalyticsListenerAnalyticsRequestContent>(EventType::ANALYTICS, EventSource::REQUEST_CONTENT);
+    RegisterListener<AnalyticsListenerGenericTrackRequestContent>(EventType::GENERIC_TRACK,
+                                                                  EventSource::REQUEST_CONTENT);
+    RegisterListener<AnalyticsListenerAnalyticsRequestIdentity>(EventType::ANALYTICS, EventSource::REQUEST_IDENTITY);
+    RegisterListener<AnalyticsListenerConfigurationResponseContent>(EventType::CONFIGURATION,
+                                                                    EventSource::RESPONSE_CONTENT);
+    RegisterListener<AnalyticsListenerAcquisitionResponseContent>(EventType::ACQUISITION,
+                                                                  EventSource::RESPONSE_CONTENT);
+    RegisterListener<AnalyticsListenerLifecycleResponseContent>(EventType::LIFECYCLE, EventSource::RESPONSE_CONTENT);
+    RegisterListener<AnalyticsListenerHubSharedState>(EventType::HUB, EventSource::SHARED_STATE);
+    RegisterListener<AnalyticsListenerHubBooted>(EventType::HUB, EventSource::BOOTED);
+    RegisterListener<AnalyticsListenerLifecycleRequestContent>(EventType::GENERIC_LIFECYCLE,
+                                                               EventSource::REQUEST_CONTENT);
+    contentDispatcher_ = CreateDispatcher<AnalyticsDispatcherAnalyticsResponseContent>();
+    identityDispatcher_ = CreateDispatcher<AnalyticsDispatcherAnalyticsResponseIdentity>();
+    properties_ = std::make_shared<AnalyticsProperties>(GetPlatformServices());
+    dependencyNames_ = {StateKeys::CONFIGURATION, StateKeys::IDENTITY};
+    requestSerializer_ = std::make_shared<AnalyticsRequestSerializer>();
+    GetLocale();
+}
+
+void Analytics::OnUnregistered() {
+    auto self = SharedSelf();
+    AddTaskToQueue(
+        "unregistration",
+        [self] {
+            std::shared_ptr<AnalyticsHitDatabase> hitDatabase;
+            {
+                std::lock_guard<std::recursive_mutex> lock(self->hitDatabaseMutex_);
+                hitDatabase = self->hitDatabase_;
+            }
+            while (hitDatabase && !hitDatabase->Dispose(DISPOSE_TIMEOUT)) {
+            }
+        },
+        ModuleTaskOptions{true});
+}
+
+void Analytics::QueueTask(const char* taskName, void (Analytics::*body)(const std::shared_ptr<Event>&),
+                          const std::shared_ptr<Event>& event) {
+    auto self = SharedSelf();
+    AddTaskToQueue(taskName, [self, body, event] { ((*self).*body)(event); });
+}
+
+bool Analytics::IsHandleable(const std::shared_ptr<Event>& event, const char* nullEventMessage,
+                             const char* nullDataMessage) {
+    if (!event) {
+        Log::Trace(LOG_TAG, nullEventMessage);
+        return false;
+    }
+    if (nullDataMessage && !event->GetData()) {
+        Log::Trace(LOG_TAG, nullDataMessage);
+        return false;
+    }
+    return true;
+}
+
+void Analytics::HandleAnalyticsContentRequest(const std::shared_ptr<Event>& event) {
+    if (IsHandleable(event, "Ignoring null request content event",
+                     "Failed to process REQUEST_CONTENT event (data was null)")) {
+        QueueTask("AnalyticsContentRequest", &Analytics::ProcessContentRequest, event);
+    }
+}
+
+void Analytics::HandleAnalyticsIdentityRequest(const std::shared_ptr<Event>& event) {
+    if (IsHandleable(event, "Ignoring null identity request event",
+                     "Failed to process identity request event (data was null)")) {
+        QueueTask("AnalyticsIdentityRequest", &Analytics::ProcessIdentityRequest, event);
+    }
+}
+
+void Analytics::HandleConfigurationEvent(const std::shared_ptr<Event>& event) {
+    if (IsHandleable(event, "Ignoring null configuration event",
+                     "Failed to process configuration event (data was null)")) {
+        QueueTask("AnalyticsConfigurationEvent", &Analytics::ProcessConfigurationEvent, event);
+    }
+}
+
+void Analytics::HandleAcquisitionContentEvent(const std::shared_ptr<Event>& event) {
+    if (IsHandleable(event, "Ignoring null acquisition event", nullptr)) {
+        QueueTask("AnalyticsAcquisitionContentEvent", &Analytics::ProcessAcquisitionContentEvent, event);
+    }
+}
+
+void Analytics::HandleLifecycleResponseEvent(const std::shared_ptr<Event>& event) {
+    if (IsHandleable(event, "Ignoring null lifecycle event", "Failed to process lifecycle event (data was null)")) {
+        QueueTask("AnalyticsLifecycleContentEvent", &Analytics::ProcessLifecycleResponseEvent, event);
+    }
+}
+
+void Analytics::HandleSharedStateUpdateEvent(const std::shared_ptr<Event>& event) {
+    if (!IsHandleable(event, "Ignoring null shared state update event",
+                      "Failed to process shared state update event (data was null)")) {
+        return;
+    }
+    const std::string owner = event->GetData()->OptString(Keys::STATE_OWNER, "");
+    if (owner.empty() || (owner != StateKeys::CONFIGURATION && owner != StateKeys::IDENTITY)) {
+        Log::Trace(LOG_TAG,
+                   "Failed to process shared state update event (invalid state owner or not a dependent module)");
+        return;
+    }
+    QueueTask("AnalyticsSharedStateUpdateEvent", &Analytics::ProcessSharedStateUpdateEvent, event);
+}
+
+void Analytics::HandleHubBootedEvent(const std::shared_ptr<Event>& event) { HandleAnalyticsIdentityRequest(event); }
+
+void Analytics::HandleAnalyticsConsequenceEvent(const std::shared_ptr<Event>& event) {
+    if (!event) {
+        Log::Debug(LOG_TAG, "Ignoring analytics consequence event, event was null");
+        return;
+    }
+    QueueTask("AnalyticsProcessingRulesConsequence", &Analytics::ProcessConsequenceEvent, event);
+}
+
+void Analytics::HandleLifecycleRequestEvent(const std::shared_ptr<Event>& event) {
+    if (!event) {
+        return;
+    }
+    QueueTask("AnalyticsLifecycleRequestEvent", &Analytics::ProcessLifecycleRequestEvent, event);
+}
+
+void Analytics::QueueAndProcess(const std::shared_ptr<Event>& event, const std::vector<std::string>& softDependencies,
+                                bool configurationOnly) {
+    PutEvent(event, configurationOnly ? std::vector<std::string>{StateKeys::CONFIGURATION} : dependencyNames_,
+             softDependencies);
+    ProcessEvents();
+}
+
+void Analytics::ProcessContentRequest(const std::shared_ptr<Event>& event) {
+    const auto& data = *event->GetData();
+    if (data.ContainsKey(Keys::CLEAR_HITS_QUEUE)) {
+        // The waiting identifier and booted requests stay: the booted one loads the stored identifier.
+        ClearUnprocessedEventQueue(QueueClearing::TRACK_REQUESTS);
+        ClearStoredHits();
+    } else if (data.ContainsKey(Keys::GET_QUEUE_SIZE)) {
+        GetTrackingQueueSize(event->GetResponsePairID());
+    } else if (data.ContainsKey(Keys::FORCE_KICK_HITS)) {
+        QueueAndProcess(event, {StateKeys::PLACES}, true);
+    } else if (data.ContainsKey(Keys::TRACK_ACTION) || data.ContainsKey(Keys::TRACK_STATE) ||
+               data.ContainsKey(Keys::CONTEXT_DATA)) {
+        QueueAndProcess(event, {StateKeys::LIFECYCLE, StateKeys::PLACES});
+    }
+}
+
+void Analytics::ProcessIdentityRequest(const std::shared_ptr<Event>& event) { QueueAndProcess(event, {}); }
+
+void Analytics::ProcessConfigurationEvent(const std::shared_ptr<Event>& event) {
+    const auto state = std::make_shared<AnalyticsState>(SharedStates{{StateKeys::CONFIGURATION, event->GetData()}});
+    UpdatePrivacyStatus(state, event->GetEventNumber());
+}
+
+void Analytics::ProcessAcquisitionContentEvent(const std::shared_ptr<Event>& event) {
+    if (!properties_->IsReferrerTimerRunning()) {
+        QueueAndProcess(event, {StateKeys::LIFECYCLE});
+        return;
+    }
+    Log::Debug(LOG_TAG, "Acquisition response received with referrer data.");
+    const auto state = std::make_shared<AnalyticsState>(
+        SharedStates{{StateKeys::CONFIGURATION, GetSharedEventState(StateKeys::CONFIGURATION, event)}});
+    properties_->CancelReferrerTimer();
+    const auto hitDatabase = GetHitDatabase();
+    if (!hitDatabase) {
+        Log::Warning(LOG_TAG, "Unable to kick analytic hit with referrer data. Database Service is unavailable");
+        return;
+    }
+    std::map<std::string, std::string> contextData;
+    if (event->GetData()) {
+        event->GetData()->GetStringMap(Keys::CONTEXT_DATA, contextData);
+    }
+    hitDatabase->KickWithAdditionalData(state, contextData);
+}
+
+void Analytics::ProcessLifecycleResponseEvent(const std::shared_ptr<Event>& event) {
+    QueueAndProcess(event, {StateKeys::ACQUISITION, StateKeys::LIFECYCLE, StateKeys::PLACES});
+}
+
+void Analytics::ProcessSharedStateUpdateEvent(const std::shared_ptr<Event>&) { ProcessEvents(); }
+
+void Analytics::ProcessConsequenceEvent(const std::shared_ptr<Event>& event) {
+    QueueAndProcess(event, {StateKeys::ACQUISITION, StateKeys::LIFECYCLE, StateKeys::PLACES});
+}
+
+void Analytics::ProcessLifecycleRequestEvent(const std::shared_ptr<Event>& event) {
+    const std::string action =
+        event->GetData() ? event->GetData()->OptString(LifecycleKeys::LIFECYCLE_ACTION_KEY, "") : "";
+    if (action == LifecycleKeys::LIFECYCLE_START) {
+        if (properties_->IsLifecycleTimerRunning()) {
+            return;
+        }
+        WaitForLifecycleData();
+        if (const auto hitDatabase = GetHitDatabase()) {
+            hitDatabase->ResetIsWaitingFlag();
+            hitDatabase->Queue(nullptr, "", 0, false, true);
+        }
+    } else if (action == LifecycleKeys::LIFECYCLE_PAUSE) {
+        properties_->CancelLifecycleTimer();
+        properties_->CancelReferrerTimer();
+    }
+}
+
+void Analytics::UpdatePrivacyStatus(const std::shared_ptr<AnalyticsState>& state, std::int32_t eventNumber) {
+    switch (state->GetPrivacyStatus()) {
+        case MobilePrivacyStatus::OPT_OUT:
+            CreateSharedState(eventNumber, std::make_shared<EventData>());
+            ClearAllHits();
+            PurgeAid();
+            PurgeVid();
+            break;
+        case MobilePrivacyStatus::UNKNOWN:
+            // Stored hits stay, and a worker that is sending stops before its next hit.
+            if (const auto hitQueue = GetHitQueue()) {
+                hitQueue->Suspend();
+            }
+            break;
+        case MobilePrivacyStatus::OPT_IN:
+            if (const auto hitDatabase = GetHitDatabase()) {
+                hitDatabase->Kick(state, false);
+            } else {
+                Log::Warning(LOG_TAG, "Unable to kick analytics hits (database service unavailable)");
+            }
+            break;
+    }
+}
+
+void Analytics::ClearAllHits() {
+    ClearUnprocessedEventQueue(QueueClearing::ALL_REQUESTS);
+    ClearStoredHits();
+}
+
+void Analytics::ClearStoredHits() {
+    if (const auto hitDatabase = GetHitDatabase()) {
+        hitDatabase->ClearTrackingQueue();
+    } else {
+        Log::Warning(LOG_TAG, "Unable to clear tracking queue (database service unavailable)");
+    }
+}
+
+void Analytics::ClearUnprocessedEventQueue(QueueClearing clearing) {
+    std::deque<std::shared_ptr<AnalyticsUnprocessedEvent>> kept;
+    for (const auto& unprocessed : unprocessedEvents_) {
+        const auto& event = unprocessed->GetEvent();
+        if (clearing == QueueClearing::TRACK_REQUESTS && !IsTrackOrForceKickRequest(*event)) {
+            kept.push_back(unprocessed);
+        } else if (event->GetEventType() == EventType::ANALYTICS &&
+                   event->GetEventSource() == EventSource::REQUEST_IDENTITY) {
+            identityDispatcher_->DispatchAnalyticsIdentity("", "", event->GetResponsePairID());
+        } else if (event->GetEventType() == EventType::ANALYTICS &&
+                   event->GetEventSource() == EventSource::REQUEST_CONTENT) {
+            contentDispatcher_->DispatchQueueSize(0, event->GetResponsePairID());
+        }
+    }
+    unprocessedEvents_.swap(kept);
+}
+
+void Analytics::PurgeAid() {
+    if (sharedStateData_) {
+        sharedStateData_->PutString(Keys::ANALYTICS_ID, "");
+    }
+    if (properties_) {
+        properties_->SetAnalyticsId("");
+    }
+    UpdateAnalyticsIdInLocalStorage("");
+}
+
+void Analytics::PurgeVid() {
+    if (sharedStateData_) {
+        sharedStateData_->PutString(Keys::VISITOR_IDENTIFIER, "");
+    }
+    UpdateVisitorIDInLocalStorage("");
+}
+
+void Analytics::GetTrackingQueueSize(const std::string& pairId) {
+    std::int64_t size = 0;
+    if (const auto hitDatabase = GetHitDatabase()) {
+        size = hitDatabase->GetTrackingQueueSize();
+    } else {
+        Log::Error(LOG_TAG, "Database queueSize is 0. Database Service unavailable");
+    }
+    for (const auto& unprocessed : unprocessedEvents_) {
+        size += IsTrackOrForceKickRequest(*unprocessed->GetEvent());
+    }
+    contentDispatcher_->DispatchQueueSize(size, pairId);
+}
+
+void Analytics::ForceKickEventsFromDB(const std::shared_ptr<AnalyticsState>& state) {
+    if (const auto hitDatabase = GetHitDatabase()) {
+        hitDatabase->ForceKick(state);
+    } else {
+        Log::Warning(LOG_TAG, "Unable to force kick the analytics hits. Database Service unavailable");
+    }
+}
+
+std::shared_ptr<EventData> Analytics::PublishableSharedStateData() {
+    if (!sharedStateData_) {
+        sharedStateData_ = std::make_shared<EventData>();
+    }
+    return sharedStateData_->Copy();
+}
+
+void Analytics::UpdateOrCreateAnalyticsSharedState(std::int32_t version, bool create) {
+    if (!sharedStateData_) {
+        sharedStateData_ = std::make_shared<EventData>();
+    }
+    if (properties_) {
+        sharedStateData_->PutString(Keys::ANALYTICS_ID, properties_->GetAnalyticsId());
+        sharedStateData_->PutString(Keys::VISITOR_IDENTIFIER, properties_->GetVisitorId());
+    }
+    if (create) {
+        CreateSharedState(version, PublishableSharedStateData());
+    } else {
+        UpdateSharedState(version, PublishableSharedStateData());
+    }
+}
+
+std::string Analytics::GetLocale() {
+    if (properties_) {
+        const std::string locale = properties_->GetLocale();
+        if (!locale.empty()) {
+            return locale;
+        }
+    }
+    const auto systemInfo = GetSystemInfoService();
+    if (!systemInfo) {
+        Log::Debug(LOG_TAG, "SystemInfo Service is not available. Could not load the locale");
+        return "";
+    }
+    const std::string locale = systemInfo->GetActiveLocaleName();
+    if (properties_) {
+        properties_->SetLocale(locale);
+    }
+    return locale;
+}
+
+std::int64_t Analytics::GetMostRecentHitTimestamp() {
+    std::lock_guard<std::mutex> lock(timestampMutex_);
+    if (mostRecentHitTimestamp_ > 0) {
+        return mostRecentHitTimestamp_;
+    }
+    const auto dataStore = GetDataStore();
+    if (!dataStore) {
+        Log::Error(LOG_TAG,
+                   "LocalStorage Service not initialized. Unable to get most recent hit timestamp from persistence");
+        return mostRecentHitTimestamp_;
+    }
+    mostRecentHitTimestamp_ = dataStore->GetLong(AnalyticsConstants::MOST_RECENT_HIT_TIMESTAMP_SECONDS, 0);
+    return mostRecentHitTimestamp_;
+}
+
+void Analytics::SetMostRecentHitTimestamp(std::int64_t timestampSeconds) {
+    if (GetMostRecentHitTimestamp() >= timestampSeconds) {
+        return;
+    }
+    std::lock_guard<std::mutex> lock(timestampMutex_);
+    if (mostRecentHitTimestamp_ >= timestampSeconds) {
+        return;
+    }
+    mostRecentHitTimestamp_ = timestampSeconds;
+    if (const auto dataStore = GetDataStore()) {
+        dataStore->SetLong(AnalyticsConstants::MOST_RECENT_HIT_TIMESTAMP_SECONDS, timestampSeconds);
+    } else {
+        Log::Error(LOG_TAG,
+                   "LocalStorage Service not initialized. Unable to set most recent hit timestamp in persistence");
+    }
+}
+
+std::shared_ptr<SystemInfoServiceInterface> Analytics::GetSystemInfoService() {
+    const auto platformServices = GetPlatformServices();
+    if (!platformServices) {
+        Log::Warning(LOG_TAG, "Platform services are not available");
+        return nullptr;
+    }
+    return platformServices->GetSystemInfoService();
+}
+
+std::shared_ptr<DataStoreInterface> Analytics::GetDataStore() {
+    const auto platformServices = GetPlatformServices();
+    if (!platformServices) {
+        Log::Warning(LOG_TAG, "Platform services are not available");
+        return nullptr;
+    }
+    const auto localStorage = platformServices->GetLocalStorageService();
+    if (!localStorage) {
+        Log::Warning(LOG_TAG, "Local storage services are not available");
+        return nullptr;
+    }
+    return localStorage->GetDataStore(AnalyticsConstants::DATASTORE_NAME);
+}
+
+std::shared_ptr<CryptoServiceInterface> Analytics::GetCryptoService() {
+    const auto platformServices = GetPlatformServices();
+    if (!platformServices) {
+        Log::Warning(LOG_TAG, "Platform services are not available");
+        return nullptr;
+    }
+    return platformServices->GetCryptoService();
+}
+
+std::string Analytics::GetActionKey(bool internal) const {
+    return internal ? AnalyticsConstants::ContextDataKeys::INTERNAL_ACTION_KEY
+                    : AnalyticsConstants::ContextDataKeys::ACTION_KEY;
+}
+
+std::string Analytics::GetActionPrefix(bool internal) const {
+    return internal ? AnalyticsConstants::INTERNAL_ACTION_PREFIX : AnalyticsConstants::ACTION_PREFIX;
+}
+
+std::int64_t Analytics::GetTimeSinceLaunch(std::int64_t startSeconds) const {
+    return TimeUtils::GetUnixTimeInSeconds() - startSeconds;
+}
+
+std::shared_ptr<AnalyticsDatabaseHitSchema> Analytics::GetHitSchema() {
+    std::lock_guard<std::recursive_mutex> lock(hitDatabaseMutex_);
+    if (!hitSchema_) {
+        hitSchema_ = std::make_shared<AnalyticsDatabaseHitSchema>();
+    }
+    return hitSchema_;
+}
+
+std::shared_ptr<AnalyticsHitProcessor> Analytics::GetHitProcessor() {
+    std::lock_guard<std::recursive_mutex> lock(hitDatabaseMutex_);
+    if (!hitProcessor_) {
+        hitProcessor_ = std::make_shared<AnalyticsHitProcessor>();
+    }
+    return hitProcessor_;
+}
+
+std::shared_ptr<AnalyticsHitQueue> Analytics::GetHitQueue() {
+    std::lock_guard<std::recursive_mutex> lock(hitDatabaseMutex_);
+    if (hitQueue_) {
+        return hitQueue_;
+    }
+    const auto platformServices = GetPlatformServices();
+    if (!platformServices) {
+        Log::Warning(LOG_TAG, "Platform services are not available");
+        return nullptr;
+    }
+    hitQueue_ = std::make_shared<AnalyticsHitQueue>(platformServices, GetHitSchema(), GetHitProcessor());
+    return hitQueue_;
+}
+
+std::shared_ptr<AnalyticsHitDatabase> Analytics::GetHitDatabase() {
+    std::lock_guard<std::recursive_mutex> lock(hitDatabaseMutex_);
+    if (!hitDatabase_) {
+        const auto platformServices = GetPlatformServices();
+        if (!platformServices) {
+            Log::Warning(LOG_TAG, "Platform services are not available");
+            return nullptr;
+        }
+        const auto hitQueue = GetHitQueue();
+        if (!hitQueue) {
+            return nullptr;
+        }
+        hitDatabase_ =
+            std::make_shared<AnalyticsHitDatabase>(hitQueue, platformServices, properties_, contentDispatcher_);
+    }
+    GetHitProcessor()->SetHitDatabase(hitDatabase_);
+    return hitDatabase_;
+}
+
+}  // namespace NuvraMobile

@@ -1,0 +1,199 @@
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "analytics/AnalyticsConstants.h"
+#include "core/InternalModule.h"
+
+namespace NuvraMobile {
+
+class AnalyticsDatabaseHitSchema;
+class AnalyticsDispatcherAnalyticsResponseContent;
+class AnalyticsDispatcherAnalyticsResponseIdentity;
+class AnalyticsHitDatabase;
+class AnalyticsHitProcessor;
+class AnalyticsHitQueue;
+class AnalyticsProperties;
+class AnalyticsRequestSerializer;
+class AnalyticsState;
+class AnalyticsUnprocessedEvent;
+class CryptoServiceInterface;
+class DataStoreInterface;
+class Event;
+class EventData;
+class SystemInfoServiceInterface;
+
+/**
+ * The measurement module "com.nuvra.module.analytics". It hears track, analytics, configuration,
+ * lifecycle, acquisition, rules-consequence and hub events; requests that build hits wait in its queue
+ * of unprocessed events until the configuration and identity states exist for their event, then each
+ * is handled from an AnalyticsState snapshot: built into a hit, stored in the hit database and sent by
+ * the hit queue's worker. It also applies the privacy status, answers queue-size and clear requests
+ * and publishes the analytics identifiers as its shared state.
+ *
+ * Threads: listeners run on the hub's workers and only queue named tasks; module state (the queue of
+ * unprocessed events, the shared-state data) is touched only from the module's sequential tasks. The
+ * wait timers call back on their own threads and the hit-queue worker on its own, so what they share
+ * with the tasks is guarded: the lazily created hit database and its parts by `hitDatabaseMutex_`, the
+ * most recent hit timestamp by `timestampMutex_`; AnalyticsProperties and AnalyticsHitDatabase guard
+ * themselves. Unregistration disposes the hit database (timers and hit queue) from a task that runs
+ * while the module unregisters.
+ */
+class Analytics : public InternalModule {
+public:
+    using SharedStates = std::map<std::string, std::shared_ptr<EventData>>;
+    static constexpr const char* LOG_TAG = AnalyticsConstants::LOG_TAG;
+
+    Analytics();
+
+    std::string GetSharedStateName() const override;
+
+    // Handlers: called by the listeners; each checks the event and queues a named task.
+    virtual void HandleAnalyticsContentRequest(const std::shared_ptr<Event>& event);
+    virtual void HandleAnalyticsIdentityRequest(const std::shared_ptr<Event>& event);
+    virtual void HandleConfigurationEvent(const std::shared_ptr<Event>& event);
+    virtual void HandleAcquisitionContentEvent(const std::shared_ptr<Event>& event);
+    virtual void HandleLifecycleResponseEvent(const std::shared_ptr<Event>& event);
+    virtual void HandleSharedStateUpdateEvent(const std::shared_ptr<Event>& event);
+    virtual void HandleHubBootedEvent(const std::shared_ptr<Event>& event);
+    virtual void HandleAnalyticsConsequenceEvent(const std::shared_ptr<Event>& event);
+    virtual void HandleLifecycleRequestEvent(const std::shared_ptr<Event>& event);
+
+    // Hit building.
+    /** Builds one hit from the request data and stores it (fills the placeholder when backdated). */
+    virtual void Track(const std::shared_ptr<AnalyticsState>& state, const std::shared_ptr<EventData>& data,
+                       std::int64_t timestampSeconds, bool backdated);
+    /** The hit's context data: default data, the caller's context data, action, time since launch ... */
+    virtual std::map<std::string, std::string> ProcessAnalyticsData(const std::shared_ptr<AnalyticsState>& state,
+                                                                    const std::shared_ptr<EventData>& data);
+    /** The hit's variables: "pe"/"pev2", "pageName", "aid", "vid", "ce", "t", "ts", visitor ids, "cp". */
+    virtual std::map<std::string, std::string> ProcessAnalyticsVars(const std::shared_ptr<AnalyticsState>& state,
+                                                                    const std::shared_ptr<EventData>& data,
+                                                                    std::int64_t timestampSeconds);
+
+    // Privacy and the queue.
+    virtual void UpdatePrivacyStatus(const std::shared_ptr<AnalyticsState>& state, std::int32_t eventNumber);
+    /** Empties the queue of unprocessed events and deletes every stored hit (opt-out). */
+    virtual void ClearAllHits();
+    virtual void PurgeAid();
+    virtual void PurgeVid();
+    /** Answers with the stored hits plus the waiting track and force-kick requests. */
+    virtual void GetTrackingQueueSize(const std::string& pairId);
+
+    // Analytics identifiers.
+    /** Publishes the identifiers for the event and answers the request. */
+    virtual void HandleAnalyticsIdRequest(const std::shared_ptr<AnalyticsState>& state, const std::string& pairId,
+                                          std::int32_t eventNumber);
+    /** https://<server>/id with "mid" and "slorgid" when the visitor id service is enabled. */
+    virtual std::string RetrieveAnalyticsIdUrl(const std::shared_ptr<AnalyticsState>& state);
+    virtual std::map<std::string, std::string> GetGlenmoorIdQueryParameters(
+        const std::shared_ptr<AnalyticsState>& state);
+
+    // The queue of requests waiting for shared states.
+    /** Queues the request with its hard and soft shared-state dependencies; null data is dropped. */
+    virtual void PutEvent(const std::shared_ptr<Event>& event, const std::vector<std::string>& hardDependencies,
+                          const std::vector<std::string>& softDependencies);
+    /** Runs waiting requests from the front while their hard dependencies are available. */
+    virtual void ProcessEvents();
+    /** Routes one ready request by its type and source. */
+    virtual void Process(const std::shared_ptr<Event>& event, const SharedStates& sharedStates);
+
+    // Lifecycle and acquisition tracking (filled in by the lifecycle tracking).
+    virtual void TrackLifecycle(const std::shared_ptr<AnalyticsState>& state, const std::shared_ptr<Event>& event);
+    virtual void trackAcquisition(const std::shared_ptr<AnalyticsState>& state,
+                                  const std::shared_ptr<Event>& event);
+    /** A backdated "Crash" hit one second after the most recent hit. */
+    virtual void BackdateLifecycleCrash(const std::shared_ptr<AnalyticsState>& state);
+    /** A backdated "SessionInfo" hit one second after the most recent hit or the previous pause. */
+    virtual void BackdateLifecycleSessionInfo(const std::shared_ptr<AnalyticsState>& state,
+                                              const std::string& previousSessionLength,
+                                              std::int64_t previousPauseTimestampSeconds);
+
+    virtual std::string GetLocale();
+    /** Moves the persisted most recent hit timestamp forward; an older or equal value changes nothing. */
+    virtual void SetMostRecentHitTimestamp(std::int64_t timestampSeconds);
+    virtual std::int64_t GetMostRecentHitTimestamp();
+    virtual void UpdateAnalyticsIdInLocalStorage(const std::string& analyticsId);
+    virtual void UpdateVisitorIDInLocalStorage(const std::string& visitorId);
+    /** Stores and publishes the visitor identifier and answers the request. */
+    virtual void HandleVisitorIdentifierRequest(const std::string& visitorId, std::int32_t eventNumber,
+                                                const std::string& pairId);
+    /** The hard dependencies' states valid for the event (deep copies) and the available soft ones. */
+    virtual SharedStates GetSharedState(const std::shared_ptr<AnalyticsUnprocessedEvent>& unprocessedEvent);
+    /** Publishes "aid" and "vid" of the properties at the version (creates or updates). */
+    virtual void UpdateOrCreateAnalyticsSharedState(std::int32_t version, bool create);
+    virtual std::shared_ptr<SystemInfoServiceInterface> GetSystemInfoService();
+    virtual std::shared_ptr<DataStoreInterface> GetDataStore();
+    virtual std::shared_ptr<CryptoServiceInterface> GetCryptoService();
+    virtual std::string GetActionKey(bool internal) const;
+    virtual std::string GetActionPrefix(bool internal) const;
+    virtual void ForceKickEventsFromDB(const std::shared_ptr<AnalyticsState>& state);
+    /** Arms the lifecycle timer: new hits wait for the lifecycle data for up to 1000 ms. */
+    virtual void WaitForLifecycleData();
+    /** Arms the referrer timer: new hits wait for acquisition data for up to `timeoutMs`. */
+    virtual void WaitForAcquisitionData(const std::shared_ptr<AnalyticsState>& state, std::int64_t timeoutMs);
+    virtual std::shared_ptr<AnalyticsHitDatabase> GetHitDatabase();
+    virtual std::shared_ptr<AnalyticsHitQueue> GetHitQueue();
+    virtual std::shared_ptr<AnalyticsDatabaseHitSchema> GetHitSchema();
+    virtual std::shared_ptr<AnalyticsHitProcessor> GetHitProcessor();
+    /** Seconds from the start to now; negative for a start in the future. */
+    virtual std::int64_t GetTimeSinceLaunch(std::int64_t startSeconds) const;
+    /** "PushMessage", "In-App Message" or "NuvraLink" by the acquisition context data. */
+    virtual std::string IdentifyAcquisitionStateName(const std::map<std::string, std::string>& contextData) const;
+
+    std::shared_ptr<AnalyticsProperties> GetProperties() const { return properties_; }
+
+protected:
+    void OnRegistered() override;
+    void OnUnregistered() override;
+
+private:
+    /** What the clearing of the unprocessed-event queue drops. */
+    enum class QueueClearing { ALL_REQUESTS, TRACK_REQUESTS };
+
+    std::shared_ptr<Analytics> SharedSelf();
+    /** False, with the trace message, for a null event, or for null data when a message is given. */
+    static bool IsHandleable(const std::shared_ptr<Event>& event, const char* nullEventMessage,
+                             const char* nullDataMessage);
+    void QueueTask(const char* taskName, void (Analytics::*body)(const std::shared_ptr<Event>&),
+                   const std::shared_ptr<Event>& event);
+    void ProcessContentRequest(const std::shared_ptr<Event>& event);
+    void ProcessIdentityRequest(const std::shared_ptr<Event>& event);
+    void ProcessConfigurationEvent(const std::shared_ptr<Event>& event);
+    void ProcessAcquisitionContentEvent(const std::shared_ptr<Event>& event);
+    void ProcessLifecycleResponseEvent(const std::shared_ptr<Event>& event);
+    void ProcessSharedStateUpdateEvent(const std::shared_ptr<Event>& event);
+    void ProcessConsequenceEvent(const std::shared_ptr<Event>& event);
+    void ProcessLifecycleRequestEvent(const std::shared_ptr<Event>& event);
+    void QueueAndProcess(const std::shared_ptr<Event>& event, const std::vector<std::string>& softDependencies,
+                         bool configurationOnly = false);
+    void ProcessRulesConsequence(const std::shared_ptr<AnalyticsState>& state, const std::shared_ptr<Event>& event);
+    /** Answers and drops waiting requests: all of them, or only the track and force-kick requests. */
+    void ClearUnprocessedEventQueue(QueueClearing clearing);
+    void ClearStoredHits();
+    /** The shared-state data as published: a copy, so later changes never reach readers. */
+    std::shared_ptr<EventData> PublishableSharedStateData();
+
+    std::shared_ptr<EventData> sharedStateData_;
+    std::mutex timestampMutex_;
+    std::int64_t mostRecentHitTimestamp_ = 0;
+    std::shared_ptr<AnalyticsDispatcherAnalyticsResponseIdentity> identityDispatcher_;
+    std::shared_ptr<AnalyticsDispatcherAnalyticsResponseContent> contentDispatcher_;
+    std::recursive_mutex hitDatabaseMutex_;
+    std::shared_ptr<AnalyticsHitDatabase> hitDatabase_;
+    std::shared_ptr<AnalyticsHitProcessor> hitProcessor_;
+    std::shared_ptr<AnalyticsDatabaseHitSchema> hitSchema_;
+    std::shared_ptr<AnalyticsHitQueue> hitQueue_;
+    std::shared_ptr<AnalyticsProperties> properties_;
+    std::shared_ptr<AnalyticsRequestSerializer> requestSerializer_;
+    std::deque<std::shared_ptr<AnalyticsUnprocessedEvent>> unprocessedEvents_;
+    std::vector<std::string> dependencyNames_;
+};
+
+}  // namespace NuvraMobile

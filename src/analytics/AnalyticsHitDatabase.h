@@ -1,0 +1,112 @@
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+
+#include "core/Object.h"
+
+namespace NuvraMobile {
+
+class AnalyticsDatabaseHitSchema;
+class AnalyticsDispatcherAnalyticsResponseContent;
+class AnalyticsHit;
+class AnalyticsHitQueue;
+class AnalyticsProperties;
+class AnalyticsState;
+class HttpConnectionInterface;
+class NetworkServiceInterface;
+class PlatformServicesInterface;
+
+/**
+ * The module's front of the persistent measurement-hit queue. It stores hits, decides when stored hits
+ * may go out (privacy, offline batching, launch wait timers, forced sends), fills placeholder and
+ * waiting rows, points every row at the current base URL before it lets the worker run, and sends one
+ * hit for the processor.
+ *
+ * Threads: called from the module's queue, from the wait timers' threads (Kick) and from the hit
+ * queue's worker (sending). The last state is guarded by `mutex_`, the last hit timestamp is atomic,
+ * and `rowsMutex_` keeps inserting a row and rewriting every row's server in one order, so the record
+ * of which server all rows carry stays true. Table operations are serialised by the hit queue.
+ * Dispose stops the wait timers and the hit queue; it does not wait for the module's queue.
+ */
+class AnalyticsHitDatabase : public Object {
+public:
+    static constexpr const char* LOG_PREFIX = "AnalyticsHitDatabase";
+    static constexpr std::uint64_t RANDOM_INT_BOUND = 100000000;
+    static constexpr std::int64_t TIMESTAMP_DISABLED_WAIT_THRESHOLD_SECONDS = 60;
+    static constexpr std::int64_t CONNECTION_TIMEOUT_SECONDS = 5;
+
+    AnalyticsHitDatabase(const std::shared_ptr<AnalyticsHitQueue>& hitQueue,
+                         const std::shared_ptr<PlatformServicesInterface>& platformServices,
+                         const std::shared_ptr<AnalyticsProperties>& properties,
+                         const std::shared_ptr<AnalyticsDispatcherAnalyticsResponseContent>& dispatcher);
+
+    /** Stops the wait timers and the hit queue; true when all stopped within the timeout. */
+    virtual bool Dispose(std::chrono::milliseconds timeout);
+    /** Merges `data` into the context data of the oldest waiting row, then kicks. */
+    virtual void KickWithAdditionalData(const std::shared_ptr<AnalyticsState>& state,
+                                        const std::map<std::string, std::string>& data);
+    /** Stores one hit; with a state that yields a server it kicks. */
+    virtual void Queue(const std::shared_ptr<AnalyticsState>& state, const std::string& payload,
+                       std::int64_t timestampSeconds, bool waiting, bool placeholder);
+    /** Kick that ignores the batch limit. */
+    virtual void ForceKick(const std::shared_ptr<AnalyticsState>& state);
+    /**
+     * Lets the worker send, unless a wait timer runs, privacy is not opted in, or offline batching
+     * holds the rows (no more rows than the batch limit and not forced). Without a state the last one.
+     */
+    virtual void Kick(const std::shared_ptr<AnalyticsState>& state, bool force);
+    virtual void ClearTrackingQueue();
+    /** Rows that are not placeholders. */
+    virtual std::int64_t GetTrackingQueueSize();
+    virtual void ResetIsWaitingFlag();
+    /** Fills the newest placeholder row with the backdated hit (queues it when there is none), kicks. */
+    virtual void UpdateBackdatedHit(const std::shared_ptr<AnalyticsState>& state, const std::string& payload,
+                                    std::int64_t timestampSeconds);
+    virtual bool IsHitWaiting();
+    /** Posts the body to the server plus a random number; no connection when none was made. */
+    virtual std::shared_ptr<HttpConnectionInterface> SendAnalyticsHitToServer(const std::string& server,
+                                                                              const std::string& body);
+    /** Reads the answer, publishes it when forwarding or the debug API asks, records the hit's time. */
+    virtual void HandleNetworkConnection(const std::shared_ptr<HttpConnectionInterface>& connection,
+                                         const std::shared_ptr<AnalyticsHit>& hit);
+    /** Moves an offline hit that is older than the last sent one to one second after it (in memory). */
+    virtual void UpdateTimestampIfNeeded(const std::shared_ptr<AnalyticsHit>& hit, std::int64_t last);
+
+    /** The body with `data` merged into its context-data block, which then stands at the end. */
+    std::string AppendContextData(const std::map<std::string, std::string>& data, const std::string& body);
+
+    std::shared_ptr<AnalyticsHitQueue> GetHitQueue() const { return hitQueue_; }
+    std::int64_t GetLastHitTimestamp() const { return lastHitTimestamp_; }
+
+private:
+    std::shared_ptr<AnalyticsState> GetLastState() const;
+    void SetLastState(const std::shared_ptr<AnalyticsState>& state);
+    bool IsDebugApiEnabled() const;
+    /** Inserts the hit; forgets the all-rows server unless the hit carries it. */
+    void InsertHit(const std::shared_ptr<AnalyticsHit>& hit);
+    /** Writes the server into every row unless all rows are known to carry it already. */
+    void PointAllRowsAt(const std::string& server);
+    static void FillFromState(AnalyticsHit& hit, const std::shared_ptr<AnalyticsState>& state);
+
+    mutable std::mutex mutex_;
+    std::shared_ptr<AnalyticsState> lastState_;
+    const std::shared_ptr<AnalyticsProperties> properties_;
+    const std::shared_ptr<PlatformServicesInterface> platformServices_;
+    std::shared_ptr<NetworkServiceInterface> networkService_;
+    const std::shared_ptr<AnalyticsDispatcherAnalyticsResponseContent> responseDispatcher_;
+    std::shared_ptr<AnalyticsDatabaseHitSchema> schema_;
+    std::shared_ptr<AnalyticsHitQueue> hitQueue_;
+    std::atomic<std::int64_t> lastHitTimestamp_{0};
+    std::mutex rowsMutex_;
+    /** The server every row carries, when known; guarded by `rowsMutex_`. */
+    std::optional<std::string> serverOfAllRows_;
+};
+
+}  // namespace NuvraMobile

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <memory>
+#include <mutex>
+
+#include "analytics/AnalyticsHit.h"
+#include "shared/HitProcessor.h"
+
+namespace NuvraMobile {
+
+class AnalyticsHitDatabase;
+
+/**
+ * Decides for each stored hit that the worker hands over whether it is dropped, retried later or sent
+ * now, and sends it through the hit database. Runs on the hit queue's worker thread, one hit at a
+ * time; holds the database only weakly, so database and queue can be released without a cycle.
+ */
+class AnalyticsHitProcessor : public HitProcessor<AnalyticsHit> {
+public:
+    /** DONE when the hit is finished (its row is deleted), RETRY when it is to be offered again. */
+    HitProcessingResult Process(const std::shared_ptr<AnalyticsHit>& hit) override;
+    virtual void SetHitDatabase(const std::shared_ptr<AnalyticsHitDatabase>& hitDatabase);
+
+private:
+    std::shared_ptr<AnalyticsHitDatabase> GetHitDatabase() const;
+
+    mutable std::mutex mutex_;
+    std::weak_ptr<AnalyticsHitDatabase> hitDatabase_;
+};
+
+}  // namespace NuvraMobile

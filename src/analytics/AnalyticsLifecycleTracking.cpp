@@ -1,0 +1,211 @@
+#include <chrono>
+
+#include "analytics/Analytics.h"
+#include "analytics/AnalyticsHitDatabase.h"
+#include "analytics/AnalyticsProperties.h"
+#include "analytics/AnalyticsState.h"
+#include "core/Event.h"
+#include "core/EventData.h"
+#include "core/Timer.h"
+#include "util/Log.h"
+
+// Holding hits back around a launch: the lifecycle and referrer wait timers, the launch and acquisition
+// hits, and the backdated crash and session-info hits of the previous session.
+
+namespace NuvraMobile {
+
+namespace Keys = AnalyticsConstants::EventDataKeys::Analytics;
+
+namespace {
+
+constexpr const char* LIFECYCLE_INTERNAL_ACTION_NAME = "Lifecycle";
+constexpr const char* CRASH_INTERNAL_ACTION_NAME = "Crash";
+constexpr const char* SESSION_INFO_INTERNAL_ACTION_NAME = "SessionInfo";
+constexpr const char* TRACK_INTERNAL_NUVRA_LINK = "NuvraLink";
+constexpr const char* TRACK_INTERNAL_PUSH_CLICK_THROUGH = "PushMessage";
+constexpr const char* TRACK_INTERNAL_LOCAL_NOTIFICATION_CLICK_THROUGH = "In-App Message";
+constexpr const char* CRASH_EVENT_KEY = "a.CrashEvent";
+constexpr const char* CRASH_EVENT_VALUE = "CrashEvent";
+constexpr const char* PREVIOUS_SESSION_LENGTH_KEY = "a.PrevSessionLength";
+constexpr const char* INSTALL_EVENT_KEY = "a.InstallEvent";
+constexpr const char* LAUNCH_EVENT_KEY = "a.LaunchEvent";
+constexpr const char* PREVIOUS_SESSION_PAUSE_TIMESTAMP = "previoussessionpausetimestampseconds";
+constexpr const char* DATA_PUSH_MESSAGE_ID = "a.push.payloadId";
+constexpr const char* DATA_LOCAL_NOTIFICATION_ID = "a.message.id";
+constexpr std::int64_t MILLISECONDS_PER_SECOND = 1000;
+
+const std::map<std::string, std::string>& MapToContextDataKeys() {
+    static const std::map<std::string, std::string> keys = {
+        {"advertisingidentifier", "a.adid"},
+        {"appid", "a.AppID"},
+        {"carriername", "a.CarrierName"},
+        {"crashevent", "a.CrashEvent"},
+        {"dailyenguserevent", "a.DailyEngUserEvent"},
+        {"dayofweek", "a.DayOfWeek"},
+        {"dayssincefirstuse", "a.DaysSinceFirstUse"},
+        {"dayssincelastuse", "a.DaysSinceLastUse"},
+        {"dayssincelastupgrade", "a.DaysSinceLastUpgrade"},
+        {"devicename", "a.DeviceName"},
+        {"resolution", "a.Resolution"},
+        {"hourofday", "a.HourOfDay"},
+        {"ignoredsessionlength", "a.ignoredSessionLength"},
+        {"installdate", "a.InstallDate"},
+        {"installevent", "a.InstallEvent"},
+        {"launchevent", "a.LaunchEvent"},
+        {"launches", "a.Launches"},
+        {"launchessinceupgrade", "a.LaunchesSinceUpgrade"},
+        {"locale", "a.locale"},
+        {"monthlyenguserevent", "a.MonthlyEngUserEvent"},
+        {"osversion", "a.OSVersion"},
+        {"prevsessionlength", "a.PrevSessionLength"},
+        {"runmode", "a.RunMode"},
+        {"upgradeevent", "a.UpgradeEvent"},
+    };
+    return keys;
+}
+
+std::shared_ptr<EventData> InternalTrackData(const std::string& action,
+                                             const std::map<std::string, std::string>& contextData) {
+    auto data = std::make_shared<EventData>();
+    data->PutString(Keys::TRACK_ACTION, action);
+    data->PutStringMap(Keys::CONTEXT_DATA, contextData);
+    data->PutBoolean(Keys::TRACK_INTERNAL, true);
+    return data;
+}
+
+/** Arms a fresh timer that, on expiry, clears the running flag and kicks the stored hits. */
+void ArmWaitTimer(const std::shared_ptr<Analytics>& module, const std::shared_ptr<AnalyticsState>& state,
+                  std::int64_t timeoutMs, bool lifecycle) {
+    const auto properties = module->GetProperties();
+    auto timer = Timer::Create();
+    if (lifecycle) {
+        properties->SetLifecycleTimer(timer);
+        properties->SetLifecycleTimerRunning(true);
+        Log::Debug(Analytics::LOG_TAG, "Lifecycle timer scheduled having timeout %s", timeoutMs);
+    } else {
+        properties->SetReferrerTimer(timer);
+        properties->SetReferrerTimerRunning(true);
+        Log::Debug(Analytics::LOG_TAG, "Referrer timer scheduled having timeout %s", timeoutMs);
+    }
+    timer->Schedule(
+        [module, state, lifecycle] {
+            const auto properties = module->GetProperties();
+            if (lifecycle) {
+                properties->SetLifecycleTimerRunning(false);
+                Log::Debug(Analytics::LOG_TAG, "Lifecycle timeout has expired without lifecycle data");
+            } else {
+                properties->SetReferrerTimerRunning(false);
+                Log::Debug(Analytics::LOG_TAG, "Launch hit delay has expired without referrer data");
+            }
+            if (const auto hitDatabase = module->GetHitDatabase()) {
+                hitDatabase->Kick(state, false);
+            }
+        },
+        std::chrono::system_clock::now() + std::chrono::milliseconds(timeoutMs));
+}
+
+}  // namespace
+
+void Analytics::WaitForLifecycleData() {
+    ArmWaitTimer(std::dynamic_pointer_cast<Analytics>(shared_from_this()), nullptr,
+                 AnalyticsConstants::Default::DEFAULT_LIFECYCLE_RESPONSE_WAIT_TIMEOUT, true);
+}
+
+void Analytics::WaitForAcquisitionData(const std::shared_ptr<AnalyticsState>& state, std::int64_t timeoutMs) {
+    ArmWaitTimer(std::dynamic_pointer_cast<Analytics>(shared_from_this()), state, timeoutMs, false);
+}
+
+void Analytics::TrackLifecycle(const std::shared_ptr<AnalyticsState>& state, const std::shared_ptr<Event>& event) {
+    std::map<std::string, std::string> lifecycleData;
+    event->GetData()->GetStringMap(AnalyticsConstants::SharedStateKeys::Lifecycle::LIFECYCLE_CONTEXT_DATA,
+                                   lifecycleData);
+    if (lifecycleData.empty()) {
+        Log::Trace(LOG_TAG, "Failed to track lifecycle event (context data map was empty)");
+        return;
+    }
+    std::map<std::string, std::string> contextData;
+    for (const auto& [lifecycleKey, hitKey] : MapToContextDataKeys()) {
+        const auto found = lifecycleData.find(lifecycleKey);
+        if (found != lifecycleData.end()) {
+            contextData[hitKey] = found->second;
+            lifecycleData.erase(found);
+        }
+    }
+    contextData.merge(lifecycleData);
+    if (contextData.count(INSTALL_EVENT_KEY)) {
+        WaitForAcquisitionData(state, state->GetLaunchHitDelay() * MILLISECONDS_PER_SECOND);
+    } else if (contextData.count(LAUNCH_EVENT_KEY)) {
+        WaitForAcquisitionData(state, AnalyticsConstants::Default::DEFAULT_LAUNCH_DEEPLINK_DATA_WAIT_TIMEOUT);
+    }
+    if (state->IsBackdateSessionInfoEnabled() && state->IsOfflineTrackingEnabled()) {
+        if (contextData.erase(CRASH_EVENT_KEY)) {
+            BackdateLifecycleCrash(state);
+        }
+        const auto previousSessionLength = contextData.find(PREVIOUS_SESSION_LENGTH_KEY);
+        if (previousSessionLength != contextData.end()) {
+            const std::string length = previousSessionLength->second;
+            contextData.erase(previousSessionLength);
+            BackdateLifecycleSessionInfo(state, length, event->GetData()->OptLong(PREVIOUS_SESSION_PAUSE_TIMESTAMP, 0));
+        }
+    }
+    const auto hitDatabase = GetHitDatabase();
+    if (properties_->IsLifecycleTimerRunning() && hitDatabase && hitDatabase->IsHitWaiting()) {
+        properties_->CancelLifecycleTimer();
+        hitDatabase->KickWithAdditionalData(state, contextData);
+        return;
+    }
+    properties_->CancelLifecycleTimer();
+    Track(state, InternalTrackData(LIFECYCLE_INTERNAL_ACTION_NAME, contextData),
+          event->GetTimestamp() / MILLISECONDS_PER_SECOND, false);
+}
+
+void Analytics::trackAcquisition(const std::shared_ptr<AnalyticsState>& state, const std::shared_ptr<Event>& event) {
+    if (!state) {
+        Log::Trace(LOG_TAG, "Failed to track acquisition event (invalid state)");
+        return;
+    }
+    std::map<std::string, std::string> contextData;
+    if (event->GetData()) {
+        event->GetData()->GetStringMap(Keys::CONTEXT_DATA, contextData);
+    }
+    if (properties_->IsReferrerTimerRunning()) {
+        properties_->CancelReferrerTimer();
+        if (const auto hitDatabase = GetHitDatabase()) {
+            hitDatabase->KickWithAdditionalData(state, contextData);
+        } else {
+            Log::Error(LOG_TAG, "Unable to kick analytic hit with referrer data. Database Service is unavailable");
+        }
+        return;
+    }
+    properties_->CancelReferrerTimer();
+    Track(state, InternalTrackData(IdentifyAcquisitionStateName(contextData), contextData),
+          event->GetTimestamp() / MILLISECONDS_PER_SECOND, false);
+}
+
+void Analytics::BackdateLifecycleCrash(const std::shared_ptr<AnalyticsState>& state) {
+    Track(state, InternalTrackData(CRASH_INTERNAL_ACTION_NAME, {{CRASH_EVENT_KEY, CRASH_EVENT_VALUE}}),
+          GetMostRecentHitTimestamp() + 1, true);
+}
+
+void Analytics::BackdateLifecycleSessionInfo(const std::shared_ptr<AnalyticsState>& state,
+                                             const std::string& previousSessionLength,
+                                             std::int64_t previousPauseTimestampSeconds) {
+    std::map<std::string, std::string> contextData;
+    if (!previousSessionLength.empty()) {
+        contextData[PREVIOUS_SESSION_LENGTH_KEY] = previousSessionLength;
+    }
+    Track(state, InternalTrackData(SESSION_INFO_INTERNAL_ACTION_NAME, contextData),
+          std::max(GetMostRecentHitTimestamp(), previousPauseTimestampSeconds) + 1, true);
+}
+
+std::string Analytics::IdentifyAcquisitionStateName(const std::map<std::string, std::string>& contextData) const {
+    if (contextData.count(DATA_PUSH_MESSAGE_ID)) {
+        return TRACK_INTERNAL_PUSH_CLICK_THROUGH;
+    }
+    if (contextData.count(DATA_LOCAL_NOTIFICATION_ID)) {
+        return TRACK_INTERNAL_LOCAL_NOTIFICATION_CLICK_THROUGH;
+    }
+    return TRACK_INTERNAL_NUVRA_LINK;
+}
+
+}  // namespace NuvraMobile

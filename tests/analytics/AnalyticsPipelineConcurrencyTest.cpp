@@ -1,0 +1,264 @@
+// The whole measurement road on a real core and hub over the native services: Configuration, Identity
+// and Analytics, with a loopback HTTPS server as the measurement and the identity server.
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <condition_variable>
+#include <future>
+#include <mutex>
+#include <regex>
+#include <string>
+
+#include "analytics/Analytics.h"
+#include "analytics/AnalyticsTestSupport.h"
+#include "core/Core.h"
+#include "core/Event.h"
+#include "core/EventBuilder.h"
+#include "core/EventData.h"
+#include "core/EventHub.h"
+#include "core/EventSource.h"
+#include "core/EventType.h"
+#include "core/Variant.h"
+#include "identity/Identity.h"
+#include "services/PlatformServices.h"
+#include "services/network/NetworkTestSettings.h"
+#include "services/system/AppFolders.h"
+#include "services/system/Reachability.h"
+#include "support/ConfigurationTestSupport.h"
+#include "support/LoopbackHttpsServer.h"
+
+namespace NuvraMobile {
+namespace {
+
+using namespace std::chrono_literals;
+
+std::atomic<bool> coreStarted{false};
+
+class AnalyticsPipelineTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        AppFolders::SetBundleDirectory((folders_.Root() / "bundle").string());
+        Reachability::SetStatusForTesting(Reachability::Status::REACHABLE);
+        NetworkTestSettings::SetTrustedCertificateAuthority(server_.CertificateAuthorityPem());
+        server_.SetDefaultHandler([this](const LoopbackRequest& request) { return Serve(request); });
+        server_.Handle("/id", [](const LoopbackRequest&) {
+            return LoopbackResponse{200, {}, R"({"d_mid": "M1", "id_sync_ttl": 600})"};
+        });
+        shared_ = SharedPlatformServices::Create();
+    }
+
+    void TearDown() override {
+        StopSession();
+        server_.Stop();
+        NetworkTestSettings::SetTrustedCertificateAuthority("");
+        Reachability::ClearStatusForTesting();
+        AppFolders::SetBundleDirectory("");
+    }
+
+    /** Records measurement hits; the identity service's other requests are answered and not recorded. */
+    LoopbackResponse Serve(const LoopbackRequest& request) {
+        if (request.path.rfind("/b/ss/", 0) != 0) {
+            return {200, {}, ""};
+        }
+        std::lock_guard<std::mutex> lock(mutex_);
+        hits_.push_back(request);
+        received_.notify_all();
+        int status = 200;
+        if (!statuses_.empty()) {
+            status = statuses_.front();
+            statuses_.pop_front();
+        }
+        return {status, {}, ""};
+    }
+
+    void AnswerNextWith(int status) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        statuses_.push_back(status);
+    }
+
+    std::vector<LoopbackRequest> WaitForHits(size_t count, std::chrono::milliseconds timeout = 10s) {
+        std::unique_lock<std::mutex> lock(mutex_);
+        received_.wait_for(lock, timeout, [&] { return hits_.size() >= count; });
+        return hits_;
+    }
+
+    void StartSession() {
+        core_ = Core::Create([this] { return shared_->CreatePlatformServices(); });
+        const auto hub = core_->GetEventHub();
+        hub->RegisterModule<Identity>();
+        hub->RegisterModule(std::make_shared<Analytics>());
+        observer_ = std::make_shared<ObserverModule>();
+        hub->RegisterModule(observer_);
+        if (!coreStarted.exchange(true)) {
+            core_->Start([] {});
+        } else {
+            // Start is once per process; a later core in this process is booted through its hub.
+            hub->FinishModulesRegistration([] {});
+        }
+        ASSERT_NE(nullptr, observer_->WaitForName("EventHub"));
+    }
+
+    void StopSession() {
+        if (core_) {
+            EXPECT_TRUE(core_->Dispose(10s));
+            core_.reset();
+            observer_.reset();
+        }
+    }
+
+    void Configure(std::map<std::string, std::shared_ptr<Variant>> configuration) {
+        configuration.emplace("analytics.server", Variant::FromString("127.0.0.1:" + std::to_string(server_.Port())));
+        configuration.emplace("analytics.rsids", Variant::FromString("rs"));
+        configuration.emplace("global.privacy", Variant::FromString("optedin"));
+        configuration.emplace("skyloom.org", Variant::FromString("ORG1"));
+        configuration.emplace("skyloom.server", Variant::FromString("127.0.0.1:" + std::to_string(server_.Port())));
+        core_->UpdateConfiguration(configuration);
+        // A track is built with the configuration valid at its own event: wait until this one is out.
+        WaitForConfiguration([](const EventData& data) { return data.OptString("analytics.rsids", "") == "rs"; });
+    }
+
+    void TrackAction(const std::string& action) {
+        auto data = std::make_shared<EventData>();
+        data->PutString("action", action);
+        data->PutStringMap("contextdata", {{"user", "a b"}});
+        core_->Track(data);
+    }
+
+    /** The stored hits plus the waiting track requests, as the module answers. */
+    std::int64_t QueueSize() {
+        auto data = std::make_shared<EventData>();
+        data->PutBoolean("getqueuesize", true);
+        std::promise<std::int64_t> answer;
+        core_->DispatchEventWithResponseCallback(
+            EventBuilder("AnalyticsGetQueueSize", EventType::ANALYTICS, EventSource::REQUEST_CONTENT)
+                .SetData(data)
+                .Build(),
+            [&answer](const std::shared_ptr<Event>& response) {
+                answer.set_value(response->GetData()->OptLong("queuesize", -1));
+            },
+            nullptr);
+        auto future = answer.get_future();
+        EXPECT_EQ(std::future_status::ready, future.wait_for(10s));
+        return future.get();
+    }
+
+    /** Returns once a configuration that matches was published. */
+    void WaitForConfiguration(const std::function<bool(const EventData&)>& matches) {
+        ASSERT_NE(nullptr, observer_->WaitFor([&](const Event& event) {
+            return event.GetName() == "Configuration Response Event" && event.GetPairID().empty() &&
+                   matches(*event.GetData());
+        }));
+    }
+
+    void WaitForPrivacy(const std::string& privacy) {
+        WaitForConfiguration(
+            [&](const EventData& data) { return data.OptString("global.privacy", "") == privacy; });
+    }
+
+    ScopedTimeZone utc_{"UTC"};
+    ScopedAppFolders folders_;
+    LoopbackHttpsServer server_;
+    std::mutex mutex_;
+    std::condition_variable received_;
+    std::vector<LoopbackRequest> hits_;
+    std::deque<int> statuses_;
+    std::shared_ptr<SharedPlatformServices> shared_;
+    std::shared_ptr<Core> core_;
+    std::shared_ptr<ObserverModule> observer_;
+};
+
+TEST_F(AnalyticsPipelineTest, TrackedActionIsPostedOnceWithTheExpectedBody) {
+    StartSession();
+    Configure({});
+    TrackAction("Login");
+    const auto hits = WaitForHits(1);
+    ASSERT_EQ(1u, hits.size());
+    EXPECT_EQ("POST", hits[0].method);
+    EXPECT_TRUE(std::regex_match(hits[0].path, std::regex(R"(/b/ss/rs/0/unknown/s\d+)"))) << hits[0].path;
+    EXPECT_TRUE(std::regex_match(
+        hits[0].body, std::regex(R"(ndh=1&c\.&a\.&action=Login&\.a&user=a%20b&\.c&ce=UTF-8&cp=foreground&mid=\d{38})"
+                                 R"(&pe=lnk_o&pev2=NMACTION%3ALogin&t=00%2F00%2F0000%2000%3A00%3A00%200%200)")))
+        << hits[0].body;
+    EXPECT_EQ("application/x-www-form-urlencoded", hits[0].Header("Content-Type"));
+    EXPECT_EQ(1u, WaitForHits(2, 200ms).size());
+}
+
+TEST_F(AnalyticsPipelineTest, OfflineBatchIsSentWithTheHitAfterTheLimit) {
+    StartSession();
+    Configure({{"analytics.offlineEnabled", Variant::FromBoolean(true)},
+               {"analytics.batchLimit", Variant::FromInteger(3)}});
+    for (const char* action : {"A1", "A2", "A3"}) {
+        TrackAction(action);
+    }
+    EXPECT_EQ(3, QueueSize());
+    EXPECT_TRUE(WaitForHits(1, 0ms).empty());
+    TrackAction("A4");
+    const auto hits = WaitForHits(4);
+    ASSERT_EQ(4u, hits.size());
+    for (size_t index = 0; index < hits.size(); ++index) {
+        EXPECT_NE(std::string::npos, hits[index].body.find("action=A" + std::to_string(index + 1)));
+        EXPECT_NE(std::string::npos, hits[index].body.find("&ts="));
+    }
+}
+
+TEST_F(AnalyticsPipelineTest, HitsKeptUnderUnknownPrivacyAreSentAfterOptInAndOptOutEmptiesTheTable) {
+    StartSession();
+    Configure({{"global.privacy", Variant::FromString("optunknown")}});
+    TrackAction("Kept1");
+    TrackAction("Kept2");
+    EXPECT_EQ(2, QueueSize());
+    EXPECT_TRUE(WaitForHits(1, 0ms).empty());
+    core_->SetPrivacyStatus(MobilePrivacyStatus::OPT_IN);
+    const auto hits = WaitForHits(2);
+    ASSERT_EQ(2u, hits.size());
+    EXPECT_NE(std::string::npos, hits[0].body.find("&privacy.&mode=unknown&.privacy"));
+
+    core_->UpdateConfiguration({{"analytics.offlineEnabled", Variant::FromBoolean(true)},
+                                {"analytics.batchLimit", Variant::FromInteger(10)}});
+    // A track is built with the configuration valid at its own event: wait until this one is out.
+    WaitForConfiguration([](const EventData& data) { return data.OptInteger("analytics.batchLimit", 0) == 10; });
+    TrackAction("Stored");
+    EXPECT_EQ(1, QueueSize());
+    core_->SetPrivacyStatus(MobilePrivacyStatus::OPT_OUT);
+    WaitForPrivacy("optedout");
+    EXPECT_EQ(0, QueueSize());
+    EXPECT_EQ(2u, WaitForHits(3, 200ms).size());
+}
+
+TEST_F(AnalyticsPipelineTest, AnsweredHitIsFinishedWhateverTheStatusAndUnsentHitWaitsForTheNetwork) {
+    StartSession();
+    Configure({});
+    AnswerNextWith(503);
+    TrackAction("Unavailable");
+    ASSERT_EQ(1u, WaitForHits(1).size());
+
+    Reachability::SetStatusForTesting(Reachability::Status::NOT_REACHABLE);
+    TrackAction("Offline");
+    Reachability::SetStatusForTesting(Reachability::Status::REACHABLE);
+    TrackAction("Online");
+    // The answered hit is not sent again: the next two are the later ones, in order.
+    const auto hits = WaitForHits(3);
+    ASSERT_EQ(3u, hits.size());
+    EXPECT_NE(std::string::npos, hits[1].body.find("action=Offline"));
+    EXPECT_NE(std::string::npos, hits[2].body.find("action=Online"));
+}
+
+TEST_F(AnalyticsPipelineTest, HitStoredBeforeARestartIsSentByTheNextCore) {
+    StartSession();
+    Configure({{"analytics.offlineEnabled", Variant::FromBoolean(true)},
+               {"analytics.batchLimit", Variant::FromInteger(10)}});
+    TrackAction("BeforeRestart");
+    EXPECT_EQ(1, QueueSize());
+    StopSession();
+    EXPECT_TRUE(WaitForHits(1, 0ms).empty());
+
+    StartSession();
+    core_->UpdateConfiguration({{"analytics.batchLimit", Variant::FromInteger(0)}});
+    const auto hits = WaitForHits(1);
+    ASSERT_EQ(1u, hits.size());
+    EXPECT_NE(std::string::npos, hits[0].body.find("action=BeforeRestart"));
+}
+
+}  // namespace
+}  // namespace NuvraMobile

@@ -1,0 +1,186 @@
+// The module: requests waiting for shared states, privacy, the clear and queue-size requests and rule
+// consequences.
+
+#include <gtest/gtest.h>
+
+#include "analytics/AnalyticsTestSupport.h"
+#include "core/Variant.h"
+#include "rulesengine/Consequence.h"
+#include "rulesengine/ConsequenceSerializer.h"
+#include "support/CapturingLoggingService.h"
+
+namespace NuvraMobile {
+namespace {
+
+class AnalyticsTest : public AnalyticsModuleFixture {
+protected:
+    void SetUp() override {
+        AnalyticsModuleFixture::SetUp();
+        WithoutStates();
+    }
+
+    void WithoutStates() { hub->SetSharedStateAnswer(nullptr, false); }
+
+    std::shared_ptr<Event> Action(const std::string& name) {
+        return TrackEvent([name](EventData& data) { data.PutString("action", name); });
+    }
+
+    std::shared_ptr<Event> AnalyticsRequest(const char* key) {
+        return Build(EventType::ANALYTICS, EventSource::REQUEST_CONTENT,
+                     [key](EventData& data) { data.PutBoolean(key, true); });
+    }
+
+    std::shared_ptr<Event> IdentityRequest() {
+        return Build(EventType::ANALYTICS, EventSource::REQUEST_IDENTITY, [](EventData&) {});
+    }
+
+    std::shared_ptr<Event> StateChange(const std::string& owner) {
+        return Build(EventType::HUB, EventSource::SHARED_STATE,
+                     [owner](EventData& data) { data.PutString("stateowner", owner); });
+    }
+
+    std::shared_ptr<Event> Configuration(const std::string& privacy) {
+        return Build(EventType::CONFIGURATION, EventSource::RESPONSE_CONTENT, [privacy](EventData& data) {
+            data.PutString("analytics.server", kServer);
+            data.PutString("analytics.rsids", "rs");
+            data.PutString("global.privacy", privacy);
+        });
+    }
+
+    /** The queue size answered to the request. */
+    std::int64_t AnsweredQueueSize(const std::shared_ptr<Event>& request) {
+        for (const auto& answer : Dispatched("QueueSizeValue")) {
+            if (answer->GetPairID() == request->GetResponsePairID()) {
+                return answer->GetData()->OptLong("queuesize", -1);
+            }
+        }
+        return -1;
+    }
+
+    /** Identity answers paired to the request, and identity answers without a pair. */
+    std::pair<size_t, size_t> IdentityAnswers(const std::shared_ptr<Event>& request) {
+        std::pair<size_t, size_t> counts;
+        for (const auto& answer : Dispatched("TrackingIdentifierValue")) {
+            if (answer->GetPairID() == request->GetResponsePairID()) {
+                ++counts.first;
+            } else if (answer->GetPairID().empty()) {
+                ++counts.second;
+            }
+        }
+        return counts;
+    }
+};
+
+TEST_F(AnalyticsTest, RequestsWaitInOrderUntilConfigurationOrIdentityChanges) {
+    ScopedCapturingLog log(LoggingMode::Debug);
+    Hear(Action("First"));
+    Hear(Action("Second"));
+    EXPECT_TRUE(log.Service().Contains("Couldn't retrieve shared state for com.nuvra.module.configuration."));
+    const auto sizeRequest = AnalyticsRequest("getqueuesize");
+    Hear(sizeRequest);
+    EXPECT_EQ(2, AnsweredQueueSize(sizeRequest));
+
+    SetStates([](EventData&) {});
+    Hear(StateChange("com.nuvra.module.lifecycle"));  // not a dependency: nothing resumes
+    EXPECT_TRUE(network->Requests().empty());
+    Hear(StateChange("com.nuvra.module.identity"));
+    const auto requests = network->WaitForRequests(2);
+    ASSERT_EQ(2u, requests.size());
+    EXPECT_NE(std::string::npos, requests[0].body.find("action=First"));
+    EXPECT_NE(std::string::npos, requests[1].body.find("action=Second"));
+}
+
+TEST_F(AnalyticsTest, ClearRequestDropsWaitingTrackRequestsButKeepsIdentifierRequests) {
+    const auto booted = Build(EventType::HUB, EventSource::BOOTED, [](EventData&) {});
+    const auto identity = IdentityRequest();
+    const auto forceKick = AnalyticsRequest("forcekick");
+    Hear(booted);
+    Hear(Action("Waiting"));
+    Hear(identity);
+    Hear(forceKick);
+    Hear(AnalyticsRequest("clearhitsqueue"));
+    EXPECT_EQ(0, AnsweredQueueSize(forceKick));
+    EXPECT_EQ(std::make_pair(size_t{0}, size_t{0}), IdentityAnswers(identity));
+
+    SetStates([](EventData&) {});
+    Hear(StateChange("com.nuvra.module.configuration"));
+    EXPECT_EQ(std::make_pair(size_t{1}, size_t{2}), IdentityAnswers(identity));  // booted answers unpaired
+    EXPECT_TRUE(network->Requests().empty());
+    EXPECT_EQ(0, module->GetHitDatabase()->GetTrackingQueueSize());
+}
+
+TEST_F(AnalyticsTest, OptOutAnswersEveryWaitingRequestAndClearsHitsAndIdentifiers) {
+    storage->Store("AnalyticsDataStorage")->SetString("NUVRAMOBILE_STOREDDEFAULTS_AID", "stored");
+    SetStates([](EventData& data) {
+        data.PutBoolean("analytics.offlineEnabled", true);
+        data.PutInteger("analytics.batchLimit", 10);
+    });
+    Hear(Action("Stored"));
+    ASSERT_EQ(1, module->GetHitDatabase()->GetTrackingQueueSize());
+    WithoutStates();
+    const auto identity = IdentityRequest();
+    const auto forceKick = AnalyticsRequest("forcekick");
+    Hear(identity);
+    Hear(forceKick);
+    Hear(Action("Waiting"));
+
+    const auto optOut = Configuration("optedout");
+    Hear(optOut);
+    EXPECT_EQ(std::make_pair(size_t{1}, size_t{1}), IdentityAnswers(identity));
+    EXPECT_EQ(0, AnsweredQueueSize(forceKick));
+    EXPECT_EQ(0, module->GetHitDatabase()->GetTrackingQueueSize());
+    EXPECT_FALSE(storage->Store("AnalyticsDataStorage")->Contains("NUVRAMOBILE_STOREDDEFAULTS_AID"));
+    bool publishedEmpty = false;
+    for (const auto& call : hub->Calls()) {
+        publishedEmpty |= call.operation == "CreateSharedState" && call.version == optOut->GetEventNumber() &&
+                          call.data && call.data->IsEmpty();
+    }
+    EXPECT_TRUE(publishedEmpty);
+    const auto sizeRequest = AnalyticsRequest("getqueuesize");
+    Hear(sizeRequest);
+    EXPECT_EQ(0, AnsweredQueueSize(sizeRequest));
+}
+
+TEST_F(AnalyticsTest, UnknownPrivacySuspendsTheHitQueueAndOptInResumesIt) {
+    Hear(Configuration("optunknown"));
+    ASSERT_NE(nullptr, module->GetHitQueue());
+    EXPECT_TRUE(module->GetHitQueue()->IsSuspended());
+    Hear(Configuration("optedin"));
+    EXPECT_FALSE(module->GetHitQueue()->IsSuspended());
+}
+
+struct ConsequenceCase {
+    const char* name;
+    const char* id;
+    const char* type;
+    bool tracked;
+};
+
+class AnalyticsConsequenceTest : public AnalyticsTest, public ::testing::WithParamInterface<ConsequenceCase> {};
+
+TEST_P(AnalyticsConsequenceTest, OnlyAnalyticsConsequencesWithAnIdAreTracked) {
+    SetStates([](EventData&) {});
+    const Consequence consequence(GetParam().id, GetParam().type, "",
+                                  {{"action", Variant::FromString("FromRule")},
+                                   {"contextdata", Variant::FromVariantMap({{"k", Variant::FromString("v")}})}});
+    Hear(Build(EventType::RULES_ENGINE, EventSource::RESPONSE_CONTENT, [&](EventData& data) {
+        data.PutVariant("triggeredconsequence", ConsequenceSerializer().Serialize(consequence));
+    }));
+    if (GetParam().tracked) {
+        const auto requests = network->WaitForRequests(1);
+        ASSERT_EQ(1u, requests.size());
+        EXPECT_EQ(0u, requests[0].body.find("ndh=1&c.&a.&action=FromRule&.a&k=v&.c"));
+    } else {
+        EXPECT_EQ(0, module->GetHitDatabase()->GetTrackingQueueSize());
+        EXPECT_TRUE(network->Requests().empty());
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Consequences, AnalyticsConsequenceTest,
+                         ::testing::Values(ConsequenceCase{"Analytics", "c1", "an", true},
+                                           ConsequenceCase{"WithoutId", "", "an", false},
+                                           ConsequenceCase{"OtherType", "c1", "pb", false}),
+                         [](const ::testing::TestParamInfo<ConsequenceCase>& info) { return info.param.name; });
+
+}  // namespace
+}  // namespace NuvraMobile

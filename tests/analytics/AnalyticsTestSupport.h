@@ -1,0 +1,227 @@
+#pragma once
+
+// Fakes and a fixture shared by the analytics tests: a network service that records every request and
+// answers what the test scripts, and the Analytics module on a fake hub over a real hit database in a
+// temporary folder.
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdlib>
+#include <ctime>
+#include <deque>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "analytics/Analytics.h"
+#include "analytics/AnalyticsHitDatabase.h"
+#include "analytics/AnalyticsHitQueue.h"
+#include "core/Event.h"
+#include "core/EventBuilder.h"
+#include "core/EventData.h"
+#include "core/EventSource.h"
+#include "core/EventType.h"
+#include "core/Object.h"
+#include "platformShim/HttpConnectionInterface.h"
+#include "platformShim/NetworkServiceInterface.h"
+#include "services/database/NativeDatabaseService.h"
+#include "support/ConfigurationTestSupport.h"
+#include "support/FakeEventHub.h"
+#include "support/FakePlatformServices.h"
+#include "support/FakeSystemInfoService.h"
+#include "support/FileSystemTestFolder.h"
+#include "support/ManualTaskExecutor.h"
+
+namespace NuvraMobile {
+
+/** A finished HTTP answer. */
+class FakeConnection : public Object, public virtual HttpConnectionInterface {
+public:
+    FakeConnection(int status, std::string body, std::map<std::string, std::string> headers = {})
+        : status_(status), body_(std::move(body)), headers_(std::move(headers)) {}
+
+    std::string GetResponse() const override { return body_; }
+    std::shared_ptr<HttpConnectionDataInterface> GetResponseRawData() const override { return nullptr; }
+    std::int32_t GetResponseCode() const override { return status_; }
+    std::string GetResponseMessage() const override { return ""; }
+    std::string GetResponsePropertyValue(const std::string& name) const override {
+        const auto found = headers_.find(name);
+        return found == headers_.end() ? "" : found->second;
+    }
+    void Close() const override {}
+
+private:
+    const int status_;
+    const std::string body_;
+    const std::map<std::string, std::string> headers_;
+};
+
+/** Records every request; answers with the scripted connections in order, then with 200 and no body. */
+class RecordingNetworkService : public Object, public virtual NetworkServiceInterface {
+public:
+    struct Request {
+        std::string url;
+        HttpCommandType command;
+        std::string body;
+        std::map<std::string, std::string> headers;
+    };
+
+    /** A null entry answers "no connection". */
+    void Script(std::shared_ptr<HttpConnectionInterface> answer) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        answers_.push_back(std::move(answer));
+    }
+
+    std::shared_ptr<HttpConnectionInterface> ConnectUrl(const std::string& url, HttpCommandType command,
+                                                        const std::string& payload,
+                                                        const std::map<std::string, std::string>& headers,
+                                                        std::int64_t, std::int64_t) override {
+        std::lock_guard<std::mutex> lock(mutex_);
+        requests_.push_back({url, command, payload, headers});
+        changed_.notify_all();
+        if (answers_.empty()) {
+            return std::make_shared<FakeConnection>(200, "");
+        }
+        auto answer = answers_.front();
+        answers_.pop_front();
+        return answer;
+    }
+    void ConnectUrlAsync(const std::string& url, HttpCommandType command, const std::string& payload,
+                         const std::map<std::string, std::string>& headers, std::int64_t connectTimeout,
+                         std::int64_t readTimeout, const Callback& callback) override {
+        callback(ConnectUrl(url, command, payload, headers, connectTimeout, readTimeout));
+    }
+    bool Dispose(std::int64_t) override { return true; }
+
+    /** Waits up to 10 s until `count` requests came; returns them. */
+    std::vector<Request> WaitForRequests(size_t count) {
+        std::unique_lock<std::mutex> lock(mutex_);
+        changed_.wait_for(lock, std::chrono::seconds(10), [&] { return requests_.size() >= count; });
+        return requests_;
+    }
+    std::vector<Request> Requests() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return requests_;
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::deque<std::shared_ptr<HttpConnectionInterface>> answers_;
+    std::vector<Request> requests_;
+};
+
+/** Sets TZ for its lifetime. */
+class ScopedTimeZone {
+public:
+    explicit ScopedTimeZone(const char* zone) {
+        const char* old = std::getenv("TZ");
+        hadOld_ = old != nullptr;
+        old_ = old ? old : "";
+        setenv("TZ", zone, 1);
+        tzset();
+    }
+    ~ScopedTimeZone() {
+        if (hadOld_) {
+            setenv("TZ", old_.c_str(), 1);
+        } else {
+            unsetenv("TZ");
+        }
+        tzset();
+    }
+    ScopedTimeZone(const ScopedTimeZone&) = delete;
+    ScopedTimeZone& operator=(const ScopedTimeZone&) = delete;
+
+private:
+    bool hadOld_ = false;
+    std::string old_;
+};
+
+/**
+ * The module on a fake hub: listener calls are played by the test and the module's tasks run on the
+ * test's thread; the hit database is real (a temporary folder) and the hit queue's worker posts to the
+ * recording network service. The fake hub answers every shared-state read with `SetStates`' data.
+ */
+class AnalyticsModuleFixture : public ::testing::Test {
+protected:
+    static constexpr const char* kServer = "measure.example.com";
+
+    AnalyticsModuleFixture() {
+        systemInfo->Update([this](FakeSystemInfoService::Answers& answers) {
+            answers.applicationCacheDir = folder.Path();
+        });
+        services->systemInfoService = systemInfo;
+        services->databaseService = CreateNativeDatabaseService(systemInfo);
+        services->networkService = network;
+        services->localStorageService = storage;
+    }
+
+    /** Registers the module and lets it finish registering (its OnRegistered runs on the hub side). */
+    void SetUp() override {
+        hub->Register(module, executor, services);
+        hub->DriveIdle(module);
+    }
+
+    void TearDown() override {
+        if (const auto hitDatabase = module->GetHitDatabase()) {
+            hitDatabase->Dispose(std::chrono::seconds(5));
+        }
+        executor->Dispose();
+    }
+
+    /** The data every shared-state read answers: configuration and identity keys in one map. */
+    void SetStates(const std::function<void(EventData&)>& fill) {
+        auto data = std::make_shared<EventData>();
+        data->PutString("analytics.server", kServer);
+        data->PutString("analytics.rsids", "suite1,suite2");
+        fill(*data);
+        hub->SetSharedStateAnswer(data, true);
+    }
+
+    std::shared_ptr<Event> Build(const std::shared_ptr<EventType>& type, const std::shared_ptr<EventSource>& source,
+                                 const std::function<void(EventData&)>& fill) {
+        auto data = std::make_shared<EventData>();
+        fill(*data);
+        return EventBuilder("test", type, source).SetData(data).SetEventNumber(nextNumber_++).Build();
+    }
+
+    std::shared_ptr<Event> TrackEvent(const std::function<void(EventData&)>& fill) {
+        return Build(EventType::GENERIC_TRACK, EventSource::REQUEST_CONTENT, fill);
+    }
+
+    /** Plays the hub's listener pass for the event, then runs the queued tasks. */
+    void Hear(const std::shared_ptr<Event>& event) {
+        hub->DriveListeners(module, event);
+        executor->RunAll();
+    }
+
+    /** The events the module dispatched with that name. */
+    std::vector<std::shared_ptr<Event>> Dispatched(const std::string& name) const {
+        std::vector<std::shared_ptr<Event>> found;
+        for (const auto& event : hub->DispatchedEvents()) {
+            if (event->GetName() == name) {
+                found.push_back(event);
+            }
+        }
+        return found;
+    }
+
+    FileSystemTestFolder folder;
+    std::shared_ptr<FakeSystemInfoService> systemInfo = std::make_shared<FakeSystemInfoService>();
+    std::shared_ptr<RecordingNetworkService> network = std::make_shared<RecordingNetworkService>();
+    std::shared_ptr<MemoryLocalStorageService> storage = std::make_shared<MemoryLocalStorageService>();
+    std::shared_ptr<FakePlatformServices> services = std::make_shared<FakePlatformServices>();
+    std::shared_ptr<FakeEventHub> hub = std::make_shared<FakeEventHub>();
+    std::shared_ptr<ManualTaskExecutor> executor = std::make_shared<ManualTaskExecutor>();
+    std::shared_ptr<Analytics> module = std::make_shared<Analytics>();
+
+private:
+    int nextNumber_ = 1;
+};
+
+}  // namespace NuvraMobile
