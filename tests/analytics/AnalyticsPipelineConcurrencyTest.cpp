@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <future>
 #include <mutex>
@@ -21,6 +22,7 @@
 #include "core/EventType.h"
 #include "core/Variant.h"
 #include "identity/Identity.h"
+#include "identity/IdentityConstants.h"
 #include "services/PlatformServices.h"
 #include "services/network/NetworkTestSettings.h"
 #include "services/system/AppFolders.h"
@@ -248,6 +250,12 @@ TEST_F(AnalyticsPipelineTest, HitStoredBeforeARestartIsSentByTheNextCore) {
     StartSession();
     Configure({{"analytics.offlineEnabled", Variant::FromBoolean(true)},
                {"analytics.batchLimit", Variant::FromInteger(10)}});
+    // A track waits in memory until the identity state exists, and what waits in memory ends with the
+    // core: track once the state is there, so the hit goes to the table.
+    ASSERT_NE(nullptr, observer_->WaitFor([](const Event& event) {
+        return event.GetName() == "STATE_CHANGE_EVENT" &&
+               event.GetData()->OptString("stateowner", "") == IdentityConstants::EventDataKeys::Identity::SHARED_STATE_NAME;
+    }));
     TrackAction("BeforeRestart");
     EXPECT_EQ(1, QueueSize());
     StopSession();
@@ -255,9 +263,12 @@ TEST_F(AnalyticsPipelineTest, HitStoredBeforeARestartIsSentByTheNextCore) {
 
     StartSession();
     core_->UpdateConfiguration({{"analytics.batchLimit", Variant::FromInteger(0)}});
-    const auto hits = WaitForHits(1);
-    ASSERT_EQ(1u, hits.size());
+    WaitForConfiguration([](const EventData& data) { return data.OptInteger("analytics.batchLimit", -1) == 0; });
+    TrackAction("AfterRestart");
+    const auto hits = WaitForHits(2);
+    ASSERT_EQ(2u, hits.size());
     EXPECT_NE(std::string::npos, hits[0].body.find("action=BeforeRestart"));
+    EXPECT_NE(std::string::npos, hits[1].body.find("action=AfterRestart"));
 }
 
 }  // namespace
