@@ -8,8 +8,9 @@ install(TARGETS nvr EXPORT NuvraTargets
   ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
   LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
   RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+# The Objective-C layer's headers go with its library, which is not installed yet.
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/src/ DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/nuvra
-  FILES_MATCHING PATTERN "*.h")
+  FILES_MATCHING PATTERN "*.h" PATTERN "platform" EXCLUDE)
 install(EXPORT NuvraTargets NAMESPACE Nuvra:: DESTINATION ${NVR_CMAKE_PACKAGE_DIR})
 
 configure_package_config_file(${PROJECT_SOURCE_DIR}/cmake/NuvraConfig.cmake.in
