@@ -7,6 +7,7 @@
 #include "core/Event.h"
 #include "core/EventData.h"
 #include "core/Timer.h"
+#include "lifecycle/LifecycleConstants.h"
 #include "util/Log.h"
 
 // Holding hits back around a launch: the lifecycle and referrer wait timers, the launch and acquisition
@@ -34,35 +35,6 @@ constexpr const char* DATA_PUSH_MESSAGE_ID = "a.push.payloadId";
 constexpr const char* DATA_LOCAL_NOTIFICATION_ID = "a.message.id";
 constexpr std::int64_t MILLISECONDS_PER_SECOND = 1000;
 
-const std::map<std::string, std::string>& MapToContextDataKeys() {
-    static const std::map<std::string, std::string> keys = {
-        {"advertisingidentifier", "a.adid"},
-        {"appid", "a.AppID"},
-        {"carriername", "a.CarrierName"},
-        {"crashevent", "a.CrashEvent"},
-        {"dailyenguserevent", "a.DailyEngUserEvent"},
-        {"dayofweek", "a.DayOfWeek"},
-        {"dayssincefirstuse", "a.DaysSinceFirstUse"},
-        {"dayssincelastuse", "a.DaysSinceLastUse"},
-        {"dayssincelastupgrade", "a.DaysSinceLastUpgrade"},
-        {"devicename", "a.DeviceName"},
-        {"resolution", "a.Resolution"},
-        {"hourofday", "a.HourOfDay"},
-        {"ignoredsessionlength", "a.ignoredSessionLength"},
-        {"installdate", "a.InstallDate"},
-        {"installevent", "a.InstallEvent"},
-        {"launchevent", "a.LaunchEvent"},
-        {"launches", "a.Launches"},
-        {"launchessinceupgrade", "a.LaunchesSinceUpgrade"},
-        {"locale", "a.locale"},
-        {"monthlyenguserevent", "a.MonthlyEngUserEvent"},
-        {"osversion", "a.OSVersion"},
-        {"prevsessionlength", "a.PrevSessionLength"},
-        {"runmode", "a.RunMode"},
-        {"upgradeevent", "a.UpgradeEvent"},
-    };
-    return keys;
-}
 
 std::shared_ptr<EventData> InternalTrackData(const std::string& action,
                                              const std::map<std::string, std::string>& contextData) {
@@ -124,7 +96,7 @@ void Analytics::TrackLifecycle(const std::shared_ptr<AnalyticsState>& state, con
         return;
     }
     std::map<std::string, std::string> contextData;
-    for (const auto& [lifecycleKey, hitKey] : MapToContextDataKeys()) {
+    for (const auto& [lifecycleKey, hitKey] : LifecycleConstants::ContextDataKeys::MAP_TO_CONTEXT_DATA_KEYS) {
         const auto found = lifecycleData.find(lifecycleKey);
         if (found != lifecycleData.end()) {
             contextData[hitKey] = found->second;

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
+#include <utility>
 
 namespace NuvraMobile {
 
@@ -23,6 +25,36 @@ constexpr const char* MONTHLY_ENG_USER_VALUE = "MonthlyEngUserEvent";
 constexpr const char* SESSION_START_EVENT_NAME = "LifecycleStart";
 
 /** Keys of the data store "NuvraMobile_Lifecycle". */
+namespace ContextDataKeys {
+/** Lifecycle context-data keys and the names under which the measurement and delivery servers expect them. */
+constexpr std::array<std::pair<const char*, const char*>, 24> MAP_TO_CONTEXT_DATA_KEYS = {{
+    {"advertisingidentifier", "a.adid"},
+    {"appid", "a.AppID"},
+    {"carriername", "a.CarrierName"},
+    {"crashevent", "a.CrashEvent"},
+    {"dailyenguserevent", "a.DailyEngUserEvent"},
+    {"dayofweek", "a.DayOfWeek"},
+    {"dayssincefirstuse", "a.DaysSinceFirstUse"},
+    {"dayssincelastuse", "a.DaysSinceLastUse"},
+    {"dayssincelastupgrade", "a.DaysSinceLastUpgrade"},
+    {"devicename", "a.DeviceName"},
+    {"resolution", "a.Resolution"},
+    {"hourofday", "a.HourOfDay"},
+    {"ignoredsessionlength", "a.ignoredSessionLength"},
+    {"installdate", "a.InstallDate"},
+    {"installevent", "a.InstallEvent"},
+    {"launchevent", "a.LaunchEvent"},
+    {"launches", "a.Launches"},
+    {"launchessinceupgrade", "a.LaunchesSinceUpgrade"},
+    {"locale", "a.locale"},
+    {"monthlyenguserevent", "a.MonthlyEngUserEvent"},
+    {"osversion", "a.OSVersion"},
+    {"prevsessionlength", "a.PrevSessionLength"},
+    {"runmode", "a.RunMode"},
+    {"upgradeevent", "a.UpgradeEvent"},
+}};
+}  // namespace ContextDataKeys
+
 namespace DataStoreKeys {
 constexpr const char* INSTALL_DATE = "InstallDate";
 constexpr const char* LAST_USED_DATE = "LastDateUsed";

@@ -714,7 +714,7 @@ std::string Pivora::GetPivoraRequestUrl() {
 
 Pivora::StringMap Pivora::GetLifecycleDataForPivora(StringMap lifecycleData) {
     StringMap mapped;
-    for (const auto& [lifecycleKey, serverKey] : PivoraConstants::ContextDataKeys::MAP_TO_CONTEXT_DATA_KEYS) {
+    for (const auto& [lifecycleKey, serverKey] : LifecycleConstants::ContextDataKeys::MAP_TO_CONTEXT_DATA_KEYS) {
         const auto found = lifecycleData.find(lifecycleKey);
         if (found != lifecycleData.end()) {
             mapped[serverKey] = found->second;

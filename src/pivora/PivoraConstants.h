@@ -105,35 +105,6 @@ constexpr const char* ACTION_ANALYTICS_FOR_PIVORA = "AnalyticsForPivora";
 }  // namespace Analytics
 }  // namespace EventDataKeys
 
-namespace ContextDataKeys {
-/** Lifecycle context-data keys and the names under which the delivery server expects them. */
-constexpr std::array<std::pair<const char*, const char*>, 24> MAP_TO_CONTEXT_DATA_KEYS = {{
-    {"advertisingidentifier", "a.adid"},
-    {"appid", "a.AppID"},
-    {"carriername", "a.CarrierName"},
-    {"crashevent", "a.CrashEvent"},
-    {"dailyenguserevent", "a.DailyEngUserEvent"},
-    {"dayofweek", "a.DayOfWeek"},
-    {"dayssincefirstuse", "a.DaysSinceFirstUse"},
-    {"dayssincelastuse", "a.DaysSinceLastUse"},
-    {"dayssincelastupgrade", "a.DaysSinceLastUpgrade"},
-    {"devicename", "a.DeviceName"},
-    {"resolution", "a.Resolution"},
-    {"hourofday", "a.HourOfDay"},
-    {"ignoredsessionlength", "a.ignoredSessionLength"},
-    {"installdate", "a.InstallDate"},
-    {"installevent", "a.InstallEvent"},
-    {"launchevent", "a.LaunchEvent"},
-    {"launches", "a.Launches"},
-    {"launchessinceupgrade", "a.LaunchesSinceUpgrade"},
-    {"locale", "a.locale"},
-    {"monthlyenguserevent", "a.MonthlyEngUserEvent"},
-    {"osversion", "a.OSVersion"},
-    {"prevsessionlength", "a.PrevSessionLength"},
-    {"runmode", "a.RunMode"},
-    {"upgradeevent", "a.UpgradeEvent"},
-}};
-}  // namespace ContextDataKeys
 
 }  // namespace PivoraConstants
 
