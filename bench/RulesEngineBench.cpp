@@ -7,8 +7,10 @@
 #include "core/EventData.h"
 #include "core/InternalModule.h"
 #include "core/Variant.h"
+#include "rulesengine/Matcher.h"
 #include "rulesengine/Rule.h"
 #include "rulesengine/RuleCondition.h"
+#include "rulesengine/RuleTokenParser.h"
 #include "rulesengine/RulesEngine.h"
 #include "services/json/NativeJsonUtilityService.h"
 
@@ -147,6 +149,52 @@ BENCHMARK(BM_ProcessRules)
     ->ArgsProduct({{10, 100, 1000}, {20, 200}, {0, 1}})
     ->ArgNames({"rules", "keys", "firing"})
     ->Unit(benchmark::kMicrosecond);
+
+/** Patterns and subjects a hostile server may send; each must answer in linear time. */
+struct HostileMatch {
+    const char* label;
+    std::string pattern;
+    std::string subject;
+};
+
+std::string NestedGroups(size_t depth) { return std::string(depth, '(') + "a" + std::string(depth, ')'); }
+
+void BM_HostilePattern(benchmark::State& state) {
+    static const HostileMatch cases[] = {
+        {"100,000-character subject", "a(b|c)*d", "a" + std::string(100000, 'b')},
+        {"20,000 nested groups", NestedGroups(20000), "a"},
+        {"^(a+)+$ on 30 characters", "^(a+)+$", std::string(30, 'a') + "!"},
+    };
+    const HostileMatch& hostile = cases[state.range(0)];
+    for (auto _ : state) {
+        // Building is part of the cost: a cached bundle's patterns are compiled at every start.
+        const auto matcher = Matcher::InitializeMatcherTypeDictionary("co");
+        matcher->SetValues({Variant::FromString(hostile.pattern)});
+        benchmark::DoNotOptimize(matcher->Matches(Variant::FromString(hostile.subject)));
+    }
+    state.SetLabel(hostile.label);
+}
+
+BENCHMARK(BM_HostilePattern)->DenseRange(0, 2)->Unit(benchmark::kMillisecond);
+
+void BM_TokenExpansion(benchmark::State& state) {
+    const auto data = std::make_shared<EventData>();
+    data->PutString("action", "buy now");
+    const auto event = EventBuilder("Track", EventType::GENERIC_TRACK, EventSource::REQUEST_CONTENT)
+                           .SetData(data)
+                           .Build();
+    std::string text;
+    for (int64_t index = 0; index < state.range(0); ++index) {
+        text += "k=" + std::string(index % 2 == 0 ? "{%action%}" : "{%urlenc(action)%}");
+    }
+    RuleTokenParser parser(nullptr, nullptr);
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(parser.ExpandTokensForString(text, event));
+    }
+    state.SetLabel(std::to_string(state.range(0)) + " tokens, " + std::to_string(text.size()) + " bytes");
+}
+
+BENCHMARK(BM_TokenExpansion)->Arg(10000)->Arg(20000)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace NuvraMobile

@@ -131,8 +131,10 @@ std::shared_ptr<ConfigurationDownloader> Configuration::GetConfigDownloader(cons
     }
     std::shared_ptr<JsonUtilityServiceInterface> jsonUtilityService;
     GetPlatformJsonUtilityService(jsonUtilityService);
-    return std::make_shared<ConfigurationDownloader>(
-        remoteFileManager, StringUtils::FormatString(CONFIGURATION_URL_BASE, appId), jsonUtilityService);
+    const std::shared_ptr<PlatformServicesInterface> services = GetPlatformServices();
+    return std::make_shared<ConfigurationDownloader>(remoteFileManager,
+                                                     StringUtils::FormatString(CONFIGURATION_URL_BASE, appId),
+                                                     jsonUtilityService, services->GetFileSystemService());
 }
 
 // App id.

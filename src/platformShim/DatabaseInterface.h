@@ -12,15 +12,28 @@ namespace NuvraMobile {
 
 class Query;
 class QueryResultInterface;
+class SdkError;
 class Variant;
 
 /**
  * One open SQLite database. Implementations serialise the statements of one database themselves, so
- * every operation may be called from any thread. Statement failures are raised as SdkError; a false
- * result comes only from argument checks.
+ * every operation may be called from any thread. Statement failures are raised as SdkError
+ * "database.query_exec_error" whose inner error names SQLite's primary result code as
+ * "database.sqlite." followed by its lower-case name ("database.sqlite.full"); a false result comes only
+ * from argument checks.
  */
 class DatabaseInterface : public virtual ObjectInterface {
 public:
+    static constexpr const char* QUERY_EXEC_ERROR = "database.query_exec_error";
+    static constexpr const char* RESULT_CODE_PREFIX = "database.sqlite.";
+
+    /**
+     * True when a statement failed for a reason that passes and says nothing about the file: the disk is
+     * full, an I/O error, busy or locked after the busy timeout, out of memory. Repeating the statement
+     * later may succeed, and the stored rows are intact.
+     */
+    static bool IsPassingFailure(const SdkError& error);
+
     enum class ColumnDataType : std::int32_t { INTEGER = 0, REAL = 1, TEXT = 2 };
     enum class ColumnConstraint : std::int32_t {
         NOT_NULL = 0,

@@ -25,6 +25,11 @@ public:
     virtual bool DeleteDirectory(const std::string& path) = 0;
     /** Removes a file; refuses a directory. True when nothing is left there. */
     virtual bool DeleteFile(const std::string& path) = 0;
+    /**
+     * Moves a file or directory to a new path on the same volume in one step; a file, or an empty
+     * directory, already at the new path is replaced. False when nothing moved.
+     */
+    virtual bool Rename(const std::string& from, const std::string& to) = 0;
     virtual bool IsDirectory(const std::string& path) = 0;
     virtual bool DirectoryExists(const std::string& path) = 0;
     virtual bool DirectoryIsWritable(const std::string& path) = 0;

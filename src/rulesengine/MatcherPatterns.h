@@ -1,10 +1,13 @@
 #pragma once
 
+#include <cstddef>
 #include <memory>
-#include <optional>
-#include <regex>
 #include <string>
 #include <vector>
+
+namespace re2 {
+class RE2;
+}
 
 namespace NuvraMobile {
 
@@ -12,20 +15,25 @@ class Variant;
 
 /**
  * The compiled patterns of a pattern matcher: every string value, lower-cased and unescaped, is a
- * regular expression (ECMAScript, case-insensitive), optionally anchored at the start or the end.
- * Compiled once when the matcher is built; a value free of pattern syntax is searched as plain text,
- * which finds exactly what the expression would, and an expression is only run on subjects that hold
- * the texts every one of its matches must contain. Immutable after building; any thread may search.
+ * case-insensitive regular expression, optionally anchored at the start or the end. Patterns come from
+ * the server, so they run on an engine whose time is linear in the subject and which never recurses on
+ * the thread's stack; it has no back-references or look-around, and a pattern that needs them, does
+ * not compile, or is longer than MAX_PATTERN_LENGTH is refused. Compiled once when the matcher is
+ * built; a value free of pattern syntax is searched as plain text. Immutable after building; any thread
+ * may search.
  */
 class MatcherPatterns {
 public:
     enum class Anchor { NONE, START, END };
 
+    /** Longer patterns are refused before they are compiled. */
+    static constexpr std::size_t MAX_PATTERN_LENGTH = 4096;
+
     MatcherPatterns() = default;
-    /** Values that are not strings are skipped; a value that does not compile marks the set invalid. */
+    /** Values that are not strings are skipped; a refused value marks the set invalid. */
     MatcherPatterns(const std::vector<std::shared_ptr<Variant>>& values, Anchor anchor);
 
-    /** False when some value did not compile: such a matcher never matches. */
+    /** False when some value was refused: such a matcher never matches. */
     bool IsValid() const { return invalidPattern_.empty(); }
     const std::string& GetInvalidPattern() const { return invalidPattern_; }
     const std::string& GetCompileError() const { return compileError_; }
@@ -35,14 +43,10 @@ public:
 private:
     struct Pattern {
         std::string literal;
-        std::optional<std::regex> expression;
-        /** Texts that every match contains; a subject without one of them is not searched. */
-        std::vector<std::string> requiredTexts;
-        /** Only a match at the start of the subject is possible. */
-        bool onlyAtStart = false;
+        std::shared_ptr<const re2::RE2> expression;
     };
-    bool SearchExpression(const std::string& lowerSubject, const Pattern& pattern) const;
     bool FindLiteral(const std::string& lowerSubject, const std::string& literal) const;
+    void Refuse(const std::string& pattern, const std::string& reason);
 
     Anchor anchor_ = Anchor::NONE;
     std::vector<Pattern> patterns_;

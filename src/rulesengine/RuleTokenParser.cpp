@@ -80,21 +80,50 @@ std::string RuleTokenParser::ExpandTokensForString(const std::string& text,
         return text;
     }
     SetEvent(event);
-    const std::vector<std::string> tokens = FindTokens(text);
-    if (tokens.empty()) {
+    if (inPass_) {
+        return ExpandTokens(text, event);
+    }
+    // The event's data is flattened once for the whole text, not once per token.
+    std::string expanded;
+    BeginPass();
+    TryFinally([&] { expanded = ExpandTokens(text, event); },
+               [this] {
+                   inPass_ = false;
+                   flattenedData_.reset();
+               });
+    return expanded;
+}
+
+// One pass from left to right: each token is replaced where it stands and inserted text is never
+// searched again, so the work is linear in the text and the output. A token that occurs again gets the
+// text its first occurrence got.
+std::string RuleTokenParser::ExpandTokens(const std::string& text, const std::shared_ptr<Event>& event) {
+    std::string expanded;
+    std::map<std::string, std::string> replacements;
+    size_t copied = 0;
+    ForEachToken(text, [&](size_t start, size_t end) {
+        const std::string token = text.substr(start, end - start);
+        auto replacement = replacements.find(token);
+        if (replacement == replacements.end()) {
+            const bool isUrlEncodeToken = token.find(KEY_URL_ENCODE) == 2;
+            const std::string key = GetKeyFromToken(token, isUrlEncodeToken);
+            if (key.empty()) {
+                return;
+            }
+            const std::string value = ValueText(ExpandKey(key, event));
+            replacement =
+                replacements.emplace(token, isUrlEncodeToken ? UrlEncoder::Encode(value) : value).first;
+        }
+        if (expanded.empty()) {
+            expanded.reserve(text.size());
+        }
+        expanded.append(text, copied, start - copied).append(replacement->second);
+        copied = end;
+    });
+    if (copied == 0) {
         return text;
     }
-    std::string expanded = text;
-    for (const std::string& token : tokens) {
-        const bool isUrlEncodeToken = token.find(KEY_URL_ENCODE) == 2;
-        const std::string key = GetKeyFromToken(token, isUrlEncodeToken);
-        if (key.empty()) {
-            continue;
-        }
-        const std::string value = ValueText(ExpandKey(key, event));
-        FindAndReplaceAll(expanded, token, isUrlEncodeToken ? UrlEncoder::Encode(value) : value);
-    }
-    return expanded;
+    return expanded.append(text, copied, std::string::npos);
 }
 
 std::shared_ptr<Variant> RuleTokenParser::ExpandKey(const std::string& key,
@@ -135,8 +164,8 @@ void RuleTokenParser::EndPass() {
 
 void RuleTokenParser::DataChanged() { flattenedData_.reset(); }
 
-std::vector<std::string> RuleTokenParser::FindTokens(const std::string& text) {
-    std::vector<std::string> tokens;
+void RuleTokenParser::ForEachToken(const std::string& text,
+                                   const std::function<void(size_t start, size_t end)>& visit) {
     size_t start = text.find(TOKEN_START);
     while (start != std::string::npos) {
         const size_t keyStart = start + 2;
@@ -149,9 +178,14 @@ std::vector<std::string> RuleTokenParser::FindTokens(const std::string& text) {
             start = text.find(TOKEN_START, start + 1);
             continue;
         }
-        tokens.push_back(text.substr(start, end - start));
+        visit(start, end);
         start = text.find(TOKEN_START, end);
     }
+}
+
+std::vector<std::string> RuleTokenParser::FindTokens(const std::string& text) {
+    std::vector<std::string> tokens;
+    ForEachToken(text, [&](size_t start, size_t end) { tokens.push_back(text.substr(start, end - start)); });
     return tokens;
 }
 
@@ -163,11 +197,6 @@ std::string RuleTokenParser::GetKeyFromToken(const std::string& token, bool isUr
         return token.substr(2, token.size() - 4);
     }
     return token;
-}
-
-void RuleTokenParser::FindAndReplaceAll(std::string& text, const std::string& token,
-                                        const std::string& replacement) {
-    text = StringUtils::Replace(text, token, replacement);
 }
 
 void RuleTokenParser::SetEvent(const std::shared_ptr<Event>& event) {

@@ -66,13 +66,14 @@ public:
     static std::vector<std::string> FindTokens(const std::string& text);
     /** The key a token names (fixed positions, as the token formats define them). */
     static std::string GetKeyFromToken(const std::string& token, bool isUrlEncodeToken);
-    /** Replaces every occurrence of the token, left to right; inserted text is not searched again. */
-    static void FindAndReplaceAll(std::string& text, const std::string& token,
-                                  const std::string& replacement);
 
 private:
     using VariantMap = std::map<std::string, std::shared_ptr<Variant>>;
 
+    /** Calls `visit` with the start and end of every token, in order of appearance. */
+    static void ForEachToken(const std::string& text,
+                             const std::function<void(size_t start, size_t end)>& visit);
+    std::string ExpandTokens(const std::string& text, const std::shared_ptr<Event>& event);
     void SetEvent(const std::shared_ptr<Event>& event);
     std::shared_ptr<Variant> ReturnKeyType(const std::string& key) const;
     std::shared_ptr<Variant> GetSharedStateKey(const std::string& key) const;

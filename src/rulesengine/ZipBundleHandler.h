@@ -13,8 +13,9 @@ class FileSystemServiceInterface;
 
 /**
  * Unpacks a downloaded zip bundle into a directory and deletes the downloaded file, whatever the
- * outcome. A failed or refused extraction removes the output directory, so no partial bundle is left
- * for a later launch to load. Used by one download on the caller's thread.
+ * outcome. The bundle is unpacked into a staging directory beside the output, which replaces the output
+ * only when the extraction succeeded: a failed or refused extraction leaves what the output directory
+ * held, and no partial bundle. Used by one download on the caller's thread.
  */
 class ZipBundleHandler : public Object, public virtual RulesBundleNetworkProtocolHandler {
 public:
@@ -28,6 +29,10 @@ public:
 
 private:
     void RemoveDirectory(const std::string& directory) const;
+    /** `path` with `prefix` put before its last component; such names are never a download's. */
+    std::string SiblingPath(const std::string& path, const std::string& prefix) const;
+    /** Puts `replacement` in the place of `directory`; false (and `directory` as it was) when it cannot. */
+    bool ReplaceDirectory(const std::string& replacement, const std::string& directory) const;
 
     const std::shared_ptr<FileSystemServiceInterface> fileSystem_;
     const std::shared_ptr<CompressedFileServiceInterface> compressedFileService_;

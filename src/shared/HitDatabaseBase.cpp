@@ -1,8 +1,12 @@
 #include "shared/HitDatabaseBase.h"
 
+#include <algorithm>
+#include <limits>
+#include <optional>
 #include <utility>
 
 #include "core/SdkError.h"
+#include "core/Variant.h"
 #include "platformShim/DatabaseInterface.h"
 #include "platformShim/DatabaseServiceInterface.h"
 #include "platformShim/QueryBuilder.h"
@@ -53,18 +57,23 @@ bool HitDatabaseBase::RunStatement(const std::shared_ptr<DatabaseInterface>& dat
                                    const char* errorFormat, bool resetOnError) {
     bool result = false;
     bool failed = false;
+    bool passing = false;
     TryCatch([&] { result = statement(); },
              [&](SdkError& error) {
                  Log::Error(tag, errorFormat, error.GetMessage());
                  failed = true;
+                 passing = DatabaseInterface::IsPassingFailure(error);
              });
-    if (failed) {
-        if (resetOnError) {
-            ResetAfterFailureOf(database);
-        }
-        return false;
+    if (!failed) {
+        return result;
     }
-    return result;
+    if (resetOnError && passing) {
+        // A full disk or a busy file says nothing about the rows: they stay for the next attempt.
+        Log::Warning(LOG_PREFIX, "Keeping the stored hits of %s: the failure may pass", databaseName);
+    } else if (resetOnError) {
+        ResetAfterFailureOf(database);
+    }
+    return false;
 }
 
 bool HitDatabaseBase::OpenOrCreateDatabase() {
@@ -196,12 +205,14 @@ void HitDatabaseBase::ResetAfterFailureOf(const std::shared_ptr<DatabaseInterfac
 
 void HitDatabaseBase::ResetLocked() {
     Log::Error(LOG_PREFIX, "Database in unrecoverable state, resetting.");
+    const std::vector<DatabaseInterface::ColumnValues> rows = ReadableRows();
     bool deleted = false;
     if (databaseService) {
         TrySwallow([&] { deleted = databaseService->DeleteDatabase(databaseName); });
     }
     if (deleted || databaseName.empty()) {
         if (OpenOrCreateDatabase()) {
+            RestoreRows(rows);
             PostReset();
             SetDatabaseStatus(DATABASE_STATUS_OK);
         }
@@ -209,6 +220,95 @@ void HitDatabaseBase::ResetLocked() {
     }
     Log::Error(LOG_PREFIX, "Failed to delete all hits in database file (%s)", databaseName);
     SetDatabaseStatus(DATABASE_STATUS_FATAL);
+}
+
+// Reads in batches in identifier order, so that a damaged page loses the rows on it and not those
+// after it: a batch that fails is read again row by row, and a row that cannot be read is stepped over
+// with growing strides until a readable one is found or the last identifier is passed.
+std::vector<DatabaseInterface::ColumnValues> HitDatabaseBase::ReadableRows() {
+    std::vector<DatabaseInterface::ColumnValues> rows;
+    const std::shared_ptr<DatabaseInterface> database = GetDatabase();
+    if (!database) {
+        return rows;
+    }
+    std::vector<std::string> columns;
+    std::int64_t lastIdentifier = 0;
+    TrySwallow([&] {
+        columns = database->GetColumnNamesForTable(tableName);
+        const auto result = database->RunQuery(QueryBuilder(tableName, {"MAX(ID)"}).Build());
+        lastIdentifier = result && result->MoveToFirst() ? result->GetLong(0) : 0;
+    });
+    if (std::find(columns.begin(), columns.end(), "ID") == columns.end()) {
+        return rows;
+    }
+    std::int64_t after = std::numeric_limits<std::int64_t>::min();
+    std::int64_t stride = 1;
+    size_t batch = SALVAGE_BATCH_ROWS;
+    while (after < lastIdentifier) {
+        // Damaged pages can answer rows out of order: only a step forward counts as a read.
+        const std::optional<std::int64_t> lastRead = ReadRowsAfter(*database, columns, after, batch, rows);
+        if (lastRead && *lastRead > after) {
+            after = *lastRead;
+            batch = SALVAGE_BATCH_ROWS;
+            stride = 1;
+        } else if (batch > 1) {
+            batch = 1;
+        } else if (stride > lastIdentifier - after) {
+            break;
+        } else {
+            after += stride;
+            stride = stride > std::numeric_limits<std::int64_t>::max() / 2 ? stride : stride * 2;
+        }
+    }
+    if (!rows.empty()) {
+        Log::Error(LOG_PREFIX, "Saved %d readable hits of %s into the new database", rows.size(),
+                   databaseName);
+    }
+    return rows;
+}
+
+std::optional<std::int64_t> HitDatabaseBase::ReadRowsAfter(DatabaseInterface& database,
+                                                           const std::vector<std::string>& columns,
+                                                           std::int64_t after, size_t count,
+                                                           std::vector<DatabaseInterface::ColumnValues>& rows) {
+    std::vector<DatabaseInterface::ColumnValues> read;
+    std::optional<std::int64_t> lastRead;
+    TrySwallow([&] {
+        const auto result = database.RunQuery(QueryBuilder(tableName, columns)
+                                                  .Selection("ID > ?", {std::to_string(after)})
+                                                  .OrderBy("ID ASC")
+                                                  .Limit(std::to_string(count))
+                                                  .Build());
+        const std::int32_t rowCount = result ? result->GetCount() : 0;
+        for (std::int32_t index = 0; index < rowCount; ++index) {
+            index == 0 ? result->MoveToFirst() : result->MoveToNext();
+            DatabaseInterface::ColumnValues row;
+            for (std::uint32_t column = 0; column < columns.size(); ++column) {
+                row[columns[column]] =
+                    result->IsNull(column) ? Variant::FromNull() : Variant::FromString(result->GetString(column));
+                if (columns[column] == "ID") {
+                    lastRead = result->GetLong(column);
+                }
+            }
+            read.push_back(std::move(row));
+        }
+        if (read.empty()) {
+            lastRead = std::numeric_limits<std::int64_t>::max();
+        }
+    });
+    if (lastRead && *lastRead > after) {
+        rows.insert(rows.end(), read.begin(), read.end());
+    }
+    return lastRead;
+}
+
+void HitDatabaseBase::RestoreRows(const std::vector<DatabaseInterface::ColumnValues>& rows) {
+    const std::shared_ptr<DatabaseInterface> database = GetDatabase();
+    for (const DatabaseInterface::ColumnValues& row : rows) {
+        RunStatement(
+            database, [&] { return database->Insert(tableName, row); }, LOG_PREFIX,
+            "Unable to restore a saved hit. Query failed with error %s", false);
+    }
 }
 
 bool HitDatabaseBase::MigrateDatabaseIfNeeded(const std::shared_ptr<DatabaseHitSchemaBase>& schema) {

@@ -4,14 +4,16 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "core/Object.h"
+#include "platformShim/DatabaseInterface.h"
 
 namespace NuvraMobile {
 
 class DatabaseHitSchemaBase;
-class DatabaseInterface;
 class DatabaseServiceInterface;
 class Query;
 
@@ -19,8 +21,9 @@ class Query;
  * Owns the open database of one hit table and the table operations that do not depend on the hit
  * type: open or create, close, delete rows, drop the table, count rows, reset a broken database and
  * migrate a table whose columns no longer match the schema. Failures are logged and reported by the
- * results; nothing is raised to the caller. A failing delete resets the database file, which loses
- * every stored hit.
+ * results; nothing is raised to the caller. A statement that fails for a passing reason (full disk, I/O
+ * error, busy, locked, out of memory) keeps every row; any other failure of a writing statement or of a
+ * hit query resets the database file, carrying over the rows that can still be read.
  *
  * Any thread may call it: the database handle and status are read and replaced under a mutex, and
  * statements run outside it (the database serialises them itself). Resets are serialised, and a
@@ -32,6 +35,8 @@ public:
     static constexpr std::int32_t DATABASE_STATUS_OK = 0;
     /** A reset could not delete the file: inserts and updates are refused until a reset succeeds. */
     static constexpr std::int32_t DATABASE_STATUS_FATAL = 1;
+    /** Rows read per statement while the rows of a broken file are saved. */
+    static constexpr size_t SALVAGE_BATCH_ROWS = 256;
 
     /** Copies the table and database names of `schema`; nothing is opened yet. */
     HitDatabaseBase(std::shared_ptr<DatabaseServiceInterface> databaseService,
@@ -48,7 +53,10 @@ public:
     virtual bool DeleteHitWithIdentifier(const std::string& identifier);
     virtual std::int32_t GetSize();
     virtual std::int32_t GetSize(const std::shared_ptr<Query>& query);
-    /** Deletes the database file and recreates an empty table: every stored hit is lost. */
+    /**
+     * Deletes the database file and recreates the table, holding the rows of the old file that could
+     * still be read; the others are lost.
+     */
     virtual void Reset();
 
     /** Asks the database to close; the handle is kept until the next open replaces it. */
@@ -78,6 +86,15 @@ private:
     void SetDatabaseStatus(std::int32_t status);
     void ResetAfterFailureOf(const std::shared_ptr<DatabaseInterface>& failed);
     void ResetLocked();
+    std::vector<DatabaseInterface::ColumnValues> ReadableRows();
+    /**
+     * Appends up to `count` rows with identifiers above `after`; the last identifier read (the largest
+     * one when there are none left), or none when the rows cannot be read.
+     */
+    std::optional<std::int64_t> ReadRowsAfter(DatabaseInterface& database, const std::vector<std::string>& columns,
+                                              std::int64_t after, size_t count,
+                                              std::vector<DatabaseInterface::ColumnValues>& rows);
+    void RestoreRows(const std::vector<DatabaseInterface::ColumnValues>& rows);
     std::int32_t CountRows(const std::shared_ptr<Query>& query);
 
     const std::shared_ptr<DatabaseServiceInterface> databaseService;

@@ -164,10 +164,11 @@ TEST(MatcherTest, LiteralAndExpressionSearchesAgree) {
     }
 }
 
-TEST(MatcherTest, ShortcutsFindWhatTheExpressionFinds) {
-    // Required texts, start anchoring and case handling must never change what an expression finds.
-    const std::string patternAlphabet = "ab.*+?()|^$[]{}1,0";
-    const std::string subjectAlphabet = "abAB\n1{";
+TEST(MatcherTest, AgreesWithEcmaScriptWhereTheSyntaxIsShared) {
+    // On the syntax both engines read alike, a pattern finds what an ECMAScript expression finds; a
+    // pattern refused by the matcher's engine must never match.
+    const std::string patternAlphabet = "ab.*+?()|^$1";
+    const std::string subjectAlphabet = "abAB1";
     std::mt19937 random(11);
     int compared = 0;
     for (int round = 0; round < 4000; ++round) {
@@ -175,37 +176,79 @@ TEST(MatcherTest, ShortcutsFindWhatTheExpressionFinds) {
         for (size_t length = 1 + random() % 8; pattern.size() < length;) {
             pattern += patternAlphabet[random() % patternAlphabet.size()];
         }
-        std::regex reference;
-        try {
-            reference = std::regex(pattern, std::regex::ECMAScript | std::regex::icase);
-        } catch (const std::regex_error&) {
-            continue;
-        }
         for (const char* kind : {"co", "sw", "ew"}) {
-            const auto matcher = Matcher::InitializeMatcherTypeDictionary(kind);
-            matcher->SetValues({Text(pattern)});
             const std::string anchored = std::string(kind) == "sw"   ? "^" + pattern
                                          : std::string(kind) == "ew" ? pattern + "$"
                                                                      : pattern;
-            std::regex anchoredReference;
+            std::regex reference;
             try {
-                anchoredReference = std::regex(anchored, std::regex::ECMAScript | std::regex::icase);
+                reference = std::regex(anchored, std::regex::ECMAScript | std::regex::icase);
             } catch (const std::regex_error&) {
                 continue;
             }
+            ScopedCapturingLog log(LoggingMode::Warning);
+            const auto matcher = Matcher::InitializeMatcherTypeDictionary(kind);
+            matcher->SetValues({Text(pattern)});
+            const bool refused = log.Service().Contains("never matches");
             for (int subjects = 0; subjects < 8; ++subjects) {
                 std::string subject;
                 for (size_t length = random() % 7; subject.size() < length;) {
                     subject += subjectAlphabet[random() % subjectAlphabet.size()];
                 }
-                const std::string lower = StringUtils::ToLower(subject);
-                ASSERT_EQ(matcher->Matches(Text(subject)), std::regex_search(lower, anchoredReference))
+                const bool expected = !refused && std::regex_search(StringUtils::ToLower(subject), reference);
+                ASSERT_EQ(matcher->Matches(Text(subject)), expected)
                     << kind << " /" << pattern << "/ in \"" << subject << "\"";
-                ++compared;
+                compared += refused ? 0 : 1;
             }
         }
     }
     EXPECT_GT(compared, 1000);
+}
+
+struct HostileCase {
+    const char* name;
+    std::string pattern;
+    std::string subject;
+    bool expected;
+};
+
+std::ostream& operator<<(std::ostream& stream, const HostileCase& hostileCase) {
+    return stream << hostileCase.name;
+}
+
+class MatcherHostilePatternTest : public testing::TestWithParam<HostileCase> {};
+
+// Patterns and subjects a server may send: each must answer without exhausting the stack or the clock.
+TEST_P(MatcherHostilePatternTest, AnswersAtOnce) {
+    const HostileCase& hostileCase = GetParam();
+    const auto matcher = Matcher::InitializeMatcherTypeDictionary("co");
+    matcher->SetValues({Text(hostileCase.pattern)});
+    EXPECT_EQ(matcher->Matches(Text(hostileCase.subject)), hostileCase.expected);
+}
+
+std::string Nested(size_t depth) { return std::string(depth, '(') + "a" + std::string(depth, ')'); }
+
+INSTANTIATE_TEST_SUITE_P(
+    Reproducers, MatcherHostilePatternTest,
+    testing::Values(
+        HostileCase{"LongSubjectFound", "a(b|c)*d", "a" + std::string(100000, 'b') + "d", true},
+        HostileCase{"LongSubjectNotFound", "a(b|c)*d", "a" + std::string(100000, 'b'), false},
+        HostileCase{"NestedGroupsOverTheSizeLimit", Nested(20000), "a", false},
+        HostileCase{"NestedGroupsWithinTheSizeLimit", Nested(2000), "xay", true},
+        HostileCase{"NestedRepeatWithoutMatch", "^(a+)+$", std::string(30, 'a') + "!", false},
+        HostileCase{"NestedRepeatWithMatch", "^(a+)+$", std::string(30, 'a'), true}),
+    testing::PrintToStringParamName());
+
+TEST(MatcherTest, RefusedPatternWarnsOnceAndNeverMatches) {
+    for (const std::string& pattern : {Nested(20000), std::string("(a)\\\\1"), std::string("a(?=b)")}) {
+        ScopedCapturingLog log(LoggingMode::Warning);
+        const std::shared_ptr<Matcher> matcher = BuildMatcher("nc", "[\"" + pattern + "\", \"zzz\"]");
+        ASSERT_NE(matcher, nullptr);
+        EXPECT_FALSE(matcher->Matches(Text("aa")));
+        EXPECT_FALSE(matcher->Matches(Text("ab")));
+        EXPECT_EQ(log.Service().GetMessages().size(), 1u) << pattern.substr(0, 20);
+        EXPECT_TRUE(log.Service().Contains("never matches"));
+    }
 }
 
 struct BuildCase {

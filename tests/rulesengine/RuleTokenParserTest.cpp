@@ -88,6 +88,22 @@ TEST_F(RuleTokenParserTest, InsertedTextIsNotScannedAgainByItsOwnToken) {
     EXPECT_EQ(Expand("{%self%}"), "<{%self%}>");
 }
 
+TEST_F(RuleTokenParserTest, InsertedTextIsNotScannedAgainByALaterToken) {
+    data_->PutString("first", "{%count%}");
+    EXPECT_EQ(Expand("{%first%}|{%count%}"), "{%count%}|3");
+}
+
+TEST_F(RuleTokenParserTest, ManyTokensExpandInOnePass) {
+    // A template as large as a rules file allows: every token is replaced, in place, once.
+    std::string text;
+    std::string expected;
+    for (int index = 0; index < 20000; ++index) {
+        text += index % 2 == 0 ? "<{%count%}>" : "{%urlenc(action)%}";
+        expected += index % 2 == 0 ? "<3>" : "buy%20now";
+    }
+    EXPECT_EQ(Expand(text), expected);
+}
+
 TEST_F(RuleTokenParserTest, NullEventLeavesTextUnchanged) {
     EXPECT_EQ(parser_->ExpandTokensForString("{%~type%}", nullptr), "{%~type%}");
     EXPECT_EQ(parser_->ExpandKey("action", nullptr)->GetKind(), VariantKind::VARIANT_NULL);

@@ -86,6 +86,24 @@ TEST_F(RulesDownloaderTest, AFailedExtractionLeavesNoDirectoryBehind) {
     }
 }
 
+TEST_F(RulesDownloaderTest, ARefusedBundleLeavesTheRulesUnpackedBeforeInPlace) {
+    for (const auto outcome : {ScriptedExtractor::Outcome::THROW, ScriptedExtractor::Outcome::REFUSE}) {
+        std::filesystem::create_directories(bundle_ + "_dir");
+        WriteFileBytes(bundle_ + "_dir/rules.json", "good rules");
+        extractor_->outcome = outcome;
+        extractor_->rulesJson = "half of a damaged bundle";
+        WriteFileBytes(bundle_, "damaged zip bytes");
+        remoteFiles_->download = FixedRemoteFileManager::FileAt(bundle_);
+
+        EXPECT_EQ(Download(), "");
+        EXPECT_EQ(ReadFileBytes(bundle_ + "_dir/rules.json"), "good rules");
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(scratch_.Path()),
+                                std::filesystem::directory_iterator()),
+                  1)
+            << "nothing but the rules in force is left";
+    }
+}
+
 TEST_F(RulesDownloaderTest, ADownloadedDirectoryIsUsedAsItIs) {
     std::filesystem::create_directories(bundle_);
     remoteFiles_->download = FixedRemoteFileManager::FileAt(bundle_);

@@ -1,7 +1,10 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <sqlite3.h>
+
 #include <filesystem>
+#include <fstream>
 #include <memory>
 #include <string>
 
@@ -12,6 +15,7 @@
 #include "shared/HitQueueBase.h"
 #include "support/CapturingLoggingService.h"
 #include "support/FakeSystemInfoService.h"
+#include "support/FaultInjectingDatabaseService.h"
 #include "support/FileSystemTestFolder.h"
 #include "support/HitQueueTestSupport.h"
 
@@ -154,6 +158,100 @@ TEST_F(HitQueueBaseTest, AResetThatCannotDeleteTheFileRefusesFurtherWork) {
     hit->identifier = "1";
     EXPECT_FALSE(queue->UpdateHit(hit));
     EXPECT_FALSE(queue->UpdateAllHits({{"URL", Variant::FromString("x")}}));
+}
+
+struct StatementFault {
+    const char* name;
+    int resultCode;
+    bool resets;
+};
+
+std::ostream& operator<<(std::ostream& stream, const StatementFault& fault) { return stream << fault.name; }
+
+class HitQueueStatementFaultTest : public HitQueueBaseTest, public testing::WithParamInterface<StatementFault> {
+protected:
+    HitQueueStatementFaultTest() { databaseService = faulty; }
+
+    std::shared_ptr<FaultInjectingDatabaseService> faulty =
+        std::make_shared<FaultInjectingDatabaseService>(databaseService);
+};
+
+// Whatever the failure, the stored hits survive it: a passing failure leaves the file alone, and a
+// reset carries over every row that can still be read.
+TEST_P(HitQueueStatementFaultTest, AFailedWriteKeepsTheStoredHits) {
+    auto queue = MakeQueue();
+    ASSERT_TRUE(queue->Queue(TestHit::Make("a")));
+    ASSERT_TRUE(queue->Queue(TestHit::Make("b")));
+    ScopedCapturingLog log(LoggingMode::Error);
+    faulty->Faults().FailNextStatements(GetParam().resultCode);
+    EXPECT_FALSE(queue->Queue(TestHit::Make("refused")));
+    EXPECT_EQ(log.Service().Contains("Database in unrecoverable state, resetting."), GetParam().resets);
+    EXPECT_TRUE(queue->Queue(TestHit::Make("c")));
+    EXPECT_THAT(UrlsInTable(*queue), ElementsAre("a", "b", "c"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Classes, HitQueueStatementFaultTest,
+                         testing::Values(StatementFault{"Full", SQLITE_FULL, false},
+                                         StatementFault{"IoError", SQLITE_IOERR, false},
+                                         StatementFault{"Busy", SQLITE_BUSY, false},
+                                         StatementFault{"Locked", SQLITE_LOCKED, false},
+                                         StatementFault{"OutOfMemory", SQLITE_NOMEM, false},
+                                         StatementFault{"Corrupt", SQLITE_CORRUPT, true},
+                                         StatementFault{"NotADatabase", SQLITE_NOTADB, true},
+                                         StatementFault{"SqlError", SQLITE_ERROR, true}),
+                         testing::PrintToStringParamName());
+
+TEST_F(HitQueueStatementFaultTest, AFailedQueryOrDeletionOfAPassingKindKeepsTheHits) {
+    auto queue = MakeQueue();
+    ASSERT_TRUE(queue->Queue(TestHit::Make("a")));
+    faulty->Faults().FailNextStatements(SQLITE_BUSY, 2);
+    EXPECT_EQ(nullptr, queue->SelectOldestHit());
+    EXPECT_FALSE(queue->DeleteHitWithIdentifier("1"));
+    EXPECT_THAT(UrlsInTable(*queue), ElementsAre("a"));
+}
+
+TEST_F(HitQueueStatementFaultTest, AFatalDatabaseRecoversWithTheNextGoodReset) {
+    auto queue = MakeQueue();
+    ASSERT_TRUE(queue->Queue(TestHit::Make("a")));
+    faulty->Faults().FailNextStatements(SQLITE_CORRUPT);
+    faulty->Faults().RefuseNextDeletions(1);
+    EXPECT_FALSE(queue->Queue(TestHit::Make("during the failed reset")));
+    EXPECT_FALSE(queue->Queue(TestHit::Make("while fatal")));
+
+    faulty->Faults().FailNextStatements(SQLITE_CORRUPT);
+    EXPECT_EQ(nullptr, queue->SelectOldestHit());  // fails, and this time the reset succeeds
+    EXPECT_TRUE(queue->Queue(TestHit::Make("after recovery")));
+    EXPECT_THAT(UrlsInTable(*queue), ElementsAre("a", "after recovery"));
+}
+
+/** Overwrites `count` pages of the file from page `first` (counted from 0) with garbage. */
+void DamagePages(const std::string& path, int first, int count) {
+    constexpr int pageSize = 4096;
+    std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
+    file.seekp(static_cast<std::streamoff>(first) * pageSize);
+    const std::string garbage(static_cast<size_t>(count) * pageSize, '\x5A');
+    file.write(garbage.data(), static_cast<std::streamsize>(garbage.size()));
+}
+
+TEST_F(HitQueueBaseTest, AResetOfAPartlyDamagedFileKeepsTheRowsThatCanStillBeRead) {
+    constexpr int hits = 400;
+    {
+        auto queue = MakeQueue();
+        for (int index = 0; index < hits; ++index) {
+            ASSERT_TRUE(queue->Queue(TestHit::Make(std::to_string(index) + std::string(200, '.'))));
+        }
+    }
+    databaseService.reset();  // closes the file, folding its log into it
+    DamagePages(folder.PathOf("NVBMobileTest.sqlite"), 10, 2);
+    databaseService = CreateNativeDatabaseService(systemInfo);
+    ScopedCapturingLog log(LoggingMode::Error);
+    auto queue = MakeQueue();
+    queue->Reset();
+    const std::vector<std::string> urls = UrlsInTable(*queue);
+    EXPECT_TRUE(log.Service().Contains("readable hits of NVBMobileTest.sqlite"));
+    ASSERT_GT(urls.size(), hits * 3 / 4u);
+    EXPECT_LT(urls.size(), static_cast<size_t>(hits));
+    EXPECT_EQ(urls.back(), std::to_string(hits - 1) + std::string(200, '.'));
 }
 
 TEST_F(HitQueueBaseTest, EmptyHitsAndIdentifiersAreRefusedWithoutAStatement) {

@@ -2,6 +2,7 @@
 
 #include <sqlite3.h>
 
+#include <iterator>
 #include <memory>
 
 #include "core/SdkError.h"
@@ -16,10 +17,20 @@ namespace NuvraMobile {
 namespace {
 
 constexpr const char* LOG_TAG = Database::DATABASE_SERVICE_LOG_PREFIX;
-constexpr const char* QUERY_EXEC_ERROR = "database.query_exec_error";
 
-[[noreturn]] void ThrowQueryError(const std::string& message) {
-    Throw(SdkError(QUERY_EXEC_ERROR, message, CurrentDebugInfo()));
+[[noreturn]] void ThrowQueryError(int resultCode, const std::string& message) {
+    Throw(Database::StatementError(resultCode, message));
+}
+
+/** SQLite's name of a primary result code, lower-cased. */
+std::string ResultCodeName(int resultCode) {
+    static const char* const names[] = {
+        "ok",       "error",  "internal",   "perm",     "abort",  "busy",   "locked", "nomem",
+        "readonly", "interrupt", "ioerr",   "corrupt",  "notfound", "full", "cantopen", "protocol",
+        "empty",    "schema", "toobig",     "constraint", "mismatch", "misuse", "nolfs", "auth",
+        "format",   "range",  "notadb",     "notice",   "warning"};
+    const int primary = resultCode & 0xff;
+    return primary < static_cast<int>(std::size(names)) ? names[primary] : std::to_string(primary);
 }
 
 std::string Join(const std::vector<std::string>& items, const std::string& separator,
@@ -75,7 +86,7 @@ bool BindVariant(sqlite3_stmt* statement, int index, const std::shared_ptr<Varia
                    sqlite3_bind_text(statement, index, flag ? "1" : "0", 1, SQLITE_STATIC) == SQLITE_OK;
         }
         default:
-            ThrowQueryError("A value of this kind cannot be stored in a column.");
+            ThrowQueryError(SQLITE_MISMATCH, "A value of this kind cannot be stored in a column.");
     }
 }
 
@@ -167,6 +178,13 @@ Database::Database(const std::string& name, const std::string& directory) : name
 
 Database::~Database() { CloseConnection(); }
 
+SdkError Database::StatementError(int resultCode, const std::string& message) {
+    return SdkError(QUERY_EXEC_ERROR, message,
+                    SdkError(RESULT_CODE_PREFIX + ResultCodeName(resultCode), sqlite3_errstr(resultCode),
+                             CurrentDebugInfo()),
+                    CurrentDebugInfo());
+}
+
 void Database::CloseConnection() {
     std::lock_guard<std::mutex> lock(mutex_);
     sqlite3_close_v2(connection_);
@@ -175,7 +193,7 @@ void Database::CloseConnection() {
 
 sqlite3* Database::ConnectionOrThrow() const {
     if (connection_ == nullptr) {
-        ThrowQueryError("The database connection is closed.");
+        ThrowQueryError(SQLITE_MISUSE, "The database connection is closed.");
     }
     return connection_;
 }
@@ -187,18 +205,19 @@ bool Database::RunQuerySqlite(const std::string& sql, QueryResult* holder, const
     if (sqlite3_prepare_v2(connection, sql.c_str(), static_cast<int>(sql.size()), &raw, nullptr) !=
         SQLITE_OK) {
         std::string message = sqlite3_errmsg(connection);
+        int resultCode = sqlite3_errcode(connection);
         Log::Debug(LOG_TAG, "ERROR inserting data: %s. \n", message);
         sqlite3_finalize(raw);
-        ThrowQueryError(message);
+        ThrowQueryError(resultCode, message);
     }
     std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt*)> statement(raw, &sqlite3_finalize);
     if (raw == nullptr) {
         std::string message = sqlite3_errstr(SQLITE_MISUSE);
         Log::Debug(LOG_TAG, "ERROR inserting data: %s. Sql statement: %s\n", message, std::string());
-        ThrowQueryError(message);
+        ThrowQueryError(SQLITE_MISUSE, message);
     }
     if (bind && !bind(raw)) {
-        ThrowQueryError(sqlite3_errmsg(connection));
+        ThrowQueryError(sqlite3_errcode(connection), sqlite3_errmsg(connection));
     }
     std::vector<std::string> columnNames =
         holder != nullptr ? ColumnNamesOf(raw) : std::vector<std::string>();
@@ -211,7 +230,7 @@ bool Database::RunQuerySqlite(const std::string& sql, QueryResult* holder, const
             std::string message = sqlite3_errmsg(connection);
             Log::Debug(LOG_TAG, "ERROR inserting data: %s. Sql statement: %s\n", message,
                        std::string(sqlite3_sql(raw)));
-            ThrowQueryError(message);
+            ThrowQueryError(step, message);
         }
         if (holder != nullptr) {
             holder->SetArgs(RowOf(raw), columnNames);
@@ -243,7 +262,7 @@ bool Database::TableExistQuery(const std::string& table) {
 
 bool Database::Insert(const std::string& table, const ColumnValues& values) {
     if (!TableExistQuery(table)) {
-        ThrowQueryError("Table does not exist\n");
+        ThrowQueryError(SQLITE_ERROR, "Table does not exist\n");
     }
     std::string sql = "INSERT INTO " + table + " (" + Join(KeysOf(values), ", ") + ") VALUES (" +
                       Placeholders(values.size()) + ");";
@@ -253,7 +272,7 @@ bool Database::Insert(const std::string& table, const ColumnValues& values) {
 
 std::shared_ptr<QueryResultInterface> Database::RunQuery(const std::shared_ptr<Query>& query) {
     if (!query) {
-        ThrowQueryError("The query is null.");
+        ThrowQueryError(SQLITE_MISUSE, "The query is null.");
     }
     std::vector<std::string> columns = query->GetColumns();
     std::string sql = "SELECT " + (columns.empty() ? std::string("*") : Join(columns, ", ")) + " FROM " +

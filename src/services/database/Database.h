@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "core/Object.h"
+#include "core/SdkError.h"
 #include "platformShim/DatabaseInterface.h"
 
 struct sqlite3;
@@ -35,6 +36,9 @@ public:
      */
     Database(const std::string& name, const std::string& directory);
     ~Database() override;
+
+    /** The error a statement failing with SQLite's `resultCode` raises (see DatabaseInterface). */
+    static SdkError StatementError(int resultCode, const std::string& message);
     Database(const Database&) = delete;
     Database& operator=(const Database&) = delete;
 

@@ -105,6 +105,15 @@ bool NativeFileSystemService::MakeDirectory(const std::string& path) {
     return created;
 }
 
+bool NativeFileSystemService::Rename(const std::string& from, const std::string& to) {
+    std::error_code error;
+    fs::rename(GetAbsolutePath(from), GetAbsolutePath(to), error);
+    if (error) {
+        Log::Debug(LOG_TAG, "Can't rename %s to %s (%s)", from, to, error.message());
+    }
+    return !error;
+}
+
 bool NativeFileSystemService::DeleteDirectory(const std::string& path) {
     fs::path absolute = GetAbsolutePath(path);
     fs::file_status status = StatusOf(absolute);

@@ -25,6 +25,7 @@ public:
     bool MakeDirectory(const std::string& path) override;
     bool DeleteDirectory(const std::string& path) override;
     bool DeleteFile(const std::string& path) override;
+    bool Rename(const std::string& from, const std::string& to) override;
     bool IsDirectory(const std::string& path) override;
     bool DirectoryExists(const std::string& path) override;
     bool DirectoryIsWritable(const std::string& path) override;

@@ -154,6 +154,78 @@ int VerifyContent(sqlite3* database) {
     return verdict == "ok" ? SQLITE_OK : SQLITE_CORRUPT;
 }
 
+/** One row of a damaged store, its value kept as SQLite stored it. */
+struct SalvagedRow {
+    std::string key;
+    int kind;
+    std::unique_ptr<sqlite3_value, void (*)(sqlite3_value*)> value;
+};
+
+/**
+ * Reads the rows of `sql` in order until the first that cannot be read; keys already in `seen` end the
+ * reading, since from there on the other direction has read them.
+ */
+void ReadRowsUntilDamage(sqlite3* database, const char* sql, std::map<std::string, SalvagedRow>& rows) {
+    sqlite3_stmt* statement = nullptr;
+    if (sqlite3_prepare_v2(database, sql, -1, &statement, nullptr) != SQLITE_OK) {
+        sqlite3_finalize(statement);
+        return;
+    }
+    while (sqlite3_step(statement) == SQLITE_ROW) {
+        const auto* bytes = static_cast<const char*>(sqlite3_column_blob(statement, 0));
+        std::string key = bytes == nullptr ? std::string() : std::string(bytes, sqlite3_column_bytes(statement, 0));
+        if (rows.count(key) != 0) {
+            break;
+        }
+        SalvagedRow row{key, sqlite3_column_int(statement, 1),
+                        {sqlite3_value_dup(sqlite3_column_value(statement, 2)), &sqlite3_value_free}};
+        rows.emplace(std::move(key), std::move(row));
+    }
+    sqlite3_finalize(statement);
+}
+
+/**
+ * Every row of a damaged store that SQLite can still read: the rows before the first damaged page in
+ * key order and those after the last one, read backwards. The rows between two damaged pages are lost.
+ */
+std::map<std::string, SalvagedRow> ReadableRows(const std::string& path, std::optional<std::int64_t>& rowCount) {
+    std::map<std::string, SalvagedRow> rows;
+    sqlite3* database = nullptr;
+    if (sqlite3_open_v2(path.c_str(), &database, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
+        ReadRowsUntilDamage(database, "SELECT key, kind, value FROM entries ORDER BY key", rows);
+        ReadRowsUntilDamage(database, "SELECT key, kind, value FROM entries ORDER BY key DESC", rows);
+        sqlite3_stmt* count = nullptr;
+        if (sqlite3_prepare_v2(database, "SELECT count(*) FROM entries", -1, &count, nullptr) == SQLITE_OK &&
+            sqlite3_step(count) == SQLITE_ROW) {
+            rowCount = sqlite3_column_int64(count, 0);
+        }
+        sqlite3_finalize(count);
+    }
+    sqlite3_close(database);
+    return rows;
+}
+
+/** Writes the rows into the fresh store in one commit; false when it could not. */
+bool WriteRows(sqlite3* database, const std::map<std::string, SalvagedRow>& rows) {
+    sqlite3_stmt* statement = nullptr;
+    bool written = sqlite3_exec(database, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) == SQLITE_OK &&
+                   sqlite3_prepare_v2(database, "INSERT OR REPLACE INTO entries(key, kind, value) VALUES(?1, ?2, ?3)",
+                                      -1, &statement, nullptr) == SQLITE_OK;
+    for (auto row = rows.begin(); written && row != rows.end(); ++row) {
+        sqlite3_bind_blob(statement, 1, row->first.data(), static_cast<int>(row->first.size()), SQLITE_STATIC);
+        sqlite3_bind_int(statement, 2, row->second.kind);
+        sqlite3_bind_value(statement, 3, row->second.value.get());
+        written = sqlite3_step(statement) == SQLITE_DONE;
+        sqlite3_reset(statement);
+    }
+    sqlite3_finalize(statement);
+    written = written && sqlite3_exec(database, "COMMIT", nullptr, nullptr, nullptr) == SQLITE_OK;
+    if (!written) {
+        sqlite3_exec(database, "ROLLBACK", nullptr, nullptr, nullptr);
+    }
+    return written;
+}
+
 void MoveAside(const std::string& path) {
     for (const char* suffix : {"", "-wal", "-shm"}) {
         std::error_code ignored;
@@ -243,10 +315,7 @@ std::shared_ptr<KeyValueStore> KeyValueStore::Open(const std::string& path) {
     int errorCode = SQLITE_OK;
     sqlite3* database = OpenDatabase(path, errorCode);
     if (database == nullptr && (errorCode == SQLITE_NOTADB || errorCode == SQLITE_CORRUPT)) {
-        Log::Error(LOG_TAG, "The store %s is unreadable; it is moved to %s%s and a new store begins", path,
-                   path, CORRUPT_SUFFIX);
-        MoveAside(path);
-        database = OpenDatabase(path, errorCode);
+        database = ReplaceDamagedStore(path, errorCode);
     }
     if (database == nullptr) {
         return nullptr;
@@ -254,6 +323,23 @@ std::shared_ptr<KeyValueStore> KeyValueStore::Open(const std::string& path) {
     std::shared_ptr<KeyValueStore> store(new KeyValueStore(database, path));
     registry[path] = store;
     return store;
+}
+
+// The rows that can still be read are copied before the file is moved aside, so a damaged store keeps
+// what it can (a user's opt-out among it) instead of starting empty.
+sqlite3* KeyValueStore::ReplaceDamagedStore(const std::string& path, int& errorCode) {
+    std::optional<std::int64_t> rowCount;
+    const std::map<std::string, SalvagedRow> rows = ReadableRows(path, rowCount);
+    MoveAside(path);
+    sqlite3* database = OpenDatabase(path, errorCode);
+    const bool written = database != nullptr && WriteRows(database, rows);
+    const size_t saved = written ? rows.size() : 0;
+    const std::string lost =
+        rowCount ? std::to_string(*rowCount > static_cast<std::int64_t>(saved) ? *rowCount - saved : 0)
+                 : std::string("an unknown number of");
+    Log::Error(LOG_TAG, "The store %s is unreadable; it is moved to %s%s, %d rows were saved into a new store and %s lost",
+               path, path, CORRUPT_SUFFIX, saved, lost);
+    return database;
 }
 
 std::shared_ptr<KeyValueStore> KeyValueStore::OpenInMemory() {

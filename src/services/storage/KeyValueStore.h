@@ -32,8 +32,8 @@ public:
 
     /**
      * The store in the file at `path`, created with its folder when missing. A file that is not a readable
-     * store is moved aside (path + ".corrupt") and a fresh store made in its place. Empty when no store
-     * can be opened there.
+     * store is moved aside (path + ".corrupt") and a fresh store made in its place, holding every row of
+     * the old file that could still be read. Empty when no store can be opened there.
      */
     static std::shared_ptr<KeyValueStore> Open(const std::string& path);
     /** A store that lives only as long as the object; the fallback when no file can be opened. */
@@ -55,6 +55,7 @@ private:
 
     KeyValueStore(sqlite3* database, std::string path);
     static sqlite3* OpenDatabase(const std::string& path, int& errorCode);
+    static sqlite3* ReplaceDamagedStore(const std::string& path, int& errorCode);
     void LogFailure(const char* operation, const std::string& key) const;
 
     const std::string path_;

@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
+#include <sqlite3.h>
+
+#include <fstream>
 
 #include "services/storage/KeyValueStore.h"
+#include "support/CapturingLoggingService.h"
 #include "support/ChildProcess.h"
 #include "support/ScratchDirectory.h"
 
@@ -89,6 +93,56 @@ TEST_F(KeyValueStoreTest, StoreThatIsNotADatabaseIsMovedAsideWithItsLog) {
     EXPECT_EQ(store->Get("k"), Value(std::string("v")));
     EXPECT_NE(ReadFileBytes(path + "-wal"), "stale log");
     EXPECT_NE(ReadFileBytes(path + ".corrupt").find("not a database"), std::string::npos);
+}
+
+/** A store file of `keys` text rows ("key000": a long value), written as the store writes its rows. */
+void WriteStoreFile(const std::string& path, int keys) {
+    sqlite3* database = nullptr;
+    ASSERT_EQ(sqlite3_open(path.c_str(), &database), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(database,
+                           "CREATE TABLE entries(key BLOB PRIMARY KEY NOT NULL, kind INTEGER NOT NULL, value) "
+                           "WITHOUT ROWID; BEGIN;",
+                           nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    for (int index = 0; index < keys; ++index) {
+        char key[16];
+        std::snprintf(key, sizeof key, "key%03d", index);
+        const std::string sql = std::string("INSERT INTO entries VALUES(CAST('") + key + "' AS BLOB), 3, CAST('" +
+                                key + std::string(300, '.') + "' AS BLOB))";
+        ASSERT_EQ(sqlite3_exec(database, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK);
+    }
+    ASSERT_EQ(sqlite3_exec(database, "COMMIT", nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(database);
+}
+
+TEST_F(KeyValueStoreTest, ADamagedStoreKeepsTheRowsThatCanStillBeRead) {
+    constexpr int keys = 200;
+    const std::string path = folder_.Join("damaged.sqlite");
+    WriteStoreFile(path, keys);
+    {
+        std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
+        file.seekp(8 * 4096);  // a leaf page in the middle of the table
+        const std::string garbage(4096, '\x5A');
+        file.write(garbage.data(), static_cast<std::streamsize>(garbage.size()));
+    }
+    ScopedCapturingLog log(LoggingMode::Error);
+
+    auto store = KeyValueStore::Open(path);
+    ASSERT_TRUE(store);
+
+    int kept = 0;
+    for (int index = 0; index < keys; ++index) {
+        char key[16];
+        std::snprintf(key, sizeof key, "key%03d", index);
+        kept += store->Get(key) == Value(std::string(key) + std::string(300, '.')) ? 1 : 0;
+    }
+    EXPECT_TRUE(store->Get("key000"));
+    EXPECT_TRUE(store->Get("key199"));
+    EXPECT_GT(kept, keys / 2);
+    EXPECT_LT(kept, keys);
+    EXPECT_TRUE(log.Service().Contains(std::to_string(kept) + " rows were saved into a new store"))
+        << testing::PrintToString(log.Service().GetMessages());
+    EXPECT_TRUE(std::ifstream(path + ".corrupt").good());
 }
 
 TEST_F(KeyValueStoreTest, PathThatCannotHoldAFileGivesNoStore) {

@@ -1,0 +1,173 @@
+#include "support/FaultInjectingDatabaseService.h"
+
+#include <limits>
+#include <utility>
+
+#include "core/SdkError.h"
+#include "services/database/Database.h"
+
+namespace NuvraMobile {
+
+namespace {
+
+/** One database of the service: every statement asks the plan first. */
+class FaultInjectingDatabase : public Object, public virtual DatabaseInterface {
+public:
+    FaultInjectingDatabase(std::shared_ptr<DatabaseInterface> target, std::shared_ptr<DatabaseFaultPlan> plan)
+        : target_(std::move(target)), plan_(std::move(plan)) {}
+
+    bool CreateTable(const std::string& table, const std::vector<std::string>& columnNames,
+                     const std::vector<ColumnDataType>& columnDataTypes,
+                     const std::vector<std::vector<ColumnConstraint>>& columnConstraints) override {
+        Statement();
+        return target_->CreateTable(table, columnNames, columnDataTypes, columnConstraints);
+    }
+    bool CreateTable(const std::string& table, const std::vector<std::string>& columnNames,
+                     const std::vector<ColumnDataType>& columnDataTypes,
+                     const std::vector<std::vector<ColumnConstraint>>& columnConstraints,
+                     bool withDefaults) override {
+        Statement();
+        return target_->CreateTable(table, columnNames, columnDataTypes, columnConstraints, withDefaults);
+    }
+    bool Insert(const std::string& table, const ColumnValues& values) override {
+        Statement();
+        return target_->Insert(table, values);
+    }
+    std::shared_ptr<QueryResultInterface> RunQuery(const std::shared_ptr<Query>& query) override {
+        Statement();
+        return target_->RunQuery(query);
+    }
+    bool Update(const std::string& table, const ColumnValues& values, const std::string& selection,
+                const std::vector<std::string>& selectionArgs) override {
+        Statement();
+        return target_->Update(table, values, selection, selectionArgs);
+    }
+    bool Delete(const std::string& table, const std::string& selection,
+                const std::vector<std::string>& selectionArgs) override {
+        Statement();
+        return target_->Delete(table, selection, selectionArgs);
+    }
+    bool DeleteTable(const std::string& table) override {
+        Statement();
+        return target_->DeleteTable(table);
+    }
+    void Close() override { target_->Close(); }
+    bool AttemptDatabaseMigration(
+        const std::string& table, const std::vector<std::string>& columnNames,
+        const std::vector<ColumnDataType>& columnDataTypes,
+        const std::vector<std::vector<ColumnConstraint>>& columnConstraints) override {
+        Statement();
+        return target_->AttemptDatabaseMigration(table, columnNames, columnDataTypes, columnConstraints);
+    }
+    bool TableContainsColumn(const std::string& table, const std::string& column) override {
+        return target_->TableContainsColumn(table, column);
+    }
+    std::vector<std::string> GetColumnNamesForTable(const std::string& table) override {
+        return target_->GetColumnNamesForTable(table);
+    }
+    std::vector<std::string> UnionColumns(const std::vector<std::string>& columnNames,
+                                          const std::string& table) override {
+        return target_->UnionColumns(columnNames, table);
+    }
+    bool RenameTable(const std::string& oldName, const std::string& newName) override {
+        Statement();
+        return target_->RenameTable(oldName, newName);
+    }
+    bool CopyColumnsFromTableToTable(const std::string& sourceTable, const std::string& destinationTable,
+                                     const std::vector<std::string>& columnNames) override {
+        Statement();
+        return target_->CopyColumnsFromTableToTable(sourceTable, destinationTable, columnNames);
+    }
+    bool BeginTransaction(TransactionType type) override {
+        Statement();
+        return target_->BeginTransaction(type);
+    }
+    bool EndTransaction() override {
+        Statement();
+        return target_->EndTransaction();
+    }
+
+private:
+    void Statement() {
+        if (const int resultCode = plan_->NextStatement()) {
+            Throw(Database::StatementError(resultCode, "injected fault"));
+        }
+    }
+
+    const std::shared_ptr<DatabaseInterface> target_;
+    const std::shared_ptr<DatabaseFaultPlan> plan_;
+};
+
+}  // namespace
+
+void DatabaseFaultPlan::FailStatements(std::int64_t first, int resultCode, std::int64_t count) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    const std::int64_t last =
+        count > std::numeric_limits<std::int64_t>::max() - first ? std::numeric_limits<std::int64_t>::max()
+                                                                  : first + count - 1;
+    faults_.push_back({first, last, resultCode});
+}
+
+void DatabaseFaultPlan::FailNextStatements(int resultCode, std::int64_t count) {
+    FailStatements(StatementCount() + 1, resultCode, count);
+}
+
+void DatabaseFaultPlan::FailEveryStatement(int resultCode) {
+    FailNextStatements(resultCode, std::numeric_limits<std::int64_t>::max());
+}
+
+void DatabaseFaultPlan::RefuseNextDeletions(int count) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    refusedDeletions_ = count;
+}
+
+void DatabaseFaultPlan::Clear() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    faults_.clear();
+    refusedDeletions_ = 0;
+}
+
+std::int64_t DatabaseFaultPlan::StatementCount() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return statements_;
+}
+
+std::int64_t DatabaseFaultPlan::FailedStatementCount() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return failed_;
+}
+
+int DatabaseFaultPlan::NextStatement() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    const std::int64_t number = ++statements_;
+    for (const Fault& fault : faults_) {
+        if (number >= fault.first && number <= fault.last) {
+            ++failed_;
+            return fault.resultCode;
+        }
+    }
+    return 0;
+}
+
+bool DatabaseFaultPlan::NextDeletionRefused() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (refusedDeletions_ == 0) {
+        return false;
+    }
+    --refusedDeletions_;
+    return true;
+}
+
+FaultInjectingDatabaseService::FaultInjectingDatabaseService(std::shared_ptr<DatabaseServiceInterface> target)
+    : target_(std::move(target)) {}
+
+std::shared_ptr<DatabaseInterface> FaultInjectingDatabaseService::OpenDatabase(const std::string& fileName) {
+    std::shared_ptr<DatabaseInterface> database = target_->OpenDatabase(fileName);
+    return database ? std::make_shared<FaultInjectingDatabase>(database, plan_) : nullptr;
+}
+
+bool FaultInjectingDatabaseService::DeleteDatabase(const std::string& fileName) {
+    return !plan_->NextDeletionRefused() && target_->DeleteDatabase(fileName);
+}
+
+}  // namespace NuvraMobile

@@ -1,0 +1,76 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "core/Object.h"
+#include "platformShim/DatabaseInterface.h"
+#include "platformShim/DatabaseServiceInterface.h"
+
+namespace NuvraMobile {
+
+/**
+ * Faults a test plans for the databases of one FaultInjectingDatabaseService: statements counted across
+ * all of them, from 1, each either passed to the real database or failed with a chosen SQLite result
+ * code, raised exactly as the real database raises it. Thread-safe.
+ */
+class DatabaseFaultPlan {
+public:
+    /** Statements `first` to `first + count - 1` (counted from the first one ever) fail with `resultCode`. */
+    void FailStatements(std::int64_t first, int resultCode, std::int64_t count = 1);
+    /** The next `count` statements fail with `resultCode`. */
+    void FailNextStatements(int resultCode, std::int64_t count = 1);
+    /** Every statement from the next on fails with `resultCode` until Clear. */
+    void FailEveryStatement(int resultCode);
+    /** The next `count` deletions of a database file answer false and leave the file. */
+    void RefuseNextDeletions(int count);
+    /** Forgets every planned fault; the counters stay. */
+    void Clear();
+
+    std::int64_t StatementCount() const;
+    std::int64_t FailedStatementCount() const;
+
+    /** Counts one statement; the SQLite result code it must fail with, or 0 to run it. */
+    int NextStatement();
+    /** Counts one deletion; true when it must be refused. */
+    bool NextDeletionRefused();
+
+private:
+    struct Fault {
+        std::int64_t first;
+        std::int64_t last;
+        int resultCode;
+    };
+
+    mutable std::mutex mutex_;
+    std::vector<Fault> faults_;
+    std::int64_t statements_ = 0;
+    std::int64_t failed_ = 0;
+    int refusedDeletions_ = 0;
+};
+
+/**
+ * A database service over a real one whose databases fail the statements a DatabaseFaultPlan names
+ * (full disk, I/O error, busy, corrupt file...) and whose deletions can be refused; everything else goes
+ * to the real service. A statement is any operation that runs SQL and raises on failure. Thread-safe.
+ */
+class FaultInjectingDatabaseService : public Object, public virtual DatabaseServiceInterface {
+public:
+    explicit FaultInjectingDatabaseService(std::shared_ptr<DatabaseServiceInterface> target);
+
+    std::shared_ptr<DatabaseInterface> OpenDatabase(const std::string& fileName) override;
+    bool DeleteDatabase(const std::string& fileName) override;
+
+    DatabaseFaultPlan& Faults() { return *plan_; }
+
+private:
+    const std::shared_ptr<DatabaseServiceInterface> target_;
+    const std::shared_ptr<DatabaseFaultPlan> plan_ = std::make_shared<DatabaseFaultPlan>();
+};
+
+}  // namespace NuvraMobile
