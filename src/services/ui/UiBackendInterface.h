@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -50,6 +51,24 @@ struct Alert {
     std::vector<AlertButton> buttons;
 };
 
+/** Identifies a web view made by a backend; 0 is none. */
+using WebViewId = std::uint64_t;
+
+/** Asked for every navigation of a web view; true allows it, false cancels it. */
+using NavigationPolicy = std::function<bool(const std::string& url)>;
+
+/** How a full-screen message's web view is set up. */
+struct WebViewSetup {
+    Frame frame;
+    bool allowsInlineMediaPlayback = true;
+    bool mediaRequiresUserAction = false;
+    bool bounces = false;
+    bool opaque = false;
+    bool adjustsContentInsets = false;
+    /** Follows its parent's width and height. */
+    bool flexibleSize = true;
+};
+
 /**
  * Draws what the presenters decide. Every operation is called on the main queue only; the backend
  * calls the presenters back (button presses...) on the main queue too.
@@ -64,6 +83,27 @@ public:
 
     /** Presents `alert` over `presenter`, animated. */
     virtual void PresentAlert(const std::shared_ptr<ViewController>& presenter, Alert alert) = 0;
+
+    /** Whether the platform has web views at all; any thread may ask. */
+    virtual bool IsWebViewSupported() = 0;
+
+    /** A new web view, not yet in a window; `policy` decides each of its navigations. */
+    virtual WebViewId CreateWebView(const WebViewSetup& setup, NavigationPolicy policy) = 0;
+
+    /** Loads `html` with `baseUrl` as its base. */
+    virtual void LoadHtml(WebViewId webView, const std::string& html, const std::string& baseUrl) = 0;
+
+    virtual void AddToKeyWindow(WebViewId webView) = 0;
+
+    /** Moves the view to `frame` over `seconds`; `completion` runs on the main queue afterwards. */
+    virtual void AnimateFrame(WebViewId webView, const Frame& frame, double seconds,
+                              std::function<void()> completion) = 0;
+
+    /** Takes the view off the screen and forgets it. */
+    virtual void RemoveWebView(WebViewId webView) = 0;
+
+    /** The URL of the application's bundle, the base of loaded HTML. */
+    virtual std::string GetBundleUrl() = 0;
 };
 
 /** The absent string that an empty text stands for. */
