@@ -102,13 +102,11 @@ TEST_F(FullscreenMessageTest, ShowSlidesTheMessageUpOverTheWholeWindowAndRemoveT
     EXPECT_TRUE(monitor_->isDisplayed());
 
     message->Remove();
-    Drain();
-    Drain();  // the slide-out's completion
+    EXPECT_TRUE(WaitUntil([&] { return backend_->GetWebViews().empty(); }));  // after the slide-out
     EXPECT_EQ(listener->Calls(), (std::vector<std::string>{"show", "dismiss (before slide-out)"}));
     for (const auto& received : listener->Messages()) {
         EXPECT_EQ(received, message);
     }
-    EXPECT_TRUE(backend_->GetWebViews().empty());
     EXPECT_FALSE(monitor_->isDisplayed());
 }
 
@@ -118,8 +116,7 @@ TEST_F(FullscreenMessageTest, NavigationsAreAllowedWithoutAListenerAndCancelledW
     Drain();
     EXPECT_EQ(backend_->FollowLink("app:close"), std::optional<bool>(true));
     withoutListener->Remove();
-    Drain();
-    Drain();
+    ASSERT_TRUE(WaitUntil([&] { return backend_->GetWebViews().empty(); }));
 
     auto listener = Listener();
     auto message = Create(listener);
