@@ -133,7 +133,8 @@ void BM_ProcessRules(benchmark::State& state) {
                            .Build();
     size_t produced = 0;
     for (auto _ : state) {
-        const auto result = engine->ProcessRules(event);
+        auto processed = event;
+        const auto result = engine->ProcessRules(processed);
         produced = result.size();
         benchmark::DoNotOptimize(result.data());
     }

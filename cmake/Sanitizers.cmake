@@ -11,5 +11,5 @@ endif()
 # g++ 12 reports false "maybe uninitialized" warnings inside <regex> and <functional> once the
 # sanitizers change its inlining; they say nothing about our code.
 if(NOT NVR_SANITIZER STREQUAL "" AND CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
-  add_compile_options(-Wno-maybe-uninitialized)
+  add_compile_options($<$<COMPILE_LANGUAGE:CXX>:-Wno-maybe-uninitialized>)
 endif()

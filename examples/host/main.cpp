@@ -144,7 +144,7 @@ MobilePrivacyStatus AskPrivacyStatus(Core& core) {
 }
 
 std::string AsJson(const std::shared_ptr<EventData>& data) {
-    return data ? CreateNativeJsonUtilityService()->EventDataToJsonObject(data)->ToString() : "(none)";
+    return data ? CreateNativeJsonUtilityService()->EventDataToJsonObject(data).Value()->ToString() : "(none)";
 }
 
 }  // namespace

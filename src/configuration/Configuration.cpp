@@ -120,8 +120,8 @@ void Configuration::HandleBootEvent(const std::shared_ptr<Event>& event) {
 void Configuration::ProcessBootConfigEvent(const std::shared_ptr<Event>& event) {
     Log::Trace(LOG_PREFIX, "Processing boot configuration event");
     RunBootStep("load overrides", [this] {
-        std::unique_lock<std::mutex> lock(configMutex_);
-        RetrieveOverriddenConfigFromPersistence(lock);
+        MutexLock lock(configMutex_);
+        RetrieveOverriddenConfigFromPersistence();
         return false;
     });
     std::string appId;

@@ -5,11 +5,11 @@
 #include <functional>
 #include <map>
 #include <memory>
-#include <mutex>
 #include <string>
 
 #include "configuration/ConfigurationConstants.h"
 #include "core/InternalModule.h"
+#include "util/Mutex.h"
 
 namespace NuvraMobile {
 
@@ -111,8 +111,8 @@ protected:
     std::string RetrieveAppIdFromPersistence();
     void SaveAppIdToPersistence(const std::string& appId);
     void SaveOverriddenConfigToPersistence(const std::shared_ptr<ConfigurationData>& overrides);
-    /** Reloads the overrides from the data store; the caller holds the configuration mutex. */
-    void RetrieveOverriddenConfigFromPersistence(std::unique_lock<std::mutex>& lock);
+    /** Reloads the overrides from the data store. */
+    void RetrieveOverriddenConfigFromPersistence() NVR_REQUIRES(configMutex_);
     bool ValidateForInternalEventAppIDChange(const std::shared_ptr<EventData>& data, std::string appId);
     /** Blocks until the network is connected (true) or the module is no longer registered (false). */
     bool WaitForNetworkConnection(const std::shared_ptr<SystemInfoServiceInterface>& systemInfoService);
@@ -148,10 +148,10 @@ private:
     std::shared_ptr<ConfigurationDispatcherConfigurationRequestContent> requestContentDispatcher_;
     std::shared_ptr<ConfigurationDispatcherConfigurationResponseContent> responseContentDispatcher_;
     std::shared_ptr<ConfigurationDispatcherConfigurationResponseIdentity> responseIdentityDispatcher_;
-    std::shared_ptr<ConfigurationData> currentConfig_;     // guarded by configMutex_
-    std::shared_ptr<ConfigurationData> overriddenConfig_;  // guarded by configMutex_
+    Mutex configMutex_;
+    std::shared_ptr<ConfigurationData> currentConfig_ NVR_GUARDED_BY(configMutex_);
+    std::shared_ptr<ConfigurationData> overriddenConfig_ NVR_GUARDED_BY(configMutex_);
     std::deque<std::shared_ptr<Event>> identityRequests_;
-    std::mutex configMutex_;
     std::shared_ptr<TaskExecutorInterface> rulesExecutor_;
 };
 

@@ -20,6 +20,7 @@
 #include "platformShim/SystemInfoServiceInterface.h"
 #include "shared/MobilePrivacyStatus.h"
 #include "util/Log.h"
+#include "util/Mutex.h"
 #include "util/StringUtils.h"
 
 // How the Configuration module obtains, merges, resolves, persists and publishes a configuration.
@@ -32,10 +33,10 @@ namespace {
 
 /** Shared between a network wait and the one-time listener that ends it; outlives the wait if need be. */
 struct NetworkWaitState {
-    std::mutex mutex;
+    Mutex mutex;
     std::condition_variable changed;
-    bool listenerRegistered = false;
-    uint64_t changes = 0;
+    bool listenerRegistered NVR_GUARDED_BY(mutex) = false;
+    uint64_t changes NVR_GUARDED_BY(mutex) = 0;
 };
 
 /** Registers the one-time listener that wakes the wait; false (and a warning) when the platform refuses. */
@@ -46,7 +47,7 @@ bool RegisterNetworkListener(const std::shared_ptr<SystemInfoServiceInterface>& 
         [&] {
             systemInfoService->RegisterOneTimeNetworkConnectionStatusListener(
                 "configuration_listener", [state] {
-                    std::lock_guard<std::mutex> lock(state->mutex);
+                    MutexLock lock(state->mutex);
                     state->listenerRegistered = false;
                     ++state->changes;
                     state->changed.notify_all();
@@ -249,17 +250,19 @@ bool Configuration::WaitForNetworkConnection(
         if (systemInfoService->GetNetworkConnectionStatus() == ConnectionStatus::CONNECTED) {
             return true;
         }
-        std::unique_lock<std::mutex> lock(state->mutex);
+        MutexLock lock(state->mutex);
         const uint64_t seenChanges = state->changes;
         if (!state->listenerRegistered) {
             state->listenerRegistered = true;
             // Registered without the lock: a platform may call the listener at once.
-            lock.unlock();
+            lock.Unlock();
             const bool registered = RegisterNetworkListener(systemInfoService, state);
-            lock.lock();
+            lock.Lock();
             state->listenerRegistered = state->listenerRegistered && registered;
         }
-        state->changed.wait_for(lock, kNetworkRecheckInterval, [&] { return state->changes != seenChanges; });
+        const auto recheckAt = std::chrono::steady_clock::now() + kNetworkRecheckInterval;
+        while (state->changes == seenChanges && lock.WaitUntil(state->changed, recheckAt)) {
+        }
     }
     return false;
 }
@@ -296,8 +299,8 @@ bool Configuration::ConfigureWithJsonString(const std::string& json, const std::
     }
     std::shared_ptr<EventData> data;
     {
-        std::unique_lock<std::mutex> lock(configMutex_);
-        RetrieveOverriddenConfigFromPersistence(lock);
+        MutexLock lock(configMutex_);
+        RetrieveOverriddenConfigFromPersistence();
         currentConfig_ = configuration;
         ApplyOverrides(*currentConfig_, *overriddenConfig_);
         data = currentConfig_->GetEventData();
@@ -329,7 +332,7 @@ void Configuration::ApplyOverrides(ConfigurationData& configuration, const Confi
     configuration.Put(environmentOverrides);
 }
 
-void Configuration::RetrieveOverriddenConfigFromPersistence(std::unique_lock<std::mutex>& /*lock*/) {
+void Configuration::RetrieveOverriddenConfigFromPersistence() {
     const auto jsonUtilityService = GetJsonUtilityServiceOrLog(
         "Unable to load overridden config from persistence, JSONUtilityService service not available");
     overriddenConfig_ = std::make_shared<ConfigurationData>(jsonUtilityService);
@@ -358,8 +361,8 @@ void Configuration::ProcessUpdateConfigEvent(const std::shared_ptr<Event>& event
     Log::Trace(LOG_PREFIX, "Processing updateConfiguration Event. \n %s", updates);
     std::shared_ptr<EventData> data;
     {
-        std::unique_lock<std::mutex> lock(configMutex_);
-        RetrieveOverriddenConfigFromPersistence(lock);
+        MutexLock lock(configMutex_);
+        RetrieveOverriddenConfigFromPersistence();
         overriddenConfig_->Put(updates);
         SaveOverriddenConfigToPersistence(overriddenConfig_);
         if (!currentConfig_) {
@@ -374,7 +377,7 @@ void Configuration::ProcessUpdateConfigEvent(const std::shared_ptr<Event>& event
 Configuration::VariantMap Configuration::GetEnvironmentAwareOverriddenConfig(const VariantMap& updates) {
     std::shared_ptr<EventData> current;
     {
-        std::lock_guard<std::mutex> lock(configMutex_);
+        MutexLock lock(configMutex_);
         current = currentConfig_ ? currentConfig_->GetEventData() : nullptr;
     }
     if (!current) {
@@ -500,7 +503,7 @@ bool Configuration::LoadBundledConfig(const std::shared_ptr<Event>& event) {
 bool Configuration::LoadOverriddenConfig(const std::shared_ptr<Event>& event) {
     std::shared_ptr<EventData> data;
     {
-        std::lock_guard<std::mutex> lock(configMutex_);
+        MutexLock lock(configMutex_);
         if (!overriddenConfig_ || overriddenConfig_->IsEmpty()) {
             return false;
         }
@@ -516,7 +519,7 @@ void Configuration::ProcessPublishConfigurationEvent(const std::shared_ptr<Event
         "Unable to publish current configuration, JSONUtilityService service not available");
     auto answer = std::make_shared<ConfigurationData>(jsonUtilityService);
     {
-        std::lock_guard<std::mutex> lock(configMutex_);
+        MutexLock lock(configMutex_);
         answer->Put(currentConfig_).Put(overriddenConfig_);
     }
     responseContentDispatcher_->DispatchConfigResponseWithEventData(answer->GetEventData(),

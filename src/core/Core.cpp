@@ -13,8 +13,10 @@
 #include "core/EventHub.h"
 #include "core/EventSource.h"
 #include "core/EventType.h"
+#include "core/ExecutorShutdown.h"
 #include "core/SdkError.h"
 #include "core/Variant.h"
+#include "externalModule/ExternalModuleInterface.h"
 #include "platformShim/PlatformServicesInterface.h"
 #include "platformShim/SystemInfoServiceInterface.h"
 #include "util/Log.h"
@@ -39,10 +41,9 @@ std::chrono::milliseconds TimeLeft(Clock::time_point deadline) {
     return std::max(left, std::chrono::milliseconds(0));
 }
 
-/** Calls `dispose` with the whole timeout, then with the time left, until it succeeds or time is up. */
-bool DisposeUntil(Clock::time_point deadline, std::chrono::milliseconds first,
-                  const std::function<bool(std::chrono::milliseconds)>& dispose) {
-    bool disposed = dispose(first);
+/** Calls `dispose` with the time left until it succeeds or time is up. */
+bool DisposeUntil(Clock::time_point deadline, const std::function<bool(std::chrono::milliseconds)>& dispose) {
+    bool disposed = dispose(TimeLeft(deadline));
     while (!disposed && Clock::now() < deadline) {
         disposed = dispose(TimeLeft(deadline));
     }
@@ -134,17 +135,16 @@ void Core::Start(const std::function<void()>& callback) {
 bool Core::Dispose() { return Dispose(DEFAULT_DISPOSE_TIMEOUT); }
 
 bool Core::Dispose(std::chrono::milliseconds timeout) {
-    const auto deadline = Clock::now() + timeout;
-    if (eventHub_ && !DisposeUntil(deadline, timeout, [this](std::chrono::milliseconds left) {
-            return eventHub_->Dispose(left);
-        })) {
+    const auto deadline = DisposeDeadline(timeout);
+    // One call: the hub waits its whole timeout itself, or returns at once where waiting could never end.
+    if (eventHub_ && !eventHub_->Dispose(timeout)) {
         return false;
     }
     ClearOwnProcessWideServices();
     if (!platformServices_) {
         return true;
     }
-    return DisposeUntil(deadline, TimeLeft(deadline),
+    return DisposeUntil(deadline,
                         [this](std::chrono::milliseconds left) { return platformServices_->Dispose(left); });
 }
 
@@ -343,6 +343,22 @@ void Core::RunExtensionOperation(const std::function<void()>& work, const ErrorC
             errorCallback(error);
         }
     });
+}
+
+void Core::RegisterExternalModule(const std::shared_ptr<ExternalModuleInterface>& module,
+                                  const ErrorCallback& errorCallback) {
+    TryCatch(
+        [&] {
+            Log::Debug(LOG_TAG, "External module registration requested for \"%s\"",
+                       module ? module->GetModuleName() : std::string());
+            eventHub_->RegisterExternalModule(module);
+        },
+        [&](SdkError& error) {
+            Log::Debug(LOG_TAG, "Failed to register external module.\n%s", error.GetMessage());
+            if (errorCallback) {
+                errorCallback(error);
+            }
+        });
 }
 
 namespace {

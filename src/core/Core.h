@@ -14,6 +14,7 @@ namespace NuvraMobile {
 class Event;
 class EventData;
 class EventHub;
+class ExternalModuleInterface;
 class PlatformServicesInterface;
 class SdkError;
 class Variant;
@@ -47,7 +48,11 @@ public:
 
     /** Ends module registration and boots the hub; only the first call in the process does so. */
     void Start(const std::function<void()>& callback);
-    /** Disposes the hub, then the services; false when either was not done before the timeout. */
+    /**
+     * Disposes the hub, then the services; false when either was not done before the timeout. Called
+     * from one of the hub's own tasks (a response callback, a listener, the start callback) it only
+     * starts the hub's disposal, logs that, and returns false at once: waiting there could never end.
+     */
     bool Dispose(std::chrono::milliseconds timeout);
     bool Dispose();
 
@@ -68,6 +73,12 @@ public:
     void CollectData(const std::map<std::string, std::shared_ptr<Variant>>& data);
     void DownloadRules();
 
+    /**
+     * Registers an extension's module with the hub. A failure (an empty or taken name) reaches the
+     * error callback on the calling thread before this returns.
+     */
+    void RegisterExternalModule(const std::shared_ptr<ExternalModuleInterface>& module,
+                                const ErrorCallback& errorCallback);
     /** A copy of the event; errors reach the error callback. */
     void DispatchEvent(const std::shared_ptr<Event>& event, const ErrorCallback& errorCallback);
     /** A copy of the request; the response paired to it reaches the response callback. */

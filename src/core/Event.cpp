@@ -52,6 +52,18 @@ Event::Event(std::string name, std::shared_ptr<EventType> type, std::shared_ptr<
       timestamp_(TimeUtils::GetUnixTime()),
       eventNumber_(0) {}
 
+Event::Event(const Event& original, std::shared_ptr<EventData> data)
+    : name_(original.name_),
+      source_(original.source_),
+      type_(original.type_),
+      pairId_(original.pairId_),
+      responsePairId_(original.responsePairId_),
+      timestamp_(original.timestamp_),
+      eventNumber_(original.GetEventNumber()),
+      uniqueIdentifier_(original.uniqueIdentifier_) {
+    SetData(std::move(data));
+}
+
 std::shared_ptr<Event> Event::Copy() const {
     return EventBuilder(name_, type_, source_)
         .CopyData(data_)
@@ -60,6 +72,10 @@ std::shared_ptr<Event> Event::Copy() const {
         .SetTimestamp(timestamp_)
         .SetEventNumber(GetEventNumber())
         .Build();
+}
+
+std::shared_ptr<Event> Event::WithData(std::shared_ptr<EventData> data) const {
+    return std::shared_ptr<Event>(new Event(*this, std::move(data)));
 }
 
 void Event::SetData(std::shared_ptr<EventData> data) {

@@ -16,7 +16,9 @@ class EventData;
 // The one message type of the system: a name, a type and a source, a payload, and the ids that
 // pair a response with its request. Made through EventBuilder. Once dispatched an event is shared
 // read-only by the hub and every listener; only the hub sets its number, before any listener sees
-// it. Every construction draws the next response pair id from one process-wide counter.
+// it. Where the hub changes an event (rules attaching data) it works on a copy made by WithData, so
+// the sender's object never changes. Every construction by EventBuilder draws the next response pair id
+// from one process-wide counter.
 class Event : public Object {
 public:
     // An event that only carries a number: used where an event selects a shared-state version.
@@ -38,12 +40,10 @@ public:
     void SetEventNumber(int32_t eventNumber) { eventNumber_.store(eventNumber, std::memory_order_relaxed); }
     // Pairs a fresh copy of a response with its request.
     void SetPairID(const std::string& pairId) { pairId_ = pairId; }
-    // Gives the event other data (null becomes empty data). The rules pass attaches data this way, on a
-    // copy, so that what the dispatcher still holds is never changed under it.
-    void SetData(std::shared_ptr<EventData> data);
-
     // Equal in everything but the unique identifier (a new one) and the data (a deep copy).
     std::shared_ptr<Event> Copy() const;
+    // The same event (identifier, number, pair ids, timestamp) with other data; null becomes empty data.
+    std::shared_ptr<Event> WithData(std::shared_ptr<EventData> data) const;
     std::string ToStringImpl(const ToStringOptions& options) const override;
 
     // Pass these where an event selects a shared-state version: the oldest or the newest one.
@@ -55,6 +55,9 @@ public:
 
 private:
     friend class EventBuilder;
+
+    Event(const Event& original, std::shared_ptr<EventData> data);
+    void SetData(std::shared_ptr<EventData> data);
 
     std::string name_;
     std::shared_ptr<EventSource> source_;

@@ -19,6 +19,8 @@
 #include "core/SdkError.h"
 #include "core/TaskExecutorInterface.h"
 #include "core/Timer.h"
+#include "externalModule/ExternalModule.h"
+#include "externalModule/ExternalModuleInterface.h"
 #include "platformShim/PlatformServicesInterface.h"
 #include "platformShim/ThreadingServiceInterface.h"
 #include "rulesengine/RulesEngine.h"
@@ -39,9 +41,10 @@ constexpr const char* INVALID_ARGUMENT = "general.invalid_argument";
 constexpr std::chrono::milliseconds MAX_PROCESSOR_TIME{100};
 constexpr std::chrono::milliseconds MAX_LISTENER_TIME{100};
 constexpr std::chrono::milliseconds MAX_IDLE_TIME{100};
-constexpr std::chrono::milliseconds IDLE_PERIOD{1000};
 /** How long a module pass may leave modules waiting behind a slow one before another worker joins. */
 constexpr std::chrono::milliseconds PASS_STALL_THRESHOLD{5};
+/** How often a pass held up by a module over its budget names that module in the log. */
+constexpr std::chrono::milliseconds PASS_OVERRUN_REPORT_INTERVAL{3000};
 constexpr std::chrono::milliseconds DEFAULT_DISPOSE_TIMEOUT{5000};
 /** Longest wait between two disposal checks while modules unregister. */
 constexpr std::chrono::milliseconds MODULE_CHECK_INTERVAL{1000};
@@ -63,17 +66,17 @@ public:
     }
 
     void Clear() {
-        std::lock_guard<std::mutex> lock(mutex_);
+        MutexLock lock(mutex_);
         byPairId_.clear();
     }
 
     void Add(const std::string& pairId, std::shared_ptr<ModuleEventListenerBase> listener) {
-        std::lock_guard<std::mutex> lock(mutex_);
+        MutexLock lock(mutex_);
         byPairId_[pairId].push_back(std::move(listener));
     }
 
     Listeners Take(const std::string& pairId) {
-        std::lock_guard<std::mutex> lock(mutex_);
+        MutexLock lock(mutex_);
         auto found = byPairId_.find(pairId);
         if (found == byPairId_.end()) {
             return {};
@@ -84,8 +87,8 @@ public:
     }
 
 private:
-    std::mutex mutex_;
-    std::map<std::string, Listeners> byPairId_;
+    Mutex mutex_;
+    std::map<std::string, Listeners> byPairId_ NVR_GUARDED_BY(mutex_);
 };
 
 std::string NameOf(const std::shared_ptr<Module>& module) { return module ? module->GetModuleName() : ""; }
@@ -130,8 +133,8 @@ EventHubInner::EventHubInner(const std::string& name, const PlatformServicesFact
     }
     masterExecutor_ = threadingService->CreateParallelTaskExecutor("master");
     hubExecutor_ = ProxyTaskExecutorInterface::CreateSequential("event_hub", masterExecutor_);
-    modulePass_ =
-        std::make_shared<ParallelModulePass>(logPrefix_, masterExecutor_, idleTimer_, PASS_STALL_THRESHOLD);
+    modulePass_ = std::make_shared<ParallelModulePass>(logPrefix_, masterExecutor_, idleTimer_,
+                                                       PASS_STALL_THRESHOLD, PASS_OVERRUN_REPORT_INTERVAL);
 }
 
 EventHubInner::~EventHubInner() {
@@ -141,7 +144,7 @@ EventHubInner::~EventHubInner() {
     }
 }
 
-void EventHubInner::Init() {
+void EventHubInner::Init(std::chrono::milliseconds idlePeriod) {
     auto self = std::static_pointer_cast<EventHubInner>(shared_from_this());
     self_ = self;
     rulesEngine_ = std::make_shared<RulesEngine>(self, platformServicesFactory_);
@@ -153,7 +156,7 @@ void EventHubInner::Init() {
                 hub->RequestIdle();
             }
         },
-        std::chrono::system_clock::now(), IDLE_PERIOD);
+        std::chrono::system_clock::now() + idlePeriod, idlePeriod);
 }
 
 EventHubInner::State EventHubInner::GetState() const { return static_cast<State>(state_.load()); }
@@ -169,7 +172,7 @@ void EventHubInner::SetState(State state) {
 
 void EventHubInner::FinishModulesRegistration(const std::function<void()>& callback) {
     {
-        std::lock_guard<std::mutex> lock(mutex_);
+        MutexLock lock(mutex_);
         if (state_ > BOOTED) {
             return;
         }
@@ -213,14 +216,16 @@ void EventHubInner::QueueEventPass(const std::shared_ptr<Event>& event, Attached
     });
 }
 
-void EventHubInner::RegisterExternalModule(const std::shared_ptr<ExternalModuleInterface>&) {
-    Throw(SdkError("external_module.unexpected",
-                   "External modules cannot be registered: the extension API is not part of this build",
-                   CurrentDebugInfo()));
+void EventHubInner::RegisterExternalModule(const std::shared_ptr<ExternalModuleInterface>& module) {
+    if (!module) {
+        Throw(SdkError(INVALID_ARGUMENT, LOG_PROVIDED_MODULE_WAS_NULL, CurrentDebugInfo()));
+    }
+    // RegisterModule refuses an empty or taken name before the module joins.
+    RegisterModule(std::make_shared<ExternalModule>(module->GetModuleName(), module));
 }
 
 bool EventHubInner::IsRegisteredModule(const std::string& moduleName) {
-    std::lock_guard<std::mutex> lock(mutex_);
+    MutexLock lock(mutex_);
     return IsRegisteredModuleLocked(moduleName);
 }
 
@@ -237,7 +242,7 @@ void EventHubInner::RegisterModule(const std::shared_ptr<Module>& module) {
     if (name.empty()) {
         Throw(SdkError("external_module.bad_module_name", "Extensions must have a name", CurrentDebugInfo()));
     }
-    std::lock_guard<std::mutex> lock(mutex_);
+    MutexLock lock(mutex_);
     // Under the lock that adds the module, so two registrations of one name cannot both pass.
     if (IsRegisteredModuleLocked(name)) {
         Throw(SdkError("external_module.dup_module_name", "Name conflicts with previously registered name",
@@ -264,7 +269,7 @@ void EventHubInner::DoEvent(std::shared_ptr<Event> event, const AttachedState& a
     bool sendBooted = false;
     std::shared_ptr<const ModuleList> modules;
     {
-        std::lock_guard<std::mutex> lock(mutex_);
+        MutexLock lock(mutex_);
         if (state_ > BOOTED) {
             return;
         }
@@ -309,7 +314,7 @@ void EventHubInner::NoteTimestamp(const Event& event) {
 void EventHubInner::NumberEvent(const std::shared_ptr<Event>& event) {
     int32_t number;
     {
-        std::lock_guard<std::mutex> lock(mutex_);
+        MutexLock lock(mutex_);
         number = eventCounter_++;
     }
     CallEventSetEventNumber(event, number);
@@ -356,8 +361,7 @@ std::shared_ptr<Event> EventHubInner::RunProcessingStep(std::shared_ptr<Event> e
     return event;
 }
 
-std::chrono::steady_clock::time_point EventHubInner::DispatchConsequences(
-    const std::shared_ptr<Event>& event) {
+std::chrono::steady_clock::time_point EventHubInner::DispatchConsequences(std::shared_ptr<Event>& event) {
     const auto start = std::chrono::steady_clock::now();
     std::vector<std::shared_ptr<Event>> consequences;
     TrySwallow([this, &event, &consequences] { consequences = rulesEngine_->ProcessRules(event); });
@@ -378,9 +382,11 @@ void EventHubInner::RunListenerStep(const std::shared_ptr<Event>& event,
                                     const std::shared_ptr<const ModuleList>& modules) {
     // Never throws: the one-time listeners taken out for the event still get it afterwards.
     TrySwallow([this, &event, &modules] {
-        modulePass_->Run(
-            "Listener", modules, MAX_LISTENER_TIME,
-            [event](const std::shared_ptr<Module>& module) { CallModuleNotifyListeners(module, event); });
+        modulePass_->Run("Listener", modules, MAX_LISTENER_TIME,
+                         [this, event](const std::shared_ptr<Module>& module) {
+                             RunningTaskMark mark(this);
+                             CallModuleNotifyListeners(module, event);
+                         });
     });
 }
 
@@ -396,7 +402,7 @@ void EventHubInner::DoIdle() {
     bool sendBooted = false;
     std::shared_ptr<const ModuleList> modules;
     {
-        std::lock_guard<std::mutex> lock(mutex_);
+        MutexLock lock(mutex_);
         if (state_ >= DISPOSING_EXECUTORS) {
             return;
         }
@@ -407,8 +413,10 @@ void EventHubInner::DoIdle() {
         modules = modules_;
     }
     TrySwallow([this, &modules] {
-        modulePass_->Run("Idle", modules, MAX_IDLE_TIME,
-                         [](const std::shared_ptr<Module>& module) { CallModuleIdle(module); });
+        modulePass_->Run("Idle", modules, MAX_IDLE_TIME, [this](const std::shared_ptr<Module>& module) {
+            RunningTaskMark mark(this);
+            CallModuleIdle(module);
+        });
     });
     if (sendBooted) {
         SendBootedEvent(modules);
@@ -484,8 +492,9 @@ void EventHubInner::WriteSharedState(const std::shared_ptr<Module>& module, cons
     int32_t writtenVersion;
     bool written;
     {
-        std::lock_guard<std::mutex> lock(mutex_);
-        // Without a version the state takes the number the next event would have had; that number is skipped.
+        MutexLock lock(mutex_);
+        // Without a version the counter steps once: the state gets the number the next event handled will
+        // carry, and the number the counter skipped is never given to any event.
         writtenVersion = version ? *version : ++eventCounter_;
         written = sharedStates_.Write(owner, writtenVersion, publishedData, create, update);
     }
@@ -500,7 +509,7 @@ void EventHubInner::WriteSharedState(const std::shared_ptr<Module>& module, cons
 void EventHubInner::ClearSharedStates(const std::shared_ptr<Module>& module) {
     const std::string owner = OwnerName(module);
     {
-        std::lock_guard<std::mutex> lock(mutex_);
+        MutexLock lock(mutex_);
         sharedStates_.Clear(owner);
     }
     DispatchStateChange(owner);
@@ -521,7 +530,7 @@ std::shared_ptr<EventData> EventHubInner::GetSharedEventState(const std::string&
     bool circular = false;
     std::shared_ptr<EventData> state;
     {
-        std::lock_guard<std::mutex> lock(mutex_);
+        MutexLock lock(mutex_);
         if (callingModule) {
             circular = sharedStates_.NoteReadAndCheckCircular(reader, stateName);
         }
@@ -537,13 +546,13 @@ std::shared_ptr<EventData> EventHubInner::GetSharedEventState(const std::string&
 
 bool EventHubInner::HasSharedEventState(const std::string& stateName) {
     const std::string owner = StringUtils::ToLower(stateName);
-    std::lock_guard<std::mutex> lock(mutex_);
+    MutexLock lock(mutex_);
     return sharedStates_.Has(owner);
 }
 
 void EventHubInner::OnModuleUnregistered(const std::shared_ptr<Module>& module) {
     {
-        std::lock_guard<std::mutex> lock(mutex_);
+        MutexLock lock(mutex_);
         if (state_ >= DISPOSING_EXECUTORS) {
             return;
         }
@@ -560,7 +569,7 @@ void EventHubInner::QueueDisposalCheck() {
     auto self = Self();
     hubExecutor_->AddTask([self] {
         RunningTaskMark mark(self.get());
-        std::lock_guard<std::mutex> lock(self->mutex_);
+        MutexLock lock(self->mutex_);
         self->CompleteDisposalIfNeeded();
     });
 }
@@ -568,16 +577,22 @@ void EventHubInner::QueueDisposalCheck() {
 bool EventHubInner::Dispose() { return Dispose(DEFAULT_DISPOSE_TIMEOUT); }
 
 bool EventHubInner::Dispose(std::chrono::milliseconds timeout) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    std::unique_lock<std::mutex> lock(mutex_);
+    // Inside one of the hub's own tasks, that task can never end while we wait: only start.
+    if (RunningTaskMark::IsRunningTaskOf(this)) {
+        Log::Warning(logPrefix_.c_str(),
+                     "Dispose called from one of the hub's own tasks: disposal started, not waited for");
+        timeout = std::chrono::milliseconds(0);
+    }
+    const auto deadline = DisposeDeadline(timeout);
+    MutexLock lock(mutex_);
     if (state_ < UNREGISTERING_MODULES) {
         SetState(UNREGISTERING_MODULES);
         const auto modules = modules_;
-        lock.unlock();
+        lock.Unlock();
         for (const auto& module : *modules) {
             TrySwallow([&module] { CallModuleUnregisterModule(module); });
         }
-        lock.lock();
+        lock.Lock();
     }
     while (!CompleteDisposalIfNeeded()) {
         const auto now = std::chrono::steady_clock::now();
@@ -585,7 +600,7 @@ bool EventHubInner::Dispose(std::chrono::milliseconds timeout) {
             return false;
         }
         const auto interval = state_ == DISPOSING_EXECUTORS ? EXECUTOR_CHECK_INTERVAL : MODULE_CHECK_INTERVAL;
-        stateCondition_.wait_until(lock, std::min(now + interval, deadline));
+        lock.WaitUntil(stateCondition_, std::min(now + interval, deadline));
     }
     return true;
 }

@@ -5,12 +5,12 @@
 #include <condition_variable>
 #include <cstdint>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <vector>
 
 #include "core/EventHub.h"
 #include "core/SharedStateStore.h"
+#include "util/Mutex.h"
 
 namespace NuvraMobile {
 
@@ -26,6 +26,10 @@ class Timer;
  * offered to the module processors, delivered to every module's listeners in parallel on "master",
  * and handed to the one-time listeners waiting for its pair id. It also owns module registration,
  * the idle heartbeat, the modules' versioned shared states and the staged disposal.
+ *
+ * Dispose called from one of the hub's own tasks (a pass, a listener or idle action on "master", a
+ * one-time listener, the start callback) only starts the disposal and returns false at once, since
+ * waiting there could never end; the disposal then completes as the modules finish unregistering.
  *
  * Every operation may be called from any thread. The hub mutex is held only for short sections and
  * never while rules, processors, listeners or module code run, except that RegisterModule calls the
@@ -51,8 +55,11 @@ public:
     EventHubInner(const std::string& name, const PlatformServicesFactory& platformServicesFactory);
     ~EventHubInner() override;
 
-    /** Creates the rules engine and starts the idle heartbeat. */
-    void Init();
+    /**
+     * Creates the rules engine and starts the idle heartbeat, a turn every `idlePeriod` (none at once: a
+     * hub without modules has nothing to do in it, and registration and start request their own turns).
+     */
+    void Init(std::chrono::milliseconds idlePeriod);
 
     State GetState() const;
 
@@ -100,9 +107,9 @@ private:
     };
 
     std::shared_ptr<EventHubInner> Self() const;
-    void SetState(State state);
+    void SetState(State state) NVR_REQUIRES(mutex_);
     void QueueEventPass(const std::shared_ptr<Event>& event, AttachedState attachedState);
-    bool IsRegisteredModuleLocked(const std::string& moduleName) const;
+    bool IsRegisteredModuleLocked(const std::string& moduleName) const NVR_REQUIRES(mutex_);
 
     void DoEvent(std::shared_ptr<Event> event, const AttachedState& attachedState);
     void DoIdle();
@@ -110,8 +117,11 @@ private:
     void NumberEvent(const std::shared_ptr<Event>& event);
     void SendBootedEvent(const std::shared_ptr<const ModuleList>& modules);
     std::shared_ptr<Event> RunProcessingStep(std::shared_ptr<Event> event, const ModuleList& modules);
-    /** Runs the rules and dispatches their consequences; returns when it ended. */
-    std::chrono::steady_clock::time_point DispatchConsequences(const std::shared_ptr<Event>& event);
+    /**
+     * Runs the rules and dispatches their consequences; returns when it ended. Rules that attach data
+     * replace `event` by the hub's own copy.
+     */
+    std::chrono::steady_clock::time_point DispatchConsequences(std::shared_ptr<Event>& event);
     void RunListenerStep(const std::shared_ptr<Event>& event,
                          const std::shared_ptr<const ModuleList>& modules);
 
@@ -120,23 +130,23 @@ private:
                           const std::shared_ptr<EventData>& publishedData, bool create, bool update);
     void DispatchStateChange(const std::string& owner);
 
-    bool CompleteDisposalIfNeeded();
+    bool CompleteDisposalIfNeeded() NVR_REQUIRES(mutex_);
     void QueueDisposalCheck();
 
-    mutable std::mutex mutex_;
+    mutable Mutex mutex_;
     /** Written under the mutex; read without it only where a stale value is checked again later. */
     std::atomic<int32_t> state_{REGISTERING};
     std::condition_variable stateCondition_;
     const std::string logPrefix_;
     /** Replaced, never changed, so that a pass can keep the list it started with. */
-    std::shared_ptr<const ModuleList> modules_;
-    int32_t eventCounter_ = 0;
+    std::shared_ptr<const ModuleList> modules_ NVR_GUARDED_BY(mutex_);
+    int32_t eventCounter_ NVR_GUARDED_BY(mutex_) = 0;
     const PlatformServicesFactory platformServicesFactory_;
     std::shared_ptr<TaskExecutorInterface> masterExecutor_;
     std::shared_ptr<TaskExecutorInterface> hubExecutor_;
     /** Touched only by passes on the hub executor, which run one at a time. */
     int64_t lastEventTimestamp_ = 0;
-    SharedStateStore sharedStates_;
+    SharedStateStore sharedStates_ NVR_GUARDED_BY(mutex_);
     std::shared_ptr<Timer> idleTimer_;
     /** Runs the listener and idle passes on "master", watched from the idle timer's thread. */
     std::shared_ptr<ParallelModulePass> modulePass_;

@@ -11,9 +11,10 @@ std::shared_ptr<EventHub> EventHub::Create(const std::string& name, const Platfo
     return std::make_shared<EventHubOuter>(name, factory);
 }
 
-EventHubOuter::EventHubOuter(const std::string& name, const PlatformServicesFactory& platformServicesFactory)
+EventHubOuter::EventHubOuter(const std::string& name, const PlatformServicesFactory& platformServicesFactory,
+                             std::chrono::milliseconds idlePeriod)
     : inner_(std::make_shared<EventHubInner>(name, platformServicesFactory)) {
-    inner_->Init();
+    inner_->Init(idlePeriod);
 }
 
 EventHubOuter::~EventHubOuter() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <memory>
 #include <string>
 #include <vector>
@@ -18,8 +19,15 @@ class EventHubInner;
  */
 class EventHubOuter : public EventHub {
 public:
-    /** Creates and initialises the inner hub; throws what its constructor throws. */
-    EventHubOuter(const std::string& name, const PlatformServicesFactory& platformServicesFactory);
+    /** The period of the idle heartbeat that EventHub::Create gives every hub. */
+    static constexpr std::chrono::milliseconds DEFAULT_IDLE_PERIOD{1000};
+
+    /**
+     * Creates and initialises the inner hub, whose heartbeat requests an idle turn every `idlePeriod`;
+     * throws what its constructor throws.
+     */
+    EventHubOuter(const std::string& name, const PlatformServicesFactory& platformServicesFactory,
+                  std::chrono::milliseconds idlePeriod = DEFAULT_IDLE_PERIOD);
 
     /**
      * Disposes the inner hub, retrying for a bounded time; inside one of the hub's own tasks it only

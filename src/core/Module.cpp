@@ -29,7 +29,7 @@ Module::Module(std::string moduleName) : name_(std::move(moduleName)) {}
 Module::~Module() = default;
 
 bool Module::IsRegistered() {
-    std::lock_guard<std::mutex> lock(mutex_);
+    MutexLock lock(mutex_);
     return state_ == ModuleState::REGISTERED;
 }
 
@@ -46,7 +46,7 @@ void Module::HandleUnexpectedError(const SdkError&) {}
 std::shared_ptr<Module> Module::Self() { return std::static_pointer_cast<Module>(shared_from_this()); }
 
 void Module::UnregisterModule() {
-    std::lock_guard<std::mutex> lock(mutex_);
+    MutexLock lock(mutex_);
     if (state_ != ModuleState::REGISTERED) {
         return;
     }
@@ -68,7 +68,7 @@ void Module::AddTaskToQueue(const std::string& taskName, const Task& task, const
 
 const char* Module::QueueTask(const std::string& taskName, const Task& task,
                               const ModuleTaskOptions& options) {
-    std::lock_guard<std::mutex> lock(mutex_);
+    MutexLock lock(mutex_);
     if (state_ == ModuleState::CONSTRUCTED) {
         return "Dropping task scheduled during construction. Task: \"%s\"";
     }
@@ -104,7 +104,7 @@ void Module::RunTask(const std::string& taskName, const Task& task, bool normalT
 }
 
 bool Module::StartNormalTask() {
-    std::lock_guard<std::mutex> lock(mutex_);
+    MutexLock lock(mutex_);
     if (IsUnregisteringOrLater(state_)) {
         return false;
     }
@@ -113,7 +113,7 @@ bool Module::StartNormalTask() {
 }
 
 void Module::EndNormalTask() {
-    std::lock_guard<std::mutex> lock(mutex_);
+    MutexLock lock(mutex_);
     normalTaskRunning_ = false;
     // The hub-side unregistration waits for this task to end.
     if (state_ == ModuleState::COMPLETING_NORMAL_TASKS && eventHub_) {
@@ -122,17 +122,17 @@ void Module::EndNormalTask() {
 }
 
 std::shared_ptr<PlatformServicesInterface> Module::GetPlatformServices() {
-    std::lock_guard<std::mutex> lock(mutex_);
+    MutexLock lock(mutex_);
     return platformServices_;
 }
 
 std::shared_ptr<EventHub> Module::GetEventHub() {
-    std::lock_guard<std::mutex> lock(mutex_);
+    MutexLock lock(mutex_);
     return eventHub_;
 }
 
 std::shared_ptr<EventHub> Module::GetHubIfRegistered() {
-    std::lock_guard<std::mutex> lock(mutex_);
+    MutexLock lock(mutex_);
     return state_ == ModuleState::REGISTERED ? eventHub_ : nullptr;
 }
 
@@ -205,7 +205,7 @@ void Module::ReplaceRulesSet(const std::vector<std::shared_ptr<Rule>>& rules) {
 void Module::RegisterListener(const std::shared_ptr<ModuleEventListenerBase>& listener,
                               const std::shared_ptr<EventType>& type,
                               const std::shared_ptr<EventSource>& source) {
-    std::unique_lock<std::mutex> lock(mutex_);
+    MutexLock lock(mutex_);
     if (state_ != ModuleState::REGISTERED) {
         return;
     }
@@ -214,12 +214,12 @@ void Module::RegisterListener(const std::shared_ptr<ModuleEventListenerBase>& li
     if (registered != listeners_.end()) {
         auto replaced = std::move(registered->second);
         listeners_.erase(registered);
-        EnqueueCallback(lock, [replaced] { replaced->CallOnUnregistered(); });
+        EnqueueCallback([replaced] { replaced->CallOnUnregistered(); });
     }
     if (listener) {
         listener->Init(Self(), type, source);
         listeners_.emplace(key, listener);
-        EnqueueCallback(lock, [listener] { listener->CallOnRegistered(); });
+        EnqueueCallback([listener] { listener->CallOnRegistered(); });
     }
 }
 
@@ -235,23 +235,23 @@ void Module::UnregisterListener(const std::shared_ptr<EventType>& type,
 void Module::UnregisterWildCardListener() { RegisterWildCardListener(nullptr); }
 
 void Module::RegisterDispatcher(const std::shared_ptr<ModuleEventDispatcherBase>& dispatcher) {
-    std::unique_lock<std::mutex> lock(mutex_);
+    MutexLock lock(mutex_);
     if (state_ != ModuleState::REGISTERED || !dispatcher) {
         return;
     }
     dispatcher->Init(Self(), eventHub_);
     dispatchers_.push_back(dispatcher);
-    EnqueueCallback(lock, [dispatcher] { dispatcher->CallOnRegistered(); });
+    EnqueueCallback([dispatcher] { dispatcher->CallOnRegistered(); });
 }
 
 void Module::RegisterProcessor(const std::shared_ptr<ModuleEventProcessorBase>& processor) {
-    std::unique_lock<std::mutex> lock(mutex_);
+    MutexLock lock(mutex_);
     if (state_ != ModuleState::REGISTERED || !processor) {
         return;
     }
     processor->Init(Self());
     processors_.push_back(processor);
-    EnqueueCallback(lock, [processor] { processor->CallOnRegistered(); });
+    EnqueueCallback([processor] { processor->CallOnRegistered(); });
 }
 
 void Module::RegisterOneTimeListenerBlock(const std::shared_ptr<EventType>&,
@@ -263,13 +263,13 @@ void Module::RegisterOneTimeListenerBlock(const std::shared_ptr<EventType>&,
 void Module::OnEventHubRegisteredModule(const std::shared_ptr<EventHub>& hub,
                                         const std::shared_ptr<PlatformServicesInterface>& platformServices,
                                         const std::shared_ptr<TaskExecutorInterface>& executor) {
-    std::unique_lock<std::mutex> lock(mutex_);
+    MutexLock lock(mutex_);
     eventHub_ = hub;
     platformServices_ = platformServices;
     taskExecutor_ = executor;
     state_ = ModuleState::REGISTERED;
     // Only this module runs its callbacks, from its own member functions, so they need not own it.
-    EnqueueCallback(lock, [this] {
+    EnqueueCallback([this] {
         TryCatch([this] { OnRegistered(); },
                  [this](SdkError& error) {
                      Log::Error(name_.c_str(), "An error occured while registering the module %s %s", name_,
@@ -278,10 +278,7 @@ void Module::OnEventHubRegisteredModule(const std::shared_ptr<EventHub>& hub,
     });
 }
 
-void Module::EnqueueCallback(std::unique_lock<std::mutex>& lock, Callback callback) {
-    if (!lock.owns_lock()) {
-        lock.lock();
-    }
+void Module::EnqueueCallback(Callback callback) {
     if (state_ == ModuleState::CONSTRUCTED || state_ == ModuleState::UNREGISTERED) {
         return;
     }
@@ -291,40 +288,42 @@ void Module::EnqueueCallback(std::unique_lock<std::mutex>& lock, Callback callba
     }
 }
 
-bool Module::DoCommonEventHubThreadWork(std::unique_lock<std::mutex>& lock) {
-    for (;;) {
-        lock = std::unique_lock<std::mutex>(mutex_);
-        if (!callbacks_.empty()) {
-            Callback callback = std::move(callbacks_.front());
-            callbacks_.pop_front();
-            lock.unlock();
-            TrySwallow(callback);
-            continue;
-        }
-        if (state_ == ModuleState::CONSTRUCTED || state_ == ModuleState::REGISTERED) {
-            return true;
-        }
-        lock.unlock();
-        CompleteUnregistrationIfNeeded();
-        return false;
+bool Module::DoCommonEventHubThreadWork() {
+    mutex_.Lock();
+    while (!callbacks_.empty()) {
+        Callback callback = std::move(callbacks_.front());
+        callbacks_.pop_front();
+        mutex_.Unlock();
+        TrySwallow(callback);
+        mutex_.Lock();
     }
+    if (state_ == ModuleState::CONSTRUCTED || state_ == ModuleState::REGISTERED) {
+        return true;
+    }
+    mutex_.Unlock();
+    CompleteUnregistrationIfNeeded();
+    return false;
 }
 
 void Module::Idle() {
-    std::unique_lock<std::mutex> lock;
-    DoCommonEventHubThreadWork(lock);
+    if (DoCommonEventHubThreadWork()) {
+        mutex_.Unlock();
+    }
 }
 
 bool Module::ProcessEvent(const std::shared_ptr<Event>& event, std::shared_ptr<Event>& replacement) {
     if (!event) {
         return false;
     }
-    std::unique_lock<std::mutex> lock;
-    if (!DoCommonEventHubThreadWork(lock) || state_ != ModuleState::REGISTERED || processors_.empty()) {
+    if (!DoCommonEventHubThreadWork()) {
+        return false;
+    }
+    MutexLock lock(mutex_, std::adopt_lock);
+    if (state_ != ModuleState::REGISTERED || processors_.empty()) {
         return false;
     }
     const auto processors = processors_;
-    lock.unlock();
+    lock.Unlock();
     replacement = event;
     for (const auto& processor : processors) {
         if (!replacement) {
@@ -352,8 +351,11 @@ void Module::NotifyWildCardListener(const std::shared_ptr<Event>& event) {
 }
 
 void Module::NotifyListenerFor(const ListenerKey& key, const std::shared_ptr<Event>& event) {
-    std::unique_lock<std::mutex> lock;
-    if (!DoCommonEventHubThreadWork(lock) || state_ != ModuleState::REGISTERED) {
+    if (!DoCommonEventHubThreadWork()) {
+        return;
+    }
+    MutexLock lock(mutex_, std::adopt_lock);
+    if (state_ != ModuleState::REGISTERED) {
         return;
     }
     auto registered = listeners_.find(key);
@@ -361,7 +363,7 @@ void Module::NotifyListenerFor(const ListenerKey& key, const std::shared_ptr<Eve
         return;
     }
     const auto listener = registered->second;
-    lock.unlock();
+    lock.Unlock();
     RunGuarded("External module threw an exception listening: \n%s", [&] { listener->Hear(event); });
 }
 
@@ -381,14 +383,14 @@ void Module::CompleteUnregistrationIfNeeded() {
 }
 
 void Module::CompleteUnregistrationIfNeeded_UNREGISTERING() {
-    std::unique_lock<std::mutex> lock(mutex_);
+    MutexLock lock(mutex_);
     if (state_ != ModuleState::UNREGISTERING) {
         return;
     }
     const auto listeners = std::exchange(listeners_, {});
     const auto dispatchers = std::exchange(dispatchers_, {});
     const auto processors = std::exchange(processors_, {});
-    lock.unlock();
+    lock.Unlock();
     for (const auto& listener : listeners) {
         TrySwallow([&] { listener.second->CallOnUnregistered(); });
     }
@@ -398,20 +400,20 @@ void Module::CompleteUnregistrationIfNeeded_UNREGISTERING() {
     for (const auto& processor : processors) {
         TrySwallow([&] { processor->CallOnUnregistered(); });
     }
-    lock.lock();
+    lock.Lock();
     state_ = ModuleState::COMPLETING_NORMAL_TASKS;
 }
 
 void Module::CompleteUnregistrationIfNeeded_COMPLETING_NORMAL_TASKS() {
     {
-        std::lock_guard<std::mutex> lock(mutex_);
+        MutexLock lock(mutex_);
         // A running normal task requests another idle turn when it ends.
         if (state_ != ModuleState::COMPLETING_NORMAL_TASKS || normalTaskRunning_) {
             return;
         }
     }
     TrySwallow([this] { OnUnregistered(); });
-    std::lock_guard<std::mutex> lock(mutex_);
+    MutexLock lock(mutex_);
     state_ = ModuleState::WAITING_FOR_LAST_TASK;
     // The last task runs behind every task already queued; normal ones among them are dropped.
     auto self = Self();
@@ -422,14 +424,14 @@ void Module::CompleteUnregistrationIfNeeded_COMPLETING_NORMAL_TASKS() {
 }
 
 void Module::RunLastTask() {
-    std::unique_lock<std::mutex> lock(mutex_);
+    MutexLock lock(mutex_);
     if (state_ != ModuleState::WAITING_FOR_LAST_TASK) {
         return;
     }
     state_ = ModuleState::DISPOSING_EXECUTOR;
     const auto executor = taskExecutor_;
     const auto hub = eventHub_;
-    lock.unlock();
+    lock.Unlock();
     executor->Dispose(NO_WAIT);
     if (hub) {
         hub->RequestIdle();
@@ -437,29 +439,29 @@ void Module::RunLastTask() {
 }
 
 void Module::CompleteUnregistrationIfNeeded_DISPOSING_EXECUTOR() {
-    std::unique_lock<std::mutex> lock(mutex_);
+    MutexLock lock(mutex_);
     if (state_ != ModuleState::DISPOSING_EXECUTOR) {
         return;
     }
     const auto executor = taskExecutor_;
-    lock.unlock();
+    lock.Unlock();
     if (executor && !executor->Dispose(NO_WAIT)) {
         return;
     }
-    lock.lock();
+    lock.Lock();
     // Another hub-side entry may have finished the stage meanwhile.
     if (state_ != ModuleState::DISPOSING_EXECUTOR || !eventHub_) {
         return;
     }
     const auto hub = std::exchange(eventHub_, nullptr);
     const auto platformServices = platformServices_;
-    lock.unlock();
+    lock.Unlock();
     // Disposed without the module mutex, which tasks and callbacks of the services may need.
     if (platformServices) {
         platformServices->Dispose(NO_WAIT);
     }
     hub->OnModuleUnregistered(Self());
-    lock.lock();
+    lock.Lock();
     state_ = ModuleState::UNREGISTERED;
 }
 

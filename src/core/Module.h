@@ -5,12 +5,12 @@
 #include <functional>
 #include <map>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "core/Object.h"
+#include "util/Mutex.h"
 
 namespace NuvraMobile {
 
@@ -154,8 +154,13 @@ private:
 
     void RegisterWildCardListener(const std::shared_ptr<ModuleEventListenerBase>& listener);
     std::shared_ptr<Module> Self();
-    void EnqueueCallback(std::unique_lock<std::mutex>& lock, Callback callback);
-    bool DoCommonEventHubThreadWork(std::unique_lock<std::mutex>& lock);
+    void EnqueueCallback(Callback callback) NVR_REQUIRES(mutex_);
+    /**
+     * Runs the queued callbacks and goes on with an unregistration under way. Returns true, holding the
+     * mutex, while the module is registered (or not yet): the caller reads its listeners or processors
+     * under the same lock that found the queue empty, so nothing is heard before its registration hook.
+     */
+    bool DoCommonEventHubThreadWork() NVR_TRY_ACQUIRE(true, mutex_);
     void NotifyListenerFor(const ListenerKey& key, const std::shared_ptr<Event>& event);
     void RunGuarded(const char* errorFormat, const std::function<void()>& action);
     // Queues the task, or returns the warning format that says why it was dropped.
@@ -170,17 +175,17 @@ private:
     void CompleteUnregistrationIfNeeded_DISPOSING_EXECUTOR();
     std::shared_ptr<EventHub> GetHubIfRegistered();
 
-    std::mutex mutex_;
+    Mutex mutex_;
     const std::string name_;
-    ModuleState state_ = ModuleState::CONSTRUCTED;
-    std::shared_ptr<EventHub> eventHub_;
-    std::vector<std::shared_ptr<ModuleEventDispatcherBase>> dispatchers_;
-    std::vector<std::shared_ptr<ModuleEventProcessorBase>> processors_;
-    std::map<ListenerKey, std::shared_ptr<ModuleEventListenerBase>> listeners_;
-    std::shared_ptr<PlatformServicesInterface> platformServices_;
-    std::deque<Callback> callbacks_;
-    std::shared_ptr<TaskExecutorInterface> taskExecutor_;
-    bool normalTaskRunning_ = false;
+    ModuleState state_ NVR_GUARDED_BY(mutex_) = ModuleState::CONSTRUCTED;
+    std::shared_ptr<EventHub> eventHub_ NVR_GUARDED_BY(mutex_);
+    std::vector<std::shared_ptr<ModuleEventDispatcherBase>> dispatchers_ NVR_GUARDED_BY(mutex_);
+    std::vector<std::shared_ptr<ModuleEventProcessorBase>> processors_ NVR_GUARDED_BY(mutex_);
+    std::map<ListenerKey, std::shared_ptr<ModuleEventListenerBase>> listeners_ NVR_GUARDED_BY(mutex_);
+    std::shared_ptr<PlatformServicesInterface> platformServices_ NVR_GUARDED_BY(mutex_);
+    std::deque<Callback> callbacks_ NVR_GUARDED_BY(mutex_);
+    std::shared_ptr<TaskExecutorInterface> taskExecutor_ NVR_GUARDED_BY(mutex_);
+    bool normalTaskRunning_ NVR_GUARDED_BY(mutex_) = false;
 };
 
 }  // namespace NuvraMobile

@@ -2,7 +2,8 @@
 
 #include <atomic>
 #include <memory>
-#include <mutex>
+
+#include "util/Mutex.h"
 
 namespace NuvraMobile {
 
@@ -14,13 +15,13 @@ class Module;
 class ModuleAttachment {
 public:
     void Attach(const std::shared_ptr<Module>& module) {
-        std::lock_guard<std::mutex> lock(mutex_);
+        MutexLock lock(mutex_);
         module_ = module;
     }
 
     // The module, or null when it is gone or was dropped.
     std::shared_ptr<Module> GetModule() const {
-        std::lock_guard<std::mutex> lock(mutex_);
+        MutexLock lock(mutex_);
         return module_.lock();
     }
 
@@ -28,7 +29,7 @@ public:
 
     void MarkUnregistered() {
         unregistered_.store(true);
-        std::lock_guard<std::mutex> lock(mutex_);
+        MutexLock lock(mutex_);
         module_.reset();
     }
 
@@ -36,8 +37,8 @@ public:
     bool IsUnregistered() const { return unregistered_.load(); }
 
 private:
-    mutable std::mutex mutex_;
-    std::weak_ptr<Module> module_;
+    mutable Mutex mutex_;
+    std::weak_ptr<Module> module_ NVR_GUARDED_BY(mutex_);
     std::atomic<bool> registered_{false};
     std::atomic<bool> unregistered_{false};
 };

@@ -11,7 +11,7 @@ bool ModuleEventDispatcherBase::IsFullyUnregistered() const { return attachment_
 void ModuleEventDispatcherBase::Dispatch(const std::shared_ptr<Event>& event) {
     std::shared_ptr<EventHub> hub;
     if (GetParentModule()) {
-        std::lock_guard<std::mutex> lock(mutex_);
+        MutexLock lock(mutex_);
         hub = eventHub_.lock();
     }
     if (hub) {
@@ -26,7 +26,7 @@ void ModuleEventDispatcherBase::OnUnregistered() {}
 void ModuleEventDispatcherBase::Init(const std::shared_ptr<Module>& module,
                                      const std::shared_ptr<EventHub>& hub) {
     attachment_.Attach(module);
-    std::lock_guard<std::mutex> lock(mutex_);
+    MutexLock lock(mutex_);
     eventHub_ = hub;
 }
 

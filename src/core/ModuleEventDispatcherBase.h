@@ -1,10 +1,10 @@
 #pragma once
 
 #include <memory>
-#include <mutex>
 
 #include "core/ModuleAttachment.h"
 #include "core/Object.h"
+#include "util/Mutex.h"
 
 namespace NuvraMobile {
 
@@ -32,8 +32,8 @@ public:
 
 private:
     ModuleAttachment attachment_;
-    mutable std::mutex mutex_;
-    std::weak_ptr<EventHub> eventHub_;
+    mutable Mutex mutex_;
+    std::weak_ptr<EventHub> eventHub_ NVR_GUARDED_BY(mutex_);
 };
 
 }  // namespace NuvraMobile

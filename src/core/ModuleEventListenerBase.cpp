@@ -5,12 +5,12 @@
 namespace NuvraMobile {
 
 std::shared_ptr<EventType> ModuleEventListenerBase::GetEventType() const {
-    std::lock_guard<std::mutex> lock(mutex_);
+    MutexLock lock(mutex_);
     return eventType_;
 }
 
 std::shared_ptr<EventSource> ModuleEventListenerBase::GetEventSource() const {
-    std::lock_guard<std::mutex> lock(mutex_);
+    MutexLock lock(mutex_);
     return eventSource_;
 }
 
@@ -26,7 +26,7 @@ void ModuleEventListenerBase::Init(const std::shared_ptr<Module>& module,
                                    const std::shared_ptr<EventType>& type,
                                    const std::shared_ptr<EventSource>& source) {
     attachment_.Attach(module);
-    std::lock_guard<std::mutex> lock(mutex_);
+    MutexLock lock(mutex_);
     eventType_ = type;
     eventSource_ = source;
     oneTime_ = dynamic_cast<OneTimeListener*>(this) != nullptr;
@@ -43,7 +43,7 @@ void ModuleEventListenerBase::CallOnUnregistered() {
 }
 
 bool ModuleEventListenerBase::IsOneTime() const {
-    std::lock_guard<std::mutex> lock(mutex_);
+    MutexLock lock(mutex_);
     return oneTime_;
 }
 

@@ -1,10 +1,10 @@
 #pragma once
 
 #include <memory>
-#include <mutex>
 
 #include "core/ModuleAttachment.h"
 #include "core/Object.h"
+#include "util/Mutex.h"
 
 namespace NuvraMobile {
 
@@ -39,10 +39,10 @@ public:
 
 private:
     ModuleAttachment attachment_;
-    mutable std::mutex mutex_;
-    std::shared_ptr<EventType> eventType_;
-    std::shared_ptr<EventSource> eventSource_;
-    bool oneTime_ = false;
+    mutable Mutex mutex_;
+    std::shared_ptr<EventType> eventType_ NVR_GUARDED_BY(mutex_);
+    std::shared_ptr<EventSource> eventSource_ NVR_GUARDED_BY(mutex_);
+    bool oneTime_ NVR_GUARDED_BY(mutex_) = false;
 };
 
 }  // namespace NuvraMobile

@@ -4,6 +4,7 @@
 #include <condition_variable>
 #include <cstddef>
 #include <utility>
+#include <vector>
 
 #include "core/Module.h"
 #include "core/SdkError.h"
@@ -24,9 +25,11 @@ struct ModulePassState {
     std::atomic<std::size_t> nextModule{0};
     std::atomic<bool> poolRefused{false};
 
-    std::mutex mutex;
+    Mutex mutex;
     std::condition_variable allFinished;
-    std::size_t finished = 0;
+    std::size_t finished NVR_GUARDED_BY(mutex) = 0;
+    /** When each module's action began; empty once it ended or before it began. */
+    std::vector<std::chrono::steady_clock::time_point> startedAt NVR_GUARDED_BY(mutex);
 
     bool HasWaitingModules() const { return nextModule.load() < modules->size(); }
 };
@@ -48,10 +51,32 @@ void RunAction(const ModulePassState& pass, const std::shared_ptr<Module>& modul
     });
 }
 
-void MarkFinished(ModulePassState& pass) {
-    std::lock_guard<std::mutex> lock(pass.mutex);
+void MarkStarted(ModulePassState& pass, std::size_t index, Clock::time_point start) {
+    MutexLock lock(pass.mutex);
+    pass.startedAt[index] = start;
+}
+
+void MarkFinished(ModulePassState& pass, std::size_t index) {
+    MutexLock lock(pass.mutex);
+    pass.startedAt[index] = Clock::time_point();
     if (++pass.finished == pass.modules->size()) {
         pass.allFinished.notify_all();
+    }
+}
+
+/** Names every module whose action, still running at `now`, has outlasted the budget. */
+void ReportOverruns(const ModulePassState& pass, Clock::time_point now) NVR_REQUIRES(pass.mutex) {
+    for (std::size_t index = 0; index < pass.startedAt.size(); ++index) {
+        const auto started = pass.startedAt[index];
+        if (started == Clock::time_point() || now - started <= pass.budget) {
+            continue;
+        }
+        Log::Warning(pass.logTag->c_str(),
+                     "%s - %s still running after %d milliseconds, over its runtime limit of %d milliseconds",
+                     (*pass.modules)[index]->GetModuleName(), pass.passName,
+                     static_cast<long long>(
+                         std::chrono::duration_cast<std::chrono::milliseconds>(now - started).count()),
+                     static_cast<long long>(pass.budget.count()));
     }
 }
 
@@ -61,8 +86,9 @@ void WorkThrough(ModulePassState& pass) {
     auto start = Clock::now();
     for (std::size_t index = pass.nextModule.fetch_add(1); index < count;
          index = pass.nextModule.fetch_add(1)) {
+        MarkStarted(pass, index, start);
         RunAction(pass, (*pass.modules)[index], start);
-        MarkFinished(pass);
+        MarkFinished(pass, index);
     }
 }
 
@@ -83,11 +109,13 @@ void AddWorker(const std::shared_ptr<ModulePassState>& pass, TaskExecutorInterfa
 
 ParallelModulePass::ParallelModulePass(std::string logTag, std::shared_ptr<TaskExecutorInterface> pool,
                                        std::shared_ptr<Timer> watchdog,
-                                       std::chrono::milliseconds stallThreshold)
+                                       std::chrono::milliseconds stallThreshold,
+                                       std::chrono::milliseconds overrunReportInterval)
     : logTag_(std::move(logTag)),
       pool_(std::move(pool)),
       watchdog_(std::move(watchdog)),
-      stallThreshold_(stallThreshold) {}
+      stallThreshold_(stallThreshold),
+      overrunReportInterval_(overrunReportInterval) {}
 
 void ParallelModulePass::Run(const char* passName, const std::shared_ptr<const ModuleList>& modules,
                              std::chrono::milliseconds budget, Action action) {
@@ -101,18 +129,25 @@ void ParallelModulePass::Run(const char* passName, const std::shared_ptr<const M
     pass->budget = budget;
     pass->action = std::move(action);
     {
-        std::lock_guard<std::mutex> lock(mutex_);
+        MutexLock lock(pass->mutex);
+        pass->startedAt.resize(modules->size());
+    }
+    {
+        MutexLock lock(mutex_);
         currentPass_ = pass;
+        nextOverrunReport_ = Clock::now() + overrunReportInterval_;
         if (!watchScheduled_) {
             ScheduleWatch();
         }
     }
     WorkThrough(*pass);
     {
-        std::unique_lock<std::mutex> lock(pass->mutex);
-        pass->allFinished.wait(lock, [&pass] { return pass->finished == pass->modules->size(); });
+        MutexLock lock(pass->mutex);
+        while (pass->finished < pass->modules->size()) {
+            lock.Wait(pass->allFinished);
+        }
     }
-    std::lock_guard<std::mutex> lock(mutex_);
+    MutexLock lock(mutex_);
     currentPass_.reset();
 }
 
@@ -129,17 +164,31 @@ void ParallelModulePass::ScheduleWatch() {
 }
 
 void ParallelModulePass::Watch() {
-    std::shared_ptr<ModulePassState> stalled;
+    std::shared_ptr<ModulePassState> pass;
+    bool stalled = false;
+    bool reportDue = false;
     {
-        std::lock_guard<std::mutex> lock(mutex_);
+        MutexLock lock(mutex_);
         watchScheduled_ = false;
-        if (currentPass_ && currentPass_->HasWaitingModules()) {
-            stalled = currentPass_;
-            ScheduleWatch();
+        if (!currentPass_) {
+            return;
         }
+        pass = currentPass_;
+        stalled = pass->HasWaitingModules();
+        const auto now = Clock::now();
+        reportDue = now >= nextOverrunReport_;
+        if (reportDue) {
+            nextOverrunReport_ = now + overrunReportInterval_;
+        }
+        // Watched for as long as the pass runs: the calling thread may be the one a module holds.
+        ScheduleWatch();
     }
     if (stalled) {
-        AddWorker(stalled, *pool_);
+        AddWorker(pass, *pool_);
+    }
+    if (reportDue) {
+        MutexLock lock(pass->mutex);
+        ReportOverruns(*pass, Clock::now());
     }
 }
 

@@ -3,11 +3,11 @@
 #include <chrono>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <vector>
 
 #include "core/Object.h"
+#include "util/Mutex.h"
 
 namespace NuvraMobile {
 
@@ -28,7 +28,10 @@ struct ModulePassState;
  * slow modules run side by side after k thresholds. The state a pass shares with pool tasks lives
  * on the heap, so a task that starts after its pass has ended harms nothing; a refused task is
  * logged and the calling thread runs the remaining modules. Each action is timed against a budget,
- * and overruns are logged only.
+ * and overruns are logged only. The hub's order needs the pass to end before the next one starts, so
+ * Run waits for a blocked module for ever; meanwhile the watchdog looks at the pass every threshold and
+ * names each module still running past its budget in a warning, once per report interval, so that a
+ * frozen hub says which module holds it.
  *
  * Run is called by one thread at a time (the hub's executor); the watchdog runs on the timer thread.
  */
@@ -39,24 +42,27 @@ public:
 
     /** Log lines are written with `logTag`; a cancelled watchdog timer leaves every pass to its caller. */
     ParallelModulePass(std::string logTag, std::shared_ptr<TaskExecutorInterface> pool,
-                       std::shared_ptr<Timer> watchdog, std::chrono::milliseconds stallThreshold);
+                       std::shared_ptr<Timer> watchdog, std::chrono::milliseconds stallThreshold,
+                       std::chrono::milliseconds overrunReportInterval);
 
     /** `passName` names the pass in the log lines. */
     void Run(const char* passName, const std::shared_ptr<const ModuleList>& modules,
              std::chrono::milliseconds budget, Action action);
 
 private:
-    void ScheduleWatch();
-    void Watch();
+    void ScheduleWatch() NVR_REQUIRES(mutex_);
+    void Watch() NVR_EXCLUDES(mutex_);
 
     const std::string logTag_;
     const std::shared_ptr<TaskExecutorInterface> pool_;
     const std::shared_ptr<Timer> watchdog_;
     const std::chrono::milliseconds stallThreshold_;
+    const std::chrono::milliseconds overrunReportInterval_;
 
-    std::mutex mutex_;
-    std::shared_ptr<ModulePassState> currentPass_;
-    bool watchScheduled_ = false;
+    Mutex mutex_;
+    std::shared_ptr<ModulePassState> currentPass_ NVR_GUARDED_BY(mutex_);
+    bool watchScheduled_ NVR_GUARDED_BY(mutex_) = false;
+    std::chrono::steady_clock::time_point nextOverrunReport_ NVR_GUARDED_BY(mutex_);
 };
 
 }  // namespace NuvraMobile

@@ -4,12 +4,12 @@
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
-#include <mutex>
 #include <utility>
 
 #include "core/ExecutorShutdown.h"
 #include "core/SdkError.h"
 #include "util/Log.h"
+#include "util/Mutex.h"
 
 namespace NuvraMobile {
 
@@ -35,19 +35,22 @@ using TaskQueue = std::deque<ProxyTaskExecutorTask>;
 
 }  // namespace
 
-/** What a proxy shares with its jobs on the parent; every field is guarded by `mutex`. */
+/** What a proxy shares with its jobs on the parent. */
 class ProxyTaskExecutorData : public Object {
 public:
-    std::string name;
+    ProxyTaskExecutorData(std::string name, std::shared_ptr<TaskExecutorInterface> parent, bool parallel)
+        : name(std::move(name)), parallel(parallel), parent(std::move(parent)) {}
+
+    const std::string name;
+    const bool parallel;
+    Mutex mutex;
     /** Released once disposal completes. */
-    std::shared_ptr<TaskExecutorInterface> parent;
-    std::mutex mutex;
-    ProxyState state = ProxyState::ACTIVE;
+    std::shared_ptr<TaskExecutorInterface> parent NVR_GUARDED_BY(mutex);
+    ProxyState state NVR_GUARDED_BY(mutex) = ProxyState::ACTIVE;
     /** Jobs accepted by the parent and not yet started. */
-    uint64_t pendingParentTasks = 0;
-    uint64_t runningTasks = 0;
-    bool parallel = false;
-    TaskQueue tasks;
+    uint64_t pendingParentTasks NVR_GUARDED_BY(mutex) = 0;
+    uint64_t runningTasks NVR_GUARDED_BY(mutex) = 0;
+    TaskQueue tasks NVR_GUARDED_BY(mutex);
     std::condition_variable condition;
 };
 
@@ -57,8 +60,8 @@ using DataPtr = std::shared_ptr<ProxyTaskExecutorData>;
 
 void RunParentJob(const DataPtr& data);
 
-/** Called with `mutex` held. A refused job is logged; a thread-creation error of the parent passes on. */
-bool SubmitParentJob(const DataPtr& data) {
+/** A refused job is logged; a thread-creation error of the parent passes on. */
+bool SubmitParentJob(const DataPtr& data) NVR_REQUIRES(data->mutex) {
     if (!data->parent->AddTask([data] { RunParentJob(data); })) {
         Log::Debug(LOG_TAG, "Parent task executor AddTask(...) returned false.");
         return false;
@@ -82,8 +85,8 @@ void RunProxyTask(ProxyTaskExecutorTask& task) {
         });
 }
 
-/** Called with `mutex` held: takes the next task to run, if the proxy is still active. */
-bool TakeNextTask(ProxyTaskExecutorData& data, ProxyTaskExecutorTask& task) {
+/** Takes the next task to run, if the proxy is still active. */
+bool TakeNextTask(ProxyTaskExecutorData& data, ProxyTaskExecutorTask& task) NVR_REQUIRES(data.mutex) {
     if (data.state != ProxyState::ACTIVE || data.tasks.empty()) {
         return false;
     }
@@ -100,26 +103,29 @@ bool TakeNextTask(ProxyTaskExecutorData& data, ProxyTaskExecutorTask& task) {
  * thread would cost a thread wake-up per task.
  */
 void RunParentJob(const DataPtr& data) {
-    std::unique_lock<std::mutex> lock(data->mutex);
+    MutexLock lock(data->mutex);
     --data->pendingParentTasks;
     int tasksLeftInBatch = data->parallel ? 1 : SEQUENTIAL_BATCH;
     ProxyTaskExecutorTask task;
     while (tasksLeftInBatch-- > 0 && TakeNextTask(*data, task)) {
-        lock.unlock();
+        lock.Unlock();
         {
             // The task's captures may hold the last reference to the proxy: release them while marked.
             RunningTaskMark mark(data.get());
             RunProxyTask(task);
             task = ProxyTaskExecutorTask();
         }
-        lock.lock();
+        lock.Lock();
         --data->runningTasks;
         data->condition.notify_all();
     }
     data->condition.notify_all();
     if (data->state == ProxyState::ACTIVE && !data->parallel && !data->tasks.empty()) {
         // A parent that cannot start a thread now leaves the queue to the next AddTask.
-        TrySwallow([&data] { SubmitParentJob(data); });
+        TrySwallow([&data] {
+            data->mutex.AssertHeld();  // run here, inside the lock taken above
+            SubmitParentJob(data);
+        });
     }
 }
 
@@ -129,18 +135,17 @@ std::shared_ptr<ProxyTaskExecutorInterface> CreateProxy(const std::string& name,
     if (!parent) {
         Throw("general.invalid_argument", "parent cannot be nullptr");
     }
-    auto data = std::make_shared<ProxyTaskExecutorData>();
-    data->name = name;
-    data->parent = parent;
-    data->parallel = parallel;
-    return std::make_shared<ProxyTaskExecutor>(std::move(data));
+    return std::make_shared<ProxyTaskExecutor>(
+        std::make_shared<ProxyTaskExecutorData>(name, parent, parallel));
 }
 
-/** Called with `mutex` held; the parent is only there while the proxy is not yet disposed. */
-bool ParentIsDisposed(const ProxyTaskExecutorData& data) { return data.parent && data.parent->IsDisposed(); }
+/** The parent is only there while the proxy is not yet disposed. */
+bool ParentIsDisposed(const ProxyTaskExecutorData& data) NVR_REQUIRES(data.mutex) {
+    return data.parent && data.parent->IsDisposed();
+}
 
-/** Called with `mutex` held: stops taking tasks and hands back the dropped ones. */
-TaskQueue StartDisposal(ProxyTaskExecutorData& data) {
+/** Stops taking tasks and hands back the dropped ones. */
+TaskQueue StartDisposal(ProxyTaskExecutorData& data) NVR_REQUIRES(data.mutex) {
     if (data.state != ProxyState::ACTIVE) {
         return {};
     }
@@ -153,7 +158,7 @@ TaskQueue StartDisposal(ProxyTaskExecutorData& data) {
 bool CompleteDisposalIfNeeded(ProxyTaskExecutorData& data) {
     TaskQueue droppedTasks;
     std::shared_ptr<TaskExecutorInterface> releasedParent;
-    std::lock_guard<std::mutex> lock(data.mutex);
+    MutexLock lock(data.mutex);
     bool parentGone = ParentIsDisposed(data);
     if (parentGone) {
         droppedTasks = StartDisposal(data);
@@ -186,7 +191,7 @@ ProxyTaskExecutor::~ProxyTaskExecutor() {
 }
 
 bool ProxyTaskExecutor::AddTaskImpl(Task task, ErrorCallback errorCallback, const std::string& name) {
-    std::lock_guard<std::mutex> lock(data_->mutex);
+    MutexLock lock(data_->mutex);
     if (data_->state != ProxyState::ACTIVE) {
         return false;
     }
@@ -211,14 +216,14 @@ bool ProxyTaskExecutor::DisposeImpl(std::chrono::milliseconds timeout) {
     Clock::time_point deadline = DisposeDeadline(timeout);
     TaskQueue droppedTasks;
     {
-        std::unique_lock<std::mutex> lock(data_->mutex);
+        MutexLock lock(data_->mutex);
         droppedTasks = StartDisposal(*data_);
         for (Clock::time_point now = Clock::now(); now < deadline; now = Clock::now()) {
             if (data_->state == ProxyState::DISPOSED || data_->runningTasks == 0 ||
                 ParentIsDisposed(*data_)) {
                 break;
             }
-            data_->condition.wait_until(lock, std::min(deadline, now + PARENT_RECHECK_INTERVAL));
+            lock.WaitUntil(data_->condition, std::min(deadline, now + PARENT_RECHECK_INTERVAL));
         }
     }
     droppedTasks.clear();

@@ -4,7 +4,6 @@
 #include <condition_variable>
 #include <deque>
 #include <list>
-#include <mutex>
 #include <thread>
 #include <utility>
 
@@ -13,6 +12,7 @@
 #include "platformShim/PlatformServicesInterface.h"
 #include "platformShim/SystemInfoServiceInterface.h"
 #include "util/Log.h"
+#include "util/Mutex.h"
 
 namespace NuvraMobile {
 
@@ -33,6 +33,7 @@ struct TaskExecutorTask {
 
 using TaskQueue = std::deque<TaskExecutorTask>;
 
+/** A worker's part of the executor; read and written only under the executor's mutex. */
 class TaskExecutorWorkerData : public Object {
 public:
     uint8_t number = 0;
@@ -44,19 +45,19 @@ public:
 
 }  // namespace
 
-/** Everything an executor shares with its workers; every field is guarded by `mutex`. */
+/** Everything an executor shares with its workers. */
 class TaskExecutorData : public Object {
 public:
-    bool disposed = false;
-    std::mutex mutex;
+    Mutex mutex;
     std::condition_variable condition;
-    TaskQueue sharedTasks;
-    std::list<std::shared_ptr<TaskExecutorWorkerData>> workers;
-    std::string name;
-    std::shared_ptr<SystemInfoServiceInterface> systemInfoService;
-    uint32_t maxThreadCount = 1;
-    std::chrono::milliseconds idleThreadTimeout{0};
-    uint32_t nextWorkerNumber = 1;
+    bool disposed NVR_GUARDED_BY(mutex) = false;
+    TaskQueue sharedTasks NVR_GUARDED_BY(mutex);
+    std::list<std::shared_ptr<TaskExecutorWorkerData>> workers NVR_GUARDED_BY(mutex);
+    std::string name NVR_GUARDED_BY(mutex);
+    std::shared_ptr<SystemInfoServiceInterface> systemInfoService NVR_GUARDED_BY(mutex);
+    uint32_t maxThreadCount NVR_GUARDED_BY(mutex) = 1;
+    std::chrono::milliseconds idleThreadTimeout NVR_GUARDED_BY(mutex){0};
+    uint32_t nextWorkerNumber NVR_GUARDED_BY(mutex) = 1;
 };
 
 namespace {
@@ -71,7 +72,8 @@ void RunTask(TaskExecutorTask& task) {
     });
 }
 
-bool TakeNextTask(TaskExecutorData& data, TaskExecutorWorkerData& worker, TaskExecutorTask& task) {
+bool TakeNextTask(TaskExecutorData& data, TaskExecutorWorkerData& worker, TaskExecutorTask& task)
+    NVR_REQUIRES(data.mutex) {
     TaskQueue& queue = !worker.tasks.empty() ? worker.tasks : data.sharedTasks;
     if (queue.empty()) {
         return false;
@@ -81,14 +83,16 @@ bool TakeNextTask(TaskExecutorData& data, TaskExecutorWorkerData& worker, TaskEx
     return true;
 }
 
-void NameCurrentThread(const TaskExecutorData& data, const TaskExecutorWorkerData& worker) {
+void NameCurrentThread(const TaskExecutorData& data, const TaskExecutorWorkerData& worker)
+    NVR_REQUIRES(data.mutex) {
     if (data.systemInfoService && !data.name.empty()) {
         data.systemInfoService->SetCurrentThreadName(data.name + "/" + std::to_string(worker.number));
     }
 }
 
 /** Waits for work until the idle timeout; false when the worker has been idle for longer. */
-bool WaitForWork(std::unique_lock<std::mutex>& lock, TaskExecutorData& data, TaskExecutorWorkerData& worker) {
+bool WaitForWork(MutexLock& lock, TaskExecutorData& data, TaskExecutorWorkerData& worker)
+    NVR_REQUIRES(data.mutex) {
     if (worker.state != WorkerState::IDLE) {
         worker.state = WorkerState::IDLE;
         worker.idleSince = Clock::now();
@@ -98,40 +102,45 @@ bool WaitForWork(std::unique_lock<std::mutex>& lock, TaskExecutorData& data, Tas
     if (idleTime > data.idleThreadTimeout) {
         return false;
     }
-    // Wake just after the idle timeout when it comes before the regular re-check.
-    std::chrono::milliseconds untilTimeout = data.idleThreadTimeout - idleTime + std::chrono::milliseconds(1);
-    data.condition.wait_until(
-        lock, now + std::min<std::chrono::milliseconds>(IDLE_RECHECK_INTERVAL, untilTimeout),
-        [&data, &worker] { return data.disposed || !worker.tasks.empty() || !data.sharedTasks.empty(); });
+    // Wake just after the idle timeout when it comes before the regular re-check. Both differences are
+    // taken before anything is added, so that any timeout, up to milliseconds::max(), stays in range.
+    const std::chrono::milliseconds untilTimeout = data.idleThreadTimeout - idleTime;
+    const Clock::time_point wakeAt =
+        now + (untilTimeout < IDLE_RECHECK_INTERVAL ? untilTimeout + std::chrono::milliseconds(1)
+                                                    : std::chrono::milliseconds(IDLE_RECHECK_INTERVAL));
+    while (!data.disposed && worker.tasks.empty() && data.sharedTasks.empty() &&
+           lock.WaitUntil(data.condition, wakeAt)) {
+    }
     return true;
 }
 
 void WorkerMain(const std::shared_ptr<TaskExecutorData>& data,
                 const std::shared_ptr<TaskExecutorWorkerData>& worker) {
     RunningTaskMark mark(data.get());
-    std::unique_lock<std::mutex> lock(data->mutex);
+    MutexLock lock(data->mutex);
     NameCurrentThread(*data, *worker);
     while (!data->disposed) {
         TaskExecutorTask task;
         if (TakeNextTask(*data, *worker, task)) {
             worker->state = WorkerState::BUSY;
-            lock.unlock();
+            lock.Unlock();
             RunTask(task);
             task = TaskExecutorTask();
-            lock.lock();
+            lock.Lock();
         } else if (!WaitForWork(lock, *data, *worker)) {
             break;
         }
     }
     data->workers.remove(worker);
     worker->state = WorkerState::EXITED;
-    lock.unlock();
+    lock.Unlock();
     data->condition.notify_all();
     worker->thread->detach();
 }
 
-/** Called with `mutex` held. Null once disposed; throws std::system_error when no thread can be started. */
-std::shared_ptr<TaskExecutorWorkerData> CreateWorkerThread(const std::shared_ptr<TaskExecutorData>& data) {
+/** Null once disposed; throws std::system_error when no thread can be started. */
+std::shared_ptr<TaskExecutorWorkerData> CreateWorkerThread(const std::shared_ptr<TaskExecutorData>& data)
+    NVR_REQUIRES(data->mutex) {
     if (data->disposed) {
         return nullptr;
     }
@@ -143,10 +152,10 @@ std::shared_ptr<TaskExecutorWorkerData> CreateWorkerThread(const std::shared_ptr
 }
 
 /**
- * Called with `mutex` held. A worker handed a task counts as busy at once, so that the next task of a
- * burst goes to another worker instead of waiting behind the first.
+ * A worker handed a task counts as busy at once, so that the next task of a burst goes to another
+ * worker instead of waiting behind the first.
  */
-TaskQueue& ChooseQueue(const std::shared_ptr<TaskExecutorData>& data) {
+TaskQueue& ChooseQueue(const std::shared_ptr<TaskExecutorData>& data) NVR_REQUIRES(data->mutex) {
     for (const auto& worker : data->workers) {
         if (worker->state == WorkerState::IDLE) {
             worker->state = WorkerState::BUSY;
@@ -181,7 +190,7 @@ std::shared_ptr<TaskExecutorInterface> TaskExecutorInterface::Create(
 
     auto data = std::make_shared<TaskExecutorData>();
     auto executor = std::make_shared<TaskExecutor>(data);
-    std::lock_guard<std::mutex> lock(data->mutex);
+    MutexLock lock(data->mutex);
     data->name = std::move(name);
     data->systemInfoService = args->systemInfoService;
     data->maxThreadCount = maxThreadCount;
@@ -228,7 +237,7 @@ TaskExecutor::~TaskExecutor() {
 
 bool TaskExecutor::AddTaskImpl(Task task, ErrorCallback errorCallback, const std::string& name) {
     {
-        std::lock_guard<std::mutex> lock(data_->mutex);
+        MutexLock lock(data_->mutex);
         if (data_->disposed) {
             return false;
         }
@@ -244,7 +253,7 @@ bool TaskExecutor::DisposeImpl(std::chrono::milliseconds timeout) {
     std::shared_ptr<SystemInfoServiceInterface> releasedService;
     bool ended = false;
     {
-        std::unique_lock<std::mutex> lock(data_->mutex);
+        MutexLock lock(data_->mutex);
         if (!data_->disposed) {
             data_->disposed = true;
             releasedService = std::move(data_->systemInfoService);
@@ -254,13 +263,15 @@ bool TaskExecutor::DisposeImpl(std::chrono::milliseconds timeout) {
             }
         }
         data_->condition.notify_all();
-        ended = data_->condition.wait_until(lock, deadline, [this] { return data_->workers.empty(); });
+        while (!data_->workers.empty() && lock.WaitUntil(data_->condition, deadline)) {
+        }
+        ended = data_->workers.empty();
     }
     return ended;
 }
 
 bool TaskExecutor::IsDisposed() {
-    std::lock_guard<std::mutex> lock(data_->mutex);
+    MutexLock lock(data_->mutex);
     return data_->disposed && data_->workers.empty();
 }
 

@@ -50,7 +50,7 @@ bool Timer::ScheduleAtFixedRate(Task task, std::chrono::system_clock::time_point
 
 bool Timer::Add(Task task, std::chrono::system_clock::time_point dueTime, std::chrono::milliseconds period) {
     {
-        std::lock_guard<std::mutex> lock(mutex_);
+        MutexLock lock(mutex_);
         if (cancelled_) {
             return false;
         }
@@ -96,7 +96,7 @@ bool Timer::Cancel(std::chrono::milliseconds timeout) {
     std::multimap<Clock::time_point, TimerTask> droppedTasks;
     std::shared_ptr<TaskExecutorInterface> executor;
     {
-        std::lock_guard<std::mutex> lock(mutex_);
+        MutexLock lock(mutex_);
         if (!executor_) {
             return true;
         }
@@ -116,7 +116,7 @@ void Timer::Loop(std::shared_ptr<Timer> self) {
     // marked and unlocked.
     RunningTaskMark mark(this);
     std::shared_ptr<Timer> keepAlive = std::move(self);
-    std::unique_lock<std::mutex> lock(mutex_);
+    MutexLock lock(mutex_);
     while (!cancelled_) {
         Clock::time_point now = Clock::now();
         Clock::time_point waitUntil = now + MAX_WAIT;
@@ -132,16 +132,17 @@ void Timer::Loop(std::shared_ptr<Timer> self) {
             } else {
                 task = std::move(entry.mapped().task);
             }
-            lock.unlock();
+            lock.Unlock();
             TrySwallow(task);
             task = nullptr;
-            lock.lock();
+            lock.Lock();
             continue;
         }
         if (!tasks_.empty()) {
             waitUntil = std::min(tasks_.begin()->first, waitUntil);
         }
-        condition_.wait_until(lock, waitUntil, [this] { return cancelled_ || wakeRequested_; });
+        while (!cancelled_ && !wakeRequested_ && lock.WaitUntil(condition_, waitUntil)) {
+        }
         wakeRequested_ = false;
     }
 }

@@ -5,11 +5,11 @@
 #include <functional>
 #include <map>
 #include <memory>
-#include <mutex>
 #include <string>
 
 #include "core/Object.h"
 #include "core/TaskExecutorInterface.h"
+#include "util/Mutex.h"
 
 namespace NuvraMobile {
 
@@ -56,8 +56,8 @@ public:
                                      std::chrono::milliseconds period);
 
 protected:
-    /** Creates the executor and starts the loop; called with `mutex_` held by the first schedule. */
-    virtual void StartTimerThread();
+    /** Creates the executor and starts the loop; called by the first schedule. */
+    virtual void StartTimerThread() NVR_REQUIRES(mutex_);
 
 private:
     struct TimerTask {
@@ -67,22 +67,22 @@ private:
     };
     using Clock = std::chrono::steady_clock;
 
-    bool Add(Task task, std::chrono::system_clock::time_point dueTime, std::chrono::milliseconds period);
-    /** Called with `mutex_` held. */
-    Clock::time_point ToSteadyTime(std::chrono::system_clock::time_point wallTime);
-    void Loop(std::shared_ptr<Timer> self);
+    bool Add(Task task, std::chrono::system_clock::time_point dueTime, std::chrono::milliseconds period)
+        NVR_EXCLUDES(mutex_);
+    Clock::time_point ToSteadyTime(std::chrono::system_clock::time_point wallTime) NVR_REQUIRES(mutex_);
+    void Loop(std::shared_ptr<Timer> self) NVR_EXCLUDES(mutex_);
 
-    std::mutex mutex_;
+    Mutex mutex_;
     std::condition_variable condition_;
-    bool cancelled_ = false;
-    std::shared_ptr<TaskExecutorInterface> executor_;
+    bool cancelled_ NVR_GUARDED_BY(mutex_) = false;
+    std::shared_ptr<TaskExecutorInterface> executor_ NVR_GUARDED_BY(mutex_);
     /** Entries with equal due times keep their insertion order. */
-    std::multimap<Clock::time_point, TimerTask> tasks_;
-    std::string name_;
-    std::shared_ptr<SystemInfoServiceInterface> systemInfoService_;
-    bool wakeRequested_ = false;
+    std::multimap<Clock::time_point, TimerTask> tasks_ NVR_GUARDED_BY(mutex_);
+    const std::string name_;
+    const std::shared_ptr<SystemInfoServiceInterface> systemInfoService_;
+    bool wakeRequested_ NVR_GUARDED_BY(mutex_) = false;
     /** Wall-clock time minus steady time, as last seen when the wall clock was set. */
-    std::chrono::steady_clock::duration wallToSteadyOffset_{0};
+    std::chrono::steady_clock::duration wallToSteadyOffset_ NVR_GUARDED_BY(mutex_){0};
 };
 
 }  // namespace NuvraMobile

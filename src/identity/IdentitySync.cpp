@@ -150,7 +150,8 @@ Identity::CustomerIds Identity::GenerateCustomerIds(const StringMap& identifiers
     CustomerIds ids;
     for (const auto& [type, id] : identifiers) {
         TryCatch(
-            [&] {
+            // Captured by name: C++17 lambdas cannot capture structured bindings.
+            [&, &type = type, &id = id] {
                 const auto idState = type == Keys::ADID_DSID ? VisitorIdAuthenticationState::AUTHENTICATED : state;
                 ids.push_back(std::make_shared<VisitorId>(IdentityConstants::VISITOR_ID_PARAMETER_KEY_CUSTOMER, type,
                                                           id, idState));

@@ -5,18 +5,28 @@
 
 namespace NuvraMobile {
 
-std::shared_ptr<JsonObject> JsonUtilityServiceInterface::EventDataToJsonObject(
+namespace {
+SdkError NotAMap() {
+    return SdkError(Variant::NOT_TYPE_ERROR_CODE, Variant::NOT_TYPE_ERROR_MESSAGE, DebugInfo());
+}
+}  // namespace
+
+Expected<std::shared_ptr<JsonObject>> JsonUtilityServiceInterface::EventDataToJsonObject(
     const std::shared_ptr<EventData>& eventData) {
     JsonObjectSerializer serializer(ObjectToSharedPtr<JsonUtilityServiceInterface>(*this));
-    return serializer.Deserialize(*Variant::FromVariantMap(eventData->AsMapCopy())).Value();
+    return serializer.Deserialize(
+        *Variant::FromVariantMap(eventData ? eventData->AsMapCopy() : EventData::VariantMap()));
 }
 
-std::shared_ptr<EventData> JsonUtilityServiceInterface::JsonObjectToEventData(
+Expected<std::shared_ptr<EventData>> JsonUtilityServiceInterface::JsonObjectToEventData(
     const std::shared_ptr<JsonObject>& jsonObject) {
+    if (!jsonObject) {
+        return NotAMap();
+    }
     JsonObjectSerializer serializer(ObjectToSharedPtr<JsonUtilityServiceInterface>(*this));
-    std::map<std::string, std::shared_ptr<Variant>> members;
+    EventData::VariantMap members;
     if (!serializer.Serialize(*jsonObject)->GetVariantMap(members)) {
-        Throw(Variant::NOT_TYPE_ERROR_CODE, Variant::NOT_TYPE_ERROR_MESSAGE);
+        return NotAMap();
     }
     return std::make_shared<EventData>(members);
 }

@@ -8,6 +8,7 @@
 #include "core/ObjectInterface.h"
 #include "platformShim/JsonArray.h"
 #include "platformShim/JsonObject.h"
+#include "util/Expected.h"
 
 namespace NuvraMobile {
 
@@ -38,16 +39,20 @@ public:
         const std::shared_ptr<JsonObject>& object) = 0;
 
     /**
-     * The event data's entries as a JSON object, converted by a JsonObjectSerializer over this service
-     * (which must be owned by a shared pointer).
+     * The event data's entries (none for null data) as a JSON object, converted by a
+     * JsonObjectSerializer over this service, which must be owned by a shared pointer.
      */
-    virtual std::shared_ptr<JsonObject> EventDataToJsonObject(const std::shared_ptr<EventData>& eventData);
+    virtual Expected<std::shared_ptr<JsonObject>> EventDataToJsonObject(
+        const std::shared_ptr<EventData>& eventData);
 
     /**
      * The JSON object's members as event data (numbers as doubles, nulls dropped), converted by a
-     * JsonObjectSerializer over this service. Throws SdkError "variant.not_type" when that gives no map.
+     * JsonObjectSerializer over this service. Holds the error "variant.not_type" when that gives no
+     * map (also for a null object); throws SdkError "json.serialization_error" for a document nested
+     * too deeply.
      */
-    virtual std::shared_ptr<EventData> JsonObjectToEventData(const std::shared_ptr<JsonObject>& jsonObject);
+    virtual Expected<std::shared_ptr<EventData>> JsonObjectToEventData(
+        const std::shared_ptr<JsonObject>& jsonObject);
 
     /**
      * The members of JSON object text as a map variant, read as JsonObjectSerializer reads a document

@@ -67,7 +67,7 @@ void RulesEngine::RemoveRulesForModule(const std::shared_ptr<Module>& module) {
     rules_.erase(module);
 }
 
-std::vector<std::shared_ptr<Event>> RulesEngine::ProcessRules(const std::shared_ptr<Event>& event) {
+std::vector<std::shared_ptr<Event>> RulesEngine::ProcessRules(std::shared_ptr<Event>& event) {
     std::lock_guard<std::mutex> lock(mutex_);
     std::vector<std::shared_ptr<Event>> result;
     if (!event) {
@@ -116,7 +116,7 @@ void RulesEngine::ReplaceRulesForModule(const std::shared_ptr<Module>& module,
 }
 
 void RulesEngine::ProcessAttachDataConsequence(const std::shared_ptr<Event>& consequence,
-                                               const std::shared_ptr<Event>& triggeringEvent) {
+                                               std::shared_ptr<Event>& triggeringEvent) {
     if (!consequence || !consequence->GetData() || !triggeringEvent || !triggeringEvent->GetData()) {
         return;
     }
@@ -152,10 +152,10 @@ void RulesEngine::ProcessAttachDataConsequence(const std::shared_ptr<Event>& con
         Log::Debug(LOG_PREFIX, "Original EventData for Event #%d: %s", number,
                    triggeringEvent->GetData()->PrettyString(0));
     }
-    // The dispatcher may still hold the original data: attach to a copy.
+    // The dispatcher may still hold the original event and its data: attach to copies of both.
     std::shared_ptr<EventData> data = triggeringEvent->GetData()->Copy();
     data->Merge(std::make_shared<EventData>(attached));
-    triggeringEvent->SetData(data);
+    triggeringEvent = triggeringEvent->WithData(data);
     if (debug) {
         Log::Debug(LOG_PREFIX, "New EventData for Event #%d: %s", number, data->PrettyString(0));
     }
@@ -179,8 +179,7 @@ bool RulesEngine::EvaluateRule(const Rule& rule, const std::shared_ptr<Event>& e
     }
 }
 
-void RulesEngine::HandleConsequence(const std::shared_ptr<Event>& consequence,
-                                    const std::shared_ptr<Event>& event,
+void RulesEngine::HandleConsequence(const std::shared_ptr<Event>& consequence, std::shared_ptr<Event>& event,
                                     std::vector<std::shared_ptr<Event>>& result) {
     const std::shared_ptr<EventData> data = consequence ? consequence->GetData() : nullptr;
     if (!data || data->IsEmpty()) {

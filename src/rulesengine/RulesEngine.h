@@ -52,11 +52,13 @@ public:
     virtual void RemoveRulesForModule(const std::shared_ptr<Module>& module);
 
     /**
-     * The consequence events of the rules that hold for the event, in the order produced; attach-data
-     * consequences change the event's data instead. A condition that fails while it is evaluated counts
-     * as false (logged), and a consequence that fails while it is expanded is skipped (logged).
+     * The consequence events of the rules that hold for the event, in the order produced. Attach-data
+     * consequences replace `event` by a copy carrying the merged data, which later rules and the caller
+     * see; the object passed in never changes, since its dispatcher may still read it. A condition that
+     * fails while it is evaluated counts as false (logged), and a consequence that fails while it is
+     * expanded is skipped (logged).
      */
-    virtual std::vector<std::shared_ptr<Event>> ProcessRules(const std::shared_ptr<Event>& event);
+    virtual std::vector<std::shared_ptr<Event>> ProcessRules(std::shared_ptr<Event>& event);
 
     /** Every string inside the map, at any depth, token-expanded against the event; keys stay. */
     virtual VariantMap GetTokenExpandedMap(const VariantMap& map, const std::shared_ptr<Event>& event);
@@ -67,16 +69,19 @@ public:
     virtual void ReplaceRulesForModule(const std::shared_ptr<Module>& module,
                                        std::vector<std::shared_ptr<Rule>> rules);
 
-    /** Merges the consequence's "detail"/"eventdata" map into the triggering event's data, adding only. */
+    /**
+     * Replaces `triggeringEvent` by a copy whose data also holds the consequence's "detail"/"eventdata"
+     * map, adding only.
+     */
     virtual void ProcessAttachDataConsequence(const std::shared_ptr<Event>& consequence,
-                                              const std::shared_ptr<Event>& triggeringEvent);
+                                              std::shared_ptr<Event>& triggeringEvent);
 
     /** A copy of the module's rules, in order; empty when it has none. */
     std::vector<std::shared_ptr<Rule>> GetRulesForModule(const std::shared_ptr<Module>& module) const;
 
 private:
     bool EvaluateRule(const Rule& rule, const std::shared_ptr<Event>& event);
-    void HandleConsequence(const std::shared_ptr<Event>& consequence, const std::shared_ptr<Event>& event,
+    void HandleConsequence(const std::shared_ptr<Event>& consequence, std::shared_ptr<Event>& event,
                            std::vector<std::shared_ptr<Event>>& result);
     std::shared_ptr<Variant> ExpandValue(const std::shared_ptr<Variant>& value,
                                          const std::shared_ptr<Event>& event);

@@ -33,22 +33,22 @@ HitDatabaseBase::HitDatabaseBase(std::shared_ptr<DatabaseServiceInterface> datab
       databaseService(std::move(databaseService)) {}
 
 std::shared_ptr<DatabaseInterface> HitDatabaseBase::GetDatabase() const {
-    std::lock_guard<std::mutex> lock(databaseMutex_);
+    MutexLock lock(databaseMutex_);
     return database_;
 }
 
 void HitDatabaseBase::SetDatabase(std::shared_ptr<DatabaseInterface> database) {
-    std::lock_guard<std::mutex> lock(databaseMutex_);
+    MutexLock lock(databaseMutex_);
     database_ = std::move(database);
 }
 
 std::int32_t HitDatabaseBase::GetDatabaseStatus() const {
-    std::lock_guard<std::mutex> lock(databaseMutex_);
+    MutexLock lock(databaseMutex_);
     return databaseStatus_;
 }
 
 void HitDatabaseBase::SetDatabaseStatus(std::int32_t status) {
-    std::lock_guard<std::mutex> lock(databaseMutex_);
+    MutexLock lock(databaseMutex_);
     databaseStatus_ = status;
 }
 

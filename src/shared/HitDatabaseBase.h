@@ -10,6 +10,7 @@
 
 #include "core/Object.h"
 #include "platformShim/DatabaseInterface.h"
+#include "util/Mutex.h"
 
 namespace NuvraMobile {
 
@@ -98,9 +99,9 @@ private:
     std::int32_t CountRows(const std::shared_ptr<Query>& query);
 
     const std::shared_ptr<DatabaseServiceInterface> databaseService;
-    mutable std::mutex databaseMutex_;
-    std::shared_ptr<DatabaseInterface> database_;
-    std::int32_t databaseStatus_ = DATABASE_STATUS_OK;
+    mutable Mutex databaseMutex_;
+    std::shared_ptr<DatabaseInterface> database_ NVR_GUARDED_BY(databaseMutex_);
+    std::int32_t databaseStatus_ NVR_GUARDED_BY(databaseMutex_) = DATABASE_STATUS_OK;
     // Recursive: a PostReset hook may run a statement whose failure asks for another reset.
     std::recursive_mutex resetMutex_;
 };

@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "core/ExecutorShutdown.h"
 #include "core/SdkError.h"
 #include "core/TaskExecutorInterface.h"
 #include "platformShim/DatabaseInterface.h"
@@ -20,20 +21,6 @@ namespace NuvraMobile {
 namespace {
 
 constexpr std::chrono::milliseconds PAUSE_SLICE{1000};
-constexpr std::chrono::milliseconds DESTRUCTOR_DISPOSE_TIMEOUT{1000};
-
-// The queue whose worker run is on this thread. A run holds a shared owner of its queue, so the
-// queue's destructor can run on its own worker thread when that owner turns out to be the last one.
-thread_local const HitQueueBase* queueOfCurrentWorkerRun = nullptr;
-
-class WorkerRunScope {
-public:
-    WorkerRunScope() = default;
-    WorkerRunScope(const WorkerRunScope&) = delete;
-    WorkerRunScope& operator=(const WorkerRunScope&) = delete;
-    ~WorkerRunScope() { queueOfCurrentWorkerRun = nullptr; }
-    void Enter(const HitQueueBase* queue) { queueOfCurrentWorkerRun = queue; }
-};
 
 std::shared_ptr<DatabaseServiceInterface> DatabaseServiceOf(
     const std::shared_ptr<PlatformServicesInterface>& services) {
@@ -60,16 +47,8 @@ HitQueueBase::HitQueueBase(const std::shared_ptr<PlatformServicesInterface>& pla
 }
 
 HitQueueBase::~HitQueueBase() {
-    // The last owner went away at the end of this queue's own worker run: waiting for that run to end
-    // would wait for ever, so disposal is only started.
-    if (queueOfCurrentWorkerRun == this) {
-        TrySwallow([this] { Dispose(std::chrono::milliseconds(0)); });
-        return;
-    }
-    TrySwallow([this] {
-        while (!Dispose(DESTRUCTOR_DISPOSE_TIMEOUT)) {
-        }
-    });
+    DisposeOnDestruction(
+        this, [this](std::chrono::milliseconds timeout) { return Dispose(timeout); }, LOG_TAG);
 }
 
 bool HitQueueBase::InitializeDatabase() {
@@ -94,7 +73,7 @@ bool HitQueueBase::InitializeDatabase() {
 bool HitQueueBase::Dispose(std::chrono::milliseconds timeout) {
     std::shared_ptr<TaskExecutorInterface> executor;
     {
-        std::lock_guard<std::mutex> lock(mutex_);
+        MutexLock lock(mutex_);
         isDisposed_ = true;
         executor = taskExecutor_;
     }
@@ -106,7 +85,7 @@ bool HitQueueBase::Dispose(std::chrono::milliseconds timeout) {
 }
 
 void HitQueueBase::BringOnline() {
-    std::lock_guard<std::mutex> lock(mutex_);
+    MutexLock lock(mutex_);
     if (isDisposed_) {
         return;
     }
@@ -115,14 +94,14 @@ void HitQueueBase::BringOnline() {
         taskExecutor_ = CreateExecutor();
     }
     std::weak_ptr<Object> owner = weak_from_this();
-    taskExecutor_->AddTask([owner] {
-        WorkerRunScope scope;  // declared first, so it outlives `queue` below
+    // The run holds a shared owner of the queue, so the queue's destructor can run on this worker's
+    // thread when that owner turns out to be the last one: the mark, declared first, tells it so.
+    taskExecutor_->AddTask([owner, marked = static_cast<const void*>(this)] {
+        RunningTaskMark mark(marked);
         auto queue = std::static_pointer_cast<HitQueueBase>(owner.lock());
-        if (!queue) {
-            return;
+        if (queue) {
+            queue->RunWorker();
         }
-        scope.Enter(queue.get());
-        queue->RunWorker();
     });
 }
 
@@ -137,19 +116,19 @@ std::shared_ptr<TaskExecutorInterface> HitQueueBase::CreateExecutor() {
 
 void HitQueueBase::Suspend() {
     {
-        std::lock_guard<std::mutex> lock(mutex_);
+        MutexLock lock(mutex_);
         isSuspended_ = true;
     }
     condition_.notify_all();
 }
 
 bool HitQueueBase::IsSuspended() {
-    std::lock_guard<std::mutex> lock(mutex_);
+    MutexLock lock(mutex_);
     return isSuspended_;
 }
 
 void HitQueueBase::SetRetryPauseForTesting(std::chrono::milliseconds pause) {
-    std::lock_guard<std::mutex> lock(mutex_);
+    MutexLock lock(mutex_);
     retryPause_ = pause;
 }
 
@@ -176,7 +155,7 @@ void HitQueueBase::RunWorker() {
 }
 
 bool HitQueueBase::ShouldWorkerContinue() {
-    std::lock_guard<std::mutex> lock(mutex_);
+    MutexLock lock(mutex_);
     return ShouldWorkerContinueNoLock();
 }
 
@@ -189,16 +168,14 @@ bool HitQueueBase::ShouldWorkerContinueNoLock() {
 // suspension and disposal notify the condition and end it at once.
 void HitQueueBase::PauseBeforeRetrying() {
     auto start = std::chrono::steady_clock::now();
-    std::unique_lock<std::mutex> lock(mutex_);
-    if (!ShouldWorkerContinueNoLock()) {
-        return;
-    }
+    MutexLock lock(mutex_);
     auto deadline = start + retryPause_;
     for (auto now = start; now < deadline; now = std::chrono::steady_clock::now()) {
-        auto sliceEnd = std::min<std::chrono::steady_clock::time_point>(deadline, now + PAUSE_SLICE);
-        if (condition_.wait_until(lock, sliceEnd, [this] { return !ShouldWorkerContinueNoLock(); })) {
+        if (!ShouldWorkerContinueNoLock()) {
             return;
         }
+        lock.WaitUntil(condition_,
+                       std::min<std::chrono::steady_clock::time_point>(deadline, now + PAUSE_SLICE));
     }
 }
 

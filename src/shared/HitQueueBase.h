@@ -4,10 +4,10 @@
 #include <condition_variable>
 #include <map>
 #include <memory>
-#include <mutex>
 #include <string>
 
 #include "shared/HitDatabaseBase.h"
+#include "util/Mutex.h"
 
 namespace NuvraMobile {
 
@@ -29,7 +29,8 @@ class Variant;
  * Threads: every operation may be called from any thread. `mutex_` guards the flags and the executor;
  * the worker takes it only for its checks and the pause, never while the processor or a statement
  * runs. The worker runs on the queue's own sequential executor and holds a shared owner of the queue
- * during each run, so a queue stays alive while a run is in progress.
+ * during each run, so a queue stays alive while a run is in progress; when that owner is the last one,
+ * the destructor runs on the worker's thread and only starts the disposal.
  */
 class HitQueueBase : public HitDatabaseBase {
 public:
@@ -40,7 +41,7 @@ public:
     HitQueueBase(const std::shared_ptr<PlatformServicesInterface>& platformServices,
                  const std::shared_ptr<DatabaseHitSchemaBase>& schema,
                  const std::shared_ptr<HitProcessorBase>& processor);
-    /** Disposes the executor, waiting for a run in progress to end. */
+    /** Disposes the executor, waiting a bounded time for a run in progress to end. */
     ~HitQueueBase() override;
     HitQueueBase(const HitQueueBase&) = delete;
     HitQueueBase& operator=(const HitQueueBase&) = delete;
@@ -71,22 +72,22 @@ public:
     void SetRetryPauseForTesting(std::chrono::milliseconds pause);
 
 private:
-    void RunWorker();
-    void PauseBeforeRetrying();
-    bool ShouldWorkerContinue();
-    bool ShouldWorkerContinueNoLock();
+    void RunWorker() NVR_EXCLUDES(mutex_);
+    void PauseBeforeRetrying() NVR_EXCLUDES(mutex_);
+    bool ShouldWorkerContinue() NVR_EXCLUDES(mutex_);
+    bool ShouldWorkerContinueNoLock() NVR_REQUIRES(mutex_);
     std::shared_ptr<TaskExecutorInterface> CreateExecutor();
 
-    std::shared_ptr<TaskExecutorInterface> taskExecutor_;
-    std::mutex mutex_;
+    Mutex mutex_;
+    std::shared_ptr<TaskExecutorInterface> taskExecutor_ NVR_GUARDED_BY(mutex_);
     const std::shared_ptr<DatabaseHitSchemaBase> hitSchema_;
     const std::shared_ptr<HitProcessorBase> hitProcessor_;
-    bool isSuspended_ = false;
+    bool isSuspended_ NVR_GUARDED_BY(mutex_) = false;
     const std::shared_ptr<PlatformServicesInterface> platformServices_;
     const std::shared_ptr<SystemInfoServiceInterface> systemInfoService_;
-    bool isDisposed_ = false;
+    bool isDisposed_ NVR_GUARDED_BY(mutex_) = false;
     std::condition_variable condition_;
-    std::chrono::milliseconds retryPause_ = DEFAULT_RETRY_PAUSE;
+    std::chrono::milliseconds retryPause_ NVR_GUARDED_BY(mutex_) = DEFAULT_RETRY_PAUSE;
 };
 
 }  // namespace NuvraMobile

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <map>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -17,6 +19,7 @@
 #include "core/SdkError.h"
 #include "core/SharedStateMarkers.h"
 #include "rulesengine/Rule.h"
+#include "rulesengine/RulesEngineTestSupport.h"
 #include "support/CapturingLoggingService.h"
 #include "support/FakePlatformServices.h"
 #include "support/HubTestSupport.h"
@@ -74,7 +77,8 @@ protected:
         threading_ = std::make_shared<RecordingThreadingService>();
         services_ = std::make_shared<FakePlatformServices>();
         services_->threadingService = threading_;
-        hub_ = EventHub::Create("TestHub", [services = services_] { return services; });
+        hub_ = std::make_shared<EventHubOuter>(
+            "TestHub", [services = services_] { return services; }, idlePeriod_);
     }
 
     void TearDown() override { EXPECT_TRUE(hub_->Dispose(SIGNAL_TIMEOUT)); }
@@ -108,6 +112,7 @@ protected:
         return module;
     }
 
+    std::chrono::milliseconds idlePeriod_ = EventHubOuter::DEFAULT_IDLE_PERIOD;
     std::size_t threadsBefore_ = 0;
     std::shared_ptr<RecordingThreadingService> threading_;
     std::shared_ptr<FakePlatformServices> services_;
@@ -135,7 +140,23 @@ TEST_F(EventHubTest, BootedEventIsSentByTheIdleTurnWhenNoEventComes) {
     EXPECT_EQ((std::vector<std::string>{"EventHub", "flush"}), module->GetEventNames());
 }
 
-TEST_F(EventHubTest, BootedEventPrecedesAnEventQueuedBeforeTheStart) {
+/** A hub whose heartbeat never comes within a test: idle turns happen only where the test asks. */
+class EventHubWithoutHeartbeatTest : public EventHubTest {
+protected:
+    EventHubWithoutHeartbeatTest() { idlePeriod_ = std::chrono::hours(1); }
+
+    // Unregistering modules finish their stages in idle turns, which the heartbeat would request.
+    void TearDown() override {
+        EXPECT_TRUE(WaitUntil([this] {
+            hub_->RequestIdle();
+            return hub_->Dispose(milliseconds(10));
+        }));
+    }
+};
+
+// The event queued behind "hold" is the first the hub handles after the start, so its own pass must
+// send the booted event before it numbers the event.
+TEST_F(EventHubWithoutHeartbeatTest, BootedEventPrecedesAnEventQueuedBeforeTheStart) {
     Gate gate;
     const auto module = AddModuleHoldingTheHub(gate);
     hub_->Dispatch(MakeTestEvent("queued"));
@@ -243,7 +264,10 @@ TEST_P(EventHubProcessorTest, ProcessorsMayReplaceOrEndTheEvent) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(ReplaceOrEnd, EventHubProcessorTest, ::testing::Bool());
+INSTANTIATE_TEST_SUITE_P(ReplaceOrEnd, EventHubProcessorTest, ::testing::Bool(),
+                         [](const ::testing::TestParamInfo<bool>& info) {
+                             return info.param ? "End" : "Replace";
+                         });
 
 TEST_F(EventHubTest, PairedEventsReachTheirOneTimeListenersLastAndOnce) {
     std::mutex mutex;
@@ -361,7 +385,8 @@ TEST_F(EventHubTest, AVersionlessWriteTakesTheNextNumber) {
     hub_->CreateOrUpdateSharedState(owner, MakeStateData("versionless"));
     Flush(*hub_, *owner);
     EXPECT_EQ((std::vector<std::string>{"first", STATE_CHANGE, "flush"}), owner->GetEventNames());
-    EXPECT_EQ((std::vector<int32_t>{0, 2, 3}), NumbersOf(owner->GetEvents())) << "number 1 went to the state";
+    EXPECT_EQ((std::vector<int32_t>{0, 2, 3}), NumbersOf(owner->GetEvents()))
+        << "the state shares number 2 with the next event; number 1 is skipped";
     EXPECT_EQ("versionless", ValueOf(hub_->GetSharedEventState("com.test.owner", EventNumbered(2), nullptr)));
 }
 
@@ -500,6 +525,63 @@ TEST_F(EventHubTest, RuleErrorsAreLoggedAndSwallowed) {
     EXPECT_TRUE(log.Service().Contains("Failed to register rule (attempted to register null rule)"));
 }
 
+TEST_F(EventHubTest, AModulesRulesLeaveWithIt) {
+    const auto owner = AddModule("com.test.owner");
+    const auto listener = AddModule("com.test.listener");
+    hub_->FinishModulesRegistration(nullptr);
+    const auto postback = ConsequenceEvent("p", "pb", {{"k", Variant::FromString("v")}});
+    hub_->RegisterRule(owner, std::make_shared<Rule>(Matches("action", "eq", R"(["buy"])"),
+                                                     std::vector<std::shared_ptr<Event>>{postback}));
+    const auto dispatchBuyAndWait = [&] {
+        hub_->Dispatch(
+            TrackEvent(std::make_shared<EventData>(std::map<std::string, std::string>{{"action", "buy"}})));
+        // Twice: a consequence is queued while its event is handled, behind the first marker.
+        Flush(*hub_, *listener);
+        Flush(*hub_, *listener);
+        const auto names = listener->GetEventNames();
+        return std::count(names.begin(), names.end(), "Rules Event");
+    };
+    ASSERT_EQ(1, dispatchBuyAndWait());
+
+    owner->UnregisterModule();
+    ASSERT_TRUE(owner->WaitUntilUnregistered());
+    ASSERT_TRUE(WaitUntil([&] { return !hub_->IsRegisteredModule("com.test.owner"); }));
+    EXPECT_EQ(1, dispatchBuyAndWait());
+}
+
+// The sender goes on reading its event while the hub's rules attach data: it must never see a change,
+// and ThreadSanitizer must see no race.
+TEST_F(EventHubTest, RulesAttachDataToTheHubsCopyNeverToTheSendersEvent) {
+    const auto module = AddModule("com.test.alpha");
+    hub_->FinishModulesRegistration(nullptr);
+    const auto attach = ConsequenceEvent(
+        "a", "add", {{"eventdata", Variant::FromVariantMap({{"tier", Variant::FromString("gold")}})}});
+    hub_->RegisterRule(module, std::make_shared<Rule>(Matches("action", "eq", R"(["buy"])"),
+                                                      std::vector<std::shared_ptr<Event>>{attach}));
+    const auto held = std::make_shared<EventData>(std::map<std::string, std::string>{{"action", "buy"}});
+    const auto sent = TrackEvent(held);
+    const auto heardTrack = [&] {
+        const auto names = module->GetEventNames();
+        return std::find(names.begin(), names.end(), "Track") != names.end();
+    };
+
+    hub_->Dispatch(sent);
+    do {
+        ASSERT_EQ(held, sent->GetData());
+        ASSERT_FALSE(sent->GetData()->ContainsKey("tier"));
+    } while (!heardTrack());
+
+    std::shared_ptr<Event> heard;
+    for (const auto& event : module->GetEvents()) {
+        heard = event->GetName() == "Track" ? event : heard;
+    }
+    EXPECT_EQ("gold", heard->GetData()->OptString("tier", ""));
+    EXPECT_EQ(sent->GetUniqueIdentifier(), heard->GetUniqueIdentifier());
+    EXPECT_EQ(sent->GetEventNumber(), heard->GetEventNumber());
+    EXPECT_EQ(held, sent->GetData());
+    EXPECT_FALSE(held->ContainsKey("tier"));
+}
+
 class SignallingListener : public ModuleEventListener<RecordingModule> {
 public:
     explicit SignallingListener(SignalCounter& registered) : registered_(registered) {}
@@ -543,6 +625,56 @@ TEST_F(EventHubTest, DisposeUnregistersEveryModuleAndEndsEveryThread) {
     }
     EXPECT_TRUE(WaitUntil([&] { return CountProcessThreads() <= threadsBefore_; }));
     EXPECT_TRUE(hub_->Dispose(milliseconds(0))) << "a disposed hub answers at once";
+}
+
+// Waiting inside the hub's own task could never end: the call only starts the disposal, which
+// then completes without it. Unfixed, the call would outwait the signal.
+TEST_F(EventHubTest, DisposeFromTheHubsOwnTasksStartsTheDisposalAndReturnsAtOnce) {
+    ScopedCapturingLog log(LoggingMode::Warning);
+    const auto module = AddModule("com.test.alpha");
+    SignalCounter returned;
+    bool disposed = true;
+    hub_->FinishModulesRegistration([&] {
+        disposed = hub_->Dispose(2 * SIGNAL_TIMEOUT);
+        returned.Raise();
+    });
+    ASSERT_TRUE(returned.WaitFor(1));
+    EXPECT_FALSE(disposed);
+    EXPECT_TRUE(log.Service().Contains("Dispose called from one of the hub's own tasks"));
+    EXPECT_TRUE(module->WaitUntilUnregistered());
+    EXPECT_TRUE(hub_->Dispose(SIGNAL_TIMEOUT));
+}
+
+// Two listeners of one event run on two threads, the hub's and one of the pool's, since the first
+// holds its thread until the second has returned from its Dispose.
+TEST_F(EventHubTest, DisposeFromAListenerOnEitherThreadOfThePassReturnsAtOnce) {
+    SignalCounter holding;
+    SignalCounter returned;
+    SignalCounter held;
+    std::atomic<bool> returnedInTime{false};
+    std::atomic<bool> disposed{true};
+    AddModule("com.test.holding", [&](RecordingModule& m) {
+        m.SetHearHook([&](RecordingModule&, const std::shared_ptr<Event>& event) {
+            if (event->GetName() == "dispose") {
+                holding.Raise();
+                returnedInTime = returned.WaitFor(1);
+                held.Raise();
+            }
+        });
+    });
+    AddModule("com.test.disposing", [&](RecordingModule& m) {
+        m.SetHearHook([&](RecordingModule&, const std::shared_ptr<Event>& event) {
+            if (event->GetName() == "dispose" && holding.WaitFor(1)) {
+                disposed = hub_->Dispose(2 * SIGNAL_TIMEOUT);
+                returned.Raise();
+            }
+        });
+    });
+    hub_->Dispatch(MakeTestEvent("dispose"));
+    ASSERT_TRUE(held.WaitFor(1, 3 * SIGNAL_TIMEOUT));
+    EXPECT_TRUE(returnedInTime);
+    EXPECT_FALSE(disposed);
+    EXPECT_TRUE(hub_->Dispose(SIGNAL_TIMEOUT));
 }
 
 TEST_F(EventHubTest, DisposeWithoutModulesFinishes) {

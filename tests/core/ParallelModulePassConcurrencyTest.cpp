@@ -20,6 +20,7 @@ namespace {
 using std::chrono::milliseconds;
 constexpr milliseconds BUDGET{100};
 constexpr milliseconds STALL_THRESHOLD{1};
+constexpr milliseconds OVERRUN_REPORT_INTERVAL{1};
 
 /** A pool that refuses every task, as a disposed one does. */
 class RefusingExecutor : public Object, public virtual TaskExecutorInterface {
@@ -45,7 +46,8 @@ protected:
     }
 
     std::shared_ptr<ParallelModulePass> MakePass(std::shared_ptr<TaskExecutorInterface> pool = nullptr) {
-        return std::make_shared<ParallelModulePass>("Test", pool ? pool : pool_, watchdog_, STALL_THRESHOLD);
+        return std::make_shared<ParallelModulePass>("Test", pool ? pool : pool_, watchdog_, STALL_THRESHOLD,
+                                                    OVERRUN_REPORT_INTERVAL);
     }
 
     std::shared_ptr<TaskExecutorInterface> pool_ =
@@ -130,6 +132,24 @@ TEST_F(ParallelModulePassTest, OverrunsAreLoggedWithModuleAndPass) {
     MakePass()->Run("Idle", Modules(1), milliseconds(0),
                     [](const std::shared_ptr<Module>&) { std::this_thread::sleep_for(milliseconds(2)); });
     EXPECT_TRUE(log.Service().Contains("module0 - Idle exceeded runtime limit of 0 milliseconds"));
+}
+
+TEST_F(ParallelModulePassTest, AModuleThatBlocksIsNamedWhileItStillRuns) {
+    ScopedCapturingLog log(LoggingMode::Warning);
+    const auto modules = Modules(2);
+    Gate named;
+    std::thread watcher([&] {
+        if (WaitUntil([&] { return log.Service().Contains("module1 - Listener still running after "); })) {
+            named.Open();
+        }
+    });
+    MakePass()->Run("Listener", modules, milliseconds(0), [&](const std::shared_ptr<Module>& module) {
+        if (module == (*modules)[1]) {
+            named.Wait();
+        }
+    });
+    watcher.join();
+    EXPECT_TRUE(log.Service().Contains("over its runtime limit of 0 milliseconds"));
 }
 
 TEST_F(ParallelModulePassTest, WithoutItsWatchdogAPassStillFinishesOnTheCallingThread) {

@@ -51,6 +51,12 @@ TEST(RangedResolverTest, WorkedExample) {
         {"Update(7, D)", [&] { return resolver.Update(7, D); }, false, {{8, C}}},
         {"Add(9, PENDING)", [&] { return resolver.Add(9, SHARED_STATE_PENDING); }, true, {{10, nullptr}}},
         {"Update(9, PREV)", [&] { return resolver.Update(9, SHARED_STATE_PREV); }, true, {{10, C}}},
+        {"Add(11, PENDING)", [&] { return resolver.Add(11, SHARED_STATE_PENDING); }, true, {{11, nullptr}}},
+        // A read steps back over every PREV in a row to the last real state.
+        {"Update(11, PREV)",
+         [&] { return resolver.Update(11, SHARED_STATE_PREV); },
+         true,
+         {{11, C}, {12, C}}},
         {"Add(12, NEXT)", [&] { return resolver.Add(12, SHARED_STATE_NEXT); }, false, {{12, C}}},
         {"Add(12, PREV)", [&] { return resolver.Add(12, SHARED_STATE_PREV); }, false, {{12, C}}},
         {"Update(20, PENDING)", [&] { return resolver.Update(20, SHARED_STATE_PENDING); }, false, {{20, C}}},

@@ -27,8 +27,9 @@ TEST(RulesEngineConcurrencyTest, ReplacementsAndPassesNeverMeetHalfARuleSet) {
         }
     });
     for (int pass = 0; pass < 2000; ++pass) {
-        const auto result = engine->ProcessRules(
-            TrackEvent(std::make_shared<EventData>(std::map<std::string, std::string>{{"action", "buy"}})));
+        auto event =
+            TrackEvent(std::make_shared<EventData>(std::map<std::string, std::string>{{"action", "buy"}}));
+        const auto result = engine->ProcessRules(event);
         ASSERT_EQ(result.size() % 2, 0u);
     }
     stop = true;

@@ -5,8 +5,8 @@
 #include "rulesengine/RulesEngineTestSupport.h"
 #include "support/CapturingLoggingService.h"
 #include "support/ConfigurationTestSupport.h"
-#include "support/FakePlatformServices.h"
 #include "support/FakeEventHub.h"
+#include "support/FakePlatformServices.h"
 
 namespace NuvraMobile {
 namespace {
@@ -29,6 +29,11 @@ protected:
         return TrackEvent(std::make_shared<EventData>(data));
     }
 
+    /** The consequences of an event whose attached-data copy the test does not look at. */
+    std::vector<std::shared_ptr<Event>> Process(std::shared_ptr<Event> event) {
+        return engine_->ProcessRules(event);
+    }
+
     std::string TriggeredText(const std::shared_ptr<Event>& event, const std::string& detailKey) {
         VariantMap triggered;
         VariantMap detail;
@@ -48,8 +53,10 @@ protected:
 
 TEST_F(RulesEngineTest, WithoutRulesEventsPassUnchangedAndSilently) {
     ScopedCapturingLog log(LoggingMode::Trace);
-    const auto event = Track({{"action", "buy"}});
+    const auto dispatched = Track({{"action", "buy"}});
+    auto event = dispatched;
     EXPECT_TRUE(engine_->ProcessRules(event).empty());
+    EXPECT_EQ(event, dispatched);
     EXPECT_TRUE(log.Service().GetLines().empty());
     EXPECT_EQ(event->GetData()->Size(), 1u);
 }
@@ -58,7 +65,7 @@ TEST_F(RulesEngineTest, HoldingRuleYieldsExpandedConsequenceEvents) {
     const auto consequence = ConsequenceEvent("c1", "pb", {{"url", Text("https://x/{%action%}")}});
     engine_->AddRule(module_, std::make_shared<Rule>(buy_, std::vector<std::shared_ptr<Event>>{consequence}));
 
-    const auto result = engine_->ProcessRules(Track({{"action", "buy"}}));
+    const auto result = Process(Track({{"action", "buy"}}));
 
     ASSERT_EQ(result.size(), 1u);
     EXPECT_EQ(result[0]->GetName(), "Rules Event");
@@ -67,7 +74,7 @@ TEST_F(RulesEngineTest, HoldingRuleYieldsExpandedConsequenceEvents) {
     EXPECT_NE(result[0]->GetUniqueIdentifier(), consequence->GetUniqueIdentifier());
     EXPECT_TRUE(result[0]->GetPairID().empty());
     EXPECT_EQ(TriggeredText(result[0], "url"), "https://x/buy");
-    EXPECT_TRUE(engine_->ProcessRules(Track({{"action", "sell"}})).empty());
+    EXPECT_TRUE(Process(Track({{"action", "sell"}})).empty());
 }
 
 TEST_F(RulesEngineTest, AttachedDataIsSeenByTheNextConsequenceOfTheRule) {
@@ -78,7 +85,7 @@ TEST_F(RulesEngineTest, AttachedDataIsSeenByTheNextConsequenceOfTheRule) {
     const auto postback = ConsequenceEvent("p", "pb", {{"body", Text("{%added%}/{%action%}")}});
     engine_->AddRule(module_,
                      std::make_shared<Rule>(buy_, std::vector<std::shared_ptr<Event>>{add, postback}));
-    const auto event = Track({{"action", "buy"}});
+    auto event = Track({{"action", "buy"}});
 
     const auto result = engine_->ProcessRules(event);
 
@@ -88,16 +95,21 @@ TEST_F(RulesEngineTest, AttachedDataIsSeenByTheNextConsequenceOfTheRule) {
     EXPECT_EQ(event->GetData()->OptString("added", ""), "buy!");
 }
 
-TEST_F(RulesEngineTest, AttachedDataNeverChangesTheDataTheDispatcherHolds) {
+TEST_F(RulesEngineTest, AttachedDataGoesOnACopyAndNeverChangesWhatTheDispatcherHolds) {
     const auto add =
         ConsequenceEvent("a", "add", {{"eventdata", Variant::FromVariantMap({{"tier", Text("gold")}})}});
     engine_->AddRule(module_, std::make_shared<Rule>(buy_, std::vector<std::shared_ptr<Event>>{add}));
     const auto held = std::make_shared<EventData>(std::map<std::string, std::string>{{"action", "buy"}});
-    const auto event = TrackEvent(held);
+    const auto dispatched = TrackEvent(held);
+    auto event = dispatched;
 
     engine_->ProcessRules(event);
 
     EXPECT_EQ(event->GetData()->OptString("tier", ""), "gold");
+    EXPECT_NE(event, dispatched);
+    EXPECT_EQ(event->GetUniqueIdentifier(), dispatched->GetUniqueIdentifier());
+    EXPECT_EQ(event->GetResponsePairID(), dispatched->GetResponsePairID());
+    EXPECT_EQ(dispatched->GetData(), held);
     EXPECT_FALSE(held->ContainsKey("tier"));
 }
 
@@ -108,7 +120,7 @@ TEST_F(RulesEngineTest, LaterRulesSeeAttachedData) {
     engine_->AddRule(module_, std::make_shared<Rule>(buy_, std::vector<std::shared_ptr<Event>>{add}));
     engine_->AddRule(module_, std::make_shared<Rule>(Matches("tier", "eq", R"(["gold"])"),
                                                      std::vector<std::shared_ptr<Event>>{postback}));
-    EXPECT_EQ(engine_->ProcessRules(Track({{"action", "buy"}})).size(), 1u);
+    EXPECT_EQ(Process(Track({{"action", "buy"}})).size(), 1u);
 }
 
 TEST_F(RulesEngineTest, TypesOtherThanExactAddBecomeEvents) {
@@ -117,7 +129,7 @@ TEST_F(RulesEngineTest, TypesOtherThanExactAddBecomeEvents) {
     const auto numeric = ConsequenceEvent("n", Variant::FromDouble(1), {{"k", Text("v")}});
     engine_->AddRule(module_,
                      std::make_shared<Rule>(buy_, std::vector<std::shared_ptr<Event>>{upper, numeric}));
-    const auto event = Track({{"action", "buy"}});
+    auto event = Track({{"action", "buy"}});
 
     EXPECT_EQ(engine_->ProcessRules(event).size(), 2u);
     EXPECT_FALSE(event->GetData()->ContainsKey("x"));
@@ -135,7 +147,7 @@ TEST_F(RulesEngineTest, MalformedConsequencesAreSkippedWithWarnings) {
         ConsequenceEvent("ok", "pb", {{"k", Text("v")}})};
     engine_->AddRule(module_, std::make_shared<Rule>(buy_, consequences));
 
-    EXPECT_EQ(engine_->ProcessRules(Track({{"action", "buy"}})).size(), 1u);
+    EXPECT_EQ(Process(Track({{"action", "buy"}})).size(), 1u);
     EXPECT_TRUE(
         log.Service().Contains("Unable to process a RuleConsequence Event, EventData is null or empty."));
     EXPECT_TRUE(log.Service().Contains("Unable to process a RuleConsequence Event, no type is specified."));
@@ -157,7 +169,7 @@ TEST_F(RulesEngineTest, IncompleteAttachDataLeavesTheEventAlone) {
     };
     for (const Case& testCase : cases) {
         ScopedCapturingLog log(LoggingMode::Warning);
-        const auto event = Track({{"action", "buy"}});
+        auto event = Track({{"action", "buy"}});
         const auto consequence =
             EventBuilder("Rules Event", EventType::RULES_ENGINE, EventSource::RESPONSE_CONTENT)
                 .SetData(std::make_shared<EventData>(testCase.data))
@@ -176,13 +188,13 @@ TEST_F(RulesEngineTest, RuleSetsPerModule) {
 
     engine_->AddRule(module_, rule);
     engine_->AddRule(module_, rule);
-    EXPECT_EQ(engine_->ProcessRules(buy).size(), 2u) << "a rule added twice fires twice";
+    EXPECT_EQ(Process(buy).size(), 2u) << "a rule added twice fires twice";
     engine_->AddRule(other, rule);
-    EXPECT_EQ(engine_->ProcessRules(buy).size(), 3u) << "every module's rules fire";
+    EXPECT_EQ(Process(buy).size(), 3u) << "every module's rules fire";
     engine_->ReplaceRulesForModule(module_, {});
-    EXPECT_EQ(engine_->ProcessRules(buy).size(), 1u);
+    EXPECT_EQ(Process(buy).size(), 1u);
     engine_->RemoveRulesForModule(other);
-    EXPECT_TRUE(engine_->ProcessRules(buy).empty());
+    EXPECT_TRUE(Process(buy).empty());
     EXPECT_TRUE(engine_->GetRulesForModule(other).empty());
 }
 
@@ -209,7 +221,7 @@ TEST_F(RulesEngineTest, RuleWithoutConditionNeverFires) {
     engine_->AddRule(module_,
                      std::make_shared<Rule>(nullptr, std::vector<std::shared_ptr<Event>>{
                                                          ConsequenceEvent("c", "pb", {{"k", Text("v")}})}));
-    EXPECT_TRUE(engine_->ProcessRules(Track({{"action", "buy"}})).empty());
+    EXPECT_TRUE(Process(Track({{"action", "buy"}})).empty());
 }
 
 TEST_F(RulesEngineTest, AFailingConditionCountsAsFalseAndThePassGoesOn) {
@@ -219,7 +231,7 @@ TEST_F(RulesEngineTest, AFailingConditionCountsAsFalseAndThePassGoesOn) {
                                                      std::vector<std::shared_ptr<Event>>{consequence}));
     engine_->AddRule(module_, std::make_shared<Rule>(buy_, std::vector<std::shared_ptr<Event>>{consequence}));
 
-    EXPECT_EQ(engine_->ProcessRules(Track({{"action", "buy"}})).size(), 1u);
+    EXPECT_EQ(Process(Track({{"action", "buy"}})).size(), 1u);
     EXPECT_TRUE(log.Service().Contains("condition broke"));
 }
 
@@ -231,7 +243,7 @@ TEST_F(RulesEngineTest, ExpansionReachesListsAndMapsButNotKeys) {
                                       Variant::FromVariantMap({{"m", Text("<{%action%}>")}})})}});
     engine_->AddRule(module_, std::make_shared<Rule>(buy_, std::vector<std::shared_ptr<Event>>{consequence}));
 
-    const auto result = engine_->ProcessRules(Track({{"action", "buy"}}));
+    const auto result = Process(Track({{"action", "buy"}}));
 
     ASSERT_EQ(result.size(), 1u);
     VariantMap triggered;
@@ -246,8 +258,8 @@ TEST_F(RulesEngineTest, ExpansionReachesListsAndMapsButNotKeys) {
 TEST_F(RulesEngineTest, ConsequenceTemplatesStayUnchanged) {
     const auto consequence = ConsequenceEvent("c", "pb", {{"k", Text("{%action%}")}});
     engine_->AddRule(module_, std::make_shared<Rule>(buy_, std::vector<std::shared_ptr<Event>>{consequence}));
-    engine_->ProcessRules(Track({{"action", "buy"}}));
-    const auto again = engine_->ProcessRules(Track({{"action", "buy"}}));
+    Process(Track({{"action", "buy"}}));
+    const auto again = Process(Track({{"action", "buy"}}));
     ASSERT_EQ(again.size(), 1u);
     EXPECT_EQ(TriggeredText(consequence, "k"), "{%action%}");
 }

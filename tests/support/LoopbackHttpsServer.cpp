@@ -18,9 +18,13 @@
 
 #include <condition_variable>
 #include <cstdlib>
+#include <map>
 #include <set>
 #include <stdexcept>
 #include <thread>
+#include <vector>
+
+#include "util/Mutex.h"
 
 namespace NuvraMobile {
 
@@ -237,12 +241,41 @@ struct LoopbackHttpsServer::Impl {
     int port = 0;
     std::thread acceptor;
 
-    std::mutex connectionsMutex;
+    Mutex connectionsMutex;
     std::condition_variable connectionEnded;
-    bool stopping = false;      // guarded by connectionsMutex
-    std::set<int> openSockets;  // guarded by connectionsMutex; one serving thread each
-    int connectionCount = 0;    // guarded by connectionsMutex
+    bool stopping NVR_GUARDED_BY(connectionsMutex) = false;
+    std::set<int> openSockets NVR_GUARDED_BY(connectionsMutex);  // one serving thread each
+    int connectionCount NVR_GUARDED_BY(connectionsMutex) = 0;
+    /**
+     * The serving threads by connection number, every one joined: a thread left running could still
+     * be freeing its TLS state when the process ends, which the leak checker reports.
+     */
+    std::map<int, std::thread> servingThreads NVR_GUARDED_BY(connectionsMutex);
+    /** Connections whose thread has served its last request and only has to be joined. */
+    std::vector<int> endedConnections NVR_GUARDED_BY(connectionsMutex);
+
+    /** Takes the threads of ended connections out, for joining without the lock. */
+    std::vector<std::thread> TakeEndedThreads() NVR_REQUIRES(connectionsMutex) {
+        std::vector<std::thread> ended;
+        for (int connection : endedConnections) {
+            auto found = servingThreads.find(connection);
+            ended.push_back(std::move(found->second));
+            servingThreads.erase(found);
+        }
+        endedConnections.clear();
+        return ended;
+    }
 };
+
+namespace {
+
+void JoinAll(std::vector<std::thread>& threads) {
+    for (std::thread& thread : threads) {
+        thread.join();
+    }
+}
+
+}  // namespace
 
 LoopbackHttpsServer::LoopbackHttpsServer() : impl_(std::make_unique<Impl>()) {
     // A client that hangs up while an answer is written must not end the test process.
@@ -288,14 +321,20 @@ void LoopbackHttpsServer::Accept() {
         }
         int noDelay = 1;  // small TLS records must not wait for delayed acknowledgements
         setsockopt(client, IPPROTO_TCP, TCP_NODELAY, &noDelay, sizeof(noDelay));
-        std::lock_guard<std::mutex> lock(impl_->connectionsMutex);
-        if (impl_->stopping) {
-            close(client);
-            return;
+        std::vector<std::thread> ended;
+        {
+            MutexLock lock(impl_->connectionsMutex);
+            if (impl_->stopping) {
+                close(client);
+                return;
+            }
+            int connection = ++impl_->connectionCount;
+            impl_->openSockets.insert(client);
+            impl_->servingThreads.emplace(
+                connection, std::thread([this, client, connection] { Serve(client, connection); }));
+            ended = impl_->TakeEndedThreads();
         }
-        int connection = ++impl_->connectionCount;
-        impl_->openSockets.insert(client);
-        std::thread([this, client, connection] { Serve(client, connection); }).detach();
+        JoinAll(ended);
     }
 }
 
@@ -315,15 +354,16 @@ void LoopbackHttpsServer::Serve(int socket, int connection) {
     }
     SSL_free(ssl);
     ERR_clear_error();
-    std::lock_guard<std::mutex> lock(impl_->connectionsMutex);
+    MutexLock lock(impl_->connectionsMutex);
     impl_->openSockets.erase(socket);
+    impl_->endedConnections.push_back(connection);
     close(socket);
     impl_->connectionEnded.notify_all();
 }
 
 void LoopbackHttpsServer::Stop() {
     {
-        std::lock_guard<std::mutex> lock(impl_->connectionsMutex);
+        MutexLock lock(impl_->connectionsMutex);
         if (impl_->stopping) {
             return;
         }
@@ -332,11 +372,18 @@ void LoopbackHttpsServer::Stop() {
     char wake = 1;
     [[maybe_unused]] ssize_t written = write(impl_->wakePipe[1], &wake, 1);
     impl_->acceptor.join();
-    std::unique_lock<std::mutex> lock(impl_->connectionsMutex);
-    for (int socket : impl_->openSockets) {
-        shutdown(socket, SHUT_RDWR);
+    std::vector<std::thread> ended;
+    {
+        MutexLock lock(impl_->connectionsMutex);
+        for (int socket : impl_->openSockets) {
+            shutdown(socket, SHUT_RDWR);
+        }
+        while (!impl_->openSockets.empty()) {
+            lock.Wait(impl_->connectionEnded);
+        }
+        ended = impl_->TakeEndedThreads();
     }
-    impl_->connectionEnded.wait(lock, [this] { return impl_->openSockets.empty(); });
+    JoinAll(ended);
 }
 
 void LoopbackHttpsServer::Handle(const std::string& path, LoopbackHandler handler) {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <string>
 
 #include "util/StringUtils.h"
@@ -14,6 +15,15 @@ struct UrlCase {
 
 class StringIsUrlTest : public testing::TestWithParam<UrlCase> {};
 
+/** The case's position, then its URL with every character but letters and digits as "_". */
+std::string NameOf(const testing::TestParamInfo<UrlCase>& info) {
+    std::string name = std::to_string(info.index) + "_";
+    for (const char* c = info.param.url; *c != '\0'; ++c) {
+        name += std::isalnum(static_cast<unsigned char>(*c)) ? *c : '_';
+    }
+    return name;
+}
+
 TEST_P(StringIsUrlTest, Decides) { EXPECT_EQ(GetParam().expected, StringUtils::StringIsUrl(GetParam().url)); }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -26,7 +36,8 @@ INSTANTIATE_TEST_SUITE_P(
                     UrlCase{"http://127.0.0.1/x", true}, UrlCase{"http://8.8.8.8#frag", true},
                     UrlCase{"http://172.15.0.1", true}, UrlCase{"http://172.32.0.1", true},
                     UrlCase{"http://100.1.2.3", true}, UrlCase{"http://10.1.2.3.4", true},
-                    UrlCase{"https://xn--mnchen-3ya.de", true}, UrlCase{"https://m\xc3\xbcnchen.de", true}));
+                    UrlCase{"https://xn--mnchen-3ya.de", true}, UrlCase{"https://m\xc3\xbcnchen.de", true}),
+    NameOf);
 
 INSTANTIATE_TEST_SUITE_P(
     Refused, StringIsUrlTest,
@@ -41,7 +52,8 @@ INSTANTIATE_TEST_SUITE_P(
                     UrlCase{"http://10.0.0.1/x", false}, UrlCase{"http://169.254.10.10", false},
                     UrlCase{"http://172.16.0.1", false}, UrlCase{"http://172.31.255.255:8080", false},
                     UrlCase{"http://10.0.0.1.", false}, UrlCase{"http://user@192.168.0.1", false},
-                    UrlCase{"", false}));
+                    UrlCase{"", false}),
+    NameOf);
 
 TEST(StringIsUrlLongInputTest, LongTextsGetAnAnswer) {
     const std::string path(60 * 1024, 'a');

@@ -62,9 +62,10 @@ struct Transfer {
         }
     }
 
-    void Fail(CurlResult::Outcome outcome, std::string description) {
+    void Fail(CurlResult::Outcome outcome, int code, std::string description) {
         result = CurlResult{};
         result.outcome = outcome;
+        result.errorCode = code;
         result.errorDescription = std::move(description);
         Complete();
     }
@@ -99,9 +100,7 @@ struct Transfer {
 
 class CurlSession::Worker {
 public:
-    Worker(int64_t transferTimeoutSeconds, int64_t idleTimeoutSeconds)
-        : transferTimeoutMs_(SecondsToMs(transferTimeoutSeconds)),
-          idleTimeoutSeconds_(ClampToLong(idleTimeoutSeconds, 1)) {
+    Worker() {
         static const CURLcode globalInit = curl_global_init(CURL_GLOBAL_DEFAULT);
         RequireCurl(globalInit == CURLE_OK, "curl_global_init failed");
         multi_ = curl_multi_init();
@@ -116,7 +115,7 @@ public:
         curl_multi_cleanup(multi_);
     }
 
-    std::unique_ptr<Transfer> Prepare(CurlRequest&& request, CurlCompletion&& completion) const {
+    static std::unique_ptr<Transfer> Prepare(CurlRequest&& request, CurlCompletion&& completion) {
         auto transfer = std::make_unique<Transfer>();
         RequireCurl(transfer->easy != nullptr, "curl_easy_init failed");
         transfer->completion = std::move(completion);
@@ -127,9 +126,9 @@ public:
         curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 1L);
         curl_easy_setopt(easy, CURLOPT_MAXREDIRS, MAX_REDIRECTS);
         curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
-        curl_easy_setopt(easy, CURLOPT_TIMEOUT_MS, transferTimeoutMs_);
+        curl_easy_setopt(easy, CURLOPT_TIMEOUT_MS, SecondsToMs(request.transferTimeoutSeconds));
         curl_easy_setopt(easy, CURLOPT_LOW_SPEED_LIMIT, 1L);
-        curl_easy_setopt(easy, CURLOPT_LOW_SPEED_TIME, idleTimeoutSeconds_);
+        curl_easy_setopt(easy, CURLOPT_LOW_SPEED_TIME, ClampToLong(request.idleTimeoutSeconds, 1));
         curl_easy_setopt(easy, CURLOPT_ERRORBUFFER, transfer->errorBuffer);
         curl_easy_setopt(easy, CURLOPT_PRIVATE, transfer.get());
         curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &Transfer::OnBody);
@@ -162,7 +161,7 @@ public:
 
     bool Enqueue(std::unique_ptr<Transfer> transfer) {
         {
-            std::lock_guard<std::mutex> lock(mutex_);
+            MutexLock lock(mutex_);
             if (cancelled_) {
                 return false;
             }
@@ -174,7 +173,7 @@ public:
 
     void Cancel() {
         {
-            std::lock_guard<std::mutex> lock(mutex_);
+            MutexLock lock(mutex_);
             cancelled_ = true;
         }
         curl_multi_wakeup(multi_);
@@ -185,7 +184,7 @@ public:
             std::deque<std::unique_ptr<Transfer>> incoming;
             bool cancelled;
             {
-                std::lock_guard<std::mutex> lock(mutex_);
+                MutexLock lock(mutex_);
                 incoming.swap(pending_);
                 cancelled = cancelled_;
             }
@@ -207,7 +206,7 @@ private:
     void AddToMulti(std::unique_ptr<Transfer> transfer) {
         CURLMcode added = curl_multi_add_handle(multi_, transfer->easy);
         if (added != CURLM_OK) {
-            transfer->Fail(CurlResult::Outcome::LOCAL_ERROR, curl_multi_strerror(added));
+            transfer->Fail(CurlResult::Outcome::LOCAL_ERROR, CURLE_FAILED_INIT, curl_multi_strerror(added));
             return;
         }
         running_.push_back(std::move(transfer));
@@ -235,12 +234,12 @@ private:
 
     static void Finish(Transfer& transfer, CURLcode code) {
         if (transfer.bodyTooLarge) {
-            transfer.Fail(CurlResult::Outcome::LOCAL_ERROR,
+            transfer.Fail(CurlResult::Outcome::LOCAL_ERROR, code,
                           "response body exceeds " + std::to_string(MAX_BODY_BYTES) + " bytes");
         } else if (code != CURLE_OK) {
             std::string description =
                 transfer.errorBuffer[0] != '\0' ? transfer.errorBuffer : curl_easy_strerror(code);
-            transfer.Fail(CurlResult::Outcome::TRANSPORT_ERROR, description);
+            transfer.Fail(CurlResult::Outcome::TRANSPORT_ERROR, code, description);
         } else {
             long status = 0;
             curl_easy_getinfo(transfer.easy, CURLINFO_RESPONSE_CODE, &status);
@@ -260,22 +259,20 @@ private:
             cancelled.push_back(std::move(transfer));
         }
         for (auto& transfer : cancelled) {
-            transfer->Fail(CurlResult::Outcome::TRANSPORT_ERROR, "cancelled");
+            transfer->Fail(CurlResult::Outcome::CANCELLED, CURLE_ABORTED_BY_CALLBACK, "cancelled");
         }
     }
 
-    const long transferTimeoutMs_;
-    const long idleTimeoutSeconds_;
     CURLM* multi_ = nullptr;
     std::vector<std::unique_ptr<Transfer>> running_;  // worker thread only
 
-    std::mutex mutex_;
-    std::deque<std::unique_ptr<Transfer>> pending_;  // guarded by mutex_
-    bool cancelled_ = false;                         // guarded by mutex_
+    Mutex mutex_;
+    std::deque<std::unique_ptr<Transfer>> pending_ NVR_GUARDED_BY(mutex_);
+    bool cancelled_ NVR_GUARDED_BY(mutex_) = false;
 };
 
-CurlSession::CurlSession(int64_t transferTimeoutSeconds, int64_t idleTimeoutSeconds)
-    : worker_(std::make_shared<Worker>(transferTimeoutSeconds, idleTimeoutSeconds)) {
+CurlSession::CurlSession() : worker_(std::make_shared<Worker>()) {
+    MutexLock lock(threadMutex_);
     thread_ = std::thread([worker = worker_] { worker->Run(); });
 }
 
@@ -287,7 +284,7 @@ bool CurlSession::Start(CurlRequest request, CurlCompletion completion) {
 
 void CurlSession::InvalidateAndCancel() {
     worker_->Cancel();
-    std::lock_guard<std::mutex> lock(threadMutex_);
+    MutexLock lock(threadMutex_);
     if (!thread_.joinable()) {
         return;
     }

@@ -3,11 +3,12 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <thread>
 #include <utility>
 #include <vector>
+
+#include "util/Mutex.h"
 
 namespace NuvraMobile {
 
@@ -21,17 +22,26 @@ struct CurlRequest {
     std::vector<std::string> headerLines;
     /** PEM text of the only certificate authority to trust; null: the system store. */
     std::shared_ptr<const std::string> trustedAuthorityPem;
+    /**
+     * Whole-transfer time-out and the longest wait without data, in whole seconds; values below 1 mean
+     * the shortest possible wait, never an endless one.
+     */
+    int64_t transferTimeoutSeconds = 0;
+    int64_t idleTimeoutSeconds = 0;
 };
 
 /** How one request ended. */
 struct CurlResult {
     enum class Outcome {
         RESPONSE,         // an HTTP answer of any status arrived
-        TRANSPORT_ERROR,  // connection, TLS, time-out or cancellation
+        TRANSPORT_ERROR,  // connection, TLS, time-out, refused redirect or malformed answer
         LOCAL_ERROR,      // refused on our side (for example an oversized body)
+        CANCELLED,        // the session was invalidated first
     };
     Outcome outcome = Outcome::TRANSPORT_ERROR;
     std::string errorDescription;
+    /** Curl's code for an error (a CURLcode); the same code is the same kind of failure. */
+    int errorCode = 0;
     int32_t statusCode = 0;
     /** Header fields of the final answer (after redirects), in arrival order. */
     std::vector<std::pair<std::string, std::string>> headers;
@@ -41,17 +51,15 @@ struct CurlResult {
 using CurlCompletion = std::function<void(CurlResult&&)>;
 
 /**
- * One pool of HTTPS connections with fixed timeouts: a curl multi handle driven by a worker thread of
- * its own. Requests started on it reuse its open connections; each completion runs on the worker.
+ * One pool of HTTPS connections: a curl multi handle driven by a worker thread of its own. Requests
+ * started on it reuse its open connections, each with its own time-outs; each completion runs on the worker.
  * Start and InvalidateAndCancel may be called from any thread, also from inside a completion.
  * After InvalidateAndCancel every started request has completed (or is completing, when called from
  * a completion) with a cancellation error, and no request can be started any more.
  */
 class CurlSession {
 public:
-    /** Whole-transfer time-out and the longest wait without data, in whole seconds; values below 1 mean the
-     * shortest possible wait, never an endless one. */
-    CurlSession(int64_t transferTimeoutSeconds, int64_t idleTimeoutSeconds);
+    CurlSession();
     /** Invalidates the session. */
     ~CurlSession();
     CurlSession(const CurlSession&) = delete;
@@ -70,8 +78,8 @@ private:
     class Worker;
 
     std::shared_ptr<Worker> worker_;  // shared with the worker thread, which may outlive this object
-    std::mutex threadMutex_;
-    std::thread thread_;  // guarded by threadMutex_
+    Mutex threadMutex_;
+    std::thread thread_ NVR_GUARDED_BY(threadMutex_);
 };
 
 }  // namespace NuvraMobile

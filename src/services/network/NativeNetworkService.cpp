@@ -34,7 +34,7 @@ void CallBack(const NetworkServiceInterface::Callback& callback,
     }
 }
 
-void Complete(const std::string& url, CurlResult&& result,
+void Complete(const std::string& url, CurlResult&& result, TransportFailureLog& failureLog,
               const NetworkServiceInterface::Callback& callback) {
     std::shared_ptr<HttpConnectionInterface> connection;
     switch (result.outcome) {
@@ -44,10 +44,15 @@ void Complete(const std::string& url, CurlResult&& result,
             break;
         case CurlResult::Outcome::TRANSPORT_ERROR:
             Log::Debug(LOG_TAG, "NSURLErrorDomainURL error: %s", result.errorDescription);
+            failureLog.Report(url, result.errorCode, result.errorDescription);
             break;
         case CurlResult::Outcome::LOCAL_ERROR:
             Log::Debug(LOG_TAG, "Error encountered while loading url: %s error: %s", url,
                        result.errorDescription);
+            failureLog.Report(url, result.errorCode, result.errorDescription);
+            break;
+        case CurlResult::Outcome::CANCELLED:
+            Log::Debug(LOG_TAG, "Request to %s cancelled", url);
             break;
     }
     CallBack(callback, connection);
@@ -56,7 +61,8 @@ void Complete(const std::string& url, CurlResult&& result,
 }  // namespace
 
 NativeNetworkService::NativeNetworkService(std::shared_ptr<SystemInfoServiceInterface> systemInfoService)
-    : systemInfoService_(std::move(systemInfoService)) {}
+    : systemInfoService_(std::move(systemInfoService)),
+      failureLog_(std::make_shared<TransportFailureLog>()) {}
 
 NativeNetworkService::~NativeNetworkService() {
     TrySwallow([this] { Dispose(0); });
@@ -66,21 +72,21 @@ std::shared_ptr<HttpConnectionInterface> NativeNetworkService::ConnectUrl(
     const std::string& url, HttpCommandType command, const std::string& payload,
     const std::map<std::string, std::string>& headers, std::int64_t connectTimeout,
     std::int64_t readTimeout) {
-    CurlRequest request = BuildRequest(url, command, payload, headers);
+    CurlRequest request = BuildRequest(url, command, payload, headers, connectTimeout, readTimeout);
     auto state = std::make_shared<ConnectUrlState>();
     auto self = ObjectToSharedPtr<NativeNetworkService>(*this);
-    Start(std::move(request), connectTimeout, readTimeout,
-          [self, state](const std::shared_ptr<HttpConnectionInterface>& connection) {
-              {
-                  std::lock_guard<std::mutex> lock(self->mutex_);
-                  state->connection = connection;
-                  state->done = true;
-              }
-              self->requestCompleted_.notify_all();
-          });
-    std::unique_lock<std::mutex> lock(mutex_);
+    Start(std::move(request), [self, state](const std::shared_ptr<HttpConnectionInterface>& connection) {
+        {
+            MutexLock lock(self->mutex_);
+            state->connection = connection;
+            state->done = true;
+        }
+        self->requestCompleted_.notify_all();
+    });
+    MutexLock lock(mutex_);
     auto deadline = std::chrono::steady_clock::now() + WaitFor(connectTimeout, readTimeout);
-    requestCompleted_.wait_until(lock, deadline, [this, &state] { return state->done || disposed_; });
+    while (!state->done && !disposed_ && lock.WaitUntil(requestCompleted_, deadline)) {
+    }
     return state->connection;
 }
 
@@ -89,23 +95,23 @@ void NativeNetworkService::ConnectUrlAsync(const std::string& url, HttpCommandTy
                                            const std::map<std::string, std::string>& headers,
                                            std::int64_t connectTimeout, std::int64_t readTimeout,
                                            const Callback& callback) {
-    Start(BuildRequest(url, command, payload, headers), connectTimeout, readTimeout, callback);
+    Start(BuildRequest(url, command, payload, headers, connectTimeout, readTimeout), callback);
 }
 
 bool NativeNetworkService::Dispose(std::int64_t /*timeoutMs*/) {
-    std::map<std::string, std::shared_ptr<CurlSession>> sessions;
+    std::shared_ptr<CurlSession> session;
     {
-        std::lock_guard<std::mutex> lock(mutex_);
+        MutexLock lock(mutex_);
         if (disposed_) {
             return true;
         }
         disposed_ = true;
-        sessions.swap(sessions_);
+        session = std::move(session_);
     }
     // Waiting calls return at once; cancelled requests then complete with an empty connection.
     requestCompleted_.notify_all();
-    for (auto& entry : sessions) {
-        entry.second->InvalidateAndCancel();
+    if (session) {
+        session->InvalidateAndCancel();
     }
     requestCompleted_.notify_all();
     return true;
@@ -113,7 +119,8 @@ bool NativeNetworkService::Dispose(std::int64_t /*timeoutMs*/) {
 
 CurlRequest NativeNetworkService::BuildRequest(const std::string& url, HttpCommandType command,
                                                const std::string& payload,
-                                               const std::map<std::string, std::string>& headers) const {
+                                               const std::map<std::string, std::string>& headers,
+                                               std::int64_t connectTimeout, std::int64_t readTimeout) const {
     if (!StringUtils::StringIsUrl(url) ||
         url.compare(0, std::char_traits<char>::length(HTTPS_PREFIX), HTTPS_PREFIX) != 0) {
         Throw(SdkError("std.logic_error.invalid_argument", "Invalid url", CurrentDebugInfo()));
@@ -130,25 +137,24 @@ CurlRequest NativeNetworkService::BuildRequest(const std::string& url, HttpComma
     }
     request.headerLines = BuildRequestHeaderLines(systemInfoService_->GetDefaultUserAgent(), headers);
     request.trustedAuthorityPem = NetworkTestSettings::GetTrustedCertificateAuthority();
+    request.transferTimeoutSeconds = connectTimeout;
+    request.idleTimeoutSeconds = readTimeout;
     return request;
 }
 
-void NativeNetworkService::Start(CurlRequest request, std::int64_t connectTimeout, std::int64_t readTimeout,
-                                 const Callback& callback) {
+void NativeNetworkService::Start(CurlRequest request, const Callback& callback) {
     std::string url = request.url;
-    CurlCompletion completion = [url, callback](CurlResult&& result) {
-        Complete(url, std::move(result), callback);
+    CurlCompletion completion = [url, failureLog = failureLog_, callback](CurlResult&& result) {
+        Complete(url, std::move(result), *failureLog, callback);
     };
     bool started = false;
     {
-        std::lock_guard<std::mutex> lock(mutex_);
+        MutexLock lock(mutex_);
         if (!disposed_) {
-            std::shared_ptr<CurlSession>& session =
-                sessions_[std::to_string(readTimeout) + "," + std::to_string(connectTimeout)];
-            if (!session) {
-                session = std::make_shared<CurlSession>(connectTimeout, readTimeout);
+            if (!session_) {
+                session_ = std::make_shared<CurlSession>();
             }
-            started = session->Start(std::move(request), std::move(completion));
+            started = session_->Start(std::move(request), std::move(completion));
         }
     }
     if (!started) {

@@ -4,21 +4,24 @@
 #include <cstdint>
 #include <map>
 #include <memory>
-#include <mutex>
 #include <string>
 
 #include "core/Object.h"
 #include "platformShim/NetworkServiceInterface.h"
 #include "platformShim/SystemInfoServiceInterface.h"
 #include "services/network/CurlSession.h"
+#include "services/network/TransportFailureLog.h"
+#include "util/Mutex.h"
 
 namespace NuvraMobile {
 
 /**
- * HTTPS over libcurl. Requests of one (read, connect) timeout pair share one session: a pool of
+ * HTTPS over libcurl. Every request goes through one session, with the time-outs it was given: a pool of
  * connections driven by a thread of its own, on which asynchronous callbacks run. Only https URLs are
- * sent, also on redirects. A synchronous call waits at most connect + read timeout. Dispose cancels every
- * request (their callbacks receive an empty connection), wakes every waiting call and is final.
+ * sent, also on redirects. A failed request answers an empty connection and warns of the URL's host and
+ * curl's reason (once a minute per host and kind of failure). A synchronous call waits at most
+ * connect + read timeout. Dispose cancels every request (their callbacks receive an empty connection),
+ * wakes every waiting call and is final.
  * Any thread may call any operation; callbacks are never called with the service's mutex held.
  */
 class NativeNetworkService : public Object, public virtual NetworkServiceInterface {
@@ -40,7 +43,7 @@ public:
     bool Dispose(std::int64_t timeoutMs) override;
 
 private:
-    /** What one synchronous call shares with its completion. */
+    /** What one synchronous call shares with its completion, under the service's mutex. */
     struct ConnectUrlState {
         bool done = false;
         std::shared_ptr<HttpConnectionInterface> connection;
@@ -48,16 +51,19 @@ private:
 
     /** Checks the URL and command and builds the request; throws before anything is sent. */
     CurlRequest BuildRequest(const std::string& url, HttpCommandType command, const std::string& payload,
-                             const std::map<std::string, std::string>& headers) const;
-    void Start(CurlRequest request, std::int64_t connectTimeout, std::int64_t readTimeout,
-               const Callback& callback);
+                             const std::map<std::string, std::string>& headers, std::int64_t connectTimeout,
+                             std::int64_t readTimeout) const;
+    void Start(CurlRequest request, const Callback& callback) NVR_EXCLUDES(mutex_);
 
     const std::shared_ptr<SystemInfoServiceInterface> systemInfoService_;
+    /** Shared with the completions, which run on the session's thread. */
+    const std::shared_ptr<TransportFailureLog> failureLog_;
 
-    std::mutex mutex_;
+    Mutex mutex_;
     std::condition_variable requestCompleted_;
-    std::map<std::string, std::shared_ptr<CurlSession>> sessions_;  // guarded by mutex_
-    bool disposed_ = false;                                         // guarded by mutex_
+    /** Made by the first request. */
+    std::shared_ptr<CurlSession> session_ NVR_GUARDED_BY(mutex_);
+    bool disposed_ NVR_GUARDED_BY(mutex_) = false;
 };
 
 /**

@@ -1,7 +1,7 @@
 #include "services/network/NativeRemoteFile.h"
 
-#include "util/Utf8.h"
 #include "services/system/FileIo.h"
+#include "util/Utf8.h"
 
 namespace NuvraMobile {
 
@@ -10,7 +10,7 @@ NativeRemoteFile::NativeRemoteFile(std::string path) : path_(std::move(path)) {}
 std::string NativeRemoteFile::ToUri() const { return path_; }
 
 std::string NativeRemoteFile::ReadJsonStringFromFile() const {
-    std::lock_guard<std::mutex> lock(mutex_);
+    MutexLock lock(mutex_);
     if (!loaded_) {
         std::string failure;
         std::string bytes = ReadWholeFile(path_, failure).value_or("");

@@ -1,10 +1,10 @@
 #pragma once
 
-#include <mutex>
 #include <string>
 
 #include "core/Object.h"
 #include "platformShim/RemoteFileManagerServiceInterface.h"
+#include "util/Mutex.h"
 
 namespace NuvraMobile {
 
@@ -22,9 +22,9 @@ public:
 
 private:
     const std::string path_;
-    mutable std::mutex mutex_;
-    mutable std::string contents_;  // guarded by mutex_
-    mutable bool loaded_ = false;   // guarded by mutex_
+    mutable Mutex mutex_;
+    mutable std::string contents_ NVR_GUARDED_BY(mutex_);
+    mutable bool loaded_ NVR_GUARDED_BY(mutex_) = false;
 };
 
 }  // namespace NuvraMobile

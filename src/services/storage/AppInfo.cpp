@@ -2,10 +2,10 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <mutex>
 #include <system_error>
 
 #include "util/Log.h"
+#include "util/Mutex.h"
 
 namespace NuvraMobile {
 
@@ -17,9 +17,9 @@ constexpr const char* STORE_FILE_EXTENSION = ".sqlite";
 constexpr const char* GROUP_INFIX = ".group.";
 
 struct Settings {
-    std::mutex mutex;
-    std::string appGroup;
-    std::string dataDirectory;
+    Mutex mutex;
+    std::string appGroup NVR_GUARDED_BY(mutex);
+    std::string dataDirectory NVR_GUARDED_BY(mutex);
 };
 
 Settings& GetSettings() {
@@ -74,26 +74,26 @@ std::shared_ptr<KeyValueStore> InMemoryFallback() {
 
 void AppInfo::SetAppGroup(const std::string& appGroup) {
     Settings& settings = GetSettings();
-    std::lock_guard<std::mutex> lock(settings.mutex);
+    MutexLock lock(settings.mutex);
     settings.appGroup = appGroup;
 }
 
 std::string AppInfo::GetAppGroup() {
     Settings& settings = GetSettings();
-    std::lock_guard<std::mutex> lock(settings.mutex);
+    MutexLock lock(settings.mutex);
     return settings.appGroup;
 }
 
 void AppInfo::SetDataDirectory(const std::string& path) {
     Settings& settings = GetSettings();
-    std::lock_guard<std::mutex> lock(settings.mutex);
+    MutexLock lock(settings.mutex);
     settings.dataDirectory = path;
 }
 
 std::string AppInfo::GetDataDirectory() {
     {
         Settings& settings = GetSettings();
-        std::lock_guard<std::mutex> lock(settings.mutex);
+        MutexLock lock(settings.mutex);
         if (!settings.dataDirectory.empty()) {
             return settings.dataDirectory;
         }

@@ -376,7 +376,7 @@ void KeyValueStore::LogFailure(const char* operation, const std::string& key) co
 }
 
 void KeyValueStore::Put(const std::string& key, const Value& value) {
-    std::lock_guard<std::mutex> lock(mutex_);
+    MutexLock lock(mutex_);
     if (!put_->IsValid()) {
         return LogFailure("write", key);
     }
@@ -402,7 +402,7 @@ void KeyValueStore::Put(const std::string& key, const Value& value) {
 }
 
 std::optional<KeyValueStore::Value> KeyValueStore::Get(const std::string& key) {
-    std::lock_guard<std::mutex> lock(mutex_);
+    MutexLock lock(mutex_);
     if (!get_->IsValid()) {
         LogFailure("read", key);
         return std::nullopt;
@@ -419,7 +419,7 @@ std::optional<KeyValueStore::Value> KeyValueStore::Get(const std::string& key) {
 }
 
 void KeyValueStore::Remove(const std::string& key) {
-    std::lock_guard<std::mutex> lock(mutex_);
+    MutexLock lock(mutex_);
     if (!remove_->IsValid()) {
         return LogFailure("remove", key);
     }
@@ -430,7 +430,7 @@ void KeyValueStore::Remove(const std::string& key) {
 }
 
 void KeyValueStore::RemoveWithPrefix(const std::string& prefix) {
-    std::lock_guard<std::mutex> lock(mutex_);
+    MutexLock lock(mutex_);
     if (!removeRange_->IsValid()) {
         return LogFailure("remove the keys beginning with", prefix);
     }

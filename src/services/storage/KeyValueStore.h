@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "core/Object.h"
+#include "util/Mutex.h"
 
 struct sqlite3;
 struct sqlite3_stmt;
@@ -56,15 +57,15 @@ private:
     KeyValueStore(sqlite3* database, std::string path);
     static sqlite3* OpenDatabase(const std::string& path, int& errorCode);
     static sqlite3* ReplaceDamagedStore(const std::string& path, int& errorCode);
-    void LogFailure(const char* operation, const std::string& key) const;
+    void LogFailure(const char* operation, const std::string& key) const NVR_REQUIRES(mutex_);
 
     const std::string path_;
-    std::mutex mutex_;
-    sqlite3* database_;
-    std::unique_ptr<Statement> put_;
-    std::unique_ptr<Statement> get_;
-    std::unique_ptr<Statement> remove_;
-    std::unique_ptr<Statement> removeRange_;
+    Mutex mutex_;
+    sqlite3* database_ NVR_GUARDED_BY(mutex_);
+    std::unique_ptr<Statement> put_ NVR_GUARDED_BY(mutex_);
+    std::unique_ptr<Statement> get_ NVR_GUARDED_BY(mutex_);
+    std::unique_ptr<Statement> remove_ NVR_GUARDED_BY(mutex_);
+    std::unique_ptr<Statement> removeRange_ NVR_GUARDED_BY(mutex_);
 };
 
 }  // namespace NuvraMobile

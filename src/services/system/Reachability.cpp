@@ -224,16 +224,19 @@ std::shared_ptr<Reachability> Reachability::ForInternetConnection() {
 Reachability::Status Reachability::GetStatus() const { return ChangeMonitor::Instance().Status(); }
 
 bool Reachability::SetCallback(std::function<void()> callback) {
-    bool wasArmed;
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        wasArmed = callbacks_.has_value();
-        if (!wasArmed) {
-            callbacks_.emplace();
-        }
+    // Arming under the observer's lock is safe: the monitor never holds its own lock while it calls
+    // an observer.
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (callbacks_.has_value()) {
         callbacks_->push_back(std::move(callback));
+        return true;
     }
-    return wasArmed || ChangeMonitor::Instance().Arm(shared_from_this());
+    if (!ChangeMonitor::Instance().Arm(shared_from_this())) {
+        // Stay idle, so that the next call tries to arm again rather than queueing behind nothing.
+        return false;
+    }
+    callbacks_.emplace().push_back(std::move(callback));
+    return true;
 }
 
 void Reachability::Callback() {

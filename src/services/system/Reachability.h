@@ -30,7 +30,10 @@ public:
 
     Status GetStatus() const;
 
-    /** Queues the callback for the next change; false when the change watch could not be started. */
+    /**
+     * Queues the callback for the next change. False when the change watch could not be started: the
+     * callback is then dropped and the observer stays idle.
+     */
     bool SetCallback(std::function<void()> callback);
 
     /** Delivers one notification: every queued callback runs once, on the calling thread. */

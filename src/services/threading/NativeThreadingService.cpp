@@ -1,5 +1,6 @@
 #include "services/threading/NativeThreadingService.h"
 
+#include <mutex>
 #include <string>
 #include <utility>
 
@@ -75,10 +76,30 @@ private:
     const ScopeHook scopeHook_;
 };
 
+struct DefaultScopeHook {
+    std::mutex mutex;
+    ScopeHook hook;
+};
+
+DefaultScopeHook& GetDefaultScopeHook() {
+    static DefaultScopeHook defaultHook;
+    return defaultHook;
+}
+
 }  // namespace
 
 std::shared_ptr<ThreadingServiceInterface> CreateNativeThreadingService() {
-    return CreateNativeThreadingService(nullptr);
+    DefaultScopeHook& defaultHook = GetDefaultScopeHook();
+    std::unique_lock<std::mutex> lock(defaultHook.mutex);
+    ScopeHook hook = defaultHook.hook;
+    lock.unlock();
+    return CreateNativeThreadingService(std::move(hook));
+}
+
+void SetDefaultTaskScopeHook(ScopeHook scopeHook) {
+    DefaultScopeHook& defaultHook = GetDefaultScopeHook();
+    std::lock_guard<std::mutex> lock(defaultHook.mutex);
+    defaultHook.hook = std::move(scopeHook);
 }
 
 std::shared_ptr<ThreadingServiceInterface> CreateNativeThreadingService(ScopeHook scopeHook) {

@@ -74,13 +74,14 @@ TEST_F(NativeJsonUtilityServiceTest, EventDataCrossesJson) {
         {"s", Variant::FromString("t")},
         {"m", Variant::FromVariantMap({{"b", Variant::FromBoolean(true)}})},
     });
-    const std::shared_ptr<JsonObject> object = service_->EventDataToJsonObject(eventData);
+    const std::shared_ptr<JsonObject> object = service_->EventDataToJsonObject(eventData).Value();
     EXPECT_EQ(object->GetInt("i"), 3);
     EXPECT_EQ(object->GetString("s"), "t");
     EXPECT_TRUE(object->GetJsonObject("m")->GetBoolean("b"));
 
     const std::shared_ptr<EventData> back =
-        service_->JsonObjectToEventData(service_->CreateJsonObject(std::string(R"({"i": 3, "n": null})")));
+        service_->JsonObjectToEventData(service_->CreateJsonObject(std::string(R"({"i": 3, "n": null})")))
+            .Value();
     const auto expected = Variant::FromVariantMap({{"i", Variant::FromDouble(3)}});
     EXPECT_TRUE(Variant::FromVariantMap(back->AsMapCopy())->Equals(*expected));
 }

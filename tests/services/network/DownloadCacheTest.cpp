@@ -123,6 +123,20 @@ TEST(DownloadCacheTest, NewPathLeavesOutAnEntityTagTooLongForAFileName) {
     EXPECT_EQ(base + ".0_", NewCachePath(base, "", std::string(200, 'e')));
 }
 
+TEST(DownloadCacheTest, AFileNameOfExactlyTheLimitKeepsItsEntityTagAndOneByteMoreDoesNot) {
+    const std::string digest = GetDigestForUrl("https://example.com/a");
+    const std::string base = "/cache/config/" + digest;
+    // Sized so that with the one-digit date the file name has exactly 255 bytes; the two-digit date
+    // makes it one byte longer.
+    const std::string entityTag((255 - (digest.size() + std::string(".0_").size())) / 2, 'e');
+    const std::string oneDigitDate = "Thu, 01 Jan 1970 00:00:00 GMT";
+    const std::string twoDigitDate = "Thu, 01 Jan 1970 00:00:10 GMT";
+    const std::string kept = NewCachePath(base, oneDigitDate, entityTag);
+    ASSERT_EQ(255u, kept.size() - std::string("/cache/config/").size());
+    EXPECT_EQ(base + ".0_" + ETagToPathValue(entityTag), kept);
+    EXPECT_EQ(base + ".10_", NewCachePath(base, twoDigitDate, entityTag));
+}
+
 TEST(DownloadCacheTest, ConditionalHeadersComeFromTheCachedName) {
     struct Case {
         const char* extension;

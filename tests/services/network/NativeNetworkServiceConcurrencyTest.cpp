@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <functional>
 #include <future>
 #include <memory>
 #include <mutex>
@@ -153,14 +154,18 @@ TEST_F(NetworkLoopbackTest, AsyncCallbackRunsOnceOnAThreadOfTheService) {
     EXPECT_NE(std::this_thread::get_id(), thread);
 }
 
-TEST_F(NetworkLoopbackTest, RequestsOfOneTimeoutPairShareTheirConnection) {
+// One session serves every request whatever its time-outs, which come from configuration and rules:
+// no thread or connection pool per time-out pair.
+TEST_F(NetworkLoopbackTest, RequestsShareTheirConnectionWhateverTheirTimeouts) {
     ASSERT_NE(nullptr, service_->ConnectUrl(server_.Url("/a"), HttpCommandType::GET, "", {}, 30, 30));
     ASSERT_NE(nullptr, service_->ConnectUrl(server_.Url("/b"), HttpCommandType::POST, "x", {}, 30, 30));
     ASSERT_NE(nullptr, service_->ConnectUrl(server_.Url("/c"), HttpCommandType::GET, "", {}, 30, 10));
+    ASSERT_NE(nullptr, service_->ConnectUrl(server_.Url("/d"), HttpCommandType::GET, "", {}, 7, 3));
     std::vector<LoopbackRequest> requests = server_.Requests();
-    ASSERT_EQ(3u, requests.size());
-    EXPECT_EQ(requests[0].connection, requests[1].connection);
-    EXPECT_NE(requests[0].connection, requests[2].connection);
+    ASSERT_EQ(4u, requests.size());
+    for (const LoopbackRequest& request : requests) {
+        EXPECT_EQ(requests[0].connection, request.connection) << request.path;
+    }
 }
 
 TEST_F(NetworkLoopbackTest, DisposeFreesABlockedSynchronousCallAndCancelsTheOthers) {
@@ -181,13 +186,51 @@ TEST_F(NetworkLoopbackTest, SynchronousCallGivesUpAfterItsTimeoutsWhileTheReques
     EXPECT_EQ(nullptr, service_->ConnectUrl(server_.Url("/slow"), HttpCommandType::GET, "", {}, 0, 0));
 }
 
-TEST_F(NetworkLoopbackTest, TransportFailuresGiveAnEmptyConnectionAndADebugLine) {
-    ScopedCapturingLog log(LoggingMode::Debug);
-    NetworkTestSettings::SetTrustedCertificateAuthority(
-        "");  // the system store does not know the test authority
-    EXPECT_EQ(nullptr, Get("/any"));
-    EXPECT_TRUE(log.Service().Contains("NSURLErrorDomainURL error: "));
-    EXPECT_EQ(0u, server_.RequestCount());
+// Each failure gives an empty connection and a warning that names the host and curl's reason.
+TEST_F(NetworkLoopbackTest, TransportFailuresAreWarnedOfWithHostAndReason) {
+    const std::string plainUrl = "http://127.0.0.1:" + std::to_string(server_.Port()) + "/target";
+    server_.Handle("/to-http", [plainUrl](const LoopbackRequest&) {
+        return LoopbackResponse{302, {{"Location", plainUrl}}, ""};
+    });
+    server_.Handle("/loop", [this](const LoopbackRequest&) {
+        return LoopbackResponse{302, {{"Location", server_.Url("/loop")}}, ""};
+    });
+    struct Case {
+        const char* what;
+        std::function<void()> arrange;
+        const char* path;
+        const char* reason;
+    };
+    const Case cases[] = {
+        {"untrusted certificate",
+         // the system store does not know the test authority
+         [] { NetworkTestSettings::SetTrustedCertificateAuthority(""); }, "/any", "certificate"},
+        {"redirect to http", nullptr, "/to-http", "Protocol \"http\""},
+        {"redirect loop", nullptr, "/loop", "redirects"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        NetworkTestSettings::SetTrustedCertificateAuthority(server_.CertificateAuthorityPem());
+        if (c.arrange) {
+            c.arrange();
+        }
+        ScopedCapturingLog log(LoggingMode::Warning);
+        EXPECT_EQ(nullptr, Get(c.path));
+        const auto lines = log.Service().GetLines();
+        ASSERT_EQ(1u, lines.size());
+        EXPECT_EQ(LoggingMode::Warning, lines[0].level);
+        EXPECT_EQ(0u, lines[0].message.find("Request to 127.0.0.1 failed: ")) << lines[0].message;
+        EXPECT_NE(std::string::npos, lines[0].message.find(c.reason)) << lines[0].message;
+    }
+}
+
+// A host app retrying offline must not flood its log: the same failure is warned of once a minute.
+TEST_F(NetworkLoopbackTest, ARepeatedFailureIsWarnedOfOnce) {
+    ScopedCapturingLog log(LoggingMode::Warning);
+    NetworkTestSettings::SetTrustedCertificateAuthority("");
+    EXPECT_EQ(nullptr, Get("/first"));
+    EXPECT_EQ(nullptr, Get("/second"));
+    EXPECT_EQ(1u, log.Service().GetLines().size());
 }
 
 TEST_F(NetworkLoopbackTest, AnOversizedBodyFailsTheRequest) {
@@ -201,6 +244,7 @@ TEST_F(NetworkLoopbackTest, AnOversizedBodyFailsTheRequest) {
     EXPECT_EQ(nullptr, Get("/huge"));
     EXPECT_TRUE(
         log.Service().Contains("Error encountered while loading url: " + server_.Url("/huge") + " error: "));
+    EXPECT_TRUE(log.Service().Contains("Request to 127.0.0.1 failed: response body exceeds 33554432 bytes"));
     Connection limit = Get("/limit");
     ASSERT_NE(nullptr, limit);
     EXPECT_EQ(CurlSession::MAX_BODY_BYTES, limit->GetResponseRawData()->GetSize());

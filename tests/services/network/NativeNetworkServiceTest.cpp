@@ -10,6 +10,8 @@
 #include "services/network/HttpConnection.h"
 #include "services/network/NativeNetworkService.h"
 #include "services/network/RequestHeaders.h"
+#include "services/network/TransportFailureLog.h"
+#include "support/CapturingLoggingService.h"
 #include "support/FakeSystemInfoService.h"
 
 namespace NuvraMobile {
@@ -88,6 +90,41 @@ TEST(NativeNetworkServiceTest, DisposedServiceAnswersEmptyAtOnceOnTheCallingThre
 TEST(NativeNetworkServiceTest, CreationNeedsTheSystemInfoService) {
     EXPECT_EQ("platform_services.missing_service: SystemInfo Service",
               CodeThrownBy([] { CreateNativeNetworkService(nullptr); }));
+}
+
+TEST(TransportFailureLogTest, WarnsOfEachHostAndKindOfFailureOncePerInterval) {
+    using std::chrono::seconds;
+    ScopedCapturingLog log(LoggingMode::Debug);
+    TransportFailureLog failures(seconds(60));
+    const TransportFailureLog::Clock::time_point start;
+    struct Report {
+        const char* url;
+        int kind;
+        seconds at;
+        bool warned;
+    };
+    const Report reports[] = {
+        {"https://a.example.com/x", 28, seconds(0), true},
+        {"https://a.example.com/y?q=1", 28, seconds(59), false},  // same host and kind, within the minute
+        {"https://a.example.com/x", 60, seconds(59), true},       // another kind
+        {"https://b.example.com/x", 28, seconds(59), true},       // another host
+        {"https://a.example.com/x", 28, seconds(60), true},       // a minute later
+    };
+    for (const Report& report : reports) {
+        log.Service().Clear();
+        failures.Report(report.url, report.kind, "reason", start + report.at);
+        const auto lines = log.Service().GetLines();
+        ASSERT_EQ(1u, lines.size());
+        EXPECT_EQ(report.warned ? LoggingMode::Warning : LoggingMode::Debug, lines[0].level) << report.url;
+        EXPECT_NE(std::string::npos,
+                  lines[0].message.find(TransportFailureLog::HostOf(report.url) + " failed"));
+    }
+}
+
+TEST(TransportFailureLogTest, HostOfAUrl) {
+    EXPECT_EQ("example.com", TransportFailureLog::HostOf("https://user:pw@example.com:8443/a?b#c"));
+    EXPECT_EQ("127.0.0.1", TransportFailureLog::HostOf("https://127.0.0.1:1234/x"));
+    EXPECT_EQ("", TransportFailureLog::HostOf("not a url"));
 }
 
 TEST(RequestHeadersTest, UserAgentFirstThenCallerFieldsInKeyOrder) {

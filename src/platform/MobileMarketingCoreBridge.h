@@ -1,0 +1,58 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+
+#include "core/Core.h"
+#include "core/Object.h"
+#include "platformShim/PlatformServicesInterface.h"
+#include "platformShim/SharedPlatformServicesInterface.h"
+
+namespace NuvraMobile {
+
+/**
+ * The process-wide owner of the running core. The first request of any public class starts the whole
+ * system under the bridge mutex: the shared native services, the bridge's own per-core services, the core
+ * (whose factory makes a further per-core services object on each call), then the migration of the
+ * previous generation's data, still under the mutex so that no caller can boot the core before the
+ * stores are migrated. Concurrent first requests wait and get the same bridge.
+ *
+ * ResetInstance takes the bridge out under the mutex and disposes, unlocked and each with a 0 ms timeout,
+ * the core, the shared services and the bridge's own per-core services; the next request starts a new
+ * system. Core start stays once per process, also after a reset.
+ *
+ * Any thread may call every operation. When start-up throws, nothing is kept: the exception leaves the
+ * request and the next request starts again.
+ */
+class MobileMarketingCoreBridge : public Object {
+public:
+    using SharedServicesFactory = std::function<std::shared_ptr<SharedPlatformServicesInterface>()>;
+
+    /** The current bridge, started on the first call and after every reset; never empty (throws instead). */
+    static std::shared_ptr<MobileMarketingCoreBridge> GetInstance2();
+    /** As GetInstance2, as a plain pointer: valid only until the next ResetInstance. */
+    static MobileMarketingCoreBridge* GetInstance();
+    /** Disposes the current bridge, if any. */
+    static void ResetInstance();
+    /** The native shared services, with Objective-C task scopes around every task of their executors. */
+    static std::shared_ptr<SharedPlatformServicesInterface> CreateNativeSharedPlatformServices();
+
+    /**
+     * Test-only: start-up makes its shared services with `createSharedServices` and migrates with
+     * `migrate` from now on; empty functions restore the native services and the migration.
+     */
+    static void SetStartUpForTesting(SharedServicesFactory createSharedServices, std::function<void()> migrate);
+
+    std::shared_ptr<Core> GetCore() const { return core_; }
+    /** The bridge's own per-core services (not the core's). */
+    std::shared_ptr<PlatformServicesInterface> GetPlatformServices() const { return platformServices_; }
+
+private:
+    MobileMarketingCoreBridge() = default;
+
+    std::shared_ptr<Core> core_;
+    std::shared_ptr<SharedPlatformServicesInterface> sharedServices_;
+    std::shared_ptr<PlatformServicesInterface> platformServices_;
+};
+
+}  // namespace NuvraMobile

@@ -1,0 +1,179 @@
+#include "signal/Signal.h"
+
+#include <chrono>
+
+#include "core/Event.h"
+#include "core/EventData.h"
+#include "core/EventSource.h"
+#include "core/EventType.h"
+#include "core/SdkError.h"
+#include "core/SharedStateMarkers.h"
+#include "core/Variant.h"
+#include "platformShim/PlatformServicesInterface.h"
+#include "platformShim/UIServiceInterface.h"
+#include "platformShim/URLServiceInterface.h"
+#include "rulesengine/Consequence.h"
+#include "rulesengine/ConsequenceSerializer.h"
+#include "signal/SignalHit.h"
+#include "signal/SignalHitsDatabase.h"
+#include "signal/SignalListeners.h"
+#include "signal/SignalTemplate.h"
+#include "util/Log.h"
+
+namespace NuvraMobile {
+
+namespace {
+
+constexpr ModuleTaskOptions REQUIRED_FOR_UNREGISTRATION{true};
+constexpr std::chrono::milliseconds UNREGISTRATION_DISPOSE_SLICE{1000};
+
+/** The service of the module's platform services, or null with the line that says what is missing. */
+template <class Service>
+std::shared_ptr<Service> ServiceOf(const std::shared_ptr<PlatformServicesInterface>& services,
+                                   std::shared_ptr<Service> (PlatformServicesInterface::*getter)() const,
+                                   const char* missingMessage) {
+    if (!services) {
+        Log::Debug(Signal::LOG_PREFIX, "Platform Services are not available");
+        return nullptr;
+    }
+    auto service = ((*services).*getter)();
+    if (!service) {
+        Log::Debug(Signal::LOG_PREFIX, missingMessage);
+    }
+    return service;
+}
+
+}  // namespace
+
+Signal::Signal() : InternalModule(SignalConstants::SHARED_STATE_NAME) {}
+
+std::string Signal::GetSharedStateName() const { return SignalConstants::SHARED_STATE_NAME; }
+
+std::shared_ptr<Signal> Signal::SharedSelf() { return std::static_pointer_cast<Signal>(shared_from_this()); }
+
+void Signal::OnRegistered() {
+    hitsDatabase_ = CreateDatabase();
+    RegisterListener<SignalListenerConfigurationResponseContent>(EventType::CONFIGURATION,
+                                                                 EventSource::RESPONSE_CONTENT);
+    RegisterListener<SignalListenerRulesEngineResponseContent>(EventType::RULES_ENGINE,
+                                                               EventSource::RESPONSE_CONTENT);
+}
+
+void Signal::OnUnregistered() {
+    if (!hitsDatabase_) {
+        return;
+    }
+    hitsDatabase_->Dispose(std::chrono::milliseconds(0));
+    auto self = SharedSelf();
+    AddTaskToQueue(
+        "unregistration", [self] { self->DisposeHitsDatabase(); }, REQUIRED_FOR_UNREGISTRATION);
+}
+
+void Signal::DisposeHitsDatabase() {
+    for (int attempt = 0; attempt < UNREGISTRATION_DISPOSE_ATTEMPTS; ++attempt) {
+        if (hitsDatabase_->Dispose(UNREGISTRATION_DISPOSE_SLICE)) {
+            return;
+        }
+    }
+    Log::Warning(LOG_PREFIX,
+                 "The signal hit queue did not stop in time, its request in flight ends on its own");
+}
+
+std::shared_ptr<SignalHitsDatabase> Signal::CreateDatabase() {
+    return std::make_shared<SignalHitsDatabase>(GetPlatformServices());
+}
+
+void Signal::UpdatePrivacyStatus(MobilePrivacyStatus status) {
+    auto self = SharedSelf();
+    AddTaskToQueue("SignalUpdatePrivacyStatus",
+                   [self, status] { TrySwallow([&] { self->ApplyPrivacyStatus(status); }); });
+}
+
+void Signal::ApplyPrivacyStatus(MobilePrivacyStatus status) {
+    if (status == MobilePrivacyStatus::OPT_OUT) {
+        waitingEvents_.clear();
+    }
+    if (hitsDatabase_) {
+        hitsDatabase_->UpdatePrivacyStatus(status);
+    }
+    TryProcessQueuedEvent();
+}
+
+void Signal::HandleSignalConsequenceEvent(const std::shared_ptr<Event>& event) {
+    auto self = SharedSelf();
+    AddTaskToQueue("SignalProcessingRulesConsequence", [self, event] {
+        self->waitingEvents_.push_back(event);
+        self->TryProcessQueuedEvent();
+    });
+}
+
+void Signal::HandleOpenUrlConsequence(const VariantMap& detail) {
+    auto self = SharedSelf();
+    AddTaskToQueue("SignalProcessingRulesOpenUrlConsequence", [self, detail] { self->OpenUrl(detail); });
+}
+
+void Signal::TryProcessQueuedEvent() {
+    while (!waitingEvents_.empty() && ProcessSignalEvent(waitingEvents_.front())) {
+        waitingEvents_.pop_front();
+    }
+}
+
+bool Signal::ProcessSignalEvent(const std::shared_ptr<Event>& event) {
+    const auto configuration = GetSharedEventState(SignalConstants::Configuration::SHARED_STATE_NAME, event);
+    if (configuration == SHARED_STATE_PENDING) {
+        Log::Debug(LOG_PREFIX,
+                   "Can not handle signal consequence, shared state for Configuration module is not ready.");
+        return false;
+    }
+    const MobilePrivacyStatus status = StringToMobilePrivacyStatus(
+        configuration->OptString(SignalConstants::Configuration::GLOBAL_CONFIG_PRIVACY,
+                                 MobilePrivacyStatusToString(MobilePrivacyStatus::UNKNOWN)));
+    if (status == MobilePrivacyStatus::OPT_OUT) {
+        Log::Debug(LOG_PREFIX, "Privacy opt out, signal will be dropped.");
+        return true;
+    }
+    const auto data = event->GetData();
+    auto consequence =
+        data ? data->GetTypedObject<Consequence>(SignalConstants::RulesEngine::CONSEQUENCE_TRIGGERED)
+             : Expected<std::shared_ptr<Consequence>, SdkError>();
+    if (!consequence.HasValue() || !consequence.Value()) {
+        Log::Debug(LOG_PREFIX, "Invalid consequence format for signals");
+        return true;
+    }
+    const auto signalTemplate =
+        SignalTemplate::CreateSignalTemplateFromConsequence(consequence.Value(), GetURLService());
+    if (signalTemplate && hitsDatabase_) {
+        hitsDatabase_->Queue(signalTemplate->GetSignalHit(), event->GetTimestamp() / 1000, status);
+    }
+    return true;
+}
+
+void Signal::OpenUrl(const VariantMap& detail) {
+    if (detail.empty()) {
+        Log::Debug(LOG_PREFIX, "No signal consequence detail, ingoring event.");
+    }
+    std::string url;
+    const auto found = detail.find(SignalConstants::OPENURL_URL);
+    if (found != detail.end()) {
+        found->second->GetString(url);
+    }
+    if (url.empty()) {
+        Log::Trace(LOG_PREFIX, "Tried to process an OpenURL event, but no URL was found in EventData.");
+        return;
+    }
+    if (const auto uiService = GetUIService()) {
+        uiService->ShowUrl(url);
+    }
+}
+
+std::shared_ptr<URLServiceInterface> Signal::GetURLService() {
+    return ServiceOf(GetPlatformServices(), &PlatformServicesInterface::GetURLService,
+                     "URLService is not available");
+}
+
+std::shared_ptr<UIServiceInterface> Signal::GetUIService() {
+    return ServiceOf(GetPlatformServices(), &PlatformServicesInterface::GetUIService,
+                     "UIService is not available");
+}
+
+}  // namespace NuvraMobile
