@@ -39,7 +39,8 @@ public:
         std::lock_guard<std::mutex> lock(mutex_);
         return calls_;
     }
-    std::vector<std::shared_ptr<FullScreenMessageUiInterface>> Messages() const {
+    /** Addresses only: holding the messages would keep them and this listener alive for good. */
+    std::vector<const FullScreenMessageUiInterface*> Messages() const {
         std::lock_guard<std::mutex> lock(mutex_);
         return messages_;
     }
@@ -48,14 +49,14 @@ private:
     void Record(const std::string& call, const std::shared_ptr<FullScreenMessageUiInterface>& message) {
         std::lock_guard<std::mutex> lock(mutex_);
         calls_.push_back(call);
-        messages_.push_back(message);
+        messages_.push_back(message.get());
     }
 
     std::shared_ptr<NVBMessagesMonitor> monitor_;
     std::shared_ptr<RecordingUiBackend> backend_;
     mutable std::mutex mutex_;
     std::vector<std::string> calls_;
-    std::vector<std::shared_ptr<FullScreenMessageUiInterface>> messages_;
+    std::vector<const FullScreenMessageUiInterface*> messages_;
 };
 
 /** A backend whose web views cannot be made, as a broken platform call would. */
@@ -105,7 +106,7 @@ TEST_F(FullscreenMessageTest, ShowSlidesTheMessageUpOverTheWholeWindowAndRemoveT
     EXPECT_TRUE(WaitUntil([&] { return backend_->GetWebViews().empty(); }));  // after the slide-out
     EXPECT_EQ(listener->Calls(), (std::vector<std::string>{"show", "dismiss (before slide-out)"}));
     for (const auto& received : listener->Messages()) {
-        EXPECT_EQ(received, message);
+        EXPECT_EQ(received, message.get());
     }
     EXPECT_FALSE(monitor_->isDisplayed());
 }
