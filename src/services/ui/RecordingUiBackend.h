@@ -1,0 +1,95 @@
+#pragma once
+
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/Object.h"
+#include "services/ui/MainQueueInterface.h"
+#include "services/ui/UiBackendInterface.h"
+
+namespace NuvraMobile {
+
+/**
+ * The headless default backend: it records what would be on screen (and logs it at debug level), and
+ * acts as the user through its driver operations, which run on the main queue and wait for it within
+ * a bound. A 375 x 667 key window with a plain, loaded root controller until the host changes them.
+ *
+ * Backend operations come on the main queue; the setters, readers and driver operations may be
+ * called from any thread but the main queue's (a driver operation there would run inline).
+ */
+class RecordingUiBackend : public Object, public virtual UiBackendInterface {
+public:
+    struct PresentedAlert {
+        Alert alert;
+        std::string presenter;
+    };
+
+    struct RecordedWebView {
+        WebViewId id = 0;
+        WebViewSetup setup;
+        /** Where it is now; animations end at once here. */
+        Frame frame;
+        std::string html;
+        std::string baseUrl;
+        bool inKeyWindow = false;
+        /** Every animation's duration, in order. */
+        std::vector<double> animationSeconds;
+        std::vector<std::string> loadedUrls;
+        std::vector<std::string> cancelledUrls;
+    };
+
+    explicit RecordingUiBackend(std::shared_ptr<MainQueueInterface> mainQueue);
+
+    std::optional<Frame> GetKeyWindowFrame() override;
+    std::shared_ptr<ViewController> GetRootViewController() override;
+    void PresentAlert(const std::shared_ptr<ViewController>& presenter, Alert alert) override;
+    bool IsWebViewSupported() override;
+    WebViewId CreateWebView(const WebViewSetup& setup, NavigationPolicy policy) override;
+    void LoadHtml(WebViewId webView, const std::string& html, const std::string& baseUrl) override;
+    void AddToKeyWindow(WebViewId webView) override;
+    void AnimateFrame(WebViewId webView, const Frame& frame, double seconds, std::function<void()> completion) override;
+    void RemoveWebView(WebViewId webView) override;
+    std::string GetBundleUrl() override;
+
+    /** None removes the window. */
+    void SetKeyWindowFrame(const std::optional<Frame>& frame);
+    void SetRootViewController(const std::shared_ptr<ViewController>& root);
+    void SetWebViewSupported(bool supported);
+
+    /** The alerts on screen, oldest first. */
+    std::vector<PresentedAlert> GetAlertsOnScreen() const;
+    /** The web views made and not yet removed, oldest first. */
+    std::vector<RecordedWebView> GetWebViews() const;
+
+    /**
+     * Presses the button titled `text` (absent for a button without text) of the newest alert on
+     * screen that has one: the alert leaves the screen and the button's action runs. False when no
+     * alert on screen has that button or the main queue did not answer in time.
+     */
+    bool PressAlertButton(const std::optional<std::string>& text);
+
+    /**
+     * Follows a link to `url` in the newest web view in the key window: its policy decides, and the
+     * URL is recorded as loaded or cancelled. None when no web view is in the window or the main
+     * queue did not answer in time; otherwise whether the navigation was allowed.
+     */
+    std::optional<bool> FollowLink(const std::string& url);
+
+private:
+    /** Under mutex_; null when the view is gone. */
+    RecordedWebView* FindWebView(WebViewId webView);
+
+    std::shared_ptr<MainQueueInterface> mainQueue_;
+    mutable std::mutex mutex_;
+    std::optional<Frame> keyWindowFrame_;
+    std::shared_ptr<ViewController> root_;
+    std::vector<PresentedAlert> alerts_;
+    bool webViewSupported_ = true;
+    WebViewId lastWebView_ = 0;
+    std::vector<std::pair<RecordedWebView, NavigationPolicy>> webViews_;
+};
+
+}  // namespace NuvraMobile
