@@ -254,6 +254,9 @@ void Analytics::ProcessLifecycleRequestEvent(const std::shared_ptr<Event>& event
 }
 
 void Analytics::UpdatePrivacyStatus(const std::shared_ptr<AnalyticsState>& state, std::int32_t eventNumber) {
+    if (const auto hitDatabase = GetHitDatabase()) {
+        hitDatabase->SetPrivacyStatus(state->GetPrivacyStatus());
+    }
     switch (state->GetPrivacyStatus()) {
         case MobilePrivacyStatus::OPT_OUT:
             CreateSharedState(eventNumber, std::make_shared<EventData>());

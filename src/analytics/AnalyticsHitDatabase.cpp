@@ -73,6 +73,16 @@ void AnalyticsHitDatabase::SetLastState(const std::shared_ptr<AnalyticsState>& s
     lastState_ = state;
 }
 
+void AnalyticsHitDatabase::SetPrivacyStatus(MobilePrivacyStatus status) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    privacyStatus_ = status;
+}
+
+bool AnalyticsHitDatabase::MaySend(const AnalyticsState& state) const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return privacyStatus_ ? *privacyStatus_ == MobilePrivacyStatus::OPT_IN : state.IsOptIn();
+}
+
 bool AnalyticsHitDatabase::IsDebugApiEnabled() const {
     const auto lastState = GetLastState();
     return lastState && lastState->IsDebugApiEnabled();
@@ -133,7 +143,7 @@ void AnalyticsHitDatabase::Kick(const std::shared_ptr<AnalyticsState>& state, bo
         return;
     }
     const auto kickState = state ? state : GetLastState();
-    if (!kickState || !kickState->IsOptIn()) {
+    if (!kickState || !MaySend(*kickState)) {
         return;
     }
     if (!hitQueue_) {

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "core/Object.h"
+#include "shared/MobilePrivacyStatus.h"
 
 namespace NuvraMobile {
 
@@ -62,6 +63,12 @@ public:
      * holds the rows (no more rows than the batch limit and not forced). Without a state the last one.
      */
     virtual void Kick(const std::shared_ptr<AnalyticsState>& state, bool force);
+    /**
+     * The privacy status the user set last. A hit is built with the state of its own event, which can be
+     * older: sending follows this status once one was set, so a hit that waited for another module's
+     * state goes out after an opt-in and stays while privacy is unknown.
+     */
+    virtual void SetPrivacyStatus(MobilePrivacyStatus status);
     virtual void ClearTrackingQueue();
     /** Rows that are not placeholders. */
     virtual std::int64_t GetTrackingQueueSize();
@@ -89,6 +96,7 @@ private:
     std::shared_ptr<AnalyticsState> GetLastState() const;
     void SetLastState(const std::shared_ptr<AnalyticsState>& state);
     bool IsDebugApiEnabled() const;
+    bool MaySend(const AnalyticsState& state) const;
     /** Inserts the hit; forgets the all-rows server unless the hit carries it. */
     void InsertHit(const std::shared_ptr<AnalyticsHit>& hit);
     /** Writes the server into every row unless all rows are known to carry it already. */
@@ -97,6 +105,7 @@ private:
 
     mutable std::mutex mutex_;
     std::shared_ptr<AnalyticsState> lastState_;
+    std::optional<MobilePrivacyStatus> privacyStatus_;
     const std::shared_ptr<AnalyticsProperties> properties_;
     const std::shared_ptr<PlatformServicesInterface> platformServices_;
     std::shared_ptr<NetworkServiceInterface> networkService_;

@@ -83,6 +83,19 @@ TEST_F(AnalyticsHitDatabaseTest, ForceKickSendsBelowTheLimitButNeverWithoutOptIn
     EXPECT_EQ(std::vector<std::string>{"ndh=1&n=1"}, SentBodies(1));
 }
 
+// A hit is built with the state of its own event; one that waited for another module's state can be
+// built after the user changed privacy, and sending must follow the user's latest choice.
+TEST_F(AnalyticsHitDatabaseTest, SendingFollowsThePrivacySetLastOverTheHitsOwnState) {
+    const auto unknown = State([](EventData& data) { data.PutString("global.privacy", "optunknown"); });
+    const auto optedIn = State([](EventData& data) { data.PutString("global.privacy", "optedin"); });
+    database->SetPrivacyStatus(MobilePrivacyStatus::UNKNOWN);
+    QueueBody(optedIn, "ndh=1&n=1");
+    EXPECT_TRUE(network->Requests().empty());
+    database->SetPrivacyStatus(MobilePrivacyStatus::OPT_IN);
+    QueueBody(unknown, "ndh=1&n=2");
+    EXPECT_EQ((std::vector<std::string>{"ndh=1&n=1", "ndh=1&n=2"}), SentBodies(2));
+}
+
 TEST_F(AnalyticsHitDatabaseTest, EveryRowGoesToTheServerOfTheLatestKick) {
     QueueBody(HoldingState("old.example.com"), "ndh=1&n=1");
     database->ForceKick(HoldingState("new.example.com"));
