@@ -1,0 +1,27 @@
+#import "platform/NVRLifecycle.h"
+
+#import "platform/ExtensionClassCalls.h"
+#include "lifecycle/LifecyclePublicApi.h"
+
+using namespace NuvraMobile;
+
+namespace {
+
+std::shared_ptr<LifecyclePublicApi> GetLifecycleCore() {
+    const RunningCore core = GetRunningCore();
+    return LifecyclePublicApi::Create(core.eventHub, core.platformServices);
+}
+
+}  // namespace
+
+@implementation NVRLifecycle
+
++ (NSString*)extensionVersion {
+    return @"2.0.3";
+}
+
++ (void)registerExtension {
+    RunPublicCall("NVRLifecycle", [] { GetLifecycleCore()->Register(); });
+}
+
+@end
