@@ -28,6 +28,13 @@ struct RunningCore {
 /** The process-wide core's hub and services; the first call starts the whole system. */
 RunningCore GetRunningCore();
 
+/** A fresh facade of type `Api` over the running core, as every call of a public class makes. */
+template <class Api>
+std::shared_ptr<Api> FacadeOverRunningCore() {
+    const RunningCore core = GetRunningCore();
+    return Api::Create(core.eventHub, core.platformServices);
+}
+
 /**
  * Runs one public call. An error the core raises (a start-up that failed, a registration the hub
  * refused) is logged under `tag` as a warning and never reaches the app: public calls do not throw.

@@ -10,10 +10,8 @@ namespace {
 
 constexpr const char* LOG_TAG = "NVRIdentity";
 
-/** A fresh facade over the running core, as every call makes. */
 std::shared_ptr<IdentityPublicApi> GetIdentityCore() {
-    const RunningCore core = GetRunningCore();
-    return IdentityPublicApi::Create(core.eventHub, core.platformServices);
+    return FacadeOverRunningCore<IdentityPublicApi>();
 }
 
 }  // namespace

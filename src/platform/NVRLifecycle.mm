@@ -8,8 +8,7 @@ using namespace NuvraMobile;
 namespace {
 
 std::shared_ptr<LifecyclePublicApi> GetLifecycleCore() {
-    const RunningCore core = GetRunningCore();
-    return LifecyclePublicApi::Create(core.eventHub, core.platformServices);
+    return FacadeOverRunningCore<LifecyclePublicApi>();
 }
 
 }  // namespace

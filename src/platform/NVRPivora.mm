@@ -14,8 +14,7 @@ NSString* const ERROR_DOMAIN = @"com.nuvra.pivora";
 constexpr NSInteger ERROR_CODE = -47;
 
 std::shared_ptr<PivoraPublicApi> GetPivoraCore() {
-    const RunningCore core = GetRunningCore();
-    return PivoraPublicApi::Create(core.eventHub, core.platformServices);
+    return FacadeOverRunningCore<PivoraPublicApi>();
 }
 
 /** The string entries under non-empty string keys; the others are dropped with one warning naming them. */

@@ -8,8 +8,7 @@ using namespace NuvraMobile;
 namespace {
 
 std::shared_ptr<SignalPublicApi> GetSignalCore() {
-    const RunningCore core = GetRunningCore();
-    return SignalPublicApi::Create(core.eventHub, core.platformServices);
+    return FacadeOverRunningCore<SignalPublicApi>();
 }
 
 }  // namespace

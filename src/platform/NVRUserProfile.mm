@@ -11,8 +11,7 @@ namespace {
 constexpr const char* LOG_TAG = "NVRUserProfile";
 
 std::shared_ptr<UserProfilePublicApi> GetUserProfileCore() {
-    const RunningCore core = GetRunningCore();
-    return UserProfilePublicApi::Create(core.eventHub, core.platformServices);
+    return FacadeOverRunningCore<UserProfilePublicApi>();
 }
 
 /** The converted entries; one whose value has no form in the core is left out with a warning. */
