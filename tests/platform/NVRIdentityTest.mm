@@ -150,5 +150,14 @@ TEST_F(NVRIdentityTest, AnEmptyAnswerGivesNilAndANilBlockAsksNothing) {
     EXPECT_EQ(std::count(names.begin(), names.end(), REQUEST), 1);
 }
 
+TEST_F(NVRIdentityTest, ArgumentsOfTheWrongClassAreRefusedWithAWarningNotRaised) {
+    id notADictionary = @"crm=u1";
+    [NVRIdentity syncIdentifiers:notADictionary];
+    [NVRIdentity syncIdentifiers:notADictionary authentication:NVRMobileVisitorAuthenticationStateAuthenticated];
+    EXPECT_EQ(LinesTagged("NVRIdentity").size(), 2u);
+    const auto names = NamesSoFar();
+    EXPECT_EQ(std::count(names.begin(), names.end(), REQUEST), 0);
+}
+
 }  // namespace
 }  // namespace NuvraMobile
