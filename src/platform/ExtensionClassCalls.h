@@ -9,7 +9,6 @@
 #include <functional>
 #include <memory>
 #include <string>
-#include <utility>
 
 #include "platform/CopiedBlock.h"
 #include "platform/ObjCRuntime.h"

@@ -1,9 +1,9 @@
 #import "platform/ExtensionClassCalls.h"
 
-#import "platform/ValueConversions.h"
 #include "core/Core.h"
 #include "core/SdkError.h"
 #include "platform/MobileMarketingCoreBridge.h"
+#import "platform/ValueConversions.h"
 #include "util/Log.h"
 
 namespace NuvraMobile {
@@ -21,7 +21,8 @@ void RunPublicCall(const char* tag, const std::function<void()>& call) {
 
 std::function<void(const std::string&)> StringBlockFunction(void (^block)(NSString*)) {
     using Block = void (^)(NSString*);
-    return BlockFunction<const std::string&>(block, [](Block copied, const std::string& text) { copied(ToNSString(text)); });
+    return BlockFunction<const std::string&>(
+        block, [](Block copied, const std::string& text) { copied(ToNSString(text)); });
 }
 
 }  // namespace NuvraMobile

@@ -1,9 +1,9 @@
 #import "platform/NVRAnalytics.h"
 
+#include "analytics/AnalyticsPublicApi.h"
 #import "platform/ExtensionClassCalls.h"
 #import "platform/NVRCore.h"
 #import "platform/ValueConversions.h"
-#include "analytics/AnalyticsPublicApi.h"
 
 using namespace NuvraMobile;
 
@@ -19,20 +19,12 @@ std::shared_ptr<AnalyticsPublicApi> GetAnalyticsCore() {
     return AnalyticsPublicApi::Create(core.eventHub, core.platformServices, ToCppString(version));
 }
 
-/** The block's callback; for a nil block one that drops the answer, so that the request is still sent. */
-template <typename... Args, typename BlockType, typename Call>
-std::function<void(Args...)> AnswerFunction(BlockType block, Call call) {
-    auto answer = BlockFunction<Args...>(block, call);
+/** The callback itself; for a nil block's empty one, one that drops the answer, so that the request is still
+ * sent. */
+template <typename... Args>
+std::function<void(Args...)> OrDropped(std::function<void(Args...)> answer) {
     if (!answer) {
         answer = [](Args...) {};
-    }
-    return answer;
-}
-
-AnalyticsPublicApi::StringCallback StringAnswer(void (^block)(NSString*)) {
-    auto answer = StringBlockFunction(block);
-    if (!answer) {
-        answer = [](const std::string&) {};
     }
     return answer;
 }
@@ -59,24 +51,25 @@ AnalyticsPublicApi::StringCallback StringAnswer(void (^block)(NSString*)) {
 
 + (void)getQueueSize:(void (^)(unsigned long))callback {
     using Block = void (^)(unsigned long);
-    const auto answer = AnswerFunction<std::int64_t>(callback, [](Block copied, std::int64_t count) {
+    const auto answer = OrDropped(BlockFunction<std::int64_t>(callback, [](Block copied, std::int64_t count) {
         copied([ToNSNumber(static_cast<long long>(count)) unsignedLongValue]);
-    });
+    }));
     RunPublicCall(LOG_TAG, [&] { GetAnalyticsCore()->GetQueueSize(answer); });
 }
 
 + (void)getTrackingIdentifier:(void (^)(NSString*))callback {
-    const auto answer = StringAnswer(callback);
+    const auto answer = OrDropped(StringBlockFunction(callback));
     RunPublicCall(LOG_TAG, [&] { GetAnalyticsCore()->GetTrackingIdentifier(answer); });
 }
 
 + (void)getVisitorIdentifier:(void (^)(NSString*))callback {
-    const auto answer = StringAnswer(callback);
+    const auto answer = OrDropped(StringBlockFunction(callback));
     RunPublicCall(LOG_TAG, [&] { GetAnalyticsCore()->GetVisitorIdentifier(answer); });
 }
 
 + (void)setVisitorIdentifier:(NSString*)visitorIdentifier {
-    RunPublicCall(LOG_TAG, [&] { GetAnalyticsCore()->UpdateVisitorIdentifier(ToCppString(visitorIdentifier)); });
+    RunPublicCall(LOG_TAG,
+                  [&] { GetAnalyticsCore()->UpdateVisitorIdentifier(ToCppString(visitorIdentifier)); });
 }
 
 @end

@@ -1,8 +1,8 @@
 #import "platform/NVRIdentity.h"
 
+#include "identity/IdentityPublicApi.h"
 #import "platform/ExtensionClassCalls.h"
 #import "platform/ValueConversions.h"
-#include "identity/IdentityPublicApi.h"
 
 using namespace NuvraMobile;
 
@@ -10,9 +10,7 @@ namespace {
 
 constexpr const char* LOG_TAG = "NVRIdentity";
 
-std::shared_ptr<IdentityPublicApi> GetIdentityCore() {
-    return FacadeOverRunningCore<IdentityPublicApi>();
-}
+std::shared_ptr<IdentityPublicApi> GetIdentityCore() { return FacadeOverRunningCore<IdentityPublicApi>(); }
 
 }  // namespace
 
@@ -45,8 +43,9 @@ std::shared_ptr<IdentityPublicApi> GetIdentityCore() {
 + (void)getIdentifiers:(void (^)(NSArray*))callback {
     using Block = void (^)(NSArray*);
     const auto answer = BlockFunction<const std::vector<std::shared_ptr<VisitorId>>&>(
-        callback,
-        [](Block copied, const std::vector<std::shared_ptr<VisitorId>>& ids) { copied(ToNVRMobileVisitorIdArray(ids)); });
+        callback, [](Block copied, const std::vector<std::shared_ptr<VisitorId>>& ids) {
+            copied(ToNVRMobileVisitorIdArray(ids));
+        });
     RunPublicCall(LOG_TAG, [&] { GetIdentityCore()->GetIdentifiers(answer); });
 }
 

@@ -1,15 +1,13 @@
 #import "platform/NVRLifecycle.h"
 
-#import "platform/ExtensionClassCalls.h"
 #include "lifecycle/LifecyclePublicApi.h"
+#import "platform/ExtensionClassCalls.h"
 
 using namespace NuvraMobile;
 
 namespace {
 
-std::shared_ptr<LifecyclePublicApi> GetLifecycleCore() {
-    return FacadeOverRunningCore<LifecyclePublicApi>();
-}
+std::shared_ptr<LifecyclePublicApi> GetLifecycleCore() { return FacadeOverRunningCore<LifecyclePublicApi>(); }
 
 }  // namespace
 

@@ -1,9 +1,9 @@
 #import "platform/NVRPivora.h"
 
+#include "pivora/PivoraPublicApi.h"
 #import "platform/ExtensionClassCalls.h"
 #import "platform/PivoraTypeBridge.h"
 #import "platform/ValueConversions.h"
-#include "pivora/PivoraPublicApi.h"
 
 using namespace NuvraMobile;
 
@@ -13,16 +13,16 @@ constexpr const char* LOG_TAG = "NVRPivora";
 NSString* const ERROR_DOMAIN = @"com.nuvra.pivora";
 constexpr NSInteger ERROR_CODE = -47;
 
-std::shared_ptr<PivoraPublicApi> GetPivoraCore() {
-    return FacadeOverRunningCore<PivoraPublicApi>();
-}
+std::shared_ptr<PivoraPublicApi> GetPivoraCore() { return FacadeOverRunningCore<PivoraPublicApi>(); }
 
 /** The string entries under non-empty string keys; the others are dropped with one warning naming them. */
 NSDictionary* CleanWithWarning(NSDictionary* dictionary, const char* tag, const char* what) {
     NSDictionary* removed = nil;
-    NSDictionary* kept = CleanDictionary([dictionary isKindOfClass:[NSDictionary class]] ? dictionary : nil, &removed);
+    NSDictionary* kept =
+        CleanDictionary([dictionary isKindOfClass:[NSDictionary class]] ? dictionary : nil, &removed);
     if ([removed count] > 0) {
-        Log::Warning(tag, "found invalid entries in %s parameters, removing (requires <NSString*, NSString*>): %s",
+        Log::Warning(tag,
+                     "found invalid entries in %s parameters, removing (requires <NSString*, NSString*>): %s",
                      std::string(what), ToCppString([removed description]));
     }
     return kept;
@@ -80,13 +80,15 @@ NSArray* ArrayOrNil(NSArray* array) { return [array isKindOfClass:[NSArray class
         }
     }
     using Block = void (^)(NSError*);
-    const auto answer = BlockFunction<const std::string&>(callback, [](Block copied, const std::string& failure) {
+    const auto answer = BlockFunction<const std::string&>(callback, [](Block copied,
+                                                                       const std::string& failure) {
         NSString* text = ToNSString(failure);
-        copied(text == nil ? nil
-                           : [NSError errorWithDomain:ERROR_DOMAIN
-                                                 code:ERROR_CODE
-                                             userInfo:[NSDictionary dictionaryWithObject:text
-                                                                                  forKey:NSLocalizedDescriptionKey]]);
+        copied(text == nil
+                   ? nil
+                   : [NSError errorWithDomain:ERROR_DOMAIN
+                                         code:ERROR_CODE
+                                     userInfo:[NSDictionary dictionaryWithObject:text
+                                                                          forKey:NSLocalizedDescriptionKey]]);
     });
     RunPublicCall(LOG_TAG, [&] {
         GetPivoraCore()->PivoraPrefetchContent(prefetches, ToCppPivoraParameters(parameters), answer);
@@ -146,11 +148,11 @@ NSArray* ArrayOrNil(NSArray* array) { return [array isKindOfClass:[NSArray class
     NSDictionary* mbox = CleanWithWarning(mboxParameters, tag, "mbox");
     NSDictionary* product = CleanWithWarning(productParameters, tag, "product");
     NSDictionary* profile = CleanWithWarning(profileParameters, tag, "profile");
-    NVRPivoraParameters* parameters =
-        [NVRPivoraParameters pivoraParametersWithParameters:mbox
-                                          profileParameters:profile
-                                                    product:[NVRTypeBridgePivora productFromDictionary:product]
-                                                      order:[NVRTypeBridgePivora orderFromDictionary:orderParameters]];
+    NVRPivoraParameters* parameters = [NVRPivoraParameters
+        pivoraParametersWithParameters:mbox
+                     profileParameters:profile
+                               product:[NVRTypeBridgePivora productFromDictionary:product]
+                                 order:[NVRTypeBridgePivora orderFromDictionary:orderParameters]];
     [self locationClickedWithName:name pivoraParameters:parameters];
 }
 

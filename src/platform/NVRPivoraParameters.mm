@@ -46,7 +46,9 @@
 @synthesize total = _total;
 @synthesize purchasedProductIds = _purchasedProductIds;
 
-+ (instancetype)pivoraOrderWithId:(NSString*)orderId total:(NSNumber*)total purchasedProductIds:(NSArray*)ids {
++ (instancetype)pivoraOrderWithId:(NSString*)orderId
+                            total:(NSNumber*)total
+              purchasedProductIds:(NSArray*)ids {
     NVRPivoraOrder* order = [[[self alloc] init] autorelease];
     order.orderId = orderId;
     order.total = total;
@@ -71,7 +73,8 @@
 
 - (id)copyWithZone:(NSZone*)zone {
     (void)zone;
-    return [[NVRPivoraOrder pivoraOrderWithId:_orderId total:_total purchasedProductIds:_purchasedProductIds] retain];
+    return [[NVRPivoraOrder pivoraOrderWithId:_orderId total:_total
+                          purchasedProductIds:_purchasedProductIds] retain];
 }
 
 - (void)dealloc {

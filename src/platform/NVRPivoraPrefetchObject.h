@@ -25,7 +25,8 @@
 @property(nonatomic, retain) NVRPivoraParameters* pivoraParameters;
 
 + (instancetype)prefetchObjectWithName:(NSString*)name mboxParameters:(NSDictionary*)mboxParameters;
-+ (instancetype)pivoraPrefetchObjectWithName:(NSString*)name pivoraParameters:(NVRPivoraParameters*)pivoraParameters;
++ (instancetype)pivoraPrefetchObjectWithName:(NSString*)name
+                            pivoraParameters:(NVRPivoraParameters*)pivoraParameters;
 
 /** A nil id or category is written as the empty string. */
 - (void)setProductParameters:(NSString*)productId categoryId:(NSString*)categoryId;

@@ -1,8 +1,8 @@
 #import "platform/NVRPivoraPrefetchObject.h"
 
+#include "platform/CopiedBlock.h"
 #import "platform/PivoraTypeBridge.h"
 #import "platform/ValueConversions.h"
-#include "platform/CopiedBlock.h"
 
 using namespace NuvraMobile;
 
@@ -37,7 +37,8 @@ NSString* TextOrEmpty(NSString* text) { return text == nil ? @"" : text; }
     return object;
 }
 
-+ (instancetype)pivoraPrefetchObjectWithName:(NSString*)name pivoraParameters:(NVRPivoraParameters*)pivoraParameters {
++ (instancetype)pivoraPrefetchObjectWithName:(NSString*)name
+                            pivoraParameters:(NVRPivoraParameters*)pivoraParameters {
     NVRPivoraPrefetchObject* object = [[[self alloc] init] autorelease];
     object.name = name;
     object.pivoraParameters = pivoraParameters;
@@ -65,8 +66,9 @@ NSString* TextOrEmpty(NSString* text) { return text == nil ? @"" : text; }
 }
 
 - (void)setProductParameters:(NSString*)productId categoryId:(NSString*)categoryId {
-    Assign(&_productParameters, [NSDictionary dictionaryWithObjectsAndKeys:TextOrEmpty(productId), @"id",
-                                                                           TextOrEmpty(categoryId), @"categoryId", nil]);
+    Assign(&_productParameters,
+           [NSDictionary dictionaryWithObjectsAndKeys:TextOrEmpty(productId), @"id", TextOrEmpty(categoryId),
+                                                      @"categoryId", nil]);
     _pivoraParameters.product = [NVRPivoraProduct pivoraProductWithId:productId categoryId:categoryId];
 }
 
@@ -80,8 +82,8 @@ NSString* TextOrEmpty(NSString* text) { return text == nil ? @"" : text; }
     }
     Assign(&_orderParameters,
            [NSDictionary dictionaryWithObjectsAndKeys:TextOrEmpty(orderId), @"id",
-                                                      total == nil ? [NSNumber numberWithInt:0] : total, @"total",
-                                                      kept, @"purchasedProductIds", nil]);
+                                                      total == nil ? [NSNumber numberWithInt:0] : total,
+                                                      @"total", kept, @"purchasedProductIds", nil]);
     _pivoraParameters.order = [NVRPivoraOrder pivoraOrderWithId:orderId total:total purchasedProductIds:kept];
 }
 
@@ -92,16 +94,17 @@ NSString* TextOrEmpty(NSString* text) { return text == nil ? @"" : text; }
     Assign(&_productParameters,
            product == nil ? [NSDictionary dictionary]
                           : [NSDictionary dictionaryWithObjectsAndKeys:TextOrEmpty(product.productId), @"id",
-                                                                       TextOrEmpty(product.categoryId), @"categoryId",
-                                                                       nil]);
+                                                                       TextOrEmpty(product.categoryId),
+                                                                       @"categoryId", nil]);
     NVRPivoraOrder* order = pivoraParameters.order;
     Assign(&_orderParameters,
-           order == nil ? [NSDictionary dictionary]
-                        : [NSDictionary
-                              dictionaryWithObjectsAndKeys:TextOrEmpty(order.orderId), @"id",
-                                                           order.total == nil ? [NSNumber numberWithInt:0] : order.total,
-                                                           @"total", ArrayCopy(order.purchasedProductIds),
-                                                           @"purchasedProductIds", nil]);
+           order == nil
+               ? [NSDictionary dictionary]
+               : [NSDictionary dictionaryWithObjectsAndKeys:TextOrEmpty(order.orderId), @"id",
+                                                            order.total == nil ? [NSNumber numberWithInt:0]
+                                                                               : order.total,
+                                                            @"total", ArrayCopy(order.purchasedProductIds),
+                                                            @"purchasedProductIds", nil]);
 }
 
 - (void)dealloc {
@@ -127,17 +130,18 @@ NSString* TextOrEmpty(NSString* text) { return text == nil ? @"" : text; }
     object.name = name;
     object.defaultContent = defaultContent;
     NSDictionary* removed = nil;
-    NSDictionary* kept = CleanDictionary([mboxParameters isKindOfClass:[NSDictionary class]] ? mboxParameters : nil,
-                                         &removed);
+    NSDictionary* kept =
+        CleanDictionary([mboxParameters isKindOfClass:[NSDictionary class]] ? mboxParameters : nil, &removed);
     object.mboxParameters = kept;
     object.pivoraParameters = [NVRPivoraParameters pivoraParametersWithParameters:kept
                                                                 profileParameters:nil
                                                                           product:nil
                                                                             order:nil];
     if ([removed count] > 0) {
-        Log::Warning("Pivora Request",
-                     "found invalid entries in mbox parameters, removing (requires <NSString*, NSString*>): %s",
-                     ToCppString([removed description]));
+        Log::Warning(
+            "Pivora Request",
+            "found invalid entries in mbox parameters, removing (requires <NSString*, NSString*>): %s",
+            ToCppString([removed description]));
     }
     object.callback = callback;
     return object;

@@ -7,9 +7,7 @@ using namespace NuvraMobile;
 
 namespace {
 
-std::shared_ptr<SignalPublicApi> GetSignalCore() {
-    return FacadeOverRunningCore<SignalPublicApi>();
-}
+std::shared_ptr<SignalPublicApi> GetSignalCore() { return FacadeOverRunningCore<SignalPublicApi>(); }
 
 }  // namespace
 

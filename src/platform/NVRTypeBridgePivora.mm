@@ -1,14 +1,16 @@
 #import "platform/NVRTypeBridgePivora.h"
 
+#include "platform/ObjCRuntime.h"
 #import "platform/PivoraTypeBridge.h"
 #import "platform/ValueConversions.h"
-#include "platform/ObjCRuntime.h"
 
 namespace NuvraMobile {
 
 namespace {
 
-std::string TextOf(id value) { return [value isKindOfClass:[NSString class]] ? ToCppString(value) : std::string(); }
+std::string TextOf(id value) {
+    return [value isKindOfClass:[NSString class]] ? ToCppString(value) : std::string();
+}
 
 double TotalOf(id value) {
     const bool readable = [value isKindOfClass:[NSNumber class]] || [value isKindOfClass:[NSString class]];
@@ -34,17 +36,17 @@ std::shared_ptr<PivoraParameters> BundleOf(NVRPivoraPrefetchObject* object) {
     if (object.pivoraParameters != nil) {
         return ToCppPivoraParameters(object.pivoraParameters);
     }
-    return std::make_shared<PivoraParameters>(ToStringMap(DictionaryCopy(object.mboxParameters)),
-                                              PivoraParameters::StringMap(),
-                                              ToPivoraProduct(object.productParameters),
-                                              ToPivoraOrder(object.orderParameters));
+    return std::make_shared<PivoraParameters>(
+        ToStringMap(DictionaryCopy(object.mboxParameters)), PivoraParameters::StringMap(),
+        ToPivoraProduct(object.productParameters), ToPivoraOrder(object.orderParameters));
 }
 
 }  // namespace
 
 NSDictionary* DictionaryCopy(id dictionary) {
-    return [dictionary isKindOfClass:[NSDictionary class]] ? [NSDictionary dictionaryWithDictionary:dictionary]
-                                                           : [NSDictionary dictionary];
+    return [dictionary isKindOfClass:[NSDictionary class]]
+               ? [NSDictionary dictionaryWithDictionary:dictionary]
+               : [NSDictionary dictionary];
 }
 
 NSArray* ArrayCopy(id array) {
@@ -73,13 +75,15 @@ std::shared_ptr<PivoraOrder> ToPivoraOrder(NSDictionary* dictionary) {
 }
 
 std::shared_ptr<PivoraOrder> ToPivoraOrder(NVRPivoraOrder* order) {
-    return std::make_shared<PivoraOrder>(TextOf(order.orderId), TotalOf(order.total), IdsOf(order.purchasedProductIds));
+    return std::make_shared<PivoraOrder>(TextOf(order.orderId), TotalOf(order.total),
+                                         IdsOf(order.purchasedProductIds));
 }
 
 std::shared_ptr<PivoraParameters> ToCppPivoraParameters(NVRPivoraParameters* parameters) {
     return std::make_shared<PivoraParameters>(ToStringMap(DictionaryCopy(parameters.parameters)),
                                               ToStringMap(DictionaryCopy(parameters.profileParameters)),
-                                              ToPivoraProduct(parameters.product), ToPivoraOrder(parameters.order));
+                                              ToPivoraProduct(parameters.product),
+                                              ToPivoraOrder(parameters.order));
 }
 
 std::shared_ptr<PivoraRequest> ToPivoraRequest(NVRPivoraRequestObject* request) {
@@ -97,8 +101,8 @@ std::shared_ptr<PivoraRequest> ToPivoraRequest(NVRPivoraRequestObject* request) 
             });
         };
     }
-    return std::make_shared<PivoraRequest>(TextOf(request.name), TextOf(request.defaultContent), BundleOf(request),
-                                           onContent);
+    return std::make_shared<PivoraRequest>(TextOf(request.name), TextOf(request.defaultContent),
+                                           BundleOf(request), onContent);
 }
 
 std::shared_ptr<PivoraPrefetch> ToPivoraPrefetch(NVRPivoraPrefetchObject* prefetch) {

@@ -22,8 +22,10 @@ UserProfilePublicApi::VariantMap AttributesOf(NSDictionary* attributes) {
             ++entry;
             continue;
         }
-        Log::Warning(LOG_TAG, "Left out the attribute \"%s\": its value is not a string, number, array, dictionary "
-                     "or NSNull", entry->first);
+        Log::Warning(LOG_TAG,
+                     "Left out the attribute \"%s\": its value is not a string, number, array, dictionary "
+                     "or NSNull",
+                     entry->first);
         entry = converted.erase(entry);
     }
     return converted;
@@ -46,7 +48,8 @@ UserProfilePublicApi::VariantMap AttributesOf(NSDictionary* attributes) {
 }
 
 + (void)updateUserAttribute:(NSString*)key withValue:(NSString*)value {
-    RunPublicCall(LOG_TAG, [&] { GetUserProfileCore()->UpdateUserAttribute(ToCppString(key), ToCppString(value)); });
+    RunPublicCall(LOG_TAG,
+                  [&] { GetUserProfileCore()->UpdateUserAttribute(ToCppString(key), ToCppString(value)); });
 }
 
 + (void)updateUserAttributes:(NSDictionary*)attributes {

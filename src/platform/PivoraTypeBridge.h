@@ -9,10 +9,10 @@
 #include <memory>
 #include <string>
 
-#import "platform/NVRPivoraParameters.h"
-#import "platform/NVRPivoraPrefetchObject.h"
 #include "pivora/PivoraObject.h"
 #include "pivora/PivoraParameters.h"
+#import "platform/NVRPivoraParameters.h"
+#import "platform/NVRPivoraPrefetchObject.h"
 
 namespace NuvraMobile {
 

@@ -40,13 +40,15 @@ protected:
 
     /** From now on every event named `requestName` is answered with what `responder` makes of it. */
     void Answer(const std::string& requestName, Responder responder);
-    /** From now on every event named `requestName` is answered with one (type, source) event holding `data`. */
+    /** From now on every event named `requestName` is answered with one (type, source) event holding `data`.
+     */
     void Answer(const std::string& requestName, const std::shared_ptr<EventType>& type,
                 const std::shared_ptr<EventSource>& source, const std::shared_ptr<EventData>& data);
 
     /** The data of the next event named `name` not yet handed out; null when none comes. */
     std::shared_ptr<EventData> NextDataOf(const std::string& name);
-    /** The names of every event dispatched before now (earlier markers too), once the hub has handled them. */
+    /** The names of every event dispatched before now (earlier markers too), once the hub has handled them.
+     */
     std::vector<std::string> NamesSoFar();
     std::vector<CapturingLoggingService::Line> LinesTagged(const std::string& tag);
     std::shared_ptr<EventHub> Hub() const;

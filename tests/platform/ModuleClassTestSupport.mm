@@ -15,7 +15,6 @@
 
 namespace NuvraMobile {
 
-
 bool SystemStarted() {
     return Log::GetLoggingService() != nullptr || SystemInfoServiceInterface::GetCurrentService() != nullptr;
 }
@@ -73,9 +72,11 @@ void ModuleClassTest::Answer(const std::string& requestName, Responder responder
 }
 
 void ModuleClassTest::Answer(const std::string& requestName, const std::shared_ptr<EventType>& type,
-                             const std::shared_ptr<EventSource>& source, const std::shared_ptr<EventData>& data) {
+                             const std::shared_ptr<EventSource>& source,
+                             const std::shared_ptr<EventData>& data) {
     Answer(requestName, [type, source, data](const Event&) {
-        return std::vector<std::shared_ptr<Event>>{EventBuilder("Answer", type, source).CopyData(data).Build()};
+        return std::vector<std::shared_ptr<Event>>{
+            EventBuilder("Answer", type, source).CopyData(data).Build()};
     });
 }
 

@@ -34,8 +34,8 @@ TEST_F(NVRAnalyticsTest, CallsReachTheModuleAsRequests) {
     const RequestCase cases[] = {
         {"nil visitor id is sent empty", [] { [NVRAnalytics setVisitorIdentifier:nil]; },
          "AnalyticsUpdateVisitorIdentifier", "vid", ""},
-        {"visitor id", [] { [NVRAnalytics setVisitorIdentifier:@"v-1"]; }, "AnalyticsUpdateVisitorIdentifier", "vid",
-         "v-1"},
+        {"visitor id", [] { [NVRAnalytics setVisitorIdentifier:@"v-1"]; }, "AnalyticsUpdateVisitorIdentifier",
+         "vid", "v-1"},
         {"clear", [] { [NVRAnalytics clearQueue]; }, "AnalyticsClearQueue", "clearhitsqueue", ""},
         {"send", [] { [NVRAnalytics sendQueuedHits]; }, "AnalyticsSendQueuedHits", "forcekick", ""},
     };
@@ -101,7 +101,8 @@ TEST_F(NVRAnalyticsTest, ANilBlockStillSendsItsRequestAndItsAnswerIsDropped) {
     [NVRAnalytics getTrackingIdentifier:nil];
     [NVRAnalytics getVisitorIdentifier:nil];
     const auto names = NamesSoFar();
-    for (const char* request : {"AnalyticsGetQueueSize", "AnalyticsGetTrackingIdentifier", "AnalyticsGetVisitorIdentifier"}) {
+    for (const char* request :
+         {"AnalyticsGetQueueSize", "AnalyticsGetTrackingIdentifier", "AnalyticsGetVisitorIdentifier"}) {
         EXPECT_EQ(std::count(names.begin(), names.end(), request), 1) << request;
     }
     // The answer follows its request, before or after the first marker; by the second marker it was handed

@@ -29,24 +29,36 @@ TEST_F(NVRIdentityTest, SyncCallsSendTheConvertedIdentifiers) {
     const SyncCase cases[] = {
         {"nil identifier is sent empty",
          [] {
-             [NVRIdentity syncIdentifier:@"crm" identifier:nil authentication:NVRMobileVisitorAuthenticationStateAuthenticated];
+             [NVRIdentity syncIdentifier:@"crm"
+                              identifier:nil
+                          authentication:NVRMobileVisitorAuthenticationStateAuthenticated];
          },
-         {{"crm", ""}}, 1},
+         {{"crm", ""}},
+         1},
         {"a state outside the enum is unknown",
-         [] { [NVRIdentity syncIdentifier:@"crm" identifier:@"u1" authentication:(NVRMobileVisitorAuthenticationState)7]; },
-         {{"crm", "u1"}}, 0},
+         [] {
+             [NVRIdentity syncIdentifier:@"crm"
+                              identifier:@"u1"
+                          authentication:(NVRMobileVisitorAuthenticationState)7];
+         },
+         {{"crm", "u1"}},
+         0},
         {"entries that are not strings are dropped",
          [] {
-             [NVRIdentity syncIdentifiers:[NSDictionary dictionaryWithObjectsAndKeys:@"1", @"a", [NSNumber numberWithInt:5],
-                                                                                    @"n", nil]];
+             [NVRIdentity
+                 syncIdentifiers:[NSDictionary dictionaryWithObjectsAndKeys:@"1", @"a",
+                                                                            [NSNumber numberWithInt:5], @"n",
+                                                                            nil]];
          },
-         {{"a", "1"}}, 0},
+         {{"a", "1"}},
+         0},
         {"the state goes with the map",
          [] {
              [NVRIdentity syncIdentifiers:[NSDictionary dictionaryWithObject:@"2" forKey:@"b"]
                            authentication:NVRMobileVisitorAuthenticationStateLoggedOut];
          },
-         {{"b", "2"}}, 2},
+         {{"b", "2"}},
+         2},
         {"nil map", [] { [NVRIdentity syncIdentifiers:nil]; }, {}, 0},
     };
     for (const auto& row : cases) {
@@ -84,9 +96,8 @@ TEST_F(NVRIdentityTest, AnswersReachTheBlocksAsFoundationValues) {
     answer->PutString("urlvariables", "mid=42");
     answer->PutString("mid", "42");
     answer->PutVariant("visitoridslist",
-                       Variant::FromTypedVector<VisitorId>(
-                           {std::make_shared<VisitorId>("d_cid_ic", "crm", "u1",
-                                                        VisitorIdAuthenticationState::AUTHENTICATED)}));
+                       Variant::FromTypedVector<VisitorId>({std::make_shared<VisitorId>(
+                           "d_cid_ic", "crm", "u1", VisitorIdAuthenticationState::AUTHENTICATED)}));
     Answer(REQUEST, EventType::IDENTITY, EventSource::RESPONSE_IDENTITY, answer);
 
     SignalCounter answered;
@@ -153,7 +164,8 @@ TEST_F(NVRIdentityTest, AnEmptyAnswerGivesNilAndANilBlockAsksNothing) {
 TEST_F(NVRIdentityTest, ArgumentsOfTheWrongClassAreRefusedWithAWarningNotRaised) {
     id notADictionary = @"crm=u1";
     [NVRIdentity syncIdentifiers:notADictionary];
-    [NVRIdentity syncIdentifiers:notADictionary authentication:NVRMobileVisitorAuthenticationStateAuthenticated];
+    [NVRIdentity syncIdentifiers:notADictionary
+                  authentication:NVRMobileVisitorAuthenticationStateAuthenticated];
     EXPECT_EQ(LinesTagged("NVRIdentity").size(), 2u);
     const auto names = NamesSoFar();
     EXPECT_EQ(std::count(names.begin(), names.end(), REQUEST), 0);

@@ -28,8 +28,8 @@ const ExtensionClass EXTENSION_CLASSES[] = {
      "com.nuvra.module.analytics", "2.2.1"},
     {"NVRSignal", [] { return [NVRSignal extensionVersion]; }, [] { [NVRSignal registerExtension]; },
      "com.nuvra.module.signal", "2.0.2"},
-    {"NVRUserProfile", [] { return [NVRUserProfile extensionVersion]; }, [] { [NVRUserProfile registerExtension]; },
-     "com.nuvra.module.userProfile", "2.0.1"},
+    {"NVRUserProfile", [] { return [NVRUserProfile extensionVersion]; },
+     [] { [NVRUserProfile registerExtension]; }, "com.nuvra.module.userProfile", "2.0.1"},
     {"NVRPivora", [] { return [NVRPivora extensionVersion]; }, [] { [NVRPivora registerExtension]; },
      "com.nuvra.module.pivora", "2.1.4"},
 };
@@ -38,7 +38,8 @@ TEST(NVRModuleClassesVersionTest, EachClassGivesItsVersionWithoutStartingTheSyst
     ScratchApp app;
     for (const auto& extension : EXTENSION_CLASSES) {
         SCOPED_TRACE(extension.name);
-        EXPECT_TRUE([extension.version() isEqualToString:[NSString stringWithUTF8String:extension.expectedVersion]]);
+        EXPECT_TRUE(
+            [extension.version() isEqualToString:[NSString stringWithUTF8String:extension.expectedVersion]]);
     }
     EXPECT_FALSE(SystemStarted());
 }

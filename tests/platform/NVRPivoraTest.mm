@@ -47,7 +47,9 @@ ModuleClassTest::Responder ContentByName(std::map<std::string, std::string> cont
         for (const auto& location : requests.Value()) {
             auto data = std::make_shared<EventData>();
             data->PutString("content", contents.at(location->GetName()));
-            auto response = EventBuilder("Answer", EventType::PIVORA, EventSource::RESPONSE_CONTENT).SetData(data).Build();
+            auto response = EventBuilder("Answer", EventType::PIVORA, EventSource::RESPONSE_CONTENT)
+                                .SetData(data)
+                                .Build();
             response->SetPairID(location->GetResponsePairId());
             responses.push_back(response);
         }
@@ -68,9 +70,10 @@ TEST_F(NVRPivoraTest, AnEmptyPrefetchGivesNoAtOnceAndSendsNothing) {
     EXPECT_FALSE(success);
 
     __block NSError* failure = nil;
-    NSArray* nameless = [NSArray arrayWithObjects:[NVRPivoraPrefetchObject prefetchObjectWithName:nil mboxParameters:nil],
-                                                  [NVRPivoraPrefetchObject prefetchObjectWithName:@"" mboxParameters:nil],
-                                                  [NSNull null], nil];
+    NSArray* nameless =
+        [NSArray arrayWithObjects:[NVRPivoraPrefetchObject prefetchObjectWithName:nil mboxParameters:nil],
+                                  [NVRPivoraPrefetchObject prefetchObjectWithName:@"" mboxParameters:nil],
+                                  [NSNull null], nil];
     [NVRPivora prefetchContent:nameless
                 withParameters:nil
                       callback:^(NSError* error) {
@@ -100,7 +103,8 @@ TEST_F(NVRPivoraTest, APrefetchAnswerBecomesSuccessOrAnError) {
         SignalCounter* answeredCounter = &answered;
         __block BOOL success = !row.success;
         __block NSString* description = nil;
-        NSArray* prefetch = [NSArray arrayWithObject:[NVRPivoraPrefetchObject prefetchObjectWithName:@"home" mboxParameters:nil]];
+        NSArray* prefetch = [NSArray arrayWithObject:[NVRPivoraPrefetchObject prefetchObjectWithName:@"home"
+                                                                                      mboxParameters:nil]];
         [NVRPivora prefetchContent:prefetch
              withProfileParameters:nil
                           callback:^(BOOL prefetched) {
@@ -121,7 +125,8 @@ TEST_F(NVRPivoraTest, APrefetchAnswerBecomesSuccessOrAnError) {
 }
 
 TEST_F(NVRPivoraTest, AnEmptyProfileStillSendsAnEmptyBundle) {
-    NSArray* prefetch = [NSArray arrayWithObject:[NVRPivoraPrefetchObject prefetchObjectWithName:@"home" mboxParameters:nil]];
+    NSArray* prefetch = [NSArray arrayWithObject:[NVRPivoraPrefetchObject prefetchObjectWithName:@"home"
+                                                                                  mboxParameters:nil]];
     [NVRPivora prefetchContent:prefetch withProfileParameters:[NSDictionary dictionary] callback:nil];
     const auto parameters = SentParameters(NextDataOf(PREFETCH));
     ASSERT_NE(parameters, nullptr);
@@ -138,28 +143,28 @@ TEST_F(NVRPivoraTest, ANamelessRequestGetsItsDefaultAtOnceAndOnlyNamedOnesAreSen
     __block NSString* nameless = nil;
     __block NSString* named = nil;
     __block bool blankIsNil = false;
-    NSArray* requests = [NSArray
-        arrayWithObjects:[NVRPivoraRequestObject requestObjectWithName:@""
-                                                        defaultContent:@"fallback"
-                                                        mboxParameters:nil
-                                                              callback:^(NSString* content) {
-                                                                nameless = [content retain];
-                                                              }],
-                         [NVRPivoraRequestObject requestObjectWithName:@"named"
-                                                        defaultContent:@"default"
-                                                        mboxParameters:nil
-                                                              callback:^(NSString* content) {
-                                                                named = [content retain];
-                                                                answeredCounter->Raise();
-                                                              }],
-                         [NVRPivoraRequestObject requestObjectWithName:@"blank"
-                                                        defaultContent:@"default"
-                                                        mboxParameters:nil
-                                                              callback:^(NSString* content) {
-                                                                blankIsNil = content == nil;
-                                                                answeredCounter->Raise();
-                                                              }],
-                         nil];
+    NSArray* requests =
+        [NSArray arrayWithObjects:[NVRPivoraRequestObject requestObjectWithName:@""
+                                                                 defaultContent:@"fallback"
+                                                                 mboxParameters:nil
+                                                                       callback:^(NSString* content) {
+                                                                         nameless = [content retain];
+                                                                       }],
+                                  [NVRPivoraRequestObject requestObjectWithName:@"named"
+                                                                 defaultContent:@"default"
+                                                                 mboxParameters:nil
+                                                                       callback:^(NSString* content) {
+                                                                         named = [content retain];
+                                                                         answeredCounter->Raise();
+                                                                       }],
+                                  [NVRPivoraRequestObject requestObjectWithName:@"blank"
+                                                                 defaultContent:@"default"
+                                                                 mboxParameters:nil
+                                                                       callback:^(NSString* content) {
+                                                                         blankIsNil = content == nil;
+                                                                         answeredCounter->Raise();
+                                                                       }],
+                                  nil];
     [NVRPivora retrieveLocationContent:requests withParameters:nil];
     EXPECT_TRUE([nameless isEqualToString:@"fallback"]);
 
@@ -175,8 +180,8 @@ TEST_F(NVRPivoraTest, ANamelessRequestGetsItsDefaultAtOnceAndOnlyNamedOnesAreSen
 }
 
 TEST_F(NVRPivoraTest, ProfileEntriesThatAreNotStringsAreDroppedWithAWarning) {
-    NSDictionary* profile =
-        [NSDictionary dictionaryWithObjectsAndKeys:@"gold", @"tier", [NSNumber numberWithInt:1], @"visits", nil];
+    NSDictionary* profile = [NSDictionary
+        dictionaryWithObjectsAndKeys:@"gold", @"tier", [NSNumber numberWithInt:1], @"visits", nil];
     NSArray* requests = [NSArray arrayWithObject:[NVRPivoraRequestObject requestObjectWithName:@"home"
                                                                                 defaultContent:nil
                                                                                 mboxParameters:nil
@@ -186,8 +191,9 @@ TEST_F(NVRPivoraTest, ProfileEntriesThatAreNotStringsAreDroppedWithAWarning) {
     const auto parameters = SentParameters(NextDataOf(LOAD));
     ASSERT_NE(parameters, nullptr);
     EXPECT_EQ(parameters->GetProfileParameters(), (PivoraParameters::StringMap{{"tier", "gold"}}));
-    EXPECT_EQ(parameters->GetMboxParameters(),
-              (PivoraParameters::StringMap{{"__oldPivoraSdkApiCompatParam__", "__oldPivoraSdkApiCompatParam__"}}));
+    EXPECT_EQ(
+        parameters->GetMboxParameters(),
+        (PivoraParameters::StringMap{{"__oldPivoraSdkApiCompatParam__", "__oldPivoraSdkApiCompatParam__"}}));
     const auto warnings = LinesTagged("Pivora Request");
     ASSERT_EQ(warnings.size(), 1u);
     EXPECT_THAT(warnings[0].message, testing::HasSubstr("visits"));
@@ -200,8 +206,10 @@ TEST_F(NVRPivoraTest, AClickWithDictionariesSendsTheCleanedParameters) {
                                      [NSArray arrayWithObjects:@"p-1", [NSNumber numberWithInt:2], nil],
                                      @"purchasedProductIds", nil];
     [NVRPivora locationClickedWithName:@"cart"
-                        mboxParameters:[NSDictionary dictionaryWithObjectsAndKeys:@"1", @"m", [NSNull null], @"x", nil]
-                     productParameters:[NSDictionary dictionaryWithObjectsAndKeys:@"p-1", @"id", @"c-1", @"categoryId", nil]
+                        mboxParameters:[NSDictionary
+                                           dictionaryWithObjectsAndKeys:@"1", @"m", [NSNull null], @"x", nil]
+                     productParameters:[NSDictionary dictionaryWithObjectsAndKeys:@"p-1", @"id", @"c-1",
+                                                                                  @"categoryId", nil]
                        orderParameters:order
                      profileParameters:[NSDictionary dictionary]];
 
@@ -261,7 +269,8 @@ TEST_F(NVRPivoraTest, SettersAndResetsReachTheModule) {
          "PivoraSetPreviewRestartDeeplink", "restartdeeplink", ""},
         {"deep link", [] { [NVRPivora setPreviewRestartDeeplink:[NSURL URLWithString:@"app://home"]]; },
          "PivoraSetPreviewRestartDeeplink", "restartdeeplink", "app://home"},
-        {"third party id", [] { [NVRPivora setThirdPartyId:@"t-2"]; }, "PivoraRequestIdentity", "thirdpartyid", "t-2"},
+        {"third party id", [] { [NVRPivora setThirdPartyId:@"t-2"]; }, "PivoraRequestIdentity",
+         "thirdpartyid", "t-2"},
         {"clear cache", [] { [NVRPivora clearPrefetchCache]; }, "PivoraResetPrefetchCache", nullptr, ""},
         {"reset", [] { [NVRPivora resetExperience]; }, "PivoraResetExperience", nullptr, ""},
     };

@@ -48,7 +48,8 @@ TEST_F(NVRPivoraValuesTest, ARequestObjectKeepsOnlyTheStringMboxEntries) {
 }
 
 TEST_F(NVRPivoraValuesTest, APrefetchObjectWithoutParametersHasEmptyOnes) {
-    NVRPivoraPrefetchObject* prefetch = [NVRPivoraPrefetchObject prefetchObjectWithName:@"home" mboxParameters:nil];
+    NVRPivoraPrefetchObject* prefetch = [NVRPivoraPrefetchObject prefetchObjectWithName:@"home"
+                                                                         mboxParameters:nil];
     ASSERT_NE(prefetch.mboxParameters, nil);
     EXPECT_EQ([prefetch.mboxParameters count], 0u);
     ASSERT_NE(prefetch.pivoraParameters, nil);
@@ -57,7 +58,8 @@ TEST_F(NVRPivoraValuesTest, APrefetchObjectWithoutParametersHasEmptyOnes) {
 }
 
 TEST_F(NVRPivoraValuesTest, OrderIdsThatAreNotStringsAreLeftOutWithAWarning) {
-    NVRPivoraPrefetchObject* prefetch = [NVRPivoraPrefetchObject prefetchObjectWithName:@"home" mboxParameters:nil];
+    NVRPivoraPrefetchObject* prefetch = [NVRPivoraPrefetchObject prefetchObjectWithName:@"home"
+                                                                         mboxParameters:nil];
     [prefetch setOrderParameters:@"o-1"
                       orderTotal:[NSNumber numberWithDouble:12.5]
              purchasedProductIds:[NSArray arrayWithObjects:@"p-1", [NSNumber numberWithInt:2], nil]];
@@ -75,7 +77,9 @@ TEST_F(NVRPivoraValuesTest, ABundleFillsTheDictionariesWithEmptyValuesForMissing
         pivoraParametersWithParameters:nil
                      profileParameters:nil
                                product:[NVRPivoraProduct pivoraProductWithId:@"p-1" categoryId:nil]
-                                 order:[NVRPivoraOrder pivoraOrderWithId:nil total:nil purchasedProductIds:nil]];
+                                 order:[NVRPivoraOrder pivoraOrderWithId:nil
+                                                                   total:nil
+                                                     purchasedProductIds:nil]];
     NVRPivoraPrefetchObject* prefetch = [NVRPivoraPrefetchObject pivoraPrefetchObjectWithName:@"home"
                                                                              pivoraParameters:bundle];
     EXPECT_TRUE([[prefetch.productParameters objectForKey:@"categoryId"] isEqualToString:@""]);
@@ -103,15 +107,16 @@ TEST_F(NVRPivoraValuesTest, ProductsAndOrdersNeedAnId) {
     const auto parameters = ToCppPivoraParameters(nil);
     ASSERT_NE(parameters->GetProduct(), nullptr);
     EXPECT_EQ(parameters->GetProduct()->GetProductId(), "");
-    const auto withProduct = std::make_shared<PivoraParameters>(PivoraParameters::StringMap{}, PivoraParameters::StringMap{},
-                                                                std::make_shared<PivoraProduct>("p-1", ""), nullptr);
+    const auto withProduct =
+        std::make_shared<PivoraParameters>(PivoraParameters::StringMap{}, PivoraParameters::StringMap{},
+                                           std::make_shared<PivoraProduct>("p-1", ""), nullptr);
     EXPECT_EQ(PivoraParameters::Merge({withProduct, parameters})->GetProduct()->GetProductId(), "p-1");
 }
 
 TEST_F(NVRPivoraValuesTest, ValuesOfTheWrongClassReadAsEmpty) {
-    NSDictionary* order = [NSDictionary
-        dictionaryWithObjectsAndKeys:[NSNumber numberWithInt:7], @"id", [NSArray array], @"total", @"ids",
-                                     @"purchasedProductIds", nil];
+    NSDictionary* order =
+        [NSDictionary dictionaryWithObjectsAndKeys:[NSNumber numberWithInt:7], @"id", [NSArray array],
+                                                   @"total", @"ids", @"purchasedProductIds", nil];
     const auto converted = ToPivoraOrder(order);
     ASSERT_NE(converted, nullptr);
     EXPECT_EQ(converted->GetOrderId(), "");

@@ -52,17 +52,18 @@ TEST_F(NVRUserProfileTest, OneAttributeIsSentAsTextOrAsARemoval) {
 
 TEST_F(NVRUserProfileTest, AttributesKeepTheirKindsAndValuesWithoutOneAreLeftOut) {
     NSDictionary* attributes = [NSDictionary
-        dictionaryWithObjectsAndKeys:[NSNumber numberWithInt:5], @"int", [NSNumber numberWithDouble:1.5], @"double",
-                                     [NSNumber numberWithBool:YES], @"bool", [NSArray arrayWithObject:@"a"], @"array",
-                                     [NSDictionary dictionaryWithObject:@"v" forKey:@"k"], @"map", [NSNull null],
-                                     @"gone", [NSDate date], @"date", nil];
+        dictionaryWithObjectsAndKeys:[NSNumber numberWithInt:5], @"int", [NSNumber numberWithDouble:1.5],
+                                     @"double", [NSNumber numberWithBool:YES], @"bool",
+                                     [NSArray arrayWithObject:@"a"], @"array",
+                                     [NSDictionary dictionaryWithObject:@"v" forKey:@"k"], @"map",
+                                     [NSNull null], @"gone", [NSDate date], @"date", nil];
     [NVRUserProfile updateUserAttributes:attributes];
 
     const auto sent = SentAttributes(NextDataOf(UPDATE));
     const std::map<std::string, VariantKind> expected = {
-        {"int", VariantKind::VARIANT_INTEGER}, {"double", VariantKind::VARIANT_DOUBLE},
-        {"bool", VariantKind::VARIANT_BOOLEAN},   {"array", VariantKind::VARIANT_VECTOR},
-        {"map", VariantKind::VARIANT_MAP},     {"gone", VariantKind::VARIANT_NULL},
+        {"int", VariantKind::VARIANT_INTEGER},  {"double", VariantKind::VARIANT_DOUBLE},
+        {"bool", VariantKind::VARIANT_BOOLEAN}, {"array", VariantKind::VARIANT_VECTOR},
+        {"map", VariantKind::VARIANT_MAP},      {"gone", VariantKind::VARIANT_NULL},
     };
     ASSERT_EQ(sent.size(), expected.size());
     for (const auto& [key, kind] : expected) {
