@@ -73,12 +73,6 @@ NSArray* ArrayOrNil(NSArray* array) { return [array isKindOfClass:[NSArray class
 + (void)prefetchContent:(NSArray*)prefetchObjects
          withParameters:(NVRPivoraParameters*)parameters
                callback:(void (^)(NSError*))callback {
-    std::vector<std::shared_ptr<PivoraPrefetch>> prefetches;
-    for (id object in ArrayOrNil(prefetchObjects)) {
-        if (HasName(object)) {
-            prefetches.push_back(ToPivoraPrefetch(object));
-        }
-    }
     using Block = void (^)(NSError*);
     const auto answer = BlockFunction<const std::string&>(callback, [](Block copied,
                                                                        const std::string& failure) {
@@ -91,6 +85,12 @@ NSArray* ArrayOrNil(NSArray* array) { return [array isKindOfClass:[NSArray class
                                                                           forKey:NSLocalizedDescriptionKey]]);
     });
     RunPublicCall(LOG_TAG, [&] {
+        std::vector<std::shared_ptr<PivoraPrefetch>> prefetches;
+        for (id object in ArrayOrNil(prefetchObjects)) {
+            if (HasName(object)) {
+                prefetches.push_back(ToPivoraPrefetch(object));
+            }
+        }
         GetPivoraCore()->PivoraPrefetchContent(prefetches, ToCppPivoraParameters(parameters), answer);
     });
 }
@@ -107,8 +107,8 @@ NSArray* ArrayOrNil(NSArray* array) { return [array isKindOfClass:[NSArray class
 }
 
 + (void)retrieveLocationContent:(NSArray*)requests withParameters:(NVRPivoraParameters*)parameters {
-    std::vector<std::shared_ptr<PivoraRequest>> kept;
     RunPublicCall(LOG_TAG, [&] {
+        std::vector<std::shared_ptr<PivoraRequest>> kept;
         for (id object in ArrayOrNil(requests)) {
             if (![object isKindOfClass:[NVRPivoraRequestObject class]]) {
                 continue;
