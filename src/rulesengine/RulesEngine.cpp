@@ -60,11 +60,13 @@ void RulesEngine::AddRule(const std::shared_ptr<Module>& module, const std::shar
     }
     std::lock_guard<std::mutex> lock(mutex_);
     rules_[module].push_back(rule);
+    LoadTexts(*rule);
 }
 
 void RulesEngine::RemoveRulesForModule(const std::shared_ptr<Module>& module) {
     std::lock_guard<std::mutex> lock(mutex_);
     rules_.erase(module);
+    ReloadTexts();
 }
 
 std::vector<std::shared_ptr<Event>> RulesEngine::ProcessRules(std::shared_ptr<Event>& event) {
@@ -113,6 +115,7 @@ void RulesEngine::ReplaceRulesForModule(const std::shared_ptr<Module>& module,
                                         std::vector<std::shared_ptr<Rule>> rules) {
     std::lock_guard<std::mutex> lock(mutex_);
     rules_[module] = std::move(rules);
+    ReloadTexts();
 }
 
 void RulesEngine::ProcessAttachDataConsequence(const std::shared_ptr<Event>& consequence,
@@ -209,6 +212,11 @@ void RulesEngine::HandleConsequence(const std::shared_ptr<Event>& consequence, s
 
 std::shared_ptr<Variant> RulesEngine::ExpandValue(const std::shared_ptr<Variant>& value,
                                                   const std::shared_ptr<Event>& event) {
+    const auto loaded = loadedTexts_.find(value.get());
+    if (loaded != loadedTexts_.end()) {
+        const std::optional<TokenTemplate>& tokens = loaded->second.tokens;
+        return tokens ? Variant::FromString(tokenParser_->ExpandTokens(*tokens, event)) : value;
+    }
     switch (value->GetKind()) {
         case VariantKind::VARIANT_STRING: {
             std::string text;
@@ -230,6 +238,73 @@ std::shared_ptr<Variant> RulesEngine::ExpandValue(const std::shared_ptr<Variant>
         }
         default:
             return value;
+    }
+}
+
+void RulesEngine::LoadTexts(const Rule& rule) {
+    for (const std::shared_ptr<Event>& consequence : rule.GetConsequenceEvents()) {
+        const std::shared_ptr<EventData> data = consequence ? consequence->GetData() : nullptr;
+        if (!data) {
+            continue;
+        }
+        for (const auto& entry : data->AsMapCopy()) {
+            LoadText(entry.second);
+        }
+    }
+}
+
+bool RulesEngine::LoadText(const std::shared_ptr<Variant>& value) {
+    if (!value) {
+        return false;
+    }
+    const auto known = loadedTexts_.find(value.get());
+    if (known != loadedTexts_.end()) {
+        return known->second.tokens.has_value();
+    }
+    bool hasTokens = false;
+    std::string text;
+    std::vector<std::shared_ptr<Variant>> list;
+    VariantMap map;
+    switch (value->GetKind()) {
+        case VariantKind::VARIANT_STRING: {
+            value->GetString(text);
+            TokenTemplate tokens(std::move(text));
+            hasTokens = tokens.HasTokens();
+            std::optional<TokenTemplate> found;
+            if (hasTokens) {
+                found.emplace(std::move(tokens));
+            }
+            loadedTexts_.emplace(value.get(), LoadedText{value, std::move(found)});
+            return hasTokens;
+        }
+        case VariantKind::VARIANT_VECTOR:
+            value->GetVariantVector(list);
+            for (const std::shared_ptr<Variant>& element : list) {
+                hasTokens = LoadText(element) || hasTokens;
+            }
+            break;
+        case VariantKind::VARIANT_MAP:
+            value->GetVariantMap(map);
+            for (const auto& entry : map) {
+                hasTokens = LoadText(entry.second) || hasTokens;
+            }
+            break;
+        default:
+            return false;
+    }
+    // A container with tokens inside is rebuilt at every expansion; one without is kept as it is.
+    if (!hasTokens) {
+        loadedTexts_.emplace(value.get(), LoadedText{value, std::nullopt});
+    }
+    return hasTokens;
+}
+
+void RulesEngine::ReloadTexts() {
+    loadedTexts_.clear();
+    for (const auto& moduleRules : rules_) {
+        for (const std::shared_ptr<Rule>& rule : moduleRules.second) {
+            LoadTexts(*rule);
+        }
     }
 }
 
