@@ -17,9 +17,8 @@ constexpr size_t INITIAL_SLOTS = 64;
 
 void FlattenedEventIndex::Build(const std::shared_ptr<const EventData>& data) {
     Clear();
-    EventDataFlattener::ForEachLeaf(data, [this](const std::string& key, const std::shared_ptr<Variant>& value) {
-        Put(key, value);
-    });
+    EventDataFlattener::ForEachLeaf(
+        data, [this](const std::string& key, const std::shared_ptr<Variant>& value) { Put(key, value); });
 }
 
 void FlattenedEventIndex::Clear() {

@@ -14,7 +14,16 @@ namespace NuvraMobile {
 class RuleKey {
 public:
     enum class Kind { EMPTY, EVENT_DATA, SHARED_STATE, SPECIAL, UNKNOWN_SPECIAL };
-    enum class Special { TYPE, SOURCE, TIMESTAMP_UNIX, TIMESTAMP_ISO8601, SDK_VERSION, CACHEBUST, ALL_URL, ALL_JSON };
+    enum class Special {
+        TYPE,
+        SOURCE,
+        TIMESTAMP_UNIX,
+        TIMESTAMP_ISO8601,
+        SDK_VERSION,
+        CACHEBUST,
+        ALL_URL,
+        ALL_JSON
+    };
 
     RuleKey() : RuleKey(std::string()) {}
     explicit RuleKey(std::string text);
