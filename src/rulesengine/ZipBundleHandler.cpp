@@ -43,9 +43,9 @@ bool ZipBundleHandler::ProcessDownloadedBundle(const std::string& bundlePath,
 std::string ZipBundleHandler::SiblingPath(const std::string& path, const std::string& prefix) const {
     const std::string separator = fileSystem_->GetPathSeparator();
     const size_t nameStart = path.rfind(separator);
-    return nameStart == std::string::npos ? prefix + path
-                                          : path.substr(0, nameStart + separator.size()) + prefix +
-                                                path.substr(nameStart + separator.size());
+    return nameStart == std::string::npos
+               ? prefix + path
+               : path.substr(0, nameStart + separator.size()) + prefix + path.substr(nameStart + separator.size());
 }
 
 bool ZipBundleHandler::ReplaceDirectory(const std::string& replacement, const std::string& directory) const {
