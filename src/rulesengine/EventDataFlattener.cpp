@@ -59,7 +59,7 @@ void EventDataFlattener::ForEachLeaf(const std::shared_ptr<const EventData>& dat
         return;
     }
     std::string path;
-    VisitEntries(path, data->AsMapCopy(), visit);
+    VisitEntries(path, data->GetEntries(), visit);
 }
 
 // One path buffer for the whole walk: each level appends its key and cuts it off again.

@@ -8,6 +8,7 @@
 #include "core/EventData.h"
 #include "core/SdkError.h"
 #include "core/Variant.h"
+#include "core/VariantKinds.h"
 #include "rulesengine/Rule.h"
 #include "rulesengine/RuleTokenParser.h"
 #include "util/Log.h"
@@ -42,6 +43,12 @@ bool ReadMap(const RulesEngine::VariantMap& map, const char* key, RulesEngine::V
     out.clear();
     entry->second->GetVariantMap(out);
     return true;
+}
+
+/** The entries of a map variant without a copy; null for any other kind. */
+const RulesEngine::VariantMap* EntriesOf(const Variant& value) {
+    const auto* map = dynamic_cast<const VariantMapVariant*>(&value);
+    return map ? &map->GetEntries() : nullptr;
 }
 
 }  // namespace
@@ -123,7 +130,7 @@ void RulesEngine::ProcessAttachDataConsequence(const std::shared_ptr<Event>& con
     if (!consequence || !consequence->GetData() || !triggeringEvent || !triggeringEvent->GetData()) {
         return;
     }
-    const VariantMap expanded = GetTokenExpandedMap(consequence->GetData()->AsMapCopy(), triggeringEvent);
+    const VariantMap expanded = GetTokenExpandedMap(consequence->GetData()->GetEntries(), triggeringEvent);
     if (expanded.empty()) {
         Log::Warning(LOG_PREFIX, "Unable to process an AttachDataConsequence Event, EventData is empty.");
         return;
@@ -189,10 +196,12 @@ void RulesEngine::HandleConsequence(const std::shared_ptr<Event>& consequence, s
         Log::Warning(LOG_PREFIX, "Unable to process a RuleConsequence Event, EventData is null or empty.");
         return;
     }
-    VariantMap triggered;
-    data->GetVariantMap(RulesEngineKeys::CONSEQUENCE_TRIGGERED, triggered);
-    const auto typeEntry = triggered.find(RulesEngineKeys::CONSEQUENCE_TYPE);
-    if (typeEntry == triggered.end()) {
+    const auto triggeredEntry = data->GetEntries().find(RulesEngineKeys::CONSEQUENCE_TRIGGERED);
+    const VariantMap* triggered =
+        triggeredEntry == data->GetEntries().end() ? nullptr : EntriesOf(*triggeredEntry->second);
+    const auto typeEntry =
+        triggered ? triggered->find(RulesEngineKeys::CONSEQUENCE_TYPE) : VariantMap::const_iterator();
+    if (!triggered || typeEntry == triggered->end()) {
         Log::Warning(LOG_PREFIX, "Unable to process a RuleConsequence Event, no type is specified.");
         return;
     }
@@ -203,7 +212,7 @@ void RulesEngine::HandleConsequence(const std::shared_ptr<Event>& consequence, s
         tokenParser_->DataChanged();
         return;
     }
-    auto expanded = std::make_shared<EventData>(GetTokenExpandedMap(data->AsMapCopy(), event));
+    auto expanded = std::make_shared<EventData>(GetTokenExpandedMap(data->GetEntries(), event));
     result.push_back(
         EventBuilder(consequence->GetName(), consequence->GetEventType(), consequence->GetEventSource())
             .SetData(expanded)
@@ -232,9 +241,8 @@ std::shared_ptr<Variant> RulesEngine::ExpandValue(const std::shared_ptr<Variant>
             return Variant::FromVariantVector(GetTokenExpandedList(std::move(list), event));
         }
         case VariantKind::VARIANT_MAP: {
-            VariantMap map;
-            value->GetVariantMap(map);
-            return Variant::FromVariantMap(GetTokenExpandedMap(map, event));
+            const VariantMap* entries = EntriesOf(*value);
+            return entries ? Variant::FromVariantMap(GetTokenExpandedMap(*entries, event)) : value;
         }
         default:
             return value;
@@ -247,7 +255,7 @@ void RulesEngine::LoadTexts(const Rule& rule) {
         if (!data) {
             continue;
         }
-        for (const auto& entry : data->AsMapCopy()) {
+        for (const auto& entry : data->GetEntries()) {
             LoadText(entry.second);
         }
     }
@@ -264,7 +272,6 @@ bool RulesEngine::LoadText(const std::shared_ptr<Variant>& value) {
     bool hasTokens = false;
     std::string text;
     std::vector<std::shared_ptr<Variant>> list;
-    VariantMap map;
     switch (value->GetKind()) {
         case VariantKind::VARIANT_STRING: {
             value->GetString(text);
@@ -283,12 +290,13 @@ bool RulesEngine::LoadText(const std::shared_ptr<Variant>& value) {
                 hasTokens = LoadText(element) || hasTokens;
             }
             break;
-        case VariantKind::VARIANT_MAP:
-            value->GetVariantMap(map);
-            for (const auto& entry : map) {
+        case VariantKind::VARIANT_MAP: {
+            const VariantMap* entries = EntriesOf(*value);
+            for (const auto& entry : entries ? *entries : VariantMap()) {
                 hasTokens = LoadText(entry.second) || hasTokens;
             }
             break;
+        }
         default:
             return false;
     }
