@@ -103,6 +103,23 @@ std::vector<std::shared_ptr<Event>> RulesEngine::ProcessRules(std::shared_ptr<Ev
 
 RulesEngine::VariantMap RulesEngine::GetTokenExpandedMap(const VariantMap& map,
                                                          const std::shared_ptr<Event>& event) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return ExpandMap(map, event);
+}
+
+std::vector<std::shared_ptr<Variant>> RulesEngine::GetTokenExpandedList(
+    std::vector<std::shared_ptr<Variant>> list, const std::shared_ptr<Event>& event) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return ExpandList(std::move(list), event);
+}
+
+void RulesEngine::ProcessAttachDataConsequence(const std::shared_ptr<Event>& consequence,
+                                               std::shared_ptr<Event>& triggeringEvent) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    AttachData(consequence, triggeringEvent);
+}
+
+RulesEngine::VariantMap RulesEngine::ExpandMap(const VariantMap& map, const std::shared_ptr<Event>& event) {
     VariantMap expanded;
     for (const auto& entry : map) {
         expanded.emplace_hint(expanded.end(), entry.first, ExpandValue(entry.second, event));
@@ -110,8 +127,8 @@ RulesEngine::VariantMap RulesEngine::GetTokenExpandedMap(const VariantMap& map,
     return expanded;
 }
 
-std::vector<std::shared_ptr<Variant>> RulesEngine::GetTokenExpandedList(
-    std::vector<std::shared_ptr<Variant>> list, const std::shared_ptr<Event>& event) {
+std::vector<std::shared_ptr<Variant>> RulesEngine::ExpandList(std::vector<std::shared_ptr<Variant>> list,
+                                                              const std::shared_ptr<Event>& event) {
     for (std::shared_ptr<Variant>& element : list) {
         element = ExpandValue(element, event);
     }
@@ -125,12 +142,12 @@ void RulesEngine::ReplaceRulesForModule(const std::shared_ptr<Module>& module,
     ReloadTexts();
 }
 
-void RulesEngine::ProcessAttachDataConsequence(const std::shared_ptr<Event>& consequence,
-                                               std::shared_ptr<Event>& triggeringEvent) {
+void RulesEngine::AttachData(const std::shared_ptr<Event>& consequence,
+                             std::shared_ptr<Event>& triggeringEvent) {
     if (!consequence || !consequence->GetData() || !triggeringEvent || !triggeringEvent->GetData()) {
         return;
     }
-    const VariantMap expanded = GetTokenExpandedMap(consequence->GetData()->GetEntries(), triggeringEvent);
+    const VariantMap expanded = ExpandMap(consequence->GetData()->GetEntries(), triggeringEvent);
     if (expanded.empty()) {
         Log::Warning(LOG_PREFIX, "Unable to process an AttachDataConsequence Event, EventData is empty.");
         return;
@@ -208,11 +225,11 @@ void RulesEngine::HandleConsequence(const std::shared_ptr<Event>& consequence, s
     std::string type;
     typeEntry->second->GetString(type);
     if (type == CONSEQUENCE_TYPE_ATTACH_DATA) {
-        ProcessAttachDataConsequence(consequence, event);
+        AttachData(consequence, event);
         tokenParser_->DataChanged();
         return;
     }
-    auto expanded = std::make_shared<EventData>(GetTokenExpandedMap(data->GetEntries(), event));
+    auto expanded = std::make_shared<EventData>(ExpandMap(data->GetEntries(), event));
     result.push_back(
         EventBuilder(consequence->GetName(), consequence->GetEventType(), consequence->GetEventSource())
             .SetData(expanded)
@@ -238,11 +255,11 @@ std::shared_ptr<Variant> RulesEngine::ExpandValue(const std::shared_ptr<Variant>
         case VariantKind::VARIANT_VECTOR: {
             std::vector<std::shared_ptr<Variant>> list;
             value->GetVariantVector(list);
-            return Variant::FromVariantVector(GetTokenExpandedList(std::move(list), event));
+            return Variant::FromVariantVector(ExpandList(std::move(list), event));
         }
         case VariantKind::VARIANT_MAP: {
             const VariantMap* entries = EntriesOf(*value);
-            return entries ? Variant::FromVariantMap(GetTokenExpandedMap(*entries, event)) : value;
+            return entries ? Variant::FromVariantMap(ExpandMap(*entries, event)) : value;
         }
         default:
             return value;

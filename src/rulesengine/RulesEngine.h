@@ -63,7 +63,10 @@ public:
      */
     virtual std::vector<std::shared_ptr<Event>> ProcessRules(std::shared_ptr<Event>& event);
 
-    /** Every string inside the map, at any depth, token-expanded against the event; keys stay. */
+    /**
+     * Every string inside the map, at any depth, token-expanded against the event; keys stay. These
+     * and ProcessAttachDataConsequence take the engine's mutex, which guards the token parser.
+     */
     virtual VariantMap GetTokenExpandedMap(const VariantMap& map, const std::shared_ptr<Event>& event);
     virtual std::vector<std::shared_ptr<Variant>> GetTokenExpandedList(
         std::vector<std::shared_ptr<Variant>> list, const std::shared_ptr<Event>& event);
@@ -83,6 +86,11 @@ public:
     std::vector<std::shared_ptr<Rule>> GetRulesForModule(const std::shared_ptr<Module>& module) const;
 
 private:
+    /** The unlocked forms of the three public operations above, for the pass that holds the mutex. */
+    VariantMap ExpandMap(const VariantMap& map, const std::shared_ptr<Event>& event);
+    std::vector<std::shared_ptr<Variant>> ExpandList(std::vector<std::shared_ptr<Variant>> list,
+                                                     const std::shared_ptr<Event>& event);
+    void AttachData(const std::shared_ptr<Event>& consequence, std::shared_ptr<Event>& triggeringEvent);
     bool EvaluateRule(const Rule& rule, const std::shared_ptr<Event>& event);
     void HandleConsequence(const std::shared_ptr<Event>& consequence, std::shared_ptr<Event>& event,
                            std::vector<std::shared_ptr<Event>>& result);
