@@ -124,18 +124,19 @@ std::shared_ptr<Variant> RuleTokenParser::ExpandKey(const std::string& key,
 }
 
 std::shared_ptr<Variant> RuleTokenParser::ExpandKey(const RuleKey& key, const std::shared_ptr<Event>& event) {
-    std::shared_ptr<Variant> result = NullVariant();
     if (key.GetKind() == RuleKey::Kind::EMPTY || !event) {
-        return result;
+        return NullVariant();
     }
     SetEvent(event);
+    std::shared_ptr<Variant> result;
     // A plain try block: this runs for every matcher of every rule on every event.
     try {
-        if (key.GetKind() == RuleKey::Kind::SHARED_STATE) {
-            result = GetSharedStateKey(key.GetStateName(), key.GetStateKey());
-        } else if (key.GetKind() != RuleKey::Kind::EVENT_DATA) {
-            result = ReturnKeyType(key);
+        if (key.GetKind() == RuleKey::Kind::EVENT_DATA) {
+            return LookUpEventData(key);
         }
+        result = key.GetKind() == RuleKey::Kind::SHARED_STATE
+                     ? GetSharedStateKey(key.GetStateName(), key.GetStateKey())
+                     : ReturnKeyType(key);
         if (IsNull(result)) {
             result = LookUpEventData(key);
         }
@@ -143,7 +144,7 @@ std::shared_ptr<Variant> RuleTokenParser::ExpandKey(const RuleKey& key, const st
         const SdkError error = SdkError::From(std::current_exception(), CurrentDebugInfo());
         Log::Debug(LOG_TAG, "Unable to expand key \"%s\".%n%s", key.GetText(), error.GetMessage());
     }
-    return result;
+    return result ? result : NullVariant();
 }
 
 void RuleTokenParser::BeginPass() {
@@ -196,10 +197,11 @@ std::string RuleTokenParser::GetKeyFromToken(const std::string& token, bool isUr
 }
 
 void RuleTokenParser::SetEvent(const std::shared_ptr<Event>& event) {
+    // Every key of a pass sets the same event: leave its reference count alone then.
     if (event != currentEvent_) {
         indexCurrent_ = false;
+        currentEvent_ = event;
     }
-    currentEvent_ = event;
 }
 
 std::shared_ptr<Variant> RuleTokenParser::ReturnKeyType(const RuleKey& key) const {
