@@ -1,6 +1,8 @@
 // The example Objective-C host program: plays an app that uses the SDK through its public classes only.
-// It starts the SDK (configured from the configuration packaged in its bundle), reports a lifecycle
-// start, tracks an action and a state, reads and changes the privacy status, and pauses.
+// It registers an extension of its own whose listener prints every event it hears, starts the SDK
+// (configured from the configuration packaged in its bundle), reports a lifecycle start, tracks an
+// action and a state, dispatches the app's own event, publishes and reads back the extension's state,
+// reads and changes the privacy status, and pauses.
 //
 //   nvr_objc_host [--log-level error|warning|debug|trace]
 
@@ -10,6 +12,10 @@
 #include <cstring>
 
 #import "platform/NVRCore.h"
+#import "platform/NVRExtension.h"
+#import "platform/NVRExtensionApi.h"
+#import "platform/NVRExtensionEvent.h"
+#import "platform/NVRExtensionListener.h"
 
 namespace {
 
@@ -66,6 +72,85 @@ bool AwaitAnswer(const char* what) {
     return received;
 }
 
+NSString* const APP_EVENT_TYPE = @"com.example.eventType.app";
+NSString* const APP_EVENT_SOURCE = @"com.example.eventSource.app";
+
+}  // namespace
+
+/**
+ * Prints every event it hears. On the app's own event the extension publishes its state at that event
+ * and reads it back, then the waiting app is answered.
+ */
+@interface PrintingListener : NVRExtensionListener
+@end
+
+@implementation PrintingListener
+- (void)hear:(NVRExtensionEvent*)event {
+    std::printf("Extension heard: %s (%s, %s)\n", [[event eventName] UTF8String], [[event eventType] UTF8String],
+                [[event eventSource] UTF8String]);
+    if (![[event eventType] isEqualToString:APP_EVENT_TYPE]) {
+        return;
+    }
+    NVRExtensionApi* api = [[self extension] api];
+    NSDictionary* state = [NSDictionary dictionaryWithObject:[event eventName] forKey:@"lastEvent"];
+    NSError* error = nil;
+    if ([api setSharedEventState:state event:event error:&error]) {
+        NSDictionary* read = [api getSharedEventState:[[self extension] name] event:event error:&error];
+        std::printf("Extension state: lastEvent = %s\n", [[[read objectForKey:@"lastEvent"] description] UTF8String]);
+    } else {
+        std::fprintf(stderr, "the extension's state was not published: error %ld\n", static_cast<long>([error code]));
+    }
+    Answer();
+}
+@end
+
+/** The app's own extension: it listens to everything. */
+@interface ExampleExtension : NVRExtension
+@end
+
+@implementation ExampleExtension
+- (instancetype)init {
+    self = [super init];
+    NSError* error = nil;
+    if (![[self api] registerWildcardListener:[PrintingListener class] error:&error]) {
+        std::fprintf(stderr, "the listener was not registered: error %ld\n", static_cast<long>([error code]));
+    }
+    return self;
+}
+
+- (NSString*)name {
+    return @"com.example.extension";
+}
+@end
+
+namespace {
+
+bool RegisterExampleExtension() {
+    NSError* error = nil;
+    if (![NVRCore registerExtension:[ExampleExtension class] error:&error]) {
+        std::fprintf(stderr, "the extension was not registered: error %ld\n", static_cast<long>([error code]));
+        return false;
+    }
+    std::printf("Registered extension \"com.example.extension\"\n");
+    return true;
+}
+
+/** The app's own event reaches its extension. */
+bool UseExampleExtension() {
+    NSDictionary* data = [NSDictionary dictionaryWithObject:@"example" forKey:@"origin"];
+    NSError* error = nil;
+    NVRExtensionEvent* event = [NVRExtensionEvent extensionEventWithName:@"ExampleAppEvent"
+                                                                    type:APP_EVENT_TYPE
+                                                                  source:APP_EVENT_SOURCE
+                                                                    data:data
+                                                                   error:&error];
+    if (event == nil || ![NVRCore dispatchEvent:event error:&error]) {
+        std::fprintf(stderr, "the app's event was not dispatched: error %ld\n", static_cast<long>([error code]));
+        return false;
+    }
+    return AwaitAnswer("the app's event");
+}
+
 bool PrintPrivacyStatus() {
     [NVRCore getPrivacyStatus:^(NVRMobilePrivacyStatus status) {
       std::printf("Privacy status: %s\n", PrivacyName(status));
@@ -86,12 +171,13 @@ int main(int argc, char** argv) {
     answered = [[NSCondition alloc] init];
     [NVRCore setLogLevel:level];
     std::printf("SDK version: %s\n", [[NVRCore extensionVersion] UTF8String]);
+    bool ok = RegisterExampleExtension();
 
     [NVRCore start:^{
       std::printf("Started\n");
       Answer();
     }];
-    bool ok = AwaitAnswer("the start");
+    ok = AwaitAnswer("the start") && ok;
 
     NSDictionary* launchContext = [NSDictionary dictionaryWithObject:@"example" forKey:@"launch.source"];
     [NVRCore lifecycleStart:launchContext];
@@ -100,6 +186,7 @@ int main(int argc, char** argv) {
     [NVRCore trackAction:@"purchase" data:purchase];
     [NVRCore trackState:@"checkout" data:nil];
     std::printf("Tracked action \"purchase\" and state \"checkout\"\n");
+    ok = ok && UseExampleExtension();
 
     ok = ok && PrintPrivacyStatus();
     [NVRCore setPrivacyStatus:NVRMobilePrivacyStatusOptOut];
