@@ -21,7 +21,8 @@ namespace {
 /**
  * The app's extension behind the core's module interface. The hub asks the name on the registering
  * thread and the shared-state name on any thread while the instance is replaced on the hub side, so
- * the instance is read under a lock and called outside it.
+ * the instance is read under a lock and called outside it. The name outlives the instance: the module
+ * still logs and keys its state by it after the instance is released.
  */
 class ExternalModuleInterfaceWrapper : public Object, public virtual ExternalModuleInterface {
 public:
@@ -32,12 +33,20 @@ public:
         RunInObjCScope([this] { [instance_ release]; });
     }
 
+    /** Once the instance is gone (unregistered), the name it gave last. */
     std::string GetModuleName() override {
         std::string name;
         RunInObjCScope([&] {
             NVRExtension* instance = RetainedInstance();
-            name = ToCppString([instance name]);
-            [instance release];
+            if (instance != nil) {
+                name = ToCppString([instance name]);
+                [instance release];
+                std::lock_guard<std::mutex> lock(mutex_);
+                lastName_ = name;
+            } else {
+                std::lock_guard<std::mutex> lock(mutex_);
+                name = lastName_;
+            }
         });
         return name;
     }
@@ -104,6 +113,7 @@ private:
 
     std::mutex mutex_;
     NVRExtension* instance_;
+    std::string lastName_;
 };
 
 /** One registered listener class of the app's extension; its instance lives while it is registered. */

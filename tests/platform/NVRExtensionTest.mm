@@ -37,7 +37,9 @@ struct ExtensionJournal {
     NuvraMobile::SignalCounter listenersReady;
     NuvraMobile::SignalCounter unregistered;
     NuvraMobile::SignalCounter wildcardHeard;
+    NuvraMobile::SignalCounter unexpectedErrors;
     std::mutex mutex;
+    std::vector<NSInteger> errorCodes;
     NVRExtension* extension = nil;  // the registered TestExtension, not retained
     std::vector<std::string> wildcardNames;
 };
@@ -119,6 +121,22 @@ ExtensionJournal* journal = nullptr;
 }
 @end
 
+/** Fails in every hear: the extension is told, and the next event still comes. */
+@interface RaisingListener : NVRExtensionListener
+@end
+
+@implementation RaisingListener
+- (instancetype)init {
+    self = [super init];
+    journal->listenersReady.Raise();
+    return self;
+}
+
+- (void)hear:(NVRExtensionEvent*)event {
+    [NSException raise:NSInternalInconsistencyException format:@"cannot hear %@", [event eventName]];
+}
+@end
+
 /** Registers its listeners in an init that skips super's: the api is set before init runs. */
 @interface TestExtension : CountedExtension
 @end
@@ -141,6 +159,15 @@ ExtensionJournal* journal = nullptr;
 - (void)onUnregister {
     [super onUnregister];
     journal->unregistered.Raise();
+}
+
+- (void)unexpectedError:(NSError*)error {
+    [super unexpectedError:error];
+    {
+        std::lock_guard<std::mutex> lock(journal->mutex);
+        journal->errorCodes.push_back([error code]);
+    }
+    journal->unexpectedErrors.Raise();
 }
 @end
 
@@ -377,6 +404,19 @@ TEST_F(NVRExtensionOnCoreTest, MissingEventsAndBlocksAreRefused) {
     }
 }
 
+TEST_F(NVRExtensionOnCoreTest, AFailingListenerIsReportedToTheExtensionAndHearsTheNextEvent) {
+    ASSERT_TRUE([Api() registerListener:[RaisingListener class]
+                              eventType:@"com.test.raise"
+                            eventSource:TEST_SOURCE
+                                  error:NULL]);
+    ASSERT_TRUE(journal_.listenersReady.WaitFor(3));
+    EXPECT_TRUE([NVRCore dispatchEvent:Event(@"first", @"com.test.raise", nil) error:NULL]);
+    EXPECT_TRUE([NVRCore dispatchEvent:Event(@"second", @"com.test.raise", nil) error:NULL]);
+    ASSERT_TRUE(journal_.unexpectedErrors.WaitFor(2));
+    std::lock_guard<std::mutex> lock(journal_.mutex);
+    EXPECT_EQ(journal_.errorCodes, (std::vector<NSInteger>{NVRExtensionErrorUnknown, NVRExtensionErrorUnknown}));
+}
+
 TEST_F(NVRExtensionOnCoreTest, ASecondExtensionOfTheSameNameIsRefusedAndReleased) {
     NSError* error = nil;
     EXPECT_FALSE([NVRCore registerExtension:[DuplicateExtension class] error:&error]);
@@ -448,11 +488,14 @@ TEST_F(NVRExtensionOnCoreTest, AStateIsPublishedAndReadBack) {
 }
 
 TEST_F(NVRExtensionOnCoreTest, AfterUnregistrationTheApiAnswersCode0AndTheExtensionGoes) {
+    ScopedCapturingLog log(LoggingMode::Trace);
     NVRExtensionApi* api = [Api() retain];
     [api unregisterExtension];
     ASSERT_TRUE(journal_.unregistered.WaitFor(1));
     // The extension and the api held each other; both let go.
     ASSERT_TRUE(journal_.deallocs.WaitFor(1));
+    // The module still knows the name of the extension it released.
+    EXPECT_TRUE(WaitUntil([&log] { return log.Service().Contains("Unregistered external module \"com.test.extension\""); }));
     const auto hub = core_->GetEventHub();
     EXPECT_TRUE(WaitUntil([&hub] { return !hub->IsRegisteredModule(ToCppString(EXTENSION_NAME)); }));
 
