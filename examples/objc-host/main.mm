@@ -86,8 +86,8 @@ NSString* const APP_EVENT_SOURCE = @"com.example.eventSource.app";
 
 @implementation PrintingListener
 - (void)hear:(NVRExtensionEvent*)event {
-    std::printf("Extension heard: %s (%s, %s)\n", [[event eventName] UTF8String], [[event eventType] UTF8String],
-                [[event eventSource] UTF8String]);
+    std::printf("Extension heard: %s (%s, %s)\n", [[event eventName] UTF8String],
+                [[event eventType] UTF8String], [[event eventSource] UTF8String]);
     if (![[event eventType] isEqualToString:APP_EVENT_TYPE]) {
         return;
     }
@@ -96,9 +96,11 @@ NSString* const APP_EVENT_SOURCE = @"com.example.eventSource.app";
     NSError* error = nil;
     if ([api setSharedEventState:state event:event error:&error]) {
         NSDictionary* read = [api getSharedEventState:[[self extension] name] event:event error:&error];
-        std::printf("Extension state: lastEvent = %s\n", [[[read objectForKey:@"lastEvent"] description] UTF8String]);
+        std::printf("Extension state: lastEvent = %s\n",
+                    [[[read objectForKey:@"lastEvent"] description] UTF8String]);
     } else {
-        std::fprintf(stderr, "the extension's state was not published: error %ld\n", static_cast<long>([error code]));
+        std::fprintf(stderr, "the extension's state was not published: error %ld\n",
+                     static_cast<long>([error code]));
     }
     Answer();
 }
@@ -128,7 +130,8 @@ namespace {
 bool RegisterExampleExtension() {
     NSError* error = nil;
     if (![NVRCore registerExtension:[ExampleExtension class] error:&error]) {
-        std::fprintf(stderr, "the extension was not registered: error %ld\n", static_cast<long>([error code]));
+        std::fprintf(stderr, "the extension was not registered: error %ld\n",
+                     static_cast<long>([error code]));
         return false;
     }
     std::printf("Registered extension \"com.example.extension\"\n");
@@ -145,7 +148,8 @@ bool UseExampleExtension() {
                                                                     data:data
                                                                    error:&error];
     if (event == nil || ![NVRCore dispatchEvent:event error:&error]) {
-        std::fprintf(stderr, "the app's event was not dispatched: error %ld\n", static_cast<long>([error code]));
+        std::fprintf(stderr, "the app's event was not dispatched: error %ld\n",
+                     static_cast<long>([error code]));
         return false;
     }
     return AwaitAnswer("the app's event");

@@ -59,7 +59,7 @@ extern NSString* const ANALYTICS_CONTEXT_DATA;
 
 // The app's own extensions. Each answers YES, or NO with an NSError in NVRExtensionErrorDomain.
 
-/** Registers a subclass of NVRExtension; another class (code 6) or a nil name (code 1) never starts the SDK. */
+/** Registers a subclass of NVRExtension; another class (code 6) or no name (code 1) never starts the SDK. */
 + (BOOL)registerExtension:(Class)extensionClass error:(NSError**)error;
 /** A nil event gives code 7. */
 + (BOOL)dispatchEvent:(NVRExtensionEvent*)event error:(NSError**)error;

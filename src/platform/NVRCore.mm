@@ -247,7 +247,9 @@ Core::ErrorCallback ExtensionErrorFunction(NSError** error, BOOL* succeeded) {
     if (responseCallback != nil) {
         onResponse = BlockFunction<const std::shared_ptr<Event>&>(
             responseCallback,
-            [](Block block, const std::shared_ptr<Event>& response) { block(CreateNVRExtensionEventFromEvent(response)); });
+            [](Block block, const std::shared_ptr<Event>& response) {
+                block(CreateNVRExtensionEventFromEvent(response));
+            });
     }
     BOOL succeeded = YES;
     GetCore()->DispatchEventWithResponseCallback(GetEventFromNVRExtensionEvent(requestEvent), onResponse,

@@ -4,12 +4,12 @@
 #include <memory>
 #include <mutex>
 
+#include "externalModule/ExternalModuleServicesInterface.h"
 #import "platform/NVRExtension.h"
 #import "platform/NVRExtensionBridge.h"
+#include "platform/NVRExtensionErrorCodes.h"
 #import "platform/NVRExtensionListener.h"
 #import "platform/ValueConversions.h"
-#include "externalModule/ExternalModuleServicesInterface.h"
-#include "platform/NVRExtensionErrorCodes.h"
 #include "util/Log.h"
 
 using namespace NuvraMobile;
@@ -47,16 +47,20 @@ NSString* StateAsJson(NSDictionary* state, NSError** error) {
     NSError* writeError = nil;
     NSData* json = nil;
     if (IsJsonObjectGraph(state)) {
-        json = [NSJSONSerialization dataWithJSONObject:state options:NSJSONWritingPrettyPrinted error:&writeError];
+        json = [NSJSONSerialization dataWithJSONObject:state
+                                               options:NSJSONWritingPrettyPrinted
+                                                 error:&writeError];
     } else {
-        writeError = [NSError errorWithDomain:NVRExtensionErrorDomain
-                                         code:NVRExtensionErrorEventDataNotSupported
-                                     userInfo:[NSDictionary dictionaryWithObject:@"The state is not a JSON object."
-                                                                          forKey:NSLocalizedDescriptionKey]];
+        writeError =
+            [NSError errorWithDomain:NVRExtensionErrorDomain
+                                code:NVRExtensionErrorEventDataNotSupported
+                            userInfo:[NSDictionary dictionaryWithObject:@"The state is not a JSON object."
+                                                                 forKey:NSLocalizedDescriptionKey]];
     }
     if (json == nil) {
-        NSDictionary* userInfo =
-            writeError != nil ? [NSDictionary dictionaryWithObject:writeError forKey:NSUnderlyingErrorKey] : nil;
+        NSDictionary* userInfo = writeError != nil ? [NSDictionary dictionaryWithObject:writeError
+                                                                                 forKey:NSUnderlyingErrorKey]
+                                                   : nil;
         StoreNVRExtensionError(error, NVRExtensionErrorEventDataNotSupported, userInfo);
         return nil;
     }
@@ -107,18 +111,21 @@ NSString* StateAsJson(NSDictionary* state, NSError** error) {
 
 - (BOOL)registerListener:(Class)listenerClass
                   toward:(const std::function<void(ExternalModuleServicesInterface&,
-                                                    const std::shared_ptr<ExternalModuleListenerInterface>&)>&)
+                                                   const std::shared_ptr<ExternalModuleListenerInterface>&)>&)
                              registerWith
                    error:(NSError**)error {
     if (![listenerClass isSubclassOfClass:[NVRExtensionListener class]]) {
-        Log::Warning(LOG_TAG, "A listener must be a subclass of NVRExtensionListener; nothing was registered");
+        Log::Warning(LOG_TAG,
+                     "A listener must be a subclass of NVRExtensionListener; nothing was registered");
         return Refuse(error, NVRExtensionErrorUnknown);
     }
     std::shared_ptr<ExternalModuleServicesInterface> services;
     NVRExtension* extension = [self retainedExtension:services];
     BOOL registered = NO;
     if (services) {
-        registered = Call(error, [&] { registerWith(*services, CreateExternalModuleListenerInterface(extension, listenerClass)); });
+        registered = Call(error, [&] {
+            registerWith(*services, CreateExternalModuleListenerInterface(extension, listenerClass));
+        });
     } else {
         Refuse(error, NVRExtensionErrorUnknown);
     }
@@ -141,7 +148,7 @@ NSString* StateAsJson(NSDictionary* state, NSError** error) {
     return [self registerListener:listenerClass
                            toward:[&](ExternalModuleServicesInterface& services,
                                       const std::shared_ptr<ExternalModuleListenerInterface>& listener) {
-                             services.RegisterListener(listener, type, source);
+                               services.RegisterListener(listener, type, source);
                            }
                             error:error];
 }
@@ -150,7 +157,7 @@ NSString* StateAsJson(NSDictionary* state, NSError** error) {
     return [self registerListener:listenerClass
                            toward:[](ExternalModuleServicesInterface& services,
                                      const std::shared_ptr<ExternalModuleListenerInterface>& listener) {
-                             services.RegisterWildcardListener(listener);
+                               services.RegisterWildcardListener(listener);
                            }
                             error:error];
 }
@@ -192,10 +199,13 @@ NSString* StateAsJson(NSDictionary* state, NSError** error) {
         return nil;
     }
     NSError* readError = nil;
-    id state = [NSJSONSerialization JSONObjectWithData:json options:NSJSONReadingMutableContainers error:&readError];
+    id state = [NSJSONSerialization JSONObjectWithData:json
+                                               options:NSJSONReadingMutableContainers
+                                                 error:&readError];
     if (![state isKindOfClass:[NSDictionary class]]) {
-        NSDictionary* userInfo =
-            readError != nil ? [NSDictionary dictionaryWithObject:readError forKey:NSUnderlyingErrorKey] : nil;
+        NSDictionary* userInfo = readError != nil ? [NSDictionary dictionaryWithObject:readError
+                                                                                forKey:NSUnderlyingErrorKey]
+                                                  : nil;
         StoreNVRExtensionError(error, NVRExtensionErrorEventDataNotSupported, userInfo);
         return nil;
     }

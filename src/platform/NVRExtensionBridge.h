@@ -52,11 +52,13 @@ bool IsJsonObjectGraph(id value);
 
 @interface NVRExtensionApi (Internal)
 + (instancetype)initWithExtension:(NVRExtension*)extension
-                     withServices:(const std::shared_ptr<NuvraMobile::ExternalModuleServicesInterface>&)services;
+                     withServices:
+                         (const std::shared_ptr<NuvraMobile::ExternalModuleServicesInterface>&)services;
 @end
 
 @interface NVRExtensionEvent (Internal)
 + (instancetype)newInternal:(const std::shared_ptr<NuvraMobile::Event>&)event
-     withJsonUtilityService:(const std::shared_ptr<NuvraMobile::JsonUtilityServiceInterface>&)jsonUtilityService;
+     withJsonUtilityService:
+         (const std::shared_ptr<NuvraMobile::JsonUtilityServiceInterface>&)jsonUtilityService;
 - (std::shared_ptr<NuvraMobile::Event>)getInternalEvent;
 @end

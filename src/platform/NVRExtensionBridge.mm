@@ -4,14 +4,14 @@
 #include <mutex>
 #include <string>
 
-#import "platform/NVRExtensionListener.h"
-#import "platform/ValueConversions.h"
 #include "core/Object.h"
 #include "core/SdkError.h"
 #include "externalModule/ExternalModuleInterface.h"
 #include "externalModule/ExternalModuleListenerInterface.h"
 #include "platform/NVRExtensionErrorCodes.h"
+#import "platform/NVRExtensionListener.h"
 #include "platform/ObjCRuntime.h"
+#import "platform/ValueConversions.h"
 #include "services/json/NativeJsonUtilityService.h"
 
 namespace NuvraMobile {
@@ -26,8 +26,7 @@ namespace {
  */
 class ExternalModuleInterfaceWrapper : public Object, public virtual ExternalModuleInterface {
 public:
-    explicit ExternalModuleInterfaceWrapper(Class extensionClass)
-        : instance_([extensionClass alloc]) {}
+    explicit ExternalModuleInterfaceWrapper(Class extensionClass) : instance_([extensionClass alloc]) {}
 
     ~ExternalModuleInterfaceWrapper() override {
         RunInObjCScope([this] { [instance_ release]; });
@@ -67,7 +66,8 @@ public:
             if (allocated == nil) {
                 return;
             }
-            NVRExtensionApi* api = CreateNVRExtensionApiFromExternalModuleServicesInterface(allocated, services);
+            NVRExtensionApi* api =
+                CreateNVRExtensionApiFromExternalModuleServicesInterface(allocated, services);
             // initWithApi: stores the api before the subclass's own init runs.
             NVRExtension* instance = [[allocated initWithApi:api] init];
             {
@@ -188,8 +188,8 @@ std::shared_ptr<ExternalModuleInterface> CreateExternalModuleInterface(Class ext
     return std::make_shared<ExternalModuleInterfaceWrapper>(extensionClass);
 }
 
-std::shared_ptr<ExternalModuleListenerInterface> CreateExternalModuleListenerInterface(NVRExtension* extension,
-                                                                                      Class listenerClass) {
+std::shared_ptr<ExternalModuleListenerInterface> CreateExternalModuleListenerInterface(
+    NVRExtension* extension, Class listenerClass) {
     return std::make_shared<ExternalModuleListenerInterfaceWrapper>(extension, listenerClass);
 }
 
@@ -199,8 +199,8 @@ NVRExtensionApi* CreateNVRExtensionApiFromExternalModuleServicesInterface(
 }
 
 NVRExtensionEvent* CreateNVRExtensionEventFromEvent(const std::shared_ptr<Event>& event) {
-    return [[NVRExtensionEvent newInternal:event withJsonUtilityService:CreateNativeJsonUtilityService()]
-        autorelease];
+    return [[NVRExtensionEvent newInternal:event
+                    withJsonUtilityService:CreateNativeJsonUtilityService()] autorelease];
 }
 
 std::shared_ptr<Event> GetEventFromNVRExtensionEvent(NVRExtensionEvent* event) {

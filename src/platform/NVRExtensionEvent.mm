@@ -3,11 +3,11 @@
 #include <memory>
 #include <string>
 
-#import "platform/NVRExtensionBridge.h"
-#import "platform/ValueConversions.h"
 #include "core/Event.h"
 #include "externalModule/ExternalModuleBridge.h"
+#import "platform/NVRExtensionBridge.h"
 #include "platform/NVRExtensionErrorCodes.h"
+#import "platform/ValueConversions.h"
 #include "platformShim/JsonUtilityServiceInterface.h"
 #include "services/json/NativeJsonUtilityService.h"
 #include "util/Log.h"
@@ -46,9 +46,10 @@ NSString* DataAsJson(NSDictionary* data, NSError** error) {
                                  error:(NSError**)error {
     if (data != nil && !IsJsonObjectGraph(data)) {
         NSString* message = [NSString
-            stringWithFormat:@"An error occurred creating ExtensionEvent '%@'. Given data object does not conform "
-                             @"to NSJSONSerialization.",
-                             name];
+            stringWithFormat:
+                @"An error occurred creating ExtensionEvent '%@'. Given data object does not conform "
+                @"to NSJSONSerialization.",
+                name];
         Log::Warning(LOG_TAG, "%s", ToCppString(message));
         StoreNVRExtensionError(error, NVRExtensionErrorEventDataNotSupported,
                                [NSDictionary dictionaryWithObject:message forKey:NSLocalizedDescriptionKey]);
@@ -119,7 +120,9 @@ NSString* DataAsJson(NSDictionary* data, NSError** error) {
         return nil;
     }
     NSError* readError = nil;
-    id data = [NSJSONSerialization JSONObjectWithData:json options:NSJSONReadingMutableContainers error:&readError];
+    id data = [NSJSONSerialization JSONObjectWithData:json
+                                              options:NSJSONReadingMutableContainers
+                                                error:&readError];
     if (data == nil) {
         Log::Warning(LOG_TAG, "An error occurred retrieving eventData: %s",
                      ToCppString([readError localizedDescription]));

@@ -76,17 +76,23 @@ ExtensionJournal* journal = nullptr;
 }
 @end
 
-/** Answers every request it hears with a response carrying the request's "question" as "answer". */
-@interface EchoListener : NVRExtensionListener
+/** Tells the journal when the SDK has made it. */
+@interface ReadyListener : NVRExtensionListener
 @end
 
-@implementation EchoListener
+@implementation ReadyListener
 - (instancetype)init {
     self = [super init];
     journal->listenersReady.Raise();
     return self;
 }
+@end
 
+/** Answers every request it hears with a response carrying the request's "question" as "answer". */
+@interface EchoListener : ReadyListener
+@end
+
+@implementation EchoListener
 - (void)hear:(NVRExtensionEvent*)event {
     id question = [[event eventData] objectForKey:@"question"];
     if (question == nil) {
@@ -102,16 +108,10 @@ ExtensionJournal* journal = nullptr;
 }
 @end
 
-@interface WildcardListener : NVRExtensionListener
+@interface WildcardListener : ReadyListener
 @end
 
 @implementation WildcardListener
-- (instancetype)init {
-    self = [super init];
-    journal->listenersReady.Raise();
-    return self;
-}
-
 - (void)hear:(NVRExtensionEvent*)event {
     {
         std::lock_guard<std::mutex> lock(journal->mutex);
@@ -122,16 +122,10 @@ ExtensionJournal* journal = nullptr;
 @end
 
 /** Fails in every hear: the extension is told, and the next event still comes. */
-@interface RaisingListener : NVRExtensionListener
+@interface RaisingListener : ReadyListener
 @end
 
 @implementation RaisingListener
-- (instancetype)init {
-    self = [super init];
-    journal->listenersReady.Raise();
-    return self;
-}
-
 - (void)hear:(NVRExtensionEvent*)event {
     [NSException raise:NSInternalInconsistencyException format:@"cannot hear %@", [event eventName]];
 }
@@ -147,7 +141,10 @@ ExtensionJournal* journal = nullptr;
         std::lock_guard<std::mutex> lock(journal->mutex);
         journal->extension = self;
     }
-    [[self api] registerListener:[EchoListener class] eventType:REQUEST_TYPE eventSource:TEST_SOURCE error:NULL];
+    [[self api] registerListener:[EchoListener class]
+                       eventType:REQUEST_TYPE
+                     eventSource:TEST_SOURCE
+                           error:NULL];
     [[self api] registerWildcardListener:[WildcardListener class] error:NULL];
     return self;
 }
@@ -218,7 +215,8 @@ TEST_F(NVRExtensionTest, RefusedClassesNeverStartTheSystemAndTheirProbeIsRelease
         const int released = journal_.deallocs.Count();
         NSError* error = nil;
         EXPECT_FALSE([NVRCore registerExtension:refused.extensionClass error:&error]) << refused.label;
-        EXPECT_TRUE([[error domain] isEqualToString:@"com.nuvramarketingmobile.module_errors"]) << refused.label;
+        EXPECT_TRUE([[error domain] isEqualToString:@"com.nuvramarketingmobile.module_errors"])
+            << refused.label;
         EXPECT_EQ([error code], refused.code) << refused.label;
         EXPECT_EQ(journal_.deallocs.Count() - released, refused.probesReleasedPerCall) << refused.label;
         EXPECT_FALSE([NVRCore registerExtension:refused.extensionClass error:NULL]) << refused.label;
@@ -253,21 +251,24 @@ TEST_F(NVRExtensionTest, DataThatIsNotJsonGivesNoEventAndCode5) {
                   nil)
             << bad.label;
         EXPECT_EQ([error code], NVRExtensionErrorEventDataNotSupported) << bad.label;
-        const std::string message = "An error occurred creating ExtensionEvent 'broken'. Given data object does "
-                                    "not conform to NSJSONSerialization.";
+        const std::string message =
+            "An error occurred creating ExtensionEvent 'broken'. Given data object does "
+            "not conform to NSJSONSerialization.";
         EXPECT_EQ(ToCppString([error localizedDescription]), message) << bad.label;
         const auto lines = log.Service().GetLines();
         ASSERT_EQ(lines.size(), 1u) << bad.label;
-        EXPECT_EQ(lines[0], (CapturingLoggingService::Line{LoggingMode::Warning, "NVRExtensionEvent", message}));
+        EXPECT_EQ(lines[0],
+                  (CapturingLoggingService::Line{LoggingMode::Warning, "NVRExtensionEvent", message}));
     }
 }
 
 TEST_F(NVRExtensionTest, EventDataCrossesTheCoreAsJson) {
     NSArray* list = [NSArray arrayWithObjects:[NSNumber numberWithInt:1], @"two", nil];
     NSDictionary* inner = [NSDictionary dictionaryWithObject:[NSNumber numberWithBool:YES] forKey:@"flag"];
-    NSDictionary* data = [NSDictionary
-        dictionaryWithObjectsAndKeys:@"text", @"string", [NSNumber numberWithDouble:1.5], @"double",
-                                     [NSNumber numberWithInt:3], @"integer", list, @"list", inner, @"object", nil];
+    NSDictionary* data =
+        [NSDictionary dictionaryWithObjectsAndKeys:@"text", @"string", [NSNumber numberWithDouble:1.5],
+                                                   @"double", [NSNumber numberWithInt:3], @"integer", list,
+                                                   @"list", inner, @"object", nil];
     NSError* error = nil;
     NVRExtensionEvent* event = [NVRExtensionEvent extensionEventWithName:@"full"
                                                                     type:REQUEST_TYPE
@@ -323,7 +324,11 @@ protected:
     NVRExtensionApi* Api() { return [extension_ api]; }
 
     NVRExtensionEvent* Event(NSString* name, NSString* type, NSDictionary* data) {
-        return [NVRExtensionEvent extensionEventWithName:name type:type source:TEST_SOURCE data:data error:NULL];
+        return [NVRExtensionEvent extensionEventWithName:name
+                                                    type:type
+                                                  source:TEST_SOURCE
+                                                    data:data
+                                                   error:NULL];
     }
 
     bool WildcardHeard(const std::string& name) {
@@ -376,32 +381,40 @@ TEST_F(NVRExtensionOnCoreTest, MissingEventsAndBlocksAreRefused) {
         const char* label;
         BOOL (^dispatch)(NSError**);
         NSInteger code;
-    } const cases[] = {
-        {"nil event", ^BOOL(NSError** error) { return [NVRCore dispatchEvent:nil error:error]; },
-         NVRExtensionErrorEventNull},
-        {"nil request", ^BOOL(NSError** error) {
-           return [NVRCore dispatchEventWithResponseCallback:nil responseCallback:block error:error];
-         },
-         NVRExtensionErrorEventNull},
-        {"nil response", ^BOOL(NSError** error) {
-           return [NVRCore dispatchResponseEvent:nil requestEvent:event error:error];
-         },
-         NVRExtensionErrorEventNull},
-        {"response to nil", ^BOOL(NSError** error) {
-           return [NVRCore dispatchResponseEvent:event requestEvent:nil error:error];
-         },
-         NVRExtensionErrorEventNull},
-        {"nil response block", ^BOOL(NSError** error) {
-           return [NVRCore dispatchEventWithResponseCallback:event responseCallback:nil error:error];
-         },
-         NVRExtensionErrorUnknown},
-    };
-    for (const auto& refused : cases) {
-        NSError* error = nil;
-        EXPECT_FALSE(refused.dispatch(&error)) << refused.label;
-        EXPECT_EQ([error code], refused.code) << refused.label;
-        EXPECT_FALSE(refused.dispatch(NULL)) << refused.label;
-    }
+    } const cases[] = {{"nil event", ^BOOL(NSError** error){
+                            return [NVRCore dispatchEvent:nil error:error];
+}
+, NVRExtensionErrorEventNull
+}
+, {"nil request", ^BOOL(NSError** error){
+       return [NVRCore dispatchEventWithResponseCallback:nil responseCallback:block error:error];
+}
+, NVRExtensionErrorEventNull
+}
+, {"nil response", ^BOOL(NSError** error){
+       return [NVRCore dispatchResponseEvent:nil requestEvent:event error:error];
+}
+, NVRExtensionErrorEventNull
+}
+, {"response to nil", ^BOOL(NSError** error){
+       return [NVRCore dispatchResponseEvent:event requestEvent:nil error:error];
+}
+, NVRExtensionErrorEventNull
+}
+, {"nil response block", ^BOOL(NSError** error){
+       return [NVRCore dispatchEventWithResponseCallback:event responseCallback:nil error:error];
+}
+, NVRExtensionErrorUnknown
+}
+,
+}
+;
+for (const auto& refused : cases) {
+    NSError* error = nil;
+    EXPECT_FALSE(refused.dispatch(&error)) << refused.label;
+    EXPECT_EQ([error code], refused.code) << refused.label;
+    EXPECT_FALSE(refused.dispatch(NULL)) << refused.label;
+}
 }
 
 TEST_F(NVRExtensionOnCoreTest, AFailingListenerIsReportedToTheExtensionAndHearsTheNextEvent) {
@@ -414,7 +427,8 @@ TEST_F(NVRExtensionOnCoreTest, AFailingListenerIsReportedToTheExtensionAndHearsT
     EXPECT_TRUE([NVRCore dispatchEvent:Event(@"second", @"com.test.raise", nil) error:NULL]);
     ASSERT_TRUE(journal_.unexpectedErrors.WaitFor(2));
     std::lock_guard<std::mutex> lock(journal_.mutex);
-    EXPECT_EQ(journal_.errorCodes, (std::vector<NSInteger>{NVRExtensionErrorUnknown, NVRExtensionErrorUnknown}));
+    EXPECT_EQ(journal_.errorCodes,
+              (std::vector<NSInteger>{NVRExtensionErrorUnknown, NVRExtensionErrorUnknown}));
 }
 
 TEST_F(NVRExtensionOnCoreTest, ASecondExtensionOfTheSameNameIsRefusedAndReleased) {
@@ -478,7 +492,8 @@ TEST_F(NVRExtensionOnCoreTest, AStateIsPublishedAndReadBack) {
     EXPECT_FALSE([Api() setSharedEventState:dated event:nil error:&error]);
     EXPECT_EQ([error code], NVRExtensionErrorEventDataNotSupported);
     error = nil;
-    EXPECT_TRUE([[Api() getSharedEventState:EXTENSION_NAME event:nil error:&error] isEqualToDictionary:state]);
+    EXPECT_TRUE([[Api() getSharedEventState:EXTENSION_NAME event:nil
+                                      error:&error] isEqualToDictionary:state]);
 
     EXPECT_TRUE([Api() clearSharedEventStates:&error]);
     EXPECT_EQ([Api() getSharedEventState:EXTENSION_NAME event:nil error:&error], nil);
@@ -495,7 +510,8 @@ TEST_F(NVRExtensionOnCoreTest, AfterUnregistrationTheApiAnswersCode0AndTheExtens
     // The extension and the api held each other; both let go.
     ASSERT_TRUE(journal_.deallocs.WaitFor(1));
     // The module still knows the name of the extension it released.
-    EXPECT_TRUE(WaitUntil([&log] { return log.Service().Contains("Unregistered external module \"com.test.extension\""); }));
+    EXPECT_TRUE(WaitUntil(
+        [&log] { return log.Service().Contains("Unregistered external module \"com.test.extension\""); }));
     const auto hub = core_->GetEventHub();
     EXPECT_TRUE(WaitUntil([&hub] { return !hub->IsRegisteredModule(ToCppString(EXTENSION_NAME)); }));
 
@@ -503,29 +519,40 @@ TEST_F(NVRExtensionOnCoreTest, AfterUnregistrationTheApiAnswersCode0AndTheExtens
     struct {
         const char* label;
         BOOL (^call)(NSError**);
-    } const cases[] = {
-        {"register", ^BOOL(NSError** error) {
-           return [api registerListener:[EchoListener class]
-                              eventType:REQUEST_TYPE
-                            eventSource:TEST_SOURCE
-                                  error:error];
-         }},
-        {"register wildcard",
-         ^BOOL(NSError** error) { return [api registerWildcardListener:[WildcardListener class] error:error]; }},
-        {"set state", ^BOOL(NSError** error) { return [api setSharedEventState:state event:nil error:error]; }},
-        {"clear states", ^BOOL(NSError** error) { return [api clearSharedEventStates:error]; }},
-        {"get state", ^BOOL(NSError** error) {
-           return [api getSharedEventState:EXTENSION_NAME event:nil error:error] != nil;
-         }},
-    };
-    for (const auto& late : cases) {
-        NSError* error = nil;
-        EXPECT_FALSE(late.call(&error)) << late.label;
-        EXPECT_EQ([error code], NVRExtensionErrorUnknown) << late.label;
-        EXPECT_NE(error, nil) << late.label;
-    }
-    [api unregisterExtension];
-    [api release];
+    } const cases[] = {{"register", ^BOOL(NSError** error){
+                            return [api registerListener:[EchoListener class]
+                                               eventType:REQUEST_TYPE
+                                             eventSource:TEST_SOURCE
+                                                   error:error];
+}
+}
+, {"register wildcard", ^BOOL(NSError** error){
+       return [api registerWildcardListener:[WildcardListener class] error:error];
+}
+}
+, {"set state", ^BOOL(NSError** error){
+       return [api setSharedEventState:state event:nil error:error];
+}
+}
+, {"clear states", ^BOOL(NSError** error){
+       return [api clearSharedEventStates:error];
+}
+}
+, {"get state", ^BOOL(NSError** error){
+       return [api getSharedEventState:EXTENSION_NAME event:nil error:error] != nil;
+}
+}
+,
+}
+;
+for (const auto& late : cases) {
+    NSError* error = nil;
+    EXPECT_FALSE(late.call(&error)) << late.label;
+    EXPECT_EQ([error code], NVRExtensionErrorUnknown) << late.label;
+    EXPECT_NE(error, nil) << late.label;
+}
+[api unregisterExtension];
+[api release];
 }
 
 }  // namespace
