@@ -1,21 +1,30 @@
 // The example Objective-C host program: plays an app that uses the SDK through its public classes only.
-// It registers an extension of its own whose listener prints every event it hears, starts the SDK
-// (configured from the configuration packaged in its bundle), reports a lifecycle start, tracks an
-// action and a state, dispatches the app's own event, publishes and reads back the extension's state,
-// reads and changes the privacy status, and pauses.
+// It registers every module through its class and an extension of its own whose listener prints every
+// event it hears, starts the SDK (configured from the configuration packaged in its bundle), reports a
+// lifecycle start, tracks an action and a state, dispatches the app's own event, on which the extension
+// publishes and reads back its state, makes each module class's main calls once, reads and changes the
+// privacy status, and pauses.
 //
 //   nvr_objc_host [--log-level error|warning|debug|trace]
 
 #import <Foundation/Foundation.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
+#import "platform/NVRAnalytics.h"
 #import "platform/NVRCore.h"
 #import "platform/NVRExtension.h"
 #import "platform/NVRExtensionApi.h"
 #import "platform/NVRExtensionEvent.h"
 #import "platform/NVRExtensionListener.h"
+#import "platform/NVRIdentity.h"
+#import "platform/NVRLifecycle.h"
+#import "platform/NVRPivora.h"
+#import "platform/NVRPivoraPrefetchObject.h"
+#import "platform/NVRSignal.h"
+#import "platform/NVRUserProfile.h"
 
 namespace {
 
@@ -155,6 +164,61 @@ bool UseExampleExtension() {
     return AwaitAnswer("the app's event");
 }
 
+void RegisterModuleClasses() {
+    [NVRIdentity registerExtension];
+    [NVRLifecycle registerExtension];
+    [NVRAnalytics registerExtension];
+    [NVRSignal registerExtension];
+    [NVRUserProfile registerExtension];
+    [NVRPivora registerExtension];
+    std::printf("Registered Identity %s, Lifecycle %s, Analytics %s, Signal %s, User profile %s, Pivora %s\n",
+                [[NVRIdentity extensionVersion] UTF8String], [[NVRLifecycle extensionVersion] UTF8String],
+                [[NVRAnalytics extensionVersion] UTF8String], [[NVRSignal extensionVersion] UTF8String],
+                [[NVRUserProfile extensionVersion] UTF8String], [[NVRPivora extensionVersion] UTF8String]);
+}
+
+/** The main calls of the module classes; the app waits for each answer it asks for. */
+bool UseModuleClasses() {
+    [NVRUserProfile updateUserAttribute:@"favourite.color" withValue:@"blue"];
+    [NVRUserProfile removeUserAttribute:@"favourite.color"];
+    [NVRIdentity syncIdentifier:@"crm"
+                     identifier:@"example-user"
+                 authentication:NVRMobileVisitorAuthenticationStateAuthenticated];
+    [NVRAnalytics setVisitorIdentifier:@"example-visitor"];
+    [NVRAnalytics sendQueuedHits];
+    [NVRAnalytics getVisitorIdentifier:^(NSString* visitorIdentifier) {
+      std::printf("Analytics visitor identifier: %s\n", [visitorIdentifier UTF8String]);
+      Answer();
+    }];
+    bool ok = AwaitAnswer("the analytics visitor identifier");
+    [NVRAnalytics getQueueSize:^(unsigned long queueSize) {
+      std::printf("Analytics queue size: %lu\n", queueSize);
+      Answer();
+    }];
+    ok = AwaitAnswer("the analytics queue size") && ok;
+    [NVRPivora setThirdPartyId:@"example-third-party"];
+    [NVRPivora getThirdPartyId:^(NSString* thirdPartyId) {
+      std::printf("Pivora third-party id: %s\n", [thirdPartyId UTF8String]);
+      Answer();
+    }];
+    ok = AwaitAnswer("the Pivora third-party id") && ok;
+    NVRPivoraRequestObject* request =
+        [NVRPivoraRequestObject requestObjectWithName:@"example-location"
+                                       defaultContent:@"default offer"
+                                       mboxParameters:nil
+                                             callback:^(NSString* content) {
+                                               std::printf("Pivora content: %s\n", [content UTF8String]);
+                                               Answer();
+                                             }];
+    [NVRPivora loadRequests:[NSArray arrayWithObject:request] withProfileParameters:nil];
+    ok = AwaitAnswer("the Pivora content") && ok;
+    [NVRIdentity getSkyloomId:^(NSString* skyloomId) {
+      std::printf("Visitor id: %s\n", skyloomId != nil ? "present" : "none yet");
+      Answer();
+    }];
+    return AwaitAnswer("the visitor id") && ok;
+}
+
 bool PrintPrivacyStatus() {
     [NVRCore getPrivacyStatus:^(NVRMobilePrivacyStatus status) {
       std::printf("Privacy status: %s\n", PrivacyName(status));
@@ -175,6 +239,7 @@ int main(int argc, char** argv) {
     answered = [[NSCondition alloc] init];
     [NVRCore setLogLevel:level];
     std::printf("SDK version: %s\n", [[NVRCore extensionVersion] UTF8String]);
+    RegisterModuleClasses();
     bool ok = RegisterExampleExtension();
 
     [NVRCore start:^{
@@ -191,6 +256,7 @@ int main(int argc, char** argv) {
     [NVRCore trackState:@"checkout" data:nil];
     std::printf("Tracked action \"purchase\" and state \"checkout\"\n");
     ok = ok && UseExampleExtension();
+    ok = ok && UseModuleClasses();
 
     ok = ok && PrintPrivacyStatus();
     [NVRCore setPrivacyStatus:NVRMobilePrivacyStatusOptOut];
@@ -200,5 +266,8 @@ int main(int argc, char** argv) {
 
     [answered release];
     [pool drain];
-    return ok ? 0 : 1;
+    // Like an app, the program never tears the SDK down: its threads may still be at work (the opt-out
+    // above clears stored data), so the process ends without running the destructors they rely on.
+    std::fflush(stdout);
+    std::_Exit(ok ? 0 : 1);
 }
