@@ -81,6 +81,9 @@ void Analytics::OnUnregistered() {
     AddTaskToQueue(
         "unregistration",
         [self] {
+            // Fired timers keep their threads until cancelled, also without a hit database to stop them.
+            self->properties_->CancelLifecycleTimer();
+            self->properties_->CancelReferrerTimer();
             std::shared_ptr<AnalyticsHitDatabase> hitDatabase;
             {
                 std::lock_guard<std::recursive_mutex> lock(self->hitDatabaseMutex_);

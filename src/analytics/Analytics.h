@@ -201,6 +201,8 @@ private:
      */
     void FinishAnalyticsIdRequest(const std::shared_ptr<AnalyticsState>& state, const std::string& response,
                                   bool transportFailed, std::uint64_t purgesAtRequest);
+    /** The server's "id" when it has exactly 33 characters, else ""; throws without the JSON service. */
+    std::string ReadServerAnalyticsId(const std::string& response);
     /** The fallback AID after a failure: the stored one, else "" with an organisation, else a new one. */
     std::string FallbackAnalyticsId(const std::shared_ptr<AnalyticsState>& state);
 

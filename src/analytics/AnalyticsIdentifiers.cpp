@@ -133,14 +133,14 @@ void Analytics::FinishAnalyticsIdRequest(const std::shared_ptr<AnalyticsState>& 
                                          bool transportFailed, std::uint64_t purgesAtRequest) {
     std::string serverAid;
     if (!transportFailed && !response.empty()) {
-        TryCatch([&] { serverAid = ParseIdentifier(state, response); },
+        TryCatch([&] { serverAid = ReadServerAnalyticsId(response); },
                  [](SdkError& error) {
                      Log::Warning(LOG_TAG, "Unable to read the AID answer (%s)", error.GetMessage());
                  });
     }
     if (purgesAtRequest != analyticsIdPurges_) {
         Log::Debug(LOG_TAG, "Dropping the AID answer: the identifiers were cleared meanwhile");
-    } else if (serverAid.size() == AID_LENGTH) {
+    } else if (!serverAid.empty()) {
         properties_->SetAnalyticsId(serverAid);
         UpdateAnalyticsIdInLocalStorage(serverAid);
     } else {
@@ -171,6 +171,14 @@ std::string Analytics::FallbackAnalyticsId(const std::shared_ptr<AnalyticsState>
 }
 
 std::string Analytics::ParseIdentifier(const std::shared_ptr<AnalyticsState>& state, const std::string& response) {
+    const std::string id = ReadServerAnalyticsId(response);
+    if (!id.empty()) {
+        return id;
+    }
+    return state->IsVisitorIdServiceEnabled() ? "" : GenerateAID();
+}
+
+std::string Analytics::ReadServerAnalyticsId(const std::string& response) {
     const auto platformServices = GetPlatformServices();
     if (!platformServices) {
         throw SdkError("platform_services.missing_service", "Platform services are not available.",
@@ -197,10 +205,7 @@ std::string Analytics::ParseIdentifier(const std::shared_ptr<AnalyticsState>& st
                 id.clear();
             });
     }
-    if (id.size() == AID_LENGTH) {
-        return id;
-    }
-    return state->IsVisitorIdServiceEnabled() ? "" : GenerateAID();
+    return id.size() == AID_LENGTH ? id : "";
 }
 
 std::string Analytics::GenerateAID() {
