@@ -47,10 +47,28 @@ bool ParseUpdate(const std::string& update, HostOptions& options) {
     return true;
 }
 
+// "KEY=VALUE" of --data, added to the context data of the track call before it.
+bool ParseContextData(const std::string& entry, HostOptions& options) {
+    const auto equals = entry.find('=');
+    if (options.tracks.empty()) {
+        std::fprintf(stderr, "nvr_host: --data belongs to an --action or --state before it\n");
+        return false;
+    }
+    if (equals == std::string::npos || equals == 0) {
+        std::fprintf(stderr, "nvr_host: --data is KEY=VALUE, not '%s'\n", entry.c_str());
+        return false;
+    }
+    options.tracks.back().contextData[entry.substr(0, equals)] = entry.substr(equals + 1);
+    return true;
+}
+
 }  // namespace
 
 const char* HostUsage() {
     return "usage: nvr_host [options]\n"
+           "Runs a small measuring app: starts the SDK with Configuration, Identity, Lifecycle and\n"
+           "Analytics, reports a launch, makes the track calls, reports a pause, and prints every hit the\n"
+           "collector on 127.0.0.1 receives. Without --action or --state it tracks a short default script.\n"
            "  --bundle DIR        the app bundle folder (Info.properties, NVBMobileConfig.json)\n"
            "  --data-dir DIR      where the SDK keeps its state between runs (default: nvr_host_data\n"
            "                      beside the program)\n"
@@ -58,7 +76,10 @@ const char* HostUsage() {
            "  --log-level LEVEL   error, warning, debug or trace (default: error)\n"
            "  --update KEY=VALUE  a programmatic configuration update; VALUE is read as JSON when it\n"
            "                      parses, else as text (repeatable)\n"
-           "  --lifecycle         report a launch and a pause, then print the lifecycle state\n"
+           "  --action NAME       track an action (repeatable, in order)\n"
+           "  --state NAME        track a state (repeatable, in order)\n"
+           "  --data KEY=VALUE    context data of the --action or --state before it (repeatable)\n"
+           "  --lifecycle         also print the lifecycle state after the launch\n"
            "  --help              print this text\n";
 }
 
@@ -67,7 +88,8 @@ ParseOutcome ParseHostOptions(int argc, char** argv, HostOptions& options) {
     for (size_t i = 0; i < arguments.size(); ++i) {
         const std::string& argument = arguments[i];
         const bool takesValue = argument == "--bundle" || argument == "--data-dir" ||
-                                argument == "--log-level" || argument == "--update";
+                                argument == "--log-level" || argument == "--update" || argument == "--action" ||
+                                argument == "--state" || argument == "--data";
         if (takesValue && i + 1 == arguments.size()) {
             std::fprintf(stderr, "nvr_host: %s needs a value (see --help)\n", argument.c_str());
             return ParseOutcome::Invalid;
@@ -89,6 +111,12 @@ ParseOutcome ParseHostOptions(int argc, char** argv, HostOptions& options) {
             }
         } else if (argument == "--update") {
             if (!ParseUpdate(arguments[++i], options)) {
+                return ParseOutcome::Invalid;
+            }
+        } else if (argument == "--action" || argument == "--state") {
+            options.tracks.push_back(TrackCall{argument == "--state", arguments[++i], {}});
+        } else if (argument == "--data") {
+            if (!ParseContextData(arguments[++i], options)) {
                 return ParseOutcome::Invalid;
             }
         } else {

@@ -3,19 +3,29 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "core/Variant.h"
 #include "util/Log.h"
 
 namespace NuvraHost {
 
+/** One track call of the demo's script: an action or a state, with its context data. */
+struct TrackCall {
+    bool isState = false;
+    std::string name;
+    std::map<std::string, std::string> contextData;
+};
+
 /** What the command line asks of the example host program. */
 struct HostOptions {
     std::string bundle;
     std::string dataDirectory;
     bool reset = false;
-    /** Report a launch and a pause and print the lifecycle state. */
+    /** Print the lifecycle state after the launch. */
     bool lifecycle = false;
+    /** The track calls between the launch and the pause; empty runs the default script. */
+    std::vector<TrackCall> tracks;
     NuvraMobile::LoggingMode logLevel = NuvraMobile::LoggingMode::Error;
     std::map<std::string, std::shared_ptr<NuvraMobile::Variant>> updates;
 };

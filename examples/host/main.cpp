@@ -1,11 +1,11 @@
-// The example host program: plays the app that embeds the SDK. It names its app bundle folder and the
-// folder of its state, creates the core over the native services, registers Identity and Lifecycle,
-// starts the core, sets the log level, applies programmatic updates given on the command line, prints the
-// published configuration and the privacy status, and disposes. With --lifecycle it also reports a launch
-// and a pause and prints the lifecycle shared state. `nvr_host --help` lists the options.
+// The example host program: a small app that measures. It names its app bundle folder and the folder of
+// its state, starts a collector on 127.0.0.1 that stands in for the measurement and identity servers,
+// creates the core over the native services, registers Identity, Lifecycle and Analytics, starts the
+// core, applies programmatic updates given on the command line, prints the published configuration and
+// the privacy status, reports a launch, makes its track calls, reports a pause, and waits until the hits
+// have arrived at the collector, which prints each one decoded. `nvr_host --help` lists the options.
 
 #include <chrono>
-#include <condition_variable>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -13,25 +13,26 @@
 #include <future>
 #include <map>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <system_error>
+#include <vector>
 
+#include "Collector.h"
 #include "HostOptions.h"
+#include "analytics/AnalyticsPublicApi.h"
 #include "core/Core.h"
 #include "core/Event.h"
 #include "core/EventData.h"
 #include "core/EventHub.h"
-#include "core/EventSource.h"
-#include "core/EventType.h"
 #include "core/InternalModule.h"
-#include "core/ModuleEventListener.h"
 #include "identity/IdentityPublicApi.h"
 #include "lifecycle/LifecyclePublicApi.h"
 #include "services/PlatformServices.h"
 #include "services/json/NativeJsonUtilityService.h"
 #include "services/storage/AppInfo.h"
+#include "services/storage/ExtensionVersionManager.h"
 #include "services/system/AppFolders.h"
+#include "platformShim/JsonObject.h"
 #include "shared/MobilePrivacyStatus.h"
 
 namespace {
@@ -44,7 +45,7 @@ constexpr const char* kConfigurationState = "com.nuvra.module.configuration";
 constexpr const char* kLifecycleState = "com.nuvra.module.lifecycle";
 constexpr const char* kBundledConfiguration = "NVBMobileConfig.json";
 
-/** A module of the host's own, through which it reads shared states and waits for their changes. */
+/** A module of the host's own, through which it reads shared states. */
 class StateReader : public InternalModule {
 public:
     StateReader() : InternalModule("host.state.reader") {}
@@ -52,34 +53,6 @@ public:
     std::shared_ptr<EventData> Newest(const char* stateName) {
         return GetSharedEventState(stateName, Event::SHARED_STATE_NEWEST);
     }
-
-    void Changed(const std::string& owner) {
-        std::lock_guard<std::mutex> lock(mutex_);
-        ++changes_[owner];
-        changed_.notify_all();
-    }
-    /** Waits until the owner's state has changed `count` times in all; false after 30 s. */
-    bool WaitForChanges(const std::string& owner, int count) {
-        std::unique_lock<std::mutex> lock(mutex_);
-        return changed_.wait_for(lock, std::chrono::seconds(30), [&] { return changes_[owner] >= count; });
-    }
-
-protected:
-    void OnRegistered() override { RegisterListener<ChangeListener>(EventType::HUB, EventSource::SHARED_STATE); }
-
-private:
-    class ChangeListener : public ModuleEventListener<StateReader> {
-    public:
-        void Hear(const std::shared_ptr<Event>& event) override {
-            if (auto reader = GetParentModule()) {
-                reader->Changed(event->GetData()->OptString("stateowner", ""));
-            }
-        }
-    };
-
-    std::mutex mutex_;
-    std::condition_variable changed_;
-    std::map<std::string, int> changes_;
 };
 
 fs::path DefaultDataDirectory(const char* program) {
@@ -92,8 +65,9 @@ fs::path DefaultDataDirectory(const char* program) {
 }
 
 // The bundle must exist, and its packaged configuration, when there is one, must be a JSON object:
-// the SDK would otherwise quietly start without a configuration.
-bool CheckBundle(const std::string& bundle) {
+// the SDK would otherwise quietly start without a configuration. `analyticsServer` gets the server the
+// packaged configuration names ("" when none).
+bool CheckBundle(const std::string& bundle, std::string& analyticsServer) {
     std::error_code error;
     if (!fs::is_directory(bundle, error)) {
         std::fprintf(stderr, "nvr_host: no app bundle folder at '%s'\n", bundle.c_str());
@@ -103,16 +77,29 @@ bool CheckBundle(const std::string& bundle) {
     if (!fs::exists(configuration, error)) {
         return true;
     }
-    bool parsed = false;
+    std::shared_ptr<JsonObject> json;
     TrySwallow([&] {
         std::ifstream file(configuration);
         const std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-        parsed = CreateNativeJsonUtilityService()->CreateJsonObject(text) != nullptr;
+        json = CreateNativeJsonUtilityService()->CreateJsonObject(text);
     });
-    if (!parsed) {
+    if (!json) {
         std::fprintf(stderr, "nvr_host: '%s' is not a JSON object\n", configuration.c_str());
+        return false;
     }
-    return parsed;
+    TrySwallow([&] { analyticsServer = json->GetString("analytics.server"); });
+    return true;
+}
+
+/** The port of a "127.0.0.1:<port>" server, or 0. */
+int LoopbackPort(const std::string& server) {
+    const std::string prefix = "127.0.0.1:";
+    if (server.rfind(prefix, 0) != 0) {
+        return 0;
+    }
+    int port = 0;
+    TrySwallow([&] { port = std::stoi(server.substr(prefix.size())); });
+    return port > 0 && port < 65536 ? port : 0;
 }
 
 // Clears the state of earlier runs when asked and says where the state lives; the SDK keeps its data
@@ -143,6 +130,46 @@ MobilePrivacyStatus AskPrivacyStatus(Core& core) {
     return future.get();
 }
 
+/** What the facade hands its callback, or `fallback` when no answer came within 10 s. */
+template <class Value, class Call>
+Value Ask(Call call, Value fallback) {
+    auto answer = std::make_shared<std::promise<Value>>();
+    auto future = answer->get_future();
+    call([answer](Value value) { answer->set_value(value); });
+    return future.wait_for(std::chrono::seconds(10)) == std::future_status::ready ? future.get() : fallback;
+}
+
+std::vector<TrackCall> DefaultScript() {
+    return {{true, "Home", {{"section", "start"}}},
+            {false, "AddToCart", {{"product", "green tea"}, {"price", "4.50"}}},
+            {false, "Checkout", {{"items", "1"}}}};
+}
+
+void Track(Core& core, const TrackCall& call) {
+    auto data = std::make_shared<EventData>();
+    data->PutString(call.isState ? "state" : "action", call.name);
+    data->PutStringMap("contextdata", call.contextData);
+    core.Track(data);
+    std::printf("Tracked %s \"%s\"\n", call.isState ? "state" : "action", call.name.c_str());
+}
+
+/**
+ * Waits until the stored hits are gone and at least `expected` hits arrived (a launch hit comes on top
+ * of them only when the launch opened a new session); gives up after 20 s. Returns the hits that arrived.
+ */
+int WaitForDelivery(AnalyticsPublicApi& analytics, const Collector& collector, int expected) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (std::chrono::steady_clock::now() < deadline) {
+        const int arrived = collector.HitCount();
+        const auto stored = Ask<std::int64_t>([&](auto callback) { analytics.GetQueueSize(callback); }, -1);
+        if (stored == 0 && arrived >= expected) {
+            return arrived;
+        }
+        collector.WaitForMoreHitsThan(arrived, std::chrono::milliseconds(250));
+    }
+    return collector.HitCount();
+}
+
 std::string AsJson(const std::shared_ptr<EventData>& data) {
     return data ? CreateNativeJsonUtilityService()->EventDataToJsonObject(data).Value()->ToString() : "(none)";
 }
@@ -160,8 +187,9 @@ int main(int argc, char** argv) {
         case ParseOutcome::Run:
             break;
     }
+    std::string bundledServer;
     if (!options.bundle.empty()) {
-        if (!CheckBundle(options.bundle)) {
+        if (!CheckBundle(options.bundle, bundledServer)) {
             return 1;
         }
         AppFolders::SetBundleDirectory(options.bundle);
@@ -169,15 +197,26 @@ int main(int argc, char** argv) {
     PrepareDataDirectory(options.dataDirectory.empty() ? DefaultDataDirectory(argv[0])
                                                        : fs::path(options.dataDirectory),
                          options.reset);
+    Collector collector(LoopbackPort(bundledServer));
+    if (collector.Host() != bundledServer) {
+        // The bundle names another server, or its port was taken: the servers move to the collector.
+        std::printf("Pointing the servers at the collector (%s)\n", collector.Host().c_str());
+        options.updates.emplace("analytics.server", Variant::FromString(collector.Host()));
+        options.updates.emplace("skyloom.server", Variant::FromString(collector.Host()));
+    }
 
     const auto sharedServices = CreateNativeSharedPlatformServices();
     const auto core = Core::Create([sharedServices] { return sharedServices->CreatePlatformServices(); });
     Log::SetLogLevel(options.logLevel);
+    const auto hub = core->GetEventHub();
     const auto reader = std::make_shared<StateReader>();
-    core->GetEventHub()->RegisterModule(reader);
+    hub->RegisterModule(reader);
     // The facades use only the hub.
-    IdentityPublicApi::Create(core->GetEventHub(), nullptr)->RegisterIdentity();
-    LifecyclePublicApi::Create(core->GetEventHub(), nullptr)->Register();
+    IdentityPublicApi::Create(hub, nullptr)->RegisterIdentity();
+    LifecyclePublicApi::Create(hub, nullptr)->Register();
+    const auto analytics =
+        AnalyticsPublicApi::Create(hub, nullptr, "OIP-2.2.1-" + ExtensionVersionManager::GetSdkVersion());
+    analytics->RegisterExtension();
     core->Start([] {});
     if (!options.updates.empty()) {
         core->UpdateConfiguration(options.updates);
@@ -188,15 +227,34 @@ int main(int argc, char** argv) {
     std::printf("Published configuration (%s):\n%s\n", kConfigurationState,
                 AsJson(reader->Newest(kConfigurationState)).c_str());
     std::printf("Privacy status: %s\n", MobilePrivacyStatusToString(privacy).c_str());
-    if (options.lifecycle) {
-        // The boot publishes the first lifecycle state, the start the second; the pause publishes none.
-        core->LifecycleStart({{"host.launch", "demo"}});
-        core->LifecyclePause();
-        const bool started = reader->WaitForChanges(kLifecycleState, 2);
-        std::printf("Lifecycle state (%s):\n%s\n", kLifecycleState,
-                    started ? AsJson(reader->Newest(kLifecycleState)).c_str() : "(none within 30 s)");
+
+    core->LifecycleStart({{"host.launch", "demo"}});
+    const auto tracks = options.tracks.empty() ? DefaultScript() : options.tracks;
+    for (const auto& call : tracks) {
+        Track(*core, call);
     }
+    core->LifecyclePause();
+    // Offline batching may hold the last hits back; the app asks for them to be sent now.
+    analytics->SendQueuedHits();
+    const int arrived =
+        privacy == MobilePrivacyStatus::OPT_IN ? WaitForDelivery(*analytics, collector, static_cast<int>(tracks.size()))
+                                               : 0;
+    if (options.lifecycle) {
+        std::printf("Lifecycle state (%s):\n%s\n", kLifecycleState, AsJson(reader->Newest(kLifecycleState)).c_str());
+    }
+    std::printf("Analytics id: %s\n",
+                Ask<std::string>([&](auto callback) { analytics->GetTrackingIdentifier(callback); }, "(no answer)")
+                    .c_str());
+    std::printf("Hits still stored: %lld\n",
+                static_cast<long long>(
+                    Ask<std::int64_t>([&](auto callback) { analytics->GetQueueSize(callback); }, -1)));
+    std::printf("Hits received by the collector: %d\n", arrived);
+
     const bool disposed = core->Dispose(std::chrono::seconds(10));
     sharedServices->Dispose(std::chrono::milliseconds(0));
+    if (privacy == MobilePrivacyStatus::OPT_IN && arrived == 0) {
+        std::fprintf(stderr, "nvr_host: no hit reached the collector\n");
+        return 1;
+    }
     return disposed ? 0 : 1;
 }

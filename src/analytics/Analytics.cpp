@@ -14,6 +14,7 @@
 #include "core/EventData.h"
 #include "core/EventSource.h"
 #include "core/EventType.h"
+#include "core/SdkError.h"
 #include "platformShim/CryptoServiceInterface.h"
 #include "platformShim/DataStoreInterface.h"
 #include "platformShim/LocalStorageServiceInterface.h"
@@ -80,6 +81,9 @@ void Analytics::OnUnregistered() {
     AddTaskToQueue(
         "unregistration",
         [self] {
+            // Fired timers keep their threads until cancelled, also without a hit database to stop them.
+            self->properties_->CancelLifecycleTimer();
+            self->properties_->CancelReferrerTimer();
             std::shared_ptr<AnalyticsHitDatabase> hitDatabase;
             {
                 std::lock_guard<std::recursive_mutex> lock(self->hitDatabaseMutex_);
@@ -95,6 +99,14 @@ void Analytics::QueueTask(const char* taskName, void (Analytics::*body)(const st
                           const std::shared_ptr<Event>& event) {
     auto self = SharedSelf();
     AddTaskToQueue(taskName, [self, body, event] { ((*self).*body)(event); });
+}
+
+void Analytics::RunAsTask(const char* taskName, std::function<void()> body) {
+    AddTaskToQueue(taskName, [taskName, body = std::move(body)] {
+        TryCatch(body, [taskName](SdkError& error) {
+            Log::Warning(LOG_TAG, "Task %s failed (%s)", taskName, error.GetMessage());
+        });
+    });
 }
 
 bool Analytics::IsHandleable(const std::shared_ptr<Event>& event, const char* nullEventMessage,
@@ -248,8 +260,13 @@ void Analytics::ProcessLifecycleRequestEvent(const std::shared_ptr<Event>& event
             hitDatabase->Queue(nullptr, "", 0, false, true);
         }
     } else if (action == LifecycleKeys::LIFECYCLE_PAUSE) {
+        const bool held = properties_->IsDatabaseWaiting();
         properties_->CancelLifecycleTimer();
         properties_->CancelReferrerTimer();
+        // No expiry will release what the timers held: a quick background still sends the launch hit.
+        if (const auto hitDatabase = held ? GetHitDatabase() : nullptr) {
+            hitDatabase->Kick(lastState_, false);
+        }
     }
 }
 
@@ -311,6 +328,7 @@ void Analytics::ClearUnprocessedEventQueue(QueueClearing clearing) {
 }
 
 void Analytics::PurgeAid() {
+    ++analyticsIdPurges_;
     if (sharedStateData_) {
         sharedStateData_->PutString(Keys::ANALYTICS_ID, "");
     }

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -38,12 +39,13 @@ class SystemInfoServiceInterface;
  * and publishes the analytics identifiers as its shared state.
  *
  * Threads: listeners run on the hub's workers and only queue named tasks; module state (the queue of
- * unprocessed events, the shared-state data) is touched only from the module's sequential tasks. The
- * wait timers call back on their own threads and the hit-queue worker on its own, so what they share
- * with the tasks is guarded: the lazily created hit database and its parts by `hitDatabaseMutex_`, the
- * most recent hit timestamp by `timestampMutex_`; AnalyticsProperties and AnalyticsHitDatabase guard
- * themselves. Unregistration disposes the hit database (timers and hit queue) from a task that runs
- * while the module unregisters.
+ * unprocessed events, the shared-state data, the AID request bookkeeping) is touched only from the
+ * module's sequential tasks. The wait timers and the AID answer hand their effects to module tasks run
+ * inside TryCatch; the timers hold the module weakly. The hit-queue worker runs on its own thread, so
+ * what it shares with the tasks is guarded: the lazily created hit database and its parts by
+ * `hitDatabaseMutex_`, the most recent hit timestamp by `timestampMutex_`; AnalyticsProperties and
+ * AnalyticsHitDatabase guard themselves. Unregistration disposes the hit database (timers and hit
+ * queue) from a task that runs while the module unregisters.
  */
 class Analytics : public InternalModule {
 public:
@@ -94,6 +96,13 @@ public:
     virtual std::string RetrieveAnalyticsIdUrl(const std::shared_ptr<AnalyticsState>& state);
     virtual std::map<std::string, std::string> GetGlenmoorIdQueryParameters(
         const std::shared_ptr<AnalyticsState>& state);
+    /**
+     * The AID to use for the server's answer: its "id" when that has exactly 33 characters, otherwise ""
+     * with an organisation id and a generated AID without one. Throws SdkError without the JSON service.
+     */
+    virtual std::string ParseIdentifier(const std::shared_ptr<AnalyticsState>& state, const std::string& response);
+    /** A new AID: 16 hex digits (first 0-7), "-", 16 hex digits (first 0-3); "" without a UUID. */
+    virtual std::string GenerateAID();
 
     // The queue of requests waiting for shared states.
     /** Queues the request with its hard and soft shared-state dependencies; null data is dropped. */
@@ -179,6 +188,28 @@ private:
     void ClearStoredHits();
     /** The shared-state data as published: a copy, so later changes never reach readers. */
     std::shared_ptr<EventData> PublishableSharedStateData();
+    /** Queues `body` as a module task whose errors are logged, for work handed over by other threads. */
+    void RunAsTask(const char* taskName, std::function<void()> body);
+    /** Arms a fresh wait timer whose expiry clears its flag and kicks the held hits on the module queue. */
+    void ArmWaitTimer(const std::shared_ptr<AnalyticsState>& state, std::int64_t timeoutMs, bool lifecycle);
+    /** Leaves the request's state pending and asks the server, unless a request is already out. */
+    void RequestAnalyticsId(const std::shared_ptr<AnalyticsState>& state, const std::string& pairId,
+                            std::int32_t eventNumber);
+    /**
+     * Settles the AID with the server's answer (empty `response` when none came; `transportFailed` when
+     * no answer could be had) and fills the pending state of every waiting request.
+     */
+    void FinishAnalyticsIdRequest(const std::shared_ptr<AnalyticsState>& state, const std::string& response,
+                                  bool transportFailed, std::uint64_t purgesAtRequest);
+    /** The server's "id" when it has exactly 33 characters, else ""; throws without the JSON service. */
+    std::string ReadServerAnalyticsId(const std::string& response);
+    /** The fallback AID after a failure: the stored one, else "" with an organisation, else a new one. */
+    std::string FallbackAnalyticsId(const std::shared_ptr<AnalyticsState>& state);
+
+    struct AnalyticsIdWaiter {
+        std::int32_t eventNumber;
+        std::string pairId;
+    };
 
     std::shared_ptr<EventData> sharedStateData_;
     std::mutex timestampMutex_;
@@ -194,6 +225,12 @@ private:
     std::shared_ptr<AnalyticsRequestSerializer> requestSerializer_;
     std::deque<std::shared_ptr<AnalyticsUnprocessedEvent>> unprocessedEvents_;
     std::vector<std::string> dependencyNames_;
+    /** The state of the most recently processed request; a pause kicks held hits with it. */
+    std::shared_ptr<AnalyticsState> lastState_;
+    /** The requests whose pending state the one outstanding AID request fills. */
+    std::vector<AnalyticsIdWaiter> analyticsIdWaiters_;
+    /** Counts AID purges, so that an answer asked for before an opt-out is not stored after it. */
+    std::uint64_t analyticsIdPurges_ = 0;
 };
 
 }  // namespace NuvraMobile

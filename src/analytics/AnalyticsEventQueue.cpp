@@ -83,6 +83,7 @@ Analytics::SharedStates Analytics::GetSharedState(const std::shared_ptr<Analytic
 
 void Analytics::Process(const std::shared_ptr<Event>& event, const SharedStates& sharedStates) {
     const auto state = std::make_shared<AnalyticsState>(sharedStates);
+    lastState_ = state;
     auto data = event->GetData();
     if (state->IsDebugApiEnabled()) {
         // The event's own data may still be read by other modules: the identifier goes into a copy.

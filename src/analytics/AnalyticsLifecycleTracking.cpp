@@ -45,46 +45,61 @@ std::shared_ptr<EventData> InternalTrackData(const std::string& action,
     return data;
 }
 
-/** Arms a fresh timer that, on expiry, clears the running flag and kicks the stored hits. */
-void ArmWaitTimer(const std::shared_ptr<Analytics>& module, const std::shared_ptr<AnalyticsState>& state,
-                  std::int64_t timeoutMs, bool lifecycle) {
-    const auto properties = module->GetProperties();
-    auto timer = Timer::Create();
-    if (lifecycle) {
-        properties->SetLifecycleTimer(timer);
-        properties->SetLifecycleTimerRunning(true);
-        Log::Debug(Analytics::LOG_TAG, "Lifecycle timer scheduled having timeout %s", timeoutMs);
-    } else {
-        properties->SetReferrerTimer(timer);
-        properties->SetReferrerTimerRunning(true);
-        Log::Debug(Analytics::LOG_TAG, "Referrer timer scheduled having timeout %s", timeoutMs);
-    }
-    timer->Schedule(
-        [module, state, lifecycle] {
-            const auto properties = module->GetProperties();
-            if (lifecycle) {
-                properties->SetLifecycleTimerRunning(false);
-                Log::Debug(Analytics::LOG_TAG, "Lifecycle timeout has expired without lifecycle data");
-            } else {
-                properties->SetReferrerTimerRunning(false);
-                Log::Debug(Analytics::LOG_TAG, "Launch hit delay has expired without referrer data");
-            }
-            if (const auto hitDatabase = module->GetHitDatabase()) {
-                hitDatabase->Kick(state, false);
-            }
-        },
-        std::chrono::system_clock::now() + std::chrono::milliseconds(timeoutMs));
-}
-
 }  // namespace
 
 void Analytics::WaitForLifecycleData() {
-    ArmWaitTimer(std::dynamic_pointer_cast<Analytics>(shared_from_this()), nullptr,
-                 AnalyticsConstants::Default::DEFAULT_LIFECYCLE_RESPONSE_WAIT_TIMEOUT, true);
+    ArmWaitTimer(nullptr, AnalyticsConstants::Default::DEFAULT_LIFECYCLE_RESPONSE_WAIT_TIMEOUT, true);
 }
 
 void Analytics::WaitForAcquisitionData(const std::shared_ptr<AnalyticsState>& state, std::int64_t timeoutMs) {
-    ArmWaitTimer(std::dynamic_pointer_cast<Analytics>(shared_from_this()), state, timeoutMs, false);
+    ArmWaitTimer(state, timeoutMs, false);
+}
+
+void Analytics::ArmWaitTimer(const std::shared_ptr<AnalyticsState>& state, std::int64_t timeoutMs, bool lifecycle) {
+    // A timer keeps its thread until cancelled: the one replaced here is stopped first.
+    const auto previous = lifecycle ? properties_->GetLifecycleTimer() : properties_->GetReferrerTimer();
+    if (previous) {
+        previous->Cancel(std::chrono::milliseconds(0));
+    }
+    auto timer = Timer::Create();
+    if (lifecycle) {
+        properties_->SetLifecycleTimer(timer);
+        properties_->SetLifecycleTimerRunning(true);
+        Log::Debug(LOG_TAG, "Lifecycle timer scheduled having timeout %s", timeoutMs);
+    } else {
+        properties_->SetReferrerTimer(timer);
+        properties_->SetReferrerTimerRunning(true);
+        Log::Debug(LOG_TAG, "Referrer timer scheduled having timeout %s", timeoutMs);
+    }
+    std::weak_ptr<Analytics> weakSelf = SharedSelf();
+    std::weak_ptr<Timer> firedTimer = timer;
+    timer->Schedule(
+        [weakSelf, firedTimer, state, lifecycle] {
+            const auto self = weakSelf.lock();
+            if (!self) {
+                return;
+            }
+            self->RunAsTask(lifecycle ? "AnalyticsLifecycleTimerExpired" : "AnalyticsReferrerTimerExpired",
+                            [self, firedTimer, state, lifecycle] {
+                                const auto properties = self->GetProperties();
+                                const auto current =
+                                    lifecycle ? properties->GetLifecycleTimer() : properties->GetReferrerTimer();
+                                if (current != firedTimer.lock()) {
+                                    return;  // cancelled or re-armed after it fired
+                                }
+                                if (lifecycle) {
+                                    properties->SetLifecycleTimerRunning(false);
+                                    Log::Debug(LOG_TAG, "Lifecycle timeout has expired without lifecycle data");
+                                } else {
+                                    properties->SetReferrerTimerRunning(false);
+                                    Log::Debug(LOG_TAG, "Launch hit delay has expired without referrer data");
+                                }
+                                if (const auto hitDatabase = self->GetHitDatabase()) {
+                                    hitDatabase->Kick(state, false);
+                                }
+                            });
+        },
+        std::chrono::system_clock::now() + std::chrono::milliseconds(timeoutMs));
 }
 
 void Analytics::TrackLifecycle(const std::shared_ptr<AnalyticsState>& state, const std::shared_ptr<Event>& event) {

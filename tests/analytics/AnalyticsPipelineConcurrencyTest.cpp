@@ -12,6 +12,8 @@
 #include <string>
 
 #include "analytics/Analytics.h"
+#include "analytics/AnalyticsPublicApi.h"
+#include "analytics/AnalyticsVersionProvider.h"
 #include "analytics/AnalyticsTestSupport.h"
 #include "core/Core.h"
 #include "core/Event.h"
@@ -23,6 +25,7 @@
 #include "core/Variant.h"
 #include "identity/Identity.h"
 #include "identity/IdentityConstants.h"
+#include "lifecycle/LifecyclePublicApi.h"
 #include "services/PlatformServices.h"
 #include "services/network/NetworkTestSettings.h"
 #include "services/system/AppFolders.h"
@@ -52,6 +55,7 @@ protected:
 
     void TearDown() override {
         StopSession();
+        AnalyticsVersionProvider::SetVersion("");
         server_.Stop();
         NetworkTestSettings::SetTrustedCertificateAuthority("");
         Reachability::ClearStatusForTesting();
@@ -85,10 +89,13 @@ protected:
         return hits_;
     }
 
-    void StartSession() {
+    void StartSession(bool withLifecycle = false) {
         core_ = Core::Create([this] { return shared_->CreatePlatformServices(); });
         const auto hub = core_->GetEventHub();
         hub->RegisterModule<Identity>();
+        if (withLifecycle) {
+            LifecyclePublicApi::Create(hub, nullptr)->Register();
+        }
         hub->RegisterModule(std::make_shared<Analytics>());
         observer_ = std::make_shared<ObserverModule>();
         hub->RegisterModule(observer_);
@@ -271,6 +278,72 @@ TEST_F(AnalyticsPipelineTest, HitStoredBeforeARestartIsSentByTheNextCore) {
     ASSERT_EQ(2u, hits.size());
     EXPECT_NE(std::string::npos, hits[0].body.find("action=BeforeRestart"));
     EXPECT_NE(std::string::npos, hits[1].body.find("action=AfterRestart"));
+}
+
+/** The identity server's and the analytics-id answers on "/id", told apart by the query; records the queries. */
+class IdAnswers {
+public:
+    static constexpr const char* kAid = "0123456789ABCDEF-0123456789ABCDEF";
+
+    LoopbackResponse Answer(const LoopbackRequest& request) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        queries_.push_back(request.query);
+        changed_.notify_all();
+        if (request.query.find("d_rtbd=json") != std::string::npos) {
+            return {200, {}, R"({"d_mid": "M1", "id_sync_ttl": 600})"};
+        }
+        return {200, {}, std::string(R"({"id": ")") + kAid + "\"}"};
+    }
+
+    /** Waits up to 10 s for a query that contains `part`. */
+    bool WaitForQueryWith(const std::string& part) {
+        std::unique_lock<std::mutex> lock(mutex_);
+        return changed_.wait_for(lock, 10s, [&] {
+            for (const auto& query : queries_) {
+                if (query.find(part) != std::string::npos) {
+                    return true;
+                }
+            }
+            return false;
+        });
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::vector<std::string> queries_;
+};
+
+template <class Value, class Call>
+Value Await(Call call) {
+    auto answer = std::make_shared<std::promise<Value>>();
+    auto future = answer->get_future();
+    call([answer](Value value) { answer->set_value(value); });
+    EXPECT_EQ(std::future_status::ready, future.wait_for(10s));
+    return future.get();
+}
+
+TEST_F(AnalyticsPipelineTest, LaunchHitAndIdentifiersReachTheServersAndTheFacade) {
+    const auto ids = std::make_shared<IdAnswers>();
+    server_.Handle("/id", [ids](const LoopbackRequest& request) { return ids->Answer(request); });
+    StartSession(/*withLifecycle=*/true);
+    const auto analytics = AnalyticsPublicApi::Create(core_->GetEventHub(), nullptr, "OIP-test");
+    Configure({});
+    core_->LifecycleStart({});
+    const auto hits = WaitForHits(1);
+    ASSERT_EQ(1u, hits.size());
+    EXPECT_EQ(0u, hits[0].path.find("/b/ss/rs/0/OIP-test/s")) << hits[0].path;
+    EXPECT_NE(std::string::npos, hits[0].body.find("LaunchEvent=LaunchEvent")) << hits[0].body;
+    EXPECT_NE(std::string::npos, hits[0].body.find("Launches=1")) << hits[0].body;
+    EXPECT_NE(std::string::npos, hits[0].body.find("internalaction=Lifecycle")) << hits[0].body;
+    // Identity syncs the analytics id the server gave, once.
+    EXPECT_TRUE(ids->WaitForQueryWith(std::string("d_cid_ic=AVID%01") + IdAnswers::kAid));
+
+    EXPECT_EQ(IdAnswers::kAid, Await<std::string>([&](auto callback) { analytics->GetTrackingIdentifier(callback); }));
+    analytics->UpdateVisitorIdentifier("visitor-7");
+    EXPECT_EQ("visitor-7", Await<std::string>([&](auto callback) { analytics->GetVisitorIdentifier(callback); }));
+    EXPECT_LE(0, Await<std::int64_t>([&](auto callback) { analytics->GetQueueSize(callback); }));
+    EXPECT_EQ(1u, WaitForHits(2, 200ms).size()) << "one launch hit";
 }
 
 }  // namespace

@@ -10,7 +10,13 @@ bool ManualTaskExecutor::AddTaskImpl(Task task, ErrorCallback errorCallback, con
         return false;
     }
     tasks_.push_back(Entry{std::move(task), std::move(errorCallback), name});
+    added_.notify_all();
     return true;
+}
+
+bool ManualTaskExecutor::WaitForPending(std::chrono::milliseconds timeout) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    return added_.wait_for(lock, timeout, [this] { return !tasks_.empty(); });
 }
 
 bool ManualTaskExecutor::DisposeImpl(std::chrono::milliseconds) {

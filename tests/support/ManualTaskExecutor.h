@@ -1,5 +1,7 @@
 #pragma once
 
+#include <chrono>
+#include <condition_variable>
 #include <deque>
 #include <mutex>
 #include <string>
@@ -22,6 +24,8 @@ public:
     // Runs tasks, also those they add, until none waits; returns how many ran.
     int RunAll();
     size_t PendingCount();
+    // Waits up to `timeout` until a task waits, for tasks that other threads add; true when one does.
+    bool WaitForPending(std::chrono::milliseconds timeout);
     // Whether Dispose was called.
     bool DisposeRequested();
 
@@ -33,6 +37,7 @@ private:
     };
 
     std::mutex mutex_;
+    std::condition_variable added_;
     std::deque<Entry> tasks_;
     bool disposed_ = false;
     bool running_ = false;

@@ -1,4 +1,4 @@
-#include "LoopbackHttpsServer.h"
+#include "loopback/LoopbackHttpsServer.h"
 
 #include <arpa/inet.h>
 #include <fcntl.h>
@@ -17,6 +17,7 @@
 #include <unistd.h>
 
 #include <condition_variable>
+#include <cstdint>
 #include <cstdlib>
 #include <map>
 #include <set>
@@ -145,7 +146,9 @@ public:
         }
         request.method = requestLine.substr(0, firstBlank);
         std::string target = requestLine.substr(firstBlank + 1, secondBlank - firstBlank - 1);
-        request.path = target.substr(0, target.find('?'));
+        const size_t queryStart = target.find('?');
+        request.path = target.substr(0, queryStart);
+        request.query = queryStart == std::string::npos ? "" : target.substr(queryStart + 1);
         while (lineEnd != std::string::npos) {
             size_t start = lineEnd + 2;
             lineEnd = head.find("\r\n", start);
@@ -277,7 +280,9 @@ void JoinAll(std::vector<std::thread>& threads) {
 
 }  // namespace
 
-LoopbackHttpsServer::LoopbackHttpsServer() : impl_(std::make_unique<Impl>()) {
+LoopbackHttpsServer::LoopbackHttpsServer() : LoopbackHttpsServer(0) {}
+
+LoopbackHttpsServer::LoopbackHttpsServer(int port) : impl_(std::make_unique<Impl>()) {
     // A client that hangs up while an answer is written must not end the test process.
     signal(SIGPIPE, SIG_IGN);
     SSL_CTX* context = impl_->context.get();
@@ -290,13 +295,18 @@ LoopbackHttpsServer::LoopbackHttpsServer() : impl_(std::make_unique<Impl>()) {
     Require(impl_->listenSocket >= 0, "no socket");
     sockaddr_in address{};
     address.sin_family = AF_INET;
-    address.sin_port = 0;
+    address.sin_port = htons(static_cast<std::uint16_t>(port));
     inet_pton(AF_INET, LOOPBACK_ADDRESS, &address.sin_addr);
     socklen_t length = sizeof(address);
+    if (port != 0) {
+        // A fixed port is taken again at once by the next run, past connections still closing.
+        const int reuse = 1;
+        setsockopt(impl_->listenSocket, SOL_SOCKET, SO_REUSEADDR, &reuse, sizeof(reuse));
+    }
     Require(bind(impl_->listenSocket, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0 &&
                 listen(impl_->listenSocket, 64) == 0 &&
                 getsockname(impl_->listenSocket, reinterpret_cast<sockaddr*>(&address), &length) == 0,
-            "cannot listen on 127.0.0.1");
+            "cannot listen on 127.0.0.1 (is the port taken?)");
     impl_->port = ntohs(address.sin_port);
     Require(pipe2(impl_->wakePipe, O_CLOEXEC) == 0, "no pipe");
     impl_->acceptor = std::thread([this] { Accept(); });
