@@ -1,17 +1,21 @@
 // The example Objective-C host program: plays an app that uses the SDK through its public classes only.
 // It registers every module through its class and an extension of its own whose listener prints every
-// event it hears, starts the SDK (configured from the configuration packaged in its bundle), reports a
-// lifecycle start, tracks an action and a state, dispatches the app's own event, on which the extension
-// publishes and reads back its state, makes each module class's main calls once, reads and changes the
-// privacy status, and pauses.
+// event it hears, starts the SDK (configured from the configuration packaged in its bundle), opts in for
+// its user, reports a lifecycle start, tracks an action and a state, dispatches the app's own event, on
+// which the extension publishes and reads back its state, makes each module class's main calls once,
+// waits for its hits to reach the demo's collector on 127.0.0.1 (which prints each one), opts out, and
+// pauses.
 //
 //   nvr_objc_host [--log-level error|warning|debug|trace]
 
 #import <Foundation/Foundation.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+
+#include "Collector.h"
 
 #import "platform/NVRAnalytics.h"
 #import "platform/NVRCore.h"
@@ -219,12 +223,38 @@ bool UseModuleClasses() {
     return AwaitAnswer("the visitor id") && ok;
 }
 
-bool PrintPrivacyStatus() {
-    [NVRCore getPrivacyStatus:^(NVRMobilePrivacyStatus status) {
-      std::printf("Privacy status: %s\n", PrivacyName(status));
+bool PrintPrivacyStatus(NVRMobilePrivacyStatus* status) {
+    [NVRCore getPrivacyStatus:^(NVRMobilePrivacyStatus current) {
+      std::printf("Privacy status: %s\n", PrivacyName(current));
+      *status = current;
       Answer();
     }];
     return AwaitAnswer("the privacy status");
+}
+
+/** The port the sample bundle's configuration names for every server. */
+constexpr int BUNDLED_COLLECTOR_PORT = 47321;
+
+/** Points the servers at the collector when it could not take the bundle's port. */
+void PointServersAt(const NuvraHost::Collector& collector) {
+    NSString* host = [NSString stringWithUTF8String:collector.Host().c_str()];
+    if ([host isEqualToString:[NSString stringWithFormat:@"127.0.0.1:%d", BUNDLED_COLLECTOR_PORT]]) {
+        return;
+    }
+    std::printf("Pointing the servers at the collector (%s)\n", [host UTF8String]);
+    [NVRCore updateConfiguration:[NSDictionary dictionaryWithObjectsAndKeys:host, @"analytics.server", host,
+                                                                            @"skyloom.server", nil]];
+}
+
+/** While the app is opted in its hits must reach the collector. */
+bool AwaitHits(const NuvraHost::Collector& collector, NVRMobilePrivacyStatus privacy) {
+    const int arrived = collector.WaitForMoreHitsThan(0, std::chrono::seconds(20));
+    std::printf("Hits received by the collector: %d\n", arrived);
+    if (privacy == NVRMobilePrivacyStatusOptIn && arrived == 0) {
+        std::fprintf(stderr, "no hit reached the collector while opted in\n");
+        return false;
+    }
+    return true;
 }
 
 }  // namespace
@@ -239,6 +269,8 @@ int main(int argc, char** argv) {
     answered = [[NSCondition alloc] init];
     [NVRCore setLogLevel:level];
     std::printf("SDK version: %s\n", [[NVRCore extensionVersion] UTF8String]);
+    // Never destroyed: the program ends with _Exit below, while the SDK may still be sending.
+    const auto* collector = new NuvraHost::Collector(BUNDLED_COLLECTOR_PORT);
     RegisterModuleClasses();
     bool ok = RegisterExampleExtension();
 
@@ -247,6 +279,9 @@ int main(int argc, char** argv) {
       Answer();
     }];
     ok = AwaitAnswer("the start") && ok;
+    PointServersAt(*collector);
+    // The app's user gives consent; the opt-out at the end is stored too, so every run starts from here.
+    [NVRCore setPrivacyStatus:NVRMobilePrivacyStatusOptIn];
 
     NSDictionary* launchContext = [NSDictionary dictionaryWithObject:@"example" forKey:@"launch.source"];
     [NVRCore lifecycleStart:launchContext];
@@ -258,9 +293,11 @@ int main(int argc, char** argv) {
     ok = ok && UseExampleExtension();
     ok = ok && UseModuleClasses();
 
-    ok = ok && PrintPrivacyStatus();
+    NVRMobilePrivacyStatus privacy = NVRMobilePrivacyStatusUnknown;
+    ok = ok && PrintPrivacyStatus(&privacy);
+    ok = ok && AwaitHits(*collector, privacy);
     [NVRCore setPrivacyStatus:NVRMobilePrivacyStatusOptOut];
-    ok = ok && PrintPrivacyStatus();
+    ok = ok && PrintPrivacyStatus(&privacy);
     [NVRCore lifecyclePause];
     std::printf("Paused\n");
 
