@@ -168,11 +168,12 @@ bool ConfigureJournal(sqlite3* connection, const std::string& name) {
         }
         return 0;
     };
-    if (sqlite3_exec(connection, "PRAGMA journal_mode=WAL;", keepMode, &mode, nullptr) != SQLITE_OK ||
-        sqlite3_exec(connection, "PRAGMA synchronous=FULL;", nullptr, nullptr, nullptr) != SQLITE_OK) {
+    const int journal = sqlite3_exec(connection, "PRAGMA journal_mode=WAL;", keepMode, &mode, nullptr);
+    const int synchronous = sqlite3_exec(connection, "PRAGMA synchronous=FULL;", nullptr, nullptr, nullptr);
+    if (journal != SQLITE_OK || synchronous != SQLITE_OK) {
         Log::Debug(LOG_TAG, "<%s> could not set the journal: %s", name, std::string(sqlite3_errmsg(connection)));
     }
-    return mode == "wal";
+    return journal == SQLITE_OK && mode == "wal";
 }
 
 }  // namespace
