@@ -256,15 +256,6 @@ class HitQueueGroupCommitTest : public HitQueueConcurrencyTest {
 protected:
     HitQueueGroupCommitTest() { databaseService = faulty; }
 
-    std::vector<std::string> StoredUrls(TestHitQueue& queue) {
-        std::vector<std::string> urls;
-        while (auto hit = queue.SelectOldestHit()) {
-            urls.push_back(hit->url);
-            queue.DeleteHitWithIdentifier(hit->identifier);
-        }
-        return urls;
-    }
-
     /**
      * Holds the insert of "first" in its commit while `late` callers arrive and wait, lets `beforeRelease`
      * plan faults, then releases it; what each Queue returned, "first" first.
@@ -297,7 +288,7 @@ TEST_F(HitQueueGroupCommitTest, CallersArrivingDuringACommitShareTheNextOne) {
     const std::int64_t before = faulty->Faults().StatementCount();
     EXPECT_THAT(QueueDuringACommit(*queue, {"b", "c", "d"}, [] {}), ElementsAre(true, true, true, true));
     EXPECT_EQ(2, faulty->Faults().StatementCount() - before);
-    std::vector<std::string> urls = StoredUrls(*queue);
+    std::vector<std::string> urls = TakeUrlsInTable(*queue);
     ASSERT_EQ(4u, urls.size());
     EXPECT_EQ("first", urls[0]);
     EXPECT_THAT(std::vector<std::string>(urls.begin() + 1, urls.end()),
@@ -315,33 +306,9 @@ TEST_F(HitQueueGroupCommitTest, AFailedGroupCommitFailsExactlyItsCallers) {
                                        [&] { faulty->Faults().FailNextStatements(resultCode); }),
                     ElementsAre(true, false, false));
         EXPECT_TRUE(queue->Queue(TestHit::Make("after")));
-        EXPECT_THAT(StoredUrls(*queue), ElementsAre("stored", "first", "after"));
+        EXPECT_THAT(TakeUrlsInTable(*queue), ElementsAre("stored", "first", "after"));
         faulty->Faults().Clear();
     }
-}
-
-TEST_F(HitQueueGroupCommitTest, ManyProducersGetEveryAcknowledgedHitStoredOnce) {
-    constexpr int PRODUCERS = 5;
-    constexpr int HITS_PER_PRODUCER = 30;
-    auto queue = MakeQueue(std::make_shared<TestHitProcessor>());
-    std::vector<std::thread> producers;
-    for (int p = 0; p < PRODUCERS; ++p) {
-        producers.emplace_back([&queue, p] {
-            for (int i = 0; i < HITS_PER_PRODUCER; ++i) {
-                EXPECT_TRUE(queue->Queue(TestHit::Make(std::to_string(p) + "/" + std::to_string(i))));
-            }
-        });
-    }
-    for (auto& producer : producers) {
-        producer.join();
-    }
-    std::vector<std::string> urls = StoredUrls(*queue);
-    std::vector<int> nextOfProducer(PRODUCERS, 0);
-    for (const std::string& url : urls) {
-        int producer = std::stoi(url.substr(0, url.find('/')));
-        EXPECT_EQ(std::to_string(producer) + "/" + std::to_string(nextOfProducer[producer]++), url);
-    }
-    EXPECT_EQ(std::vector<int>(PRODUCERS, HITS_PER_PRODUCER), nextOfProducer);
 }
 
 }  // namespace

@@ -97,11 +97,8 @@ TEST_F(HitQueueKillTest, EveryAcknowledgedHitSurvivesAKillDuringGroupCommits) {
 
     auto queue = std::make_shared<TestHitQueue>(MakePlatformServices(), std::make_shared<TestHitSchema>(),
                                                 std::make_shared<TestHitProcessor>());
-    std::set<std::string> inTable;
-    while (auto hit = queue->SelectOldestHit()) {
-        inTable.insert(hit->url);
-        ASSERT_TRUE(queue->DeleteHitWithIdentifier(hit->identifier));
-    }
+    const std::vector<std::string> urls = TakeUrlsInTable(*queue);
+    const std::set<std::string> inTable(urls.begin(), urls.end());
     size_t missing = 0;
     for (const std::string& url : hits.stored) {
         if (inTable.count(url) == 0 && hits.sent.count(url) == 0) {
