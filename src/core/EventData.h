@@ -103,6 +103,8 @@ public:
     // A new EventData holding a deep copy of every value.
     std::shared_ptr<EventData> Copy() const;
     VariantMap AsMapCopy() const;
+    /** The entries without a copy, for readers that only look (values are immutable). */
+    const VariantMap& GetEntries() const { return map_; }
     // Adds the other data without overwriting what is here; a null or empty `other` changes nothing.
     void Merge(const std::shared_ptr<const EventData>& other);
     std::string PrettyString(int indent) const;

@@ -4,6 +4,8 @@
 
 #import "platform/NVRMobileTypes.h"
 
+@class NVRExtensionEvent;
+
 /** Event-data keys of generic tracking. */
 extern NSString* const ANALYTICS_TRACK_ACTION;
 extern NSString* const ANALYTICS_TRACK_STATE;
@@ -54,5 +56,19 @@ extern NSString* const ANALYTICS_CONTEXT_DATA;
 + (void)collectLaunchInfo:(NSDictionary*)userInfo;
 + (void)collectMessageInfo:(NSDictionary*)messageInfo;
 + (void)downloadRules;
+
+// The app's own extensions. Each answers YES, or NO with an NSError in NVRExtensionErrorDomain.
+
+/** Registers a subclass of NVRExtension; another class (code 6) or no name (code 1) never starts the SDK. */
++ (BOOL)registerExtension:(Class)extensionClass error:(NSError**)error;
+/** A nil event gives code 7. */
++ (BOOL)dispatchEvent:(NVRExtensionEvent*)event error:(NSError**)error;
+/** The block gets the response paired to the request, on a worker thread of the SDK; nil is refused. */
++ (BOOL)dispatchEventWithResponseCallback:(NVRExtensionEvent*)requestEvent
+                         responseCallback:(void (^)(NVRExtensionEvent* responseEvent))responseCallback
+                                    error:(NSError**)error;
++ (BOOL)dispatchResponseEvent:(NVRExtensionEvent*)responseEvent
+                 requestEvent:(NVRExtensionEvent*)requestEvent
+                        error:(NSError**)error;
 
 @end

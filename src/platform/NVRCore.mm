@@ -5,12 +5,15 @@
 
 #import "platform/NVBUrlHandler.h"
 #import "platform/NVRDataMarshaller.h"
+#import "platform/NVRExtensionBridge.h"
 #import "platform/NVRNativeLogger.h"
 #import "platform/ValueConversions.h"
 #include "core/Core.h"
 #include "core/EventData.h"
+#include "externalModule/ExternalModuleInterface.h"
 #include "platform/CopiedBlock.h"
 #include "platform/MobileMarketingCoreBridge.h"
+#include "platform/NVRExtensionErrorCodes.h"
 #include "platform/ObjCRuntime.h"
 #include "services/storage/AppInfo.h"
 #include "services/storage/ExtensionVersionManager.h"
@@ -62,6 +65,17 @@ bool RefuseNilBlock(id block, const char* selector) {
     }
     Log::Warning(LOG_TAG, "%s was called without a block; nothing was done", std::string(selector));
     return true;
+}
+
+/**
+ * The error function of an extension call: it runs on the calling thread before the call returns,
+ * stores the mapped error and clears the success flag.
+ */
+Core::ErrorCallback ExtensionErrorFunction(NSError** error, BOOL* succeeded) {
+    return [error, succeeded](const SdkError& failure) {
+        StoreNVRExtensionError(error, GetNVRExtensionErrorFromErrorCodes(failure.GetCode()), nil);
+        *succeeded = NO;
+    };
 }
 
 }  // namespace
@@ -201,6 +215,56 @@ bool RefuseNilBlock(id block, const char* selector) {
 
 + (void)downloadRules {
     GetCore()->DownloadRules();
+}
+
++ (BOOL)registerExtension:(Class)extensionClass error:(NSError**)error {
+    if (![extensionClass isSubclassOfClass:[NVRExtension class]]) {
+        StoreNVRExtensionError(error, NVRExtensionErrorClassNotNVRExtension, nil);
+        return NO;
+    }
+    const auto extension = CreateExternalModuleInterface(extensionClass);
+    if (extension->GetModuleName().empty()) {
+        StoreNVRExtensionError(error, NVRExtensionErrorBadName, nil);
+        return NO;
+    }
+    BOOL succeeded = YES;
+    GetCore()->RegisterExternalModule(extension, ExtensionErrorFunction(error, &succeeded));
+    return succeeded;
+}
+
++ (BOOL)dispatchEvent:(NVRExtensionEvent*)event error:(NSError**)error {
+    BOOL succeeded = YES;
+    GetCore()->DispatchEvent(GetEventFromNVRExtensionEvent(event), ExtensionErrorFunction(error, &succeeded));
+    return succeeded;
+}
+
++ (BOOL)dispatchEventWithResponseCallback:(NVRExtensionEvent*)requestEvent
+                         responseCallback:(void (^)(NVRExtensionEvent*))responseCallback
+                                    error:(NSError**)error {
+    using Block = void (^)(NVRExtensionEvent*);
+    // Without a block the core refuses the request, so no response is ever handed to nil.
+    Core::EventCallback onResponse;
+    if (responseCallback != nil) {
+        onResponse = BlockFunction<const std::shared_ptr<Event>&>(
+            responseCallback,
+            [](Block block, const std::shared_ptr<Event>& response) {
+                block(CreateNVRExtensionEventFromEvent(response));
+            });
+    }
+    BOOL succeeded = YES;
+    GetCore()->DispatchEventWithResponseCallback(GetEventFromNVRExtensionEvent(requestEvent), onResponse,
+                                                 ExtensionErrorFunction(error, &succeeded));
+    return succeeded;
+}
+
++ (BOOL)dispatchResponseEvent:(NVRExtensionEvent*)responseEvent
+                 requestEvent:(NVRExtensionEvent*)requestEvent
+                        error:(NSError**)error {
+    BOOL succeeded = YES;
+    GetCore()->DispatchResponseEvent(GetEventFromNVRExtensionEvent(responseEvent),
+                                     GetEventFromNVRExtensionEvent(requestEvent),
+                                     ExtensionErrorFunction(error, &succeeded));
+    return succeeded;
 }
 
 @end

@@ -1,6 +1,6 @@
 #include "platform/ObjCRuntime.h"
 
-#include <cxxabi.h>
+#include <exception>
 
 #include "core/Object.h"
 
@@ -23,7 +23,9 @@ void RunInObjCScope(const std::function<void()>& work) {
     try {
         work();
     } catch (...) {
-        if (abi::__cxa_current_exception_type() != nullptr) {
+        // Only a C++ exception has an exception pointer; asking a foreign (Objective-C) exception for
+        // its C++ type reads memory that is not there.
+        if (std::current_exception()) {
             ObjCRuntime::PopReleasePool(pool);
         }
         throw;

@@ -2,6 +2,7 @@
 
 #include "core/EventData.h"
 #include "core/Variant.h"
+#include "core/VariantKinds.h"
 #include "rulesengine/FlatDictionaryInterface.h"
 
 namespace NuvraMobile {
@@ -11,7 +12,11 @@ EventDataFlattener::EventDataFlattener(const std::shared_ptr<const EventData>& d
 
 EventDataFlattener::VariantMap EventDataFlattener::GetFlattenedDataMap() const {
     VariantMap out;
-    FlattenEntries(std::string(), data_, out);
+    std::string path;
+    // Keys mostly arrive in ascending order, so the end is the right hint nearly always.
+    VisitEntries(path, data_, [&out](const std::string& key, const std::shared_ptr<Variant>& value) {
+        out.insert_or_assign(out.end(), key, value);
+    });
     return out;
 }
 
@@ -46,6 +51,36 @@ void EventDataFlattener::Flatten(const std::string& prefix,
     VariantMap map;
     if (dictionary && dictionary->GetFlatDictionary(map)) {
         Flatten(prefix, map, out);
+    }
+}
+
+void EventDataFlattener::ForEachLeaf(const std::shared_ptr<const EventData>& data, const LeafVisitor& visit) {
+    if (!data) {
+        return;
+    }
+    std::string path;
+    VisitEntries(path, data->GetEntries(), visit);
+}
+
+// One path buffer for the whole walk: each level appends its key and cuts it off again.
+void EventDataFlattener::VisitEntries(std::string& path, const VariantMap& map, const LeafVisitor& visit) {
+    const size_t prefixLength = path.size();
+    for (const auto& entry : map) {
+        path.append(entry.first);
+        const std::shared_ptr<Variant>& value = entry.second;
+        if (value && value->GetKind() == VariantKind::VARIANT_MAP) {
+            path.push_back('.');
+            if (const auto* nested = dynamic_cast<const VariantMapVariant*>(value.get())) {
+                VisitEntries(path, nested->GetEntries(), visit);
+            } else {
+                VariantMap copy;
+                value->GetVariantMap(copy);
+                VisitEntries(path, copy, visit);
+            }
+        } else if (value) {
+            visit(path, value);
+        }
+        path.resize(prefixLength);
     }
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -40,7 +41,15 @@ public:
     static void Flatten(const std::string& prefix, const std::shared_ptr<FlatDictionaryInterface>& dictionary,
                         VariantMap& out);
 
+    using LeafVisitor = std::function<void(const std::string& path, const std::shared_ptr<Variant>& value)>;
+    /**
+     * Calls `visit` with every leaf of the data in the order flattening writes them (depth first,
+     * ascending keys), so a later call for the same path is the one that wins. Nothing is copied.
+     */
+    static void ForEachLeaf(const std::shared_ptr<const EventData>& data, const LeafVisitor& visit);
+
 private:
+    static void VisitEntries(std::string& path, const VariantMap& map, const LeafVisitor& visit);
     static void FlattenEntries(const std::string& keyPrefix, const VariantMap& map, VariantMap& out);
 
     const VariantMap data_;

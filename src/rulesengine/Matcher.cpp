@@ -170,7 +170,7 @@ std::string Matcher::ToStringImplHelper(const ToStringOptions& options, const st
                                         const std::string& className) const {
     if (!options.pretty) {
         const std::string base =
-            StringUtils::FormatString("key: %q, values: %s ", StringUtils::Quotify(key_), values_);
+            StringUtils::FormatString("key: %q, values: %s ", StringUtils::Quotify(GetKey()), values_);
         return StringUtils::FormatString("{ class: \"%q\", %q }", className, base);
     }
     std::string text = "(";
@@ -179,7 +179,7 @@ std::string Matcher::ToStringImplHelper(const ToStringOptions& options, const st
         if (values_[index]) {
             values_[index]->GetString(value);
         }
-        text += (index == 0 ? "" : " OR ") + key_ + operatorText + value;
+        text += (index == 0 ? "" : " OR ") + GetKey() + operatorText + value;
     }
     return text + ")";
 }

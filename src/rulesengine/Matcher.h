@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "core/Object.h"
+#include "rulesengine/RuleKey.h"
 
 namespace NuvraMobile {
 
@@ -60,10 +61,12 @@ public:
     virtual bool Matches(const std::shared_ptr<Variant>& value) const;
     std::string ToStringImpl(const ToStringOptions& options) const override;
 
-    const std::string& GetKey() const { return key_; }
+    const std::string& GetKey() const { return key_.GetText(); }
+    /** The key taken apart once, for the rules pass. */
+    const RuleKey& GetRuleKey() const { return key_; }
     /** The candidate values in file order; an empty pointer is a place without a value. */
     const std::vector<std::shared_ptr<Variant>>& GetValues() const { return values_; }
-    void SetKey(const std::string& key) { key_ = key; }
+    void SetKey(const std::string& key) { key_ = RuleKey(key); }
     void SetValues(std::vector<std::shared_ptr<Variant>> values);
 
 protected:
@@ -76,7 +79,7 @@ protected:
     virtual bool ReadsValues() const { return true; }
 
 private:
-    std::string key_;
+    RuleKey key_;
     std::vector<std::shared_ptr<Variant>> values_;
 };
 

@@ -201,7 +201,13 @@ bool PatternMatcher::Finds(const Variant& value) const {
     } else if (!IsNumeric(value) || !value.ConvertToString(subject)) {
         return false;
     }
-    return patterns_.SearchAny(StringUtils::ToLower(subject));
+    // Lowered in place: the subject is already a copy of its own.
+    for (char& c : subject) {
+        if (c >= 'A' && c <= 'Z') {
+            c = static_cast<char>(c - 'A' + 'a');
+        }
+    }
+    return patterns_.SearchAny(subject);
 }
 
 std::string MatcherContains::ToStringImpl(const ToStringOptions& options) const {

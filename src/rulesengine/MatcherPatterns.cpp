@@ -36,6 +36,7 @@ RE2::Options PatternOptions() {
 
 MatcherPatterns::MatcherPatterns(const std::vector<std::shared_ptr<Variant>>& values, Anchor anchor)
     : anchor_(anchor) {
+    std::vector<std::string> anchoredExpressions;
     for (const std::shared_ptr<Variant>& value : values) {
         std::string text;
         if (!value || !value->GetString(text)) {
@@ -45,17 +46,35 @@ MatcherPatterns::MatcherPatterns(const std::vector<std::shared_ptr<Variant>>& va
             Refuse(text, "longer than " + std::to_string(MAX_PATTERN_LENGTH) + " bytes");
             return;
         }
-        Pattern pattern;
-        pattern.literal = StringUtils::ToLower(text);
-        if (HasPatternSyntax(pattern.literal)) {
-            auto expression = std::make_shared<const RE2>(Anchored(pattern.literal, anchor), PatternOptions());
-            if (!expression->ok()) {
-                Refuse(text, expression->error());
-                return;
-            }
-            pattern.expression = std::move(expression);
+        std::string lower = StringUtils::ToLower(text);
+        if (!HasPatternSyntax(lower)) {
+            literals_.push_back(std::move(lower));
+            continue;
         }
-        patterns_.push_back(std::move(pattern));
+        auto expression = std::make_shared<const RE2>(Anchored(lower, anchor), PatternOptions());
+        if (!expression->ok()) {
+            Refuse(text, expression->error());
+            return;
+        }
+        anchoredExpressions.push_back(expression->pattern());
+        expressions_.push_back(std::move(expression));
+    }
+    Combine(anchoredExpressions);
+}
+
+void MatcherPatterns::Combine(const std::vector<std::string>& anchoredExpressions) {
+    if (anchoredExpressions.size() < 2) {
+        return;
+    }
+    // A group of its own around each keeps its meaning ("^a|b" becomes "(?:^a|b)|..."), and one search
+    // over the subject replaces one per expression.
+    std::string alternation;
+    for (const std::string& expression : anchoredExpressions) {
+        alternation.append(alternation.empty() ? "(?:" : "|(?:").append(expression).append(")");
+    }
+    auto combined = std::make_shared<const RE2>(alternation, PatternOptions());
+    if (combined->ok()) {
+        expressions_.assign(1, std::move(combined));
     }
 }
 
@@ -64,14 +83,18 @@ void MatcherPatterns::Refuse(const std::string& pattern, const std::string& reas
     constexpr size_t shownLength = 80;
     invalidPattern_ = pattern.size() > shownLength ? pattern.substr(0, shownLength) + "..." : pattern;
     compileError_ = reason;
-    patterns_.clear();
+    literals_.clear();
+    expressions_.clear();
 }
 
 bool MatcherPatterns::SearchAny(const std::string& lowerSubject) const {
-    for (const Pattern& pattern : patterns_) {
-        const bool found = pattern.expression ? RE2::PartialMatch(lowerSubject, *pattern.expression)
-                                              : FindLiteral(lowerSubject, pattern.literal);
-        if (found) {
+    for (const std::string& literal : literals_) {
+        if (FindLiteral(lowerSubject, literal)) {
+            return true;
+        }
+    }
+    for (const std::shared_ptr<const RE2>& expression : expressions_) {
+        if (RE2::PartialMatch(lowerSubject, *expression)) {
             return true;
         }
     }

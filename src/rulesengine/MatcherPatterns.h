@@ -19,8 +19,9 @@ class Variant;
  * the server, so they run on an engine whose time is linear in the subject and which never recurses on
  * the thread's stack; it has no back-references or look-around, and a pattern that needs them, does
  * not compile, or is longer than MAX_PATTERN_LENGTH is refused. Compiled once when the matcher is
- * built; a value free of pattern syntax is searched as plain text. Immutable after building; any thread
- * may search.
+ * built; a value free of pattern syntax is searched as plain text, and the expressions of one matcher
+ * are searched together as one alternation (each compiled alone first, to refuse the bad one by name).
+ * Immutable after building; any thread may search.
  */
 class MatcherPatterns {
 public:
@@ -41,15 +42,14 @@ public:
     bool SearchAny(const std::string& lowerSubject) const;
 
 private:
-    struct Pattern {
-        std::string literal;
-        std::shared_ptr<const re2::RE2> expression;
-    };
     bool FindLiteral(const std::string& lowerSubject, const std::string& literal) const;
     void Refuse(const std::string& pattern, const std::string& reason);
+    /** One expression for all, or each alone when the alternation is too large to compile. */
+    void Combine(const std::vector<std::string>& anchoredExpressions);
 
     Anchor anchor_ = Anchor::NONE;
-    std::vector<Pattern> patterns_;
+    std::vector<std::string> literals_;
+    std::vector<std::shared_ptr<const re2::RE2>> expressions_;
     std::string invalidPattern_;
     std::string compileError_;
 };

@@ -4,6 +4,7 @@
 #include "core/Variant.h"
 #include "platformShim/JsonObject.h"
 #include "rulesengine/Matcher.h"
+#include "rulesengine/RuleKey.h"
 #include "rulesengine/RuleTokenParser.h"
 #include "util/StringUtils.h"
 
@@ -28,7 +29,7 @@ bool RuleConditionMatcher::Evaluate(const std::shared_ptr<RuleTokenParser>& pars
     if (!parser || !event || !matcher_) {
         return false;
     }
-    return matcher_->Matches(parser->ExpandKey(matcher_->GetKey(), event));
+    return matcher_->Matches(parser->ExpandKey(matcher_->GetRuleKey(), event));
 }
 
 std::string RuleConditionMatcher::ToStringImpl(const ToStringOptions& options) const {

@@ -11,8 +11,9 @@
 #include "platformShim/PlatformServicesInterface.h"
 #include "platformShim/SystemInfoServiceInterface.h"
 #include "rulesengine/EventDataFlattener.h"
+#include "rulesengine/RuleKey.h"
+#include "rulesengine/TokenTemplate.h"
 #include "util/Log.h"
-#include "util/StringUtils.h"
 #include "util/TimeUtils.h"
 #include "util/UrlEncoder.h"
 
@@ -79,90 +80,86 @@ std::string RuleTokenParser::ExpandTokensForString(const std::string& text,
     if (text.empty() || !event) {
         return text;
     }
+    return ExpandTokens(TokenTemplate(text), event);
+}
+
+std::string RuleTokenParser::ExpandTokens(const TokenTemplate& text, const std::shared_ptr<Event>& event) {
+    if (text.GetText().empty() || !event) {
+        return text.GetText();
+    }
     SetEvent(event);
+    if (!text.HasTokens()) {
+        return text.GetText();
+    }
     if (inPass_) {
-        return ExpandTokens(text, event);
+        return FillTokens(text, event);
     }
     // The event's data is flattened once for the whole text, not once per token.
     std::string expanded;
     BeginPass();
-    TryFinally([&] { expanded = ExpandTokens(text, event); },
+    TryFinally([&] { expanded = FillTokens(text, event); },
                [this] {
                    inPass_ = false;
-                   flattenedData_.reset();
+                   indexCurrent_ = false;
+                   flattenedData_.Clear();
                });
     return expanded;
 }
 
-// One pass from left to right: each token is replaced where it stands and inserted text is never
-// searched again, so the work is linear in the text and the output. A token that occurs again gets the
-// text its first occurrence got.
-std::string RuleTokenParser::ExpandTokens(const std::string& text, const std::shared_ptr<Event>& event) {
-    std::string expanded;
-    std::map<std::string, std::string> replacements;
-    size_t copied = 0;
-    ForEachToken(text, [&](size_t start, size_t end) {
-        const std::string token = text.substr(start, end - start);
-        auto replacement = replacements.find(token);
-        if (replacement == replacements.end()) {
-            const bool isUrlEncodeToken = token.find(KEY_URL_ENCODE) == 2;
-            const std::string key = GetKeyFromToken(token, isUrlEncodeToken);
-            if (key.empty()) {
-                return;
-            }
-            const std::string value = ValueText(ExpandKey(key, event));
-            replacement =
-                replacements.emplace(token, isUrlEncodeToken ? UrlEncoder::Encode(value) : value).first;
-        }
-        if (expanded.empty()) {
-            expanded.reserve(text.size());
-        }
-        expanded.append(text, copied, start - copied).append(replacement->second);
-        copied = end;
-    });
-    if (copied == 0) {
-        return text;
+// Each distinct token is resolved once, in order of first appearance, and every occurrence gets its
+// text; inserted text is never searched again, so the work is linear in the text and the output.
+std::string RuleTokenParser::FillTokens(const TokenTemplate& text, const std::shared_ptr<Event>& event) {
+    std::vector<std::string> values;
+    values.reserve(text.GetTokens().size());
+    for (const TokenTemplate::Token& token : text.GetTokens()) {
+        std::string value = ValueText(ExpandKey(token.key, event));
+        values.push_back(token.urlEncode ? UrlEncoder::Encode(value) : std::move(value));
     }
-    return expanded.append(text, copied, std::string::npos);
+    return text.Fill(values);
 }
 
 std::shared_ptr<Variant> RuleTokenParser::ExpandKey(const std::string& key,
                                                     const std::shared_ptr<Event>& event) {
-    std::shared_ptr<Variant> result = NullVariant();
-    if (key.empty() || !event) {
-        return result;
+    return ExpandKey(RuleKey(key), event);
+}
+
+std::shared_ptr<Variant> RuleTokenParser::ExpandKey(const RuleKey& key, const std::shared_ptr<Event>& event) {
+    if (key.GetKind() == RuleKey::Kind::EMPTY || !event) {
+        return NullVariant();
     }
     SetEvent(event);
+    std::shared_ptr<Variant> result;
     // A plain try block: this runs for every matcher of every rule on every event.
     try {
-        if (StringUtils::StartsWith(key, KEY_SHARED_STATE) &&
-            !HasAt(key, std::char_traits<char>::length(KEY_SHARED_STATE), SHARED_STATE_KEY_DELIMITER)) {
-            result = GetSharedStateKey(key);
-        } else if (StringUtils::StartsWith(key, KEY_PREFIX)) {
-            result = ReturnKeyType(key);
+        if (key.GetKind() == RuleKey::Kind::EVENT_DATA) {
+            return LookUpEventData(key);
         }
+        result = key.GetKind() == RuleKey::Kind::SHARED_STATE
+                     ? GetSharedStateKey(key.GetStateName(), key.GetStateKey())
+                     : ReturnKeyType(key);
         if (IsNull(result)) {
             result = LookUpEventData(key);
         }
     } catch (...) {
         const SdkError error = SdkError::From(std::current_exception(), CurrentDebugInfo());
-        Log::Debug(LOG_TAG, "Unable to expand key \"%s\".%n%s", key, error.GetMessage());
+        Log::Debug(LOG_TAG, "Unable to expand key \"%s\".%n%s", key.GetText(), error.GetMessage());
     }
-    return result;
+    return result ? result : NullVariant();
 }
 
 void RuleTokenParser::BeginPass() {
     inPass_ = true;
-    flattenedData_.reset();
+    indexCurrent_ = false;
 }
 
 void RuleTokenParser::EndPass() {
     inPass_ = false;
-    flattenedData_.reset();
+    indexCurrent_ = false;
+    flattenedData_.Clear();
     currentEvent_.reset();
 }
 
-void RuleTokenParser::DataChanged() { flattenedData_.reset(); }
+void RuleTokenParser::DataChanged() { indexCurrent_ = false; }
 
 void RuleTokenParser::ForEachToken(const std::string& text,
                                    const std::function<void(size_t start, size_t end)>& visit) {
@@ -200,40 +197,37 @@ std::string RuleTokenParser::GetKeyFromToken(const std::string& token, bool isUr
 }
 
 void RuleTokenParser::SetEvent(const std::shared_ptr<Event>& event) {
+    // Every key of a pass sets the same event: leave its reference count alone then.
     if (event != currentEvent_) {
-        flattenedData_.reset();
+        indexCurrent_ = false;
+        currentEvent_ = event;
     }
-    currentEvent_ = event;
 }
 
-std::shared_ptr<Variant> RuleTokenParser::ReturnKeyType(const std::string& key) const {
-    using Producer = std::string (RuleTokenParser::*)() const;
-    static const std::pair<const char*, Producer> specialKeys[] = {
-        {KEY_EVENT_TYPE, &RuleTokenParser::GetEventType},
-        {KEY_EVENT_SOURCE, &RuleTokenParser::GetEventSource},
-        {KEY_TIMESTAMP_UNIX, &RuleTokenParser::GetTimestamp},
-        {KEY_TIMESTAMP_ISO8601, &RuleTokenParser::GetISO8601Timestamp},
-        {KEY_SDK_VERSION, &RuleTokenParser::GetSdkVersion},
-        {KEY_CACHEBUST, &RuleTokenParser::GetCachebust},
-        {KEY_ALL_URL, &RuleTokenParser::GetAllUrl},
-        {KEY_ALL_JSON, &RuleTokenParser::GetAllJson},
-    };
-    for (const auto& special : specialKeys) {
-        if (key == special.first) {
-            return Variant::FromString((this->*special.second)());
-        }
-    }
-    Log::Warning(LOG_TAG, "Key type \"%s\" is invalid", key);
-    return NullVariant();
-}
-
-std::shared_ptr<Variant> RuleTokenParser::GetSharedStateKey(const std::string& key) const {
-    const std::string rest = key.substr(std::char_traits<char>::length(KEY_SHARED_STATE));
-    const size_t delimiter = rest.find(SHARED_STATE_KEY_DELIMITER);
-    if (delimiter == std::string::npos) {
+std::shared_ptr<Variant> RuleTokenParser::ReturnKeyType(const RuleKey& key) const {
+    if (key.GetKind() != RuleKey::Kind::SPECIAL) {
+        Log::Warning(LOG_TAG, "Key type \"%s\" is invalid", key.GetText());
         return NullVariant();
     }
-    return GetSharedStateKey(rest.substr(0, delimiter), rest.substr(delimiter + 1));
+    switch (key.GetSpecial()) {
+        case RuleKey::Special::TYPE:
+            return Variant::FromString(GetEventType());
+        case RuleKey::Special::SOURCE:
+            return Variant::FromString(GetEventSource());
+        case RuleKey::Special::TIMESTAMP_UNIX:
+            return Variant::FromString(GetTimestamp());
+        case RuleKey::Special::TIMESTAMP_ISO8601:
+            return Variant::FromString(GetISO8601Timestamp());
+        case RuleKey::Special::SDK_VERSION:
+            return Variant::FromString(GetSdkVersion());
+        case RuleKey::Special::CACHEBUST:
+            return Variant::FromString(GetCachebust());
+        case RuleKey::Special::ALL_URL:
+            return Variant::FromString(GetAllUrl());
+        case RuleKey::Special::ALL_JSON:
+            return Variant::FromString(GetAllJson());
+    }
+    return NullVariant();
 }
 
 std::shared_ptr<Variant> RuleTokenParser::GetSharedStateKey(const std::string& stateName,
@@ -252,20 +246,21 @@ std::shared_ptr<Variant> RuleTokenParser::GetSharedStateKey(const std::string& s
     return entry == flattened.end() ? NullVariant() : entry->second;
 }
 
-std::shared_ptr<Variant> RuleTokenParser::LookUpEventData(const std::string& key) {
-    const VariantMap& flattened = FlattenedEventData();
-    const auto entry = flattened.find(key);
-    return entry == flattened.end() ? NullVariant() : entry->second;
-}
-
-const RuleTokenParser::VariantMap& RuleTokenParser::FlattenedEventData() {
-    if (!flattenedData_ || !inPass_) {
+// Within a pass the event's data is flattened once, at the first lookup, and again only after it changed.
+std::shared_ptr<Variant> RuleTokenParser::LookUpEventData(const RuleKey& key) {
+    if (!indexCurrent_ || !inPass_) {
         if (!currentEvent_->GetData()) {
             Log::Warning(LOG_TAG, "Invalid event data");
         }
-        flattenedData_ = FlattenCurrentEventData();
+        flattenedData_.Build(currentEvent_->GetData());
+        indexCurrent_ = inPass_;
     }
-    return *flattenedData_;
+    const std::shared_ptr<Variant>* found = flattenedData_.Find(key);
+    std::shared_ptr<Variant> value = found ? *found : NullVariant();
+    if (!inPass_) {
+        flattenedData_.Clear();
+    }
+    return value;
 }
 
 RuleTokenParser::VariantMap RuleTokenParser::FlattenCurrentEventData() const {

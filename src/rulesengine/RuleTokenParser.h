@@ -3,17 +3,19 @@
 #include <functional>
 #include <map>
 #include <memory>
-#include <optional>
 #include <string>
 #include <vector>
 
 #include "core/Object.h"
+#include "rulesengine/FlattenedEventIndex.h"
 
 namespace NuvraMobile {
 
 class Event;
 class EventHub;
 class PlatformServicesInterface;
+class RuleKey;
+class TokenTemplate;
 class Variant;
 
 /**
@@ -25,7 +27,8 @@ class Variant;
  *
  * Not synchronised: the parser remembers the event it works on, so its owner uses it from one thread at
  * a time (the rules engine, under its lock). Between BeginPass and EndPass the event's flattened data is
- * built once and reused; the owner calls DataChanged after it changed that data.
+ * built once and reused; the owner calls DataChanged after it changed that data. Keys are best taken
+ * apart once (RuleKey) where they are loaded; the text forms below take them apart at every call.
  */
 class RuleTokenParser : public Object {
 public:
@@ -53,8 +56,11 @@ public:
 
     /** The text with every token replaced by its key's value as text; unchanged without tokens or event. */
     std::string ExpandTokensForString(const std::string& text, const std::shared_ptr<Event>& event);
+    /** The same for a text whose tokens were found when it was loaded. */
+    std::string ExpandTokens(const TokenTemplate& text, const std::shared_ptr<Event>& event);
     /** The key's value for the event, never an empty pointer: a null variant when nothing resolves. */
     std::shared_ptr<Variant> ExpandKey(const std::string& key, const std::shared_ptr<Event>& event);
+    std::shared_ptr<Variant> ExpandKey(const RuleKey& key, const std::shared_ptr<Event>& event);
 
     /** Starts reusing the flattened data of one event until EndPass. */
     void BeginPass();
@@ -67,20 +73,19 @@ public:
     /** The key a token names (fixed positions, as the token formats define them). */
     static std::string GetKeyFromToken(const std::string& token, bool isUrlEncodeToken);
 
-private:
-    using VariantMap = std::map<std::string, std::shared_ptr<Variant>>;
-
     /** Calls `visit` with the start and end of every token, in order of appearance. */
     static void ForEachToken(const std::string& text,
                              const std::function<void(size_t start, size_t end)>& visit);
-    std::string ExpandTokens(const std::string& text, const std::shared_ptr<Event>& event);
+
+private:
+    using VariantMap = std::map<std::string, std::shared_ptr<Variant>>;
+
+    std::string FillTokens(const TokenTemplate& text, const std::shared_ptr<Event>& event);
     void SetEvent(const std::shared_ptr<Event>& event);
-    std::shared_ptr<Variant> ReturnKeyType(const std::string& key) const;
-    std::shared_ptr<Variant> GetSharedStateKey(const std::string& key) const;
+    std::shared_ptr<Variant> ReturnKeyType(const RuleKey& key) const;
     std::shared_ptr<Variant> GetSharedStateKey(const std::string& stateName,
                                                const std::string& stateKey) const;
-    std::shared_ptr<Variant> LookUpEventData(const std::string& key);
-    const VariantMap& FlattenedEventData();
+    std::shared_ptr<Variant> LookUpEventData(const RuleKey& key);
     VariantMap FlattenCurrentEventData() const;
 
     std::string GetEventType() const;
@@ -96,7 +101,8 @@ private:
     const std::shared_ptr<PlatformServicesInterface> platformServices_;
     std::shared_ptr<Event> currentEvent_;
     bool inPass_ = false;
-    std::optional<VariantMap> flattenedData_;
+    bool indexCurrent_ = false;
+    FlattenedEventIndex flattenedData_;
 };
 
 }  // namespace NuvraMobile

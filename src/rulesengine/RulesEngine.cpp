@@ -8,6 +8,7 @@
 #include "core/EventData.h"
 #include "core/SdkError.h"
 #include "core/Variant.h"
+#include "core/VariantKinds.h"
 #include "rulesengine/Rule.h"
 #include "rulesengine/RuleTokenParser.h"
 #include "util/Log.h"
@@ -44,6 +45,12 @@ bool ReadMap(const RulesEngine::VariantMap& map, const char* key, RulesEngine::V
     return true;
 }
 
+/** The entries of a map variant without a copy; null for any other kind. */
+const RulesEngine::VariantMap* EntriesOf(const Variant& value) {
+    const auto* map = dynamic_cast<const VariantMapVariant*>(&value);
+    return map ? &map->GetEntries() : nullptr;
+}
+
 }  // namespace
 
 RulesEngine::RulesEngine(const std::shared_ptr<EventHub>& hub,
@@ -60,11 +67,13 @@ void RulesEngine::AddRule(const std::shared_ptr<Module>& module, const std::shar
     }
     std::lock_guard<std::mutex> lock(mutex_);
     rules_[module].push_back(rule);
+    LoadTexts(*rule);
 }
 
 void RulesEngine::RemoveRulesForModule(const std::shared_ptr<Module>& module) {
     std::lock_guard<std::mutex> lock(mutex_);
     rules_.erase(module);
+    ReloadTexts();
 }
 
 std::vector<std::shared_ptr<Event>> RulesEngine::ProcessRules(std::shared_ptr<Event>& event) {
@@ -94,6 +103,23 @@ std::vector<std::shared_ptr<Event>> RulesEngine::ProcessRules(std::shared_ptr<Ev
 
 RulesEngine::VariantMap RulesEngine::GetTokenExpandedMap(const VariantMap& map,
                                                          const std::shared_ptr<Event>& event) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return ExpandMap(map, event);
+}
+
+std::vector<std::shared_ptr<Variant>> RulesEngine::GetTokenExpandedList(
+    std::vector<std::shared_ptr<Variant>> list, const std::shared_ptr<Event>& event) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return ExpandList(std::move(list), event);
+}
+
+void RulesEngine::ProcessAttachDataConsequence(const std::shared_ptr<Event>& consequence,
+                                               std::shared_ptr<Event>& triggeringEvent) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    AttachData(consequence, triggeringEvent);
+}
+
+RulesEngine::VariantMap RulesEngine::ExpandMap(const VariantMap& map, const std::shared_ptr<Event>& event) {
     VariantMap expanded;
     for (const auto& entry : map) {
         expanded.emplace_hint(expanded.end(), entry.first, ExpandValue(entry.second, event));
@@ -101,8 +127,8 @@ RulesEngine::VariantMap RulesEngine::GetTokenExpandedMap(const VariantMap& map,
     return expanded;
 }
 
-std::vector<std::shared_ptr<Variant>> RulesEngine::GetTokenExpandedList(
-    std::vector<std::shared_ptr<Variant>> list, const std::shared_ptr<Event>& event) {
+std::vector<std::shared_ptr<Variant>> RulesEngine::ExpandList(std::vector<std::shared_ptr<Variant>> list,
+                                                              const std::shared_ptr<Event>& event) {
     for (std::shared_ptr<Variant>& element : list) {
         element = ExpandValue(element, event);
     }
@@ -113,14 +139,15 @@ void RulesEngine::ReplaceRulesForModule(const std::shared_ptr<Module>& module,
                                         std::vector<std::shared_ptr<Rule>> rules) {
     std::lock_guard<std::mutex> lock(mutex_);
     rules_[module] = std::move(rules);
+    ReloadTexts();
 }
 
-void RulesEngine::ProcessAttachDataConsequence(const std::shared_ptr<Event>& consequence,
-                                               std::shared_ptr<Event>& triggeringEvent) {
+void RulesEngine::AttachData(const std::shared_ptr<Event>& consequence,
+                             std::shared_ptr<Event>& triggeringEvent) {
     if (!consequence || !consequence->GetData() || !triggeringEvent || !triggeringEvent->GetData()) {
         return;
     }
-    const VariantMap expanded = GetTokenExpandedMap(consequence->GetData()->AsMapCopy(), triggeringEvent);
+    const VariantMap expanded = ExpandMap(consequence->GetData()->GetEntries(), triggeringEvent);
     if (expanded.empty()) {
         Log::Warning(LOG_PREFIX, "Unable to process an AttachDataConsequence Event, EventData is empty.");
         return;
@@ -186,21 +213,23 @@ void RulesEngine::HandleConsequence(const std::shared_ptr<Event>& consequence, s
         Log::Warning(LOG_PREFIX, "Unable to process a RuleConsequence Event, EventData is null or empty.");
         return;
     }
-    VariantMap triggered;
-    data->GetVariantMap(RulesEngineKeys::CONSEQUENCE_TRIGGERED, triggered);
-    const auto typeEntry = triggered.find(RulesEngineKeys::CONSEQUENCE_TYPE);
-    if (typeEntry == triggered.end()) {
+    const auto triggeredEntry = data->GetEntries().find(RulesEngineKeys::CONSEQUENCE_TRIGGERED);
+    const VariantMap* triggered =
+        triggeredEntry == data->GetEntries().end() ? nullptr : EntriesOf(*triggeredEntry->second);
+    const auto typeEntry =
+        triggered ? triggered->find(RulesEngineKeys::CONSEQUENCE_TYPE) : VariantMap::const_iterator();
+    if (!triggered || typeEntry == triggered->end()) {
         Log::Warning(LOG_PREFIX, "Unable to process a RuleConsequence Event, no type is specified.");
         return;
     }
     std::string type;
     typeEntry->second->GetString(type);
     if (type == CONSEQUENCE_TYPE_ATTACH_DATA) {
-        ProcessAttachDataConsequence(consequence, event);
+        AttachData(consequence, event);
         tokenParser_->DataChanged();
         return;
     }
-    auto expanded = std::make_shared<EventData>(GetTokenExpandedMap(data->AsMapCopy(), event));
+    auto expanded = std::make_shared<EventData>(ExpandMap(data->GetEntries(), event));
     result.push_back(
         EventBuilder(consequence->GetName(), consequence->GetEventType(), consequence->GetEventSource())
             .SetData(expanded)
@@ -209,6 +238,11 @@ void RulesEngine::HandleConsequence(const std::shared_ptr<Event>& consequence, s
 
 std::shared_ptr<Variant> RulesEngine::ExpandValue(const std::shared_ptr<Variant>& value,
                                                   const std::shared_ptr<Event>& event) {
+    const auto loaded = loadedTexts_.find(value.get());
+    if (loaded != loadedTexts_.end()) {
+        const std::optional<TokenTemplate>& tokens = loaded->second.tokens;
+        return tokens ? Variant::FromString(tokenParser_->ExpandTokens(*tokens, event)) : value;
+    }
     switch (value->GetKind()) {
         case VariantKind::VARIANT_STRING: {
             std::string text;
@@ -221,15 +255,81 @@ std::shared_ptr<Variant> RulesEngine::ExpandValue(const std::shared_ptr<Variant>
         case VariantKind::VARIANT_VECTOR: {
             std::vector<std::shared_ptr<Variant>> list;
             value->GetVariantVector(list);
-            return Variant::FromVariantVector(GetTokenExpandedList(std::move(list), event));
+            return Variant::FromVariantVector(ExpandList(std::move(list), event));
         }
         case VariantKind::VARIANT_MAP: {
-            VariantMap map;
-            value->GetVariantMap(map);
-            return Variant::FromVariantMap(GetTokenExpandedMap(map, event));
+            const VariantMap* entries = EntriesOf(*value);
+            return entries ? Variant::FromVariantMap(ExpandMap(*entries, event)) : value;
         }
         default:
             return value;
+    }
+}
+
+void RulesEngine::LoadTexts(const Rule& rule) {
+    for (const std::shared_ptr<Event>& consequence : rule.GetConsequenceEvents()) {
+        const std::shared_ptr<EventData> data = consequence ? consequence->GetData() : nullptr;
+        if (!data) {
+            continue;
+        }
+        for (const auto& entry : data->GetEntries()) {
+            LoadText(entry.second);
+        }
+    }
+}
+
+bool RulesEngine::LoadText(const std::shared_ptr<Variant>& value) {
+    if (!value) {
+        return false;
+    }
+    const auto known = loadedTexts_.find(value.get());
+    if (known != loadedTexts_.end()) {
+        return known->second.tokens.has_value();
+    }
+    bool hasTokens = false;
+    std::string text;
+    std::vector<std::shared_ptr<Variant>> list;
+    switch (value->GetKind()) {
+        case VariantKind::VARIANT_STRING: {
+            value->GetString(text);
+            TokenTemplate tokens(std::move(text));
+            hasTokens = tokens.HasTokens();
+            std::optional<TokenTemplate> found;
+            if (hasTokens) {
+                found.emplace(std::move(tokens));
+            }
+            loadedTexts_.emplace(value.get(), LoadedText{value, std::move(found)});
+            return hasTokens;
+        }
+        case VariantKind::VARIANT_VECTOR:
+            value->GetVariantVector(list);
+            for (const std::shared_ptr<Variant>& element : list) {
+                hasTokens = LoadText(element) || hasTokens;
+            }
+            break;
+        case VariantKind::VARIANT_MAP: {
+            const VariantMap* entries = EntriesOf(*value);
+            for (const auto& entry : entries ? *entries : VariantMap()) {
+                hasTokens = LoadText(entry.second) || hasTokens;
+            }
+            break;
+        }
+        default:
+            return false;
+    }
+    // A container with tokens inside is rebuilt at every expansion; one without is kept as it is.
+    if (!hasTokens) {
+        loadedTexts_.emplace(value.get(), LoadedText{value, std::nullopt});
+    }
+    return hasTokens;
+}
+
+void RulesEngine::ReloadTexts() {
+    loadedTexts_.clear();
+    for (const auto& moduleRules : rules_) {
+        for (const std::shared_ptr<Rule>& rule : moduleRules.second) {
+            LoadTexts(*rule);
+        }
     }
 }
 

@@ -4,10 +4,13 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "core/Object.h"
+#include "rulesengine/TokenTemplate.h"
 
 namespace NuvraMobile {
 
@@ -60,7 +63,10 @@ public:
      */
     virtual std::vector<std::shared_ptr<Event>> ProcessRules(std::shared_ptr<Event>& event);
 
-    /** Every string inside the map, at any depth, token-expanded against the event; keys stay. */
+    /**
+     * Every string inside the map, at any depth, token-expanded against the event; keys stay. These
+     * and ProcessAttachDataConsequence take the engine's mutex, which guards the token parser.
+     */
     virtual VariantMap GetTokenExpandedMap(const VariantMap& map, const std::shared_ptr<Event>& event);
     virtual std::vector<std::shared_ptr<Variant>> GetTokenExpandedList(
         std::vector<std::shared_ptr<Variant>> list, const std::shared_ptr<Event>& event);
@@ -80,15 +86,36 @@ public:
     std::vector<std::shared_ptr<Rule>> GetRulesForModule(const std::shared_ptr<Module>& module) const;
 
 private:
+    /** The unlocked forms of the three public operations above, for the pass that holds the mutex. */
+    VariantMap ExpandMap(const VariantMap& map, const std::shared_ptr<Event>& event);
+    std::vector<std::shared_ptr<Variant>> ExpandList(std::vector<std::shared_ptr<Variant>> list,
+                                                     const std::shared_ptr<Event>& event);
+    void AttachData(const std::shared_ptr<Event>& consequence, std::shared_ptr<Event>& triggeringEvent);
     bool EvaluateRule(const Rule& rule, const std::shared_ptr<Event>& event);
     void HandleConsequence(const std::shared_ptr<Event>& consequence, std::shared_ptr<Event>& event,
                            std::vector<std::shared_ptr<Event>>& result);
     std::shared_ptr<Variant> ExpandValue(const std::shared_ptr<Variant>& value,
                                          const std::shared_ptr<Event>& event);
+    /** Finds the tokens of the rule's consequence texts, once, for every later pass. */
+    void LoadTexts(const Rule& rule);
+    /** Returns whether the value holds a token anywhere. */
+    bool LoadText(const std::shared_ptr<Variant>& value);
+    void ReloadTexts();
+
+    /**
+     * What loading found in a consequence value of a stored rule: the tokens of a text, or nothing for
+     * a text or container without any token, which then expands to itself. Keyed by the immutable
+     * value itself, which the entry keeps alive so its address cannot be reused while it is here.
+     */
+    struct LoadedText {
+        std::shared_ptr<Variant> value;
+        std::optional<TokenTemplate> tokens;
+    };
 
     const std::shared_ptr<RuleTokenParser> tokenParser_;
     mutable std::mutex mutex_;
     std::map<std::shared_ptr<Module>, std::vector<std::shared_ptr<Rule>>> rules_;
+    std::unordered_map<const Variant*, LoadedText> loadedTexts_;
 };
 
 }  // namespace NuvraMobile

@@ -5,12 +5,13 @@
 
 #include "core/SharedStateMarkers.h"
 #include "core/Variant.h"
+#include "rulesengine/EventDataFlattener.h"
 #include "rulesengine/RuleTokenParser.h"
 #include "rulesengine/RulesTestSupport.h"
 #include "support/CapturingLoggingService.h"
 #include "support/ConfigurationTestSupport.h"
-#include "support/FakePlatformServices.h"
 #include "support/FakeEventHub.h"
+#include "support/FakePlatformServices.h"
 #include "support/FakeSystemInfoService.h"
 
 namespace NuvraMobile {
@@ -206,6 +207,72 @@ TEST_F(RuleTokenParserTest, PassReusesFlattenedDataUntilItChanges) {
     parser_->EndPass();
     data_->PutString("later", "seen too");
     EXPECT_EQ(Expand("{%later%}"), "seen too") << "outside a pass every lookup flattens anew";
+}
+
+TEST_F(RuleTokenParserTest, PassLooksUpEveryKeyOfALargeEventAndForgetsItAfterwards) {
+    // More keys than the lookup table starts with, across nested maps and at the top level.
+    auto large = std::make_shared<EventData>();
+    for (int group = 0; group < 6; ++group) {
+        EventData::VariantMap members;
+        for (int member = 0; member < 50; ++member) {
+            members["k" + std::to_string(member)] = Variant::FromInteger(group * 100 + member);
+        }
+        large->PutVariantMap("g" + std::to_string(group), members);
+        large->PutInteger("top" + std::to_string(group), group);
+    }
+    const auto largeEvent = TrackEvent(large);
+    auto small = std::make_shared<EventData>();
+    small->PutInteger("top1", 7);
+    const auto smallEvent = TrackEvent(small);
+    const auto integerAt = [this](const std::string& key, const std::shared_ptr<Event>& event) {
+        int32_t value = -1;
+        return parser_->ExpandKey(key, event)->GetInteger(value) ? value : -1;
+    };
+
+    parser_->BeginPass();
+    for (int group = 0; group < 6; ++group) {
+        for (int member = 0; member < 50; ++member) {
+            ASSERT_EQ(integerAt("g" + std::to_string(group) + ".k" + std::to_string(member), largeEvent),
+                      group * 100 + member);
+        }
+        ASSERT_EQ(integerAt("top" + std::to_string(group), largeEvent), group);
+    }
+    EXPECT_EQ(integerAt("g1", largeEvent), -1) << "a key holding a map is no entry of its own";
+    EXPECT_EQ(integerAt("g1.k50", largeEvent), -1);
+    EXPECT_EQ(integerAt("top1", smallEvent), 7) << "another event is flattened anew";
+    EXPECT_EQ(integerAt("g1.k1", smallEvent), -1) << "nothing of the previous event is left";
+    EXPECT_EQ(integerAt("top2", smallEvent), -1);
+    parser_->EndPass();
+}
+
+TEST_F(RuleTokenParserTest, DottedKeysCollidingWithNestedPathsTakeTheEntryWrittenLater) {
+    struct Case {
+        EventData::VariantMap data;
+        const char* key;
+        int32_t expected;
+    } cases[] = {
+        {{{"a", Variant::FromVariantMap({{"b", Variant::FromInteger(1)}})}, {"a.b", Variant::FromInteger(2)}},
+         "a.b",
+         2},
+        {{{"a", Variant::FromVariantMap({{"b.c", Variant::FromInteger(1)}})},
+          {"a.b", Variant::FromVariantMap({{"c", Variant::FromInteger(2)}})}},
+         "a.b.c",
+         2},
+        {{{"a", Variant::FromVariantMap({{"b", Variant::FromVariantMap({{"c", Variant::FromInteger(1)}})}})},
+          {"a.b.c", Variant::FromInteger(3)}},
+         "a.b.c",
+         3},
+    };
+    for (const Case& testCase : cases) {
+        const auto event = TrackEvent(std::make_shared<EventData>(testCase.data));
+        int32_t value = 0;
+        parser_->BeginPass();
+        EXPECT_TRUE(parser_->ExpandKey(testCase.key, event)->GetInteger(value)) << testCase.key;
+        parser_->EndPass();
+        EXPECT_EQ(value, testCase.expected) << testCase.key;
+        EXPECT_EQ(EventDataFlattener(event->GetData()).GetFlattenedDataMap().size(), 1u)
+            << "the flat map and the lookup agree on the one entry";
+    }
 }
 
 TEST(RuleTokenParserFindTokensTest, FindsWhatTheTokenExpressionFinds) {

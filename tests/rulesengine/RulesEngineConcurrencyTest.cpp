@@ -36,5 +36,35 @@ TEST(RulesEngineConcurrencyTest, ReplacementsAndPassesNeverMeetHalfARuleSet) {
     replacer.join();
 }
 
+TEST(RulesEngineConcurrencyTest, ExpansionOutsideAPassNeverSeesThePassEvent) {
+    auto engine = std::make_shared<RulesEngine>(std::make_shared<FakeEventHub>(), nullptr);
+    const auto consequence = ConsequenceEvent("c", "pb", {{"k", Variant::FromString("{%action%}")}});
+    engine->ReplaceRulesForModule(std::make_shared<RuleOwnerModule>(),
+                                  {std::make_shared<Rule>(Matches("action", "eq", R"(["buy"])"),
+                                                          std::vector<std::shared_ptr<Event>>{consequence})});
+    const auto eventWith = [](const std::string& action) {
+        return TrackEvent(
+            std::make_shared<EventData>(std::map<std::string, std::string>{{"action", action}}));
+    };
+
+    std::atomic<bool> stop{false};
+    std::thread passes([&] {
+        while (!stop.load()) {
+            auto event = eventWith("buy");
+            engine->ProcessRules(event);
+        }
+    });
+    const auto sell = eventWith("sell");
+    for (int round = 0; round < 2000; ++round) {
+        std::string text;
+        engine->GetTokenExpandedMap({{"k", Variant::FromString("{%action%}")}}, sell)
+            .at("k")
+            ->GetString(text);
+        ASSERT_EQ(text, "sell");
+    }
+    stop = true;
+    passes.join();
+}
+
 }  // namespace
 }  // namespace NuvraMobile

@@ -264,5 +264,97 @@ TEST_F(RulesEngineTest, ConsequenceTemplatesStayUnchanged) {
     EXPECT_EQ(TriggeredText(consequence, "k"), "{%action%}");
 }
 
+TEST_F(RulesEngineTest, ReloadedRulesExpandTheirOwnTexts) {
+    const auto first = ConsequenceEvent("c", "pb", {{"k", Text("first {%action%}")}});
+    const auto second = ConsequenceEvent("c", "pb", {{"k", Text("second {%urlenc(action)%}")}});
+    const auto third = ConsequenceEvent("c", "pb", {{"k", Text("third {%~type%}")}});
+    const auto expandedTexts = [this] {
+        std::vector<std::string> texts;
+        for (const auto& event : Process(Track({{"action", "buy it"}}))) {
+            texts.push_back(TriggeredText(event, "k"));
+        }
+        return texts;
+    };
+    using Texts = std::vector<std::string>;
+
+    buy_ = Matches("action", "eq", R"(["buy it"])");
+    engine_->ReplaceRulesForModule(
+        module_, {std::make_shared<Rule>(buy_, std::vector<std::shared_ptr<Event>>{first})});
+    EXPECT_EQ(expandedTexts(), Texts{"first buy it"});
+
+    engine_->ReplaceRulesForModule(
+        module_, {std::make_shared<Rule>(buy_, std::vector<std::shared_ptr<Event>>{second})});
+    EXPECT_EQ(expandedTexts(), Texts{"second buy%20it"}) << "a replaced rule's texts are gone";
+
+    engine_->AddRule(module_, std::make_shared<Rule>(buy_, std::vector<std::shared_ptr<Event>>{third}));
+    EXPECT_EQ(expandedTexts(), (Texts{"second buy%20it", "third com.nuvra.eventType.generic.track"}));
+
+    const auto other = std::make_shared<RuleOwnerModule>("other.owner");
+    engine_->AddRule(other, std::make_shared<Rule>(buy_, std::vector<std::shared_ptr<Event>>{first}));
+    engine_->RemoveRulesForModule(module_);
+    EXPECT_EQ(expandedTexts(), Texts{"first buy it"}) << "removing one module keeps the other's texts";
+}
+
+TEST_F(RulesEngineTest, OneTextSharedByTwoRulesSurvivesTheRemovalOfEither) {
+    const auto shared = Text("{%action%}!");
+    const auto consequence =
+        ConsequenceEvent("c", "pb", {{"k", shared}, {"list", Variant::FromVariantVector({shared})}});
+    const auto other = std::make_shared<RuleOwnerModule>("other.owner");
+    engine_->AddRule(module_, std::make_shared<Rule>(buy_, std::vector<std::shared_ptr<Event>>{consequence}));
+    engine_->AddRule(other, std::make_shared<Rule>(buy_, std::vector<std::shared_ptr<Event>>{consequence}));
+    engine_->RemoveRulesForModule(module_);
+
+    const auto result = Process(Track({{"action", "buy"}}));
+
+    ASSERT_EQ(result.size(), 1u);
+    EXPECT_EQ(TriggeredText(result[0], "k"), "buy!");
+}
+
+/** A consequence text expanded through the engine, whose tokens were found when the rule loaded. */
+struct LoadedTextCase {
+    const char* name;
+    const char* text;
+    const char* expected;  // null: only the same as the text expanded on the spot
+};
+
+std::ostream& operator<<(std::ostream& stream, const LoadedTextCase& textCase) {
+    return stream << textCase.name;
+}
+
+class RulesEngineLoadedTextTest : public RulesEngineTest,
+                                  public testing::WithParamInterface<LoadedTextCase> {};
+
+TEST_P(RulesEngineLoadedTextTest, ExpandsLikeTheTextExpandedOnTheSpot) {
+    services_->jsonUtilityService = CreateNativeJsonUtilityService();
+    const auto consequence = ConsequenceEvent("c", "pb", {{"k", Text(GetParam().text)}});
+    engine_->AddRule(module_, std::make_shared<Rule>(buy_, std::vector<std::shared_ptr<Event>>{consequence}));
+    const auto event = Track({{"action", "buy"}, {"a.b", "x y"}, {"~other", "data"}});
+
+    auto processed = event;
+    const auto result = engine_->ProcessRules(processed);
+
+    ASSERT_EQ(result.size(), 1u);
+    std::string onTheSpot;
+    ASSERT_TRUE(
+        engine_->GetTokenExpandedMap({{"k", Text(GetParam().text)}}, event).at("k")->GetString(onTheSpot));
+    EXPECT_EQ(TriggeredText(result[0], "k"), onTheSpot);
+    if (GetParam().expected) {
+        EXPECT_EQ(onTheSpot, GetParam().expected);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Texts, RulesEngineLoadedTextTest,
+    testing::Values(LoadedTextCase{"NoToken", "plain text", "plain text"},
+                    LoadedTextCase{"RepeatedToken", "{%action%}/{%action%}", "buy/buy"},
+                    LoadedTextCase{"UrlEncodedDottedKey", "q={%urlenc(a.b)%}", "q=x%20y"},
+                    LoadedTextCase{"PlainAndUrlEncodedOfOneKey", "{%a.b%}|{%urlenc(a.b)%}", "x y|x%20y"},
+                    LoadedTextCase{"EmptyKeyStays", "{%%}{%action%}", "{%%}buy"},
+                    LoadedTextCase{"MissingKeyIsEmpty", "[{%missing.key%}]", "[]"},
+                    LoadedTextCase{"UnknownSpecialKeyFallsBackToData", "{%~other%}", "data"},
+                    LoadedTextCase{"AllUrl", "{%~all_url%}", "&a.b=x%20y&action=buy&~other=data"},
+                    LoadedTextCase{"AllJson", "{%~all_json%}", nullptr},
+                    LoadedTextCase{"UnclosedTokenStays", "{%action", "{%action"}));
+
 }  // namespace
 }  // namespace NuvraMobile
