@@ -1,30 +1,44 @@
-// Throughput of the persistent hit queue: hits stored by Queue (one autocommit insert each) and hits
-// drained by a worker whose processor answers DONE at once, both on a write-ahead-log database with
-// synchronous=FULL, so every stored hit is on disk before Queue returns. For reference, the same
-// single-row autocommit insert straight on SQLite with its default settings (rollback journal,
-// synchronous=FULL) on this machine.
+// Throughput of the persistent hit queue on a write-ahead-log database with synchronous=FULL, where every
+// stored hit is on disk before Queue returns:
+// - BM_GroupCommit: hits stored by 1 and 5 threads calling Queue, against the same threads making one
+//   autocommitted insert per hit on one connection (WAL, FULL) in the same folder, alternating in one run.
+// - BM_DeliveryOnePerRequest: a worker sending each hit in its own request to a loopback HTTPS server and
+//   deleting it without waiting for the disk, against the same worker waiting for the disk on every
+//   deletion; also the worker thread's CPU time per hit of both.
+// - BM_HitQueueQueue, BM_HitQueueDrain, BM_PlainSqliteAutocommitInsert: absolute figures.
 
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
+#include <time.h>
 
+#include <atomic>
 #include <condition_variable>
 #include <memory>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
+
+#include "ReferenceRatio.h"
 
 #include "core/Object.h"
 #include "core/Variant.h"
 #include "platformShim/PlatformServicesInterface.h"
 #include "platformShim/QueryResultInterface.h"
 #include "platformShim/SystemInfoServiceInterface.h"
+#include "platformShim/NetworkServiceInterface.h"
+#include "services/database/Database.h"
 #include "services/database/NativeDatabaseService.h"
+#include "services/network/NativeNetworkService.h"
+#include "services/network/NetworkTestSettings.h"
 #include "shared/DatabaseHitSchema.h"
 #include "shared/HitProcessor.h"
 #include "shared/HitQueue.h"
 #include "support/FakePlatformServices.h"
 #include "support/FakeSystemInfoService.h"
 #include "support/FileSystemTestFolder.h"
+#include "support/HitQueueTestSupport.h"
+#include "support/LoopbackHttpsServer.h"
 
 namespace NuvraMobile {
 namespace {
@@ -168,6 +182,212 @@ void BM_PlainSqliteAutocommitInsert(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations());
 }
 BENCHMARK(BM_PlainSqliteAutocommitInsert)->Unit(benchmark::kMicrosecond)->UseRealTime()->MinTime(2.0);
+
+// Runs `body(thread)` on `threads` threads at once and waits for them.
+template <typename Body>
+void OnThreads(int threads, Body body) {
+    std::vector<std::thread> running;
+    for (int thread = 0; thread < threads; ++thread) {
+        running.emplace_back([&body, thread] { body(thread); });
+    }
+    for (auto& thread : running) {
+        thread.join();
+    }
+}
+
+// Today's way of storing a hit: one prepared, autocommitted insert on a shared WAL/FULL connection.
+class AutocommitInserter {
+public:
+    explicit AutocommitInserter(const std::string& path) {
+        sqlite3_open(path.c_str(), &connection_);
+        sqlite3_exec(connection_,
+                     "PRAGMA journal_mode=WAL; PRAGMA synchronous=FULL; CREATE TABLE HITS(ID INTEGER PRIMARY KEY "
+                     "AUTOINCREMENT, URL TEXT, TIMESTAMP INTEGER)",
+                     nullptr, nullptr, nullptr);
+    }
+    ~AutocommitInserter() { sqlite3_close(connection_); }
+    AutocommitInserter(const AutocommitInserter&) = delete;
+    AutocommitInserter& operator=(const AutocommitInserter&) = delete;
+
+    bool Insert(int64_t timestamp) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        sqlite3_stmt* statement = nullptr;
+        sqlite3_prepare_v2(connection_, "INSERT INTO HITS (TIMESTAMP, URL) VALUES (?, ?);", -1, &statement,
+                           nullptr);
+        sqlite3_bind_int64(statement, 1, timestamp);
+        sqlite3_bind_text(statement, 2, HIT_URL.c_str(), -1, SQLITE_TRANSIENT);
+        const bool inserted = sqlite3_step(statement) == SQLITE_DONE;
+        sqlite3_finalize(statement);
+        return inserted;
+    }
+
+private:
+    std::mutex mutex_;
+    sqlite3* connection_ = nullptr;
+};
+
+void BM_GroupCommit(benchmark::State& state) {
+    const int threads = static_cast<int>(state.range(0));
+    constexpr int HITS_PER_THREAD = 20;
+    FileSystemTestFolder folder;
+    auto queue = std::make_shared<BenchQueue>(MakeServices(folder), std::make_shared<BenchSchema>(),
+                                              std::make_shared<CountingProcessor>());
+    AutocommitInserter reference(folder.PathOf("reference.sqlite"));
+    std::atomic<bool> failed{false};
+    RunAgainstReference(
+        state, threads == 1 ? 0.95 : 3.0,
+        [&] {
+            OnThreads(threads, [&](int) {
+                for (int i = 0; i < HITS_PER_THREAD; ++i) {
+                    failed = !queue->Queue(MakeHit(i)) || failed;
+                }
+            });
+        },
+        [&] {
+            OnThreads(threads, [&](int) {
+                for (int i = 0; i < HITS_PER_THREAD; ++i) {
+                    failed = !reference.Insert(i) || failed;
+                }
+            });
+        });
+    if (failed) {
+        state.SkipWithError("an insert failed");
+    }
+    state.SetItemsProcessed(state.iterations() * threads * HITS_PER_THREAD);
+}
+BENCHMARK(BM_GroupCommit)->ArgName("threads")->Arg(1)->Arg(5)->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(3.0);
+
+// A Database whose deletions all wait for the disk, as every deletion did before.
+class SyncedDeletesDatabase : public Database {
+public:
+    using Database::Database;
+    bool DeleteUnsynced(const std::string& table, const std::string& selection,
+                        const std::vector<std::string>& selectionArgs) override {
+        return Delete(table, selection, selectionArgs);
+    }
+};
+
+class SyncedDeletesDatabaseService : public Object, public virtual DatabaseServiceInterface {
+public:
+    explicit SyncedDeletesDatabaseService(std::string directory) : directory_(std::move(directory)) {}
+    std::shared_ptr<DatabaseInterface> OpenDatabase(const std::string& fileName) override {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (!database_) {
+            database_ = std::make_shared<SyncedDeletesDatabase>(fileName, directory_);
+        }
+        return database_;
+    }
+    bool DeleteDatabase(const std::string&) override { return false; }
+
+private:
+    const std::string directory_;
+    std::mutex mutex_;
+    std::shared_ptr<DatabaseInterface> database_;
+};
+
+double ThreadCpuSeconds() {
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
+}
+
+// Posts each hit to the loopback server and adds up the worker thread's CPU time between its first and
+// its last hit of a drain.
+class PostingProcessor : public HitProcessor<BenchHit> {
+public:
+    PostingProcessor(std::shared_ptr<NetworkServiceInterface> network, std::string url)
+        : network_(std::move(network)), url_(std::move(url)) {}
+
+    HitProcessingResult Process(const std::shared_ptr<BenchHit>& hit) override {
+        const double now = ThreadCpuSeconds();
+        if (hit->timestamp == 0) {
+            drainStart_ = now;
+        } else if (hit->timestamp == lastOfDrain_) {
+            cpuSeconds_ += now - drainStart_;
+            cpuHits_ += lastOfDrain_;
+        }
+        auto connection = network_->ConnectUrl(url_, HttpCommandType::POST, hit->url,
+                                               {{"Content-Type", "application/x-www-form-urlencoded"}}, 30, 30);
+        return connection && connection->GetResponseCode() == 200 ? HitProcessingResult::DONE
+                                                                   : HitProcessingResult::RETRY;
+    }
+
+    void SetDrainLength(int64_t hits) { lastOfDrain_ = hits - 1; }
+    double CpuSecondsPerHit() const { return cpuHits_ > 0 ? cpuSeconds_ / static_cast<double>(cpuHits_) : 0; }
+
+private:
+    const std::shared_ptr<NetworkServiceInterface> network_;
+    const std::string url_;
+    int64_t lastOfDrain_ = 0;
+    double drainStart_ = 0;
+    double cpuSeconds_ = 0;
+    int64_t cpuHits_ = 0;
+};
+
+// One queue, its worker on a counting executor so that a drain ends when the worker has emptied the table.
+struct DeliveryQueue {
+    DeliveryQueue(std::shared_ptr<DatabaseServiceInterface> databaseService,
+                  const std::shared_ptr<SystemInfoServiceInterface>& systemInfo, const std::string& url)
+        : databaseService(std::move(databaseService)),
+          processor(std::make_shared<PostingProcessor>(CreateNativeNetworkService(systemInfo), url)),
+          queue(std::make_shared<HitQueue<BenchHit, BenchSchema, PostingProcessor>>(
+              std::make_shared<HitQueuePlatformServices>(this->databaseService, systemInfo, threading),
+              std::make_shared<BenchSchema>(), processor)) {}
+
+    bool Drain(int64_t hits) {
+        std::vector<DatabaseInterface::ColumnValues> rows;
+        for (int64_t i = 0; i < hits; ++i) {
+            rows.push_back(BenchSchema().GenerateDataMap(MakeHit(i)));
+        }
+        processor->SetDrainLength(hits);
+        BenchSchema schema;
+        if (!databaseService->OpenDatabase(schema.GetDatabaseName())->InsertRows(schema.GetTableName(), rows)) {
+            return false;
+        }
+        queue->BringOnline();
+        return threading->WaitForFinishedTasks(++drains) && queue->GetSize() == 0;
+    }
+
+    std::shared_ptr<DatabaseServiceInterface> databaseService;
+    std::shared_ptr<HitQueueThreadingService> threading = std::make_shared<HitQueueThreadingService>();
+    std::shared_ptr<PostingProcessor> processor;
+    std::shared_ptr<HitQueue<BenchHit, BenchSchema, PostingProcessor>> queue;
+    size_t drains = 0;
+};
+
+void BM_DeliveryOnePerRequest(benchmark::State& state) {
+    constexpr int64_t HITS_PER_DRAIN = 50;
+    LoopbackHttpsServer server;
+    server.SetDefaultHandler([](const LoopbackRequest&) { return LoopbackResponse{200, {}, ""}; });
+    NetworkTestSettings::SetTrustedCertificateAuthority(server.CertificateAuthorityPem());
+    {
+        FileSystemTestFolder ownFolder;
+        FileSystemTestFolder referenceFolder;
+        auto ownServices = MakeServices(ownFolder);
+        DeliveryQueue own(ownServices->GetDatabaseService(), ownServices->GetSystemInfoService(), server.Url("/b"));
+        DeliveryQueue reference(std::make_shared<SyncedDeletesDatabaseService>(referenceFolder.Path()),
+                                ownServices->GetSystemInfoService(), server.Url("/b"));
+        bool drained = true;
+        RunAgainstReference(
+            state, 2.5, [&] { drained = own.Drain(HITS_PER_DRAIN) && drained; },
+            [&] { drained = reference.Drain(HITS_PER_DRAIN) && drained; });
+        if (!drained) {
+            state.SkipWithError("a drain did not finish");
+        }
+        const double ownCpu = own.processor->CpuSecondsPerHit();
+        const double referenceCpu = reference.processor->CpuSecondsPerHit();
+        state.counters["cpu_us_per_hit"] = ownCpu * 1e6;
+        state.counters["cpu_us_per_hit_reference"] = referenceCpu * 1e6;
+        // CPU per hit against the reference's: at most 1 is the target.
+        state.counters["cpu_x_reference"] = referenceCpu > 0 ? ownCpu / referenceCpu : 0;
+        state.counters["cpu_target_max"] = 1.0;
+        state.SetItemsProcessed(state.iterations() * HITS_PER_DRAIN);
+        own.queue->Dispose(std::chrono::seconds(10));
+        reference.queue->Dispose(std::chrono::seconds(10));
+    }
+    NetworkTestSettings::SetTrustedCertificateAuthority("");
+}
+BENCHMARK(BM_DeliveryOnePerRequest)->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(3.0);
 
 }  // namespace
 }  // namespace NuvraMobile

@@ -53,6 +53,11 @@ public:
                              const std::vector<ColumnDataType>& columnDataTypes,
                              const std::vector<std::vector<ColumnConstraint>>& columnConstraints) = 0;
     virtual bool Insert(const std::string& table, const ColumnValues& values) = 0;
+    /**
+     * Inserts the rows in one transaction, committed as durably as one Insert: either every row is stored
+     * or, when any statement fails, none is and the failure is raised.
+     */
+    virtual bool InsertRows(const std::string& table, const std::vector<ColumnValues>& rows) = 0;
     /** Every row of the query's SELECT; raises on a failing statement. */
     virtual std::shared_ptr<QueryResultInterface> RunQuery(const std::shared_ptr<Query>& query) = 0;
     /** Updates the rows matching `selection` ("?" placeholders bound to `selectionArgs`); empty means all. */
@@ -60,6 +65,12 @@ public:
                         const std::vector<std::string>& selectionArgs) = 0;
     virtual bool Delete(const std::string& table, const std::string& selection,
                         const std::vector<std::string>& selectionArgs) = 0;
+    /**
+     * As Delete, but its commit does not wait for the disk: a crash of the process keeps the deletion, a
+     * power failure may undo it until the next commit that waits. Inside an open transaction it is a Delete.
+     */
+    virtual bool DeleteUnsynced(const std::string& table, const std::string& selection,
+                                const std::vector<std::string>& selectionArgs) = 0;
     virtual bool DeleteTable(const std::string& table) = 0;
     virtual void Close() = 0;
     /** Rebuilds the table in the given shape, keeping the values of the columns it already has. */

@@ -142,6 +142,12 @@ bool HitDatabaseBase::DeleteTable() {
 }
 
 bool HitDatabaseBase::DeleteHitWithIdentifier(const std::string& identifier) {
+    return DeleteRow(identifier, true);
+}
+
+bool HitDatabaseBase::DeleteSentHit(const std::string& identifier) { return DeleteRow(identifier, false); }
+
+bool HitDatabaseBase::DeleteRow(const std::string& identifier, bool waitForDisk) {
     if (identifier.empty()) {
         Log::Warning(LOG_PREFIX, "Unable to delete hit with empty identifier");
         return false;
@@ -153,8 +159,12 @@ bool HitDatabaseBase::DeleteHitWithIdentifier(const std::string& identifier) {
         return false;
     }
     return RunStatement(
-        database, [&] { return database->Delete(tableName, "ID = ?", {identifier}); }, LOG_PREFIX,
-        "Unable to delete hit due to unexpected error.  Query failed with error %s", true);
+        database,
+        [&] {
+            return waitForDisk ? database->Delete(tableName, "ID = ?", {identifier})
+                               : database->DeleteUnsynced(tableName, "ID = ?", {identifier});
+        },
+        LOG_PREFIX, "Unable to delete hit due to unexpected error.  Query failed with error %s", true);
 }
 
 std::int32_t HitDatabaseBase::GetSize() { return CountRows(QueryBuilder(tableName, {"ID"}).Build()); }

@@ -70,6 +70,11 @@ public:
 protected:
     std::shared_ptr<DatabaseInterface> GetDatabase() const;
     std::int32_t GetDatabaseStatus() const;
+    /**
+     * DeleteHitWithIdentifier for a hit the server has received: its commit does not wait for the disk,
+     * so a power failure before the next commit that waits may bring the row back, to be sent again.
+     */
+    bool DeleteSentHit(const std::string& identifier);
 
     /**
      * Runs `statement` on `database`; a raised error is logged under `tag` with `errorFormat` (its %s takes
@@ -97,6 +102,7 @@ private:
                                               std::vector<DatabaseInterface::ColumnValues>& rows);
     void RestoreRows(const std::vector<DatabaseInterface::ColumnValues>& rows);
     std::int32_t CountRows(const std::shared_ptr<Query>& query);
+    bool DeleteRow(const std::string& identifier, bool waitForDisk);
 
     const std::shared_ptr<DatabaseServiceInterface> databaseService;
     mutable Mutex databaseMutex_;

@@ -148,7 +148,7 @@ void HitQueueBase::RunWorker() {
         }
         if (result == HitProcessingResult::RETRY) {
             PauseBeforeRetrying();
-        } else if (!DeleteHitWithIdentifier(hit->identifier)) {
+        } else if (!DeleteSentHit(hit->identifier)) {
             return;
         }
     } while (ShouldWorkerContinue());
@@ -221,10 +221,70 @@ bool HitQueueBase::Queue(const std::shared_ptr<DatabaseHitBase>& hit) {
         Log::Error(LOG_TAG, "Failed to query hit (database was null)");
         return false;
     }
+    PendingRow row;
+    row.values = hitSchema_->GenerateDataMapBase(hit);
+    return CommitWithOthers(row);
+}
+
+bool HitQueueBase::CommitWithOthers(PendingRow& row) {
+    std::vector<PendingRow*> group;
+    {
+        MutexLock lock(groupMutex_);
+        waitingRows_.push_back(&row);
+        if (committing_) {
+            queuedCondition_.notify_all();
+        }
+        while (committing_ && !row.committed && !row.leads) {
+            lock.Wait(groupCondition_);
+        }
+        if (row.committed) {
+            return row.stored;
+        }
+        committing_ = true;
+        group.swap(waitingRows_);
+    }
+    const bool stored = InsertGroup(group);
+    {
+        MutexLock lock(groupMutex_);
+        // Each waiting caller returns as soon as it sees its flag: its row is not touched after this.
+        for (PendingRow* member : group) {
+            member->stored = stored;
+            member->committed = true;
+        }
+        if (waitingRows_.empty()) {
+            committing_ = false;
+        } else {
+            waitingRows_.front()->leads = true;
+        }
+    }
+    groupCondition_.notify_all();
+    return stored;
+}
+
+// A group of one is a plain insert, so a lone caller pays nothing for the grouping.
+bool HitQueueBase::InsertGroup(std::vector<PendingRow*>& group) {
+    std::shared_ptr<DatabaseInterface> database = GetDatabase();
+    if (!database) {
+        Log::Error(LOG_TAG, "Failed to query hit (database was null)");
+        return false;
+    }
+    const std::string table = hitSchema_->GetTableName();
+    std::vector<DatabaseInterface::ColumnValues> rows;
+    rows.reserve(group.size());
+    for (PendingRow* member : group) {
+        rows.push_back(std::move(member->values));
+    }
     return RunStatement(
         database,
-        [&] { return database->Insert(hitSchema_->GetTableName(), hitSchema_->GenerateDataMapBase(hit)); },
+        [&] { return rows.size() == 1 ? database->Insert(table, rows.front()) : database->InsertRows(table, rows); },
         LOG_TAG, "Unable to read from database.  Query failed with error %s", true);
+}
+
+void HitQueueBase::WaitForQueuedCallersForTesting(size_t count) {
+    MutexLock lock(groupMutex_);
+    while (!committing_ || waitingRows_.size() < count) {
+        lock.Wait(queuedCondition_);
+    }
 }
 
 std::shared_ptr<DatabaseHitBase> HitQueueBase::SelectOldestHit() {

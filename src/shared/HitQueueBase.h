@@ -5,7 +5,9 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
+#include "platformShim/DatabaseInterface.h"
 #include "shared/HitDatabaseBase.h"
 #include "util/Mutex.h"
 
@@ -31,6 +33,13 @@ class Variant;
  * runs. The worker runs on the queue's own sequential executor and holds a shared owner of the queue
  * during each run, so a queue stays alive while a run is in progress; when that owner is the last one,
  * the destructor runs on the worker's thread and only starts the disposal.
+ *
+ * Durability: Queue returns true only once the row is committed and on disk. Callers of Queue that
+ * arrive while a commit is running wait and form the next group, which one of them commits in a single
+ * transaction; a failing statement fails every caller of that group and no other. A lone caller inserts
+ * its row on its own, as if no one else could come. The worker deletes a sent row without waiting for the
+ * disk: the next commit that waits carries the deletion, and a power failure before it only sends the
+ * hit again.
  */
 class HitQueueBase : public HitDatabaseBase {
 public:
@@ -61,7 +70,7 @@ public:
 
     /** The hit of the query's first row, or empty. */
     std::shared_ptr<DatabaseHitBase> QueryHit(const std::shared_ptr<Query>& query);
-    /** Stores the hit as a new row; does not start the worker. */
+    /** Stores the hit as a new row, true once it is on disk; does not start the worker. */
     bool Queue(const std::shared_ptr<DatabaseHitBase>& hit);
     /** The row first in "ID ASC" order. */
     std::shared_ptr<DatabaseHitBase> SelectOldestHit();
@@ -71,7 +80,21 @@ public:
     /** For tests: how long a retried hit waits before it is offered again. */
     void SetRetryPauseForTesting(std::chrono::milliseconds pause);
 
+    /** For tests: blocks until `count` callers of Queue wait for a commit that is running. */
+    void WaitForQueuedCallersForTesting(size_t count) NVR_EXCLUDES(groupMutex_);
+
 private:
+    // The row of one caller of Queue, on that caller's stack while it waits for its group's commit.
+    struct PendingRow {
+        DatabaseInterface::ColumnValues values;
+        bool committed = false;
+        bool stored = false;
+        // Set on the first caller that waited when a commit ends: it commits the next group.
+        bool leads = false;
+    };
+
+    bool CommitWithOthers(PendingRow& row) NVR_EXCLUDES(groupMutex_);
+    bool InsertGroup(std::vector<PendingRow*>& group);
     void RunWorker() NVR_EXCLUDES(mutex_);
     void PauseBeforeRetrying() NVR_EXCLUDES(mutex_);
     bool ShouldWorkerContinue() NVR_EXCLUDES(mutex_);
@@ -88,6 +111,13 @@ private:
     bool isDisposed_ NVR_GUARDED_BY(mutex_) = false;
     std::condition_variable condition_;
     std::chrono::milliseconds retryPause_ NVR_GUARDED_BY(mutex_) = DEFAULT_RETRY_PAUSE;
+
+    Mutex groupMutex_;
+    std::condition_variable groupCondition_;
+    // Wakes WaitForQueuedCallersForTesting.
+    std::condition_variable queuedCondition_;
+    std::vector<PendingRow*> waitingRows_ NVR_GUARDED_BY(groupMutex_);
+    bool committing_ NVR_GUARDED_BY(groupMutex_) = false;
 };
 
 }  // namespace NuvraMobile

@@ -33,15 +33,6 @@ protected:
                                               schema ? schema : std::make_shared<TestHitSchema>(), processor);
     }
 
-    std::vector<std::string> UrlsInTable(TestHitQueue& queue) {
-        std::vector<std::string> urls;
-        while (auto hit = queue.SelectOldestHit()) {
-            urls.push_back(hit->url);
-            queue.DeleteHitWithIdentifier(hit->identifier);
-        }
-        return urls;
-    }
-
     std::shared_ptr<TestHitProcessor> processor = std::make_shared<TestHitProcessor>();
 };
 
@@ -67,7 +58,7 @@ TEST_F(HitQueueBaseTest, HitsSurviveDroppingAndRebuildingTheQueue) {
     databaseService = CreateNativeDatabaseService(systemInfo);
     auto rebuilt = MakeQueue();
     EXPECT_EQ(2, rebuilt->GetSize());
-    EXPECT_THAT(UrlsInTable(*rebuilt), ElementsAre("first", "second"));
+    EXPECT_THAT(TakeUrlsInTable(*rebuilt), ElementsAre("first", "second"));
 }
 
 TEST_F(HitQueueBaseTest, ASelectionArgumentWithQuotesComesBackIntact) {
@@ -81,7 +72,7 @@ TEST_F(HitQueueBaseTest, ASelectionArgumentWithQuotesComesBackIntact) {
     EXPECT_EQ(url, found->url);
     found->url = url + " 'updated'";
     EXPECT_TRUE(queue->UpdateHit(found));
-    EXPECT_THAT(UrlsInTable(*queue), ElementsAre("other", url + " 'updated'"));
+    EXPECT_THAT(TakeUrlsInTable(*queue), ElementsAre("other", url + " 'updated'"));
 }
 
 TEST_F(HitQueueBaseTest, UpdateAllHitsSetsTheColumnsOfEveryRow) {
@@ -100,7 +91,7 @@ TEST_F(HitQueueBaseTest, AFileOfGarbageBytesIsReplacedByAWorkingEmptyTable) {
     EXPECT_EQ(nullptr, queue->SelectOldestHit());
     EXPECT_TRUE(log.Service().Contains("Database in unrecoverable state, resetting."));
     EXPECT_TRUE(queue->Queue(TestHit::Make("after reset")));
-    EXPECT_THAT(UrlsInTable(*queue), ElementsAre("after reset"));
+    EXPECT_THAT(TakeUrlsInTable(*queue), ElementsAre("after reset"));
 }
 
 TEST_F(HitQueueBaseTest, ATableWithOldColumnsIsMigratedKeepingItsRows) {
@@ -140,7 +131,7 @@ TEST_F(HitQueueBaseTest, AFailingStatementResetsTheDatabaseAndLosesTheStoredHits
     EXPECT_TRUE(log.Service().Contains("Database in unrecoverable state, resetting."));
     EXPECT_EQ(0, queue->GetSize());
     EXPECT_TRUE(queue->Queue(TestHit::Make("fresh")));
-    EXPECT_THAT(UrlsInTable(*queue), ElementsAre("fresh"));
+    EXPECT_THAT(TakeUrlsInTable(*queue), ElementsAre("fresh"));
 }
 
 TEST_F(HitQueueBaseTest, AResetThatCannotDeleteTheFileRefusesFurtherWork) {
@@ -187,7 +178,7 @@ TEST_P(HitQueueStatementFaultTest, AFailedWriteKeepsTheStoredHits) {
     EXPECT_FALSE(queue->Queue(TestHit::Make("refused")));
     EXPECT_EQ(log.Service().Contains("Database in unrecoverable state, resetting."), GetParam().resets);
     EXPECT_TRUE(queue->Queue(TestHit::Make("c")));
-    EXPECT_THAT(UrlsInTable(*queue), ElementsAre("a", "b", "c"));
+    EXPECT_THAT(TakeUrlsInTable(*queue), ElementsAre("a", "b", "c"));
 }
 
 INSTANTIATE_TEST_SUITE_P(Classes, HitQueueStatementFaultTest,
@@ -207,7 +198,7 @@ TEST_F(HitQueueStatementFaultTest, AFailedQueryOrDeletionOfAPassingKindKeepsTheH
     faulty->Faults().FailNextStatements(SQLITE_BUSY, 2);
     EXPECT_EQ(nullptr, queue->SelectOldestHit());
     EXPECT_FALSE(queue->DeleteHitWithIdentifier("1"));
-    EXPECT_THAT(UrlsInTable(*queue), ElementsAre("a"));
+    EXPECT_THAT(TakeUrlsInTable(*queue), ElementsAre("a"));
 }
 
 TEST_F(HitQueueStatementFaultTest, AFatalDatabaseRecoversWithTheNextGoodReset) {
@@ -221,7 +212,7 @@ TEST_F(HitQueueStatementFaultTest, AFatalDatabaseRecoversWithTheNextGoodReset) {
     faulty->Faults().FailNextStatements(SQLITE_CORRUPT);
     EXPECT_EQ(nullptr, queue->SelectOldestHit());  // fails, and this time the reset succeeds
     EXPECT_TRUE(queue->Queue(TestHit::Make("after recovery")));
-    EXPECT_THAT(UrlsInTable(*queue), ElementsAre("a", "after recovery"));
+    EXPECT_THAT(TakeUrlsInTable(*queue), ElementsAre("a", "after recovery"));
 }
 
 /** Overwrites `count` pages of the file from page `first` (counted from 0) with garbage. */
@@ -247,7 +238,7 @@ TEST_F(HitQueueBaseTest, AResetOfAPartlyDamagedFileKeepsTheRowsThatCanStillBeRea
     ScopedCapturingLog log(LoggingMode::Error);
     auto queue = MakeQueue();
     queue->Reset();
-    const std::vector<std::string> urls = UrlsInTable(*queue);
+    const std::vector<std::string> urls = TakeUrlsInTable(*queue);
     EXPECT_TRUE(log.Service().Contains("readable hits of NVBMobileTest.sqlite"));
     ASSERT_GT(urls.size(), hits * 3 / 4u);
     EXPECT_LT(urls.size(), static_cast<size_t>(hits));

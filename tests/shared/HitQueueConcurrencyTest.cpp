@@ -1,5 +1,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 #include <atomic>
 #include <chrono>
@@ -13,6 +14,7 @@
 #include "services/database/NativeDatabaseService.h"
 #include "shared/HitQueueBase.h"
 #include "support/FakeSystemInfoService.h"
+#include "support/FaultInjectingDatabaseService.h"
 #include "support/FileSystemTestFolder.h"
 #include "support/HitQueueTestSupport.h"
 
@@ -248,6 +250,65 @@ TEST_F(HitQueueConcurrencyTest, TheLastOwnerMayGoAwayWhileTheWorkerHoldsAHit) {
     released.set_value();
     EXPECT_EQ(std::future_status::ready, destroyedSignal.wait_for(WORKER_END_TIMEOUT));
     EXPECT_TRUE(watcher.expired());
+}
+
+class HitQueueGroupCommitTest : public HitQueueConcurrencyTest {
+protected:
+    HitQueueGroupCommitTest() { databaseService = faulty; }
+
+    /**
+     * Holds the insert of "first" in its commit while `late` callers arrive and wait, lets `beforeRelease`
+     * plan faults, then releases it; what each Queue returned, "first" first.
+     */
+    std::vector<bool> QueueDuringACommit(TestHitQueue& queue, const std::vector<std::string>& late,
+                                         const std::function<void()>& beforeRelease) {
+        faulty->Faults().HoldNextStatement();
+        auto first = std::async(std::launch::async, [&] { return queue.Queue(TestHit::Make("first")); });
+        faulty->Faults().WaitForHeldStatement();
+        std::vector<std::future<bool>> waiting;
+        for (const std::string& url : late) {
+            waiting.push_back(std::async(std::launch::async, [&queue, url] { return queue.Queue(TestHit::Make(url)); }));
+        }
+        queue.WaitForQueuedCallersForTesting(late.size());
+        beforeRelease();
+        faulty->Faults().ReleaseHeldStatement();
+        std::vector<bool> results{first.get()};
+        for (auto& result : waiting) {
+            results.push_back(result.get());
+        }
+        return results;
+    }
+
+    std::shared_ptr<FaultInjectingDatabaseService> faulty =
+        std::make_shared<FaultInjectingDatabaseService>(databaseService);
+};
+
+TEST_F(HitQueueGroupCommitTest, CallersArrivingDuringACommitShareTheNextOne) {
+    auto queue = MakeQueue(std::make_shared<TestHitProcessor>());
+    const std::int64_t before = faulty->Faults().StatementCount();
+    EXPECT_THAT(QueueDuringACommit(*queue, {"b", "c", "d"}, [] {}), ElementsAre(true, true, true, true));
+    EXPECT_EQ(2, faulty->Faults().StatementCount() - before);
+    std::vector<std::string> urls = TakeUrlsInTable(*queue);
+    ASSERT_EQ(4u, urls.size());
+    EXPECT_EQ("first", urls[0]);
+    EXPECT_THAT(std::vector<std::string>(urls.begin() + 1, urls.end()),
+                ::testing::UnorderedElementsAre("b", "c", "d"));
+}
+
+// The failed group's rows are all missing and its callers all told so; the commit before it, the rows
+// stored earlier and the callers after it are untouched, whether the failure passes or resets the file.
+TEST_F(HitQueueGroupCommitTest, AFailedGroupCommitFailsExactlyItsCallers) {
+    for (const int resultCode : {SQLITE_FULL, SQLITE_IOERR, SQLITE_CORRUPT}) {
+        SCOPED_TRACE(resultCode);
+        auto queue = MakeQueue(std::make_shared<TestHitProcessor>());
+        ASSERT_TRUE(queue->Queue(TestHit::Make("stored")));
+        EXPECT_THAT(QueueDuringACommit(*queue, {"b", "c"},
+                                       [&] { faulty->Faults().FailNextStatements(resultCode); }),
+                    ElementsAre(true, false, false));
+        EXPECT_TRUE(queue->Queue(TestHit::Make("after")));
+        EXPECT_THAT(TakeUrlsInTable(*queue), ElementsAre("stored", "first", "after"));
+        faulty->Faults().Clear();
+    }
 }
 
 }  // namespace

@@ -33,6 +33,10 @@ public:
         Statement();
         return target_->Insert(table, values);
     }
+    bool InsertRows(const std::string& table, const std::vector<ColumnValues>& rows) override {
+        Statement();
+        return target_->InsertRows(table, rows);
+    }
     std::shared_ptr<QueryResultInterface> RunQuery(const std::shared_ptr<Query>& query) override {
         Statement();
         return target_->RunQuery(query);
@@ -46,6 +50,11 @@ public:
                 const std::vector<std::string>& selectionArgs) override {
         Statement();
         return target_->Delete(table, selection, selectionArgs);
+    }
+    bool DeleteUnsynced(const std::string& table, const std::string& selection,
+                        const std::vector<std::string>& selectionArgs) override {
+        Statement();
+        return target_->DeleteUnsynced(table, selection, selectionArgs);
     }
     bool DeleteTable(const std::string& table) override {
         Statement();
@@ -137,9 +146,33 @@ std::int64_t DatabaseFaultPlan::FailedStatementCount() const {
     return failed_;
 }
 
-int DatabaseFaultPlan::NextStatement() {
+void DatabaseFaultPlan::HoldNextStatement() {
     std::lock_guard<std::mutex> lock(mutex_);
+    heldStatement_ = statements_ + 1;
+    holding_ = false;
+}
+
+void DatabaseFaultPlan::WaitForHeldStatement() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    holdCondition_.wait(lock, [this] { return holding_; });
+}
+
+void DatabaseFaultPlan::ReleaseHeldStatement() {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        heldStatement_ = 0;
+    }
+    holdCondition_.notify_all();
+}
+
+int DatabaseFaultPlan::NextStatement() {
+    std::unique_lock<std::mutex> lock(mutex_);
     const std::int64_t number = ++statements_;
+    if (number == heldStatement_) {
+        holding_ = true;
+        holdCondition_.notify_all();
+        holdCondition_.wait(lock, [&] { return heldStatement_ != number; });
+    }
     for (const Fault& fault : faults_) {
         if (number >= fault.first && number <= fault.last) {
             ++failed_;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -29,6 +30,11 @@ public:
     void FailEveryStatement(int resultCode);
     /** The next `count` deletions of a database file answer false and leave the file. */
     void RefuseNextDeletions(int count);
+    /** The next statement waits before it runs until ReleaseHeldStatement. */
+    void HoldNextStatement();
+    /** Blocks until the held statement is waiting. */
+    void WaitForHeldStatement();
+    void ReleaseHeldStatement();
     /** Forgets every planned fault; the counters stay. */
     void Clear();
 
@@ -48,6 +54,9 @@ private:
     };
 
     mutable std::mutex mutex_;
+    std::condition_variable holdCondition_;
+    std::int64_t heldStatement_ = 0;
+    bool holding_ = false;
     std::vector<Fault> faults_;
     std::int64_t statements_ = 0;
     std::int64_t failed_ = 0;

@@ -193,6 +193,15 @@ std::shared_ptr<ThreadingServiceInterface> HitQueuePlatformServices::GetThreadin
     return threadingService_;
 }
 
+std::vector<std::string> TakeUrlsInTable(TestHitQueue& queue) {
+    std::vector<std::string> urls;
+    while (auto hit = queue.SelectOldestHit()) {
+        urls.push_back(hit->url);
+        queue.DeleteHitWithIdentifier(hit->identifier);
+    }
+    return urls;
+}
+
 HitQueueTestFixture::HitQueueTestFixture() {
     systemInfo->Update(
         [this](FakeSystemInfoService::Answers& answers) { answers.applicationCacheDir = folder.Path(); });

@@ -70,6 +70,9 @@ private:
 
 using TestHitQueue = HitQueue<TestHit, TestHitSchema, TestHitProcessor>;
 
+/** Takes every row out of the queue's table, oldest first; their URLs. */
+std::vector<std::string> TakeUrlsInTable(TestHitQueue& queue);
+
 /**
  * A threading service whose executors are one-thread executors that count the tasks they have
  * finished, so a test can wait until a queue's worker has ended on its own. Thread-safe.

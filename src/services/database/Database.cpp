@@ -52,6 +52,17 @@ std::vector<std::string> KeysOf(const DatabaseInterface::ColumnValues& values) {
 
 std::string Placeholders(size_t count) { return Join(std::vector<std::string>(count, "?"), ", "); }
 
+std::string InsertSql(const std::string& table, const DatabaseInterface::ColumnValues& values) {
+    return "INSERT INTO " + table + " (" + Join(KeysOf(values), ", ") + ") VALUES (" +
+           Placeholders(values.size()) + ");";
+}
+
+void SetSynchronous(sqlite3* connection, const char* pragma) {
+    if (sqlite3_exec(connection, pragma, nullptr, nullptr, nullptr) != SQLITE_OK) {
+        Log::Error(LOG_TAG, "could not run %s: %s", std::string(pragma), std::string(sqlite3_errmsg(connection)));
+    }
+}
+
 // Booleans are stored as the texts "1" and "0"; a null variant (or a missing value) as SQL NULL.
 bool BindVariant(sqlite3_stmt* statement, int index, const std::shared_ptr<Variant>& value) {
     if (!value) {
@@ -148,13 +159,21 @@ std::vector<std::string> RowOf(sqlite3_stmt* statement) {
 }
 
 // Journal settings are best effort: a damaged file is replaced by the first statement that fails on it.
-void ConfigureJournal(sqlite3* connection, const std::string& name) {
-    for (const char* pragma : {"PRAGMA journal_mode=WAL;", "PRAGMA synchronous=FULL;"}) {
-        if (sqlite3_exec(connection, pragma, nullptr, nullptr, nullptr) != SQLITE_OK) {
-            Log::Debug(LOG_TAG, "<%s> could not run %s: %s", name, pragma,
-                       std::string(sqlite3_errmsg(connection)));
+// True when the connection ended up in write-ahead-log mode.
+bool ConfigureJournal(sqlite3* connection, const std::string& name) {
+    std::string mode;
+    const auto keepMode = [](void* target, int columns, char** values, char**) {
+        if (columns > 0 && values[0] != nullptr) {
+            *static_cast<std::string*>(target) = values[0];
         }
+        return 0;
+    };
+    const int journal = sqlite3_exec(connection, "PRAGMA journal_mode=WAL;", keepMode, &mode, nullptr);
+    const int synchronous = sqlite3_exec(connection, "PRAGMA synchronous=FULL;", nullptr, nullptr, nullptr);
+    if (journal != SQLITE_OK || synchronous != SQLITE_OK) {
+        Log::Debug(LOG_TAG, "<%s> could not set the journal: %s", name, std::string(sqlite3_errmsg(connection)));
     }
+    return journal == SQLITE_OK && mode == "wal";
 }
 
 }  // namespace
@@ -171,7 +190,7 @@ Database::Database(const std::string& name, const std::string& directory) : name
         Throw(SdkError("database.open_error", message + name, CurrentDebugInfo()));
     }
     sqlite3_busy_timeout(connection, BUSY_TIMEOUT_MILLISECONDS);
-    ConfigureJournal(connection, name);
+    writeAheadLog_ = ConfigureJournal(connection, name);
     connection_ = connection;
     Log::Trace(LOG_TAG, "<%s> opened successfully", name);
 }
@@ -200,6 +219,10 @@ sqlite3* Database::ConnectionOrThrow() const {
 
 bool Database::RunQuerySqlite(const std::string& sql, QueryResult* holder, const Binder& bind) {
     std::lock_guard<std::mutex> lock(mutex_);
+    return RunLocked(sql, holder, bind);
+}
+
+bool Database::RunLocked(const std::string& sql, QueryResult* holder, const Binder& bind) {
     sqlite3* connection = ConnectionOrThrow();
     sqlite3_stmt* raw = nullptr;
     if (sqlite3_prepare_v2(connection, sql.c_str(), static_cast<int>(sql.size()), &raw, nullptr) !=
@@ -264,10 +287,27 @@ bool Database::Insert(const std::string& table, const ColumnValues& values) {
     if (!TableExistQuery(table)) {
         ThrowQueryError(SQLITE_ERROR, "Table does not exist\n");
     }
-    std::string sql = "INSERT INTO " + table + " (" + Join(KeysOf(values), ", ") + ") VALUES (" +
-                      Placeholders(values.size()) + ");";
-    return RunQuerySqlite(sql, nullptr,
+    return RunQuerySqlite(InsertSql(table, values), nullptr,
                           [&values](sqlite3_stmt* statement) { return BindValues(statement, values, 1); });
+}
+
+bool Database::InsertRows(const std::string& table, const std::vector<ColumnValues>& rows) {
+    if (!TableExistQuery(table)) {
+        ThrowQueryError(SQLITE_ERROR, "Table does not exist\n");
+    }
+    std::lock_guard<std::mutex> lock(mutex_);
+    RunLocked("BEGIN IMMEDIATE TRANSACTION;", nullptr, nullptr);
+    try {
+        for (const ColumnValues& values : rows) {
+            RunLocked(InsertSql(table, values), nullptr,
+                      [&values](sqlite3_stmt* statement) { return BindValues(statement, values, 1); });
+        }
+        RunLocked("COMMIT TRANSACTION;", nullptr, nullptr);
+    } catch (...) {
+        RollbackLocked();
+        throw;
+    }
+    return true;
 }
 
 std::shared_ptr<QueryResultInterface> Database::RunQuery(const std::shared_ptr<Query>& query) {
@@ -313,11 +353,39 @@ bool Database::Update(const std::string& table, const ColumnValues& values, cons
 
 bool Database::Delete(const std::string& table, const std::string& selection,
                       const std::vector<std::string>& selectionArgs) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return RunDelete(table, selection, selectionArgs);
+}
+
+// In write-ahead-log mode a commit at NORMAL is written to the log without a sync; the next commit at
+// FULL syncs the log and with it this deletion.
+bool Database::DeleteUnsynced(const std::string& table, const std::string& selection,
+                              const std::vector<std::string>& selectionArgs) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    sqlite3* connection = ConnectionOrThrow();
+    // Inside a transaction the level would hold for that transaction's commit too; with a rollback
+    // journal, NORMAL could leave a damaged file after a power failure.
+    if (!writeAheadLog_ || sqlite3_get_autocommit(connection) == 0) {
+        return RunDelete(table, selection, selectionArgs);
+    }
+    SetSynchronous(connection, "PRAGMA synchronous=NORMAL;");
+    try {
+        RunDelete(table, selection, selectionArgs);
+    } catch (...) {
+        SetSynchronous(connection, "PRAGMA synchronous=FULL;");
+        throw;
+    }
+    SetSynchronous(connection, "PRAGMA synchronous=FULL;");
+    return true;
+}
+
+bool Database::RunDelete(const std::string& table, const std::string& selection,
+                         const std::vector<std::string>& selectionArgs) {
     std::string sql = "DELETE FROM " + table;
     if (!selection.empty()) {
         sql += " WHERE " + selection;
     }
-    return RunQuerySqlite(sql, nullptr, [&](sqlite3_stmt* statement) {
+    return RunLocked(sql, nullptr, [&](sqlite3_stmt* statement) {
         Log::Trace(LOG_TAG, "sql delete statement %s.\n", std::string(sqlite3_sql(statement)));
         return selection.empty() || BindSelectionArgs(statement, selectionArgs, 1);
     });
@@ -406,6 +474,10 @@ bool Database::EndTransaction() { return RunQuerySqlite("END TRANSACTION;", null
 
 void Database::RollbackIfInTransaction() {
     std::lock_guard<std::mutex> lock(mutex_);
+    RollbackLocked();
+}
+
+void Database::RollbackLocked() {
     if (connection_ != nullptr && sqlite3_get_autocommit(connection_) == 0) {
         sqlite3_exec(connection_, "ROLLBACK TRANSACTION;", nullptr, nullptr, nullptr);
     }

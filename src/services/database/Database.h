@@ -20,7 +20,8 @@ class QueryResult;
  * One SQLite connection, opened by the constructor in write-ahead-log mode with full synchronisation
  * (a stored row survives a crash of the app or of the device) and a busy timeout, closed by the
  * destructor. Every statement runs through one runner that holds the object's mutex from preparation
- * to finalisation, so any thread may call any operation. Values and selection arguments are always
+ * to finalisation (a multi-row insert holds it for its whole transaction), so any thread may call any
+ * operation. Only DeleteUnsynced commits without waiting for the disk. Values and selection arguments are always
  * bound as statement parameters, never pasted into the SQL text.
  */
 class Database : public Object, public virtual DatabaseInterface {
@@ -46,11 +47,16 @@ public:
                      const std::vector<ColumnDataType>& columnDataTypes,
                      const std::vector<std::vector<ColumnConstraint>>& columnConstraints) override;
     bool Insert(const std::string& table, const ColumnValues& values) override;
+    /** One immediate transaction under the object's mutex, so no other statement joins it. */
+    bool InsertRows(const std::string& table, const std::vector<ColumnValues>& rows) override;
     std::shared_ptr<QueryResultInterface> RunQuery(const std::shared_ptr<Query>& query) override;
     bool Update(const std::string& table, const ColumnValues& values, const std::string& selection,
                 const std::vector<std::string>& selectionArgs) override;
     bool Delete(const std::string& table, const std::string& selection,
                 const std::vector<std::string>& selectionArgs) override;
+    /** Runs at synchronous=NORMAL and sets FULL again before the mutex is released. */
+    bool DeleteUnsynced(const std::string& table, const std::string& selection,
+                        const std::vector<std::string>& selectionArgs) override;
     bool DeleteTable(const std::string& table) override;
     /** Does nothing: the connection closes with the object. */
     void Close() override;
@@ -85,6 +91,11 @@ private:
 
     /** Runs the first statement of `sql`; rows go to `holder` when given. Throws on any failure. */
     bool RunQuerySqlite(const std::string& sql, QueryResult* holder, const Binder& bind);
+    /** RunQuerySqlite for a caller that holds `mutex_`. */
+    bool RunLocked(const std::string& sql, QueryResult* holder, const Binder& bind);
+    bool RunDelete(const std::string& table, const std::string& selection,
+                   const std::vector<std::string>& selectionArgs);
+    void RollbackLocked();
     bool TableExistQuery(const std::string& table);
     void RollbackIfInTransaction();
     sqlite3* ConnectionOrThrow() const;
@@ -92,6 +103,7 @@ private:
     const std::string name_;
     std::mutex mutex_;
     sqlite3* connection_ = nullptr;
+    bool writeAheadLog_ = false;
 };
 
 }  // namespace NuvraMobile

@@ -48,6 +48,39 @@ TEST_F(DatabaseConcurrencyTest, StatementsFromManyThreadsAreSerialised) {
     EXPECT_EQ(THREADS * ROWS_PER_THREAD, RowCount());
 }
 
+// A batch's transaction is its own: no other batch begins inside it, and no other thread's statement
+// is committed or rolled back with it.
+TEST_F(DatabaseConcurrencyTest, BatchesAndUnsyncedDeletionsFromManyThreadsStayApart) {
+    constexpr int BATCHERS = 2;
+    constexpr int BATCHES = 15;
+    constexpr int ROWS_PER_BATCH = 4;
+    std::vector<std::thread> threads;
+    for (int t = 0; t < BATCHERS; ++t) {
+        threads.emplace_back([this, t] {
+            for (int b = 0; b < BATCHES; ++b) {
+                std::vector<DatabaseInterface::ColumnValues> rows;
+                for (int r = 0; r < ROWS_PER_BATCH; ++r) {
+                    rows.push_back({{"A", Variant::FromString(std::to_string(t) + "-" + std::to_string(b) + "-" +
+                                                              std::to_string(r))}});
+                }
+                EXPECT_NO_THROW(database->InsertRows("T", rows));
+            }
+        });
+    }
+    threads.emplace_back([this] {
+        for (int i = 0; i < BATCHES; ++i) {
+            const std::string value = "deleted-" + std::to_string(i);
+            EXPECT_NO_THROW(database->Insert("T", {{"A", Variant::FromString(value)}}));
+            EXPECT_NO_THROW(database->DeleteUnsynced("T", "A = ?", {value}));
+        }
+    });
+    for (auto& thread : threads) {
+        thread.join();
+    }
+    EXPECT_EQ(BATCHERS * BATCHES * ROWS_PER_BATCH, RowCount());
+    EXPECT_EQ(0, database->RunQuery(QueryBuilder("T", {"A"}).Selection("A LIKE 'deleted-%'", {}).Build())->GetCount());
+}
+
 TEST_F(DatabaseConcurrencyTest, ADatabaseLockedByAnotherConnectionIsWaitedOut) {
     sqlite3* other = nullptr;
     ASSERT_EQ(SQLITE_OK, sqlite3_open(folder.PathOf("test.sqlite").c_str(), &other));

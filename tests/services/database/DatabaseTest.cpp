@@ -198,6 +198,57 @@ TEST_F(DatabaseTest, UpdateAndDeleteTouchTheSelectedRowsOrAllOfThem) {
     EXPECT_THAT(AllUrls(), IsEmpty());
 }
 
+// A failing row anywhere in the batch leaves none of the batch, and no transaction open behind it.
+TEST_F(DatabaseTest, InsertRowsStoresEveryRowOrNone) {
+    CreateHitsTable();
+    InsertUrls({"before"});
+    const auto url = [](const char* text) { return Values{{"URL", Variant::FromString(text)}}; };
+    const struct {
+        const char* name;
+        std::vector<Values> rows;
+    } failing[] = {
+        {"last row names a missing column", {url("x1"), url("x2"), {{"MISSING", Variant::FromString("x")}}}},
+        {"first row holds a map", {{{"URL", Variant::FromStringMap({})}}, url("x1")}},
+        {"middle row reuses a key", {url("x1"), {{"ID", Variant::FromLong(1)}}, url("x2")}},
+    };
+    for (const auto& batch : failing) {
+        SCOPED_TRACE(batch.name);
+        EXPECT_EQ("database.query_exec_error", ErrorCodeOf([&] { database->InsertRows("HITS", batch.rows); }));
+        EXPECT_THAT(AllUrls(), ElementsAre(ElementsAre("before")));
+    }
+    EXPECT_TRUE(database->InsertRows("HITS", {url("a"), url("b")}));
+    EXPECT_TRUE(database->BeginTransaction(DatabaseInterface::TransactionType::IMMEDIATE));
+    EXPECT_TRUE(database->EndTransaction());
+    database = std::make_shared<Database>("test.sqlite", folder.Path());
+    EXPECT_THAT(AllUrls(), ElementsAre(ElementsAre("before"), ElementsAre("a"), ElementsAre("b")));
+    EXPECT_EQ("database.query_exec_error", ErrorCodeOf([&] { database->InsertRows("MISSING", {url("a")}); }));
+}
+
+// Outside a transaction the level is lowered for the deletion alone; inside one, or without a
+// write-ahead log, the deletion is a plain one. Either way it takes the selected rows only.
+TEST_F(DatabaseTest, DeleteUnsyncedTakesTheSelectedRowsInEveryJournalState) {
+    for (const bool inTransaction : {false, true}) {
+        for (const std::string& directory : {folder.Path(), std::string()}) {
+            SCOPED_TRACE(std::string(inTransaction ? "in a transaction" : "alone") +
+                         (directory.empty() ? ", temporary" : ""));
+            database = std::make_shared<Database>(inTransaction ? "t.sqlite" : "a.sqlite", directory);
+            CreateHitsTable();
+            InsertUrls({"a", "b", "c"});
+            if (inTransaction) {
+                ASSERT_TRUE(database->BeginTransaction(DatabaseInterface::TransactionType::IMMEDIATE));
+            }
+            EXPECT_TRUE(database->DeleteUnsynced("HITS", "URL = ?", {"b"}));
+            if (inTransaction) {
+                ASSERT_TRUE(database->EndTransaction());
+            }
+            EXPECT_THAT(AllUrls(), ElementsAre(ElementsAre("a"), ElementsAre("c")));
+            EXPECT_TRUE(database->DeleteUnsynced("HITS", "", {}));
+            EXPECT_THAT(AllUrls(), IsEmpty());
+        }
+    }
+    EXPECT_EQ("database.query_exec_error", ErrorCodeOf([&] { database->DeleteUnsynced("MISSING", "", {}); }));
+}
+
 TEST_F(DatabaseTest, DeleteTableDropsTheTableOnlyWhenItExists) {
     CreateHitsTable();
     EXPECT_TRUE(database->DeleteTable("HITS"));
