@@ -116,6 +116,16 @@ std::string RecordingUiBackend::GetBundleUrl() {
     return "file:///app/";
 }
 
+ApplicationRunState RecordingUiBackend::GetApplicationState() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return applicationState_;
+}
+
+void RecordingUiBackend::SetApplicationState(ApplicationRunState state) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    applicationState_ = state;
+}
+
 void RecordingUiBackend::SetWebViewSupported(bool supported) {
     std::lock_guard<std::mutex> lock(mutex_);
     webViewSupported_ = supported;

@@ -66,6 +66,7 @@ public:
     void AnimateFrame(WebViewId webView, const Frame& frame, double seconds, std::function<void()> completion) override;
     void RemoveWebView(WebViewId webView) override;
     std::string GetBundleUrl() override;
+    ApplicationRunState GetApplicationState() override;
     ImageViewId CreateImageView(const ImageViewSetup& setup, ViewGestures gestures) override;
     void AddImageViewToKeyWindow(ImageViewId view) override;
     void BringImageViewToFront(ImageViewId view) override;
@@ -81,6 +82,8 @@ public:
     void SetKeyWindowFrame(const std::optional<Frame>& frame);
     void SetRootViewController(const std::shared_ptr<ViewController>& root);
     void SetWebViewSupported(bool supported);
+    /** Active until set. */
+    void SetApplicationState(ApplicationRunState state);
 
     /** The alerts on screen, oldest first. */
     std::vector<PresentedAlert> GetAlertsOnScreen() const;
@@ -138,6 +141,7 @@ private:
     std::shared_ptr<ViewController> root_;
     std::vector<PresentedAlert> alerts_;
     bool webViewSupported_ = true;
+    ApplicationRunState applicationState_ = ApplicationRunState::ACTIVE;
     WebViewId lastWebView_ = 0;
     std::vector<std::pair<RecordedWebView, NavigationPolicy>> webViews_;
     ImageViewId lastImageView_ = 0;

@@ -86,6 +86,9 @@ struct ViewGestures {
     int tapsRequired = 1;
 };
 
+/** The application's own run state, as the platform reports it. */
+enum class ApplicationRunState { ACTIVE, INACTIVE, BACKGROUND };
+
 /** How a full-screen message's web view is set up. */
 struct WebViewSetup {
     Frame frame;
@@ -130,6 +133,8 @@ public:
 
     /** Takes the view off the screen and forgets it. */
     virtual void RemoveWebView(WebViewId webView) = 0;
+
+    virtual ApplicationRunState GetApplicationState() = 0;
 
     /** The URL of the application's bundle, the base of loaded HTML. */
     virtual std::string GetBundleUrl() = 0;

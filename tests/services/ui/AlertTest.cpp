@@ -62,7 +62,7 @@ protected:
     std::shared_ptr<RecordingAlertListener> Show(const std::string& positive, const std::string& negative,
                                                  const std::shared_ptr<RecordingUiBackend>& backend = nullptr) {
         auto listener = std::make_shared<RecordingAlertListener>(monitor_);
-        NVBAlertHandler::showWithTitle(UiPlatform{queue_, backend ? backend : backend_, nullptr}, AbsentWhenEmpty("Title"),
+        NVBAlertHandler::showWithTitle(UiPlatform{queue_, backend ? backend : backend_, nullptr, nullptr}, AbsentWhenEmpty("Title"),
                                        AbsentWhenEmpty(""), AbsentWhenEmpty(positive), AbsentWhenEmpty(negative),
                                        listener, monitor_);
         Drain();
@@ -163,7 +163,7 @@ TEST_F(AlertTest, AListenerThatThrowsOnItsButtonStillFreesTheScreen) {
     ScopedCapturingLog log;
     auto listener = std::make_shared<RecordingAlertListener>(monitor_);
     listener->throwOnResponse = true;
-    NVBAlertHandler::showWithTitle(UiPlatform{queue_, backend_, nullptr}, std::nullopt, std::nullopt, std::string("OK"),
+    NVBAlertHandler::showWithTitle(UiPlatform{queue_, backend_, nullptr, nullptr}, std::nullopt, std::nullopt, std::string("OK"),
                                    std::nullopt, listener, monitor_);
     Drain();
     ASSERT_TRUE(backend_->PressAlertButton(std::string("OK")));
@@ -175,7 +175,7 @@ TEST_F(AlertTest, ConcurrentShowsPutExactlyOneAlertOnScreen) {
     std::vector<std::thread> threads;
     for (int i = 0; i < 8; ++i) {
         threads.emplace_back([&, i] {
-            NVBAlertHandler::showWithTitle(UiPlatform{queue_, backend_, nullptr}, std::nullopt, std::nullopt,
+            NVBAlertHandler::showWithTitle(UiPlatform{queue_, backend_, nullptr, nullptr}, std::nullopt, std::nullopt,
                                            "OK " + std::to_string(i), std::nullopt, nullptr, monitor_);
         });
     }

@@ -51,7 +51,7 @@ protected:
     }
 
     std::shared_ptr<FloatingButton> Displayed(const std::shared_ptr<FloatingButtonListenerInterface>& listener) {
-        auto button = std::make_shared<FloatingButton>(UiPlatform{queue_, backend_, nullptr}, listener);
+        auto button = std::make_shared<FloatingButton>(UiPlatform{queue_, backend_, nullptr, nullptr}, listener);
         button->Display();
         Drain();
         return button;
@@ -157,7 +157,7 @@ TEST_F(FloatingButtonTest, TheTimerBringsTheButtonToTheFrontUntilRemoveStopsItAn
 }
 
 TEST_F(FloatingButtonTest, ASecondDisplayReplacesTheButtonAndRemoveRightAfterDisplayRemovesIt) {
-    auto button = std::make_shared<FloatingButton>(UiPlatform{queue_, backend_, nullptr}, listener_);
+    auto button = std::make_shared<FloatingButton>(UiPlatform{queue_, backend_, nullptr, nullptr}, listener_);
     button->Remove();  // before any display: nothing to remove
     button->Display();
     button->Display();

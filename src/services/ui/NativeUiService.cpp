@@ -1,0 +1,85 @@
+#include "services/ui/NativeUiService.h"
+
+#include "services/ui/FloatingButton.h"
+#include "services/ui/FullscreenMessage.h"
+#include "services/ui/NVBAlertHandler.h"
+#include "services/ui/NVBLocalNotificationHandler.h"
+#include "services/ui/NVBSystemNotificationHandler.h"
+#include "services/ui/NVBUrlHandler.h"
+
+namespace NuvraMobile {
+
+NativeUiService::NativeUiService(UiPlatform platform)
+    : platform_(std::move(platform)), monitor_(std::make_shared<NVBMessagesMonitor>()) {
+    NVBSystemNotificationHandler::sharedInstance();  // app-state tracking starts with the service
+}
+
+void NativeUiService::ShowAlert(const std::string& title, const std::string& message,
+                                const std::string& positiveButtonText, const std::string& negativeButtonText,
+                                const std::shared_ptr<AlertListenerInterface>& listener) {
+    NVBAlertHandler::showWithTitle(platform_, AbsentWhenEmpty(title), AbsentWhenEmpty(message),
+                                   AbsentWhenEmpty(positiveButtonText), AbsentWhenEmpty(negativeButtonText), listener,
+                                   monitor_);
+}
+
+std::shared_ptr<FullScreenMessageUiInterface> NativeUiService::CreateFullscreenMessage(
+    const std::string& html, const std::shared_ptr<FullscreenListenerInterface>& listener) {
+    return FullscreenMessage::CreateFullscreenMessage(platform_, html, listener, monitor_);
+}
+
+void NativeUiService::ShowLocalNotification(const std::string& identifier, const std::string& content,
+                                            const std::string& sound, const std::string& category,
+                                            std::int64_t delay, const std::string& deepLink, std::int64_t fireDate,
+                                            const std::string& userInfo) {
+    auto args = ShowLocalNotificationArgs::Create();
+    args->identifier = identifier;
+    args->content = content;
+    args->sound = sound;
+    args->category = category;
+    args->delay = delay;
+    args->deepLink = deepLink;
+    args->fireDate = fireDate;
+    args->userInfo = userInfo;
+    args->title.clear();
+    NVBLocalNotificationHandler::scheduleWithArguments(platform_, args);
+}
+
+void NativeUiService::ShowLocalNotification(const std::shared_ptr<ShowLocalNotificationArgs>& args) {
+    NVBLocalNotificationHandler::scheduleWithArguments(platform_, args);
+}
+
+bool NativeUiService::ShowUrl(const std::string& url) {
+    return NVBUrlHandler::showUrl(platform_, AbsentWhenEmpty(url));
+}
+
+AppState NativeUiService::GetAppState() const {
+    return NVBSystemNotificationHandler::sharedInstance()->getAppState();
+}
+
+void NativeUiService::RegisterAppStateListener(const std::shared_ptr<AppStateListenerInterface>& listener) {
+    NVBSystemNotificationHandler::sharedInstance()->registerListener(listener);
+}
+
+void NativeUiService::UnregisterAppStateListener(const std::shared_ptr<AppStateListenerInterface>& listener) {
+    NVBSystemNotificationHandler::sharedInstance()->unregisterListener(listener);
+}
+
+std::shared_ptr<FloatingButtonInterface> NativeUiService::CreateFloatingButton(
+    const std::shared_ptr<FloatingButtonListenerInterface>& listener) {
+    return std::make_shared<FloatingButton>(platform_, listener);
+}
+
+bool NativeUiService::IsMessageDisplayed() {
+    return monitor_->isDisplayed();
+}
+
+void NativeUiService::ReportApplicationNotification(const ApplicationNotification& notification) {
+    platform_.mainQueue->Async(
+        [notification] { ApplicationNotificationCenter::defaultCenter()->post(notification); });
+}
+
+std::shared_ptr<UIServiceInterface> CreateNativeUiService() {
+    return std::make_shared<NativeUiService>(GetUiPlatform());
+}
+
+}  // namespace NuvraMobile
