@@ -32,6 +32,7 @@
 #include "services/json/NativeJsonUtilityService.h"
 #include "services/storage/AppInfo.h"
 #include "services/system/AppFolders.h"
+#include "services/ui/NativeUiService.h"
 #include "shared/MobilePrivacyStatus.h"
 
 namespace {
@@ -190,8 +191,11 @@ int main(int argc, char** argv) {
     std::printf("Privacy status: %s\n", MobilePrivacyStatusToString(privacy).c_str());
     if (options.lifecycle) {
         // The boot publishes the first lifecycle state, the start the second; the pause publishes none.
+        const auto ui = sharedServices->CreatePlatformServices()->GetUIService();
+        ReportApplicationNotification(ui, ApplicationNotificationName::DID_FINISH_LAUNCHING);
         core->LifecycleStart({{"host.launch", "demo"}});
         core->LifecyclePause();
+        ReportApplicationNotification(ui, ApplicationNotificationName::DID_ENTER_BACKGROUND);
         const bool started = reader->WaitForChanges(kLifecycleState, 2);
         std::printf("Lifecycle state (%s):\n%s\n", kLifecycleState,
                     started ? AsJson(reader->Newest(kLifecycleState)).c_str() : "(none within 30 s)");

@@ -78,6 +78,15 @@ void NativeUiService::ReportApplicationNotification(const ApplicationNotificatio
         [notification] { ApplicationNotificationCenter::defaultCenter()->post(notification); });
 }
 
+bool ReportApplicationNotification(const std::shared_ptr<UIServiceInterface>& uiService,
+                                   ApplicationNotificationName name) {
+    const auto native = std::dynamic_pointer_cast<NativeUiService>(uiService);
+    if (native) {
+        native->ReportApplicationNotification(ApplicationNotification{name});
+    }
+    return native != nullptr;
+}
+
 std::shared_ptr<UIServiceInterface> CreateNativeUiService() {
     return std::make_shared<NativeUiService>(GetUiPlatform());
 }

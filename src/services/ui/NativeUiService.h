@@ -51,6 +51,13 @@ private:
     const std::shared_ptr<NVBMessagesMonitor> monitor_;
 };
 
+/**
+ * The host's lifecycle report through the UI service it was given (see
+ * NativeUiService::ReportApplicationNotification); false when that is not this UI service.
+ */
+bool ReportApplicationNotification(const std::shared_ptr<UIServiceInterface>& uiService,
+                                   ApplicationNotificationName name);
+
 /** The UI service over the process's UI platform. */
 std::shared_ptr<UIServiceInterface> CreateNativeUiService();
 

@@ -79,7 +79,8 @@ TEST_F(NativeUiServiceTest, TheHostsLifecycleReportsReachTheStateAndItsListeners
     service_->ReportApplicationNotification({ApplicationNotificationName::DID_FINISH_LAUNCHING});
     ASSERT_TRUE(listener->foreground.WaitFor(1));
     EXPECT_EQ(service_->GetAppState(), AppState::FOREGROUND);
-    service_->ReportApplicationNotification({ApplicationNotificationName::DID_ENTER_BACKGROUND});
+    EXPECT_FALSE(ReportApplicationNotification(nullptr, ApplicationNotificationName::DID_ENTER_BACKGROUND));
+    EXPECT_TRUE(ReportApplicationNotification(service_, ApplicationNotificationName::DID_ENTER_BACKGROUND));
     ASSERT_TRUE(listener->background.WaitFor(1));
     EXPECT_EQ(service_->GetAppState(), AppState::BACKGROUND);
     service_->ReportApplicationNotification({ApplicationNotificationName::WILL_ENTER_FOREGROUND});
