@@ -436,6 +436,9 @@ TEST_F(SignalIntegrationTest, PostbackInFlightDoesNotHoldTheShutdown) {
 
 TEST_F(SignalIntegrationTest, UrlConsequenceReachesTheNativeUiServicesUrlOpener) {
     StartSession(shared_->CreatePlatformServices()->GetUIService());
+    const UiPlatform platform = GetUiPlatform();
+    const auto opener = std::dynamic_pointer_cast<RecordingUrlOpener>(platform.urlOpener);
+    const size_t openedBefore = opener->GetOpenedUrls().size();  // the process's opener keeps every URL
     SetPrivacy("optunknown");
     AddRule("open", "url", {{"url", Variant::FromString("app://native-page")}});
     AddPostback("marker");
@@ -443,10 +446,10 @@ TEST_F(SignalIntegrationTest, UrlConsequenceReachesTheNativeUiServicesUrlOpener)
     Track("marker");
     ASSERT_TRUE(signal_->database->WaitForQueued(1));
     // ShowUrl has queued the opening on the main queue by now; let it run.
-    const UiPlatform platform = GetUiPlatform();
     ASSERT_TRUE(platform.mainQueue->RunAndWait([] {}, 10s));
-    const auto opened = std::dynamic_pointer_cast<RecordingUrlOpener>(platform.urlOpener)->GetOpenedUrls();
-    EXPECT_EQ(opened, std::vector<std::string>{"app://native-page"});
+    const auto opened = opener->GetOpenedUrls();
+    EXPECT_EQ(std::vector<std::string>(opened.begin() + static_cast<std::ptrdiff_t>(openedBefore), opened.end()),
+              std::vector<std::string>{"app://native-page"});
 }
 
 TEST_F(SignalIntegrationTest, UrlConsequenceWithoutAUiServiceIsLogged) {
