@@ -19,6 +19,27 @@ public:
     bool Open(const std::string&) override { return false; }
 };
 
+/** The URLs the app's handler was offered. Thread-safe. */
+class OfferedUrls {
+public:
+    void Add(const std::string& url) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        urls_.push_back(url);
+    }
+    void Clear() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        urls_.clear();
+    }
+    std::vector<std::string> Get() const {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return urls_;
+    }
+
+private:
+    mutable std::mutex mutex_;
+    std::vector<std::string> urls_;
+};
+
 class UiPlatformTest : public ::testing::Test {
 protected:
     void Drain() { ASSERT_TRUE(queue_->RunAndWait([] {}, SIGNAL_TIMEOUT)); }
@@ -48,11 +69,13 @@ TEST_F(UiPlatformTest, TheAppsHandlerIsAskedFirstAndOnlyTheFirstHandlerCounts) {
     EXPECT_FALSE(NVBUrlHandler::showUrl(platform_, std::string()));
     EXPECT_TRUE(NVBUrlHandler::showUrl(platform_, std::string("https://before.example/")));
 
-    std::vector<std::string> offered;
-    NVBUrlHandler::sharedInstance()->setHandler([&offered](const std::string& url) {
-        offered.push_back(url);
+    // Outlives the test, as the handler does (a repeated run finds it set already).
+    static OfferedUrls* const offered = new OfferedUrls();
+    NVBUrlHandler::sharedInstance()->setHandler([](const std::string& url) {
+        offered->Add(url);
         return url.rfind("app://", 0) == 0;
     });
+    offered->Clear();
     {
         ScopedCapturingLog log;
         NVBUrlHandler::sharedInstance()->setHandler([](const std::string&) { return true; });
@@ -61,7 +84,7 @@ TEST_F(UiPlatformTest, TheAppsHandlerIsAskedFirstAndOnlyTheFirstHandlerCounts) {
     EXPECT_TRUE(NVBUrlHandler::showUrl(platform_, std::string("app://handled")));
     EXPECT_TRUE(NVBUrlHandler::showUrl(platform_, std::string("https://example.com/a")));
     Drain();
-    EXPECT_EQ(offered, (std::vector<std::string>{"app://handled", "https://example.com/a"}));
+    EXPECT_EQ(offered->Get(), (std::vector<std::string>{"app://handled", "https://example.com/a"}));
     EXPECT_EQ(opener_->GetOpenedUrls(), (std::vector<std::string>{"https://before.example/", "https://example.com/a"}));
 
     ScopedCapturingLog log;
