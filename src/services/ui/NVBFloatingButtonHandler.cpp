@@ -80,14 +80,14 @@ void NVBFloatingButtonHandler::initFloatingButton() {
         buttonImageView = view;
     }
     backend.AddImageViewToKeyWindow(view);
-    const Frame window = backend.GetKeyWindowFrame().value_or(Frame{});
+    const Frame window = AppUi::GetKeyWindow(backend).value_or(Frame{});
     Frame middle = setup.frame;
     middle.x = (window.width - BUTTON_SIZE) / 2;
     backend.SetImageViewFrame(view, middle, SLIDE_SECONDS);
 }
 
 Frame NVBFloatingButtonHandler::getImageFrame() {
-    const Frame window = platform_.backend->GetKeyWindowFrame().value_or(Frame{});
+    const Frame window = AppUi::GetKeyWindow(*platform_.backend).value_or(Frame{});
     return Frame{window.width - BUTTON_SIZE - RIGHT_MARGIN, (window.height - BUTTON_SIZE) / 2, BUTTON_SIZE,
                  BUTTON_SIZE};
 }
@@ -95,7 +95,7 @@ Frame NVBFloatingButtonHandler::getImageFrame() {
 void NVBFloatingButtonHandler::bringFloatingButtonToFront() {
     platform_.mainQueue->Async([self = Self()] {
         const ImageViewId view = self->ButtonView();
-        if (view != 0 && self->platform_.backend->GetKeyWindowFrame()) {
+        if (view != 0 && AppUi::GetKeyWindow(*self->platform_.backend)) {
             self->platform_.backend->BringImageViewToFront(view);
         }
     });

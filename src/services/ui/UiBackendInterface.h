@@ -49,6 +49,8 @@ struct Alert {
     std::optional<std::string> title;
     std::optional<std::string> message;
     std::vector<AlertButton> buttons;
+    /** The interface orientations the alert's controller allows, as a mask; 0 is the platform's default. */
+    std::uint32_t supportedOrientations = 0;
 };
 
 /** Identifies a web view made by a backend; 0 is none. */
@@ -168,6 +170,13 @@ public:
     virtual void AddOrientationObserver(const void* observer, std::function<void()> callback) = 0;
     /** Drops every subscription of `observer`. */
     virtual void RemoveObserver(const void* observer) = 0;
+};
+
+/** The application's windows as the presenters see them. Main queue. */
+class AppUi {
+public:
+    /** The key window's frame, else the first window's; none when the application has no window. */
+    static std::optional<Frame> GetKeyWindow(UiBackendInterface& backend) { return backend.GetKeyWindowFrame(); }
 };
 
 /** The absent string that an empty text stands for. */

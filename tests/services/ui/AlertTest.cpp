@@ -102,6 +102,7 @@ TEST_F(AlertTest, ButtonsKeepTheirOrderAndStyleAndEachPressClearsTheFlagBeforeOn
         ASSERT_EQ(onScreen.size(), 1u);
         EXPECT_EQ(onScreen[0].alert.title, std::optional<std::string>("Title"));
         EXPECT_EQ(onScreen[0].alert.message, std::nullopt);  // empty text arrives as absent
+        EXPECT_EQ(onScreen[0].alert.supportedOrientations, 30u);
         std::vector<std::pair<std::string, AlertButtonStyle>> buttons;
         for (const AlertButton& button : onScreen[0].alert.buttons) {
             buttons.emplace_back(button.text.value_or("(none)"), button.style);
