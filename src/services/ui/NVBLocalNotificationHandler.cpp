@@ -69,16 +69,24 @@ void NVBLocalNotificationHandler::scheduleWithIdentifier(const UiPlatform& platf
                                                          const std::string& category, double delay,
                                                          const std::string& deepLink, double fireDate,
                                                          const std::string& userInfo) {
+    scheduleWithArguments(platform, MakeArguments(identifier, content, sound, category, static_cast<std::int64_t>(delay),
+                                                  deepLink, static_cast<std::int64_t>(fireDate), userInfo));
+}
+
+std::shared_ptr<ShowLocalNotificationArgs> NVBLocalNotificationHandler::MakeArguments(
+    const std::string& identifier, const std::string& content, const std::string& sound, const std::string& category,
+    std::int64_t delay, const std::string& deepLink, std::int64_t fireDate, const std::string& userInfo) {
     auto args = ShowLocalNotificationArgs::Create();
     args->identifier = identifier;
     args->content = content;
     args->sound = sound;
     args->category = category;
-    args->delay = static_cast<std::int64_t>(delay);
+    args->delay = delay;
     args->deepLink = deepLink;
-    args->fireDate = static_cast<std::int64_t>(fireDate);
+    args->fireDate = fireDate;
     args->userInfo = userInfo;
-    scheduleWithArguments(platform, args);
+    args->title.clear();
+    return args;
 }
 
 bool NVBLocalNotificationHandler::isUNUserNotificationSupported(const UiPlatform& platform) {

@@ -26,6 +26,12 @@ public:
                                        const std::string& category, double delay, const std::string& deepLink,
                                        double fireDate, const std::string& userInfo);
 
+    /** A record of the given values with an empty title. */
+    static std::shared_ptr<ShowLocalNotificationArgs> MakeArguments(
+        const std::string& identifier, const std::string& content, const std::string& sound,
+        const std::string& category, std::int64_t delay, const std::string& deepLink, std::int64_t fireDate,
+        const std::string& userInfo);
+
     static bool isUNUserNotificationSupported(const UiPlatform& platform);
     static bool isUILocalNotificationSupported(const UiPlatform& platform);
 

@@ -31,17 +31,9 @@ void NativeUiService::ShowLocalNotification(const std::string& identifier, const
                                             const std::string& sound, const std::string& category,
                                             std::int64_t delay, const std::string& deepLink, std::int64_t fireDate,
                                             const std::string& userInfo) {
-    auto args = ShowLocalNotificationArgs::Create();
-    args->identifier = identifier;
-    args->content = content;
-    args->sound = sound;
-    args->category = category;
-    args->delay = delay;
-    args->deepLink = deepLink;
-    args->fireDate = fireDate;
-    args->userInfo = userInfo;
-    args->title.clear();
-    NVBLocalNotificationHandler::scheduleWithArguments(platform_, args);
+    NVBLocalNotificationHandler::scheduleWithArguments(
+        platform_, NVBLocalNotificationHandler::MakeArguments(identifier, content, sound, category, delay, deepLink,
+                                                              fireDate, userInfo));
 }
 
 void NativeUiService::ShowLocalNotification(const std::shared_ptr<ShowLocalNotificationArgs>& args) {
