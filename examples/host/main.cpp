@@ -33,6 +33,7 @@
 #include "services/storage/ExtensionVersionManager.h"
 #include "services/system/AppFolders.h"
 #include "platformShim/JsonObject.h"
+#include "services/ui/NativeUiService.h"
 #include "shared/MobilePrivacyStatus.h"
 
 namespace {
@@ -228,12 +229,16 @@ int main(int argc, char** argv) {
                 AsJson(reader->Newest(kConfigurationState)).c_str());
     std::printf("Privacy status: %s\n", MobilePrivacyStatusToString(privacy).c_str());
 
+    // The host tells the UI service about the app's launch and its move to the background.
+    const auto ui = sharedServices->CreatePlatformServices()->GetUIService();
+    ReportApplicationNotification(ui, ApplicationNotificationName::DID_FINISH_LAUNCHING);
     core->LifecycleStart({{"host.launch", "demo"}});
     const auto tracks = options.tracks.empty() ? DefaultScript() : options.tracks;
     for (const auto& call : tracks) {
         Track(*core, call);
     }
     core->LifecyclePause();
+    ReportApplicationNotification(ui, ApplicationNotificationName::DID_ENTER_BACKGROUND);
     // Offline batching may hold the last hits back; the app asks for them to be sent now.
     analytics->SendQueuedHits();
     const int arrived =

@@ -1010,8 +1010,11 @@ void Pivora::ProcessNotificationResponse(int32_t eventNumber,
 // --- Preview ------------------------------------------------------------------------------------------
 
 std::shared_ptr<PivoraPreviewManager> Pivora::GetPreviewManager() {
-    if (!previewManager_ && GetPlatformServices() && responseContentDispatcher_) {
-        previewManager_ = std::make_shared<PivoraPreviewManager>();
+    const auto services = previewManager_ ? nullptr : GetPlatformServices();
+    if (services && responseContentDispatcher_) {
+        previewManager_ = std::make_shared<PivoraPreviewManager>(
+            services->GetNetworkService(), services->GetUIService(), services->GetURLService(),
+            services->GetSystemInfoService(), responseContentDispatcher_);
     }
     return previewManager_;
 }

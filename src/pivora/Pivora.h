@@ -156,7 +156,7 @@ protected:
     virtual void ProcessNotificationResponse(int32_t eventNumber,
                                              const std::shared_ptr<HttpConnectionInterface>& connection);
 
-    // Preview: the manager's state decides; this build never enters preview mode.
+    // Preview: the manager, made on first use, holds the preview state and its button and page.
     std::shared_ptr<PivoraPreviewManager> GetPreviewManager();
     bool IsInPreviewMode();
     virtual void SetupPreviewMode(const std::shared_ptr<Event>& event, const std::string& deepLink);

@@ -30,6 +30,17 @@ constexpr const char* API_URL_HOST_BASE = "%s.pivora.nuvra.com";
 /** Marks the mbox parameters of requests made through the profile-map form of a load. */
 constexpr const char* OLD_API_COMPAT_PARAM = "__oldPivoraSdkApiCompatParam__";
 
+/** Preview mode: the deep link's and the preview page's keys, and the page's own URL scheme. */
+namespace Preview {
+constexpr const char* TOKEN = "kw_preview_token";
+constexpr const char* ENDPOINT = "kw_preview_endpoint";
+constexpr const char* PARAMETERS = "kw_preview_params";
+constexpr const char* SCHEME = "nvbinapp";
+constexpr const char* HOST_CANCEL = "cancel";
+constexpr const char* HOST_CONFIRM = "confirm";
+constexpr const char* DEFAULT_ENDPOINT = "hal.pivora.nuvra.com";
+}  // namespace Preview
+
 /** Keys of the configuration shared state that the module reads. */
 namespace ConfigKeys {
 constexpr const char* SHARED_STATE_NAME = "com.nuvra.module.configuration";

@@ -14,6 +14,7 @@
 #include "services/storage/NativeLocalStorageService.h"
 #include "services/system/NativeSystemInfoService.h"
 #include "services/threading/NativeThreadingService.h"
+#include "services/ui/NativeUiService.h"
 #include "services/url/NativeUrlService.h"
 
 namespace NuvraMobile {
@@ -29,6 +30,7 @@ SharedPlatformServices::SharedPlatformServices()
     urlService_ = CreateNativeUrlService();
     compressedFileService_ = CreateNativeCompressedFileService();
     threadingService_ = CreateNativeThreadingService();
+    uiService_ = CreateNativeUiService();
 }
 
 std::shared_ptr<SharedPlatformServices> SharedPlatformServices::Create() {

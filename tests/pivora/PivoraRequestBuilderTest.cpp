@@ -32,6 +32,7 @@ using VariantMap = std::map<std::string, std::shared_ptr<Variant>>;
 /** A preview state the test sets, standing in for the preview UI. */
 class SetPreviewManager : public PivoraPreviewManager {
 public:
+    SetPreviewManager() : PivoraPreviewManager(nullptr, nullptr, nullptr, nullptr, nullptr) {}
     std::string parameters;
     std::string token;
     std::string GetPreviewParameters() const override { return parameters; }

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <functional>
@@ -12,6 +13,7 @@
 #include <mutex>
 #include <nlohmann/json.hpp>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "core/Core.h"
@@ -32,10 +34,15 @@
 #include "services/PlatformServices.h"
 #include "services/network/NetworkTestSettings.h"
 #include "services/system/Reachability.h"
+#include "services/ui/RecordingUiBackend.h"
+#include "services/ui/RecordingUrlOpener.h"
+#include "services/ui/UiPlatform.h"
+#include "support/CapturingLoggingService.h"
 #include "support/ConfigurationTestSupport.h"
 #include "support/LoopbackHttpsServer.h"
 #include "support/RedirectingNetworkService.h"
 #include "util/TimeUtils.h"
+#include "util/UrlEncoder.h"
 
 namespace NuvraMobile {
 namespace {
@@ -416,6 +423,144 @@ TEST_F(PivoraScenarioTest, AnswersOnTheRequestsResponsePairId) {
     ASSERT_NE(nullptr, viewAnswer);
     EXPECT_EQ("No prefetch view content in Pivora response", viewAnswer->GetData()->OptString("prefetcherror", ""));
     EXPECT_TRUE(viewAnswer->GetData()->OptBoolean("cacheonly", false));
+}
+
+/** Preview mode against the process's recording UI, acting as the person who previews. */
+class PivoraPreviewScenarioTest : public PivoraScenarioTest {
+protected:
+    static constexpr const char* kPagePath = "/ui/admin/acme/preview";
+
+    void SetUp() override {
+        PivoraScenarioTest::SetUp();
+        server_.Handle(kPagePath, [](const LoopbackRequest&) {
+            return LoopbackResponse{200, {{"Content-Type", "text/html"}}, "<html>preview page</html>"};
+        });
+    }
+
+    void TearDown() override {
+        EXPECT_TRUE(Eventually([&] { return backend_->GetImageViews().empty() && backend_->GetWebViews().empty(); }));
+        PivoraScenarioTest::TearDown();
+    }
+
+    /** Waits, a main-queue turn at a time, until `condition` holds; false after 10 s. */
+    bool Eventually(const std::function<bool()>& condition) {
+        const auto deadline = std::chrono::steady_clock::now() + 10s;
+        while (!condition()) {
+            if (std::chrono::steady_clock::now() > deadline || !ui_.mainQueue->RunAndWait([] {}, 10s)) {
+                return false;
+            }
+            std::this_thread::yield();
+        }
+        return true;
+    }
+
+    void OpenDeepLink(const std::string& deepLink) {
+        core_->CollectData({{"deeplink", Variant::FromString(deepLink)}});
+    }
+
+    size_t PageRequests() {
+        size_t count = 0;
+        for (const auto& request : server_.Requests()) {
+            count += request.path == kPagePath ? 1 : 0;
+        }
+        return count;
+    }
+
+    bool PageOnScreen() {
+        const auto webViews = backend_->GetWebViews();
+        return webViews.size() == 1 && webViews[0].inKeyWindow && webViews[0].html == "<html>preview page</html>";
+    }
+
+    size_t LifecycleEvents() {
+        size_t count = 0;
+        for (const auto& event : observer_->Events()) {
+            count += event->GetName() == "Pivora Preview Lifecycle" ? 1 : 0;
+        }
+        return count;
+    }
+
+    UiPlatform ui_ = GetUiPlatform();
+    std::shared_ptr<RecordingUiBackend> backend_ = std::dynamic_pointer_cast<RecordingUiBackend>(ui_.backend);
+    std::shared_ptr<RecordingUrlOpener> opener_ = std::dynamic_pointer_cast<RecordingUrlOpener>(ui_.urlOpener);
+};
+
+TEST_F(PivoraPreviewScenarioTest, DeepLinkButtonPageConfirmThenCancel) {
+    Configure("acme");
+    const size_t openedBefore = opener_->GetOpenedUrls().size();  // the process's opener keeps every URL
+    api_->PivoraSetPreviewRestartDeepLink("app://restart");
+    OpenDeepLink("app://open?kw_preview_token=tok%201&kw_preview_endpoint=preview.example.com");
+
+    ASSERT_TRUE(Eventually([&] { return PageOnScreen() && backend_->GetImageViews().size() == 1; }));
+    const auto page = server_.Requests().back();
+    EXPECT_EQ("GET", page.method);
+    EXPECT_EQ("text/html", page.Header("Accept"));
+    const auto urls = network_->Urls();
+    EXPECT_EQ("https://preview.example.com/ui/admin/acme/preview?token=tok%201", urls.back());
+
+    // An ordinary link of the page loads as usual.
+    EXPECT_EQ(std::optional<bool>(true), backend_->FollowLink("https://help.example.com/"));
+
+    const json blocks = {{"qaMode", {{"token", "tok 1"}, {"previewIndexes", {{{"activityIndex", 1}}}}}}};
+    EXPECT_EQ(std::optional<bool>(false),
+              backend_->FollowLink("nvbinapp://confirm?kw_preview_params=" + UrlEncoder::Encode(blocks.dump())));
+    ASSERT_NE(nullptr, observer_->WaitFor([](const Event& event) {
+        return event.GetName() == "Pivora Preview Lifecycle" && event.GetData()->OptBoolean("ispreviewinitiated", false);
+    }));
+    ASSERT_TRUE(Eventually([&] { return backend_->GetWebViews().empty(); }));
+    const auto opened = opener_->GetOpenedUrls();
+    EXPECT_EQ(std::vector<std::string>{"app://restart"},
+              std::vector<std::string>(opened.begin() + static_cast<std::ptrdiff_t>(openedBefore), opened.end()));
+
+    Load({"hero"});
+    auto bodies = WaitForBodies(1);
+    ASSERT_EQ(1u, bodies.size());
+    EXPECT_EQ(blocks["qaMode"], bodies[0]["qaMode"]);
+
+    // The button stays: a tap fetches and shows the page again.
+    ASSERT_TRUE(backend_->TapImageView());
+    ASSERT_TRUE(Eventually([&] { return PageOnScreen(); }));
+    EXPECT_EQ(2u, PageRequests());
+
+    EXPECT_EQ(std::optional<bool>(false), backend_->FollowLink("nvbinapp://cancel"));
+    ASSERT_TRUE(observer_->WaitUntil([](const std::vector<std::shared_ptr<Event>>& events) {
+        return std::any_of(events.begin(), events.end(), [](const std::shared_ptr<Event>& event) {
+            return event->GetName() == "Pivora Preview Lifecycle" &&
+                   !event->GetData()->OptBoolean("ispreviewinitiated", true);
+        });
+    }));
+    EXPECT_EQ(2u, LifecycleEvents());
+    ASSERT_TRUE(Eventually([&] { return backend_->GetImageViews().empty() && backend_->GetWebViews().empty(); }));
+
+    Load({"after"});
+    bodies = WaitForBodies(2);
+    ASSERT_EQ(2u, bodies.size());
+    EXPECT_FALSE(bodies[1].contains("qaMode"));
+}
+
+TEST_F(PivoraPreviewScenarioTest, ARefusedFetchOrAPlainHttpEndpointSendsNothingAndLeavesTheButtonWorking) {
+    Configure("acme");
+    ScopedCapturingLog log(LoggingMode::Debug);
+    OpenDeepLink("app://open?kw_preview_token=t&kw_preview_endpoint=http%3A%2F%2Fpreview.example.com");
+    ASSERT_TRUE(Eventually([&] { return backend_->GetImageViews().size() == 1; }));
+    ASSERT_TRUE(Eventually([&] {
+        return log.Service().Contains("Refusing the preview endpoint http://preview.example.com, only https is allowed");
+    }));
+    EXPECT_EQ(0u, PageRequests());
+
+    // The network refuses the next request: the error stays in the manager, the next tap fetches.
+    network_->SetRefuse(true);
+    OpenDeepLink("app://open?kw_preview_token=t&kw_preview_endpoint=preview.example.com");
+    ASSERT_TRUE(Eventually([&] { return log.Service().Contains("Failed to send preview request ("); }));
+    network_->SetRefuse(false);
+    ASSERT_TRUE(backend_->TapImageView());
+    ASSERT_TRUE(Eventually([&] { return PageOnScreen(); }));
+    EXPECT_EQ(1u, PageRequests());
+
+    // A page without a token-bearing deep link shows nothing new; cancel ends it all.
+    OpenDeepLink("app://open?kw_preview_token=");
+    EXPECT_EQ(std::optional<bool>(false), backend_->FollowLink("nvbinapp://cancel"));
+    ASSERT_TRUE(Eventually([&] { return backend_->GetImageViews().empty() && backend_->GetWebViews().empty(); }));
+    EXPECT_EQ(1u, PageRequests());
 }
 
 /** The same, with the real Identity and Lifecycle modules publishing their states. */

@@ -67,13 +67,14 @@ TEST_F(PlatformServicesTest, CoresShareEverythingButNetworkAndRemoteFiles) {
     EXPECT_NE(first->GetRemoteFileManagerService(), second->GetRemoteFileManagerService());
 }
 
-TEST_F(PlatformServicesTest, EveryServiceButTheUserInterfaceIsAvailable) {
+TEST_F(PlatformServicesTest, EveryServiceIsAvailable) {
     const auto services = shared_->CreatePlatformServices();
     EXPECT_NE(nullptr, services->GetCryptoService());
     EXPECT_NE(nullptr, services->GetEncodingService());
     EXPECT_NE(nullptr, services->GetURLService());
     EXPECT_NE(nullptr, services->GetCompressedFileService());
-    EXPECT_EQ(nullptr, services->GetUIService());
+    EXPECT_NE(nullptr, services->GetUIService());
+    EXPECT_EQ(services->GetUIService(), shared_->CreatePlatformServices()->GetUIService());
 }
 
 TEST_F(PlatformServicesTest, DisposeAsksBothOwnServicesAndSucceedsOnlyWhenBothDo) {

@@ -22,6 +22,8 @@
 #include "services/PlatformServices.h"
 #include "services/network/NetworkTestSettings.h"
 #include "services/system/Reachability.h"
+#include "services/ui/RecordingUrlOpener.h"
+#include "services/ui/UiPlatform.h"
 #include "signal/Signal.h"
 #include "signal/SignalHitQueue.h"
 #include "signal/SignalHitsDatabase.h"
@@ -430,6 +432,24 @@ TEST_F(SignalIntegrationTest, PostbackInFlightDoesNotHoldTheShutdown) {
     // The request may take two minutes to time out; the core still stops well within its limit.
     EXPECT_TRUE(core_->Dispose(20s));
     core_.reset();
+}
+
+TEST_F(SignalIntegrationTest, UrlConsequenceReachesTheNativeUiServicesUrlOpener) {
+    StartSession(shared_->CreatePlatformServices()->GetUIService());
+    const UiPlatform platform = GetUiPlatform();
+    const auto opener = std::dynamic_pointer_cast<RecordingUrlOpener>(platform.urlOpener);
+    const size_t openedBefore = opener->GetOpenedUrls().size();  // the process's opener keeps every URL
+    SetPrivacy("optunknown");
+    AddRule("open", "url", {{"url", Variant::FromString("app://native-page")}});
+    AddPostback("marker");
+    Track("open");
+    Track("marker");
+    ASSERT_TRUE(signal_->database->WaitForQueued(1));
+    // ShowUrl has queued the opening on the main queue by now; let it run.
+    ASSERT_TRUE(platform.mainQueue->RunAndWait([] {}, 10s));
+    const auto opened = opener->GetOpenedUrls();
+    EXPECT_EQ(std::vector<std::string>(opened.begin() + static_cast<std::ptrdiff_t>(openedBefore), opened.end()),
+              std::vector<std::string>{"app://native-page"});
 }
 
 TEST_F(SignalIntegrationTest, UrlConsequenceWithoutAUiServiceIsLogged) {

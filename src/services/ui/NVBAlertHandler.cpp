@@ -25,7 +25,7 @@ void NVBAlertHandler::showWithTitle(const UiPlatform& platform, const std::optio
         return;
     }
     auto handler = std::make_shared<NVBAlertHandler>(listener, messagesMonitor);
-    Alert alert{title, message, {}};
+    Alert alert{title, message, {}, NVBAlertViewController::ALL_ORIENTATIONS};
     if (positiveButtonText) {
         alert.buttons.push_back(AlertButton{positiveButtonText, AlertButtonStyle::DEFAULT,
                                             [handler] { handler->alertViewClickedButtonAtIndex(POSITIVE_BUTTON); }});

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
@@ -10,6 +11,12 @@
 #include "services/ui/UiPlatform.h"
 
 namespace NuvraMobile {
+
+/** The alert's controller: the platform's, but allowing every interface orientation. */
+struct NVBAlertViewController {
+    /** Portrait, portrait upside down, landscape left and landscape right. */
+    static constexpr std::uint32_t ALL_ORIENTATIONS = 30;
+};
 
 /**
  * Shows a two-button alert, one message on screen at a time. Each alert is one handler that keeps its

@@ -139,7 +139,7 @@ void NVBFullScreenHandler::handleDeviceRotation() {
 }
 
 Frame NVBFullScreenHandler::calcFullScreenFrame() {
-    std::optional<Frame> window = platform_.backend->GetKeyWindowFrame();
+    std::optional<Frame> window = AppUi::GetKeyWindow(*platform_.backend);
     return window ? Frame{0, 0, window->width, window->height} : Frame{};
 }
 

@@ -116,6 +116,16 @@ std::string RecordingUiBackend::GetBundleUrl() {
     return "file:///app/";
 }
 
+ApplicationRunState RecordingUiBackend::GetApplicationState() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return applicationState_;
+}
+
+void RecordingUiBackend::SetApplicationState(ApplicationRunState state) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    applicationState_ = state;
+}
+
 void RecordingUiBackend::SetWebViewSupported(bool supported) {
     std::lock_guard<std::mutex> lock(mutex_);
     webViewSupported_ = supported;
@@ -202,6 +212,161 @@ bool RecordingUiBackend::PressAlertButton(const std::optional<std::string>& text
         },
         DRIVER_WAIT);
     return answered && *pressed;
+}
+
+ImageViewId RecordingUiBackend::CreateImageView(const ImageViewSetup& setup, ViewGestures gestures) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    RecordedImageView view;
+    view.id = ++lastImageView_;
+    view.setup = setup;
+    view.frame = setup.frame;
+    imageViews_.emplace_back(std::move(view), std::move(gestures));
+    return lastImageView_;
+}
+
+RecordingUiBackend::RecordedImageView* RecordingUiBackend::FindImageView(ImageViewId view) {
+    for (auto& entry : imageViews_) {
+        if (entry.first.id == view) {
+            return &entry.first;
+        }
+    }
+    return nullptr;
+}
+
+void RecordingUiBackend::AddImageViewToKeyWindow(ImageViewId view) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    RecordedImageView* recorded = FindImageView(view);
+    if (!recorded || !keyWindowFrame_) {
+        return;
+    }
+    Log::Debug(LOG_TAG, "Image view %llu shown in the key window at (%g, %g)", static_cast<unsigned long long>(view),
+               recorded->frame.x, recorded->frame.y);
+    recorded->inKeyWindow = true;
+    ++recorded->broughtToFront;
+}
+
+void RecordingUiBackend::BringImageViewToFront(ImageViewId view) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    RecordedImageView* recorded = FindImageView(view);
+    if (recorded && recorded->inKeyWindow) {
+        ++recorded->broughtToFront;
+    }
+}
+
+std::optional<Frame> RecordingUiBackend::GetImageViewFrame(ImageViewId view) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    RecordedImageView* recorded = FindImageView(view);
+    return recorded ? std::optional<Frame>(recorded->frame) : std::nullopt;
+}
+
+void RecordingUiBackend::SetImageViewFrame(ImageViewId view, const Frame& frame, double seconds) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (RecordedImageView* recorded = FindImageView(view)) {
+        recorded->frame = frame;
+        recorded->animationSeconds.push_back(seconds);
+    }
+}
+
+Point RecordingUiBackend::GetPanTranslation(ImageViewId view) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    RecordedImageView* recorded = FindImageView(view);
+    return recorded ? recorded->panTranslation : Point{};
+}
+
+void RecordingUiBackend::ResetPanTranslation(ImageViewId view) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (RecordedImageView* recorded = FindImageView(view)) {
+        recorded->panTranslation = Point{};
+    }
+}
+
+void RecordingUiBackend::RemoveImageView(ImageViewId view) {
+    Log::Debug(LOG_TAG, "Image view %llu removed", static_cast<unsigned long long>(view));
+    std::lock_guard<std::mutex> lock(mutex_);
+    imageViews_.erase(std::remove_if(imageViews_.begin(), imageViews_.end(),
+                                     [view](const auto& entry) { return entry.first.id == view; }),
+                      imageViews_.end());
+}
+
+void RecordingUiBackend::AddOrientationObserver(const void* observer, std::function<void()> callback) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    orientationObservers_.emplace_back(observer, std::move(callback));
+}
+
+void RecordingUiBackend::RemoveObserver(const void* observer) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    orientationObservers_.erase(std::remove_if(orientationObservers_.begin(), orientationObservers_.end(),
+                                               [observer](const auto& entry) { return entry.first == observer; }),
+                                orientationObservers_.end());
+}
+
+std::vector<RecordingUiBackend::RecordedImageView> RecordingUiBackend::GetImageViews() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    std::vector<RecordedImageView> views;
+    for (const auto& entry : imageViews_) {
+        views.push_back(entry.first);
+    }
+    return views;
+}
+
+size_t RecordingUiBackend::GetOrientationObserverCount() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return orientationObservers_.size();
+}
+
+bool RecordingUiBackend::RunGesture(
+    const std::function<std::function<void()>(RecordedImageView&, const ViewGestures&)>& gesture) {
+    auto found = std::make_shared<std::atomic<bool>>(false);  // shared: the task may outlive the wait
+    bool answered = mainQueue_->RunAndWait(
+        [self = std::static_pointer_cast<RecordingUiBackend>(shared_from_this()), gesture, found] {
+            std::function<void()> callback;
+            {
+                std::lock_guard<std::mutex> lock(self->mutex_);
+                for (auto entry = self->imageViews_.rbegin(); entry != self->imageViews_.rend(); ++entry) {
+                    if (entry->first.inKeyWindow) {
+                        callback = gesture(entry->first, entry->second);
+                        *found = true;
+                        break;
+                    }
+                }
+            }
+            if (callback) {
+                callback();  // unlocked: the recognizer's target calls the backend
+            }
+        },
+        DRIVER_WAIT);
+    return answered && *found;
+}
+
+bool RecordingUiBackend::TapImageView() {
+    return RunGesture([](RecordedImageView&, const ViewGestures& gestures) { return gestures.onTap; });
+}
+
+bool RecordingUiBackend::PanImageView(Point delta) {
+    return RunGesture([delta](RecordedImageView& view, const ViewGestures& gestures) {
+        view.panTranslation.x += delta.x;
+        view.panTranslation.y += delta.y;
+        return gestures.onPan;
+    });
+}
+
+bool RecordingUiBackend::Rotate(const Frame& windowFrame) {
+    return mainQueue_->RunAndWait(
+        [self = std::static_pointer_cast<RecordingUiBackend>(shared_from_this()), windowFrame] {
+            std::vector<std::function<void()>> callbacks;
+            {
+                std::lock_guard<std::mutex> lock(self->mutex_);
+                self->keyWindowFrame_ = windowFrame;
+                for (const auto& entry : self->orientationObservers_) {
+                    callbacks.push_back(entry.second);
+                }
+            }
+            Log::Debug(LOG_TAG, "Device rotated, key window now %g x %g", windowFrame.width, windowFrame.height);
+            for (const auto& callback : callbacks) {
+                callback();
+            }
+        },
+        DRIVER_WAIT);
 }
 
 }  // namespace NuvraMobile

@@ -41,6 +41,19 @@ public:
         std::vector<std::string> cancelledUrls;
     };
 
+    struct RecordedImageView {
+        ImageViewId id = 0;
+        ImageViewSetup setup;
+        /** Where it is now; animations end at once here. */
+        Frame frame;
+        bool inKeyWindow = false;
+        /** How often it was brought to the front. */
+        size_t broughtToFront = 0;
+        /** Every frame change's duration, in order (0 for a change without animation). */
+        std::vector<double> animationSeconds;
+        Point panTranslation;
+    };
+
     explicit RecordingUiBackend(std::shared_ptr<MainQueueInterface> mainQueue);
 
     std::optional<Frame> GetKeyWindowFrame() override;
@@ -53,11 +66,24 @@ public:
     void AnimateFrame(WebViewId webView, const Frame& frame, double seconds, std::function<void()> completion) override;
     void RemoveWebView(WebViewId webView) override;
     std::string GetBundleUrl() override;
+    ApplicationRunState GetApplicationState() override;
+    ImageViewId CreateImageView(const ImageViewSetup& setup, ViewGestures gestures) override;
+    void AddImageViewToKeyWindow(ImageViewId view) override;
+    void BringImageViewToFront(ImageViewId view) override;
+    std::optional<Frame> GetImageViewFrame(ImageViewId view) override;
+    void SetImageViewFrame(ImageViewId view, const Frame& frame, double seconds) override;
+    Point GetPanTranslation(ImageViewId view) override;
+    void ResetPanTranslation(ImageViewId view) override;
+    void RemoveImageView(ImageViewId view) override;
+    void AddOrientationObserver(const void* observer, std::function<void()> callback) override;
+    void RemoveObserver(const void* observer) override;
 
     /** None removes the window. */
     void SetKeyWindowFrame(const std::optional<Frame>& frame);
     void SetRootViewController(const std::shared_ptr<ViewController>& root);
     void SetWebViewSupported(bool supported);
+    /** Active until set. */
+    void SetApplicationState(ApplicationRunState state);
 
     /** The alerts on screen, oldest first. */
     std::vector<PresentedAlert> GetAlertsOnScreen() const;
@@ -78,9 +104,36 @@ public:
      */
     std::optional<bool> FollowLink(const std::string& url);
 
+    /** The image views made and not yet removed, oldest first. */
+    std::vector<RecordedImageView> GetImageViews() const;
+    /** The number of orientation subscriptions. */
+    size_t GetOrientationObserverCount() const;
+
+    /**
+     * Taps the newest image view in the key window. False when there is none or the main queue did
+     * not answer in time.
+     */
+    bool TapImageView();
+
+    /**
+     * One update of a drag of the newest image view in the key window: the finger moved by `delta`
+     * since the last update. False when there is none or the main queue did not answer in time.
+     */
+    bool PanImageView(Point delta);
+
+    /**
+     * Turns the device: the key window takes `windowFrame` and every orientation observer is told.
+     * False when the main queue did not answer in time.
+     */
+    bool Rotate(const Frame& windowFrame);
+
 private:
     /** Under mutex_; null when the view is gone. */
     RecordedWebView* FindWebView(WebViewId webView);
+    /** Under mutex_; null when the view is gone. */
+    RecordedImageView* FindImageView(ImageViewId view);
+    /** Runs `gesture` of the newest image view in the key window on the main queue; see TapImageView. */
+    bool RunGesture(const std::function<std::function<void()>(RecordedImageView&, const ViewGestures&)>& gesture);
 
     std::shared_ptr<MainQueueInterface> mainQueue_;
     mutable std::mutex mutex_;
@@ -88,8 +141,12 @@ private:
     std::shared_ptr<ViewController> root_;
     std::vector<PresentedAlert> alerts_;
     bool webViewSupported_ = true;
+    ApplicationRunState applicationState_ = ApplicationRunState::ACTIVE;
     WebViewId lastWebView_ = 0;
     std::vector<std::pair<RecordedWebView, NavigationPolicy>> webViews_;
+    ImageViewId lastImageView_ = 0;
+    std::vector<std::pair<RecordedImageView, ViewGestures>> imageViews_;
+    std::vector<std::pair<const void*, std::function<void()>>> orientationObservers_;
 };
 
 }  // namespace NuvraMobile

@@ -49,6 +49,8 @@ struct Alert {
     std::optional<std::string> title;
     std::optional<std::string> message;
     std::vector<AlertButton> buttons;
+    /** The interface orientations the alert's controller allows, as a mask; 0 is the platform's default. */
+    std::uint32_t supportedOrientations = 0;
 };
 
 /** Identifies a web view made by a backend; 0 is none. */
@@ -56,6 +58,38 @@ using WebViewId = std::uint64_t;
 
 /** Asked for every navigation of a web view; true allows it, false cancels it. */
 using NavigationPolicy = std::function<bool(const std::string& url)>;
+
+/** Identifies an image view made by a backend; 0 is none. */
+using ImageViewId = std::uint64_t;
+
+struct Point {
+    double x = 0;
+    double y = 0;
+};
+
+/** How an image view is set up: the image is encoded image data (PNG). */
+struct ImageViewSetup {
+    Frame frame;
+    std::string imageData;
+    bool scaleAspectFit = true;
+    bool opaque = true;
+    bool clearBackground = true;
+    bool flexibleSize = true;
+    bool userInteractionEnabled = true;
+};
+
+/**
+ * The gesture recognizers attached to an image view. `onPan` runs for every update of a drag (began,
+ * each change, ended); `onTap` after `tapsRequired` taps. Both run on the main queue.
+ */
+struct ViewGestures {
+    std::function<void()> onPan;
+    std::function<void()> onTap;
+    int tapsRequired = 1;
+};
+
+/** The application's own run state, as the platform reports it. */
+enum class ApplicationRunState { ACTIVE, INACTIVE, BACKGROUND };
 
 /** How a full-screen message's web view is set up. */
 struct WebViewSetup {
@@ -102,8 +136,47 @@ public:
     /** Takes the view off the screen and forgets it. */
     virtual void RemoveWebView(WebViewId webView) = 0;
 
+    virtual ApplicationRunState GetApplicationState() = 0;
+
     /** The URL of the application's bundle, the base of loaded HTML. */
     virtual std::string GetBundleUrl() = 0;
+
+    /** A new image view with its gesture recognizers, not yet in a window. */
+    virtual ImageViewId CreateImageView(const ImageViewSetup& setup, ViewGestures gestures) = 0;
+
+    /** Adds the view to the key window (nowhere without one) and brings it to the front. */
+    virtual void AddImageViewToKeyWindow(ImageViewId view) = 0;
+
+    /** Brings the view to the front of the key window; nothing when it is not there. */
+    virtual void BringImageViewToFront(ImageViewId view) = 0;
+
+    /** The view's frame; none when the view is gone. */
+    virtual std::optional<Frame> GetImageViewFrame(ImageViewId view) = 0;
+
+    /** Moves the view to `frame`, animated over `seconds` (0: at once). */
+    virtual void SetImageViewFrame(ImageViewId view, const Frame& frame, double seconds) = 0;
+
+    /** The drag's translation since it began or since the last reset, in the window's space. */
+    virtual Point GetPanTranslation(ImageViewId view) = 0;
+    virtual void ResetPanTranslation(ImageViewId view) = 0;
+
+    /** Takes the view out of its window and forgets it. */
+    virtual void RemoveImageView(ImageViewId view) = 0;
+
+    /**
+     * Subscribes `observer` to device-orientation changes; `callback` runs on the main queue for each.
+     * Unlike the other operations, any thread may subscribe and unsubscribe.
+     */
+    virtual void AddOrientationObserver(const void* observer, std::function<void()> callback) = 0;
+    /** Drops every subscription of `observer`. */
+    virtual void RemoveObserver(const void* observer) = 0;
+};
+
+/** The application's windows as the presenters see them. Main queue. */
+class AppUi {
+public:
+    /** The key window's frame, else the first window's; none when the application has no window. */
+    static std::optional<Frame> GetKeyWindow(UiBackendInterface& backend) { return backend.GetKeyWindowFrame(); }
 };
 
 /** The absent string that an empty text stands for. */

@@ -62,7 +62,7 @@ protected:
     std::shared_ptr<RecordingAlertListener> Show(const std::string& positive, const std::string& negative,
                                                  const std::shared_ptr<RecordingUiBackend>& backend = nullptr) {
         auto listener = std::make_shared<RecordingAlertListener>(monitor_);
-        NVBAlertHandler::showWithTitle(UiPlatform{queue_, backend ? backend : backend_, nullptr}, AbsentWhenEmpty("Title"),
+        NVBAlertHandler::showWithTitle(UiPlatform{queue_, backend ? backend : backend_, nullptr, nullptr}, AbsentWhenEmpty("Title"),
                                        AbsentWhenEmpty(""), AbsentWhenEmpty(positive), AbsentWhenEmpty(negative),
                                        listener, monitor_);
         Drain();
@@ -102,6 +102,7 @@ TEST_F(AlertTest, ButtonsKeepTheirOrderAndStyleAndEachPressClearsTheFlagBeforeOn
         ASSERT_EQ(onScreen.size(), 1u);
         EXPECT_EQ(onScreen[0].alert.title, std::optional<std::string>("Title"));
         EXPECT_EQ(onScreen[0].alert.message, std::nullopt);  // empty text arrives as absent
+        EXPECT_EQ(onScreen[0].alert.supportedOrientations, 30u);
         std::vector<std::pair<std::string, AlertButtonStyle>> buttons;
         for (const AlertButton& button : onScreen[0].alert.buttons) {
             buttons.emplace_back(button.text.value_or("(none)"), button.style);
@@ -163,7 +164,7 @@ TEST_F(AlertTest, AListenerThatThrowsOnItsButtonStillFreesTheScreen) {
     ScopedCapturingLog log;
     auto listener = std::make_shared<RecordingAlertListener>(monitor_);
     listener->throwOnResponse = true;
-    NVBAlertHandler::showWithTitle(UiPlatform{queue_, backend_, nullptr}, std::nullopt, std::nullopt, std::string("OK"),
+    NVBAlertHandler::showWithTitle(UiPlatform{queue_, backend_, nullptr, nullptr}, std::nullopt, std::nullopt, std::string("OK"),
                                    std::nullopt, listener, monitor_);
     Drain();
     ASSERT_TRUE(backend_->PressAlertButton(std::string("OK")));
@@ -175,7 +176,7 @@ TEST_F(AlertTest, ConcurrentShowsPutExactlyOneAlertOnScreen) {
     std::vector<std::thread> threads;
     for (int i = 0; i < 8; ++i) {
         threads.emplace_back([&, i] {
-            NVBAlertHandler::showWithTitle(UiPlatform{queue_, backend_, nullptr}, std::nullopt, std::nullopt,
+            NVBAlertHandler::showWithTitle(UiPlatform{queue_, backend_, nullptr, nullptr}, std::nullopt, std::nullopt,
                                            "OK " + std::to_string(i), std::nullopt, nullptr, monitor_);
         });
     }

@@ -72,7 +72,7 @@ protected:
 
     std::shared_ptr<FullscreenMessage> Create(const std::shared_ptr<FullscreenListenerInterface>& listener,
                                               const std::shared_ptr<RecordingUiBackend>& backend = nullptr) {
-        return FullscreenMessage::CreateFullscreenMessage(UiPlatform{queue_, backend ? backend : backend_, opener_},
+        return FullscreenMessage::CreateFullscreenMessage(UiPlatform{queue_, backend ? backend : backend_, opener_, nullptr},
                                                           "<p>hi</p>", listener, monitor_);
     }
     std::shared_ptr<RecordingFullscreenListener> Listener() {

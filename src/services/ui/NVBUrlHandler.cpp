@@ -1,0 +1,49 @@
+#include "services/ui/NVBUrlHandler.h"
+
+#include "util/Log.h"
+
+namespace NuvraMobile {
+
+namespace {
+constexpr const char* LOG_TAG = "UrlHandler";
+}
+
+std::shared_ptr<NVBUrlHandler> NVBUrlHandler::sharedInstance() {
+    static const std::shared_ptr<NVBUrlHandler> instance = std::make_shared<NVBUrlHandler>();
+    return instance;
+}
+
+bool NVBUrlHandler::showUrl(const UiPlatform& platform, const std::optional<std::string>& url) {
+    if (!url || url->empty()) {
+        return false;
+    }
+    if (!sharedInstance()->continueOpenUrl(*url)) {
+        return true;
+    }
+    platform.mainQueue->Async([opener = platform.urlOpener, url = *url] {
+        if (!opener->Open(url)) {
+            Log::Warning(LOG_TAG, "Fail to open url (%s)", url);
+        }
+    });
+    return true;
+}
+
+bool NVBUrlHandler::continueOpenUrl(const std::string& url) {
+    Handler appHandler;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        appHandler = handler;
+    }
+    return !(appHandler && appHandler(url));  // called unlocked: the app's handler may take its time
+}
+
+void NVBUrlHandler::setHandler(Handler newHandler) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (handler) {
+        Log::Warning(LOG_TAG, "UrlHandler can't be resigered repeatedly.");
+        return;
+    }
+    handler = std::move(newHandler);
+}
+
+}  // namespace NuvraMobile

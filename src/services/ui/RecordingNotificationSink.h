@@ -1,0 +1,34 @@
+#pragma once
+
+#include <mutex>
+#include <vector>
+
+#include "core/Object.h"
+#include "services/ui/NotificationSinkInterface.h"
+
+namespace NuvraMobile {
+
+/**
+ * The default notification sink: it records what would be scheduled and delivers nothing. The
+ * user-notification centre is there until the host says otherwise. Thread-safe.
+ */
+class RecordingNotificationSink : public Object, public virtual NotificationSinkInterface {
+public:
+    bool IsUserNotificationCenterSupported() override;
+    bool IsLocalNotificationSupported() override;
+    void AddNotificationRequest(const NotificationRequest& request) override;
+    void ScheduleLocalNotification(const LocalNotification& notification) override;
+
+    void SetSupported(bool userNotificationCenter, bool localNotification);
+    std::vector<NotificationRequest> GetRequests() const;
+    std::vector<LocalNotification> GetLocalNotifications() const;
+
+private:
+    mutable std::mutex mutex_;
+    bool userNotificationCenter_ = true;
+    bool localNotification_ = true;
+    std::vector<NotificationRequest> requests_;
+    std::vector<LocalNotification> localNotifications_;
+};
+
+}  // namespace NuvraMobile
