@@ -2,19 +2,16 @@
 
 #import <Foundation/Foundation.h>
 
-struct NVBUrlHandlerState;
-
 /**
- * The one process-wide holder of the app's URL handler: a block that is offered every URL the SDK is
- * about to open and answers YES when the app has handled it. Set at most once. Any thread.
+ * The app's side of the one process-wide URL handler: the block the app sets is offered every URL the
+ * SDK is about to open (the UI service's own URL handler asks it first) and answers YES when the app has
+ * handled it. Set at most once. Any thread.
  */
-@interface NVBUrlHandler : NSObject {
-    struct NVBUrlHandlerState* _state;
-}
+@interface NVBUrlHandler : NSObject
 
 + (instancetype)sharedInstance;
 
-/** Keeps a copy of the handler when none is set; otherwise logs a warning and keeps the first one. */
+/** Hands a copy of the handler to the SDK's URL handler when none is set; otherwise it logs a warning. */
 - (void)setHandler:(BOOL (^)(NSString* url))handler;
 
 /** NO when the app's handler exists and has handled the URL; YES when the URL is still to be opened. */

@@ -1,18 +1,12 @@
 #import "platform/NVBUrlHandler.h"
 
-#include <mutex>
+#include <string>
 
 #include "platform/CopiedBlock.h"
-#include "util/Log.h"
-
-using namespace NuvraMobile;
+#include "platform/ObjCRuntime.h"
+#include "services/ui/NVBUrlHandler.h"
 
 using UrlHandlerBlock = BOOL (^)(NSString*);
-
-struct NVBUrlHandlerState {
-    std::mutex mutex;
-    CopiedBlock<UrlHandlerBlock> handler;
-};
 
 @implementation NVBUrlHandler
 
@@ -21,35 +15,22 @@ struct NVBUrlHandlerState {
     return instance;
 }
 
-- (instancetype)init {
-    self = [super init];
-    if (self != nil) {
-        _state = new NVBUrlHandlerState();
-    }
-    return self;
-}
-
-- (void)dealloc {
-    delete _state;
-    [super dealloc];
-}
-
 - (void)setHandler:(UrlHandlerBlock)handler {
-    std::lock_guard<std::mutex> lock(_state->mutex);
-    if (_state->handler) {
-        Log::Warning("UrlHandler", "UrlHandler can't be resigered repeatedly.");
+    if (handler == nil) {
         return;
     }
-    _state->handler = CopiedBlock<UrlHandlerBlock>(handler);
+    const NuvraMobile::CopiedBlock<UrlHandlerBlock> block(handler);
+    // The UI service offers URLs on threads of its own: the block runs with the runtime ready there.
+    NuvraMobile::NVBUrlHandler::sharedInstance()->setHandler([block](const std::string& url) {
+        bool handled = false;
+        NuvraMobile::RunInObjCScope([&] { handled = block.Get()([NSString stringWithUTF8String:url.c_str()]); });
+        return handled;
+    });
 }
 
 - (BOOL)continueOpenUrl:(NSString*)url {
-    CopiedBlock<UrlHandlerBlock> handler;
-    {
-        std::lock_guard<std::mutex> lock(_state->mutex);
-        handler = _state->handler;
-    }
-    return handler && handler.Get()(url) ? NO : YES;
+    const char* text = [url UTF8String];
+    return NuvraMobile::NVBUrlHandler::sharedInstance()->continueOpenUrl(text != nullptr ? text : "") ? YES : NO;
 }
 
 @end

@@ -12,6 +12,7 @@
 #include "platform/MobileMarketingCoreBridge.h"
 #include "platformShim/SystemInfoServiceInterface.h"
 #include "services/storage/AppInfo.h"
+#include "services/ui/NVBUrlHandler.h"
 #include "support/CapturingLoggingService.h"
 #include "support/RecordingModule.h"
 #include "support/ThreadSignals.h"
@@ -50,6 +51,21 @@ TEST(NVRCoreSettingsTest, NilResultBlocksAreRefusedWithoutStartingTheSystem) {
     [NVRCore getSdkIdentities:nil];
     [NVRCore registerURLHandler:nil];
     EXPECT_FALSE(SystemStarted());
+}
+
+// The UI service asks the SDK's own URL handler, which must offer each URL to the block the app set.
+TEST(NVRCoreUrlHandlerTest, TheAppsHandlerIsOfferedEveryUrlBeforeItIsOpened) {
+    ScratchApp app;
+    std::vector<std::string> offered;
+    std::vector<std::string>* sink = &offered;
+    [NVRCore registerURLHandler:^BOOL(NSString* url) {
+      sink->push_back([url UTF8String]);
+      return [url hasPrefix:@"app://"];
+    }];
+    const auto handler = NuvraMobile::NVBUrlHandler::sharedInstance();
+    EXPECT_FALSE(handler->continueOpenUrl("app://home"));
+    EXPECT_TRUE(handler->continueOpenUrl("https://example.com/a"));
+    EXPECT_EQ((std::vector<std::string>{"app://home", "https://example.com/a"}), offered);
 }
 
 /** A started system with a module that records every event, and the log lines from then on. */
