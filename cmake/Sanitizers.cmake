@@ -13,13 +13,3 @@ endif()
 if(NOT NVR_SANITIZER STREQUAL "" AND CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
   add_compile_options($<$<COMPILE_LANGUAGE:CXX>:-Wno-maybe-uninitialized>)
 endif()
-
-# Under AddressSanitizer with UndefinedBehaviorSanitizer the tests' own code is compiled unoptimised:
-# instrumenting optimised gtest code takes twice as long as the unoptimised build, and the time the tests
-# run goes to the library, which keeps the build's optimisation. The sanitizers check unoptimised code
-# just as thoroughly.
-function(nvr_apply_test_code_optimisation target)
-  if(NVR_SANITIZER STREQUAL "address")
-    target_compile_options(${target} PRIVATE -O0)
-  endif()
-endfunction()
