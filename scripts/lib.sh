@@ -3,6 +3,9 @@ root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 jobs=${NVR_JOBS:-$(nproc)}
 # The precompiled headers stay cacheable.
 export CCACHE_SLOPPINESS=pch_defines,time_macros,include_file_mtime,include_file_ctime
+# ccache reads the headers a compile used from the compiler's dependency file instead of running the
+# preprocessor once more on every cache miss.
+export CCACHE_DEPEND=true
 
 # configure_build FOLDER BUILD_TYPE [CMAKE_ARGS...]
 configure_build() {
