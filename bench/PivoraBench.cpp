@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/Variant.h"
+#include "lifecycle/LifecycleConstants.h"
 #include "pivora/PivoraConstants.h"
 #include "pivora/PivoraObject.h"
 #include "pivora/PivoraPreviewManager.h"
@@ -25,7 +26,7 @@ namespace {
 struct LoadFixture {
     LoadFixture() {
         std::map<std::string, std::string> lifecycle;
-        for (const auto& [key, mapped] : PivoraConstants::ContextDataKeys::MAP_TO_CONTEXT_DATA_KEYS) {
+        for (const auto& [key, mapped] : LifecycleConstants::ContextDataKeys::MAP_TO_CONTEXT_DATA_KEYS) {
             lifecycle[mapped] = std::string(key) + "-value";
         }
         builder.SetLifecycleParameters(lifecycle);
@@ -53,7 +54,7 @@ struct LoadFixture {
 
     std::shared_ptr<JsonUtilityServiceInterface> json = CreateNativeJsonUtilityService();
     PivoraRequestBuilder builder{json, std::make_shared<FakeSystemInfoService>(),
-                                 std::make_shared<PivoraPreviewManager>()};
+                                 std::make_shared<PivoraPreviewManager>(nullptr, nullptr, nullptr, nullptr, nullptr)};
     std::vector<std::shared_ptr<PivoraRequest>> requests;
     PivoraRequestBuilder::JsonObjects notifications;
 };

@@ -19,10 +19,8 @@
 #include "core/Variant.h"
 #include "services/PlatformServices.h"
 #include "services/network/NetworkTestSettings.h"
-
-// The benchmarks link only the library: the test helpers come in as sources.
-#include "../tests/support/ConfigurationTestSupport.cpp"
-#include "../tests/support/LoopbackHttpsServer.cpp"
+#include "support/ConfigurationTestSupport.h"
+#include "support/LoopbackHttpsServer.h"
 
 namespace NuvraMobile {
 namespace {
