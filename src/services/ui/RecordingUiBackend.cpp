@@ -18,6 +18,14 @@ std::string Describe(const std::optional<std::string>& text) {
     return text ? "\"" + *text + "\"" : "(none)";
 }
 
+/** The recorded view with the identifier, among views kept with their callbacks; null when none. */
+template <typename View, typename Callbacks, typename Id>
+View* FindRecordedView(std::vector<std::pair<View, Callbacks>>& views, Id id) {
+    const auto found =
+        std::find_if(views.begin(), views.end(), [id](const auto& entry) { return entry.first.id == id; });
+    return found == views.end() ? nullptr : &found->first;
+}
+
 }  // namespace
 
 RecordingUiBackend::RecordingUiBackend(std::shared_ptr<MainQueueInterface> mainQueue)
@@ -65,12 +73,7 @@ WebViewId RecordingUiBackend::CreateWebView(const WebViewSetup& setup, Navigatio
 }
 
 RecordingUiBackend::RecordedWebView* RecordingUiBackend::FindWebView(WebViewId webView) {
-    for (auto& entry : webViews_) {
-        if (entry.first.id == webView) {
-            return &entry.first;
-        }
-    }
-    return nullptr;
+    return FindRecordedView(webViews_, webView);
 }
 
 void RecordingUiBackend::LoadHtml(WebViewId webView, const std::string& html, const std::string& baseUrl) {
@@ -225,12 +228,7 @@ ImageViewId RecordingUiBackend::CreateImageView(const ImageViewSetup& setup, Vie
 }
 
 RecordingUiBackend::RecordedImageView* RecordingUiBackend::FindImageView(ImageViewId view) {
-    for (auto& entry : imageViews_) {
-        if (entry.first.id == view) {
-            return &entry.first;
-        }
-    }
-    return nullptr;
+    return FindRecordedView(imageViews_, view);
 }
 
 void RecordingUiBackend::AddImageViewToKeyWindow(ImageViewId view) {
