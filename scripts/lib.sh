@@ -6,6 +6,8 @@ export CCACHE_SLOPPINESS=pch_defines,time_macros,include_file_mtime,include_file
 # ccache reads the headers a compile used from the compiler's dependency file instead of running the
 # preprocessor once more on every cache miss.
 export CCACHE_DEPEND=true
+# Paths under the checkout are hashed relative to it, so clones in other folders share the cache.
+export CCACHE_BASEDIR=${CCACHE_BASEDIR:-$root}
 
 # configure_build FOLDER BUILD_TYPE [CMAKE_ARGS...]
 configure_build() {
