@@ -19,6 +19,7 @@
 #include "core/InternalModule.h"
 #include "core/ModuleEventListener.h"
 #include "core/Object.h"
+#include "externalModule/ExternalModule.h"
 #include "externalModule/ExternalModuleBridge.h"
 #include "externalModule/ExternalModuleInterface.h"
 #include "externalModule/ExternalModuleListenerInterface.h"
@@ -173,7 +174,8 @@ void RunBatches(benchmark::State& state, EventHub& hub, BatchDone& done, MakeEve
 std::shared_ptr<EventHub> MakeHubWithExtension(const std::shared_ptr<JsonUtilityServiceInterface>& json,
                                                BatchDone& done) {
     auto hub = MakeHub(json);
-    hub->RegisterExternalModule(std::make_shared<BenchExtension>(json, done));
+    const auto extension = std::make_shared<BenchExtension>(json, done);
+    hub->RegisterModule(std::make_shared<ExternalModule>(extension->GetModuleName(), extension));
     hub->FinishModulesRegistration(nullptr);
     return hub;
 }

@@ -19,6 +19,7 @@
 #include "core/SdkError.h"
 #include "core/SharedStateMarkers.h"
 #include "rulesengine/Rule.h"
+#include "rulesengine/RulesEngine.h"
 #include "rulesengine/RulesEngineTestSupport.h"
 #include "support/CapturingLoggingService.h"
 #include "support/FakePlatformServices.h"
@@ -77,8 +78,11 @@ protected:
         threading_ = std::make_shared<RecordingThreadingService>();
         services_ = std::make_shared<FakePlatformServices>();
         services_->threadingService = threading_;
-        hub_ = std::make_shared<EventHubOuter>(
-            "TestHub", [services = services_] { return services; }, idlePeriod_);
+        const EventHub::PlatformServicesFactory factory = [services = services_] { return services; };
+        hub_ = std::make_shared<EventHubOuter>("TestHub", factory, idlePeriod_,
+                                               [factory](const std::shared_ptr<EventHub>& hub) {
+                                                   return std::make_shared<RulesEngine>(hub, factory);
+                                               });
     }
 
     void TearDown() override { EXPECT_TRUE(hub_->Dispose(SIGNAL_TIMEOUT)); }
