@@ -4,8 +4,8 @@
 #include "pivora/PivoraConstants.h"
 #include "pivora/PivoraDispatchers.h"
 #include "pivora/PivoraPreviewListeners.h"
+#include "shared/UrlBuilder.h"
 #include "util/Log.h"
-#include "util/UrlBuilder.h"
 #include "util/UrlEncoder.h"
 #include "util/UrlUtil.h"
 

@@ -2,6 +2,8 @@
 
 #include <mutex>
 
+#include "core/DebugInfo.h"
+
 namespace NuvraMobile {
 
 namespace {
@@ -17,6 +19,12 @@ CurrentServiceHolder& Holder() {
     return *holder;
 }
 
+std::string CurrentServiceStackTrace() {
+    const std::shared_ptr<SystemInfoServiceInterface> service =
+        SystemInfoServiceInterface::GetCurrentService();
+    return service ? service->GetCurrentStackTrace() : std::string();
+}
+
 }  // namespace
 
 std::shared_ptr<SystemInfoServiceInterface> SystemInfoServiceInterface::GetCurrentService() {
@@ -27,6 +35,7 @@ std::shared_ptr<SystemInfoServiceInterface> SystemInfoServiceInterface::GetCurre
 
 void SystemInfoServiceInterface::SetCurrentService(
     const std::shared_ptr<SystemInfoServiceInterface>& service) {
+    GetCurrentDebugInfoPrivate::SetStackTraceSource(&CurrentServiceStackTrace);
     std::shared_ptr<SystemInfoServiceInterface> previous;
     CurrentServiceHolder& holder = Holder();
     std::lock_guard<std::mutex> lock(holder.mutex);

@@ -9,7 +9,7 @@ namespace {
 struct LogState {
     std::mutex mutex;
     LoggingMode currentMode = LoggingMode::Error;
-    std::shared_ptr<LoggingServiceInterface> currentService;
+    std::shared_ptr<LogSink> currentService;
 };
 
 // Never destroyed: detached worker threads may still log while the process exits.
@@ -33,8 +33,8 @@ LoggingMode Log::GetLogLevel() {
     return state.currentMode;
 }
 
-void Log::SetLoggingService(const std::shared_ptr<LoggingServiceInterface>& service) {
-    std::shared_ptr<LoggingServiceInterface> previous;
+void Log::SetLoggingService(const std::shared_ptr<LogSink>& service) {
+    std::shared_ptr<LogSink> previous;
     LogState& state = State();
     std::lock_guard<std::mutex> lock(state.mutex);
     previous = std::move(state.currentService);
@@ -42,13 +42,13 @@ void Log::SetLoggingService(const std::shared_ptr<LoggingServiceInterface>& serv
     hintService_.store(service != nullptr, std::memory_order_relaxed);
 }
 
-std::shared_ptr<LoggingServiceInterface> Log::GetLoggingService() {
+std::shared_ptr<LogSink> Log::GetLoggingService() {
     LogState& state = State();
     std::lock_guard<std::mutex> lock(state.mutex);
     return state.currentService;
 }
 
-std::shared_ptr<LoggingServiceInterface> Log::GetLoggingServiceIfModeGreq(LoggingMode mode) {
+std::shared_ptr<LogSink> Log::GetLoggingServiceIfModeGreq(LoggingMode mode) {
     LogState& state = State();
     std::lock_guard<std::mutex> lock(state.mutex);
     if (state.currentMode >= mode) {
@@ -72,7 +72,7 @@ void Log::Write(LoggingMode mode, const char* tag, const std::string& message) {
         return;
     }
     // Holding an owner keeps the service alive should another thread replace it meanwhile.
-    const std::shared_ptr<LoggingServiceInterface> service = GetLoggingServiceIfModeGreq(mode);
+    const std::shared_ptr<LogSink> service = GetLoggingServiceIfModeGreq(mode);
     if (!service) {
         return;
     }
