@@ -143,7 +143,7 @@ void Identity::ProcessEventQueue() {
             Log::Trace(LOG_PREFIX, "Config not available at the time to process identity event.");
             return;
         }
-        if (!ProcessEvent(event, configuration)) {
+        if (!ProcessIdentityEvent(event, configuration)) {
             Log::Trace(LOG_PREFIX,
                        "Config settings not valid to process the identity event. Processing will resume when a "
                        "valid configuration is obtained.");
@@ -159,7 +159,7 @@ void Identity::AnswerRequestsBehindWaitingSync() {
     // keep their order.
     for (auto position = std::next(eventQueue_.begin()); position != eventQueue_.end();) {
         const auto configuration = IsSyncEvent(**position) ? nullptr : ConfigurationAt(*position);
-        if (configuration && ProcessEvent(*position, configuration)) {
+        if (configuration && ProcessIdentityEvent(*position, configuration)) {
             position = eventQueue_.erase(position);
         } else {
             ++position;
@@ -172,8 +172,8 @@ bool Identity::IsSyncEvent(const Event& event) {
            (event.GetData() && event.GetData()->OptBoolean(Keys::IS_SYNC_EVENT, false));
 }
 
-bool Identity::ProcessEvent(const std::shared_ptr<Event>& event,
-                            const std::shared_ptr<ConfigurationSharedStateIdentity>& configuration) {
+bool Identity::ProcessIdentityEvent(const std::shared_ptr<Event>& event,
+                                    const std::shared_ptr<ConfigurationSharedStateIdentity>& configuration) {
     if (!event) {
         Log::Trace(LOG_PREFIX, "Null event.");
         return true;
