@@ -27,6 +27,18 @@ View* FindRecordedView(std::vector<std::pair<View, Callbacks>>& views, Id id) {
     return found == views.end() ? nullptr : &found->first;
 }
 
+/** Records a view of `setup`, kept with its callbacks, under the next identifier; returns that identifier. */
+template <typename View, typename Callbacks, typename Setup, typename Id>
+Id AddRecordedView(std::vector<std::pair<View, Callbacks>>& views, Id& lastId, const Setup& setup,
+                   Callbacks callbacks) {
+    View view;
+    view.id = ++lastId;
+    view.setup = setup;
+    view.frame = setup.frame;
+    views.emplace_back(std::move(view), std::move(callbacks));
+    return lastId;
+}
+
 }  // namespace
 
 RecordingUiBackend::RecordingUiBackend(std::shared_ptr<MainQueueInterface> mainQueue)
@@ -65,12 +77,7 @@ bool RecordingUiBackend::IsWebViewSupported() {
 
 WebViewId RecordingUiBackend::CreateWebView(const WebViewSetup& setup, NavigationPolicy policy) {
     MutexLock lock(mutex_);
-    RecordedWebView webView;
-    webView.id = ++lastWebView_;
-    webView.setup = setup;
-    webView.frame = setup.frame;
-    webViews_.emplace_back(std::move(webView), std::move(policy));
-    return lastWebView_;
+    return AddRecordedView(webViews_, lastWebView_, setup, std::move(policy));
 }
 
 RecordingUiBackend::RecordedWebView* RecordingUiBackend::FindWebView(WebViewId webView) {
@@ -220,12 +227,7 @@ bool RecordingUiBackend::PressAlertButton(const std::optional<std::string>& text
 
 ImageViewId RecordingUiBackend::CreateImageView(const ImageViewSetup& setup, ViewGestures gestures) {
     MutexLock lock(mutex_);
-    RecordedImageView view;
-    view.id = ++lastImageView_;
-    view.setup = setup;
-    view.frame = setup.frame;
-    imageViews_.emplace_back(std::move(view), std::move(gestures));
-    return lastImageView_;
+    return AddRecordedView(imageViews_, lastImageView_, setup, std::move(gestures));
 }
 
 RecordingUiBackend::RecordedImageView* RecordingUiBackend::FindImageView(ImageViewId view) {
