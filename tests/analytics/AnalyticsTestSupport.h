@@ -35,35 +35,10 @@
 #include "support/FakeSystemInfoService.h"
 #include "support/FileSystemTestFolder.h"
 #include "support/ManualTaskExecutor.h"
+#include "support/ScopedTimeZone.h"
 #include "support/ScriptedNetworkService.h"
 
 namespace NuvraMobile {
-
-/** Sets TZ for its lifetime. */
-class ScopedTimeZone {
-public:
-    explicit ScopedTimeZone(const char* zone) {
-        const char* old = std::getenv("TZ");
-        hadOld_ = old != nullptr;
-        old_ = old ? old : "";
-        setenv("TZ", zone, 1);
-        tzset();
-    }
-    ~ScopedTimeZone() {
-        if (hadOld_) {
-            setenv("TZ", old_.c_str(), 1);
-        } else {
-            unsetenv("TZ");
-        }
-        tzset();
-    }
-    ScopedTimeZone(const ScopedTimeZone&) = delete;
-    ScopedTimeZone& operator=(const ScopedTimeZone&) = delete;
-
-private:
-    bool hadOld_ = false;
-    std::string old_;
-};
 
 /**
  * The module on a fake hub: listener calls are played by the test and the module's tasks run on the
