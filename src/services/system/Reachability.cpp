@@ -200,11 +200,12 @@ private:
 
     Mutex mutex_;
     bool started_ NVR_GUARDED_BY(mutex_) = false;
-    int wake_ = -1;                                                      // set once under mutex_
-    int routes_ = -1;                                                    // set once under mutex_
+    // Set once under mutex_ before the thread starts, which then reads them without it.
+    int wake_ = -1;
+    int routes_ = -1;
     std::optional<Reachability::Status> override_ NVR_GUARDED_BY(mutex_);
     Reachability::Status lastStatus_ NVR_GUARDED_BY(mutex_) = Reachability::Status::REACHABLE;
-    std::vector<std::shared_ptr<Reachability>> armed_;                   // guarded by mutex_
+    std::vector<std::shared_ptr<Reachability>> armed_ NVR_GUARDED_BY(mutex_);
 };
 
 }  // namespace
