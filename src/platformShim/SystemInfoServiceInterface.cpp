@@ -3,14 +3,15 @@
 #include <mutex>
 
 #include "core/DebugInfo.h"
+#include "util/Mutex.h"
 
 namespace NuvraMobile {
 
 namespace {
 
 struct CurrentServiceHolder {
-    std::mutex mutex;
-    std::shared_ptr<SystemInfoServiceInterface> service;
+    Mutex mutex;
+    std::shared_ptr<SystemInfoServiceInterface> service NVR_GUARDED_BY(mutex);
 };
 
 // Never destroyed: detached worker threads may still raise errors while the process exits.
@@ -29,7 +30,7 @@ std::string CurrentServiceStackTrace() {
 
 std::shared_ptr<SystemInfoServiceInterface> SystemInfoServiceInterface::GetCurrentService() {
     CurrentServiceHolder& holder = Holder();
-    std::lock_guard<std::mutex> lock(holder.mutex);
+    MutexLock lock(holder.mutex);
     return holder.service;
 }
 
@@ -38,7 +39,7 @@ void SystemInfoServiceInterface::SetCurrentService(
     GetCurrentDebugInfoPrivate::SetStackTraceSource(&CurrentServiceStackTrace);
     std::shared_ptr<SystemInfoServiceInterface> previous;
     CurrentServiceHolder& holder = Holder();
-    std::lock_guard<std::mutex> lock(holder.mutex);
+    MutexLock lock(holder.mutex);
     previous = std::move(holder.service);
     holder.service = service;
 }
