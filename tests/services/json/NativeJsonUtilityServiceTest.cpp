@@ -43,7 +43,7 @@ TEST_F(NativeJsonUtilityServiceTest, FlattensNestedDocumentsToTheirText) {
     const auto flat = service_->MapFromJsonObject(object);
     EXPECT_EQ(flat.at("o"), object->GetJsonObject("o")->ToString());
     EXPECT_EQ(flat.at("v"), object->GetJsonArray("v")->ToString());
-    EXPECT_EQ(flat.at("o"), "{\n  \"k\": [\n    1,\n    \"v\"\n  ]\n}");
+    EXPECT_EQ(flat.at("o"), R"({"k":[1,"v"]})");
 }
 
 TEST_F(NativeJsonUtilityServiceTest, FlatteningSkipsEmptyValuesAndEmptyObjects) {
