@@ -87,6 +87,20 @@ void MatcherPatterns::Refuse(const std::string& pattern, const std::string& reas
     expressions_.clear();
 }
 
+bool MatcherPatterns::LowerSubject(const Variant& value, std::string& out) {
+    if (const std::string* text = value.PeekString()) {
+        out.assign(*text);
+    } else if (!Variant::IsNumericKind(value.GetKind()) || !value.ConvertToString(out)) {
+        return false;
+    }
+    for (char& c : out) {
+        if (c >= 'A' && c <= 'Z') {
+            c = static_cast<char>(c - 'A' + 'a');
+        }
+    }
+    return true;
+}
+
 bool MatcherPatterns::SearchAny(const std::string& lowerSubject) const {
     for (const std::string& literal : literals_) {
         if (FindLiteral(lowerSubject, literal)) {

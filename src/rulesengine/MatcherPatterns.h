@@ -41,6 +41,9 @@ public:
     /** Whether any pattern is found in the (already lower-cased) subject. */
     bool SearchAny(const std::string& lowerSubject) const;
 
+    /** The subject patterns search in an event value: a string's or a number's text, lower-cased. */
+    static bool LowerSubject(const Variant& value, std::string& out);
+
 private:
     bool FindLiteral(const std::string& lowerSubject, const std::string& literal) const;
     void Refuse(const std::string& pattern, const std::string& reason);

@@ -29,7 +29,7 @@ bool RuleConditionMatcher::Evaluate(const std::shared_ptr<RuleTokenParser>& pars
     if (!parser || !event || !matcher_) {
         return false;
     }
-    return matcher_->Matches(parser->ExpandKey(matcher_->GetRuleKey(), event));
+    return matcher_->MatchesInPass(parser->ExpandKey(matcher_->GetRuleKey(), event), *parser);
 }
 
 std::string RuleConditionMatcher::ToStringImpl(const ToStringOptions& options) const {

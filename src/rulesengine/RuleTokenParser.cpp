@@ -147,6 +147,10 @@ std::shared_ptr<Variant> RuleTokenParser::ExpandKey(const RuleKey& key, const st
     return result ? result : NullVariant();
 }
 
+const std::string* RuleTokenParser::LoweredSubject(const RuleKey& key, const Variant& value) {
+    return inPass_ && indexCurrent_ ? flattenedData_.LoweredSubject(key, value) : nullptr;
+}
+
 void RuleTokenParser::BeginPass() {
     inPass_ = true;
     indexCurrent_ = false;

@@ -32,7 +32,10 @@ public:
         frames_.reserve(32);
     }
 
-    bool null() { return Add(JsonNull(shape_, !frames_.empty() && frames_.back().isObject)); }
+    bool null() {
+        const bool inObject = !frames_.empty() && frames_.back().isObject;
+        return Add(KeepsNull(shape_, inObject) ? Variant::FromNull() : nullptr);
+    }
     bool boolean(bool value) { return Add(Variant::FromBoolean(value)); }
     bool number_integer(int64_t value) { return Add(JsonNumber(value, shape_)); }
     bool number_unsigned(uint64_t value) {

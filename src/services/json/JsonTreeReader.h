@@ -30,10 +30,12 @@ public:
                           std::vector<std::shared_ptr<Variant>>& elements);
 };
 
+/** Whether a JSON integer is a double in the shape (else a long). */
+bool ReadsAsDouble(int64_t value, JsonShape shape);
 /** The value of a JSON number in the shape; throws what Variant::FromLong throws for a long it cannot hold. */
 std::shared_ptr<Variant> JsonNumber(int64_t value, JsonShape shape);
 std::shared_ptr<Variant> JsonNumber(double value, JsonShape shape);
-/** A JSON null in the shape: a null variant, or nothing (logged as the serializers log it). */
-std::shared_ptr<Variant> JsonNull(JsonShape shape, bool inObject);
+/** Whether a JSON null is a null variant in the shape; else it is left out (logged as the serializers log it). */
+bool KeepsNull(JsonShape shape, bool inObject);
 
 }  // namespace NuvraMobile
