@@ -2,7 +2,12 @@
 
 #include <re2/re2.h>
 
+#include <algorithm>
+#include <iterator>
+#include <unordered_map>
+
 #include "core/Variant.h"
+#include "util/Mutex.h"
 #include "util/StringUtils.h"
 
 namespace NuvraMobile {
@@ -32,6 +37,46 @@ RE2::Options PatternOptions() {
     return options;
 }
 
+// The matchers of a rules file often repeat their patterns. One compiled expression serves every
+// matcher with the same pattern, so a large rule set keeps one automaton per pattern in the caches, not
+// one per rule. An expression goes when its last matcher does; the table forgets such entries as it grows.
+class SharedExpressions {
+public:
+    std::shared_ptr<const RE2> Get(const std::string& pattern) {
+        MutexLock lock(mutex_);
+        std::weak_ptr<const RE2>& entry = entries_[pattern];
+        std::shared_ptr<const RE2> expression = entry.lock();
+        if (!expression) {
+            expression = std::make_shared<const RE2>(pattern, PatternOptions());
+            entry = expression;
+            ForgetExpiredOnGrowth();
+        }
+        return expression;
+    }
+
+private:
+    void ForgetExpiredOnGrowth() NVR_REQUIRES(mutex_) {
+        if (entries_.size() < sweepAtSize_) {
+            return;
+        }
+        for (auto entry = entries_.begin(); entry != entries_.end();) {
+            entry = entry->second.expired() ? entries_.erase(entry) : std::next(entry);
+        }
+        sweepAtSize_ = std::max(MINIMUM_SWEEP_SIZE, entries_.size() * 2);
+    }
+
+    static constexpr size_t MINIMUM_SWEEP_SIZE = 64;
+    Mutex mutex_;
+    std::unordered_map<std::string, std::weak_ptr<const RE2>> entries_ NVR_GUARDED_BY(mutex_);
+    size_t sweepAtSize_ NVR_GUARDED_BY(mutex_) = MINIMUM_SWEEP_SIZE;
+};
+
+std::shared_ptr<const RE2> SharedExpression(const std::string& pattern) {
+    // Never destroyed: matchers may outlive static destruction on detached threads.
+    static SharedExpressions* const expressions = new SharedExpressions();
+    return expressions->Get(pattern);
+}
+
 }  // namespace
 
 MatcherPatterns::MatcherPatterns(const std::vector<std::shared_ptr<Variant>>& values, Anchor anchor)
@@ -51,7 +96,7 @@ MatcherPatterns::MatcherPatterns(const std::vector<std::shared_ptr<Variant>>& va
             literals_.push_back(std::move(lower));
             continue;
         }
-        auto expression = std::make_shared<const RE2>(Anchored(lower, anchor), PatternOptions());
+        std::shared_ptr<const RE2> expression = SharedExpression(Anchored(lower, anchor));
         if (!expression->ok()) {
             Refuse(text, expression->error());
             return;
@@ -72,7 +117,7 @@ void MatcherPatterns::Combine(const std::vector<std::string>& anchoredExpression
     for (const std::string& expression : anchoredExpressions) {
         alternation.append(alternation.empty() ? "(?:" : "|(?:").append(expression).append(")");
     }
-    auto combined = std::make_shared<const RE2>(alternation, PatternOptions());
+    std::shared_ptr<const RE2> combined = SharedExpression(alternation);
     if (combined->ok()) {
         expressions_.assign(1, std::move(combined));
     }
