@@ -185,6 +185,15 @@ std::shared_ptr<EventHub> MakeHubWithExtension(const std::shared_ptr<JsonUtility
     return hub;
 }
 
+/** A started hub with a built-in module's counting listener registered. */
+std::shared_ptr<EventHub> MakeHubWithCountingModule(const std::shared_ptr<JsonUtilityServiceInterface>& json,
+                                                   BatchDone& done) {
+    auto hub = MakeHub(json);
+    hub->RegisterModule(std::make_shared<CountingModule>(done));
+    hub->FinishModulesRegistration(nullptr);
+    return hub;
+}
+
 std::shared_ptr<EventData> FiftyKeyData(JsonUtilityServiceInterface& json) {
     return json.JsonObjectToEventData(json.CreateJsonObject(FiftyKeyJson())).Value();
 }
@@ -198,9 +207,7 @@ void BM_HubOwnListener50Keys(benchmark::State& state) {
     const auto json = CreateNativeJsonUtilityService();
     const auto data = FiftyKeyData(*json);
     BatchDone done;
-    auto hub = MakeHub(json);
-    hub->RegisterModule(std::make_shared<CountingModule>(done));
-    hub->FinishModulesRegistration(nullptr);
+    auto hub = MakeHubWithCountingModule(json, done);
     RunBatches(state, *hub, done, [&] { return EventWithData(data); });
     hub->Dispose(std::chrono::seconds(10));
 }
@@ -224,9 +231,7 @@ void BM_ExtensionListenerTarget(benchmark::State& state) {
     const auto json = CreateNativeJsonUtilityService();
     const auto data = FiftyKeyData(*json);
     BatchDone ownDone;
-    auto ownHub = MakeHub(json);
-    ownHub->RegisterModule(std::make_shared<CountingModule>(ownDone));
-    ownHub->FinishModulesRegistration(nullptr);
+    auto ownHub = MakeHubWithCountingModule(json, ownDone);
     BatchDone extensionDone;
     auto extensionHub = MakeHubWithExtension(json, extensionDone);
     ownDone.WaitUntilRegistered();
