@@ -153,7 +153,8 @@ bool MatcherPatterns::SearchAny(const std::string& lowerSubject) const {
         }
     }
     for (const std::shared_ptr<const RE2>& expression : expressions_) {
-        if (RE2::PartialMatch(lowerSubject, *expression)) {
+        // A search with no submatches to fill, without the argument handling of PartialMatch.
+        if (expression->Match(lowerSubject, 0, lowerSubject.size(), RE2::UNANCHORED, nullptr, 0)) {
             return true;
         }
     }
