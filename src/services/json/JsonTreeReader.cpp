@@ -24,7 +24,7 @@ constexpr size_t KEPT_PARSER_CAPACITY = 4 * 1024 * 1024;
 // Builds every value of the tree in one arena.
 class TreeBuilder {
 public:
-    TreeBuilder(JsonShape shape, size_t textLength) : shape_(shape), arena_(TreeArena::Create(textLength)) {}
+    TreeBuilder(JsonShape shape, size_t textLength) : shape_(shape), arena_(textLength) {}
 
     bool Object(dom::object object, size_t depth, std::map<std::string, std::shared_ptr<Variant>>& members) {
         if (depth >= JsonConstants::MAX_NESTING_DEPTH) {
@@ -106,7 +106,7 @@ private:
 
     template <typename Kind, typename... Arguments>
     std::shared_ptr<Variant> Make(Arguments&&... arguments) {
-        return std::allocate_shared<Kind>(TreeAllocator<Kind>(*arena_), std::forward<Arguments>(arguments)...);
+        return std::allocate_shared<Kind>(TreeAllocator<Kind>(arena_), std::forward<Arguments>(arguments)...);
     }
 
     std::shared_ptr<Variant> Number(int64_t value) {
@@ -115,7 +115,7 @@ private:
     }
 
     const JsonShape shape_;
-    const TreeArena::Hold arena_;
+    TreeArena arena_;
 };
 
 // Each thread reuses one parser and one padded copy of the text (the parser reads a few bytes past the

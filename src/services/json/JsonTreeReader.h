@@ -20,7 +20,7 @@ enum class JsonShape { Document, Values };
  * Builds the Variant tree of JSON text in one pass over a validated parse (SIMD-accelerated). Texts it
  * cannot read (bad JSON, nesting over 256 levels, integers beyond 64 bits, a byte-order mark) give
  * false, and the caller's strict parser reports why or reads them itself. The values of one tree share
- * the blocks of one TreeArena. Stateless for callers; each thread keeps its own parser buffers. Callable
+ * the blocks of a TreeArena. Stateless for callers; each thread keeps its own parser buffers. Callable
  * from any thread.
  */
 class JsonTreeReader {

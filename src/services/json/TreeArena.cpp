@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <new>
 
 namespace NuvraMobile {
 namespace {
@@ -11,41 +12,60 @@ constexpr size_t LARGEST_BLOCK = 64 * 1024;
 // A value with its reference counts takes about four times the bytes of its text.
 constexpr size_t BYTES_PER_TEXT_BYTE = 4;
 
+uintptr_t AlignUp(uintptr_t address, size_t alignment) { return (address + alignment - 1) & ~(alignment - 1); }
+
 }  // namespace
 
-TreeArena::Hold TreeArena::Create(size_t textLength) {
-    const size_t wanted = textLength < LARGEST_BLOCK ? textLength * BYTES_PER_TEXT_BYTE : LARGEST_BLOCK;
-    return Hold(new TreeArena(std::clamp(wanted, SMALLEST_BLOCK, LARGEST_BLOCK)));
-}
+// The header of a block; its bytes follow. Each value is preceded by a pointer to its block.
+struct TreeArena::Block {
+    std::atomic<size_t> references{1};
+};
 
-TreeArena::TreeArena(size_t blockSize) : blockSize_(blockSize) {}
+TreeArena::TreeArena(size_t textLength)
+    : blockSize_(std::clamp(std::min(textLength, LARGEST_BLOCK) * BYTES_PER_TEXT_BYTE, SMALLEST_BLOCK,
+                            LARGEST_BLOCK)) {}
+
+TreeArena::~TreeArena() {
+    if (block_ != nullptr) {
+        Release(block_);
+    }
+}
 
 void* TreeArena::Allocate(size_t bytes, size_t alignment) {
-    auto address = reinterpret_cast<uintptr_t>(next_);
-    uintptr_t aligned = (address + alignment - 1) & ~(alignment - 1);
-    if (next_ == nullptr || aligned + bytes > reinterpret_cast<uintptr_t>(end_)) {
-        AddBlock(bytes + alignment);
-        address = reinterpret_cast<uintptr_t>(next_);
-        aligned = (address + alignment - 1) & ~(alignment - 1);
+    alignment = std::max(alignment, alignof(Block*));
+    auto value = AlignUp(reinterpret_cast<uintptr_t>(next_) + sizeof(Block*), alignment);
+    if (block_ == nullptr || value + bytes > reinterpret_cast<uintptr_t>(end_)) {
+        StartBlock(sizeof(Block*) + alignment + bytes);
+        value = AlignUp(reinterpret_cast<uintptr_t>(next_) + sizeof(Block*), alignment);
     }
-    next_ += aligned - address + bytes;
-    references_.fetch_add(1, std::memory_order_relaxed);
-    return reinterpret_cast<void*>(aligned);
+    *reinterpret_cast<Block**>(value - sizeof(Block*)) = block_;
+    block_->references.fetch_add(1, std::memory_order_relaxed);
+    next_ = reinterpret_cast<std::byte*>(value + bytes);
+    return reinterpret_cast<void*>(value);
 }
 
-void TreeArena::Release() {
-    if (references_.fetch_sub(1, std::memory_order_acq_rel) == 1) {
-        delete this;
-    }
+void TreeArena::Free(void* address) {
+    Release(*reinterpret_cast<Block**>(static_cast<std::byte*>(address) - sizeof(Block*)));
 }
 
-void TreeArena::AddBlock(size_t bytes) {
+void TreeArena::StartBlock(size_t bytes) {
+    if (block_ != nullptr) {
+        Release(block_);
+    }
     const size_t size = std::max(bytes, blockSize_);
-    // Not zeroed: every byte is written by the value built on it.
-    blocks_.emplace_back(new std::byte[size]);
-    next_ = blocks_.back().get();
+    // Not zeroed: every byte handed out is written by the value built on it.
+    void* memory = ::operator new(sizeof(Block) + size);
+    block_ = new (memory) Block();
+    next_ = static_cast<std::byte*>(memory) + sizeof(Block);
     end_ = next_ + size;
     blockSize_ = std::min(blockSize_ * 2, LARGEST_BLOCK);
+}
+
+void TreeArena::Release(Block* block) {
+    if (block->references.fetch_sub(1, std::memory_order_acq_rel) == 1) {
+        block->~Block();
+        ::operator delete(block);
+    }
 }
 
 }  // namespace NuvraMobile

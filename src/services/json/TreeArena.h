@@ -3,44 +3,38 @@
 #include <atomic>
 #include <cstddef>
 #include <memory>
-#include <vector>
 
 namespace NuvraMobile {
 
 /**
  * The memory of the values of one parsed JSON tree, taken from the system in a few large blocks rather
  * than one allocation per value; reading a text spent half its time in the allocator. Each value keeps
- * its own reference count: the blocks go back to the system when the last value built in them is gone,
- * so a value kept from a tree keeps that tree's blocks. Values are built on one thread (the reader's);
- * they may be released on any thread.
+ * its own reference count, and each block counts the values built in it: a block goes back to the
+ * system when its last value is gone, so a value kept from a large tree keeps its own block, not the
+ * tree's. The arena itself is the builder's: values are built on one thread while it lives; they may be
+ * released on any thread, before or after it is gone.
  */
 class TreeArena {
 public:
-    struct Releaser {
-        void operator()(TreeArena* arena) const { arena->Release(); }
-    };
-    /** The builder's reference; the arena lives on while values built in it do. */
-    using Hold = std::unique_ptr<TreeArena, Releaser>;
-
     /** An arena whose first block suits a tree read from `textLength` bytes. */
-    static Hold Create(size_t textLength);
-
-    /** Building thread only. Counts one reference, given back by Release. */
-    void* Allocate(size_t bytes, size_t alignment);
-    /** Any thread. The last release frees the arena. */
-    void Release();
-
+    explicit TreeArena(size_t textLength);
+    ~TreeArena();
     TreeArena(const TreeArena&) = delete;
     TreeArena& operator=(const TreeArena&) = delete;
 
-private:
-    explicit TreeArena(size_t blockSize);
-    ~TreeArena() = default;
-    void AddBlock(size_t bytes);
+    /** Building thread only. The block counts the value until Free. */
+    void* Allocate(size_t bytes, size_t alignment);
+    /** Any thread: the value at `address`, made by Allocate, is gone. */
+    static void Free(void* address);
 
-    std::atomic<size_t> references_{1};  // the builder's, until it releases
+private:
+    struct Block;
+
+    void StartBlock(size_t bytes);
+    static void Release(Block* block);
+
     size_t blockSize_;
-    std::vector<std::unique_ptr<std::byte[]>> blocks_;
+    Block* block_ = nullptr;  // the arena counts as one reference while the block is its current one
     std::byte* next_ = nullptr;
     std::byte* end_ = nullptr;
 };
@@ -56,7 +50,7 @@ public:
     TreeAllocator(const TreeAllocator<U>& other) : arena_(other.arena_) {}  // NOLINT: rebinding converts
 
     T* allocate(size_t count) { return static_cast<T*>(arena_->Allocate(sizeof(T) * count, alignof(T))); }
-    void deallocate(T*, size_t) { arena_->Release(); }
+    void deallocate(T* address, size_t) { TreeArena::Free(address); }
 
     template <typename U>
     bool operator==(const TreeAllocator<U>& other) const {
@@ -70,7 +64,7 @@ public:
 private:
     template <typename U>
     friend class TreeAllocator;
-    TreeArena* arena_;
+    TreeArena* arena_;  // used only while building; freeing needs no arena
 };
 
 }  // namespace NuvraMobile
