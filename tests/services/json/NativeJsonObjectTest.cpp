@@ -271,15 +271,20 @@ TEST(NativeJsonObjectTest, HostileTextIsRefused) {
 }
 
 TEST(NativeJsonObjectTest, WritingADocumentNestedTooDeeplyIsRefused) {
-    std::shared_ptr<Variant> value = Variant::FromInteger(1);
-    for (int i = 0; i < 300; ++i) {
-        value = Variant::FromVariantMap({{"a", value}});
+    // The document's own object counts as the first level.
+    const auto nested = [](int levels) {
+        std::shared_ptr<Variant> value = Variant::FromInteger(1);
+        for (int i = 1; i < levels; ++i) {
+            value = i % 2 ? Variant::FromVariantMap({{"a", value}}) : Variant::FromVariantVector({value});
+        }
+        return std::make_shared<NativeJsonObject>(std::map<std::string, std::shared_ptr<Variant>>{{"a", value}});
+    };
+    EXPECT_EQ(ErrorOf([&] { nested(256)->ToString(); }), "none");
+    for (const int levels : {257, 300}) {
+        const std::string error = ErrorOf([&] { nested(levels)->ToString(); });
+        EXPECT_EQ(error.rfind("json.serialization_error | Failed to convert JSON Object into a string:", 0), 0u)
+            << error;
     }
-    auto object =
-        std::make_shared<NativeJsonObject>(std::map<std::string, std::shared_ptr<Variant>>{{"a", value}});
-    const std::string error = ErrorOf([&] { object->ToString(); });
-    EXPECT_EQ(error.rfind("json.serialization_error | Failed to convert JSON Object into a string:", 0), 0u)
-        << error;
 }
 
 }  // namespace
