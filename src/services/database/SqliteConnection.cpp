@@ -1,0 +1,64 @@
+#include "services/database/SqliteConnection.h"
+
+#include <sqlite3.h>
+
+#include "services/database/SqliteStatement.h"
+
+namespace NuvraMobile {
+
+SqliteConnection::SqliteConnection(const std::string& path, int flags)
+    : openStatus_(sqlite3_open_v2(path.c_str(), &connection_, flags, nullptr)) {
+    if (openStatus_ != SQLITE_OK) {
+        Close();
+    }
+}
+
+SqliteConnection::~SqliteConnection() { Close(); }
+
+int SqliteConnection::OpenStatus() const { return openStatus_; }
+
+bool SqliteConnection::IsOpen() const { return connection_ != nullptr; }
+
+void SqliteConnection::Close() {
+    sqlite3_close_v2(connection_);
+    connection_ = nullptr;
+}
+
+void SqliteConnection::SetBusyTimeout(int milliseconds) { sqlite3_busy_timeout(connection_, milliseconds); }
+
+int SqliteConnection::Execute(const std::string& sql, std::string* firstColumn) {
+    const auto keepFirstColumn = [](void* target, int columns, char** values, char**) {
+        if (target != nullptr && columns > 0) {
+            *static_cast<std::string*>(target) = values[0] == nullptr ? "" : values[0];
+        }
+        return 0;
+    };
+    if (connection_ == nullptr) {
+        return SQLITE_MISUSE;
+    }
+    return sqlite3_exec(connection_, sql.c_str(), keepFirstColumn, firstColumn, nullptr);
+}
+
+std::unique_ptr<SqliteStatement> SqliteConnection::Prepare(const std::string& sql) const {
+    return std::make_unique<SqliteStatement>(connection_, sql);
+}
+
+std::string SqliteConnection::ErrorMessage() const {
+    return connection_ != nullptr ? sqlite3_errmsg(connection_) : sqlite3_errstr(openStatus_);
+}
+
+int SqliteConnection::ErrorCode() const {
+    return connection_ != nullptr ? sqlite3_errcode(connection_) : openStatus_;
+}
+
+bool SqliteConnection::InTransaction() const {
+    return connection_ != nullptr && sqlite3_get_autocommit(connection_) == 0;
+}
+
+bool SqliteConnection::TableHasColumn(const std::string& table, const std::string& column) const {
+    return connection_ != nullptr &&
+           sqlite3_table_column_metadata(connection_, nullptr, table.c_str(), column.c_str(), nullptr, nullptr,
+                                         nullptr, nullptr, nullptr) == SQLITE_OK;
+}
+
+}  // namespace NuvraMobile
