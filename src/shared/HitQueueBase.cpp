@@ -154,14 +154,21 @@ void HitQueueBase::RunWorker() {
     } while (ShouldWorkerContinue());
 }
 
+// The network status is read outside the lock, so that callers of Suspend or Dispose never wait for it.
 bool HitQueueBase::ShouldWorkerContinue() {
-    MutexLock lock(mutex_);
-    return ShouldWorkerContinueNoLock();
+    {
+        MutexLock lock(mutex_);
+        if (isSuspended_ || isDisposed_) {
+            return false;
+        }
+    }
+    return IsNetworkConnected();
 }
 
-bool HitQueueBase::ShouldWorkerContinueNoLock() {
-    return !isSuspended_ && !isDisposed_ && systemInfoService_ &&
-           systemInfoService_->GetNetworkConnectionStatus() == ConnectionStatus::CONNECTED;
+bool HitQueueBase::ShouldWorkerContinueNoLock() { return !isSuspended_ && !isDisposed_ && IsNetworkConnected(); }
+
+bool HitQueueBase::IsNetworkConnected() const {
+    return systemInfoService_ && systemInfoService_->GetNetworkConnectionStatus() == ConnectionStatus::CONNECTED;
 }
 
 // Waits in slices of at most a second, so a network loss ends the pause within about a second;

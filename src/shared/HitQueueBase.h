@@ -99,6 +99,7 @@ private:
     void PauseBeforeRetrying() NVR_EXCLUDES(mutex_);
     bool ShouldWorkerContinue() NVR_EXCLUDES(mutex_);
     bool ShouldWorkerContinueNoLock() NVR_REQUIRES(mutex_);
+    bool IsNetworkConnected() const;
     std::shared_ptr<TaskExecutorInterface> CreateExecutor();
 
     Mutex mutex_;

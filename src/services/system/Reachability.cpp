@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -23,6 +24,9 @@ namespace {
 constexpr const char* QUEUE_NAME = "NVRCoreReachability";
 constexpr size_t MAX_THREAD_NAME_BYTES = 15;
 constexpr unsigned REJECT_ROUTE = 0x0200;  // RTF_REJECT
+// How long a status read from the routing tables is answered again. A hit queue asks before every hit;
+// a watched route change drops the kept status at once.
+constexpr std::chrono::milliseconds KERNEL_STATUS_LIFETIME{1000};
 
 /** True when the line of /proc/net/route is a default route that is up and not a reject route. */
 bool IsUsableDefaultIpv4Route(const std::string& line) {
@@ -93,7 +97,7 @@ public:
 
     Reachability::Status Status() {
         std::lock_guard<std::mutex> lock(mutex_);
-        return override_.value_or(KernelStatus());
+        return override_.value_or(KeptKernelStatusLocked());
     }
 
     bool Arm(std::shared_ptr<Reachability> observer) {
@@ -168,6 +172,8 @@ private:
             }
             if (routes_ >= 0 && (watched[1].revents & POLLIN) != 0) {
                 DrainRouteMessages();
+                std::lock_guard<std::mutex> lock(mutex_);
+                keptKernelStatus_.reset();
             }
             NotifyOnChange();
         }
@@ -180,11 +186,20 @@ private:
         }
     }
 
+    Reachability::Status KeptKernelStatusLocked() {
+        const auto now = std::chrono::steady_clock::now();
+        if (!keptKernelStatus_ || now - keptAt_ >= KERNEL_STATUS_LIFETIME) {
+            keptKernelStatus_ = KernelStatus();
+            keptAt_ = now;
+        }
+        return *keptKernelStatus_;
+    }
+
     void NotifyOnChange() {
         std::vector<std::shared_ptr<Reachability>> notified;
         {
             std::lock_guard<std::mutex> lock(mutex_);
-            Reachability::Status status = override_.value_or(KernelStatus());
+            Reachability::Status status = override_.value_or(KeptKernelStatusLocked());
             if (status == lastStatus_) {
                 return;
             }
@@ -201,6 +216,8 @@ private:
     int wake_ = -1;                                                      // set once under mutex_
     int routes_ = -1;                                                    // set once under mutex_
     std::optional<Reachability::Status> override_;                       // guarded by mutex_
+    std::optional<Reachability::Status> keptKernelStatus_;               // guarded by mutex_
+    std::chrono::steady_clock::time_point keptAt_;                       // guarded by mutex_
     Reachability::Status lastStatus_ = Reachability::Status::REACHABLE;  // guarded by mutex_
     std::vector<std::shared_ptr<Reachability>> armed_;                   // guarded by mutex_
 };
