@@ -147,13 +147,11 @@ std::vector<std::string> RowOf(const SqliteStatement& statement) {
 // Journal settings are best effort: a damaged file is replaced by the first statement that fails on it.
 // True when the connection ended up in write-ahead-log mode.
 bool ConfigureJournal(SqliteConnection& connection, const std::string& name) {
-    std::string mode;
-    const int journal = connection.Execute("PRAGMA journal_mode=WAL;", &mode);
-    const int synchronous = connection.Execute("PRAGMA synchronous=FULL;");
-    if (journal != SQLITE_OK || synchronous != SQLITE_OK) {
+    bool inWriteAheadLog = false;
+    if (connection.UseWriteAheadLog(inWriteAheadLog) != SQLITE_OK) {
         Log::Debug(LOG_TAG, "<%s> could not set the journal: %s", name, connection.ErrorMessage());
     }
-    return journal == SQLITE_OK && mode == "wal";
+    return inWriteAheadLog;
 }
 
 // Resets a kept statement however its run ends, so that it holds no lock on the file between calls.

@@ -29,6 +29,12 @@ public:
     /** Runs every statement of `sql`; `firstColumn`, when given, receives the first column of the last row. */
     int Execute(const std::string& sql, std::string* firstColumn = nullptr);
     std::unique_ptr<SqliteStatement> Prepare(const std::string& sql) const;
+    /**
+     * Puts the database in write-ahead-log mode with full synchronisation (a commit is on disk when it
+     * returns); `inWriteAheadLog` tells whether the mode took (an in-memory database keeps its own).
+     * SQLite's result of the first statement that failed.
+     */
+    int UseWriteAheadLog(bool& inWriteAheadLog);
 
     /** The message of the last failure (of the opening when it failed). */
     std::string ErrorMessage() const;

@@ -19,11 +19,9 @@ constexpr const char* LOG_TAG = "KeyValueStore";
 constexpr int BUSY_TIMEOUT_MILLISECONDS = 5000;
 constexpr const char* CORRUPT_SUFFIX = ".corrupt";
 
-// WAL with full sync: a commit is on disk when it returns, costs one sync of the log, and a crash
-// mid-write leaves the last committed state.
+// In WAL with full sync (SqliteConnection::UseWriteAheadLog): a commit is on disk when it returns, costs
+// one sync of the log, and a crash mid-write leaves the last committed state.
 constexpr const char* SETUP_SQL =
-    "PRAGMA journal_mode=WAL;"
-    "PRAGMA synchronous=FULL;"
     "CREATE TABLE IF NOT EXISTS entries(key BLOB PRIMARY KEY NOT NULL, kind INTEGER NOT NULL, value) "
     "WITHOUT ROWID;";
 
@@ -243,6 +241,10 @@ std::unique_ptr<SqliteConnection> KeyValueStore::OpenDatabase(const std::string&
     errorCode = database->OpenStatus();
     if (errorCode == SQLITE_OK) {
         database->SetBusyTimeout(BUSY_TIMEOUT_MILLISECONDS);
+        bool inWriteAheadLog = false;
+        errorCode = database->UseWriteAheadLog(inWriteAheadLog);
+    }
+    if (errorCode == SQLITE_OK) {
         errorCode = database->Execute(SETUP_SQL);
     }
     if (errorCode == SQLITE_OK) {
@@ -305,8 +307,10 @@ std::shared_ptr<KeyValueStore> KeyValueStore::OpenInMemory() {
 KeyValueStore::KeyValueStore(std::unique_ptr<SqliteConnection> database, std::string path)
     : path_(std::move(path)),
       database_(std::move(database)),
+      // Writing the value a key already holds changes no page, so its commit costs no sync.
       put_(database_->Prepare("INSERT INTO entries(key, kind, value) VALUES(?1, ?2, ?3) "
-                              "ON CONFLICT(key) DO UPDATE SET kind = excluded.kind, value = excluded.value")),
+                              "ON CONFLICT(key) DO UPDATE SET kind = excluded.kind, value = excluded.value "
+                              "WHERE kind IS NOT excluded.kind OR value IS NOT excluded.value")),
       get_(database_->Prepare("SELECT kind, value FROM entries WHERE key = ?1")),
       remove_(database_->Prepare("DELETE FROM entries WHERE key = ?1")),
       removeRange_(database_->Prepare("DELETE FROM entries WHERE key >= ?1 AND (?2 IS NULL OR key < ?2)")) {}
