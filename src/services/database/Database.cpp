@@ -381,7 +381,11 @@ bool Database::DeleteUnsynced(const std::string& table, const std::string& selec
 }
 
 void Database::SetSynchronousLocked(const std::string& pragma) {
-    TryCatch([&] { RunLocked(pragma, nullptr, nullptr); },
+    TryCatch(
+        [&] {
+            mutex_.AssertHeld();
+            RunLocked(pragma, nullptr, nullptr);
+        },
              [&](SdkError& error) { Log::Error(LOG_TAG, "could not run %s: %s", pragma, error.GetMessage()); });
 }
 
