@@ -362,11 +362,23 @@ struct DeliveryQueue {
     size_t drains = 0;
 };
 
+/** A loopback collector answering 200 to every request, trusted while it lives. */
+struct TrustedCollector {
+    TrustedCollector() {
+        server.SetDefaultHandler([](const LoopbackRequest&) { return LoopbackResponse{200, {}, ""}; });
+        NetworkTestSettings::SetTrustedCertificateAuthority(server.CertificateAuthorityPem());
+    }
+    ~TrustedCollector() { NetworkTestSettings::SetTrustedCertificateAuthority(""); }
+    TrustedCollector(const TrustedCollector&) = delete;
+    TrustedCollector& operator=(const TrustedCollector&) = delete;
+
+    LoopbackHttpsServer server;
+};
+
 void BM_DeliveryOnePerRequest(benchmark::State& state) {
     constexpr int64_t HITS_PER_DRAIN = 50;
-    LoopbackHttpsServer server;
-    server.SetDefaultHandler([](const LoopbackRequest&) { return LoopbackResponse{200, {}, ""}; });
-    NetworkTestSettings::SetTrustedCertificateAuthority(server.CertificateAuthorityPem());
+    TrustedCollector collector;
+    LoopbackHttpsServer& server = collector.server;
     {
         FileSystemTestFolder ownFolder;
         FileSystemTestFolder referenceFolder;
@@ -392,7 +404,6 @@ void BM_DeliveryOnePerRequest(benchmark::State& state) {
         own.queue->Dispose(std::chrono::seconds(10));
         reference.queue->Dispose(std::chrono::seconds(10));
     }
-    NetworkTestSettings::SetTrustedCertificateAuthority("");
 }
 BENCHMARK(BM_DeliveryOnePerRequest)->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(3.0);
 
@@ -401,9 +412,8 @@ BENCHMARK(BM_DeliveryOnePerRequest)->UseManualTime()->Unit(benchmark::kMilliseco
 // not timed. Target: at least half the wire's rate; the worker thread's CPU per hit is reported.
 void BM_DrainAgainstKeptAliveConnection(benchmark::State& state) {
     constexpr int64_t HITS_PER_DRAIN = 50;
-    LoopbackHttpsServer server;
-    server.SetDefaultHandler([](const LoopbackRequest&) { return LoopbackResponse{200, {}, ""}; });
-    NetworkTestSettings::SetTrustedCertificateAuthority(server.CertificateAuthorityPem());
+    TrustedCollector collector;
+    LoopbackHttpsServer& server = collector.server;
     {
         FileSystemTestFolder folder;
         auto services = MakeServices(folder);
@@ -430,7 +440,6 @@ void BM_DrainAgainstKeptAliveConnection(benchmark::State& state) {
         own.queue->Dispose(std::chrono::seconds(10));
         wire->Dispose(0);
     }
-    NetworkTestSettings::SetTrustedCertificateAuthority("");
 }
 BENCHMARK(BM_DrainAgainstKeptAliveConnection)->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(3.0);
 

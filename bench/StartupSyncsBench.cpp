@@ -5,9 +5,7 @@
 
 #include <benchmark/benchmark.h>
 
-#include <condition_variable>
 #include <filesystem>
-#include <mutex>
 
 #include "SyncCountingVfs.h"
 #include "analytics/AnalyticsPublicApi.h"
@@ -20,44 +18,24 @@
 #include "services/network/NetworkTestSettings.h"
 #include "support/ConfigurationTestSupport.h"
 #include "support/LoopbackHttpsServer.h"
+#include "support/ThreadSignals.h"
 #include "util/Log.h"
 
 namespace NuvraMobile {
 namespace {
-
-/** Tells when the collector has received a hit. */
-class FirstHit {
-public:
-    void Note() {
-        {
-            std::lock_guard<std::mutex> lock(mutex_);
-            received_ = true;
-        }
-        condition_.notify_all();
-    }
-    bool WaitFor(std::chrono::seconds timeout) {
-        std::unique_lock<std::mutex> lock(mutex_);
-        return condition_.wait_for(lock, timeout, [this] { return received_; });
-    }
-
-private:
-    std::mutex mutex_;
-    std::condition_variable condition_;
-    bool received_ = false;
-};
 
 // Starts a core in fresh folders, tracks once and waits for the hit; the syncs made meanwhile.
 std::int64_t SyncsUntilFirstHit(std::map<std::string, std::int64_t>& byFile) {
     SyncCountingVfs& syncs = SyncCountingVfs::Install();
     ScopedAppFolders folders;
     LoopbackHttpsServer server;
-    FirstHit firstHit;
+    Gate firstHit;
     NetworkTestSettings::SetTrustedCertificateAuthority(server.CertificateAuthorityPem());
     server.Handle("/id", [](const LoopbackRequest&) {
         return LoopbackResponse{200, {}, R"({"d_mid":"M1","id_sync_ttl":600})"};
     });
     server.SetDefaultHandler([&firstHit](const LoopbackRequest&) {
-        firstHit.Note();
+        firstHit.Open();
         return LoopbackResponse{200, {}, ""};
     });
     const std::map<std::string, std::int64_t> before = syncs.SyncsByFile();
@@ -77,7 +55,7 @@ std::int64_t SyncsUntilFirstHit(std::map<std::string, std::int64_t>& byFile) {
     auto data = std::make_shared<EventData>();
     data->PutString("action", "first");
     core->Track(data);
-    const bool received = firstHit.WaitFor(std::chrono::seconds(30));
+    const bool received = firstHit.Wait(std::chrono::seconds(30));
     const std::int64_t counted = syncs.Syncs() - start;
     byFile.clear();
     for (const auto& [file, count] : syncs.SyncsByFile()) {
