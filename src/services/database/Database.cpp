@@ -262,9 +262,14 @@ bool Database::CreateTable(const std::string& table, const std::vector<std::stri
                            const std::vector<ColumnDataType>& columnDataTypes,
                            const std::vector<std::vector<ColumnConstraint>>& columnConstraints,
                            bool withDefaults) {
-    return RunQuerySqlite(QueryStringBuilder::PrepareCreateTableQueryString(
-                              table, columnNames, columnDataTypes, columnConstraints, withDefaults),
-                          nullptr, nullptr);
+    const std::string sql = QueryStringBuilder::PrepareCreateTableQueryString(table, columnNames, columnDataTypes,
+                                                                              columnConstraints, withDefaults);
+    MutexLock lock(mutex_);
+    const auto create = [&] {
+        mutex_.AssertHeld();
+        return RunLocked(sql, nullptr, nullptr);
+    };
+    return ConnectionOrThrow().TakeNewFileMark() ? RunAtSynchronousLocked("OFF", create) : create();
 }
 
 bool Database::TableExistQuery(const std::string& table) {
@@ -369,9 +374,16 @@ bool Database::DeleteUnsynced(const std::string& table, const std::string& selec
     if (!writeAheadLog_ || ConnectionOrThrow().InTransaction()) {
         return RunDelete(table, selection, selectionArgs);
     }
-    SetSynchronousLocked("PRAGMA synchronous=NORMAL;");
+    return RunAtSynchronousLocked("NORMAL", [&] {
+        mutex_.AssertHeld();
+        return RunDelete(table, selection, selectionArgs);
+    });
+}
+
+bool Database::RunAtSynchronousLocked(const std::string& level, const std::function<bool()>& statement) {
+    SetSynchronousLocked("PRAGMA synchronous=" + level + ";");
     try {
-        RunDelete(table, selection, selectionArgs);
+        statement();
     } catch (...) {
         SetSynchronousLocked("PRAGMA synchronous=FULL;");
         throw;
@@ -386,7 +398,7 @@ void Database::SetSynchronousLocked(const std::string& pragma) {
             mutex_.AssertHeld();
             RunLocked(pragma, nullptr, nullptr);
         },
-             [&](SdkError& error) { Log::Error(LOG_TAG, "could not run %s: %s", pragma, error.GetMessage()); });
+        [&](SdkError& error) { Log::Error(LOG_TAG, "could not run %s: %s", pragma, error.GetMessage()); });
 }
 
 bool Database::RunDelete(const std::string& table, const std::string& selection,

@@ -102,6 +102,12 @@ private:
     SqliteStatement& PreparedLocked(const std::string& sql) NVR_REQUIRES(mutex_);
     bool RunDelete(const std::string& table, const std::string& selection,
                    const std::vector<std::string>& selectionArgs) NVR_REQUIRES(mutex_);
+    /**
+     * Runs `statement` (which raises on failure) at the given synchronous level, FULL again afterwards in
+     * every case; true when it ran.
+     */
+    bool RunAtSynchronousLocked(const std::string& level, const std::function<bool()>& statement)
+        NVR_REQUIRES(mutex_);
     /** Sets the synchronous pragma; a failure is logged, since the statement it guards has run. */
     void SetSynchronousLocked(const std::string& pragma) NVR_REQUIRES(mutex_);
     void RollbackLocked() NVR_REQUIRES(mutex_);

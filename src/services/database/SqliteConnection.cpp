@@ -4,6 +4,8 @@
 
 #include "services/database/SqliteStatement.h"
 
+#include <utility>
+
 namespace NuvraMobile {
 
 SqliteConnection::SqliteConnection(const std::string& path, int flags)
@@ -46,7 +48,8 @@ int SqliteConnection::UseWriteAheadLog(bool& inWriteAheadLog) {
     inWriteAheadLog = false;
     std::string pages;
     int result = Execute("PRAGMA synchronous=FULL; PRAGMA page_count;", &pages);
-    if (result == SQLITE_OK && pages == "0") {
+    newFile_ = result == SQLITE_OK && pages == "0";
+    if (newFile_) {
         result = Execute("PRAGMA journal_mode=MEMORY;");
     }
     std::string mode;
@@ -55,7 +58,10 @@ int SqliteConnection::UseWriteAheadLog(bool& inWriteAheadLog) {
     return result;
 }
 
-std::unique_ptr<SqliteStatement> SqliteConnection::Prepare(const std::string& sql) const {
+bool SqliteConnection::TakeNewFileMark() { return std::exchange(newFile_, false); }
+
+std::unique_ptr<SqliteStatement> SqliteConnection::Prepare(const std::string& sql) {
+    newFile_ = false;
     return std::make_unique<SqliteStatement>(connection_, sql);
 }
 

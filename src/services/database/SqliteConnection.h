@@ -28,13 +28,20 @@ public:
     void SetBusyTimeout(int milliseconds);
     /** Runs every statement of `sql`; `firstColumn`, when given, receives the first column of the last row. */
     int Execute(const std::string& sql, std::string* firstColumn = nullptr);
-    std::unique_ptr<SqliteStatement> Prepare(const std::string& sql) const;
+    std::unique_ptr<SqliteStatement> Prepare(const std::string& sql);
     /**
      * Puts the database in write-ahead-log mode with full synchronisation (a commit is on disk when it
      * returns); `inWriteAheadLog` tells whether the mode took (an in-memory database keeps its own).
      * SQLite's result of the first statement that failed.
      */
     int UseWriteAheadLog(bool& inWriteAheadLog);
+    /**
+     * True once, for a file that was empty when UseWriteAheadLog switched it and on which nothing has
+     * been prepared since. Its first schema may then be written without syncs: a schema made again at
+     * every open loses nothing to a power failure, and the next commit's sync carries it (the log is
+     * written in order). Nothing else is in the log yet, so no checkpoint runs unsynced.
+     */
+    bool TakeNewFileMark();
 
     /** The message of the last failure (of the opening when it failed). */
     std::string ErrorMessage() const;
@@ -46,6 +53,7 @@ public:
 private:
     sqlite3* connection_ = nullptr;
     int openStatus_;
+    bool newFile_ = false;
 };
 
 }  // namespace NuvraMobile

@@ -157,7 +157,7 @@ struct SalvagedRow {
  * Reads the rows of `sql` in order until the first that cannot be read; keys already in `seen` end the
  * reading, since from there on the other direction has read them.
  */
-void ReadRowsUntilDamage(const SqliteConnection& database, const char* sql,
+void ReadRowsUntilDamage(SqliteConnection& database, const char* sql,
                          std::map<std::string, SalvagedRow>& rows) {
     const std::unique_ptr<SqliteStatement> statement = database.Prepare(sql);
     while (statement->IsValid() && statement->Step() == SQLITE_ROW) {
@@ -176,7 +176,7 @@ void ReadRowsUntilDamage(const SqliteConnection& database, const char* sql,
  */
 std::map<std::string, SalvagedRow> ReadableRows(const std::string& path, std::optional<std::int64_t>& rowCount) {
     std::map<std::string, SalvagedRow> rows;
-    const SqliteConnection database(path, SQLITE_OPEN_READONLY);
+    SqliteConnection database(path, SQLITE_OPEN_READONLY);
     if (database.IsOpen()) {
         ReadRowsUntilDamage(database, "SELECT key, kind, value FROM entries ORDER BY key", rows);
         ReadRowsUntilDamage(database, "SELECT key, kind, value FROM entries ORDER BY key DESC", rows);
@@ -245,7 +245,9 @@ std::unique_ptr<SqliteConnection> KeyValueStore::OpenDatabase(const std::string&
         errorCode = database->UseWriteAheadLog(inWriteAheadLog);
     }
     if (errorCode == SQLITE_OK) {
-        errorCode = database->Execute(SETUP_SQL);
+        errorCode = database->Execute(database->TakeNewFileMark()
+                                          ? std::string("PRAGMA synchronous=OFF;") + SETUP_SQL + "PRAGMA synchronous=FULL;"
+                                          : std::string(SETUP_SQL));
     }
     if (errorCode == SQLITE_OK) {
         errorCode = VerifyContent(*database);

@@ -29,6 +29,7 @@ void WriteRollbackJournalFile(const std::string& path) {
 void WriteGarbage(const std::string& path) { std::ofstream(path) << std::string(4096, 'x'); }
 
 // Every file ends in the log at full synchronisation and keeps its rows; what cannot be a log says so.
+// Only a file that was empty is marked new, once.
 TEST(SqliteConnectionTest, UseWriteAheadLogSwitchesEveryKindOfFileItCan) {
     FileSystemTestFolder folder;
     const struct {
@@ -36,10 +37,11 @@ TEST(SqliteConnectionTest, UseWriteAheadLogSwitchesEveryKindOfFileItCan) {
         void (*prepare)(const std::string& path);
         int result;
         bool inWriteAheadLog;
+        bool newFile;
     } files[] = {
-        {"new.sqlite", nullptr, SQLITE_OK, true},
-        {"old.sqlite", &WriteRollbackJournalFile, SQLITE_OK, true},
-        {"garbage.sqlite", &WriteGarbage, SQLITE_NOTADB, false},
+        {"new.sqlite", nullptr, SQLITE_OK, true, true},
+        {"old.sqlite", &WriteRollbackJournalFile, SQLITE_OK, true, false},
+        {"garbage.sqlite", &WriteGarbage, SQLITE_NOTADB, false, false},
     };
     for (const auto& file : files) {
         SCOPED_TRACE(file.name);
@@ -51,6 +53,8 @@ TEST(SqliteConnectionTest, UseWriteAheadLogSwitchesEveryKindOfFileItCan) {
         bool inWriteAheadLog = !file.inWriteAheadLog;
         EXPECT_EQ(file.result, connection.UseWriteAheadLog(inWriteAheadLog));
         EXPECT_EQ(file.inWriteAheadLog, inWriteAheadLog);
+        EXPECT_EQ(file.newFile, connection.TakeNewFileMark());
+        EXPECT_FALSE(connection.TakeNewFileMark());
         if (file.result == SQLITE_OK) {
             EXPECT_EQ("wal", FirstColumn(connection, "PRAGMA journal_mode;"));
             EXPECT_EQ("2", FirstColumn(connection, "PRAGMA synchronous;"));
@@ -59,6 +63,15 @@ TEST(SqliteConnectionTest, UseWriteAheadLogSwitchesEveryKindOfFileItCan) {
     SqliteConnection reopened(folder.PathOf("old.sqlite"), OPEN_FLAGS);
     EXPECT_EQ("kept", FirstColumn(reopened, "SELECT V FROM T;"));
     EXPECT_EQ("wal", FirstColumn(reopened, "PRAGMA journal_mode;"));
+}
+
+TEST(SqliteConnectionTest, ANewFileIsNoLongerNewOnceAStatementIsPrepared) {
+    FileSystemTestFolder folder;
+    SqliteConnection connection(folder.PathOf("new.sqlite"), OPEN_FLAGS);
+    bool inWriteAheadLog = false;
+    ASSERT_EQ(SQLITE_OK, connection.UseWriteAheadLog(inWriteAheadLog));
+    connection.Prepare("SELECT 1;");
+    EXPECT_FALSE(connection.TakeNewFileMark());
 }
 
 TEST(SqliteConnectionTest, AnInMemoryDatabaseKeepsItsOwnJournal) {
