@@ -168,18 +168,32 @@ bool HitDatabaseBase::DeleteRow(const std::string& identifier, bool waitForDisk)
         LOG_PREFIX, "Unable to delete hit due to unexpected error.  Query failed with error %s", true);
 }
 
-std::int32_t HitDatabaseBase::GetSize() { return CountRows(tableName, "", {}); }
+std::int32_t HitDatabaseBase::GetSize() {
+    return CountRows([this](DatabaseInterface& database) { return database.CountRows(tableName, "", {}); });
+}
 
 std::int32_t HitDatabaseBase::GetSize(const std::shared_ptr<Query>& query) {
     if (GetDatabase() && !query) {
         Log::Error(LOG_PREFIX, "Failed to get size for database at %s (query was null)", databaseName);
         return 0;
     }
-    return query ? CountRows(query->GetTable(), query->GetSelection(), query->GetSelectionArgs()) : 0;
+    return CountRows([&query](DatabaseInterface& database) -> std::int64_t {
+        // A grouped or limited query selects other rows than its selection matches: those are read.
+        if (query->GetGroupBy().empty() && query->GetHaving().empty() && query->GetLimit().empty()) {
+            return database.CountRows(query->GetTable(), query->GetSelection(), query->GetSelectionArgs());
+        }
+        const std::shared_ptr<QueryResultInterface> result = database.RunQuery(query);
+        if (!result) {
+            Log::Error(LOG_PREFIX, "Unable to get tracking queue size");
+            return 0;
+        }
+        const std::int32_t count = result->GetCount();
+        result->Close();
+        return count;
+    });
 }
 
-std::int32_t HitDatabaseBase::CountRows(const std::string& table, const std::string& selection,
-                                        const std::vector<std::string>& selectionArgs) {
+std::int32_t HitDatabaseBase::CountRows(const std::function<std::int64_t(DatabaseInterface&)>& counter) {
     std::shared_ptr<DatabaseInterface> database = GetDatabase();
     if (!database) {
         Log::Error(LOG_PREFIX, "Failed to get size for database at %s (database was null)", databaseName);
@@ -189,7 +203,7 @@ std::int32_t HitDatabaseBase::CountRows(const std::string& table, const std::str
     RunStatement(
         database,
         [&] {
-            count = database->CountRows(table, selection, selectionArgs);
+            count = counter(*database);
             return true;
         },
         LOG_PREFIX, "Query failed with error %s", false);
