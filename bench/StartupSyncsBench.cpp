@@ -28,8 +28,8 @@ namespace {
 std::int64_t SyncsUntilFirstHit(std::map<std::string, std::int64_t>& byFile) {
     SyncCountingVfs& syncs = SyncCountingVfs::Install();
     ScopedAppFolders folders;
-    LoopbackHttpsServer server;
     Gate firstHit;
+    LoopbackHttpsServer server;
     NetworkTestSettings::SetTrustedCertificateAuthority(server.CertificateAuthorityPem());
     server.Handle("/id", [](const LoopbackRequest&) {
         return LoopbackResponse{200, {}, R"({"d_mid":"M1","id_sync_ttl":600})"};
