@@ -187,7 +187,7 @@ Database::~Database() { CloseConnection(); }
 
 SdkError Database::StatementError(int resultCode, const std::string& message) {
     return SdkError(QUERY_EXEC_ERROR, message,
-                    SdkError(RESULT_CODE_PREFIX + ResultCodeName(resultCode), sqlite3_errstr(resultCode),
+                    SdkError(RESULT_CODE_PREFIX + ResultCodeName(resultCode), SqliteConnection::ResultText(resultCode),
                              CurrentDebugInfo()),
                     CurrentDebugInfo());
 }
@@ -218,7 +218,7 @@ SqliteStatement& Database::PreparedLocked(const std::string& sql) {
     std::unique_ptr<SqliteStatement> statement = connection.Prepare(sql);
     if (!statement->IsValid()) {
         const bool empty = statement->PrepareStatus() == SQLITE_MISUSE;
-        const std::string message = empty ? sqlite3_errstr(SQLITE_MISUSE) : connection.ErrorMessage();
+        const std::string message = empty ? SqliteConnection::ResultText(SQLITE_MISUSE) : connection.ErrorMessage();
         Log::Debug(LOG_TAG, "ERROR inserting data: %s. Sql statement: %s\n", message, sql);
         ThrowQueryError(empty ? SQLITE_MISUSE : connection.ErrorCode(), message);
     }

@@ -65,8 +65,10 @@ std::unique_ptr<SqliteStatement> SqliteConnection::Prepare(const std::string& sq
     return std::make_unique<SqliteStatement>(connection_, sql);
 }
 
+std::string SqliteConnection::ResultText(int resultCode) { return sqlite3_errstr(resultCode); }
+
 std::string SqliteConnection::ErrorMessage() const {
-    return connection_ != nullptr ? sqlite3_errmsg(connection_) : sqlite3_errstr(openStatus_);
+    return connection_ != nullptr ? sqlite3_errmsg(connection_) : ResultText(openStatus_);
 }
 
 int SqliteConnection::ErrorCode() const {

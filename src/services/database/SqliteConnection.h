@@ -43,6 +43,8 @@ public:
      */
     bool TakeNewFileMark();
 
+    /** SQLite's text for a result code. */
+    static std::string ResultText(int resultCode);
     /** The message of the last failure (of the opening when it failed). */
     std::string ErrorMessage() const;
     int ErrorCode() const;

@@ -253,7 +253,7 @@ std::unique_ptr<SqliteConnection> KeyValueStore::OpenDatabase(const std::string&
         errorCode = VerifyContent(*database);
     }
     if (errorCode != SQLITE_OK) {
-        Log::Error(LOG_TAG, "Cannot open the store %s: %s", path, std::string(sqlite3_errstr(errorCode)));
+        Log::Error(LOG_TAG, "Cannot open the store %s: %s", path, SqliteConnection::ResultText(errorCode));
         return nullptr;
     }
     return database;
