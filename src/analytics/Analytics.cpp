@@ -10,6 +10,7 @@
 #include "analytics/AnalyticsRequestSerializer.h"
 #include "analytics/AnalyticsState.h"
 #include "analytics/AnalyticsUnprocessedEvent.h"
+#include "core/BoundedDisposal.h"
 #include "core/Event.h"
 #include "core/EventData.h"
 #include "core/EventSource.h"
@@ -35,7 +36,6 @@ namespace StateKeys = AnalyticsConstants::SharedStateKeys;
 
 namespace {
 
-constexpr std::chrono::milliseconds DISPOSE_TIMEOUT{1000};
 
 bool IsTrackOrForceKickRequest(const Event& event) {
     return (event.GetEventType() == EventType::ANALYTICS || event.GetEventType() == EventType::GENERIC_TRACK) &&
@@ -89,7 +89,11 @@ void Analytics::OnUnregistered() {
                 std::lock_guard<std::recursive_mutex> lock(self->hitDatabaseMutex_);
                 hitDatabase = self->hitDatabase_;
             }
-            while (hitDatabase && !hitDatabase->Dispose(DISPOSE_TIMEOUT)) {
+            if (hitDatabase) {
+                DisposeWithin(
+                    MODULE_HIT_QUEUE_DISPOSE_LIMIT,
+                    [&hitDatabase](std::chrono::milliseconds timeout) { return hitDatabase->Dispose(timeout); },
+                    LOG_TAG, "The analytics hit queue");
             }
         },
         ModuleTaskOptions{true});

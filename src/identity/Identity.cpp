@@ -3,6 +3,7 @@
 #include <iterator>
 #include <utility>
 
+#include "core/BoundedDisposal.h"
 #include "core/Event.h"
 #include "core/EventBuilder.h"
 #include "core/EventData.h"
@@ -28,7 +29,6 @@ namespace ConfigKeys = IdentityConstants::EventDataKeys::Configuration;
 namespace Names = IdentityConstants::EventNames;
 
 namespace {
-constexpr std::chrono::milliseconds kDisposeRetryTimeout{1000};
 }  // namespace
 
 Identity::Identity() : Identity(TimeUtils::GetUnixTimeInSeconds) {}
@@ -59,15 +59,18 @@ void Identity::OnUnregistered() {
         hitDatabase_->Dispose(std::chrono::milliseconds(0));
     }
     auto self = SharedSelf();
-    AddTaskToQueue("unregistration", [self] { self->DisposeHitDatabaseUntilDone(); }, ModuleTaskOptions{true});
+    AddTaskToQueue("unregistration", [self] { self->DisposeHitDatabase(); }, ModuleTaskOptions{true});
 }
 
-void Identity::DisposeHitDatabaseUntilDone() {
+void Identity::DisposeHitDatabase() {
     if (!hitDatabase_) {
         return;
     }
-    while (!hitDatabase_->Dispose(kDisposeRetryTimeout)) {
-    }
+    const auto hitDatabase = hitDatabase_;
+    DisposeWithin(
+        MODULE_HIT_QUEUE_DISPOSE_LIMIT,
+        [&hitDatabase](std::chrono::milliseconds timeout) { return hitDatabase->Dispose(timeout); }, LOG_PREFIX,
+        "The identity hit queue");
     hitDatabase_.reset();
 }
 

@@ -158,7 +158,8 @@ private:
     void ApplyAudienceResponse(const std::shared_ptr<Event>& event);
     void ApplyAnalyticsResponse(const std::shared_ptr<Event>& event);
     void ApplyBootup(const std::shared_ptr<Event>& event);
-    void DisposeHitDatabaseUntilDone();
+    /** Waits a bounded time for the hit queue to stop, then lets it go. */
+    void DisposeHitDatabase();
 
     std::string mid_;
     std::string locationHint_;

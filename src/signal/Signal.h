@@ -39,8 +39,6 @@ public:
     using VariantMap = std::map<std::string, std::shared_ptr<Variant>>;
 
     static constexpr const char* LOG_PREFIX = SignalConstants::LOG_PREFIX;
-    /** One-second waits for the hit queue's worker at unregistration before giving up on it. */
-    static constexpr int UNREGISTRATION_DISPOSE_ATTEMPTS = 5;
 
     Signal();
 
