@@ -643,6 +643,8 @@ std::shared_ptr<HttpConnectionInterface> Pivora::SendPivoraRequest(
         if (timeout <= 0) {
             timeout = PivoraConstants::DEFAULT_CONNECTION_TIMEOUT_SEC;
         }
+        // The request blocks this module's queue, and with it the module's unregistration.
+        timeout = std::min(timeout, PivoraConstants::MAX_CONNECTION_TIMEOUT_SEC);
         int64_t environmentId = 0;
         if (configuration->GetLong(Config::ENVIRONMENT_ID, environmentId)) {
             builder->SetConfigParameters(environmentId);
