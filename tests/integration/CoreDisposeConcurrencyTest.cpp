@@ -1,0 +1,194 @@
+// Disposing a core over the native services: what the app dispatched before Dispose is finished and
+// kept, a hub that cannot finish still answers on time, and Dispose from a module's own task does not
+// wait for itself.
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <future>
+#include <map>
+#include <memory>
+#include <stdexcept>
+#include <string>
+
+#include "analytics/Analytics.h"
+#include "analytics/AnalyticsTestSupport.h"
+#include "core/Core.h"
+#include "core/Event.h"
+#include "core/EventBuilder.h"
+#include "core/EventData.h"
+#include "core/EventHub.h"
+#include "core/EventSource.h"
+#include "core/EventType.h"
+#include "core/Variant.h"
+#include "identity/Identity.h"
+#include "identity/IdentityConstants.h"
+#include "services/PlatformServices.h"
+#include "services/network/NetworkTestSettings.h"
+#include "services/system/AppFolders.h"
+#include "services/system/Reachability.h"
+#include "support/ChildProcess.h"
+#include "support/ConfigurationTestSupport.h"
+#include "support/LoopbackHttpsServer.h"
+#include "support/ThreadSignals.h"
+
+namespace NuvraMobile {
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr int kRuns = 50;
+
+/**
+ * Cores with Identity and Analytics over one app folder, the loopback server as the identity server. Hits
+ * are held for a batch far larger than the test makes, so every tracked hit stays in the table.
+ */
+class CoreDisposeTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        AppFolders::SetBundleDirectory((folders_.Root() / "bundle").string());
+        Reachability::SetStatusForTesting(Reachability::Status::REACHABLE);
+        NetworkTestSettings::SetTrustedCertificateAuthority(server_.CertificateAuthorityPem());
+        server_.Handle("/id", [](const LoopbackRequest&) {
+            return LoopbackResponse{200, {}, R"({"d_mid": "M1", "id_sync_ttl": 600})"};
+        });
+    }
+
+    void TearDown() override {
+        if (core_) {
+            EXPECT_TRUE(core_->Dispose(10s));
+        }
+        server_.Stop();
+        NetworkTestSettings::SetTrustedCertificateAuthority("");
+        Reachability::ClearStatusForTesting();
+        AppFolders::SetBundleDirectory("");
+    }
+
+    /** Starts a core over the folder and waits for its configuration and identity states. */
+    void StartSession() {
+        const auto shared = SharedPlatformServices::Create();
+        core_ = Core::Create([shared] { return shared->CreatePlatformServices(); });
+        const auto hub = core_->GetEventHub();
+        hub->RegisterModule<Identity>();
+        hub->RegisterModule(std::make_shared<Analytics>());
+        observer_ = std::make_shared<ObserverModule>();
+        hub->RegisterModule(observer_);
+        core_->Start([] {});
+        core_->UpdateConfiguration({
+            {"analytics.server", Variant::FromString("127.0.0.1:" + std::to_string(server_.Port()))},
+            {"analytics.rsids", Variant::FromString("rs")},
+            {"analytics.offlineEnabled", Variant::FromBoolean(true)},
+            {"analytics.batchLimit", Variant::FromInteger(10 * kRuns)},
+            {"global.privacy", Variant::FromString("optedin")},
+            {"skyloom.org", Variant::FromString("ORG1")},
+            {"skyloom.server", Variant::FromString("127.0.0.1:" + std::to_string(server_.Port()))},
+        });
+        // A track waits in memory for the identity state, and memory ends with the process: track once
+        // it exists, as an app that tracks a moment after its launch does.
+        const auto identityState = observer_->WaitFor([](const Event& event) {
+            return event.GetName() == "STATE_CHANGE_EVENT" &&
+                   event.GetData()->OptString("stateowner", "") ==
+                       IdentityConstants::EventDataKeys::Identity::SHARED_STATE_NAME;
+        });
+        if (!identityState) {
+            throw std::runtime_error("no identity state");
+        }
+    }
+
+    void Track(const std::string& action) {
+        auto data = std::make_shared<EventData>();
+        data->PutString("action", action);
+        core_->Track(data);
+    }
+
+    std::int64_t StoredHits() {
+        auto data = std::make_shared<EventData>();
+        data->PutBoolean("getqueuesize", true);
+        std::promise<std::int64_t> answer;
+        core_->DispatchEventWithResponseCallback(
+            EventBuilder("AnalyticsGetQueueSize", EventType::ANALYTICS, EventSource::REQUEST_CONTENT)
+                .SetData(data)
+                .Build(),
+            [&answer](const std::shared_ptr<Event>& response) {
+                answer.set_value(response->GetData()->OptLong("queuesize", -1));
+            },
+            nullptr);
+        auto future = answer.get_future();
+        EXPECT_EQ(std::future_status::ready, future.wait_for(10s));
+        return future.get();
+    }
+
+    ScopedTimeZone utc_{"UTC"};
+    ScopedAppFolders folders_;
+    LoopbackHttpsServer server_;
+    std::shared_ptr<Core> core_;
+    std::shared_ptr<ObserverModule> observer_;
+};
+
+TEST_F(CoreDisposeTest, AnEventTrackedRightBeforeDisposeIsStoredForTheNextLaunch) {
+    for (int run = 0; run < kRuns; ++run) {
+        ASSERT_TRUE(RunInChildProcess([this, run] {
+            StartSession();
+            Track("run" + std::to_string(run));
+            if (!core_->Dispose(10s)) {
+                throw std::runtime_error("the core was not disposed");
+            }
+            core_.reset();
+        })) << "run " << run;
+    }
+    StartSession();
+    EXPECT_EQ(kRuns, StoredHits());
+}
+
+/** A module whose tasks the test queues and holds. */
+class HeldModule : public InternalModule {
+public:
+    HeldModule() : InternalModule("HeldModule") {}
+    std::string GetSharedStateName() const override { return "test.held"; }
+};
+
+/** A bare core with one HeldModule, booted. */
+class CoreDisposeFromWithinTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const auto shared = SharedPlatformServices::Create();
+        core_ = Core::Create([shared] { return shared->CreatePlatformServices(); });
+        module_ = std::make_shared<HeldModule>();
+        core_->GetEventHub()->RegisterModule(module_);
+        Gate booted;
+        core_->GetEventHub()->FinishModulesRegistration([&booted] { booted.Open(); });
+        ASSERT_TRUE(booted.Wait());
+    }
+
+    void TearDown() override { EXPECT_TRUE(core_->Dispose(10s)); }
+
+    ScopedAppFolders folders_;
+    std::shared_ptr<Core> core_;
+    std::shared_ptr<HeldModule> module_;
+};
+
+TEST_F(CoreDisposeFromWithinTest, AHubThatCannotFinishAnswersFalseWhileTheTaskStillRuns) {
+    Gate running;
+    Gate release;
+    module_->AddTaskToQueue("held", [&] {
+        running.Open();
+        release.Wait();
+    });
+    ASSERT_TRUE(running.Wait());
+    // Returning at all, with the task still held, is the point: the drain and the unregistration are bounded.
+    EXPECT_FALSE(core_->Dispose(50ms));
+    release.Open();
+}
+
+TEST_F(CoreDisposeFromWithinTest, DisposeFromAModuleTaskStartsTheDisposalAndReturnsAtOnce) {
+    std::promise<bool> disposed;
+    const auto core = core_;
+    module_->AddTaskToQueue("dispose", [&disposed, core] { disposed.set_value(core->Dispose(24h)); });
+    auto answer = disposed.get_future();
+    ASSERT_EQ(std::future_status::ready, answer.wait_for(10s));
+    EXPECT_FALSE(answer.get());
+    EXPECT_TRUE(core_->Dispose(10s));
+}
+
+}  // namespace
+}  // namespace NuvraMobile
