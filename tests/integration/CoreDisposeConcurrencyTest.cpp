@@ -168,23 +168,24 @@ protected:
 };
 
 TEST_F(CoreDisposeFromWithinTest, AHubThatCannotFinishAnswersFalseWhileTheTaskStillRuns) {
-    Gate running;
-    Gate release;
-    module_->AddTaskToQueue("held", [&] {
-        running.Open();
-        release.Wait();
+    // Shared with the task, which may still be waking when the test ends.
+    const auto running = std::make_shared<Gate>();
+    const auto release = std::make_shared<Gate>();
+    module_->AddTaskToQueue("held", [running, release] {
+        running->Open();
+        release->Wait();
     });
-    ASSERT_TRUE(running.Wait());
+    ASSERT_TRUE(running->Wait());
     // Returning at all, with the task still held, is the point: the drain and the unregistration are bounded.
     EXPECT_FALSE(core_->Dispose(50ms));
-    release.Open();
+    release->Open();
 }
 
 TEST_F(CoreDisposeFromWithinTest, DisposeFromAModuleTaskStartsTheDisposalAndReturnsAtOnce) {
-    std::promise<bool> disposed;
+    const auto disposed = std::make_shared<std::promise<bool>>();
+    auto answer = disposed->get_future();
     const auto core = core_;
-    module_->AddTaskToQueue("dispose", [&disposed, core] { disposed.set_value(core->Dispose(24h)); });
-    auto answer = disposed.get_future();
+    module_->AddTaskToQueue("dispose", [disposed, core] { disposed->set_value(core->Dispose(24h)); });
     ASSERT_EQ(std::future_status::ready, answer.wait_for(10s));
     EXPECT_FALSE(answer.get());
     EXPECT_TRUE(core_->Dispose(10s));
