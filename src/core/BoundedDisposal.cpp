@@ -44,7 +44,7 @@ bool DisposeWithin(std::chrono::milliseconds limit, const std::function<bool(std
             failed = true;
             Log::Warning(logTag, "Disposing %s failed: %s", what, error.GetMessage());
         });
-    if (!disposed && !failed) {
+    if (!disposed && !failed && limit > std::chrono::milliseconds(0)) {
         Log::Warning(logTag, "%s did not end within %s ms; it is left to end on its own.", what,
                      static_cast<long long>(limit.count()));
     }

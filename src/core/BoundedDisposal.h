@@ -14,7 +14,8 @@ namespace NuvraMobile {
  * it is done or `limit` has passed. A call that gives up before its slice is over is not repeated before
  * the slice ends. When time is up, a warning under `logTag` names `what` (it goes on ending by itself)
  * and the result is false. An error thrown by `dispose` is logged and ends the wait with false. A zero
- * limit calls `dispose` once with no time; a limit too large for the clock waits for ever.
+ * limit calls `dispose` once with no time, only to start the disposal, and logs nothing; a limit too
+ * large for the clock waits for ever.
  */
 bool DisposeWithin(std::chrono::milliseconds limit, const std::function<bool(std::chrono::milliseconds)>& dispose,
                    const char* logTag, const std::string& what) noexcept;
