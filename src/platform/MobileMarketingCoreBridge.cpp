@@ -14,6 +14,7 @@
 #include "platform/ObjCRuntime.h"
 #include "platform/V4Migration.h"
 #include "services/PlatformServices.h"
+#include "services/json/NativeJsonUtilityService.h"
 #include "services/network/CurlSession.h"
 #include "services/threading/NativeThreadingService.h"
 #include "util/Log.h"
@@ -76,12 +77,14 @@ void MobileMarketingCoreBridge::DisposeAtExit(int status, void*) {
 
 /**
  * Called after the first start has built the statics that the SDK's threads use. Exit handlers run in the
- * reverse order of their registration, interleaved with the destruction of statics: the transfer and TLS
- * libraries register theirs when they start, so they are started first.
+ * reverse order of their registration, interleaved with the destruction of statics that libraries build
+ * on first use: the transfer and TLS libraries and the JSON reader are used once first, so that their
+ * statics outlive the handler.
  */
 void MobileMarketingCoreBridge::RegisterExitHandlerOnce() {
     static const bool registered = [] {
         CurlSession::InitializeLibrary();
+        CreateNativeJsonUtilityService()->CreateJsonObject("{\"exit\": [1]}");
         return on_exit(DisposeAtExit, nullptr) == 0;
     }();
     if (!registered) {

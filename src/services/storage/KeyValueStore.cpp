@@ -241,8 +241,9 @@ std::mutex& RegistryMutex() {
 // Stores stay open for the life of the process, as the platform's own preferences would: opening one
 // verifies the whole file, which is worth doing once.
 std::unordered_map<std::string, std::shared_ptr<KeyValueStore>>& Registry() {
-    static std::unordered_map<std::string, std::shared_ptr<KeyValueStore>> stores;
-    return stores;
+    // Never destroyed: the SDK's threads may still use it while the process exits.
+    static auto* stores = new std::unordered_map<std::string, std::shared_ptr<KeyValueStore>>();
+    return *stores;
 }
 
 }  // namespace
