@@ -12,6 +12,7 @@
 #include "analytics/AnalyticsUnprocessedEvent.h"
 #include "core/BoundedDisposal.h"
 #include "core/Event.h"
+#include "core/ModuleMemberTask.h"
 #include "core/EventData.h"
 #include "core/EventSource.h"
 #include "core/EventType.h"
@@ -99,12 +100,6 @@ void Analytics::OnUnregistered() {
         ModuleTaskOptions{true});
 }
 
-void Analytics::QueueTask(const char* taskName, void (Analytics::*body)(const std::shared_ptr<Event>&),
-                          const std::shared_ptr<Event>& event) {
-    auto self = SharedSelf();
-    AddTaskToQueue(taskName, [self, body, event] { ((*self).*body)(event); });
-}
-
 void Analytics::RunAsTask(const char* taskName, std::function<void()> body) {
     AddTaskToQueue(taskName, [taskName, body = std::move(body)] {
         TryCatch(body, [taskName](SdkError& error) {
@@ -129,33 +124,33 @@ bool Analytics::IsHandleable(const std::shared_ptr<Event>& event, const char* nu
 void Analytics::HandleAnalyticsContentRequest(const std::shared_ptr<Event>& event) {
     if (IsHandleable(event, "Ignoring null request content event",
                      "Failed to process REQUEST_CONTENT event (data was null)")) {
-        QueueTask("AnalyticsContentRequest", &Analytics::ProcessContentRequest, event);
+        QueueMemberTask(*this, "AnalyticsContentRequest", &Analytics::ProcessContentRequest, event);
     }
 }
 
 void Analytics::HandleAnalyticsIdentityRequest(const std::shared_ptr<Event>& event) {
     if (IsHandleable(event, "Ignoring null identity request event",
                      "Failed to process identity request event (data was null)")) {
-        QueueTask("AnalyticsIdentityRequest", &Analytics::ProcessIdentityRequest, event);
+        QueueMemberTask(*this, "AnalyticsIdentityRequest", &Analytics::ProcessIdentityRequest, event);
     }
 }
 
 void Analytics::HandleConfigurationEvent(const std::shared_ptr<Event>& event) {
     if (IsHandleable(event, "Ignoring null configuration event",
                      "Failed to process configuration event (data was null)")) {
-        QueueTask("AnalyticsConfigurationEvent", &Analytics::ProcessConfigurationEvent, event);
+        QueueMemberTask(*this, "AnalyticsConfigurationEvent", &Analytics::ProcessConfigurationEvent, event);
     }
 }
 
 void Analytics::HandleAcquisitionContentEvent(const std::shared_ptr<Event>& event) {
     if (IsHandleable(event, "Ignoring null acquisition event", nullptr)) {
-        QueueTask("AnalyticsAcquisitionContentEvent", &Analytics::ProcessAcquisitionContentEvent, event);
+        QueueMemberTask(*this, "AnalyticsAcquisitionContentEvent", &Analytics::ProcessAcquisitionContentEvent, event);
     }
 }
 
 void Analytics::HandleLifecycleResponseEvent(const std::shared_ptr<Event>& event) {
     if (IsHandleable(event, "Ignoring null lifecycle event", "Failed to process lifecycle event (data was null)")) {
-        QueueTask("AnalyticsLifecycleContentEvent", &Analytics::ProcessLifecycleResponseEvent, event);
+        QueueMemberTask(*this, "AnalyticsLifecycleContentEvent", &Analytics::ProcessLifecycleResponseEvent, event);
     }
 }
 
@@ -170,7 +165,7 @@ void Analytics::HandleSharedStateUpdateEvent(const std::shared_ptr<Event>& event
                    "Failed to process shared state update event (invalid state owner or not a dependent module)");
         return;
     }
-    QueueTask("AnalyticsSharedStateUpdateEvent", &Analytics::ProcessSharedStateUpdateEvent, event);
+    QueueMemberTask(*this, "AnalyticsSharedStateUpdateEvent", &Analytics::ProcessSharedStateUpdateEvent, event);
 }
 
 void Analytics::HandleHubBootedEvent(const std::shared_ptr<Event>& event) { HandleAnalyticsIdentityRequest(event); }
@@ -180,14 +175,14 @@ void Analytics::HandleAnalyticsConsequenceEvent(const std::shared_ptr<Event>& ev
         Log::Debug(LOG_TAG, "Ignoring analytics consequence event, event was null");
         return;
     }
-    QueueTask("AnalyticsProcessingRulesConsequence", &Analytics::ProcessConsequenceEvent, event);
+    QueueMemberTask(*this, "AnalyticsProcessingRulesConsequence", &Analytics::ProcessConsequenceEvent, event);
 }
 
 void Analytics::HandleLifecycleRequestEvent(const std::shared_ptr<Event>& event) {
     if (!event) {
         return;
     }
-    QueueTask("AnalyticsLifecycleRequestEvent", &Analytics::ProcessLifecycleRequestEvent, event);
+    QueueMemberTask(*this, "AnalyticsLifecycleRequestEvent", &Analytics::ProcessLifecycleRequestEvent, event);
 }
 
 void Analytics::QueueAndProcess(const std::shared_ptr<Event>& event, const std::vector<std::string>& softDependencies,
