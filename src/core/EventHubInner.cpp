@@ -611,7 +611,7 @@ bool EventHubInner::Dispose(std::chrono::milliseconds timeout) {
         timeout = std::chrono::milliseconds(0);
     }
     const auto deadline = DisposeDeadline(timeout);
-    if (state_ < UNREGISTERING_MODULES && !Drain(deadline)) {
+    if (state_ < UNREGISTERING_MODULES && !Drain(deadline) && timeout > std::chrono::milliseconds(0)) {
         Log::Warning(logPrefix_.c_str(),
                      "The work of events dispatched before Dispose did not end in time; unregistering anyway");
     }
