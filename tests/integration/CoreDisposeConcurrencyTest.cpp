@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <future>
 #include <map>
 #include <memory>
 #include <stdexcept>
@@ -15,11 +14,8 @@
 #include "analytics/AnalyticsTestSupport.h"
 #include "core/Core.h"
 #include "core/Event.h"
-#include "core/EventBuilder.h"
 #include "core/EventData.h"
 #include "core/EventHub.h"
-#include "core/EventSource.h"
-#include "core/EventType.h"
 #include "core/Variant.h"
 #include "identity/Identity.h"
 #include "identity/IdentityConstants.h"
@@ -101,23 +97,6 @@ protected:
         core_->Track(data);
     }
 
-    std::int64_t StoredHits() {
-        auto data = std::make_shared<EventData>();
-        data->PutBoolean("getqueuesize", true);
-        std::promise<std::int64_t> answer;
-        core_->DispatchEventWithResponseCallback(
-            EventBuilder("AnalyticsGetQueueSize", EventType::ANALYTICS, EventSource::REQUEST_CONTENT)
-                .SetData(data)
-                .Build(),
-            [&answer](const std::shared_ptr<Event>& response) {
-                answer.set_value(response->GetData()->OptLong("queuesize", -1));
-            },
-            nullptr);
-        auto future = answer.get_future();
-        EXPECT_EQ(std::future_status::ready, future.wait_for(10s));
-        return future.get();
-    }
-
     ScopedTimeZone utc_{"UTC"};
     ScopedAppFolders folders_;
     LoopbackHttpsServer server_;
@@ -137,7 +116,7 @@ TEST_F(CoreDisposeTest, AnEventTrackedRightBeforeDisposeIsStoredForTheNextLaunch
         })) << "run " << run;
     }
     StartSession();
-    EXPECT_EQ(kRuns, StoredHits());
+    EXPECT_EQ(kRuns, QueueSizeThroughCore(*core_));
 }
 
 /** A module whose tasks the test queues and holds. */
