@@ -163,6 +163,11 @@ void EventHubInner::Init(std::chrono::milliseconds idlePeriod) {
 
 EventHubInner::State EventHubInner::GetState() const { return static_cast<State>(state_.load()); }
 
+bool EventHubInner::IsDraining() {
+    MutexLock lock(passMutex_);
+    return draining_;
+}
+
 std::shared_ptr<EventHubInner> EventHubInner::Self() const { return self_.lock(); }
 
 void EventHubInner::SetState(State state) {
@@ -611,7 +616,10 @@ bool EventHubInner::Dispose(std::chrono::milliseconds timeout) {
         timeout = std::chrono::milliseconds(0);
     }
     const auto deadline = DisposeDeadline(timeout);
-    if (state_ < UNREGISTERING_MODULES && !Drain(deadline) && timeout > std::chrono::milliseconds(0)) {
+    // Half the time at most: a task that waits for the outside world (an offline download, a slow request)
+    // ends only once its module unregisters, which needs time of its own.
+    if (state_ < UNREGISTERING_MODULES && !Drain(DisposeDeadline(timeout / 2)) &&
+        timeout > std::chrono::milliseconds(0)) {
         Log::Warning(logPrefix_.c_str(),
                      "The work of events dispatched before Dispose did not end in time; unregistering anyway");
     }

@@ -29,8 +29,8 @@ class Timer;
  *
  * Dispose first drains: from the call on, events dispatched from outside the hub's and modules' own work
  * are dropped, while the events already dispatched, the tasks they queue on the modules and the events
- * those tasks dispatch in turn run to their end, within the caller's timeout. Only then do the modules
- * unregister. Called from one of the hub's own tasks (a pass, a listener or idle action on "master", a
+ * those tasks dispatch in turn run to their end, within half the caller's timeout. Only then do the
+ * modules unregister. Called from one of the hub's own tasks (a pass, a listener or idle action on "master", a
  * one-time listener, the start callback) or from a module's task, Dispose only starts the disposal and
  * returns false at once, since waiting there could never end; the disposal then completes as the
  * modules finish unregistering.
@@ -66,6 +66,8 @@ public:
     void Init(std::chrono::milliseconds idlePeriod);
 
     State GetState() const;
+    /** True once Dispose has begun: from then on only the hub's and modules' own work may dispatch. */
+    bool IsDraining();
 
     void FinishModulesRegistration(const std::function<void()>& callback) override;
     void Dispatch(const std::shared_ptr<Event>& event) override;

@@ -71,7 +71,7 @@ void Signal::OnUnregistered() {
 
 void Signal::DisposeHitsDatabase() {
     DisposeWithin(
-        MODULE_HIT_QUEUE_DISPOSE_LIMIT,
+        UNREGISTRATION_DISPOSE_LIMIT,
         [this](std::chrono::milliseconds timeout) { return hitsDatabase_->Dispose(timeout); }, LOG_PREFIX,
         "The signal hit queue");
 }
