@@ -38,6 +38,9 @@ bool DisposeWithin(std::chrono::milliseconds limit, const std::function<bool(std
                 }
                 // A dispose that ignores its time must not turn the wait into a busy loop.
                 std::this_thread::sleep_until(sliceEnd);
+                if (sliceEnd >= deadline) {
+                    return;
+                }
             }
         },
         [&](SdkError& error) {
