@@ -4,8 +4,9 @@
 
 #import <Foundation/Foundation.h>
 
-#include <mutex>
 #include <utility>
+
+#include "util/Mutex.h"
 
 namespace NuvraMobile {
 
@@ -60,13 +61,13 @@ public:
 
     /** The object, retained for the holder's lifetime; an empty holder when the slot is empty. */
     RetainedObject<T> Retained() {
-        std::lock_guard<std::mutex> lock(mutex_);
+        MutexLock lock(mutex_);
         return RetainedObject<T>::Adopt([object_ retain]);
     }
 
     /** Empties the slot; the reference it held now belongs to the returned holder. */
     RetainedObject<T> Take() {
-        std::lock_guard<std::mutex> lock(mutex_);
+        MutexLock lock(mutex_);
         return RetainedObject<T>::Adopt(std::exchange(object_, nil));
     }
 
@@ -74,14 +75,14 @@ public:
     void Put(RetainedObject<T> object) {
         RetainedObject<T> previous;
         {
-            std::lock_guard<std::mutex> lock(mutex_);
+            MutexLock lock(mutex_);
             previous = RetainedObject<T>::Adopt(std::exchange(object_, object.Release()));
         }
     }
 
 private:
-    std::mutex mutex_;
-    T* object_;
+    Mutex mutex_;
+    T* object_ NVR_GUARDED_BY(mutex_);
 };
 
 }  // namespace NuvraMobile

@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
-#include <mutex>
 #include <utility>
 
 #include "core/BoundedDisposal.h"
@@ -18,6 +17,7 @@
 #include "services/network/CurlSession.h"
 #include "services/threading/NativeThreadingService.h"
 #include "util/Log.h"
+#include "util/Mutex.h"
 #include "util/StringUtils.h"
 
 namespace NuvraMobile {
@@ -37,10 +37,10 @@ public:
         return *statics;
     }
 
-    std::mutex mutex;
-    std::shared_ptr<MobileMarketingCoreBridge> bridge;
-    MobileMarketingCoreBridge::SharedServicesFactory createSharedServices;
-    std::function<void()> migrate;
+    Mutex mutex;
+    std::shared_ptr<MobileMarketingCoreBridge> bridge NVR_GUARDED_BY(mutex);
+    MobileMarketingCoreBridge::SharedServicesFactory createSharedServices NVR_GUARDED_BY(mutex);
+    std::function<void()> migrate NVR_GUARDED_BY(mutex);
 
 private:
     static std::shared_ptr<Statics> Create() {
@@ -53,7 +53,7 @@ private:
 
 std::shared_ptr<MobileMarketingCoreBridge> TakeBridge() {
     Statics& statics = Statics::Get();
-    std::lock_guard<std::mutex> lock(statics.mutex);
+    MutexLock lock(statics.mutex);
     return std::exchange(statics.bridge, nullptr);
 }
 
@@ -94,7 +94,7 @@ void MobileMarketingCoreBridge::RegisterExitHandlerOnce() {
 
 std::shared_ptr<MobileMarketingCoreBridge> MobileMarketingCoreBridge::GetInstance2() {
     Statics& statics = Statics::Get();
-    std::lock_guard<std::mutex> lock(statics.mutex);
+    MutexLock lock(statics.mutex);
     if (statics.bridge) {
         return statics.bridge;
     }
@@ -151,7 +151,7 @@ std::shared_ptr<SharedPlatformServicesInterface> MobileMarketingCoreBridge::Crea
 void MobileMarketingCoreBridge::SetStartUpForTesting(SharedServicesFactory createSharedServices,
                                                      std::function<void()> migrate) {
     Statics& statics = Statics::Get();
-    std::lock_guard<std::mutex> lock(statics.mutex);
+    MutexLock lock(statics.mutex);
     statics.createSharedServices = std::move(createSharedServices);
     statics.migrate = std::move(migrate);
 }

@@ -1,7 +1,6 @@
 #import "platform/NVRExtensionBridge.h"
 
 #include <cmath>
-#include <mutex>
 #include <string>
 
 #include "core/Object.h"
@@ -14,6 +13,7 @@
 #include "platform/ObjCRuntime.h"
 #import "platform/ValueConversions.h"
 #include "services/json/NativeJsonUtilityService.h"
+#include "util/Mutex.h"
 
 namespace NuvraMobile {
 
@@ -42,7 +42,7 @@ public:
             if (answered) {
                 name = ToCppString([instance.Get() name]);
             }
-            std::lock_guard<std::mutex> lock(nameMutex_);
+            MutexLock lock(nameMutex_);
             if (answered) {
                 lastName_ = name;
             } else {
@@ -87,8 +87,8 @@ public:
 
 private:
     LockedObjectSlot<NVRExtension> instance_;
-    std::mutex nameMutex_;
-    std::string lastName_;
+    Mutex nameMutex_;
+    std::string lastName_ NVR_GUARDED_BY(nameMutex_);
 };
 
 /**

@@ -26,6 +26,7 @@
 #include "support/ChildProcess.h"
 #include "support/ConfigurationTestSupport.h"
 #include "support/LoopbackHttpsServer.h"
+#include "support/ScopedTimeZone.h"
 #include "support/ThreadSignals.h"
 
 namespace NuvraMobile {

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "support/ScratchDirectory.h"
+#include "support/FileSystemTestFolder.h"
 
 extern char** environ;
 
@@ -47,7 +47,7 @@ int RunExitingApp(const std::string& folder) {
 }
 
 TEST(ProcessExitTest, AnAppThatReturnsFromMainWithRequestsUnderWayExitsCleanly) {
-    ScratchDirectory scratch;
+    FileSystemTestFolder scratch;
     for (int run = 0; run < kRuns; ++run) {
         const int status = RunExitingApp(scratch.Path());
         ASSERT_TRUE(status != -1 && WIFEXITED(status)) << "run " << run << ": ended by signal "
