@@ -269,8 +269,7 @@ int main(int argc, char** argv) {
     answered = [[NSCondition alloc] init];
     [NVRCore setLogLevel:level];
     std::printf("SDK version: %s\n", [[NVRCore extensionVersion] UTF8String]);
-    // Never destroyed: the program ends with _Exit below, while the SDK may still be sending.
-    const auto* collector = new NuvraHost::Collector(BUNDLED_COLLECTOR_PORT);
+    const NuvraHost::Collector collector(BUNDLED_COLLECTOR_PORT);
     RegisterModuleClasses();
     bool ok = RegisterExampleExtension();
 
@@ -279,7 +278,7 @@ int main(int argc, char** argv) {
       Answer();
     }];
     ok = AwaitAnswer("the start") && ok;
-    PointServersAt(*collector);
+    PointServersAt(collector);
     // The app's user gives consent; the opt-out at the end is stored too, so every run starts from here.
     [NVRCore setPrivacyStatus:NVRMobilePrivacyStatusOptIn];
 
@@ -295,7 +294,7 @@ int main(int argc, char** argv) {
 
     NVRMobilePrivacyStatus privacy = NVRMobilePrivacyStatusUnknown;
     ok = ok && PrintPrivacyStatus(&privacy);
-    ok = ok && AwaitHits(*collector, privacy);
+    ok = ok && AwaitHits(collector, privacy);
     [NVRCore setPrivacyStatus:NVRMobilePrivacyStatusOptOut];
     ok = ok && PrintPrivacyStatus(&privacy);
     [NVRCore lifecyclePause];
@@ -303,8 +302,7 @@ int main(int argc, char** argv) {
 
     [answered release];
     [pool drain];
-    // Like an app, the program never tears the SDK down: its threads may still be at work (the opt-out
-    // above clears stored data), so the process ends without running the destructors they rely on.
-    std::fflush(stdout);
-    std::_Exit(ok ? 0 : 1);
+    // Like an app, the program never tears the SDK down: it returns while the SDK may still be at work
+    // (the opt-out above clears stored data), and the SDK stops its threads as the process exits.
+    return ok ? 0 : 1;
 }

@@ -10,7 +10,9 @@
 #include "analytics/AnalyticsRequestSerializer.h"
 #include "analytics/AnalyticsState.h"
 #include "analytics/AnalyticsUnprocessedEvent.h"
+#include "core/BoundedDisposal.h"
 #include "core/Event.h"
+#include "core/ModuleMemberTask.h"
 #include "core/EventData.h"
 #include "core/EventSource.h"
 #include "core/EventType.h"
@@ -36,7 +38,6 @@ namespace StateKeys = AnalyticsConstants::SharedStateKeys;
 
 namespace {
 
-constexpr std::chrono::milliseconds DISPOSE_TIMEOUT{1000};
 
 bool IsTrackOrForceKickRequest(const Event& event) {
     return (event.GetEventType() == EventType::ANALYTICS || event.GetEventType() == EventType::GENERIC_TRACK) &&
@@ -103,16 +104,14 @@ void Analytics::OnUnregistered() {
                 RecursiveMutexLock lock(self->hitDatabaseMutex_);
                 hitDatabase = self->hitDatabase_;
             }
-            while (hitDatabase && !hitDatabase->Dispose(DISPOSE_TIMEOUT)) {
+            if (hitDatabase) {
+                DisposeWithin(
+                    MODULE_HIT_QUEUE_DISPOSE_LIMIT,
+                    [&hitDatabase](std::chrono::milliseconds timeout) { return hitDatabase->Dispose(timeout); },
+                    LOG_TAG, "The analytics hit queue");
             }
         },
         ModuleTaskOptions{true});
-}
-
-void Analytics::QueueTask(const char* taskName, void (Analytics::*body)(const std::shared_ptr<Event>&),
-                          const std::shared_ptr<Event>& event) {
-    auto self = SharedSelf();
-    AddTaskToQueue(taskName, [self, body, event] { ((*self).*body)(event); });
 }
 
 void Analytics::RunAsTask(const char* taskName, std::function<void()> body) {
@@ -139,33 +138,33 @@ bool Analytics::IsHandleable(const std::shared_ptr<Event>& event, const char* nu
 void Analytics::HandleAnalyticsContentRequest(const std::shared_ptr<Event>& event) {
     if (IsHandleable(event, "Ignoring null request content event",
                      "Failed to process REQUEST_CONTENT event (data was null)")) {
-        QueueTask("AnalyticsContentRequest", &Analytics::ProcessContentRequest, event);
+        QueueMemberTask(*this, "AnalyticsContentRequest", &Analytics::ProcessContentRequest, event);
     }
 }
 
 void Analytics::HandleAnalyticsIdentityRequest(const std::shared_ptr<Event>& event) {
     if (IsHandleable(event, "Ignoring null identity request event",
                      "Failed to process identity request event (data was null)")) {
-        QueueTask("AnalyticsIdentityRequest", &Analytics::ProcessIdentityRequest, event);
+        QueueMemberTask(*this, "AnalyticsIdentityRequest", &Analytics::ProcessIdentityRequest, event);
     }
 }
 
 void Analytics::HandleConfigurationEvent(const std::shared_ptr<Event>& event) {
     if (IsHandleable(event, "Ignoring null configuration event",
                      "Failed to process configuration event (data was null)")) {
-        QueueTask("AnalyticsConfigurationEvent", &Analytics::ProcessConfigurationEvent, event);
+        QueueMemberTask(*this, "AnalyticsConfigurationEvent", &Analytics::ProcessConfigurationEvent, event);
     }
 }
 
 void Analytics::HandleAcquisitionContentEvent(const std::shared_ptr<Event>& event) {
     if (IsHandleable(event, "Ignoring null acquisition event", nullptr)) {
-        QueueTask("AnalyticsAcquisitionContentEvent", &Analytics::ProcessAcquisitionContentEvent, event);
+        QueueMemberTask(*this, "AnalyticsAcquisitionContentEvent", &Analytics::ProcessAcquisitionContentEvent, event);
     }
 }
 
 void Analytics::HandleLifecycleResponseEvent(const std::shared_ptr<Event>& event) {
     if (IsHandleable(event, "Ignoring null lifecycle event", "Failed to process lifecycle event (data was null)")) {
-        QueueTask("AnalyticsLifecycleContentEvent", &Analytics::ProcessLifecycleResponseEvent, event);
+        QueueMemberTask(*this, "AnalyticsLifecycleContentEvent", &Analytics::ProcessLifecycleResponseEvent, event);
     }
 }
 
@@ -180,7 +179,7 @@ void Analytics::HandleSharedStateUpdateEvent(const std::shared_ptr<Event>& event
                    "Failed to process shared state update event (invalid state owner or not a dependent module)");
         return;
     }
-    QueueTask("AnalyticsSharedStateUpdateEvent", &Analytics::ProcessSharedStateUpdateEvent, event);
+    QueueMemberTask(*this, "AnalyticsSharedStateUpdateEvent", &Analytics::ProcessSharedStateUpdateEvent, event);
 }
 
 void Analytics::HandleHubBootedEvent(const std::shared_ptr<Event>& event) { HandleAnalyticsIdentityRequest(event); }
@@ -190,14 +189,14 @@ void Analytics::HandleAnalyticsConsequenceEvent(const std::shared_ptr<Event>& ev
         Log::Debug(LOG_TAG, "Ignoring analytics consequence event, event was null");
         return;
     }
-    QueueTask("AnalyticsProcessingRulesConsequence", &Analytics::ProcessConsequenceEvent, event);
+    QueueMemberTask(*this, "AnalyticsProcessingRulesConsequence", &Analytics::ProcessConsequenceEvent, event);
 }
 
 void Analytics::HandleLifecycleRequestEvent(const std::shared_ptr<Event>& event) {
     if (!event) {
         return;
     }
-    QueueTask("AnalyticsLifecycleRequestEvent", &Analytics::ProcessLifecycleRequestEvent, event);
+    QueueMemberTask(*this, "AnalyticsLifecycleRequestEvent", &Analytics::ProcessLifecycleRequestEvent, event);
 }
 
 void Analytics::QueueAndProcess(const std::shared_ptr<Event>& event, const std::vector<std::string>& softDependencies,

@@ -171,8 +171,6 @@ private:
     /** False, with the trace message, for a null event, or for null data when a message is given. */
     static bool IsHandleable(const std::shared_ptr<Event>& event, const char* nullEventMessage,
                              const char* nullDataMessage);
-    void QueueTask(const char* taskName, void (Analytics::*body)(const std::shared_ptr<Event>&),
-                   const std::shared_ptr<Event>& event);
     void ProcessContentRequest(const std::shared_ptr<Event>& event);
     void ProcessIdentityRequest(const std::shared_ptr<Event>& event);
     void ProcessConfigurationEvent(const std::shared_ptr<Event>& event);

@@ -30,7 +30,8 @@ void ReadString(const EventData& data, const char* key, std::string& field) { da
 AnalyticsState::AnalyticsState(const std::map<std::string, std::shared_ptr<EventData>>& sharedStates)
     : requestSerializer_(std::make_shared<AnalyticsRequestSerializer>()) {
     using Extractor = void (AnalyticsState::*)(const std::shared_ptr<EventData>&);
-    static const std::map<std::string, Extractor> kExtractors = {
+    // Never destroyed: the SDK's threads may still use it while the process exits.
+    static const auto& kExtractors = *new std::map<std::string, Extractor>{
         {StateKeys::CONFIGURATION, &AnalyticsState::ExtractConfigurationInfo},
         {StateKeys::IDENTITY, &AnalyticsState::ExtractIdentityInfo},
         {StateKeys::LIFECYCLE, &AnalyticsState::ExtractLifecycleInfo},

@@ -4,6 +4,7 @@
 #include "configuration/ConfigurationListeners.h"
 #include "configuration/MobileIdentities.h"
 #include "core/Event.h"
+#include "core/ModuleMemberTask.h"
 #include "core/EventData.h"
 #include "core/EventSource.h"
 #include "core/EventType.h"
@@ -57,13 +58,6 @@ std::shared_ptr<Configuration> Configuration::SharedSelf() {
     return std::dynamic_pointer_cast<Configuration>(shared_from_this());
 }
 
-void Configuration::QueueEventTask(const char* taskName,
-                                   void (Configuration::*body)(const std::shared_ptr<Event>&),
-                                   const std::shared_ptr<Event>& event) {
-    auto self = SharedSelf();
-    AddTaskToQueue(taskName, [self, body, event] { ((*self).*body)(event); });
-}
-
 void Configuration::HandleConfigurationEvent(const std::shared_ptr<Event>& event) {
     struct Instruction {
         const char* key;
@@ -83,7 +77,7 @@ void Configuration::HandleConfigurationEvent(const std::shared_ptr<Event>& event
     const auto& data = event->GetData();
     for (const auto& instruction : kInstructions) {
         if (data->ContainsKey(instruction.key)) {
-            QueueEventTask(instruction.taskName, instruction.body, event);
+            QueueMemberTask(*this, instruction.taskName, instruction.body, event);
             return;
         }
     }

@@ -139,9 +139,6 @@ private:
     static void ApplyOverrides(ConfigurationData& configuration, const ConfigurationData& overrides);
     /** Runs one boot step; an error is logged and counts as "nothing applied". */
     static bool RunBootStep(const char* stepName, const std::function<bool()>& step);
-    /** Queues `body` as the named task, holding this module and the event until it has run. */
-    void QueueEventTask(const char* taskName, void (Configuration::*body)(const std::shared_ptr<Event>&),
-                        const std::shared_ptr<Event>& event);
     std::shared_ptr<Configuration> SharedSelf();
     std::shared_ptr<JsonUtilityServiceInterface> GetJsonUtilityServiceOrLog(const char* missingMessage);
 

@@ -6,6 +6,7 @@
 #include <ctime>
 
 #include "configuration/Configuration.h"
+#include "core/BoundedDisposal.h"
 #include "core/CoreConstants.h"
 #include "core/Event.h"
 #include "core/EventBuilder.h"
@@ -32,26 +33,9 @@ namespace Keys = CoreConstants::EventDataKeys;
 namespace {
 
 constexpr const char* EVENT_HUB_NAME = "NMSEventHub";
-constexpr std::chrono::milliseconds kDestructorDisposeSlice{1000};
-constexpr int kDestructorDisposeAttempts = 10;
+constexpr std::chrono::milliseconds DESTRUCTOR_DISPOSE_LIMIT{10000};
 
 std::atomic<bool> calledStartAction{false};
-
-using Clock = std::chrono::steady_clock;
-
-std::chrono::milliseconds TimeLeft(Clock::time_point deadline) {
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-    return std::max(left, std::chrono::milliseconds(0));
-}
-
-/** Calls `dispose` with the time left until it succeeds or time is up. */
-bool DisposeUntil(Clock::time_point deadline, const std::function<bool(std::chrono::milliseconds)>& dispose) {
-    bool disposed = dispose(TimeLeft(deadline));
-    while (!disposed && Clock::now() < deadline) {
-        disposed = dispose(TimeLeft(deadline));
-    }
-    return disposed;
-}
 
 std::shared_ptr<EventData> SingleStringData(const char* key, const std::string& value) {
     auto data = std::make_shared<EventData>();
@@ -113,19 +97,11 @@ void Core::Init(const PlatformServicesFactory& factory, const std::shared_ptr<Ev
 }
 
 Core::~Core() {
-    bool disposed = false;
-    for (int attempt = 0; attempt < kDestructorDisposeAttempts && !disposed; ++attempt) {
-        bool failed = false;
-        TryCatch([&] { disposed = Dispose(kDestructorDisposeSlice); }, [&](SdkError&) { failed = true; });
-        if (failed) {
-            break;
-        }
-    }
-    if (!disposed) {
-        Log::Warning(LOG_TAG, "Core could not be disposed in time; releasing it anyway");
-        if (platformServices_ && Log::GetLoggingService() == platformServices_->GetLoggingService()) {
-            Log::SetLoggingService(nullptr);
-        }
+    const bool disposed = DisposeWithin(
+        DESTRUCTOR_DISPOSE_LIMIT, [this](std::chrono::milliseconds timeout) { return Dispose(timeout); }, LOG_TAG,
+        "The core being released");
+    if (!disposed && platformServices_ && Log::GetLoggingService() == platformServices_->GetLoggingService()) {
+        Log::SetLoggingService(nullptr);
     }
 }
 
@@ -149,8 +125,11 @@ bool Core::Dispose(std::chrono::milliseconds timeout) {
     if (!platformServices_) {
         return true;
     }
-    return DisposeUntil(deadline,
-                        [this](std::chrono::milliseconds left) { return platformServices_->Dispose(left); });
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    return DisposeWithin(
+        std::max(left, std::chrono::milliseconds(0)),
+        [this](std::chrono::milliseconds slice) { return platformServices_->Dispose(slice); }, LOG_TAG,
+        "The core's services");
 }
 
 void Core::ClearOwnProcessWideServices() {

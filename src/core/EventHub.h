@@ -109,6 +109,9 @@ protected:
     static std::string CallModuleGetSharedStateName(const std::shared_ptr<Module>& module) {
         return module->GetSharedStateName();
     }
+    static bool CallModuleHasTasksInProgress(const std::shared_ptr<Module>& module) {
+        return module->HasTasksInProgress();
+    }
     static void CallModuleUnregisterModule(const std::shared_ptr<Module>& module) {
         module->UnregisterModule();
     }

@@ -46,6 +46,8 @@ constexpr std::chrono::milliseconds PASS_OVERRUN_REPORT_INTERVAL{3000};
 constexpr std::chrono::milliseconds DEFAULT_DISPOSE_TIMEOUT{5000};
 /** Longest wait between two disposal checks while modules unregister. */
 constexpr std::chrono::milliseconds MODULE_CHECK_INTERVAL{1000};
+/** How often a drain looks whether the work of earlier events has ended. */
+constexpr std::chrono::milliseconds DRAIN_CHECK_INTERVAL{5};
 /** Executors and the timer do not tell the hub when their threads have ended, so it looks often. */
 constexpr std::chrono::milliseconds EXECUTOR_CHECK_INTERVAL{10};
 
@@ -161,6 +163,11 @@ void EventHubInner::Init(std::chrono::milliseconds idlePeriod, const RulesEngine
 
 EventHubInner::State EventHubInner::GetState() const { return static_cast<State>(state_.load()); }
 
+bool EventHubInner::IsDraining() {
+    MutexLock lock(passMutex_);
+    return draining_;
+}
+
 std::shared_ptr<EventHubInner> EventHubInner::Self() const { return self_.lock(); }
 
 void EventHubInner::SetState(State state) {
@@ -209,11 +216,36 @@ void EventHubInner::QueueEventPass(const std::shared_ptr<Event>& event, Attached
     if (state_ >= UNREGISTERING_MODULES) {
         return;
     }
+    {
+        MutexLock lock(passMutex_);
+        if (draining_ && !RunningTaskMark::IsRunningTaskOf(this)) {
+            return;
+        }
+        ++passesInProgress_;
+        ++passesQueued_;
+    }
     auto self = Self();
-    hubExecutor_->AddTask([self, event, attachedState = std::move(attachedState)] {
-        RunningTaskMark mark(self.get());
-        self->DoEvent(event, attachedState);
-    });
+    bool queued = false;
+    TryFinally(
+        [&] {
+            queued = hubExecutor_->AddTask([self, event, attachedState = std::move(attachedState)] {
+                RunningTaskMark mark(self.get());
+                TryFinally([&] { self->DoEvent(event, attachedState); }, [&] { self->EndEventPass(); });
+            });
+        },
+        [&] {
+            if (!queued) {
+                EndEventPass();
+            }
+        });
+}
+
+void EventHubInner::EndEventPass() {
+    {
+        MutexLock lock(passMutex_);
+        --passesInProgress_;
+    }
+    drainCondition_.notify_all();
 }
 
 bool EventHubInner::IsRegisteredModule(const std::string& moduleName) {
@@ -587,6 +619,13 @@ bool EventHubInner::Dispose(std::chrono::milliseconds timeout) {
         timeout = std::chrono::milliseconds(0);
     }
     const auto deadline = DisposeDeadline(timeout);
+    // Half the time at most: a task that waits for the outside world (an offline download, a slow request)
+    // ends only once its module unregisters, which needs time of its own.
+    if (state_ < UNREGISTERING_MODULES && !Drain(DisposeDeadline(timeout / 2)) &&
+        timeout > std::chrono::milliseconds(0)) {
+        Log::Warning(logPrefix_.c_str(),
+                     "The work of events dispatched before Dispose did not end in time; unregistering anyway");
+    }
     MutexLock lock(mutex_);
     if (state_ < UNREGISTERING_MODULES) {
         SetState(UNREGISTERING_MODULES);
@@ -606,6 +645,47 @@ bool EventHubInner::Dispose(std::chrono::milliseconds timeout) {
         lock.WaitUntil(stateCondition_, std::min(now + interval, deadline));
     }
     return true;
+}
+
+bool EventHubInner::Drain(std::chrono::steady_clock::time_point deadline) {
+    {
+        MutexLock lock(passMutex_);
+        draining_ = true;
+    }
+    for (auto now = std::chrono::steady_clock::now(); !IsDrained(); now = std::chrono::steady_clock::now()) {
+        if (now >= deadline) {
+            return false;
+        }
+        // Module tasks do not report their end to the hub, so it looks often.
+        MutexLock lock(passMutex_);
+        lock.WaitUntil(drainCondition_, std::min(now + DRAIN_CHECK_INTERVAL, deadline));
+    }
+    return true;
+}
+
+bool EventHubInner::IsDrained() {
+    uint64_t queuedBefore;
+    {
+        MutexLock lock(passMutex_);
+        if (passesInProgress_ > 0) {
+            return false;
+        }
+        queuedBefore = passesQueued_;
+    }
+    std::shared_ptr<const ModuleList> modules;
+    {
+        MutexLock lock(mutex_);
+        modules = modules_;
+    }
+    // A task ends only after the events it dispatched were counted, and a pass only after the tasks it
+    // queued were: with no pass queued in between, all of them were seen.
+    for (const auto& module : *modules) {
+        if (CallModuleHasTasksInProgress(module)) {
+            return false;
+        }
+    }
+    MutexLock lock(passMutex_);
+    return passesInProgress_ == 0 && passesQueued_ == queuedBefore;
 }
 
 bool EventHubInner::CompleteDisposalIfNeeded() {

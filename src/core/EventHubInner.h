@@ -27,9 +27,13 @@ class Timer;
  * and handed to the one-time listeners waiting for its pair id. It also owns module registration,
  * the idle heartbeat, the modules' versioned shared states and the staged disposal.
  *
- * Dispose called from one of the hub's own tasks (a pass, a listener or idle action on "master", a
- * one-time listener, the start callback) only starts the disposal and returns false at once, since
- * waiting there could never end; the disposal then completes as the modules finish unregistering.
+ * Dispose first drains: from the call on, events dispatched from outside the hub's and modules' own work
+ * are dropped, while the events already dispatched, the tasks they queue on the modules and the events
+ * those tasks dispatch in turn run to their end, within half the caller's timeout. Only then do the
+ * modules unregister. Called from one of the hub's own tasks (a pass, a listener or idle action on "master", a
+ * one-time listener, the start callback) or from a module's task, Dispose only starts the disposal and
+ * returns false at once, since waiting there could never end; the disposal then completes as the
+ * modules finish unregistering.
  *
  * Every operation may be called from any thread. The hub mutex is held only for short sections and
  * never while rules, processors, listeners or module code run, except that RegisterModule calls the
@@ -62,6 +66,8 @@ public:
     void Init(std::chrono::milliseconds idlePeriod, const RulesEngineFactory& rulesEngineFactory);
 
     State GetState() const;
+    /** True once Dispose has begun: from then on only the hub's and modules' own work may dispatch. */
+    bool IsDraining();
 
     void FinishModulesRegistration(const std::function<void()>& callback) override;
     void Dispatch(const std::shared_ptr<Event>& event) override;
@@ -132,6 +138,11 @@ private:
                           const std::shared_ptr<EventData>& publishedData, bool create, bool update);
     void DispatchStateChange(const std::string& owner);
 
+    /** Lets the work of events dispatched before now end, until `deadline`; false when it did not. */
+    bool Drain(std::chrono::steady_clock::time_point deadline);
+    bool IsDrained();
+    void EndEventPass();
+
     bool CompleteDisposalIfNeeded() NVR_REQUIRES(mutex_);
     void QueueDisposalCheck();
 
@@ -154,6 +165,17 @@ private:
     std::shared_ptr<ParallelModulePass> modulePass_;
     std::shared_ptr<RulesEngineInterface> rulesEngine_;
     std::weak_ptr<EventHubInner> self_;
+
+    /** Kept apart from the hub mutex: dispatching takes it, also from code that holds a module's mutex. */
+    Mutex passMutex_;
+    /** From Dispose on, only the hub's and modules' own work may dispatch. */
+    bool draining_ NVR_GUARDED_BY(passMutex_) = false;
+    /** Event passes queued and not yet ended. */
+    int32_t passesInProgress_ NVR_GUARDED_BY(passMutex_) = 0;
+    /** Passes ever queued: a drain check that saw it change saw a moving picture and looks again. */
+    uint64_t passesQueued_ NVR_GUARDED_BY(passMutex_) = 0;
+    /** Signalled when a pass ends. */
+    std::condition_variable drainCondition_;
 };
 
 }  // namespace NuvraMobile

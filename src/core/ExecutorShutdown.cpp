@@ -1,5 +1,6 @@
 #include "core/ExecutorShutdown.h"
 
+#include "core/BoundedDisposal.h"
 #include "core/SdkError.h"
 #include "util/Log.h"
 
@@ -7,8 +8,7 @@ namespace NuvraMobile {
 
 namespace {
 
-constexpr std::chrono::milliseconds DISPOSE_SLICE{1000};
-constexpr int DISPOSE_SLICES_BEFORE_GIVING_UP = 5;
+constexpr std::chrono::milliseconds DESTRUCTION_DISPOSE_LIMIT{5000};
 
 thread_local const RunningTaskMark* innermostMark = nullptr;
 
@@ -38,19 +38,11 @@ std::chrono::steady_clock::time_point DisposeDeadline(std::chrono::milliseconds 
 
 void DisposeOnDestruction(const void* owner, const std::function<bool(std::chrono::milliseconds)>& dispose,
                           const char* logTag) noexcept {
-    TrySwallow([&] {
-        if (RunningTaskMark::IsRunningTaskOf(owner)) {
-            dispose(std::chrono::milliseconds(0));
-            return;
-        }
-        for (int slice = 0; slice < DISPOSE_SLICES_BEFORE_GIVING_UP; ++slice) {
-            if (dispose(DISPOSE_SLICE)) {
-                return;
-            }
-        }
-        Log::Error(logTag, "Destroyed while a task still runs after %s ms; it will finish on its own.",
-                   DISPOSE_SLICE.count() * DISPOSE_SLICES_BEFORE_GIVING_UP);
-    });
+    if (RunningTaskMark::IsRunningTaskOf(owner)) {
+        TrySwallow([&] { dispose(std::chrono::milliseconds(0)); });
+        return;
+    }
+    DisposeWithin(DESTRUCTION_DISPOSE_LIMIT, dispose, logTag, "Destroyed while a task still runs: that task");
 }
 
 }  // namespace NuvraMobile

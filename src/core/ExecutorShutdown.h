@@ -33,8 +33,8 @@ std::chrono::steady_clock::time_point DisposeDeadline(std::chrono::milliseconds 
  * threads behind that touch freed memory (they keep the data they use alive themselves).
  *
  * Inside one of the owner's own tasks the running task can never end while we wait, so disposal is only
- * started. Elsewhere `dispose` is repeated in 1000 ms slices for a bounded time; a task that runs longer
- * is logged under `logTag` and left to finish on its own.
+ * started. Elsewhere it is disposed within a bounded time (DisposeWithin); a task that runs longer is
+ * logged under `logTag` and left to finish on its own.
  */
 void DisposeOnDestruction(const void* owner, const std::function<bool(std::chrono::milliseconds)>& dispose,
                           const char* logTag) noexcept;

@@ -5,6 +5,7 @@
 #include "core/EventHub.h"
 #include "core/EventSource.h"
 #include "core/EventType.h"
+#include "core/ExecutorShutdown.h"
 #include "core/InternalModule.h"
 #include "core/ModuleEventDispatcherBase.h"
 #include "core/ModuleEventListenerBase.h"
@@ -78,19 +79,39 @@ const char* Module::QueueTask(const std::string& taskName, const Task& task,
     if (taskExecutor_) {
         auto self = Self();
         const bool normalTask = !options.keepAfterUnregister;
-        taskExecutor_->AddTask(
-            [self, taskName, task, normalTask] { self->RunTask(taskName, task, normalTask); },
+        ++tasksInProgress_;
+        const bool queued = taskExecutor_->AddTask(
+            [self, taskName, task, normalTask] {
+                TryFinally([&] { self->RunTask(taskName, task, normalTask); },
+                           [&] { self->EndTaskInProgress(); });
+            },
             [self](std::string failedTaskName, SdkError& error) {
                 Log::Warning(self->GetSharedStateName().c_str(),
                              "Task threw an error.\nTask: \"%s\"\nError:\n%s", failedTaskName,
                              error.GetMessage());
             },
             taskName);
+        if (!queued) {
+            --tasksInProgress_;
+        }
     }
     return nullptr;
 }
 
+void Module::EndTaskInProgress() {
+    MutexLock lock(mutex_);
+    --tasksInProgress_;
+}
+
+bool Module::HasTasksInProgress() {
+    MutexLock lock(mutex_);
+    return tasksInProgress_ > 0;
+}
+
 void Module::RunTask(const std::string& taskName, const Task& task, bool normalTask) {
+    // Marked as the hub's work: a Dispose of the hub from here only starts it, as from a hub task, since
+    // waiting here would hold up this module's own unregistration.
+    RunningTaskMark mark(GetEventHub().get());
     if (normalTask && !StartNormalTask()) {
         Log::Warning(GetSharedStateName().c_str(),
                      "Dropping task scheduled after Module::UnregisterModule(). Task: \"%s\"", taskName);
@@ -116,7 +137,7 @@ void Module::EndNormalTask() {
     MutexLock lock(mutex_);
     normalTaskRunning_ = false;
     // The hub-side unregistration waits for this task to end.
-    if (state_ == ModuleState::COMPLETING_NORMAL_TASKS && eventHub_) {
+    if ((state_ == ModuleState::UNREGISTERING || state_ == ModuleState::COMPLETING_NORMAL_TASKS) && eventHub_) {
         eventHub_->RequestIdle();
     }
 }
@@ -384,7 +405,9 @@ void Module::CompleteUnregistrationIfNeeded() {
 
 void Module::CompleteUnregistrationIfNeeded_UNREGISTERING() {
     MutexLock lock(mutex_);
-    if (state_ != ModuleState::UNREGISTERING) {
+    // A running task may be inside one of the listeners (an extension's listener that unregisters its
+    // own module): they are let go only once it has ended, which requests another idle turn.
+    if (state_ != ModuleState::UNREGISTERING || normalTaskRunning_) {
         return;
     }
     const auto listeners = std::exchange(listeners_, {});

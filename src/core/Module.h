@@ -130,7 +130,8 @@ public:
 protected:
     // Runs once on the hub side after registration; register listeners and dispatchers here.
     virtual void OnRegistered();
-    // Runs once during unregistration, when no normal task of the module is running.
+    // Runs once during unregistration, when no normal task of the module is running; the listeners'
+    // OnUnregistered have run before, also only once no normal task was running.
     virtual void OnUnregistered();
     // Whether errors escaping this module's listeners and processors go to HandleUnexpectedError
     // (modules that wrap an extension); false in the base.
@@ -152,6 +153,12 @@ private:
     virtual void NotifyListeners(const std::shared_ptr<Event>& event);
     virtual void NotifyWildCardListener(const std::shared_ptr<Event>& event);
 
+    /**
+     * True while a task of this module is queued or running. The hub reads it, with its own count of
+     * event passes, to tell when the work that earlier events caused has ended.
+     */
+    bool HasTasksInProgress();
+
     void RegisterWildCardListener(const std::shared_ptr<ModuleEventListenerBase>& listener);
     std::shared_ptr<Module> Self();
     void EnqueueCallback(Callback callback) NVR_REQUIRES(mutex_);
@@ -166,6 +173,7 @@ private:
     // Queues the task, or returns the warning format that says why it was dropped.
     const char* QueueTask(const std::string& taskName, const Task& task, const ModuleTaskOptions& options);
     void RunTask(const std::string& taskName, const Task& task, bool normalTask);
+    void EndTaskInProgress();
     bool StartNormalTask();
     void EndNormalTask();
     void RunLastTask();
@@ -186,6 +194,8 @@ private:
     std::deque<Callback> callbacks_ NVR_GUARDED_BY(mutex_);
     std::shared_ptr<TaskExecutorInterface> taskExecutor_ NVR_GUARDED_BY(mutex_);
     bool normalTaskRunning_ NVR_GUARDED_BY(mutex_) = false;
+    /** Tasks given to the executor that have not yet ended (run, or been dropped before they ran). */
+    int32_t tasksInProgress_ NVR_GUARDED_BY(mutex_) = 0;
 };
 
 }  // namespace NuvraMobile

@@ -3,7 +3,9 @@
 #include <iterator>
 #include <utility>
 
+#include "core/BoundedDisposal.h"
 #include "core/Event.h"
+#include "core/ModuleMemberTask.h"
 #include "core/EventBuilder.h"
 #include "core/EventData.h"
 #include "core/EventSource.h"
@@ -28,7 +30,6 @@ namespace ConfigKeys = IdentityConstants::EventDataKeys::Configuration;
 namespace Names = IdentityConstants::EventNames;
 
 namespace {
-constexpr std::chrono::milliseconds kDisposeRetryTimeout{1000};
 }  // namespace
 
 Identity::Identity() : Identity(TimeUtils::GetUnixTimeInSeconds) {}
@@ -59,15 +60,18 @@ void Identity::OnUnregistered() {
         hitDatabase_->Dispose(std::chrono::milliseconds(0));
     }
     auto self = SharedSelf();
-    AddTaskToQueue("unregistration", [self] { self->DisposeHitDatabaseUntilDone(); }, ModuleTaskOptions{true});
+    AddTaskToQueue("unregistration", [self] { self->DisposeHitDatabase(); }, ModuleTaskOptions{true});
 }
 
-void Identity::DisposeHitDatabaseUntilDone() {
+void Identity::DisposeHitDatabase() {
     if (!hitDatabase_) {
         return;
     }
-    while (!hitDatabase_->Dispose(kDisposeRetryTimeout)) {
-    }
+    const auto hitDatabase = hitDatabase_;
+    DisposeWithin(
+        MODULE_HIT_QUEUE_DISPOSE_LIMIT,
+        [&hitDatabase](std::chrono::milliseconds timeout) { return hitDatabase->Dispose(timeout); }, LOG_PREFIX,
+        "The identity hit queue");
     hitDatabase_.reset();
 }
 
@@ -75,15 +79,9 @@ std::shared_ptr<Identity> Identity::SharedSelf() {
     return std::dynamic_pointer_cast<Identity>(shared_from_this());
 }
 
-void Identity::QueueEventTask(const char* taskName, void (Identity::*body)(const std::shared_ptr<Event>&),
-                              const std::shared_ptr<Event>& event) {
-    auto self = SharedSelf();
-    AddTaskToQueue(taskName, [self, body, event] { ((*self).*body)(event); });
-}
-
 void Identity::HandleIdentityRequest(const std::shared_ptr<Event>& event) {
     if (event) {
-        QueueEventTask("IdentityHandleIdentityRequest", &Identity::AppendAndProcess, event);
+        QueueMemberTask(*this, "IdentityHandleIdentityRequest", &Identity::AppendAndProcess, event);
     }
 }
 
@@ -98,24 +96,24 @@ void Identity::TryProcessEventQueue() {
 }
 
 void Identity::Bootup(const std::shared_ptr<Event>& event) {
-    QueueEventTask("IdentityBootup", &Identity::ApplyBootup, event);
+    QueueMemberTask(*this, "IdentityBootup", &Identity::ApplyBootup, event);
 }
 
 void Identity::HandleConfigurationResponse(const std::shared_ptr<Event>& event) {
     if (event && event->GetData()) {
-        QueueEventTask("HandleConfigurationResponse", &Identity::ApplyConfigurationResponse, event);
+        QueueMemberTask(*this, "HandleConfigurationResponse", &Identity::ApplyConfigurationResponse, event);
     }
 }
 
 void Identity::HandleAudienceResponse(const std::shared_ptr<Event>& event) {
     if (event && event->GetData()) {
-        QueueEventTask("HandleAudienceResponse", &Identity::ApplyAudienceResponse, event);
+        QueueMemberTask(*this, "HandleAudienceResponse", &Identity::ApplyAudienceResponse, event);
     }
 }
 
 void Identity::HandleAnalyticsResponseIdentity(const std::shared_ptr<Event>& event) {
     if (event && event->GetData()) {
-        QueueEventTask("HandleAnalyticsResponseIdentity", &Identity::ApplyAnalyticsResponse, event);
+        QueueMemberTask(*this, "HandleAnalyticsResponseIdentity", &Identity::ApplyAnalyticsResponse, event);
     }
 }
 

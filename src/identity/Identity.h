@@ -141,9 +141,6 @@ protected:
     void OnUnregistered() override;
 
 private:
-    /** Queues `body` as the named task, holding this module and the event until it has run. */
-    void QueueEventTask(const char* taskName, void (Identity::*body)(const std::shared_ptr<Event>&),
-                        const std::shared_ptr<Event>& event);
     std::shared_ptr<Identity> SharedSelf();
     std::shared_ptr<ConfigurationSharedStateIdentity> ConfigurationAt(const std::shared_ptr<Event>& event);
     void AppendAndProcess(const std::shared_ptr<Event>& event);
@@ -158,7 +155,8 @@ private:
     void ApplyAudienceResponse(const std::shared_ptr<Event>& event);
     void ApplyAnalyticsResponse(const std::shared_ptr<Event>& event);
     void ApplyBootup(const std::shared_ptr<Event>& event);
-    void DisposeHitDatabaseUntilDone();
+    /** Waits a bounded time for the hit queue to stop, then lets it go. */
+    void DisposeHitDatabase();
 
     std::string mid_;
     std::string locationHint_;

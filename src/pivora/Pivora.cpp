@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "core/Event.h"
+#include "core/ModuleMemberTask.h"
 #include "core/EventData.h"
 #include "core/EventSource.h"
 #include "core/EventType.h"
@@ -103,13 +104,6 @@ void Pivora::OnUnregistered() {
 
 std::shared_ptr<Pivora> Pivora::SharedSelf() { return std::dynamic_pointer_cast<Pivora>(shared_from_this()); }
 
-void Pivora::QueueTask(const char* taskName, std::function<void(Pivora&)> task) {
-    TrySwallow([&] {
-        auto self = SharedSelf();
-        AddTaskToQueue(taskName, [self, task = std::move(task)] { task(*self); });
-    });
-}
-
 std::shared_ptr<EventData> Pivora::GetState(const char* stateName, const std::shared_ptr<Event>& event) {
     return GetSharedEventState(stateName, event);
 }
@@ -118,7 +112,7 @@ std::shared_ptr<EventData> Pivora::GetState(const char* stateName, const std::sh
 
 void Pivora::LoadRequests(const Requests& requests, const std::shared_ptr<PivoraParameters>& parameters,
                           const std::shared_ptr<Event>& event) {
-    QueueTask("LoadRequests", [requests, parameters, event](Pivora& self) {
+    QueueMemberTask(*this, "LoadRequests", [requests, parameters, event](Pivora& self) {
         const auto configuration = self.RetrieveConfigurationSharedEventState(event);
         self.BatchRequests(requests, parameters, configuration, self.GetState(Lifecycle::SHARED_STATE_NAME, event),
                            self.GetState(Identity::SHARED_STATE_NAME, event), event->GetTimestamp(),
@@ -128,7 +122,7 @@ void Pivora::LoadRequests(const Requests& requests, const std::shared_ptr<Pivora
 
 void Pivora::HandleMboxPrefetch(const Prefetches& prefetchList, const std::shared_ptr<PivoraParameters>& parameters,
                                 const std::shared_ptr<Event>& event) {
-    QueueTask("PrefetchContent", [prefetchList, parameters, event](Pivora& self) {
+    QueueMemberTask(*this, "PrefetchContent", [prefetchList, parameters, event](Pivora& self) {
         if (self.IsInPreviewMode()) {
             Log::Debug(LOG_PREFIX, PivoraErrors::PREFETCH_PREVIEW_MODE);
             self.responseContentDispatcher_->DispatchPrefetchResult(PivoraErrors::PREFETCH_PREVIEW_MODE,
@@ -144,7 +138,7 @@ void Pivora::HandleMboxPrefetch(const Prefetches& prefetchList, const std::share
 }
 
 void Pivora::HandleViewPrefetch(const std::shared_ptr<Event>& event) {
-    QueueTask("ViewPrefetch", [event](Pivora& self) {
+    QueueMemberTask(*this, "ViewPrefetch", [event](Pivora& self) {
         const auto& data = event->GetData();
         if (data->IsEmpty()) {
             return;
@@ -161,7 +155,7 @@ void Pivora::HandleViewPrefetch(const std::shared_ptr<Event>& event) {
 void Pivora::HandleLocationsDisplayed(const std::vector<std::shared_ptr<Variant>>& mboxNames,
                                       const std::shared_ptr<PivoraParameters>& parameters,
                                       const std::shared_ptr<Event>& event) {
-    QueueTask("LocationDisplayed", [mboxNames, parameters, event](Pivora& self) {
+    QueueMemberTask(*this, "LocationDisplayed", [mboxNames, parameters, event](Pivora& self) {
         const auto lifecycle = self.GetState(Lifecycle::SHARED_STATE_NAME, event);
         const auto parser = self.GetResponseParser();
         int added = 0;
@@ -196,7 +190,7 @@ void Pivora::HandleLocationsDisplayed(const std::vector<std::shared_ptr<Variant>
 
 void Pivora::HandleLocationClicked(const std::string& mboxName, const std::shared_ptr<PivoraParameters>& parameters,
                                    const std::shared_ptr<Event>& event) {
-    QueueTask("LocationClicked", [mboxName, parameters, event](Pivora& self) {
+    QueueMemberTask(*this, "LocationClicked", [mboxName, parameters, event](Pivora& self) {
         if (self.IsInPreviewMode()) {
             Log::Debug(LOG_PREFIX, "Pivora location clicked notification can't be sent while in preview mode");
             return;
@@ -235,7 +229,7 @@ void Pivora::HandleLocationClicked(const std::string& mboxName, const std::share
 void Pivora::HandleViewNotifications(const std::shared_ptr<Event>& event,
                                      const std::vector<std::shared_ptr<Variant>>& viewNotifications,
                                      const std::string& propertyToken) {
-    QueueTask("AddViewNotification", [event, viewNotifications, propertyToken](Pivora& self) {
+    QueueMemberTask(*this, "AddViewNotification", [event, viewNotifications, propertyToken](Pivora& self) {
         const auto configuration = self.RetrieveConfigurationSharedEventState(event);
         if (!self.PrepareForPivoraRequest(configuration).empty()) {
             Log::Warning(LOG_PREFIX, "Pivora configuration doesn't support sending notifications.");
@@ -253,13 +247,13 @@ void Pivora::HandleViewNotifications(const std::shared_ptr<Event>& event,
 }
 
 void Pivora::ProcessIdentityRequest(const std::string& pairId) {
-    QueueTask("ProcessIdentityRequest", [pairId](Pivora& self) {
+    QueueMemberTask(*this, "ProcessIdentityRequest", [pairId](Pivora& self) {
         self.responseIdentityDispatcher_->DispatchIdentityResponse(self.qtxId_, self.thirdPartyId_, pairId);
     });
 }
 
 void Pivora::HandleConfigurationResponse(const std::shared_ptr<Event>& event) {
-    QueueTask("PivoraHandleConfigurationResponse", [event](Pivora& self) {
+    QueueMemberTask(*this, "PivoraHandleConfigurationResponse", [event](Pivora& self) {
         self.RetrieveConfigurationSharedEventState(event);
         if (self.GetMobilePrivacyStatus() != MobilePrivacyStatus::OPT_OUT) {
             return;
@@ -273,7 +267,7 @@ void Pivora::HandleConfigurationResponse(const std::shared_ptr<Event>& event) {
 }
 
 void Pivora::ResetIdentity(int32_t eventNumber, const std::string& pairId) {
-    QueueTask("ResetIdentity", [eventNumber, pairId](Pivora& self) {
+    QueueMemberTask(*this, "ResetIdentity", [eventNumber, pairId](Pivora& self) {
         self.ResetIdentity();
         self.CreateOrUpdateSharedState(eventNumber, self.PackageState());
         self.responseIdentityDispatcher_->DispatchIdentityResponse(self.qtxId_, self.thirdPartyId_, pairId);
@@ -281,18 +275,18 @@ void Pivora::ResetIdentity(int32_t eventNumber, const std::string& pairId) {
 }
 
 void Pivora::SetThirdPartyId(int32_t eventNumber, const std::string& thirdPartyId) {
-    QueueTask("SetThirdPartyId", [eventNumber, thirdPartyId](Pivora& self) {
+    QueueMemberTask(*this, "SetThirdPartyId", [eventNumber, thirdPartyId](Pivora& self) {
         self.SetThirdPartyIdInternal(thirdPartyId);
         self.CreateOrUpdateSharedState(eventNumber, self.PackageState());
     });
 }
 
 void Pivora::ClearPrefetchCache() {
-    QueueTask("ClearPrefetchCache", [](Pivora& self) { self.prefetchedMboxes_.clear(); });
+    QueueMemberTask(*this, "ClearPrefetchCache", [](Pivora& self) { self.prefetchedMboxes_.clear(); });
 }
 
 void Pivora::SetPreviewRestartDeepLink(const std::string& restartDeepLink) {
-    QueueTask("SetPreviewRestartDeeplink", [restartDeepLink](Pivora& self) {
+    QueueMemberTask(*this, "SetPreviewRestartDeeplink", [restartDeepLink](Pivora& self) {
         if (const auto manager = self.GetPreviewManager()) {
             manager->SetRestartDeepLink(restartDeepLink);
         } else {
@@ -302,7 +296,7 @@ void Pivora::SetPreviewRestartDeepLink(const std::string& restartDeepLink) {
 }
 
 void Pivora::ProcessPreviewDeepLink(const std::shared_ptr<Event>& event, const std::string& deepLink) {
-    QueueTask("ProcessPreviewDeeplink", [event, deepLink](Pivora& self) { self.SetupPreviewMode(event, deepLink); });
+    QueueMemberTask(*this, "ProcessPreviewDeeplink", [event, deepLink](Pivora& self) { self.SetupPreviewMode(event, deepLink); });
 }
 
 // --- Identity, session and configuration ------------------------------------------------------------
@@ -641,6 +635,8 @@ std::shared_ptr<HttpConnectionInterface> Pivora::SendPivoraRequest(
         if (timeout <= 0) {
             timeout = PivoraConstants::DEFAULT_CONNECTION_TIMEOUT_SEC;
         }
+        // The request blocks this module's queue, and with it the module's unregistration.
+        timeout = std::min(timeout, PivoraConstants::MAX_CONNECTION_TIMEOUT_SEC);
         int64_t environmentId = 0;
         if (configuration->GetLong(Config::ENVIRONMENT_ID, environmentId)) {
             builder->SetConfigParameters(environmentId);

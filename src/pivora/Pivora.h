@@ -162,8 +162,6 @@ protected:
     virtual void SetupPreviewMode(const std::shared_ptr<Event>& event, const std::string& deepLink);
 
 private:
-    /** Queues `task` under the name on the module's queue, holding the module; errors are swallowed. */
-    void QueueTask(const char* taskName, std::function<void(Pivora&)> task);
     std::shared_ptr<Pivora> SharedSelf();
     std::shared_ptr<EventData> GetState(const char* stateName, const std::shared_ptr<Event>& event);
     void AddPendingNotification(std::shared_ptr<JsonObject> notification);

@@ -21,6 +21,8 @@ constexpr const char* SESSION_TIMESTAMP = "SESSION_TIMESTAMP";
 
 constexpr int32_t DEFAULT_SESSION_TIMEOUT = 1800;
 constexpr int32_t DEFAULT_CONNECTION_TIMEOUT_SEC = 5;
+/** The longest configured request timeout used, as for postbacks. */
+constexpr int32_t MAX_CONNECTION_TIMEOUT_SEC = 60;
 
 /** The delivery URL: host, client code and session id, in that order. */
 constexpr const char* PREFETCH_API_URL_BASE = "https://%s/rest/v1/delivery/?client=%s&sessionId=%s";

@@ -1,11 +1,20 @@
 #include "platform/MobileMarketingCoreBridge.h"
 
+#include <stdlib.h>
+
+#include <algorithm>
 #include <chrono>
-#include <mutex>
+#include <cstdio>
+#include <utility>
+
+#include "core/BoundedDisposal.h"
+#include "core/ExecutorShutdown.h"
 
 #include "platform/ObjCRuntime.h"
 #include "platform/V4Migration.h"
 #include "services/PlatformServices.h"
+#include "services/json/NativeJsonUtilityService.h"
+#include "services/network/CurlSession.h"
 #include "services/threading/NativeThreadingService.h"
 #include "util/Log.h"
 #include "util/Mutex.h"
@@ -16,6 +25,9 @@ namespace NuvraMobile {
 namespace {
 
 constexpr std::chrono::milliseconds NO_WAIT{0};
+/** How long a process exit waits for the SDK's threads to end. */
+constexpr std::chrono::milliseconds EXIT_DISPOSE_LIMIT{5000};
+constexpr const char* LOG_TAG = "MobileMarketingCoreBridge";
 
 /** The bridge mutex and what it guards. */
 class Statics : public Object {
@@ -39,7 +51,46 @@ private:
     }
 };
 
+std::shared_ptr<MobileMarketingCoreBridge> TakeBridge() {
+    Statics& statics = Statics::Get();
+    MutexLock lock(statics.mutex);
+    return std::exchange(statics.bridge, nullptr);
+}
+
+std::chrono::milliseconds TimeLeft(std::chrono::steady_clock::time_point deadline) {
+    return std::max(std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now()),
+                    NO_WAIT);
+}
+
 }  // namespace
+
+void MobileMarketingCoreBridge::DisposeAtExit(int status, void*) {
+    const auto bridge = TakeBridge();
+    if (!bridge || bridge->Dispose(EXIT_DISPOSE_LIMIT)) {
+        return;
+    }
+    Log::Warning(LOG_TAG, "The SDK's threads did not end within %s ms of exit; ending the process now.",
+                 static_cast<long long>(EXIT_DISPOSE_LIMIT.count()));
+    std::fflush(nullptr);
+    std::_Exit(status);
+}
+
+/**
+ * Called after the first start has built the statics that the SDK's threads use. Exit handlers run in the
+ * reverse order of their registration, interleaved with the destruction of statics that libraries build
+ * on first use: the transfer and TLS libraries and the JSON reader are used once first, so that their
+ * statics outlive the handler.
+ */
+void MobileMarketingCoreBridge::RegisterExitHandlerOnce() {
+    static const bool registered = [] {
+        CurlSession::InitializeLibrary();
+        CreateNativeJsonUtilityService()->CreateJsonObject("{\"exit\": [1]}");
+        return on_exit(DisposeAtExit, nullptr) == 0;
+    }();
+    if (!registered) {
+        Log::Warning(LOG_TAG, "Could not register the exit handler; the SDK is not stopped at exit.");
+    }
+}
 
 std::shared_ptr<MobileMarketingCoreBridge> MobileMarketingCoreBridge::GetInstance2() {
     Statics& statics = Statics::Get();
@@ -60,30 +111,36 @@ std::shared_ptr<MobileMarketingCoreBridge> MobileMarketingCoreBridge::GetInstanc
     } else {
         RunNVRV4Migration();
     }
+    RegisterExitHandlerOnce();
     return bridge;
 }
 
 MobileMarketingCoreBridge* MobileMarketingCoreBridge::GetInstance() { return GetInstance2().get(); }
 
 void MobileMarketingCoreBridge::ResetInstance() {
-    std::shared_ptr<MobileMarketingCoreBridge> bridge;
-    {
-        Statics& statics = Statics::Get();
-        MutexLock lock(statics.mutex);
-        bridge.swap(statics.bridge);
+    if (const auto bridge = TakeBridge()) {
+        bridge->Dispose(NO_WAIT);
     }
-    if (!bridge) {
-        return;
+}
+
+bool MobileMarketingCoreBridge::Dispose(std::chrono::milliseconds timeout) {
+    const auto deadline = DisposeDeadline(timeout);
+    bool disposed = !core_ || core_->Dispose(timeout);
+    if (sharedServices_) {
+        disposed = DisposeWithin(
+                       TimeLeft(deadline),
+                       [this](std::chrono::milliseconds left) { return sharedServices_->Dispose(left); }, LOG_TAG,
+                       "The shared services") &&
+                   disposed;
     }
-    if (bridge->core_) {
-        bridge->core_->Dispose(NO_WAIT);
+    if (platformServices_) {
+        disposed = DisposeWithin(
+                       TimeLeft(deadline),
+                       [this](std::chrono::milliseconds left) { return platformServices_->Dispose(left); },
+                       LOG_TAG, "The bridge's services") &&
+                   disposed;
     }
-    if (bridge->sharedServices_) {
-        bridge->sharedServices_->Dispose(NO_WAIT);
-    }
-    if (bridge->platformServices_) {
-        bridge->platformServices_->Dispose(NO_WAIT);
-    }
+    return disposed;
 }
 
 std::shared_ptr<SharedPlatformServicesInterface> MobileMarketingCoreBridge::CreateNativeSharedPlatformServices() {

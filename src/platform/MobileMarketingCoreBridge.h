@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <functional>
 #include <memory>
 
@@ -20,6 +21,12 @@ namespace NuvraMobile {
  * ResetInstance takes the bridge out under the mutex and disposes, unlocked and each with a 0 ms timeout,
  * the core, the shared services and the bridge's own per-core services; the next request starts a new
  * system. Core start stays once per process, also after a reset.
+ *
+ * Process exit (a return from main, or exit()): the first start registers an exit handler that runs
+ * before the statics the SDK's threads use are destroyed and before the transfer and TLS libraries clean
+ * up. It disposes the running system as a reset does, but waits for its threads, within a bound; should
+ * any still be at work then, it ends the process at once with the exit status it was given, rather than
+ * let those threads run into destroyed statics. Stored hits stay stored either way.
  *
  * Any thread may call every operation. When start-up throws, nothing is kept: the exception leaves the
  * request and the next request starts again.
@@ -49,6 +56,13 @@ public:
 
 private:
     MobileMarketingCoreBridge() = default;
+
+    /** Disposes the core, then the shared and the bridge's services; false when one did not end in time. */
+    bool Dispose(std::chrono::milliseconds timeout);
+    /** Registers DisposeAtExit, once per process. */
+    static void RegisterExitHandlerOnce();
+    /** The exit handler; `status` is the process's exit status. */
+    static void DisposeAtExit(int status, void* unused);
 
     std::shared_ptr<Core> core_;
     std::shared_ptr<SharedPlatformServicesInterface> sharedServices_;

@@ -1,13 +1,13 @@
 #import "platform/NVRExtensionBridge.h"
 
 #include <cmath>
-#include <mutex>
 #include <string>
 
 #include "core/Object.h"
 #include "core/SdkError.h"
 #include "externalModule/ExternalModuleInterface.h"
 #include "externalModule/ExternalModuleListenerInterface.h"
+#include "platform/LockedObjectSlot.h"
 #include "platform/NVRExtensionErrorCodes.h"
 #import "platform/NVRExtensionListener.h"
 #include "platform/ObjCRuntime.h"
@@ -22,30 +22,30 @@ namespace {
 /**
  * The app's extension behind the core's module interface. The hub asks the name on the registering
  * thread and the shared-state name on any thread while the instance is replaced on the hub side, so
- * the instance is read under a lock and called outside it. The name outlives the instance: the module
- * still logs and keys its state by it after the instance is released.
+ * the instance is kept in a locked slot and each call holds its own reference. The name outlives the
+ * instance: the module still logs and keys its state by it after the instance is released.
  */
 class ExternalModuleInterfaceWrapper : public Object, public virtual ExternalModuleInterface {
 public:
     explicit ExternalModuleInterfaceWrapper(Class extensionClass) : instance_([extensionClass alloc]) {}
 
     ~ExternalModuleInterfaceWrapper() override {
-        NVRExtension* instance = instance_;
-        RunInObjCScope([instance] { [instance release]; });
+        RunInObjCScope([this] { instance_.Take(); });
     }
 
     /** Once the instance is gone (unregistered), the name it gave last. */
     std::string GetModuleName() override {
         std::string name;
         RunInObjCScope([&] {
-            NVRExtension* instance = RetainedInstance();
-            if (instance != nil) {
-                name = ToCppString([instance name]);
-                [instance release];
-                MutexLock lock(mutex_);
+            const auto instance = instance_.Retained();
+            const bool answered = instance.Get() != nil;
+            if (answered) {
+                name = ToCppString([instance.Get() name]);
+            }
+            MutexLock lock(nameMutex_);
+            if (answered) {
                 lastName_ = name;
             } else {
-                MutexLock lock(mutex_);
                 name = lastName_;
             }
         });
@@ -54,71 +54,47 @@ public:
 
     std::string GetModuleVersion() override {
         std::string version;
-        RunInObjCScope([&] {
-            NVRExtension* instance = RetainedInstance();
-            version = ToCppString([instance version]);
-            [instance release];
-        });
+        RunInObjCScope([&] { version = ToCppString([instance_.Retained().Get() version]); });
         return version;
     }
 
     void OnRegister(const std::shared_ptr<ExternalModuleServicesInterface>& services) override {
         RunInObjCScope([&] {
-            NVRExtension* allocated = TakeInstance();
+            NVRExtension* allocated = instance_.Take().Release();
             if (allocated == nil) {
                 return;
             }
             NVRExtensionApi* api =
                 CreateNVRExtensionApiFromExternalModuleServicesInterface(allocated, services);
             // initWithApi: stores the api before the subclass's own init runs.
-            NVRExtension* instance = [[allocated initWithApi:api] init];
-            {
-                MutexLock lock(mutex_);
-                instance_ = instance;
-            }
-            if ([instance api] == nil) {
-                [instance unexpectedError:NVRExtensionErrorWithCode(NVRExtensionErrorUnknown, nil)];
+            instance_.Put(RetainedObject<NVRExtension>::Adopt([[allocated initWithApi:api] init]));
+            const auto instance = instance_.Retained();
+            if ([instance.Get() api] == nil) {
+                [instance.Get() unexpectedError:NVRExtensionErrorWithCode(NVRExtensionErrorUnknown, nil)];
             }
         });
     }
 
     void OnUnexpectedError(SdkError& error) override {
         const long code = GetNVRExtensionErrorFromErrorCodes(error.GetCode());
-        RunInObjCScope([&] {
-            NVRExtension* instance = RetainedInstance();
-            [instance unexpectedError:NVRExtensionErrorWithCode(code, nil)];
-            [instance release];
-        });
+        RunInObjCScope(
+            [&] { [instance_.Retained().Get() unexpectedError:NVRExtensionErrorWithCode(code, nil)]; });
     }
 
     void OnUnregister() override {
-        RunInObjCScope([&] {
-            NVRExtension* instance = TakeInstance();
-            [instance onUnregister];
-            [instance release];
-        });
+        RunInObjCScope([&] { [instance_.Take().Get() onUnregister]; });
     }
 
 private:
-    NVRExtension* RetainedInstance() {
-        MutexLock lock(mutex_);
-        return [instance_ retain];
-    }
-
-    /** The instance, now owned by the caller; none is left here. */
-    NVRExtension* TakeInstance() {
-        MutexLock lock(mutex_);
-        NVRExtension* instance = instance_;
-        instance_ = nil;
-        return instance;
-    }
-
-    Mutex mutex_;
-    NVRExtension* instance_ NVR_GUARDED_BY(mutex_);
-    std::string lastName_ NVR_GUARDED_BY(mutex_);
+    LockedObjectSlot<NVRExtension> instance_;
+    Mutex nameMutex_;
+    std::string lastName_ NVR_GUARDED_BY(nameMutex_);
 };
 
-/** One registered listener class of the app's extension; its instance lives while it is registered. */
+/**
+ * One registered listener class of the app's extension; its instance lives while it is registered, and
+ * for as long as a call into it runs: the listener may unregister its own module from inside hear:.
+ */
 class ExternalModuleListenerInterfaceWrapper : public Object, public virtual ExternalModuleListenerInterface {
 public:
     ExternalModuleListenerInterfaceWrapper(NVRExtension* extension, Class listenerClass)
@@ -132,13 +108,14 @@ public:
         RunInObjCScope([this] {
             NVRExtensionListener* allocated = [listenerClass_ alloc];
             if (allocated != nil) {
-                listener_ = [[allocated initWithExtension:extension_] init];
+                listener_.Put(RetainedObject<NVRExtensionListener>::Adopt(
+                    [[allocated initWithExtension:extension_.Retained().Get()] init]));
             }
         });
     }
 
     void Hear(const std::shared_ptr<Event>& event) override {
-        RunInObjCScope([&] { [listener_ hear:CreateNVRExtensionEventFromEvent(event)]; });
+        RunInObjCScope([&] { [listener_.Retained().Get() hear:CreateNVRExtensionEventFromEvent(event)]; });
     }
 
     void OnUnregistered() override {
@@ -147,15 +124,13 @@ public:
 
 private:
     void ReleaseAll() {
-        [listener_ release];
-        listener_ = nil;
-        [extension_ release];
-        extension_ = nil;
+        listener_.Take();
+        extension_.Take();
     }
 
-    NVRExtension* extension_;
+    LockedObjectSlot<NVRExtension> extension_;
     const Class listenerClass_;
-    NVRExtensionListener* listener_ = nil;
+    LockedObjectSlot<NVRExtensionListener> listener_;
 };
 
 bool IsJsonValue(id value) {

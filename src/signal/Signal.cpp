@@ -2,6 +2,7 @@
 
 #include <chrono>
 
+#include "core/BoundedDisposal.h"
 #include "core/Event.h"
 #include "core/EventData.h"
 #include "core/EventSource.h"
@@ -25,7 +26,6 @@ namespace NuvraMobile {
 namespace {
 
 constexpr ModuleTaskOptions REQUIRED_FOR_UNREGISTRATION{true};
-constexpr std::chrono::milliseconds UNREGISTRATION_DISPOSE_SLICE{1000};
 
 /** The service of the module's platform services, or null with the line that says what is missing. */
 template <class Service>
@@ -70,13 +70,10 @@ void Signal::OnUnregistered() {
 }
 
 void Signal::DisposeHitsDatabase() {
-    for (int attempt = 0; attempt < UNREGISTRATION_DISPOSE_ATTEMPTS; ++attempt) {
-        if (hitsDatabase_->Dispose(UNREGISTRATION_DISPOSE_SLICE)) {
-            return;
-        }
-    }
-    Log::Warning(LOG_PREFIX,
-                 "The signal hit queue did not stop in time, its request in flight ends on its own");
+    DisposeWithin(
+        UNREGISTRATION_DISPOSE_LIMIT,
+        [this](std::chrono::milliseconds timeout) { return hitsDatabase_->Dispose(timeout); }, LOG_PREFIX,
+        "The signal hit queue");
 }
 
 std::shared_ptr<SignalHitsDatabase> Signal::CreateDatabase() {

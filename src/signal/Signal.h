@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <deque>
 #include <map>
 #include <memory>
@@ -39,8 +40,8 @@ public:
     using VariantMap = std::map<std::string, std::shared_ptr<Variant>>;
 
     static constexpr const char* LOG_PREFIX = SignalConstants::LOG_PREFIX;
-    /** One-second waits for the hit queue's worker at unregistration before giving up on it. */
-    static constexpr int UNREGISTRATION_DISPOSE_ATTEMPTS = 5;
+    /** How long unregistration waits for the hit queue's worker (a postback in flight) before going on. */
+    static constexpr std::chrono::milliseconds UNREGISTRATION_DISPOSE_LIMIT{5000};
 
     Signal();
 

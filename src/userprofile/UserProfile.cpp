@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "core/Event.h"
+#include "core/ModuleMemberTask.h"
 #include "core/EventData.h"
 #include "core/EventSource.h"
 #include "core/EventType.h"
@@ -77,13 +78,8 @@ std::shared_ptr<UserProfile> UserProfile::SharedSelf() {
     return std::static_pointer_cast<UserProfile>(shared_from_this());
 }
 
-void UserProfile::QueueTask(const char* taskName, std::function<void(UserProfile&)> body) {
-    auto self = SharedSelf();
-    AddTaskToQueue(taskName, [self, body = std::move(body)] { TrySwallow([&] { body(*self); }); });
-}
-
 void UserProfile::HandleBootEvent(const std::shared_ptr<Event>& event) {
-    QueueTask("UserProfileBoot", [event](UserProfile& module) {
+    QueueMemberTask(*this, "UserProfileBoot", [event](UserProfile& module) {
         if (module.LoadProfileData()) {
             module.UpdateSharedStateAndDispatchEvent(event->GetEventNumber());
         }
@@ -91,7 +87,7 @@ void UserProfile::HandleBootEvent(const std::shared_ptr<Event>& event) {
 }
 
 void UserProfile::HandleProfileUpdateEvent(const std::shared_ptr<Event>& event) {
-    QueueTask("UserProfileRequest", [event](UserProfile& module) {
+    QueueMemberTask(*this, "UserProfileRequest", [event](UserProfile& module) {
         VariantMap attributes;
         event->GetData()->GetVariantMap(Keys::UPDATE_DATA_KEY, attributes);
         if (module.BulkUpdateProfile(attributes)) {
@@ -101,7 +97,7 @@ void UserProfile::HandleProfileUpdateEvent(const std::shared_ptr<Event>& event) 
 }
 
 void UserProfile::HandleProfileDeleteEvent(const std::shared_ptr<Event>& event) {
-    QueueTask("UserProfileRemoveKey", [event](UserProfile& module) {
+    QueueMemberTask(*this, "UserProfileRemoveKey", [event](UserProfile& module) {
         std::string key;
         event->GetData()->GetString(Keys::REMOVE_DATA_KEY, key);
         if (!key.empty() && module.DeleteProfile(key)) {
@@ -111,7 +107,7 @@ void UserProfile::HandleProfileDeleteEvent(const std::shared_ptr<Event>& event) 
 }
 
 void UserProfile::HandleRulesEvent(const std::shared_ptr<Event>& event, const VariantMap& detail) {
-    QueueTask("RulesRequest", [event, detail](UserProfile& module) {
+    QueueMemberTask(*this, "RulesRequest", [event, detail](UserProfile& module) {
         module.ApplyRulesConsequence(detail, event->GetEventNumber());
     });
 }

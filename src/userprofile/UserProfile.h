@@ -55,7 +55,6 @@ protected:
 
 private:
     std::shared_ptr<UserProfile> SharedSelf();
-    void QueueTask(const char* taskName, std::function<void(UserProfile&)> body);
     void ApplyRulesConsequence(const VariantMap& detail, std::int32_t eventNumber);
     void HandleWriteConsequence(const VariantMap& detail, std::int32_t eventNumber);
     void HandleDeleteConsequence(const VariantMap& detail, std::int32_t eventNumber);

@@ -10,10 +10,11 @@ constexpr char DEFAULT_LOCALE_STRING[] = "en-US";
 
 // Language, optional extended language, optional script, optional region, optional rest (an encoding).
 const std::regex& LocalePattern() {
-    static const std::regex pattern(
+    // Never destroyed: a network thread may still read it while the process exits.
+    static const auto* pattern = new std::regex(
         "^([a-zA-Z]{2,3})(?:(?:-|_)[a-zA-Z]{3})?(?:(?:-|_)[a-zA-Z]{4})?(?:(?:-|_)([a-zA-Z]{2}|[0-9]{3}))?"
         "(?:(?:\\.|-|_).*)?$");
-    return pattern;
+    return *pattern;
 }
 
 }  // namespace

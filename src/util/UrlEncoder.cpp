@@ -29,8 +29,9 @@ struct EncodingTables {
 };
 
 const EncodingTables& Tables() {
-    static const EncodingTables tables;
-    return tables;
+    // Never destroyed: the SDK's threads may still use it while the process exits.
+    static const auto* tables = new EncodingTables();
+    return *tables;
 }
 
 int HexValue(char digit) {

@@ -135,22 +135,7 @@ protected:
     }
 
     /** The stored hits plus the waiting track requests, as the module answers. */
-    std::int64_t QueueSize() {
-        auto data = std::make_shared<EventData>();
-        data->PutBoolean("getqueuesize", true);
-        std::promise<std::int64_t> answer;
-        core_->DispatchEventWithResponseCallback(
-            EventBuilder("AnalyticsGetQueueSize", EventType::ANALYTICS, EventSource::REQUEST_CONTENT)
-                .SetData(data)
-                .Build(),
-            [&answer](const std::shared_ptr<Event>& response) {
-                answer.set_value(response->GetData()->OptLong("queuesize", -1));
-            },
-            nullptr);
-        auto future = answer.get_future();
-        EXPECT_EQ(std::future_status::ready, future.wait_for(10s));
-        return future.get();
-    }
+    std::int64_t QueueSize() { return QueueSizeThroughCore(*core_); }
 
     /** Returns once a configuration that matches was published. */
     void WaitForConfiguration(const std::function<bool(const EventData&)>& matches) {

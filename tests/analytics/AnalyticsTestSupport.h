@@ -11,6 +11,7 @@
 #include <ctime>
 #include <deque>
 #include <functional>
+#include <future>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -20,6 +21,7 @@
 #include "analytics/Analytics.h"
 #include "analytics/AnalyticsHitDatabase.h"
 #include "analytics/AnalyticsHitQueue.h"
+#include "core/Core.h"
 #include "core/Event.h"
 #include "core/EventBuilder.h"
 #include "core/EventData.h"
@@ -39,6 +41,28 @@
 #include "support/ScriptedNetworkService.h"
 
 namespace NuvraMobile {
+
+/**
+ * Asks the Analytics module of `core` for its queue size (stored hits plus waiting track requests) and
+ * waits up to 10 s for the answer; -1 when none came or it carries none. Not from the hub's threads.
+ */
+inline std::int64_t QueueSizeThroughCore(Core& core) {
+    auto data = std::make_shared<EventData>();
+    data->PutBoolean("getqueuesize", true);
+    const auto answer = std::make_shared<std::promise<std::int64_t>>();
+    auto future = answer->get_future();
+    core.DispatchEventWithResponseCallback(
+        EventBuilder("AnalyticsGetQueueSize", EventType::ANALYTICS, EventSource::REQUEST_CONTENT)
+            .SetData(data)
+            .Build(),
+        [answer](const std::shared_ptr<Event>& response) {
+            answer->set_value(response->GetData()->OptLong("queuesize", -1));
+        },
+        nullptr);
+    const bool answered = future.wait_for(std::chrono::seconds(10)) == std::future_status::ready;
+    EXPECT_TRUE(answered);
+    return answered ? future.get() : -1;
+}
 
 /**
  * The module on a fake hub: listener calls are played by the test and the module's tasks run on the

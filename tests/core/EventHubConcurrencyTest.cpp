@@ -709,18 +709,30 @@ TEST_F(EventHubTest, DisposeWithoutModulesFinishes) {
     EXPECT_EQ(EventHubInner::DISPOSED, Inner().GetState());
 }
 
-TEST_F(EventHubTest, EventsQueuedOrDispatchedAfterDisposalBeginsAreDropped) {
+TEST_F(EventHubTest, EventsDispatchedBeforeDisposeAreHandledAndLaterOnesDropped) {
     Gate gate;
     const auto module = AddModuleHoldingTheHub(gate);
     hub_->Dispatch(MakeTestEvent("queued"));
     std::thread disposer([&] { EXPECT_TRUE(hub_->Dispose(SIGNAL_TIMEOUT)); });
-    ASSERT_TRUE(WaitUntil([&] { return Inner().GetState() >= EventHubInner::UNREGISTERING_MODULES; }));
+    ASSERT_TRUE(WaitUntil([&] { return Inner().IsDraining(); }));
+    EXPECT_NO_THROW(hub_->Dispatch(MakeTestEvent("after")));
+    gate.Open();
+    disposer.join();
+    EXPECT_EQ((std::vector<std::string>{"hold", "queued"}), module->GetEventNames());
+}
+
+TEST_F(EventHubTest, EventsAndOneTimeListenersAfterUnregistrationBeginsAreDropped) {
+    Gate gate;
+    const auto module = AddModuleHoldingTheHub(gate);
+    // The held pass outlasts the drain's share of the time, so the modules start to unregister behind it.
+    EXPECT_FALSE(hub_->Dispose(milliseconds(50)));
+    ASSERT_EQ(EventHubInner::UNREGISTERING_MODULES, Inner().GetState());
     EXPECT_NO_THROW(hub_->Dispatch(MakeTestEvent("after")));
     SignalCounter oneTimeHeard;
     hub_->RegisterOneTimeListener<EventHubTest>("",
                                                 [&](const std::shared_ptr<Event>&) { oneTimeHeard.Raise(); });
     gate.Open();
-    disposer.join();
+    EXPECT_TRUE(hub_->Dispose(SIGNAL_TIMEOUT));
     EXPECT_EQ(std::vector<std::string>{"hold"}, module->GetEventNames());
     EXPECT_EQ(0, oneTimeHeard.Count());
 }

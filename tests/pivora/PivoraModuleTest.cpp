@@ -325,9 +325,15 @@ TEST_F(PivoraModuleTest, ANewClientCodeDropsTheEdgeHost) {
     EXPECT_FALSE(Store()->Contains("EDGE_HOST"));
 }
 
-TEST_F(PivoraModuleTest, DeliveryTimeoutComesFromTheConfigurationWithItsDefault) {
+TEST_F(PivoraModuleTest, DeliveryTimeoutComesFromTheConfigurationWithItsDefaultAndCap) {
     const std::pair<std::shared_ptr<Variant>, std::int64_t> cases[] = {
-        {nullptr, 5}, {Variant::FromInteger(7), 7}, {Variant::FromInteger(0), 5}, {Variant::FromInteger(-3), 5}};
+        {nullptr, 5},
+        {Variant::FromInteger(7), 7},
+        {Variant::FromInteger(0), 5},
+        {Variant::FromInteger(-3), 5},
+        {Variant::FromInteger(60), 60},
+        {Variant::FromInteger(61), 60},
+        {Variant::FromInteger(2147483647), 60}};
     for (const auto& [timeout, expected] : cases) {
         Configure(timeout ? VariantMap{{"pivora.timeout", timeout}} : VariantMap{});
         Prefetch({"a"}, "");

@@ -38,6 +38,10 @@ struct ExtensionJournal {
     NuvraMobile::SignalCounter unregistered;
     NuvraMobile::SignalCounter wildcardHeard;
     NuvraMobile::SignalCounter unexpectedErrors;
+    NuvraMobile::SignalCounter listenerDeallocs;
+    NuvraMobile::SignalCounter witnessHeard;
+    NuvraMobile::SignalCounter hearReturned;
+    int listenerDeallocsBeforeHearReturned = -1;
     std::mutex mutex;
     std::vector<NSInteger> errorCodes;
     NVRExtension* extension = nil;  // the registered TestExtension, not retained
@@ -165,6 +169,95 @@ ExtensionJournal* journal = nullptr;
         journal->errorCodes.push_back([error code]);
     }
     journal->unexpectedErrors.Raise();
+}
+@end
+
+NSString* const STOP_EVENT = @"stop";
+NSString* const WITNESS_EVENT = @"witness";
+
+/**
+ * The usual "stop after the first X": on hearing "stop" it unregisters its own extension, waits until the
+ * hub has handled an event dispatched after that (and so had its turn at the unregistration), and then
+ * goes on using itself.
+ */
+@interface SelfUnregisteringListener : NVRExtensionListener {
+@public
+    BOOL stopped;
+}
+@end
+
+@implementation SelfUnregisteringListener
+- (instancetype)init {
+    self = [super init];
+    journal->listenersReady.Raise();
+    return self;
+}
+
+- (void)hear:(NVRExtensionEvent*)event {
+    if (![[event eventName] isEqualToString:STOP_EVENT]) {
+        return;
+    }
+    [[[self extension] api] unregisterExtension];
+    NVRExtensionEvent* witness = [NVRExtensionEvent extensionEventWithName:WITNESS_EVENT
+                                                                      type:REQUEST_TYPE
+                                                                    source:TEST_SOURCE
+                                                                      data:nil
+                                                                     error:NULL];
+    [NVRCore dispatchEvent:witness error:NULL];
+    journal->witnessHeard.WaitFor(1);
+    journal->listenerDeallocsBeforeHearReturned = journal->listenerDeallocs.Count();
+    self->stopped = YES;
+    journal->hearReturned.Raise();
+}
+
+- (void)dealloc {
+    journal->listenerDeallocs.Raise();
+    [super dealloc];
+}
+@end
+
+@interface StoppingExtension : CountedExtension
+@end
+
+@implementation StoppingExtension
+- (instancetype)init {
+    [[self api] registerWildcardListener:[SelfUnregisteringListener class] error:NULL];
+    return self;
+}
+
+- (NSString*)name {
+    return @"com.test.stopping";
+}
+
+- (void)onUnregister {
+    [super onUnregister];
+    journal->unregistered.Raise();
+}
+@end
+
+/** Raises the journal's witness signal when it hears the witness event. */
+@interface WitnessListener : ReadyListener
+@end
+
+@implementation WitnessListener
+- (void)hear:(NVRExtensionEvent*)event {
+    if ([[event eventName] isEqualToString:WITNESS_EVENT]) {
+        journal->witnessHeard.Raise();
+    }
+}
+@end
+
+@interface WitnessExtension : NVRExtension
+@end
+
+@implementation WitnessExtension
+- (instancetype)init {
+    [[self api] registerWildcardListener:[WitnessListener class] error:NULL];
+    return self;
+}
+
+- (NSString*)name {
+    return @"com.test.witness";
 }
 @end
 
@@ -500,6 +593,30 @@ TEST_F(NVRExtensionOnCoreTest, AStateIsPublishedAndReadBack) {
     EXPECT_EQ(error, nil);
     EXPECT_EQ([Api() getSharedEventState:@"com.test.nobody" event:nil error:&error], nil);
     EXPECT_EQ(error, nil);
+}
+
+TEST_F(NVRExtensionTest, AListenerThatUnregistersItsExtensionInHearOutlivesTheCall) {
+    const auto core = MobileMarketingCoreBridge::GetInstance2()->GetCore();
+    Gate started;
+    core->GetEventHub()->FinishModulesRegistration([&started] { started.Open(); });
+    ASSERT_TRUE(started.Wait());
+    ASSERT_TRUE([NVRCore registerExtension:[WitnessExtension class] error:NULL]);
+    ASSERT_TRUE([NVRCore registerExtension:[StoppingExtension class] error:NULL]);
+    ASSERT_TRUE(journal_.listenersReady.WaitFor(2));
+
+    NVRExtensionEvent* stop = [NVRExtensionEvent extensionEventWithName:STOP_EVENT
+                                                                   type:REQUEST_TYPE
+                                                                 source:TEST_SOURCE
+                                                                   data:nil
+                                                                  error:NULL];
+    ASSERT_TRUE([NVRCore dispatchEvent:stop error:NULL]);
+    ASSERT_TRUE(journal_.hearReturned.WaitFor(1));
+    EXPECT_EQ(journal_.listenerDeallocsBeforeHearReturned, 0);
+    // Released once its call is over, then the extension is told and goes.
+    EXPECT_TRUE(journal_.listenerDeallocs.WaitFor(1));
+    EXPECT_TRUE(journal_.unregistered.WaitFor(1));
+    EXPECT_TRUE(journal_.deallocs.WaitFor(1));
+    EXPECT_TRUE(core->Dispose(SIGNAL_TIMEOUT));
 }
 
 TEST_F(NVRExtensionOnCoreTest, AfterUnregistrationTheApiAnswersCode0AndTheExtensionGoes) {

@@ -25,8 +25,9 @@ const char* LevelWord(LoggingMode level) {
 }
 
 const std::string& OrNull(const std::string& text) {
-    static const std::string NULL_TEXT = "(null)";
-    return text.empty() ? NULL_TEXT : text;
+    // Never destroyed: the SDK's threads may still use it while the process exits.
+    static const auto* NULL_TEXT = new std::string("(null)");
+    return text.empty() ? *NULL_TEXT : text;
 }
 
 }  // namespace

@@ -98,11 +98,15 @@ struct Transfer {
 
 }  // namespace
 
+void CurlSession::InitializeLibrary() {
+    static const CURLcode globalInit = curl_global_init(CURL_GLOBAL_DEFAULT);
+    RequireCurl(globalInit == CURLE_OK, "curl_global_init failed");
+}
+
 class CurlSession::Worker {
 public:
     Worker() {
-        static const CURLcode globalInit = curl_global_init(CURL_GLOBAL_DEFAULT);
-        RequireCurl(globalInit == CURLE_OK, "curl_global_init failed");
+        InitializeLibrary();
         multi_ = curl_multi_init();
         RequireCurl(multi_ != nullptr, "curl_multi_init failed");
     }

@@ -71,6 +71,13 @@ public:
     /** Cancels every request and ends the worker; waits for it unless called on it. */
     void InvalidateAndCancel();
 
+    /**
+     * Sets up the transfer library (and the TLS library under it) once per process; later calls do
+     * nothing. Whoever registers an exit handler that must run before their clean-up calls this first.
+     * Throws SdkError when the library cannot start.
+     */
+    static void InitializeLibrary();
+
     /** Bodies beyond this size end the request as a local error. */
     static constexpr size_t MAX_BODY_BYTES = 32u * 1024u * 1024u;
 

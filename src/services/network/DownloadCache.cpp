@@ -12,6 +12,7 @@
 #include <cstring>
 #include <filesystem>
 #include <set>
+#include <string_view>
 #include <system_error>
 
 #include "services/crypto/NativeCryptoService.h"
@@ -233,7 +234,7 @@ std::vector<std::string> GetValuesFromPathExtension(const std::string& filePath)
     std::string extension = filePath.substr(dot + 1);
     // An archive unpacked in the cache keeps its copy's name plus this suffix; the name's values are
     // the copy's, and the suffix is no value of its own.
-    static const std::string UNPACKED_FOLDER_SUFFIX = "_dir";
+    static const std::string_view UNPACKED_FOLDER_SUFFIX = "_dir";
     if (extension.size() > UNPACKED_FOLDER_SUFFIX.size() &&
         extension.compare(extension.size() - UNPACKED_FOLDER_SUFFIX.size(), std::string::npos,
                           UNPACKED_FOLDER_SUFFIX) == 0) {

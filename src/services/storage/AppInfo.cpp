@@ -23,8 +23,9 @@ struct Settings {
 };
 
 Settings& GetSettings() {
-    static Settings settings;
-    return settings;
+    // Never destroyed: the SDK's threads may still use it while the process exits.
+    static auto* settings = new Settings();
+    return *settings;
 }
 
 std::string ExecutableName() {

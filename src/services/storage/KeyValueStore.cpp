@@ -223,8 +223,9 @@ struct Registry {
 };
 
 Registry& OpenStores() {
-    static Registry registry;
-    return registry;
+    // Never destroyed: the SDK's threads may still use it while the process exits.
+    static auto* registry = new Registry();
+    return *registry;
 }
 
 }  // namespace

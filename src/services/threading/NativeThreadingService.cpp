@@ -83,8 +83,9 @@ struct DefaultScopeHook {
 };
 
 DefaultScopeHook& GetDefaultScopeHook() {
-    static DefaultScopeHook defaultHook;
-    return defaultHook;
+    // Never destroyed: the SDK's threads may still use it while the process exits.
+    static auto* defaultHook = new DefaultScopeHook();
+    return *defaultHook;
 }
 
 }  // namespace

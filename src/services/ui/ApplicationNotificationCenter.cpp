@@ -7,8 +7,9 @@
 namespace NuvraMobile {
 
 std::shared_ptr<ApplicationNotificationCenter> ApplicationNotificationCenter::defaultCenter() {
-    static const std::shared_ptr<ApplicationNotificationCenter> center =
-        std::make_shared<ApplicationNotificationCenter>();
+    // Never destroyed: the SDK's threads may still use it while the process exits.
+    static const auto& center =
+        *new std::shared_ptr<ApplicationNotificationCenter>(std::make_shared<ApplicationNotificationCenter>());
     return center;
 }
 

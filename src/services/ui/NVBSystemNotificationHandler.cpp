@@ -10,7 +10,8 @@ constexpr const char* LOG_TAG = "AppState";
 }
 
 std::shared_ptr<NVBSystemNotificationHandler> NVBSystemNotificationHandler::sharedInstance() {
-    static const std::shared_ptr<NVBSystemNotificationHandler> instance = [] {
+    // Never destroyed: the SDK's threads may still use it while the process exits.
+    static const auto& instance = *new std::shared_ptr<NVBSystemNotificationHandler>([] {
         auto handler =
             std::make_shared<NVBSystemNotificationHandler>(std::make_shared<AppStateHandler>(GetUiPlatform()));
         const auto center = ApplicationNotificationCenter::defaultCenter();
@@ -20,7 +21,7 @@ std::shared_ptr<NVBSystemNotificationHandler> NVBSystemNotificationHandler::shar
             handler->registerForNotification(center, name);
         }
         return handler;
-    }();
+    }());
     return instance;
 }
 

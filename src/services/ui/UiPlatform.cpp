@@ -20,8 +20,9 @@ struct ProcessUiPlatform {
 };
 
 ProcessUiPlatform& Process() {
-    static ProcessUiPlatform process;
-    return process;
+    // Never destroyed: the SDK's threads may still use it while the process exits.
+    static auto* process = new ProcessUiPlatform();
+    return *process;
 }
 
 /** Under the process lock. */
