@@ -34,6 +34,9 @@ namespace {
 using namespace std::chrono_literals;
 
 constexpr int kRuns = 50;
+// Generous: a loaded machine running the sanitizer builds side by side is slow to start a core, and a
+// healthy run never waits this long.
+constexpr auto kPatience = std::chrono::milliseconds(60s);
 
 /**
  * Cores with Identity and Analytics over one app folder, the loopback server as the identity server. Hits
@@ -85,7 +88,7 @@ protected:
             return event.GetName() == "STATE_CHANGE_EVENT" &&
                    event.GetData()->OptString("stateowner", "") ==
                        IdentityConstants::EventDataKeys::Identity::SHARED_STATE_NAME;
-        });
+        }, kPatience);
         if (!identityState) {
             throw std::runtime_error("no identity state");
         }
@@ -109,7 +112,7 @@ TEST_F(CoreDisposeTest, AnEventTrackedRightBeforeDisposeIsStoredForTheNextLaunch
         ASSERT_TRUE(RunInChildProcess([this, run] {
             StartSession();
             Track("run" + std::to_string(run));
-            if (!core_->Dispose(10s)) {
+            if (!core_->Dispose(kPatience)) {
                 throw std::runtime_error("the core was not disposed");
             }
             core_.reset();
