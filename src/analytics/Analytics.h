@@ -190,6 +190,13 @@ private:
     std::shared_ptr<EventData> PublishableSharedStateData();
     /** Queues `body` as a module task whose errors are logged, for work handed over by other threads. */
     void RunAsTask(const char* taskName, std::function<void()> body);
+    /**
+     * Ends a wait with the data it waited for. The data goes into the waiting hit while the wait still
+     * holds that hit back from the queue's worker; only then does the wait end and the queue get a kick.
+     */
+    void EndWaitWithData(const std::shared_ptr<AnalyticsHitDatabase>& hitDatabase,
+                         const std::shared_ptr<AnalyticsState>& state, const std::map<std::string, std::string>& data,
+                         void (AnalyticsProperties::*cancelWait)());
     /** Arms a fresh wait timer whose expiry clears its flag and kicks the held hits on the module queue. */
     void ArmWaitTimer(const std::shared_ptr<AnalyticsState>& state, std::int64_t timeoutMs, bool lifecycle);
     /** Leaves the request's state pending and asks the server, unless a request is already out. */

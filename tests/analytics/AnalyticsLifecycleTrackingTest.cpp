@@ -4,11 +4,14 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <condition_variable>
 #include <map>
+#include <mutex>
 #include <string>
 
 #include "analytics/AnalyticsProperties.h"
 #include "analytics/AnalyticsTestSupport.h"
+#include "support/HitQueueTestSupport.h"
 
 namespace NuvraMobile {
 namespace {
@@ -138,6 +141,87 @@ TEST_F(AnalyticsLifecycleTrackingTest, ResponseWithoutInstallOrLaunchArmsNoRefer
     EXPECT_NE(std::string::npos, requests[0].body.find("DayOfWeek=2")) << requests[0].body;
     EXPECT_NE(std::string::npos, requests[0].body.find("custom=kept")) << requests[0].body;
     EXPECT_EQ(std::string::npos, requests[0].body.find("dayofweek")) << requests[0].body;
+}
+
+/** Passes requests to the recording service; while closed, holds each one until it opens. */
+class GatedNetworkService : public Object, public virtual NetworkServiceInterface {
+public:
+    explicit GatedNetworkService(std::shared_ptr<RecordingNetworkService> inner) : inner_(std::move(inner)) {}
+
+    void Close() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        open_ = false;
+    }
+    void Open() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        open_ = true;
+        changed_.notify_all();
+    }
+    /** Waits up to 10 s until a request is held at the gate. */
+    bool WaitForHeldRequest() {
+        std::unique_lock<std::mutex> lock(mutex_);
+        return changed_.wait_for(lock, 10s, [this] { return held_ > 0; });
+    }
+
+    std::shared_ptr<HttpConnectionInterface> ConnectUrl(const std::string& url, HttpCommandType command,
+                                                        const std::string& payload,
+                                                        const std::map<std::string, std::string>& headers,
+                                                        std::int64_t connectTimeout, std::int64_t readTimeout) override {
+        {
+            std::unique_lock<std::mutex> lock(mutex_);
+            ++held_;
+            changed_.notify_all();
+            changed_.wait(lock, [this] { return open_; });
+            --held_;
+        }
+        return inner_->ConnectUrl(url, command, payload, headers, connectTimeout, readTimeout);
+    }
+    void ConnectUrlAsync(const std::string& url, HttpCommandType command, const std::string& payload,
+                         const std::map<std::string, std::string>& headers, std::int64_t connectTimeout,
+                         std::int64_t readTimeout, const Callback& callback) override {
+        callback(ConnectUrl(url, command, payload, headers, connectTimeout, readTimeout));
+    }
+    bool Dispose(std::int64_t) override { return true; }
+
+private:
+    const std::shared_ptr<RecordingNetworkService> inner_;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    bool open_ = true;
+    int held_ = 0;
+};
+
+class AnalyticsLaunchHitRaceTest : public AnalyticsLifecycleTrackingTest {
+protected:
+    AnalyticsLaunchHitRaceTest() {
+        services->networkService = gate;
+        services->threadingService = threading;
+    }
+
+    std::shared_ptr<GatedNetworkService> gate = std::make_shared<GatedNetworkService>(network);
+    std::shared_ptr<HitQueueThreadingService> threading = std::make_shared<HitQueueThreadingService>();
+};
+
+// The queue's worker is already running (an older hit is in flight) when the launch hit is stored as
+// waiting: it reaches the launch hit during the referrer wait and must leave it for the data to come.
+TEST_F(AnalyticsLaunchHitRaceTest, RunningWorkerLeavesTheWaitingLaunchHitForTheReferrerData) {
+    Configure(60);
+    gate->Close();
+    TrackAction("Older");
+    ASSERT_TRUE(gate->WaitForHeldRequest());
+    LifecycleRequest("start");
+    LifecycleResponse(kInstall);
+    ASSERT_TRUE(Properties()->IsReferrerTimerRunning());
+    gate->Open();
+    ASSERT_TRUE(threading->WaitForFinishedTasks(1));  // the worker has run past the launch hit
+
+    Acquisition({{"a.referrer.campaign.name", "spring"}});
+    const auto requests = network->WaitForRequests(2);
+    ASSERT_EQ(2u, requests.size());
+    EXPECT_NE(std::string::npos, requests[1].body.find("InstallEvent=InstallEvent")) << requests[1].body;
+    EXPECT_NE(std::string::npos, requests[1].body.find("campaign.&name=spring")) << requests[1].body;
+    ASSERT_TRUE(threading->WaitForFinishedTasks(2));
+    EXPECT_EQ(0, module->GetHitDatabase()->GetTrackingQueueSize());
 }
 
 }  // namespace
