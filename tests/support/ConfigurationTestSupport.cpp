@@ -193,6 +193,16 @@ void MemoryDataStore::FailReadsOf(const std::string& key) {
     failingKey_ = key;
 }
 
+bool MemoryDataStore::LostEarlierValues() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return lostEarlierValues_;
+}
+
+void MemoryDataStore::SetLostEarlierValues(bool lost) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    lostEarlierValues_ = lost;
+}
+
 // Only strings are kept: the configuration stores nothing else. The other kinds answer their default.
 void MemoryDataStore::SetInt(const std::string&, std::int32_t) {}
 std::int32_t MemoryDataStore::GetInt(const std::string&, std::int32_t defaultValue) { return defaultValue; }

@@ -156,11 +156,15 @@ public:
     void RemoveAll() override;
 
     void FailReadsOf(const std::string& key);
+    bool LostEarlierValues() override;
+    /** Makes the store answer that the file behind it was found damaged or emptied. */
+    void SetLostEarlierValues(bool lost);
 
 private:
     std::mutex mutex_;
     std::map<std::string, std::string> strings_;
     std::string failingKey_;
+    bool lostEarlierValues_ = false;
 };
 
 /** Hands out one MemoryDataStore per name. Any thread. */

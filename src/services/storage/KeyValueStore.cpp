@@ -233,6 +233,27 @@ void MoveAside(const std::string& path) {
     }
 }
 
+// A file cut to nothing, or emptied of its table, opens as a fresh store: it lost what it held all the
+// same. A file that cannot be read at all is left to the damaged-store path.
+bool IsFileWithoutTable(const std::string& path) {
+    std::error_code ignored;
+    if (!std::filesystem::exists(path, ignored)) {
+        return false;
+    }
+    sqlite3* database = nullptr;
+    bool withoutTable = false;
+    if (sqlite3_open_v2(path.c_str(), &database, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
+        sqlite3_stmt* statement = nullptr;
+        if (sqlite3_prepare_v2(database, "SELECT 1 FROM sqlite_master WHERE name = 'entries'", -1, &statement,
+                               nullptr) == SQLITE_OK) {
+            withoutTable = sqlite3_step(statement) == SQLITE_DONE;
+        }
+        sqlite3_finalize(statement);
+    }
+    sqlite3_close(database);
+    return withoutTable;
+}
+
 std::mutex& RegistryMutex() {
     static std::mutex mutex;
     return mutex;
@@ -312,15 +333,20 @@ std::shared_ptr<KeyValueStore> KeyValueStore::Open(const std::string& path) {
     if (!folder.empty()) {
         std::filesystem::create_directories(folder, ignored);
     }
+    bool lostEarlierValues = IsFileWithoutTable(path);
+    if (lostEarlierValues) {
+        Log::Error(LOG_TAG, "The store %s exists but holds no values: whatever it held is lost", path);
+    }
     int errorCode = SQLITE_OK;
     sqlite3* database = OpenDatabase(path, errorCode);
     if (database == nullptr && (errorCode == SQLITE_NOTADB || errorCode == SQLITE_CORRUPT)) {
         database = ReplaceDamagedStore(path, errorCode);
+        lostEarlierValues = true;
     }
     if (database == nullptr) {
         return nullptr;
     }
-    std::shared_ptr<KeyValueStore> store(new KeyValueStore(database, path));
+    std::shared_ptr<KeyValueStore> store(new KeyValueStore(database, path, lostEarlierValues));
     registry[path] = store;
     return store;
 }
@@ -345,11 +371,12 @@ sqlite3* KeyValueStore::ReplaceDamagedStore(const std::string& path, int& errorC
 std::shared_ptr<KeyValueStore> KeyValueStore::OpenInMemory() {
     int errorCode = SQLITE_OK;
     sqlite3* database = OpenDatabase(":memory:", errorCode);
-    return database == nullptr ? nullptr : std::shared_ptr<KeyValueStore>(new KeyValueStore(database, ""));
+    return database == nullptr ? nullptr : std::shared_ptr<KeyValueStore>(new KeyValueStore(database, "", false));
 }
 
-KeyValueStore::KeyValueStore(sqlite3* database, std::string path)
+KeyValueStore::KeyValueStore(sqlite3* database, std::string path, bool lostEarlierValues)
     : path_(std::move(path)),
+      lostEarlierValues_(lostEarlierValues),
       database_(database),
       put_(std::make_unique<Statement>(
           database,

@@ -50,16 +50,22 @@ public:
     /** Removes every key that begins with `prefix` (byte-wise, case-sensitive) in one commit. */
     void RemoveWithPrefix(const std::string& prefix);
     const std::string& GetPath() const;
+    /**
+     * True when the file was damaged (moved aside) or held no table of values when this process opened it,
+     * although it existed: what it held before may be gone.
+     */
+    bool LostEarlierValues() const { return lostEarlierValues_; }
 
 private:
     class Statement;
 
-    KeyValueStore(sqlite3* database, std::string path);
+    KeyValueStore(sqlite3* database, std::string path, bool lostEarlierValues);
     static sqlite3* OpenDatabase(const std::string& path, int& errorCode);
     static sqlite3* ReplaceDamagedStore(const std::string& path, int& errorCode);
     void LogFailure(const char* operation, const std::string& key) const NVR_REQUIRES(mutex_);
 
     const std::string path_;
+    const bool lostEarlierValues_;
     Mutex mutex_;
     sqlite3* database_ NVR_GUARDED_BY(mutex_);
     std::unique_ptr<Statement> put_ NVR_GUARDED_BY(mutex_);
