@@ -44,7 +44,8 @@ bool IsTrackOrForceKickRequest(const Event& event) {
 
 }  // namespace
 
-Analytics::Analytics() : InternalModule(StateKeys::ANALYTICS) {}
+Analytics::Analytics(std::int64_t lifecycleWaitMs)
+    : InternalModule(StateKeys::ANALYTICS), lifecycleWaitMs_(lifecycleWaitMs) {}
 
 std::string Analytics::GetSharedStateName() const { return StateKeys::ANALYTICS; }
 

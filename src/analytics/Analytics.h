@@ -52,7 +52,8 @@ public:
     using SharedStates = std::map<std::string, std::shared_ptr<EventData>>;
     static constexpr const char* LOG_TAG = AnalyticsConstants::LOG_TAG;
 
-    Analytics();
+    /** `lifecycleWaitMs`: how long new hits wait for the lifecycle data after a start (tests shorten it). */
+    explicit Analytics(std::int64_t lifecycleWaitMs = AnalyticsConstants::Default::DEFAULT_LIFECYCLE_RESPONSE_WAIT_TIMEOUT);
 
     std::string GetSharedStateName() const override;
 
@@ -143,7 +144,7 @@ public:
     virtual std::string GetActionKey(bool internal) const;
     virtual std::string GetActionPrefix(bool internal) const;
     virtual void ForceKickEventsFromDB(const std::shared_ptr<AnalyticsState>& state);
-    /** Arms the lifecycle timer: new hits wait for the lifecycle data for up to 1000 ms. */
+    /** Arms the lifecycle timer: new hits wait for the lifecycle data for up to the lifecycle wait. */
     virtual void WaitForLifecycleData();
     /** Arms the referrer timer: new hits wait for acquisition data for up to `timeoutMs`. */
     virtual void WaitForAcquisitionData(const std::shared_ptr<AnalyticsState>& state, std::int64_t timeoutMs);
@@ -218,6 +219,7 @@ private:
         std::string pairId;
     };
 
+    const std::int64_t lifecycleWaitMs_;
     std::shared_ptr<EventData> sharedStateData_;
     std::mutex timestampMutex_;
     std::int64_t mostRecentHitTimestamp_ = 0;

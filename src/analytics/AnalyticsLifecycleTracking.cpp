@@ -48,7 +48,7 @@ std::shared_ptr<EventData> InternalTrackData(const std::string& action,
 }  // namespace
 
 void Analytics::WaitForLifecycleData() {
-    ArmWaitTimer(nullptr, AnalyticsConstants::Default::DEFAULT_LIFECYCLE_RESPONSE_WAIT_TIMEOUT, true);
+    ArmWaitTimer(nullptr, lifecycleWaitMs_, true);
 }
 
 void Analytics::WaitForAcquisitionData(const std::shared_ptr<AnalyticsState>& state, std::int64_t timeoutMs) {

@@ -143,6 +143,54 @@ TEST_F(AnalyticsLifecycleTrackingTest, ResponseWithoutInstallOrLaunchArmsNoRefer
     EXPECT_EQ(std::string::npos, requests[0].body.find("dayofweek")) << requests[0].body;
 }
 
+// The previous session's crash and its length are sent as hits of their own, dated into that session:
+// the crash fills the row the start reserved, the session info follows the previous pause.
+TEST_F(AnalyticsLifecycleTrackingTest, BackdatedCrashAndSessionInfoAreSentDatedIntoThePreviousSession) {
+    SetStates([](EventData& data) {
+        data.PutString("global.privacy", "optedin");
+        data.PutBoolean("analytics.offlineEnabled", true);
+        data.PutBoolean("analytics.backdatePreviousSessionInfo", true);
+    });
+    LifecycleRequest("start");
+    Hear(Build(EventType::LIFECYCLE, EventSource::RESPONSE_CONTENT, [](EventData& data) {
+        data.PutStringMap("lifecyclecontextdata",
+                          {{"launchevent", "LaunchEvent"}, {"crashevent", "CrashEvent"}, {"prevsessionlength", "90"}});
+        data.PutLong("starttimestampseconds", 1700000000);
+        data.PutLong("maxsessionlength", 600);
+        data.PutLong("previoussessionpausetimestampseconds", 1699990000);
+    }));
+    LifecycleRequest("pause");
+    const auto requests = network->WaitForRequests(3);
+    ASSERT_GE(requests.size(), 2u);
+    const std::string& crash = requests[0].body;
+    EXPECT_NE(std::string::npos, crash.find("internalaction=Crash")) << crash;
+    EXPECT_NE(std::string::npos, crash.find("CrashEvent=CrashEvent")) << crash;
+    EXPECT_NE(std::string::npos, crash.find("&ts=1&")) << crash;
+    const std::string& sessionInfo = requests[1].body;
+    EXPECT_NE(std::string::npos, sessionInfo.find("internalaction=SessionInfo")) << sessionInfo;
+    EXPECT_NE(std::string::npos, sessionInfo.find("PrevSessionLength=90")) << sessionInfo;
+    EXPECT_NE(std::string::npos, sessionInfo.find("&ts=1699990001")) << sessionInfo;
+}
+
+class AnalyticsShortLifecycleWaitTest : public AnalyticsLifecycleTrackingTest {
+protected:
+    // Long enough for the test to store a hit while the wait runs, short enough to wait out.
+    AnalyticsShortLifecycleWaitTest() { module = std::make_shared<Analytics>(100); }
+};
+
+TEST_F(AnalyticsShortLifecycleWaitTest, ExpiryOfTheLifecycleWaitSendsTheHitsItHeld) {
+    Configure(60);
+    LifecycleRequest("start");
+    TrackAction("Early");
+    while (Properties()->IsLifecycleTimerRunning()) {
+        ASSERT_TRUE(executor->WaitForPending(10s));
+        executor->RunAll();
+    }
+    const auto requests = network->WaitForRequests(1);
+    ASSERT_EQ(1u, requests.size());
+    EXPECT_NE(std::string::npos, requests[0].body.find("action=Early")) << requests[0].body;
+}
+
 /** Passes requests to the recording service; while closed, holds each one until it opens. */
 class GatedNetworkService : public Object, public virtual NetworkServiceInterface {
 public:

@@ -12,6 +12,7 @@
 #include "core/Variant.h"
 #include "platformShim/DatabaseInterface.h"
 #include "platformShim/QueryBuilder.h"
+#include "platformShim/QueryResultInterface.h"
 #include "services/database/NativeDatabaseService.h"
 #include "shared/HitQueueBase.h"
 #include "support/CapturingLoggingService.h"

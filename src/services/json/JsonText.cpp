@@ -138,8 +138,11 @@ void Parse(const std::string& text, VariantBuilder& builder) {
     }
 }
 
+/** Whether an object keeps its members of empty text, which a platform dictionary cannot hold. */
+enum class EmptyMembers { LeftOut, Kept };
+
 // Converts a value into `out`; false when it has no JSON form (null, empty pointer, text not UTF-8).
-bool ToJson(const std::shared_ptr<Variant>& value, size_t depth, Json& out);
+bool ToJson(const std::shared_ptr<Variant>& value, size_t depth, EmptyMembers empties, Json& out);
 
 void ThrowIfTooDeep(size_t depth) {
     if (depth > JsonConstants::MAX_NESTING_DEPTH) {
@@ -152,24 +155,26 @@ bool IsEmptyString(const Variant& value) {
     return value.GetString(text) && text.empty();
 }
 
-Json ObjectToJson(const std::map<std::string, std::shared_ptr<Variant>>& members, size_t depth) {
+Json ObjectToJson(const std::map<std::string, std::shared_ptr<Variant>>& members, size_t depth,
+                  EmptyMembers empties) {
     ThrowIfTooDeep(depth);
     Json object = Json::object();
     for (const auto& [key, value] : members) {
         Json member;
-        if (IsValidUtf8(key) && value && !IsEmptyString(*value) && ToJson(value, depth, member)) {
+        if (IsValidUtf8(key) && value && (empties == EmptyMembers::Kept || !IsEmptyString(*value)) &&
+            ToJson(value, depth, empties, member)) {
             object.emplace(key, std::move(member));
         }
     }
     return object;
 }
 
-Json ArrayToJson(const std::vector<std::shared_ptr<Variant>>& elements, size_t depth) {
+Json ArrayToJson(const std::vector<std::shared_ptr<Variant>>& elements, size_t depth, EmptyMembers empties) {
     ThrowIfTooDeep(depth);
     Json array = Json::array();
     for (const std::shared_ptr<Variant>& element : elements) {
         Json json;
-        if (!ToJson(element, depth, json)) {
+        if (!ToJson(element, depth, empties, json)) {
             json = nullptr;
         }
         array.push_back(std::move(json));
@@ -177,7 +182,7 @@ Json ArrayToJson(const std::vector<std::shared_ptr<Variant>>& elements, size_t d
     return array;
 }
 
-bool ToJson(const std::shared_ptr<Variant>& value, size_t depth, Json& out) {
+bool ToJson(const std::shared_ptr<Variant>& value, size_t depth, EmptyMembers empties, Json& out) {
     if (!value) {
         return false;
     }
@@ -211,10 +216,10 @@ bool ToJson(const std::shared_ptr<Variant>& value, size_t depth, Json& out) {
             return true;
         }
         case VariantKind::VARIANT_VECTOR:
-            out = ArrayToJson(*NativeJsonValues::SharedElements(value), depth + 1);
+            out = ArrayToJson(*NativeJsonValues::SharedElements(value), depth + 1, empties);
             return true;
         case VariantKind::VARIANT_MAP:
-            out = ObjectToJson(*NativeJsonValues::SharedMembers(value), depth + 1);
+            out = ObjectToJson(*NativeJsonValues::SharedMembers(value), depth + 1, empties);
             return true;
         default:
             return false;
@@ -255,11 +260,15 @@ std::vector<std::shared_ptr<Variant>> ParseArray(const std::string& text, JsonSh
 }
 
 std::string WriteObject(const std::map<std::string, std::shared_ptr<Variant>>& members) {
-    return Write(OBJECT_WRITE_ERROR_PREFIX, [&] { return ObjectToJson(members, 1); });
+    return Write(OBJECT_WRITE_ERROR_PREFIX, [&] { return ObjectToJson(members, 1, EmptyMembers::LeftOut); });
+}
+
+std::string WriteObjectKeepingEmptyStrings(const std::map<std::string, std::shared_ptr<Variant>>& members) {
+    return Write(OBJECT_WRITE_ERROR_PREFIX, [&] { return ObjectToJson(members, 1, EmptyMembers::Kept); });
 }
 
 std::string WriteArray(const std::vector<std::shared_ptr<Variant>>& elements) {
-    return Write(ARRAY_WRITE_ERROR_PREFIX, [&] { return ArrayToJson(elements, 1); });
+    return Write(ARRAY_WRITE_ERROR_PREFIX, [&] { return ArrayToJson(elements, 1, EmptyMembers::LeftOut); });
 }
 
 }  // namespace JsonText

@@ -33,6 +33,9 @@ std::vector<std::shared_ptr<Variant>> ParseArray(const std::string& text, JsonSh
  */
 std::string WriteObject(const std::map<std::string, std::shared_ptr<Variant>>& members);
 
+/** As WriteObject, but members of empty text, also inside nested objects, are written. */
+std::string WriteObjectKeepingEmptyStrings(const std::map<std::string, std::shared_ptr<Variant>>& members);
+
 /** Pretty-printed text; elements without a JSON value are written as null. */
 std::string WriteArray(const std::vector<std::shared_ptr<Variant>>& elements);
 

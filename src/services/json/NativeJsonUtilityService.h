@@ -31,6 +31,8 @@ public:
      */
     std::map<std::string, std::string> MapFromJsonObject(const std::shared_ptr<JsonObject>& object) override;
     std::shared_ptr<Variant> JsonTextToVariant(const std::string& text) override;
+    std::string WriteMembersKeepingEmptyStrings(
+        const std::map<std::string, std::shared_ptr<Variant>>& members) override;
 };
 
 /** A new native JSON utility service. */
