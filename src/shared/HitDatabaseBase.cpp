@@ -318,8 +318,8 @@ std::optional<std::int64_t> HitDatabaseBase::StepOverUnreadable(DatabaseInterfac
         return lastRead && *lastRead > after;
     };
     std::uint64_t stride = 1;
-    std::int64_t readable = unreadable;
-    while (readable == unreadable) {
+    std::optional<std::int64_t> readable;
+    while (!readable) {
         const std::uint64_t room = Distance(unreadable, last);
         if (room == 0) {
             return std::nullopt;
@@ -332,9 +332,13 @@ std::optional<std::int64_t> HitDatabaseBase::StepOverUnreadable(DatabaseInterfac
             stride = stride > std::numeric_limits<std::uint64_t>::max() / 2 ? stride : stride * 2;
         }
     }
-    while (Distance(unreadable, readable) > 1) {
-        const std::int64_t middle = Advance(unreadable, Distance(unreadable, readable) / 2);
-        (readsOnFrom(middle) ? readable : unreadable) = middle;
+    while (Distance(unreadable, *readable) > 1) {
+        const std::int64_t middle = Advance(unreadable, Distance(unreadable, *readable) / 2);
+        if (readsOnFrom(middle)) {
+            readable = middle;
+        } else {
+            unreadable = middle;
+        }
     }
     return readable;
 }
