@@ -297,16 +297,25 @@ TEST_F(HitQueueGroupCommitTest, CallersArrivingDuringACommitShareTheNextOne) {
 
 // The failed group's rows are all missing and its callers all told so; the commit before it, the rows
 // stored earlier and the callers after it are untouched, whether the failure passes or resets the file.
+// A failure that resets the file is not the group's: its rows are written again into the new file.
 TEST_F(HitQueueGroupCommitTest, AFailedGroupCommitFailsExactlyItsCallers) {
-    for (const int resultCode : {SQLITE_FULL, SQLITE_IOERR, SQLITE_CORRUPT}) {
-        SCOPED_TRACE(resultCode);
+    struct Fault {
+        int resultCode;
+        bool resets;
+    };
+    for (const Fault fault : {Fault{SQLITE_FULL, false}, Fault{SQLITE_IOERR, false}, Fault{SQLITE_CORRUPT, true}}) {
+        SCOPED_TRACE(fault.resultCode);
         auto queue = MakeQueue(std::make_shared<TestHitProcessor>());
         ASSERT_TRUE(queue->Queue(TestHit::Make("stored")));
         EXPECT_THAT(QueueDuringACommit(*queue, {"b", "c"},
-                                       [&] { faulty->Faults().FailNextStatements(resultCode); }),
-                    ElementsAre(true, false, false));
+                                       [&] { faulty->Faults().FailNextStatements(fault.resultCode); }),
+                    ElementsAre(true, fault.resets, fault.resets));
         EXPECT_TRUE(queue->Queue(TestHit::Make("after")));
-        EXPECT_THAT(TakeUrlsInTable(*queue), ElementsAre("stored", "first", "after"));
+        if (fault.resets) {
+            EXPECT_THAT(TakeUrlsInTable(*queue), ElementsAre("stored", "first", "b", "c", "after"));
+        } else {
+            EXPECT_THAT(TakeUrlsInTable(*queue), ElementsAre("stored", "first", "after"));
+        }
         faulty->Faults().Clear();
     }
 }

@@ -39,10 +39,12 @@ constexpr const char* FRESH_PROCESS_VARIABLE = "NVR_FRESH_TEST_PROCESS";
 
 // Spawned, not forked: nothing of this process (threads, their locks) reaches the new one.
 bool RanCurrentTestInFreshProcess() {
-    if (std::getenv(FRESH_PROCESS_VARIABLE) != nullptr) {
+    const testing::UnitTest& unit = *testing::UnitTest::GetInstance();
+    const bool firstTest = unit.successful_test_count() + unit.failed_test_count() + unit.skipped_test_count() == 0;
+    if (firstTest || std::getenv(FRESH_PROCESS_VARIABLE) != nullptr) {
         return false;
     }
-    const testing::TestInfo* test = testing::UnitTest::GetInstance()->current_test_info();
+    const testing::TestInfo* test = unit.current_test_info();
     std::string program = "/proc/self/exe";
     std::string filter = std::string("--gtest_filter=") + test->test_suite_name() + "." + test->name();
     std::vector<std::string> environment{std::string(FRESH_PROCESS_VARIABLE) + "=1"};
