@@ -294,11 +294,7 @@ void BM_DistinctTokenTemplate(benchmark::State& state) {
     state.SetLabel(std::to_string(state.range(0)) + " distinct tokens vs one repeated");
 }
 
-BENCHMARK(BM_DistinctTokenTemplate)
-    ->Arg(10000)
-    ->Arg(40000)
-    ->UseManualTime()
-    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DistinctTokenTemplate)->Arg(10000)->Arg(40000)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace NuvraMobile

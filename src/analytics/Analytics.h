@@ -53,7 +53,8 @@ public:
     static constexpr const char* LOG_TAG = AnalyticsConstants::LOG_TAG;
 
     /** `lifecycleWaitMs`: how long new hits wait for the lifecycle data after a start (tests shorten it). */
-    explicit Analytics(std::int64_t lifecycleWaitMs = AnalyticsConstants::Default::DEFAULT_LIFECYCLE_RESPONSE_WAIT_TIMEOUT);
+    explicit Analytics(
+        std::int64_t lifecycleWaitMs = AnalyticsConstants::Default::DEFAULT_LIFECYCLE_RESPONSE_WAIT_TIMEOUT);
 
     std::string GetSharedStateName() const override;
 
@@ -196,7 +197,8 @@ private:
      * holds that hit back from the queue's worker; only then does the wait end and the queue get a kick.
      */
     void EndWaitWithData(const std::shared_ptr<AnalyticsHitDatabase>& hitDatabase,
-                         const std::shared_ptr<AnalyticsState>& state, const std::map<std::string, std::string>& data,
+                         const std::shared_ptr<AnalyticsState>& state,
+                         const std::map<std::string, std::string>& data,
                          void (AnalyticsProperties::*cancelWait)());
     /** Arms a fresh wait timer whose expiry clears its flag and kicks the held hits on the module queue. */
     void ArmWaitTimer(const std::shared_ptr<AnalyticsState>& state, std::int64_t timeoutMs, bool lifecycle);

@@ -47,9 +47,7 @@ std::shared_ptr<EventData> InternalTrackData(const std::string& action,
 
 }  // namespace
 
-void Analytics::WaitForLifecycleData() {
-    ArmWaitTimer(nullptr, lifecycleWaitMs_, true);
-}
+void Analytics::WaitForLifecycleData() { ArmWaitTimer(nullptr, lifecycleWaitMs_, true); }
 
 void Analytics::WaitForAcquisitionData(const std::shared_ptr<AnalyticsState>& state, std::int64_t timeoutMs) {
     ArmWaitTimer(state, timeoutMs, false);

@@ -353,10 +353,13 @@ void Configuration::HoldPrivacyAfterLostStore() {
         overriddenConfig_->GetEntries().count(Keys::GLOBAL_CONFIG_PRIVACY) != 0) {
         return;
     }
-    Log::Error(LOG_PREFIX,
-               "The stored settings were damaged or emptied, so the user's privacy choice is unknown: privacy "
-               "is optunknown and nothing is sent until the app sets privacy again");
-    overriddenConfig_->Put(VariantMap{{Keys::GLOBAL_CONFIG_PRIVACY, Variant::FromString(MobilePrivacyStatusToString(MobilePrivacyStatus::UNKNOWN))}});
+    Log::Error(
+        LOG_PREFIX,
+        "The stored settings were damaged or emptied, so the user's privacy choice is unknown: privacy "
+        "is optunknown and nothing is sent until the app sets privacy again");
+    overriddenConfig_->Put(
+        VariantMap{{Keys::GLOBAL_CONFIG_PRIVACY,
+                    Variant::FromString(MobilePrivacyStatusToString(MobilePrivacyStatus::UNKNOWN))}});
     SaveOverriddenConfigToPersistence(overriddenConfig_);
 }
 

@@ -67,7 +67,8 @@ public:
      * a platform dictionary would). Throws SdkError "json.serialization_error" when they cannot be
      * written. This base writes through a JsonObject, so it leaves them out too.
      */
-    virtual std::string WriteMembersKeepingEmptyStrings(const std::map<std::string, std::shared_ptr<Variant>>& members);
+    virtual std::string WriteMembersKeepingEmptyStrings(
+        const std::map<std::string, std::shared_ptr<Variant>>& members);
 
     /** The members of JSON object text as event data, read as JsonTextToVariant reads them. */
     std::shared_ptr<EventData> JsonTextToEventData(const std::string& text);

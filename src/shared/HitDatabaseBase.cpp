@@ -79,14 +79,16 @@ bool HitDatabaseBase::RunStatement(const std::shared_ptr<DatabaseInterface>& dat
 bool HitDatabaseBase::RunStatementAgainAfterReset(const std::shared_ptr<DatabaseInterface>& database,
                                                   const std::function<bool(DatabaseInterface&)>& statement,
                                                   const char* tag, const char* errorFormat) {
-    if (RunStatement(database, [&] { return statement(*database); }, tag, errorFormat, true)) {
+    if (RunStatement(
+            database, [&] { return statement(*database); }, tag, errorFormat, true)) {
         return true;
     }
     const std::shared_ptr<DatabaseInterface> replaced = GetDatabase();
     if (!replaced || replaced == database || GetDatabaseStatus() != DATABASE_STATUS_OK) {
         return false;
     }
-    return RunStatement(replaced, [&] { return statement(*replaced); }, tag, errorFormat, true);
+    return RunStatement(
+        replaced, [&] { return statement(*replaced); }, tag, errorFormat, true);
 }
 
 bool HitDatabaseBase::OpenOrCreateDatabase() {

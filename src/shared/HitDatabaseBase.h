@@ -89,8 +89,8 @@ protected:
      * failure reset the old one: a write that found the file damaged is kept, not refused.
      */
     bool RunStatementAgainAfterReset(const std::shared_ptr<DatabaseInterface>& database,
-                                     const std::function<bool(DatabaseInterface&)>& statement, const char* tag,
-                                     const char* errorFormat);
+                                     const std::function<bool(DatabaseInterface&)>& statement,
+                                     const char* tag, const char* errorFormat);
 
     const std::string tableName;
     const std::string databaseName;

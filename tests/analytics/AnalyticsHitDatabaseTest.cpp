@@ -73,7 +73,8 @@ protected:
         auto processor = std::make_shared<AnalyticsHitProcessor>();
         countingQueue = std::make_shared<WorkerStartCountingQueue>(
             services, std::make_shared<AnalyticsDatabaseHitSchema>(), processor);
-        auto counting = std::make_shared<AnalyticsHitDatabase>(countingQueue, services, module->GetProperties(), nullptr);
+        auto counting =
+            std::make_shared<AnalyticsHitDatabase>(countingQueue, services, module->GetProperties(), nullptr);
         processor->SetHitDatabase(counting);
         return counting;
     }

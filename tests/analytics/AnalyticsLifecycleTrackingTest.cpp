@@ -153,8 +153,9 @@ TEST_F(AnalyticsLifecycleTrackingTest, BackdatedCrashAndSessionInfoAreSentDatedI
     });
     LifecycleRequest("start");
     Hear(Build(EventType::LIFECYCLE, EventSource::RESPONSE_CONTENT, [](EventData& data) {
-        data.PutStringMap("lifecyclecontextdata",
-                          {{"launchevent", "LaunchEvent"}, {"crashevent", "CrashEvent"}, {"prevsessionlength", "90"}});
+        data.PutStringMap(
+            "lifecyclecontextdata",
+            {{"launchevent", "LaunchEvent"}, {"crashevent", "CrashEvent"}, {"prevsessionlength", "90"}});
         data.PutLong("starttimestampseconds", 1700000000);
         data.PutLong("maxsessionlength", 600);
         data.PutLong("previoussessionpausetimestampseconds", 1699990000);
@@ -169,7 +170,8 @@ TEST_F(AnalyticsLifecycleTrackingTest, BackdatedCrashAndSessionInfoAreSentDatedI
     const std::string& sessionInfo = requests[1].body;
     EXPECT_NE(std::string::npos, sessionInfo.find("internalaction=SessionInfo")) << sessionInfo;
     EXPECT_NE(std::string::npos, sessionInfo.find("PrevSessionLength=90")) << sessionInfo;
-    EXPECT_NE(std::string::npos, sessionInfo.find("&ts=1699990001&")) << "one second after the pause: " << sessionInfo;
+    EXPECT_NE(std::string::npos, sessionInfo.find("&ts=1699990001&"))
+        << "one second after the pause: " << sessionInfo;
 }
 
 class AnalyticsShortLifecycleWaitTest : public AnalyticsLifecycleTrackingTest {
@@ -214,7 +216,8 @@ public:
     std::shared_ptr<HttpConnectionInterface> ConnectUrl(const std::string& url, HttpCommandType command,
                                                         const std::string& payload,
                                                         const std::map<std::string, std::string>& headers,
-                                                        std::int64_t connectTimeout, std::int64_t readTimeout) override {
+                                                        std::int64_t connectTimeout,
+                                                        std::int64_t readTimeout) override {
         {
             std::unique_lock<std::mutex> lock(mutex_);
             ++held_;

@@ -367,8 +367,8 @@ TEST_F(IdentityTest, OptingInAfterAnOptOutSyncsAndAnUnchangedPrivacyDoesNothing)
     Store()->SetString("NUVRAMOBILE_PERSISTED_MID", "123");
     module_->LoadVariablesFromPersistentData();
     const auto configure = [this](const char* privacy) {
-        const StringMap configuration = {{"global.privacy", privacy}, {"skyloom.org", "ORG"},
-                                         {"skyloom.server", "id.example"}};
+        const StringMap configuration = {
+            {"global.privacy", privacy}, {"skyloom.org", "ORG"}, {"skyloom.server", "id.example"}};
         SetConfiguration(configuration);
         Hear(Build("config", EventType::CONFIGURATION, EventSource::RESPONSE_CONTENT,
                    std::make_shared<EventData>(configuration)));
@@ -395,7 +395,8 @@ TEST_F(IdentityTest, OptingInAfterAnOptOutSyncsAndAnUnchangedPrivacyDoesNothing)
 TEST_F(IdentityTest, AnAudienceAnswerWithoutItsOptOutHitSendsThePixel) {
     Store()->SetString("NUVRAMOBILE_PERSISTED_MID", "123");
     module_->LoadVariablesFromPersistentData();
-    SetConfiguration({{"global.privacy", "optedout"}, {"skyloom.org", "ORG"}, {"skyloom.server", "id.example"}});
+    SetConfiguration(
+        {{"global.privacy", "optedout"}, {"skyloom.org", "ORG"}, {"skyloom.server", "id.example"}});
     const auto audienceAnswer = [this](bool hitSent) {
         auto data = std::make_shared<EventData>();
         data->PutBoolean("optedouthitsent", hitSent);
@@ -404,14 +405,16 @@ TEST_F(IdentityTest, AnAudienceAnswerWithoutItsOptOutHitSendsThePixel) {
     audienceAnswer(true);
     EXPECT_TRUE(network_->Urls().empty());
     audienceAnswer(false);
-    EXPECT_EQ(std::vector<std::string>{"https://id.example/qzoptout.jpg?d_mid=123&d_orgid=ORG"}, network_->Urls());
+    EXPECT_EQ(std::vector<std::string>{"https://id.example/qzoptout.jpg?d_mid=123&d_orgid=ORG"},
+              network_->Urls());
 }
 
 // Only a new configuration can release requests waiting for one: other modules' states leave them.
 TEST_F(IdentityTest, OnlyTheConfigurationsSharedStateWakesWaitingRequests) {
     hub_->SetSharedStateAnswer(nullptr, false);
     Hear(Request(std::make_shared<EventData>()));
-    SetConfiguration({{"global.privacy", "optedin"}, {"skyloom.org", "ORG"}, {"skyloom.server", "id.example"}});
+    SetConfiguration(
+        {{"global.privacy", "optedin"}, {"skyloom.org", "ORG"}, {"skyloom.server", "id.example"}});
     const auto stateChange = [this](const char* owner) {
         Hear(Build("STATE_CHANGE_EVENT", EventType::HUB, EventSource::SHARED_STATE,
                    std::make_shared<EventData>(StringMap{{"stateowner", owner}})));

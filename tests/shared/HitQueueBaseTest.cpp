@@ -1,6 +1,5 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-
 #include <sqlite3.h>
 
 #include <filesystem>
@@ -290,7 +289,8 @@ TEST_F(HitQueueBaseTest, AResetOfAFileWithItsSecondHalfOverwrittenKeepsWhatPlain
     const int pages = static_cast<int>(std::filesystem::file_size(path) / 4096);
     DamagePages(path, pages / 2, pages - pages / 2);
     databaseService = CreateNativeDatabaseService(systemInfo);
-    const size_t readable = RowsReadableOneByOne(*databaseService->OpenDatabase("NVBMobileTest.sqlite"), hits);
+    const size_t readable =
+        RowsReadableOneByOne(*databaseService->OpenDatabase("NVBMobileTest.sqlite"), hits);
     ASSERT_GT(readable, HitDatabaseBase::SALVAGE_BATCH_ROWS);
 
     ScopedCapturingLog log(LoggingMode::Error);

@@ -303,7 +303,8 @@ TEST_F(HitQueueGroupCommitTest, AFailedGroupCommitFailsExactlyItsCallers) {
         int resultCode;
         bool resets;
     };
-    for (const Fault fault : {Fault{SQLITE_FULL, false}, Fault{SQLITE_IOERR, false}, Fault{SQLITE_CORRUPT, true}}) {
+    for (const Fault fault :
+         {Fault{SQLITE_FULL, false}, Fault{SQLITE_IOERR, false}, Fault{SQLITE_CORRUPT, true}}) {
         SCOPED_TRACE(fault.resultCode);
         auto queue = MakeQueue(std::make_shared<TestHitProcessor>());
         ASSERT_TRUE(queue->Queue(TestHit::Make("stored")));

@@ -40,7 +40,8 @@ constexpr const char* FRESH_PROCESS_VARIABLE = "NVR_FRESH_TEST_PROCESS";
 // Spawned, not forked: nothing of this process (threads, their locks) reaches the new one.
 bool RanCurrentTestInFreshProcess() {
     const testing::UnitTest& unit = *testing::UnitTest::GetInstance();
-    const bool firstTest = unit.successful_test_count() + unit.failed_test_count() + unit.skipped_test_count() == 0;
+    const bool firstTest =
+        unit.successful_test_count() + unit.failed_test_count() + unit.skipped_test_count() == 0;
     if (firstTest || std::getenv(FRESH_PROCESS_VARIABLE) != nullptr) {
         return false;
     }
@@ -59,9 +60,9 @@ bool RanCurrentTestInFreshProcess() {
     char* arguments[] = {program.data(), filter.data(), nullptr};
     pid_t child = 0;
     int status = 0;
-    const bool passed = posix_spawn(&child, program.c_str(), nullptr, nullptr, arguments,
-                                    environmentPointers.data()) == 0 &&
-                        waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    const bool passed =
+        posix_spawn(&child, program.c_str(), nullptr, nullptr, arguments, environmentPointers.data()) == 0 &&
+        waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
     EXPECT_TRUE(passed) << "the test failed in a process of its own (wait status " << status << ")";
     return true;
 }

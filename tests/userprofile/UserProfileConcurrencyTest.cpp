@@ -157,8 +157,9 @@ TEST_F(UserProfileIntegrationTest, ClickCountersSurviveARestart) {
 }
 
 TEST_F(UserProfileIntegrationTest, AClickCounterAtThe32BitLimitStaysThere) {
-    CreateNativeLocalStorageService()->GetDataStore("NVBUserProfile")->SetString(
-        "user_profile", R"({"a.clicked": {"m1": 2147483647, "m2": 2147483646}})");
+    CreateNativeLocalStorageService()
+        ->GetDataStore("NVBUserProfile")
+        ->SetString("user_profile", R"({"a.clicked": {"m1": 2147483647, "m2": 2147483646}})");
     StartSession();
     WriteConsequence("a.clicked", Variant::FromString("m1"));
     WriteConsequence("a.clicked", Variant::FromString("m2"));

@@ -91,8 +91,9 @@ TEST_F(UserProfilePersistentDataTest, UpdatesSkipEmptyKeysAndNullsRemove) {
 // An empty text is a value the app set: it must still be there after a restart.
 TEST_F(UserProfilePersistentDataTest, AttributesOfEmptyTextAreWrittenAndLoadAgain) {
     const auto data = Load();
-    ASSERT_TRUE(data->UpdateInMemory({{"empty", Variant::FromString("")},
-                                      {"nested", Variant::FromVariantMap({{"inner", Variant::FromString("")}})}}));
+    ASSERT_TRUE(
+        data->UpdateInMemory({{"empty", Variant::FromString("")},
+                              {"nested", Variant::FromVariantMap({{"inner", Variant::FromString("")}})}}));
     ASSERT_TRUE(data->Persist());
 
     const auto reloaded = Load();

@@ -371,7 +371,8 @@ sqlite3* KeyValueStore::ReplaceDamagedStore(const std::string& path, int& errorC
 std::shared_ptr<KeyValueStore> KeyValueStore::OpenInMemory() {
     int errorCode = SQLITE_OK;
     sqlite3* database = OpenDatabase(":memory:", errorCode);
-    return database == nullptr ? nullptr : std::shared_ptr<KeyValueStore>(new KeyValueStore(database, "", false));
+    return database == nullptr ? nullptr
+                               : std::shared_ptr<KeyValueStore>(new KeyValueStore(database, "", false));
 }
 
 KeyValueStore::KeyValueStore(sqlite3* database, std::string path, bool lostEarlierValues)

@@ -157,7 +157,8 @@ TEST_F(KeyValueStoreTest, AStoreTellsWhetherItsFileLostWhatItHeld) {
     const StoreFile cases[] = {
         {"missing", [](const std::string&) {}, false},
         {"sound", [](const std::string& path) { WriteStoreFile(path, 3); }, false},
-        {"random bytes", [](const std::string& path) { WriteFileBytes(path, std::string(8192, '\xA7')); }, true},
+        {"random bytes", [](const std::string& path) { WriteFileBytes(path, std::string(8192, '\xA7')); },
+         true},
         {"zeroed header",
          [](const std::string& path) {
              WriteStoreFile(path, 3);
