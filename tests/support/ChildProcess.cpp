@@ -35,14 +35,25 @@ bool RunInChildProcess(const std::function<void()>& body) {
 
 namespace {
 constexpr const char* FRESH_PROCESS_VARIABLE = "NVR_FRESH_TEST_PROCESS";
+
+/** The test this program runs first (tests run in the order of their suites, unshuffled). */
+const testing::TestInfo* FirstTestToRun(const testing::UnitTest& unit) {
+    for (int suite = 0; suite < unit.total_test_suite_count(); ++suite) {
+        const testing::TestSuite& tests = *unit.GetTestSuite(suite);
+        for (int test = 0; test < tests.total_test_count(); ++test) {
+            if (tests.GetTestInfo(test)->should_run()) {
+                return tests.GetTestInfo(test);
+            }
+        }
+    }
+    return nullptr;
+}
 }  // namespace
 
 // Spawned, not forked: nothing of this process (threads, their locks) reaches the new one.
 bool RanCurrentTestInFreshProcess() {
     const testing::UnitTest& unit = *testing::UnitTest::GetInstance();
-    const bool firstTest =
-        unit.successful_test_count() + unit.failed_test_count() + unit.skipped_test_count() == 0;
-    if (firstTest || std::getenv(FRESH_PROCESS_VARIABLE) != nullptr) {
+    if (FirstTestToRun(unit) == unit.current_test_info() || std::getenv(FRESH_PROCESS_VARIABLE) != nullptr) {
         return false;
     }
     const testing::TestInfo* test = unit.current_test_info();
