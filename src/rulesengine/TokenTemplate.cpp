@@ -15,13 +15,13 @@ TokenTemplate::TokenTemplate(std::string text) : text_(std::move(text)) {
         const std::string_view token(text_.data() + start, end - start);
         auto slot = slots.find(token);
         if (slot == slots.end()) {
-            const std::string tokenText(token);
+            std::string tokenText(token);
             const bool urlEncode = tokenText.find(RuleTokenParser::KEY_URL_ENCODE) == 2;
             std::string key = RuleTokenParser::GetKeyFromToken(tokenText, urlEncode);
             if (key.empty()) {
                 return;
             }
-            tokens_.push_back(Token{tokenText, RuleKey(std::move(key)), urlEncode});
+            tokens_.push_back(Token{std::move(tokenText), RuleKey(std::move(key)), urlEncode});
             slot = slots.emplace(token, tokens_.size() - 1).first;
         }
         occurrences_.push_back(Occurrence{start, end, slot->second});
