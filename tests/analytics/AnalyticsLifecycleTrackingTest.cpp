@@ -165,11 +165,11 @@ TEST_F(AnalyticsLifecycleTrackingTest, BackdatedCrashAndSessionInfoAreSentDatedI
     LifecycleRequest("pause");
     const auto requests = network->WaitForRequests(2);
     ASSERT_EQ(2u, requests.size());
-    const std::string& crash = requests[0].body;
+    const std::string& crash = requests[0].payload;
     EXPECT_NE(std::string::npos, crash.find("internalaction=Crash")) << crash;
     EXPECT_NE(std::string::npos, crash.find("CrashEvent=CrashEvent")) << crash;
     EXPECT_EQ(crash.size() - 5, crash.rfind("&ts=1")) << "one second after the last hit, none yet: " << crash;
-    const std::string& sessionInfo = requests[1].body;
+    const std::string& sessionInfo = requests[1].payload;
     EXPECT_NE(std::string::npos, sessionInfo.find("internalaction=SessionInfo")) << sessionInfo;
     EXPECT_NE(std::string::npos, sessionInfo.find("PrevSessionLength=90")) << sessionInfo;
     EXPECT_NE(std::string::npos, sessionInfo.find("&ts=1699990001&"))
@@ -192,13 +192,13 @@ TEST_F(AnalyticsShortLifecycleWaitTest, ExpiryOfTheLifecycleWaitSendsTheHitsItHe
     }
     const auto requests = network->WaitForRequests(1);
     ASSERT_EQ(1u, requests.size());
-    EXPECT_NE(std::string::npos, requests[0].body.find("action=Early")) << requests[0].body;
+    EXPECT_NE(std::string::npos, requests[0].payload.find("action=Early")) << requests[0].payload;
 }
 
 /** Passes requests to the recording service; while closed, holds each one until it opens. */
 class GatedNetworkService : public Object, public virtual NetworkServiceInterface {
 public:
-    explicit GatedNetworkService(std::shared_ptr<RecordingNetworkService> inner) : inner_(std::move(inner)) {}
+    explicit GatedNetworkService(std::shared_ptr<NetworkServiceInterface> inner) : inner_(std::move(inner)) {}
 
     void Close() {
         std::lock_guard<std::mutex> lock(mutex_);
@@ -237,7 +237,7 @@ public:
     bool Dispose(std::int64_t) override { return true; }
 
 private:
-    const std::shared_ptr<RecordingNetworkService> inner_;
+    const std::shared_ptr<NetworkServiceInterface> inner_;
     std::mutex mutex_;
     std::condition_variable changed_;
     bool open_ = true;
@@ -271,8 +271,8 @@ TEST_F(AnalyticsLaunchHitRaceTest, RunningWorkerLeavesTheWaitingLaunchHitForTheR
     Acquisition({{"a.referrer.campaign.name", "spring"}});
     const auto requests = network->WaitForRequests(2);
     ASSERT_EQ(2u, requests.size());
-    EXPECT_NE(std::string::npos, requests[1].body.find("InstallEvent=InstallEvent")) << requests[1].body;
-    EXPECT_NE(std::string::npos, requests[1].body.find("campaign.&name=spring")) << requests[1].body;
+    EXPECT_NE(std::string::npos, requests[1].payload.find("InstallEvent=InstallEvent")) << requests[1].payload;
+    EXPECT_NE(std::string::npos, requests[1].payload.find("campaign.&name=spring")) << requests[1].payload;
     ASSERT_TRUE(threading->WaitForFinishedTasks(2));
     EXPECT_EQ(0, module->GetHitDatabase()->GetTrackingQueueSize());
 }

@@ -403,10 +403,10 @@ TEST_F(IdentityTest, AnAudienceAnswerWithoutItsOptOutHitSendsThePixel) {
         Hear(Build("audience", EventType::COHORTIX, EventSource::RESPONSE_CONTENT, data));
     };
     audienceAnswer(true);
-    EXPECT_TRUE(network_->Urls().empty());
+    EXPECT_TRUE(network_->Requests().empty());
     audienceAnswer(false);
-    EXPECT_EQ(std::vector<std::string>{"https://id.example/qzoptout.jpg?d_mid=123&d_orgid=ORG"},
-              network_->Urls());
+    ASSERT_EQ(1u, network_->Requests().size());
+    EXPECT_EQ("https://id.example/qzoptout.jpg?d_mid=123&d_orgid=ORG", network_->Requests()[0].url);
 }
 
 // Only a new configuration can release requests waiting for one: other modules' states leave them.

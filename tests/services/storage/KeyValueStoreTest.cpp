@@ -170,7 +170,7 @@ TEST_F(KeyValueStoreTest, AStoreTellsWhetherItsFileLostWhatItHeld) {
     };
     for (const StoreFile& file : cases) {
         SCOPED_TRACE(file.name);
-        const std::string path = folder_.Join(std::string(file.name) + ".sqlite");
+        const std::string path = folder_.PathOf(std::string(file.name) + ".sqlite");
         file.make(path);
         ScopedCapturingLog log(LoggingMode::Error);
         const auto store = KeyValueStore::Open(path);
