@@ -15,6 +15,7 @@
 #include "rulesengine/RuleCondition.h"
 #include "rulesengine/RuleTokenParser.h"
 #include "rulesengine/RulesEngine.h"
+#include "rulesengine/TokenTemplate.h"
 #include "services/json/NativeJsonUtilityService.h"
 
 namespace NuvraMobile {
@@ -294,6 +295,29 @@ void BM_TokenExpansion(benchmark::State& state) {
 }
 
 BENCHMARK(BM_TokenExpansion)->Arg(10000)->Arg(20000)->Unit(benchmark::kMillisecond);
+
+/** A template of `count` tokens: all distinct, or the first one repeated. */
+std::string TemplateText(int64_t count, bool distinct) {
+    std::string text;
+    for (int64_t index = 0; index < count; ++index) {
+        text += "k=" + std::string("{%key") + std::to_string(distinct ? index : 0) + "%}&";
+    }
+    return text;
+}
+
+// Taking apart a template of many distinct tokens (a hostile rules bundle or postback) against one
+// token repeated as often: both must be linear, so the ratio stays near one at every size. Target:
+// 40,000 distinct tokens in under 50 ms.
+void BM_DistinctTokenTemplate(benchmark::State& state) {
+    const std::string distinct = TemplateText(state.range(0), true);
+    const std::string repeated = TemplateText(state.range(0), false);
+    RunAgainstReference(
+        state, 0.25, [&] { benchmark::DoNotOptimize(TokenTemplate(distinct).GetTokens().size()); },
+        [&] { benchmark::DoNotOptimize(TokenTemplate(repeated).GetTokens().size()); });
+    state.SetLabel(std::to_string(state.range(0)) + " distinct tokens vs one repeated");
+}
+
+BENCHMARK(BM_DistinctTokenTemplate)->Arg(10000)->Arg(40000)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace NuvraMobile

@@ -59,7 +59,8 @@ AnalyticsHitDatabase::ResponseHandler HitResponseHandler(
 
 }  // namespace
 
-Analytics::Analytics() : InternalModule(StateKeys::ANALYTICS) {}
+Analytics::Analytics(std::int64_t lifecycleWaitMs)
+    : InternalModule(StateKeys::ANALYTICS), lifecycleWaitMs_(lifecycleWaitMs) {}
 
 std::string Analytics::GetSharedStateName() const { return StateKeys::ANALYTICS; }
 
@@ -237,9 +238,9 @@ void Analytics::ProcessAcquisitionContentEvent(const std::shared_ptr<Event>& eve
     Log::Debug(LOG_TAG, "Acquisition response received with referrer data.");
     const auto state = std::make_shared<AnalyticsState>(
         SharedStates{{StateKeys::CONFIGURATION, GetSharedEventState(StateKeys::CONFIGURATION, event)}});
-    properties_->CancelReferrerTimer();
     const auto hitDatabase = GetHitDatabase();
     if (!hitDatabase) {
+        properties_->CancelReferrerTimer();
         Log::Warning(LOG_TAG, "Unable to kick analytic hit with referrer data. Database Service is unavailable");
         return;
     }
@@ -247,7 +248,16 @@ void Analytics::ProcessAcquisitionContentEvent(const std::shared_ptr<Event>& eve
     if (event->GetData()) {
         event->GetData()->GetStringMap(Keys::CONTEXT_DATA, contextData);
     }
-    hitDatabase->KickWithAdditionalData(state, contextData);
+    EndWaitWithData(hitDatabase, state, contextData, &AnalyticsProperties::CancelReferrerTimer);
+}
+
+void Analytics::EndWaitWithData(const std::shared_ptr<AnalyticsHitDatabase>& hitDatabase,
+                                const std::shared_ptr<AnalyticsState>& state,
+                                const std::map<std::string, std::string>& data,
+                                void (AnalyticsProperties::*cancelWait)()) {
+    hitDatabase->KickWithAdditionalData(state, data);
+    ((*properties_).*cancelWait)();
+    hitDatabase->Kick(state, false);
 }
 
 void Analytics::ProcessLifecycleResponseEvent(const std::shared_ptr<Event>& event) {

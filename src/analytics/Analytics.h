@@ -53,7 +53,9 @@ public:
     using SharedStates = std::map<std::string, std::shared_ptr<EventData>>;
     static constexpr const char* LOG_TAG = AnalyticsConstants::LOG_TAG;
 
-    Analytics();
+    /** `lifecycleWaitMs`: how long new hits wait for the lifecycle data after a start (tests shorten it). */
+    explicit Analytics(
+        std::int64_t lifecycleWaitMs = AnalyticsConstants::Default::DEFAULT_LIFECYCLE_RESPONSE_WAIT_TIMEOUT);
 
     std::string GetSharedStateName() const override;
 
@@ -144,7 +146,7 @@ public:
     virtual std::string GetActionKey(bool internal) const;
     virtual std::string GetActionPrefix(bool internal) const;
     virtual void ForceKickEventsFromDB(const std::shared_ptr<AnalyticsState>& state);
-    /** Arms the lifecycle timer: new hits wait for the lifecycle data for up to 1000 ms. */
+    /** Arms the lifecycle timer: new hits wait for the lifecycle data for up to the lifecycle wait. */
     virtual void WaitForLifecycleData();
     /** Arms the referrer timer: new hits wait for acquisition data for up to `timeoutMs`. */
     virtual void WaitForAcquisitionData(const std::shared_ptr<AnalyticsState>& state, std::int64_t timeoutMs);
@@ -189,6 +191,14 @@ private:
     std::shared_ptr<EventData> PublishableSharedStateData();
     /** Queues `body` as a module task whose errors are logged, for work handed over by other threads. */
     void RunAsTask(const char* taskName, std::function<void()> body);
+    /**
+     * Ends a wait with the data it waited for. The data goes into the waiting hit while the wait still
+     * holds that hit back from the queue's worker; only then does the wait end and the queue get a kick.
+     */
+    void EndWaitWithData(const std::shared_ptr<AnalyticsHitDatabase>& hitDatabase,
+                         const std::shared_ptr<AnalyticsState>& state,
+                         const std::map<std::string, std::string>& data,
+                         void (AnalyticsProperties::*cancelWait)());
     /** Arms a fresh wait timer whose expiry clears its flag and kicks the held hits on the module queue. */
     void ArmWaitTimer(const std::shared_ptr<AnalyticsState>& state, std::int64_t timeoutMs, bool lifecycle);
     /** Leaves the request's state pending and asks the server, unless a request is already out. */
@@ -210,6 +220,7 @@ private:
         std::string pairId;
     };
 
+    const std::int64_t lifecycleWaitMs_;
     std::shared_ptr<EventData> sharedStateData_;
     Mutex timestampMutex_;
     std::int64_t mostRecentHitTimestamp_ NVR_GUARDED_BY(timestampMutex_) = 0;

@@ -243,6 +243,18 @@ bool AnalyticsHitDatabase::IsHitWaiting() {
     return hitQueue_->QueryHit(schema_->GetFirstWaitingHitQuery()) != nullptr;
 }
 
+bool AnalyticsHitDatabase::ReleaseWaitingHit(AnalyticsHit& hit) {
+    if (properties_ && properties_->IsDatabaseWaiting()) {
+        return false;
+    }
+    // The hit in hand is the oldest row, so while it is still waiting it is the first waiting row.
+    const auto stored = hitQueue_ ? hitQueue_->QueryHit(schema_->GetFirstWaitingHitQuery()) : nullptr;
+    if (stored && stored->identifier == hit.identifier) {
+        hit.url = stored->url;
+    }
+    return true;
+}
+
 void AnalyticsHitDatabase::ClearTrackingQueue() {
     if (!hitQueue_) {
         Log::Trace(LOG_PREFIX, "Failed to clear tracking queue (hit queue was null)");

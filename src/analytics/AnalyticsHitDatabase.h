@@ -84,6 +84,12 @@ public:
     virtual void UpdateBackdatedHit(const std::shared_ptr<AnalyticsState>& state, const std::string& payload,
                                     std::int64_t timestampSeconds);
     virtual bool IsHitWaiting();
+    /**
+     * For the worker, before it sends a waiting hit: false while a wait timer holds waiting hits.
+     * Otherwise the hit takes the body stored now: data that ends a wait is written into the row
+     * before the wait ends, possibly after the worker read the row.
+     */
+    virtual bool ReleaseWaitingHit(AnalyticsHit& hit);
     /** Posts the body to the server plus a random number; no connection when none was made. */
     virtual std::shared_ptr<HttpConnectionInterface> SendAnalyticsHitToServer(const std::string& server,
                                                                               const std::string& body);

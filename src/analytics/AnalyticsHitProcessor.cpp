@@ -52,6 +52,9 @@ HitProcessingResult AnalyticsHitProcessor::Process(const std::shared_ptr<Analyti
     if (hit->server.empty()) {
         return HitProcessingResult::RETRY;
     }
+    if (hit->isWaiting && !hitDatabase->ReleaseWaitingHit(*hit)) {
+        return HitProcessingResult::STOP;  // the end of the wait kicks the queue again
+    }
     if (hit->offlineTracking) {
         const std::int64_t lastHitTimestamp = hitDatabase->GetLastHitTimestamp();
         if (hit->timestamp < lastHitTimestamp) {

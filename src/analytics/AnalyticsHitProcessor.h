@@ -18,7 +18,10 @@ class AnalyticsHitDatabase;
  */
 class AnalyticsHitProcessor : public HitProcessor<AnalyticsHit> {
 public:
-    /** DONE when the hit is finished (its row is deleted), RETRY when it is to be offered again. */
+    /**
+     * DONE when the hit is finished (its row is deleted), RETRY when it is to be offered again, STOP for
+     * a waiting hit while a wait timer holds it (the row stays; the end of the wait kicks the queue).
+     */
     HitProcessingResult Process(const std::shared_ptr<AnalyticsHit>& hit) override;
     virtual void SetHitDatabase(const std::shared_ptr<AnalyticsHitDatabase>& hitDatabase);
 

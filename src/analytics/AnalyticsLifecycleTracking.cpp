@@ -47,9 +47,7 @@ std::shared_ptr<EventData> InternalTrackData(const std::string& action,
 
 }  // namespace
 
-void Analytics::WaitForLifecycleData() {
-    ArmWaitTimer(nullptr, AnalyticsConstants::Default::DEFAULT_LIFECYCLE_RESPONSE_WAIT_TIMEOUT, true);
-}
+void Analytics::WaitForLifecycleData() { ArmWaitTimer(nullptr, lifecycleWaitMs_, true); }
 
 void Analytics::WaitForAcquisitionData(const std::shared_ptr<AnalyticsState>& state, std::int64_t timeoutMs) {
     ArmWaitTimer(state, timeoutMs, false);
@@ -137,8 +135,7 @@ void Analytics::TrackLifecycle(const std::shared_ptr<AnalyticsState>& state, con
     }
     const auto hitDatabase = GetHitDatabase();
     if (properties_->IsLifecycleTimerRunning() && hitDatabase && hitDatabase->IsHitWaiting()) {
-        properties_->CancelLifecycleTimer();
-        hitDatabase->KickWithAdditionalData(state, contextData);
+        EndWaitWithData(hitDatabase, state, contextData, &AnalyticsProperties::CancelLifecycleTimer);
         return;
     }
     properties_->CancelLifecycleTimer();
@@ -156,10 +153,10 @@ void Analytics::trackAcquisition(const std::shared_ptr<AnalyticsState>& state, c
         event->GetData()->GetStringMap(Keys::CONTEXT_DATA, contextData);
     }
     if (properties_->IsReferrerTimerRunning()) {
-        properties_->CancelReferrerTimer();
         if (const auto hitDatabase = GetHitDatabase()) {
-            hitDatabase->KickWithAdditionalData(state, contextData);
+            EndWaitWithData(hitDatabase, state, contextData, &AnalyticsProperties::CancelReferrerTimer);
         } else {
+            properties_->CancelReferrerTimer();
             Log::Error(LOG_TAG, "Unable to kick analytic hit with referrer data. Database Service is unavailable");
         }
         return;

@@ -116,6 +116,7 @@ void Configuration::ProcessBootConfigEvent(const std::shared_ptr<Event>& event) 
     RunBootStep("load overrides", [this] {
         MutexLock lock(configMutex_);
         RetrieveOverriddenConfigFromPersistence();
+        HoldPrivacyAfterLostStore();
         return false;
     });
     std::string appId;

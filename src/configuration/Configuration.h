@@ -113,6 +113,12 @@ protected:
     void SaveOverriddenConfigToPersistence(const std::shared_ptr<ConfigurationData>& overrides);
     /** Reloads the overrides from the data store. */
     void RetrieveOverriddenConfigFromPersistence() NVR_REQUIRES(configMutex_);
+    /**
+     * After the data store lost what it held (damaged or emptied), the user's privacy choice is unknown:
+     * unless the overrides that survived carry one, privacy becomes "optunknown" as the app's own
+     * setting, stored, so that no configuration opts the user in before the app sets privacy again.
+     */
+    void HoldPrivacyAfterLostStore() NVR_REQUIRES(configMutex_);
     bool ValidateForInternalEventAppIDChange(const std::shared_ptr<EventData>& data, std::string appId);
     /** Blocks until the network is connected (true) or the module is no longer registered (false). */
     bool WaitForNetworkConnection(const std::shared_ptr<SystemInfoServiceInterface>& systemInfoService);

@@ -347,6 +347,22 @@ void Configuration::RetrieveOverriddenConfigFromPersistence() {
     overriddenConfig_->Put(text);
 }
 
+void Configuration::HoldPrivacyAfterLostStore() {
+    const auto dataStore = GetDataStore();
+    if (!dataStore || !dataStore->LostEarlierValues() ||
+        overriddenConfig_->GetEntries().count(Keys::GLOBAL_CONFIG_PRIVACY) != 0) {
+        return;
+    }
+    Log::Error(
+        LOG_PREFIX,
+        "The stored settings were damaged or emptied, so the user's privacy choice is unknown: privacy "
+        "is optunknown and nothing is sent until the app sets privacy again");
+    overriddenConfig_->Put(
+        VariantMap{{Keys::GLOBAL_CONFIG_PRIVACY,
+                    Variant::FromString(MobilePrivacyStatusToString(MobilePrivacyStatus::UNKNOWN))}});
+    SaveOverriddenConfigToPersistence(overriddenConfig_);
+}
+
 void Configuration::ProcessUpdateConfigEvent(const std::shared_ptr<Event>& event) {
     VariantMap updates;
     event->GetData()->GetVariantMap(Keys::CONFIGURATION_REQUEST_CONTENT_UPDATE_CONFIG, updates);

@@ -18,14 +18,15 @@ PivoraResponseParser::PivoraResponseParser(std::shared_ptr<JsonUtilityServiceInt
 
 std::shared_ptr<JsonObject> PivoraResponseParser::ParseResponseToJson(
     const std::shared_ptr<HttpConnectionInterface>& connection) {
-    const std::string body = connection->GetResponse();
-    if (body.empty()) {
-        Log::Error(LOG_PREFIX, "Response was empty");
-        return nullptr;
-    }
+    // The status first: an error answer's body, empty or not, says less than its status.
     const int32_t code = connection->GetResponseCode();
     if (code != HttpConnectionConstants::HTTP_OK) {
         Log::Error(LOG_PREFIX, "Response code (%d) from Pivora server was invalid", code);
+        return nullptr;
+    }
+    const std::string body = connection->GetResponse();
+    if (body.empty()) {
+        LogEmptyResponse(*connection);
         return nullptr;
     }
     std::shared_ptr<JsonObject> response;
@@ -40,6 +41,16 @@ std::shared_ptr<JsonObject> PivoraResponseParser::ParseResponseToJson(
     }
     Log::Error(LOG_PREFIX, "Invalid json response (%s)", connection->GetResponseMessage());
     return nullptr;
+}
+
+// The connection gives no text for a body that is not UTF-8: the raw bytes tell the two apart.
+void PivoraResponseParser::LogEmptyResponse(const HttpConnectionInterface& connection) {
+    const auto raw = connection.GetResponseRawData();
+    if (raw && raw->GetSize() > 0) {
+        Log::Error(LOG_PREFIX, "Response of %d bytes was not UTF-8", raw->GetSize());
+    } else {
+        Log::Error(LOG_PREFIX, "Response was empty");
+    }
 }
 
 PivoraResponseParser::MboxMap PivoraResponseParser::ExtractPrefetchedMboxes(const std::shared_ptr<JsonObject>& response) {

@@ -52,6 +52,8 @@ public:
     virtual MboxMap GetMboxesFromKey(const std::shared_ptr<JsonObject>& response, std::string key);
 
 private:
+    /** "Response was empty", or that the body was not UTF-8 when it had bytes. */
+    static void LogEmptyResponse(const HttpConnectionInterface& connection);
     const std::shared_ptr<JsonUtilityServiceInterface> jsonUtilityService_;
 };
 

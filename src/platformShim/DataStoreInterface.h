@@ -35,6 +35,11 @@ public:
     virtual void Remove(const std::string& key) = 0;
     /** Removes every key of this store, and only those. */
     virtual void RemoveAll() = 0;
+    /**
+     * True when the file behind the store was found damaged or emptied when it was opened in this
+     * process: values stored before may be gone. A store with nothing behind it has lost nothing.
+     */
+    virtual bool LostEarlierValues() { return false; }
 };
 
 }  // namespace NuvraMobile

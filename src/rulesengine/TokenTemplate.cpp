@@ -1,5 +1,7 @@
 #include "rulesengine/TokenTemplate.h"
 
+#include <string_view>
+#include <unordered_map>
 #include <utility>
 
 #include "rulesengine/RuleTokenParser.h"
@@ -7,21 +9,22 @@
 namespace NuvraMobile {
 
 TokenTemplate::TokenTemplate(std::string text) : text_(std::move(text)) {
-    RuleTokenParser::ForEachToken(text_, [this](size_t start, size_t end) {
-        const std::string token = text_.substr(start, end - start);
-        size_t index = 0;
-        while (index < tokens_.size() && tokens_[index].text != token) {
-            ++index;
-        }
-        if (index == tokens_.size()) {
-            const bool urlEncode = token.find(RuleTokenParser::KEY_URL_ENCODE) == 2;
-            std::string key = RuleTokenParser::GetKeyFromToken(token, urlEncode);
+    // Slot of each distinct token text, so a text with many distinct tokens is taken apart in linear time.
+    std::unordered_map<std::string_view, size_t> slots;
+    RuleTokenParser::ForEachToken(text_, [this, &slots](size_t start, size_t end) {
+        const std::string_view token(text_.data() + start, end - start);
+        auto slot = slots.find(token);
+        if (slot == slots.end()) {
+            std::string tokenText(token);
+            const bool urlEncode = tokenText.find(RuleTokenParser::KEY_URL_ENCODE) == 2;
+            std::string key = RuleTokenParser::GetKeyFromToken(tokenText, urlEncode);
             if (key.empty()) {
                 return;
             }
-            tokens_.push_back(Token{token, RuleKey(std::move(key)), urlEncode});
+            tokens_.push_back(Token{std::move(tokenText), RuleKey(std::move(key)), urlEncode});
+            slot = slots.emplace(token, tokens_.size() - 1).first;
         }
-        occurrences_.push_back(Occurrence{start, end, index});
+        occurrences_.push_back(Occurrence{start, end, slot->second});
     });
 }
 

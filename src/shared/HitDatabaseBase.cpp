@@ -78,6 +78,21 @@ bool HitDatabaseBase::RunStatement(const std::shared_ptr<DatabaseInterface>& dat
     return false;
 }
 
+bool HitDatabaseBase::RunStatementAgainAfterReset(const std::shared_ptr<DatabaseInterface>& database,
+                                                  const std::function<bool(DatabaseInterface&)>& statement,
+                                                  const char* tag, const char* errorFormat) {
+    if (RunStatement(
+            database, [&] { return statement(*database); }, tag, errorFormat, true)) {
+        return true;
+    }
+    const std::shared_ptr<DatabaseInterface> replaced = GetDatabase();
+    if (!replaced || replaced == database || GetDatabaseStatus() != DATABASE_STATUS_OK) {
+        return false;
+    }
+    return RunStatement(
+        replaced, [&] { return statement(*replaced); }, tag, errorFormat, true);
+}
+
 bool HitDatabaseBase::OpenOrCreateDatabase() {
     if (GetDatabase()) {
         CloseDatabase();
@@ -243,9 +258,22 @@ void HitDatabaseBase::ResetLocked() {
     SetDatabaseStatus(DATABASE_STATUS_FATAL);
 }
 
+namespace {
+
+// Identifier arithmetic in unsigned integers: the distances span the whole signed range without overflow.
+std::uint64_t Distance(std::int64_t from, std::int64_t to) {
+    return static_cast<std::uint64_t>(to) - static_cast<std::uint64_t>(from);
+}
+
+std::int64_t Advance(std::int64_t from, std::uint64_t distance) {
+    return static_cast<std::int64_t>(static_cast<std::uint64_t>(from) + distance);
+}
+
+}  // namespace
+
 // Reads in batches in identifier order, so that a damaged page loses the rows on it and not those
-// after it: a batch that fails is read again row by row, and a row that cannot be read is stepped over
-// with growing strides until a readable one is found or the last identifier is passed.
+// after it: a batch that fails is read again row by row, and a row that cannot be read is stepped over.
+// The largest identifier only bounds the stepping; when it cannot be read, every identifier is tried.
 std::vector<DatabaseInterface::ColumnValues> HitDatabaseBase::ReadableRows() {
     std::vector<DatabaseInterface::ColumnValues> rows;
     const std::shared_ptr<DatabaseInterface> database = GetDatabase();
@@ -253,17 +281,12 @@ std::vector<DatabaseInterface::ColumnValues> HitDatabaseBase::ReadableRows() {
         return rows;
     }
     std::vector<std::string> columns;
-    std::int64_t lastIdentifier = 0;
-    TrySwallow([&] {
-        columns = database->GetColumnNamesForTable(tableName);
-        const auto result = database->RunQuery(QueryBuilder(tableName, {"MAX(ID)"}).Build());
-        lastIdentifier = result && result->MoveToFirst() ? result->GetLong(0) : 0;
-    });
+    TrySwallow([&] { columns = database->GetColumnNamesForTable(tableName); });
     if (std::find(columns.begin(), columns.end(), "ID") == columns.end()) {
         return rows;
     }
+    const std::int64_t lastIdentifier = LargestIdentifier(*database);
     std::int64_t after = std::numeric_limits<std::int64_t>::min();
-    std::int64_t stride = 1;
     size_t batch = SALVAGE_BATCH_ROWS;
     while (after < lastIdentifier) {
         // Damaged pages can answer rows out of order: only a step forward counts as a read.
@@ -271,14 +294,12 @@ std::vector<DatabaseInterface::ColumnValues> HitDatabaseBase::ReadableRows() {
         if (lastRead && *lastRead > after) {
             after = *lastRead;
             batch = SALVAGE_BATCH_ROWS;
-            stride = 1;
         } else if (batch > 1) {
             batch = 1;
-        } else if (stride > lastIdentifier - after) {
-            break;
+        } else if (const auto readable = StepOverUnreadable(*database, columns, after, lastIdentifier)) {
+            after = *readable;
         } else {
-            after += stride;
-            stride = stride > std::numeric_limits<std::int64_t>::max() / 2 ? stride : stride * 2;
+            break;
         }
     }
     if (!rows.empty()) {
@@ -286,6 +307,53 @@ std::vector<DatabaseInterface::ColumnValues> HitDatabaseBase::ReadableRows() {
                    databaseName);
     }
     return rows;
+}
+
+std::int64_t HitDatabaseBase::LargestIdentifier(DatabaseInterface& database) {
+    std::int64_t largest = std::numeric_limits<std::int64_t>::max();
+    TrySwallow([&] {
+        const auto result = database.RunQuery(QueryBuilder(tableName, {"MAX(ID)"}).Build());
+        if (result && result->MoveToFirst() && !result->IsNull(0)) {
+            largest = result->GetLong(0);
+        }
+    });
+    return largest;
+}
+
+// Strides double from the unreadable row until a read works, then halve back towards the damage, so
+// the readable rows just past a damaged page are kept as well.
+std::optional<std::int64_t> HitDatabaseBase::StepOverUnreadable(DatabaseInterface& database,
+                                                                const std::vector<std::string>& columns,
+                                                                std::int64_t unreadable, std::int64_t last) {
+    const auto readsOnFrom = [&](std::int64_t after) {
+        std::vector<DatabaseInterface::ColumnValues> ignored;
+        const std::optional<std::int64_t> lastRead = ReadRowsAfter(database, columns, after, 1, ignored);
+        return lastRead && *lastRead > after;
+    };
+    std::uint64_t stride = 1;
+    std::optional<std::int64_t> readable;
+    while (!readable) {
+        const std::uint64_t room = Distance(unreadable, last);
+        if (room == 0) {
+            return std::nullopt;
+        }
+        const std::int64_t probe = Advance(unreadable, std::min(stride, room));
+        if (readsOnFrom(probe)) {
+            readable = probe;
+        } else {
+            unreadable = probe;
+            stride = stride > std::numeric_limits<std::uint64_t>::max() / 2 ? stride : stride * 2;
+        }
+    }
+    while (Distance(unreadable, *readable) > 1) {
+        const std::int64_t middle = Advance(unreadable, Distance(unreadable, *readable) / 2);
+        if (readsOnFrom(middle)) {
+            readable = middle;
+        } else {
+            unreadable = middle;
+        }
+    }
+    return readable;
 }
 
 std::optional<std::int64_t> HitDatabaseBase::ReadRowsAfter(DatabaseInterface& database,

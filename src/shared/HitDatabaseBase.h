@@ -88,6 +88,14 @@ protected:
                       const std::function<bool()>& statement, const char* tag, const char* errorFormat,
                       bool resetOnError);
 
+    /**
+     * RunStatement that resets on error, and runs the statement once more on the new database when its
+     * failure reset the old one: a write that found the file damaged is kept, not refused.
+     */
+    bool RunStatementAgainAfterReset(const std::shared_ptr<DatabaseInterface>& database,
+                                     const std::function<bool(DatabaseInterface&)>& statement,
+                                     const char* tag, const char* errorFormat);
+
     const std::string tableName;
     const std::string databaseName;
 
@@ -97,6 +105,15 @@ private:
     void ResetAfterFailureOf(const std::shared_ptr<DatabaseInterface>& failed);
     void ResetLocked() NVR_REQUIRES(resetMutex_);
     std::vector<DatabaseInterface::ColumnValues> ReadableRows();
+    /** MAX(ID); the largest identifier there can be when it cannot be read. */
+    std::int64_t LargestIdentifier(DatabaseInterface& database);
+    /**
+     * From an identifier after which no row can be read, the smallest found after which rows can be read
+     * again, up to `last`; none when there is none.
+     */
+    std::optional<std::int64_t> StepOverUnreadable(DatabaseInterface& database,
+                                                   const std::vector<std::string>& columns,
+                                                   std::int64_t unreadable, std::int64_t last);
     /**
      * Appends up to `count` rows with identifiers above `after`; the last identifier read (the largest
      * one when there are none left), or none when the rows cannot be read.

@@ -307,10 +307,12 @@ bool HitQueueBase::InsertGroup(std::vector<PendingRow*>& group) {
     for (PendingRow* member : group) {
         rows.push_back(std::move(member->values));
     }
-    return RunStatement(
+    return RunStatementAgainAfterReset(
         database,
-        [&] { return rows.size() == 1 ? database->Insert(table, rows.front()) : database->InsertRows(table, rows); },
-        LOG_TAG, "Unable to read from database.  Query failed with error %s", true);
+        [&](DatabaseInterface& target) {
+            return rows.size() == 1 ? target.Insert(table, rows.front()) : target.InsertRows(table, rows);
+        },
+        LOG_TAG, "Unable to read from database.  Query failed with error %s");
 }
 
 void HitQueueBase::WaitForQueuedCallersForTesting(size_t count) {

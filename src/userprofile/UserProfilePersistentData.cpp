@@ -151,11 +151,8 @@ bool UserProfilePersistentData::DeleteInMemory(const std::string& key) {
 
 bool UserProfilePersistentData::Persist() {
     std::string text;
-    TrySwallow([&] {
-        if (const auto object = jsonUtilityService_->CreateJsonObject(attributes_)) {
-            text = object->ToString();
-        }
-    });
+    // An attribute of empty text is the user's value as much as any other: it is written too.
+    TrySwallow([&] { text = jsonUtilityService_->WriteMembersKeepingEmptyStrings(attributes_); });
     if (text.empty()) {
         return false;
     }

@@ -15,6 +15,19 @@
 namespace NuvraMobile {
 namespace {
 
+/** Counts the worker starts asked of it, so a test sees at once, with no wait, whether a kick let hits go. */
+class WorkerStartCountingQueue : public AnalyticsHitQueue {
+public:
+    using AnalyticsHitQueue::AnalyticsHitQueue;
+
+    void BringOnline() override {
+        ++starts;
+        AnalyticsHitQueue::BringOnline();
+    }
+
+    std::atomic<int> starts{0};
+};
+
 class AnalyticsHitDatabaseTest : public AnalyticsModuleFixture {
 protected:
     void SetUp() override {
@@ -55,9 +68,49 @@ protected:
         return bodies;
     }
 
+    /** A hit database of its own over a queue that counts worker starts. */
+    std::shared_ptr<AnalyticsHitDatabase> CountingDatabase() {
+        auto processor = std::make_shared<AnalyticsHitProcessor>();
+        countingQueue = std::make_shared<WorkerStartCountingQueue>(
+            services, std::make_shared<AnalyticsDatabaseHitSchema>(), processor);
+        auto counting =
+            std::make_shared<AnalyticsHitDatabase>(countingQueue, services, module->GetProperties(), nullptr);
+        processor->SetHitDatabase(counting);
+        return counting;
+    }
+
     std::shared_ptr<HitQueueThreadingService> threading = std::make_shared<HitQueueThreadingService>();
     std::shared_ptr<AnalyticsHitDatabase> database;
+    std::shared_ptr<WorkerStartCountingQueue> countingQueue;
 };
+
+// Whether a kick lets the worker start is decided at once: the checks need no wait for a send.
+TEST_F(AnalyticsHitDatabaseTest, OnlyAnOptInStartsTheWorkerAndABatchOnlyPastItsLimit) {
+    const auto counting = CountingDatabase();
+    const auto batching = [](const char* privacy) {
+        return State([privacy](EventData& data) {
+            data.PutString("global.privacy", privacy);
+            data.PutBoolean("analytics.offlineEnabled", true);
+            data.PutInteger("analytics.batchLimit", 3);
+        });
+    };
+    for (const char* privacy : {"optunknown", "optedout"}) {
+        SCOPED_TRACE(privacy);
+        for (int row = 0; row < 4; ++row) {
+            counting->Queue(batching(privacy), "ndh=1&n=" + std::to_string(row), 1, false, false);
+        }
+        counting->ForceKick(batching(privacy));
+        EXPECT_EQ(0, countingQueue->starts);
+        counting->ClearTrackingQueue();
+    }
+    for (int row = 1; row <= 3; ++row) {
+        counting->Queue(batching("optedin"), "ndh=1&n=" + std::to_string(row), 1, false, false);
+    }
+    EXPECT_EQ(0, countingQueue->starts) << "three rows do not pass a limit of three";
+    counting->Queue(batching("optedin"), "ndh=1&n=4", 1, false, false);
+    EXPECT_EQ(1, countingQueue->starts);
+    counting->Dispose(std::chrono::seconds(5));
+}
 
 TEST_F(AnalyticsHitDatabaseTest, OfflineBatchIsHeldUntilItHoldsMoreRowsThanTheLimit) {
     const auto state = State([](EventData& data) {

@@ -4,11 +4,14 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <condition_variable>
 #include <map>
+#include <mutex>
 #include <string>
 
 #include "analytics/AnalyticsProperties.h"
 #include "analytics/AnalyticsTestSupport.h"
+#include "support/HitQueueTestSupport.h"
 
 namespace NuvraMobile {
 namespace {
@@ -140,6 +143,138 @@ TEST_F(AnalyticsLifecycleTrackingTest, ResponseWithoutInstallOrLaunchArmsNoRefer
     EXPECT_NE(std::string::npos, requests[0].payload.find("DayOfWeek=2")) << requests[0].payload;
     EXPECT_NE(std::string::npos, requests[0].payload.find("custom=kept")) << requests[0].payload;
     EXPECT_EQ(std::string::npos, requests[0].payload.find("dayofweek")) << requests[0].payload;
+}
+
+// The previous session's crash and its length are sent as hits of their own, dated into that session:
+// the crash fills the row the start reserved, the session info follows the previous pause.
+TEST_F(AnalyticsLifecycleTrackingTest, BackdatedCrashAndSessionInfoAreSentDatedIntoThePreviousSession) {
+    SetStates([](EventData& data) {
+        data.PutString("global.privacy", "optedin");
+        data.PutBoolean("analytics.offlineEnabled", true);
+        data.PutBoolean("analytics.backdatePreviousSessionInfo", true);
+    });
+    LifecycleRequest("start");
+    Hear(Build(EventType::LIFECYCLE, EventSource::RESPONSE_CONTENT, [](EventData& data) {
+        data.PutStringMap(
+            "lifecyclecontextdata",
+            {{"launchevent", "LaunchEvent"}, {"crashevent", "CrashEvent"}, {"prevsessionlength", "90"}});
+        data.PutLong("starttimestampseconds", 1700000000);
+        data.PutLong("maxsessionlength", 600);
+        data.PutLong("previoussessionpausetimestampseconds", 1699990000);
+    }));
+    LifecycleRequest("pause");
+    const auto requests = network->WaitForRequests(2);
+    ASSERT_EQ(2u, requests.size());
+    const std::string& crash = requests[0].payload;
+    EXPECT_NE(std::string::npos, crash.find("internalaction=Crash")) << crash;
+    EXPECT_NE(std::string::npos, crash.find("CrashEvent=CrashEvent")) << crash;
+    EXPECT_EQ(crash.size() - 5, crash.rfind("&ts=1")) << "one second after the last hit, none yet: " << crash;
+    const std::string& sessionInfo = requests[1].payload;
+    EXPECT_NE(std::string::npos, sessionInfo.find("internalaction=SessionInfo")) << sessionInfo;
+    EXPECT_NE(std::string::npos, sessionInfo.find("PrevSessionLength=90")) << sessionInfo;
+    EXPECT_NE(std::string::npos, sessionInfo.find("&ts=1699990001&"))
+        << "one second after the pause: " << sessionInfo;
+}
+
+class AnalyticsShortLifecycleWaitTest : public AnalyticsLifecycleTrackingTest {
+protected:
+    // Long enough for the test to store a hit while the wait runs, short enough to wait out.
+    AnalyticsShortLifecycleWaitTest() { module = std::make_shared<Analytics>(100); }
+};
+
+TEST_F(AnalyticsShortLifecycleWaitTest, ExpiryOfTheLifecycleWaitSendsTheHitsItHeld) {
+    Configure(60);
+    LifecycleRequest("start");
+    TrackAction("Early");
+    while (Properties()->IsLifecycleTimerRunning()) {
+        ASSERT_TRUE(executor->WaitForPending(10s));
+        executor->RunAll();
+    }
+    const auto requests = network->WaitForRequests(1);
+    ASSERT_EQ(1u, requests.size());
+    EXPECT_NE(std::string::npos, requests[0].payload.find("action=Early")) << requests[0].payload;
+}
+
+/** Passes requests to the recording service; while closed, holds each one until it opens. */
+class GatedNetworkService : public Object, public virtual NetworkServiceInterface {
+public:
+    explicit GatedNetworkService(std::shared_ptr<NetworkServiceInterface> inner) : inner_(std::move(inner)) {}
+
+    void Close() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        open_ = false;
+    }
+    void Open() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        open_ = true;
+        changed_.notify_all();
+    }
+    /** Waits up to 10 s until a request is held at the gate. */
+    bool WaitForHeldRequest() {
+        std::unique_lock<std::mutex> lock(mutex_);
+        return changed_.wait_for(lock, 10s, [this] { return held_ > 0; });
+    }
+
+    std::shared_ptr<HttpConnectionInterface> ConnectUrl(const std::string& url, HttpCommandType command,
+                                                        const std::string& payload,
+                                                        const std::map<std::string, std::string>& headers,
+                                                        std::int64_t connectTimeout,
+                                                        std::int64_t readTimeout) override {
+        {
+            std::unique_lock<std::mutex> lock(mutex_);
+            ++held_;
+            changed_.notify_all();
+            changed_.wait(lock, [this] { return open_; });
+            --held_;
+        }
+        return inner_->ConnectUrl(url, command, payload, headers, connectTimeout, readTimeout);
+    }
+    void ConnectUrlAsync(const std::string& url, HttpCommandType command, const std::string& payload,
+                         const std::map<std::string, std::string>& headers, std::int64_t connectTimeout,
+                         std::int64_t readTimeout, const Callback& callback) override {
+        callback(ConnectUrl(url, command, payload, headers, connectTimeout, readTimeout));
+    }
+    bool Dispose(std::int64_t) override { return true; }
+
+private:
+    const std::shared_ptr<NetworkServiceInterface> inner_;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    bool open_ = true;
+    int held_ = 0;
+};
+
+class AnalyticsLaunchHitRaceTest : public AnalyticsLifecycleTrackingTest {
+protected:
+    AnalyticsLaunchHitRaceTest() {
+        services->networkService = gate;
+        services->threadingService = threading;
+    }
+
+    std::shared_ptr<GatedNetworkService> gate = std::make_shared<GatedNetworkService>(network);
+    std::shared_ptr<HitQueueThreadingService> threading = std::make_shared<HitQueueThreadingService>();
+};
+
+// The queue's worker is already running (an older hit is in flight) when the launch hit is stored as
+// waiting: it reaches the launch hit during the referrer wait and must leave it for the data to come.
+TEST_F(AnalyticsLaunchHitRaceTest, RunningWorkerLeavesTheWaitingLaunchHitForTheReferrerData) {
+    Configure(60);
+    gate->Close();
+    TrackAction("Older");
+    ASSERT_TRUE(gate->WaitForHeldRequest());
+    LifecycleRequest("start");
+    LifecycleResponse(kInstall);
+    ASSERT_TRUE(Properties()->IsReferrerTimerRunning());
+    gate->Open();
+    ASSERT_TRUE(threading->WaitForFinishedTasks(1));  // the worker has run past the launch hit
+
+    Acquisition({{"a.referrer.campaign.name", "spring"}});
+    const auto requests = network->WaitForRequests(2);
+    ASSERT_EQ(2u, requests.size());
+    EXPECT_NE(std::string::npos, requests[1].payload.find("InstallEvent=InstallEvent")) << requests[1].payload;
+    EXPECT_NE(std::string::npos, requests[1].payload.find("campaign.&name=spring")) << requests[1].payload;
+    ASSERT_TRUE(threading->WaitForFinishedTasks(2));
+    EXPECT_EQ(0, module->GetHitDatabase()->GetTrackingQueueSize());
 }
 
 }  // namespace

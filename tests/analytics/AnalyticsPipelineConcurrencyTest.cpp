@@ -186,7 +186,6 @@ TEST_F(AnalyticsPipelineTest, OfflineBatchIsSentWithTheHitAfterTheLimit) {
         TrackAction(action);
     }
     EXPECT_EQ(3, QueueSize());
-    EXPECT_TRUE(WaitForHits(1, 0ms).empty());
     TrackAction("A4");
     const auto hits = WaitForHits(4);
     ASSERT_EQ(4u, hits.size());
@@ -202,7 +201,6 @@ TEST_F(AnalyticsPipelineTest, HitsKeptUnderUnknownPrivacyAreSentAfterOptIn) {
     TrackAction("Kept1");
     TrackAction("Kept2");
     EXPECT_EQ(2, QueueSize());
-    EXPECT_TRUE(WaitForHits(1, 0ms).empty());
     core_->SetPrivacyStatus(MobilePrivacyStatus::OPT_IN);
     const auto hits = WaitForHits(2);
     ASSERT_EQ(2u, hits.size());

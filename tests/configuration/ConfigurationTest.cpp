@@ -290,6 +290,39 @@ TEST_F(ConfigurationTest, DownloadedConfigurationIsMergedUnderThePersistedOverri
     EXPECT_EQ(Text(LastState()), Text(responses[0]->GetData()));
 }
 
+// After the store lost what it held the user's choice is unknown: neither the packaged nor a downloaded
+// configuration may opt the user in, across restarts, until the app sets privacy itself.
+TEST_F(ConfigurationTest, AfterTheStoreLostItsValuesPrivacyIsUnknownUntilTheAppSetsIt) {
+    Store()->SetLostEarlierValues(true);
+    systemInfo_->Update([](FakeSystemInfoService::Answers& a) {
+        a.assets["NVBMobileConfig.json"] = R"({"global.privacy": "optedin"})";
+    });
+    Boot();
+    EXPECT_EQ("optunknown", LastState()->OptString("global.privacy", ""));
+    EXPECT_TRUE(log_.Service().Contains("privacy choice is unknown"));
+
+    Store()->SetLostEarlierValues(false);  // the next start finds a sound store
+    files_->download = R"({"global.privacy": "optedin"})";
+    Hear(Request([](EventData& d) { d.PutString("config.appId", "app-1"); }));
+    EXPECT_EQ("optunknown", LastState()->OptString("global.privacy", ""));
+
+    Hear(Request([](EventData& d) {
+        d.PutVariantMap("config.update", {{"global.privacy", Variant::FromString("optedin")}});
+    }));
+    EXPECT_EQ("optedin", LastState()->OptString("global.privacy", ""));
+}
+
+// What survived the damage is the user's own choice: it stands.
+TEST_F(ConfigurationTest, APrivacyChoiceThatSurvivedTheLostStoreStands) {
+    Store()->SetString("config.overridden.map", R"({"global.privacy": "optedout"})");
+    Store()->SetLostEarlierValues(true);
+    systemInfo_->Update([](FakeSystemInfoService::Answers& a) {
+        a.assets["NVBMobileConfig.json"] = R"({"global.privacy": "optedin"})";
+    });
+    Boot();
+    EXPECT_EQ("optedout", LastState()->OptString("global.privacy", ""));
+}
+
 TEST_F(ConfigurationTest, UpdateBeforeAnyConfigurationPublishesTheOverridesAlone) {
     Hear(Request([](EventData& d) { d.PutVariantMap("config.update", {{"a", Variant::FromString("b")}}); }));
     EXPECT_EQ(Text(Expected({{"a", "b"}, {"global.privacy", "optunknown"}})), Text(LastState()));

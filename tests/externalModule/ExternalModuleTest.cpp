@@ -188,19 +188,22 @@ TEST_F(ExternalModuleTest, ListenerCallbacksMayCallTheServices) {
 }
 
 // A failed hub registration takes out the interface that was appended for it, not an earlier one
-// still waiting for its hub listener under the same key.
+// still waiting for its hub listener under the same key; a later one meets its own hub listener.
 TEST_F(ExternalModuleTest, FailedRegistrationRemovesOnlyItsOwnPendingInterface) {
     Register();
     Services()->RegisterListener(Listener("earlier"), TYPE, SOURCE);
     module->refuse = true;
     Services()->RegisterListener(Listener("refused"), TYPE, SOURCE);
     module->refuse = false;
+    Services()->RegisterListener(Listener("later"), TYPE, SOURCE);
     hub->DriveIdle(module);
     Hear(MakeEvent("e1"));
 
-    EXPECT_EQ((Entries{"register", "error general.unexpected", "earlier registered", "earlier hears e1"}),
+    EXPECT_EQ((Entries{"register", "error general.unexpected", "earlier registered", "earlier unregistered",
+                       "later registered", "later hears e1"}),
               journal->Entries());
     EXPECT_TRUE(log.Service().Contains("Failed to register listener.\nhub refused the listener"));
+    EXPECT_EQ(nullptr, module->FindPendingListener({EventType::Get(TYPE), EventSource::Get(SOURCE)}, false));
 }
 
 TEST_F(ExternalModuleTest, NullListenerIsReportedAndNeverQueued) {

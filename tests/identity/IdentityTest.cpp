@@ -323,6 +323,7 @@ TEST_F(IdentityTest, RequestsWaitForTheConfigurationAndAreAnsweredInArrivalOrder
 TEST_F(IdentityTest, OptOutClearsIdentifiersAnswersWaitingRequestsAndSendsThePixel) {
     Store()->SetString("NUVRAMOBILE_PERSISTED_MID", "123");
     Store()->SetBoolean("NUVRAMOBILE_AID_SYNCED", true);
+    Store()->SetString("NUVRAMOBILE_ADVERTISING_IDENTIFIER", "ad-1");
     module_->LoadVariablesFromPersistentData();
     // No configuration yet: a sync, an identifier request and an append-URL request wait.
     hub_->SetSharedStateAnswer(nullptr, false);
@@ -340,6 +341,16 @@ TEST_F(IdentityTest, OptOutClearsIdentifiersAnswersWaitingRequestsAndSendsThePix
     EXPECT_EQ("https://id.example/qzoptout.jpg?d_mid=123&d_orgid=ORG", network_->Requests()[0].url);
     EXPECT_FALSE(Store()->Contains("NUVRAMOBILE_PERSISTED_MID"));
     EXPECT_FALSE(Store()->Contains("NUVRAMOBILE_AID_SYNCED"));
+    EXPECT_FALSE(Store()->Contains("NUVRAMOBILE_ADVERTISING_IDENTIFIER"));
+    std::shared_ptr<EventData> published;
+    for (const auto& call : hub_->Calls()) {
+        if (call.operation.find("SharedState") != std::string::npos && call.data) {
+            published = call.data;
+        }
+    }
+    ASSERT_NE(nullptr, published);
+    EXPECT_FALSE(published->ContainsKey("advertisingidentifier"));
+    EXPECT_FALSE(published->ContainsKey("mid"));
     const auto cleared = Dispatched("IDENTITY_RESPONSE");
     ASSERT_EQ(2u, cleared.size());  // the sync and the identifier request
     EXPECT_EQ(identifiers->GetResponsePairID(), cleared[1]->GetPairID());
@@ -348,6 +359,70 @@ TEST_F(IdentityTest, OptOutClearsIdentifiersAnswersWaitingRequestsAndSendsThePix
     const auto appended = Dispatched("IDENTITY_APPENDED_URL");
     ASSERT_EQ(1u, appended.size());
     EXPECT_EQ(appendRequest->GetResponsePairID(), appended[0]->GetPairID());
+}
+
+// Back from an opt-out the visitor needs an identifier again: opting in syncs at once. A configuration
+// that leaves privacy as it was changes nothing.
+TEST_F(IdentityTest, OptingInAfterAnOptOutSyncsAndAnUnchangedPrivacyDoesNothing) {
+    Store()->SetString("NUVRAMOBILE_PERSISTED_MID", "123");
+    module_->LoadVariablesFromPersistentData();
+    const auto configure = [this](const char* privacy) {
+        const StringMap configuration = {
+            {"global.privacy", privacy}, {"skyloom.org", "ORG"}, {"skyloom.server", "id.example"}};
+        SetConfiguration(configuration);
+        Hear(Build("config", EventType::CONFIGURATION, EventSource::RESPONSE_CONTENT,
+                   std::make_shared<EventData>(configuration)));
+    };
+    const auto stateCount = [this] {
+        size_t count = 0;
+        for (const auto& call : hub_->Calls()) {
+            count += call.operation.find("SharedState") != std::string::npos && call.data;
+        }
+        return count;
+    };
+    configure("optedout");
+    EXPECT_EQ("", module_->PackageEventData()->OptString("mid", ""));
+    const size_t statesAfterOptOut = stateCount();
+    configure("optedout");
+    EXPECT_EQ(statesAfterOptOut, stateCount());
+
+    configure("optedin");
+    EXPECT_NE("", module_->PackageEventData()->OptString("mid", ""));
+}
+
+// The answer of the audience module says whether it sent the opt-out hit; when it did not, and the user
+// is opted out, the identity module sends its own.
+TEST_F(IdentityTest, AnAudienceAnswerWithoutItsOptOutHitSendsThePixel) {
+    Store()->SetString("NUVRAMOBILE_PERSISTED_MID", "123");
+    module_->LoadVariablesFromPersistentData();
+    SetConfiguration(
+        {{"global.privacy", "optedout"}, {"skyloom.org", "ORG"}, {"skyloom.server", "id.example"}});
+    const auto audienceAnswer = [this](bool hitSent) {
+        auto data = std::make_shared<EventData>();
+        data->PutBoolean("optedouthitsent", hitSent);
+        Hear(Build("audience", EventType::COHORTIX, EventSource::RESPONSE_CONTENT, data));
+    };
+    audienceAnswer(true);
+    EXPECT_TRUE(network_->Requests().empty());
+    audienceAnswer(false);
+    ASSERT_EQ(1u, network_->Requests().size());
+    EXPECT_EQ("https://id.example/qzoptout.jpg?d_mid=123&d_orgid=ORG", network_->Requests()[0].url);
+}
+
+// Only a new configuration can release requests waiting for one: other modules' states leave them.
+TEST_F(IdentityTest, OnlyTheConfigurationsSharedStateWakesWaitingRequests) {
+    hub_->SetSharedStateAnswer(nullptr, false);
+    Hear(Request(std::make_shared<EventData>()));
+    SetConfiguration(
+        {{"global.privacy", "optedin"}, {"skyloom.org", "ORG"}, {"skyloom.server", "id.example"}});
+    const auto stateChange = [this](const char* owner) {
+        Hear(Build("STATE_CHANGE_EVENT", EventType::HUB, EventSource::SHARED_STATE,
+                   std::make_shared<EventData>(StringMap{{"stateowner", owner}})));
+    };
+    stateChange("com.nuvra.module.lifecycle");
+    EXPECT_TRUE(Dispatched("IDENTITY_RESPONSE_CONTENT_ONE_TIME").empty());
+    stateChange("com.nuvra.module.configuration");
+    EXPECT_EQ(1u, Dispatched("IDENTITY_RESPONSE_CONTENT_ONE_TIME").size());
 }
 
 TEST_F(IdentityTest, RequestsBehindASyncWaitingForAnOrganisationAreAnsweredAtOnce) {

@@ -212,6 +212,21 @@ TEST_F(LifecycleTest, InstallPauseResumeNewSessionCrashAndUpgrade) {
         EXPECT_EQ("1", next.at("launchessinceupgrade"));
         EXPECT_EQ("0", next.at("dayssincelastupgrade"));
         EXPECT_EQ("5", next.at("launches"));
+        now_ = 5100;
+        app.Pause();
+    }
+    systemInfo_->Update([](FakeSystemInfoService::Answers& answers) { answers.applicationVersion = "3.0"; });
+    {
+        AppProcess app(services_, now_);  // a second upgrade counts its launches from the start again
+        app.Boot();
+        now_ = 6000;
+        app.Start();
+        EXPECT_EQ("UpgradeEvent", ContextOf(app.Starts().at(0)).at("upgradeevent"));
+        now_ = 6100;
+        app.Pause();
+        now_ = 7000;
+        app.Start();
+        EXPECT_EQ("1", ContextOf(app.Starts().at(1)).at("launchessinceupgrade"));
     }
 }
 

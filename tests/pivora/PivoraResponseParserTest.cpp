@@ -10,6 +10,7 @@
 
 #include "pivora/PivoraResponseParser.h"
 #include "services/json/NativeJsonUtilityService.h"
+#include "services/network/HttpConnection.h"
 #include "support/CapturingLoggingService.h"
 #include "support/FakeHttpConnection.h"
 
@@ -48,15 +49,32 @@ TEST_F(PivoraResponseParserTest, OnlyAStatus200JsonBodyGivesAResponse) {
         std::vector<std::string> lines;
     };
     const Case cases[] = {
-        {"204 with an empty body", 204, "", false, {"Response was empty"}},
+        {"204 with an empty body", 204, "", false, {"Response code (204) from Pivora server was invalid"}},
+        {"503 with an empty body", 503, "", false, {"Response code (503) from Pivora server was invalid"}},
         {"200 with an empty body", 200, "", false, {"Response was empty"}},
-        {"500 with a body", 500, R"({"message": "x"})", false, {"Response code (500) from Pivora server was invalid"}},
+        {"500 with a body",
+         500,
+         R"({"message": "x"})",
+         false,
+         {"Response code (500) from Pivora server was invalid"}},
         {"201 with a body", 201, "{}", false, {"Response code (201) from Pivora server was invalid"}},
-        {"200 with plain text", 200, "not json", false,
-         {"Unable to parse Pivora Response:\nnot json\nError - json.serialization_error", "Invalid json response (Teapot)"}},
-        {"200 with a JSON array", 200, "[1]", false,
-         {"Unable to parse Pivora Response:\n[1]\nError - json.serialization_error", "Invalid json response (Teapot)"}},
-        {"200 with an object", 200, R"({"edgeHost": "h"})", true, {"Pivora response was received ({\"edgeHost\": \"h\"})"}},
+        {"200 with plain text",
+         200,
+         "not json",
+         false,
+         {"Unable to parse Pivora Response:\nnot json\nError - json.serialization_error",
+          "Invalid json response (Teapot)"}},
+        {"200 with a JSON array",
+         200,
+         "[1]",
+         false,
+         {"Unable to parse Pivora Response:\n[1]\nError - json.serialization_error",
+          "Invalid json response (Teapot)"}},
+        {"200 with an object",
+         200,
+         R"({"edgeHost": "h"})",
+         true,
+         {"Pivora response was received ({\"edgeHost\": \"h\"})"}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -70,6 +88,14 @@ TEST_F(PivoraResponseParserTest, OnlyAStatus200JsonBodyGivesAResponse) {
         }
         EXPECT_EQ(0, connection->Closes());
     }
+}
+
+// The connection answers no text for such a body; the log must not call it empty.
+TEST_F(PivoraResponseParserTest, ABodyThatIsNotUtf8IsReportedAsSuch) {
+    const auto connection =
+        std::make_shared<HttpConnection>(200, HttpConnection::HeaderFields{}, "{\"a\": \"\xff\"}");
+    EXPECT_EQ(nullptr, parser_.ParseResponseToJson(connection));
+    EXPECT_EQ(std::vector<std::string>{"Response of 10 bytes was not UTF-8"}, ParserLines());
 }
 
 TEST_F(PivoraResponseParserTest, MboxBlocks) {

@@ -14,6 +14,7 @@
 #include "services/storage/AppInfo.h"
 #include "services/ui/NVBUrlHandler.h"
 #include "support/CapturingLoggingService.h"
+#include "support/ChildProcess.h"
 #include "support/RecordingModule.h"
 #include "support/ThreadSignals.h"
 
@@ -26,7 +27,12 @@ bool SystemStarted() {
     return Log::GetLoggingService() != nullptr || SystemInfoServiceInterface::GetCurrentService() != nullptr;
 }
 
+// The system starts once per process: these tests each need a process of their own.
+
 TEST(NVRCoreSettingsTest, SettingsDoNotStartTheSystem) {
+    if (RanCurrentTestInFreshProcess()) {
+        return;
+    }
     ScratchApp app;
     [NVRCore setWrapperType:NVRMobileWrapperTypeReactNative];
     EXPECT_TRUE([[NVRCore extensionVersion] isEqualToString:@"2.3.5-RN"]);
@@ -46,6 +52,9 @@ TEST(NVRCoreSettingsTest, SettingsDoNotStartTheSystem) {
 }
 
 TEST(NVRCoreSettingsTest, NilResultBlocksAreRefusedWithoutStartingTheSystem) {
+    if (RanCurrentTestInFreshProcess()) {
+        return;
+    }
     ScratchApp app;
     [NVRCore getPrivacyStatus:nil];
     [NVRCore getSdkIdentities:nil];
@@ -55,6 +64,9 @@ TEST(NVRCoreSettingsTest, NilResultBlocksAreRefusedWithoutStartingTheSystem) {
 
 // The UI service asks the SDK's own URL handler, which must offer each URL to the block the app set.
 TEST(NVRCoreUrlHandlerTest, TheAppsHandlerIsOfferedEveryUrlBeforeItIsOpened) {
+    if (RanCurrentTestInFreshProcess()) {
+        return;
+    }
     ScratchApp app;
     std::vector<std::string> offered;
     std::vector<std::string>* sink = &offered;
@@ -72,6 +84,9 @@ TEST(NVRCoreUrlHandlerTest, TheAppsHandlerIsOfferedEveryUrlBeforeItIsOpened) {
 class NVRCoreTest : public testing::Test {
 protected:
     void SetUp() override {
+        if (RanCurrentTestInFreshProcess()) {
+            GTEST_SKIP() << "ran in a process of its own";
+        }
         recorder_ = std::make_shared<RecordingModule>("test.recorder");
         MobileMarketingCoreBridge::GetInstance2()->GetCore()->GetEventHub()->RegisterModule(recorder_);
         log_ = std::make_unique<ScopedCapturingLog>(LoggingMode::Trace);

@@ -96,34 +96,34 @@ TEST_F(NVRReachabilityTest, ANilBlockIsRefused) {
     EXPECT_FALSE([[NVRReachability reachabilityForInternetConnection] setCallback:nil]);
 }
 
-// The change watch starts with the process's first registration, so the failure is made in a fresh
-// child: with no file descriptor left, the watch cannot start. The sanitizers' runtimes need descriptors
-// of their own for their checks, so they cannot run this one.
+// The change watch starts with the process's first registration, so the failure is made in a process of
+// its own: with no file descriptor left, the watch cannot start. The sanitizers' runtimes need
+// descriptors of their own for their checks, so they cannot run this one.
 TEST(NVRReachabilityRegistrationTest, AFailedRegistrationLeavesTheObserverReadyToRegisterAgain) {
 #if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
     GTEST_SKIP() << "the sanitizer runtime needs free file descriptors";
 #endif
-    ASSERT_TRUE(RunInChildProcess([] {
-        NSAutoreleasePool* pool = [[NSAutoreleasePool alloc] init];
-        Calls calls;
+    if (RanCurrentTestInFreshProcess()) {
+        return;
+    }
+    NSAutoreleasePool* pool = [[NSAutoreleasePool alloc] init];
+    Calls calls;
     Calls* record = &calls;
-        NVRReachability* reachability = [NVRReachability reachabilityForInternetConnection];
-        rlimit limit{};
-        getrlimit(RLIMIT_NOFILE, &limit);
-        // dup gives the lowest free descriptor: with the limit there, every allowed one is taken.
-        const rlimit exhausted{static_cast<rlim_t>(dup(0)), limit.rlim_max};
-        close(static_cast<int>(exhausted.rlim_cur));
-        setrlimit(RLIMIT_NOFILE, &exhausted);
-        const bool refused = [reachability setCallback:^{ record->Add("lost"); }] == NO;
-        setrlimit(RLIMIT_NOFILE, &limit);
-        const bool registered = [reachability setCallback:^{ record->Add("kept"); }] == YES;
-        Reachability::SetStatusForTesting(Reachability::Status::NOT_REACHABLE);
-        const bool delivered = calls.WaitFor(1) && calls.Get() == std::vector<std::string>{"kept"};
-        [pool drain];
-        if (!refused || !registered || !delivered) {
-            _exit(1);
-        }
-    }));
+    NVRReachability* reachability = [NVRReachability reachabilityForInternetConnection];
+    rlimit limit{};
+    getrlimit(RLIMIT_NOFILE, &limit);
+    // dup gives the lowest free descriptor: with the limit there, every allowed one is taken.
+    const rlimit exhausted{static_cast<rlim_t>(dup(0)), limit.rlim_max};
+    close(static_cast<int>(exhausted.rlim_cur));
+    setrlimit(RLIMIT_NOFILE, &exhausted);
+    const bool refused = [reachability setCallback:^{ record->Add("lost"); }] == NO;
+    setrlimit(RLIMIT_NOFILE, &limit);
+    EXPECT_TRUE(refused);
+    EXPECT_TRUE([reachability setCallback:^{ record->Add("kept"); }]);
+    Reachability::SetStatusForTesting(Reachability::Status::NOT_REACHABLE);
+    EXPECT_TRUE(calls.WaitFor(1));
+    EXPECT_EQ(calls.Get(), std::vector<std::string>{"kept"});
+    [pool drain];
 }
 
 }  // namespace

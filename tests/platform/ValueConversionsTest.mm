@@ -34,6 +34,8 @@ TEST(ObjCToVariantTest, KeepsTheKindOfEveryPlatformValue) {
         {"largest long", [NSNumber numberWithLongLong:TWO_TO_53 - 1], VariantKind::VARIANT_LONG},
         {"smallest long", [NSNumber numberWithLongLong:-(TWO_TO_53 - 1)], VariantKind::VARIANT_LONG},
         {"unsigned 64-bit", [NSNumber numberWithUnsignedLongLong:1ULL << 40], VariantKind::VARIANT_LONG},
+        {"unsigned 32-bit above 2^31", [NSNumber numberWithUnsignedInt:3000000000U],
+         VariantKind::VARIANT_LONG},
         {"double", [NSNumber numberWithDouble:1.5], VariantKind::VARIANT_DOUBLE},
         {"float", [NSNumber numberWithFloat:2.5f], VariantKind::VARIANT_DOUBLE},
         {"empty string", @"", VariantKind::VARIANT_STRING},
@@ -57,6 +59,9 @@ TEST(ObjCToVariantTest, KeepsTheValues) {
     std::int32_t small = 0;
     EXPECT_TRUE(ObjCToVariant([NSNumber numberWithInt:-7])->GetInteger(small));
     EXPECT_EQ(small, -7);
+    std::int64_t unsignedValue = 0;
+    EXPECT_TRUE(ObjCToVariant([NSNumber numberWithUnsignedInt:3000000000U])->GetLong(unsignedValue));
+    EXPECT_EQ(unsignedValue, 3000000000LL);
 }
 
 TEST(ObjCToVariantTest, ValuesWithoutACoreKindGiveNoVariant) {

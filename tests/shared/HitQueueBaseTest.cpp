@@ -1,6 +1,5 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-
 #include <sqlite3.h>
 
 #include <filesystem>
@@ -8,9 +7,11 @@
 #include <memory>
 #include <string>
 
+#include "core/SdkError.h"
 #include "core/Variant.h"
 #include "platformShim/DatabaseInterface.h"
 #include "platformShim/QueryBuilder.h"
+#include "platformShim/QueryResultInterface.h"
 #include "services/database/NativeDatabaseService.h"
 #include "shared/HitQueueBase.h"
 #include "support/CapturingLoggingService.h"
@@ -146,18 +147,17 @@ TEST_F(HitQueueBaseTest, ColumnsInAnotherOrderDoNotMatchTheSchema) {
     EXPECT_THAT(old->GetColumnNamesForTable("TEST_HITS"), ElementsAre("ID", "URL", "TIMESTAMP"));
 }
 
-TEST_F(HitQueueBaseTest, AFailingStatementResetsTheDatabaseAndLosesTheStoredHits) {
+TEST_F(HitQueueBaseTest, AFailingStatementResetsTheDatabaseAndTheHitThatFoundItIsKept) {
     auto queue = MakeQueue();
     ASSERT_TRUE(queue->Queue(TestHit::Make("lost")));
     ASSERT_TRUE(queue->DeleteTable());
     ScopedCapturingLog log(LoggingMode::Error);
-    EXPECT_FALSE(queue->Queue(TestHit::Make("refused")));
+    EXPECT_TRUE(queue->Queue(TestHit::Make("kept")));
     EXPECT_TRUE(log.Service().Contains(
         "Unable to read from database.  Query failed with error Table does not exist\n"));
     EXPECT_TRUE(log.Service().Contains("Database in unrecoverable state, resetting."));
-    EXPECT_EQ(0, queue->GetSize());
     EXPECT_TRUE(queue->Queue(TestHit::Make("fresh")));
-    EXPECT_THAT(TakeUrlsInTable(*queue), ElementsAre("fresh"));
+    EXPECT_THAT(TakeUrlsInTable(*queue), ElementsAre("kept", "fresh"));
 }
 
 TEST_F(HitQueueBaseTest, AResetThatCannotDeleteTheFileRefusesFurtherWork) {
@@ -193,18 +193,22 @@ protected:
         std::make_shared<FaultInjectingDatabaseService>(databaseService);
 };
 
-// Whatever the failure, the stored hits survive it: a passing failure leaves the file alone, and a
-// reset carries over every row that can still be read.
+// Whatever the failure, the stored hits survive it: a passing failure leaves the file alone and refuses
+// the hit, and a reset carries over every row that can still be read and then stores the hit.
 TEST_P(HitQueueStatementFaultTest, AFailedWriteKeepsTheStoredHits) {
     auto queue = MakeQueue();
     ASSERT_TRUE(queue->Queue(TestHit::Make("a")));
     ASSERT_TRUE(queue->Queue(TestHit::Make("b")));
     ScopedCapturingLog log(LoggingMode::Error);
     faulty->Faults().FailNextStatements(GetParam().resultCode);
-    EXPECT_FALSE(queue->Queue(TestHit::Make("refused")));
+    EXPECT_EQ(GetParam().resets, queue->Queue(TestHit::Make("during the fault")));
     EXPECT_EQ(log.Service().Contains("Database in unrecoverable state, resetting."), GetParam().resets);
     EXPECT_TRUE(queue->Queue(TestHit::Make("c")));
-    EXPECT_THAT(TakeUrlsInTable(*queue), ElementsAre("a", "b", "c"));
+    if (GetParam().resets) {
+        EXPECT_THAT(TakeUrlsInTable(*queue), ElementsAre("a", "b", "during the fault", "c"));
+    } else {
+        EXPECT_THAT(TakeUrlsInTable(*queue), ElementsAre("a", "b", "c"));
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Classes, HitQueueStatementFaultTest,
@@ -269,6 +273,61 @@ TEST_F(HitQueueBaseTest, AResetOfAPartlyDamagedFileKeepsTheRowsThatCanStillBeRea
     ASSERT_GT(urls.size(), hits * 3 / 4u);
     EXPECT_LT(urls.size(), static_cast<size_t>(hits));
     EXPECT_EQ(urls.back(), std::to_string(hits - 1) + std::string(200, '.'));
+}
+
+/** Rows read one at a time by "ID > ?", stepping one identifier past each that fails: plain reading. */
+size_t RowsReadableOneByOne(DatabaseInterface& database, std::int64_t lastIdentifier) {
+    size_t readable = 0;
+    for (std::int64_t after = 0; after < lastIdentifier;) {
+        std::int64_t next = after + 1;
+        TrySwallow([&] {
+            const auto result = database.RunQuery(QueryBuilder("TEST_HITS", {"ID", "URL"})
+                                                      .Selection("ID > ?", {std::to_string(after)})
+                                                      .OrderBy("ID ASC")
+                                                      .Limit("1")
+                                                      .Build());
+            if (result && result->MoveToFirst() && result->GetLong(0) > after) {
+                result->GetString(1);
+                next = result->GetLong(0);
+                ++readable;
+            }
+        });
+        after = next;
+    }
+    return readable;
+}
+
+// With the second half of the file overwritten the largest identifier cannot be read: the salvage still
+// steps through every identifier range, and the hit whose insert found the damage is stored.
+TEST_F(HitQueueBaseTest, AResetOfAFileWithItsSecondHalfOverwrittenKeepsWhatPlainReadingFinds) {
+    constexpr int hits = 3000;
+    MakeQueue();  // creates the table
+    {
+        std::vector<DatabaseInterface::ColumnValues> rows;
+        for (int index = 0; index < hits; ++index) {
+            rows.push_back({{"URL", Variant::FromString(std::to_string(index) + std::string(200, '.'))},
+                            {"TIMESTAMP", Variant::FromInteger(0)}});
+        }
+        ASSERT_TRUE(databaseService->OpenDatabase("NVBMobileTest.sqlite")->InsertRows("TEST_HITS", rows));
+    }
+    databaseService.reset();
+    const std::string path = folder.PathOf("NVBMobileTest.sqlite");
+    const int pages = static_cast<int>(std::filesystem::file_size(path) / 4096);
+    DamagePages(path, pages / 2, pages - pages / 2);
+    databaseService = CreateNativeDatabaseService(systemInfo);
+    const size_t readable =
+        RowsReadableOneByOne(*databaseService->OpenDatabase("NVBMobileTest.sqlite"), hits);
+    ASSERT_GT(readable, HitDatabaseBase::SALVAGE_BATCH_ROWS);
+
+    ScopedCapturingLog log(LoggingMode::Error);
+    auto queue = MakeQueue();
+    EXPECT_TRUE(queue->Queue(TestHit::Make("after the damage")));
+    EXPECT_TRUE(log.Service().Contains("Database in unrecoverable state, resetting."));
+    EXPECT_GE(static_cast<size_t>(queue->GetSize()), readable + 1);
+    const auto newest = queue->QueryHit(
+        QueryBuilder("TEST_HITS", {"ID", "URL", "TIMESTAMP"}).OrderBy("ID DESC").Limit("1").Build());
+    ASSERT_NE(nullptr, newest);
+    EXPECT_EQ("after the damage", newest->url);
 }
 
 TEST_F(HitQueueBaseTest, EmptyHitsAndIdentifiersAreRefusedWithoutAStatement) {

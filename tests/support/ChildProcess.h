@@ -12,6 +12,16 @@ namespace NuvraMobile {
  */
 bool RunInChildProcess(const std::function<void()>& body);
 
+/**
+ * For a test that needs a process of its own: one with no other thread yet (a fork would inherit the
+ * locks other threads hold) and with the state that is set up at first use still fresh. When the test is
+ * the first this process runs, or the process was started for it, answers false and the test goes on
+ * here. Otherwise it starts this test program again running only the current test, waits for it, records
+ * a failure unless it passed, and answers true: the caller returns. So the program passes whether it runs
+ * every test in one process or one per process.
+ */
+bool RanCurrentTestInFreshProcess();
+
 /** What a child killed by RunInChildProcessUntilKilled wrote before it died. */
 struct KilledChildReports {
     /** False when the child could not start or ended before it was killed. */

@@ -141,6 +141,16 @@ void MemoryDataStore::FailReadsOf(const std::string& key) {
     failingKey_ = key;
 }
 
+bool MemoryDataStore::LostEarlierValues() {
+    MutexLock lock(mutex_);
+    return lostEarlierValues_;
+}
+
+void MemoryDataStore::SetLostEarlierValues(bool lost) {
+    MutexLock lock(mutex_);
+    lostEarlierValues_ = lost;
+}
+
 std::string MemoryDataStore::GetString(const std::string& key, const std::string& defaultValue) {
     {
         MutexLock lock(mutex_);

@@ -113,10 +113,14 @@ public:
     std::string GetString(const std::string& key, const std::string& defaultValue) override;
 
     void FailReadsOf(const std::string& key);
+    bool LostEarlierValues() override;
+    /** Makes the store answer that the file behind it was found damaged or emptied. */
+    void SetLostEarlierValues(bool lost);
 
 private:
     Mutex mutex_;
     std::string failingKey_ NVR_GUARDED_BY(mutex_);
+    bool lostEarlierValues_ NVR_GUARDED_BY(mutex_) = false;
 };
 
 /** Hands out one MemoryDataStore per name. Any thread. */

@@ -18,6 +18,7 @@
 #include "core/Variant.h"
 #include "rulesengine/RulesEngineTestSupport.h"
 #include "services/PlatformServices.h"
+#include "services/storage/NativeLocalStorageService.h"
 #include "support/ChildProcess.h"
 #include "support/ConfigurationTestSupport.h"
 #include "userprofile/UserProfilePublicApi.h"
@@ -153,6 +154,18 @@ TEST_F(UserProfileIntegrationTest, ClickCountersSurviveARestart) {
     const auto profile = ProfileAt(WaitForResponse(3));
     EXPECT_EQ(4, CountOf(profile, "a.clicked", "m1"));
     EXPECT_EQ(1, CountOf(profile, "a.clicked", "m2"));
+}
+
+TEST_F(UserProfileIntegrationTest, AClickCounterAtThe32BitLimitStaysThere) {
+    CreateNativeLocalStorageService()
+        ->GetDataStore("NVBUserProfile")
+        ->SetString("user_profile", R"({"a.clicked": {"m1": 2147483647, "m2": 2147483646}})");
+    StartSession();
+    WriteConsequence("a.clicked", Variant::FromString("m1"));
+    WriteConsequence("a.clicked", Variant::FromString("m2"));
+    const auto profile = ProfileAt(WaitForResponse(3));
+    EXPECT_EQ(2147483647, CountOf(profile, "a.clicked", "m1"));
+    EXPECT_EQ(2147483647, CountOf(profile, "a.clicked", "m2"));
 }
 
 TEST_F(UserProfileIntegrationTest, ClickBeforeTheStoreIsLoadedCountsOnTheStoredCounters) {

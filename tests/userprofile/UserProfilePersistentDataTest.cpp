@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <memory>
 #include <string>
 
@@ -85,6 +86,28 @@ TEST_F(UserProfilePersistentDataTest, UpdatesSkipEmptyKeysAndNullsRemove) {
     EXPECT_FALSE(data->DeleteInMemory(""));
     EXPECT_TRUE(data->DeleteInMemory("c"));
     EXPECT_EQ(nullptr, data->GetData("c"));
+}
+
+// An empty text is a value the app set: it must still be there after a restart.
+TEST_F(UserProfilePersistentDataTest, AttributesOfEmptyTextAreWrittenAndLoadAgain) {
+    const auto data = Load();
+    ASSERT_TRUE(
+        data->UpdateInMemory({{"empty", Variant::FromString("")},
+                              {"nested", Variant::FromVariantMap({{"inner", Variant::FromString("")}})}}));
+    ASSERT_TRUE(data->Persist());
+
+    const auto reloaded = Load();
+    std::string text = "not read";
+    ASSERT_NE(nullptr, reloaded->GetData("empty"));
+    EXPECT_TRUE(reloaded->GetData("empty")->GetString(text));
+    EXPECT_EQ("", text);
+    std::map<std::string, std::shared_ptr<Variant>> nested;
+    ASSERT_NE(nullptr, reloaded->GetData("nested"));
+    ASSERT_TRUE(reloaded->GetData("nested")->GetVariantMap(nested));
+    ASSERT_EQ(1u, nested.count("inner"));
+    text = "not read";
+    EXPECT_TRUE(nested.at("inner")->GetString(text));
+    EXPECT_EQ("", text);
 }
 
 TEST_F(UserProfilePersistentDataTest, WithoutStorageTheMapWorksButIsNotPersisted) {

@@ -121,10 +121,16 @@ private:
     std::string error_;
 };
 
-void RefuseOverlongText(const std::string& text) {
+// Checked before either reader sees the text, so both refuse the same texts: a NUL byte is not JSON, and
+// a reader that stopped at it would accept whatever follows.
+void RefuseUnreadableText(const std::string& text) {
     if (text.size() > JsonConstants::MAX_TEXT_LENGTH) {
         ThrowSerializationError(PARSE_ERROR_PREFIX + std::string("(a text of ") +
                                 std::to_string(text.size()) + " bytes) error: texts over 16 MiB are refused");
+    }
+    if (const size_t nul = text.find('\0'); nul != std::string::npos) {
+        ThrowSerializationError(PARSE_ERROR_PREFIX + text.substr(0, nul) + " error: a NUL byte at offset " +
+                                std::to_string(nul));
     }
 }
 
@@ -146,7 +152,7 @@ std::string WriteText(const char* errorPrefix, Write write) {
 }  // namespace
 
 std::map<std::string, std::shared_ptr<Variant>> ParseObject(const std::string& text, JsonShape shape) {
-    RefuseOverlongText(text);
+    RefuseUnreadableText(text);
     std::map<std::string, std::shared_ptr<Variant>> members;
     if (JsonTreeReader::ReadObject(text, shape, members)) {
         return members;
@@ -157,7 +163,7 @@ std::map<std::string, std::shared_ptr<Variant>> ParseObject(const std::string& t
 }
 
 std::vector<std::shared_ptr<Variant>> ParseArray(const std::string& text, JsonShape shape) {
-    RefuseOverlongText(text);
+    RefuseUnreadableText(text);
     std::vector<std::shared_ptr<Variant>> elements;
     if (JsonTreeReader::ReadArray(text, shape, elements)) {
         return elements;

@@ -47,6 +47,9 @@ struct Transfer {
     CurlCompletion completion;
     CurlResult result;
     bool bodyTooLarge = false;
+    // Until the blank line after the header fields; the library refuses a header over its own limit
+    // with the code it uses for an allocation failure.
+    bool readingHeader = true;
     char errorBuffer[CURL_ERROR_SIZE] = {};
 
     ~Transfer() {
@@ -88,6 +91,9 @@ struct Transfer {
         std::string_view line(data, bytes);
         if (line.rfind("HTTP/", 0) == 0) {
             transfer->result.headers.clear();
+            transfer->readingHeader = true;
+        } else if (Trim(line).empty()) {
+            transfer->readingHeader = false;
         } else if (size_t colon = line.find(':'); colon != std::string_view::npos && colon > 0) {
             transfer->result.headers.emplace_back(std::string(Trim(line.substr(0, colon))),
                                                   std::string(Trim(line.substr(colon + 1))));
@@ -240,6 +246,9 @@ private:
         if (transfer.bodyTooLarge) {
             transfer.Fail(CurlResult::Outcome::LOCAL_ERROR, code,
                           "response body exceeds " + std::to_string(MAX_BODY_BYTES) + " bytes");
+        } else if (code == CURLE_OUT_OF_MEMORY && transfer.readingHeader) {
+            transfer.Fail(CurlResult::Outcome::TRANSPORT_ERROR, code,
+                          "response header exceeds " + std::to_string(CURL_MAX_HTTP_HEADER) + " bytes");
         } else if (code != CURLE_OK) {
             std::string description =
                 transfer.errorBuffer[0] != '\0' ? transfer.errorBuffer : curl_easy_strerror(code);

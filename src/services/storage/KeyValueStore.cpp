@@ -215,6 +215,28 @@ void MoveAside(const std::string& path) {
     }
 }
 
+// A file cut to nothing, or emptied of its table, opens as a fresh store: it lost what it held all the
+// same. A file that cannot be read at all is left to the damaged-store path.
+bool IsFileWithoutTable(const std::string& path) {
+    std::error_code ignored;
+    if (!std::filesystem::exists(path, ignored)) {
+        return false;
+    }
+    sqlite3* database = nullptr;
+    bool withoutTable = false;
+    if (sqlite3_open_v2(path.c_str(), &database, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
+        sqlite3_stmt* statement = nullptr;
+        if (sqlite3_prepare_v2(database, "SELECT 1 FROM sqlite_master WHERE name = 'entries'", -1, &statement,
+                               nullptr) == SQLITE_OK) {
+            withoutTable = sqlite3_step(statement) == SQLITE_DONE;
+        }
+        sqlite3_finalize(statement);
+    }
+    sqlite3_close(database);
+    return withoutTable;
+}
+
+
 // Stores stay open for the life of the process, as the platform's own preferences would: opening one
 // verifies the whole file, which is worth doing once.
 struct Registry {
@@ -273,15 +295,20 @@ std::shared_ptr<KeyValueStore> KeyValueStore::Open(const std::string& path) {
     if (!folder.empty()) {
         std::filesystem::create_directories(folder, ignored);
     }
+    bool lostEarlierValues = IsFileWithoutTable(path);
+    if (lostEarlierValues) {
+        Log::Error(LOG_TAG, "The store %s exists but holds no values: whatever it held is lost", path);
+    }
     int errorCode = SQLITE_OK;
     std::unique_ptr<SqliteConnection> database = OpenDatabase(path, errorCode);
     if (!database && (errorCode == SQLITE_NOTADB || errorCode == SQLITE_CORRUPT)) {
         database = ReplaceDamagedStore(path, errorCode);
+        lostEarlierValues = true;
     }
     if (!database) {
         return nullptr;
     }
-    std::shared_ptr<KeyValueStore> store(new KeyValueStore(std::move(database), path));
+    std::shared_ptr<KeyValueStore> store(new KeyValueStore(std::move(database), path, lostEarlierValues));
     registry[path] = store;
     return store;
 }
@@ -306,11 +333,13 @@ std::unique_ptr<SqliteConnection> KeyValueStore::ReplaceDamagedStore(const std::
 std::shared_ptr<KeyValueStore> KeyValueStore::OpenInMemory() {
     int errorCode = SQLITE_OK;
     std::unique_ptr<SqliteConnection> database = OpenDatabase(":memory:", errorCode);
-    return database ? std::shared_ptr<KeyValueStore>(new KeyValueStore(std::move(database), "")) : nullptr;
+    return database ? std::shared_ptr<KeyValueStore>(new KeyValueStore(std::move(database), "", false)) : nullptr;
 }
 
-KeyValueStore::KeyValueStore(std::unique_ptr<SqliteConnection> database, std::string path)
+KeyValueStore::KeyValueStore(std::unique_ptr<SqliteConnection> database, std::string path,
+                             bool lostEarlierValues)
     : path_(std::move(path)),
+      lostEarlierValues_(lostEarlierValues),
       database_(std::move(database)),
       // Writing the value a key already holds changes no page, so its commit costs no sync.
       put_(database_->Prepare("INSERT INTO entries(key, kind, value) VALUES(?1, ?2, ?3) "

@@ -50,9 +50,14 @@ public:
     /** Removes every key that begins with `prefix` (byte-wise, case-sensitive) in one commit. */
     void RemoveWithPrefix(const std::string& prefix);
     const std::string& GetPath() const;
+    /**
+     * True when the file was damaged (moved aside) or held no table of values when this process opened it,
+     * although it existed: what it held before may be gone.
+     */
+    bool LostEarlierValues() const { return lostEarlierValues_; }
 
 private:
-    KeyValueStore(std::unique_ptr<SqliteConnection> database, std::string path);
+    KeyValueStore(std::unique_ptr<SqliteConnection> database, std::string path, bool lostEarlierValues);
     static std::unique_ptr<SqliteConnection> OpenDatabase(const std::string& path, int& errorCode);
     static std::unique_ptr<SqliteConnection> ReplaceDamagedStore(const std::string& path, int& errorCode);
     void LogFailure(const char* operation, const std::string& key) const NVR_REQUIRES(mutex_);
@@ -60,6 +65,7 @@ private:
     static bool RunOnce(SqliteStatement& statement);
 
     const std::string path_;
+    const bool lostEarlierValues_;
     Mutex mutex_;
     // Declared before the statements, so that they are finalised before the connection closes.
     std::unique_ptr<SqliteConnection> database_ NVR_GUARDED_BY(mutex_);

@@ -34,6 +34,8 @@ std::optional<KeyValueStore::Value> NativeDataStore::Get(const std::string& key)
     return backingStore_->Get(keyPrefix_ + key);
 }
 
+bool NativeDataStore::LostEarlierValues() { return backingStore_->LostEarlierValues(); }
+
 template <typename T>
 T NativeDataStore::GetOfKind(const std::string& key, T defaultValue) {
     auto value = Get(key);

@@ -38,6 +38,7 @@ public:
     std::map<std::string, std::string> GetMap(const std::string& key) override;
     bool Contains(const std::string& key) override;
     void Remove(const std::string& key) override;
+    bool LostEarlierValues() override;
     void RemoveAll() override;
 
 private:

@@ -249,6 +249,20 @@ TEST_F(DatabaseTest, DeleteUnsyncedTakesTheSelectedRowsInEveryJournalState) {
     EXPECT_EQ("database.query_exec_error", ErrorCodeOf([&] { database->DeleteUnsynced("MISSING", "", {}); }));
 }
 
+// The level lowered for an unsynced deletion is raised again, also after a failed one: every later
+// commit waits for the disk.
+TEST_F(DatabaseTest, AnUnsyncedDeletionLeavesLaterCommitsSynced) {
+    CreateHitsTable();
+    InsertUrls({"a"});
+    const auto level = [&] { return Rows(QueryBuilder("pragma_synchronous", {"synchronous"}).Build()); };
+    const auto full = ElementsAre(ElementsAre("2"));
+    ASSERT_THAT(level(), full);
+    EXPECT_TRUE(database->DeleteUnsynced("HITS", "", {}));
+    EXPECT_THAT(level(), full);
+    EXPECT_EQ("database.query_exec_error", ErrorCodeOf([&] { database->DeleteUnsynced("MISSING", "", {}); }));
+    EXPECT_THAT(level(), full);
+}
+
 TEST_F(DatabaseTest, CountRowsCountsTheRowsOfTheSelection) {
     CreateHitsTable();
     InsertUrls({"a", "b", "c", "b"});

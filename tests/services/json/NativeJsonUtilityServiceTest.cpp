@@ -144,6 +144,9 @@ TEST_F(NativeJsonUtilityServiceTest, TextThatIsNoObjectIsRefusedOnEveryRoad) {
         {"{} {}", "json.serialization_error"},
         {tooDeep, "json.serialization_error"},
         {R"({"n": 9007199254740992})", "std.logic_error.out_of_range"},
+        // A reader that stopped at the NUL would take the object before it.
+        {std::string("{\"a\":1}\0", 8), "json.serialization_error"},
+        {std::string("{\"a\":1}\0{\"b\":", 13), "json.serialization_error"},
     };
     for (const auto& [text, code] : cases) {
         EXPECT_EQ(CodeOf([&] { service_->JsonTextToVariant(text); }), code) << text;

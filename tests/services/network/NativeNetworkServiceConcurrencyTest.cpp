@@ -250,6 +250,16 @@ TEST_F(NetworkLoopbackTest, AnOversizedBodyFailsTheRequest) {
     EXPECT_EQ(CurlSession::MAX_BODY_BYTES, limit->GetResponseRawData()->GetSize());
 }
 
+TEST_F(NetworkLoopbackTest, AnOversizedHeaderIsReportedAsSuch) {
+    ScopedCapturingLog log(LoggingMode::Debug);
+    server_.Handle("/header", [](const LoopbackRequest&) {
+        return LoopbackResponse{200, {{"X-Large", std::string(200 * 1024, 'h')}}, "{}"};
+    });
+    EXPECT_EQ(nullptr, Get("/header"));
+    EXPECT_TRUE(log.Service().Contains("Request to 127.0.0.1 failed: response header exceeds 102400 bytes"))
+        << testing::PrintToString(log.Service().GetMessages());
+}
+
 TEST_F(NetworkLoopbackTest, RedirectsAreFollowedToHttpsOnly) {
     std::string plainUrl = "http://127.0.0.1:" + std::to_string(server_.Port()) + "/target";
     server_.Handle("/to-https", [this](const LoopbackRequest&) {

@@ -2,6 +2,7 @@
 #include <sqlite3.h>
 
 #include <fstream>
+#include <functional>
 
 #include "services/storage/KeyValueStore.h"
 #include "support/CapturingLoggingService.h"
@@ -168,6 +169,40 @@ TEST_F(KeyValueStoreTest, ADamagedStoreKeepsTheRowsThatCanStillBeRead) {
     EXPECT_TRUE(log.Service().Contains(std::to_string(kept) + " rows were saved into a new store"))
         << testing::PrintToString(log.Service().GetMessages());
     EXPECT_TRUE(std::ifstream(path + ".corrupt").good());
+}
+
+// A store file that exists but gives nothing back (damaged, or emptied of its table) lost what it held; a
+// missing file is a first start and a sound file lost nothing.
+TEST_F(KeyValueStoreTest, AStoreTellsWhetherItsFileLostWhatItHeld) {
+    struct StoreFile {
+        const char* name;
+        std::function<void(const std::string&)> make;
+        bool lost;
+    };
+    const StoreFile cases[] = {
+        {"missing", [](const std::string&) {}, false},
+        {"sound", [](const std::string& path) { WriteStoreFile(path, 3); }, false},
+        {"random bytes", [](const std::string& path) { WriteFileBytes(path, std::string(8192, '\xA7')); },
+         true},
+        {"zeroed header",
+         [](const std::string& path) {
+             WriteStoreFile(path, 3);
+             std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
+             file.write(std::string(100, '\0').data(), 100);
+         },
+         true},
+        {"cut to nothing", [](const std::string& path) { WriteFileBytes(path, ""); }, true},
+    };
+    for (const StoreFile& file : cases) {
+        SCOPED_TRACE(file.name);
+        const std::string path = folder_.PathOf(std::string(file.name) + ".sqlite");
+        file.make(path);
+        ScopedCapturingLog log(LoggingMode::Error);
+        const auto store = KeyValueStore::Open(path);
+        ASSERT_TRUE(store);
+        EXPECT_EQ(file.lost, store->LostEarlierValues());
+        EXPECT_EQ(file.lost, !log.Service().GetMessages().empty());
+    }
 }
 
 TEST_F(KeyValueStoreTest, PathThatCannotHoldAFileGivesNoStore) {
