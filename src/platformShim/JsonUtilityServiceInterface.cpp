@@ -11,12 +11,6 @@ SdkError NotAMap() {
 }
 }  // namespace
 
-std::string JsonUtilityServiceInterface::WriteMembersKeepingEmptyStrings(
-    const std::map<std::string, std::shared_ptr<Variant>>& members) {
-    const auto object = CreateJsonObject(members);
-    return object ? object->ToString() : std::string();
-}
-
 Expected<std::shared_ptr<JsonObject>> JsonUtilityServiceInterface::EventDataToJsonObject(
     const std::shared_ptr<EventData>& eventData) {
     JsonObjectSerializer serializer(ObjectToSharedPtr<JsonUtilityServiceInterface>(*this));

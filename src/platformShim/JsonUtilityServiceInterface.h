@@ -62,14 +62,6 @@ public:
      */
     virtual std::shared_ptr<Variant> JsonTextToVariant(const std::string& text);
 
-    /**
-     * JSON object text of the members, keeping members of empty text (a JsonObject leaves them out, as
-     * a platform dictionary would). Throws SdkError "json.serialization_error" when they cannot be
-     * written. This base writes through a JsonObject, so it leaves them out too.
-     */
-    virtual std::string WriteMembersKeepingEmptyStrings(
-        const std::map<std::string, std::shared_ptr<Variant>>& members);
-
     /** The members of JSON object text as event data, read as JsonTextToVariant reads them. */
     std::shared_ptr<EventData> JsonTextToEventData(const std::string& text);
 };

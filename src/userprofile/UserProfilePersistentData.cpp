@@ -151,8 +151,11 @@ bool UserProfilePersistentData::DeleteInMemory(const std::string& key) {
 
 bool UserProfilePersistentData::Persist() {
     std::string text;
-    // An attribute of empty text is the user's value as much as any other: it is written too.
-    TrySwallow([&] { text = jsonUtilityService_->WriteMembersKeepingEmptyStrings(attributes_); });
+    TrySwallow([&] {
+        if (const auto object = jsonUtilityService_->CreateJsonObject(attributes_)) {
+            text = object->ToString();
+        }
+    });
     if (text.empty()) {
         return false;
     }

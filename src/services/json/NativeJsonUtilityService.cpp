@@ -71,11 +71,6 @@ std::map<std::string, std::string> NativeJsonUtilityService::MapFromJsonObject(
     return flat;
 }
 
-std::string NativeJsonUtilityService::WriteMembersKeepingEmptyStrings(
-    const std::map<std::string, std::shared_ptr<Variant>>& members) {
-    return JsonText::WriteObject(members);
-}
-
 std::shared_ptr<Variant> NativeJsonUtilityService::JsonTextToVariant(const std::string& text) {
     return Variant::FromVariantMap(JsonText::ParseObject(text, JsonShape::Values));
 }

@@ -31,8 +31,6 @@ public:
      */
     std::map<std::string, std::string> MapFromJsonObject(const std::shared_ptr<JsonObject>& object) override;
     std::shared_ptr<Variant> JsonTextToVariant(const std::string& text) override;
-    std::string WriteMembersKeepingEmptyStrings(
-        const std::map<std::string, std::shared_ptr<Variant>>& members) override;
     /** What the serializer gives, made with one copy of the entries (sharing their values) instead of two. */
     Expected<std::shared_ptr<JsonObject>> EventDataToJsonObject(const std::shared_ptr<EventData>& eventData) override;
 };
