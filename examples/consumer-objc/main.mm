@@ -1,0 +1,78 @@
+// The smallest Objective-C app on an installed SDK: it names its bundle folder, registers Analytics,
+// starts the SDK (configured from its bundle, opted in), tracks an action and waits until the hit is
+// stored for the measurement server, whose address its bundle names. The sample bundle names one that
+// takes nothing (127.0.0.1:9), so the hit stays stored; an app names its own server.
+#import <Foundation/Foundation.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+#import <nuvra/platform/NVRAnalytics.h>
+#import <nuvra/platform/NVRCore.h>
+#include <nuvra/services/system/AppFolders.h>
+
+namespace {
+
+NSCondition* answered = nil;
+BOOL hasAnswer = NO;
+unsigned long storedHits = 0;
+
+void Answer() {
+    [answered lock];
+    hasAnswer = YES;
+    [answered signal];
+    [answered unlock];
+}
+
+bool AwaitAnswer(NSDate* deadline) {
+    [answered lock];
+    while (!hasAnswer && [answered waitUntilDate:deadline]) {
+    }
+    const bool received = hasAnswer;
+    hasAnswer = NO;
+    [answered unlock];
+    return received;
+}
+
+/** Asks for the number of stored hits until there is one; the hit is built once the configuration is in. */
+bool AwaitStoredHit() {
+    NSDate* deadline = [NSDate dateWithTimeIntervalSinceNow:30];
+    while ([deadline timeIntervalSinceNow] > 0) {
+        [NVRAnalytics getQueueSize:^(unsigned long queueSize) {
+          storedHits = queueSize;
+          Answer();
+        }];
+        if (!AwaitAnswer(deadline)) {
+            return false;
+        }
+        if (storedHits > 0) {
+            return true;
+        }
+        [NSThread sleepForTimeInterval:0.1];
+    }
+    return false;
+}
+
+}  // namespace
+
+int main() {
+    NSAutoreleasePool* pool = [[NSAutoreleasePool alloc] init];
+    answered = [[NSCondition alloc] init];
+    // Before the first call of a public class: where the app's properties and packaged files are.
+    NuvraMobile::AppFolders::SetBundleDirectory(CONSUMER_BUNDLE);
+    [NVRCore setLogLevel:NVRMobileLogLevelError];
+    [NVRAnalytics registerExtension];
+    [NVRCore start:^{
+      Answer();
+    }];
+    bool ok = AwaitAnswer([NSDate dateWithTimeIntervalSinceNow:30]);
+    [NVRCore trackAction:@"Opened" data:[NSDictionary dictionaryWithObject:@"consumer" forKey:@"origin"]];
+    ok = ok && AwaitStoredHit();
+    std::printf("nuvra_consumer_objc: SDK %s, action tracked, %lu hit stored for the measurement server\n",
+                [[NVRCore extensionVersion] UTF8String], storedHits);
+    [answered release];
+    [pool drain];
+    // Like an app, it never tears the SDK down: the SDK's threads may still be at work.
+    std::fflush(stdout);
+    std::_Exit(ok ? 0 : 1);
+}
