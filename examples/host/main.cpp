@@ -13,7 +13,6 @@
 #include <future>
 #include <map>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <vector>
 
@@ -39,6 +38,7 @@
 #include "services/ui/NativeUiService.h"
 #include "shared/MobilePrivacyStatus.h"
 #include "shared/VisitorIdAuthenticationState.h"
+#include "util/Mutex.h"
 
 namespace {
 
@@ -67,8 +67,11 @@ public:
 
     /** Whether an identity state with a blob was published, waiting at most `timeout` for one. */
     bool WaitForIdentityBlob(std::chrono::seconds timeout) {
-        std::unique_lock<std::mutex> lock(mutex_);
-        return changed_.wait_for(lock, timeout, [this] { return identityBlobSeen_; });
+        const auto deadline = std::chrono::steady_clock::now() + timeout;
+        MutexLock lock(mutex_);
+        while (!identityBlobSeen_ && lock.WaitUntil(changed_, deadline)) {
+        }
+        return identityBlobSeen_;
     }
 
     /** On the hub's thread, after every shared-state change. */
@@ -76,16 +79,16 @@ public:
         std::string blob;
         const auto identity = Newest(kIdentityState);
         if (identity && identity->GetString("blob", blob) && !blob.empty()) {
-            std::lock_guard<std::mutex> lock(mutex_);
+            MutexLock lock(mutex_);
             identityBlobSeen_ = true;
             changed_.notify_all();
         }
     }
 
 private:
-    std::mutex mutex_;
+    Mutex mutex_;
     std::condition_variable changed_;
-    bool identityBlobSeen_ = false;
+    bool identityBlobSeen_ NVR_GUARDED_BY(mutex_) = false;
 };
 
 class StateReaderListenerHubSharedState : public ModuleEventListener<StateReader> {
