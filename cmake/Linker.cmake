@@ -23,6 +23,7 @@ function(nvr_drop_unused_code target)
     endif()
   endif()
 endfunction()
-if(PROJECT_IS_TOP_LEVEL)
+# The sanitizer builds keep everything: their runtimes find our option and suppression hooks by name.
+if(PROJECT_IS_TOP_LEVEL AND NVR_SANITIZER STREQUAL "")
   add_link_options(-Wl,--gc-sections)
 endif()
