@@ -331,7 +331,7 @@ struct DeliveryQueue {
         : databaseService(std::move(databaseService)),
           processor(std::make_shared<PostingProcessor>(CreateNativeNetworkService(systemInfo), url)),
           queue(std::make_shared<HitQueue<BenchHit, BenchSchema, PostingProcessor>>(
-              std::make_shared<HitQueuePlatformServices>(this->databaseService, systemInfo, threading),
+              MakeHitQueuePlatformServices(this->databaseService, systemInfo, threading),
               std::make_shared<BenchSchema>(), processor)) {}
 
     bool Drain(int64_t hits) {

@@ -22,6 +22,7 @@
 #include "services/network/NetworkTestSettings.h"
 #include "services/system/Reachability.h"
 #include "support/ConfigurationTestSupport.h"
+#include "support/FakePlatformServices.h"
 #include "support/LoopbackHttpsServer.h"
 #include "support/RedirectingNetworkService.h"
 
@@ -75,10 +76,10 @@ private:
         server_.Handle("/rest/v1/delivery/", [this](const LoopbackRequest& request) { return Serve(request); });
         shared_ = SharedPlatformServices::Create();
         const auto makeServices = [this] {
-            auto inner = shared_->CreatePlatformServices();
-            return std::make_shared<RedirectedPlatformServices>(
-                inner, std::make_shared<RedirectingNetworkService>(inner->GetNetworkService(), server_.Url(""),
-                                                                   std::make_shared<NetworkLog>()));
+            auto services = std::make_shared<FakePlatformServices>(shared_->CreatePlatformServices());
+            services->networkService = std::make_shared<RedirectingNetworkService>(
+                services->GetNetworkService(), server_.Url(""), std::make_shared<NetworkLog>());
+            return services;
         };
         core_ = Core::Create(makeServices);
         observer_ = std::make_shared<ObserverModule>();

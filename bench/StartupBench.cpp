@@ -20,6 +20,7 @@
 #include "services/PlatformServices.h"
 #include "services/network/NetworkTestSettings.h"
 #include "support/ConfigurationTestSupport.h"
+#include "support/FakePlatformServices.h"
 #include "support/LoopbackHttpsServer.h"
 
 namespace NuvraMobile {
@@ -97,11 +98,10 @@ public:
     /** A booted core (through its hub: Start is once per process) and its publication counter. */
     std::shared_ptr<Core> Boot(std::shared_ptr<PublicationCounter>& counter) {
         auto core = Core::Create([this] {
-            auto inner = shared_->CreatePlatformServices();
-            return std::make_shared<OverridingPlatformServices>(
-                inner, nullptr,
-                std::make_shared<RewritingRemoteFileManager>(inner->GetRemoteFileManagerService(),
-                                                             "https://config.nuvra.com", server_.Url("")));
+            auto services = std::make_shared<FakePlatformServices>(shared_->CreatePlatformServices());
+            services->remoteFileManagerService = std::make_shared<RewritingRemoteFileManager>(
+                services->GetRemoteFileManagerService(), "https://config.nuvra.com", server_.Url(""));
+            return services;
         });
         counter = std::make_shared<PublicationCounter>();
         core->GetEventHub()->RegisterModule(counter);

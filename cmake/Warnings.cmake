@@ -1,5 +1,5 @@
 function(nvr_apply_warnings target)
-  target_compile_options(${target} PRIVATE -Wall -Wextra)
+  target_compile_options(${target} PRIVATE -Wall -Wextra -Woverloaded-virtual)
   if(NVR_WERROR)
     target_compile_options(${target} PRIVATE -Werror)
   endif()

@@ -21,6 +21,7 @@
 #include "platformShim/PlatformServicesInterface.h"
 #include "platformShim/SystemInfoServiceInterface.h"
 #include "util/Log.h"
+#include "util/Mutex.h"
 #include "util/TimeUtils.h"
 
 // The module object: registration, the turning of events into tasks, privacy, the queue-size and
@@ -86,7 +87,7 @@ void Analytics::OnUnregistered() {
             self->properties_->CancelReferrerTimer();
             std::shared_ptr<AnalyticsHitDatabase> hitDatabase;
             {
-                std::lock_guard<std::recursive_mutex> lock(self->hitDatabaseMutex_);
+                RecursiveMutexLock lock(self->hitDatabaseMutex_);
                 hitDatabase = self->hitDatabase_;
             }
             while (hitDatabase && !hitDatabase->Dispose(DISPOSE_TIMEOUT)) {
@@ -408,7 +409,7 @@ std::string Analytics::GetLocale() {
 }
 
 std::int64_t Analytics::GetMostRecentHitTimestamp() {
-    std::lock_guard<std::mutex> lock(timestampMutex_);
+    MutexLock lock(timestampMutex_);
     if (mostRecentHitTimestamp_ > 0) {
         return mostRecentHitTimestamp_;
     }
@@ -426,7 +427,7 @@ void Analytics::SetMostRecentHitTimestamp(std::int64_t timestampSeconds) {
     if (GetMostRecentHitTimestamp() >= timestampSeconds) {
         return;
     }
-    std::lock_guard<std::mutex> lock(timestampMutex_);
+    MutexLock lock(timestampMutex_);
     if (mostRecentHitTimestamp_ >= timestampSeconds) {
         return;
     }
@@ -485,7 +486,7 @@ std::int64_t Analytics::GetTimeSinceLaunch(std::int64_t startSeconds) const {
 }
 
 std::shared_ptr<AnalyticsDatabaseHitSchema> Analytics::GetHitSchema() {
-    std::lock_guard<std::recursive_mutex> lock(hitDatabaseMutex_);
+    RecursiveMutexLock lock(hitDatabaseMutex_);
     if (!hitSchema_) {
         hitSchema_ = std::make_shared<AnalyticsDatabaseHitSchema>();
     }
@@ -493,7 +494,7 @@ std::shared_ptr<AnalyticsDatabaseHitSchema> Analytics::GetHitSchema() {
 }
 
 std::shared_ptr<AnalyticsHitProcessor> Analytics::GetHitProcessor() {
-    std::lock_guard<std::recursive_mutex> lock(hitDatabaseMutex_);
+    RecursiveMutexLock lock(hitDatabaseMutex_);
     if (!hitProcessor_) {
         hitProcessor_ = std::make_shared<AnalyticsHitProcessor>();
     }
@@ -501,7 +502,7 @@ std::shared_ptr<AnalyticsHitProcessor> Analytics::GetHitProcessor() {
 }
 
 std::shared_ptr<AnalyticsHitQueue> Analytics::GetHitQueue() {
-    std::lock_guard<std::recursive_mutex> lock(hitDatabaseMutex_);
+    RecursiveMutexLock lock(hitDatabaseMutex_);
     if (hitQueue_) {
         return hitQueue_;
     }
@@ -515,7 +516,7 @@ std::shared_ptr<AnalyticsHitQueue> Analytics::GetHitQueue() {
 }
 
 std::shared_ptr<AnalyticsHitDatabase> Analytics::GetHitDatabase() {
-    std::lock_guard<std::recursive_mutex> lock(hitDatabaseMutex_);
+    RecursiveMutexLock lock(hitDatabaseMutex_);
     if (!hitDatabase_) {
         const auto platformServices = GetPlatformServices();
         if (!platformServices) {

@@ -11,6 +11,7 @@
 
 #include "analytics/AnalyticsConstants.h"
 #include "core/InternalModule.h"
+#include "util/Mutex.h"
 
 namespace NuvraMobile {
 
@@ -212,15 +213,15 @@ private:
     };
 
     std::shared_ptr<EventData> sharedStateData_;
-    std::mutex timestampMutex_;
-    std::int64_t mostRecentHitTimestamp_ = 0;
+    Mutex timestampMutex_;
+    std::int64_t mostRecentHitTimestamp_ NVR_GUARDED_BY(timestampMutex_) = 0;
     std::shared_ptr<AnalyticsDispatcherAnalyticsResponseIdentity> identityDispatcher_;
     std::shared_ptr<AnalyticsDispatcherAnalyticsResponseContent> contentDispatcher_;
-    std::recursive_mutex hitDatabaseMutex_;
-    std::shared_ptr<AnalyticsHitDatabase> hitDatabase_;
-    std::shared_ptr<AnalyticsHitProcessor> hitProcessor_;
-    std::shared_ptr<AnalyticsDatabaseHitSchema> hitSchema_;
-    std::shared_ptr<AnalyticsHitQueue> hitQueue_;
+    RecursiveMutex hitDatabaseMutex_;
+    std::shared_ptr<AnalyticsHitDatabase> hitDatabase_ NVR_GUARDED_BY(hitDatabaseMutex_);
+    std::shared_ptr<AnalyticsHitProcessor> hitProcessor_ NVR_GUARDED_BY(hitDatabaseMutex_);
+    std::shared_ptr<AnalyticsDatabaseHitSchema> hitSchema_ NVR_GUARDED_BY(hitDatabaseMutex_);
+    std::shared_ptr<AnalyticsHitQueue> hitQueue_ NVR_GUARDED_BY(hitDatabaseMutex_);
     std::shared_ptr<AnalyticsProperties> properties_;
     std::shared_ptr<AnalyticsRequestSerializer> requestSerializer_;
     std::deque<std::shared_ptr<AnalyticsUnprocessedEvent>> unprocessedEvents_;

@@ -13,6 +13,7 @@
 #include "platformShim/PlatformServicesInterface.h"
 #include "shared/ContextData.h"
 #include "util/Log.h"
+#include "util/Mutex.h"
 #include "util/NetworkConnectionUtil.h"
 #include "util/RandomUtil.h"
 
@@ -64,22 +65,22 @@ AnalyticsHitDatabase::AnalyticsHitDatabase(
 }
 
 std::shared_ptr<AnalyticsState> AnalyticsHitDatabase::GetLastState() const {
-    std::lock_guard<std::mutex> lock(mutex_);
+    MutexLock lock(mutex_);
     return lastState_;
 }
 
 void AnalyticsHitDatabase::SetLastState(const std::shared_ptr<AnalyticsState>& state) {
-    std::lock_guard<std::mutex> lock(mutex_);
+    MutexLock lock(mutex_);
     lastState_ = state;
 }
 
 void AnalyticsHitDatabase::SetPrivacyStatus(MobilePrivacyStatus status) {
-    std::lock_guard<std::mutex> lock(mutex_);
+    MutexLock lock(mutex_);
     privacyStatus_ = status;
 }
 
 bool AnalyticsHitDatabase::MaySend(const AnalyticsState& state) const {
-    std::lock_guard<std::mutex> lock(mutex_);
+    MutexLock lock(mutex_);
     return privacyStatus_ ? *privacyStatus_ == MobilePrivacyStatus::OPT_IN : state.IsOptIn();
 }
 
@@ -101,14 +102,14 @@ void AnalyticsHitDatabase::FillFromState(AnalyticsHit& hit, const std::shared_pt
 }
 
 void AnalyticsHitDatabase::InsertHit(const std::shared_ptr<AnalyticsHit>& hit) {
-    std::lock_guard<std::mutex> lock(rowsMutex_);
+    MutexLock lock(rowsMutex_);
     if (hitQueue_->Queue(hit) && serverOfAllRows_ != hit->server) {
         serverOfAllRows_.reset();
     }
 }
 
 void AnalyticsHitDatabase::PointAllRowsAt(const std::string& server) {
-    std::lock_guard<std::mutex> lock(rowsMutex_);
+    MutexLock lock(rowsMutex_);
     if (serverOfAllRows_ == server) {
         return;
     }
@@ -215,7 +216,7 @@ void AnalyticsHitDatabase::UpdateBackdatedHit(const std::shared_ptr<AnalyticsSta
     placeholder->isPlaceholder = false;
     FillFromState(*placeholder, state);
     {
-        std::lock_guard<std::mutex> lock(rowsMutex_);
+        MutexLock lock(rowsMutex_);
         if (hitQueue_->UpdateHit(placeholder) && serverOfAllRows_ != placeholder->server) {
             serverOfAllRows_.reset();
         }

@@ -11,6 +11,7 @@
 
 #include "core/Object.h"
 #include "shared/MobilePrivacyStatus.h"
+#include "util/Mutex.h"
 
 namespace NuvraMobile {
 
@@ -103,9 +104,9 @@ private:
     void PointAllRowsAt(const std::string& server);
     static void FillFromState(AnalyticsHit& hit, const std::shared_ptr<AnalyticsState>& state);
 
-    mutable std::mutex mutex_;
-    std::shared_ptr<AnalyticsState> lastState_;
-    std::optional<MobilePrivacyStatus> privacyStatus_;
+    mutable Mutex mutex_;
+    std::shared_ptr<AnalyticsState> lastState_ NVR_GUARDED_BY(mutex_);
+    std::optional<MobilePrivacyStatus> privacyStatus_ NVR_GUARDED_BY(mutex_);
     const std::shared_ptr<AnalyticsProperties> properties_;
     const std::shared_ptr<PlatformServicesInterface> platformServices_;
     std::shared_ptr<NetworkServiceInterface> networkService_;
@@ -113,9 +114,9 @@ private:
     std::shared_ptr<AnalyticsDatabaseHitSchema> schema_;
     std::shared_ptr<AnalyticsHitQueue> hitQueue_;
     std::atomic<std::int64_t> lastHitTimestamp_{0};
-    std::mutex rowsMutex_;
-    /** The server every row carries, when known; guarded by `rowsMutex_`. */
-    std::optional<std::string> serverOfAllRows_;
+    Mutex rowsMutex_;
+    /** The server every row carries, when known. */
+    std::optional<std::string> serverOfAllRows_ NVR_GUARDED_BY(rowsMutex_);
 };
 
 }  // namespace NuvraMobile

@@ -5,6 +5,7 @@
 #include "analytics/AnalyticsHitQueue.h"
 #include "platformShim/HttpConnectionInterface.h"
 #include "util/Log.h"
+#include "util/Mutex.h"
 #include "util/TimeUtils.h"
 
 namespace NuvraMobile {
@@ -26,12 +27,12 @@ std::string BodyOf(const std::string& url) {
 }  // namespace
 
 void AnalyticsHitProcessor::SetHitDatabase(const std::shared_ptr<AnalyticsHitDatabase>& hitDatabase) {
-    std::lock_guard<std::mutex> lock(mutex_);
+    MutexLock lock(mutex_);
     hitDatabase_ = hitDatabase;
 }
 
 std::shared_ptr<AnalyticsHitDatabase> AnalyticsHitProcessor::GetHitDatabase() const {
-    std::lock_guard<std::mutex> lock(mutex_);
+    MutexLock lock(mutex_);
     return hitDatabase_.lock();
 }
 

@@ -5,6 +5,7 @@
 
 #include "analytics/AnalyticsHit.h"
 #include "shared/HitProcessor.h"
+#include "util/Mutex.h"
 
 namespace NuvraMobile {
 
@@ -24,8 +25,8 @@ public:
 private:
     std::shared_ptr<AnalyticsHitDatabase> GetHitDatabase() const;
 
-    mutable std::mutex mutex_;
-    std::weak_ptr<AnalyticsHitDatabase> hitDatabase_;
+    mutable Mutex mutex_;
+    std::weak_ptr<AnalyticsHitDatabase> hitDatabase_ NVR_GUARDED_BY(mutex_);
 };
 
 }  // namespace NuvraMobile

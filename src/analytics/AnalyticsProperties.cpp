@@ -6,6 +6,7 @@
 #include "analytics/AnalyticsConstants.h"
 #include "core/Timer.h"
 #include "util/Log.h"
+#include "util/Mutex.h"
 #include "util/TimeUtils.h"
 
 namespace NuvraMobile {
@@ -48,14 +49,14 @@ void AnalyticsProperties::CancelTimer(std::shared_ptr<Timer> AnalyticsProperties
     running.exchange(false);
     std::shared_ptr<Timer> cancelled;
     {
-        std::lock_guard<std::mutex> lock(mutex_);
+        MutexLock lock(mutex_);
         cancelled = this->*timer;
     }
     if (!cancelled) {
         return;
     }
     cancelled->Cancel(TIMER_CANCEL_WAIT);
-    std::lock_guard<std::mutex> lock(mutex_);
+    MutexLock lock(mutex_);
     if (this->*timer == cancelled) {
         this->*timer = Timer::Create();
     }
@@ -88,59 +89,59 @@ void AnalyticsProperties::SetReferrerTimerRunning(bool running) { referrerTimerR
 void AnalyticsProperties::SetLifecycleTimerRunning(bool running) { lifecycleTimerRunning_ = running; }
 
 std::shared_ptr<Timer> AnalyticsProperties::GetReferrerTimer() const {
-    std::lock_guard<std::mutex> lock(mutex_);
+    MutexLock lock(mutex_);
     return referrerTimer_;
 }
 std::shared_ptr<Timer> AnalyticsProperties::GetLifecycleTimer() const {
-    std::lock_guard<std::mutex> lock(mutex_);
+    MutexLock lock(mutex_);
     return lifecycleTimer_;
 }
 void AnalyticsProperties::SetReferrerTimer(const std::shared_ptr<Timer>& timer) {
-    std::lock_guard<std::mutex> lock(mutex_);
+    MutexLock lock(mutex_);
     referrerTimer_ = timer;
 }
 void AnalyticsProperties::SetLifecycleTimer(const std::shared_ptr<Timer>& timer) {
-    std::lock_guard<std::mutex> lock(mutex_);
+    MutexLock lock(mutex_);
     lifecycleTimer_ = timer;
 }
 std::string AnalyticsProperties::GetLocale() const {
-    std::lock_guard<std::mutex> lock(mutex_);
+    MutexLock lock(mutex_);
     return locale_;
 }
 void AnalyticsProperties::SetLocale(const std::string& locale) {
-    std::lock_guard<std::mutex> lock(mutex_);
+    MutexLock lock(mutex_);
     locale_ = locale;
 }
 std::string AnalyticsProperties::GetAnalyticsId() const {
-    std::lock_guard<std::mutex> lock(mutex_);
+    MutexLock lock(mutex_);
     return analyticsId_;
 }
 void AnalyticsProperties::SetAnalyticsId(const std::string& analyticsId) {
-    std::lock_guard<std::mutex> lock(mutex_);
+    MutexLock lock(mutex_);
     analyticsId_ = analyticsId;
 }
 std::string AnalyticsProperties::GetVisitorId() const {
-    std::lock_guard<std::mutex> lock(mutex_);
+    MutexLock lock(mutex_);
     return visitorId_;
 }
 void AnalyticsProperties::SetVisitorId(const std::string& visitorId) {
-    std::lock_guard<std::mutex> lock(mutex_);
+    MutexLock lock(mutex_);
     visitorId_ = visitorId;
 }
 std::int64_t AnalyticsProperties::GetLifecycleMaxSessionLength() const {
-    std::lock_guard<std::mutex> lock(mutex_);
+    MutexLock lock(mutex_);
     return lifecycleMaxSessionLength_;
 }
 void AnalyticsProperties::SetLifecycleMaxSessionLength(std::int64_t seconds) {
-    std::lock_guard<std::mutex> lock(mutex_);
+    MutexLock lock(mutex_);
     lifecycleMaxSessionLength_ = seconds;
 }
 std::int64_t AnalyticsProperties::GetLifecycleSessionStartTimestamp() const {
-    std::lock_guard<std::mutex> lock(mutex_);
+    MutexLock lock(mutex_);
     return lifecycleSessionStartTimestamp_;
 }
 void AnalyticsProperties::SetLifecycleSessionStartTimestamp(std::int64_t seconds) {
-    std::lock_guard<std::mutex> lock(mutex_);
+    MutexLock lock(mutex_);
     lifecycleSessionStartTimestamp_ = seconds;
 }
 

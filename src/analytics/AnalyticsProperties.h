@@ -1,13 +1,14 @@
 #pragma once
 
 #include <atomic>
-#include <ctime>
 #include <cstdint>
+#include <ctime>
 #include <memory>
 #include <mutex>
 #include <string>
 
 #include "core/Object.h"
+#include "util/Mutex.h"
 
 namespace NuvraMobile {
 
@@ -62,14 +63,14 @@ private:
     void CancelTimer(std::shared_ptr<Timer> AnalyticsProperties::*timer, std::atomic<bool>& running,
                      const char* message);
 
-    mutable std::mutex mutex_;
-    std::string locale_;
-    std::string analyticsId_;
-    std::string visitorId_;
-    std::int64_t lifecycleMaxSessionLength_ = 0;
-    std::int64_t lifecycleSessionStartTimestamp_ = 0;
-    std::shared_ptr<Timer> referrerTimer_;
-    std::shared_ptr<Timer> lifecycleTimer_;
+    mutable Mutex mutex_;
+    std::string locale_ NVR_GUARDED_BY(mutex_);
+    std::string analyticsId_ NVR_GUARDED_BY(mutex_);
+    std::string visitorId_ NVR_GUARDED_BY(mutex_);
+    std::int64_t lifecycleMaxSessionLength_ NVR_GUARDED_BY(mutex_) = 0;
+    std::int64_t lifecycleSessionStartTimestamp_ NVR_GUARDED_BY(mutex_) = 0;
+    std::shared_ptr<Timer> referrerTimer_ NVR_GUARDED_BY(mutex_);
+    std::shared_ptr<Timer> lifecycleTimer_ NVR_GUARDED_BY(mutex_);
     std::atomic<bool> lifecycleTimerRunning_{false};
     std::atomic<bool> referrerTimerRunning_{false};
 };

@@ -57,8 +57,7 @@ void AnalyticsState::ExtractConfigurationInfo(const std::shared_ptr<EventData>& 
     launchHitDelay_ = data->OptLong(ConfigKeys::ANALYTICS_CONFIG_LAUNCH_HIT_DELAY, 0);
     ReadString(*data, ConfigKeys::GLENMOOR_ORG_ID, glenmoorOrganizationId_);
     backdateSessionInfoEnabled_ = data->OptBoolean(ConfigKeys::ANALYTICS_CONFIG_BACKDATE_PREVIOUS_SESSION, false);
-    privacyStatus_ = StringToMobilePrivacyStatus(data->OptString(
-        ConfigKeys::GLOBAL_CONFIG_PRIVACY, MobilePrivacyStatusToString(MobilePrivacyStatus::OPT_IN)));
+    privacyStatus_ = PrivacyStatusInConfiguration(data).value_or(MobilePrivacyStatus::OPT_IN);
     debugApiEnabled_ = data->OptBoolean(ConfigKeys::ANALYTICS_CONFIG_DEBUG_API_ENABLED, false);
 }
 

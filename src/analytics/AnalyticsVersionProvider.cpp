@@ -1,32 +1,33 @@
 #include "analytics/AnalyticsVersionProvider.h"
 
-#include <mutex>
-
 #include "analytics/AnalyticsConstants.h"
+#include "util/Mutex.h"
 
 namespace NuvraMobile {
 namespace {
 
-std::mutex& VersionMutex() {
-    static std::mutex mutex;
-    return mutex;
-}
+struct VersionHolder {
+    Mutex mutex;
+    std::string version NVR_GUARDED_BY(mutex);
+};
 
-std::string& Version() {
-    static std::string version;
-    return version;
+VersionHolder& Holder() {
+    static VersionHolder holder;
+    return holder;
 }
 
 }  // namespace
 
 void AnalyticsVersionProvider::SetVersion(const std::string& version) {
-    std::lock_guard<std::mutex> lock(VersionMutex());
-    Version() = version;
+    VersionHolder& holder = Holder();
+    MutexLock lock(holder.mutex);
+    holder.version = version;
 }
 
 std::string AnalyticsVersionProvider::GetVersion() {
-    std::lock_guard<std::mutex> lock(VersionMutex());
-    return Version().empty() ? AnalyticsConstants::VERSION_UNKNOWN : Version();
+    VersionHolder& holder = Holder();
+    MutexLock lock(holder.mutex);
+    return holder.version.empty() ? AnalyticsConstants::VERSION_UNKNOWN : holder.version;
 }
 
 }  // namespace NuvraMobile

@@ -221,10 +221,7 @@ void Core::GetPrivacyStatus(const std::function<void(MobilePrivacyStatus)>& call
         [callback](const std::shared_ptr<Event>& response) {
             // The answer holds the stored configuration; resolve it as it is published.
             const auto published = Configuration::GetEnvironmentAwareEventData(response->GetData());
-            std::string privacy;
-            callback(published->GetString(Keys::Configuration::GLOBAL_CONFIG_PRIVACY, privacy)
-                         ? StringToMobilePrivacyStatus(privacy)
-                         : MobilePrivacyStatus::UNKNOWN);
+            callback(PrivacyStatusInConfiguration(published).value_or(MobilePrivacyStatus::UNKNOWN));
         },
         [&callback](const SdkError& error) {
             Log::Debug(LOG_TAG,

@@ -45,6 +45,7 @@ public:
 private:
     EventNameRegistry() = default;
 
+    // A reader-writer lock rather than the annotated Mutex, which is exclusive: guards names_.
     std::shared_mutex mutex_;
     std::map<std::string, std::shared_ptr<Name>> names_;
 };

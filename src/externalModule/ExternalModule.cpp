@@ -15,6 +15,7 @@
 #include "platformShim/JsonUtilityServiceInterface.h"
 #include "platformShim/PlatformServicesInterface.h"
 #include "util/Log.h"
+#include "util/Mutex.h"
 
 namespace NuvraMobile {
 
@@ -70,7 +71,7 @@ void ExternalModule::OnRegistered() {
     auto services = std::make_shared<ExternalModuleServicesImpl>(
         std::static_pointer_cast<ExternalModule>(shared_from_this()));
     {
-        std::lock_guard<std::mutex> lock(mutex_);
+        MutexLock lock(mutex_);
         services_ = services;
     }
     Guarded(LoggingMode::Debug, "Failed to register external module.\n%s", [&] {
@@ -126,7 +127,7 @@ void ExternalModule::AddListener(const ListenerKey& key,
                 Throw(SdkError("general.unexpected", "The listener cannot be null", CurrentDebugInfo()));
             }
             {
-                std::lock_guard<std::mutex> lock(mutex_);
+                MutexLock lock(mutex_);
                 pendingListeners_[key].push_back(listener);
             }
             // The wildcard key makes the hub listener the module's wildcard listener.
@@ -143,7 +144,7 @@ void ExternalModule::AddListener(const ListenerKey& key,
 
 void ExternalModule::RemovePendingListener(const ListenerKey& key,
                                            const std::shared_ptr<ExternalModuleListenerInterface>& listener) {
-    std::lock_guard<std::mutex> lock(mutex_);
+    MutexLock lock(mutex_);
     auto pending = pendingListeners_.find(key);
     if (pending == pendingListeners_.end()) {
         return;
@@ -161,7 +162,7 @@ void ExternalModule::RemovePendingListener(const ListenerKey& key,
 
 std::shared_ptr<ExternalModuleListenerInterface> ExternalModule::FindPendingListener(const ListenerKey& key,
                                                                                      bool pop) {
-    std::lock_guard<std::mutex> lock(mutex_);
+    MutexLock lock(mutex_);
     auto pending = pendingListeners_.find(key);
     if (pending == pendingListeners_.end()) {
         return nullptr;
@@ -178,7 +179,7 @@ std::shared_ptr<ExternalModuleListenerInterface> ExternalModule::FindPendingList
 
 std::shared_ptr<ExternalModuleListenerInterface> ExternalModule::FindListener(
     const ListenerKey& key, const std::shared_ptr<ExternalModuleListener>& hubListener) {
-    std::lock_guard<std::mutex> lock(mutex_);
+    MutexLock lock(mutex_);
     for (const auto& candidate : {key, WildcardKey()}) {
         auto registered = registeredListeners_.find(candidate);
         if (registered != registeredListeners_.end() && registered->second.hubListener == hubListener) {
@@ -199,7 +200,7 @@ void ExternalModule::ExternalListener_OnRegistered(
         return;
     }
     {
-        std::lock_guard<std::mutex> lock(mutex_);
+        MutexLock lock(mutex_);
         registeredListeners_[key] = RegisteredListener{hubListener, listener};
     }
     // Called without the mutex, so the listener may use the services right away.
@@ -231,7 +232,7 @@ void ExternalModule::ExternalListener_OnUnregistered(
         return;
     }
     {
-        std::lock_guard<std::mutex> lock(mutex_);
+        MutexLock lock(mutex_);
         auto registered = registeredListeners_.find(key);
         if (registered != registeredListeners_.end() && registered->second.hubListener == hubListener) {
             registeredListeners_.erase(registered);
@@ -278,7 +279,7 @@ void ExternalModule::ExternalServices_SetSharedEventState(const std::string& sta
     // Text that does not convert is reported, and still leaves its version pending.
     const auto data = StateFromJson(state);
     Guarded(LoggingMode::Error, "External module threw an exception setting shared state: \n%s", [&] {
-        std::lock_guard<std::mutex> lock(mutex_);
+        MutexLock lock(mutex_);
         if (event) {
             CreateOrUpdateSharedState(event->GetEventNumber(), data);
         } else {
@@ -289,7 +290,7 @@ void ExternalModule::ExternalServices_SetSharedEventState(const std::string& sta
 
 void ExternalModule::ExternalServices_ClearSharedEventStates() {
     Guarded(LoggingMode::Error, "External module threw an exception clearing shared state: \n%s", [&] {
-        std::lock_guard<std::mutex> lock(mutex_);
+        MutexLock lock(mutex_);
         ClearSharedStates();
     });
 }

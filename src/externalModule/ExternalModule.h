@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "core/InternalModule.h"
+#include "util/Mutex.h"
 
 namespace NuvraMobile {
 
@@ -125,12 +126,13 @@ private:
     std::shared_ptr<EventData> StateFromJson(const std::string& state);
     const char* LogTag() const { return GetModuleName().c_str(); }
 
-    std::mutex mutex_;
+    Mutex mutex_;
     const std::shared_ptr<ExternalModuleInterface> interface_;
     /** Owned here from registration on, so the services live at least as long as the module. */
-    std::shared_ptr<ExternalModuleServicesImpl> services_;
-    std::map<ListenerKey, RegisteredListener> registeredListeners_;
-    std::map<ListenerKey, std::deque<std::shared_ptr<ExternalModuleListenerInterface>>> pendingListeners_;
+    std::shared_ptr<ExternalModuleServicesImpl> services_ NVR_GUARDED_BY(mutex_);
+    std::map<ListenerKey, RegisteredListener> registeredListeners_ NVR_GUARDED_BY(mutex_);
+    std::map<ListenerKey, std::deque<std::shared_ptr<ExternalModuleListenerInterface>>> pendingListeners_
+        NVR_GUARDED_BY(mutex_);
 };
 
 }  // namespace NuvraMobile

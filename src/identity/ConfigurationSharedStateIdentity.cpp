@@ -16,8 +16,7 @@ ConfigurationSharedStateIdentity::ConfigurationSharedStateIdentity(const std::sh
         return;
     }
     orgId_ = configuration->OptString(ConfigKeys::CONFIG_SKYLOOM_ORGID_KEY, "");
-    privacyStatus_ = StringToMobilePrivacyStatus(configuration->OptString(
-        ConfigKeys::GLOBAL_CONFIG_PRIVACY, MobilePrivacyStatusToString(MobilePrivacyStatus::UNKNOWN)));
+    privacyStatus_ = PrivacyStatusInConfiguration(configuration).value_or(MobilePrivacyStatus::UNKNOWN);
     skyloomServer_ =
         configuration->OptString(ConfigKeys::CONFIG_SKYLOOM_SERVER_KEY, IdentityConstants::Default::SERVER);
 }

@@ -143,7 +143,7 @@ void Identity::ProcessEventQueue() {
             Log::Trace(LOG_PREFIX, "Config not available at the time to process identity event.");
             return;
         }
-        if (!ProcessEvent(event, configuration)) {
+        if (!ProcessIdentityEvent(event, configuration)) {
             Log::Trace(LOG_PREFIX,
                        "Config settings not valid to process the identity event. Processing will resume when a "
                        "valid configuration is obtained.");
@@ -159,7 +159,7 @@ void Identity::AnswerRequestsBehindWaitingSync() {
     // keep their order.
     for (auto position = std::next(eventQueue_.begin()); position != eventQueue_.end();) {
         const auto configuration = IsSyncEvent(**position) ? nullptr : ConfigurationAt(*position);
-        if (configuration && ProcessEvent(*position, configuration)) {
+        if (configuration && ProcessIdentityEvent(*position, configuration)) {
             position = eventQueue_.erase(position);
         } else {
             ++position;
@@ -172,8 +172,8 @@ bool Identity::IsSyncEvent(const Event& event) {
            (event.GetData() && event.GetData()->OptBoolean(Keys::IS_SYNC_EVENT, false));
 }
 
-bool Identity::ProcessEvent(const std::shared_ptr<Event>& event,
-                            const std::shared_ptr<ConfigurationSharedStateIdentity>& configuration) {
+bool Identity::ProcessIdentityEvent(const std::shared_ptr<Event>& event,
+                                    const std::shared_ptr<ConfigurationSharedStateIdentity>& configuration) {
     if (!event) {
         Log::Trace(LOG_PREFIX, "Null event.");
         return true;
@@ -223,8 +223,7 @@ std::shared_ptr<Event> Identity::CreateForcedSyncEvent(std::int32_t eventNumber)
 
 void Identity::LoadPrivacyStatus(const std::shared_ptr<Event>& event) {
     if (const auto state = GetSharedEventState(ConfigKeys::SHARED_STATE_NAME, event)) {
-        privacyStatus_ = StringToMobilePrivacyStatus(state->OptString(
-            ConfigKeys::GLOBAL_CONFIG_PRIVACY, MobilePrivacyStatusToString(MobilePrivacyStatus::UNKNOWN)));
+        privacyStatus_ = PrivacyStatusInConfiguration(state).value_or(MobilePrivacyStatus::UNKNOWN);
     }
 }
 
@@ -245,9 +244,8 @@ void Identity::ApplyBootup(const std::shared_ptr<Event>& event) {
 
 void Identity::ApplyConfigurationResponse(const std::shared_ptr<Event>& event) {
     const auto data = event->GetData();
-    std::string privacy;
-    if (data->GetString(ConfigKeys::GLOBAL_CONFIG_PRIVACY, privacy)) {
-        if (StringToMobilePrivacyStatus(privacy) == MobilePrivacyStatus::OPT_OUT) {
+    if (const auto privacy = PrivacyStatusInConfiguration(data)) {
+        if (*privacy == MobilePrivacyStatus::OPT_OUT) {
             HandleOptOut(event);
         }
         ProcessPrivacyChange(event->GetEventNumber(), data);
@@ -262,8 +260,7 @@ void Identity::ProcessPrivacyChange(std::int32_t eventNumber, const std::shared_
     if (!configuration) {
         return;
     }
-    const auto status = StringToMobilePrivacyStatus(configuration->OptString(
-        ConfigKeys::GLOBAL_CONFIG_PRIVACY, MobilePrivacyStatusToString(MobilePrivacyStatus::UNKNOWN)));
+    const auto status = PrivacyStatusInConfiguration(configuration).value_or(MobilePrivacyStatus::UNKNOWN);
     if (status == privacyStatus_) {
         return;
     }

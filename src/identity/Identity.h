@@ -77,8 +77,8 @@ public:
     virtual std::string GenerateURLEncodedValuesCustomerIdString(const CustomerIds& ids);
     virtual CustomerIds MergeCustomerIds(const CustomerIds& newIds);
     /** True when the event is finished; false when it must wait for a configuration with an organisation. */
-    virtual bool ProcessEvent(const std::shared_ptr<Event>& event,
-                              const std::shared_ptr<ConfigurationSharedStateIdentity>& configuration);
+    virtual bool ProcessIdentityEvent(const std::shared_ptr<Event>& event,
+                                      const std::shared_ptr<ConfigurationSharedStateIdentity>& configuration);
     virtual void HandleAppendUrl(const std::shared_ptr<Event>& event,
                                  const std::shared_ptr<ConfigurationSharedStateIdentity>& configuration);
     virtual void HandleGetUrlVariables(const std::shared_ptr<Event>& event,

@@ -347,9 +347,7 @@ std::shared_ptr<EventData> Pivora::RetrieveConfigurationSharedEventState(const s
 }
 
 MobilePrivacyStatus Pivora::GetMobilePrivacyStatus() {
-    return lastKnownConfiguration_ ? StringToMobilePrivacyStatus(lastKnownConfiguration_->OptString(
-                                         Config::GLOBAL_PRIVACY, MobilePrivacyStatusToString(MobilePrivacyStatus::UNKNOWN)))
-                                   : MobilePrivacyStatus::UNKNOWN;
+    return PrivacyStatusInConfiguration(lastKnownConfiguration_).value_or(MobilePrivacyStatus::UNKNOWN);
 }
 
 std::string Pivora::PrepareForPivoraRequest(const std::shared_ptr<EventData>& configuration) {

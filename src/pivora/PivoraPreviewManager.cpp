@@ -5,6 +5,7 @@
 #include "pivora/PivoraDispatchers.h"
 #include "pivora/PivoraPreviewListeners.h"
 #include "util/Log.h"
+#include "util/Mutex.h"
 #include "util/UrlBuilder.h"
 #include "util/UrlEncoder.h"
 #include "util/UrlUtil.h"
@@ -38,8 +39,8 @@ PivoraPreviewManager::PivoraPreviewManager(std::shared_ptr<NetworkServiceInterfa
       responseDispatcher_(std::move(responseDispatcher)) {}
 
 PivoraPreviewManager::~PivoraPreviewManager() {
-    if (floatingButton_) {
-        TrySwallow([this] { floatingButton_->Remove(); });  // a shown button would outlive the module
+    if (const auto button = floatingButton_) {
+        TrySwallow([&button] { button->Remove(); });  // a shown button would outlive the module
     }
 }
 
@@ -50,7 +51,7 @@ std::shared_ptr<PivoraPreviewManager> PivoraPreviewManager::Self() {
 void PivoraPreviewManager::EnterPreviewModeWithDeepLinkParams(const std::string& clientCode,
                                                               const std::string& deepLink) {
     {
-        std::lock_guard<std::mutex> lock(mutex_);
+        MutexLock lock(mutex_);
         clientCode_ = clientCode;
     }
     if (deepLink.empty()) {
@@ -73,7 +74,7 @@ void PivoraPreviewManager::EnterPreviewModeWithDeepLinkParams(const std::string&
 
 void PivoraPreviewManager::SetupPivoraPreviewFloatingButton() {
     {
-        std::lock_guard<std::mutex> lock(mutex_);
+        MutexLock lock(mutex_);
         if (floatingButton_) {
             return;
         }
@@ -87,14 +88,14 @@ void PivoraPreviewManager::SetupPivoraPreviewFloatingButton() {
         return;
     }
     {
-        std::lock_guard<std::mutex> lock(mutex_);
+        MutexLock lock(mutex_);
         floatingButton_ = button;
     }
     button->Display();
 }
 
 void PivoraPreviewManager::SetupPivoraPreviewParameters(const std::map<std::string, std::string>& parameters) {
-    std::lock_guard<std::mutex> lock(mutex_);
+    MutexLock lock(mutex_);
     previewToken_ = Decoded(parameters, Preview::TOKEN);
     endpoint_ = parameters.count(Preview::ENDPOINT) != 0 ? Decoded(parameters, Preview::ENDPOINT)
                                                          : Preview::DEFAULT_ENDPOINT;
@@ -105,7 +106,7 @@ std::string PivoraPreviewManager::GetUrlForPivoraPreviewRequest() const {
     std::string clientCode;
     std::string token;
     {
-        std::lock_guard<std::mutex> lock(mutex_);
+        MutexLock lock(mutex_);
         endpoint = endpoint_;
         clientCode = clientCode_;
         token = previewToken_;
@@ -127,7 +128,7 @@ void PivoraPreviewManager::FetchWebView() {
     TryCatch([this] { StartFetch(); },
              [this](SdkError& error) {
                  {
-                     std::lock_guard<std::mutex> lock(mutex_);
+                     MutexLock lock(mutex_);
                      fetching_ = false;  // later taps and deep links may fetch again
                  }
                  Log::Debug(LOG_PREFIX, "Failed to send preview request (%s)", error.ToString());
@@ -136,7 +137,7 @@ void PivoraPreviewManager::FetchWebView() {
 
 void PivoraPreviewManager::StartFetch() {
     {
-        std::lock_guard<std::mutex> lock(mutex_);
+        MutexLock lock(mutex_);
         if (fetching_) {
             return;
         }
@@ -155,7 +156,7 @@ void PivoraPreviewManager::StartFetch() {
         return;
     }
     {
-        std::lock_guard<std::mutex> lock(mutex_);
+        MutexLock lock(mutex_);
         if (fetching_) {
             return;  // another thread started a request meanwhile
         }
@@ -182,7 +183,7 @@ void PivoraPreviewManager::OnPageAnswer(const std::shared_ptr<HttpConnectionInte
             const std::int32_t status = connection->GetResponseCode();
             if (status == 200 && !body.empty()) {
                 {
-                    std::lock_guard<std::mutex> lock(mutex_);
+                    MutexLock lock(mutex_);
                     webViewHtml_ = body;
                 }
                 Log::Debug(LOG_PREFIX, "Successfully fetched webview for preview mode, response body %s", body);
@@ -193,9 +194,11 @@ void PivoraPreviewManager::OnPageAnswer(const std::shared_ptr<HttpConnectionInte
             }
             connection->Close();
         },
-        [](SdkError& error) { Log::Debug(LOG_PREFIX, "Failed to handle the preview page (%s)", error.ToString()); },
+        [](SdkError& error) {
+            Log::Debug(LOG_PREFIX, "Failed to handle the preview page (%s)", error.ToString());
+        },
         [this] {
-            std::lock_guard<std::mutex> lock(mutex_);
+            MutexLock lock(mutex_);
             fetching_ = false;
         });
 }
@@ -213,7 +216,7 @@ void PivoraPreviewManager::CreateAndShowMessage() {
         [this] {
             std::string html;
             {
-                std::lock_guard<std::mutex> lock(mutex_);
+                MutexLock lock(mutex_);
                 html = webViewHtml_;
             }
             const auto message =
@@ -230,7 +233,7 @@ void PivoraPreviewManager::CreateAndShowMessage() {
 bool PivoraPreviewManager::PreviewConfirmedWithUrl(const std::shared_ptr<FullScreenMessageUiInterface>& message,
                                                    const std::string& url) {
     {
-        std::lock_guard<std::mutex> lock(mutex_);
+        MutexLock lock(mutex_);
         if (!floatingButton_) {
             return false;
         }
@@ -252,7 +255,7 @@ bool PivoraPreviewManager::PreviewConfirmedWithUrl(const std::shared_ptr<FullScr
             Decoded(UrlUtil::ExtractQueryParameters(urlService_->GetQuery(url)), Preview::PARAMETERS);
         if (!parameters.empty()) {
             {
-                std::lock_guard<std::mutex> lock(mutex_);
+                MutexLock lock(mutex_);
                 previewParameters_ = parameters;
             }
             if (responseDispatcher_) {
@@ -273,7 +276,7 @@ bool PivoraPreviewManager::PreviewConfirmedWithUrl(const std::shared_ptr<FullScr
 void PivoraPreviewManager::ResetPivoraPreviewProperties() {
     std::shared_ptr<FloatingButtonInterface> button;
     {
-        std::lock_guard<std::mutex> lock(mutex_);
+        MutexLock lock(mutex_);
         previewToken_.clear();
         webViewHtml_.clear();
         endpoint_.clear();
@@ -287,22 +290,22 @@ void PivoraPreviewManager::ResetPivoraPreviewProperties() {
 }
 
 std::string PivoraPreviewManager::GetPreviewParameters() const {
-    std::lock_guard<std::mutex> lock(mutex_);
+    MutexLock lock(mutex_);
     return previewParameters_;
 }
 
 std::string PivoraPreviewManager::GetPreviewToken() const {
-    std::lock_guard<std::mutex> lock(mutex_);
+    MutexLock lock(mutex_);
     return previewToken_;
 }
 
 void PivoraPreviewManager::SetRestartDeepLink(const std::string& restartDeepLink) {
-    std::lock_guard<std::mutex> lock(mutex_);
+    MutexLock lock(mutex_);
     restartDeepLink_ = restartDeepLink;
 }
 
 std::string PivoraPreviewManager::GetRestartDeepLink() const {
-    std::lock_guard<std::mutex> lock(mutex_);
+    MutexLock lock(mutex_);
     return restartDeepLink_;
 }
 

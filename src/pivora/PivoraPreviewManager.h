@@ -10,6 +10,7 @@
 #include "platformShim/SystemInfoServiceInterface.h"
 #include "platformShim/UIServiceInterface.h"
 #include "platformShim/URLServiceInterface.h"
+#include "util/Mutex.h"
 
 namespace NuvraMobile {
 
@@ -66,15 +67,15 @@ private:
     const std::shared_ptr<SystemInfoServiceInterface> systemInfoService_;
     const std::shared_ptr<PivoraDispatcherResponseContent> responseDispatcher_;
 
-    mutable std::mutex mutex_;
-    std::string previewParameters_;
-    std::string previewToken_;
-    std::string endpoint_;
-    std::string webViewHtml_;
-    std::string restartDeepLink_;
-    bool fetching_ = false;
-    std::string clientCode_;
-    std::shared_ptr<FloatingButtonInterface> floatingButton_;
+    mutable Mutex mutex_;
+    std::string previewParameters_ NVR_GUARDED_BY(mutex_);
+    std::string previewToken_ NVR_GUARDED_BY(mutex_);
+    std::string endpoint_ NVR_GUARDED_BY(mutex_);
+    std::string webViewHtml_ NVR_GUARDED_BY(mutex_);
+    std::string restartDeepLink_ NVR_GUARDED_BY(mutex_);
+    bool fetching_ NVR_GUARDED_BY(mutex_) = false;
+    std::string clientCode_ NVR_GUARDED_BY(mutex_);
+    std::shared_ptr<FloatingButtonInterface> floatingButton_ NVR_GUARDED_BY(mutex_);
 };
 
 }  // namespace NuvraMobile

@@ -8,6 +8,7 @@
 #include "services/PlatformServices.h"
 #include "services/threading/NativeThreadingService.h"
 #include "util/Log.h"
+#include "util/Mutex.h"
 #include "util/StringUtils.h"
 
 namespace NuvraMobile {
@@ -24,10 +25,10 @@ public:
         return *statics;
     }
 
-    std::mutex mutex;
-    std::shared_ptr<MobileMarketingCoreBridge> bridge;
-    MobileMarketingCoreBridge::SharedServicesFactory createSharedServices;
-    std::function<void()> migrate;
+    Mutex mutex;
+    std::shared_ptr<MobileMarketingCoreBridge> bridge NVR_GUARDED_BY(mutex);
+    MobileMarketingCoreBridge::SharedServicesFactory createSharedServices NVR_GUARDED_BY(mutex);
+    std::function<void()> migrate NVR_GUARDED_BY(mutex);
 
 private:
     static std::shared_ptr<Statics> Create() {
@@ -42,7 +43,7 @@ private:
 
 std::shared_ptr<MobileMarketingCoreBridge> MobileMarketingCoreBridge::GetInstance2() {
     Statics& statics = Statics::Get();
-    std::lock_guard<std::mutex> lock(statics.mutex);
+    MutexLock lock(statics.mutex);
     if (statics.bridge) {
         return statics.bridge;
     }
@@ -68,7 +69,7 @@ void MobileMarketingCoreBridge::ResetInstance() {
     std::shared_ptr<MobileMarketingCoreBridge> bridge;
     {
         Statics& statics = Statics::Get();
-        std::lock_guard<std::mutex> lock(statics.mutex);
+        MutexLock lock(statics.mutex);
         bridge.swap(statics.bridge);
     }
     if (!bridge) {
@@ -93,7 +94,7 @@ std::shared_ptr<SharedPlatformServicesInterface> MobileMarketingCoreBridge::Crea
 void MobileMarketingCoreBridge::SetStartUpForTesting(SharedServicesFactory createSharedServices,
                                                      std::function<void()> migrate) {
     Statics& statics = Statics::Get();
-    std::lock_guard<std::mutex> lock(statics.mutex);
+    MutexLock lock(statics.mutex);
     statics.createSharedServices = std::move(createSharedServices);
     statics.migrate = std::move(migrate);
 }

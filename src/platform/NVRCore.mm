@@ -3,18 +3,17 @@
 #include <functional>
 #include <memory>
 
-#import "platform/NVBUrlHandler.h"
-#import "platform/NVRDataMarshaller.h"
-#import "platform/NVRExtensionBridge.h"
-#import "platform/NVRNativeLogger.h"
-#import "platform/ValueConversions.h"
 #include "core/Core.h"
 #include "core/EventData.h"
 #include "externalModule/ExternalModuleInterface.h"
-#include "platform/CopiedBlock.h"
+#import "platform/ExtensionClassCalls.h"
 #include "platform/MobileMarketingCoreBridge.h"
+#import "platform/NVBUrlHandler.h"
+#import "platform/NVRDataMarshaller.h"
+#import "platform/NVRExtensionBridge.h"
 #include "platform/NVRExtensionErrorCodes.h"
-#include "platform/ObjCRuntime.h"
+#import "platform/NVRNativeLogger.h"
+#import "platform/ValueConversions.h"
 #include "services/storage/AppInfo.h"
 #include "services/storage/ExtensionVersionManager.h"
 
@@ -30,13 +29,6 @@ constexpr const char* LOG_TAG = "NVRCore";
 
 /** The running core; the first call (and the first after a reset) starts the system. */
 std::shared_ptr<Core> GetCore() { return MobileMarketingCoreBridge::GetInstance2()->GetCore(); }
-
-/** A function that calls the block inside a release pool, on whatever thread the core calls it. */
-template <typename... Args, typename BlockType, typename Call>
-std::function<void(Args...)> BlockFunction(BlockType block, Call call) {
-    CopiedBlock<BlockType> copied(block);
-    return [copied, call](Args... args) { RunInObjCScope([&] { call(copied.Get(), args...); }); };
-}
 
 /** The string entries of `dictionary`; the others are dropped with one warning that lists them. */
 std::map<std::string, std::string> StringEntries(NSDictionary* dictionary, const char* tag, const char* format) {

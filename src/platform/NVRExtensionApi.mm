@@ -11,14 +11,15 @@
 #import "platform/NVRExtensionListener.h"
 #import "platform/ValueConversions.h"
 #include "util/Log.h"
+#include "util/Mutex.h"
 
 using namespace NuvraMobile;
 
 /** Guarded, because `unregisterExtension` may run while another thread calls the api. */
 struct NVRExtensionApiState {
-    std::mutex mutex;
-    NVRExtension* extension = nil;
-    std::shared_ptr<ExternalModuleServicesInterface> services;
+    Mutex mutex;
+    NVRExtension* extension NVR_GUARDED_BY(mutex) = nil;
+    std::shared_ptr<ExternalModuleServicesInterface> services NVR_GUARDED_BY(mutex);
 };
 
 namespace {
@@ -76,6 +77,7 @@ NSString* StateAsJson(NSDictionary* state, NSError** error) {
     NVRExtensionApi* api = [[[self alloc] init] autorelease];
     if (api != nil) {
         api->_state = new NVRExtensionApiState;
+        MutexLock lock(api->_state->mutex);
         api->_state->extension = [extension retain];
         api->_state->services = services;
     }
@@ -84,7 +86,10 @@ NSString* StateAsJson(NSDictionary* state, NSError** error) {
 
 - (void)dealloc {
     if (_state != nullptr) {
-        [_state->extension release];
+        {
+            MutexLock lock(_state->mutex);
+            [_state->extension release];
+        }
         delete _state;
     }
     [super dealloc];
@@ -95,7 +100,7 @@ NSString* StateAsJson(NSDictionary* state, NSError** error) {
     if (_state == nullptr) {
         return nullptr;
     }
-    std::lock_guard<std::mutex> lock(_state->mutex);
+    MutexLock lock(_state->mutex);
     return _state->services;
 }
 
@@ -104,7 +109,7 @@ NSString* StateAsJson(NSDictionary* state, NSError** error) {
     if (_state == nullptr) {
         return nil;
     }
-    std::lock_guard<std::mutex> lock(_state->mutex);
+    MutexLock lock(_state->mutex);
     services = _state->services;
     return [_state->extension retain];
 }
@@ -219,7 +224,7 @@ NSString* StateAsJson(NSDictionary* state, NSError** error) {
     std::shared_ptr<ExternalModuleServicesInterface> services;
     NVRExtension* extension = nil;
     {
-        std::lock_guard<std::mutex> lock(_state->mutex);
+        MutexLock lock(_state->mutex);
         services.swap(_state->services);
         extension = _state->extension;
         _state->extension = nil;

@@ -13,6 +13,7 @@
 #include "platform/ObjCRuntime.h"
 #import "platform/ValueConversions.h"
 #include "services/json/NativeJsonUtilityService.h"
+#include "util/Mutex.h"
 
 namespace NuvraMobile {
 
@@ -29,7 +30,8 @@ public:
     explicit ExternalModuleInterfaceWrapper(Class extensionClass) : instance_([extensionClass alloc]) {}
 
     ~ExternalModuleInterfaceWrapper() override {
-        RunInObjCScope([this] { [instance_ release]; });
+        NVRExtension* instance = instance_;
+        RunInObjCScope([instance] { [instance release]; });
     }
 
     /** Once the instance is gone (unregistered), the name it gave last. */
@@ -40,10 +42,10 @@ public:
             if (instance != nil) {
                 name = ToCppString([instance name]);
                 [instance release];
-                std::lock_guard<std::mutex> lock(mutex_);
+                MutexLock lock(mutex_);
                 lastName_ = name;
             } else {
-                std::lock_guard<std::mutex> lock(mutex_);
+                MutexLock lock(mutex_);
                 name = lastName_;
             }
         });
@@ -71,7 +73,7 @@ public:
             // initWithApi: stores the api before the subclass's own init runs.
             NVRExtension* instance = [[allocated initWithApi:api] init];
             {
-                std::lock_guard<std::mutex> lock(mutex_);
+                MutexLock lock(mutex_);
                 instance_ = instance;
             }
             if ([instance api] == nil) {
@@ -99,21 +101,21 @@ public:
 
 private:
     NVRExtension* RetainedInstance() {
-        std::lock_guard<std::mutex> lock(mutex_);
+        MutexLock lock(mutex_);
         return [instance_ retain];
     }
 
     /** The instance, now owned by the caller; none is left here. */
     NVRExtension* TakeInstance() {
-        std::lock_guard<std::mutex> lock(mutex_);
+        MutexLock lock(mutex_);
         NVRExtension* instance = instance_;
         instance_ = nil;
         return instance;
     }
 
-    std::mutex mutex_;
-    NVRExtension* instance_;
-    std::string lastName_;
+    Mutex mutex_;
+    NVRExtension* instance_ NVR_GUARDED_BY(mutex_);
+    std::string lastName_ NVR_GUARDED_BY(mutex_);
 };
 
 /** One registered listener class of the app's extension; its instance lives while it is registered. */

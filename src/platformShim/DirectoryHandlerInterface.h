@@ -21,13 +21,8 @@ public:
     static std::shared_ptr<DirectoryHandlerInterface> CreateFromPath(const std::string& path);
     /** A handler at GetDefaultCacheDirectory(). */
     static std::shared_ptr<DirectoryHandlerInterface> CreateFromDefaultCache();
-    /**
-     * The application's cache folder, created when missing: the folder the host set, else a folder
-     * named after the program under $XDG_CACHE_HOME (else ~/.cache). Empty when none can be named.
-     */
+    /** AppFolders' cache folder, created when missing. Empty when none can be named. */
     static std::string GetDefaultCacheDirectory();
-    /** Makes `path` the application's cache folder; an empty path restores the default. */
-    static void SetDefaultCacheDirectory(const std::string& path);
 
     virtual std::string GetPath() = 0;
     /** Moves into the sub-folder `name`; with `create` it must exist or be created, else nothing moves. */

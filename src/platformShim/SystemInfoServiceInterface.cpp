@@ -2,13 +2,15 @@
 
 #include <mutex>
 
+#include "util/Mutex.h"
+
 namespace NuvraMobile {
 
 namespace {
 
 struct CurrentServiceHolder {
-    std::mutex mutex;
-    std::shared_ptr<SystemInfoServiceInterface> service;
+    Mutex mutex;
+    std::shared_ptr<SystemInfoServiceInterface> service NVR_GUARDED_BY(mutex);
 };
 
 // Never destroyed: detached worker threads may still raise errors while the process exits.
@@ -21,7 +23,7 @@ CurrentServiceHolder& Holder() {
 
 std::shared_ptr<SystemInfoServiceInterface> SystemInfoServiceInterface::GetCurrentService() {
     CurrentServiceHolder& holder = Holder();
-    std::lock_guard<std::mutex> lock(holder.mutex);
+    MutexLock lock(holder.mutex);
     return holder.service;
 }
 
@@ -29,7 +31,7 @@ void SystemInfoServiceInterface::SetCurrentService(
     const std::shared_ptr<SystemInfoServiceInterface>& service) {
     std::shared_ptr<SystemInfoServiceInterface> previous;
     CurrentServiceHolder& holder = Holder();
-    std::lock_guard<std::mutex> lock(holder.mutex);
+    MutexLock lock(holder.mutex);
     previous = std::move(holder.service);
     holder.service = service;
 }

@@ -12,6 +12,7 @@
 #include "rulesengine/Rule.h"
 #include "rulesengine/RuleTokenParser.h"
 #include "util/Log.h"
+#include "util/Mutex.h"
 
 namespace NuvraMobile {
 
@@ -65,19 +66,19 @@ void RulesEngine::AddRule(const std::shared_ptr<Module>& module, const std::shar
         Throw(SdkError(INVALID_ARGUMENT, "attempted to register rule with no consequences",
                        CurrentDebugInfo()));
     }
-    std::lock_guard<std::mutex> lock(mutex_);
+    MutexLock lock(mutex_);
     rules_[module].push_back(rule);
     LoadTexts(*rule);
 }
 
 void RulesEngine::RemoveRulesForModule(const std::shared_ptr<Module>& module) {
-    std::lock_guard<std::mutex> lock(mutex_);
+    MutexLock lock(mutex_);
     rules_.erase(module);
     ReloadTexts();
 }
 
 std::vector<std::shared_ptr<Event>> RulesEngine::ProcessRules(std::shared_ptr<Event>& event) {
-    std::lock_guard<std::mutex> lock(mutex_);
+    MutexLock lock(mutex_);
     std::vector<std::shared_ptr<Event>> result;
     if (!event) {
         return result;
@@ -89,12 +90,15 @@ std::vector<std::shared_ptr<Event>> RulesEngine::ProcessRules(std::shared_ptr<Ev
                 continue;
             }
             for (const std::shared_ptr<Event>& consequence : rule->GetConsequenceEvents()) {
-                TryCatch([&] { HandleConsequence(consequence, event, result); },
-                         [](SdkError& error) {
-                             Log::Warning(LOG_PREFIX,
-                                          "Skipping a consequence that could not be processed (%s)",
-                                          error.GetMessage());
-                         });
+                TryCatch(
+                    [&] {
+                        mutex_.AssertHeld();  // runs at once, inside this pass
+                        HandleConsequence(consequence, event, result);
+                    },
+                    [](SdkError& error) {
+                        Log::Warning(LOG_PREFIX, "Skipping a consequence that could not be processed (%s)",
+                                     error.GetMessage());
+                    });
             }
         }
     }
@@ -103,19 +107,19 @@ std::vector<std::shared_ptr<Event>> RulesEngine::ProcessRules(std::shared_ptr<Ev
 
 RulesEngine::VariantMap RulesEngine::GetTokenExpandedMap(const VariantMap& map,
                                                          const std::shared_ptr<Event>& event) {
-    std::lock_guard<std::mutex> lock(mutex_);
+    MutexLock lock(mutex_);
     return ExpandMap(map, event);
 }
 
 std::vector<std::shared_ptr<Variant>> RulesEngine::GetTokenExpandedList(
     std::vector<std::shared_ptr<Variant>> list, const std::shared_ptr<Event>& event) {
-    std::lock_guard<std::mutex> lock(mutex_);
+    MutexLock lock(mutex_);
     return ExpandList(std::move(list), event);
 }
 
 void RulesEngine::ProcessAttachDataConsequence(const std::shared_ptr<Event>& consequence,
                                                std::shared_ptr<Event>& triggeringEvent) {
-    std::lock_guard<std::mutex> lock(mutex_);
+    MutexLock lock(mutex_);
     AttachData(consequence, triggeringEvent);
 }
 
@@ -137,7 +141,7 @@ std::vector<std::shared_ptr<Variant>> RulesEngine::ExpandList(std::vector<std::s
 
 void RulesEngine::ReplaceRulesForModule(const std::shared_ptr<Module>& module,
                                         std::vector<std::shared_ptr<Rule>> rules) {
-    std::lock_guard<std::mutex> lock(mutex_);
+    MutexLock lock(mutex_);
     rules_[module] = std::move(rules);
     ReloadTexts();
 }
@@ -190,7 +194,7 @@ void RulesEngine::AttachData(const std::shared_ptr<Event>& consequence,
 
 std::vector<std::shared_ptr<Rule>> RulesEngine::GetRulesForModule(
     const std::shared_ptr<Module>& module) const {
-    std::lock_guard<std::mutex> lock(mutex_);
+    MutexLock lock(mutex_);
     auto found = rules_.find(module);
     return found == rules_.end() ? std::vector<std::shared_ptr<Rule>>() : found->second;
 }

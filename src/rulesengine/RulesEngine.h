@@ -11,6 +11,7 @@
 
 #include "core/Object.h"
 #include "rulesengine/TokenTemplate.h"
+#include "util/Mutex.h"
 
 namespace NuvraMobile {
 
@@ -87,20 +88,22 @@ public:
 
 private:
     /** The unlocked forms of the three public operations above, for the pass that holds the mutex. */
-    VariantMap ExpandMap(const VariantMap& map, const std::shared_ptr<Event>& event);
+    VariantMap ExpandMap(const VariantMap& map, const std::shared_ptr<Event>& event) NVR_REQUIRES(mutex_);
     std::vector<std::shared_ptr<Variant>> ExpandList(std::vector<std::shared_ptr<Variant>> list,
-                                                     const std::shared_ptr<Event>& event);
-    void AttachData(const std::shared_ptr<Event>& consequence, std::shared_ptr<Event>& triggeringEvent);
-    bool EvaluateRule(const Rule& rule, const std::shared_ptr<Event>& event);
+                                                     const std::shared_ptr<Event>& event)
+        NVR_REQUIRES(mutex_);
+    void AttachData(const std::shared_ptr<Event>& consequence, std::shared_ptr<Event>& triggeringEvent)
+        NVR_REQUIRES(mutex_);
+    bool EvaluateRule(const Rule& rule, const std::shared_ptr<Event>& event) NVR_REQUIRES(mutex_);
     void HandleConsequence(const std::shared_ptr<Event>& consequence, std::shared_ptr<Event>& event,
-                           std::vector<std::shared_ptr<Event>>& result);
+                           std::vector<std::shared_ptr<Event>>& result) NVR_REQUIRES(mutex_);
     std::shared_ptr<Variant> ExpandValue(const std::shared_ptr<Variant>& value,
-                                         const std::shared_ptr<Event>& event);
+                                         const std::shared_ptr<Event>& event) NVR_REQUIRES(mutex_);
     /** Finds the tokens of the rule's consequence texts, once, for every later pass. */
-    void LoadTexts(const Rule& rule);
+    void LoadTexts(const Rule& rule) NVR_REQUIRES(mutex_);
     /** Returns whether the value holds a token anywhere. */
-    bool LoadText(const std::shared_ptr<Variant>& value);
-    void ReloadTexts();
+    bool LoadText(const std::shared_ptr<Variant>& value) NVR_REQUIRES(mutex_);
+    void ReloadTexts() NVR_REQUIRES(mutex_);
 
     /**
      * What loading found in a consequence value of a stored rule: the tokens of a text, or nothing for
@@ -113,9 +116,9 @@ private:
     };
 
     const std::shared_ptr<RuleTokenParser> tokenParser_;
-    mutable std::mutex mutex_;
-    std::map<std::shared_ptr<Module>, std::vector<std::shared_ptr<Rule>>> rules_;
-    std::unordered_map<const Variant*, LoadedText> loadedTexts_;
+    mutable Mutex mutex_;
+    std::map<std::shared_ptr<Module>, std::vector<std::shared_ptr<Rule>>> rules_ NVR_GUARDED_BY(mutex_);
+    std::unordered_map<const Variant*, LoadedText> loadedTexts_ NVR_GUARDED_BY(mutex_);
 };
 
 }  // namespace NuvraMobile

@@ -13,6 +13,7 @@
 #include "platformShim/QueryResultInterface.h"
 #include "shared/DatabaseHitSchemaBase.h"
 #include "util/Log.h"
+#include "util/Mutex.h"
 
 namespace NuvraMobile {
 
@@ -201,12 +202,12 @@ std::int32_t HitDatabaseBase::CountRows(const std::shared_ptr<Query>& query) {
 }
 
 void HitDatabaseBase::Reset() {
-    std::lock_guard<std::recursive_mutex> lock(resetMutex_);
+    RecursiveMutexLock lock(resetMutex_);
     ResetLocked();
 }
 
 void HitDatabaseBase::ResetAfterFailureOf(const std::shared_ptr<DatabaseInterface>& failed) {
-    std::lock_guard<std::recursive_mutex> lock(resetMutex_);
+    RecursiveMutexLock lock(resetMutex_);
     if (GetDatabase() != failed) {
         return;
     }

@@ -91,7 +91,7 @@ private:
     void SetDatabase(std::shared_ptr<DatabaseInterface> database);
     void SetDatabaseStatus(std::int32_t status);
     void ResetAfterFailureOf(const std::shared_ptr<DatabaseInterface>& failed);
-    void ResetLocked();
+    void ResetLocked() NVR_REQUIRES(resetMutex_);
     std::vector<DatabaseInterface::ColumnValues> ReadableRows();
     /**
      * Appends up to `count` rows with identifiers above `after`; the last identifier read (the largest
@@ -109,7 +109,7 @@ private:
     std::shared_ptr<DatabaseInterface> database_ NVR_GUARDED_BY(databaseMutex_);
     std::int32_t databaseStatus_ NVR_GUARDED_BY(databaseMutex_) = DATABASE_STATUS_OK;
     // Recursive: a PostReset hook may run a statement whose failure asks for another reset.
-    std::recursive_mutex resetMutex_;
+    RecursiveMutex resetMutex_;
 };
 
 }  // namespace NuvraMobile

@@ -1,5 +1,8 @@
 #include "shared/MobilePrivacyStatus.h"
 
+#include "core/CoreConstants.h"
+#include "core/EventData.h"
+
 namespace NuvraMobile {
 namespace {
 constexpr char OPTED_IN[] = "optedin";
@@ -22,6 +25,16 @@ std::string MobilePrivacyStatusToString(MobilePrivacyStatus status) {
         default:
             return OPT_UNKNOWN;
     }
+}
+
+std::optional<MobilePrivacyStatus> PrivacyStatusInConfiguration(
+    const std::shared_ptr<EventData>& configuration) {
+    std::string text;
+    if (!configuration ||
+        !configuration->GetString(CoreConstants::EventDataKeys::Configuration::GLOBAL_CONFIG_PRIVACY, text)) {
+        return std::nullopt;
+    }
+    return StringToMobilePrivacyStatus(text);
 }
 
 void ToStringImpl(std::ostream& stream, MobilePrivacyStatus status, const ToStringOptions&) {

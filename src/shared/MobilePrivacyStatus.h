@@ -1,12 +1,16 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
+#include <optional>
 #include <ostream>
 #include <string>
 
 #include "util/ToStringOptions.h"
 
 namespace NuvraMobile {
+
+class EventData;
 
 /** The user's consent state carried in the configuration ("global.privacy"). */
 enum class MobilePrivacyStatus : int32_t {
@@ -20,6 +24,13 @@ MobilePrivacyStatus StringToMobilePrivacyStatus(const std::string& text);
 
 /** "optedin", "optedout", or "optunknown" for any other value. */
 std::string MobilePrivacyStatusToString(MobilePrivacyStatus status);
+
+/**
+ * The status a configuration names under "global.privacy" (any text counts, as
+ * StringToMobilePrivacyStatus reads it); none without a configuration or without text under the key.
+ */
+std::optional<MobilePrivacyStatus> PrivacyStatusInConfiguration(
+    const std::shared_ptr<EventData>& configuration);
 
 void ToStringImpl(std::ostream& stream, MobilePrivacyStatus status, const ToStringOptions& options);
 

@@ -125,9 +125,8 @@ bool Signal::ProcessSignalEvent(const std::shared_ptr<Event>& event) {
                    "Can not handle signal consequence, shared state for Configuration module is not ready.");
         return false;
     }
-    const MobilePrivacyStatus status = StringToMobilePrivacyStatus(
-        configuration->OptString(SignalConstants::Configuration::GLOBAL_CONFIG_PRIVACY,
-                                 MobilePrivacyStatusToString(MobilePrivacyStatus::UNKNOWN)));
+    const MobilePrivacyStatus status =
+        PrivacyStatusInConfiguration(configuration).value_or(MobilePrivacyStatus::UNKNOWN);
     if (status == MobilePrivacyStatus::OPT_OUT) {
         Log::Debug(LOG_PREFIX, "Privacy opt out, signal will be dropped.");
         return true;

@@ -17,9 +17,7 @@ void SignalListenerConfigurationResponseContent::Hear(const std::shared_ptr<Even
             Log::Error(Signal::LOG_PREFIX, "Configuration data is null. Ignoring event");
             return;
         }
-        module.UpdatePrivacyStatus(StringToMobilePrivacyStatus(
-            data->OptString(SignalConstants::Configuration::GLOBAL_CONFIG_PRIVACY,
-                            MobilePrivacyStatusToString(MobilePrivacyStatus::UNKNOWN))));
+        module.UpdatePrivacyStatus(PrivacyStatusInConfiguration(data).value_or(MobilePrivacyStatus::UNKNOWN));
     });
 }
 

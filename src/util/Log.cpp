@@ -2,14 +2,16 @@
 
 #include <mutex>
 
+#include "util/Mutex.h"
+
 namespace NuvraMobile {
 
 namespace {
 
 struct LogState {
-    std::mutex mutex;
-    LoggingMode currentMode = LoggingMode::Error;
-    std::shared_ptr<LoggingServiceInterface> currentService;
+    Mutex mutex;
+    LoggingMode currentMode NVR_GUARDED_BY(mutex) = LoggingMode::Error;
+    std::shared_ptr<LoggingServiceInterface> currentService NVR_GUARDED_BY(mutex);
 };
 
 // Never destroyed: detached worker threads may still log while the process exits.
@@ -22,21 +24,21 @@ LogState& State() {
 
 void Log::SetLogLevel(LoggingMode mode) {
     LogState& state = State();
-    std::lock_guard<std::mutex> lock(state.mutex);
+    MutexLock lock(state.mutex);
     state.currentMode = mode;
     hintMode_.store(static_cast<std::int32_t>(mode), std::memory_order_relaxed);
 }
 
 LoggingMode Log::GetLogLevel() {
     LogState& state = State();
-    std::lock_guard<std::mutex> lock(state.mutex);
+    MutexLock lock(state.mutex);
     return state.currentMode;
 }
 
 void Log::SetLoggingService(const std::shared_ptr<LoggingServiceInterface>& service) {
     std::shared_ptr<LoggingServiceInterface> previous;
     LogState& state = State();
-    std::lock_guard<std::mutex> lock(state.mutex);
+    MutexLock lock(state.mutex);
     previous = std::move(state.currentService);
     state.currentService = service;
     hintService_.store(service != nullptr, std::memory_order_relaxed);
@@ -44,13 +46,13 @@ void Log::SetLoggingService(const std::shared_ptr<LoggingServiceInterface>& serv
 
 std::shared_ptr<LoggingServiceInterface> Log::GetLoggingService() {
     LogState& state = State();
-    std::lock_guard<std::mutex> lock(state.mutex);
+    MutexLock lock(state.mutex);
     return state.currentService;
 }
 
 std::shared_ptr<LoggingServiceInterface> Log::GetLoggingServiceIfModeGreq(LoggingMode mode) {
     LogState& state = State();
-    std::lock_guard<std::mutex> lock(state.mutex);
+    MutexLock lock(state.mutex);
     if (state.currentMode >= mode) {
         return state.currentService;
     }

@@ -30,6 +30,33 @@ private:
 };
 
 /**
+ * A Mutex that its holder may take again, for the lock whose section runs code that can come back into
+ * it (a reset hook whose failure asks for another reset). Take it with RecursiveMutexLock.
+ */
+class NVR_CAPABILITY("mutex") RecursiveMutex {
+public:
+    RecursiveMutex() = default;
+    RecursiveMutex(const RecursiveMutex&) = delete;
+    RecursiveMutex& operator=(const RecursiveMutex&) = delete;
+
+private:
+    friend class RecursiveMutexLock;
+    std::recursive_mutex mutex_;
+};
+
+/** Holds a RecursiveMutex for its scope. */
+class NVR_SCOPED_CAPABILITY RecursiveMutexLock {
+public:
+    explicit RecursiveMutexLock(RecursiveMutex& mutex) NVR_ACQUIRE(mutex) : lock_(mutex.mutex_) {}
+    ~RecursiveMutexLock() NVR_RELEASE() {}
+    RecursiveMutexLock(const RecursiveMutexLock&) = delete;
+    RecursiveMutexLock& operator=(const RecursiveMutexLock&) = delete;
+
+private:
+    std::lock_guard<std::recursive_mutex> lock_;
+};
+
+/**
  * Holds a Mutex for its scope. It can let go and take the lock again inside the scope, and waits on a
  * std::condition_variable, which releases the lock while waiting and holds it again on return; callers
  * test their condition in a loop around Wait, where the analysis sees the lock held.

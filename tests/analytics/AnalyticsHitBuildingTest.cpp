@@ -38,7 +38,7 @@ TEST_P(AnalyticsHitBodyTest, BodyIsWrittenByteForByte) {
     Hear(TrackEvent(GetParam().request));
     const auto requests = network->WaitForRequests(1);
     ASSERT_EQ(1u, requests.size());
-    EXPECT_EQ(GetParam().expectedBody, requests[0].body);
+    EXPECT_EQ(GetParam().expectedBody, requests[0].payload);
     EXPECT_EQ(HttpCommandType::POST, requests[0].command);
     EXPECT_TRUE(std::regex_match(requests[0].url,
                                  std::regex(R"(https://measure\.example\.com/b/ss/suite1%2Csuite2/0/unknown/s\d+)")))
@@ -121,15 +121,15 @@ TEST_F(AnalyticsModuleFixture, NotConfiguredOrOptedOutDropsTheRequestButOptOutSt
 
 TEST_F(AnalyticsModuleFixture, DebugApiAddsTheEventIdentifierToACopyAndPublishesTheAnswer) {
     SetStates([](EventData& data) { data.PutBoolean("analytics.debugApiEnabled", true); });
-    network->Script(std::make_shared<FakeConnection>(200, "answer", std::map<std::string, std::string>{{"ETag", "e1"}}));
+    network->Then(ScriptedNetworkService::Connection(200, "answer", {{"ETag", "e1"}}));
     const auto event = TrackEvent([](EventData& data) { data.PutString("action", "Tap"); });
     Hear(event);
     const auto requests = network->WaitForRequests(1);
     ASSERT_EQ(1u, requests.size());
     EXPECT_FALSE(event->GetData()->ContainsKey("requestEventIdentifier"));
     const std::string marker = "&DebugEventIdentifier=" + event->GetUniqueIdentifier();
-    EXPECT_NE(std::string::npos, requests[0].body.find(marker));
-    EXPECT_EQ("&p.&debug=true&.p", requests[0].body.substr(requests[0].body.size() - 17));
+    EXPECT_NE(std::string::npos, requests[0].payload.find(marker));
+    EXPECT_EQ("&p.&debug=true&.p", requests[0].payload.substr(requests[0].payload.size() - 17));
 
     ASSERT_TRUE(module->GetHitDatabase()->Dispose(std::chrono::seconds(5)));
     const auto responses = Dispatched("AnalyticsResponse");

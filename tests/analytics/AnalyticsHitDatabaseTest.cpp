@@ -50,7 +50,7 @@ protected:
     std::vector<std::string> SentBodies(size_t count) {
         std::vector<std::string> bodies;
         for (const auto& request : network->WaitForRequests(count)) {
-            bodies.push_back(request.body);
+            bodies.push_back(request.payload);
         }
         return bodies;
     }
@@ -220,14 +220,14 @@ TEST_P(AnalyticsHitProcessorTest, DecidesAndSends) {
     hit->server = "https://measure.example.com/b/ss/rs/0/unknown/s";
     hit->timestamp = TimeUtils::GetUnixTimeInSeconds();
     GetParam().hit(*hit);
-    network->Script(GetParam().answer);
+    network->Then(GetParam().answer);
     EXPECT_EQ(GetParam().expectedResult, module->GetHitProcessor()->Process(hit));
     const auto requests = network->Requests();
     if (GetParam().expectedBody == nullptr) {
         EXPECT_TRUE(requests.empty());
     } else {
         ASSERT_EQ(1u, requests.size());
-        EXPECT_EQ(GetParam().expectedBody, requests[0].body);
+        EXPECT_EQ(GetParam().expectedBody, requests[0].payload);
         EXPECT_EQ(0u, requests[0].url.find(hit->server));
     }
 }
@@ -239,23 +239,23 @@ INSTANTIATE_TEST_SUITE_P(
                     HitProcessingResult::DONE, nullptr},
         ProcessCase{"NoServerYet", [](AnalyticsHit& hit) { hit.server.clear(); }, nullptr,
                     HitProcessingResult::RETRY, nullptr},
-        ProcessCase{"OnlineHitOlderThanAMinuteIsDropped", [](AnalyticsHit& hit) { hit.timestamp -= 61; }, nullptr,
-                    HitProcessingResult::DONE, nullptr},
+        ProcessCase{"OnlineHitOlderThanAMinuteIsDropped", [](AnalyticsHit& hit) { hit.timestamp -= 61; },
+                    nullptr, HitProcessingResult::DONE, nullptr},
         ProcessCase{"OnlineHitOfAMinuteIsSent", [](AnalyticsHit& hit) { hit.timestamp -= 60; },
-                    std::make_shared<FakeConnection>(200, ""), HitProcessingResult::DONE, "ndh=1&n=1"},
+                    ScriptedNetworkService::Connection(200, ""), HitProcessingResult::DONE, "ndh=1&n=1"},
         ProcessCase{"OfflineHitIsNeverTooOld",
                     [](AnalyticsHit& hit) {
                         hit.offlineTracking = true;
                         hit.timestamp -= 3 * 3600;
                     },
-                    std::make_shared<FakeConnection>(200, ""), HitProcessingResult::DONE, "ndh=1&n=1"},
+                    ScriptedNetworkService::Connection(200, ""), HitProcessingResult::DONE, "ndh=1&n=1"},
         ProcessCase{"ServerErrorStillFinishesTheHit", [](AnalyticsHit&) {},
-                    std::make_shared<FakeConnection>(500, ""), HitProcessingResult::DONE, "ndh=1&n=1"},
+                    ScriptedNetworkService::Connection(500, ""), HitProcessingResult::DONE, "ndh=1&n=1"},
         ProcessCase{"NoConnectionIsRetried", [](AnalyticsHit&) {}, nullptr, HitProcessingResult::RETRY,
                     "ndh=1&n=1"},
         ProcessCase{"StoredFullUrlIsSentFromItsQuery",
                     [](AnalyticsHit& hit) { hit.url = "https://old.example.com/b/ss/rs/s1?AQB=1&ndh=1"; },
-                    std::make_shared<FakeConnection>(200, ""), HitProcessingResult::DONE, "AQB=1&ndh=1"}),
+                    ScriptedNetworkService::Connection(200, ""), HitProcessingResult::DONE, "AQB=1&ndh=1"}),
     [](const ::testing::TestParamInfo<ProcessCase>& info) { return info.param.name; });
 
 TEST_F(AnalyticsHitDatabaseTest, OfflineHitOlderThanTheLastSentOneIsMovedAfterIt) {
@@ -272,7 +272,7 @@ TEST_F(AnalyticsHitDatabaseTest, OfflineHitOlderThanTheLastSentOneIsMovedAfterIt
     send(now - 100);
     const auto requests = network->Requests();
     ASSERT_EQ(2u, requests.size());
-    EXPECT_EQ("ndh=1&ts=" + std::to_string(now + 1) + "&x=1", requests[1].body);
+    EXPECT_EQ("ndh=1&ts=" + std::to_string(now + 1) + "&x=1", requests[1].payload);
     EXPECT_EQ(now + 1, database->GetLastHitTimestamp());
 }
 

@@ -112,7 +112,7 @@ class AnalyticsIdAnswerTest : public AnalyticsIdentifiersTest, public ::testing:
 TEST_P(AnalyticsIdAnswerTest, ServerAnswerDecidesTheStoredAndPublishedId) {
     const auto& c = GetParam();
     Configure("optedin", c.withOrganisation);
-    network->Script(c.status ? std::make_shared<FakeConnection>(c.status, c.body) : nullptr);
+    network->Then(c.status ? ScriptedNetworkService::Connection(c.status, c.body) : nullptr);
     const auto request = AskForIdentifiers();
 
     const auto requests = network->Requests();
@@ -153,12 +153,12 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(AnalyticsIdentifiersTest, ServerIdIsStoredAndSentInTheNextHit) {
     Configure("optedin", false);
-    network->Script(std::make_shared<FakeConnection>(200, R"({"id":")" + kServerAid + "\"}"));
+    network->Then(ScriptedNetworkService::Connection(200, R"({"id":")" + kServerAid + "\"}"));
     AskForIdentifiers();
     Hear(TrackEvent([](EventData& data) { data.PutString("action", "After"); }));
     const auto requests = network->WaitForRequests(2);
     ASSERT_EQ(2u, requests.size());
-    EXPECT_NE(std::string::npos, requests[1].body.find("&aid=" + kServerAid + "&")) << requests[1].body;
+    EXPECT_NE(std::string::npos, requests[1].payload.find("&aid=" + kServerAid + "&")) << requests[1].payload;
 
     AskForIdentifiers();  // a stored id is reused without asking again
     EXPECT_EQ(2u, network->Requests().size());
@@ -166,9 +166,9 @@ TEST_F(AnalyticsIdentifiersTest, ServerIdIsStoredAndSentInTheNextHit) {
 
 TEST_F(AnalyticsIdentifiersTest, FailureIsFollowedByAnotherRequestThatGivesTheServerId) {
     Configure("optedin", true);
-    network->Script(nullptr);
+    network->Then(nullptr);
     EXPECT_EQ("", AnsweredAid(AskForIdentifiers()));
-    network->Script(std::make_shared<FakeConnection>(200, R"({"id":")" + kServerAid + "\"}"));
+    network->Then(ScriptedNetworkService::Connection(200, R"({"id":")" + kServerAid + "\"}"));
     EXPECT_EQ(kServerAid, AnsweredAid(AskForIdentifiers()));
     EXPECT_EQ(2u, network->Requests().size());
 }
@@ -191,7 +191,7 @@ TEST_F(AnalyticsIdentifiersTest, OneRequestAtATimeFillsEveryWaitingState) {
     EXPECT_EQ("<none>", AnsweredAid(first));
     EXPECT_EQ("<none>", AnsweredAid(second));
 
-    held->callbacks[0](std::make_shared<FakeConnection>(200, R"({"id":")" + kServerAid + "\"}"));
+    held->callbacks[0](ScriptedNetworkService::Connection(200, R"({"id":")" + kServerAid + "\"}"));
     EXPECT_EQ("<none>", AnsweredAid(first)) << "the answer is applied on the module's queue";
     executor->RunAll();
     for (const auto& request : {first, second}) {
@@ -213,7 +213,7 @@ TEST_F(AnalyticsIdentifiersTest, AnswerArrivingAfterAnOptOutIsNotStored) {
         data.PutString("analytics.rsids", "rs");
         data.PutString("global.privacy", "optedout");
     }));
-    held->callbacks.at(0)(std::make_shared<FakeConnection>(200, R"({"id":")" + kServerAid + "\"}"));
+    held->callbacks.at(0)(ScriptedNetworkService::Connection(200, R"({"id":")" + kServerAid + "\"}"));
     executor->RunAll();
     EXPECT_EQ("", AnsweredAid(request));
     EXPECT_FALSE(Store()->Contains(kAidKey));

@@ -83,8 +83,9 @@ TEST_F(AnalyticsLifecycleTrackingTest, StartHoldsHitsAndAcquisitionDataReachesTh
     EXPECT_FALSE(Properties()->IsReferrerTimerRunning());
     const auto requests = network->WaitForRequests(1);
     ASSERT_EQ(1u, requests.size());
-    EXPECT_NE(std::string::npos, requests[0].body.find("InstallEvent=InstallEvent")) << requests[0].body;
-    EXPECT_NE(std::string::npos, requests[0].body.find("campaign.&name=spring")) << requests[0].body;
+    EXPECT_NE(std::string::npos, requests[0].payload.find("InstallEvent=InstallEvent"))
+        << requests[0].payload;
+    EXPECT_NE(std::string::npos, requests[0].payload.find("campaign.&name=spring")) << requests[0].payload;
 }
 
 TEST_F(AnalyticsLifecycleTrackingTest, LaunchDataMergesIntoAHitHeldByTheLifecycleWait) {
@@ -97,8 +98,8 @@ TEST_F(AnalyticsLifecycleTrackingTest, LaunchDataMergesIntoAHitHeldByTheLifecycl
     LifecycleRequest("pause");
     const auto requests = network->WaitForRequests(1);
     ASSERT_EQ(1u, requests.size());
-    EXPECT_NE(std::string::npos, requests[0].body.find("action=Early")) << requests[0].body;
-    EXPECT_NE(std::string::npos, requests[0].body.find("LaunchEvent=LaunchEvent")) << requests[0].body;
+    EXPECT_NE(std::string::npos, requests[0].payload.find("action=Early")) << requests[0].payload;
+    EXPECT_NE(std::string::npos, requests[0].payload.find("LaunchEvent=LaunchEvent")) << requests[0].payload;
 }
 
 TEST_F(AnalyticsLifecycleTrackingTest, ExpiryOfTheReferrerWaitSendsTheLaunchHit) {
@@ -108,7 +109,7 @@ TEST_F(AnalyticsLifecycleTrackingTest, ExpiryOfTheReferrerWaitSendsTheLaunchHit)
     RunReferrerExpiry();
     const auto requests = network->WaitForRequests(1);
     ASSERT_EQ(1u, requests.size());
-    EXPECT_NE(std::string::npos, requests[0].body.find("internalaction=Lifecycle")) << requests[0].body;
+    EXPECT_NE(std::string::npos, requests[0].payload.find("internalaction=Lifecycle")) << requests[0].payload;
 }
 
 TEST_F(AnalyticsLifecycleTrackingTest, PauseCancelsTheWaitsAndSendsWhatTheyHeld) {
@@ -121,12 +122,13 @@ TEST_F(AnalyticsLifecycleTrackingTest, PauseCancelsTheWaitsAndSendsWhatTheyHeld)
     EXPECT_FALSE(Properties()->IsLifecycleTimerRunning());
     const auto requests = network->WaitForRequests(1);
     ASSERT_EQ(1u, requests.size());
-    EXPECT_NE(std::string::npos, requests[0].body.find("InstallEvent=InstallEvent")) << requests[0].body;
+    EXPECT_NE(std::string::npos, requests[0].payload.find("InstallEvent=InstallEvent"))
+        << requests[0].payload;
     // Acquisition data after the pause is a hit of its own.
     Acquisition({{"a.push.payloadId", "p1"}, {"a.message.id", "m1"}});
     const auto later = network->WaitForRequests(2);
     ASSERT_EQ(2u, later.size());
-    EXPECT_NE(std::string::npos, later[1].body.find("internalaction=PushMessage")) << later[1].body;
+    EXPECT_NE(std::string::npos, later[1].payload.find("internalaction=PushMessage")) << later[1].payload;
 }
 
 TEST_F(AnalyticsLifecycleTrackingTest, ResponseWithoutInstallOrLaunchArmsNoReferrerWait) {
@@ -135,9 +137,9 @@ TEST_F(AnalyticsLifecycleTrackingTest, ResponseWithoutInstallOrLaunchArmsNoRefer
     EXPECT_FALSE(Properties()->IsReferrerTimerRunning());
     const auto requests = network->WaitForRequests(1);
     ASSERT_EQ(1u, requests.size());
-    EXPECT_NE(std::string::npos, requests[0].body.find("DayOfWeek=2")) << requests[0].body;
-    EXPECT_NE(std::string::npos, requests[0].body.find("custom=kept")) << requests[0].body;
-    EXPECT_EQ(std::string::npos, requests[0].body.find("dayofweek")) << requests[0].body;
+    EXPECT_NE(std::string::npos, requests[0].payload.find("DayOfWeek=2")) << requests[0].payload;
+    EXPECT_NE(std::string::npos, requests[0].payload.find("custom=kept")) << requests[0].payload;
+    EXPECT_EQ(std::string::npos, requests[0].payload.find("dayofweek")) << requests[0].payload;
 }
 
 }  // namespace

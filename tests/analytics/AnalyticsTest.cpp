@@ -86,8 +86,8 @@ TEST_F(AnalyticsTest, RequestsWaitInOrderUntilConfigurationOrIdentityChanges) {
     Hear(StateChange("com.nuvra.module.identity"));
     const auto requests = network->WaitForRequests(2);
     ASSERT_EQ(2u, requests.size());
-    EXPECT_NE(std::string::npos, requests[0].body.find("action=First"));
-    EXPECT_NE(std::string::npos, requests[1].body.find("action=Second"));
+    EXPECT_NE(std::string::npos, requests[0].payload.find("action=First"));
+    EXPECT_NE(std::string::npos, requests[1].payload.find("action=Second"));
 }
 
 TEST_F(AnalyticsTest, ClearRequestDropsWaitingTrackRequestsButKeepsIdentifierRequests) {
@@ -171,7 +171,7 @@ TEST_P(AnalyticsConsequenceTest, OnlyAnalyticsConsequencesWithAnIdAreTracked) {
     if (GetParam().tracked) {
         const auto requests = network->WaitForRequests(1);
         ASSERT_EQ(1u, requests.size());
-        EXPECT_EQ(0u, requests[0].body.find("ndh=1&c.&a.&action=FromRule&.a&k=v&.c"));
+        EXPECT_EQ(0u, requests[0].payload.find("ndh=1&c.&a.&action=FromRule&.a&k=v&.c"));
     } else {
         EXPECT_EQ(0, module->GetHitDatabase()->GetTrackingQueueSize());
         EXPECT_TRUE(network->Requests().empty());

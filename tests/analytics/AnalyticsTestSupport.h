@@ -1,7 +1,6 @@
 #pragma once
 
-// Fakes and a fixture shared by the analytics tests: a network service that records every request and
-// answers what the test scripts, and the Analytics module on a fake hub over a real hit database in a
+// A fixture shared by the analytics tests: the Analytics module on a fake hub over a real hit database in a
 // temporary folder.
 
 #include <gtest/gtest.h>
@@ -36,111 +35,10 @@
 #include "support/FakeSystemInfoService.h"
 #include "support/FileSystemTestFolder.h"
 #include "support/ManualTaskExecutor.h"
+#include "support/ScopedTimeZone.h"
+#include "support/ScriptedNetworkService.h"
 
 namespace NuvraMobile {
-
-/** A finished HTTP answer. */
-class FakeConnection : public Object, public virtual HttpConnectionInterface {
-public:
-    FakeConnection(int status, std::string body, std::map<std::string, std::string> headers = {})
-        : status_(status), body_(std::move(body)), headers_(std::move(headers)) {}
-
-    std::string GetResponse() const override { return body_; }
-    std::shared_ptr<HttpConnectionDataInterface> GetResponseRawData() const override { return nullptr; }
-    std::int32_t GetResponseCode() const override { return status_; }
-    std::string GetResponseMessage() const override { return ""; }
-    std::string GetResponsePropertyValue(const std::string& name) const override {
-        const auto found = headers_.find(name);
-        return found == headers_.end() ? "" : found->second;
-    }
-    void Close() const override {}
-
-private:
-    const int status_;
-    const std::string body_;
-    const std::map<std::string, std::string> headers_;
-};
-
-/** Records every request; answers with the scripted connections in order, then with 200 and no body. */
-class RecordingNetworkService : public Object, public virtual NetworkServiceInterface {
-public:
-    struct Request {
-        std::string url;
-        HttpCommandType command;
-        std::string body;
-        std::map<std::string, std::string> headers;
-    };
-
-    /** A null entry answers "no connection". */
-    void Script(std::shared_ptr<HttpConnectionInterface> answer) {
-        std::lock_guard<std::mutex> lock(mutex_);
-        answers_.push_back(std::move(answer));
-    }
-
-    std::shared_ptr<HttpConnectionInterface> ConnectUrl(const std::string& url, HttpCommandType command,
-                                                        const std::string& payload,
-                                                        const std::map<std::string, std::string>& headers,
-                                                        std::int64_t, std::int64_t) override {
-        std::lock_guard<std::mutex> lock(mutex_);
-        requests_.push_back({url, command, payload, headers});
-        changed_.notify_all();
-        if (answers_.empty()) {
-            return std::make_shared<FakeConnection>(200, "");
-        }
-        auto answer = answers_.front();
-        answers_.pop_front();
-        return answer;
-    }
-    void ConnectUrlAsync(const std::string& url, HttpCommandType command, const std::string& payload,
-                         const std::map<std::string, std::string>& headers, std::int64_t connectTimeout,
-                         std::int64_t readTimeout, const Callback& callback) override {
-        callback(ConnectUrl(url, command, payload, headers, connectTimeout, readTimeout));
-    }
-    bool Dispose(std::int64_t) override { return true; }
-
-    /** Waits up to 10 s until `count` requests came; returns them. */
-    std::vector<Request> WaitForRequests(size_t count) {
-        std::unique_lock<std::mutex> lock(mutex_);
-        changed_.wait_for(lock, std::chrono::seconds(10), [&] { return requests_.size() >= count; });
-        return requests_;
-    }
-    std::vector<Request> Requests() {
-        std::lock_guard<std::mutex> lock(mutex_);
-        return requests_;
-    }
-
-private:
-    std::mutex mutex_;
-    std::condition_variable changed_;
-    std::deque<std::shared_ptr<HttpConnectionInterface>> answers_;
-    std::vector<Request> requests_;
-};
-
-/** Sets TZ for its lifetime. */
-class ScopedTimeZone {
-public:
-    explicit ScopedTimeZone(const char* zone) {
-        const char* old = std::getenv("TZ");
-        hadOld_ = old != nullptr;
-        old_ = old ? old : "";
-        setenv("TZ", zone, 1);
-        tzset();
-    }
-    ~ScopedTimeZone() {
-        if (hadOld_) {
-            setenv("TZ", old_.c_str(), 1);
-        } else {
-            unsetenv("TZ");
-        }
-        tzset();
-    }
-    ScopedTimeZone(const ScopedTimeZone&) = delete;
-    ScopedTimeZone& operator=(const ScopedTimeZone&) = delete;
-
-private:
-    bool hadOld_ = false;
-    std::string old_;
-};
 
 /**
  * The module on a fake hub: listener calls are played by the test and the module's tasks run on the
@@ -213,7 +111,8 @@ protected:
 
     FileSystemTestFolder folder;
     std::shared_ptr<FakeSystemInfoService> systemInfo = std::make_shared<FakeSystemInfoService>();
-    std::shared_ptr<RecordingNetworkService> network = std::make_shared<RecordingNetworkService>();
+    std::shared_ptr<ScriptedNetworkService> network =
+        std::make_shared<ScriptedNetworkService>(ScriptedNetworkService::Status(200));
     std::shared_ptr<MemoryLocalStorageService> storage = std::make_shared<MemoryLocalStorageService>();
     std::shared_ptr<FakePlatformServices> services = std::make_shared<FakePlatformServices>();
     std::shared_ptr<FakeEventHub> hub = std::make_shared<FakeEventHub>();

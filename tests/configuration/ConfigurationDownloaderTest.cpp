@@ -14,7 +14,7 @@
 #include "support/ConfigurationTestSupport.h"
 #include "support/FakeSystemInfoService.h"
 #include "support/FaultInjectingFileSystemService.h"
-#include "support/ScratchDirectory.h"
+#include "support/FileSystemTestFolder.h"
 #include "support/ScriptedNetworkService.h"
 
 namespace NuvraMobile {
@@ -78,7 +78,7 @@ protected:
         return systemInfo;
     }
 
-    ScratchDirectory cache_;
+    FileSystemTestFolder cache_;
     std::shared_ptr<FakeSystemInfoService> systemInfo_ = SystemInfoCachingIn(cache_.Path());
     std::shared_ptr<ScriptedNetworkService> network_ = std::make_shared<ScriptedNetworkService>();
     std::shared_ptr<FaultInjectingFileSystemService> fileSystem_ =

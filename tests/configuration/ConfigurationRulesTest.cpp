@@ -11,12 +11,12 @@
 #include "services/json/NativeJsonUtilityService.h"
 #include "support/CapturingLoggingService.h"
 #include "support/ConfigurationTestSupport.h"
-#include "support/FakePlatformServices.h"
 #include "support/FakeEventHub.h"
+#include "support/FakePlatformServices.h"
 #include "support/FakeSystemInfoService.h"
+#include "support/FileSystemTestFolder.h"
 #include "support/ManualTaskExecutor.h"
 #include "support/RulesBundleFakes.h"
-#include "support/ScratchDirectory.h"
 
 namespace NuvraMobile {
 namespace {
@@ -98,8 +98,8 @@ protected:
     }
 
     ScopedCapturingLog log_;
-    ScratchDirectory scratch_;
-    std::string bundle_ = scratch_.Join("bundle");
+    FileSystemTestFolder scratch_;
+    std::string bundle_ = scratch_.PathOf("bundle");
     std::shared_ptr<RulesRecordingHub> hub_ = std::make_shared<RulesRecordingHub>();
     std::shared_ptr<ManualTaskExecutor> moduleExecutor_ = std::make_shared<ManualTaskExecutor>();
     std::shared_ptr<ManualTaskExecutor> rulesExecutor_ = std::make_shared<ManualTaskExecutor>();

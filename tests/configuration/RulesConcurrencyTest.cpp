@@ -28,9 +28,9 @@
 #include "support/ConfigurationTestSupport.h"
 #include "support/FakePlatformServices.h"
 #include "support/FakeSystemInfoService.h"
+#include "support/FileSystemTestFolder.h"
 #include "support/LoopbackHttpsServer.h"
 #include "support/RulesBundleFakes.h"
-#include "support/ScratchDirectory.h"
 #include "support/ZipBuilder.h"
 
 namespace NuvraMobile {
@@ -136,8 +136,8 @@ protected:
     }
 
     ScopedAppFolders folders_;
-    ScratchDirectory scratch_;
-    std::string bundle_ = scratch_.Join("bundle");
+    FileSystemTestFolder scratch_;
+    std::string bundle_ = scratch_.PathOf("bundle");
     std::shared_ptr<FixedRemoteFileManager> files_ = std::make_shared<FixedRemoteFileManager>();
     std::shared_ptr<ScriptedExtractor> extractor_ = std::make_shared<ScriptedExtractor>();
     std::shared_ptr<Core> core_;
@@ -205,7 +205,7 @@ protected:
     }
 
     LoopbackHttpsServer server_;
-    ScratchDirectory cache_;
+    FileSystemTestFolder cache_;
     std::shared_ptr<ThreadingServiceInterface> threading_ = CreateNativeThreadingService();
     const std::string bundle_ = ZipBuilder().Add("rules.json", BUY_RULE).Build();
     std::mutex mutex_;

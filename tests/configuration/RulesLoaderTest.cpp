@@ -10,7 +10,7 @@
 #include "rulesengine/RulesTestSupport.h"
 #include "services/filesystem/NativeFileSystemService.h"
 #include "support/CapturingLoggingService.h"
-#include "support/ScratchDirectory.h"
+#include "support/FileSystemTestFolder.h"
 
 namespace NuvraMobile {
 namespace {
@@ -45,7 +45,7 @@ protected:
 
     std::shared_ptr<JsonUtilityServiceInterface> json_ = CreateNativeJsonUtilityService();
     std::shared_ptr<FileSystemServiceInterface> fileSystem_ = CreateNativeFileSystemService();
-    ScratchDirectory scratch_;
+    FileSystemTestFolder scratch_;
 };
 
 TEST_F(RulesLoaderTest, ReadsRulesInFileOrderAndSkipsInvalidOnes) {
@@ -112,7 +112,7 @@ TEST_F(RulesLoaderTest, ConditionsNestedTooDeepInvalidateTheirRule) {
 }
 
 TEST_F(RulesLoaderTest, ReadsTheRulesFileOfADirectory) {
-    WriteFileBytes(scratch_.Join("rules.json"), R"({"rules": [)" + RuleJson("buy") + "]}");
+    WriteFileBytes(scratch_.PathOf("rules.json"), R"({"rules": [)" + RuleJson("buy") + "]}");
     EXPECT_EQ(Ids(RulesLoader::LoadRulesFromDirectory(fileSystem_, json_, scratch_.Path())),
               std::vector<std::string>{"buy"});
 }
@@ -124,9 +124,9 @@ TEST_F(RulesLoaderTest, UnreadableRulesFilesGiveNothing) {
          {std::optional<std::string>(), std::optional<std::string>("not json"),
           std::optional<std::string>(tooLarge)}) {
         ScopedCapturingLog log(LoggingMode::Error);
-        std::filesystem::remove(scratch_.Join("rules.json"));
+        std::filesystem::remove(scratch_.PathOf("rules.json"));
         if (content) {
-            WriteFileBytes(scratch_.Join("rules.json"), *content);
+            WriteFileBytes(scratch_.PathOf("rules.json"), *content);
         }
         EXPECT_FALSE(RulesLoader::TryLoadRulesFromDirectory(fileSystem_, json_, scratch_.Path()).has_value());
         EXPECT_TRUE(log.Service().Contains("Error loading rules from file: "));

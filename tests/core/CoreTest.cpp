@@ -36,6 +36,7 @@ public:
         }
         listeners[pairId] = callback;
     }
+    using FakeEventHub::Dispose;
     bool Dispose(std::chrono::milliseconds timeout) override {
         disposeTimeouts.push_back(timeout);
         return disposeResult;

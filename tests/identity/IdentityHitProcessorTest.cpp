@@ -96,7 +96,7 @@ TEST_F(IdentityHitProcessorTest, ServerAnswersDecideRetryAndReportOnce) {
         executor_ = std::make_shared<ManualTaskExecutor>();
         hub_->Register(module_, executor_, services_);
         hub_->DriveIdle(module_);  // completes the registration of the dispatchers
-        network_->SetAnswer(c.answer);
+        network_->SetFallback(c.answer);
         EXPECT_EQ(c.result, MakeProcessor()->Process(Hit("https://id.example/id?x")));
         EXPECT_EQ(c.answers, Answers());
         executor_->Dispose();
@@ -105,7 +105,7 @@ TEST_F(IdentityHitProcessorTest, ServerAnswersDecideRetryAndReportOnce) {
 
 TEST_F(IdentityHitProcessorTest, HitWithoutUrlIsDroppedWithoutTrafficOrReport) {
     EXPECT_EQ(HitProcessingResult::DONE, MakeProcessor()->Process(Hit("")));
-    EXPECT_TRUE(network_->Urls().empty());
+    EXPECT_TRUE(network_->Requests().empty());
     EXPECT_TRUE(Answers().empty());
 }
 

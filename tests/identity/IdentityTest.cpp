@@ -336,8 +336,8 @@ TEST_F(IdentityTest, OptOutClearsIdentifiersAnswersWaitingRequestsAndSendsThePix
     Hear(Build("config", EventType::CONFIGURATION, EventSource::RESPONSE_CONTENT,
                std::make_shared<EventData>(StringMap{{"global.privacy", "optedout"}})));
 
-    ASSERT_EQ(1u, network_->Urls().size());
-    EXPECT_EQ("https://id.example/qzoptout.jpg?d_mid=123&d_orgid=ORG", network_->Urls()[0]);
+    ASSERT_EQ(1u, network_->Requests().size());
+    EXPECT_EQ("https://id.example/qzoptout.jpg?d_mid=123&d_orgid=ORG", network_->Requests()[0].url);
     EXPECT_FALSE(Store()->Contains("NUVRAMOBILE_PERSISTED_MID"));
     EXPECT_FALSE(Store()->Contains("NUVRAMOBILE_AID_SYNCED"));
     const auto cleared = Dispatched("IDENTITY_RESPONSE");

@@ -3,19 +3,14 @@
 #include <array>
 #include <cstdint>
 #include <cstring>
-#include <functional>
-#include <map>
 #include <memory>
-#include <mutex>
 #include <string>
-#include <vector>
 
 #include "core/Object.h"
 #include "platformShim/CryptoServiceInterface.h"
-#include "platformShim/NetworkServiceInterface.h"
 #include "platformShim/UuidInterface.h"
 #include "services/crypto/NativeCryptoService.h"
-#include "services/network/HttpConnection.h"
+#include "support/ScriptedNetworkService.h"
 
 namespace NuvraMobile {
 
@@ -40,51 +35,6 @@ public:
 
 private:
     const std::shared_ptr<CryptoServiceInterface> native_ = CreateNativeCryptoService();
-};
-
-/**
- * Answers every request with what `answer` returns (no connection for a null answer) and records the
- * URLs asked for. Thread-safe.
- */
-class ScriptedNetworkService : public Object, public virtual NetworkServiceInterface {
-public:
-    using Answer = std::function<std::shared_ptr<HttpConnectionInterface>(const std::string& url)>;
-
-    static Answer Status(std::int32_t status, const std::string& body) {
-        return [status, body](const std::string&) { return std::make_shared<HttpConnection>(status, HttpConnection::HeaderFields{}, body); };
-    }
-
-    void SetAnswer(Answer answer) {
-        std::lock_guard<std::mutex> lock(mutex_);
-        answer_ = std::move(answer);
-    }
-    std::vector<std::string> Urls() const {
-        std::lock_guard<std::mutex> lock(mutex_);
-        return urls_;
-    }
-
-    std::shared_ptr<HttpConnectionInterface> ConnectUrl(const std::string& url, HttpCommandType, const std::string&,
-                                                        const std::map<std::string, std::string>&, std::int64_t,
-                                                        std::int64_t) override {
-        Answer answer;
-        {
-            std::lock_guard<std::mutex> lock(mutex_);
-            urls_.push_back(url);
-            answer = answer_;
-        }
-        return answer ? answer(url) : nullptr;
-    }
-    void ConnectUrlAsync(const std::string& url, HttpCommandType command, const std::string& payload,
-                         const std::map<std::string, std::string>& headers, std::int64_t connectTimeout,
-                         std::int64_t readTimeout, const Callback& callback) override {
-        callback(ConnectUrl(url, command, payload, headers, connectTimeout, readTimeout));
-    }
-    bool Dispose(std::int64_t) override { return true; }
-
-private:
-    mutable std::mutex mutex_;
-    Answer answer_;
-    std::vector<std::string> urls_;
 };
 
 }  // namespace NuvraMobile

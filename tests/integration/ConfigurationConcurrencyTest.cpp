@@ -30,6 +30,7 @@
 #include "services/system/Reachability.h"
 #include "support/ConfigurationTestSupport.h"
 #include "support/EventDataJson.h"
+#include "support/FakePlatformServices.h"
 #include "support/LoopbackHttpsServer.h"
 
 namespace NuvraMobile {
@@ -88,11 +89,10 @@ protected:
     /** A new core over the shared services (the first one started through Core::Start), booted. */
     void StartSession() {
         core_ = Core::Create([this] {
-            auto inner = shared_->CreatePlatformServices();
-            return std::make_shared<OverridingPlatformServices>(
-                inner, nullptr,
-                std::make_shared<RewritingRemoteFileManager>(inner->GetRemoteFileManagerService(),
-                                                             "https://config.nuvra.com", server_.Url("")));
+            auto services = std::make_shared<FakePlatformServices>(shared_->CreatePlatformServices());
+            services->remoteFileManagerService = std::make_shared<RewritingRemoteFileManager>(
+                services->GetRemoteFileManagerService(), "https://config.nuvra.com", server_.Url(""));
+            return services;
         });
         observer_ = std::make_shared<ObserverModule>();
         core_->GetEventHub()->RegisterModule(observer_);

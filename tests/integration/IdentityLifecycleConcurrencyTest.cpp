@@ -35,64 +35,14 @@
 #include "services/system/Reachability.h"
 #include "shared/VisitorIdSerializer.h"
 #include "support/ConfigurationTestSupport.h"
+#include "support/FakePlatformServices.h"
 #include "support/LoopbackHttpsServer.h"
+#include "support/ScriptedNetworkService.h"
 
 namespace NuvraMobile {
 namespace {
 
 using namespace std::chrono_literals;
-
-/** Forwards to the real network service and records every URL asked for. Thread-safe. */
-class RecordingNetworkService : public Object, public virtual NetworkServiceInterface {
-public:
-    explicit RecordingNetworkService(std::shared_ptr<NetworkServiceInterface> inner) : inner_(std::move(inner)) {}
-
-    std::shared_ptr<HttpConnectionInterface> ConnectUrl(const std::string& url, HttpCommandType command,
-                                                        const std::string& payload,
-                                                        const std::map<std::string, std::string>& headers,
-                                                        std::int64_t connectTimeout, std::int64_t readTimeout) override {
-        Record(url);
-        return inner_->ConnectUrl(url, command, payload, headers, connectTimeout, readTimeout);
-    }
-    void ConnectUrlAsync(const std::string& url, HttpCommandType command, const std::string& payload,
-                         const std::map<std::string, std::string>& headers, std::int64_t connectTimeout,
-                         std::int64_t readTimeout, const Callback& callback) override {
-        Record(url);
-        inner_->ConnectUrlAsync(url, command, payload, headers, connectTimeout, readTimeout, callback);
-    }
-    bool Dispose(std::int64_t timeoutMs) override { return inner_->Dispose(timeoutMs); }
-
-    std::vector<std::string> Urls() const {
-        std::lock_guard<std::mutex> lock(mutex_);
-        return urls_;
-    }
-
-private:
-    void Record(const std::string& url) {
-        std::lock_guard<std::mutex> lock(mutex_);
-        urls_.push_back(url);
-    }
-
-    const std::shared_ptr<NetworkServiceInterface> inner_;
-    mutable std::mutex mutex_;
-    std::vector<std::string> urls_;
-};
-
-/** The real services of one core, with the network service recorded and downloads sent to `server`. */
-class RecordingPlatformServices : public OverridingPlatformServices {
-public:
-    RecordingPlatformServices(const std::shared_ptr<PlatformServicesInterface>& inner,
-                              std::shared_ptr<RecordingNetworkService> network, const std::string& server)
-        : OverridingPlatformServices(inner, nullptr,
-                                     std::make_shared<RewritingRemoteFileManager>(
-                                         inner->GetRemoteFileManagerService(), "https://config.nuvra.com", server)),
-          network_(std::move(network)) {}
-
-    std::shared_ptr<NetworkServiceInterface> GetNetworkService() const override { return network_; }
-
-private:
-    const std::shared_ptr<RecordingNetworkService> network_;
-};
 
 class IdentityIntegrationTest : public ::testing::Test {
 protected:
@@ -151,9 +101,14 @@ protected:
         // The hub asks for services once for itself and once per module: each set is recorded.
         core_ = Core::Create([this] {
             auto inner = shared_->CreatePlatformServices();
-            auto network = std::make_shared<RecordingNetworkService>(inner->GetNetworkService());
+            // The network service recorded and downloads sent to the server.
+            auto services = std::make_shared<FakePlatformServices>(inner);
+            auto network = std::make_shared<ScriptedNetworkService>(inner->GetNetworkService());
             networks_.push_back(network);
-            return std::make_shared<RecordingPlatformServices>(inner, network, server_.Url(""));
+            services->networkService = network;
+            services->remoteFileManagerService = std::make_shared<RewritingRemoteFileManager>(
+                inner->GetRemoteFileManagerService(), "https://config.nuvra.com", server_.Url(""));
+            return services;
         });
         observer_ = std::make_shared<ObserverModule>();
         core_->GetEventHub()->RegisterModule(observer_);
@@ -224,9 +179,9 @@ protected:
     std::vector<std::string> IdUrls() const {
         std::vector<std::string> urls;
         for (const auto& network : networks_) {
-            for (const auto& url : network->Urls()) {
-                if (url.find("/id?") != std::string::npos) {
-                    urls.push_back(url);
+            for (const auto& request : network->Requests()) {
+                if (request.url.find("/id?") != std::string::npos) {
+                    urls.push_back(request.url);
                 }
             }
         }
@@ -243,7 +198,7 @@ protected:
     int idStatus_ = 200;
     std::string idBody_ = "{}";
     std::shared_ptr<SharedPlatformServices> shared_;
-    std::vector<std::shared_ptr<RecordingNetworkService>> networks_;
+    std::vector<std::shared_ptr<ScriptedNetworkService>> networks_;
     std::shared_ptr<Core> core_;
     std::shared_ptr<ObserverModule> observer_;
     std::shared_ptr<Event> booted_;

@@ -27,35 +27,12 @@
 #include "support/FakePlatformServices.h"
 #include "support/FakeSystemInfoService.h"
 #include "support/ManualTaskExecutor.h"
+#include "support/ScopedTimeZone.h"
 
 namespace NuvraMobile {
 namespace {
 
 using ContextData = std::map<std::string, std::string>;
-
-/** UTC for the calendar keys, for the lifetime of the guard. */
-class ScopedUtc {
-public:
-    ScopedUtc() {
-        const char* previous = std::getenv("TZ");
-        hadPrevious_ = previous != nullptr;
-        previous_ = previous ? previous : "";
-        setenv("TZ", "UTC", 1);
-        tzset();
-    }
-    ~ScopedUtc() {
-        if (hadPrevious_) {
-            setenv("TZ", previous_.c_str(), 1);
-        } else {
-            unsetenv("TZ");
-        }
-        tzset();
-    }
-
-private:
-    bool hadPrevious_ = false;
-    std::string previous_;
-};
 
 /** One process of the app: a module over the shared store, on its own fake hub. */
 class AppProcess {
@@ -139,7 +116,7 @@ protected:
 
     std::shared_ptr<DataStoreInterface> Store() { return storage_->GetDataStore("NuvraMobile_Lifecycle"); }
 
-    ScopedUtc utc_;
+    ScopedTimeZone utc_{"UTC"};  // for the calendar keys
     ScopedAppFolders folders_;
     std::int64_t now_ = 0;
     std::shared_ptr<LocalStorageServiceInterface> storage_ = CreateNativeLocalStorageService();

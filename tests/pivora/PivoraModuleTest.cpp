@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <deque>
 #include <functional>
 #include <map>
 #include <memory>
@@ -33,6 +32,7 @@
 #include "support/FakePlatformServices.h"
 #include "support/FakeSystemInfoService.h"
 #include "support/ManualTaskExecutor.h"
+#include "support/ScriptedNetworkService.h"
 #include "util/TimeUtils.h"
 
 namespace NuvraMobile {
@@ -40,37 +40,6 @@ namespace {
 
 using nlohmann::json;
 using VariantMap = std::map<std::string, std::shared_ptr<Variant>>;
-
-/** Answers each request with the next scripted answer (null when none is left) and records the calls. */
-class ScriptedNetworkService : public Object, public virtual NetworkServiceInterface {
-public:
-    struct Call {
-        std::string url;
-        json body;
-        std::int64_t connectTimeout;
-        std::int64_t readTimeout;
-    };
-
-    std::deque<std::shared_ptr<HttpConnectionInterface>> answers;
-    std::vector<Call> calls;
-
-    std::shared_ptr<HttpConnectionInterface> ConnectUrl(const std::string& url, HttpCommandType, const std::string& payload,
-                                                        const std::map<std::string, std::string>&,
-                                                        std::int64_t connectTimeout, std::int64_t readTimeout) override {
-        calls.push_back({url, json::parse(payload), connectTimeout, readTimeout});
-        if (answers.empty()) {
-            return nullptr;
-        }
-        auto answer = answers.front();
-        answers.pop_front();
-        return answer;
-    }
-    void ConnectUrlAsync(const std::string&, HttpCommandType, const std::string&, const std::map<std::string, std::string>&,
-                         std::int64_t, std::int64_t, const Callback& callback) override {
-        callback(nullptr);
-    }
-    bool Dispose(std::int64_t) override { return true; }
-};
 
 /** The module with its identity and session operations open to the test. */
 class OpenPivora : public Pivora {
@@ -233,8 +202,11 @@ protected:
     }
 
     void Answer(const std::string& body, int status = 200) {
-        network_->answers.push_back(std::make_shared<FakeHttpConnection>(status, body));
+        network_->Then(std::make_shared<FakeHttpConnection>(status, body));
     }
+
+    /** The body of the request at `index`, as JSON. */
+    json SentBody(size_t index) const { return json::parse(network_->Requests().at(index).payload); }
 
     void Prefetch(const std::vector<std::string>& names, const std::string& answer) {
         Pivora::Prefetches prefetches;
@@ -359,9 +331,9 @@ TEST_F(PivoraModuleTest, DeliveryTimeoutComesFromTheConfigurationWithItsDefault)
     for (const auto& [timeout, expected] : cases) {
         Configure(timeout ? VariantMap{{"pivora.timeout", timeout}} : VariantMap{});
         Prefetch({"a"}, "");
-        ASSERT_FALSE(network_->calls.empty());
-        EXPECT_EQ(expected, network_->calls.back().connectTimeout);
-        EXPECT_EQ(expected, network_->calls.back().readTimeout);
+        ASSERT_FALSE(network_->Requests().empty());
+        EXPECT_EQ(expected, network_->Requests().back().connectTimeout);
+        EXPECT_EQ(expected, network_->Requests().back().readTimeout);
     }
 }
 
@@ -375,7 +347,7 @@ TEST_F(PivoraModuleTest, DisplayRoadStopsAtTheFirstNameItCannotReport) {
     module_->HandleLocationsDisplayed({Text("a"), Text("x"), Text("b")}, nullptr,
                                       MakeEvent(EventType::PIVORA, EventSource::REQUEST_CONTENT, {}));
     executor_->RunAll();
-    EXPECT_EQ(1u, network_->calls.size());
+    EXPECT_EQ(1u, network_->Requests().size());
     EXPECT_EQ(1u, Dispatched("Analytics Request Content").size());
 
     // The notification for "a" leaves with the next request of any kind.
@@ -383,9 +355,9 @@ TEST_F(PivoraModuleTest, DisplayRoadStopsAtTheFirstNameItCannotReport) {
     module_->LoadRequests({std::make_shared<PivoraRequest>("c", "d", nullptr, nullptr)}, nullptr,
                           MakeEvent(EventType::PIVORA, EventSource::REQUEST_CONTENT, {}));
     executor_->RunAll();
-    ASSERT_EQ(2u, network_->calls.size());
-    ASSERT_EQ(1u, network_->calls[1].body["notifications"].size());
-    EXPECT_EQ("a", network_->calls[1].body["notifications"][0]["mbox"]["name"]);
+    ASSERT_EQ(2u, network_->Requests().size());
+    ASSERT_EQ(1u, SentBody(1)["notifications"].size());
+    EXPECT_EQ("a", SentBody(1)["notifications"][0]["mbox"]["name"]);
 }
 
 TEST_F(PivoraModuleTest, OldApiLoadFromTheCacheReportsItsDisplayInTheSameLoad) {
@@ -400,9 +372,9 @@ TEST_F(PivoraModuleTest, OldApiLoadFromTheCacheReportsItsDisplayInTheSameLoad) {
     ASSERT_EQ(2u, contents.size());
     EXPECT_EQ("A", contents[1]->GetData()->OptString("content", ""));
     EXPECT_EQ(1u, Dispatched("Analytics Request Content").size());
-    ASSERT_EQ(2u, network_->calls.size());
-    EXPECT_FALSE(network_->calls[1].body.contains("execute"));
-    EXPECT_EQ("display", network_->calls[1].body["notifications"][0]["type"]);
+    ASSERT_EQ(2u, network_->Requests().size());
+    EXPECT_FALSE(SentBody(1).contains("execute"));
+    EXPECT_EQ("display", SentBody(1)["notifications"][0]["type"]);
 }
 
 TEST_F(PivoraModuleTest, PendingNotificationsAreCapped) {
@@ -418,8 +390,8 @@ TEST_F(PivoraModuleTest, PendingNotificationsAreCapped) {
     module_->LoadRequests({std::make_shared<PivoraRequest>("c", "d", nullptr, nullptr)}, nullptr,
                           MakeEvent(EventType::PIVORA, EventSource::REQUEST_CONTENT, {}));
     executor_->RunAll();
-    ASSERT_EQ(2u, network_->calls.size());
-    EXPECT_EQ(1000u, network_->calls[1].body["notifications"].size());
+    ASSERT_EQ(2u, network_->Requests().size());
+    EXPECT_EQ(1000u, SentBody(1)["notifications"].size());
 }
 
 TEST_F(PivoraModuleTest, PrefetchMergesAndPrunesTheLoadedCache) {
@@ -436,7 +408,7 @@ TEST_F(PivoraModuleTest, PrefetchMergesAndPrunesTheLoadedCache) {
         contents.push_back(event->GetData()->OptString("content", "<result>"));
     }
     EXPECT_EQ((std::vector<std::string>{"<result>", "<result>", "A", "B2", "C"}), contents);
-    EXPECT_EQ(2u, network_->calls.size());
+    EXPECT_EQ(2u, network_->Requests().size());
 }
 
 TEST_F(PivoraModuleTest, PrefetchErrors) {

@@ -21,6 +21,7 @@
 #include "shared/VisitorId.h"
 #include "support/CapturingLoggingService.h"
 #include "support/FakeSystemInfoService.h"
+#include "support/ScopedTimeZone.h"
 
 namespace NuvraMobile {
 namespace {
@@ -282,30 +283,6 @@ TEST_F(PivoraRequestBuilderTest, ContextBlockFollowsTheDevice) {
         }
     }
 }
-
-/** Sets the process's time zone for the guard's lifetime. */
-class ScopedTimeZone {
-public:
-    explicit ScopedTimeZone(const char* zone) {
-        const char* previous = std::getenv("TZ");
-        hadPrevious_ = previous != nullptr;
-        previous_ = previous ? previous : "";
-        setenv("TZ", zone, 1);
-        tzset();
-    }
-    ~ScopedTimeZone() {
-        if (hadPrevious_) {
-            setenv("TZ", previous_.c_str(), 1);
-        } else {
-            unsetenv("TZ");
-        }
-        tzset();
-    }
-
-private:
-    bool hadPrevious_;
-    std::string previous_;
-};
 
 TEST(PivoraTimeOffsetTest, IsTheLocalOffsetFromUtcInMinutesEastPositive) {
     // POSIX zone strings count west as positive: "XXX-1" is one hour east of UTC.

@@ -39,6 +39,7 @@
 #include "services/ui/UiPlatform.h"
 #include "support/CapturingLoggingService.h"
 #include "support/ConfigurationTestSupport.h"
+#include "support/FakePlatformServices.h"
 #include "support/LoopbackHttpsServer.h"
 #include "support/RedirectingNetworkService.h"
 #include "util/TimeUtils.h"
@@ -105,9 +106,10 @@ protected:
         shared_ = SharedPlatformServices::Create();
         // Like the real factory, a new per-core services object for every caller.
         const auto makeServices = [this] {
-            auto inner = shared_->CreatePlatformServices();
-            return std::make_shared<RedirectedPlatformServices>(
-                inner, std::make_shared<RedirectingNetworkService>(inner->GetNetworkService(), server_.Url(""), network_));
+            auto services = std::make_shared<FakePlatformServices>(shared_->CreatePlatformServices());
+            services->networkService = std::make_shared<RedirectingNetworkService>(
+                services->GetNetworkService(), server_.Url(""), network_);
+            return services;
         };
         core_ = Core::Create(makeServices);
         const auto hub = core_->GetEventHub();

@@ -11,10 +11,10 @@
 namespace NuvraMobile {
 
 ScratchApp::ScratchApp() {
-    std::filesystem::create_directories(scratch_.Join("bundle"));
-    AppInfo::SetDataDirectory(scratch_.Join("data"));
-    AppFolders::SetCacheDirectory(scratch_.Join("cache"));
-    AppFolders::SetBundleDirectory(scratch_.Join("bundle"));
+    std::filesystem::create_directories(scratch_.PathOf("bundle"));
+    AppInfo::SetDataDirectory(scratch_.PathOf("data"));
+    AppFolders::SetCacheDirectory(scratch_.PathOf("cache"));
+    AppFolders::SetBundleDirectory(scratch_.PathOf("bundle"));
 }
 
 ScratchApp::~ScratchApp() {

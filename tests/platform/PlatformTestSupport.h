@@ -3,7 +3,7 @@
 #include <memory>
 #include <string>
 
-#include "support/ScratchDirectory.h"
+#include "support/FileSystemTestFolder.h"
 
 namespace NuvraMobile {
 
@@ -22,7 +22,7 @@ public:
     ScratchApp& operator=(const ScratchApp&) = delete;
 
 private:
-    ScratchDirectory scratch_;
+    FileSystemTestFolder scratch_;
 };
 
 /** The first event named `name` that the module records within the usual bound; empty when none came. */

@@ -12,8 +12,8 @@
 #include "support/CapturingLoggingService.h"
 #include "support/ConfigurationTestSupport.h"
 #include "support/FakePlatformServices.h"
+#include "support/FileSystemTestFolder.h"
 #include "support/RulesBundleFakes.h"
-#include "support/ScratchDirectory.h"
 
 namespace NuvraMobile {
 namespace {
@@ -46,8 +46,8 @@ protected:
     }
 
     static constexpr const char* URL = "https://rules.example.com/bundle.zip";
-    ScratchDirectory scratch_;
-    std::string bundle_ = scratch_.Join("bundle");
+    FileSystemTestFolder scratch_;
+    std::string bundle_ = scratch_.PathOf("bundle");
     std::shared_ptr<FixedRemoteFileManager> remoteFiles_ = std::make_shared<FixedRemoteFileManager>();
     std::shared_ptr<ScriptedExtractor> extractor_ = std::make_shared<ScriptedExtractor>();
     std::shared_ptr<FakePlatformServices> services_ = FullServices();

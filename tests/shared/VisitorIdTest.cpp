@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "core/EventData.h"
 #include "core/Variant.h"
 #include "shared/MobilePrivacyStatus.h"
 #include "shared/VisitorId.h"
@@ -27,6 +28,26 @@ TEST(MobilePrivacyStatusTest, TextsAndBack) {
     EXPECT_EQ(MobilePrivacyStatusToString(MobilePrivacyStatus::OPT_OUT), "optedout");
     EXPECT_EQ(MobilePrivacyStatusToString(static_cast<MobilePrivacyStatus>(9)), "optunknown");
     EXPECT_EQ(StringUtils::FormatString("%s", MobilePrivacyStatus::OPT_OUT), "optedout");
+}
+
+// Every module reads the configuration's status through this one function; its fallbacks differ.
+TEST(MobilePrivacyStatusTest, ReadFromAConfiguration) {
+    const auto configuration = [](auto fill) {
+        auto data = std::make_shared<EventData>();
+        fill(*data);
+        return data;
+    };
+    EXPECT_EQ(PrivacyStatusInConfiguration(nullptr), std::nullopt);
+    EXPECT_EQ(PrivacyStatusInConfiguration(configuration([](EventData&) {})), std::nullopt);
+    EXPECT_EQ(
+        PrivacyStatusInConfiguration(configuration([](EventData& d) { d.PutInteger("global.privacy", 1); })),
+        std::nullopt);
+    EXPECT_EQ(PrivacyStatusInConfiguration(
+                  configuration([](EventData& d) { d.PutString("global.privacy", "optedout"); })),
+              MobilePrivacyStatus::OPT_OUT);
+    EXPECT_EQ(PrivacyStatusInConfiguration(
+                  configuration([](EventData& d) { d.PutString("global.privacy", "maybe"); })),
+              MobilePrivacyStatus::UNKNOWN);
 }
 
 TEST(VisitorIdTest, AuthenticationStates) {

@@ -29,9 +29,10 @@
 #include "signal/SignalHitsDatabase.h"
 #include "support/CapturingLoggingService.h"
 #include "support/ConfigurationTestSupport.h"
+#include "support/FakePlatformServices.h"
 #include "support/LoopbackHttpsServer.h"
-#include "support/RecordingNetworkService.h"
 #include "support/RecordingUiService.h"
+#include "support/ScriptedNetworkService.h"
 
 namespace NuvraMobile {
 namespace {
@@ -72,12 +73,12 @@ private:
 class TestSignal : public Signal {
 public:
     std::shared_ptr<ObservedHitsDatabase> database;
-    std::shared_ptr<RecordingNetworkService> network;
+    std::shared_ptr<ScriptedNetworkService> network;
 
 protected:
     std::shared_ptr<SignalHitsDatabase> CreateDatabase() override {
         const auto services = GetPlatformServices();
-        network = std::dynamic_pointer_cast<RecordingNetworkService>(services->GetNetworkService());
+        network = std::dynamic_pointer_cast<ScriptedNetworkService>(services->GetNetworkService());
         auto queue = std::make_shared<SignalHitQueue>(
             services, std::make_shared<SignalDatabaseHitSchema>(),
             std::make_shared<SignalHitProcessor>(services->GetNetworkService(),
@@ -88,26 +89,11 @@ protected:
     }
 };
 
-/** The native services of one core, with the test's network, UI and logging services in their place. */
-class SignalTestServices : public OverridingPlatformServices {
+/** Platform services that have no UI service at all. */
+class ServicesWithoutUi : public FakePlatformServices {
 public:
-    SignalTestServices(const std::shared_ptr<PlatformServicesInterface>& inner,
-                       std::shared_ptr<NetworkServiceInterface> network,
-                       std::shared_ptr<UIServiceInterface> ui,
-                       std::shared_ptr<LoggingServiceInterface> logging)
-        : OverridingPlatformServices(inner, nullptr, nullptr),
-          network_(std::move(network)),
-          ui_(std::move(ui)),
-          logging_(std::move(logging)) {}
-
-    std::shared_ptr<NetworkServiceInterface> GetNetworkService() const override { return network_; }
-    std::shared_ptr<UIServiceInterface> GetUIService() const override { return ui_; }
-    std::shared_ptr<LoggingServiceInterface> GetLoggingService() const override { return logging_; }
-
-private:
-    const std::shared_ptr<NetworkServiceInterface> network_;
-    const std::shared_ptr<UIServiceInterface> ui_;
-    const std::shared_ptr<LoggingServiceInterface> logging_;
+    using FakePlatformServices::FakePlatformServices;
+    std::shared_ptr<UIServiceInterface> GetUIService() const override { return nullptr; }
 };
 
 class SignalIntegrationTest : public ::testing::Test {
@@ -133,9 +119,16 @@ protected:
      */
     void StartSession(const std::shared_ptr<UIServiceInterface>& ui) {
         core_ = Core::Create([this, ui] {
+            // The native services of one core, with the test's network, UI and logging services in their
+            // place.
             const auto inner = shared_->CreatePlatformServices();
-            return std::make_shared<SignalTestServices>(
-                inner, RecordingNetworkService::Over(inner->GetNetworkService()), ui, log_);
+            std::shared_ptr<FakePlatformServices> services =
+                ui ? std::make_shared<FakePlatformServices>(inner)
+                   : std::make_shared<ServicesWithoutUi>(inner);
+            services->networkService = std::make_shared<ScriptedNetworkService>(inner->GetNetworkService());
+            services->uiService = ui;
+            services->loggingService = log_;
+            return services;
         });
         Log::SetLogLevel(LoggingMode::Trace);
         observer_ = std::make_shared<ObserverModule>();
@@ -293,10 +286,10 @@ TEST_F(SignalIntegrationTest, PostbackWithABodyIsOnePostAndWithoutOneAGet) {
     EXPECT_EQ("GET", requests[1].method);
     EXPECT_EQ("/get", requests[1].path);
     EXPECT_EQ("application/x-www-form-urlencoded", requests[1].Header("Content-Type"));
-    const auto post = signal_->network->CallTo("/post");
+    const auto post = signal_->network->RequestTo("/post");
     EXPECT_EQ(7, post.connectTimeout);
     EXPECT_EQ(7, post.readTimeout);
-    const auto get = signal_->network->CallTo("/get");
+    const auto get = signal_->network->RequestTo("/get");
     EXPECT_EQ(2, get.connectTimeout);
     EXPECT_EQ(2, get.readTimeout);
 }
@@ -362,7 +355,7 @@ TEST_F(SignalIntegrationTest, PlainHttpPostbackIsDiscardedWithoutRetrying) {
     WaitForRequests(1);
     EXPECT_EQ((std::vector<std::string>{"/after"}), RequestPaths());
     size_t plainCalls = 0;
-    for (const auto& call : signal_->network->Calls()) {
+    for (const auto& call : signal_->network->Requests()) {
         plainCalls += call.url == plain;
     }
     EXPECT_EQ(1u, plainCalls);

@@ -14,7 +14,7 @@
 #include "signal/SignalHitsDatabase.h"
 #include "support/CapturingLoggingService.h"
 #include "support/HitQueueTestSupport.h"
-#include "support/RecordingNetworkService.h"
+#include "support/ScriptedNetworkService.h"
 
 namespace NuvraMobile {
 namespace {
@@ -45,7 +45,8 @@ protected:
 };
 
 TEST_F(SignalHitQueueTest, StoredRowReadsBackAsTheSameRequest) {
-    const auto database = MakeDatabase(RecordingNetworkService::Answering(200));
+    const auto database =
+        MakeDatabase(std::make_shared<ScriptedNetworkService>(ScriptedNetworkService::Status(200)));
     database->Queue(Hit("https://pb.example.com/a", "x=1", "text/plain", 7), 1700000000,
                     MobilePrivacyStatus::UNKNOWN);
 
@@ -72,24 +73,26 @@ TEST_F(SignalHitQueueTest, AnswerDecidesWhetherTheRowIsRetried) {
         {504, HitProcessingResult::RETRY},
     };
     for (const auto& testCase : cases) {
-        SignalHitProcessor processor(RecordingNetworkService::Answering(testCase.status), systemInfo);
+        SignalHitProcessor processor(
+            std::make_shared<ScriptedNetworkService>(ScriptedNetworkService::Status(testCase.status)),
+            systemInfo);
         EXPECT_EQ(testCase.result, processor.Process(Hit("https://pb.example.com/a"))) << testCase.status;
     }
 }
 
 TEST_F(SignalHitQueueTest, NoAnswerOrARefusedRequestIsDiscarded) {
     ScopedCapturingLog log;
-    SignalHitProcessor unanswered(
-        std::make_shared<RecordingNetworkService>([](const NetworkCall&) { return nullptr; }), systemInfo);
+    SignalHitProcessor unanswered(std::make_shared<ScriptedNetworkService>(), systemInfo);
     EXPECT_EQ(HitProcessingResult::DONE, unanswered.Process(Hit("https://pb.example.com/a")));
     EXPECT_TRUE(
         log.Service().Contains("Could not process a request because it was invalid. Discarding request"));
 
-    SignalHitProcessor refusing(std::make_shared<RecordingNetworkService>(
-                                    [](const NetworkCall&) -> std::shared_ptr<HttpConnectionInterface> {
-                                        throw std::invalid_argument("Invalid url");
-                                    }),
-                                systemInfo);
+    SignalHitProcessor refusing(
+        std::make_shared<ScriptedNetworkService>(
+            [](const ScriptedNetworkService::Request&) -> std::shared_ptr<HttpConnectionInterface> {
+                throw std::invalid_argument("Invalid url");
+            }),
+        systemInfo);
     EXPECT_EQ(HitProcessingResult::DONE, refusing.Process(Hit("http://pb.example.com/a")));
     EXPECT_TRUE(
         log.Service().Contains("Failed to send the request (http://pb.example.com/a), error message ("));
@@ -98,18 +101,18 @@ TEST_F(SignalHitQueueTest, NoAnswerOrARefusedRequestIsDiscarded) {
 }
 
 TEST_F(SignalHitQueueTest, RequestCarriesItsMethodHeadersAndTimeouts) {
-    const auto network = RecordingNetworkService::Answering(200);
+    const auto network = std::make_shared<ScriptedNetworkService>(ScriptedNetworkService::Status(200));
     SignalHitProcessor processor(network, systemInfo);
     processor.Process(Hit("https://pb.example.com/get", "", "", 7));
     processor.Process(Hit("https://pb.example.com/post", "{}", "application/json", 3));
 
-    const auto get = network->CallTo("/get");
+    const auto get = network->RequestTo("/get");
     EXPECT_EQ(HttpCommandType::GET, get.command);
     EXPECT_EQ("application/x-www-form-urlencoded", get.headers.at("Content-Type"));
     EXPECT_EQ("en-US", get.headers.at("Accept-Language"));
     EXPECT_EQ(7, get.connectTimeout);
     EXPECT_EQ(7, get.readTimeout);
-    const auto post = network->CallTo("/post");
+    const auto post = network->RequestTo("/post");
     EXPECT_EQ(HttpCommandType::POST, post.command);
     EXPECT_EQ("{}", post.payload);
     EXPECT_EQ("application/json", post.headers.at("Content-Type"));
@@ -127,25 +130,25 @@ TEST_F(SignalHitQueueTest, WithoutANetworkServiceRowsAreKeptAndTheWorkerStops) {
 }
 
 TEST_F(SignalHitQueueTest, PrivacyStartsHoldsOrEmptiesTheQueue) {
-    const auto network = RecordingNetworkService::Answering(200);
+    const auto network = std::make_shared<ScriptedNetworkService>(ScriptedNetworkService::Status(200));
     const auto database = MakeDatabase(network);
     database->Queue(Hit("https://pb.example.com/1"), 1, MobilePrivacyStatus::UNKNOWN);
     database->Queue(Hit("https://pb.example.com/2"), 2, MobilePrivacyStatus::UNKNOWN);
     EXPECT_EQ(2, queue->GetSize());
-    EXPECT_TRUE(network->Calls().empty()) << "storing never starts the queue";
+    EXPECT_TRUE(network->Requests().empty()) << "storing never starts the queue";
 
     database->UpdatePrivacyStatus(MobilePrivacyStatus::OPT_IN);
     ASSERT_TRUE(threading->WaitForFinishedTasks(1));
-    ASSERT_EQ(2u, network->Calls().size());
-    EXPECT_EQ("https://pb.example.com/1", network->Calls()[0].url);
-    EXPECT_EQ("https://pb.example.com/2", network->Calls()[1].url);
+    ASSERT_EQ(2u, network->Requests().size());
+    EXPECT_EQ("https://pb.example.com/1", network->Requests()[0].url);
+    EXPECT_EQ("https://pb.example.com/2", network->Requests()[1].url);
     EXPECT_EQ(0, queue->GetSize());
 
     database->UpdatePrivacyStatus(MobilePrivacyStatus::UNKNOWN);
     database->Queue(Hit("https://pb.example.com/3"), 3, MobilePrivacyStatus::UNKNOWN);
     database->UpdatePrivacyStatus(MobilePrivacyStatus::OPT_OUT);
     EXPECT_EQ(0, queue->GetSize());
-    EXPECT_EQ(2u, network->Calls().size());
+    EXPECT_EQ(2u, network->Requests().size());
 }
 
 TEST_F(SignalHitQueueTest, WithoutPlatformServicesNothingIsStoredAndDisposeSucceeds) {

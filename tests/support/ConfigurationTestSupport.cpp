@@ -134,103 +134,21 @@ void RewritingRemoteFileManager::DeleteCachedDataNotInList(const std::string& fo
     inner_->DeleteCachedDataNotInList(folder, rewritten);
 }
 
-OverridingPlatformServices::OverridingPlatformServices(
-    std::shared_ptr<PlatformServicesInterface> inner, std::shared_ptr<SystemInfoServiceInterface> systemInfo,
-    std::shared_ptr<RemoteFileManagerServiceInterface> remoteFileManager)
-    : inner_(std::move(inner)),
-      systemInfo_(std::move(systemInfo)),
-      remoteFileManager_(std::move(remoteFileManager)) {}
-
-bool OverridingPlatformServices::Dispose(std::chrono::milliseconds timeout) {
-    return inner_->Dispose(timeout);
-}
-std::shared_ptr<LoggingServiceInterface> OverridingPlatformServices::GetLoggingService() const {
-    return inner_->GetLoggingService();
-}
-std::shared_ptr<NetworkServiceInterface> OverridingPlatformServices::GetNetworkService() const {
-    return inner_->GetNetworkService();
-}
-std::shared_ptr<LocalStorageServiceInterface> OverridingPlatformServices::GetLocalStorageService() const {
-    return inner_->GetLocalStorageService();
-}
-std::shared_ptr<DatabaseServiceInterface> OverridingPlatformServices::GetDatabaseService() const {
-    return inner_->GetDatabaseService();
-}
-std::shared_ptr<SystemInfoServiceInterface> OverridingPlatformServices::GetSystemInfoService() const {
-    return systemInfo_ ? systemInfo_ : inner_->GetSystemInfoService();
-}
-std::shared_ptr<UIServiceInterface> OverridingPlatformServices::GetUIService() const {
-    return inner_->GetUIService();
-}
-std::shared_ptr<JsonUtilityServiceInterface> OverridingPlatformServices::GetJsonUtilityService() const {
-    return inner_->GetJsonUtilityService();
-}
-std::shared_ptr<FileSystemServiceInterface> OverridingPlatformServices::GetFileSystemService() const {
-    return inner_->GetFileSystemService();
-}
-std::shared_ptr<RemoteFileManagerServiceInterface> OverridingPlatformServices::GetRemoteFileManagerService()
-    const {
-    return remoteFileManager_ ? remoteFileManager_ : inner_->GetRemoteFileManagerService();
-}
-std::shared_ptr<CryptoServiceInterface> OverridingPlatformServices::GetCryptoService() const {
-    return inner_->GetCryptoService();
-}
-std::shared_ptr<EncodingServiceInterface> OverridingPlatformServices::GetEncodingService() const {
-    return inner_->GetEncodingService();
-}
-std::shared_ptr<URLServiceInterface> OverridingPlatformServices::GetURLService() const {
-    return inner_->GetURLService();
-}
-std::shared_ptr<CompressedFileServiceInterface> OverridingPlatformServices::GetCompressedFileService() const {
-    return inner_->GetCompressedFileService();
-}
-std::shared_ptr<ThreadingServiceInterface> OverridingPlatformServices::GetThreadingService() const {
-    return inner_->GetThreadingService();
-}
+MemoryDataStore::MemoryDataStore() : NativeDataStore("memory", KeyValueStore::OpenInMemory()) {}
 
 void MemoryDataStore::FailReadsOf(const std::string& key) {
-    std::lock_guard<std::mutex> lock(mutex_);
+    MutexLock lock(mutex_);
     failingKey_ = key;
 }
 
-// Only strings are kept: the configuration stores nothing else. The other kinds answer their default.
-void MemoryDataStore::SetInt(const std::string&, std::int32_t) {}
-std::int32_t MemoryDataStore::GetInt(const std::string&, std::int32_t defaultValue) { return defaultValue; }
-void MemoryDataStore::SetString(const std::string& key, const std::string& value) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    strings_[key] = value;
-}
 std::string MemoryDataStore::GetString(const std::string& key, const std::string& defaultValue) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    if (key == failingKey_) {
-        Throw(SdkError("general.unexpected", "the store cannot be read", DebugInfo()));
+    {
+        MutexLock lock(mutex_);
+        if (key == failingKey_) {
+            Throw(SdkError("general.unexpected", "the store cannot be read", DebugInfo()));
+        }
     }
-    const auto found = strings_.find(key);
-    return found == strings_.end() ? defaultValue : found->second;
-}
-void MemoryDataStore::SetDouble(const std::string&, double) {}
-double MemoryDataStore::GetDouble(const std::string&, double defaultValue) { return defaultValue; }
-void MemoryDataStore::SetLong(const std::string&, std::int64_t) {}
-std::int64_t MemoryDataStore::GetLong(const std::string&, std::int64_t defaultValue) { return defaultValue; }
-void MemoryDataStore::SetFloat(const std::string&, float) {}
-float MemoryDataStore::GetFloat(const std::string&, float defaultValue) { return defaultValue; }
-void MemoryDataStore::SetBoolean(const std::string&, bool) {}
-bool MemoryDataStore::GetBoolean(const std::string&, bool defaultValue) { return defaultValue; }
-void MemoryDataStore::SetVector(const std::string&, const std::vector<std::string>&) {}
-std::vector<std::string> MemoryDataStore::GetVector(const std::string&) { return {}; }
-void MemoryDataStore::SetMap(const std::string&, const std::map<std::string, std::string>&) {}
-std::map<std::string, std::string> MemoryDataStore::GetMap(const std::string&) { return {}; }
-bool MemoryDataStore::Contains(const std::string& key) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return strings_.count(key) != 0;
-}
-void MemoryDataStore::Remove(const std::string& key) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    strings_.erase(key);
-}
-void MemoryDataStore::RemoveAll() {
-    std::lock_guard<std::mutex> lock(mutex_);
-    strings_.clear();
+    return NativeDataStore::GetString(key, defaultValue);
 }
 
 std::shared_ptr<DataStoreInterface> MemoryLocalStorageService::GetDataStore(const std::string& storeName) {

@@ -18,6 +18,8 @@
 #include "platformShim/LocalStorageServiceInterface.h"
 #include "platformShim/PlatformServicesInterface.h"
 #include "platformShim/RemoteFileManagerServiceInterface.h"
+#include "services/storage/NativeDataStore.h"
+#include "util/Mutex.h"
 
 namespace NuvraMobile {
 
@@ -101,66 +103,20 @@ private:
 };
 
 /**
- * Forwards to real platform services, except the system-information service and the remote-file
- * manager, which the test hands in (either may be null: then the inner one is used).
+ * The native data store over a key-value store in memory, so that it keeps every kind as a real store
+ * does; reads of the string under the key set by FailReadsOf throw. Any thread.
  */
-class OverridingPlatformServices : public Object, public virtual PlatformServicesInterface {
+class MemoryDataStore : public NativeDataStore {
 public:
-    OverridingPlatformServices(std::shared_ptr<PlatformServicesInterface> inner,
-                               std::shared_ptr<SystemInfoServiceInterface> systemInfo,
-                               std::shared_ptr<RemoteFileManagerServiceInterface> remoteFileManager);
+    MemoryDataStore();
 
-    bool Dispose(std::chrono::milliseconds timeout) override;
-    std::shared_ptr<LoggingServiceInterface> GetLoggingService() const override;
-    std::shared_ptr<NetworkServiceInterface> GetNetworkService() const override;
-    std::shared_ptr<LocalStorageServiceInterface> GetLocalStorageService() const override;
-    std::shared_ptr<DatabaseServiceInterface> GetDatabaseService() const override;
-    std::shared_ptr<SystemInfoServiceInterface> GetSystemInfoService() const override;
-    std::shared_ptr<UIServiceInterface> GetUIService() const override;
-    std::shared_ptr<JsonUtilityServiceInterface> GetJsonUtilityService() const override;
-    std::shared_ptr<FileSystemServiceInterface> GetFileSystemService() const override;
-    std::shared_ptr<RemoteFileManagerServiceInterface> GetRemoteFileManagerService() const override;
-    std::shared_ptr<CryptoServiceInterface> GetCryptoService() const override;
-    std::shared_ptr<EncodingServiceInterface> GetEncodingService() const override;
-    std::shared_ptr<URLServiceInterface> GetURLService() const override;
-    std::shared_ptr<CompressedFileServiceInterface> GetCompressedFileService() const override;
-    std::shared_ptr<ThreadingServiceInterface> GetThreadingService() const override;
-
-private:
-    const std::shared_ptr<PlatformServicesInterface> inner_;
-    const std::shared_ptr<SystemInfoServiceInterface> systemInfo_;
-    const std::shared_ptr<RemoteFileManagerServiceInterface> remoteFileManager_;
-};
-
-/** A data store in memory that keeps strings only; reads of the key set by FailReadsOf throw. Any thread. */
-class MemoryDataStore : public Object, public virtual DataStoreInterface {
-public:
-    void SetInt(const std::string& key, std::int32_t value) override;
-    std::int32_t GetInt(const std::string& key, std::int32_t defaultValue) override;
-    void SetString(const std::string& key, const std::string& value) override;
     std::string GetString(const std::string& key, const std::string& defaultValue) override;
-    void SetDouble(const std::string& key, double value) override;
-    double GetDouble(const std::string& key, double defaultValue) override;
-    void SetLong(const std::string& key, std::int64_t value) override;
-    std::int64_t GetLong(const std::string& key, std::int64_t defaultValue) override;
-    void SetFloat(const std::string& key, float value) override;
-    float GetFloat(const std::string& key, float defaultValue) override;
-    void SetBoolean(const std::string& key, bool value) override;
-    bool GetBoolean(const std::string& key, bool defaultValue) override;
-    void SetVector(const std::string& key, const std::vector<std::string>& value) override;
-    std::vector<std::string> GetVector(const std::string& key) override;
-    void SetMap(const std::string& key, const std::map<std::string, std::string>& value) override;
-    std::map<std::string, std::string> GetMap(const std::string& key) override;
-    bool Contains(const std::string& key) override;
-    void Remove(const std::string& key) override;
-    void RemoveAll() override;
 
     void FailReadsOf(const std::string& key);
 
 private:
-    std::mutex mutex_;
-    std::map<std::string, std::string> strings_;
-    std::string failingKey_;
+    Mutex mutex_;
+    std::string failingKey_ NVR_GUARDED_BY(mutex_);
 };
 
 /** Hands out one MemoryDataStore per name. Any thread. */

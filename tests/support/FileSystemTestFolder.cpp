@@ -1,44 +1,72 @@
 #include "support/FileSystemTestFolder.h"
 
-#include <cstdlib>
+#include <stdlib.h>
+
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
 #include <system_error>
-#include <vector>
 
 namespace NuvraMobile {
 
 namespace fs = std::filesystem;
 
+namespace {
+
+// Gives the owner every permission on `path` and, for a folder, on everything inside, so that it can be
+// removed; links are not followed.
+void RestoreOwnerPermissions(const fs::path& path) {
+    std::error_code ignored;
+    if (fs::is_symlink(fs::symlink_status(path, ignored))) {
+        return;
+    }
+    fs::permissions(path, fs::perms::owner_all, fs::perm_options::add, ignored);
+    if (!fs::is_directory(fs::symlink_status(path, ignored))) {
+        return;
+    }
+    for (const auto& entry : fs::directory_iterator(path, ignored)) {
+        RestoreOwnerPermissions(entry.path());
+    }
+}
+
+}  // namespace
+
 FileSystemTestFolder::FileSystemTestFolder() {
     std::string pattern = (fs::temp_directory_path() / "nvr-test-XXXXXX").string();
-    std::vector<char> buffer(pattern.begin(), pattern.end());
-    buffer.push_back('\0');
-    if (::mkdtemp(buffer.data()) == nullptr) {
+    if (mkdtemp(pattern.data()) == nullptr) {
         throw std::runtime_error("cannot create a temporary folder");
     }
-    path_ = buffer.data();
+    path_ = pattern;
 }
 
 FileSystemTestFolder::~FileSystemTestFolder() {
+    RestoreOwnerPermissions(path_);
     std::error_code ignored;
-    fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, ignored);
     fs::remove_all(path_, ignored);
 }
 
 std::string FileSystemTestFolder::PathOf(const std::string& relative) const { return path_ + "/" + relative; }
 
 void FileSystemTestFolder::WriteFile(const std::string& relative, const std::string& content) const {
-    fs::path file = PathOf(relative);
-    fs::create_directories(file.parent_path());
-    std::ofstream(file, std::ios::binary | std::ios::trunc) << content;
+    WriteFileBytes(PathOf(relative), content);
 }
 
 std::string FileSystemTestFolder::ReadFile(const std::string& relative) const {
-    std::ifstream file(PathOf(relative), std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+    return ReadFileBytes(PathOf(relative));
+}
+
+void WriteFileBytes(const std::string& path, const std::string& bytes) {
+    const fs::path file = path;
+    std::error_code ignored;
+    fs::create_directories(file.parent_path(), ignored);
+    std::ofstream stream(file, std::ios::binary | std::ios::trunc);
+    stream.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+std::string ReadFileBytes(const std::string& path) {
+    std::ifstream stream(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(stream), std::istreambuf_iterator<char>());
 }
 
 }  // namespace NuvraMobile

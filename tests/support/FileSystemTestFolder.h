@@ -4,7 +4,10 @@
 
 namespace NuvraMobile {
 
-/** A fresh folder under the system's temporary folder, removed with everything in it on destruction. */
+/**
+ * A fresh folder under the system's temporary folder, removed with everything in it on destruction, also
+ * where a test took away the owner's permissions from something inside.
+ */
 class FileSystemTestFolder {
 public:
     FileSystemTestFolder();
@@ -23,5 +26,10 @@ public:
 private:
     std::string path_;
 };
+
+/** Writes `bytes` to the file at `path`, replacing it and creating its folders. */
+void WriteFileBytes(const std::string& path, const std::string& bytes);
+/** The whole content of the file at `path`; empty when it cannot be read. */
+std::string ReadFileBytes(const std::string& path);
 
 }  // namespace NuvraMobile

@@ -5,6 +5,7 @@
 #include "core/Variant.h"
 #include "platformShim/QueryResultInterface.h"
 #include "services/database/NativeDatabaseService.h"
+#include "support/FakePlatformServices.h"
 
 namespace NuvraMobile {
 
@@ -132,65 +133,15 @@ std::vector<std::string> HitQueueThreadingService::GetExecutorNames() const {
     return executorNames_;
 }
 
-HitQueuePlatformServices::HitQueuePlatformServices(
+std::shared_ptr<PlatformServicesInterface> MakeHitQueuePlatformServices(
     std::shared_ptr<DatabaseServiceInterface> databaseService,
     std::shared_ptr<SystemInfoServiceInterface> systemInfoService,
-    std::shared_ptr<ThreadingServiceInterface> threadingService)
-    : databaseService_(std::move(databaseService)),
-      systemInfoService_(std::move(systemInfoService)),
-      threadingService_(std::move(threadingService)) {}
-
-bool HitQueuePlatformServices::Dispose(std::chrono::milliseconds) { return true; }
-
-std::shared_ptr<LoggingServiceInterface> HitQueuePlatformServices::GetLoggingService() const {
-    return nullptr;
-}
-
-std::shared_ptr<NetworkServiceInterface> HitQueuePlatformServices::GetNetworkService() const {
-    return nullptr;
-}
-
-std::shared_ptr<LocalStorageServiceInterface> HitQueuePlatformServices::GetLocalStorageService() const {
-    return nullptr;
-}
-
-std::shared_ptr<DatabaseServiceInterface> HitQueuePlatformServices::GetDatabaseService() const {
-    return databaseService_;
-}
-
-std::shared_ptr<SystemInfoServiceInterface> HitQueuePlatformServices::GetSystemInfoService() const {
-    return systemInfoService_;
-}
-
-std::shared_ptr<UIServiceInterface> HitQueuePlatformServices::GetUIService() const { return nullptr; }
-
-std::shared_ptr<JsonUtilityServiceInterface> HitQueuePlatformServices::GetJsonUtilityService() const {
-    return nullptr;
-}
-
-std::shared_ptr<FileSystemServiceInterface> HitQueuePlatformServices::GetFileSystemService() const {
-    return nullptr;
-}
-
-std::shared_ptr<RemoteFileManagerServiceInterface> HitQueuePlatformServices::GetRemoteFileManagerService()
-    const {
-    return nullptr;
-}
-
-std::shared_ptr<CryptoServiceInterface> HitQueuePlatformServices::GetCryptoService() const { return nullptr; }
-
-std::shared_ptr<EncodingServiceInterface> HitQueuePlatformServices::GetEncodingService() const {
-    return nullptr;
-}
-
-std::shared_ptr<URLServiceInterface> HitQueuePlatformServices::GetURLService() const { return nullptr; }
-
-std::shared_ptr<CompressedFileServiceInterface> HitQueuePlatformServices::GetCompressedFileService() const {
-    return nullptr;
-}
-
-std::shared_ptr<ThreadingServiceInterface> HitQueuePlatformServices::GetThreadingService() const {
-    return threadingService_;
+    std::shared_ptr<ThreadingServiceInterface> threadingService) {
+    auto services = std::make_shared<FakePlatformServices>();
+    services->databaseService = std::move(databaseService);
+    services->systemInfoService = std::move(systemInfoService);
+    services->threadingService = std::move(threadingService);
+    return services;
 }
 
 std::vector<std::string> TakeUrlsInTable(TestHitQueue& queue) {
@@ -210,7 +161,7 @@ HitQueueTestFixture::HitQueueTestFixture() {
 
 std::shared_ptr<PlatformServicesInterface> HitQueueTestFixture::MakePlatformServices(
     std::shared_ptr<ThreadingServiceInterface> threading) const {
-    return std::make_shared<HitQueuePlatformServices>(databaseService, systemInfo, std::move(threading));
+    return MakeHitQueuePlatformServices(databaseService, systemInfo, std::move(threading));
 }
 
 }  // namespace NuvraMobile

@@ -97,33 +97,10 @@ private:
 };
 
 /** Platform services that hand out a database, a system-info and optionally a threading service. */
-class HitQueuePlatformServices : public Object, public virtual PlatformServicesInterface {
-public:
-    HitQueuePlatformServices(std::shared_ptr<DatabaseServiceInterface> databaseService,
-                             std::shared_ptr<SystemInfoServiceInterface> systemInfoService,
-                             std::shared_ptr<ThreadingServiceInterface> threadingService = nullptr);
-
-    bool Dispose(std::chrono::milliseconds timeout) override;
-    std::shared_ptr<LoggingServiceInterface> GetLoggingService() const override;
-    std::shared_ptr<NetworkServiceInterface> GetNetworkService() const override;
-    std::shared_ptr<LocalStorageServiceInterface> GetLocalStorageService() const override;
-    std::shared_ptr<DatabaseServiceInterface> GetDatabaseService() const override;
-    std::shared_ptr<SystemInfoServiceInterface> GetSystemInfoService() const override;
-    std::shared_ptr<UIServiceInterface> GetUIService() const override;
-    std::shared_ptr<JsonUtilityServiceInterface> GetJsonUtilityService() const override;
-    std::shared_ptr<FileSystemServiceInterface> GetFileSystemService() const override;
-    std::shared_ptr<RemoteFileManagerServiceInterface> GetRemoteFileManagerService() const override;
-    std::shared_ptr<CryptoServiceInterface> GetCryptoService() const override;
-    std::shared_ptr<EncodingServiceInterface> GetEncodingService() const override;
-    std::shared_ptr<URLServiceInterface> GetURLService() const override;
-    std::shared_ptr<CompressedFileServiceInterface> GetCompressedFileService() const override;
-    std::shared_ptr<ThreadingServiceInterface> GetThreadingService() const override;
-
-private:
-    const std::shared_ptr<DatabaseServiceInterface> databaseService_;
-    const std::shared_ptr<SystemInfoServiceInterface> systemInfoService_;
-    const std::shared_ptr<ThreadingServiceInterface> threadingService_;
-};
+std::shared_ptr<PlatformServicesInterface> MakeHitQueuePlatformServices(
+    std::shared_ptr<DatabaseServiceInterface> databaseService,
+    std::shared_ptr<SystemInfoServiceInterface> systemInfoService,
+    std::shared_ptr<ThreadingServiceInterface> threadingService = nullptr);
 
 /** A temporary cache folder with a system-info service (connected) and a database service over it. */
 class HitQueueTestFixture : public ::testing::Test {

@@ -49,10 +49,4 @@ std::string RedirectingNetworkService::Redirect(const std::string& url) const {
     return target_ + (path == std::string::npos ? "" : url.substr(path));
 }
 
-RedirectedPlatformServices::RedirectedPlatformServices(const std::shared_ptr<PlatformServicesInterface>& inner,
-                                                       std::shared_ptr<NetworkServiceInterface> network)
-    : OverridingPlatformServices(inner, nullptr, nullptr), network_(std::move(network)) {}
-
-std::shared_ptr<NetworkServiceInterface> RedirectedPlatformServices::GetNetworkService() const { return network_; }
-
 }  // namespace NuvraMobile

@@ -9,7 +9,6 @@
 
 #include "core/Object.h"
 #include "platformShim/NetworkServiceInterface.h"
-#include "support/ConfigurationTestSupport.h"
 
 namespace NuvraMobile {
 
@@ -51,17 +50,6 @@ private:
     const std::shared_ptr<NetworkServiceInterface> inner_;
     const std::string target_;
     const std::shared_ptr<NetworkLog> log_;
-};
-
-/** Real platform services with the network service replaced. */
-class RedirectedPlatformServices : public OverridingPlatformServices {
-public:
-    RedirectedPlatformServices(const std::shared_ptr<PlatformServicesInterface>& inner,
-                               std::shared_ptr<NetworkServiceInterface> network);
-    std::shared_ptr<NetworkServiceInterface> GetNetworkService() const override;
-
-private:
-    const std::shared_ptr<NetworkServiceInterface> network_;
 };
 
 }  // namespace NuvraMobile

@@ -2,7 +2,7 @@
 
 #include <filesystem>
 
-#include "support/ScratchDirectory.h"
+#include "support/FileSystemTestFolder.h"
 
 namespace NuvraMobile {
 

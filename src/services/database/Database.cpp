@@ -11,6 +11,7 @@
 #include "platformShim/QueryStringBuilder.h"
 #include "services/database/QueryResult.h"
 #include "util/Log.h"
+#include "util/Mutex.h"
 
 namespace NuvraMobile {
 
@@ -205,7 +206,7 @@ SdkError Database::StatementError(int resultCode, const std::string& message) {
 }
 
 void Database::CloseConnection() {
-    std::lock_guard<std::mutex> lock(mutex_);
+    MutexLock lock(mutex_);
     sqlite3_close_v2(connection_);
     connection_ = nullptr;
 }
@@ -218,7 +219,7 @@ sqlite3* Database::ConnectionOrThrow() const {
 }
 
 bool Database::RunQuerySqlite(const std::string& sql, QueryResult* holder, const Binder& bind) {
-    std::lock_guard<std::mutex> lock(mutex_);
+    MutexLock lock(mutex_);
     return RunLocked(sql, holder, bind);
 }
 
@@ -295,7 +296,7 @@ bool Database::InsertRows(const std::string& table, const std::vector<ColumnValu
     if (!TableExistQuery(table)) {
         ThrowQueryError(SQLITE_ERROR, "Table does not exist\n");
     }
-    std::lock_guard<std::mutex> lock(mutex_);
+    MutexLock lock(mutex_);
     RunLocked("BEGIN IMMEDIATE TRANSACTION;", nullptr, nullptr);
     try {
         for (const ColumnValues& values : rows) {
@@ -353,7 +354,7 @@ bool Database::Update(const std::string& table, const ColumnValues& values, cons
 
 bool Database::Delete(const std::string& table, const std::string& selection,
                       const std::vector<std::string>& selectionArgs) {
-    std::lock_guard<std::mutex> lock(mutex_);
+    MutexLock lock(mutex_);
     return RunDelete(table, selection, selectionArgs);
 }
 
@@ -361,7 +362,7 @@ bool Database::Delete(const std::string& table, const std::string& selection,
 // FULL syncs the log and with it this deletion.
 bool Database::DeleteUnsynced(const std::string& table, const std::string& selection,
                               const std::vector<std::string>& selectionArgs) {
-    std::lock_guard<std::mutex> lock(mutex_);
+    MutexLock lock(mutex_);
     sqlite3* connection = ConnectionOrThrow();
     // Inside a transaction the level would hold for that transaction's commit too; with a rollback
     // journal, NORMAL could leave a damaged file after a power failure.
@@ -401,7 +402,7 @@ bool Database::TableContainsColumn(const std::string& table, const std::string& 
     if (table.empty() || column.empty()) {
         return false;
     }
-    std::lock_guard<std::mutex> lock(mutex_);
+    MutexLock lock(mutex_);
     return connection_ != nullptr &&
            sqlite3_table_column_metadata(connection_, nullptr, table.c_str(), column.c_str(), nullptr,
                                          nullptr, nullptr, nullptr, nullptr) == SQLITE_OK;
@@ -413,7 +414,7 @@ std::vector<std::string> Database::GetColumnNamesForTable(const std::string& tab
         return names;
     }
     std::string sql = "PRAGMA table_info(" + table + ");";
-    std::lock_guard<std::mutex> lock(mutex_);
+    MutexLock lock(mutex_);
     sqlite3_stmt* raw = nullptr;
     if (connection_ == nullptr ||
         sqlite3_prepare_v2(connection_, sql.c_str(), -1, &raw, nullptr) != SQLITE_OK) {
@@ -473,7 +474,7 @@ bool Database::BeginTransaction(TransactionType type) {
 bool Database::EndTransaction() { return RunQuerySqlite("END TRANSACTION;", nullptr, nullptr); }
 
 void Database::RollbackIfInTransaction() {
-    std::lock_guard<std::mutex> lock(mutex_);
+    MutexLock lock(mutex_);
     RollbackLocked();
 }
 

@@ -8,6 +8,7 @@
 #include "core/Object.h"
 #include "core/SdkError.h"
 #include "platformShim/DatabaseInterface.h"
+#include "util/Mutex.h"
 
 struct sqlite3;
 struct sqlite3_stmt;
@@ -92,18 +93,18 @@ private:
     /** Runs the first statement of `sql`; rows go to `holder` when given. Throws on any failure. */
     bool RunQuerySqlite(const std::string& sql, QueryResult* holder, const Binder& bind);
     /** RunQuerySqlite for a caller that holds `mutex_`. */
-    bool RunLocked(const std::string& sql, QueryResult* holder, const Binder& bind);
+    bool RunLocked(const std::string& sql, QueryResult* holder, const Binder& bind) NVR_REQUIRES(mutex_);
     bool RunDelete(const std::string& table, const std::string& selection,
-                   const std::vector<std::string>& selectionArgs);
-    void RollbackLocked();
+                   const std::vector<std::string>& selectionArgs) NVR_REQUIRES(mutex_);
+    void RollbackLocked() NVR_REQUIRES(mutex_);
     bool TableExistQuery(const std::string& table);
     void RollbackIfInTransaction();
-    sqlite3* ConnectionOrThrow() const;
+    sqlite3* ConnectionOrThrow() const NVR_REQUIRES(mutex_);
 
     const std::string name_;
-    std::mutex mutex_;
-    sqlite3* connection_ = nullptr;
-    bool writeAheadLog_ = false;
+    Mutex mutex_;
+    sqlite3* connection_ NVR_GUARDED_BY(mutex_) = nullptr;
+    bool writeAheadLog_ NVR_GUARDED_BY(mutex_) = false;
 };
 
 }  // namespace NuvraMobile

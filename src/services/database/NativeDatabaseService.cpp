@@ -7,6 +7,7 @@
 #include "core/SdkError.h"
 #include "platformShim/SystemInfoServiceInterface.h"
 #include "services/database/Database.h"
+#include "util/Mutex.h"
 #include "util/StringUtils.h"
 
 namespace NuvraMobile {
@@ -32,7 +33,7 @@ std::string NativeDatabaseService::RemoveRelativePathComponent(const std::string
 }
 
 std::shared_ptr<DatabaseInterface> NativeDatabaseService::OpenDatabase(const std::string& fileName) {
-    std::lock_guard<std::mutex> lock(mutex_);
+    MutexLock lock(mutex_);
     std::string name = RemoveRelativePathComponent(fileName);
     auto found = databases_.find(name);
     if (found != databases_.end()) {
@@ -44,7 +45,7 @@ std::shared_ptr<DatabaseInterface> NativeDatabaseService::OpenDatabase(const std
 }
 
 bool NativeDatabaseService::DeleteDatabase(const std::string& fileName) {
-    std::lock_guard<std::mutex> lock(mutex_);
+    MutexLock lock(mutex_);
     if (fileName.empty()) {
         return false;
     }

@@ -7,6 +7,7 @@
 
 #include "core/Object.h"
 #include "platformShim/DatabaseServiceInterface.h"
+#include "util/Mutex.h"
 
 namespace NuvraMobile {
 
@@ -44,8 +45,8 @@ public:
 
 private:
     const std::shared_ptr<SystemInfoServiceInterface> systemInfoService_;
-    std::mutex mutex_;
-    std::map<std::string, std::shared_ptr<Database>> databases_;
+    Mutex mutex_;
+    std::map<std::string, std::shared_ptr<Database>> databases_ NVR_GUARDED_BY(mutex_);
 };
 
 }  // namespace NuvraMobile

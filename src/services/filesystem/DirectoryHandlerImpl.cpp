@@ -1,22 +1,18 @@
 #include "services/filesystem/DirectoryHandlerImpl.h"
 
-#include <cstdlib>
 #include <filesystem>
-#include <mutex>
 #include <system_error>
 #include <utility>
 #include <vector>
 
 #include "services/filesystem/FileHandlerImpl.h"
+#include "services/system/AppFolders.h"
 
 namespace NuvraMobile {
 
 namespace fs = std::filesystem;
 
 namespace {
-
-std::mutex hostCacheDirectoryMutex;
-std::string hostCacheDirectory;
 
 // An existing directory passes, an existing file fails, a missing folder is created with its parents.
 bool EnsurePathExists(const std::string& folder) {
@@ -27,27 +23,6 @@ bool EnsurePathExists(const std::string& folder) {
     }
     fs::create_directories(folder, error);
     return !error && fs::is_directory(fs::status(folder, error));
-}
-
-std::string EnvironmentValue(const char* name) {
-    const char* value = std::getenv(name);
-    return value == nullptr ? std::string() : std::string(value);
-}
-
-// The per-user cache folder of the platform: $XDG_CACHE_HOME when it is absolute, else ~/.cache.
-std::string UserCacheDirectory() {
-    std::string xdg = EnvironmentValue("XDG_CACHE_HOME");
-    if (!xdg.empty() && xdg.front() == '/') {
-        return xdg;
-    }
-    std::string home = EnvironmentValue("HOME");
-    return home.empty() ? std::string() : home + "/.cache";
-}
-
-std::string ProgramName() {
-    std::error_code error;
-    std::string name = fs::read_symlink("/proc/self/exe", error).filename().string();
-    return name.empty() ? std::string("nuvra-app") : name;
 }
 
 }  // namespace
@@ -62,25 +37,11 @@ std::shared_ptr<DirectoryHandlerInterface> DirectoryHandlerInterface::CreateFrom
 }
 
 std::string DirectoryHandlerInterface::GetDefaultCacheDirectory() {
-    std::string directory;
-    {
-        std::lock_guard<std::mutex> lock(hostCacheDirectoryMutex);
-        directory = hostCacheDirectory;
+    std::string directory = AppFolders::GetCacheDirectory();
+    if (!directory.empty()) {
+        EnsurePathExists(directory);
     }
-    if (directory.empty()) {
-        std::string userCache = UserCacheDirectory();
-        if (userCache.empty()) {
-            return "";
-        }
-        directory = userCache + "/" + ProgramName();
-    }
-    EnsurePathExists(directory);
     return directory;
-}
-
-void DirectoryHandlerInterface::SetDefaultCacheDirectory(const std::string& path) {
-    std::lock_guard<std::mutex> lock(hostCacheDirectoryMutex);
-    hostCacheDirectory = path;
 }
 
 DirectoryHandlerImpl::DirectoryHandlerImpl(std::string path) : path_(std::move(path)) {}

@@ -1,7 +1,6 @@
 #include "services/network/DownloadCache.h"
 
 #include <fcntl.h>
-#include <openssl/evp.h>
 #include <stdlib.h>
 #include <unistd.h>
 
@@ -17,6 +16,7 @@
 
 #include "services/crypto/NativeCryptoService.h"
 #include "services/system/FileIo.h"
+#include "util/Base64.h"
 #include "util/Log.h"
 
 namespace NuvraMobile {
@@ -178,11 +178,7 @@ std::string GetDigestForUrl(const std::string& url) {
     // A stateless service, never destroyed: downloads may still run while the process exits.
     static const auto* crypto = new std::shared_ptr<CryptoServiceInterface>(CreateNativeCryptoService());
     std::string hash = HexToBytes((*crypto)->GetSha256Hash(url)).value_or("");
-    std::string digest(4 * ((hash.size() + 2) / 3), '\0');
-    int length =
-        EVP_EncodeBlock(reinterpret_cast<unsigned char*>(digest.data()),
-                        reinterpret_cast<const unsigned char*>(hash.data()), static_cast<int>(hash.size()));
-    digest.resize(static_cast<size_t>(std::max(length, 0)));
+    std::string digest = EncodeBase64(hash);
     std::replace(digest.begin(), digest.end(), '/', '_');
     return digest;
 }

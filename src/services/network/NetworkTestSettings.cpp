@@ -1,6 +1,6 @@
 #include "services/network/NetworkTestSettings.h"
 
-#include <mutex>
+#include "util/Mutex.h"
 
 namespace NuvraMobile {
 
@@ -8,26 +8,28 @@ namespace NetworkTestSettings {
 
 namespace {
 
-std::mutex& Mutex() {
-    static std::mutex* mutex = new std::mutex();  // never destroyed: requests may still start at exit
-    return *mutex;
-}
+struct Settings {
+    Mutex mutex;
+    std::shared_ptr<const std::string> authority NVR_GUARDED_BY(mutex);
+};
 
-std::shared_ptr<const std::string>& Authority() {
-    static auto* authority = new std::shared_ptr<const std::string>();
-    return *authority;
+Settings& GetSettings() {
+    static auto* settings = new Settings();  // never destroyed: requests may still start at exit
+    return *settings;
 }
 
 }  // namespace
 
 void SetTrustedCertificateAuthority(const std::string& pem) {
-    std::lock_guard<std::mutex> lock(Mutex());
-    Authority() = pem.empty() ? nullptr : std::make_shared<const std::string>(pem);
+    Settings& settings = GetSettings();
+    MutexLock lock(settings.mutex);
+    settings.authority = pem.empty() ? nullptr : std::make_shared<const std::string>(pem);
 }
 
 std::shared_ptr<const std::string> GetTrustedCertificateAuthority() {
-    std::lock_guard<std::mutex> lock(Mutex());
-    return Authority();
+    Settings& settings = GetSettings();
+    MutexLock lock(settings.mutex);
+    return settings.authority;
 }
 
 }  // namespace NetworkTestSettings

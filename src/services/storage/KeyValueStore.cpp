@@ -8,6 +8,7 @@
 #include <unordered_map>
 
 #include "util/Log.h"
+#include "util/Mutex.h"
 
 namespace NuvraMobile {
 
@@ -233,16 +234,16 @@ void MoveAside(const std::string& path) {
     }
 }
 
-std::mutex& RegistryMutex() {
-    static std::mutex mutex;
-    return mutex;
-}
-
 // Stores stay open for the life of the process, as the platform's own preferences would: opening one
 // verifies the whole file, which is worth doing once.
-std::unordered_map<std::string, std::shared_ptr<KeyValueStore>>& Registry() {
-    static std::unordered_map<std::string, std::shared_ptr<KeyValueStore>> stores;
-    return stores;
+struct Registry {
+    Mutex mutex;
+    std::unordered_map<std::string, std::shared_ptr<KeyValueStore>> stores NVR_GUARDED_BY(mutex);
+};
+
+Registry& OpenStores() {
+    static Registry registry;
+    return registry;
 }
 
 }  // namespace
@@ -302,8 +303,9 @@ sqlite3* KeyValueStore::OpenDatabase(const std::string& path, int& errorCode) {
 }
 
 std::shared_ptr<KeyValueStore> KeyValueStore::Open(const std::string& path) {
-    std::lock_guard<std::mutex> lock(RegistryMutex());
-    auto& registry = Registry();
+    Registry& openStores = OpenStores();
+    MutexLock lock(openStores.mutex);
+    auto& registry = openStores.stores;
     if (const auto existing = registry.find(path); existing != registry.end()) {
         return existing->second;
     }

@@ -8,14 +8,16 @@
 #include <mutex>
 #include <system_error>
 
+#include "util/Mutex.h"
+
 namespace NuvraMobile {
 
 namespace {
 
 struct Settings {
-    std::mutex mutex;
-    std::string bundleDirectory;  // guarded by mutex
-    std::string cacheDirectory;   // guarded by mutex
+    Mutex mutex;
+    std::string bundleDirectory NVR_GUARDED_BY(mutex);
+    std::string cacheDirectory NVR_GUARDED_BY(mutex);
 };
 
 Settings& GetSettings() {
@@ -44,13 +46,13 @@ std::string HomeDirectory() {
 
 std::string Read(const std::string Settings::*field) {
     Settings& settings = GetSettings();
-    std::lock_guard<std::mutex> lock(settings.mutex);
+    MutexLock lock(settings.mutex);
     return settings.*field;
 }
 
 void Write(std::string Settings::*field, const std::string& value) {
     Settings& settings = GetSettings();
-    std::lock_guard<std::mutex> lock(settings.mutex);
+    MutexLock lock(settings.mutex);
     settings.*field = value;
 }
 

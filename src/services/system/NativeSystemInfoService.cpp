@@ -13,7 +13,6 @@
 #include <system_error>
 
 #include "core/SdkError.h"
-#include "util/Utf8.h"
 #include "services/storage/AppInfo.h"
 #include "services/storage/ExtensionVersionManager.h"
 #include "services/system/AppFolders.h"
@@ -21,7 +20,9 @@
 #include "services/system/NativeDisplayInformation.h"
 #include "services/system/StackTrace.h"
 #include "util/Log.h"
+#include "util/Mutex.h"
 #include "util/StringUtils.h"
+#include "util/Utf8.h"
 
 namespace NuvraMobile {
 
@@ -232,7 +233,7 @@ ConnectionStatus NativeSystemInfoService::GetNetworkConnectionStatus() const {
 }
 
 std::string NativeSystemInfoService::GetOperatingSystemName() const {
-    return Cached(operatingSystemName_, ReadOperatingSystemName);
+    return Cached(&CachedTexts::operatingSystemName, ReadOperatingSystemName);
 }
 
 std::string NativeSystemInfoService::GetCanonicalPlatformName() const { return CANONICAL_PLATFORM_NAME; }
@@ -240,7 +241,7 @@ std::string NativeSystemInfoService::GetCanonicalPlatformName() const { return C
 std::string NativeSystemInfoService::GetCurrentStackTrace() const { return CurrentStackTrace(); }
 
 std::string NativeSystemInfoService::GetOperatingSystemVersion() const {
-    return Cached(operatingSystemVersion_, ReadOperatingSystemVersion);
+    return Cached(&CachedTexts::operatingSystemVersion, ReadOperatingSystemVersion);
 }
 
 std::string NativeSystemInfoService::GetProperty(const std::string& name) const {
@@ -248,7 +249,7 @@ std::string NativeSystemInfoService::GetProperty(const std::string& name) const 
 }
 
 std::string NativeSystemInfoService::GetRunMode() const {
-    return Cached(runMode_, [] {
+    return Cached(&CachedTexts::runMode, [] {
         std::error_code error;
         std::string executable = std::filesystem::read_symlink("/proc/self/exe", error).string();
         return executable.find(".appex/") != std::string::npos ? "Extension" : "Application";
@@ -260,7 +261,7 @@ std::string NativeSystemInfoService::GetSdkVersion() const {
 }
 
 std::string NativeSystemInfoService::GetDefaultUserAgent() const {
-    return Cached(defaultUserAgent_, [this] {
+    return Cached(&CachedTexts::defaultUserAgent, [this] {
         std::string model = Uname().sysname;
         std::string osVersion = StringUtils::Replace(ReadOperatingSystemVersion(), ".", "_");
         std::string locale = GetActiveLocaleName();
@@ -308,9 +309,10 @@ DisplayOrientation NativeSystemInfoService::GetCurrentOrientation() const {
 
 std::string NativeSystemInfoService::GetActiveLocaleName() const { return LocaleIdentifier(LocaleSetting()); }
 
-std::string NativeSystemInfoService::Cached(std::optional<std::string>& value,
+std::string NativeSystemInfoService::Cached(std::optional<std::string> CachedTexts::*text,
                                             const std::function<std::string()>& compute) const {
-    std::lock_guard<std::mutex> lock(mutex_);
+    MutexLock lock(mutex_);
+    std::optional<std::string>& value = cached_.*text;
     if (!value.has_value()) {
         value = compute();
     }

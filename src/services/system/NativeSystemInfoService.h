@@ -10,6 +10,7 @@
 #include "core/Object.h"
 #include "platformShim/SystemInfoServiceInterface.h"
 #include "services/system/Reachability.h"
+#include "util/Mutex.h"
 
 namespace NuvraMobile {
 
@@ -54,15 +55,21 @@ public:
     std::string GetActiveLocaleName() const override;
 
 private:
-    /** The cached value, computed under the mutex on first use. */
-    std::string Cached(std::optional<std::string>& value, const std::function<std::string()>& compute) const;
+    /** Texts read from the system once, on first use. */
+    struct CachedTexts {
+        std::optional<std::string> operatingSystemName;
+        std::optional<std::string> operatingSystemVersion;
+        std::optional<std::string> defaultUserAgent;
+        std::optional<std::string> runMode;
+    };
+
+    /** The cached text, computed under the mutex on first use. */
+    std::string Cached(std::optional<std::string> CachedTexts::*text,
+                       const std::function<std::string()>& compute) const;
 
     const std::shared_ptr<Reachability> reachability_;
-    mutable std::mutex mutex_;
-    mutable std::optional<std::string> operatingSystemName_;     // guarded by mutex_
-    mutable std::optional<std::string> operatingSystemVersion_;  // guarded by mutex_
-    mutable std::optional<std::string> defaultUserAgent_;        // guarded by mutex_
-    mutable std::optional<std::string> runMode_;                 // guarded by mutex_
+    mutable Mutex mutex_;
+    mutable CachedTexts cached_ NVR_GUARDED_BY(mutex_);
 };
 
 std::shared_ptr<SystemInfoServiceInterface> CreateNativeSystemInfoService();

@@ -16,6 +16,8 @@
 #include <system_error>
 #include <thread>
 
+#include "util/Mutex.h"
+
 namespace NuvraMobile {
 
 namespace {
@@ -92,12 +94,12 @@ public:
     }
 
     Reachability::Status Status() {
-        std::lock_guard<std::mutex> lock(mutex_);
+        MutexLock lock(mutex_);
         return override_.value_or(KernelStatus());
     }
 
     bool Arm(std::shared_ptr<Reachability> observer) {
-        std::lock_guard<std::mutex> lock(mutex_);
+        MutexLock lock(mutex_);
         if (!StartLocked()) {
             return false;
         }
@@ -106,7 +108,7 @@ public:
     }
 
     void SetOverride(std::optional<Reachability::Status> status) {
-        std::lock_guard<std::mutex> lock(mutex_);
+        MutexLock lock(mutex_);
         override_ = status;
         if (wake_ >= 0) {
             uint64_t one = 1;
@@ -115,7 +117,7 @@ public:
     }
 
 private:
-    bool StartLocked() {
+    bool StartLocked() NVR_REQUIRES(mutex_) {
         if (started_) {
             return true;
         }
@@ -183,7 +185,7 @@ private:
     void NotifyOnChange() {
         std::vector<std::shared_ptr<Reachability>> notified;
         {
-            std::lock_guard<std::mutex> lock(mutex_);
+            MutexLock lock(mutex_);
             Reachability::Status status = override_.value_or(KernelStatus());
             if (status == lastStatus_) {
                 return;
@@ -196,13 +198,14 @@ private:
         }
     }
 
-    std::mutex mutex_;
-    bool started_ = false;                                               // guarded by mutex_
-    int wake_ = -1;                                                      // set once under mutex_
-    int routes_ = -1;                                                    // set once under mutex_
-    std::optional<Reachability::Status> override_;                       // guarded by mutex_
-    Reachability::Status lastStatus_ = Reachability::Status::REACHABLE;  // guarded by mutex_
-    std::vector<std::shared_ptr<Reachability>> armed_;                   // guarded by mutex_
+    Mutex mutex_;
+    bool started_ NVR_GUARDED_BY(mutex_) = false;
+    // Set once under mutex_ before the thread starts, which then reads them without it.
+    int wake_ = -1;
+    int routes_ = -1;
+    std::optional<Reachability::Status> override_ NVR_GUARDED_BY(mutex_);
+    Reachability::Status lastStatus_ NVR_GUARDED_BY(mutex_) = Reachability::Status::REACHABLE;
+    std::vector<std::shared_ptr<Reachability>> armed_ NVR_GUARDED_BY(mutex_);
 };
 
 }  // namespace
@@ -226,7 +229,7 @@ Reachability::Status Reachability::GetStatus() const { return ChangeMonitor::Ins
 bool Reachability::SetCallback(std::function<void()> callback) {
     // Arming under the observer's lock is safe: the monitor never holds its own lock while it calls
     // an observer.
-    std::lock_guard<std::mutex> lock(mutex_);
+    MutexLock lock(mutex_);
     if (callbacks_.has_value()) {
         callbacks_->push_back(std::move(callback));
         return true;
@@ -242,7 +245,7 @@ bool Reachability::SetCallback(std::function<void()> callback) {
 void Reachability::Callback() {
     std::vector<std::function<void()>> taken;
     {
-        std::lock_guard<std::mutex> lock(mutex_);
+        MutexLock lock(mutex_);
         if (callbacks_.has_value()) {
             taken = std::move(*callbacks_);
             callbacks_.reset();

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "util/Mutex.h"
+
 namespace NuvraMobile {
 
 /**
@@ -58,9 +60,9 @@ public:
 private:
     Reachability() = default;
 
-    std::mutex mutex_;
+    Mutex mutex_;
     /** Empty while idle; holds the queued callbacks while armed. */
-    std::optional<std::vector<std::function<void()>>> callbacks_;
+    std::optional<std::vector<std::function<void()>>> callbacks_ NVR_GUARDED_BY(mutex_);
 };
 
 }  // namespace NuvraMobile

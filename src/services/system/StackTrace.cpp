@@ -20,6 +20,8 @@
 #include <mutex>
 #include <vector>
 
+#include "util/Mutex.h"
+
 namespace NuvraMobile {
 
 namespace {
@@ -114,10 +116,13 @@ private:
 
 /** Symbol tables of the modules seen so far; kept for the life of the process. */
 const SymbolTable& TableFor(const std::string& path) {
-    static auto* mutex = new std::mutex();
-    static auto* tables = new std::map<std::string, std::unique_ptr<SymbolTable>>();
-    std::lock_guard<std::mutex> lock(*mutex);
-    std::unique_ptr<SymbolTable>& table = (*tables)[path];
+    struct Tables {
+        Mutex mutex;
+        std::map<std::string, std::unique_ptr<SymbolTable>> byPath NVR_GUARDED_BY(mutex);
+    };
+    static auto* tables = new Tables();
+    MutexLock lock(tables->mutex);
+    std::unique_ptr<SymbolTable>& table = tables->byPath[path];
     if (!table) {
         table = std::make_unique<SymbolTable>(path);
     }

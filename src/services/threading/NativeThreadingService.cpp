@@ -7,6 +7,7 @@
 #include "core/DefaultThreadingServiceInterface.h"
 #include "core/Object.h"
 #include "core/SdkError.h"
+#include "util/Mutex.h"
 
 namespace NuvraMobile {
 
@@ -77,8 +78,8 @@ private:
 };
 
 struct DefaultScopeHook {
-    std::mutex mutex;
-    ScopeHook hook;
+    Mutex mutex;
+    ScopeHook hook NVR_GUARDED_BY(mutex);
 };
 
 DefaultScopeHook& GetDefaultScopeHook() {
@@ -90,15 +91,17 @@ DefaultScopeHook& GetDefaultScopeHook() {
 
 std::shared_ptr<ThreadingServiceInterface> CreateNativeThreadingService() {
     DefaultScopeHook& defaultHook = GetDefaultScopeHook();
-    std::unique_lock<std::mutex> lock(defaultHook.mutex);
-    ScopeHook hook = defaultHook.hook;
-    lock.unlock();
+    ScopeHook hook;
+    {
+        MutexLock lock(defaultHook.mutex);
+        hook = defaultHook.hook;
+    }
     return CreateNativeThreadingService(std::move(hook));
 }
 
 void SetDefaultTaskScopeHook(ScopeHook scopeHook) {
     DefaultScopeHook& defaultHook = GetDefaultScopeHook();
-    std::lock_guard<std::mutex> lock(defaultHook.mutex);
+    MutexLock lock(defaultHook.mutex);
     defaultHook.hook = std::move(scopeHook);
 }
 

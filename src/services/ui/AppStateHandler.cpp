@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "util/Mutex.h"
+
 namespace NuvraMobile {
 
 AppStateHandler::AppStateHandler(UiPlatform platform, std::chrono::milliseconds maxWait)
@@ -31,7 +33,7 @@ void AppStateHandler::RegisterListener(const std::shared_ptr<AppStateListenerInt
     if (!listener) {
         return;
     }
-    std::lock_guard<std::mutex> lock(mutex_);
+    MutexLock lock(mutex_);
     if (std::find(listeners_.begin(), listeners_.end(), listener) == listeners_.end()) {
         listeners_.push_back(listener);
     }
@@ -41,12 +43,12 @@ void AppStateHandler::UnregisterListener(const std::shared_ptr<AppStateListenerI
     if (!listener) {
         return;
     }
-    std::lock_guard<std::mutex> lock(mutex_);
+    MutexLock lock(mutex_);
     listeners_.erase(std::remove(listeners_.begin(), listeners_.end(), listener), listeners_.end());
 }
 
 size_t AppStateHandler::GetNumListeners() const {
-    std::lock_guard<std::mutex> lock(mutex_);
+    MutexLock lock(mutex_);
     return listeners_.size();
 }
 
@@ -56,7 +58,7 @@ void AppStateHandler::NotifyListeners(AppState state) {
     }
     std::vector<std::shared_ptr<AppStateListenerInterface>> listeners;
     {
-        std::lock_guard<std::mutex> lock(mutex_);
+        MutexLock lock(mutex_);
         listeners = listeners_;
     }
     for (const auto& listener : listeners) {

@@ -9,6 +9,7 @@
 #include "core/Object.h"
 #include "platformShim/UIServiceInterface.h"
 #include "services/ui/UiPlatform.h"
+#include "util/Mutex.h"
 
 namespace NuvraMobile {
 
@@ -50,8 +51,8 @@ private:
     const UiPlatform platform_;
     const std::chrono::milliseconds maxWait_;
     std::atomic<std::int32_t> state_{static_cast<std::int32_t>(AppState::UNKNOWN)};
-    mutable std::mutex mutex_;
-    std::vector<std::shared_ptr<AppStateListenerInterface>> listeners_;
+    mutable Mutex mutex_;
+    std::vector<std::shared_ptr<AppStateListenerInterface>> listeners_ NVR_GUARDED_BY(mutex_);
 };
 
 }  // namespace NuvraMobile

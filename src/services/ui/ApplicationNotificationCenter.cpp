@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "util/Mutex.h"
+
 namespace NuvraMobile {
 
 std::shared_ptr<ApplicationNotificationCenter> ApplicationNotificationCenter::defaultCenter() {
@@ -12,12 +14,12 @@ std::shared_ptr<ApplicationNotificationCenter> ApplicationNotificationCenter::de
 
 void ApplicationNotificationCenter::addObserver(const void* observer, ApplicationNotificationName name,
                                                 Callback callback) {
-    std::lock_guard<std::mutex> lock(mutex_);
+    MutexLock lock(mutex_);
     subscriptions_.push_back(Subscription{observer, name, std::move(callback)});
 }
 
 void ApplicationNotificationCenter::removeObserver(const void* observer) {
-    std::lock_guard<std::mutex> lock(mutex_);
+    MutexLock lock(mutex_);
     subscriptions_.erase(std::remove_if(subscriptions_.begin(), subscriptions_.end(),
                                         [observer](const Subscription& s) { return s.observer == observer; }),
                          subscriptions_.end());
@@ -26,7 +28,7 @@ void ApplicationNotificationCenter::removeObserver(const void* observer) {
 void ApplicationNotificationCenter::post(const ApplicationNotification& notification) {
     std::vector<Callback> callbacks;
     {
-        std::lock_guard<std::mutex> lock(mutex_);
+        MutexLock lock(mutex_);
         for (const Subscription& subscription : subscriptions_) {
             if (subscription.name == notification.name) {
                 callbacks.push_back(subscription.callback);

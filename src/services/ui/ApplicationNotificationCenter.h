@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "core/Object.h"
+#include "util/Mutex.h"
 
 namespace NuvraMobile {
 
@@ -42,8 +43,8 @@ private:
         Callback callback;
     };
 
-    std::mutex mutex_;
-    std::vector<Subscription> subscriptions_;
+    Mutex mutex_;
+    std::vector<Subscription> subscriptions_ NVR_GUARDED_BY(mutex_);
 };
 
 }  // namespace NuvraMobile

@@ -1,6 +1,6 @@
 #include "services/ui/FloatingButtonImage.h"
 
-#include <array>
+#include "util/Base64.h"
 
 namespace NuvraMobile {
 
@@ -19,45 +19,8 @@ constexpr const char* BUTTON_IMAGE_BASE64 =
     "bPU8iCrEdQKwijMgqRFYErKq5yVnM7CJyCqfjZSHcT0Jres5CBkKrBrcrr+TiFBgU4cAwIACDChzATKfJGQwQQaTORSak4cOHmOM"
     "McaszjfX32E+2FpMlQAAAABJRU5ErkJggg==";
 
-constexpr int NOT_IN_ALPHABET = -1;
-
-std::array<int, 256> DecodingTable() {
-    std::array<int, 256> table{};
-    table.fill(NOT_IN_ALPHABET);
-    const std::string alphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-    for (size_t i = 0; i < alphabet.size(); ++i) {
-        table[static_cast<unsigned char>(alphabet[i])] = static_cast<int>(i);
-    }
-    return table;
-}
-
 }  // namespace
 
-std::string DecodeBase64IgnoringUnknown(const std::string& text) {
-    static const std::array<int, 256> table = DecodingTable();
-    std::string bytes;
-    unsigned int bits = 0;
-    int bitCount = 0;
-    for (const char c : text) {
-        if (c == '=') {
-            break;  // padding ends the data
-        }
-        const int value = table[static_cast<unsigned char>(c)];
-        if (value == NOT_IN_ALPHABET) {
-            continue;
-        }
-        bits = ((bits << 6) | static_cast<unsigned int>(value)) & 0xFFFFFFu;
-        bitCount += 6;
-        if (bitCount >= 8) {
-            bitCount -= 8;
-            bytes.push_back(static_cast<char>((bits >> bitCount) & 0xFFu));
-        }
-    }
-    return bytes;
-}
-
-std::string FloatingButtonImageData() {
-    return DecodeBase64IgnoringUnknown(BUTTON_IMAGE_BASE64);
-}
+std::string FloatingButtonImageData() { return DecodeBase64(BUTTON_IMAGE_BASE64).value_or(""); }
 
 }  // namespace NuvraMobile

@@ -7,6 +7,7 @@
 
 #include "core/SdkError.h"
 #include "util/Log.h"
+#include "util/Mutex.h"
 
 namespace NuvraMobile {
 
@@ -16,10 +17,10 @@ constexpr const char* LOG_TAG = "MainQueue";
 
 class MainQueueData {
 public:
-    std::mutex mutex;
+    Mutex mutex;
     std::condition_variable wake;
-    std::deque<MainQueueInterface::Task> tasks;
-    bool stopped = false;
+    std::deque<MainQueueInterface::Task> tasks NVR_GUARDED_BY(mutex);
+    bool stopped NVR_GUARDED_BY(mutex) = false;
     /** Written once before any task can run; read by IsOnMainQueue on any thread. */
     std::thread::id mainThread;
     std::thread ownThread;
@@ -34,25 +35,27 @@ public:
     }
 
     void RunOwnThread() {
-        std::unique_lock<std::mutex> lock(mutex);
+        MutexLock lock(mutex);
         for (;;) {
-            wake.wait(lock, [&] { return stopped || !tasks.empty(); });
+            while (!stopped && tasks.empty()) {
+                lock.Wait(wake);
+            }
             if (stopped) {
                 return;
             }
             MainQueueInterface::Task task = std::move(tasks.front());
             tasks.pop_front();
-            lock.unlock();
+            lock.Unlock();
             RunOne(task);
             task = nullptr;  // captures are released outside the lock, like the task itself
-            lock.lock();
+            lock.Lock();
         }
     }
 };
 
 std::shared_ptr<MainQueue> MainQueue::StartOwnThread() {
     auto data = std::make_shared<MainQueueData>();
-    std::lock_guard<std::mutex> lock(data->mutex);  // mainThread is set before the thread reads anything
+    MutexLock lock(data->mutex);  // mainThread is set before the thread reads anything
     data->ownThread = std::thread([data] { data->RunOwnThread(); });
     data->mainThread = data->ownThread.get_id();
     data->ownsThread = true;
@@ -75,7 +78,7 @@ void MainQueue::Async(Task task) {
     if (!task) {
         return;
     }
-    std::lock_guard<std::mutex> lock(data_->mutex);
+    MutexLock lock(data_->mutex);
     if (data_->stopped) {
         Log::Debug(LOG_TAG, "Dropping a task queued after shutdown");
         return;
@@ -95,7 +98,7 @@ size_t MainQueue::Pump() {
     }
     std::deque<Task> batch;
     {
-        std::lock_guard<std::mutex> lock(data_->mutex);
+        MutexLock lock(data_->mutex);
         batch.swap(data_->tasks);
     }
     for (const Task& task : batch) {
@@ -107,7 +110,7 @@ size_t MainQueue::Pump() {
 void MainQueue::Shutdown() {
     std::deque<Task> dropped;  // destroyed outside the lock: a capture's destructor may queue again
     {
-        std::lock_guard<std::mutex> lock(data_->mutex);
+        MutexLock lock(data_->mutex);
         data_->stopped = true;
         dropped.swap(data_->tasks);
         data_->wake.notify_all();

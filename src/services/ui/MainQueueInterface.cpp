@@ -4,15 +4,17 @@
 #include <memory>
 #include <mutex>
 
+#include "util/Mutex.h"
+
 namespace NuvraMobile {
 
 namespace {
 
 /** Shared by the waiter and the queued task, so a task that outlives the wait touches live memory. */
 struct Completion {
-    std::mutex mutex;
+    Mutex mutex;
     std::condition_variable done;
-    bool finished = false;
+    bool finished NVR_GUARDED_BY(mutex) = false;
 };
 
 /** Reports the task finished however it ends, also by throwing (the queue then logs the error). */
@@ -20,7 +22,7 @@ class FinishOnExit {
 public:
     explicit FinishOnExit(std::shared_ptr<Completion> completion) : completion_(std::move(completion)) {}
     ~FinishOnExit() {
-        std::lock_guard<std::mutex> lock(completion_->mutex);
+        MutexLock lock(completion_->mutex);
         completion_->finished = true;
         completion_->done.notify_all();
     }
@@ -43,8 +45,14 @@ bool MainQueueInterface::RunAndWait(Task task, std::chrono::milliseconds timeout
         FinishOnExit finish(completion);
         task();
     });
-    std::unique_lock<std::mutex> lock(completion->mutex);
-    return completion->done.wait_for(lock, timeout, [&] { return completion->finished; });
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    MutexLock lock(completion->mutex);
+    while (!completion->finished) {
+        if (!lock.WaitUntil(completion->done, deadline)) {
+            return completion->finished;
+        }
+    }
+    return true;
 }
 
 }  // namespace NuvraMobile

@@ -4,23 +4,30 @@
 #include <mutex>
 #include <thread>
 
+#include "util/Mutex.h"
+
 namespace NuvraMobile {
 
 class MainQueueTimerData {
 public:
-    std::mutex mutex;
+    Mutex mutex;
     std::condition_variable wake;
-    bool stopped = false;
+    bool stopped NVR_GUARDED_BY(mutex) = false;
     std::shared_ptr<MainQueueInterface> mainQueue;
     std::chrono::milliseconds interval{0};
-    MainQueueInterface::Task tick;
+    MainQueueInterface::Task tick NVR_GUARDED_BY(mutex);
     std::thread thread;
     std::once_flag threadEnded;
 
     void Count() {
-        std::unique_lock<std::mutex> lock(mutex);
-        while (!wake.wait_for(lock, interval, [this] { return stopped; })) {
-            mainQueue->Async(tick);  // Async never waits for the queue's tasks, so holding the lock is safe
+        MutexLock lock(mutex);
+        auto nextTick = std::chrono::steady_clock::now() + interval;
+        while (!stopped) {
+            if (!lock.WaitUntil(wake, nextTick) && !stopped) {
+                // Async never waits for the queue's tasks, so holding the lock is safe.
+                mainQueue->Async(tick);
+                nextTick = std::chrono::steady_clock::now() + interval;
+            }
         }
     }
 };
@@ -31,8 +38,8 @@ std::shared_ptr<MainQueueTimer> MainQueueTimer::StartRepeating(std::shared_ptr<M
     auto data = std::make_shared<MainQueueTimerData>();
     data->mainQueue = std::move(mainQueue);
     data->interval = interval;
+    MutexLock lock(data->mutex);  // the thread starts counting once the data is complete
     data->tick = std::move(tick);
-    std::lock_guard<std::mutex> lock(data->mutex);  // the thread starts counting once the data is complete
     data->thread = std::thread([data] { data->Count(); });
     return std::make_shared<MainQueueTimer>(data);
 }
@@ -48,7 +55,7 @@ void MainQueueTimer::Stop() {
     MainQueueInterface::Task tick;
     const std::shared_ptr<MainQueueTimerData> data = data_;
     {
-        std::lock_guard<std::mutex> lock(data->mutex);
+        MutexLock lock(data->mutex);
         data->stopped = true;
         data->wake.notify_all();
     }
@@ -57,12 +64,12 @@ void MainQueueTimer::Stop() {
             data->thread.join();
         }
     });
-    std::lock_guard<std::mutex> lock(data->mutex);
+    MutexLock lock(data->mutex);
     tick.swap(data->tick);
 }
 
 bool MainQueueTimer::IsRunning() const {
-    std::lock_guard<std::mutex> lock(data_->mutex);
+    MutexLock lock(data_->mutex);
     return !data_->stopped;
 }
 

@@ -3,6 +3,7 @@
 #include "core/SdkError.h"
 #include "services/ui/FloatingButtonImage.h"
 #include "util/Log.h"
+#include "util/Mutex.h"
 
 namespace NuvraMobile {
 
@@ -19,12 +20,12 @@ std::shared_ptr<NVBFloatingButtonHandler> NVBFloatingButtonHandler::Self() {
 }
 
 ImageViewId NVBFloatingButtonHandler::ButtonView() const {
-    std::lock_guard<std::mutex> lock(mutex_);
+    MutexLock lock(mutex_);
     return buttonImageView;
 }
 
 std::shared_ptr<MainQueueTimer> NVBFloatingButtonHandler::timer() const {
-    std::lock_guard<std::mutex> lock(mutex_);
+    MutexLock lock(mutex_);
     return timer_;
 }
 
@@ -52,7 +53,7 @@ void NVBFloatingButtonHandler::StartTimer() {
     // The timer holds the handler while the button is shown; remove stops it.
     std::shared_ptr<MainQueueTimer> started = MainQueueTimer::StartRepeating(
         platform_.mainQueue, FRONT_INTERVAL, [self = Self()] { self->bringFloatingButtonToFront(); });
-    std::lock_guard<std::mutex> lock(mutex_);
+    MutexLock lock(mutex_);
     timer_ = std::move(started);
 }
 
@@ -76,7 +77,7 @@ void NVBFloatingButtonHandler::initFloatingButton() {
     gestures.tapsRequired = 1;
     const ImageViewId view = backend.CreateImageView(setup, std::move(gestures));
     {
-        std::lock_guard<std::mutex> lock(mutex_);
+        MutexLock lock(mutex_);
         buttonImageView = view;
     }
     backend.AddImageViewToKeyWindow(view);
@@ -147,7 +148,7 @@ void NVBFloatingButtonHandler::RemoveOnMainQueue() {
     ImageViewId view = 0;
     std::shared_ptr<MainQueueTimer> stopped;
     {
-        std::lock_guard<std::mutex> lock(mutex_);
+        MutexLock lock(mutex_);
         std::swap(view, buttonImageView);
         stopped.swap(timer_);
     }

@@ -7,6 +7,7 @@
 #include "platformShim/UIServiceInterface.h"
 #include "services/ui/MainQueueTimer.h"
 #include "services/ui/UiPlatform.h"
+#include "util/Mutex.h"
 
 namespace NuvraMobile {
 
@@ -54,9 +55,9 @@ private:
 
     const UiPlatform platform_;
     const std::shared_ptr<FloatingButtonListenerInterface> listener;
-    mutable std::mutex mutex_;
-    ImageViewId buttonImageView = 0;  // guarded by mutex_
-    std::shared_ptr<MainQueueTimer> timer_;  // guarded by mutex_
+    mutable Mutex mutex_;
+    ImageViewId buttonImageView NVR_GUARDED_BY(mutex_) = 0;
+    std::shared_ptr<MainQueueTimer> timer_ NVR_GUARDED_BY(mutex_);
 };
 
 }  // namespace NuvraMobile

@@ -2,6 +2,7 @@
 
 #include "core/SdkError.h"
 #include "util/Log.h"
+#include "util/Mutex.h"
 
 namespace NuvraMobile {
 
@@ -46,7 +47,7 @@ void NVBFullScreenHandler::show() {
     });
     std::shared_ptr<FullScreenMessageUiInterface> message;
     {
-        std::lock_guard<std::mutex> lock(mutex_);
+        MutexLock lock(mutex_);
         message = fullscreenMessage;
     }
     if (listener) {
@@ -82,7 +83,7 @@ bool NVBFullScreenHandler::decidePolicyForNavigation(const std::string& url) {
     }
     std::shared_ptr<FullScreenMessageUiInterface> message;
     {
-        std::lock_guard<std::mutex> lock(mutex_);
+        MutexLock lock(mutex_);
         message = fullscreenMessage;
     }
     return !listener->OverrideUrlLoad(message, url);
@@ -107,7 +108,7 @@ void NVBFullScreenHandler::DismissOnMainQueue() {
     dismissWithAnimation(true);
     std::shared_ptr<FullScreenMessageUiInterface> message;
     {
-        std::lock_guard<std::mutex> lock(mutex_);
+        MutexLock lock(mutex_);
         message = std::move(fullscreenMessage);  // ends the mutual ownership of message and handler
         fullscreenMessage = nullptr;
     }

@@ -9,6 +9,7 @@
 #include "platformShim/UIServiceInterface.h"
 #include "services/ui/NVBMessagesMonitor.h"
 #include "services/ui/UiPlatform.h"
+#include "util/Mutex.h"
 
 namespace NuvraMobile {
 
@@ -53,10 +54,10 @@ private:
 
     const UiPlatform platform_;
     const std::string payload;
-    std::shared_ptr<FullScreenMessageUiInterface> fullscreenMessage;  // guarded by mutex_
+    std::shared_ptr<FullScreenMessageUiInterface> fullscreenMessage NVR_GUARDED_BY(mutex_);
     const std::shared_ptr<FullscreenListenerInterface> listener;
     const std::shared_ptr<NVBMessagesMonitor> messages_monitor;
-    std::mutex mutex_;
+    Mutex mutex_;
     /** True from an accepted show until the dismissal gives the flag back. */
     std::atomic<bool> holdsScreen_{false};
     /** Main queue only. */

@@ -1,6 +1,7 @@
 #include "services/ui/NVBSystemNotificationHandler.h"
 
 #include "util/Log.h"
+#include "util/Mutex.h"
 
 namespace NuvraMobile {
 
@@ -27,7 +28,7 @@ NVBSystemNotificationHandler::NVBSystemNotificationHandler(std::shared_ptr<AppSt
     : appStateHandler_(std::move(appStateHandler)) {}
 
 std::shared_ptr<AppStateHandler> NVBSystemNotificationHandler::appStateHandler() const {
-    std::lock_guard<std::mutex> lock(mutex_);
+    MutexLock lock(mutex_);
     return appStateHandler_;
 }
 

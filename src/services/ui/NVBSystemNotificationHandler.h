@@ -6,6 +6,7 @@
 #include "core/Object.h"
 #include "services/ui/AppStateHandler.h"
 #include "services/ui/ApplicationNotificationCenter.h"
+#include "util/Mutex.h"
 
 namespace NuvraMobile {
 
@@ -38,8 +39,8 @@ public:
 private:
     void StoreAndNotify(AppState state);
 
-    mutable std::mutex mutex_;
-    std::shared_ptr<AppStateHandler> appStateHandler_;
+    mutable Mutex mutex_;
+    std::shared_ptr<AppStateHandler> appStateHandler_ NVR_GUARDED_BY(mutex_);
 };
 
 }  // namespace NuvraMobile

@@ -1,6 +1,7 @@
 #include "services/ui/NVBUrlHandler.h"
 
 #include "util/Log.h"
+#include "util/Mutex.h"
 
 namespace NuvraMobile {
 
@@ -31,14 +32,14 @@ bool NVBUrlHandler::showUrl(const UiPlatform& platform, const std::optional<std:
 bool NVBUrlHandler::continueOpenUrl(const std::string& url) {
     Handler appHandler;
     {
-        std::lock_guard<std::mutex> lock(mutex_);
+        MutexLock lock(mutex_);
         appHandler = handler;
     }
     return !(appHandler && appHandler(url));  // called unlocked: the app's handler may take its time
 }
 
 void NVBUrlHandler::setHandler(Handler newHandler) {
-    std::lock_guard<std::mutex> lock(mutex_);
+    MutexLock lock(mutex_);
     if (handler) {
         Log::Warning(LOG_TAG, "UrlHandler can't be resigered repeatedly.");
         return;

@@ -8,6 +8,7 @@
 
 #include "core/Object.h"
 #include "services/ui/UiPlatform.h"
+#include "util/Mutex.h"
 
 namespace NuvraMobile {
 
@@ -36,8 +37,8 @@ public:
     void setHandler(Handler handler);
 
 private:
-    std::mutex mutex_;
-    Handler handler;
+    Mutex mutex_;
+    Handler handler NVR_GUARDED_BY(mutex_);
 };
 
 }  // namespace NuvraMobile

@@ -5,6 +5,7 @@
 
 #include "core/Object.h"
 #include "services/ui/NotificationSinkInterface.h"
+#include "util/Mutex.h"
 
 namespace NuvraMobile {
 
@@ -24,11 +25,11 @@ public:
     std::vector<LocalNotification> GetLocalNotifications() const;
 
 private:
-    mutable std::mutex mutex_;
-    bool userNotificationCenter_ = true;
-    bool localNotification_ = true;
-    std::vector<NotificationRequest> requests_;
-    std::vector<LocalNotification> localNotifications_;
+    mutable Mutex mutex_;
+    bool userNotificationCenter_ NVR_GUARDED_BY(mutex_) = true;
+    bool localNotification_ NVR_GUARDED_BY(mutex_) = true;
+    std::vector<NotificationRequest> requests_ NVR_GUARDED_BY(mutex_);
+    std::vector<LocalNotification> localNotifications_ NVR_GUARDED_BY(mutex_);
 };
 
 }  // namespace NuvraMobile

@@ -5,6 +5,7 @@
 #include <chrono>
 
 #include "util/Log.h"
+#include "util/Mutex.h"
 
 namespace NuvraMobile {
 
@@ -26,6 +27,18 @@ View* FindRecordedView(std::vector<std::pair<View, Callbacks>>& views, Id id) {
     return found == views.end() ? nullptr : &found->first;
 }
 
+/** Records a view of `setup`, kept with its callbacks, under the next identifier; returns that identifier. */
+template <typename View, typename Callbacks, typename Setup, typename Id>
+Id AddRecordedView(std::vector<std::pair<View, Callbacks>>& views, Id& lastId, const Setup& setup,
+                   Callbacks callbacks) {
+    View view;
+    view.id = ++lastId;
+    view.setup = setup;
+    view.frame = setup.frame;
+    views.emplace_back(std::move(view), std::move(callbacks));
+    return lastId;
+}
+
 }  // namespace
 
 RecordingUiBackend::RecordingUiBackend(std::shared_ptr<MainQueueInterface> mainQueue)
@@ -34,12 +47,12 @@ RecordingUiBackend::RecordingUiBackend(std::shared_ptr<MainQueueInterface> mainQ
       root_(std::make_shared<ViewController>(ViewController{ViewControllerKind::PLAIN, "root", true, nullptr, {}, 0})) {}
 
 std::optional<Frame> RecordingUiBackend::GetKeyWindowFrame() {
-    std::lock_guard<std::mutex> lock(mutex_);
+    MutexLock lock(mutex_);
     return keyWindowFrame_;
 }
 
 std::shared_ptr<ViewController> RecordingUiBackend::GetRootViewController() {
-    std::lock_guard<std::mutex> lock(mutex_);
+    MutexLock lock(mutex_);
     return keyWindowFrame_ ? root_ : nullptr;
 }
 
@@ -53,23 +66,18 @@ void RecordingUiBackend::PresentAlert(const std::shared_ptr<ViewController>& pre
         Log::Debug(LOG_TAG, "Alert shown: title %s, message %s, buttons [%s]", Describe(alert.title),
                    Describe(alert.message), buttons);
     }
-    std::lock_guard<std::mutex> lock(mutex_);
+    MutexLock lock(mutex_);
     alerts_.push_back(PresentedAlert{std::move(alert), presenter ? presenter->name : std::string()});
 }
 
 bool RecordingUiBackend::IsWebViewSupported() {
-    std::lock_guard<std::mutex> lock(mutex_);
+    MutexLock lock(mutex_);
     return webViewSupported_;
 }
 
 WebViewId RecordingUiBackend::CreateWebView(const WebViewSetup& setup, NavigationPolicy policy) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    RecordedWebView webView;
-    webView.id = ++lastWebView_;
-    webView.setup = setup;
-    webView.frame = setup.frame;
-    webViews_.emplace_back(std::move(webView), std::move(policy));
-    return lastWebView_;
+    MutexLock lock(mutex_);
+    return AddRecordedView(webViews_, lastWebView_, setup, std::move(policy));
 }
 
 RecordingUiBackend::RecordedWebView* RecordingUiBackend::FindWebView(WebViewId webView) {
@@ -78,7 +86,7 @@ RecordingUiBackend::RecordedWebView* RecordingUiBackend::FindWebView(WebViewId w
 
 void RecordingUiBackend::LoadHtml(WebViewId webView, const std::string& html, const std::string& baseUrl) {
     Log::Debug(LOG_TAG, "Web view %llu loads %zu bytes of HTML", static_cast<unsigned long long>(webView), html.size());
-    std::lock_guard<std::mutex> lock(mutex_);
+    MutexLock lock(mutex_);
     if (RecordedWebView* recorded = FindWebView(webView)) {
         recorded->html = html;
         recorded->baseUrl = baseUrl;
@@ -87,7 +95,7 @@ void RecordingUiBackend::LoadHtml(WebViewId webView, const std::string& html, co
 
 void RecordingUiBackend::AddToKeyWindow(WebViewId webView) {
     Log::Debug(LOG_TAG, "Web view %llu shown in the key window", static_cast<unsigned long long>(webView));
-    std::lock_guard<std::mutex> lock(mutex_);
+    MutexLock lock(mutex_);
     if (RecordedWebView* recorded = FindWebView(webView)) {
         recorded->inKeyWindow = true;
     }
@@ -96,7 +104,7 @@ void RecordingUiBackend::AddToKeyWindow(WebViewId webView) {
 void RecordingUiBackend::AnimateFrame(WebViewId webView, const Frame& frame, double seconds,
                                       std::function<void()> completion) {
     {
-        std::lock_guard<std::mutex> lock(mutex_);
+        MutexLock lock(mutex_);
         if (RecordedWebView* recorded = FindWebView(webView)) {
             recorded->frame = frame;
             recorded->animationSeconds.push_back(seconds);
@@ -109,7 +117,7 @@ void RecordingUiBackend::AnimateFrame(WebViewId webView, const Frame& frame, dou
 
 void RecordingUiBackend::RemoveWebView(WebViewId webView) {
     Log::Debug(LOG_TAG, "Web view %llu removed", static_cast<unsigned long long>(webView));
-    std::lock_guard<std::mutex> lock(mutex_);
+    MutexLock lock(mutex_);
     webViews_.erase(std::remove_if(webViews_.begin(), webViews_.end(),
                                    [webView](const auto& entry) { return entry.first.id == webView; }),
                     webViews_.end());
@@ -120,22 +128,22 @@ std::string RecordingUiBackend::GetBundleUrl() {
 }
 
 ApplicationRunState RecordingUiBackend::GetApplicationState() {
-    std::lock_guard<std::mutex> lock(mutex_);
+    MutexLock lock(mutex_);
     return applicationState_;
 }
 
 void RecordingUiBackend::SetApplicationState(ApplicationRunState state) {
-    std::lock_guard<std::mutex> lock(mutex_);
+    MutexLock lock(mutex_);
     applicationState_ = state;
 }
 
 void RecordingUiBackend::SetWebViewSupported(bool supported) {
-    std::lock_guard<std::mutex> lock(mutex_);
+    MutexLock lock(mutex_);
     webViewSupported_ = supported;
 }
 
 std::vector<RecordingUiBackend::RecordedWebView> RecordingUiBackend::GetWebViews() const {
-    std::lock_guard<std::mutex> lock(mutex_);
+    MutexLock lock(mutex_);
     std::vector<RecordedWebView> webViews;
     for (const auto& entry : webViews_) {
         webViews.push_back(entry.first);
@@ -150,7 +158,7 @@ std::optional<bool> RecordingUiBackend::FollowLink(const std::string& url) {
             WebViewId target = 0;
             NavigationPolicy policy;
             {
-                std::lock_guard<std::mutex> lock(self->mutex_);
+                MutexLock lock(self->mutex_);
                 for (auto entry = self->webViews_.rbegin(); entry != self->webViews_.rend(); ++entry) {
                     if (entry->first.inKeyWindow) {
                         target = entry->first.id;
@@ -164,7 +172,7 @@ std::optional<bool> RecordingUiBackend::FollowLink(const std::string& url) {
             }
             *allowed = !policy || policy(url);  // the policy runs unlocked: it may call the backend
             Log::Debug(LOG_TAG, "Link %s %s", url, **allowed ? "loaded" : "cancelled");
-            std::lock_guard<std::mutex> lock(self->mutex_);
+            MutexLock lock(self->mutex_);
             if (RecordedWebView* recorded = self->FindWebView(target)) {
                 (**allowed ? recorded->loadedUrls : recorded->cancelledUrls).push_back(url);
             }
@@ -174,17 +182,17 @@ std::optional<bool> RecordingUiBackend::FollowLink(const std::string& url) {
 }
 
 void RecordingUiBackend::SetKeyWindowFrame(const std::optional<Frame>& frame) {
-    std::lock_guard<std::mutex> lock(mutex_);
+    MutexLock lock(mutex_);
     keyWindowFrame_ = frame;
 }
 
 void RecordingUiBackend::SetRootViewController(const std::shared_ptr<ViewController>& root) {
-    std::lock_guard<std::mutex> lock(mutex_);
+    MutexLock lock(mutex_);
     root_ = root;
 }
 
 std::vector<RecordingUiBackend::PresentedAlert> RecordingUiBackend::GetAlertsOnScreen() const {
-    std::lock_guard<std::mutex> lock(mutex_);
+    MutexLock lock(mutex_);
     return alerts_;
 }
 
@@ -195,7 +203,7 @@ bool RecordingUiBackend::PressAlertButton(const std::optional<std::string>& text
         [self = std::static_pointer_cast<RecordingUiBackend>(shared_from_this()), text, pressed] {
             std::function<void()> action;
             {
-                std::lock_guard<std::mutex> lock(self->mutex_);
+                MutexLock lock(self->mutex_);
                 auto& alerts = self->alerts_;
                 for (size_t i = alerts.size(); i-- > 0 && !*pressed;) {
                     for (const AlertButton& button : alerts[i].alert.buttons) {
@@ -218,13 +226,8 @@ bool RecordingUiBackend::PressAlertButton(const std::optional<std::string>& text
 }
 
 ImageViewId RecordingUiBackend::CreateImageView(const ImageViewSetup& setup, ViewGestures gestures) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    RecordedImageView view;
-    view.id = ++lastImageView_;
-    view.setup = setup;
-    view.frame = setup.frame;
-    imageViews_.emplace_back(std::move(view), std::move(gestures));
-    return lastImageView_;
+    MutexLock lock(mutex_);
+    return AddRecordedView(imageViews_, lastImageView_, setup, std::move(gestures));
 }
 
 RecordingUiBackend::RecordedImageView* RecordingUiBackend::FindImageView(ImageViewId view) {
@@ -232,7 +235,7 @@ RecordingUiBackend::RecordedImageView* RecordingUiBackend::FindImageView(ImageVi
 }
 
 void RecordingUiBackend::AddImageViewToKeyWindow(ImageViewId view) {
-    std::lock_guard<std::mutex> lock(mutex_);
+    MutexLock lock(mutex_);
     RecordedImageView* recorded = FindImageView(view);
     if (!recorded || !keyWindowFrame_) {
         return;
@@ -244,7 +247,7 @@ void RecordingUiBackend::AddImageViewToKeyWindow(ImageViewId view) {
 }
 
 void RecordingUiBackend::BringImageViewToFront(ImageViewId view) {
-    std::lock_guard<std::mutex> lock(mutex_);
+    MutexLock lock(mutex_);
     RecordedImageView* recorded = FindImageView(view);
     if (recorded && recorded->inKeyWindow) {
         ++recorded->broughtToFront;
@@ -252,13 +255,13 @@ void RecordingUiBackend::BringImageViewToFront(ImageViewId view) {
 }
 
 std::optional<Frame> RecordingUiBackend::GetImageViewFrame(ImageViewId view) {
-    std::lock_guard<std::mutex> lock(mutex_);
+    MutexLock lock(mutex_);
     RecordedImageView* recorded = FindImageView(view);
     return recorded ? std::optional<Frame>(recorded->frame) : std::nullopt;
 }
 
 void RecordingUiBackend::SetImageViewFrame(ImageViewId view, const Frame& frame, double seconds) {
-    std::lock_guard<std::mutex> lock(mutex_);
+    MutexLock lock(mutex_);
     if (RecordedImageView* recorded = FindImageView(view)) {
         recorded->frame = frame;
         recorded->animationSeconds.push_back(seconds);
@@ -266,13 +269,13 @@ void RecordingUiBackend::SetImageViewFrame(ImageViewId view, const Frame& frame,
 }
 
 Point RecordingUiBackend::GetPanTranslation(ImageViewId view) {
-    std::lock_guard<std::mutex> lock(mutex_);
+    MutexLock lock(mutex_);
     RecordedImageView* recorded = FindImageView(view);
     return recorded ? recorded->panTranslation : Point{};
 }
 
 void RecordingUiBackend::ResetPanTranslation(ImageViewId view) {
-    std::lock_guard<std::mutex> lock(mutex_);
+    MutexLock lock(mutex_);
     if (RecordedImageView* recorded = FindImageView(view)) {
         recorded->panTranslation = Point{};
     }
@@ -280,26 +283,26 @@ void RecordingUiBackend::ResetPanTranslation(ImageViewId view) {
 
 void RecordingUiBackend::RemoveImageView(ImageViewId view) {
     Log::Debug(LOG_TAG, "Image view %llu removed", static_cast<unsigned long long>(view));
-    std::lock_guard<std::mutex> lock(mutex_);
+    MutexLock lock(mutex_);
     imageViews_.erase(std::remove_if(imageViews_.begin(), imageViews_.end(),
                                      [view](const auto& entry) { return entry.first.id == view; }),
                       imageViews_.end());
 }
 
 void RecordingUiBackend::AddOrientationObserver(const void* observer, std::function<void()> callback) {
-    std::lock_guard<std::mutex> lock(mutex_);
+    MutexLock lock(mutex_);
     orientationObservers_.emplace_back(observer, std::move(callback));
 }
 
 void RecordingUiBackend::RemoveObserver(const void* observer) {
-    std::lock_guard<std::mutex> lock(mutex_);
+    MutexLock lock(mutex_);
     orientationObservers_.erase(std::remove_if(orientationObservers_.begin(), orientationObservers_.end(),
                                                [observer](const auto& entry) { return entry.first == observer; }),
                                 orientationObservers_.end());
 }
 
 std::vector<RecordingUiBackend::RecordedImageView> RecordingUiBackend::GetImageViews() const {
-    std::lock_guard<std::mutex> lock(mutex_);
+    MutexLock lock(mutex_);
     std::vector<RecordedImageView> views;
     for (const auto& entry : imageViews_) {
         views.push_back(entry.first);
@@ -308,7 +311,7 @@ std::vector<RecordingUiBackend::RecordedImageView> RecordingUiBackend::GetImageV
 }
 
 size_t RecordingUiBackend::GetOrientationObserverCount() const {
-    std::lock_guard<std::mutex> lock(mutex_);
+    MutexLock lock(mutex_);
     return orientationObservers_.size();
 }
 
@@ -319,7 +322,7 @@ bool RecordingUiBackend::RunGesture(
         [self = std::static_pointer_cast<RecordingUiBackend>(shared_from_this()), gesture, found] {
             std::function<void()> callback;
             {
-                std::lock_guard<std::mutex> lock(self->mutex_);
+                MutexLock lock(self->mutex_);
                 for (auto entry = self->imageViews_.rbegin(); entry != self->imageViews_.rend(); ++entry) {
                     if (entry->first.inKeyWindow) {
                         callback = gesture(entry->first, entry->second);
@@ -353,7 +356,7 @@ bool RecordingUiBackend::Rotate(const Frame& windowFrame) {
         [self = std::static_pointer_cast<RecordingUiBackend>(shared_from_this()), windowFrame] {
             std::vector<std::function<void()>> callbacks;
             {
-                std::lock_guard<std::mutex> lock(self->mutex_);
+                MutexLock lock(self->mutex_);
                 self->keyWindowFrame_ = windowFrame;
                 for (const auto& entry : self->orientationObservers_) {
                     callbacks.push_back(entry.second);

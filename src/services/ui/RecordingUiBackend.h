@@ -9,6 +9,7 @@
 #include "core/Object.h"
 #include "services/ui/MainQueueInterface.h"
 #include "services/ui/UiBackendInterface.h"
+#include "util/Mutex.h"
 
 namespace NuvraMobile {
 
@@ -128,25 +129,25 @@ public:
     bool Rotate(const Frame& windowFrame);
 
 private:
-    /** Under mutex_; null when the view is gone. */
-    RecordedWebView* FindWebView(WebViewId webView);
-    /** Under mutex_; null when the view is gone. */
-    RecordedImageView* FindImageView(ImageViewId view);
+    /** Null when the view is gone. */
+    RecordedWebView* FindWebView(WebViewId webView) NVR_REQUIRES(mutex_);
+    /** Null when the view is gone. */
+    RecordedImageView* FindImageView(ImageViewId view) NVR_REQUIRES(mutex_);
     /** Runs `gesture` of the newest image view in the key window on the main queue; see TapImageView. */
     bool RunGesture(const std::function<std::function<void()>(RecordedImageView&, const ViewGestures&)>& gesture);
 
     std::shared_ptr<MainQueueInterface> mainQueue_;
-    mutable std::mutex mutex_;
-    std::optional<Frame> keyWindowFrame_;
-    std::shared_ptr<ViewController> root_;
-    std::vector<PresentedAlert> alerts_;
-    bool webViewSupported_ = true;
-    ApplicationRunState applicationState_ = ApplicationRunState::ACTIVE;
-    WebViewId lastWebView_ = 0;
-    std::vector<std::pair<RecordedWebView, NavigationPolicy>> webViews_;
-    ImageViewId lastImageView_ = 0;
-    std::vector<std::pair<RecordedImageView, ViewGestures>> imageViews_;
-    std::vector<std::pair<const void*, std::function<void()>>> orientationObservers_;
+    mutable Mutex mutex_;
+    std::optional<Frame> keyWindowFrame_ NVR_GUARDED_BY(mutex_);
+    std::shared_ptr<ViewController> root_ NVR_GUARDED_BY(mutex_);
+    std::vector<PresentedAlert> alerts_ NVR_GUARDED_BY(mutex_);
+    bool webViewSupported_ NVR_GUARDED_BY(mutex_) = true;
+    ApplicationRunState applicationState_ NVR_GUARDED_BY(mutex_) = ApplicationRunState::ACTIVE;
+    WebViewId lastWebView_ NVR_GUARDED_BY(mutex_) = 0;
+    std::vector<std::pair<RecordedWebView, NavigationPolicy>> webViews_ NVR_GUARDED_BY(mutex_);
+    ImageViewId lastImageView_ NVR_GUARDED_BY(mutex_) = 0;
+    std::vector<std::pair<RecordedImageView, ViewGestures>> imageViews_ NVR_GUARDED_BY(mutex_);
+    std::vector<std::pair<const void*, std::function<void()>>> orientationObservers_ NVR_GUARDED_BY(mutex_);
 };
 
 }  // namespace NuvraMobile

@@ -6,6 +6,7 @@
 
 #include "core/Object.h"
 #include "services/ui/UrlOpenerInterface.h"
+#include "util/Mutex.h"
 
 namespace NuvraMobile {
 
@@ -17,8 +18,8 @@ public:
     std::vector<std::string> GetOpenedUrls() const;
 
 private:
-    mutable std::mutex mutex_;
-    std::vector<std::string> opened_;
+    mutable Mutex mutex_;
+    std::vector<std::string> opened_ NVR_GUARDED_BY(mutex_);
 };
 
 }  // namespace NuvraMobile

@@ -7,15 +7,16 @@
 #include "services/ui/RecordingUiBackend.h"
 #include "services/ui/RecordingUrlOpener.h"
 #include "util/Log.h"
+#include "util/Mutex.h"
 
 namespace NuvraMobile {
 
 namespace {
 
 struct ProcessUiPlatform {
-    std::mutex mutex;
-    bool made = false;
-    UiPlatform platform;
+    Mutex mutex;
+    bool made NVR_GUARDED_BY(mutex) = false;
+    UiPlatform platform NVR_GUARDED_BY(mutex);
 };
 
 ProcessUiPlatform& Process() {
@@ -43,7 +44,7 @@ void CompleteWithDefaults(UiPlatform& platform) {
 
 UiPlatform GetUiPlatform() {
     ProcessUiPlatform& process = Process();
-    std::lock_guard<std::mutex> lock(process.mutex);
+    MutexLock lock(process.mutex);
     if (!process.made) {
         CompleteWithDefaults(process.platform);
         process.made = true;
@@ -53,7 +54,7 @@ UiPlatform GetUiPlatform() {
 
 bool InstallUiPlatform(UiPlatform platform) {
     ProcessUiPlatform& process = Process();
-    std::lock_guard<std::mutex> lock(process.mutex);
+    MutexLock lock(process.mutex);
     if (process.made) {
         Log::Warning("UiPlatform", "The UI platform is in use already, keeping it");
         return false;

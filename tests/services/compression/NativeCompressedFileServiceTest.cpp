@@ -6,7 +6,7 @@
 
 #include "core/SdkError.h"
 #include "services/compression/NativeCompressedFileService.h"
-#include "support/ScratchDirectory.h"
+#include "support/FileSystemTestFolder.h"
 #include "support/ZipBuilder.h"
 
 namespace NuvraMobile {
@@ -19,7 +19,7 @@ constexpr std::uint32_t UNIX_SYMBOLIC_LINK_ATTRIBUTES = 0120777u << 16;
 class NativeCompressedFileServiceTest : public testing::Test {
 protected:
     std::string WriteArchive(const std::string& bytes) {
-        const std::string path = folder_.Join("bundle.zip");
+        const std::string path = folder_.PathOf("bundle.zip");
         WriteFileBytes(path, bytes);
         return path;
     }
@@ -53,9 +53,9 @@ protected:
         return names;
     }
 
-    std::string Destination() const { return folder_.Join("bundle.zip_dir"); }
+    std::string Destination() const { return folder_.PathOf("bundle.zip_dir"); }
 
-    ScratchDirectory folder_;
+    FileSystemTestFolder folder_;
     std::shared_ptr<CompressedFileServiceInterface> service_ = CreateNativeCompressedFileService();
 };
 
@@ -76,7 +76,7 @@ TEST_F(NativeCompressedFileServiceTest, ArchiveMadeByTheZipCommandExtractsByteEx
     if (std::system("command -v zip >/dev/null 2>&1") != 0) {
         GTEST_SKIP() << "the zip command is not installed";
     }
-    const std::string source = folder_.Join("source");
+    const std::string source = folder_.PathOf("source");
     std::map<std::string, std::string> files = {
         {"rules.json", R"({"rules": []})"},
         {"assets/image.bin", std::string("\x89PNG\r\n\x1a\n\0\0\xFF", 11)},
@@ -87,7 +87,7 @@ TEST_F(NativeCompressedFileServiceTest, ArchiveMadeByTheZipCommandExtractsByteEx
         fs::create_directories(fs::path(source + "/" + name).parent_path());
         WriteFileBytes(source + "/" + name, content);
     }
-    const std::string archive = folder_.Join("bundle.zip");
+    const std::string archive = folder_.PathOf("bundle.zip");
     ASSERT_EQ(std::system(("cd '" + source + "' && zip -q -r '" + archive + "' .").c_str()), 0);
     fs::remove_all(source);
 
@@ -205,7 +205,7 @@ TEST_F(NativeCompressedFileServiceTest, ExtractionIntoAnExistingFolderReplacesSa
     EXPECT_EQ(ReadFileBytes(Destination() + "/nested/kept.txt"), "nested kept");
     EXPECT_EQ(ReadFileBytes(Destination() + "/nested/new.txt"), "new");
     EXPECT_EQ(ReadFileBytes(Destination() + "/was-folder"), "now a file");
-    EXPECT_FALSE(fs::exists(folder_.Join("escaped.txt")));
+    EXPECT_FALSE(fs::exists(folder_.PathOf("escaped.txt")));
     EXPECT_EQ(ReadFileBytes(Destination() + "/nested/link/escaped.txt"), "stays inside");
 }
 

@@ -7,7 +7,7 @@
 
 #include "core/SdkError.h"
 #include "services/compression/ZipFile.h"
-#include "support/ScratchDirectory.h"
+#include "support/FileSystemTestFolder.h"
 #include "support/ZipBuilder.h"
 
 namespace NuvraMobile {
@@ -26,7 +26,7 @@ struct RefusalCase {
 class ZipFileTest : public testing::Test {
 protected:
     std::string WriteArchive(const std::string& bytes) {
-        const std::string path = folder_.Join("archive.zip");
+        const std::string path = folder_.PathOf("archive.zip");
         WriteFileBytes(path, bytes);
         return path;
     }
@@ -48,7 +48,7 @@ protected:
         }
     }
 
-    std::string Output() const { return folder_.Join("out"); }
+    std::string Output() const { return folder_.PathOf("out"); }
 
     // Runs `action` on each case's archive and checks the error it throws.
     void ExpectRefusals(const std::vector<RefusalCase>& cases,
@@ -65,7 +65,7 @@ protected:
         EXPECT_EQ(error.GetMessage(), message);
     }
 
-    ScratchDirectory folder_;
+    FileSystemTestFolder folder_;
 };
 
 TEST_F(ZipFileTest, ReadsEntriesInCentralDirectoryOrderWithTheirComment) {
@@ -94,8 +94,8 @@ TEST_F(ZipFileTest, ArchivesThatCannotBeOpenedThrowTheirReadOrFormatError) {
              "Failed to read zip file"},
         },
         [](const std::string& path) { ZipFile archive(path); });
-    ExpectError(ErrorOf([&] { ZipFile archive(folder_.Join("missing.zip")); }), "compressed-file.read-failed",
-                "Failed to open zip file");
+    ExpectError(ErrorOf([&] { ZipFile archive(folder_.PathOf("missing.zip")); }),
+                "compressed-file.read-failed", "Failed to open zip file");
 }
 
 TEST_F(ZipFileTest, DamagedHeadersThrowAtOpeningBeforeAnythingIsWritten) {

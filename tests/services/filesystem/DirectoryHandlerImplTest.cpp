@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
+#include <pwd.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
 
 #include "platformShim/FileHandlerInterface.h"
 #include "services/filesystem/DirectoryHandlerImpl.h"
+#include "services/system/AppFolders.h"
 #include "support/FileSystemTestFolder.h"
 
 namespace NuvraMobile {
@@ -14,7 +17,7 @@ namespace fs = std::filesystem;
 
 class DirectoryHandlerImplTest : public ::testing::Test {
 protected:
-    void TearDown() override { DirectoryHandlerInterface::SetDefaultCacheDirectory(""); }
+    void TearDown() override { AppFolders::SetCacheDirectory(""); }
 
     FileSystemTestFolder folder;
 };
@@ -96,14 +99,18 @@ TEST_F(DirectoryHandlerImplTest, DefaultCacheDirectoryFallsBackToTheHomeCache) {
     EXPECT_EQ(folder.PathOf(".cache"), fs::path(cache).parent_path().string());
     EXPECT_TRUE(fs::is_directory(cache));
 
+    // Without either variable the account's home comes from the user database.
     ASSERT_EQ(0, ::unsetenv("XDG_CACHE_HOME"));
     ASSERT_EQ(0, ::unsetenv("HOME"));
-    EXPECT_EQ("", DirectoryHandlerInterface::GetDefaultCacheDirectory());
+    const passwd* account = getpwuid(getuid());
+    ASSERT_NE(nullptr, account);
+    EXPECT_EQ(fs::path(account->pw_dir) / ".cache",
+              fs::path(DirectoryHandlerInterface::GetDefaultCacheDirectory()).parent_path());
 }
 
 TEST_F(DirectoryHandlerImplTest, AFolderSetByTheHostWins) {
     ASSERT_EQ(0, ::setenv("XDG_CACHE_HOME", folder.PathOf("xdg").c_str(), 1));
-    DirectoryHandlerInterface::SetDefaultCacheDirectory(folder.PathOf("host/cache"));
+    AppFolders::SetCacheDirectory(folder.PathOf("host/cache"));
     EXPECT_EQ(folder.PathOf("host/cache"), DirectoryHandlerInterface::GetDefaultCacheDirectory());
     EXPECT_TRUE(fs::is_directory(folder.PathOf("host/cache")));
 }

@@ -6,14 +6,14 @@
 
 #include "services/storage/AppInfo.h"
 #include "services/storage/NativeLocalStorageService.h"
-#include "support/ScratchDirectory.h"
+#include "support/FileSystemTestFolder.h"
 
 namespace NuvraMobile {
 namespace {
 
 // Module tasks on several worker threads use their stores at once, each through its own objects.
 TEST(KeyValueStoreConcurrencyTest, ThreadsWritingAndReadingTheirStoresLoseNothing) {
-    ScratchDirectory folder;
+    FileSystemTestFolder folder;
     AppInfo::SetDataDirectory(folder.Path());
     constexpr int THREADS = 4;
     constexpr int KEYS = 25;

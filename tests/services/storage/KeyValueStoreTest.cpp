@@ -6,7 +6,7 @@
 #include "services/storage/KeyValueStore.h"
 #include "support/CapturingLoggingService.h"
 #include "support/ChildProcess.h"
-#include "support/ScratchDirectory.h"
+#include "support/FileSystemTestFolder.h"
 
 namespace NuvraMobile {
 namespace {
@@ -15,9 +15,9 @@ using Value = KeyValueStore::Value;
 
 class KeyValueStoreTest : public testing::Test {
 protected:
-    std::string StorePath() const { return folder_.Join("nested/folder/store.sqlite"); }
+    std::string StorePath() const { return folder_.PathOf("nested/folder/store.sqlite"); }
 
-    ScratchDirectory folder_;
+    FileSystemTestFolder folder_;
 };
 
 TEST_F(KeyValueStoreTest, OpenCreatesTheFolderAndSharesOneObjectPerPath) {
@@ -82,7 +82,7 @@ TEST_F(KeyValueStoreTest, RemoveWithPrefixRemovesExactlyTheKeysThatBeginWithIt) 
 }
 
 TEST_F(KeyValueStoreTest, StoreThatIsNotADatabaseIsMovedAsideWithItsLog) {
-    const std::string path = folder_.Join("store.sqlite");
+    const std::string path = folder_.PathOf("store.sqlite");
     WriteFileBytes(path, "this is not a database file, only text that fills the header page........");
     WriteFileBytes(path + "-wal", "stale log");
 
@@ -117,7 +117,7 @@ void WriteStoreFile(const std::string& path, int keys) {
 
 TEST_F(KeyValueStoreTest, ADamagedStoreKeepsTheRowsThatCanStillBeRead) {
     constexpr int keys = 200;
-    const std::string path = folder_.Join("damaged.sqlite");
+    const std::string path = folder_.PathOf("damaged.sqlite");
     WriteStoreFile(path, keys);
     {
         std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
@@ -146,7 +146,7 @@ TEST_F(KeyValueStoreTest, ADamagedStoreKeepsTheRowsThatCanStillBeRead) {
 }
 
 TEST_F(KeyValueStoreTest, PathThatCannotHoldAFileGivesNoStore) {
-    const std::string blocker = folder_.Join("file");
+    const std::string blocker = folder_.PathOf("file");
     WriteFileBytes(blocker, "x");
     EXPECT_FALSE(KeyValueStore::Open(blocker + "/store.sqlite"));
 }

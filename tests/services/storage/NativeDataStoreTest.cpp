@@ -11,7 +11,7 @@
 #include "services/storage/NativeLocalStorageService.h"
 #include "support/CapturingLoggingService.h"
 #include "support/ChildProcess.h"
-#include "support/ScratchDirectory.h"
+#include "support/FileSystemTestFolder.h"
 
 namespace NuvraMobile {
 namespace {
@@ -33,9 +33,9 @@ protected:
         return CreateNativeLocalStorageService()->GetDataStore(name);
     }
 
-    std::string AppStorePath() const { return folder_.Join(AppInfo::StoreFileName("")); }
+    std::string AppStorePath() const { return folder_.PathOf(AppInfo::StoreFileName("")); }
 
-    ScratchDirectory folder_;
+    FileSystemTestFolder folder_;
 };
 
 void WriteEveryKind(DataStoreInterface& store) {
@@ -227,7 +227,7 @@ TEST_F(NativeDataStoreTest, AppGroupSelectsItsOwnFile) {
     AppInfo::SetAppGroup("group.com.example/shared");
     Store("s")->SetString("k", "group");
 
-    EXPECT_TRUE(std::filesystem::exists(folder_.Join(AppInfo::StoreFileName("group.com.example/shared"))));
+    EXPECT_TRUE(std::filesystem::exists(folder_.PathOf(AppInfo::StoreFileName("group.com.example/shared"))));
     EXPECT_EQ(Store("s")->GetString("k", ""), "group");
     AppInfo::SetAppGroup("");
     EXPECT_EQ(Store("s")->GetString("k", ""), "app");
@@ -243,7 +243,7 @@ TEST_F(NativeDataStoreTest, StoreKeepsTheFileItWasBuiltWith) {
 }
 
 TEST_F(NativeDataStoreTest, AppGroupFileThatCannotBeOpenedFallsBackToTheAppFile) {
-    std::filesystem::create_directories(folder_.Join(AppInfo::StoreFileName("blocked")));
+    std::filesystem::create_directories(folder_.PathOf(AppInfo::StoreFileName("blocked")));
     AppInfo::SetAppGroup("blocked");
     Store("s")->SetInt("k", 3);
     AppInfo::SetAppGroup("");
@@ -264,7 +264,7 @@ TEST_F(NativeDataStoreTest, UnreadableStoreFileIsMovedAsideAndAFreshStoreUsed) {
 }
 
 TEST_F(NativeDataStoreTest, FolderWhereNoFileCanBeMadeKeepsValuesInMemory) {
-    const std::string blocker = folder_.Join("not-a-folder");
+    const std::string blocker = folder_.PathOf("not-a-folder");
     WriteFileBytes(blocker, "x");
     AppInfo::SetDataDirectory(blocker);
 

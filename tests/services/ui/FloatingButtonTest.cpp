@@ -4,7 +4,6 @@
 #include <string>
 
 #include "services/ui/FloatingButton.h"
-#include "services/ui/FloatingButtonImage.h"
 #include "services/ui/MainQueue.h"
 #include "services/ui/RecordingUiBackend.h"
 #include "support/ThreadSignals.h"
@@ -171,16 +170,6 @@ TEST_F(FloatingButtonTest, ASecondDisplayReplacesTheButtonAndRemoveRightAfterDis
     EXPECT_TRUE(backend_->GetImageViews().empty());
     EXPECT_EQ(backend_->GetOrientationObserverCount(), 0u);
     EXPECT_TRUE(button->GetHandler()->timer() == nullptr);
-}
-
-TEST(FloatingButtonImageTest, DecodingSkipsCharactersOutsideTheAlphabet) {
-    const std::vector<std::pair<std::string, std::string>> cases = {
-        {"TWFu", "Man"}, {"TW\nFu", "Man"}, {" T W F u ", "Man"}, {"TWE=", "Ma"}, {"TQ==", "M"}, {"", ""},
-        {"T*W-F.u", "Man"},
-    };
-    for (const auto& [text, bytes] : cases) {
-        EXPECT_EQ(DecodeBase64IgnoringUnknown(text), bytes) << text;
-    }
 }
 
 }  // namespace
