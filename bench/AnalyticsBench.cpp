@@ -14,6 +14,8 @@
 #include <future>
 #include <mutex>
 
+#include "TrackEnvironment.h"
+
 #include "analytics/Analytics.h"
 #include "analytics/AnalyticsDatabaseHitSchema.h"
 #include "analytics/AnalyticsHitDatabase.h"
@@ -44,75 +46,6 @@ namespace {
 using namespace std::chrono_literals;
 
 constexpr int kTracksPerIteration = 50;
-
-std::map<std::string, std::string> ContextData(int keys) {
-    std::map<std::string, std::string> data;
-    for (int key = 0; key < keys; ++key) {
-        data["shop.item" + std::to_string(key)] = "value " + std::to_string(key);
-    }
-    return data;
-}
-
-/** One started core with Configuration, the identity stand-in and Analytics, for the whole process. */
-class TrackEnvironment {
-public:
-    static TrackEnvironment& Get() {
-        static TrackEnvironment environment;
-        return environment;
-    }
-
-    /** Waits until every request dispatched before has been handled by the module; returns the size. */
-    std::int64_t QueueSize() {
-        auto data = std::make_shared<EventData>();
-        data->PutBoolean("getqueuesize", true);
-        auto answer = std::make_shared<std::promise<std::int64_t>>();
-        core->DispatchEventWithResponseCallback(
-            EventBuilder("AnalyticsGetQueueSize", EventType::ANALYTICS, EventSource::REQUEST_CONTENT)
-                .SetData(data)
-                .Build(),
-            [answer](const std::shared_ptr<Event>& response) {
-                answer->set_value(response->GetData()->OptLong("queuesize", -1));
-            },
-            nullptr);
-        return answer->get_future().get();
-    }
-
-    void Clear() {
-        auto data = std::make_shared<EventData>();
-        data->PutBoolean("clearhitsqueue", true);
-        core->DispatchEvent(
-            EventBuilder("AnalyticsClearQueue", EventType::ANALYTICS, EventSource::REQUEST_CONTENT).SetData(data).Build(),
-            nullptr);
-        QueueSize();
-    }
-
-    std::shared_ptr<Core> core;
-
-private:
-    TrackEnvironment() {
-        Log::SetLogLevel(LoggingMode::Error);
-        shared_ = SharedPlatformServices::Create();
-        core = Core::Create([this] { return shared_->CreatePlatformServices(); });
-        const auto hub = core->GetEventHub();
-        hub->RegisterModule(std::make_shared<IdentityStandIn>("M1"));
-        hub->RegisterModule(std::make_shared<Analytics>());
-        observer_ = std::make_shared<ObserverModule>();
-        hub->RegisterModule(observer_);
-        core->Start([] {});
-        observer_->WaitForName("EventHub");
-        core->UpdateConfiguration({{"analytics.server", Variant::FromString("127.0.0.1:9")},
-                                   {"analytics.rsids", Variant::FromString("rs")},
-                                   {"global.privacy", Variant::FromString("optedin")}});
-        observer_->WaitFor([](const Event& event) {
-            return event.GetName() == "Configuration Response Event" &&
-                   event.GetData()->OptString("analytics.rsids", "") == "rs";
-        });
-    }
-
-    ScopedAppFolders folders_;
-    std::shared_ptr<SharedPlatformServices> shared_;
-    std::shared_ptr<ObserverModule> observer_;
-};
 
 void BM_AnalyticsTrackToDurable(benchmark::State& state) {
     auto& environment = TrackEnvironment::Get();

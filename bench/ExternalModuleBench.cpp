@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "ReferenceRatio.h"
 #include "core/Event.h"
 #include "core/EventBuilder.h"
 #include "core/EventData.h"
@@ -19,6 +20,7 @@
 #include "core/InternalModule.h"
 #include "core/ModuleEventListener.h"
 #include "core/Object.h"
+#include "externalModule/ExternalModule.h"
 #include "externalModule/ExternalModuleBridge.h"
 #include "externalModule/ExternalModuleInterface.h"
 #include "externalModule/ExternalModuleListenerInterface.h"
@@ -155,16 +157,22 @@ std::shared_ptr<EventHub> MakeHub(const std::shared_ptr<JsonUtilityServiceInterf
     return EventHub::Create("BenchHub", [services] { return services; });
 }
 
-/** Times batches of events made by `makeEvent`, each until the listener has heard it all. */
+/** Dispatches a batch of events made by `makeEvent` and waits until the listener has heard it all. */
+template <class MakeEvent>
+void RunBatch(EventHub& hub, BatchDone& done, MakeEvent makeEvent) {
+    auto batch = done.Arm(BATCH);
+    for (int index = 0; index < BATCH; ++index) {
+        hub.Dispatch(makeEvent());
+    }
+    batch.wait();
+}
+
+/** Times batches of events made by `makeEvent`. */
 template <class MakeEvent>
 void RunBatches(benchmark::State& state, EventHub& hub, BatchDone& done, MakeEvent makeEvent) {
     done.WaitUntilRegistered();
     for (auto _ : state) {
-        auto batch = done.Arm(BATCH);
-        for (int index = 0; index < BATCH; ++index) {
-            hub.Dispatch(makeEvent());
-        }
-        batch.wait();
+        RunBatch(hub, done, makeEvent);
     }
     state.SetItemsProcessed(state.iterations() * BATCH);
 }
@@ -173,7 +181,17 @@ void RunBatches(benchmark::State& state, EventHub& hub, BatchDone& done, MakeEve
 std::shared_ptr<EventHub> MakeHubWithExtension(const std::shared_ptr<JsonUtilityServiceInterface>& json,
                                                BatchDone& done) {
     auto hub = MakeHub(json);
-    hub->RegisterExternalModule(std::make_shared<BenchExtension>(json, done));
+    const auto extension = std::make_shared<BenchExtension>(json, done);
+    hub->RegisterModule(std::make_shared<ExternalModule>(extension->GetModuleName(), extension));
+    hub->FinishModulesRegistration(nullptr);
+    return hub;
+}
+
+/** A started hub with a built-in module's counting listener registered. */
+std::shared_ptr<EventHub> MakeHubWithCountingModule(const std::shared_ptr<JsonUtilityServiceInterface>& json,
+                                                   BatchDone& done) {
+    auto hub = MakeHub(json);
+    hub->RegisterModule(std::make_shared<CountingModule>(done));
     hub->FinishModulesRegistration(nullptr);
     return hub;
 }
@@ -191,9 +209,7 @@ void BM_HubOwnListener50Keys(benchmark::State& state) {
     const auto json = CreateNativeJsonUtilityService();
     const auto data = FiftyKeyData(*json);
     BatchDone done;
-    auto hub = MakeHub(json);
-    hub->RegisterModule(std::make_shared<CountingModule>(done));
-    hub->FinishModulesRegistration(nullptr);
+    auto hub = MakeHubWithCountingModule(json, done);
     RunBatches(state, *hub, done, [&] { return EventWithData(data); });
     hub->Dispose(std::chrono::seconds(10));
 }
@@ -210,6 +226,27 @@ void BM_ExtensionListener50KeysAsJson(benchmark::State& state) {
     hub->Dispose(std::chrono::seconds(10));
 }
 BENCHMARK(BM_ExtensionListener50KeysAsJson)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The extension's listener against the hub's own, batch for batch in the same run: "x_reference" is the
+// extension's rate as a share of the built-in listener's.
+void BM_ExtensionListenerTarget(benchmark::State& state) {
+    const auto json = CreateNativeJsonUtilityService();
+    const auto data = FiftyKeyData(*json);
+    BatchDone ownDone;
+    auto ownHub = MakeHubWithCountingModule(json, ownDone);
+    BatchDone extensionDone;
+    auto extensionHub = MakeHubWithExtension(json, extensionDone);
+    ownDone.WaitUntilRegistered();
+    extensionDone.WaitUntilRegistered();
+    const auto makeEvent = [&] { return EventWithData(data); };
+    RunAgainstReference(
+        state, 0.25, [&] { RunBatch(*extensionHub, extensionDone, makeEvent); },
+        [&] { RunBatch(*ownHub, ownDone, makeEvent); });
+    state.SetItemsProcessed(state.iterations() * BATCH);
+    extensionHub->Dispose(std::chrono::seconds(10));
+    ownHub->Dispose(std::chrono::seconds(10));
+}
+BENCHMARK(BM_ExtensionListenerTarget)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 // As above, with each event also made from JSON text, as the app dispatches it.
 void BM_ExtensionRoundTrip50KeysAsJson(benchmark::State& state) {

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "core/Object.h"
+#include "platformShim/LoggingServiceInterface.h"
 #include "util/Log.h"
 #include "util/StringUtils.h"
 

@@ -9,12 +9,14 @@
 
 namespace NuvraMobile {
 
-template <typename Own, typename Reference>
-void RunAgainstReference(benchmark::State& state, double target, Own own, Reference reference) {
+// `prepare`, untimed, runs before each pair: the setting up that neither side should be charged for.
+template <typename Own, typename Reference, typename Prepare>
+void RunAgainstReference(benchmark::State& state, double target, Own own, Reference reference, Prepare prepare) {
     using Clock = std::chrono::steady_clock;
     double ownSeconds = 0;
     double referenceSeconds = 0;
     for (auto _ : state) {
+        prepare();
         const auto start = Clock::now();
         reference();
         const auto middle = Clock::now();
@@ -27,6 +29,11 @@ void RunAgainstReference(benchmark::State& state, double target, Own own, Refere
     }
     state.counters["x_reference"] = ownSeconds > 0 ? referenceSeconds / ownSeconds : 0;
     state.counters["target"] = target;
+}
+
+template <typename Own, typename Reference>
+void RunAgainstReference(benchmark::State& state, double target, Own own, Reference reference) {
+    RunAgainstReference(state, target, own, reference, [] {});
 }
 
 }  // namespace NuvraMobile

@@ -43,6 +43,19 @@ bool IsTrackOrForceKickRequest(const Event& event) {
            event.GetEventSource() == EventSource::REQUEST_CONTENT;
 }
 
+// Sent hits' responses go out as analytics response-content events; none without a dispatcher.
+AnalyticsHitDatabase::ResponseHandler HitResponseHandler(
+    const std::shared_ptr<AnalyticsDispatcherAnalyticsResponseContent>& dispatcher) {
+    if (!dispatcher) {
+        return nullptr;
+    }
+    return [dispatcher](const std::string& response, const std::map<std::string, std::string>& headers,
+                        const std::string& requestEventIdentifier, const std::string& hitHost,
+                        const std::string& hitUrl) {
+        dispatcher->DispatchAnalyticsHitResponse(response, headers, requestEventIdentifier, hitHost, hitUrl);
+    };
+}
+
 }  // namespace
 
 Analytics::Analytics() : InternalModule(StateKeys::ANALYTICS) {}
@@ -527,8 +540,8 @@ std::shared_ptr<AnalyticsHitDatabase> Analytics::GetHitDatabase() {
         if (!hitQueue) {
             return nullptr;
         }
-        hitDatabase_ =
-            std::make_shared<AnalyticsHitDatabase>(hitQueue, platformServices, properties_, contentDispatcher_);
+        hitDatabase_ = std::make_shared<AnalyticsHitDatabase>(hitQueue, platformServices, properties_,
+                                                              HitResponseHandler(contentDispatcher_));
     }
     GetHitProcessor()->SetHitDatabase(hitDatabase_);
     return hitDatabase_;

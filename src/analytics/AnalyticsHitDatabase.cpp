@@ -1,7 +1,8 @@
 #include "analytics/AnalyticsHitDatabase.h"
 
+#include <utility>
+
 #include "analytics/AnalyticsConstants.h"
-#include "analytics/AnalyticsDispatchers.h"
 #include "analytics/AnalyticsHitQueue.h"
 #include "analytics/AnalyticsProperties.h"
 #include "analytics/AnalyticsState.h"
@@ -45,12 +46,13 @@ std::map<std::string, std::string> DecodeContextDataBlock(const std::string& bod
 
 }  // namespace
 
-AnalyticsHitDatabase::AnalyticsHitDatabase(
-    const std::shared_ptr<AnalyticsHitQueue>& hitQueue,
-    const std::shared_ptr<PlatformServicesInterface>& platformServices,
-    const std::shared_ptr<AnalyticsProperties>& properties,
-    const std::shared_ptr<AnalyticsDispatcherAnalyticsResponseContent>& dispatcher)
-    : properties_(properties), platformServices_(platformServices), responseDispatcher_(dispatcher) {
+AnalyticsHitDatabase::AnalyticsHitDatabase(const std::shared_ptr<AnalyticsHitQueue>& hitQueue,
+                                           const std::shared_ptr<PlatformServicesInterface>& platformServices,
+                                           const std::shared_ptr<AnalyticsProperties>& properties,
+                                           ResponseHandler responseHandler)
+    : properties_(properties),
+      platformServices_(platformServices),
+      responseHandler_(std::move(responseHandler)) {
     if (!platformServices) {
         Log::Error(LOG_PREFIX, "Failed to initialize hit database (platform services was null)");
         return;
@@ -289,15 +291,15 @@ std::shared_ptr<HttpConnectionInterface> AnalyticsHitDatabase::SendAnalyticsHitT
 void AnalyticsHitDatabase::HandleNetworkConnection(const std::shared_ptr<HttpConnectionInterface>& connection,
                                                    const std::shared_ptr<AnalyticsHit>& hit) {
     const std::string response = connection->GetResponse();
-    if (!response.empty() && (hit->cxmForwarding || IsDebugApiEnabled()) && responseDispatcher_) {
+    if (!response.empty() && (hit->cxmForwarding || IsDebugApiEnabled()) && responseHandler_) {
         const std::map<std::string, std::string> headers = {
             {"ETag", connection->GetResponsePropertyValue("ETag")},
             {"Server", connection->GetResponsePropertyValue("Server")},
             {"Content-Type", connection->GetResponsePropertyValue("Content-Type")}};
         const auto contextData = DecodeContextDataBlock(hit->url);
         const auto identifier = contextData.find(AnalyticsConstants::ContextDataKeys::EVENT_IDENTIFIER_KEY);
-        responseDispatcher_->DispatchAnalyticsHitResponse(
-            response, headers, identifier == contextData.end() ? "" : identifier->second, hit->server, hit->url);
+        responseHandler_(response, headers, identifier == contextData.end() ? "" : identifier->second,
+                         hit->server, hit->url);
     }
     lastHitTimestamp_ = hit->timestamp;
     connection->Close();

@@ -3,6 +3,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -16,7 +17,6 @@
 namespace NuvraMobile {
 
 class AnalyticsDatabaseHitSchema;
-class AnalyticsDispatcherAnalyticsResponseContent;
 class AnalyticsHit;
 class AnalyticsHitQueue;
 class AnalyticsProperties;
@@ -44,10 +44,16 @@ public:
     static constexpr std::int64_t TIMESTAMP_DISABLED_WAIT_THRESHOLD_SECONDS = 60;
     static constexpr std::int64_t CONNECTION_TIMEOUT_SECONDS = 5;
 
+    /** Receives a sent hit's response to hand on: body, headers, request event id, host and URL. */
+    using ResponseHandler = std::function<void(
+        const std::string& response, const std::map<std::string, std::string>& headers,
+        const std::string& requestEventIdentifier, const std::string& hitHost, const std::string& hitUrl)>;
+
+    /** Without a response handler, responses are dropped. */
     AnalyticsHitDatabase(const std::shared_ptr<AnalyticsHitQueue>& hitQueue,
                          const std::shared_ptr<PlatformServicesInterface>& platformServices,
                          const std::shared_ptr<AnalyticsProperties>& properties,
-                         const std::shared_ptr<AnalyticsDispatcherAnalyticsResponseContent>& dispatcher);
+                         ResponseHandler responseHandler);
 
     /** Stops the wait timers and the hit queue; true when all stopped within the timeout. */
     virtual bool Dispose(std::chrono::milliseconds timeout);
@@ -110,7 +116,7 @@ private:
     const std::shared_ptr<AnalyticsProperties> properties_;
     const std::shared_ptr<PlatformServicesInterface> platformServices_;
     std::shared_ptr<NetworkServiceInterface> networkService_;
-    const std::shared_ptr<AnalyticsDispatcherAnalyticsResponseContent> responseDispatcher_;
+    const ResponseHandler responseHandler_;
     std::shared_ptr<AnalyticsDatabaseHitSchema> schema_;
     std::shared_ptr<AnalyticsHitQueue> hitQueue_;
     std::atomic<std::int64_t> lastHitTimestamp_{0};

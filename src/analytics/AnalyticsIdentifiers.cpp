@@ -14,11 +14,11 @@
 #include "platformShim/NetworkServiceInterface.h"
 #include "platformShim/PlatformServicesInterface.h"
 #include "platformShim/UuidInterface.h"
+#include "shared/UrlBuilder.h"
 #include "util/Log.h"
 #include "util/NetworkConnectionUtil.h"
 #include "util/RandomUtil.h"
 #include "util/StringUtils.h"
-#include "util/UrlBuilder.h"
 
 // The analytics identifier (AID) and the visitor identifier (VID): persisted, published as the shared
 // state and sent to whoever asks.

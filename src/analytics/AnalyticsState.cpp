@@ -6,10 +6,10 @@
 #include "analytics/AnalyticsConstants.h"
 #include "analytics/AnalyticsRequestSerializer.h"
 #include "core/EventData.h"
+#include "shared/UrlBuilder.h"
 #include "shared/VisitorId.h"
 #include "shared/VisitorIdSerializer.h"
 #include "util/Log.h"
-#include "util/UrlBuilder.h"
 
 namespace NuvraMobile {
 

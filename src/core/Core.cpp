@@ -16,9 +16,12 @@
 #include "core/ExecutorShutdown.h"
 #include "core/SdkError.h"
 #include "core/Variant.h"
+#include "externalModule/ExternalModule.h"
 #include "externalModule/ExternalModuleInterface.h"
+#include "platformShim/LoggingServiceInterface.h"
 #include "platformShim/PlatformServicesInterface.h"
 #include "platformShim/SystemInfoServiceInterface.h"
+#include "rulesengine/RulesEngine.h"
 #include "util/Log.h"
 #include "util/StringUtils.h"
 
@@ -96,7 +99,9 @@ void Core::Init(const PlatformServicesFactory& factory, const std::shared_ptr<Ev
         eventHub_ = eventHub;
         return;
     }
-    eventHub_ = EventHub::Create(EVENT_HUB_NAME, factory);
+    eventHub_ = EventHub::Create(EVENT_HUB_NAME, factory, [factory](const std::shared_ptr<EventHub>& hub) {
+        return std::make_shared<RulesEngine>(hub, factory);
+    });
     TryCatch(
         [&] {
             eventHub_->RegisterModule<Configuration>();
@@ -348,7 +353,11 @@ void Core::RegisterExternalModule(const std::shared_ptr<ExternalModuleInterface>
         [&] {
             Log::Debug(LOG_TAG, "External module registration requested for \"%s\"",
                        module ? module->GetModuleName() : std::string());
-            eventHub_->RegisterExternalModule(module);
+            if (!module) {
+                Throw(SdkError("general.invalid_argument", "Provided module was null", CurrentDebugInfo()));
+            }
+            // The hub refuses an empty or taken name before the module joins.
+            eventHub_->RegisterModule(std::make_shared<ExternalModule>(module->GetModuleName(), module));
         },
         [&](SdkError& error) {
             Log::Debug(LOG_TAG, "Failed to register external module.\n%s", error.GetMessage());

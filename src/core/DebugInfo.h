@@ -24,8 +24,14 @@ struct DebugInfo {
 };
 
 namespace GetCurrentDebugInfoPrivate {
-/** The stack trace of the current system-information service; empty when none is installed. */
+/** The stack trace from the installed source; empty when none is installed or it fails. */
 std::string GetCurrentStackTrace();
+/**
+ * Where stack traces come from: the current system-information service installs its lookup, so that
+ * errors, which sit below the services, need not know them. Any thread.
+ */
+using StackTraceSource = std::string (*)();
+void SetStackTraceSource(StackTraceSource source);
 }  // namespace GetCurrentDebugInfoPrivate
 
 /**

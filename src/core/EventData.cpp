@@ -1,7 +1,7 @@
 #include "core/EventData.h"
 
+#include "core/CollectionUtils.h"
 #include "core/Variant.h"
-#include "util/CollectionUtils.h"
 #include "util/StringUtils.h"
 
 namespace NuvraMobile {

@@ -6,11 +6,11 @@
 #include <string>
 #include <vector>
 
+#include "core/Expected.h"
 #include "core/Object.h"
 #include "core/SdkError.h"
 #include "core/Variant.h"
 #include "core/VariantKind.h"
-#include "util/Expected.h"
 
 namespace NuvraMobile {
 

@@ -18,9 +18,9 @@ namespace NuvraMobile {
 class EventData;
 class EventSource;
 class EventType;
-class ExternalModuleInterface;
 class PlatformServicesInterface;
 class Rule;
+class RulesEngineInterface;
 class TaskExecutorInterface;
 
 // The single serialising centre of the system: numbers every dispatched event, runs the rules and
@@ -31,13 +31,17 @@ class EventHub : public Object {
 public:
     using PlatformServicesFactory = std::function<std::shared_ptr<PlatformServicesInterface>()>;
     using EventCallback = std::function<void(const std::shared_ptr<Event>&)>;
+    /** Builds the rules engine of a hub; called once, when the hub starts. */
+    using RulesEngineFactory =
+        std::function<std::shared_ptr<RulesEngineInterface>(const std::shared_ptr<EventHub>&)>;
 
     // Makes a hub named `name`; the factory is called once now and again for every module registration.
-    static std::shared_ptr<EventHub> Create(const std::string& name, const PlatformServicesFactory& factory);
+    // A hub made without a rules-engine factory runs no rules.
+    static std::shared_ptr<EventHub> Create(const std::string& name, const PlatformServicesFactory& factory,
+                                            const RulesEngineFactory& rulesEngineFactory = nullptr);
 
     virtual void FinishModulesRegistration(const std::function<void()>& callback) = 0;
     virtual void Dispatch(const std::shared_ptr<Event>& event) = 0;
-    virtual void RegisterExternalModule(const std::shared_ptr<ExternalModuleInterface>& module) = 0;
     virtual bool IsRegisteredModule(const std::string& moduleName) = 0;
     virtual bool Dispose() = 0;
     virtual bool Dispose(std::chrono::milliseconds timeout) = 0;

@@ -16,14 +16,12 @@
 #include "core/OneTimeListener.h"
 #include "core/ParallelModulePass.h"
 #include "core/ProxyTaskExecutorInterface.h"
+#include "core/RulesEngineInterface.h"
 #include "core/SdkError.h"
 #include "core/TaskExecutorInterface.h"
 #include "core/Timer.h"
-#include "externalModule/ExternalModule.h"
-#include "externalModule/ExternalModuleInterface.h"
 #include "platformShim/PlatformServicesInterface.h"
 #include "platformShim/ThreadingServiceInterface.h"
-#include "rulesengine/RulesEngine.h"
 #include "util/Log.h"
 #include "util/StringUtils.h"
 
@@ -144,10 +142,12 @@ EventHubInner::~EventHubInner() {
     }
 }
 
-void EventHubInner::Init(std::chrono::milliseconds idlePeriod) {
+void EventHubInner::Init(std::chrono::milliseconds idlePeriod, const RulesEngineFactory& rulesEngineFactory) {
     auto self = std::static_pointer_cast<EventHubInner>(shared_from_this());
     self_ = self;
-    rulesEngine_ = std::make_shared<RulesEngine>(self, platformServicesFactory_);
+    if (rulesEngineFactory) {
+        rulesEngine_ = rulesEngineFactory(self);
+    }
     // The heartbeat holds the hub weakly: a hub whose disposal never finished can still be destroyed.
     std::weak_ptr<EventHubInner> weakSelf = self;
     idleTimer_->ScheduleAtFixedRate(
@@ -214,14 +214,6 @@ void EventHubInner::QueueEventPass(const std::shared_ptr<Event>& event, Attached
         RunningTaskMark mark(self.get());
         self->DoEvent(event, attachedState);
     });
-}
-
-void EventHubInner::RegisterExternalModule(const std::shared_ptr<ExternalModuleInterface>& module) {
-    if (!module) {
-        Throw(SdkError(INVALID_ARGUMENT, LOG_PROVIDED_MODULE_WAS_NULL, CurrentDebugInfo()));
-    }
-    // RegisterModule refuses an empty or taken name before the module joins.
-    RegisterModule(std::make_shared<ExternalModule>(module->GetModuleName(), module));
 }
 
 bool EventHubInner::IsRegisteredModule(const std::string& moduleName) {
@@ -364,7 +356,9 @@ std::shared_ptr<Event> EventHubInner::RunProcessingStep(std::shared_ptr<Event> e
 std::chrono::steady_clock::time_point EventHubInner::DispatchConsequences(std::shared_ptr<Event>& event) {
     const auto start = std::chrono::steady_clock::now();
     std::vector<std::shared_ptr<Event>> consequences;
-    TrySwallow([this, &event, &consequences] { consequences = rulesEngine_->ProcessRules(event); });
+    if (rulesEngine_) {
+        TrySwallow([this, &event, &consequences] { consequences = rulesEngine_->ProcessRules(event); });
+    }
     for (const auto& consequence : consequences) {
         if (consequence) {
             Dispatch(consequence);
@@ -435,7 +429,7 @@ void EventHubInner::RegisterOneTimeListener(std::size_t, const std::shared_ptr<E
 void EventHubInner::RegisterRule(const std::shared_ptr<Module>& module, const std::shared_ptr<Rule>& rule) {
     TryCatch(
         [&] {
-            rulesEngine_->AddRule(module, rule);
+            RequireRulesEngine().AddRule(module, rule);
             Log::Trace(logPrefix_.c_str(), "Module (%s) registered rule", NameOf(module));
         },
         [&](SdkError& error) {
@@ -447,7 +441,7 @@ void EventHubInner::ReplaceRulesSet(const std::shared_ptr<Module>& module,
                                     std::vector<std::shared_ptr<Rule>> rules) {
     TryCatch(
         [&] {
-            rulesEngine_->ReplaceRulesForModule(module, std::move(rules));
+            RequireRulesEngine().ReplaceRulesForModule(module, std::move(rules));
             Log::Trace(logPrefix_.c_str(), "Module (%s) registered rules", NameOf(module));
         },
         [&](SdkError& error) {
@@ -457,7 +451,16 @@ void EventHubInner::ReplaceRulesSet(const std::shared_ptr<Module>& module,
 }
 
 void EventHubInner::UnregisterAllRules(const std::shared_ptr<Module>& module) {
-    rulesEngine_->RemoveRulesForModule(module);
+    if (rulesEngine_) {
+        rulesEngine_->RemoveRulesForModule(module);
+    }
+}
+
+RulesEngineInterface& EventHubInner::RequireRulesEngine() const {
+    if (!rulesEngine_) {
+        Throw(SdkError("general.unexpected", "This hub was made without a rules engine", CurrentDebugInfo()));
+    }
+    return *rulesEngine_;
 }
 
 std::string EventHubInner::OwnerName(const std::shared_ptr<Module>& module) const {
@@ -561,7 +564,7 @@ void EventHubInner::OnModuleUnregistered(const std::shared_ptr<Module>& module) 
         modules_ = std::move(modules);
     }
     // Outside the hub mutex: the rules engine may read shared states while it holds its own lock.
-    rulesEngine_->RemoveRulesForModule(module);
+    UnregisterAllRules(module);
     QueueDisposalCheck();
 }
 

@@ -16,7 +16,7 @@ namespace NuvraMobile {
 
 class ModuleEventListenerBase;
 class ParallelModulePass;
-class RulesEngine;
+class RulesEngineInterface;
 class TaskExecutorInterface;
 class Timer;
 
@@ -59,13 +59,12 @@ public:
      * Creates the rules engine and starts the idle heartbeat, a turn every `idlePeriod` (none at once: a
      * hub without modules has nothing to do in it, and registration and start request their own turns).
      */
-    void Init(std::chrono::milliseconds idlePeriod);
+    void Init(std::chrono::milliseconds idlePeriod, const RulesEngineFactory& rulesEngineFactory);
 
     State GetState() const;
 
     void FinishModulesRegistration(const std::function<void()>& callback) override;
     void Dispatch(const std::shared_ptr<Event>& event) override;
-    void RegisterExternalModule(const std::shared_ptr<ExternalModuleInterface>& module) override;
     bool IsRegisteredModule(const std::string& moduleName) override;
     bool Dispose() override;
     bool Dispose(std::chrono::milliseconds timeout) override;
@@ -99,6 +98,9 @@ public:
 private:
     using ModuleList = std::vector<std::shared_ptr<Module>>;
     using OneTimeListeners = std::vector<std::shared_ptr<ModuleEventListenerBase>>;
+
+    /** The engine that rule changes go to; throws when the hub was made without one. */
+    RulesEngineInterface& RequireRulesEngine() const;
 
     /** A shared state to create at the number of the event that carries it. */
     struct AttachedState {
@@ -150,7 +152,7 @@ private:
     std::shared_ptr<Timer> idleTimer_;
     /** Runs the listener and idle passes on "master", watched from the idle timer's thread. */
     std::shared_ptr<ParallelModulePass> modulePass_;
-    std::shared_ptr<RulesEngine> rulesEngine_;
+    std::shared_ptr<RulesEngineInterface> rulesEngine_;
     std::weak_ptr<EventHubInner> self_;
 };
 

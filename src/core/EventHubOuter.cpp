@@ -7,14 +7,17 @@
 
 namespace NuvraMobile {
 
-std::shared_ptr<EventHub> EventHub::Create(const std::string& name, const PlatformServicesFactory& factory) {
-    return std::make_shared<EventHubOuter>(name, factory);
+std::shared_ptr<EventHub> EventHub::Create(const std::string& name, const PlatformServicesFactory& factory,
+                                           const RulesEngineFactory& rulesEngineFactory) {
+    return std::make_shared<EventHubOuter>(name, factory, EventHubOuter::DEFAULT_IDLE_PERIOD,
+                                           rulesEngineFactory);
 }
 
 EventHubOuter::EventHubOuter(const std::string& name, const PlatformServicesFactory& platformServicesFactory,
-                             std::chrono::milliseconds idlePeriod)
+                             std::chrono::milliseconds idlePeriod,
+                             const RulesEngineFactory& rulesEngineFactory)
     : inner_(std::make_shared<EventHubInner>(name, platformServicesFactory)) {
-    inner_->Init(idlePeriod);
+    inner_->Init(idlePeriod, rulesEngineFactory);
 }
 
 EventHubOuter::~EventHubOuter() {
@@ -31,10 +34,6 @@ void EventHubOuter::FinishModulesRegistration(const std::function<void()>& callb
 }
 
 void EventHubOuter::Dispatch(const std::shared_ptr<Event>& event) { inner_->Dispatch(event); }
-
-void EventHubOuter::RegisterExternalModule(const std::shared_ptr<ExternalModuleInterface>& module) {
-    inner_->RegisterExternalModule(module);
-}
 
 bool EventHubOuter::IsRegisteredModule(const std::string& moduleName) {
     return inner_->IsRegisteredModule(moduleName);

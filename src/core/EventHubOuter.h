@@ -27,7 +27,8 @@ public:
      * throws what its constructor throws.
      */
     EventHubOuter(const std::string& name, const PlatformServicesFactory& platformServicesFactory,
-                  std::chrono::milliseconds idlePeriod = DEFAULT_IDLE_PERIOD);
+                  std::chrono::milliseconds idlePeriod = DEFAULT_IDLE_PERIOD,
+                  const RulesEngineFactory& rulesEngineFactory = nullptr);
 
     /**
      * Disposes the inner hub, retrying for a bounded time; inside one of the hub's own tasks it only
@@ -37,7 +38,6 @@ public:
 
     void FinishModulesRegistration(const std::function<void()>& callback) override;
     void Dispatch(const std::shared_ptr<Event>& event) override;
-    void RegisterExternalModule(const std::shared_ptr<ExternalModuleInterface>& module) override;
     bool IsRegisteredModule(const std::string& moduleName) override;
     bool Dispose() override;
     bool Dispose(std::chrono::milliseconds timeout) override;

@@ -3,6 +3,7 @@
 
 #include "core/JsonArraySerializer.h"
 #include "core/JsonObjectSerializer.h"
+#include "core/VariantKinds.h"
 #include "platformShim/JsonConstants.h"
 #include "util/Log.h"
 
@@ -78,11 +79,11 @@ Expected<std::shared_ptr<JsonArray>, SdkError> JsonArraySerializer::Deserialize(
     if (variant.GetKind() == VariantKind::VARIANT_NULL) {
         return std::shared_ptr<JsonArray>();
     }
-    std::vector<std::shared_ptr<Variant>> elements;
-    if (!variant.GetVariantVector(elements)) {
-        return SdkError(Variant::NOT_TYPE_ERROR_CODE, Variant::NOT_TYPE_ERROR_MESSAGE, DebugInfo());
+    // The service copies the elements it is given: read a vector variant's own in place.
+    if (variant.GetKind() == VariantKind::VARIANT_VECTOR) {
+        return jsonUtilityService_->CreateJsonArray(static_cast<const VectorVariant&>(variant).GetElements());
     }
-    return jsonUtilityService_->CreateJsonArray(elements);
+    return SdkError(Variant::NOT_TYPE_ERROR_CODE, Variant::NOT_TYPE_ERROR_MESSAGE, DebugInfo());
 }
 
 std::shared_ptr<Variant> JsonArraySerializer::Serialize(const JsonArray& array) {
@@ -110,11 +111,11 @@ Expected<std::shared_ptr<JsonObject>, SdkError> JsonObjectSerializer::Deserializ
     if (variant.GetKind() == VariantKind::VARIANT_NULL) {
         return std::shared_ptr<JsonObject>();
     }
-    std::map<std::string, std::shared_ptr<Variant>> members;
-    if (!variant.GetVariantMap(members)) {
-        return SdkError(Variant::NOT_TYPE_ERROR_CODE, Variant::NOT_TYPE_ERROR_MESSAGE, DebugInfo());
+    // The service copies the entries it is given: read a map variant's own in place.
+    if (variant.GetKind() == VariantKind::VARIANT_MAP) {
+        return jsonUtilityService_->CreateJsonObject(static_cast<const VariantMapVariant&>(variant).GetEntries());
     }
-    return jsonUtilityService_->CreateJsonObject(members);
+    return SdkError(Variant::NOT_TYPE_ERROR_CODE, Variant::NOT_TYPE_ERROR_MESSAGE, DebugInfo());
 }
 
 std::shared_ptr<Variant> JsonObjectSerializer::Serialize(const JsonObject& object) {

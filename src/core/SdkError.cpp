@@ -1,12 +1,12 @@
 #include "core/SdkError.h"
 
+#include <atomic>
 #include <future>
 #include <new>
 #include <stdexcept>
 #include <system_error>
 #include <typeinfo>
 
-#include "platformShim/SystemInfoServiceInterface.h"
 #include "util/Log.h"
 #include "util/StringUtils.h"
 
@@ -104,15 +104,21 @@ void HandOn(SdkError& error, const std::function<void(SdkError&)>& catchFunction
 
 namespace GetCurrentDebugInfoPrivate {
 
-// Runs while errors are being handled, so a failing service only costs the stack trace.
+namespace {
+// A plain function pointer: constant-initialised, and still valid while the process exits.
+std::atomic<StackTraceSource> stackTraceSource{nullptr};
+}  // namespace
+
+void SetStackTraceSource(StackTraceSource source) { stackTraceSource.store(source); }
+
+// Runs while errors are being handled, so a failing source only costs the stack trace.
 std::string GetCurrentStackTrace() {
-    const std::shared_ptr<SystemInfoServiceInterface> service =
-        SystemInfoServiceInterface::GetCurrentService();
-    if (!service) {
+    const StackTraceSource source = stackTraceSource.load();
+    if (source == nullptr) {
         return std::string();
     }
     try {
-        return service->GetCurrentStackTrace();
+        return source();
     } catch (...) {
         return std::string();
     }

@@ -53,6 +53,8 @@ bool Variant::IsNumericKind(VariantKind kind) {
 
 bool Variant::GetString(std::string&) const { return false; }
 
+const std::string* Variant::PeekString() const { return nullptr; }
+
 bool Variant::GetInteger(int32_t&) const { return false; }
 
 bool Variant::GetLong(int64_t&) const { return false; }

@@ -6,11 +6,11 @@
 #include <string>
 #include <vector>
 
+#include "core/Expected.h"
 #include "core/Object.h"
 #include "core/SdkError.h"
 #include "core/VariantKind.h"
 #include "core/VariantSerializerInterface.h"
-#include "util/Expected.h"
 
 namespace NuvraMobile {
 
@@ -42,6 +42,8 @@ public:
 
     virtual VariantKind GetKind() const = 0;
     virtual bool GetString(std::string& out) const;
+    /** A string variant's text read in place, valid while the variant lives; null for other kinds. */
+    virtual const std::string* PeekString() const;
     /** Longs and doubles only when they fit (doubles rounded half to even); else logs, sets 0, false. */
     virtual bool GetInteger(int32_t& out) const;
     /** Doubles rounded half to even. */

@@ -26,6 +26,7 @@ public:
     explicit StringVariant(std::string value);
     VariantKind GetKind() const override;
     bool GetString(std::string& out) const override;
+    const std::string* PeekString() const override { return &value_; }
     bool GetBoolean(bool& out) const override;
     std::shared_ptr<Variant> Copy() const override;
     bool ConvertToDouble(double& out) const override;

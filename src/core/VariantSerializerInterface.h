@@ -2,9 +2,9 @@
 
 #include <memory>
 
+#include "core/Expected.h"
 #include "core/ObjectInterface.h"
 #include "core/SdkError.h"
-#include "util/Expected.h"
 
 namespace NuvraMobile {
 

@@ -33,7 +33,7 @@ enum class LoggingMode : std::int32_t;
  * to them on its own sequential queue, carries shared states across as JSON text, and turns every
  * failure inside the extension into a call of its OnUnexpectedError.
  *
- * Threads: only the hub's RegisterExternalModule constructs it. OnRegistered, OnUnregistered and the
+ * Threads: only Core::RegisterExternalModule constructs it. OnRegistered, OnUnregistered and the
  * ExternalListener_ registration callbacks run on the hub side, one at a time; ExternalListener_Hear
  * runs in the hub's parallel listener pass and only queues the task "listener_hear"; the
  * ExternalServices_ operations run on whatever thread the extension calls from.

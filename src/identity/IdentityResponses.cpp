@@ -8,8 +8,8 @@
 #include "identity/IdentityObject.h"
 #include "platformShim/NetworkServiceInterface.h"
 #include "platformShim/PlatformServicesInterface.h"
+#include "shared/UrlBuilder.h"
 #include "util/Log.h"
-#include "util/UrlBuilder.h"
 
 // Answers of the identity server, the server-forced opt-out and the opt-out request.
 

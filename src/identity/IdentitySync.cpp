@@ -11,8 +11,8 @@
 #include "platformShim/CryptoServiceInterface.h"
 #include "platformShim/PlatformServicesInterface.h"
 #include "platformShim/UuidInterface.h"
+#include "shared/UrlBuilder.h"
 #include "util/Log.h"
-#include "util/UrlBuilder.h"
 #include "util/UrlEncoder.h"
 
 // Identifier sync: the decision, the identifiers of one sync, the visitor id and the request URL.

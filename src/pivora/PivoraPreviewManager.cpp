@@ -4,9 +4,9 @@
 #include "pivora/PivoraConstants.h"
 #include "pivora/PivoraDispatchers.h"
 #include "pivora/PivoraPreviewListeners.h"
+#include "shared/UrlBuilder.h"
 #include "util/Log.h"
 #include "util/Mutex.h"
-#include "util/UrlBuilder.h"
 #include "util/UrlEncoder.h"
 #include "util/UrlUtil.h"
 

@@ -60,6 +60,12 @@ public:
     virtual bool InsertRows(const std::string& table, const std::vector<ColumnValues>& rows) = 0;
     /** Every row of the query's SELECT; raises on a failing statement. */
     virtual std::shared_ptr<QueryResultInterface> RunQuery(const std::shared_ptr<Query>& query) = 0;
+    /**
+     * The number of rows matching `selection` ("?" placeholders bound to `selectionArgs`; empty means
+     * all), counted by the database without reading them; raises on a failing statement.
+     */
+    virtual std::int64_t CountRows(const std::string& table, const std::string& selection,
+                                   const std::vector<std::string>& selectionArgs) = 0;
     /** Updates the rows matching `selection` ("?" placeholders bound to `selectionArgs`); empty means all. */
     virtual bool Update(const std::string& table, const ColumnValues& values, const std::string& selection,
                         const std::vector<std::string>& selectionArgs) = 0;

@@ -14,8 +14,9 @@ SdkError NotAMap() {
 Expected<std::shared_ptr<JsonObject>> JsonUtilityServiceInterface::EventDataToJsonObject(
     const std::shared_ptr<EventData>& eventData) {
     JsonObjectSerializer serializer(ObjectToSharedPtr<JsonUtilityServiceInterface>(*this));
+    // A copy of the map; the values are immutable, so it shares them.
     return serializer.Deserialize(
-        *Variant::FromVariantMap(eventData ? eventData->AsMapCopy() : EventData::VariantMap()));
+        *Variant::FromVariantMap(eventData ? eventData->GetEntries() : EventData::VariantMap()));
 }
 
 Expected<std::shared_ptr<EventData>> JsonUtilityServiceInterface::JsonObjectToEventData(

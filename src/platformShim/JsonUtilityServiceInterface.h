@@ -5,10 +5,10 @@
 #include <string>
 #include <vector>
 
+#include "core/Expected.h"
 #include "core/ObjectInterface.h"
 #include "platformShim/JsonArray.h"
 #include "platformShim/JsonObject.h"
-#include "util/Expected.h"
 
 namespace NuvraMobile {
 

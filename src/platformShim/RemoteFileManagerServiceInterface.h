@@ -7,9 +7,9 @@
 #include <memory>
 #include <string>
 
+#include "core/Expected.h"
 #include "core/ObjectInterface.h"
 #include "core/SdkError.h"
-#include "util/Expected.h"
 
 namespace NuvraMobile {
 

@@ -2,6 +2,7 @@
 
 #include <mutex>
 
+#include "core/DebugInfo.h"
 #include "util/Mutex.h"
 
 namespace NuvraMobile {
@@ -19,6 +20,12 @@ CurrentServiceHolder& Holder() {
     return *holder;
 }
 
+std::string CurrentServiceStackTrace() {
+    const std::shared_ptr<SystemInfoServiceInterface> service =
+        SystemInfoServiceInterface::GetCurrentService();
+    return service ? service->GetCurrentStackTrace() : std::string();
+}
+
 }  // namespace
 
 std::shared_ptr<SystemInfoServiceInterface> SystemInfoServiceInterface::GetCurrentService() {
@@ -29,6 +36,7 @@ std::shared_ptr<SystemInfoServiceInterface> SystemInfoServiceInterface::GetCurre
 
 void SystemInfoServiceInterface::SetCurrentService(
     const std::shared_ptr<SystemInfoServiceInterface>& service) {
+    GetCurrentDebugInfoPrivate::SetStackTraceSource(&CurrentServiceStackTrace);
     std::shared_ptr<SystemInfoServiceInterface> previous;
     CurrentServiceHolder& holder = Holder();
     MutexLock lock(holder.mutex);

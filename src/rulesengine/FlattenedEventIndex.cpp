@@ -5,6 +5,7 @@
 #include "core/EventData.h"
 #include "core/Variant.h"
 #include "rulesengine/EventDataFlattener.h"
+#include "rulesengine/MatcherPatterns.h"
 #include "rulesengine/RuleKey.h"
 
 namespace NuvraMobile {
@@ -39,6 +40,20 @@ const std::shared_ptr<Variant>* FlattenedEventIndex::Find(const RuleKey& key) co
     return slot.value ? &slot.value : nullptr;
 }
 
+const std::string* FlattenedEventIndex::LoweredSubject(const RuleKey& key, const Variant& value) {
+    if (used_ == 0) {
+        return nullptr;
+    }
+    Slot& slot = slots_[SlotFor(key.GetText(), key.GetHash())];
+    if (slot.value.get() != &value) {
+        return nullptr;
+    }
+    if (slot.subject == Subject::UNKNOWN) {
+        slot.subject = MatcherPatterns::LowerSubject(value, slot.lowerSubject) ? Subject::MADE : Subject::NONE;
+    }
+    return slot.subject == Subject::MADE ? &slot.lowerSubject : nullptr;
+}
+
 // Open addressing with linear probing; a slot is taken when it holds a value (values are never null).
 size_t FlattenedEventIndex::SlotFor(const std::string& key, size_t hash) const {
     const size_t mask = slots_.size() - 1;
@@ -63,6 +78,7 @@ void FlattenedEventIndex::Put(const std::string& key, const std::shared_ptr<Vari
     }
     // A path written again (a dotted key colliding with a nested one) takes the later value.
     slot.value = value;
+    slot.subject = Subject::UNKNOWN;
 }
 
 void FlattenedEventIndex::Grow() {

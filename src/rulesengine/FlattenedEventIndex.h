@@ -25,12 +25,21 @@ public:
     void Clear();
     /** The value under the key's text, or null when the flattened data has no such entry. */
     const std::shared_ptr<Variant>* Find(const RuleKey& key) const;
+    /**
+     * The pattern subject (MatcherPatterns::LowerSubject) of the value under the key, made at the first
+     * call after a build; null when the entry does not hold `value` or the value has no subject.
+     */
+    const std::string* LoweredSubject(const RuleKey& key, const Variant& value);
 
 private:
+    enum class Subject { UNKNOWN, MADE, NONE };
+
     struct Slot {
         size_t hash = 0;
         std::string key;
         std::shared_ptr<Variant> value;
+        Subject subject = Subject::UNKNOWN;
+        std::string lowerSubject;  // its buffer is kept between builds, as the key's is
     };
 
     void Put(const std::string& key, const std::shared_ptr<Variant>& value);

@@ -11,6 +11,7 @@
 namespace NuvraMobile {
 
 class JsonObject;
+class RuleTokenParser;
 class Variant;
 
 /**
@@ -59,6 +60,10 @@ public:
 
     /** Whether the resolved event value passes; a missing key arrives as a null-kind variant. */
     virtual bool Matches(const std::shared_ptr<Variant>& value) const;
+    /** The same within a rules pass, where the parser keeps what a kind derives from the event's values. */
+    virtual bool MatchesInPass(const std::shared_ptr<Variant>& value, RuleTokenParser&) const {
+        return Matches(value);
+    }
     std::string ToStringImpl(const ToStringOptions& options) const override;
 
     const std::string& GetKey() const { return key_.GetText(); }

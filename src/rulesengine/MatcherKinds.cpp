@@ -3,6 +3,7 @@
 #include <functional>
 
 #include "core/Variant.h"
+#include "rulesengine/RuleTokenParser.h"
 #include "util/Log.h"
 #include "util/StringUtils.h"
 
@@ -69,18 +70,16 @@ Comparison CompareWithBoolean(const Variant& rule, const Variant& event) {
 }
 
 Comparison CompareForEquality(const Variant& rule, const Variant& event) {
-    std::string ruleText;
-    std::string eventText;
+    const std::string* ruleText = rule.PeekString();
+    const std::string* eventText = event.PeekString();
+    std::string convertedText;
     double ruleNumber = 0;
     double eventNumber = 0;
-    if (IsString(rule) && IsString(event)) {
-        rule.GetString(ruleText);
-        event.GetString(eventText);
-        return EqualsIgnoringCase(ruleText, eventText) ? Comparison::MATCH : Comparison::NO_MATCH;
+    if (ruleText && eventText) {
+        return EqualsIgnoringCase(*ruleText, *eventText) ? Comparison::MATCH : Comparison::NO_MATCH;
     }
-    if (IsString(rule) && IsNumeric(event)) {
-        rule.GetString(ruleText);
-        return event.ConvertToString(eventText) && EqualsIgnoringCase(ruleText, eventText)
+    if (ruleText && IsNumeric(event)) {
+        return event.ConvertToString(convertedText) && EqualsIgnoringCase(*ruleText, convertedText)
                    ? Comparison::MATCH
                    : Comparison::NO_MATCH;
     }
@@ -89,7 +88,7 @@ Comparison CompareForEquality(const Variant& rule, const Variant& event) {
                    ? Comparison::MATCH
                    : Comparison::NO_MATCH;
     }
-    if (IsNumeric(rule) && IsString(event)) {
+    if (IsNumeric(rule) && eventText) {
         return rule.GetDouble(ruleNumber) && event.ConvertToDouble(eventNumber) && ruleNumber == eventNumber
                    ? Comparison::MATCH
                    : Comparison::NO_MATCH;
@@ -181,7 +180,11 @@ std::string MatcherLessThanOrEqual::ToStringImpl(const ToStringOptions& options)
 }
 
 bool PatternMatcher::Matches(const std::shared_ptr<Variant>& value) const {
-    return !IsNull(value) && HasValidPatterns() && Finds(*value);
+    return !IsNull(value) && HasValidPatterns() && Finds(*value, nullptr);
+}
+
+bool PatternMatcher::MatchesInPass(const std::shared_ptr<Variant>& value, RuleTokenParser& parser) const {
+    return !IsNull(value) && HasValidPatterns() && Finds(*value, parser.LoweredSubject(GetRuleKey(), *value));
 }
 
 void PatternMatcher::OnValuesChanged() {
@@ -194,20 +197,12 @@ void PatternMatcher::OnValuesChanged() {
     }
 }
 
-bool PatternMatcher::Finds(const Variant& value) const {
+bool PatternMatcher::Finds(const Variant& value, const std::string* lowerSubject) const {
+    if (lowerSubject) {
+        return patterns_.SearchAny(*lowerSubject);
+    }
     std::string subject;
-    if (IsString(value)) {
-        value.GetString(subject);
-    } else if (!IsNumeric(value) || !value.ConvertToString(subject)) {
-        return false;
-    }
-    // Lowered in place: the subject is already a copy of its own.
-    for (char& c : subject) {
-        if (c >= 'A' && c <= 'Z') {
-            c = static_cast<char>(c - 'A' + 'a');
-        }
-    }
-    return patterns_.SearchAny(subject);
+    return MatcherPatterns::LowerSubject(value, subject) && patterns_.SearchAny(subject);
 }
 
 std::string MatcherContains::ToStringImpl(const ToStringOptions& options) const {
@@ -215,7 +210,12 @@ std::string MatcherContains::ToStringImpl(const ToStringOptions& options) const 
 }
 
 bool MatcherNotContains::Matches(const std::shared_ptr<Variant>& value) const {
-    return !IsNull(value) && HasValidPatterns() && !Finds(*value);
+    return !IsNull(value) && HasValidPatterns() && !Finds(*value, nullptr);
+}
+
+bool MatcherNotContains::MatchesInPass(const std::shared_ptr<Variant>& value, RuleTokenParser& parser) const {
+    return !IsNull(value) && HasValidPatterns() &&
+           !Finds(*value, parser.LoweredSubject(GetRuleKey(), *value));
 }
 
 std::string MatcherNotContains::ToStringImpl(const ToStringOptions& options) const {

@@ -68,12 +68,16 @@ public:
 class PatternMatcher : public Matcher {
 public:
     bool Matches(const std::shared_ptr<Variant>& value) const override;
+    bool MatchesInPass(const std::shared_ptr<Variant>& value, RuleTokenParser& parser) const override;
 
 protected:
     explicit PatternMatcher(MatcherPatterns::Anchor anchor) : anchor_(anchor) {}
     void OnValuesChanged() override;
-    /** The search without the validity check; false for a value that has no text. */
-    bool Finds(const Variant& value) const;
+    /**
+     * The search without the validity check, in the value's lowered subject when one is given (made
+     * once per pass), else in one made here; false for a value that has no text.
+     */
+    bool Finds(const Variant& value, const std::string* lowerSubject) const;
     bool HasValidPatterns() const { return patterns_.IsValid(); }
 
 private:
@@ -92,6 +96,7 @@ public:
 class MatcherNotContains : public MatcherContains {
 public:
     bool Matches(const std::shared_ptr<Variant>& value) const override;
+    bool MatchesInPass(const std::shared_ptr<Variant>& value, RuleTokenParser& parser) const override;
     std::string ToStringImpl(const ToStringOptions& options) const override;
 };
 

@@ -2,7 +2,12 @@
 
 #include <re2/re2.h>
 
+#include <algorithm>
+#include <iterator>
+#include <unordered_map>
+
 #include "core/Variant.h"
+#include "util/Mutex.h"
 #include "util/StringUtils.h"
 
 namespace NuvraMobile {
@@ -32,6 +37,46 @@ RE2::Options PatternOptions() {
     return options;
 }
 
+// The matchers of a rules file often repeat their patterns. One compiled expression serves every
+// matcher with the same pattern, so a large rule set keeps one automaton per pattern in the caches, not
+// one per rule. An expression goes when its last matcher does; the table forgets such entries as it grows.
+class SharedExpressions {
+public:
+    std::shared_ptr<const RE2> Get(const std::string& pattern) {
+        MutexLock lock(mutex_);
+        std::weak_ptr<const RE2>& entry = entries_[pattern];
+        std::shared_ptr<const RE2> expression = entry.lock();
+        if (!expression) {
+            expression = std::make_shared<const RE2>(pattern, PatternOptions());
+            entry = expression;
+            ForgetExpiredOnGrowth();
+        }
+        return expression;
+    }
+
+private:
+    void ForgetExpiredOnGrowth() NVR_REQUIRES(mutex_) {
+        if (entries_.size() < sweepAtSize_) {
+            return;
+        }
+        for (auto entry = entries_.begin(); entry != entries_.end();) {
+            entry = entry->second.expired() ? entries_.erase(entry) : std::next(entry);
+        }
+        sweepAtSize_ = std::max(MINIMUM_SWEEP_SIZE, entries_.size() * 2);
+    }
+
+    static constexpr size_t MINIMUM_SWEEP_SIZE = 64;
+    Mutex mutex_;
+    std::unordered_map<std::string, std::weak_ptr<const RE2>> entries_ NVR_GUARDED_BY(mutex_);
+    size_t sweepAtSize_ NVR_GUARDED_BY(mutex_) = MINIMUM_SWEEP_SIZE;
+};
+
+std::shared_ptr<const RE2> SharedExpression(const std::string& pattern) {
+    // Never destroyed: matchers may outlive static destruction on detached threads.
+    static SharedExpressions* const expressions = new SharedExpressions();
+    return expressions->Get(pattern);
+}
+
 }  // namespace
 
 MatcherPatterns::MatcherPatterns(const std::vector<std::shared_ptr<Variant>>& values, Anchor anchor)
@@ -51,7 +96,7 @@ MatcherPatterns::MatcherPatterns(const std::vector<std::shared_ptr<Variant>>& va
             literals_.push_back(std::move(lower));
             continue;
         }
-        auto expression = std::make_shared<const RE2>(Anchored(lower, anchor), PatternOptions());
+        std::shared_ptr<const RE2> expression = SharedExpression(Anchored(lower, anchor));
         if (!expression->ok()) {
             Refuse(text, expression->error());
             return;
@@ -72,7 +117,7 @@ void MatcherPatterns::Combine(const std::vector<std::string>& anchoredExpression
     for (const std::string& expression : anchoredExpressions) {
         alternation.append(alternation.empty() ? "(?:" : "|(?:").append(expression).append(")");
     }
-    auto combined = std::make_shared<const RE2>(alternation, PatternOptions());
+    std::shared_ptr<const RE2> combined = SharedExpression(alternation);
     if (combined->ok()) {
         expressions_.assign(1, std::move(combined));
     }
@@ -87,6 +132,20 @@ void MatcherPatterns::Refuse(const std::string& pattern, const std::string& reas
     expressions_.clear();
 }
 
+bool MatcherPatterns::LowerSubject(const Variant& value, std::string& out) {
+    if (const std::string* text = value.PeekString()) {
+        out.assign(*text);
+    } else if (!Variant::IsNumericKind(value.GetKind()) || !value.ConvertToString(out)) {
+        return false;
+    }
+    for (char& c : out) {
+        if (c >= 'A' && c <= 'Z') {
+            c = static_cast<char>(c - 'A' + 'a');
+        }
+    }
+    return true;
+}
+
 bool MatcherPatterns::SearchAny(const std::string& lowerSubject) const {
     for (const std::string& literal : literals_) {
         if (FindLiteral(lowerSubject, literal)) {
@@ -94,7 +153,8 @@ bool MatcherPatterns::SearchAny(const std::string& lowerSubject) const {
         }
     }
     for (const std::shared_ptr<const RE2>& expression : expressions_) {
-        if (RE2::PartialMatch(lowerSubject, *expression)) {
+        // A search with no submatches to fill, without the argument handling of PartialMatch.
+        if (expression->Match(lowerSubject, 0, lowerSubject.size(), RE2::UNANCHORED, nullptr, 0)) {
             return true;
         }
     }

@@ -21,7 +21,8 @@ class Variant;
  * not compile, or is longer than MAX_PATTERN_LENGTH is refused. Compiled once when the matcher is
  * built; a value free of pattern syntax is searched as plain text, and the expressions of one matcher
  * are searched together as one alternation (each compiled alone first, to refuse the bad one by name).
- * Immutable after building; any thread may search.
+ * Matchers with the same expression share its compiled form. Immutable after building; any thread may
+ * search.
  */
 class MatcherPatterns {
 public:
@@ -40,6 +41,9 @@ public:
     const std::string& GetCompileError() const { return compileError_; }
     /** Whether any pattern is found in the (already lower-cased) subject. */
     bool SearchAny(const std::string& lowerSubject) const;
+
+    /** The subject patterns search in an event value: a string's or a number's text, lower-cased. */
+    static bool LowerSubject(const Variant& value, std::string& out);
 
 private:
     bool FindLiteral(const std::string& lowerSubject, const std::string& literal) const;

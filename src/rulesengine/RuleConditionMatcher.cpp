@@ -29,7 +29,8 @@ bool RuleConditionMatcher::Evaluate(const std::shared_ptr<RuleTokenParser>& pars
     if (!parser || !event || !matcher_) {
         return false;
     }
-    return matcher_->Matches(parser->ExpandKey(matcher_->GetRuleKey(), event));
+    std::shared_ptr<Variant> holder;
+    return matcher_->MatchesInPass(parser->ResolveKey(matcher_->GetRuleKey(), event, holder), *parser);
 }
 
 std::string RuleConditionMatcher::ToStringImpl(const ToStringOptions& options) const {

@@ -147,6 +147,22 @@ std::shared_ptr<Variant> RuleTokenParser::ExpandKey(const RuleKey& key, const st
     return result ? result : NullVariant();
 }
 
+const std::shared_ptr<Variant>& RuleTokenParser::ResolveKey(const RuleKey& key,
+                                                            const std::shared_ptr<Event>& event,
+                                                            std::shared_ptr<Variant>& holder) {
+    // Once the pass has flattened this event, its data keys need nothing more than the lookup.
+    if (inPass_ && indexCurrent_ && event == currentEvent_ && key.GetKind() == RuleKey::Kind::EVENT_DATA) {
+        const std::shared_ptr<Variant>* found = flattenedData_.Find(key);
+        return found ? *found : NullVariant();
+    }
+    holder = ExpandKey(key, event);
+    return holder;
+}
+
+const std::string* RuleTokenParser::LoweredSubject(const RuleKey& key, const Variant& value) {
+    return inPass_ && indexCurrent_ ? flattenedData_.LoweredSubject(key, value) : nullptr;
+}
+
 void RuleTokenParser::BeginPass() {
     inPass_ = true;
     indexCurrent_ = false;

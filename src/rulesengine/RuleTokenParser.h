@@ -62,6 +62,20 @@ public:
     std::shared_ptr<Variant> ExpandKey(const std::string& key, const std::shared_ptr<Event>& event);
     std::shared_ptr<Variant> ExpandKey(const RuleKey& key, const std::shared_ptr<Event>& event);
 
+    /**
+     * As ExpandKey; within a pass an event-data key's value is read in place, without touching its
+     * reference count. Other values are kept in `holder`, which must outlive the use of the result.
+     */
+    const std::shared_ptr<Variant>& ResolveKey(const RuleKey& key, const std::shared_ptr<Event>& event,
+                                               std::shared_ptr<Variant>& holder);
+
+    /**
+     * Within a pass, the pattern subject (MatcherPatterns::LowerSubject) of the event-data value the key
+     * resolved to, made once per pass; null outside a pass, when `value` is not that value, or when it
+     * has no subject.
+     */
+    const std::string* LoweredSubject(const RuleKey& key, const Variant& value);
+
     /** Starts reusing the flattened data of one event until EndPass. */
     void BeginPass();
     void EndPass();

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "core/Object.h"
+#include "core/RulesEngineInterface.h"
 #include "rulesengine/TokenTemplate.h"
 #include "util/Mutex.h"
 
@@ -33,7 +34,7 @@ class Variant;
  * one event always meets one rule set. The pass runs on the hub's thread and reads shared states
  * through the hub while holding that mutex: engine mutex first, hub mutex second.
  */
-class RulesEngine : public Object {
+class RulesEngine : public Object, public virtual RulesEngineInterface {
 public:
     using PlatformServicesFactory = std::function<std::shared_ptr<PlatformServicesInterface>()>;
     using VariantMap = std::map<std::string, std::shared_ptr<Variant>>;
@@ -50,10 +51,10 @@ public:
      * Appends a rule to the module's list. Throws SdkError "general.invalid_argument" for a null rule
      * or a rule without consequence events; the store is unchanged then.
      */
-    virtual void AddRule(const std::shared_ptr<Module>& module, const std::shared_ptr<Rule>& rule);
+    void AddRule(const std::shared_ptr<Module>& module, const std::shared_ptr<Rule>& rule) override;
 
     /** Drops the module's entry with every rule; a module without one is left alone. */
-    virtual void RemoveRulesForModule(const std::shared_ptr<Module>& module);
+    void RemoveRulesForModule(const std::shared_ptr<Module>& module) override;
 
     /**
      * The consequence events of the rules that hold for the event, in the order produced. Attach-data
@@ -62,7 +63,7 @@ public:
      * fails while it is evaluated counts as false (logged), and a consequence that fails while it is
      * expanded is skipped (logged).
      */
-    virtual std::vector<std::shared_ptr<Event>> ProcessRules(std::shared_ptr<Event>& event);
+    std::vector<std::shared_ptr<Event>> ProcessRules(std::shared_ptr<Event>& event) override;
 
     /**
      * Every string inside the map, at any depth, token-expanded against the event; keys stay. These
@@ -73,8 +74,8 @@ public:
         std::vector<std::shared_ptr<Variant>> list, const std::shared_ptr<Event>& event);
 
     /** The module's whole rule set becomes a copy of `rules`; an empty list keeps an entry without rules. */
-    virtual void ReplaceRulesForModule(const std::shared_ptr<Module>& module,
-                                       std::vector<std::shared_ptr<Rule>> rules);
+    void ReplaceRulesForModule(const std::shared_ptr<Module>& module,
+                               std::vector<std::shared_ptr<Rule>> rules) override;
 
     /**
      * Replaces `triggeringEvent` by a copy whose data also holds the consequence's "detail"/"eventdata"

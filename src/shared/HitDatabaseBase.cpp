@@ -9,6 +9,7 @@
 #include "core/Variant.h"
 #include "platformShim/DatabaseInterface.h"
 #include "platformShim/DatabaseServiceInterface.h"
+#include "platformShim/Query.h"
 #include "platformShim/QueryBuilder.h"
 #include "platformShim/QueryResultInterface.h"
 #include "shared/DatabaseHitSchemaBase.h"
@@ -168,37 +169,46 @@ bool HitDatabaseBase::DeleteRow(const std::string& identifier, bool waitForDisk)
         LOG_PREFIX, "Unable to delete hit due to unexpected error.  Query failed with error %s", true);
 }
 
-std::int32_t HitDatabaseBase::GetSize() { return CountRows(QueryBuilder(tableName, {"ID"}).Build()); }
+std::int32_t HitDatabaseBase::GetSize() {
+    return CountRows([this](DatabaseInterface& database) { return database.CountRows(tableName, "", {}); });
+}
 
 std::int32_t HitDatabaseBase::GetSize(const std::shared_ptr<Query>& query) {
     if (GetDatabase() && !query) {
         Log::Error(LOG_PREFIX, "Failed to get size for database at %s (query was null)", databaseName);
         return 0;
     }
-    return CountRows(query);
+    return CountRows([&query](DatabaseInterface& database) -> std::int64_t {
+        // A grouped or limited query selects other rows than its selection matches: those are read.
+        if (query->GetGroupBy().empty() && query->GetHaving().empty() && query->GetLimit().empty()) {
+            return database.CountRows(query->GetTable(), query->GetSelection(), query->GetSelectionArgs());
+        }
+        const std::shared_ptr<QueryResultInterface> result = database.RunQuery(query);
+        if (!result) {
+            Log::Error(LOG_PREFIX, "Unable to get tracking queue size");
+            return 0;
+        }
+        const std::int32_t count = result->GetCount();
+        result->Close();
+        return count;
+    });
 }
 
-std::int32_t HitDatabaseBase::CountRows(const std::shared_ptr<Query>& query) {
+std::int32_t HitDatabaseBase::CountRows(const std::function<std::int64_t(DatabaseInterface&)>& counter) {
     std::shared_ptr<DatabaseInterface> database = GetDatabase();
     if (!database) {
         Log::Error(LOG_PREFIX, "Failed to get size for database at %s (database was null)", databaseName);
         return 0;
     }
-    std::int32_t count = 0;
+    std::int64_t count = 0;
     RunStatement(
         database,
         [&] {
-            std::shared_ptr<QueryResultInterface> result = database->RunQuery(query);
-            if (!result) {
-                Log::Error(LOG_PREFIX, "Unable to get tracking queue size");
-                return false;
-            }
-            count = result->GetCount();
-            result->Close();
+            count = counter(*database);
             return true;
         },
         LOG_PREFIX, "Query failed with error %s", false);
-    return count;
+    return static_cast<std::int32_t>(std::min<std::int64_t>(count, std::numeric_limits<std::int32_t>::max()));
 }
 
 void HitDatabaseBase::Reset() {

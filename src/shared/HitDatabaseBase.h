@@ -53,6 +53,10 @@ public:
     virtual bool DeleteTable();
     virtual bool DeleteHitWithIdentifier(const std::string& identifier);
     virtual std::int32_t GetSize();
+    /**
+     * The number of rows the query selects; counted without reading them unless the query groups or
+     * limits its rows.
+     */
     virtual std::int32_t GetSize(const std::shared_ptr<Query>& query);
     /**
      * Deletes the database file and recreates the table, holding the rows of the old file that could
@@ -101,7 +105,8 @@ private:
                                               std::int64_t after, size_t count,
                                               std::vector<DatabaseInterface::ColumnValues>& rows);
     void RestoreRows(const std::vector<DatabaseInterface::ColumnValues>& rows);
-    std::int32_t CountRows(const std::shared_ptr<Query>& query);
+    /** Runs `counter` on the database, logging a failure; 0 without a database or after a failure. */
+    std::int32_t CountRows(const std::function<std::int64_t(DatabaseInterface&)>& counter);
     bool DeleteRow(const std::string& identifier, bool waitForDisk);
 
     const std::shared_ptr<DatabaseServiceInterface> databaseService;

@@ -21,6 +21,8 @@ namespace NuvraMobile {
 namespace {
 
 constexpr std::chrono::milliseconds PAUSE_SLICE{1000};
+// The longest a group's leader waits for the callers of the group before it to come back.
+constexpr std::chrono::microseconds MAX_GATHERING{1000};
 
 std::shared_ptr<DatabaseServiceInterface> DatabaseServiceOf(
     const std::shared_ptr<PlatformServicesInterface>& services) {
@@ -154,14 +156,21 @@ void HitQueueBase::RunWorker() {
     } while (ShouldWorkerContinue());
 }
 
+// The network status is read outside the lock, so that callers of Suspend or Dispose never wait for it.
 bool HitQueueBase::ShouldWorkerContinue() {
-    MutexLock lock(mutex_);
-    return ShouldWorkerContinueNoLock();
+    {
+        MutexLock lock(mutex_);
+        if (isSuspended_ || isDisposed_) {
+            return false;
+        }
+    }
+    return IsNetworkConnected();
 }
 
-bool HitQueueBase::ShouldWorkerContinueNoLock() {
-    return !isSuspended_ && !isDisposed_ && systemInfoService_ &&
-           systemInfoService_->GetNetworkConnectionStatus() == ConnectionStatus::CONNECTED;
+bool HitQueueBase::ShouldWorkerContinueNoLock() { return !isSuspended_ && !isDisposed_ && IsNetworkConnected(); }
+
+bool HitQueueBase::IsNetworkConnected() const {
+    return systemInfoService_ && systemInfoService_->GetNetworkConnectionStatus() == ConnectionStatus::CONNECTED;
 }
 
 // Waits in slices of at most a second, so a network loss ends the pause within about a second;
@@ -231,21 +240,27 @@ bool HitQueueBase::CommitWithOthers(PendingRow& row) {
     {
         MutexLock lock(groupMutex_);
         waitingRows_.push_back(&row);
-        if (committing_) {
-            queuedCondition_.notify_all();
-        }
+        queuedCondition_.notify_all();
         while (committing_ && !row.committed && !row.leads) {
             lock.Wait(groupCondition_);
         }
         if (row.committed) {
             return row.stored;
         }
+        // Taken before gathering: callers arriving meanwhile wait for this group.
+        const bool tookOver = committing_;
         committing_ = true;
+        GatherReturningCallers(lock, tookOver);
         group.swap(waitingRows_);
     }
+    const auto start = std::chrono::steady_clock::now();
     const bool stored = InsertGroup(group);
+    const auto end = std::chrono::steady_clock::now();
     {
         MutexLock lock(groupMutex_);
+        lastGroupSize_ = group.size();
+        lastCommitTime_ = end - start;
+        lastCommitEnd_ = end;
         // Each waiting caller returns as soon as it sees its flag: its row is not touched after this.
         for (PendingRow* member : group) {
             member->stored = stored;
@@ -259,6 +274,24 @@ bool HitQueueBase::CommitWithOthers(PendingRow& row) {
     }
     groupCondition_.notify_all();
     return stored;
+}
+
+// Callers whose group has just been committed usually queue their next hit at once. Without waiting for
+// them, groups alternate between the callers that waited and those that were served (a first caller
+// back even commits alone). So a leader that takes over from a commit, or comes within one commit's time
+// after a group of several, gives the callers of that group half a commit's time (at most
+// MAX_GATHERING) to join. A lone caller never waits: its last group was itself.
+void HitQueueBase::GatherReturningCallers(MutexLock& lock, bool tookOver) {
+    const auto now = std::chrono::steady_clock::now();
+    const bool recent = now - lastCommitEnd_ < lastCommitTime_;
+    if (!tookOver && !(recent && lastGroupSize_ > 1)) {
+        return;
+    }
+    // A leader that took over was not in the last group; one that came after it probably was.
+    const size_t expected = lastGroupSize_ + (tookOver ? waitingRows_.size() : 0);
+    const auto deadline = now + std::min<std::chrono::steady_clock::duration>(lastCommitTime_ / 2, MAX_GATHERING);
+    while (waitingRows_.size() < expected && lock.WaitUntil(queuedCondition_, deadline)) {
+    }
 }
 
 // A group of one is a plain insert, so a lone caller pays nothing for the grouping.

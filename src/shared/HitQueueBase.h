@@ -36,8 +36,10 @@ class Variant;
  *
  * Durability: Queue returns true only once the row is committed and on disk. Callers of Queue that
  * arrive while a commit is running wait and form the next group, which one of them commits in a single
- * transaction; a failing statement fails every caller of that group and no other. A lone caller inserts
- * its row on its own, as if no one else could come. The worker deletes a sent row without waiting for the
+ * transaction; a failing statement fails every caller of that group and no other. The leader of a group
+ * that forms behind a commit, or right after one of several callers, first gives the callers of that
+ * commit a short while (half its time, at most a millisecond) to queue their next hits and join. A lone caller inserts its row on its
+ * own at once, as if no one else could come. The worker deletes a sent row without waiting for the
  * disk: the next commit that waits carries the deletion, and a power failure before it only sends the
  * hit again.
  */
@@ -95,10 +97,12 @@ private:
 
     bool CommitWithOthers(PendingRow& row) NVR_EXCLUDES(groupMutex_);
     bool InsertGroup(std::vector<PendingRow*>& group);
+    void GatherReturningCallers(MutexLock& lock, bool tookOver) NVR_REQUIRES(groupMutex_);
     void RunWorker() NVR_EXCLUDES(mutex_);
     void PauseBeforeRetrying() NVR_EXCLUDES(mutex_);
     bool ShouldWorkerContinue() NVR_EXCLUDES(mutex_);
     bool ShouldWorkerContinueNoLock() NVR_REQUIRES(mutex_);
+    bool IsNetworkConnected() const;
     std::shared_ptr<TaskExecutorInterface> CreateExecutor();
 
     Mutex mutex_;
@@ -118,6 +122,9 @@ private:
     std::condition_variable queuedCondition_;
     std::vector<PendingRow*> waitingRows_ NVR_GUARDED_BY(groupMutex_);
     bool committing_ NVR_GUARDED_BY(groupMutex_) = false;
+    size_t lastGroupSize_ NVR_GUARDED_BY(groupMutex_) = 0;
+    std::chrono::steady_clock::duration lastCommitTime_ NVR_GUARDED_BY(groupMutex_){};
+    std::chrono::steady_clock::time_point lastCommitEnd_ NVR_GUARDED_BY(groupMutex_);
 };
 
 }  // namespace NuvraMobile

@@ -11,7 +11,7 @@ namespace {
 struct LogState {
     Mutex mutex;
     LoggingMode currentMode NVR_GUARDED_BY(mutex) = LoggingMode::Error;
-    std::shared_ptr<LoggingServiceInterface> currentService NVR_GUARDED_BY(mutex);
+    std::shared_ptr<LogSink> currentService NVR_GUARDED_BY(mutex);
 };
 
 // Never destroyed: detached worker threads may still log while the process exits.
@@ -35,8 +35,8 @@ LoggingMode Log::GetLogLevel() {
     return state.currentMode;
 }
 
-void Log::SetLoggingService(const std::shared_ptr<LoggingServiceInterface>& service) {
-    std::shared_ptr<LoggingServiceInterface> previous;
+void Log::SetLoggingService(const std::shared_ptr<LogSink>& service) {
+    std::shared_ptr<LogSink> previous;
     LogState& state = State();
     MutexLock lock(state.mutex);
     previous = std::move(state.currentService);
@@ -44,13 +44,13 @@ void Log::SetLoggingService(const std::shared_ptr<LoggingServiceInterface>& serv
     hintService_.store(service != nullptr, std::memory_order_relaxed);
 }
 
-std::shared_ptr<LoggingServiceInterface> Log::GetLoggingService() {
+std::shared_ptr<LogSink> Log::GetLoggingService() {
     LogState& state = State();
     MutexLock lock(state.mutex);
     return state.currentService;
 }
 
-std::shared_ptr<LoggingServiceInterface> Log::GetLoggingServiceIfModeGreq(LoggingMode mode) {
+std::shared_ptr<LogSink> Log::GetLoggingServiceIfModeGreq(LoggingMode mode) {
     LogState& state = State();
     MutexLock lock(state.mutex);
     if (state.currentMode >= mode) {
@@ -74,7 +74,7 @@ void Log::Write(LoggingMode mode, const char* tag, const std::string& message) {
         return;
     }
     // Holding an owner keeps the service alive should another thread replace it meanwhile.
-    const std::shared_ptr<LoggingServiceInterface> service = GetLoggingServiceIfModeGreq(mode);
+    const std::shared_ptr<LogSink> service = GetLoggingServiceIfModeGreq(mode);
     if (!service) {
         return;
     }

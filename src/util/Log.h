@@ -5,7 +5,6 @@
 #include <memory>
 #include <string>
 
-#include "platformShim/LoggingServiceInterface.h"
 #include "util/StringUtils.h"
 
 namespace NuvraMobile {
@@ -15,6 +14,20 @@ namespace NuvraMobile {
  * Spelled so that no common macro of a host build (ERROR, DEBUG, TRACE ...) can break them.
  */
 enum class LoggingMode : std::int32_t { Error = 0, Warning = 1, Debug = 2, Trace = 3 };
+
+/**
+ * Where Log writes: one already formatted line per call. The logging service of the platform is one;
+ * Log calls it outside its lock, possibly from several threads at once, so implementations must accept
+ * concurrent calls.
+ */
+class LogSink {
+public:
+    virtual ~LogSink() = default;
+    virtual void Debug(const std::string& tag, const std::string& message) const = 0;
+    virtual void Warning(const std::string& tag, const std::string& message) const = 0;
+    virtual void Error(const std::string& tag, const std::string& message) const = 0;
+    virtual void Trace(const std::string& tag, const std::string& message) const = 0;
+};
 
 /**
  * The process-wide logging front: filters lines by level, formats them with StringUtils::FormatString
@@ -31,10 +44,10 @@ public:
         return static_cast<LoggingMode>(hintMode_.load(std::memory_order_relaxed));
     }
 
-    static void SetLoggingService(const std::shared_ptr<LoggingServiceInterface>& service);
-    static std::shared_ptr<LoggingServiceInterface> GetLoggingService();
+    static void SetLoggingService(const std::shared_ptr<LogSink>& service);
+    static std::shared_ptr<LogSink> GetLoggingService();
     /** The service when the level is at least `mode`, else empty. */
-    static std::shared_ptr<LoggingServiceInterface> GetLoggingServiceIfModeGreq(LoggingMode mode);
+    static std::shared_ptr<LogSink> GetLoggingServiceIfModeGreq(LoggingMode mode);
 
     /** Lock-free early test: could a line of `mode` be written? */
     static bool Precheck(LoggingMode mode) {

@@ -1,6 +1,6 @@
 #include "util/TimeUtils.h"
 
-#include "core/SdkError.h"
+#include <stdexcept>
 
 namespace NuvraMobile {
 namespace TimeUtils {
@@ -30,8 +30,8 @@ std::string GetIso8601Date(const std::tm* time) {
     if (time == nullptr) {
         const std::time_t now = std::time(nullptr);
         if (localtime_r(&now, &localTime) == nullptr) {
-            Throw("std.runtime_error.overflow_error",
-                  "localtime returned NULL, probably argument is too large.");
+            // Reaches callers as SdkError "std.runtime_error.overflow_error" through TryCatch.
+            throw std::overflow_error("localtime returned NULL, probably argument is too large.");
         }
         time = &localTime;
     }

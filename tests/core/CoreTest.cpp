@@ -14,12 +14,14 @@
 #include "core/EventType.h"
 #include "core/SdkError.h"
 #include "core/Variant.h"
+#include "externalModule/ExternalModule.h"
 #include "platformShim/SystemInfoServiceInterface.h"
 #include "support/CapturingLoggingService.h"
 #include "support/ConfigurationTestSupport.h"
 #include "support/FakePlatformServices.h"
 #include "support/EventDataJson.h"
 #include "support/FakeEventHub.h"
+#include "support/FakeExtension.h"
 #include "support/FakeSystemInfoService.h"
 
 namespace NuvraMobile {
@@ -41,6 +43,7 @@ public:
         disposeTimeouts.push_back(timeout);
         return disposeResult;
     }
+    void RegisterModule(const std::shared_ptr<Module>& module) override { modules.push_back(module); }
 
     /** Hands `data` to the listener of the request as its paired response. */
     void Answer(const std::shared_ptr<Event>& request, const std::shared_ptr<EventData>& data) {
@@ -56,6 +59,7 @@ public:
     bool disposeResult = true;
     std::vector<std::chrono::milliseconds> disposeTimeouts;
     std::map<std::string, EventCallback> listeners;
+    std::vector<std::shared_ptr<Module>> modules;
 };
 
 /** Services with a logging and a system-information service only. */
@@ -413,6 +417,19 @@ TEST_F(CoreTest, ExtensionDispatchErrorsReachTheErrorCallback) {
     }
     EXPECT_TRUE(hub_->DispatchedEvents().empty());
     EXPECT_TRUE(services_->capturingLog->Contains("Failed to dispatch event: Event was null"));
+}
+
+TEST_F(CoreTest, ExternalModuleRegistrationWrapsTheExtensionAndRefusesNull) {
+    const auto extension =
+        std::make_shared<FakeExtension>("com.test.extension", std::make_shared<ExtensionJournal>());
+    std::vector<std::string> codes;
+    const Core::ErrorCallback collect = [&](const SdkError& error) { codes.push_back(error.GetCode()); };
+    core_->RegisterExternalModule(extension, collect);
+    core_->RegisterExternalModule(nullptr, collect);
+    ASSERT_EQ(1u, hub_->modules.size());
+    EXPECT_NE(nullptr, std::dynamic_pointer_cast<ExternalModule>(hub_->modules[0]));
+    EXPECT_EQ("com.test.extension", hub_->modules[0]->GetModuleName());
+    EXPECT_EQ(std::vector<std::string>{"general.invalid_argument"}, codes);
 }
 
 }  // namespace

@@ -19,6 +19,7 @@
 #include "core/SdkError.h"
 #include "core/SharedStateMarkers.h"
 #include "rulesengine/Rule.h"
+#include "rulesengine/RulesEngine.h"
 #include "rulesengine/RulesEngineTestSupport.h"
 #include "support/CapturingLoggingService.h"
 #include "support/FakePlatformServices.h"
@@ -77,8 +78,11 @@ protected:
         threading_ = std::make_shared<RecordingThreadingService>();
         services_ = std::make_shared<FakePlatformServices>();
         services_->threadingService = threading_;
-        hub_ = std::make_shared<EventHubOuter>(
-            "TestHub", [services = services_] { return services; }, idlePeriod_);
+        const EventHub::PlatformServicesFactory factory = [services = services_] { return services; };
+        hub_ = std::make_shared<EventHubOuter>("TestHub", factory, idlePeriod_,
+                                               [factory](const std::shared_ptr<EventHub>& hub) {
+                                                   return std::make_shared<RulesEngine>(hub, factory);
+                                               });
     }
 
     void TearDown() override { EXPECT_TRUE(hub_->Dispose(SIGNAL_TIMEOUT)); }
@@ -547,6 +551,29 @@ TEST_F(EventHubTest, AModulesRulesLeaveWithIt) {
     ASSERT_TRUE(owner->WaitUntilUnregistered());
     ASSERT_TRUE(WaitUntil([&] { return !hub_->IsRegisteredModule("com.test.owner"); }));
     EXPECT_EQ(1, dispatchBuyAndWait());
+}
+
+TEST_F(EventHubTest, AHubWithoutARulesEngineRefusesRulesAndStillDeliversEvents) {
+    ASSERT_TRUE(hub_->Dispose(SIGNAL_TIMEOUT));
+    hub_ = EventHub::Create("NoRules", [services = services_] { return services; });
+    ScopedCapturingLog log(LoggingMode::Debug);
+    const auto owner = AddModule("com.test.owner");
+    hub_->FinishModulesRegistration(nullptr);
+    const auto postback = ConsequenceEvent("p", "pb", {{"k", Variant::FromString("v")}});
+    hub_->RegisterRule(owner, std::make_shared<Rule>(Matches("action", "eq", R"(["buy"])"),
+                                                     std::vector<std::shared_ptr<Event>>{postback}));
+    hub_->ReplaceRulesSet(owner, {});
+    hub_->UnregisterAllRules(owner);
+    hub_->Dispatch(
+        TrackEvent(std::make_shared<EventData>(std::map<std::string, std::string>{{"action", "buy"}})));
+    Flush(*hub_, *owner);
+    Flush(*hub_, *owner);
+
+    const auto names = owner->GetEventNames();
+    EXPECT_EQ(0, std::count(names.begin(), names.end(), "Rules Event"));
+    EXPECT_EQ(1, std::count(names.begin(), names.end(), "Track"));
+    EXPECT_TRUE(log.Service().Contains("Failed to register rule (This hub was made without a rules engine)"));
+    EXPECT_TRUE(log.Service().Contains("Failed to replace rules for module"));
 }
 
 // The sender goes on reading its event while the hub's rules attach data: it must never see a change,

@@ -11,6 +11,7 @@
 #include "core/EventType.h"
 #include "core/SdkError.h"
 #include "core/Variant.h"
+#include "externalModule/ExternalModule.h"
 #include "externalModule/ExternalModuleServicesInterface.h"
 #include "platformShim/JsonUtilityServiceInterface.h"
 #include "services/json/NativeJsonUtilityService.h"
@@ -32,6 +33,12 @@ std::shared_ptr<Event> NumberedEvent(int32_t number) {
 
 std::shared_ptr<Event> UnhandledEvent() { return NumberedEvent(0); }
 
+// Wraps the extension as Core::RegisterExternalModule does; a null extension reaches the hub as null.
+void RegisterExtension(EventHub& hub, const std::shared_ptr<ExternalModuleInterface>& extension) {
+    hub.RegisterModule(extension ? std::make_shared<ExternalModule>(extension->GetModuleName(), extension)
+                                 : nullptr);
+}
+
 // An extension's shared state on a real hub: writes and reads are synchronous, so each step can be
 // checked as soon as it returns.
 class ExternalModuleHubTest : public ::testing::Test {
@@ -39,7 +46,7 @@ protected:
     void SetUp() override {
         platformServices->jsonUtilityService = json;
         hub = EventHub::Create("ExtensionHub", [services = platformServices] { return services; });
-        hub->RegisterExternalModule(extension);
+        RegisterExtension(*hub, extension);
         ASSERT_TRUE(journal->WaitFor("register"));
         services = extension->Services();
     }
@@ -164,7 +171,7 @@ TEST(ExternalModuleHubServicesTest, WithoutAJsonServiceStateWritesThrowToTheCall
     const auto hub = EventHub::Create("ExtensionHub", [platformServices] { return platformServices; });
     const auto journal = std::make_shared<ExtensionJournal>();
     const auto extension = std::make_shared<FakeExtension>(OWNER_NAME, journal);
-    hub->RegisterExternalModule(extension);
+    RegisterExtension(*hub, extension);
     ASSERT_TRUE(journal->WaitFor("register"));
 
     for (const char* text : {"", R"({"v": 1})"}) {
@@ -183,7 +190,7 @@ TEST(ExternalModuleHubRegistrationTest, BadNullAndTakenNamesAreRefusedOnTheCalli
     const auto platformServices = std::make_shared<FakePlatformServices>();
     const auto hub = EventHub::Create("ExtensionHub", [platformServices] { return platformServices; });
     const auto journal = std::make_shared<ExtensionJournal>();
-    hub->RegisterExternalModule(std::make_shared<FakeExtension>(OWNER_NAME, journal));
+    RegisterExtension(*hub, std::make_shared<FakeExtension>(OWNER_NAME, journal));
 
     struct Case {
         std::shared_ptr<ExternalModuleInterface> extension;
@@ -196,7 +203,7 @@ TEST(ExternalModuleHubRegistrationTest, BadNullAndTakenNamesAreRefusedOnTheCalli
     };
     for (const auto& testCase : cases) {
         try {
-            hub->RegisterExternalModule(testCase.extension);
+            RegisterExtension(*hub, testCase.extension);
             ADD_FAILURE() << "no error, expected " << testCase.code;
         } catch (const SdkError& error) {
             EXPECT_EQ(testCase.code, error.GetCode());

@@ -123,6 +123,37 @@ TEST_F(RulesEngineTest, LaterRulesSeeAttachedData) {
     EXPECT_EQ(Process(Track({{"action", "buy"}})).size(), 1u);
 }
 
+// A pattern's subject is lowered once per pass and value: attached data and the next event bring new ones.
+TEST_F(RulesEngineTest, PatternRulesSearchTheValueTheKeyHoldsNow) {
+    const auto postback = [](const std::string& id) { return ConsequenceEvent(id, "pb", {{"k", Text("v")}}); };
+    const auto add =
+        ConsequenceEvent("a", "add", {{"eventdata", Variant::FromVariantMap({{"tier", Text("Gold")}})}});
+    const std::pair<std::shared_ptr<RuleCondition>, std::shared_ptr<Event>> rules[] = {
+        {Matches("tier", "co", R"(["silver"])"), postback("silver")},
+        {buy_, add},
+        {Matches("tier", "sw", R"(["gold"])"), postback("gold")},
+        {Matches("tier", "nc", R"(["gold"])"), postback("no gold")},
+    };
+    for (const auto& [condition, consequence] : rules) {
+        engine_->AddRule(module_,
+                         std::make_shared<Rule>(condition, std::vector<std::shared_ptr<Event>>{consequence}));
+    }
+    const auto fired = [this](const std::map<std::string, std::string>& data) {
+        std::vector<std::string> ids;
+        for (const auto& event : Process(Track(data))) {
+            VariantMap triggered;
+            std::string id;
+            event->GetData()->GetVariantMap("triggeredconsequence", triggered);
+            triggered.at("id")->GetString(id);
+            ids.push_back(id);
+        }
+        return ids;
+    };
+    EXPECT_EQ(fired({{"action", "buy"}}), (std::vector<std::string>{"gold"}));
+    EXPECT_EQ(fired({{"tier", "SILVER"}}), (std::vector<std::string>{"silver", "no gold"}));
+    EXPECT_EQ(fired({{"tier", "GOLDEN"}}), (std::vector<std::string>{"gold"}));
+}
+
 TEST_F(RulesEngineTest, TypesOtherThanExactAddBecomeEvents) {
     const auto upper =
         ConsequenceEvent("u", "ADD", {{"eventdata", Variant::FromVariantMap({{"x", Text("y")}})}});

@@ -84,6 +84,32 @@ TEST_F(HitQueueBaseTest, UpdateAllHitsSetsTheColumnsOfEveryRow) {
               queue->GetSize(QueryBuilder("TEST_HITS", {"ID"}).Selection("TIMESTAMP = ?", {"99"}).Build()));
 }
 
+// Counted without reading the rows where the selection alone decides; a grouped or limited query still
+// counts the rows it selects.
+TEST_F(HitQueueBaseTest, GetSizeCountsTheRowsTheQuerySelects) {
+    auto queue = MakeQueue();
+    for (const auto& [url, timestamp] : {std::pair{"a", 1}, {"b", 1}, {"c", 2}}) {
+        ASSERT_TRUE(queue->Queue(TestHit::Make(url, timestamp)));
+    }
+    const struct {
+        const char* name;
+        std::shared_ptr<Query> query;
+        std::int32_t expected;
+    } sizes[] = {
+        {"every row", QueryBuilder("TEST_HITS", {"ID"}).Build(), 3},
+        {"a selection", QueryBuilder("TEST_HITS", {"URL"}).Selection("TIMESTAMP = ?", {"1"}).Build(), 2},
+        {"no match", QueryBuilder("TEST_HITS", {"ID"}).Selection("URL = ?", {"none"}).Build(), 0},
+        {"a limit", QueryBuilder("TEST_HITS", {"ID"}).Limit("1").Build(), 1},
+        {"a grouping", QueryBuilder("TEST_HITS", {"TIMESTAMP"}).GroupBy("TIMESTAMP").Build(), 2},
+        {"a missing table", QueryBuilder("MISSING", {"ID"}).Build(), 0},
+    };
+    for (const auto& size : sizes) {
+        SCOPED_TRACE(size.name);
+        EXPECT_EQ(size.expected, queue->GetSize(size.query));
+    }
+    EXPECT_EQ(3, queue->GetSize());
+}
+
 TEST_F(HitQueueBaseTest, AFileOfGarbageBytesIsReplacedByAWorkingEmptyTable) {
     folder.WriteFile("NVBMobileTest.sqlite", std::string(4096, '\x5A') + "not a database at all");
     ScopedCapturingLog log(LoggingMode::Error);

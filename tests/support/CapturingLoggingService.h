@@ -59,7 +59,7 @@ public:
 
 private:
     std::shared_ptr<CapturingLoggingService> service_;
-    std::shared_ptr<LoggingServiceInterface> previousService_;
+    std::shared_ptr<LogSink> previousService_;
     LoggingMode previousLevel_;
 };
 

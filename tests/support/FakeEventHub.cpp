@@ -59,8 +59,6 @@ void FakeEventHub::Dispatch(const std::shared_ptr<Event>& event) {
     dispatched_.push_back(event);
 }
 
-void FakeEventHub::RegisterExternalModule(const std::shared_ptr<ExternalModuleInterface>&) {}
-
 bool FakeEventHub::IsRegisteredModule(const std::string&) { return false; }
 
 bool FakeEventHub::Dispose() { return true; }

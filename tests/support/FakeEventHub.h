@@ -54,7 +54,6 @@ public:
 
     void FinishModulesRegistration(const std::function<void()>& callback) override;
     void Dispatch(const std::shared_ptr<Event>& event) override;
-    void RegisterExternalModule(const std::shared_ptr<ExternalModuleInterface>& module) override;
     bool IsRegisteredModule(const std::string& moduleName) override;
     bool Dispose() override;
     bool Dispose(std::chrono::milliseconds timeout) override;

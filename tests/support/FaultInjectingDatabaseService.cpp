@@ -41,6 +41,11 @@ public:
         Statement();
         return target_->RunQuery(query);
     }
+    std::int64_t CountRows(const std::string& table, const std::string& selection,
+                           const std::vector<std::string>& selectionArgs) override {
+        Statement();
+        return target_->CountRows(table, selection, selectionArgs);
+    }
     bool Update(const std::string& table, const ColumnValues& values, const std::string& selection,
                 const std::vector<std::string>& selectionArgs) override {
         Statement();

@@ -4,14 +4,16 @@
 
 #include <iterator>
 #include <memory>
+#include <utility>
 
 #include "core/SdkError.h"
 #include "core/Variant.h"
 #include "platformShim/Query.h"
 #include "platformShim/QueryStringBuilder.h"
 #include "services/database/QueryResult.h"
+#include "services/database/SqliteConnection.h"
+#include "services/database/SqliteStatement.h"
 #include "util/Log.h"
-#include "util/Mutex.h"
 
 namespace NuvraMobile {
 
@@ -58,44 +60,33 @@ std::string InsertSql(const std::string& table, const DatabaseInterface::ColumnV
            Placeholders(values.size()) + ");";
 }
 
-void SetSynchronous(sqlite3* connection, const char* pragma) {
-    if (sqlite3_exec(connection, pragma, nullptr, nullptr, nullptr) != SQLITE_OK) {
-        Log::Error(LOG_TAG, "could not run %s: %s", std::string(pragma), std::string(sqlite3_errmsg(connection)));
-    }
-}
-
 // Booleans are stored as the texts "1" and "0"; a null variant (or a missing value) as SQL NULL.
-bool BindVariant(sqlite3_stmt* statement, int index, const std::shared_ptr<Variant>& value) {
+bool BindVariant(SqliteStatement& statement, int index, const std::shared_ptr<Variant>& value) {
     if (!value) {
-        return sqlite3_bind_null(statement, index) == SQLITE_OK;
+        return statement.BindNull(index);
     }
     switch (value->GetKind()) {
         case VariantKind::VARIANT_NULL:
-            return sqlite3_bind_null(statement, index) == SQLITE_OK;
+            return statement.BindNull(index);
         case VariantKind::VARIANT_STRING: {
             std::string text;
-            if (!value->GetString(text)) {
-                return true;
-            }
-            return sqlite3_bind_text64(statement, index, text.data(), text.size(), SQLITE_TRANSIENT,
-                                       SQLITE_UTF8) == SQLITE_OK;
+            return !value->GetString(text) || statement.BindText(index, text);
         }
         case VariantKind::VARIANT_INTEGER: {
             std::int32_t number = 0;
-            return !value->GetInteger(number) || sqlite3_bind_int(statement, index, number) == SQLITE_OK;
+            return !value->GetInteger(number) || statement.BindInt64(index, number);
         }
         case VariantKind::VARIANT_LONG: {
             std::int64_t number = 0;
-            return !value->GetLong(number) || sqlite3_bind_int64(statement, index, number) == SQLITE_OK;
+            return !value->GetLong(number) || statement.BindInt64(index, number);
         }
         case VariantKind::VARIANT_DOUBLE: {
             double number = 0;
-            return !value->GetDouble(number) || sqlite3_bind_double(statement, index, number) == SQLITE_OK;
+            return !value->GetDouble(number) || statement.BindDouble(index, number);
         }
         case VariantKind::VARIANT_BOOLEAN: {
             bool flag = false;
-            return !value->GetBoolean(flag) ||
-                   sqlite3_bind_text(statement, index, flag ? "1" : "0", 1, SQLITE_STATIC) == SQLITE_OK;
+            return !value->GetBoolean(flag) || statement.BindText(index, flag ? "1" : "0");
         }
         default:
             ThrowQueryError(SQLITE_MISMATCH, "A value of this kind cannot be stored in a column.");
@@ -103,7 +94,7 @@ bool BindVariant(sqlite3_stmt* statement, int index, const std::shared_ptr<Varia
 }
 
 // Parameters from `firstIndex` on, in key order: the order in which the columns were written.
-bool BindValues(sqlite3_stmt* statement, const DatabaseInterface::ColumnValues& values, int firstIndex) {
+bool BindValues(SqliteStatement& statement, const DatabaseInterface::ColumnValues& values, int firstIndex) {
     int index = firstIndex;
     for (const auto& entry : values) {
         if (!BindVariant(statement, index++, entry.second)) {
@@ -114,46 +105,40 @@ bool BindValues(sqlite3_stmt* statement, const DatabaseInterface::ColumnValues& 
 }
 
 // Arguments past the statement's last parameter are ignored; parameters left without one stay NULL.
-bool BindSelectionArgs(sqlite3_stmt* statement, const std::vector<std::string>& args, int firstIndex) {
-    int lastIndex = sqlite3_bind_parameter_count(statement);
+bool BindSelectionArgs(SqliteStatement& statement, const std::vector<std::string>& args, int firstIndex) {
+    const int lastIndex = statement.ParameterCount();
     for (size_t i = 0; i < args.size() && firstIndex + static_cast<int>(i) <= lastIndex; ++i) {
-        const std::string& arg = args[i];
-        if (sqlite3_bind_text64(statement, firstIndex + static_cast<int>(i), arg.data(), arg.size(),
-                                SQLITE_TRANSIENT, SQLITE_UTF8) != SQLITE_OK) {
+        if (!statement.BindText(firstIndex + static_cast<int>(i), args[i])) {
             return false;
         }
     }
     return true;
 }
 
-std::string CellText(sqlite3_stmt* statement, int column) {
-    switch (sqlite3_column_type(statement, column)) {
+std::string CellText(const SqliteStatement& statement, int column) {
+    switch (statement.ColumnType(column)) {
         case SQLITE_INTEGER:
-            return std::to_string(sqlite3_column_int64(statement, column));
+            return std::to_string(statement.ColumnInt64(column));
         case SQLITE_FLOAT:
-            return std::to_string(sqlite3_column_double(statement, column));
-        case SQLITE_TEXT: {
-            const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, column));
-            return text == nullptr ? std::string()
-                                   : std::string(text, sqlite3_column_bytes(statement, column));
-        }
+            return std::to_string(statement.ColumnDouble(column));
+        case SQLITE_TEXT:
+            return statement.ColumnBytes(column);
         default:
             return "";
     }
 }
 
-std::vector<std::string> ColumnNamesOf(sqlite3_stmt* statement) {
+std::vector<std::string> ColumnNamesOf(const SqliteStatement& statement) {
     std::vector<std::string> names;
-    for (int i = 0; i < sqlite3_column_count(statement); ++i) {
-        const char* name = sqlite3_column_name(statement, i);
-        names.emplace_back(name == nullptr ? "" : name);
+    for (int i = 0; i < statement.ColumnCount(); ++i) {
+        names.push_back(statement.ColumnName(i));
     }
     return names;
 }
 
-std::vector<std::string> RowOf(sqlite3_stmt* statement) {
+std::vector<std::string> RowOf(const SqliteStatement& statement) {
     std::vector<std::string> cells;
-    for (int i = 0; i < sqlite3_column_count(statement); ++i) {
+    for (int i = 0; i < statement.ColumnCount(); ++i) {
         cells.push_back(CellText(statement, i));
     }
     return cells;
@@ -161,38 +146,40 @@ std::vector<std::string> RowOf(sqlite3_stmt* statement) {
 
 // Journal settings are best effort: a damaged file is replaced by the first statement that fails on it.
 // True when the connection ended up in write-ahead-log mode.
-bool ConfigureJournal(sqlite3* connection, const std::string& name) {
-    std::string mode;
-    const auto keepMode = [](void* target, int columns, char** values, char**) {
-        if (columns > 0 && values[0] != nullptr) {
-            *static_cast<std::string*>(target) = values[0];
-        }
-        return 0;
-    };
-    const int journal = sqlite3_exec(connection, "PRAGMA journal_mode=WAL;", keepMode, &mode, nullptr);
-    const int synchronous = sqlite3_exec(connection, "PRAGMA synchronous=FULL;", nullptr, nullptr, nullptr);
-    if (journal != SQLITE_OK || synchronous != SQLITE_OK) {
-        Log::Debug(LOG_TAG, "<%s> could not set the journal: %s", name, std::string(sqlite3_errmsg(connection)));
+bool ConfigureJournal(SqliteConnection& connection, const std::string& name) {
+    bool inWriteAheadLog = false;
+    if (connection.UseWriteAheadLog(inWriteAheadLog) != SQLITE_OK) {
+        Log::Debug(LOG_TAG, "<%s> could not set the journal: %s", name, connection.ErrorMessage());
     }
-    return journal == SQLITE_OK && mode == "wal";
+    return inWriteAheadLog;
 }
+
+// Resets a kept statement however its run ends, so that it holds no lock on the file between calls.
+class ResetOnExit {
+public:
+    explicit ResetOnExit(SqliteStatement& statement) : statement_(statement) {}
+    ~ResetOnExit() { statement_.Reset(); }
+    ResetOnExit(const ResetOnExit&) = delete;
+    ResetOnExit& operator=(const ResetOnExit&) = delete;
+
+private:
+    SqliteStatement& statement_;
+};
 
 }  // namespace
 
 Database::Database(const std::string& name, const std::string& directory) : name_(name) {
     std::string path = directory.empty() ? std::string() : directory + "/" + name;
-    sqlite3* connection = nullptr;
-    int status =
-        sqlite3_open_v2(path.c_str(), &connection, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
-    if (status != SQLITE_OK) {
-        std::string message = connection != nullptr ? sqlite3_errmsg(connection) : sqlite3_errstr(status);
+    auto connection = std::make_unique<SqliteConnection>(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
+    if (!connection->IsOpen()) {
+        std::string message = connection->ErrorMessage();
         Log::Debug(LOG_TAG, "<%s> failed to open: %s", name, message);
-        sqlite3_close(connection);
         Throw(SdkError("database.open_error", message + name, CurrentDebugInfo()));
     }
-    sqlite3_busy_timeout(connection, BUSY_TIMEOUT_MILLISECONDS);
-    writeAheadLog_ = ConfigureJournal(connection, name);
-    connection_ = connection;
+    connection->SetBusyTimeout(BUSY_TIMEOUT_MILLISECONDS);
+    MutexLock lock(mutex_);
+    writeAheadLog_ = ConfigureJournal(*connection, name);
+    connection_ = std::move(connection);
     Log::Trace(LOG_TAG, "<%s> opened successfully", name);
 }
 
@@ -200,22 +187,22 @@ Database::~Database() { CloseConnection(); }
 
 SdkError Database::StatementError(int resultCode, const std::string& message) {
     return SdkError(QUERY_EXEC_ERROR, message,
-                    SdkError(RESULT_CODE_PREFIX + ResultCodeName(resultCode), sqlite3_errstr(resultCode),
+                    SdkError(RESULT_CODE_PREFIX + ResultCodeName(resultCode), SqliteConnection::ResultText(resultCode),
                              CurrentDebugInfo()),
                     CurrentDebugInfo());
 }
 
 void Database::CloseConnection() {
     MutexLock lock(mutex_);
-    sqlite3_close_v2(connection_);
-    connection_ = nullptr;
+    statements_.clear();
+    connection_.reset();
 }
 
-sqlite3* Database::ConnectionOrThrow() const {
-    if (connection_ == nullptr) {
+SqliteConnection& Database::ConnectionOrThrow() const {
+    if (!connection_) {
         ThrowQueryError(SQLITE_MISUSE, "The database connection is closed.");
     }
-    return connection_;
+    return *connection_;
 }
 
 bool Database::RunQuerySqlite(const std::string& sql, QueryResult* holder, const Binder& bind) {
@@ -223,41 +210,44 @@ bool Database::RunQuerySqlite(const std::string& sql, QueryResult* holder, const
     return RunLocked(sql, holder, bind);
 }
 
+SqliteStatement& Database::PreparedLocked(const std::string& sql) {
+    SqliteConnection& connection = ConnectionOrThrow();
+    if (const auto kept = statements_.find(sql); kept != statements_.end()) {
+        return *kept->second;
+    }
+    std::unique_ptr<SqliteStatement> statement = connection.Prepare(sql);
+    if (!statement->IsValid()) {
+        const bool empty = statement->PrepareStatus() == SQLITE_MISUSE;
+        const std::string message = empty ? SqliteConnection::ResultText(SQLITE_MISUSE) : connection.ErrorMessage();
+        Log::Debug(LOG_TAG, "ERROR inserting data: %s. Sql statement: %s\n", message, sql);
+        ThrowQueryError(empty ? SQLITE_MISUSE : connection.ErrorCode(), message);
+    }
+    if (statements_.size() >= MAX_PREPARED_STATEMENTS) {
+        statements_.clear();
+    }
+    return *statements_.emplace(sql, std::move(statement)).first->second;
+}
+
 bool Database::RunLocked(const std::string& sql, QueryResult* holder, const Binder& bind) {
-    sqlite3* connection = ConnectionOrThrow();
-    sqlite3_stmt* raw = nullptr;
-    if (sqlite3_prepare_v2(connection, sql.c_str(), static_cast<int>(sql.size()), &raw, nullptr) !=
-        SQLITE_OK) {
-        std::string message = sqlite3_errmsg(connection);
-        int resultCode = sqlite3_errcode(connection);
-        Log::Debug(LOG_TAG, "ERROR inserting data: %s. \n", message);
-        sqlite3_finalize(raw);
-        ThrowQueryError(resultCode, message);
+    SqliteStatement& statement = PreparedLocked(sql);
+    ResetOnExit reset(statement);
+    if (bind && !bind(statement)) {
+        ThrowQueryError(connection_->ErrorCode(), connection_->ErrorMessage());
     }
-    std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt*)> statement(raw, &sqlite3_finalize);
-    if (raw == nullptr) {
-        std::string message = sqlite3_errstr(SQLITE_MISUSE);
-        Log::Debug(LOG_TAG, "ERROR inserting data: %s. Sql statement: %s\n", message, std::string());
-        ThrowQueryError(SQLITE_MISUSE, message);
-    }
-    if (bind && !bind(raw)) {
-        ThrowQueryError(sqlite3_errcode(connection), sqlite3_errmsg(connection));
-    }
-    std::vector<std::string> columnNames =
-        holder != nullptr ? ColumnNamesOf(raw) : std::vector<std::string>();
+    const std::vector<std::string> columnNames =
+        holder != nullptr ? ColumnNamesOf(statement) : std::vector<std::string>();
     for (;;) {
-        int step = sqlite3_step(raw);
+        const int step = statement.Step();
         if (step == SQLITE_DONE) {
             return true;
         }
         if (step != SQLITE_ROW) {
-            std::string message = sqlite3_errmsg(connection);
-            Log::Debug(LOG_TAG, "ERROR inserting data: %s. Sql statement: %s\n", message,
-                       std::string(sqlite3_sql(raw)));
+            const std::string message = connection_->ErrorMessage();
+            Log::Debug(LOG_TAG, "ERROR inserting data: %s. Sql statement: %s\n", message, sql);
             ThrowQueryError(step, message);
         }
         if (holder != nullptr) {
-            holder->SetArgs(RowOf(raw), columnNames);
+            holder->SetArgs(RowOf(statement), columnNames);
         }
     }
 }
@@ -272,15 +262,20 @@ bool Database::CreateTable(const std::string& table, const std::vector<std::stri
                            const std::vector<ColumnDataType>& columnDataTypes,
                            const std::vector<std::vector<ColumnConstraint>>& columnConstraints,
                            bool withDefaults) {
-    return RunQuerySqlite(QueryStringBuilder::PrepareCreateTableQueryString(
-                              table, columnNames, columnDataTypes, columnConstraints, withDefaults),
-                          nullptr, nullptr);
+    const std::string sql = QueryStringBuilder::PrepareCreateTableQueryString(table, columnNames, columnDataTypes,
+                                                                              columnConstraints, withDefaults);
+    MutexLock lock(mutex_);
+    const auto create = [&] {
+        mutex_.AssertHeld();
+        return RunLocked(sql, nullptr, nullptr);
+    };
+    return ConnectionOrThrow().TakeNewFileMark() ? RunAtSynchronousLocked("OFF", create) : create();
 }
 
 bool Database::TableExistQuery(const std::string& table) {
     QueryResult holder;
     RunQuerySqlite("SELECT name FROM sqlite_master WHERE type='table' AND name=?", &holder,
-                   [&table](sqlite3_stmt* statement) { return BindSelectionArgs(statement, {table}, 1); });
+                   [&table](SqliteStatement& statement) { return BindSelectionArgs(statement, {table}, 1); });
     return holder.GetCount() == 1;
 }
 
@@ -289,7 +284,7 @@ bool Database::Insert(const std::string& table, const ColumnValues& values) {
         ThrowQueryError(SQLITE_ERROR, "Table does not exist\n");
     }
     return RunQuerySqlite(InsertSql(table, values), nullptr,
-                          [&values](sqlite3_stmt* statement) { return BindValues(statement, values, 1); });
+                          [&values](SqliteStatement& statement) { return BindValues(statement, values, 1); });
 }
 
 bool Database::InsertRows(const std::string& table, const std::vector<ColumnValues>& rows) {
@@ -301,7 +296,7 @@ bool Database::InsertRows(const std::string& table, const std::vector<ColumnValu
     try {
         for (const ColumnValues& values : rows) {
             RunLocked(InsertSql(table, values), nullptr,
-                      [&values](sqlite3_stmt* statement) { return BindValues(statement, values, 1); });
+                      [&values](SqliteStatement& statement) { return BindValues(statement, values, 1); });
         }
         RunLocked("COMMIT TRANSACTION;", nullptr, nullptr);
     } catch (...) {
@@ -335,8 +330,19 @@ std::shared_ptr<QueryResultInterface> Database::RunQuery(const std::shared_ptr<Q
     std::vector<std::string> args =
         selection.empty() ? std::vector<std::string>() : query->GetSelectionArgs();
     RunQuerySqlite(sql, result.get(),
-                   [&args](sqlite3_stmt* statement) { return BindSelectionArgs(statement, args, 1); });
+                   [&args](SqliteStatement& statement) { return BindSelectionArgs(statement, args, 1); });
     return result;
+}
+
+std::int64_t Database::CountRows(const std::string& table, const std::string& selection,
+                                 const std::vector<std::string>& selectionArgs) {
+    const std::string sql =
+        "SELECT COUNT(*) FROM " + table + (selection.empty() ? std::string() : " WHERE " + selection);
+    QueryResult count;
+    RunQuerySqlite(sql, &count, [&](SqliteStatement& statement) {
+        return selection.empty() || BindSelectionArgs(statement, selectionArgs, 1);
+    });
+    return count.MoveToFirst() ? count.GetLong(0) : 0;
 }
 
 bool Database::Update(const std::string& table, const ColumnValues& values, const std::string& selection,
@@ -345,7 +351,7 @@ bool Database::Update(const std::string& table, const ColumnValues& values, cons
     if (!selection.empty()) {
         sql += " WHERE " + selection;
     }
-    return RunQuerySqlite(sql, nullptr, [&](sqlite3_stmt* statement) {
+    return RunQuerySqlite(sql, nullptr, [&](SqliteStatement& statement) {
         int afterValues = static_cast<int>(values.size()) + 1;
         return BindValues(statement, values, 1) &&
                (selection.empty() || BindSelectionArgs(statement, selectionArgs, afterValues));
@@ -363,21 +369,36 @@ bool Database::Delete(const std::string& table, const std::string& selection,
 bool Database::DeleteUnsynced(const std::string& table, const std::string& selection,
                               const std::vector<std::string>& selectionArgs) {
     MutexLock lock(mutex_);
-    sqlite3* connection = ConnectionOrThrow();
     // Inside a transaction the level would hold for that transaction's commit too; with a rollback
     // journal, NORMAL could leave a damaged file after a power failure.
-    if (!writeAheadLog_ || sqlite3_get_autocommit(connection) == 0) {
+    if (!writeAheadLog_ || ConnectionOrThrow().InTransaction()) {
         return RunDelete(table, selection, selectionArgs);
     }
-    SetSynchronous(connection, "PRAGMA synchronous=NORMAL;");
+    return RunAtSynchronousLocked("NORMAL", [&] {
+        mutex_.AssertHeld();
+        return RunDelete(table, selection, selectionArgs);
+    });
+}
+
+bool Database::RunAtSynchronousLocked(const std::string& level, const std::function<bool()>& statement) {
+    SetSynchronousLocked("PRAGMA synchronous=" + level + ";");
     try {
-        RunDelete(table, selection, selectionArgs);
+        statement();
     } catch (...) {
-        SetSynchronous(connection, "PRAGMA synchronous=FULL;");
+        SetSynchronousLocked("PRAGMA synchronous=FULL;");
         throw;
     }
-    SetSynchronous(connection, "PRAGMA synchronous=FULL;");
+    SetSynchronousLocked("PRAGMA synchronous=FULL;");
     return true;
+}
+
+void Database::SetSynchronousLocked(const std::string& pragma) {
+    TryCatch(
+        [&] {
+            mutex_.AssertHeld();
+            RunLocked(pragma, nullptr, nullptr);
+        },
+        [&](SdkError& error) { Log::Error(LOG_TAG, "could not run %s: %s", pragma, error.GetMessage()); });
 }
 
 bool Database::RunDelete(const std::string& table, const std::string& selection,
@@ -386,8 +407,8 @@ bool Database::RunDelete(const std::string& table, const std::string& selection,
     if (!selection.empty()) {
         sql += " WHERE " + selection;
     }
-    return RunLocked(sql, nullptr, [&](sqlite3_stmt* statement) {
-        Log::Trace(LOG_TAG, "sql delete statement %s.\n", std::string(sqlite3_sql(statement)));
+    return RunLocked(sql, nullptr, [&](SqliteStatement& statement) {
+        Log::Trace(LOG_TAG, "sql delete statement %s.\n", statement.Sql());
         return selection.empty() || BindSelectionArgs(statement, selectionArgs, 1);
     });
 }
@@ -403,9 +424,7 @@ bool Database::TableContainsColumn(const std::string& table, const std::string& 
         return false;
     }
     MutexLock lock(mutex_);
-    return connection_ != nullptr &&
-           sqlite3_table_column_metadata(connection_, nullptr, table.c_str(), column.c_str(), nullptr,
-                                         nullptr, nullptr, nullptr, nullptr) == SQLITE_OK;
+    return connection_ && connection_->TableHasColumn(table, column);
 }
 
 std::vector<std::string> Database::GetColumnNamesForTable(const std::string& table) {
@@ -413,18 +432,14 @@ std::vector<std::string> Database::GetColumnNamesForTable(const std::string& tab
     if (table.empty()) {
         return names;
     }
-    std::string sql = "PRAGMA table_info(" + table + ");";
     MutexLock lock(mutex_);
-    sqlite3_stmt* raw = nullptr;
-    if (connection_ == nullptr ||
-        sqlite3_prepare_v2(connection_, sql.c_str(), -1, &raw, nullptr) != SQLITE_OK) {
-        sqlite3_finalize(raw);
+    if (!connection_) {
         return names;
     }
-    while (sqlite3_step(raw) == SQLITE_ROW) {
-        names.push_back(CellText(raw, 1));
+    const std::unique_ptr<SqliteStatement> statement = connection_->Prepare("PRAGMA table_info(" + table + ");");
+    while (statement->IsValid() && statement->Step() == SQLITE_ROW) {
+        names.push_back(CellText(*statement, 1));
     }
-    sqlite3_finalize(raw);
     return names;
 }
 
@@ -479,8 +494,8 @@ void Database::RollbackIfInTransaction() {
 }
 
 void Database::RollbackLocked() {
-    if (connection_ != nullptr && sqlite3_get_autocommit(connection_) == 0) {
-        sqlite3_exec(connection_, "ROLLBACK TRANSACTION;", nullptr, nullptr, nullptr);
+    if (connection_ && connection_->InTransaction()) {
+        connection_->Execute("ROLLBACK TRANSACTION;");
     }
 }
 

@@ -1,8 +1,9 @@
 #pragma once
 
 #include <functional>
-#include <mutex>
+#include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "core/Object.h"
@@ -10,12 +11,11 @@
 #include "platformShim/DatabaseInterface.h"
 #include "util/Mutex.h"
 
-struct sqlite3;
-struct sqlite3_stmt;
-
 namespace NuvraMobile {
 
 class QueryResult;
+class SqliteConnection;
+class SqliteStatement;
 
 /**
  * One SQLite connection, opened by the constructor in write-ahead-log mode with full synchronisation
@@ -23,7 +23,8 @@ class QueryResult;
  * destructor. Every statement runs through one runner that holds the object's mutex from preparation
  * to finalisation (a multi-row insert holds it for its whole transaction), so any thread may call any
  * operation. Only DeleteUnsynced commits without waiting for the disk. Values and selection arguments are always
- * bound as statement parameters, never pasted into the SQL text.
+ * bound as statement parameters, never pasted into the SQL text, so one SQL text serves every call: the
+ * statements run most recently stay prepared (reset after each use, so none holds a lock on the file).
  */
 class Database : public Object, public virtual DatabaseInterface {
 public:
@@ -31,6 +32,8 @@ public:
     static constexpr const char* MIGRATION_DATABASE_TAG = "_MIGRATION";
     /** How long a statement waits out a database locked by another connection. */
     static constexpr int BUSY_TIMEOUT_MILLISECONDS = 5000;
+    /** Prepared statements kept; more distinct texts than this start the set afresh. */
+    static constexpr size_t MAX_PREPARED_STATEMENTS = 24;
 
     /**
      * Opens directory + "/" + name, created when absent; an empty directory gives a private temporary
@@ -51,6 +54,8 @@ public:
     /** One immediate transaction under the object's mutex, so no other statement joins it. */
     bool InsertRows(const std::string& table, const std::vector<ColumnValues>& rows) override;
     std::shared_ptr<QueryResultInterface> RunQuery(const std::shared_ptr<Query>& query) override;
+    std::int64_t CountRows(const std::string& table, const std::string& selection,
+                           const std::vector<std::string>& selectionArgs) override;
     bool Update(const std::string& table, const ColumnValues& values, const std::string& selection,
                 const std::vector<std::string>& selectionArgs) override;
     bool Delete(const std::string& table, const std::string& selection,
@@ -88,22 +93,33 @@ public:
 
 private:
     /** Binds a prepared statement's parameters; false when SQLite refuses one. */
-    using Binder = std::function<bool(sqlite3_stmt*)>;
+    using Binder = std::function<bool(SqliteStatement&)>;
 
     /** Runs the first statement of `sql`; rows go to `holder` when given. Throws on any failure. */
-    bool RunQuerySqlite(const std::string& sql, QueryResult* holder, const Binder& bind);
-    /** RunQuerySqlite for a caller that holds `mutex_`. */
+    bool RunQuerySqlite(const std::string& sql, QueryResult* holder, const Binder& bind) NVR_EXCLUDES(mutex_);
     bool RunLocked(const std::string& sql, QueryResult* holder, const Binder& bind) NVR_REQUIRES(mutex_);
+    /** The prepared statement of `sql`, kept for the next call; throws when it cannot be prepared. */
+    SqliteStatement& PreparedLocked(const std::string& sql) NVR_REQUIRES(mutex_);
     bool RunDelete(const std::string& table, const std::string& selection,
                    const std::vector<std::string>& selectionArgs) NVR_REQUIRES(mutex_);
+    /**
+     * Runs `statement` (which raises on failure) at the given synchronous level, FULL again afterwards in
+     * every case; true when it ran.
+     */
+    bool RunAtSynchronousLocked(const std::string& level, const std::function<bool()>& statement)
+        NVR_REQUIRES(mutex_);
+    /** Sets the synchronous pragma; a failure is logged, since the statement it guards has run. */
+    void SetSynchronousLocked(const std::string& pragma) NVR_REQUIRES(mutex_);
     void RollbackLocked() NVR_REQUIRES(mutex_);
-    bool TableExistQuery(const std::string& table);
-    void RollbackIfInTransaction();
-    sqlite3* ConnectionOrThrow() const NVR_REQUIRES(mutex_);
+    bool TableExistQuery(const std::string& table) NVR_EXCLUDES(mutex_);
+    void RollbackIfInTransaction() NVR_EXCLUDES(mutex_);
+    SqliteConnection& ConnectionOrThrow() const NVR_REQUIRES(mutex_);
 
     const std::string name_;
-    Mutex mutex_;
-    sqlite3* connection_ NVR_GUARDED_BY(mutex_) = nullptr;
+    mutable Mutex mutex_;
+    // Declared before the statements, so that they are finalised before the connection closes.
+    std::unique_ptr<SqliteConnection> connection_ NVR_GUARDED_BY(mutex_);
+    std::unordered_map<std::string, std::unique_ptr<SqliteStatement>> statements_ NVR_GUARDED_BY(mutex_);
     bool writeAheadLog_ NVR_GUARDED_BY(mutex_) = false;
 };
 

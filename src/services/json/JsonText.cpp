@@ -6,8 +6,7 @@
 #include <nlohmann/json.hpp>
 
 #include "platformShim/JsonConstants.h"
-#include "services/json/NativeJsonValues.h"
-#include "util/Utf8.h"
+#include "services/json/JsonTextWriter.h"
 
 namespace NuvraMobile {
 namespace JsonText {
@@ -33,7 +32,10 @@ public:
         frames_.reserve(32);
     }
 
-    bool null() { return Add(JsonNull(shape_, !frames_.empty() && frames_.back().isObject)); }
+    bool null() {
+        const bool inObject = !frames_.empty() && frames_.back().isObject;
+        return Add(KeepsNull(shape_, inObject) ? Variant::FromNull() : nullptr);
+    }
     bool boolean(bool value) { return Add(Variant::FromBoolean(value)); }
     bool number_integer(int64_t value) { return Add(JsonNumber(value, shape_)); }
     bool number_unsigned(uint64_t value) {
@@ -132,93 +134,10 @@ void Parse(const std::string& text, VariantBuilder& builder) {
     }
 }
 
-// Converts a value into `out`; false when it has no JSON form (null, empty pointer, text not UTF-8).
-bool ToJson(const std::shared_ptr<Variant>& value, size_t depth, Json& out);
-
-void ThrowIfTooDeep(size_t depth) {
-    if (depth > JsonConstants::MAX_NESTING_DEPTH) {
-        throw std::length_error(TOO_DEEP);
-    }
-}
-
-bool IsEmptyString(const Variant& value) {
-    std::string text;
-    return value.GetString(text) && text.empty();
-}
-
-Json ObjectToJson(const std::map<std::string, std::shared_ptr<Variant>>& members, size_t depth) {
-    ThrowIfTooDeep(depth);
-    Json object = Json::object();
-    for (const auto& [key, value] : members) {
-        Json member;
-        if (IsValidUtf8(key) && value && !IsEmptyString(*value) && ToJson(value, depth, member)) {
-            object.emplace(key, std::move(member));
-        }
-    }
-    return object;
-}
-
-Json ArrayToJson(const std::vector<std::shared_ptr<Variant>>& elements, size_t depth) {
-    ThrowIfTooDeep(depth);
-    Json array = Json::array();
-    for (const std::shared_ptr<Variant>& element : elements) {
-        Json json;
-        if (!ToJson(element, depth, json)) {
-            json = nullptr;
-        }
-        array.push_back(std::move(json));
-    }
-    return array;
-}
-
-bool ToJson(const std::shared_ptr<Variant>& value, size_t depth, Json& out) {
-    if (!value) {
-        return false;
-    }
-    switch (value->GetKind()) {
-        case VariantKind::VARIANT_STRING: {
-            std::string text;
-            value->GetString(text);
-            if (!IsValidUtf8(text)) {
-                return false;
-            }
-            out = std::move(text);
-            return true;
-        }
-        case VariantKind::VARIANT_INTEGER:
-        case VariantKind::VARIANT_LONG: {
-            int64_t number = 0;
-            value->GetLong(number);
-            out = number;
-            return true;
-        }
-        case VariantKind::VARIANT_DOUBLE: {
-            double number = 0.0;
-            value->GetDouble(number);
-            out = number;  // written as null when not finite
-            return true;
-        }
-        case VariantKind::VARIANT_BOOLEAN: {
-            bool boolean = false;
-            value->GetBoolean(boolean);
-            out = boolean;
-            return true;
-        }
-        case VariantKind::VARIANT_VECTOR:
-            out = ArrayToJson(*NativeJsonValues::SharedElements(value), depth + 1);
-            return true;
-        case VariantKind::VARIANT_MAP:
-            out = ObjectToJson(*NativeJsonValues::SharedMembers(value), depth + 1);
-            return true;
-        default:
-            return false;
-    }
-}
-
-template <typename Build>
-std::string Write(const char* errorPrefix, Build build) {
+template <typename Write>
+std::string WriteText(const char* errorPrefix, Write write) {
     try {
-        return build().dump(2, ' ', false, Json::error_handler_t::strict);
+        return write();
     } catch (const std::exception& error) {
         ThrowSerializationError(errorPrefix + std::string(error.what()));
     }
@@ -249,11 +168,11 @@ std::vector<std::shared_ptr<Variant>> ParseArray(const std::string& text, JsonSh
 }
 
 std::string WriteObject(const std::map<std::string, std::shared_ptr<Variant>>& members) {
-    return Write(OBJECT_WRITE_ERROR_PREFIX, [&] { return ObjectToJson(members, 1); });
+    return WriteText(OBJECT_WRITE_ERROR_PREFIX, [&] { return JsonTextWriter::WriteObject(members); });
 }
 
 std::string WriteArray(const std::vector<std::shared_ptr<Variant>>& elements) {
-    return Write(ARRAY_WRITE_ERROR_PREFIX, [&] { return ArrayToJson(elements, 1); });
+    return WriteText(ARRAY_WRITE_ERROR_PREFIX, [&] { return JsonTextWriter::WriteArray(elements); });
 }
 
 }  // namespace JsonText

@@ -28,12 +28,12 @@ std::map<std::string, std::shared_ptr<Variant>> ParseObject(const std::string& t
 std::vector<std::shared_ptr<Variant>> ParseArray(const std::string& text, JsonShape shape = JsonShape::Document);
 
 /**
- * Pretty-printed text, members in key order. Members without a JSON value (null, empty pointer,
- * empty string, text that is not UTF-8) are left out, also inside nested objects.
+ * Compact text, members in key order. Members without a JSON value (null, empty pointer, text that is
+ * not UTF-8) are left out, also inside nested objects.
  */
 std::string WriteObject(const std::map<std::string, std::shared_ptr<Variant>>& members);
 
-/** Pretty-printed text; elements without a JSON value are written as null. */
+/** Compact text; elements without a JSON value are written as null. */
 std::string WriteArray(const std::vector<std::shared_ptr<Variant>>& elements);
 
 }  // namespace JsonText

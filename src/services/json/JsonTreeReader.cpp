@@ -10,6 +10,7 @@
 #include "core/VariantKinds.h"
 #include "platformShim/JsonConstants.h"
 #include "platformShim/JsonType.h"
+#include "services/json/TreeArena.h"
 #include "util/Log.h"
 
 namespace NuvraMobile {
@@ -20,9 +21,10 @@ namespace dom = simdjson::dom;
 // A parser keeps buffers sized for the largest text it has read; beyond this they are let go.
 constexpr size_t KEPT_PARSER_CAPACITY = 4 * 1024 * 1024;
 
+// Builds every value of the tree in one arena.
 class TreeBuilder {
 public:
-    explicit TreeBuilder(JsonShape shape) : shape_(shape) {}
+    TreeBuilder(JsonShape shape, size_t textLength) : shape_(shape), arena_(textLength) {}
 
     bool Object(dom::object object, size_t depth, std::map<std::string, std::shared_ptr<Variant>>& members) {
         if (depth >= JsonConstants::MAX_NESTING_DEPTH) {
@@ -65,7 +67,7 @@ private:
                 if (!Object(element.get_object().value_unsafe(), depth, members)) {
                     return false;
                 }
-                value = Variant::FromVariantMap(std::move(members));
+                value = Make<VariantMapVariant>(std::move(members));
                 return true;
             }
             case dom::element_type::ARRAY: {
@@ -73,36 +75,47 @@ private:
                 if (!Array(element.get_array().value_unsafe(), depth, elements)) {
                     return false;
                 }
-                value = Variant::FromVariantVector(std::move(elements));
+                value = Make<VectorVariant>(std::move(elements));
                 return true;
             }
             case dom::element_type::STRING:
-                value = Variant::FromString(std::string(element.get_string().value_unsafe()));
+                value = Make<StringVariant>(std::string(element.get_string().value_unsafe()));
                 return true;
             case dom::element_type::INT64:
-                value = JsonNumber(element.get_int64().value_unsafe(), shape_);
+                value = Number(element.get_int64().value_unsafe());
                 return true;
             case dom::element_type::UINT64: {
                 // Beyond the signed range, as the long kind's own range check reports it.
                 const uint64_t number = element.get_uint64().value_unsafe();
                 const auto largest = static_cast<uint64_t>(std::numeric_limits<int64_t>::max());
-                value = JsonNumber(static_cast<int64_t>(number < largest ? number : largest), shape_);
+                value = Number(static_cast<int64_t>(number < largest ? number : largest));
                 return true;
             }
             case dom::element_type::DOUBLE:
-                value = JsonNumber(element.get_double().value_unsafe(), shape_);
+                value = Make<DoubleVariant>(element.get_double().value_unsafe());
                 return true;
             case dom::element_type::BOOL:
-                value = Variant::FromBoolean(element.get_bool().value_unsafe());
+                value = Make<BooleanVariant>(element.get_bool().value_unsafe());
                 return true;
             case dom::element_type::NULL_VALUE:
-                value = JsonNull(shape_, inObject);
+                value = KeepsNull(shape_, inObject) ? Make<NullVariant>() : nullptr;
                 return true;
         }
         return false;
     }
 
+    template <typename Kind, typename... Arguments>
+    std::shared_ptr<Variant> Make(Arguments&&... arguments) {
+        return std::allocate_shared<Kind>(TreeAllocator<Kind>(arena_), std::forward<Arguments>(arguments)...);
+    }
+
+    std::shared_ptr<Variant> Number(int64_t value) {
+        return ReadsAsDouble(value, shape_) ? Make<DoubleVariant>(static_cast<double>(value))
+                                            : Make<LongVariant>(value);
+    }
+
     const JsonShape shape_;
+    TreeArena arena_;
 };
 
 // Each thread reuses one parser and one padded copy of the text (the parser reads a few bytes past the
@@ -130,7 +143,7 @@ bool JsonTreeReader::ReadObject(const std::string& text, JsonShape shape,
                                 std::map<std::string, std::shared_ptr<Variant>>& members) {
     return WithParser(text, [&](dom::element root) {
         return root.type() == dom::element_type::OBJECT &&
-               TreeBuilder(shape).Object(root.get_object().value_unsafe(), 0, members);
+               TreeBuilder(shape, text.size()).Object(root.get_object().value_unsafe(), 0, members);
     });
 }
 
@@ -138,27 +151,28 @@ bool JsonTreeReader::ReadArray(const std::string& text, JsonShape shape,
                                std::vector<std::shared_ptr<Variant>>& elements) {
     return WithParser(text, [&](dom::element root) {
         return root.type() == dom::element_type::ARRAY &&
-               TreeBuilder(shape).Array(root.get_array().value_unsafe(), 0, elements);
+               TreeBuilder(shape, text.size()).Array(root.get_array().value_unsafe(), 0, elements);
     });
 }
 
-std::shared_ptr<Variant> JsonNumber(int64_t value, JsonShape shape) {
+bool ReadsAsDouble(int64_t value, JsonShape shape) {
     const bool holdsExactly = value >= -LongVariant::MAX_VALUE && value <= LongVariant::MAX_VALUE;
-    if (shape == JsonShape::Document || !holdsExactly) {
-        return Variant::FromLong(value);
-    }
-    return Variant::FromDouble(static_cast<double>(value));
+    return shape == JsonShape::Values && holdsExactly;
+}
+
+std::shared_ptr<Variant> JsonNumber(int64_t value, JsonShape shape) {
+    return ReadsAsDouble(value, shape) ? Variant::FromDouble(static_cast<double>(value)) : Variant::FromLong(value);
 }
 
 std::shared_ptr<Variant> JsonNumber(double value, JsonShape) { return Variant::FromDouble(value); }
 
-std::shared_ptr<Variant> JsonNull(JsonShape shape, bool inObject) {
+bool KeepsNull(JsonShape shape, bool inObject) {
     if (shape == JsonShape::Document) {
-        return Variant::FromNull();
+        return true;
     }
     Log::Warning(inObject ? JsonObjectSerializer::LOG_TAG : JsonArraySerializer::LOG_TAG,
                  "Unrecognized json type %d", static_cast<int32_t>(JsonType::JSON_NULL));
-    return nullptr;
+    return false;
 }
 
 }  // namespace NuvraMobile

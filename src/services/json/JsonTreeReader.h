@@ -19,8 +19,9 @@ enum class JsonShape { Document, Values };
 /**
  * Builds the Variant tree of JSON text in one pass over a validated parse (SIMD-accelerated). Texts it
  * cannot read (bad JSON, nesting over 256 levels, integers beyond 64 bits, a byte-order mark) give
- * false, and the caller's strict parser reports why or reads them itself. Stateless for callers; each
- * thread keeps its own parser buffers. Callable from any thread.
+ * false, and the caller's strict parser reports why or reads them itself. The values of one tree share
+ * the blocks of a TreeArena. Stateless for callers; each thread keeps its own parser buffers. Callable
+ * from any thread.
  */
 class JsonTreeReader {
 public:
@@ -30,10 +31,12 @@ public:
                           std::vector<std::shared_ptr<Variant>>& elements);
 };
 
+/** Whether a JSON integer is a double in the shape (else a long). */
+bool ReadsAsDouble(int64_t value, JsonShape shape);
 /** The value of a JSON number in the shape; throws what Variant::FromLong throws for a long it cannot hold. */
 std::shared_ptr<Variant> JsonNumber(int64_t value, JsonShape shape);
 std::shared_ptr<Variant> JsonNumber(double value, JsonShape shape);
-/** A JSON null in the shape: a null variant, or nothing (logged as the serializers log it). */
-std::shared_ptr<Variant> JsonNull(JsonShape shape, bool inObject);
+/** Whether a JSON null is a null variant in the shape; else it is left out (logged as the serializers log it). */
+bool KeepsNull(JsonShape shape, bool inObject);
 
 }  // namespace NuvraMobile

@@ -1,5 +1,6 @@
 #include "services/json/NativeJsonUtilityService.h"
 
+#include "core/EventData.h"
 #include "services/json/JsonText.h"
 #include "services/json/NativeJsonArray.h"
 #include "services/json/NativeJsonObject.h"
@@ -72,6 +73,13 @@ std::map<std::string, std::string> NativeJsonUtilityService::MapFromJsonObject(
 
 std::shared_ptr<Variant> NativeJsonUtilityService::JsonTextToVariant(const std::string& text) {
     return Variant::FromVariantMap(JsonText::ParseObject(text, JsonShape::Values));
+}
+
+Expected<std::shared_ptr<JsonObject>> NativeJsonUtilityService::EventDataToJsonObject(
+    const std::shared_ptr<EventData>& eventData) {
+    std::shared_ptr<JsonObject> object =
+        std::make_shared<NativeJsonObject>(eventData ? eventData->GetEntries() : EventData::VariantMap());
+    return object;
 }
 
 std::shared_ptr<JsonUtilityServiceInterface> CreateNativeJsonUtilityService() {

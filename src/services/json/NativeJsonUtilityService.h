@@ -31,6 +31,8 @@ public:
      */
     std::map<std::string, std::string> MapFromJsonObject(const std::shared_ptr<JsonObject>& object) override;
     std::shared_ptr<Variant> JsonTextToVariant(const std::string& text) override;
+    /** What the serializer gives, made with one copy of the entries (sharing their values) instead of two. */
+    Expected<std::shared_ptr<JsonObject>> EventDataToJsonObject(const std::shared_ptr<EventData>& eventData) override;
 };
 
 /** A new native JSON utility service. */

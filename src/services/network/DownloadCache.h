@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "core/Expected.h"
 #include "core/SdkError.h"
 #include "platformShim/HttpConnectionInterface.h"
-#include "util/Expected.h"
 
 namespace NuvraMobile {
 

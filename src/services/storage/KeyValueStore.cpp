@@ -7,6 +7,8 @@
 #include <system_error>
 #include <unordered_map>
 
+#include "services/database/SqliteConnection.h"
+#include "services/database/SqliteStatement.h"
 #include "util/Log.h"
 #include "util/Mutex.h"
 
@@ -18,11 +20,9 @@ constexpr const char* LOG_TAG = "KeyValueStore";
 constexpr int BUSY_TIMEOUT_MILLISECONDS = 5000;
 constexpr const char* CORRUPT_SUFFIX = ".corrupt";
 
-// WAL with full sync: a commit is on disk when it returns, costs one sync of the log, and a crash
-// mid-write leaves the last committed state.
+// In WAL with full sync (SqliteConnection::UseWriteAheadLog): a commit is on disk when it returns, costs
+// one sync of the log, and a crash mid-write leaves the last committed state.
 constexpr const char* SETUP_SQL =
-    "PRAGMA journal_mode=WAL;"
-    "PRAGMA synchronous=FULL;"
     "CREATE TABLE IF NOT EXISTS entries(key BLOB PRIMARY KEY NOT NULL, kind INTEGER NOT NULL, value) "
     "WITHOUT ROWID;";
 
@@ -113,17 +113,15 @@ std::optional<KeyValueStore::Value> MakeValue(Args&&... args) {
 }
 
 // A stored list or map that does not decode reads as no value.
-std::optional<KeyValueStore::Value> ReadValue(sqlite3_stmt* statement) {
-    const auto* bytes = static_cast<const char*>(sqlite3_column_blob(statement, 1));
-    std::string blob =
-        bytes == nullptr ? std::string() : std::string(bytes, sqlite3_column_bytes(statement, 1));
-    switch (sqlite3_column_int(statement, 0)) {
+std::optional<KeyValueStore::Value> ReadValue(const SqliteStatement& statement) {
+    std::string blob = statement.ColumnBytes(1);
+    switch (statement.ColumnInt64(0)) {
         case 0:
-            return MakeValue<std::int64_t>(sqlite3_column_int64(statement, 1));
+            return MakeValue<std::int64_t>(statement.ColumnInt64(1));
         case 1:
-            return MakeValue<double>(sqlite3_column_double(statement, 1));
+            return MakeValue<double>(statement.ColumnDouble(1));
         case 2:
-            return MakeValue<bool>(sqlite3_column_int(statement, 1) != 0);
+            return MakeValue<bool>(statement.ColumnInt64(1) != 0);
         case 3:
             return MakeValue<std::string>(std::move(blob));
         case 4: {
@@ -140,15 +138,9 @@ std::optional<KeyValueStore::Value> ReadValue(sqlite3_stmt* statement) {
     }
 }
 
-int VerifyContent(sqlite3* database) {
+int VerifyContent(SqliteConnection& database) {
     std::string verdict;
-    const int result = sqlite3_exec(
-        database, "PRAGMA quick_check(1)",
-        [](void* out, int, char** values, char**) {
-            *static_cast<std::string*>(out) = values[0] == nullptr ? "" : values[0];
-            return 0;
-        },
-        &verdict, nullptr);
+    const int result = database.Execute("PRAGMA quick_check(1)", &verdict);
     if (result != SQLITE_OK) {
         return result;
     }
@@ -158,31 +150,25 @@ int VerifyContent(sqlite3* database) {
 /** One row of a damaged store, its value kept as SQLite stored it. */
 struct SalvagedRow {
     std::string key;
-    int kind;
-    std::unique_ptr<sqlite3_value, void (*)(sqlite3_value*)> value;
+    std::int64_t kind;
+    SqliteValue value;
 };
 
 /**
  * Reads the rows of `sql` in order until the first that cannot be read; keys already in `seen` end the
  * reading, since from there on the other direction has read them.
  */
-void ReadRowsUntilDamage(sqlite3* database, const char* sql, std::map<std::string, SalvagedRow>& rows) {
-    sqlite3_stmt* statement = nullptr;
-    if (sqlite3_prepare_v2(database, sql, -1, &statement, nullptr) != SQLITE_OK) {
-        sqlite3_finalize(statement);
-        return;
-    }
-    while (sqlite3_step(statement) == SQLITE_ROW) {
-        const auto* bytes = static_cast<const char*>(sqlite3_column_blob(statement, 0));
-        std::string key = bytes == nullptr ? std::string() : std::string(bytes, sqlite3_column_bytes(statement, 0));
+void ReadRowsUntilDamage(SqliteConnection& database, const char* sql,
+                         std::map<std::string, SalvagedRow>& rows) {
+    const std::unique_ptr<SqliteStatement> statement = database.Prepare(sql);
+    while (statement->IsValid() && statement->Step() == SQLITE_ROW) {
+        std::string key = statement->ColumnBytes(0);
         if (rows.count(key) != 0) {
             break;
         }
-        SalvagedRow row{key, sqlite3_column_int(statement, 1),
-                        {sqlite3_value_dup(sqlite3_column_value(statement, 2)), &sqlite3_value_free}};
+        SalvagedRow row{key, statement->ColumnInt64(1), statement->CopyColumn(2)};
         rows.emplace(std::move(key), std::move(row));
     }
-    sqlite3_finalize(statement);
 }
 
 /**
@@ -191,38 +177,33 @@ void ReadRowsUntilDamage(sqlite3* database, const char* sql, std::map<std::strin
  */
 std::map<std::string, SalvagedRow> ReadableRows(const std::string& path, std::optional<std::int64_t>& rowCount) {
     std::map<std::string, SalvagedRow> rows;
-    sqlite3* database = nullptr;
-    if (sqlite3_open_v2(path.c_str(), &database, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
+    SqliteConnection database(path, SQLITE_OPEN_READONLY);
+    if (database.IsOpen()) {
         ReadRowsUntilDamage(database, "SELECT key, kind, value FROM entries ORDER BY key", rows);
         ReadRowsUntilDamage(database, "SELECT key, kind, value FROM entries ORDER BY key DESC", rows);
-        sqlite3_stmt* count = nullptr;
-        if (sqlite3_prepare_v2(database, "SELECT count(*) FROM entries", -1, &count, nullptr) == SQLITE_OK &&
-            sqlite3_step(count) == SQLITE_ROW) {
-            rowCount = sqlite3_column_int64(count, 0);
+        const std::unique_ptr<SqliteStatement> count = database.Prepare("SELECT count(*) FROM entries");
+        if (count->IsValid() && count->Step() == SQLITE_ROW) {
+            rowCount = count->ColumnInt64(0);
         }
-        sqlite3_finalize(count);
     }
-    sqlite3_close(database);
     return rows;
 }
 
 /** Writes the rows into the fresh store in one commit; false when it could not. */
-bool WriteRows(sqlite3* database, const std::map<std::string, SalvagedRow>& rows) {
-    sqlite3_stmt* statement = nullptr;
-    bool written = sqlite3_exec(database, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) == SQLITE_OK &&
-                   sqlite3_prepare_v2(database, "INSERT OR REPLACE INTO entries(key, kind, value) VALUES(?1, ?2, ?3)",
-                                      -1, &statement, nullptr) == SQLITE_OK;
+bool WriteRows(SqliteConnection& database, const std::map<std::string, SalvagedRow>& rows) {
+    const std::unique_ptr<SqliteStatement> statement =
+        database.Prepare("INSERT OR REPLACE INTO entries(key, kind, value) VALUES(?1, ?2, ?3)");
+    bool written = statement->IsValid() && database.Execute("BEGIN IMMEDIATE") == SQLITE_OK;
     for (auto row = rows.begin(); written && row != rows.end(); ++row) {
-        sqlite3_bind_blob(statement, 1, row->first.data(), static_cast<int>(row->first.size()), SQLITE_STATIC);
-        sqlite3_bind_int(statement, 2, row->second.kind);
-        sqlite3_bind_value(statement, 3, row->second.value.get());
-        written = sqlite3_step(statement) == SQLITE_DONE;
-        sqlite3_reset(statement);
+        statement->BindBlob(1, row->first);
+        statement->BindInt64(2, row->second.kind);
+        statement->BindValue(3, row->second.value.get());
+        written = statement->Step() == SQLITE_DONE;
+        statement->Reset();
     }
-    sqlite3_finalize(statement);
-    written = written && sqlite3_exec(database, "COMMIT", nullptr, nullptr, nullptr) == SQLITE_OK;
+    written = written && database.Execute("COMMIT") == SQLITE_OK;
     if (!written) {
-        sqlite3_exec(database, "ROLLBACK", nullptr, nullptr, nullptr);
+        database.Execute("ROLLBACK");
     }
     return written;
 }
@@ -248,55 +229,32 @@ Registry& OpenStores() {
 
 }  // namespace
 
-// One prepared statement, reset after every use so that it holds no read lock between calls.
-class KeyValueStore::Statement {
-public:
-    Statement(sqlite3* database, const char* sql) {
-        if (sqlite3_prepare_v2(database, sql, -1, &statement_, nullptr) != SQLITE_OK) {
-            statement_ = nullptr;
-        }
-    }
-    ~Statement() { sqlite3_finalize(statement_); }
-    Statement(const Statement&) = delete;
-    Statement& operator=(const Statement&) = delete;
+// Statements are reset after every use so that none holds a read lock between calls.
+bool KeyValueStore::RunOnce(SqliteStatement& statement) {
+    const int result = statement.Step();
+    statement.Reset();
+    return result == SQLITE_DONE || result == SQLITE_ROW;
+}
 
-    bool IsValid() const { return statement_ != nullptr; }
-    sqlite3_stmt* Get() const { return statement_; }
-
-    void BindBlob(int index, const std::string& bytes) {
-        sqlite3_bind_blob(statement_, index, bytes.data(), static_cast<int>(bytes.size()), SQLITE_TRANSIENT);
-    }
-
-    /** Steps once and resets; true when the step finished without error. */
-    bool Run() {
-        const int result = sqlite3_step(statement_);
-        Reset();
-        return result == SQLITE_DONE || result == SQLITE_ROW;
-    }
-
-    void Reset() {
-        sqlite3_reset(statement_);
-        sqlite3_clear_bindings(statement_);
-    }
-
-private:
-    sqlite3_stmt* statement_ = nullptr;
-};
-
-sqlite3* KeyValueStore::OpenDatabase(const std::string& path, int& errorCode) {
-    sqlite3* database = nullptr;
-    errorCode = sqlite3_open_v2(path.c_str(), &database,
-                                SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
+std::unique_ptr<SqliteConnection> KeyValueStore::OpenDatabase(const std::string& path, int& errorCode) {
+    auto database = std::make_unique<SqliteConnection>(
+        path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX);
+    errorCode = database->OpenStatus();
     if (errorCode == SQLITE_OK) {
-        sqlite3_busy_timeout(database, BUSY_TIMEOUT_MILLISECONDS);
-        errorCode = sqlite3_exec(database, SETUP_SQL, nullptr, nullptr, nullptr);
+        database->SetBusyTimeout(BUSY_TIMEOUT_MILLISECONDS);
+        bool inWriteAheadLog = false;
+        errorCode = database->UseWriteAheadLog(inWriteAheadLog);
     }
     if (errorCode == SQLITE_OK) {
-        errorCode = VerifyContent(database);
+        errorCode = database->Execute(database->TakeNewFileMark()
+                                          ? std::string("PRAGMA synchronous=OFF;") + SETUP_SQL + "PRAGMA synchronous=FULL;"
+                                          : std::string(SETUP_SQL));
+    }
+    if (errorCode == SQLITE_OK) {
+        errorCode = VerifyContent(*database);
     }
     if (errorCode != SQLITE_OK) {
-        Log::Error(LOG_TAG, "Cannot open the store %s: %s", path, std::string(sqlite3_errstr(errorCode)));
-        sqlite3_close(database);
+        Log::Error(LOG_TAG, "Cannot open the store %s: %s", path, SqliteConnection::ResultText(errorCode));
         return nullptr;
     }
     return database;
@@ -315,26 +273,26 @@ std::shared_ptr<KeyValueStore> KeyValueStore::Open(const std::string& path) {
         std::filesystem::create_directories(folder, ignored);
     }
     int errorCode = SQLITE_OK;
-    sqlite3* database = OpenDatabase(path, errorCode);
-    if (database == nullptr && (errorCode == SQLITE_NOTADB || errorCode == SQLITE_CORRUPT)) {
+    std::unique_ptr<SqliteConnection> database = OpenDatabase(path, errorCode);
+    if (!database && (errorCode == SQLITE_NOTADB || errorCode == SQLITE_CORRUPT)) {
         database = ReplaceDamagedStore(path, errorCode);
     }
-    if (database == nullptr) {
+    if (!database) {
         return nullptr;
     }
-    std::shared_ptr<KeyValueStore> store(new KeyValueStore(database, path));
+    std::shared_ptr<KeyValueStore> store(new KeyValueStore(std::move(database), path));
     registry[path] = store;
     return store;
 }
 
 // The rows that can still be read are copied before the file is moved aside, so a damaged store keeps
 // what it can (a user's opt-out among it) instead of starting empty.
-sqlite3* KeyValueStore::ReplaceDamagedStore(const std::string& path, int& errorCode) {
+std::unique_ptr<SqliteConnection> KeyValueStore::ReplaceDamagedStore(const std::string& path, int& errorCode) {
     std::optional<std::int64_t> rowCount;
     const std::map<std::string, SalvagedRow> rows = ReadableRows(path, rowCount);
     MoveAside(path);
-    sqlite3* database = OpenDatabase(path, errorCode);
-    const bool written = database != nullptr && WriteRows(database, rows);
+    std::unique_ptr<SqliteConnection> database = OpenDatabase(path, errorCode);
+    const bool written = database && WriteRows(*database, rows);
     const size_t saved = written ? rows.size() : 0;
     const std::string lost =
         rowCount ? std::to_string(*rowCount > static_cast<std::int64_t>(saved) ? *rowCount - saved : 0)
@@ -346,35 +304,28 @@ sqlite3* KeyValueStore::ReplaceDamagedStore(const std::string& path, int& errorC
 
 std::shared_ptr<KeyValueStore> KeyValueStore::OpenInMemory() {
     int errorCode = SQLITE_OK;
-    sqlite3* database = OpenDatabase(":memory:", errorCode);
-    return database == nullptr ? nullptr : std::shared_ptr<KeyValueStore>(new KeyValueStore(database, ""));
+    std::unique_ptr<SqliteConnection> database = OpenDatabase(":memory:", errorCode);
+    return database ? std::shared_ptr<KeyValueStore>(new KeyValueStore(std::move(database), "")) : nullptr;
 }
 
-KeyValueStore::KeyValueStore(sqlite3* database, std::string path)
+KeyValueStore::KeyValueStore(std::unique_ptr<SqliteConnection> database, std::string path)
     : path_(std::move(path)),
-      database_(database),
-      put_(std::make_unique<Statement>(
-          database,
-          "INSERT INTO entries(key, kind, value) VALUES(?1, ?2, ?3) "
-          "ON CONFLICT(key) DO UPDATE SET kind = excluded.kind, value = excluded.value")),
-      get_(std::make_unique<Statement>(database, "SELECT kind, value FROM entries WHERE key = ?1")),
-      remove_(std::make_unique<Statement>(database, "DELETE FROM entries WHERE key = ?1")),
-      removeRange_(std::make_unique<Statement>(
-          database, "DELETE FROM entries WHERE key >= ?1 AND (?2 IS NULL OR key < ?2)")) {}
+      database_(std::move(database)),
+      // Writing the value a key already holds changes no page, so its commit costs no sync.
+      put_(database_->Prepare("INSERT INTO entries(key, kind, value) VALUES(?1, ?2, ?3) "
+                              "ON CONFLICT(key) DO UPDATE SET kind = excluded.kind, value = excluded.value "
+                              "WHERE kind IS NOT excluded.kind OR value IS NOT excluded.value")),
+      get_(database_->Prepare("SELECT kind, value FROM entries WHERE key = ?1")),
+      remove_(database_->Prepare("DELETE FROM entries WHERE key = ?1")),
+      removeRange_(database_->Prepare("DELETE FROM entries WHERE key >= ?1 AND (?2 IS NULL OR key < ?2)")) {}
 
-KeyValueStore::~KeyValueStore() {
-    put_.reset();
-    get_.reset();
-    remove_.reset();
-    removeRange_.reset();
-    sqlite3_close(database_);
-}
+KeyValueStore::~KeyValueStore() = default;
 
 const std::string& KeyValueStore::GetPath() const { return path_; }
 
 void KeyValueStore::LogFailure(const char* operation, const std::string& key) const {
     Log::Error(LOG_TAG, "Failed to %s the key %s in the store %s: %s", std::string(operation), key, path_,
-               std::string(sqlite3_errmsg(database_)));
+               database_->ErrorMessage());
 }
 
 void KeyValueStore::Put(const std::string& key, const Value& value) {
@@ -382,15 +333,14 @@ void KeyValueStore::Put(const std::string& key, const Value& value) {
     if (!put_->IsValid()) {
         return LogFailure("write", key);
     }
-    sqlite3_stmt* statement = put_->Get();
     put_->BindBlob(1, key);
-    sqlite3_bind_int(statement, 2, static_cast<int>(value.index()));
+    put_->BindInt64(2, static_cast<std::int64_t>(value.index()));
     if (const auto* integer = std::get_if<std::int64_t>(&value)) {
-        sqlite3_bind_int64(statement, 3, *integer);
+        put_->BindInt64(3, *integer);
     } else if (const auto* floating = std::get_if<double>(&value)) {
-        sqlite3_bind_double(statement, 3, *floating);
+        put_->BindDouble(3, *floating);
     } else if (const auto* boolean = std::get_if<bool>(&value)) {
-        sqlite3_bind_int(statement, 3, *boolean ? 1 : 0);
+        put_->BindInt64(3, *boolean ? 1 : 0);
     } else if (const auto* text = std::get_if<std::string>(&value)) {
         put_->BindBlob(3, *text);
     } else if (const auto* strings = std::get_if<StringVector>(&value)) {
@@ -398,7 +348,7 @@ void KeyValueStore::Put(const std::string& key, const Value& value) {
     } else {
         put_->BindBlob(3, EncodeStrings(std::get<StringMap>(value)));
     }
-    if (!put_->Run()) {
+    if (!RunOnce(*put_)) {
         LogFailure("write", key);
     }
 }
@@ -409,13 +359,12 @@ std::optional<KeyValueStore::Value> KeyValueStore::Get(const std::string& key) {
         LogFailure("read", key);
         return std::nullopt;
     }
-    sqlite3_stmt* statement = get_->Get();
     get_->BindBlob(1, key);
-    const int stepResult = sqlite3_step(statement);
+    const int stepResult = get_->Step();
     if (stepResult != SQLITE_ROW && stepResult != SQLITE_DONE) {
         LogFailure("read", key);
     }
-    std::optional<Value> value = stepResult == SQLITE_ROW ? ReadValue(statement) : std::nullopt;
+    std::optional<Value> value = stepResult == SQLITE_ROW ? ReadValue(*get_) : std::nullopt;
     get_->Reset();
     return value;
 }
@@ -426,7 +375,7 @@ void KeyValueStore::Remove(const std::string& key) {
         return LogFailure("remove", key);
     }
     remove_->BindBlob(1, key);
-    if (!remove_->Run()) {
+    if (!RunOnce(*remove_)) {
         LogFailure("remove", key);
     }
 }
@@ -440,7 +389,7 @@ void KeyValueStore::RemoveWithPrefix(const std::string& prefix) {
     if (const auto upper = PrefixUpperBound(prefix)) {
         removeRange_->BindBlob(2, *upper);
     }
-    if (!removeRange_->Run()) {
+    if (!RunOnce(*removeRange_)) {
         LogFailure("remove the keys beginning with", prefix);
     }
 }

@@ -12,10 +12,10 @@
 #include "core/Object.h"
 #include "util/Mutex.h"
 
-struct sqlite3;
-struct sqlite3_stmt;
-
 namespace NuvraMobile {
+
+class SqliteConnection;
+class SqliteStatement;
 
 /**
  * The application's persistent key-value store: one SQLite file holding typed values under flat string
@@ -52,20 +52,21 @@ public:
     const std::string& GetPath() const;
 
 private:
-    class Statement;
-
-    KeyValueStore(sqlite3* database, std::string path);
-    static sqlite3* OpenDatabase(const std::string& path, int& errorCode);
-    static sqlite3* ReplaceDamagedStore(const std::string& path, int& errorCode);
+    KeyValueStore(std::unique_ptr<SqliteConnection> database, std::string path);
+    static std::unique_ptr<SqliteConnection> OpenDatabase(const std::string& path, int& errorCode);
+    static std::unique_ptr<SqliteConnection> ReplaceDamagedStore(const std::string& path, int& errorCode);
     void LogFailure(const char* operation, const std::string& key) const NVR_REQUIRES(mutex_);
+    /** Steps once and resets; true when the step finished without error. */
+    static bool RunOnce(SqliteStatement& statement);
 
     const std::string path_;
     Mutex mutex_;
-    sqlite3* database_ NVR_GUARDED_BY(mutex_);
-    std::unique_ptr<Statement> put_ NVR_GUARDED_BY(mutex_);
-    std::unique_ptr<Statement> get_ NVR_GUARDED_BY(mutex_);
-    std::unique_ptr<Statement> remove_ NVR_GUARDED_BY(mutex_);
-    std::unique_ptr<Statement> removeRange_ NVR_GUARDED_BY(mutex_);
+    // Declared before the statements, so that they are finalised before the connection closes.
+    std::unique_ptr<SqliteConnection> database_ NVR_GUARDED_BY(mutex_);
+    std::unique_ptr<SqliteStatement> put_ NVR_GUARDED_BY(mutex_);
+    std::unique_ptr<SqliteStatement> get_ NVR_GUARDED_BY(mutex_);
+    std::unique_ptr<SqliteStatement> remove_ NVR_GUARDED_BY(mutex_);
+    std::unique_ptr<SqliteStatement> removeRange_ NVR_GUARDED_BY(mutex_);
 };
 
 }  // namespace NuvraMobile

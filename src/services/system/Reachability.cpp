@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -25,6 +26,9 @@ namespace {
 constexpr const char* QUEUE_NAME = "NVRCoreReachability";
 constexpr size_t MAX_THREAD_NAME_BYTES = 15;
 constexpr unsigned REJECT_ROUTE = 0x0200;  // RTF_REJECT
+// How long a status read from the routing tables is answered again. A hit queue asks before every hit;
+// a watched route change drops the kept status at once.
+constexpr std::chrono::milliseconds KERNEL_STATUS_LIFETIME{1000};
 
 /** True when the line of /proc/net/route is a default route that is up and not a reject route. */
 bool IsUsableDefaultIpv4Route(const std::string& line) {
@@ -95,7 +99,7 @@ public:
 
     Reachability::Status Status() {
         MutexLock lock(mutex_);
-        return override_.value_or(KernelStatus());
+        return override_.value_or(KeptKernelStatusLocked());
     }
 
     bool Arm(std::shared_ptr<Reachability> observer) {
@@ -170,6 +174,8 @@ private:
             }
             if (routes_ >= 0 && (watched[1].revents & POLLIN) != 0) {
                 DrainRouteMessages();
+                MutexLock lock(mutex_);
+                keptKernelStatus_.reset();
             }
             NotifyOnChange();
         }
@@ -182,11 +188,20 @@ private:
         }
     }
 
+    Reachability::Status KeptKernelStatusLocked() NVR_REQUIRES(mutex_) {
+        const auto now = std::chrono::steady_clock::now();
+        if (!keptKernelStatus_ || now - keptAt_ >= KERNEL_STATUS_LIFETIME) {
+            keptKernelStatus_ = KernelStatus();
+            keptAt_ = now;
+        }
+        return *keptKernelStatus_;
+    }
+
     void NotifyOnChange() {
         std::vector<std::shared_ptr<Reachability>> notified;
         {
             MutexLock lock(mutex_);
-            Reachability::Status status = override_.value_or(KernelStatus());
+            Reachability::Status status = override_.value_or(KeptKernelStatusLocked());
             if (status == lastStatus_) {
                 return;
             }
@@ -204,6 +219,8 @@ private:
     int wake_ = -1;
     int routes_ = -1;
     std::optional<Reachability::Status> override_ NVR_GUARDED_BY(mutex_);
+    std::optional<Reachability::Status> keptKernelStatus_ NVR_GUARDED_BY(mutex_);
+    std::chrono::steady_clock::time_point keptAt_ NVR_GUARDED_BY(mutex_);
     Reachability::Status lastStatus_ NVR_GUARDED_BY(mutex_) = Reachability::Status::REACHABLE;
     std::vector<std::shared_ptr<Reachability>> armed_ NVR_GUARDED_BY(mutex_);
 };

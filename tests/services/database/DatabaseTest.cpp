@@ -249,6 +249,49 @@ TEST_F(DatabaseTest, DeleteUnsyncedTakesTheSelectedRowsInEveryJournalState) {
     EXPECT_EQ("database.query_exec_error", ErrorCodeOf([&] { database->DeleteUnsynced("MISSING", "", {}); }));
 }
 
+TEST_F(DatabaseTest, CountRowsCountsTheRowsOfTheSelection) {
+    CreateHitsTable();
+    InsertUrls({"a", "b", "c", "b"});
+    const struct {
+        std::string selection;
+        std::vector<std::string> args;
+        std::int64_t expected;
+    } counts[] = {
+        {"", {}, 4},
+        {"", {"ignored"}, 4},
+        {"URL = ?", {"b"}, 2},
+        {"URL = ?", {"it's none"}, 0},
+        {"URL IN (?, ?)", {"a", "c"}, 2},
+        {"URL = ?", {}, 0},
+    };
+    for (const auto& count : counts) {
+        SCOPED_TRACE(count.selection);
+        EXPECT_EQ(count.expected, database->CountRows("HITS", count.selection, count.args));
+    }
+    EXPECT_EQ("database.query_exec_error", ErrorCodeOf([&] { database->CountRows("MISSING", "", {}); }));
+    EXPECT_EQ("database.query_exec_error", ErrorCodeOf([&] { database->CountRows("HITS", "NOPE = ?", {"a"}); }));
+}
+
+// Statements stay prepared between calls: they must hold no lock that keeps the table from being
+// dropped, must follow a table made again in another shape, and must keep working past the number kept.
+TEST_F(DatabaseTest, KeptStatementsFollowTheTableThroughDropAndRecreation) {
+    CreateHitsTable();
+    InsertUrls({"a"});
+    EXPECT_EQ(1, database->CountRows("HITS", "", {}));
+    ASSERT_THAT(AllUrls(), ElementsAre(ElementsAre("a")));
+    ASSERT_TRUE(database->DeleteTable("HITS"));
+    ASSERT_TRUE(database->CreateTable("HITS", {"ID", "EXTRA", "URL"}, {Type::INTEGER, Type::TEXT, Type::TEXT},
+                                      {{Constraint::PRIMARY_KEY}, {}, {}}));
+    InsertUrls({"b"});
+    EXPECT_THAT(AllUrls(), ElementsAre(ElementsAre("b")));
+    for (size_t limit = 1; limit <= Database::MAX_PREPARED_STATEMENTS + 2; ++limit) {
+        EXPECT_EQ(1u, Rows(QueryBuilder("HITS", {"URL"}).Limit(std::to_string(limit)).Build()).size());
+    }
+    InsertUrls({"c"});
+    EXPECT_THAT(AllUrls(), ElementsAre(ElementsAre("b"), ElementsAre("c")));
+    EXPECT_EQ(2, database->CountRows("HITS", "", {}));
+}
+
 TEST_F(DatabaseTest, DeleteTableDropsTheTableOnlyWhenItExists) {
     CreateHitsTable();
     EXPECT_TRUE(database->DeleteTable("HITS"));

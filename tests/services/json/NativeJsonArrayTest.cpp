@@ -35,7 +35,7 @@ TEST(NativeJsonArrayTest, IndexedPutsPadWithEmptyElements) {
     EXPECT_EQ(array->GetInt(3), 7);
     EXPECT_EQ(ErrorOf([&] { array->GetType(4); }), "json.index_not_found | index: 4");
     EXPECT_EQ(array->OptInt(4, 6), 6);
-    EXPECT_EQ(array->ToString(), "[\n  null,\n  null,\n  null,\n  7\n]");
+    EXPECT_EQ(array->ToString(), "[null,null,null,7]");
 }
 
 TEST(NativeJsonArrayTest, IndexedPutReplacesInsideTheArray) {

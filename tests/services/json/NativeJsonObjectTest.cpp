@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <limits>
 #include <map>
 #include <memory>
 #include <string>
@@ -162,38 +163,82 @@ TEST(NativeJsonObjectTest, KeysAppendInOrderAndRemoveForgets) {
     EXPECT_FALSE(object->Contains("a"));
 }
 
+// An empty string is a value like any other: an empty name must reach the reader as "".
 TEST(NativeJsonObjectTest, WrittenTextLeavesOutMembersWithoutValue) {
     auto object = std::make_shared<NativeJsonObject>(std::map<std::string, std::shared_ptr<Variant>>{
         {"a", Variant::FromString("")},
         {"b", Variant::FromNull()},
         {"c", nullptr},
         {"d", Variant::FromString("bad \xc3")},
+        {"bad key \xc3", Variant::FromInteger(1)},
         {"e", Variant::FromString("kept")},
         {"n", Variant::FromVariantMap({{"inner", Variant::FromNull()}, {"x", Variant::FromInteger(1)}})},
-        {"v", Variant::FromVariantVector(
-                  {Variant::FromNull(), Variant::FromString(""), Variant::FromDouble(0.5)})},
+        {"v", Variant::FromVariantVector({Variant::FromNull(), Variant::FromString(""),
+                                          Variant::FromDouble(0.5), Variant::FromString("bad \xc3")})},
     });
+    EXPECT_EQ(object->ToString(), R"({"a":"","e":"kept","n":{"x":1},"v":[null,"",0.5,null]})");
     const auto reread = Parse(object->ToString());
     std::vector<std::string> keys;
     reread->Keys(keys);
-    EXPECT_EQ(keys, (std::vector<std::string>{"e", "n", "v"}));
-    EXPECT_EQ(reread->GetJsonObject("n")->Length(), 1u);
-    const std::shared_ptr<JsonArray> vector = reread->GetJsonArray("v");
-    ASSERT_EQ(vector->Length(), 3u);
-    EXPECT_EQ(vector->GetType(0), JsonType::JSON_NULL);
-    EXPECT_EQ(vector->GetString(1), "");
-    EXPECT_EQ(vector->GetDouble(2), 0.5);
+    EXPECT_EQ(keys, (std::vector<std::string>{"a", "e", "n", "v"}));
+    EXPECT_EQ(reread->GetString("a"), "");
 }
 
-TEST(NativeJsonObjectTest, WrittenTextIsTheSameEveryTime) {
+TEST(NativeJsonObjectTest, WrittenTextIsCompactAndTheSameEveryTime) {
     const auto object =
-        Parse(R"({"z": [1, 2.5, "s", false], "a": {"y": 1e3, "b": -0.125}, "m": 12345678901})");
+        Parse(R"({"z": [1, 2.5, "s", false], "a": {"y": 1e3, "b": -0.125}, "m": 12345678901, "e": {}, "f": []})");
     const std::string text = object->ToString();
     EXPECT_EQ(Parse(text)->ToString(), text);
-    EXPECT_EQ(text,
-              "{\n  \"a\": {\n    \"b\": -0.125,\n    \"y\": 1000.0\n  },\n  \"m\": 12345678901,\n  \"z\": "
-              "[\n    1,\n"
-              "    2.5,\n    \"s\",\n    false\n  ]\n}");
+    EXPECT_EQ(text, R"({"a":{"b":-0.125,"y":1000.0},"e":{},"f":[],"m":12345678901,"z":[1,2.5,"s",false]})");
+}
+
+// Each value is written so that it reads back as the same value of the same kind.
+TEST(NativeJsonObjectTest, WrittenValuesReadBackUnchanged) {
+    struct Case {
+        std::shared_ptr<Variant> value;
+        const char* text;
+    };
+    const Case cases[] = {
+        {Variant::FromString("quote \" backslash \\ slash /"), R"("quote \" backslash \\ slash /")"},
+        {Variant::FromString("\b\f\n\r\t"), R"("\b\f\n\r\t")"},
+        {Variant::FromString(std::string("\x01\x1f\x7f", 3)), "\"\\u0001\\u001f\x7f\""},
+        {Variant::FromString(std::string("nul \0 inside", 12)), R"("nul \u0000 inside")"},
+        {Variant::FromString("caf\xc3\xa9 \xe2\x82\xac"), "\"caf\xc3\xa9 \xe2\x82\xac\""},
+        {Variant::FromInteger(-2147483647 - 1), "-2147483648"},
+        {Variant::FromLong(9007199254740991), "9007199254740991"},
+        {Variant::FromLong(-9007199254740991), "-9007199254740991"},
+        {Variant::FromDouble(0.1), "0.1"},
+        {Variant::FromDouble(-0.0), "-0.0"},
+        {Variant::FromDouble(1e300), "1e+300"},
+        {Variant::FromDouble(5e-324), "5e-324"},
+        {Variant::FromDouble(1.7976931348623157e308), "1.7976931348623157e+308"},
+        {Variant::FromDouble(123456789012.5), "123456789012.5"},
+        {Variant::FromBoolean(true), "true"},
+    };
+    for (const Case& c : cases) {
+        const auto object =
+            std::make_shared<NativeJsonObject>(std::map<std::string, std::shared_ptr<Variant>>{{"k", c.value}});
+        const std::string text = object->ToString();
+        EXPECT_EQ(text, std::string("{\"k\":") + c.text + "}");
+        const auto reread = Parse(text);
+        EXPECT_EQ(reread->GetType("k"), object->GetType("k")) << text;
+        if (c.value->GetKind() == VariantKind::VARIANT_STRING) {
+            EXPECT_EQ(reread->GetString("k"), object->GetString("k")) << text;
+        } else if (c.value->GetKind() == VariantKind::VARIANT_DOUBLE) {
+            EXPECT_EQ(reread->GetDouble("k"), object->GetDouble("k")) << text;
+        } else if (c.value->GetKind() != VariantKind::VARIANT_BOOLEAN) {
+            EXPECT_EQ(reread->GetLong("k"), object->GetLong("k")) << text;
+        }
+    }
+}
+
+TEST(NativeJsonObjectTest, NumbersThatAreNotFiniteAreWrittenAsNull) {
+    for (const double number : {std::numeric_limits<double>::infinity(), -std::numeric_limits<double>::infinity(),
+                                std::numeric_limits<double>::quiet_NaN()}) {
+        auto object = std::make_shared<NativeJsonObject>(
+            std::map<std::string, std::shared_ptr<Variant>>{{"k", Variant::FromDouble(number)}});
+        EXPECT_EQ(object->ToString(), R"({"k":null})");
+    }
 }
 
 TEST(NativeJsonObjectTest, IntegersBeyondTheLongRangeAreRefused) {
@@ -226,15 +271,20 @@ TEST(NativeJsonObjectTest, HostileTextIsRefused) {
 }
 
 TEST(NativeJsonObjectTest, WritingADocumentNestedTooDeeplyIsRefused) {
-    std::shared_ptr<Variant> value = Variant::FromInteger(1);
-    for (int i = 0; i < 300; ++i) {
-        value = Variant::FromVariantMap({{"a", value}});
+    // The document's own object counts as the first level.
+    const auto nested = [](int levels) {
+        std::shared_ptr<Variant> value = Variant::FromInteger(1);
+        for (int i = 1; i < levels; ++i) {
+            value = i % 2 ? Variant::FromVariantMap({{"a", value}}) : Variant::FromVariantVector({value});
+        }
+        return std::make_shared<NativeJsonObject>(std::map<std::string, std::shared_ptr<Variant>>{{"a", value}});
+    };
+    EXPECT_EQ(ErrorOf([&] { nested(256)->ToString(); }), "none");
+    for (const int levels : {257, 300}) {
+        const std::string error = ErrorOf([&] { nested(levels)->ToString(); });
+        EXPECT_EQ(error.rfind("json.serialization_error | Failed to convert JSON Object into a string:", 0), 0u)
+            << error;
     }
-    auto object =
-        std::make_shared<NativeJsonObject>(std::map<std::string, std::shared_ptr<Variant>>{{"a", value}});
-    const std::string error = ErrorOf([&] { object->ToString(); });
-    EXPECT_EQ(error.rfind("json.serialization_error | Failed to convert JSON Object into a string:", 0), 0u)
-        << error;
 }
 
 }  // namespace

@@ -43,7 +43,7 @@ TEST_F(NativeJsonUtilityServiceTest, FlattensNestedDocumentsToTheirText) {
     const auto flat = service_->MapFromJsonObject(object);
     EXPECT_EQ(flat.at("o"), object->GetJsonObject("o")->ToString());
     EXPECT_EQ(flat.at("v"), object->GetJsonArray("v")->ToString());
-    EXPECT_EQ(flat.at("o"), "{\n  \"k\": [\n    1,\n    \"v\"\n  ]\n}");
+    EXPECT_EQ(flat.at("o"), R"({"k":[1,"v"]})");
 }
 
 TEST_F(NativeJsonUtilityServiceTest, FlatteningSkipsEmptyValuesAndEmptyObjects) {
@@ -84,6 +84,31 @@ TEST_F(NativeJsonUtilityServiceTest, EventDataCrossesJson) {
             .Value();
     const auto expected = Variant::FromVariantMap({{"i", Variant::FromDouble(3)}});
     EXPECT_TRUE(Variant::FromVariantMap(back->AsMapCopy())->Equals(*expected));
+}
+
+// The native service makes the object with fewer copies; it must give what the serializer gives, and
+// stay apart from the event data it came from.
+TEST_F(NativeJsonUtilityServiceTest, EventDataBecomesWhatTheSerializerMakesOfIt) {
+    const auto eventData = std::make_shared<EventData>(EventData::VariantMap{
+        {"e", Variant::FromString("")},
+        {"n", Variant::FromNull()},
+        {"s", Variant::FromString("t")},
+        {"v", Variant::FromVariantVector({Variant::FromLong(1), Variant::FromNull()})},
+        {"m", Variant::FromVariantMap({{"b", Variant::FromBoolean(true)}})},
+    });
+    const std::shared_ptr<JsonObject> native = service_->EventDataToJsonObject(eventData).Value();
+    const std::shared_ptr<JsonObject> serialized =
+        service_->JsonUtilityServiceInterface::EventDataToJsonObject(eventData).Value();
+    EXPECT_EQ(native->ToString(), serialized->ToString());
+    std::vector<std::string> nativeKeys;
+    std::vector<std::string> serializedKeys;
+    native->Keys(nativeKeys);
+    serialized->Keys(serializedKeys);
+    EXPECT_EQ(nativeKeys, serializedKeys);
+
+    eventData->PutString("s", "changed");
+    EXPECT_EQ(native->GetString("s"), "t");
+    EXPECT_EQ(service_->EventDataToJsonObject(nullptr).Value()->Length(), 0u);
 }
 
 // Text read straight into values gives what reading a document and serializing it gives, on the fast

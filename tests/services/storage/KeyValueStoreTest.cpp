@@ -48,6 +48,31 @@ TEST_F(KeyValueStoreTest, KeysAndValuesAreKeptOnDiskByteForByte) {
     EXPECT_EQ(store->Get("missing"), std::nullopt);
 }
 
+// A write of the value a key already holds is skipped; one of equal bytes but another kind is not.
+TEST_F(KeyValueStoreTest, ARewrittenKeyTakesTheNewKindEvenWhenTheStoredBytesAreEqual) {
+    const struct {
+        const char* name;
+        Value first;
+        Value second;
+    } rewrites[] = {
+        {"integer, then boolean", Value(std::int64_t{1}), Value(true)},
+        {"boolean, then integer", Value(false), Value(std::int64_t{0})},
+        {"floating, then integer", Value(2.0), Value(std::int64_t{2})},
+        {"string, then list of nothing", Value(std::string()), Value(KeyValueStore::StringVector{})},
+        {"list, then map of the same bytes", Value(KeyValueStore::StringVector{"k", "v"}),
+         Value(KeyValueStore::StringMap{{"k", "v"}})},
+        {"the same string", Value(std::string("same")), Value(std::string("same"))},
+    };
+    auto store = KeyValueStore::OpenInMemory();
+    ASSERT_TRUE(store);
+    for (const auto& rewrite : rewrites) {
+        SCOPED_TRACE(rewrite.name);
+        store->Put(rewrite.name, rewrite.first);
+        store->Put(rewrite.name, rewrite.second);
+        EXPECT_EQ(store->Get(rewrite.name), rewrite.second);
+    }
+}
+
 TEST_F(KeyValueStoreTest, RemoveWithPrefixRemovesExactlyTheKeysThatBeginWithIt) {
     struct PrefixCase {
         std::string prefix;

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "core/CollectionUtils.h"
 #include "core/Variant.h"
-#include "util/CollectionUtils.h"
 
 namespace NuvraMobile {
 namespace {

@@ -1,4 +1,4 @@
-#include "util/Expected.h"
+#include "core/Expected.h"
 
 namespace NuvraMobile::ExpectedInternal {
 

@@ -1,4 +1,4 @@
-#include "util/CollectionUtils.h"
+#include "core/CollectionUtils.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "util/UrlBuilder.h"
+#include "shared/UrlBuilder.h"
 
 #include "core/SdkError.h"
 #include "util/StringUtils.h"

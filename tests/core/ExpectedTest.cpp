@@ -3,7 +3,7 @@
 #include <memory>
 #include <string>
 
-#include "util/Expected.h"
+#include "core/Expected.h"
 
 namespace NuvraMobile {
 namespace {

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "core/SdkError.h"
-#include "util/UrlBuilder.h"
+#include "shared/UrlBuilder.h"
 
 namespace NuvraMobile {
 namespace {

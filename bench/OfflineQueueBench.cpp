@@ -1,0 +1,78 @@
+// Offline queueing through the whole road: tracks (10 context keys) made as fast as the caller can while
+// the network is down and offline tracking holds every hit (batch limit above the hits made), until the
+// module has stored them all. Every stored hit is followed by a check of the queue's size against the
+// batch limit, so the work per hit must not grow with the queue:
+// - cpu_us_per_hit_1000 / _10000: the process's CPU time per hit over a run of 1,000 and of 10,000 hits
+//   from an empty queue; "x_1000" is their ratio (target at most 1.2).
+// - peak_rss_mb: the process's peak resident memory, reached during the 10,000-hit run (target 20 MB);
+//   peak_rss_mb_before_tracking: the same once the core has started.
+// In its own program, so that no other benchmark's memory counts in the peak.
+
+#include <benchmark/benchmark.h>
+#include <sys/resource.h>
+
+#include "TrackEnvironment.h"
+#include "services/system/Reachability.h"
+
+namespace NuvraMobile {
+namespace {
+
+double ProcessCpuSeconds() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    const auto seconds = [](const timeval& time) {
+        return static_cast<double>(time.tv_sec) + static_cast<double>(time.tv_usec) / 1e6;
+    };
+    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
+double PeakResidentMegabytes() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return static_cast<double>(usage.ru_maxrss) / 1024.0;
+}
+
+// Tracks `hits` hits into an emptied queue; the CPU seconds per hit until all are stored.
+double CpuPerQueuedHit(TrackEnvironment& environment, const std::shared_ptr<EventData>& data, int hits) {
+    environment.Clear();
+    const double start = ProcessCpuSeconds();
+    for (int hit = 0; hit < hits; ++hit) {
+        environment.core->Track(data);
+    }
+    const std::int64_t stored = environment.QueueSize();
+    const double seconds = ProcessCpuSeconds() - start;
+    return stored == hits ? seconds / hits : 0;
+}
+
+void BM_OfflineQueueing(benchmark::State& state) {
+    Reachability::SetStatusForTesting(Reachability::Status::NOT_REACHABLE);
+    TrackEnvironment environment({{"analytics.offlineEnabled", Variant::FromBoolean(true)},
+                                  {"analytics.batchLimit", Variant::FromInteger(1000000)}});
+    auto data = std::make_shared<EventData>();
+    data->PutString("action", "AddToCart");
+    data->PutString("state", "Product page");
+    data->PutStringMap("contextdata", ContextData(10));
+    const double startRss = PeakResidentMegabytes();
+    double perHitAt1000 = 0;
+    double perHitAt10000 = 0;
+    for (auto _ : state) {
+        perHitAt1000 = CpuPerQueuedHit(environment, data, 1000);
+        perHitAt10000 = CpuPerQueuedHit(environment, data, 10000);
+        if (perHitAt1000 == 0 || perHitAt10000 == 0) {
+            state.SkipWithError("a hit was not stored");
+        }
+    }
+    state.counters["cpu_us_per_hit_1000"] = perHitAt1000 * 1e6;
+    state.counters["cpu_us_per_hit_10000"] = perHitAt10000 * 1e6;
+    state.counters["x_1000"] = perHitAt1000 > 0 ? perHitAt10000 / perHitAt1000 : 0;
+    state.counters["x_1000_target_max"] = 1.2;
+    state.counters["peak_rss_mb"] = PeakResidentMegabytes();
+    state.counters["peak_rss_mb_target_max"] = 20;
+    state.counters["peak_rss_mb_before_tracking"] = startRss;
+    environment.Clear();
+    Reachability::ClearStatusForTesting();
+}
+BENCHMARK(BM_OfflineQueueing)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
+
+}  // namespace
+}  // namespace NuvraMobile

@@ -1,0 +1,103 @@
+#pragma once
+
+// A started core for the benchmarks that track through the whole road.
+#include <future>
+#include <map>
+#include <memory>
+#include <string>
+
+#include "analytics/Analytics.h"
+#include "core/Core.h"
+#include "core/Event.h"
+#include "core/EventBuilder.h"
+#include "core/EventData.h"
+#include "core/EventHub.h"
+#include "core/EventSource.h"
+#include "core/EventType.h"
+#include "core/Variant.h"
+#include "services/PlatformServices.h"
+#include "support/ConfigurationTestSupport.h"
+#include "support/IdentityStandIn.h"
+#include "util/Log.h"
+
+namespace NuvraMobile {
+
+/** `keys` context-data entries "shop.item<n>" = "value <n>". */
+inline std::map<std::string, std::string> ContextData(int keys) {
+    std::map<std::string, std::string> data;
+    for (int key = 0; key < keys; ++key) {
+        data["shop.item" + std::to_string(key)] = "value " + std::to_string(key);
+    }
+    return data;
+}
+
+/**
+ * A started core with Configuration, the identity stand-in and Analytics over the native services in
+ * fresh app folders, configured for the collector 127.0.0.1:9 with `settings` added.
+ */
+class TrackEnvironment {
+public:
+    using Settings = std::map<std::string, std::shared_ptr<Variant>>;
+
+    /** One environment with no added settings, for the whole process. */
+    static TrackEnvironment& Get() {
+        static TrackEnvironment environment({});
+        return environment;
+    }
+
+    explicit TrackEnvironment(const Settings& settings) {
+        Log::SetLogLevel(LoggingMode::Error);
+        shared_ = SharedPlatformServices::Create();
+        core = Core::Create([this] { return shared_->CreatePlatformServices(); });
+        const auto hub = core->GetEventHub();
+        hub->RegisterModule(std::make_shared<IdentityStandIn>("M1"));
+        hub->RegisterModule(std::make_shared<Analytics>());
+        observer_ = std::make_shared<ObserverModule>();
+        hub->RegisterModule(observer_);
+        core->Start([] {});
+        observer_->WaitForName("EventHub");
+        Settings configuration = {{"analytics.server", Variant::FromString("127.0.0.1:9")},
+                                  {"analytics.rsids", Variant::FromString("rs")},
+                                  {"global.privacy", Variant::FromString("optedin")}};
+        configuration.insert(settings.begin(), settings.end());
+        core->UpdateConfiguration(configuration);
+        observer_->WaitFor([](const Event& event) {
+            return event.GetName() == "Configuration Response Event" &&
+                   event.GetData()->OptString("analytics.rsids", "") == "rs";
+        });
+    }
+
+    /** Waits until every request dispatched before has been handled by the module; returns the size. */
+    std::int64_t QueueSize() {
+        auto data = std::make_shared<EventData>();
+        data->PutBoolean("getqueuesize", true);
+        auto answer = std::make_shared<std::promise<std::int64_t>>();
+        core->DispatchEventWithResponseCallback(
+            EventBuilder("AnalyticsGetQueueSize", EventType::ANALYTICS, EventSource::REQUEST_CONTENT)
+                .SetData(data)
+                .Build(),
+            [answer](const std::shared_ptr<Event>& response) {
+                answer->set_value(response->GetData()->OptLong("queuesize", -1));
+            },
+            nullptr);
+        return answer->get_future().get();
+    }
+
+    void Clear() {
+        auto data = std::make_shared<EventData>();
+        data->PutBoolean("clearhitsqueue", true);
+        core->DispatchEvent(
+            EventBuilder("AnalyticsClearQueue", EventType::ANALYTICS, EventSource::REQUEST_CONTENT).SetData(data).Build(),
+            nullptr);
+        QueueSize();
+    }
+
+    std::shared_ptr<Core> core;
+
+private:
+    ScopedAppFolders folders_;
+    std::shared_ptr<SharedPlatformServices> shared_;
+    std::shared_ptr<ObserverModule> observer_;
+};
+
+}  // namespace NuvraMobile

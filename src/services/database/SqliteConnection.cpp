@@ -1,0 +1,88 @@
+#include "services/database/SqliteConnection.h"
+
+#include <sqlite3.h>
+
+#include "services/database/SqliteStatement.h"
+
+#include <utility>
+
+namespace NuvraMobile {
+
+SqliteConnection::SqliteConnection(const std::string& path, int flags)
+    : openStatus_(sqlite3_open_v2(path.c_str(), &connection_, flags, nullptr)) {
+    if (openStatus_ != SQLITE_OK) {
+        Close();
+    }
+}
+
+SqliteConnection::~SqliteConnection() { Close(); }
+
+int SqliteConnection::OpenStatus() const { return openStatus_; }
+
+bool SqliteConnection::IsOpen() const { return connection_ != nullptr; }
+
+void SqliteConnection::Close() {
+    sqlite3_close_v2(connection_);
+    connection_ = nullptr;
+}
+
+void SqliteConnection::SetBusyTimeout(int milliseconds) { sqlite3_busy_timeout(connection_, milliseconds); }
+
+int SqliteConnection::Execute(const std::string& sql, std::string* firstColumn) {
+    const auto keepFirstColumn = [](void* target, int columns, char** values, char**) {
+        if (target != nullptr && columns > 0) {
+            *static_cast<std::string*>(target) = values[0] == nullptr ? "" : values[0];
+        }
+        return 0;
+    };
+    if (connection_ == nullptr) {
+        return SQLITE_MISUSE;
+    }
+    return sqlite3_exec(connection_, sql.c_str(), keepFirstColumn, firstColumn, nullptr);
+}
+
+// A new file holds nothing to lose, so its switch to the log keeps its rollback journal in memory: one
+// sync of the file instead of the three of a journal on disk. The switch must still reach the disk
+// before the first commit to the log, since SQLite drops the log of an empty file.
+int SqliteConnection::UseWriteAheadLog(bool& inWriteAheadLog) {
+    inWriteAheadLog = false;
+    std::string pages;
+    int result = Execute("PRAGMA synchronous=FULL; PRAGMA page_count;", &pages);
+    newFile_ = result == SQLITE_OK && pages == "0";
+    if (newFile_) {
+        result = Execute("PRAGMA journal_mode=MEMORY;");
+    }
+    std::string mode;
+    result = result == SQLITE_OK ? Execute("PRAGMA journal_mode=WAL;", &mode) : result;
+    inWriteAheadLog = result == SQLITE_OK && mode == "wal";
+    return result;
+}
+
+bool SqliteConnection::TakeNewFileMark() { return std::exchange(newFile_, false); }
+
+std::unique_ptr<SqliteStatement> SqliteConnection::Prepare(const std::string& sql) {
+    newFile_ = false;
+    return std::make_unique<SqliteStatement>(connection_, sql);
+}
+
+std::string SqliteConnection::ResultText(int resultCode) { return sqlite3_errstr(resultCode); }
+
+std::string SqliteConnection::ErrorMessage() const {
+    return connection_ != nullptr ? sqlite3_errmsg(connection_) : ResultText(openStatus_);
+}
+
+int SqliteConnection::ErrorCode() const {
+    return connection_ != nullptr ? sqlite3_errcode(connection_) : openStatus_;
+}
+
+bool SqliteConnection::InTransaction() const {
+    return connection_ != nullptr && sqlite3_get_autocommit(connection_) == 0;
+}
+
+bool SqliteConnection::TableHasColumn(const std::string& table, const std::string& column) const {
+    return connection_ != nullptr &&
+           sqlite3_table_column_metadata(connection_, nullptr, table.c_str(), column.c_str(), nullptr, nullptr,
+                                         nullptr, nullptr, nullptr) == SQLITE_OK;
+}
+
+}  // namespace NuvraMobile
