@@ -13,6 +13,7 @@ set(NVR_PUBLIC_HEADERS
   core/EventName.h
   core/EventSource.h
   core/EventType.h
+  core/Expected.h
   core/Object.h
   core/ObjectInterface.h
   core/SdkError.h
@@ -72,7 +73,6 @@ set(NVR_PUBLIC_HEADERS
   shared/VisitorIdAuthenticationState.h
   signal/SignalPublicApi.h
   userprofile/UserProfilePublicApi.h
-  util/Expected.h
   util/Log.h
   util/Mutex.h
   util/StringUtils.h
