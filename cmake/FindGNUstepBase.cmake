@@ -48,17 +48,17 @@ find_package_handle_standard_args(GNUstepBase REQUIRED_VARS
 if(GNUstepBase_FOUND AND NOT TARGET GNUstep::Base)
   add_library(GNUstep::Base INTERFACE IMPORTED)
   set(objcxx "$<COMPILE_LANGUAGE:OBJCXX>")
-  list(TRANSFORM GNUSTEP_COMPILE_OPTIONS PREPEND "$<${objcxx}:")
-  list(TRANSFORM GNUSTEP_COMPILE_OPTIONS APPEND ">")
+  list(TRANSFORM GNUSTEP_COMPILE_OPTIONS PREPEND "$<${objcxx}:" OUTPUT_VARIABLE objcxx_options)
+  list(TRANSFORM objcxx_options APPEND ">")
   target_compile_options(GNUstep::Base INTERFACE
-    ${GNUSTEP_COMPILE_OPTIONS}
+    ${objcxx_options}
     "$<${objcxx}:-fobjc-runtime=gcc>" "$<${objcxx}:-fblocks>"
     "$<${objcxx}:-idirafter${GCC_RUNTIME_INCLUDE_DIR}>")
   target_include_directories(GNUstep::Base INTERFACE
     "$<${objcxx}:${CMAKE_CURRENT_LIST_DIR}/gnustep>"
     "$<${objcxx}:${BLOCKS_RUNTIME_INCLUDE_DIR}>")
-  list(TRANSFORM GNUSTEP_INCLUDE_DIRS PREPEND "$<${objcxx}:")
-  list(TRANSFORM GNUSTEP_INCLUDE_DIRS APPEND ">")
-  target_include_directories(GNUstep::Base SYSTEM INTERFACE ${GNUSTEP_INCLUDE_DIRS})
+  list(TRANSFORM GNUSTEP_INCLUDE_DIRS PREPEND "$<${objcxx}:" OUTPUT_VARIABLE objcxx_include_dirs)
+  list(TRANSFORM objcxx_include_dirs APPEND ">")
+  target_include_directories(GNUstep::Base SYSTEM INTERFACE ${objcxx_include_dirs})
   target_link_libraries(GNUstep::Base INTERFACE ${BLOCKS_RUNTIME_LIBRARY} ${GNUSTEP_BASE_LIBRARY} -lobjc)
 endif()

@@ -1,5 +1,7 @@
-# Installs the libraries, their headers under include/nuvra/, a CMake package (find_package(Nuvra),
-# target Nuvra::nvr) and a pkg-config file (nuvra.pc).
+# Installs the libraries, the public headers under include/nuvra/ (<nuvra/core/Core.h>, the umbrella
+# <nuvra/Nuvra.h>), a CMake package (find_package(Nuvra), targets Nuvra::nvr and, with the Objective-C
+# layer, Nuvra::objc) and pkg-config files (nuvra.pc, nuvra-objc.pc). Only <prefix>/include goes on an
+# app's include path, so an app's own folders named core/ or util/ never shadow the SDK's headers.
 include(CMakePackageConfigHelpers)
 
 set(NVR_CMAKE_PACKAGE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/Nuvra)
@@ -8,10 +10,34 @@ install(TARGETS nvr EXPORT NuvraTargets
   ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
   LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
   RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-# The Objective-C layer's headers go with its library, which is not installed yet.
-install(DIRECTORY ${PROJECT_SOURCE_DIR}/src/ DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/nuvra
-  FILES_MATCHING PATTERN "*.h" PATTERN "platform" EXCLUDE)
+install(DIRECTORY ${NVR_STAGED_INCLUDE_DIR}/nuvra DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
 install(EXPORT NuvraTargets NAMESPACE Nuvra:: DESTINATION ${NVR_CMAKE_PACKAGE_DIR})
+
+if(NVR_BUILD_OBJC)
+  install(TARGETS nvr_platform EXPORT NuvraObjCTargets
+    ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
+    LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
+    RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  install(EXPORT NuvraObjCTargets NAMESPACE Nuvra:: DESTINATION ${NVR_CMAKE_PACKAGE_DIR})
+  # The package finds GNUstep on the app's machine as this build did.
+  install(FILES ${PROJECT_SOURCE_DIR}/cmake/FindGNUstepBase.cmake DESTINATION ${NVR_CMAKE_PACKAGE_DIR})
+  install(DIRECTORY ${PROJECT_SOURCE_DIR}/cmake/gnustep DESTINATION ${NVR_CMAKE_PACKAGE_DIR})
+endif()
+
+# A static library brings its dependencies to the app's link; a shared one keeps them to itself.
+if(BUILD_SHARED_LIBS)
+  set(NVR_APP_LINKS_DEPENDENCIES OFF)
+  set(NVR_PC_REQUIRES "")
+  set(NVR_PC_REQUIRES_PRIVATE "sqlite3 zlib libcurl libssl libcrypto uuid re2 nlohmann_json simdjson")
+  set(NVR_PC_LIBS "")
+  set(NVR_PC_LIBS_PRIVATE "-pthread -ldl")
+else()
+  set(NVR_APP_LINKS_DEPENDENCIES ON)
+  set(NVR_PC_REQUIRES "sqlite3 zlib libcurl libssl libcrypto uuid re2 nlohmann_json simdjson")
+  set(NVR_PC_REQUIRES_PRIVATE "")
+  set(NVR_PC_LIBS "-pthread -ldl")
+  set(NVR_PC_LIBS_PRIVATE "")
+endif()
 
 configure_package_config_file(${PROJECT_SOURCE_DIR}/cmake/NuvraConfig.cmake.in
   ${PROJECT_BINARY_DIR}/NuvraConfig.cmake INSTALL_DESTINATION ${NVR_CMAKE_PACKAGE_DIR})
@@ -22,3 +48,17 @@ install(FILES ${PROJECT_BINARY_DIR}/NuvraConfig.cmake ${PROJECT_BINARY_DIR}/Nuvr
 
 configure_file(${PROJECT_SOURCE_DIR}/cmake/nuvra.pc.in ${PROJECT_BINARY_DIR}/nuvra.pc @ONLY)
 install(FILES ${PROJECT_BINARY_DIR}/nuvra.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
+if(NVR_BUILD_OBJC)
+  # GNUstep's flags as FindGNUstepBase cleaned them, for Objective-C++ sources.
+  string(JOIN " " NVR_PC_OBJC_CFLAGS ${GNUSTEP_COMPILE_OPTIONS} -fobjc-runtime=gcc -fblocks
+         -I\${libdir}/cmake/Nuvra/gnustep -I${BLOCKS_RUNTIME_INCLUDE_DIR})
+  # Joined spellings: CMake's pkg-config module would merge repeated separate words.
+  foreach(folder IN LISTS GNUSTEP_INCLUDE_DIRS)
+    string(APPEND NVR_PC_OBJC_CFLAGS " -isystem${folder}")
+  endforeach()
+  string(APPEND NVR_PC_OBJC_CFLAGS " -idirafter${GCC_RUNTIME_INCLUDE_DIR}")
+  # The app's own blocks and Foundation calls need these too: the blocks runtime before gnustep-base.
+  set(NVR_PC_OBJC_LIBS "${BLOCKS_RUNTIME_LIBRARY} ${GNUSTEP_BASE_LIBRARY} -lobjc")
+  configure_file(${PROJECT_SOURCE_DIR}/cmake/nuvra-objc.pc.in ${PROJECT_BINARY_DIR}/nuvra-objc.pc @ONLY)
+  install(FILES ${PROJECT_BINARY_DIR}/nuvra-objc.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
+endif()

@@ -18,3 +18,13 @@ configure_build() {
   cmake -S "$root" -B "$root/build/$folder" -G Ninja \
     -DCMAKE_BUILD_TYPE="$build_type" -DNVR_WERROR="$werror" "$@" >/dev/null
 }
+
+# install_sdk FOLDER PREFIX: builds the libraries of a configured build folder and installs them, their
+# headers and package files into PREFIX.
+install_sdk() {
+  local folder=$1 prefix=$2
+  local targets=(nvr)
+  grep -q "^NVR_BUILD_OBJC:BOOL=ON" "$root/build/$folder/CMakeCache.txt" && targets+=(nvr_platform)
+  cmake --build "$root/build/$folder" -j "$jobs" --target "${targets[@]}" >/dev/null
+  cmake --install "$root/build/$folder" --prefix "$prefix" >/dev/null
+}

@@ -1,30 +1,64 @@
-// Starts the SDK from an installed copy, asks for the privacy status and stops: proof that the
-// installed headers, libraries and package files are enough to build and run an app.
+// An app built against an installed SDK: it names its bundle folder, registers the six modules, starts
+// the core, opts its user in, tracks an action, reads the privacy status back and disposes. Proof that
+// the installed headers, libraries and package files are enough to build and run an app, and that
+// neither the app's own headers nor its language standard get in their way.
 #include <chrono>
 #include <cstdio>
 #include <future>
 #include <memory>
 
-#include <nuvra/core/Core.h>
-#include <nuvra/services/PlatformServices.h>
-#include <nuvra/shared/MobilePrivacyStatus.h>
-#include <nuvra/util/Log.h>
+#include <nuvra/Nuvra.h>
+
+#include "core/Object.h"
+#include "util/Log.h"
+
+static_assert(__cplusplus >= 202002L, "the app is C++20, whatever the SDK's package flags say");
+
+namespace {
+
+using namespace NuvraMobile;
+
+// The app's own classes sit beside the SDK's.
+struct Screen : ConsumerApp::Object {};
+
+void RegisterModules(const std::shared_ptr<EventHub>& hub) {
+    IdentityPublicApi::Create(hub, nullptr)->RegisterIdentity();
+    LifecyclePublicApi::Create(hub, nullptr)->Register();
+    AnalyticsPublicApi::Create(hub, nullptr, "consumer-1.0")->RegisterExtension();
+    SignalPublicApi::Create(hub, nullptr)->RegisterSignal();
+    UserProfilePublicApi::Create(hub, nullptr)->RegisterUserProfile();
+    PivoraPublicApi::Create(hub, nullptr)->RegisterPivora();
+}
+
+MobilePrivacyStatus AskPrivacyStatus(Core& core) {
+    auto answer = std::make_shared<std::promise<MobilePrivacyStatus>>();
+    auto status = answer->get_future();
+    core.GetPrivacyStatus([answer](MobilePrivacyStatus privacy) { answer->set_value(privacy); });
+    if (status.wait_for(std::chrono::seconds(30)) != std::future_status::ready) {
+        return MobilePrivacyStatus::UNKNOWN;
+    }
+    return status.get();
+}
+
+}  // namespace
 
 int main() {
-    using namespace NuvraMobile;
+    const Screen screen;
+    AppFolders::SetBundleDirectory(CONSUMER_BUNDLE);
     const auto sharedServices = CreateNativeSharedPlatformServices();
     const auto core = Core::Create([sharedServices] { return sharedServices->CreatePlatformServices(); });
     Log::SetLogLevel(LoggingMode::Error);
+    RegisterModules(core->GetEventHub());
     core->Start([] {});
-    auto answer = std::make_shared<std::promise<MobilePrivacyStatus>>();
-    auto status = answer->get_future();
-    core->GetPrivacyStatus([answer](MobilePrivacyStatus privacy) { answer->set_value(privacy); });
-    if (status.wait_for(std::chrono::seconds(30)) != std::future_status::ready) {
-        std::fprintf(stderr, "nuvra_consumer: no privacy status\n");
-        return 1;
-    }
-    std::printf("nuvra_consumer: privacy status %s\n", MobilePrivacyStatusToString(status.get()).c_str());
+    core->SetPrivacyStatus(MobilePrivacyStatus::OPT_IN);
+    auto data = std::make_shared<EventData>();
+    data->PutString("action", "Opened");
+    core->Track(data);
+    const MobilePrivacyStatus privacy = AskPrivacyStatus(*core);
+    std::printf("nuvra_consumer: six modules registered, action tracked, privacy status %s\n",
+                MobilePrivacyStatusToString(privacy).c_str());
     const bool disposed = core->Dispose(std::chrono::seconds(10));
     sharedServices->Dispose(std::chrono::milliseconds(0));
-    return disposed ? 0 : 1;
+    ConsumerApp::Log(disposed ? "disposed" : "not disposed in time");
+    return privacy == MobilePrivacyStatus::OPT_IN && disposed ? 0 : 1;
 }

@@ -15,7 +15,10 @@ using namespace NuvraMobile;
 
 namespace {
 
-constexpr const char* kIdentityAnswer = R"({"d_mid":"12345678901234567890123456789012345678","id_sync_ttl":600})";
+// The visitor id, a blob and a location hint: every identity parameter a hit can carry.
+constexpr const char* kIdentityAnswer =
+    R"({"d_mid":"12345678901234567890123456789012345678","d_blob":"j8Odv6LonN4r3an7LhD3WZrU1bUpAkFkkiY1ncBR96t2PTI",)"
+    R"("dcs_region":6,"id_sync_ttl":600})";
 constexpr const char* kHitPathPrefix = "/b/ss/";
 
 std::unique_ptr<LoopbackHttpsServer> Listen(int port) {

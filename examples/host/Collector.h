@@ -13,9 +13,10 @@ namespace NuvraHost {
 /**
  * The demo's stand-in for the measurement and identity servers: an HTTPS server on 127.0.0.1 whose
  * throwaway certificate authority the SDK's network service is told to trust for this process. It
- * answers identity syncs and analytics-id requests (both on "/id", told apart by their query) and takes
- * measurement hits on "/b/ss/...", printing each one decoded as it arrives. Handlers run on the server's
- * connection threads; the other methods may be called from any thread.
+ * answers identity syncs (a visitor id, a blob and a location hint) and analytics-id requests (both on
+ * "/id", told apart by their query) and takes measurement hits on "/b/ss/...", printing each one decoded
+ * as it arrives. Handlers run on the server's connection threads; the other methods may be called from
+ * any thread.
  */
 class Collector {
 public:

@@ -67,8 +67,9 @@ bool ParseContextData(const std::string& entry, HostOptions& options) {
 const char* HostUsage() {
     return "usage: nvr_host [options]\n"
            "Runs a small measuring app: starts the SDK with Configuration, Identity, Lifecycle and\n"
-           "Analytics, reports a launch, makes the track calls, reports a pause, and prints every hit the\n"
-           "collector on 127.0.0.1 receives. Without --action or --state it tracks a short default script.\n"
+           "Analytics, reports a launch, syncs a customer id, makes the track calls, prints every hit the\n"
+           "collector on 127.0.0.1 receives, then reports a pause. Without --action or --state it tracks\n"
+           "a short default script.\n"
            "  --bundle DIR        the app bundle folder (Info.properties, NVBMobileConfig.json)\n"
            "  --data-dir DIR      where the SDK keeps its state between runs (default: nvr_host_data\n"
            "                      beside the program)\n"

@@ -2,39 +2,43 @@
 // its state, starts a collector on 127.0.0.1 that stands in for the measurement and identity servers,
 // creates the core over the native services, registers Identity, Lifecycle and Analytics, starts the
 // core, applies programmatic updates given on the command line, prints the published configuration and
-// the privacy status, reports a launch, makes its track calls, reports a pause, and waits until the hits
-// have arrived at the collector, which prints each one decoded. `nvr_host --help` lists the options.
+// the privacy status, reports a launch, syncs a customer id, makes its track calls, waits until the hits
+// have arrived at the collector (which prints each one decoded), and only then reports a pause.
+// `nvr_host --help` lists the options.
 
 #include <chrono>
+#include <condition_variable>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <future>
 #include <map>
 #include <memory>
 #include <string>
-#include <system_error>
 #include <vector>
 
 #include "Collector.h"
+#include "DemoFolders.h"
 #include "HostOptions.h"
 #include "analytics/AnalyticsPublicApi.h"
 #include "core/Core.h"
 #include "core/Event.h"
 #include "core/EventData.h"
 #include "core/EventHub.h"
+#include "core/EventSource.h"
+#include "core/EventType.h"
 #include "core/InternalModule.h"
+#include "core/ModuleEventListener.h"
 #include "identity/IdentityPublicApi.h"
 #include "lifecycle/LifecyclePublicApi.h"
 #include "services/PlatformServices.h"
 #include "services/json/NativeJsonUtilityService.h"
-#include "services/storage/AppInfo.h"
 #include "services/storage/ExtensionVersionManager.h"
 #include "services/system/AppFolders.h"
 #include "platformShim/JsonObject.h"
 #include "services/ui/NativeUiService.h"
 #include "shared/MobilePrivacyStatus.h"
+#include "shared/VisitorIdAuthenticationState.h"
+#include "util/Mutex.h"
 
 namespace {
 
@@ -44,80 +48,60 @@ namespace fs = std::filesystem;
 
 constexpr const char* kConfigurationState = "com.nuvra.module.configuration";
 constexpr const char* kLifecycleState = "com.nuvra.module.lifecycle";
-constexpr const char* kBundledConfiguration = "NVBMobileConfig.json";
+constexpr const char* kIdentityState = "com.nuvra.module.identity";
 
-/** A module of the host's own, through which it reads shared states. */
+/**
+ * A module of the host's own, through which it reads shared states. It hears every shared-state change,
+ * so that the host can wait for the identity state to hold what the identity server answered. The
+ * listener runs on the hub's threads; the host waits on its own.
+ */
 class StateReader : public InternalModule {
 public:
     StateReader() : InternalModule("host.state.reader") {}
     std::string GetSharedStateName() const override { return "host.state.reader"; }
+    void OnRegistered() override;
+
     std::shared_ptr<EventData> Newest(const char* stateName) {
         return GetSharedEventState(stateName, Event::SHARED_STATE_NEWEST);
     }
+
+    /** Whether an identity state with a blob was published, waiting at most `timeout` for one. */
+    bool WaitForIdentityBlob(std::chrono::seconds timeout) {
+        const auto deadline = std::chrono::steady_clock::now() + timeout;
+        MutexLock lock(mutex_);
+        while (!identityBlobSeen_ && lock.WaitUntil(changed_, deadline)) {
+        }
+        return identityBlobSeen_;
+    }
+
+    /** On the hub's thread, after every shared-state change. */
+    void StateChanged() {
+        std::string blob;
+        const auto identity = Newest(kIdentityState);
+        if (identity && identity->GetString("blob", blob) && !blob.empty()) {
+            MutexLock lock(mutex_);
+            identityBlobSeen_ = true;
+            changed_.notify_all();
+        }
+    }
+
+private:
+    Mutex mutex_;
+    std::condition_variable changed_;
+    bool identityBlobSeen_ NVR_GUARDED_BY(mutex_) = false;
 };
 
-fs::path DefaultDataDirectory(const char* program) {
-    std::error_code error;
-    fs::path executable = fs::read_symlink("/proc/self/exe", error);
-    if (error) {
-        executable = fs::absolute(program, error);
+class StateReaderListenerHubSharedState : public ModuleEventListener<StateReader> {
+public:
+    void Hear(const std::shared_ptr<Event>&) override {
+        if (const auto reader = GetParentModule()) {
+            reader->StateChanged();
+        }
     }
-    return executable.parent_path() / "nvr_host_data";
-}
+};
 
-// The bundle must exist, and its packaged configuration, when there is one, must be a JSON object:
-// the SDK would otherwise quietly start without a configuration. `analyticsServer` gets the server the
-// packaged configuration names ("" when none).
-bool CheckBundle(const std::string& bundle, std::string& analyticsServer) {
-    std::error_code error;
-    if (!fs::is_directory(bundle, error)) {
-        std::fprintf(stderr, "nvr_host: no app bundle folder at '%s'\n", bundle.c_str());
-        return false;
-    }
-    const fs::path configuration = fs::path(bundle) / kBundledConfiguration;
-    if (!fs::exists(configuration, error)) {
-        return true;
-    }
-    std::shared_ptr<JsonObject> json;
-    TrySwallow([&] {
-        std::ifstream file(configuration);
-        const std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-        json = CreateNativeJsonUtilityService()->CreateJsonObject(text);
-    });
-    if (!json) {
-        std::fprintf(stderr, "nvr_host: '%s' is not a JSON object\n", configuration.c_str());
-        return false;
-    }
-    TrySwallow([&] { analyticsServer = json->GetString("analytics.server"); });
-    return true;
-}
-
-/** The port of a "127.0.0.1:<port>" server, or 0. */
-int LoopbackPort(const std::string& server) {
-    const std::string prefix = "127.0.0.1:";
-    if (server.rfind(prefix, 0) != 0) {
-        return 0;
-    }
-    int port = 0;
-    TrySwallow([&] { port = std::stoi(server.substr(prefix.size())); });
-    return port > 0 && port < 65536 ? port : 0;
-}
-
-// Clears the state of earlier runs when asked and says where the state lives; the SDK keeps its data
-// stores and caches there, so updates and identifiers of one run carry into the next.
-void PrepareDataDirectory(const fs::path& folder, bool reset) {
-    std::error_code error;
-    if (reset) {
-        fs::remove_all(folder, error);
-    }
-    const bool carried = fs::is_directory(folder, error) && !fs::is_empty(folder, error);
-    if (carried) {
-        std::printf("State of earlier runs in %s (--reset clears it)\n", folder.c_str());
-    } else {
-        std::printf("Fresh state in %s\n", folder.c_str());
-    }
-    AppInfo::SetDataDirectory((folder / "data").string());
-    AppFolders::SetCacheDirectory((folder / "cache").string());
+void StateReader::OnRegistered() {
+    RegisterListener<StateReaderListenerHubSharedState>(EventType::HUB, EventSource::SHARED_STATE);
 }
 
 MobilePrivacyStatus AskPrivacyStatus(Core& core) {
@@ -188,23 +172,17 @@ int main(int argc, char** argv) {
         case ParseOutcome::Run:
             break;
     }
+    const fs::path bundle = options.bundle.empty() ? fs::path(AppFolders::GetBundleDirectory()) : fs::path(options.bundle);
     std::string bundledServer;
-    if (!options.bundle.empty()) {
-        if (!CheckBundle(options.bundle, bundledServer)) {
-            return 1;
-        }
-        AppFolders::SetBundleDirectory(options.bundle);
+    if (!ReadPackagedServer("nvr_host", bundle, bundledServer)) {
+        return 1;
     }
-    PrepareDataDirectory(options.dataDirectory.empty() ? DefaultDataDirectory(argv[0])
-                                                       : fs::path(options.dataDirectory),
-                         options.reset);
+    const fs::path dataDirectory = options.dataDirectory.empty() ? DefaultDataDirectory(argv[0], "nvr_host_data")
+                                                                 : fs::path(options.dataDirectory);
+    PrepareDataDirectory(dataDirectory, options.reset);
+    // The bundle's port when it is free; a collector that had to move is named to the SDK for this run only.
     Collector collector(LoopbackPort(bundledServer));
-    if (collector.Host() != bundledServer) {
-        // The bundle names another server, or its port was taken: the servers move to the collector.
-        std::printf("Pointing the servers at the collector (%s)\n", collector.Host().c_str());
-        options.updates.emplace("analytics.server", Variant::FromString(collector.Host()));
-        options.updates.emplace("skyloom.server", Variant::FromString(collector.Host()));
-    }
+    AppFolders::SetBundleDirectory(PrepareRunBundle(bundle, bundledServer, collector.Host(), dataDirectory).string());
 
     const auto sharedServices = CreateNativeSharedPlatformServices();
     const auto core = Core::Create([sharedServices] { return sharedServices->CreatePlatformServices(); });
@@ -213,7 +191,8 @@ int main(int argc, char** argv) {
     const auto reader = std::make_shared<StateReader>();
     hub->RegisterModule(reader);
     // The facades use only the hub.
-    IdentityPublicApi::Create(hub, nullptr)->RegisterIdentity();
+    const auto identity = IdentityPublicApi::Create(hub, nullptr);
+    identity->RegisterIdentity();
     LifecyclePublicApi::Create(hub, nullptr)->Register();
     const auto analytics =
         AnalyticsPublicApi::Create(hub, nullptr, "OIP-2.2.1-" + ExtensionVersionManager::GetSdkVersion());
@@ -233,17 +212,25 @@ int main(int argc, char** argv) {
     const auto ui = sharedServices->CreatePlatformServices()->GetUIService();
     ReportApplicationNotification(ui, ApplicationNotificationName::DID_FINISH_LAUNCHING);
     core->LifecycleStart({{"host.launch", "demo"}});
+    // The user signs in before using the app, so every hit carries the customer id and what the identity
+    // server answered for it.
+    identity->SyncIdentifier("crm", "example-user", VisitorIdAuthenticationState::AUTHENTICATED);
+    std::printf("Synced customer id crm = example-user\n");
+    if (privacy == MobilePrivacyStatus::OPT_IN && !reader->WaitForIdentityBlob(std::chrono::seconds(20))) {
+        std::fprintf(stderr, "nvr_host: the identity server's answer did not arrive within 20 s\n");
+    }
     const auto tracks = options.tracks.empty() ? DefaultScript() : options.tracks;
     for (const auto& call : tracks) {
         Track(*core, call);
     }
-    core->LifecyclePause();
-    ReportApplicationNotification(ui, ApplicationNotificationName::DID_ENTER_BACKGROUND);
     // Offline batching may hold the last hits back; the app asks for them to be sent now.
     analytics->SendQueuedHits();
     const int arrived =
         privacy == MobilePrivacyStatus::OPT_IN ? WaitForDelivery(*analytics, collector, static_cast<int>(tracks.size()))
                                                : 0;
+    // The app goes to the background only after its hits were built, as an app in use would.
+    core->LifecyclePause();
+    ReportApplicationNotification(ui, ApplicationNotificationName::DID_ENTER_BACKGROUND);
     if (options.lifecycle) {
         std::printf("Lifecycle state (%s):\n%s\n", kLifecycleState, AsJson(reader->Newest(kLifecycleState)).c_str());
     }

@@ -1,12 +1,11 @@
 // The example Objective-C host program: plays an app that uses the SDK through its public classes only.
 // It registers every module through its class and an extension of its own whose listener prints every
 // event it hears, starts the SDK (configured from the configuration packaged in its bundle), opts in for
-// its user, reports a lifecycle start, tracks an action and a state, dispatches the app's own event, on
-// which the extension publishes and reads back its state, makes each module class's main calls once,
-// waits for its hits to reach the demo's collector on 127.0.0.1 (which prints each one), opts out, and
-// pauses.
-//
-//   nvr_objc_host [--log-level error|warning|debug|trace]
+// its user, syncs the user's customer id, reports a lifecycle start, tracks an action and a state,
+// dispatches the app's own event, on which the extension publishes and reads back its state, makes each
+// module class's main calls once, waits for its hits to reach the demo's collector on 127.0.0.1 (which
+// prints each one), opts out, and pauses. Like the C++ host, it keeps the SDK's state between runs and
+// names the collector to the SDK for the run only when the bundle's port was taken.
 
 #import <Foundation/Foundation.h>
 
@@ -14,8 +13,13 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <memory>
+#include <string>
 
 #include "Collector.h"
+#include "DemoFolders.h"
+#include "services/system/AppFolders.h"
 
 #import "platform/NVRAnalytics.h"
 #import "platform/NVRCore.h"
@@ -32,21 +36,52 @@
 
 namespace {
 
-bool ParseLogLevel(int argc, char** argv, NVRMobileLogLevel* level) {
+const char* const USAGE =
+    "usage: nvr_objc_host [--log-level error|warning|debug|trace] [--data-dir DIR] [--reset]\n"
+    "  --data-dir DIR  where the SDK keeps its state between runs (default: nvr_objc_host_data beside\n"
+    "                  the program)\n"
+    "  --reset         clear what earlier runs stored before starting\n";
+
+/** What the command line asks of the program. */
+struct HostOptions {
+    NVRMobileLogLevel logLevel = NVRMobileLogLevelError;
+    std::string dataDirectory;
+    bool reset = false;
+};
+
+bool ParseLogLevel(const char* name, NVRMobileLogLevel* level) {
     const char* names[] = {"error", "warning", "debug", "trace"};
-    if (argc == 1) {
-        return true;
-    }
-    if (argc == 3 && std::strcmp(argv[1], "--log-level") == 0) {
-        for (NSInteger i = 0; i < 4; ++i) {
-            if (std::strcmp(argv[2], names[i]) == 0) {
-                *level = static_cast<NVRMobileLogLevel>(i);
-                return true;
-            }
+    for (NSInteger i = 0; i < 4; ++i) {
+        if (std::strcmp(name, names[i]) == 0) {
+            *level = static_cast<NVRMobileLogLevel>(i);
+            return true;
         }
     }
-    std::fprintf(stderr, "usage: nvr_objc_host [--log-level error|warning|debug|trace]\n");
     return false;
+}
+
+enum class ParseOutcome { Run, ShowHelp, Invalid };
+
+/** Invalid, with the usage on standard error, for anything it does not know. */
+ParseOutcome ParseOptions(int argc, char** argv, HostOptions* options) {
+    for (int i = 1; i < argc; ++i) {
+        const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
+        if (std::strcmp(argv[i], "--help") == 0) {
+            return ParseOutcome::ShowHelp;
+        } else if (std::strcmp(argv[i], "--reset") == 0) {
+            options->reset = true;
+        } else if (std::strcmp(argv[i], "--data-dir") == 0 && value != nullptr) {
+            options->dataDirectory = value;
+            ++i;
+        } else if (std::strcmp(argv[i], "--log-level") == 0 && value != nullptr &&
+                   ParseLogLevel(value, &options->logLevel)) {
+            ++i;
+        } else {
+            std::fputs(USAGE, stderr);
+            return ParseOutcome::Invalid;
+        }
+    }
+    return ParseOutcome::Run;
 }
 
 const char* PrivacyName(NVRMobilePrivacyStatus status) {
@@ -185,9 +220,6 @@ void RegisterModuleClasses() {
 bool UseModuleClasses() {
     [NVRUserProfile updateUserAttribute:@"favourite.color" withValue:@"blue"];
     [NVRUserProfile removeUserAttribute:@"favourite.color"];
-    [NVRIdentity syncIdentifier:@"crm"
-                     identifier:@"example-user"
-                 authentication:NVRMobileVisitorAuthenticationStateAuthenticated];
     [NVRAnalytics setVisitorIdentifier:@"example-visitor"];
     [NVRAnalytics sendQueuedHits];
     [NVRAnalytics getVisitorIdentifier:^(NSString* visitorIdentifier) {
@@ -232,18 +264,20 @@ bool PrintPrivacyStatus(NVRMobilePrivacyStatus* status) {
     return AwaitAnswer("the privacy status");
 }
 
-/** The port the sample bundle's configuration names for every server. */
-constexpr int BUNDLED_COLLECTOR_PORT = 47321;
-
-/** Points the servers at the collector when it could not take the bundle's port. */
-void PointServersAt(const NuvraHost::Collector& collector) {
-    NSString* host = [NSString stringWithUTF8String:collector.Host().c_str()];
-    if ([host isEqualToString:[NSString stringWithFormat:@"127.0.0.1:%d", BUNDLED_COLLECTOR_PORT]]) {
-        return;
+/**
+ * Starts the collector on the port the app's bundle names when it is free, and names the bundle for
+ * this run to the SDK, before the first call of a public class. Nil when the bundle cannot be used.
+ */
+NuvraHost::Collector* StartCollector(const std::filesystem::path& dataDirectory) {
+    const std::filesystem::path bundle = NuvraMobile::AppFolders::GetBundleDirectory();
+    std::string bundledServer;
+    if (!NuvraHost::ReadPackagedServer("nvr_objc_host", bundle, bundledServer)) {
+        return nullptr;
     }
-    std::printf("Pointing the servers at the collector (%s)\n", [host UTF8String]);
-    [NVRCore updateConfiguration:[NSDictionary dictionaryWithObjectsAndKeys:host, @"analytics.server", host,
-                                                                            @"skyloom.server", nil]];
+    auto* collector = new NuvraHost::Collector(NuvraHost::LoopbackPort(bundledServer));
+    NuvraMobile::AppFolders::SetBundleDirectory(
+        NuvraHost::PrepareRunBundle(bundle, bundledServer, collector->Host(), dataDirectory).string());
+    return collector;
 }
 
 /** While the app is opted in its hits must reach the collector. */
@@ -261,15 +295,29 @@ bool AwaitHits(const NuvraHost::Collector& collector, NVRMobilePrivacyStatus pri
 
 int main(int argc, char** argv) {
     NSAutoreleasePool* pool = [[NSAutoreleasePool alloc] init];
-    NVRMobileLogLevel level = NVRMobileLogLevelError;
-    if (!ParseLogLevel(argc, argv, &level)) {
+    HostOptions options;
+    const ParseOutcome outcome = ParseOptions(argc, argv, &options);
+    if (outcome != ParseOutcome::Run) {
+        if (outcome == ParseOutcome::ShowHelp) {
+            std::fputs(USAGE, stdout);
+        }
         [pool drain];
-        return 2;
+        return outcome == ParseOutcome::ShowHelp ? 0 : 2;
+    }
+    const std::filesystem::path dataDirectory =
+        options.dataDirectory.empty() ? NuvraHost::DefaultDataDirectory(argv[0], "nvr_objc_host_data")
+                                      : std::filesystem::path(options.dataDirectory);
+    NuvraHost::PrepareDataDirectory(dataDirectory, options.reset);
+    // Stopped as main returns, before the SDK's own exit handler: a request still under way then fails
+    // and its hit stays stored, as with a server out of reach.
+    const std::unique_ptr<NuvraHost::Collector> collector(StartCollector(dataDirectory));
+    if (!collector) {
+        [pool drain];
+        return 1;
     }
     answered = [[NSCondition alloc] init];
-    [NVRCore setLogLevel:level];
+    [NVRCore setLogLevel:options.logLevel];
     std::printf("SDK version: %s\n", [[NVRCore extensionVersion] UTF8String]);
-    const NuvraHost::Collector collector(BUNDLED_COLLECTOR_PORT);
     RegisterModuleClasses();
     bool ok = RegisterExampleExtension();
 
@@ -278,9 +326,14 @@ int main(int argc, char** argv) {
       Answer();
     }];
     ok = AwaitAnswer("the start") && ok;
-    PointServersAt(collector);
     // The app's user gives consent; the opt-out at the end is stored too, so every run starts from here.
     [NVRCore setPrivacyStatus:NVRMobilePrivacyStatusOptIn];
+    // The user signs in before using the app, so every hit carries the customer id and what the identity
+    // server answered for it.
+    [NVRIdentity syncIdentifier:@"crm"
+                     identifier:@"example-user"
+                 authentication:NVRMobileVisitorAuthenticationStateAuthenticated];
+    std::printf("Synced customer id crm = example-user\n");
 
     NSDictionary* launchContext = [NSDictionary dictionaryWithObject:@"example" forKey:@"launch.source"];
     [NVRCore lifecycleStart:launchContext];
@@ -294,7 +347,7 @@ int main(int argc, char** argv) {
 
     NVRMobilePrivacyStatus privacy = NVRMobilePrivacyStatusUnknown;
     ok = ok && PrintPrivacyStatus(&privacy);
-    ok = ok && AwaitHits(collector, privacy);
+    ok = ok && AwaitHits(*collector, privacy);
     [NVRCore setPrivacyStatus:NVRMobilePrivacyStatusOptOut];
     ok = ok && PrintPrivacyStatus(&privacy);
     [NVRCore lifecyclePause];

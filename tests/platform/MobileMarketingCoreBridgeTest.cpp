@@ -7,6 +7,7 @@
 #include "PlatformTestSupport.h"
 #include "core/SdkError.h"
 #include "services/storage/AppInfo.h"
+#include "services/storage/KeyValueStore.h"
 #include "services/storage/NativeLocalStorageService.h"
 #include "util/Log.h"
 

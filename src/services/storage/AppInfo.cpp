@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "services/storage/KeyValueStore.h"
 #include "util/Log.h"
 #include "util/Mutex.h"
 

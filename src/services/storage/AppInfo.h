@@ -3,9 +3,9 @@
 #include <memory>
 #include <string>
 
-#include "services/storage/KeyValueStore.h"
-
 namespace NuvraMobile {
+
+class KeyValueStore;
 
 /**
  * Process-wide settings that the host gives before the core starts: the app group, and the app's data

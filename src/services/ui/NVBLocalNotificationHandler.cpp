@@ -19,17 +19,17 @@ DateComponents LocalDateOf(std::int64_t secondsSince1970) {
                           local.tm_hour,        local.tm_min,     local.tm_sec};
 }
 
-std::optional<nlohmann::json> UnlessEmpty(nlohmann::json userInfo) {
-    return userInfo.empty() ? std::nullopt : std::optional<nlohmann::json>(std::move(userInfo));
+std::optional<std::string> UnlessEmpty(const nlohmann::json& userInfo) {
+    return userInfo.empty() ? std::nullopt : std::optional<std::string>(userInfo.dump());
 }
 
-NotificationRequest MakeRequest(const ShowLocalNotificationArgs& args, nlohmann::json userInfo) {
+NotificationRequest MakeRequest(const ShowLocalNotificationArgs& args, const nlohmann::json& userInfo) {
     NotificationRequest request;
     request.identifier = args.identifier;
     request.body = AbsentWhenEmpty(args.content);
     request.soundName = AbsentWhenEmpty(args.sound);
     request.title = AbsentWhenEmpty(args.title);
-    request.userInfo = UnlessEmpty(std::move(userInfo));
+    request.userInfo = UnlessEmpty(userInfo);
     request.categoryIdentifier = AbsentWhenEmpty(args.category);
     if (args.fireDate != 0) {
         request.trigger.kind = NotificationTrigger::Kind::CALENDAR;
@@ -41,12 +41,12 @@ NotificationRequest MakeRequest(const ShowLocalNotificationArgs& args, nlohmann:
     return request;
 }
 
-LocalNotification MakeLocalNotification(const ShowLocalNotificationArgs& args, nlohmann::json userInfo) {
+LocalNotification MakeLocalNotification(const ShowLocalNotificationArgs& args, const nlohmann::json& userInfo) {
     LocalNotification notification;
     notification.alertBody = AbsentWhenEmpty(args.content);
     notification.soundName = AbsentWhenEmpty(args.sound);
     notification.alertTitle = AbsentWhenEmpty(args.title);
-    notification.userInfo = UnlessEmpty(std::move(userInfo));
+    notification.userInfo = UnlessEmpty(userInfo);
     notification.fireDate = args.fireDate != 0 ? static_cast<double>(args.fireDate)
                                                : static_cast<double>(std::time(nullptr) + args.delay);
     notification.category = AbsentWhenEmpty(args.category);
@@ -117,16 +117,16 @@ nlohmann::json NVBLocalNotificationHandler::BuildUserInfo(const ShowLocalNotific
 }
 
 void NVBLocalNotificationHandler::Schedule(const UiPlatform& platform, const ShowLocalNotificationArgs& args) {
-    nlohmann::json userInfo = BuildUserInfo(args);
+    const nlohmann::json userInfo = BuildUserInfo(args);
     NotificationSinkInterface& sink = *platform.notificationSink;
     if (sink.IsUserNotificationCenterSupported()) {
-        TryCatch([&] { sink.AddNotificationRequest(MakeRequest(args, std::move(userInfo))); },
+        TryCatch([&] { sink.AddNotificationRequest(MakeRequest(args, userInfo)); },
                  [](SdkError& error) {
                      Log::Error(LOG_TAG, "Unable to show notification with UNNotificationRequest %s %s",
                                 error.GetCode(), error.GetMessage());
                  });
     } else if (sink.IsLocalNotificationSupported()) {
-        TryCatch([&] { sink.ScheduleLocalNotification(MakeLocalNotification(args, std::move(userInfo))); },
+        TryCatch([&] { sink.ScheduleLocalNotification(MakeLocalNotification(args, userInfo)); },
                  [](SdkError&) { Log::Error(LOG_TAG, "Unable to show notification with UILocalNotification"); });
     }
 }

@@ -3,6 +3,8 @@
 #include <memory>
 #include <string>
 
+#include <nlohmann/json.hpp>
+
 #include "platformShim/UIServiceInterface.h"
 #include "services/ui/UiPlatform.h"
 

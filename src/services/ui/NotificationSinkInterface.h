@@ -4,8 +4,6 @@
 #include <optional>
 #include <string>
 
-#include <nlohmann/json.hpp>
-
 #include "core/ObjectInterface.h"
 
 namespace NuvraMobile {
@@ -41,8 +39,8 @@ struct NotificationRequest {
     /** The named sound, or the platform's default sound when absent. */
     std::optional<std::string> soundName;
     std::optional<std::string> title;
-    /** A JSON object; absent when it would have no entry. */
-    std::optional<nlohmann::json> userInfo;
+    /** A JSON object as compact text; absent when it would have no entry. */
+    std::optional<std::string> userInfo;
     std::optional<std::string> categoryIdentifier;
     NotificationTrigger trigger;
 };
@@ -53,7 +51,8 @@ struct LocalNotification {
     /** Absent: no sound. */
     std::optional<std::string> soundName;
     std::optional<std::string> alertTitle;
-    std::optional<nlohmann::json> userInfo;
+    /** A JSON object as compact text, as in NotificationRequest. */
+    std::optional<std::string> userInfo;
     /** Seconds since 1970-01-01 UTC. */
     double fireDate = 0;
     std::optional<std::string> category;

@@ -2,6 +2,8 @@
 
 #include <ctime>
 
+#include <nlohmann/json.hpp>
+
 #include "services/ui/MainQueue.h"
 #include "services/ui/NVBLocalNotificationHandler.h"
 #include "services/ui/RecordingNotificationSink.h"
@@ -10,6 +12,11 @@
 
 namespace NuvraMobile {
 namespace {
+
+/** The sink's JSON text as a value, so that cases compare entries and not spelling. */
+std::optional<nlohmann::json> ParsedUserInfo(const std::optional<std::string>& text) {
+    return text ? std::optional<nlohmann::json>(nlohmann::json::parse(*text)) : std::nullopt;
+}
 
 /** A sink whose user-notification centre fails, as a broken platform call would. */
 class FailingNotificationSink : public RecordingNotificationSink {
@@ -120,7 +127,7 @@ TEST_F(LocalNotificationTest, UserInfoEntriesJoinTheDeepLinkAndWinOverIt) {
         args->deepLink = c.deepLink;
         args->userInfo = c.userInfo;
         Schedule(args);
-        EXPECT_EQ(sink_->GetRequests().back().userInfo, c.expected);
+        EXPECT_EQ(ParsedUserInfo(sink_->GetRequests().back().userInfo), c.expected);
         EXPECT_EQ(log.Service().Contains("ignoring invalid userInfo json for notification (id: id-1)"), c.logsInvalid);
     }
 }

@@ -65,7 +65,7 @@ TEST_F(NativeUiServiceTest, OnlyTheRecordFormCarriesATitle) {
     ASSERT_EQ(requests.size(), before + 2);
     EXPECT_EQ(requests[before].identifier, "field");
     EXPECT_EQ(requests[before].title, std::nullopt);
-    EXPECT_EQ(requests[before].userInfo, (nlohmann::json{{"nvb_deeplink", "app://deep"}}));
+    EXPECT_EQ(requests[before].userInfo, std::optional<std::string>(R"({"nvb_deeplink":"app://deep"})"));
     EXPECT_EQ(requests[before + 1].title, std::optional<std::string>("Title"));
 }
 

@@ -1,0 +1,99 @@
+# The headers an app includes: the only ones installed, as paths under src/. Kept closed: a listed header
+# includes only listed headers (the staging step fails otherwise), so a moved or renamed header is one
+# edit here. What belongs: the Core facade, each module's public API with the value and event types they
+# take, the extension interfaces, the service interfaces a host may implement with the platform services
+# factory and the app's folders, and logging.
+set(NVR_PUBLIC_HEADERS
+  analytics/AnalyticsPublicApi.h
+  core/Core.h
+  core/DebugInfo.h
+  core/Event.h
+  core/EventBuilder.h
+  core/EventData.h
+  core/EventName.h
+  core/EventSource.h
+  core/EventType.h
+  core/Expected.h
+  core/Object.h
+  core/ObjectInterface.h
+  core/SdkError.h
+  core/TaskExecutorInterface.h
+  core/Variant.h
+  core/VariantKind.h
+  core/VariantSerializerInterface.h
+  externalModule/ExternalModuleInterface.h
+  externalModule/ExternalModuleListenerInterface.h
+  externalModule/ExternalModuleServicesInterface.h
+  identity/IdentityPublicApi.h
+  lifecycle/LifecyclePublicApi.h
+  pivora/PivoraObject.h
+  pivora/PivoraParameters.h
+  pivora/PivoraPrefetchResult.h
+  pivora/PivoraPublicApi.h
+  platformShim/CompressedFileServiceInterface.h
+  platformShim/CryptoServiceInterface.h
+  platformShim/DataStoreInterface.h
+  platformShim/DatabaseInterface.h
+  platformShim/DatabaseServiceInterface.h
+  platformShim/DirectoryHandlerInterface.h
+  platformShim/DisplayInformationInterface.h
+  platformShim/EncodingServiceInterface.h
+  platformShim/FileHandlerInterface.h
+  platformShim/FileSystemServiceInterface.h
+  platformShim/HttpConnectionInterface.h
+  platformShim/JsonArray.h
+  platformShim/JsonObject.h
+  platformShim/JsonType.h
+  platformShim/JsonUtilityServiceInterface.h
+  platformShim/LocalStorageServiceInterface.h
+  platformShim/LoggingServiceInterface.h
+  platformShim/NetworkServiceInterface.h
+  platformShim/PlatformServicesInterface.h
+  platformShim/QueryResultInterface.h
+  platformShim/RemoteFileManagerServiceInterface.h
+  platformShim/SharedPlatformServicesInterface.h
+  platformShim/StreamDecoderInterface.h
+  platformShim/SystemInfoServiceInterface.h
+  platformShim/ThreadingServiceInterface.h
+  platformShim/UIServiceInterface.h
+  platformShim/URLServiceInterface.h
+  platformShim/UuidInterface.h
+  services/PlatformServices.h
+  services/storage/AppInfo.h
+  services/system/AppFolders.h
+  services/threading/TaskScopeHookInterface.h
+  services/ui/MainQueueInterface.h
+  services/ui/NotificationSinkInterface.h
+  services/ui/UiBackendInterface.h
+  services/ui/UiPlatform.h
+  services/ui/UrlOpenerInterface.h
+  shared/ContextData.h
+  shared/MobilePrivacyStatus.h
+  shared/VisitorId.h
+  shared/VisitorIdAuthenticationState.h
+  signal/SignalPublicApi.h
+  userprofile/UserProfilePublicApi.h
+  util/Log.h
+  util/Mutex.h
+  util/StringUtils.h
+  util/ThreadAnnotations.h
+  util/ToStringOptions.h)
+
+# The public classes of the Objective-C layer, installed with its library.
+set(NVR_OBJC_PUBLIC_HEADERS
+  platform/NVRAnalytics.h
+  platform/NVRCore.h
+  platform/NVRExtension.h
+  platform/NVRExtensionApi.h
+  platform/NVRExtensionEvent.h
+  platform/NVRExtensionListener.h
+  platform/NVRIdentity.h
+  platform/NVRLifecycle.h
+  platform/NVRMobileTypes.h
+  platform/NVRMobileVisitorId.h
+  platform/NVRPivora.h
+  platform/NVRPivoraParameters.h
+  platform/NVRPivoraPrefetchObject.h
+  platform/NVRSignal.h
+  platform/NVRTypeBridgePivora.h
+  platform/NVRUserProfile.h)

@@ -1,0 +1,10 @@
+#pragma once
+
+#include <cstdio>
+
+// The app's own log, in a folder named as the SDK's logging header is (see core/Object.h).
+namespace ConsumerApp {
+
+inline void Log(const char* line) { std::printf("nuvra_consumer: %s\n", line); }
+
+}  // namespace ConsumerApp

@@ -1,0 +1,110 @@
+#include "DemoFolders.h"
+
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <system_error>
+
+#include <nlohmann/json.hpp>
+
+#include "services/storage/AppInfo.h"
+#include "services/system/AppFolders.h"
+
+namespace NuvraHost {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr const char* kPackagedConfiguration = "NVBMobileConfig.json";
+constexpr const char* kRunBundle = "run-bundle";
+
+std::string ReadText(const fs::path& file) {
+    std::ifstream stream(file);
+    return std::string((std::istreambuf_iterator<char>(stream)), std::istreambuf_iterator<char>());
+}
+
+}  // namespace
+
+fs::path DefaultDataDirectory(const char* program, const char* folderName) {
+    std::error_code error;
+    fs::path executable = fs::read_symlink("/proc/self/exe", error);
+    if (error) {
+        executable = fs::absolute(program, error);
+    }
+    return executable.parent_path() / folderName;
+}
+
+void PrepareDataDirectory(const fs::path& folder, bool reset) {
+    std::error_code error;
+    if (reset) {
+        fs::remove_all(folder, error);
+    }
+    const bool carried = fs::is_directory(folder / "data", error) && !fs::is_empty(folder / "data", error);
+    if (carried) {
+        std::printf("State of earlier runs in %s (--reset clears it)\n", folder.c_str());
+    } else {
+        std::printf("Fresh state in %s\n", folder.c_str());
+    }
+    NuvraMobile::AppInfo::SetDataDirectory((folder / "data").string());
+    NuvraMobile::AppFolders::SetCacheDirectory((folder / "cache").string());
+}
+
+bool ReadPackagedServer(const char* program, const fs::path& bundle, std::string& server) {
+    std::error_code error;
+    if (!fs::is_directory(bundle, error)) {
+        std::fprintf(stderr, "%s: no app bundle folder at '%s'\n", program, bundle.c_str());
+        return false;
+    }
+    server.clear();
+    const fs::path configuration = bundle / kPackagedConfiguration;
+    if (!fs::exists(configuration, error)) {
+        return true;
+    }
+    const auto json = nlohmann::json::parse(ReadText(configuration), nullptr, false);
+    if (!json.is_object()) {
+        std::fprintf(stderr, "%s: '%s' is not a JSON object\n", program, configuration.c_str());
+        return false;
+    }
+    const auto named = json.find("analytics.server");
+    if (named != json.end() && named->is_string()) {
+        server = named->get<std::string>();
+    }
+    return true;
+}
+
+int LoopbackPort(const std::string& server) {
+    const std::string prefix = "127.0.0.1:";
+    if (server.rfind(prefix, 0) != 0 || server.size() == prefix.size() || server.size() > prefix.size() + 5 ||
+        server.find_first_not_of("0123456789", prefix.size()) != std::string::npos) {
+        return 0;
+    }
+    const int port = std::stoi(server.substr(prefix.size()));
+    return port < 65536 ? port : 0;
+}
+
+fs::path PrepareRunBundle(const fs::path& bundle, const std::string& packagedServer, const std::string& collectorHost,
+                          const fs::path& dataDirectory) {
+    const fs::path copy = dataDirectory / kRunBundle;
+    std::error_code error;
+    fs::remove_all(copy, error);
+    if (packagedServer == collectorHost) {
+        return bundle;
+    }
+    std::printf("Pointing the servers at the collector (%s) for this run\n", collectorHost.c_str());
+    fs::create_directories(copy);
+    if (fs::exists(bundle / NuvraMobile::AppFolders::PROPERTIES_FILE_NAME, error)) {
+        fs::copy_file(bundle / NuvraMobile::AppFolders::PROPERTIES_FILE_NAME,
+                      copy / NuvraMobile::AppFolders::PROPERTIES_FILE_NAME);
+    }
+    auto configuration = nlohmann::json::parse(ReadText(bundle / kPackagedConfiguration), nullptr, false);
+    if (!configuration.is_object()) {
+        configuration = nlohmann::json::object();
+    }
+    configuration["analytics.server"] = collectorHost;
+    configuration["skyloom.server"] = collectorHost;
+    std::ofstream(copy / kPackagedConfiguration) << configuration.dump(4) << "\n";
+    return copy;
+}
+
+}  // namespace NuvraHost

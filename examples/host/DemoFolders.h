@@ -1,0 +1,40 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+namespace NuvraHost {
+
+// The folders both demo hosts run with: where the SDK keeps its state between runs, and the app bundle
+// whose packaged configuration names the servers. Called from the host's main thread before the SDK
+// starts.
+
+/** `folderName` beside the running program. */
+std::filesystem::path DefaultDataDirectory(const char* program, const char* folderName);
+
+/**
+ * Clears the state of earlier runs when asked, says where the state lives, and hands the folder to the
+ * SDK: its data stores under data/, its caches and hit databases under cache/.
+ */
+void PrepareDataDirectory(const std::filesystem::path& folder, bool reset);
+
+/**
+ * Reads "analytics.server" of the bundle's packaged configuration into `server` ("" when the bundle has
+ * no configuration or it names none). False, with one line on standard error, when the bundle folder is
+ * missing or its configuration is not a JSON object: the SDK would quietly start without one.
+ */
+bool ReadPackagedServer(const char* program, const std::filesystem::path& bundle, std::string& server);
+
+/** The port of a "127.0.0.1:<port>" server, or 0. */
+int LoopbackPort(const std::string& server);
+
+/**
+ * The bundle folder for this run. When the packaged configuration names `collectorHost` already, the
+ * bundle itself; else run-bundle/ under `dataDirectory` with a copy of the bundle's properties file and
+ * of its packaged configuration, which names the collector as the analytics and identity server. The SDK never stores a packaged configuration, so a
+ * collector that had to move lasts this run only; every run makes or removes the copy anew.
+ */
+std::filesystem::path PrepareRunBundle(const std::filesystem::path& bundle, const std::string& packagedServer,
+                                       const std::string& collectorHost, const std::filesystem::path& dataDirectory);
+
+}  // namespace NuvraHost
