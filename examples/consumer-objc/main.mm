@@ -5,7 +5,6 @@
 #import <Foundation/Foundation.h>
 
 #include <cstdio>
-#include <cstdlib>
 
 #import <nuvra/platform/NVRAnalytics.h>
 #import <nuvra/platform/NVRCore.h>
