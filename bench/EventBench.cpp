@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "core/EventBuilder.h"
-#include "core/EventData.h"
+#include "core/values/EventBuilder.h"
+#include "core/values/EventData.h"
 
 namespace NuvraMobile {
 namespace {

@@ -10,16 +10,16 @@
 #include <random>
 #include <vector>
 
-#include "core/Event.h"
-#include "core/EventBuilder.h"
-#include "core/EventData.h"
-#include "core/EventHub.h"
-#include "core/EventSource.h"
-#include "core/EventType.h"
-#include "core/InternalModule.h"
-#include "core/ModuleEventListener.h"
-#include "core/Object.h"
-#include "core/SharedStateStore.h"
+#include "core/hub/EventHub.h"
+#include "core/hub/SharedStateStore.h"
+#include "core/module/InternalModule.h"
+#include "core/module/ModuleEventListener.h"
+#include "core/values/Event.h"
+#include "core/values/EventBuilder.h"
+#include "core/values/EventData.h"
+#include "core/values/EventSource.h"
+#include "core/values/EventType.h"
+#include "core/values/Object.h"
 #include "platformShim/PlatformServicesInterface.h"
 #include "support/FakePlatformServices.h"
 

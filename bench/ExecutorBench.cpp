@@ -7,9 +7,9 @@
 #include <thread>
 #include <vector>
 
-#include "core/DefaultThreadingServiceInterface.h"
-#include "core/ProxyTaskExecutorInterface.h"
-#include "core/Timer.h"
+#include "core/execution/DefaultThreadingServiceInterface.h"
+#include "core/execution/ProxyTaskExecutorInterface.h"
+#include "core/execution/Timer.h"
 
 namespace NuvraMobile {
 namespace {

@@ -23,12 +23,12 @@
 
 #include "ReferenceRatio.h"
 
-#include "core/Object.h"
-#include "core/Variant.h"
+#include "core/values/Object.h"
+#include "core/values/Variant.h"
+#include "platformShim/NetworkServiceInterface.h"
 #include "platformShim/PlatformServicesInterface.h"
 #include "platformShim/QueryResultInterface.h"
 #include "platformShim/SystemInfoServiceInterface.h"
-#include "platformShim/NetworkServiceInterface.h"
 #include "services/database/Database.h"
 #include "services/database/NativeDatabaseService.h"
 #include "services/network/NativeNetworkService.h"

@@ -13,12 +13,12 @@
 #include <mutex>
 #include <string>
 
-#include "core/Event.h"
-#include "core/EventBuilder.h"
-#include "core/EventData.h"
-#include "core/EventHub.h"
-#include "core/EventSource.h"
-#include "core/EventType.h"
+#include "core/hub/EventHub.h"
+#include "core/values/Event.h"
+#include "core/values/EventBuilder.h"
+#include "core/values/EventData.h"
+#include "core/values/EventSource.h"
+#include "core/values/EventType.h"
 #include "identity/ConfigurationSharedStateIdentity.h"
 #include "identity/Identity.h"
 #include "services/crypto/NativeCryptoService.h"

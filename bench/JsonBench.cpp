@@ -6,7 +6,7 @@
 #include <string>
 
 #include "ReferenceRatio.h"
-#include "core/JsonObjectSerializer.h"
+#include "platformShim/JsonObjectSerializer.h"
 #include "services/json/NativeJsonUtilityService.h"
 
 namespace NuvraMobile {

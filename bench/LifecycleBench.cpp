@@ -15,13 +15,13 @@
 #include <thread>
 #include <vector>
 
-#include "core/Event.h"
-#include "core/EventBuilder.h"
-#include "core/EventData.h"
-#include "core/EventHub.h"
-#include "core/EventSource.h"
-#include "core/EventType.h"
-#include "core/ModuleEventListener.h"
+#include "core/hub/EventHub.h"
+#include "core/module/ModuleEventListener.h"
+#include "core/values/Event.h"
+#include "core/values/EventBuilder.h"
+#include "core/values/EventData.h"
+#include "core/values/EventSource.h"
+#include "core/values/EventType.h"
 #include "lifecycle/Lifecycle.h"
 #include "platformShim/DataStoreInterface.h"
 #include "platformShim/LocalStorageServiceInterface.h"

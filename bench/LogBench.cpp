@@ -7,7 +7,7 @@
 #include <new>
 #include <string>
 
-#include "core/Object.h"
+#include "core/values/Object.h"
 #include "platformShim/LoggingServiceInterface.h"
 #include "util/Log.h"
 #include "util/StringUtils.h"

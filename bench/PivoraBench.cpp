@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "ReferenceRatio.h"
-#include "core/Variant.h"
+#include "core/values/Variant.h"
 #include "lifecycle/LifecycleConstants.h"
 #include "pivora/PivoraConstants.h"
 #include "pivora/PivoraObject.h"

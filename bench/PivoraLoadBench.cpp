@@ -14,8 +14,8 @@
 #include <vector>
 
 #include "core/Core.h"
-#include "core/EventHub.h"
-#include "core/Variant.h"
+#include "core/hub/EventHub.h"
+#include "core/values/Variant.h"
 #include "pivora/PivoraObject.h"
 #include "pivora/PivoraPublicApi.h"
 #include "services/PlatformServices.h"

@@ -5,10 +5,10 @@
 #include <vector>
 
 #include "ReferenceRatio.h"
-#include "core/EventBuilder.h"
-#include "core/EventData.h"
-#include "core/InternalModule.h"
-#include "core/Variant.h"
+#include "core/module/InternalModule.h"
+#include "core/values/EventBuilder.h"
+#include "core/values/EventData.h"
+#include "core/values/Variant.h"
 #include "rulesengine/EventDataFlattener.h"
 #include "rulesengine/Matcher.h"
 #include "rulesengine/Rule.h"

@@ -11,12 +11,12 @@
 #include <string>
 
 #include "core/Core.h"
-#include "core/EventHub.h"
-#include "core/EventSource.h"
-#include "core/EventType.h"
-#include "core/InternalModule.h"
-#include "core/ModuleEventListener.h"
-#include "core/Variant.h"
+#include "core/hub/EventHub.h"
+#include "core/module/InternalModule.h"
+#include "core/module/ModuleEventListener.h"
+#include "core/values/EventSource.h"
+#include "core/values/EventType.h"
+#include "core/values/Variant.h"
 #include "services/PlatformServices.h"
 #include "services/network/NetworkTestSettings.h"
 #include "support/ConfigurationTestSupport.h"

@@ -8,8 +8,8 @@
 #include <memory>
 #include <string>
 
-#include "core/EventData.h"
-#include "core/Variant.h"
+#include "core/values/EventData.h"
+#include "core/values/Variant.h"
 #include "services/json/NativeJsonUtilityService.h"
 #include "support/ConfigurationTestSupport.h"
 #include "userprofile/UserProfilePersistentData.h"

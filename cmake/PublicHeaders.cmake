@@ -6,21 +6,21 @@
 set(NVR_PUBLIC_HEADERS
   analytics/AnalyticsPublicApi.h
   core/Core.h
-  core/DebugInfo.h
-  core/Event.h
-  core/EventBuilder.h
-  core/EventData.h
-  core/EventName.h
-  core/EventSource.h
-  core/EventType.h
-  core/Expected.h
-  core/Object.h
-  core/ObjectInterface.h
-  core/SdkError.h
-  core/TaskExecutorInterface.h
-  core/Variant.h
-  core/VariantKind.h
-  core/VariantSerializerInterface.h
+  core/values/DebugInfo.h
+  core/values/Event.h
+  core/values/EventBuilder.h
+  core/values/EventData.h
+  core/values/EventName.h
+  core/values/EventSource.h
+  core/values/EventType.h
+  core/values/Expected.h
+  core/values/Object.h
+  core/values/ObjectInterface.h
+  core/values/SdkError.h
+  core/execution/TaskExecutorInterface.h
+  core/values/Variant.h
+  core/values/VariantKind.h
+  core/values/VariantSerializerInterface.h
   externalModule/ExternalModuleInterface.h
   externalModule/ExternalModuleListenerInterface.h
   externalModule/ExternalModuleServicesInterface.h

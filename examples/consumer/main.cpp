@@ -9,7 +9,7 @@
 
 #include <nuvra/Nuvra.h>
 
-#include "core/Object.h"
+#include "core/values/Object.h"
 #include "util/Log.h"
 
 static_assert(__cplusplus >= 202002L, "the app is C++20, whatever the SDK's package flags say");

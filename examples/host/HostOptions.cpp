@@ -3,8 +3,8 @@
 #include <cstdio>
 #include <vector>
 
-#include "core/JsonArraySerializer.h"
-#include "core/SdkError.h"
+#include "core/values/SdkError.h"
+#include "platformShim/JsonArraySerializer.h"
 #include "services/json/NativeJsonUtilityService.h"
 
 namespace NuvraHost {

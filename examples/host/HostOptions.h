@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "core/Variant.h"
+#include "core/values/Variant.h"
 #include "util/Log.h"
 
 namespace NuvraHost {

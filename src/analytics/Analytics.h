@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "analytics/AnalyticsConstants.h"
-#include "core/InternalModule.h"
+#include "core/module/InternalModule.h"
 #include "util/Mutex.h"
 
 namespace NuvraMobile {

@@ -1,6 +1,6 @@
 #include "analytics/AnalyticsDatabaseHitSchema.h"
 
-#include "core/Variant.h"
+#include "core/values/Variant.h"
 #include "platformShim/QueryBuilder.h"
 #include "platformShim/QueryResultInterface.h"
 #include "util/Log.h"

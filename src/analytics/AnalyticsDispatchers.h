@@ -5,7 +5,7 @@
 #include <string>
 
 #include "analytics/Analytics.h"
-#include "core/ModuleEventDispatcher.h"
+#include "core/module/ModuleEventDispatcher.h"
 
 namespace NuvraMobile {
 

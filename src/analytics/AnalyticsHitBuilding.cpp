@@ -3,7 +3,7 @@
 #include "analytics/AnalyticsProperties.h"
 #include "analytics/AnalyticsRequestSerializer.h"
 #include "analytics/AnalyticsState.h"
-#include "core/EventData.h"
+#include "core/values/EventData.h"
 #include "platformShim/PlatformServicesInterface.h"
 #include "platformShim/UIServiceInterface.h"
 #include "util/Log.h"

@@ -8,7 +8,7 @@
 #include "analytics/AnalyticsState.h"
 #include "analytics/AnalyticsVersionProvider.h"
 #include "analytics/ContextDataBlock.h"
-#include "core/Timer.h"
+#include "core/execution/Timer.h"
 #include "platformShim/HttpConnectionInterface.h"
 #include "platformShim/NetworkServiceInterface.h"
 #include "platformShim/PlatformServicesInterface.h"

@@ -10,7 +10,7 @@
 #include <optional>
 #include <string>
 
-#include "core/Object.h"
+#include "core/values/Object.h"
 #include "shared/MobilePrivacyStatus.h"
 #include "util/Mutex.h"
 

@@ -4,9 +4,9 @@
 #include "analytics/AnalyticsHitDatabase.h"
 #include "analytics/AnalyticsProperties.h"
 #include "analytics/AnalyticsState.h"
-#include "core/Event.h"
-#include "core/EventData.h"
-#include "core/Timer.h"
+#include "core/execution/Timer.h"
+#include "core/values/Event.h"
+#include "core/values/EventData.h"
 #include "lifecycle/LifecycleConstants.h"
 #include "util/Log.h"
 

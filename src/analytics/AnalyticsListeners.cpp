@@ -1,8 +1,8 @@
 #include "analytics/AnalyticsListeners.h"
 
-#include "core/CoreConstants.h"
-#include "core/Event.h"
-#include "core/EventData.h"
+#include "core/values/CoreConstants.h"
+#include "core/values/Event.h"
+#include "core/values/EventData.h"
 #include "rulesengine/Consequence.h"
 #include "rulesengine/ConsequenceSerializer.h"
 #include "util/Log.h"

@@ -3,7 +3,7 @@
 #include <memory>
 
 #include "analytics/Analytics.h"
-#include "core/ModuleEventListener.h"
+#include "core/module/ModuleEventListener.h"
 
 namespace NuvraMobile {
 

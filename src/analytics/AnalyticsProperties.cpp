@@ -4,7 +4,7 @@
 #include <ctime>
 
 #include "analytics/AnalyticsConstants.h"
-#include "core/Timer.h"
+#include "core/execution/Timer.h"
 #include "util/Log.h"
 #include "util/Mutex.h"
 #include "util/TimeUtils.h"

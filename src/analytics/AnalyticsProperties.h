@@ -7,7 +7,7 @@
 #include <mutex>
 #include <string>
 
-#include "core/Object.h"
+#include "core/values/Object.h"
 #include "util/Mutex.h"
 
 namespace NuvraMobile {

@@ -5,7 +5,7 @@
 
 #include "analytics/AnalyticsConstants.h"
 #include "analytics/AnalyticsRequestSerializer.h"
-#include "core/EventData.h"
+#include "core/values/EventData.h"
 #include "shared/UrlBuilder.h"
 #include "shared/VisitorId.h"
 #include "shared/VisitorIdSerializer.h"

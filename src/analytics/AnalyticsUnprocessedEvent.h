@@ -5,7 +5,7 @@
 #include <utility>
 #include <vector>
 
-#include "core/Object.h"
+#include "core/values/Object.h"
 
 namespace NuvraMobile {
 

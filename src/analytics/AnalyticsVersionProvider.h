@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "core/Object.h"
+#include "core/values/Object.h"
 
 namespace NuvraMobile {
 

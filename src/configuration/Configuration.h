@@ -8,7 +8,7 @@
 #include <string>
 
 #include "configuration/ConfigurationConstants.h"
-#include "core/InternalModule.h"
+#include "core/module/InternalModule.h"
 #include "util/Mutex.h"
 
 namespace NuvraMobile {

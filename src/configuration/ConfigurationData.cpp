@@ -4,13 +4,13 @@
 #include <vector>
 
 #include "configuration/Configuration.h"
-#include "core/EventData.h"
-#include "core/JsonArraySerializer.h"
-#include "core/JsonObjectSerializer.h"
-#include "core/SdkError.h"
-#include "core/Variant.h"
+#include "core/values/EventData.h"
+#include "core/values/SdkError.h"
+#include "core/values/Variant.h"
 #include "platformShim/JsonArray.h"
+#include "platformShim/JsonArraySerializer.h"
 #include "platformShim/JsonObject.h"
+#include "platformShim/JsonObjectSerializer.h"
 #include "platformShim/JsonUtilityServiceInterface.h"
 #include "util/Log.h"
 #include "util/StringUtils.h"

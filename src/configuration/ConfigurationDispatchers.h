@@ -4,7 +4,7 @@
 #include <string>
 
 #include "configuration/Configuration.h"
-#include "core/ModuleEventDispatcher.h"
+#include "core/module/ModuleEventDispatcher.h"
 
 namespace NuvraMobile {
 

@@ -3,7 +3,7 @@
 #include <deque>
 
 #include "configuration/Configuration.h"
-#include "core/SdkError.h"
+#include "core/values/SdkError.h"
 #include "platformShim/FileHandlerInterface.h"
 #include "platformShim/FileSystemServiceInterface.h"
 #include "platformShim/JsonUtilityServiceInterface.h"

@@ -3,8 +3,8 @@
 #include <array>
 #include <string>
 
-#include "core/Event.h"
-#include "core/EventData.h"
+#include "core/values/Event.h"
+#include "core/values/EventData.h"
 #include "util/Log.h"
 
 namespace NuvraMobile {

@@ -3,7 +3,7 @@
 #include <memory>
 
 #include "configuration/Configuration.h"
-#include "core/ModuleEventListener.h"
+#include "core/module/ModuleEventListener.h"
 
 namespace NuvraMobile {
 

@@ -2,9 +2,9 @@
 
 #include "configuration/Configuration.h"
 #include "configuration/RulesLoader.h"
-#include "core/EventData.h"
-#include "core/SdkError.h"
-#include "core/TaskExecutorInterface.h"
+#include "core/execution/TaskExecutorInterface.h"
+#include "core/values/EventData.h"
+#include "core/values/SdkError.h"
 #include "platformShim/DataStoreInterface.h"
 #include "platformShim/FileSystemServiceInterface.h"
 #include "platformShim/JsonUtilityServiceInterface.h"

@@ -2,9 +2,9 @@
 
 #include "configuration/Configuration.h"
 #include "configuration/ConfigurationConstants.h"
-#include "core/EventData.h"
-#include "core/SharedStateMarkers.h"
-#include "core/Variant.h"
+#include "core/hub/SharedStateMarkers.h"
+#include "core/values/EventData.h"
+#include "core/values/Variant.h"
 #include "platformShim/JsonObject.h"
 #include "platformShim/JsonUtilityServiceInterface.h"
 #include "shared/VisitorId.h"

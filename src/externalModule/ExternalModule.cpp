@@ -2,12 +2,12 @@
 
 #include <algorithm>
 
-#include "core/Event.h"
-#include "core/EventData.h"
-#include "core/EventSource.h"
-#include "core/EventType.h"
-#include "core/SdkError.h"
-#include "core/SharedStateMarkers.h"
+#include "core/hub/SharedStateMarkers.h"
+#include "core/values/Event.h"
+#include "core/values/EventData.h"
+#include "core/values/EventSource.h"
+#include "core/values/EventType.h"
+#include "core/values/SdkError.h"
 #include "externalModule/ExternalModuleInterface.h"
 #include "externalModule/ExternalModuleListener.h"
 #include "externalModule/ExternalModuleListenerInterface.h"

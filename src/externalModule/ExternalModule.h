@@ -9,7 +9,7 @@
 #include <string>
 #include <utility>
 
-#include "core/InternalModule.h"
+#include "core/module/InternalModule.h"
 #include "util/Mutex.h"
 
 namespace NuvraMobile {

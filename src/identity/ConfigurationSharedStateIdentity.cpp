@@ -1,6 +1,6 @@
 #include "identity/ConfigurationSharedStateIdentity.h"
 
-#include "core/EventData.h"
+#include "core/values/EventData.h"
 #include "identity/IdentityConstants.h"
 #include "util/Log.h"
 

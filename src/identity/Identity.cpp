@@ -3,14 +3,14 @@
 #include <iterator>
 #include <utility>
 
-#include "core/BoundedDisposal.h"
-#include "core/Event.h"
-#include "core/ModuleMemberTask.h"
-#include "core/EventBuilder.h"
-#include "core/EventData.h"
-#include "core/EventSource.h"
-#include "core/EventType.h"
-#include "core/SdkError.h"
+#include "core/execution/BoundedDisposal.h"
+#include "core/module/ModuleMemberTask.h"
+#include "core/values/Event.h"
+#include "core/values/EventBuilder.h"
+#include "core/values/EventData.h"
+#include "core/values/EventSource.h"
+#include "core/values/EventType.h"
+#include "core/values/SdkError.h"
 #include "identity/ConfigurationSharedStateIdentity.h"
 #include "identity/IdentityDispatchers.h"
 #include "identity/IdentityHitDatabase.h"

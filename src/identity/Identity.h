@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "core/InternalModule.h"
+#include "core/module/InternalModule.h"
 #include "identity/IdentityConstants.h"
 #include "shared/MobilePrivacyStatus.h"
 #include "shared/VisitorId.h"

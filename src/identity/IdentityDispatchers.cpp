@@ -1,10 +1,10 @@
 #include "identity/IdentityDispatchers.h"
 
-#include "core/Event.h"
-#include "core/EventBuilder.h"
-#include "core/EventData.h"
-#include "core/EventSource.h"
-#include "core/EventType.h"
+#include "core/values/Event.h"
+#include "core/values/EventBuilder.h"
+#include "core/values/EventData.h"
+#include "core/values/EventSource.h"
+#include "core/values/EventType.h"
 #include "identity/IdentityConstants.h"
 #include "util/Log.h"
 

@@ -3,7 +3,7 @@
 #include <memory>
 #include <string>
 
-#include "core/ModuleEventDispatcher.h"
+#include "core/module/ModuleEventDispatcher.h"
 #include "identity/Identity.h"
 
 namespace NuvraMobile {

@@ -1,8 +1,8 @@
 #include "identity/IdentityHitDatabase.h"
 
-#include "core/DebugInfo.h"
-#include "core/Event.h"
-#include "core/SdkError.h"
+#include "core/values/DebugInfo.h"
+#include "core/values/Event.h"
+#include "core/values/SdkError.h"
 #include "identity/ConfigurationSharedStateIdentity.h"
 #include "identity/Identity.h"
 #include "identity/IdentityConstants.h"

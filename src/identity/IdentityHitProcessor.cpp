@@ -3,7 +3,7 @@
 #include <utility>
 #include <vector>
 
-#include "core/SdkError.h"
+#include "core/values/SdkError.h"
 #include "identity/Identity.h"
 #include "identity/IdentityConstants.h"
 #include "identity/IdentityObject.h"

@@ -2,9 +2,9 @@
 #include <utility>
 #include <vector>
 
-#include "core/EventData.h"
-#include "core/SdkError.h"
-#include "core/Variant.h"
+#include "core/values/EventData.h"
+#include "core/values/SdkError.h"
+#include "core/values/Variant.h"
 #include "identity/Identity.h"
 #include "identity/IdentityHitDatabase.h"
 #include "platformShim/DataStoreInterface.h"

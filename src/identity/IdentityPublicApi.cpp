@@ -2,13 +2,13 @@
 
 #include <utility>
 
-#include "core/Event.h"
-#include "core/EventBuilder.h"
-#include "core/EventData.h"
-#include "core/EventHub.h"
-#include "core/EventSource.h"
-#include "core/EventType.h"
-#include "core/SdkError.h"
+#include "core/hub/EventHub.h"
+#include "core/values/Event.h"
+#include "core/values/EventBuilder.h"
+#include "core/values/EventData.h"
+#include "core/values/EventSource.h"
+#include "core/values/EventType.h"
+#include "core/values/SdkError.h"
 #include "identity/Identity.h"
 #include "identity/IdentityConstants.h"
 #include "shared/VisitorIdSerializer.h"

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "core/Object.h"
+#include "core/values/Object.h"
 #include "shared/VisitorId.h"
 
 namespace NuvraMobile {

@@ -1,6 +1,6 @@
 #include <string>
 
-#include "core/EventData.h"
+#include "core/values/EventData.h"
 #include "identity/Identity.h"
 #include "identity/IdentityDispatchers.h"
 #include "platformShim/CryptoServiceInterface.h"

@@ -2,9 +2,9 @@
 #include <cstdint>
 #include <string>
 
-#include "core/Event.h"
-#include "core/EventData.h"
-#include "core/SdkError.h"
+#include "core/values/Event.h"
+#include "core/values/EventData.h"
+#include "core/values/SdkError.h"
 #include "identity/ConfigurationSharedStateIdentity.h"
 #include "identity/Identity.h"
 #include "identity/IdentityHitDatabase.h"

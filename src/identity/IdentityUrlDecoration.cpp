@@ -1,7 +1,7 @@
 #include <string>
 
-#include "core/Event.h"
-#include "core/EventData.h"
+#include "core/values/Event.h"
+#include "core/values/EventData.h"
 #include "identity/ConfigurationSharedStateIdentity.h"
 #include "identity/Identity.h"
 #include "util/TimeUtils.h"

@@ -7,7 +7,7 @@
 #include <memory>
 #include <string>
 
-#include "core/InternalModule.h"
+#include "core/module/InternalModule.h"
 #include "lifecycle/LifecycleConstants.h"
 
 namespace NuvraMobile {

@@ -4,7 +4,7 @@
 #include <map>
 #include <string>
 
-#include "core/ModuleEventDispatcher.h"
+#include "core/module/ModuleEventDispatcher.h"
 #include "lifecycle/Lifecycle.h"
 
 namespace NuvraMobile {

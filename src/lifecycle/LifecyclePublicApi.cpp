@@ -2,8 +2,8 @@
 
 #include <utility>
 
-#include "core/EventHub.h"
-#include "core/SdkError.h"
+#include "core/hub/EventHub.h"
+#include "core/values/SdkError.h"
 #include "lifecycle/Lifecycle.h"
 #include "util/Log.h"
 

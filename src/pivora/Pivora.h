@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "core/InternalModule.h"
+#include "core/module/InternalModule.h"
 #include "pivora/PivoraConstants.h"
 #include "shared/MobilePrivacyStatus.h"
 

@@ -1,8 +1,8 @@
 #include "pivora/PivoraDispatchers.h"
 
-#include "core/Event.h"
-#include "core/EventBuilder.h"
-#include "core/EventData.h"
+#include "core/values/Event.h"
+#include "core/values/EventBuilder.h"
+#include "core/values/EventData.h"
 #include "pivora/PivoraPrefetchResult.h"
 
 namespace NuvraMobile {

@@ -4,7 +4,7 @@
 #include <memory>
 #include <string>
 
-#include "core/ModuleEventDispatcher.h"
+#include "core/module/ModuleEventDispatcher.h"
 #include "pivora/Pivora.h"
 
 namespace NuvraMobile {

@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "core/Event.h"
-#include "core/EventData.h"
+#include "core/values/Event.h"
+#include "core/values/EventData.h"
 #include "pivora/PivoraObject.h"
 #include "pivora/PivoraSerializers.h"
 #include "util/Log.h"

@@ -1,6 +1,6 @@
 #include "pivora/PivoraObject.h"
 
-#include "core/SdkError.h"
+#include "core/values/SdkError.h"
 #include "pivora/PivoraConstants.h"
 #include "pivora/PivoraSerializers.h"
 #include "util/Log.h"

@@ -5,8 +5,8 @@
 #include <memory>
 #include <string>
 
-#include "core/Object.h"
-#include "core/Variant.h"
+#include "core/values/Object.h"
+#include "core/values/Variant.h"
 #include "pivora/PivoraParameters.h"
 
 namespace NuvraMobile {

@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "core/Object.h"
+#include "core/values/Object.h"
 #include "platformShim/UIServiceInterface.h"
 
 namespace NuvraMobile {

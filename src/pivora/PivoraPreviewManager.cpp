@@ -1,6 +1,6 @@
 #include "pivora/PivoraPreviewManager.h"
 
-#include "core/SdkError.h"
+#include "core/values/SdkError.h"
 #include "pivora/PivoraConstants.h"
 #include "pivora/PivoraDispatchers.h"
 #include "pivora/PivoraPreviewListeners.h"

@@ -5,7 +5,7 @@
 #include <mutex>
 #include <string>
 
-#include "core/Object.h"
+#include "core/values/Object.h"
 #include "platformShim/NetworkServiceInterface.h"
 #include "platformShim/SystemInfoServiceInterface.h"
 #include "platformShim/UIServiceInterface.h"

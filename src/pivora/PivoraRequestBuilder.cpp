@@ -1,7 +1,7 @@
 #include "pivora/PivoraRequestBuilder.h"
 
-#include "core/SdkError.h"
-#include "core/Variant.h"
+#include "core/values/SdkError.h"
+#include "core/values/Variant.h"
 #include "pivora/PivoraConstants.h"
 #include "pivora/PivoraJson.h"
 #include "pivora/PivoraObject.h"

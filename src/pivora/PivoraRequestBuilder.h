@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "core/Object.h"
+#include "core/values/Object.h"
 #include "platformShim/JsonArray.h"
 #include "platformShim/JsonObject.h"
 

@@ -1,6 +1,6 @@
 #include "pivora/PivoraResponseParser.h"
 
-#include "core/SdkError.h"
+#include "core/values/SdkError.h"
 #include "pivora/PivoraConstants.h"
 #include "pivora/PivoraJson.h"
 #include "platformShim/HttpConnectionInterface.h"

@@ -2,8 +2,8 @@
 
 #include <memory>
 
-#include "core/Object.h"
-#include "core/Variant.h"
+#include "core/values/Object.h"
+#include "core/values/Variant.h"
 #include "pivora/PivoraObject.h"
 #include "pivora/PivoraParameters.h"
 

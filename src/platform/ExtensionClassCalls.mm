@@ -1,7 +1,7 @@
 #import "platform/ExtensionClassCalls.h"
 
 #include "core/Core.h"
-#include "core/SdkError.h"
+#include "core/values/SdkError.h"
 #include "platform/MobileMarketingCoreBridge.h"
 #import "platform/ValueConversions.h"
 #include "util/Log.h"

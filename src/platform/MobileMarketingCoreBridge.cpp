@@ -7,8 +7,8 @@
 #include <cstdio>
 #include <utility>
 
-#include "core/BoundedDisposal.h"
-#include "core/ExecutorShutdown.h"
+#include "core/execution/BoundedDisposal.h"
+#include "core/execution/ExecutorShutdown.h"
 
 #include "platform/ObjCRuntime.h"
 #include "platform/V4Migration.h"

@@ -5,7 +5,7 @@
 #include <memory>
 
 #include "core/Core.h"
-#include "core/Object.h"
+#include "core/values/Object.h"
 #include "platformShim/PlatformServicesInterface.h"
 #include "platformShim/SharedPlatformServicesInterface.h"
 

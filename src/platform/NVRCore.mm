@@ -4,7 +4,7 @@
 #include <memory>
 
 #include "core/Core.h"
-#include "core/EventData.h"
+#include "core/values/EventData.h"
 #include "externalModule/ExternalModuleInterface.h"
 #import "platform/ExtensionClassCalls.h"
 #include "platform/MobileMarketingCoreBridge.h"

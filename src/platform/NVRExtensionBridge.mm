@@ -3,8 +3,8 @@
 #include <cmath>
 #include <string>
 
-#include "core/Object.h"
-#include "core/SdkError.h"
+#include "core/values/Object.h"
+#include "core/values/SdkError.h"
 #include "externalModule/ExternalModuleInterface.h"
 #include "externalModule/ExternalModuleListenerInterface.h"
 #include "platform/LockedObjectSlot.h"

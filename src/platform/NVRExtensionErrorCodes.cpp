@@ -3,7 +3,7 @@
 #include <array>
 #include <utility>
 
-#include "core/SdkError.h"
+#include "core/values/SdkError.h"
 
 namespace NuvraMobile {
 

@@ -3,7 +3,7 @@
 #include <memory>
 #include <string>
 
-#include "core/Event.h"
+#include "core/values/Event.h"
 #include "externalModule/ExternalModuleBridge.h"
 #import "platform/NVRExtensionBridge.h"
 #include "platform/NVRExtensionErrorCodes.h"

@@ -12,7 +12,7 @@
 #include <vector>
 
 #import "platform/NVRMobileTypes.h"
-#include "core/Variant.h"
+#include "core/values/Variant.h"
 #include "shared/MobilePrivacyStatus.h"
 #include "shared/VisitorId.h"
 #include "shared/VisitorIdAuthenticationState.h"

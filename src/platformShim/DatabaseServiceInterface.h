@@ -3,7 +3,7 @@
 #include <memory>
 #include <string>
 
-#include "core/ObjectInterface.h"
+#include "core/values/ObjectInterface.h"
 
 namespace NuvraMobile {
 

@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "core/ObjectInterface.h"
+#include "core/values/ObjectInterface.h"
 
 namespace NuvraMobile {
 

@@ -4,7 +4,7 @@
 #include <memory>
 #include <string>
 
-#include "core/ObjectInterface.h"
+#include "core/values/ObjectInterface.h"
 #include "platformShim/JsonType.h"
 
 namespace NuvraMobile {

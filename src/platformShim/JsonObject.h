@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "core/ObjectInterface.h"
+#include "core/values/ObjectInterface.h"
 #include "platformShim/JsonType.h"
 
 namespace NuvraMobile {

@@ -1,7 +1,7 @@
 #include "platformShim/JsonUtilityServiceInterface.h"
 
-#include "core/EventData.h"
-#include "core/JsonObjectSerializer.h"
+#include "core/values/EventData.h"
+#include "platformShim/JsonObjectSerializer.h"
 
 namespace NuvraMobile {
 

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "core/Expected.h"
-#include "core/ObjectInterface.h"
+#include "core/values/Expected.h"
+#include "core/values/ObjectInterface.h"
 #include "platformShim/JsonArray.h"
 #include "platformShim/JsonObject.h"
 

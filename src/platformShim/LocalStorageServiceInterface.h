@@ -3,7 +3,7 @@
 #include <memory>
 #include <string>
 
-#include "core/ObjectInterface.h"
+#include "core/values/ObjectInterface.h"
 #include "platformShim/DataStoreInterface.h"
 
 namespace NuvraMobile {

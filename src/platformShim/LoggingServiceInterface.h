@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/ObjectInterface.h"
+#include "core/values/ObjectInterface.h"
 #include "util/Log.h"
 
 namespace NuvraMobile {

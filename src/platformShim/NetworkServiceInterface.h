@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-#include "core/ObjectInterface.h"
+#include "core/values/ObjectInterface.h"
 #include "platformShim/HttpConnectionInterface.h"
 
 namespace NuvraMobile {

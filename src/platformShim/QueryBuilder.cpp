@@ -1,6 +1,6 @@
 #include "platformShim/QueryBuilder.h"
 
-#include "core/SdkError.h"
+#include "core/values/SdkError.h"
 
 namespace NuvraMobile {
 

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-#include "core/ObjectInterface.h"
+#include "core/values/ObjectInterface.h"
 
 namespace NuvraMobile {
 

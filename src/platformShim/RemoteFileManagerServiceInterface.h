@@ -7,9 +7,9 @@
 #include <memory>
 #include <string>
 
-#include "core/Expected.h"
-#include "core/ObjectInterface.h"
-#include "core/SdkError.h"
+#include "core/values/Expected.h"
+#include "core/values/ObjectInterface.h"
+#include "core/values/SdkError.h"
 
 namespace NuvraMobile {
 

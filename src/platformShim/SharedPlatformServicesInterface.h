@@ -3,7 +3,7 @@
 #include <chrono>
 #include <memory>
 
-#include "core/Object.h"
+#include "core/values/Object.h"
 
 namespace NuvraMobile {
 

@@ -4,7 +4,7 @@
 #include <functional>
 #include <memory>
 
-#include "core/ObjectInterface.h"
+#include "core/values/ObjectInterface.h"
 
 namespace NuvraMobile {
 

@@ -2,7 +2,7 @@
 
 #include <mutex>
 
-#include "core/DebugInfo.h"
+#include "core/values/DebugInfo.h"
 #include "util/Mutex.h"
 
 namespace NuvraMobile {

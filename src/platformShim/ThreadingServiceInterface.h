@@ -3,8 +3,8 @@
 #include <memory>
 #include <string>
 
-#include "core/ObjectInterface.h"
-#include "core/TaskExecutorInterface.h"
+#include "core/execution/TaskExecutorInterface.h"
+#include "core/values/ObjectInterface.h"
 
 namespace NuvraMobile {
 

@@ -4,8 +4,8 @@
 #include <memory>
 #include <string>
 
-#include "core/Object.h"
-#include "core/ObjectInterface.h"
+#include "core/values/Object.h"
+#include "core/values/ObjectInterface.h"
 
 namespace NuvraMobile {
 

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "core/ObjectInterface.h"
+#include "core/values/ObjectInterface.h"
 
 namespace NuvraMobile {
 

@@ -1,7 +1,7 @@
 #include "rulesengine/ConsequenceSerializer.h"
 
-#include "core/CoreConstants.h"
-#include "core/Variant.h"
+#include "core/values/CoreConstants.h"
+#include "core/values/Variant.h"
 
 namespace NuvraMobile {
 

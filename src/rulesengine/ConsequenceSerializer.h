@@ -2,8 +2,8 @@
 
 #include <memory>
 
-#include "core/Object.h"
-#include "core/VariantSerializerInterface.h"
+#include "core/values/Object.h"
+#include "core/values/VariantSerializerInterface.h"
 #include "rulesengine/Consequence.h"
 
 namespace NuvraMobile {

@@ -1,8 +1,8 @@
 #include "rulesengine/EventDataFlattener.h"
 
-#include "core/EventData.h"
-#include "core/Variant.h"
-#include "core/VariantKinds.h"
+#include "core/values/EventData.h"
+#include "core/values/Variant.h"
+#include "core/values/VariantKinds.h"
 #include "rulesengine/FlatDictionaryInterface.h"
 
 namespace NuvraMobile {

@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "core/Object.h"
+#include "core/values/Object.h"
 
 namespace NuvraMobile {
 

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "core/EventData.h"
-#include "core/Variant.h"
+#include "core/values/EventData.h"
+#include "core/values/Variant.h"
 #include "rulesengine/EventDataFlattener.h"
 #include "rulesengine/MatcherPatterns.h"
 #include "rulesengine/RuleKey.h"

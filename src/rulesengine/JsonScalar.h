@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "core/Variant.h"
+#include "core/values/Variant.h"
 #include "platformShim/JsonType.h"
 
 namespace NuvraMobile {

@@ -2,7 +2,7 @@
 
 #include <functional>
 
-#include "core/Variant.h"
+#include "core/values/Variant.h"
 #include "rulesengine/RuleTokenParser.h"
 #include "util/Log.h"
 #include "util/StringUtils.h"

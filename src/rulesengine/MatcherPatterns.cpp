@@ -6,7 +6,7 @@
 #include <iterator>
 #include <unordered_map>
 
-#include "core/Variant.h"
+#include "core/values/Variant.h"
 #include "util/Mutex.h"
 #include "util/StringUtils.h"
 

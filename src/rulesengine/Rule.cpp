@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "core/Event.h"
+#include "core/values/Event.h"
 #include "rulesengine/RuleCondition.h"
 #include "util/StringUtils.h"
 

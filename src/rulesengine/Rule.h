@@ -3,7 +3,7 @@
 #include <memory>
 #include <vector>
 
-#include "core/Object.h"
+#include "core/values/Object.h"
 
 namespace NuvraMobile {
 

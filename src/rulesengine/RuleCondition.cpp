@@ -3,7 +3,7 @@
 #include <utility>
 #include <vector>
 
-#include "core/SdkError.h"
+#include "core/values/SdkError.h"
 #include "platformShim/JsonArray.h"
 #include "platformShim/JsonObject.h"
 #include "rulesengine/RuleConditionGroup.h"

@@ -1,6 +1,6 @@
 #include "rulesengine/RuleConditionGroup.h"
 
-#include "core/SdkError.h"
+#include "core/values/SdkError.h"
 #include "platformShim/JsonArray.h"
 #include "platformShim/JsonObject.h"
 #include "util/StringUtils.h"

@@ -1,7 +1,7 @@
 #include "rulesengine/RuleConditionMatcher.h"
 
-#include "core/SdkError.h"
-#include "core/Variant.h"
+#include "core/values/SdkError.h"
+#include "core/values/Variant.h"
 #include "platformShim/JsonObject.h"
 #include "rulesengine/Matcher.h"
 #include "rulesengine/RuleKey.h"

@@ -1,9 +1,9 @@
 #include "rulesengine/RuleConsequence.h"
 
-#include "core/CoreConstants.h"
-#include "core/EventData.h"
-#include "core/SdkError.h"
-#include "core/Variant.h"
+#include "core/values/CoreConstants.h"
+#include "core/values/EventData.h"
+#include "core/values/SdkError.h"
+#include "core/values/Variant.h"
 #include "platformShim/JsonArray.h"
 #include "platformShim/JsonObject.h"
 #include "rulesengine/JsonScalar.h"

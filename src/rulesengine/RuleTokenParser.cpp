@@ -2,11 +2,11 @@
 
 #include <cstdlib>
 
-#include "core/Event.h"
-#include "core/EventData.h"
-#include "core/EventHub.h"
-#include "core/SharedStateMarkers.h"
-#include "core/Variant.h"
+#include "core/hub/EventHub.h"
+#include "core/hub/SharedStateMarkers.h"
+#include "core/values/Event.h"
+#include "core/values/EventData.h"
+#include "core/values/Variant.h"
 #include "platformShim/JsonUtilityServiceInterface.h"
 #include "platformShim/PlatformServicesInterface.h"
 #include "platformShim/SystemInfoServiceInterface.h"

@@ -1,6 +1,6 @@
 #include "rulesengine/RulesDownloader.h"
 
-#include "core/SdkError.h"
+#include "core/values/SdkError.h"
 #include "platformShim/CompressedFileServiceInterface.h"
 #include "platformShim/CryptoServiceInterface.h"
 #include "platformShim/FileSystemServiceInterface.h"

@@ -2,13 +2,13 @@
 
 #include <utility>
 
-#include "core/CoreConstants.h"
-#include "core/Event.h"
-#include "core/EventBuilder.h"
-#include "core/EventData.h"
-#include "core/SdkError.h"
-#include "core/Variant.h"
-#include "core/VariantKinds.h"
+#include "core/values/CoreConstants.h"
+#include "core/values/Event.h"
+#include "core/values/EventBuilder.h"
+#include "core/values/EventData.h"
+#include "core/values/SdkError.h"
+#include "core/values/Variant.h"
+#include "core/values/VariantKinds.h"
 #include "rulesengine/Rule.h"
 #include "rulesengine/RuleTokenParser.h"
 #include "util/Log.h"

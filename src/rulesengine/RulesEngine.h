@@ -9,8 +9,8 @@
 #include <unordered_map>
 #include <vector>
 
-#include "core/Object.h"
-#include "core/RulesEngineInterface.h"
+#include "core/hub/RulesEngineInterface.h"
+#include "core/values/Object.h"
 #include "rulesengine/TokenTemplate.h"
 #include "util/Mutex.h"
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "core/SdkError.h"
+#include "core/values/SdkError.h"
 #include "platformShim/CompressedFileServiceInterface.h"
 #include "platformShim/FileSystemServiceInterface.h"
 #include "util/Log.h"

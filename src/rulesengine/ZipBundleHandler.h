@@ -3,7 +3,7 @@
 #include <memory>
 #include <string>
 
-#include "core/Object.h"
+#include "core/values/Object.h"
 #include "rulesengine/RulesBundleNetworkProtocolHandler.h"
 
 namespace NuvraMobile {

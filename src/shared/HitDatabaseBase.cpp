@@ -5,8 +5,8 @@
 #include <optional>
 #include <utility>
 
-#include "core/SdkError.h"
-#include "core/Variant.h"
+#include "core/values/SdkError.h"
+#include "core/values/Variant.h"
 #include "platformShim/DatabaseInterface.h"
 #include "platformShim/DatabaseServiceInterface.h"
 #include "platformShim/Query.h"

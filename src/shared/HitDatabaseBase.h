@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "core/Object.h"
+#include "core/values/Object.h"
 #include "platformShim/DatabaseInterface.h"
 #include "util/Mutex.h"
 

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "core/Object.h"
+#include "core/values/Object.h"
 
 namespace NuvraMobile {
 

@@ -2,9 +2,9 @@
 
 #include <utility>
 
-#include "core/ExecutorShutdown.h"
-#include "core/SdkError.h"
-#include "core/TaskExecutorInterface.h"
+#include "core/execution/ExecutorShutdown.h"
+#include "core/execution/TaskExecutorInterface.h"
+#include "core/values/SdkError.h"
 #include "platformShim/DatabaseInterface.h"
 #include "platformShim/PlatformServicesInterface.h"
 #include "platformShim/QueryBuilder.h"

@@ -1,7 +1,7 @@
 #include "shared/MobilePrivacyStatus.h"
 
-#include "core/CoreConstants.h"
-#include "core/EventData.h"
+#include "core/values/CoreConstants.h"
+#include "core/values/EventData.h"
 
 namespace NuvraMobile {
 namespace {

@@ -1,6 +1,6 @@
 #include "shared/UrlBuilder.h"
 
-#include "core/SdkError.h"
+#include "core/values/SdkError.h"
 #include "util/StringUtils.h"
 #include "util/UrlEncoder.h"
 

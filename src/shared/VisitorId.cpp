@@ -1,6 +1,6 @@
 #include "shared/VisitorId.h"
 
-#include "core/SdkError.h"
+#include "core/values/SdkError.h"
 #include "shared/ContextData.h"
 
 namespace NuvraMobile {

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "core/Object.h"
+#include "core/values/Object.h"
 #include "shared/VisitorIdAuthenticationState.h"
 
 namespace NuvraMobile {

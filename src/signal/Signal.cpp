@@ -2,14 +2,14 @@
 
 #include <chrono>
 
-#include "core/BoundedDisposal.h"
-#include "core/Event.h"
-#include "core/EventData.h"
-#include "core/EventSource.h"
-#include "core/EventType.h"
-#include "core/SdkError.h"
-#include "core/SharedStateMarkers.h"
-#include "core/Variant.h"
+#include "core/execution/BoundedDisposal.h"
+#include "core/hub/SharedStateMarkers.h"
+#include "core/values/Event.h"
+#include "core/values/EventData.h"
+#include "core/values/EventSource.h"
+#include "core/values/EventType.h"
+#include "core/values/SdkError.h"
+#include "core/values/Variant.h"
 #include "platformShim/PlatformServicesInterface.h"
 #include "platformShim/UIServiceInterface.h"
 #include "platformShim/URLServiceInterface.h"

@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-#include "core/InternalModule.h"
+#include "core/module/InternalModule.h"
 #include "shared/MobilePrivacyStatus.h"
 #include "signal/SignalConstants.h"
 

@@ -1,7 +1,7 @@
 #include "signal/SignalDatabaseHitSchema.h"
 
-#include "core/SdkError.h"
-#include "core/Variant.h"
+#include "core/values/SdkError.h"
+#include "core/values/Variant.h"
 #include "platformShim/QueryResultInterface.h"
 #include "util/Log.h"
 

@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "core/SdkError.h"
+#include "core/values/SdkError.h"
 #include "platformShim/HttpConnectionInterface.h"
 #include "platformShim/NetworkServiceInterface.h"
 #include "platformShim/SystemInfoServiceInterface.h"

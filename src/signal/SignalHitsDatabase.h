@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "core/Object.h"
+#include "core/values/Object.h"
 #include "shared/MobilePrivacyStatus.h"
 
 namespace NuvraMobile {

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <utility>
 
-#include "core/Variant.h"
+#include "core/values/Variant.h"
 #include "platformShim/URLServiceInterface.h"
 #include "rulesengine/Consequence.h"
 #include "signal/SignalConstants.h"

@@ -4,7 +4,7 @@
 #include <memory>
 #include <string>
 
-#include "core/Object.h"
+#include "core/values/Object.h"
 
 namespace NuvraMobile {
 

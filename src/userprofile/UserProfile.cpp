@@ -3,13 +3,13 @@
 #include <cstdint>
 #include <utility>
 
-#include "core/Event.h"
-#include "core/ModuleMemberTask.h"
-#include "core/EventData.h"
-#include "core/EventSource.h"
-#include "core/EventType.h"
-#include "core/SdkError.h"
-#include "core/Variant.h"
+#include "core/module/ModuleMemberTask.h"
+#include "core/values/Event.h"
+#include "core/values/EventData.h"
+#include "core/values/EventSource.h"
+#include "core/values/EventType.h"
+#include "core/values/SdkError.h"
+#include "core/values/Variant.h"
 #include "platformShim/JsonUtilityServiceInterface.h"
 #include "platformShim/LocalStorageServiceInterface.h"
 #include "platformShim/PlatformServicesInterface.h"

@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "core/InternalModule.h"
+#include "core/module/InternalModule.h"
 #include "userprofile/UserProfileConstants.h"
 
 namespace NuvraMobile {

@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "core/ModuleEventDispatcher.h"
+#include "core/module/ModuleEventDispatcher.h"
 #include "userprofile/UserProfile.h"
 
 namespace NuvraMobile {

@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "core/Event.h"
-#include "core/EventData.h"
+#include "core/values/Event.h"
+#include "core/values/EventData.h"
 #include "rulesengine/Consequence.h"
 #include "rulesengine/ConsequenceSerializer.h"
 #include "util/Log.h"

@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "core/ModuleEventListener.h"
+#include "core/module/ModuleEventListener.h"
 #include "userprofile/UserProfile.h"
 
 namespace NuvraMobile {

@@ -2,8 +2,8 @@
 
 #include <utility>
 
-#include "core/SdkError.h"
-#include "core/Variant.h"
+#include "core/values/SdkError.h"
+#include "core/values/Variant.h"
 #include "platformShim/DataStoreInterface.h"
 #include "platformShim/JsonArray.h"
 #include "platformShim/JsonObject.h"

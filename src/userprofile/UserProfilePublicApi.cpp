@@ -2,12 +2,12 @@
 
 #include <utility>
 
-#include "core/EventBuilder.h"
-#include "core/EventData.h"
-#include "core/EventHub.h"
-#include "core/EventSource.h"
-#include "core/EventType.h"
-#include "core/Variant.h"
+#include "core/hub/EventHub.h"
+#include "core/values/EventBuilder.h"
+#include "core/values/EventData.h"
+#include "core/values/EventSource.h"
+#include "core/values/EventType.h"
+#include "core/values/Variant.h"
 #include "userprofile/UserProfile.h"
 
 namespace NuvraMobile {

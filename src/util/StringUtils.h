@@ -17,7 +17,7 @@
 
 namespace NuvraMobile {
 
-// Writers of the values that are not objects. Objects use the overload of core/ObjectInterface.h;
+// Writers of the values that are not objects. Objects use the overload of core/values/ObjectInterface.h;
 // other types add their own overload in their own namespace. Callers use StringUtils::ToString.
 void ToStringImpl(std::ostream& stream, bool value, const ToStringOptions& options);
 void ToStringImpl(std::ostream& stream, char value, const ToStringOptions& options);

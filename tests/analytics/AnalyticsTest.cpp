@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "analytics/AnalyticsTestSupport.h"
-#include "core/Variant.h"
+#include "core/values/Variant.h"
 #include "rulesengine/Consequence.h"
 #include "rulesengine/ConsequenceSerializer.h"
 #include "support/CapturingLoggingService.h"

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "configuration/ConfigurationData.h"
-#include "core/EventData.h"
-#include "core/Variant.h"
+#include "core/values/EventData.h"
+#include "core/values/Variant.h"
 #include "services/json/NativeJsonUtilityService.h"
 #include "support/CapturingLoggingService.h"
 #include "support/EventDataJson.h"

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "configuration/ConfigurationDownloader.h"
-#include "core/SdkError.h"
+#include "core/values/SdkError.h"
 #include "platformShim/RemoteFileManagerServiceInterface.h"
 #include "services/filesystem/NativeFileSystemService.h"
 #include "services/json/NativeJsonUtilityService.h"

@@ -3,7 +3,7 @@
 #include <filesystem>
 
 #include "configuration/Configuration.h"
-#include "core/EventData.h"
+#include "core/values/EventData.h"
 #include "platformShim/ThreadingServiceInterface.h"
 #include "rulesengine/Rule.h"
 #include "services/crypto/NativeCryptoService.h"

@@ -10,11 +10,11 @@
 #include <mutex>
 
 #include "core/Core.h"
-#include "core/EventBuilder.h"
-#include "core/EventData.h"
-#include "core/EventHub.h"
-#include "core/InternalModule.h"
-#include "core/Variant.h"
+#include "core/hub/EventHub.h"
+#include "core/module/InternalModule.h"
+#include "core/values/EventBuilder.h"
+#include "core/values/EventData.h"
+#include "core/values/Variant.h"
 #include "platformShim/RemoteFileManagerServiceInterface.h"
 #include "services/compression/NativeCompressedFileService.h"
 #include "services/crypto/NativeCryptoService.h"

@@ -3,8 +3,8 @@
 #include <filesystem>
 
 #include "configuration/RulesLoader.h"
-#include "core/Event.h"
-#include "core/EventData.h"
+#include "core/values/Event.h"
+#include "core/values/EventData.h"
 #include "rulesengine/Rule.h"
 #include "rulesengine/RuleTokenParser.h"
 #include "rulesengine/RulesTestSupport.h"

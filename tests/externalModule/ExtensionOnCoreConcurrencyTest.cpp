@@ -10,9 +10,9 @@
 #include <vector>
 
 #include "core/Core.h"
-#include "core/Event.h"
-#include "core/EventData.h"
-#include "core/SdkError.h"
+#include "core/values/Event.h"
+#include "core/values/EventData.h"
+#include "core/values/SdkError.h"
 #include "externalModule/ExternalModuleBridge.h"
 #include "externalModule/ExternalModuleServicesInterface.h"
 #include "platformShim/JsonUtilityServiceInterface.h"

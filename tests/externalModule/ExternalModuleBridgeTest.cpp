@@ -3,12 +3,12 @@
 #include <memory>
 #include <string>
 
-#include "core/Event.h"
-#include "core/EventBuilder.h"
-#include "core/EventData.h"
-#include "core/EventSource.h"
-#include "core/EventType.h"
-#include "core/Variant.h"
+#include "core/values/Event.h"
+#include "core/values/EventBuilder.h"
+#include "core/values/EventData.h"
+#include "core/values/EventSource.h"
+#include "core/values/EventType.h"
+#include "core/values/Variant.h"
 #include "externalModule/ExternalModuleBridge.h"
 #include "platformShim/JsonUtilityServiceInterface.h"
 #include "services/json/NativeJsonUtilityService.h"

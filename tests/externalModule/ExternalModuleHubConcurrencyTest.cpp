@@ -3,14 +3,14 @@
 #include <memory>
 #include <string>
 
-#include "core/Event.h"
-#include "core/EventBuilder.h"
-#include "core/EventData.h"
-#include "core/EventHub.h"
-#include "core/EventSource.h"
-#include "core/EventType.h"
-#include "core/SdkError.h"
-#include "core/Variant.h"
+#include "core/hub/EventHub.h"
+#include "core/values/Event.h"
+#include "core/values/EventBuilder.h"
+#include "core/values/EventData.h"
+#include "core/values/EventSource.h"
+#include "core/values/EventType.h"
+#include "core/values/SdkError.h"
+#include "core/values/Variant.h"
 #include "externalModule/ExternalModule.h"
 #include "externalModule/ExternalModuleServicesInterface.h"
 #include "platformShim/JsonUtilityServiceInterface.h"

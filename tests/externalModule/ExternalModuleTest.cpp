@@ -5,11 +5,11 @@
 #include <string>
 #include <vector>
 
-#include "core/Event.h"
-#include "core/EventBuilder.h"
-#include "core/EventSource.h"
-#include "core/EventType.h"
-#include "core/SdkError.h"
+#include "core/values/Event.h"
+#include "core/values/EventBuilder.h"
+#include "core/values/EventSource.h"
+#include "core/values/EventType.h"
+#include "core/values/SdkError.h"
 #include "externalModule/ExternalModule.h"
 #include "externalModule/ExternalModuleServicesInterface.h"
 #include "support/CapturingLoggingService.h"

@@ -6,10 +6,10 @@
 #include <memory>
 #include <string>
 
-#include "core/Event.h"
-#include "core/EventBuilder.h"
-#include "core/EventSource.h"
-#include "core/EventType.h"
+#include "core/values/Event.h"
+#include "core/values/EventBuilder.h"
+#include "core/values/EventSource.h"
+#include "core/values/EventType.h"
 #include "identity/IdentityDatabaseHitSchema.h"
 #include "identity/IdentityHitDatabase.h"
 #include "identity/IdentityHitProcessor.h"

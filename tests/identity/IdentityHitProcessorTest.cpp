@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "core/Event.h"
-#include "core/EventData.h"
+#include "core/values/Event.h"
+#include "core/values/EventData.h"
 #include "identity/Identity.h"
 #include "identity/IdentityHitProcessor.h"
 #include "identity/IdentityObject.h"

@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "core/Event.h"
-#include "core/EventData.h"
-#include "core/EventHub.h"
+#include "core/hub/EventHub.h"
+#include "core/values/Event.h"
+#include "core/values/EventData.h"
 #include "identity/IdentityPublicApi.h"
 #include "identity/IdentityTestSupport.h"
 #include "lifecycle/LifecyclePublicApi.h"

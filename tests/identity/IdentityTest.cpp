@@ -9,16 +9,17 @@
 #include <string>
 #include <vector>
 
-#include "core/Event.h"
-#include "core/EventBuilder.h"
-#include "core/EventData.h"
-#include "core/EventSource.h"
-#include "core/EventType.h"
-#include "core/Variant.h"
+#include "core/values/Event.h"
+#include "core/values/EventBuilder.h"
+#include "core/values/EventData.h"
+#include "core/values/EventSource.h"
+#include "core/values/EventType.h"
+#include "core/values/Variant.h"
 #include "identity/ConfigurationSharedStateIdentity.h"
 #include "identity/Identity.h"
 #include "identity/IdentityConstants.h"
 #include "identity/IdentityObject.h"
+#include "identity/IdentityTestSupport.h"
 #include "platformShim/DataStoreInterface.h"
 #include "platformShim/LocalStorageServiceInterface.h"
 #include "services/json/NativeJsonUtilityService.h"
@@ -27,7 +28,6 @@
 #include "support/FakeEventHub.h"
 #include "support/FakePlatformServices.h"
 #include "support/ManualTaskExecutor.h"
-#include "identity/IdentityTestSupport.h"
 
 namespace NuvraMobile {
 namespace {

@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-#include "core/Object.h"
+#include "core/values/Object.h"
 #include "platformShim/CryptoServiceInterface.h"
 #include "platformShim/UuidInterface.h"
 #include "services/crypto/NativeCryptoService.h"

@@ -9,8 +9,8 @@
 #include <string>
 
 #include "core/Core.h"
-#include "core/EventHub.h"
-#include "core/InternalModule.h"
+#include "core/hub/EventHub.h"
+#include "core/module/InternalModule.h"
 #include "services/PlatformServices.h"
 #include "support/ConfigurationTestSupport.h"
 #include "support/ThreadSignals.h"

@@ -12,10 +12,10 @@
 #include <tuple>
 #include <vector>
 
-#include "core/Event.h"
-#include "core/EventBuilder.h"
-#include "core/EventData.h"
-#include "core/Variant.h"
+#include "core/values/Event.h"
+#include "core/values/EventBuilder.h"
+#include "core/values/EventData.h"
+#include "core/values/Variant.h"
 #include "pivora/Pivora.h"
 #include "pivora/PivoraObject.h"
 #include "pivora/PivoraSerializers.h"

@@ -9,10 +9,10 @@
 #include <utility>
 #include <vector>
 
-#include "core/Event.h"
-#include "core/EventBuilder.h"
-#include "core/EventData.h"
-#include "core/SdkError.h"
+#include "core/values/Event.h"
+#include "core/values/EventBuilder.h"
+#include "core/values/EventData.h"
+#include "core/values/SdkError.h"
 #include "pivora/PivoraObject.h"
 #include "pivora/PivoraPublicApi.h"
 #include "pivora/PivoraSerializers.h"

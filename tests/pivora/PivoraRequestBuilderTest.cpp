@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "core/Variant.h"
+#include "core/values/Variant.h"
 #include "pivora/PivoraObject.h"
 #include "pivora/PivoraParameters.h"
 #include "pivora/PivoraPreviewManager.h"

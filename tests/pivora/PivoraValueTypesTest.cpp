@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "core/EventData.h"
-#include "core/Variant.h"
+#include "core/values/EventData.h"
+#include "core/values/Variant.h"
 #include "pivora/PivoraObject.h"
 #include "pivora/PivoraParameters.h"
 #include "pivora/PivoraSerializers.h"

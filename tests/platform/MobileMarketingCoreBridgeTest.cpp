@@ -5,7 +5,7 @@
 #include <atomic>
 
 #include "PlatformTestSupport.h"
-#include "core/SdkError.h"
+#include "core/values/SdkError.h"
 #include "services/storage/AppInfo.h"
 #include "services/storage/KeyValueStore.h"
 #include "services/storage/NativeLocalStorageService.h"

@@ -5,9 +5,9 @@
 
 #include "ModuleClassTestSupport.h"
 #include "analytics/AnalyticsVersionProvider.h"
-#include "core/EventData.h"
-#include "core/EventSource.h"
-#include "core/EventType.h"
+#include "core/values/EventData.h"
+#include "core/values/EventSource.h"
+#include "core/values/EventType.h"
 #include "platform/ValueConversions.h"
 #include "support/ThreadSignals.h"
 

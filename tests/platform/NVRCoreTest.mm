@@ -5,10 +5,10 @@
 #include <atomic>
 
 #include "PlatformTestSupport.h"
-#include "core/CoreConstants.h"
-#include "core/Event.h"
-#include "core/EventData.h"
-#include "core/EventHub.h"
+#include "core/hub/EventHub.h"
+#include "core/values/CoreConstants.h"
+#include "core/values/Event.h"
+#include "core/values/EventData.h"
 #include "platform/MobileMarketingCoreBridge.h"
 #include "platformShim/SystemInfoServiceInterface.h"
 #include "services/storage/AppInfo.h"

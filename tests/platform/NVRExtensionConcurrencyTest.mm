@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "PlatformTestSupport.h"
-#include "core/EventHub.h"
+#include "core/hub/EventHub.h"
 #include "platform/MobileMarketingCoreBridge.h"
 #include "platform/ObjCRuntime.h"
 #include "support/ThreadSignals.h"

@@ -18,7 +18,7 @@
 #include <vector>
 
 #include "PlatformTestSupport.h"
-#include "core/EventHub.h"
+#include "core/hub/EventHub.h"
 #include "platform/MobileMarketingCoreBridge.h"
 #include "platformShim/SystemInfoServiceInterface.h"
 #include "support/CapturingLoggingService.h"

@@ -4,10 +4,10 @@
 #include <algorithm>
 
 #include "ModuleClassTestSupport.h"
-#include "core/EventData.h"
-#include "core/EventSource.h"
-#include "core/EventType.h"
-#include "core/Variant.h"
+#include "core/values/EventData.h"
+#include "core/values/EventSource.h"
+#include "core/values/EventType.h"
+#include "core/values/Variant.h"
 #include "shared/VisitorIdSerializer.h"
 #include "support/ThreadSignals.h"
 

@@ -6,7 +6,7 @@
 #import "platform/NVRUserProfile.h"
 
 #include "ModuleClassTestSupport.h"
-#include "core/EventHub.h"
+#include "core/hub/EventHub.h"
 
 namespace NuvraMobile {
 namespace {

@@ -1,8 +1,8 @@
 #import "platform/NVRUserProfile.h"
 
 #include "ModuleClassTestSupport.h"
-#include "core/EventData.h"
-#include "core/Variant.h"
+#include "core/values/EventData.h"
+#include "core/values/Variant.h"
 #include "platform/ValueConversions.h"
 
 namespace NuvraMobile {

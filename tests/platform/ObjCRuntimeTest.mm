@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "ObjCTestSupport.h"
-#include "core/SdkError.h"
+#include "core/values/SdkError.h"
 #include "platform/ObjCRuntime.h"
 #include "services/threading/NativeThreadingService.h"
 #include "support/ThreadSignals.h"

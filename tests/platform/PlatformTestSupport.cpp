@@ -2,7 +2,7 @@
 
 #include <filesystem>
 
-#include "core/Event.h"
+#include "core/values/Event.h"
 #include "platform/MobileMarketingCoreBridge.h"
 #include "services/storage/AppInfo.h"
 #include "services/system/AppFolders.h"

@@ -3,7 +3,7 @@
 
 #include <functional>
 
-#include "core/SdkError.h"
+#include "core/values/SdkError.h"
 #include "platformShim/QueryBuilder.h"
 
 namespace NuvraMobile {

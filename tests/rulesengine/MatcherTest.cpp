@@ -4,7 +4,7 @@
 #include <random>
 #include <regex>
 
-#include "core/Variant.h"
+#include "core/values/Variant.h"
 #include "rulesengine/Matcher.h"
 #include "rulesengine/RulesTestSupport.h"
 #include "support/CapturingLoggingService.h"

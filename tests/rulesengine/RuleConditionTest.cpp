@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "core/Variant.h"
+#include "core/values/Variant.h"
 #include "rulesengine/RuleCondition.h"
 #include "rulesengine/RuleConditionGroup.h"
 #include "rulesengine/RuleConditionMatcher.h"

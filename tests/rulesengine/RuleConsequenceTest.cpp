@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "core/EventData.h"
-#include "core/Variant.h"
+#include "core/values/EventData.h"
+#include "core/values/Variant.h"
 #include "rulesengine/ConsequenceSerializer.h"
 #include "rulesengine/RuleConsequence.h"
 #include "rulesengine/RulesTestSupport.h"

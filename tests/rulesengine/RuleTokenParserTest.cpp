@@ -3,8 +3,8 @@
 #include <random>
 #include <regex>
 
-#include "core/SharedStateMarkers.h"
-#include "core/Variant.h"
+#include "core/hub/SharedStateMarkers.h"
+#include "core/values/Variant.h"
 #include "rulesengine/EventDataFlattener.h"
 #include "rulesengine/RuleTokenParser.h"
 #include "rulesengine/RulesTestSupport.h"

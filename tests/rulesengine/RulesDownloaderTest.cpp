@@ -2,8 +2,8 @@
 
 #include <filesystem>
 
-#include "core/Object.h"
-#include "core/SdkError.h"
+#include "core/values/Object.h"
+#include "core/values/SdkError.h"
 #include "platformShim/CompressedFileServiceInterface.h"
 #include "platformShim/RemoteFileManagerServiceInterface.h"
 #include "rulesengine/RulesDownloader.h"

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "core/SdkError.h"
+#include "core/values/SdkError.h"
 #include "rulesengine/RulesEngine.h"
 #include "rulesengine/RulesEngineTestSupport.h"
 #include "support/CapturingLoggingService.h"

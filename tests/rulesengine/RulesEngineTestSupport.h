@@ -4,10 +4,10 @@
 #include <string>
 #include <vector>
 
-#include "core/EventBuilder.h"
-#include "core/EventData.h"
-#include "core/InternalModule.h"
-#include "core/Variant.h"
+#include "core/module/InternalModule.h"
+#include "core/values/EventBuilder.h"
+#include "core/values/EventData.h"
+#include "core/values/Variant.h"
 #include "rulesengine/Rule.h"
 #include "rulesengine/RuleConditionGroup.h"
 #include "rulesengine/RuleConditionMatcher.h"

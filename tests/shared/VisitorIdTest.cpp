@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "core/EventData.h"
-#include "core/Variant.h"
+#include "core/values/EventData.h"
+#include "core/values/Variant.h"
 #include "shared/MobilePrivacyStatus.h"
 #include "shared/VisitorId.h"
 #include "shared/VisitorIdSerializer.h"

@@ -14,9 +14,9 @@
 #include <vector>
 
 #include "core/Core.h"
-#include "core/EventData.h"
-#include "core/EventHub.h"
-#include "core/Variant.h"
+#include "core/hub/EventHub.h"
+#include "core/values/EventData.h"
+#include "core/values/Variant.h"
 #include "rulesengine/Rule.h"
 #include "rulesengine/RulesEngineTestSupport.h"
 #include "services/PlatformServices.h"

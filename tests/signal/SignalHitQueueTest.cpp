@@ -7,7 +7,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "core/SdkError.h"
+#include "core/values/SdkError.h"
 #include "signal/SignalDatabaseHitSchema.h"
 #include "signal/SignalHitProcessor.h"
 #include "signal/SignalHitQueue.h"

@@ -7,7 +7,7 @@
 #include <memory>
 #include <string>
 
-#include "core/Variant.h"
+#include "core/values/Variant.h"
 #include "rulesengine/Consequence.h"
 #include "services/url/NativeUrlService.h"
 #include "signal/SignalHit.h"

@@ -2,10 +2,10 @@
 
 #include <utility>
 
-#include "core/Event.h"
-#include "core/EventSource.h"
-#include "core/EventType.h"
-#include "core/ModuleEventListener.h"
+#include "core/module/ModuleEventListener.h"
+#include "core/values/Event.h"
+#include "core/values/EventSource.h"
+#include "core/values/EventType.h"
 
 namespace NuvraMobile {
 

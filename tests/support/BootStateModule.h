@@ -3,8 +3,8 @@
 #include <memory>
 #include <string>
 
-#include "core/EventData.h"
-#include "core/InternalModule.h"
+#include "core/module/InternalModule.h"
+#include "core/values/EventData.h"
 
 namespace NuvraMobile {
 

@@ -4,10 +4,10 @@
 
 #include <stdexcept>
 
-#include "core/Event.h"
-#include "core/EventData.h"
-#include "core/ModuleEventListener.h"
-#include "core/SdkError.h"
+#include "core/module/ModuleEventListener.h"
+#include "core/values/Event.h"
+#include "core/values/EventData.h"
+#include "core/values/SdkError.h"
 #include "util/StringUtils.h"
 
 namespace NuvraMobile {

@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "core/InternalModule.h"
-#include "core/Object.h"
+#include "core/module/InternalModule.h"
+#include "core/values/Object.h"
 #include "platformShim/DataStoreInterface.h"
 #include "platformShim/LocalStorageServiceInterface.h"
 #include "platformShim/PlatformServicesInterface.h"

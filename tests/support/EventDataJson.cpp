@@ -1,6 +1,6 @@
 #include "EventDataJson.h"
 
-#include "core/EventData.h"
+#include "core/values/EventData.h"
 #include "platformShim/JsonObject.h"
 #include "services/json/NativeJsonUtilityService.h"
 

@@ -3,7 +3,7 @@
 #include <atomic>
 #include <memory>
 
-#include "core/TaskExecutorInterface.h"
+#include "core/execution/TaskExecutorInterface.h"
 #include "support/ThreadSignals.h"
 
 namespace NuvraMobile {

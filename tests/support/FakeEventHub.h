@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "core/EventHub.h"
+#include "core/hub/EventHub.h"
 
 namespace NuvraMobile {
 

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <utility>
 
-#include "core/Event.h"
-#include "core/SdkError.h"
+#include "core/values/Event.h"
+#include "core/values/SdkError.h"
 
 namespace NuvraMobile {
 

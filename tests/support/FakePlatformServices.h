@@ -4,7 +4,7 @@
 #include <chrono>
 #include <memory>
 
-#include "core/Object.h"
+#include "core/values/Object.h"
 #include "platformShim/PlatformServicesInterface.h"
 
 namespace NuvraMobile {

@@ -3,7 +3,7 @@
 #include <limits>
 #include <utility>
 
-#include "core/SdkError.h"
+#include "core/values/SdkError.h"
 #include "services/database/Database.h"
 
 namespace NuvraMobile {

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "core/Object.h"
+#include "core/values/Object.h"
 #include "platformShim/DatabaseInterface.h"
 #include "platformShim/DatabaseServiceInterface.h"
 

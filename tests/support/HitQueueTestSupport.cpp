@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "core/Variant.h"
+#include "core/values/Variant.h"
 #include "platformShim/QueryResultInterface.h"
 #include "services/database/NativeDatabaseService.h"
 #include "support/FakePlatformServices.h"

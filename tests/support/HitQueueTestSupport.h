@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "core/Object.h"
-#include "core/TaskExecutorInterface.h"
+#include "core/execution/TaskExecutorInterface.h"
+#include "core/values/Object.h"
 #include "platformShim/PlatformServicesInterface.h"
 #include "platformShim/ThreadingServiceInterface.h"
 #include "shared/DatabaseHitBase.h"

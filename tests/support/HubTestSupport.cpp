@@ -3,12 +3,12 @@
 #include <filesystem>
 #include <utility>
 
-#include "core/DefaultThreadingServiceInterface.h"
-#include "core/Event.h"
-#include "core/EventBuilder.h"
-#include "core/EventData.h"
-#include "core/EventSource.h"
-#include "core/EventType.h"
+#include "core/execution/DefaultThreadingServiceInterface.h"
+#include "core/values/Event.h"
+#include "core/values/EventBuilder.h"
+#include "core/values/EventData.h"
+#include "core/values/EventSource.h"
+#include "core/values/EventType.h"
 
 namespace NuvraMobile {
 

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "core/Object.h"
-#include "core/TaskExecutorInterface.h"
+#include "core/execution/TaskExecutorInterface.h"
+#include "core/values/Object.h"
 #include "platformShim/ThreadingServiceInterface.h"
 
 namespace NuvraMobile {

@@ -1,10 +1,10 @@
 #include "support/IdentityStandIn.h"
 
-#include "core/Event.h"
-#include "core/EventData.h"
-#include "core/EventSource.h"
-#include "core/EventType.h"
-#include "core/ModuleEventListener.h"
+#include "core/module/ModuleEventListener.h"
+#include "core/values/Event.h"
+#include "core/values/EventData.h"
+#include "core/values/EventSource.h"
+#include "core/values/EventType.h"
 
 namespace NuvraMobile {
 namespace {

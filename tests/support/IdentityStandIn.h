@@ -3,7 +3,7 @@
 #include <memory>
 #include <string>
 
-#include "core/InternalModule.h"
+#include "core/module/InternalModule.h"
 
 namespace NuvraMobile {
 

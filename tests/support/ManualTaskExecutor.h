@@ -6,8 +6,8 @@
 #include <mutex>
 #include <string>
 
-#include "core/Object.h"
-#include "core/TaskExecutorInterface.h"
+#include "core/execution/TaskExecutorInterface.h"
+#include "core/values/Object.h"
 
 namespace NuvraMobile {
 

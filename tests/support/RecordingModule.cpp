@@ -2,9 +2,9 @@
 
 #include <utility>
 
-#include "core/Event.h"
-#include "core/ModuleEventListener.h"
-#include "core/ModuleEventProcessorBase.h"
+#include "core/module/ModuleEventListener.h"
+#include "core/module/ModuleEventProcessorBase.h"
+#include "core/values/Event.h"
 
 namespace NuvraMobile {
 

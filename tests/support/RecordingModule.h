@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "core/InternalModule.h"
+#include "core/module/InternalModule.h"
 
 namespace NuvraMobile {
 

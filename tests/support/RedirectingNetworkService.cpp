@@ -1,6 +1,6 @@
 #include "support/RedirectingNetworkService.h"
 
-#include "core/SdkError.h"
+#include "core/values/SdkError.h"
 
 namespace NuvraMobile {
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "core/Object.h"
+#include "core/values/Object.h"
 #include "platformShim/NetworkServiceInterface.h"
 
 namespace NuvraMobile {

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "core/Object.h"
+#include "core/values/Object.h"
 #include "platformShim/CompressedFileServiceInterface.h"
 #include "platformShim/RemoteFileManagerServiceInterface.h"
 

@@ -11,7 +11,7 @@
 #include <utility>
 #include <vector>
 
-#include "core/Object.h"
+#include "core/values/Object.h"
 #include "platformShim/NetworkServiceInterface.h"
 #include "util/Mutex.h"
 

@@ -12,10 +12,10 @@
 #include <vector>
 
 #include "core/Core.h"
-#include "core/Event.h"
-#include "core/EventData.h"
-#include "core/EventHub.h"
-#include "core/Variant.h"
+#include "core/hub/EventHub.h"
+#include "core/values/Event.h"
+#include "core/values/EventData.h"
+#include "core/values/Variant.h"
 #include "rulesengine/RulesEngineTestSupport.h"
 #include "services/PlatformServices.h"
 #include "services/storage/NativeLocalStorageService.h"

@@ -7,7 +7,7 @@
 #include <memory>
 #include <string>
 
-#include "core/Variant.h"
+#include "core/values/Variant.h"
 #include "services/json/NativeJsonUtilityService.h"
 #include "support/CapturingLoggingService.h"
 #include "support/ConfigurationTestSupport.h"

@@ -6,7 +6,7 @@
 #include <thread>
 #include <vector>
 
-#include "core/SdkError.h"
+#include "core/values/SdkError.h"
 #include "platformShim/SystemInfoServiceInterface.h"
 #include "support/CapturingLoggingService.h"
 #include "support/FakeSystemInfoService.h"

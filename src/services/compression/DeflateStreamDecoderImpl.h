@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "core/Object.h"
+#include "core/values/Object.h"
 #include "platformShim/StreamDecoderInterface.h"
 
 namespace NuvraMobile {

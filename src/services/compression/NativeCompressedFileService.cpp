@@ -5,7 +5,7 @@
 #include <system_error>
 #include <vector>
 
-#include "core/SdkError.h"
+#include "core/values/SdkError.h"
 #include "services/compression/ZipFile.h"
 #include "services/compression/ZipFormat.h"
 

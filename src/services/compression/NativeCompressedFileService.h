@@ -4,7 +4,7 @@
 #include <memory>
 #include <string>
 
-#include "core/Object.h"
+#include "core/values/Object.h"
 #include "platformShim/CompressedFileServiceInterface.h"
 
 namespace NuvraMobile {

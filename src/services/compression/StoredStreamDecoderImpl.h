@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/Object.h"
+#include "core/values/Object.h"
 #include "platformShim/StreamDecoderInterface.h"
 
 namespace NuvraMobile {

@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "core/SdkError.h"
+#include "core/values/SdkError.h"
 #include "platformShim/DirectoryHandlerInterface.h"
 #include "platformShim/StreamDecoderInterface.h"
 #include "services/compression/ZipFormat.h"

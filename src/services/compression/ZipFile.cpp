@@ -1,6 +1,6 @@
 #include "services/compression/ZipFile.h"
 
-#include "core/SdkError.h"
+#include "core/values/SdkError.h"
 #include "services/compression/ZipFormat.h"
 #include "services/filesystem/FileHandlerImpl.h"
 

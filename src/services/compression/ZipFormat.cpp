@@ -1,6 +1,6 @@
 #include "services/compression/ZipFormat.h"
 
-#include "core/SdkError.h"
+#include "core/values/SdkError.h"
 
 namespace NuvraMobile {
 

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "core/Object.h"
+#include "core/values/Object.h"
 #include "platformShim/UuidInterface.h"
 
 namespace NuvraMobile {

@@ -6,8 +6,8 @@
 #include <memory>
 #include <utility>
 
-#include "core/SdkError.h"
-#include "core/Variant.h"
+#include "core/values/SdkError.h"
+#include "core/values/Variant.h"
 #include "platformShim/Query.h"
 #include "platformShim/QueryStringBuilder.h"
 #include "services/database/QueryResult.h"

@@ -6,8 +6,8 @@
 #include <unordered_map>
 #include <vector>
 
-#include "core/Object.h"
-#include "core/SdkError.h"
+#include "core/values/Object.h"
+#include "core/values/SdkError.h"
 #include "platformShim/DatabaseInterface.h"
 #include "util/Mutex.h"
 

@@ -4,7 +4,7 @@
 #include <system_error>
 #include <utility>
 
-#include "core/SdkError.h"
+#include "core/values/SdkError.h"
 #include "platformShim/SystemInfoServiceInterface.h"
 #include "services/database/Database.h"
 #include "util/Mutex.h"

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <utility>
 
-#include "core/SdkError.h"
+#include "core/values/SdkError.h"
 #include "services/database/Database.h"
 #include "util/Log.h"
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "core/Object.h"
+#include "core/values/Object.h"
 #include "platformShim/QueryResultInterface.h"
 
 namespace NuvraMobile {

@@ -7,7 +7,7 @@
 #include <iterator>
 #include <system_error>
 
-#include "core/SdkError.h"
+#include "core/values/SdkError.h"
 #include "services/filesystem/FileHandlerImpl.h"
 #include "util/Log.h"
 #include "util/Utf8.h"

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <stdexcept>
 
-#include "core/VariantKinds.h"
+#include "core/values/VariantKinds.h"
 #include "platformShim/JsonConstants.h"
 #include "util/Utf8.h"
 

@@ -5,10 +5,10 @@
 #include <cstdint>
 #include <limits>
 
-#include "core/JsonArraySerializer.h"
-#include "core/JsonObjectSerializer.h"
-#include "core/VariantKinds.h"
+#include "core/values/VariantKinds.h"
+#include "platformShim/JsonArraySerializer.h"
 #include "platformShim/JsonConstants.h"
+#include "platformShim/JsonObjectSerializer.h"
 #include "platformShim/JsonType.h"
 #include "services/json/TreeArena.h"
 #include "util/Log.h"

@@ -2,7 +2,7 @@
 
 #include <array>
 
-#include "core/VariantKind.h"
+#include "core/values/VariantKind.h"
 #include "platformShim/JsonType.h"
 
 namespace NuvraMobile {

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "core/Object.h"
-#include "core/Variant.h"
+#include "core/values/Object.h"
+#include "core/values/Variant.h"
 #include "platformShim/JsonArray.h"
 
 namespace NuvraMobile {

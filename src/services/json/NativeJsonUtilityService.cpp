@@ -1,6 +1,6 @@
 #include "services/json/NativeJsonUtilityService.h"
 
-#include "core/EventData.h"
+#include "core/values/EventData.h"
 #include "services/json/JsonText.h"
 #include "services/json/NativeJsonArray.h"
 #include "services/json/NativeJsonObject.h"

@@ -1,6 +1,6 @@
 #include "services/json/NativeJsonValues.h"
 
-#include "core/VariantKinds.h"
+#include "core/values/VariantKinds.h"
 #include "services/json/NativeJsonArray.h"
 #include "services/json/NativeJsonObject.h"
 

@@ -7,7 +7,7 @@
 #include <type_traits>
 #include <vector>
 
-#include "core/Variant.h"
+#include "core/values/Variant.h"
 #include "platformShim/JsonArray.h"
 #include "platformShim/JsonConstants.h"
 #include "platformShim/JsonObject.h"

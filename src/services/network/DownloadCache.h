@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "core/Expected.h"
-#include "core/SdkError.h"
+#include "core/values/Expected.h"
+#include "core/values/SdkError.h"
 #include "platformShim/HttpConnectionInterface.h"
 
 namespace NuvraMobile {

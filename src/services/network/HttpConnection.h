@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-#include "core/Object.h"
+#include "core/values/Object.h"
 #include "platformShim/HttpConnectionInterface.h"
 
 namespace NuvraMobile {

@@ -4,7 +4,7 @@
 #include <chrono>
 #include <utility>
 
-#include "core/SdkError.h"
+#include "core/values/SdkError.h"
 #include "services/network/HttpConnection.h"
 #include "services/network/NetworkTestSettings.h"
 #include "services/network/RequestHeaders.h"

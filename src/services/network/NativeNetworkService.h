@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-#include "core/Object.h"
+#include "core/values/Object.h"
 #include "platformShim/NetworkServiceInterface.h"
 #include "platformShim/SystemInfoServiceInterface.h"
 #include "services/network/CurlSession.h"

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "core/Object.h"
+#include "core/values/Object.h"
 #include "platformShim/RemoteFileManagerServiceInterface.h"
 #include "util/Mutex.h"
 

@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "core/SdkError.h"
+#include "core/values/SdkError.h"
 #include "services/network/DownloadCache.h"
 #include "services/network/NativeRemoteFile.h"
 #include "util/HttpConnectionConstants.h"

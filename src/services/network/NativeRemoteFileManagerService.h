@@ -6,8 +6,8 @@
 #include <memory>
 #include <string>
 
-#include "core/Object.h"
-#include "core/TaskExecutorInterface.h"
+#include "core/execution/TaskExecutorInterface.h"
+#include "core/values/Object.h"
 #include "platformShim/FileSystemServiceInterface.h"
 #include "platformShim/NetworkServiceInterface.h"
 #include "platformShim/RemoteFileManagerServiceInterface.h"

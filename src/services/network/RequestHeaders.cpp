@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <utility>
 
-#include "core/SdkError.h"
+#include "core/values/SdkError.h"
 
 namespace NuvraMobile {
 

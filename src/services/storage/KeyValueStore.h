@@ -9,7 +9,7 @@
 #include <variant>
 #include <vector>
 
-#include "core/Object.h"
+#include "core/values/Object.h"
 #include "util/Mutex.h"
 
 namespace NuvraMobile {

@@ -4,7 +4,7 @@
 #include <optional>
 #include <string>
 
-#include "core/Object.h"
+#include "core/values/Object.h"
 #include "platformShim/DataStoreInterface.h"
 #include "services/storage/KeyValueStore.h"
 

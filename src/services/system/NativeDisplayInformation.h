@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "core/Object.h"
+#include "core/values/Object.h"
 #include "platformShim/DisplayInformationInterface.h"
 
 namespace NuvraMobile {

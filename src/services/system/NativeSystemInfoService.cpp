@@ -12,7 +12,7 @@
 #include <map>
 #include <system_error>
 
-#include "core/SdkError.h"
+#include "core/values/SdkError.h"
 #include "services/storage/AppInfo.h"
 #include "services/storage/ExtensionVersionManager.h"
 #include "services/system/AppFolders.h"

@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 
-#include "core/Object.h"
+#include "core/values/Object.h"
 #include "platformShim/SystemInfoServiceInterface.h"
 #include "services/system/Reachability.h"
 #include "util/Mutex.h"

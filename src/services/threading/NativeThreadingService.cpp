@@ -4,9 +4,9 @@
 #include <string>
 #include <utility>
 
-#include "core/DefaultThreadingServiceInterface.h"
-#include "core/Object.h"
-#include "core/SdkError.h"
+#include "core/execution/DefaultThreadingServiceInterface.h"
+#include "core/values/Object.h"
+#include "core/values/SdkError.h"
 #include "util/Mutex.h"
 
 namespace NuvraMobile {

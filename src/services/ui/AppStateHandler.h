@@ -6,7 +6,7 @@
 #include <mutex>
 #include <vector>
 
-#include "core/Object.h"
+#include "core/values/Object.h"
 #include "platformShim/UIServiceInterface.h"
 #include "services/ui/UiPlatform.h"
 #include "util/Mutex.h"

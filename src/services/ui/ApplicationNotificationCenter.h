@@ -5,7 +5,7 @@
 #include <mutex>
 #include <vector>
 
-#include "core/Object.h"
+#include "core/values/Object.h"
 #include "util/Mutex.h"
 
 namespace NuvraMobile {

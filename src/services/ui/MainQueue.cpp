@@ -5,7 +5,7 @@
 #include <mutex>
 #include <thread>
 
-#include "core/SdkError.h"
+#include "core/values/SdkError.h"
 #include "util/Log.h"
 #include "util/Mutex.h"
 

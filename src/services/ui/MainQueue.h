@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "core/Object.h"
+#include "core/values/Object.h"
 #include "services/ui/MainQueueInterface.h"
 
 namespace NuvraMobile {

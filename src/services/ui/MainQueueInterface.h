@@ -3,7 +3,7 @@
 #include <chrono>
 #include <functional>
 
-#include "core/ObjectInterface.h"
+#include "core/values/ObjectInterface.h"
 
 namespace NuvraMobile {
 

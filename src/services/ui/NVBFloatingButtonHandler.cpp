@@ -1,6 +1,6 @@
 #include "services/ui/NVBFloatingButtonHandler.h"
 
-#include "core/SdkError.h"
+#include "core/values/SdkError.h"
 #include "services/ui/FloatingButtonImage.h"
 #include "util/Log.h"
 #include "util/Mutex.h"

@@ -3,7 +3,7 @@
 #include <memory>
 #include <mutex>
 
-#include "core/Object.h"
+#include "core/values/Object.h"
 #include "platformShim/UIServiceInterface.h"
 #include "services/ui/MainQueueTimer.h"
 #include "services/ui/UiPlatform.h"

@@ -1,6 +1,6 @@
 #include "services/ui/NVBFullScreenHandler.h"
 
-#include "core/SdkError.h"
+#include "core/values/SdkError.h"
 #include "util/Log.h"
 #include "util/Mutex.h"
 

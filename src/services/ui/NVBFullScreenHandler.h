@@ -5,7 +5,7 @@
 #include <mutex>
 #include <string>
 
-#include "core/Object.h"
+#include "core/values/Object.h"
 #include "platformShim/UIServiceInterface.h"
 #include "services/ui/NVBMessagesMonitor.h"
 #include "services/ui/UiPlatform.h"

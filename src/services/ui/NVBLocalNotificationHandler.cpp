@@ -2,7 +2,7 @@
 
 #include <ctime>
 
-#include "core/SdkError.h"
+#include "core/values/SdkError.h"
 #include "util/Log.h"
 
 namespace NuvraMobile {

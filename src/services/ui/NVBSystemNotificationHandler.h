@@ -3,7 +3,7 @@
 #include <memory>
 #include <mutex>
 
-#include "core/Object.h"
+#include "core/values/Object.h"
 #include "services/ui/AppStateHandler.h"
 #include "services/ui/ApplicationNotificationCenter.h"
 #include "util/Mutex.h"

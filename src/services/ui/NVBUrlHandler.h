@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-#include "core/Object.h"
+#include "core/values/Object.h"
 #include "services/ui/UiPlatform.h"
 #include "util/Mutex.h"
 

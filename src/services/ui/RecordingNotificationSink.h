@@ -3,7 +3,7 @@
 #include <mutex>
 #include <vector>
 
-#include "core/Object.h"
+#include "core/values/Object.h"
 #include "services/ui/NotificationSinkInterface.h"
 #include "util/Mutex.h"
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "core/Object.h"
+#include "core/values/Object.h"
 #include "services/ui/MainQueueInterface.h"
 #include "services/ui/UiBackendInterface.h"
 #include "util/Mutex.h"

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "core/Object.h"
+#include "core/values/Object.h"
 #include "services/ui/UrlOpenerInterface.h"
 
 namespace NuvraMobile {

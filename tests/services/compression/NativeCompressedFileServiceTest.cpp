@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <map>
 
-#include "core/SdkError.h"
+#include "core/values/SdkError.h"
 #include "services/compression/NativeCompressedFileService.h"
 #include "support/FileSystemTestFolder.h"
 #include "support/ZipBuilder.h"

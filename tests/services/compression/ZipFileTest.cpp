@@ -5,7 +5,7 @@
 #include <map>
 #include <vector>
 
-#include "core/SdkError.h"
+#include "core/values/SdkError.h"
 #include "services/compression/ZipFile.h"
 #include "support/FileSystemTestFolder.h"
 #include "support/ZipBuilder.h"

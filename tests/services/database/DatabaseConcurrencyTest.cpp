@@ -7,7 +7,7 @@
 #include <thread>
 #include <vector>
 
-#include "core/Variant.h"
+#include "core/values/Variant.h"
 #include "platformShim/QueryBuilder.h"
 #include "platformShim/QueryResultInterface.h"
 #include "services/database/Database.h"

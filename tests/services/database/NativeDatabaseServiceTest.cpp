@@ -3,8 +3,8 @@
 #include <filesystem>
 #include <string>
 
-#include "core/SdkError.h"
-#include "core/Variant.h"
+#include "core/values/SdkError.h"
+#include "core/values/Variant.h"
 #include "platformShim/DatabaseInterface.h"
 #include "platformShim/QueryBuilder.h"
 #include "platformShim/QueryResultInterface.h"

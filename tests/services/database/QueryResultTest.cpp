@@ -4,7 +4,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "core/SdkError.h"
+#include "core/values/SdkError.h"
 #include "services/database/QueryResult.h"
 
 namespace NuvraMobile {

@@ -5,7 +5,7 @@
 
 #include <filesystem>
 
-#include "core/SdkError.h"
+#include "core/values/SdkError.h"
 #include "platformShim/FileHandlerInterface.h"
 #include "services/filesystem/NativeFileSystemService.h"
 #include "support/FileSystemTestFolder.h"

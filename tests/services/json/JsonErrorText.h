@@ -3,7 +3,7 @@
 #include <functional>
 #include <string>
 
-#include "core/SdkError.h"
+#include "core/values/SdkError.h"
 
 namespace NuvraMobile {
 

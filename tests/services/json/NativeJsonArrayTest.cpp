@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "core/Variant.h"
+#include "core/values/Variant.h"
 #include "services/json/JsonErrorText.h"
 #include "services/json/NVBJsonType.h"
 #include "services/json/NativeJsonArray.h"

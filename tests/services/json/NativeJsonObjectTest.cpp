@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "core/Variant.h"
+#include "core/values/Variant.h"
 #include "services/json/JsonErrorText.h"
 #include "services/json/NativeJsonArray.h"
 #include "services/json/NativeJsonObject.h"

@@ -5,9 +5,9 @@
 #include <string>
 
 #include "JsonErrorText.h"
-#include "core/EventData.h"
-#include "core/JsonObjectSerializer.h"
-#include "core/Variant.h"
+#include "core/values/EventData.h"
+#include "core/values/Variant.h"
+#include "platformShim/JsonObjectSerializer.h"
 #include "services/json/NativeJsonUtilityService.h"
 
 namespace NuvraMobile {

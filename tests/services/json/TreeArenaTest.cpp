@@ -9,7 +9,7 @@
 #include <thread>
 #include <vector>
 
-#include "core/Variant.h"
+#include "core/values/Variant.h"
 #include "services/json/JsonErrorText.h"
 #include "services/json/JsonText.h"
 

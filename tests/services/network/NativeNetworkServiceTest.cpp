@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "core/SdkError.h"
+#include "core/values/SdkError.h"
 #include "services/network/HttpConnection.h"
 #include "services/network/NativeNetworkService.h"
 #include "services/network/RequestHeaders.h"

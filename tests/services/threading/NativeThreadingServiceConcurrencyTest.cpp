@@ -5,8 +5,8 @@
 #include <thread>
 #include <vector>
 
-#include "core/Object.h"
-#include "core/SdkError.h"
+#include "core/values/Object.h"
+#include "core/values/SdkError.h"
 #include "services/threading/NativeThreadingService.h"
 #include "support/ExecutorRendezvous.h"
 #include "support/ThreadSignals.h"

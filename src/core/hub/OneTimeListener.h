@@ -1,0 +1,25 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+
+#include "core/module/ModuleEventListenerBase.h"
+
+namespace NuvraMobile {
+
+// Wraps a callback waiting for the response to a request. The hub keeps it under the request's
+// response pair id and calls Hear, on the hub thread, with the first event that carries that pair id.
+class OneTimeListener : public ModuleEventListenerBase {
+public:
+    using Callback = std::function<void(const std::shared_ptr<Event>&)>;
+
+    explicit OneTimeListener(Callback callback);
+
+    // Calls the callback with the event, every time it is called.
+    void Hear(const std::shared_ptr<Event>& event) override;
+
+private:
+    Callback callback_;
+};
+
+}  // namespace NuvraMobile
