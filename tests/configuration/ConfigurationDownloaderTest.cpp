@@ -15,6 +15,7 @@
 #include "support/FakeSystemInfoService.h"
 #include "support/FaultInjectingFileSystemService.h"
 #include "support/FileSystemTestFolder.h"
+#include "support/RulesBundleFakes.h"
 #include "support/ScriptedNetworkService.h"
 
 namespace NuvraMobile {
@@ -24,15 +25,16 @@ constexpr const char* kUrl = "https://config.nuvra.com/app.json";
 
 class ConfigurationDownloaderTest : public ::testing::Test {
 protected:
-    std::shared_ptr<ScriptedRemoteFileManager> files_ = std::make_shared<ScriptedRemoteFileManager>();
+    std::shared_ptr<FixedRemoteFileManager> files_ = std::make_shared<FixedRemoteFileManager>();
     ConfigurationDownloader downloader_{files_, kUrl, CreateNativeJsonUtilityService()};
     ScopedCapturingLog log_;
 };
 
 TEST_F(ConfigurationDownloaderTest, SuccessfulDownloadKeepsOnlyThisUrlInTheCache) {
-    files_->download = R"({"a": 1})";
+    files_->download = FixedRemoteFileManager::FileWith(R"({"a": 1})");
     EXPECT_EQ(R"({"a": 1})", downloader_.DownloadConfig());
-    EXPECT_EQ((std::vector<std::string>{std::string("cache config ") + kUrl, std::string("download config ") + kUrl}),
+    EXPECT_EQ((std::vector<std::string>{std::string("cache config ") + kUrl,
+                                        std::string("download config ") + kUrl}),
               files_->requests);
     ASSERT_EQ(1u, files_->deletions.size());
     EXPECT_EQ("config", files_->deletions[0].first);
@@ -40,20 +42,20 @@ TEST_F(ConfigurationDownloaderTest, SuccessfulDownloadKeepsOnlyThisUrlInTheCache
 }
 
 TEST_F(ConfigurationDownloaderTest, FailedDownloadLeavesTheCacheAlone) {
-    files_->downloadFails = true;
     EXPECT_EQ("", downloader_.DownloadConfig());
     EXPECT_TRUE(files_->deletions.empty());
     EXPECT_TRUE(log_.Service().Contains(std::string("Failed to download config from ") + kUrl));
 }
 
 TEST_F(ConfigurationDownloaderTest, EmptyDownloadYieldsNothing) {
+    files_->download = FixedRemoteFileManager::FileWith("");
     EXPECT_EQ("", downloader_.DownloadConfig());
 }
 
 TEST_F(ConfigurationDownloaderTest, BodyThatIsNotAJsonObjectIsAFailureAndLeavesTheCache) {
     for (const char* body : {"<html>maintenance</html>", "[1, 2]", "\"text\""}) {
         SCOPED_TRACE(body);
-        files_->download = body;
+        files_->download = FixedRemoteFileManager::FileWith(body);
         EXPECT_EQ("", downloader_.DownloadConfig());
         EXPECT_TRUE(files_->deletions.empty());
         EXPECT_TRUE(log_.Service().Contains(std::string("Refused the config downloaded from ") + kUrl));
@@ -74,7 +76,8 @@ protected:
     // The cache folder is set before the remote-file manager below reads it.
     static std::shared_ptr<FakeSystemInfoService> SystemInfoCachingIn(const std::string& folder) {
         auto systemInfo = std::make_shared<FakeSystemInfoService>();
-        systemInfo->Update([&](FakeSystemInfoService::Answers& answers) { answers.applicationCacheDir = folder; });
+        systemInfo->Update(
+            [&](FakeSystemInfoService::Answers& answers) { answers.applicationCacheDir = folder; });
         return systemInfo;
     }
 
@@ -111,9 +114,9 @@ TEST_P(ConfigurationRefusedBodyTest, LeavesTheCachedConfigurationInPlace) {
 INSTANTIATE_TEST_SUITE_P(
     Bodies, ConfigurationRefusedBodyTest,
     testing::Values(RefusedBody{"HtmlPage", "<html>maintenance</html>", {{"Content-Type", "text/html"}}},
-                    RefusedBody{"HtmlPageWithItsOwnEntityTag", "<html>maintenance</html>", {{"ETag", "\"v2\""}}},
-                    RefusedBody{"NotUtf8", "{\"a\": \"\xff\xfe\"}", {}},
-                    RefusedBody{"Empty", "", {}}),
+                    RefusedBody{
+                        "HtmlPageWithItsOwnEntityTag", "<html>maintenance</html>", {{"ETag", "\"v2\""}}},
+                    RefusedBody{"NotUtf8", "{\"a\": \"\xff\xfe\"}", {}}, RefusedBody{"Empty", "", {}}),
     testing::PrintToStringParamName());
 
 TEST_F(ConfigurationDownloadCacheTest, APreviousCopyThatCannotBeWrittenWholeIsNotLeftHalfWritten) {
@@ -129,8 +132,7 @@ TEST_F(ConfigurationDownloadCacheTest, APreviousCopyThatCannotBeWrittenWholeIsNo
 TEST_F(ConfigurationDownloaderTest, CachedCopyOrNothing) {
     EXPECT_EQ("", downloader_.LoadCachedConfig());
     EXPECT_TRUE(log_.Service().Contains(std::string("Failed to find cacheed config at ") + kUrl));
-    files_->cached = true;
-    files_->cachedText = R"({"b": 2})";
+    files_->cached = FixedRemoteFileManager::FileWith(R"({"b": 2})");
     EXPECT_EQ(R"({"b": 2})", downloader_.LoadCachedConfig());
 }
 

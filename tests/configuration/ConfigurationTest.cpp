@@ -20,6 +20,7 @@
 #include "support/FakePlatformServices.h"
 #include "support/FakeSystemInfoService.h"
 #include "support/ManualTaskExecutor.h"
+#include "support/RulesBundleFakes.h"
 
 namespace NuvraMobile {
 namespace {
@@ -38,6 +39,7 @@ protected:
         services_->systemInfoService = systemInfo_;
         services_->jsonUtilityService = CreateNativeJsonUtilityService();
         services_->localStorageService = storage_;
+        files_->download = FixedRemoteFileManager::FileWith("");
         services_->remoteFileManagerService = files_;
         hub_->Register(module_, executor_, services_);
     }
@@ -108,7 +110,7 @@ protected:
     std::shared_ptr<FakePlatformServices> services_ = std::make_shared<FakePlatformServices>();
     std::shared_ptr<FakeSystemInfoService> systemInfo_ = std::make_shared<FakeSystemInfoService>();
     std::shared_ptr<MemoryLocalStorageService> storage_ = std::make_shared<MemoryLocalStorageService>();
-    std::shared_ptr<ScriptedRemoteFileManager> files_ = std::make_shared<ScriptedRemoteFileManager>();
+    std::shared_ptr<FixedRemoteFileManager> files_ = std::make_shared<FixedRemoteFileManager>();
     std::shared_ptr<Configuration> module_ = std::make_shared<Configuration>();
 };
 
@@ -119,7 +121,7 @@ TEST_F(ConfigurationTest, LogPrefixIsTheSharedStateName) {
 }
 
 TEST_F(ConfigurationTest, AppIdWinsOverAnUpdateInTheSameRequest) {
-    files_->download = R"({"a": "downloaded"})";
+    files_->download = FixedRemoteFileManager::FileWith(R"({"a": "downloaded"})");
     Hear(Request([](EventData& d) {
         d.PutString("config.appId", "app-1");
         d.PutVariantMap("config.update", {{"b", Variant::FromString("ignored")}});
@@ -201,8 +203,7 @@ TEST_F(ConfigurationTest, BootWithNothingRollsBackForTheBootedEvent) {
 
 TEST_F(ConfigurationTest, BootPrefersTheCachedConfigurationOfThePersistedAppId) {
     Store()->SetString("config.appID", "app-1");
-    files_->cached = true;
-    files_->cachedText = R"({"source": "cache"})";
+    files_->cached = FixedRemoteFileManager::FileWith(R"({"source": "cache"})");
     systemInfo_->Update([](FakeSystemInfoService::Answers& a) {
         a.assets["NVBMobileConfig.json"] = R"({"source": "bundle"})";
     });
@@ -215,8 +216,7 @@ TEST_F(ConfigurationTest, BootPrefersTheCachedConfigurationOfThePersistedAppId) 
 TEST_F(ConfigurationTest, BootFallsThroughSourcesThatYieldNoEntries) {
     Store()->SetString("config.appID", "app-1");
     Store()->SetString("config.overridden.map", R"({"source": "overrides"})");
-    files_->cached = true;
-    files_->cachedText = "{}";
+    files_->cached = FixedRemoteFileManager::FileWith("{}");
     systemInfo_->Update(
         [](FakeSystemInfoService::Answers& a) { a.assets["NVBMobileConfig.json"] = "not json"; });
     Boot();
@@ -256,15 +256,18 @@ TEST_F(ConfigurationTest, AppIdFlowFallsBackToTheCacheThenToOneMoreDownload) {
     const Case cases[] = {
         // A download first looks up the cached copy it must keep should the answer be refused.
         {"cache holds the file", true, {cache, download, cache}, "cached"},
-        {"nothing cached, connected: one more download at once", false, {cache, download, cache, cache, download},
+        {"nothing cached, connected: one more download at once",
+         false,
+         {cache, download, cache, cache, download},
          ""},
     };
+    const FixedRemoteFileManager unanswered;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.label);
         files_->requests.clear();
-        files_->downloadFails = true;
-        files_->cached = c.cached;
-        files_->cachedText = R"({"source": "cached"})";
+        files_->download = unanswered.download;
+        files_->cached =
+            c.cached ? FixedRemoteFileManager::FileWith(R"({"source": "cached"})") : unanswered.cached;
         Hear(Request([](EventData& d) { d.PutString("config.appId", "app-1"); }));
         EXPECT_EQ(c.requests, files_->requests);
         if (c.published.empty()) {
@@ -281,7 +284,7 @@ TEST_F(ConfigurationTest, AppIdFlowFallsBackToTheCacheThenToOneMoreDownload) {
 
 TEST_F(ConfigurationTest, DownloadedConfigurationIsMergedUnderThePersistedOverrides) {
     Store()->SetString("config.overridden.map", R"({"a": "override"})");
-    files_->download = R"({"a": "file", "b": "file"})";
+    files_->download = FixedRemoteFileManager::FileWith(R"({"a": "file", "b": "file"})");
     Hear(Request([](EventData& d) { d.PutString("config.appId", "app-1"); }));
     EXPECT_EQ(Text(Expected({{"a", "override"}, {"b", "file"}, {"global.privacy", "optunknown"}})),
               Text(LastState()));
@@ -302,7 +305,7 @@ TEST_F(ConfigurationTest, AfterTheStoreLostItsValuesPrivacyIsUnknownUntilTheAppS
     EXPECT_TRUE(log_.Service().Contains("privacy choice is unknown"));
 
     Store()->SetLostEarlierValues(false);  // the next start finds a sound store
-    files_->download = R"({"global.privacy": "optedin"})";
+    files_->download = FixedRemoteFileManager::FileWith(R"({"global.privacy": "optedin"})");
     Hear(Request([](EventData& d) { d.PutString("config.appId", "app-1"); }));
     EXPECT_EQ("optunknown", LastState()->OptString("global.privacy", ""));
 
@@ -359,7 +362,8 @@ TEST_F(ConfigurationTest, OverrideWinsOverEnvironmentKeysThatArriveLater) {
     Hear(Request([](EventData& d) {
         d.PutVariantMap("config.update", {{"global.privacy", Variant::FromString("optedout")}});
     }));
-    files_->download = R"({"build.environment": "prod", "__prod__global.privacy": "optedin"})";
+    files_->download = FixedRemoteFileManager::FileWith(
+        R"({"build.environment": "prod", "__prod__global.privacy": "optedin"})");
     Hear(Request([](EventData& d) { d.PutString("config.appId", "app-1"); }));
     EXPECT_EQ("optedout", LastState()->OptString("global.privacy", ""));
 }

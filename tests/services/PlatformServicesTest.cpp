@@ -5,6 +5,7 @@
 #include "platformShim/NetworkServiceInterface.h"
 #include "services/PlatformServices.h"
 #include "support/ConfigurationTestSupport.h"
+#include "support/RulesBundleFakes.h"
 
 namespace NuvraMobile {
 namespace {
@@ -32,7 +33,7 @@ private:
     std::vector<std::string>& calls_;
 };
 
-class DisposeRecordingFiles : public ScriptedRemoteFileManager {
+class DisposeRecordingFiles : public FixedRemoteFileManager {
 public:
     DisposeRecordingFiles(bool result, std::vector<std::string>& calls) : result_(result), calls_(calls) {}
     bool Dispose(std::int64_t) override {

@@ -134,30 +134,4 @@ private:
     std::map<std::string, std::shared_ptr<MemoryDataStore>> stores_;
 };
 
-/**
- * A remote-file manager that answers downloads and cache reads with texts the test sets (an error when
- * the matching flag says so) and records every request and deletion. One thread at a time.
- */
-class ScriptedRemoteFileManager : public Object, public virtual RemoteFileManagerServiceInterface {
-public:
-    bool Dispose(std::int64_t timeoutMs) override;
-    void GetFileAsync(const std::string& folder, const std::string& url, const Callback& callback) override;
-    RemoteFileResult GetFileSync(const std::string& folder, const std::string& url) override;
-    void GetFileAsyncWithProperties(const std::string& folder, const std::string& url,
-                                    const std::map<std::string, std::string>& properties,
-                                    const Callback& callback) override;
-    RemoteFileResult GetFileSyncWithProperties(const std::string& folder, const std::string& url,
-                                               const std::map<std::string, std::string>& properties) override;
-    RemoteFileResult GetFileFromCache(const std::string& folder, const std::string& url, bool flag) override;
-    void DeleteCachedDataNotInList(const std::string& folder, const std::deque<std::string>& urls) override;
-
-    bool downloadFails = false;
-    std::string download;
-    bool cached = false;
-    std::string cachedText;
-    /** "download <folder> <url>" or "cache <folder> <url>", in order. */
-    std::vector<std::string> requests;
-    std::vector<std::pair<std::string, std::deque<std::string>>> deletions;
-};
-
 }  // namespace NuvraMobile

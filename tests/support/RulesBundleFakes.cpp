@@ -8,8 +8,26 @@ namespace NuvraMobile {
 
 std::string FixedRemoteFile::ReadJsonStringFromFile() const { return ReadFileBytes(path_); }
 
+namespace {
+
+class TextFile : public Object, public virtual RemoteFileInterface {
+public:
+    explicit TextFile(std::string text) : text_(std::move(text)) {}
+    std::string ToUri() const override { return "/cache/file"; }
+    std::string ReadJsonStringFromFile() const override { return text_; }
+
+private:
+    const std::string text_;
+};
+
+}  // namespace
+
 RemoteFileResult FixedRemoteFileManager::FileAt(const std::string& path) {
     return std::shared_ptr<RemoteFileInterface>(std::make_shared<FixedRemoteFile>(path));
+}
+
+RemoteFileResult FixedRemoteFileManager::FileWith(const std::string& text) {
+    return std::shared_ptr<RemoteFileInterface>(std::make_shared<TextFile>(text));
 }
 
 void FixedRemoteFileManager::GetFileAsync(const std::string& folder, const std::string& url,

@@ -38,6 +38,8 @@ public:
 
     /** A result holding the file at `path`. */
     static RemoteFileResult FileAt(const std::string& path);
+    /** A result holding a file that reads as `text`. */
+    static RemoteFileResult FileWith(const std::string& text);
 
     bool Dispose(std::int64_t) override { return true; }
     void GetFileAsync(const std::string& folder, const std::string& url, const Callback& callback) override;
