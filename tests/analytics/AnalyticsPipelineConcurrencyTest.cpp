@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <future>
@@ -31,14 +30,13 @@
 #include "services/system/AppFolders.h"
 #include "services/system/Reachability.h"
 #include "support/ConfigurationTestSupport.h"
+#include "support/CoreBoot.h"
 #include "support/LoopbackHttpsServer.h"
 
 namespace NuvraMobile {
 namespace {
 
 using namespace std::chrono_literals;
-
-std::atomic<bool> coreStarted{false};
 
 class AnalyticsPipelineTest : public ::testing::Test {
 protected:
@@ -99,12 +97,7 @@ protected:
         hub->RegisterModule(std::make_shared<Analytics>());
         observer_ = std::make_shared<ObserverModule>();
         hub->RegisterModule(observer_);
-        if (!coreStarted.exchange(true)) {
-            core_->Start([] {});
-        } else {
-            // Start is once per process; a later core in this process is booted through its hub.
-            hub->FinishModulesRegistration([] {});
-        }
+        BootCore(*core_);
         ASSERT_NE(nullptr, observer_->WaitForName("EventHub"));
     }
 

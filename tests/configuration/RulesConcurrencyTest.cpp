@@ -26,6 +26,7 @@
 #include "services/storage/NativeLocalStorageService.h"
 #include "services/threading/NativeThreadingService.h"
 #include "support/ConfigurationTestSupport.h"
+#include "support/CoreBoot.h"
 #include "support/FakePlatformServices.h"
 #include "support/FakeSystemInfoService.h"
 #include "support/FileSystemTestFolder.h"
@@ -81,12 +82,7 @@ protected:
         for (const auto& module : modules) {
             core_->GetEventHub()->RegisterModule(module);
         }
-        if (!started_) {
-            started_ = true;
-            core_->Start([] {});
-        } else {
-            core_->GetEventHub()->FinishModulesRegistration([] {});
-        }
+        BootCore(*core_);
         ASSERT_NE(observer_->WaitForName("EventHub"), nullptr);
     }
 
@@ -142,7 +138,6 @@ protected:
     std::shared_ptr<ScriptedExtractor> extractor_ = std::make_shared<ScriptedExtractor>();
     std::shared_ptr<Core> core_;
     std::shared_ptr<ObserverModule> observer_;
-    bool started_ = false;
 };
 
 TEST_F(RulesIntegrationTest, NamedRulesFireAndALaterOfflineCoreKeepsThem) {

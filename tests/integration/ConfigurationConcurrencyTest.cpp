@@ -29,6 +29,7 @@
 #include "services/system/AppFolders.h"
 #include "services/system/Reachability.h"
 #include "support/ConfigurationTestSupport.h"
+#include "support/CoreBoot.h"
 #include "support/EventDataJson.h"
 #include "support/FakePlatformServices.h"
 #include "support/LoopbackHttpsServer.h"
@@ -96,13 +97,7 @@ protected:
         });
         observer_ = std::make_shared<ObserverModule>();
         core_->GetEventHub()->RegisterModule(observer_);
-        if (!started_) {
-            started_ = true;
-            core_->Start([] {});
-        } else {
-            // Start is once per process; a later core in this process is booted through its hub.
-            core_->GetEventHub()->FinishModulesRegistration([] {});
-        }
+        BootCore(*core_);
         booted_ = observer_->WaitForName("EventHub");
         ASSERT_NE(nullptr, booted_);
         Settle();
@@ -174,7 +169,6 @@ protected:
     int requests_ = 0;
     std::map<std::string, std::string> serverFiles_;
     bool serverFails_ = false;
-    bool started_ = false;
     std::shared_ptr<SharedPlatformServices> shared_;
     std::shared_ptr<Core> core_;
     std::shared_ptr<ObserverModule> observer_;

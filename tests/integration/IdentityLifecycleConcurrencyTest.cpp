@@ -35,6 +35,7 @@
 #include "services/system/Reachability.h"
 #include "shared/VisitorIdSerializer.h"
 #include "support/ConfigurationTestSupport.h"
+#include "support/CoreBoot.h"
 #include "support/FakePlatformServices.h"
 #include "support/LoopbackHttpsServer.h"
 #include "support/ScriptedNetworkService.h"
@@ -114,14 +115,7 @@ protected:
         core_->GetEventHub()->RegisterModule(observer_);
         IdentityPublicApi::Create(core_->GetEventHub(), nullptr)->RegisterIdentity();
         LifecyclePublicApi::Create(core_->GetEventHub(), nullptr)->Register();
-        // Core::Start works once per process; later cores are booted through their hub.
-        static bool startedInThisProcess = false;
-        if (!startedInThisProcess) {
-            startedInThisProcess = true;
-            core_->Start([] {});
-        } else {
-            core_->GetEventHub()->FinishModulesRegistration([] {});
-        }
+        BootCore(*core_);
         booted_ = observer_->WaitForName("EventHub");
         ASSERT_NE(nullptr, booted_);
     }

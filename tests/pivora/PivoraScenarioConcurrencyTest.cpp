@@ -39,6 +39,7 @@
 #include "services/ui/UiPlatform.h"
 #include "support/CapturingLoggingService.h"
 #include "support/ConfigurationTestSupport.h"
+#include "support/CoreBoot.h"
 #include "support/FakePlatformServices.h"
 #include "support/LoopbackHttpsServer.h"
 #include "support/RedirectingNetworkService.h"
@@ -119,14 +120,7 @@ protected:
         api_ = PivoraPublicApi::Create(hub, makeServices());
         api_->RegisterPivora();
         api_->RegisterPivora();
-        // Start runs once per process; a later core in this process is booted through its hub.
-        static bool started = false;
-        if (!started) {
-            started = true;
-            core_->Start([] {});
-        } else {
-            hub->FinishModulesRegistration([] {});
-        }
+        BootCore(*core_);
         ASSERT_NE(nullptr, observer_->WaitForName("EventHub"));
     }
 

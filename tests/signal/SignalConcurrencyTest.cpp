@@ -29,6 +29,7 @@
 #include "signal/SignalHitsDatabase.h"
 #include "support/CapturingLoggingService.h"
 #include "support/ConfigurationTestSupport.h"
+#include "support/CoreBoot.h"
 #include "support/FakePlatformServices.h"
 #include "support/LoopbackHttpsServer.h"
 #include "support/RecordingUiService.h"
@@ -138,14 +139,7 @@ protected:
              std::vector<std::shared_ptr<Module>>{observer_, ruleOwner_, signal_}) {
             core_->GetEventHub()->RegisterModule(module);
         }
-        // Start is once per process; a later core in this process is booted through its hub.
-        static bool started = false;
-        if (!started) {
-            started = true;
-            core_->Start([] {});
-        } else {
-            core_->GetEventHub()->FinishModulesRegistration([] {});
-        }
+        BootCore(*core_);
         ASSERT_NE(nullptr, observer_->WaitForName("EventHub"));
         rules_.clear();
     }

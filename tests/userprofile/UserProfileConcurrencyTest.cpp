@@ -21,6 +21,7 @@
 #include "services/storage/NativeLocalStorageService.h"
 #include "support/ChildProcess.h"
 #include "support/ConfigurationTestSupport.h"
+#include "support/CoreBoot.h"
 #include "userprofile/UserProfilePublicApi.h"
 
 namespace NuvraMobile {
@@ -48,14 +49,7 @@ protected:
         if (!registerAfterBoot) {
             api_->RegisterUserProfile();
         }
-        // Start is once per process; a later core in this process is booted through its hub.
-        static bool started = false;
-        if (!started) {
-            started = true;
-            core_->Start([] {});
-        } else {
-            core_->GetEventHub()->FinishModulesRegistration([] {});
-        }
+        BootCore(*core_);
         booted_ = observer_->WaitForName("EventHub");
         if (!booted_) {
             throw std::runtime_error("the hub did not boot");
