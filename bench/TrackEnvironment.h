@@ -16,6 +16,7 @@
 #include "core/values/EventType.h"
 #include "core/values/Variant.h"
 #include "services/PlatformServices.h"
+#include "support/AnalyticsQueueSize.h"
 #include "support/ConfigurationTestSupport.h"
 #include "support/IdentityStandIn.h"
 #include "util/Log.h"
@@ -68,20 +69,7 @@ public:
     }
 
     /** Waits until every request dispatched before has been handled by the module; returns the size. */
-    std::int64_t QueueSize() {
-        auto data = std::make_shared<EventData>();
-        data->PutBoolean("getqueuesize", true);
-        auto answer = std::make_shared<std::promise<std::int64_t>>();
-        core->DispatchEventWithResponseCallback(
-            EventBuilder("AnalyticsGetQueueSize", EventType::ANALYTICS, EventSource::REQUEST_CONTENT)
-                .SetData(data)
-                .Build(),
-            [answer](const std::shared_ptr<Event>& response) {
-                answer->set_value(response->GetData()->OptLong("queuesize", -1));
-            },
-            nullptr);
-        return answer->get_future().get();
-    }
+    std::int64_t QueueSize() { return RequestAnalyticsQueueSize(*core).get(); }
 
     void Clear() {
         auto data = std::make_shared<EventData>();

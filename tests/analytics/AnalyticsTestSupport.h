@@ -31,6 +31,7 @@
 #include "platformShim/HttpConnectionInterface.h"
 #include "platformShim/NetworkServiceInterface.h"
 #include "services/database/NativeDatabaseService.h"
+#include "support/AnalyticsQueueSize.h"
 #include "support/ConfigurationTestSupport.h"
 #include "support/FakeEventHub.h"
 #include "support/FakePlatformServices.h"
@@ -47,18 +48,7 @@ namespace NuvraMobile {
  * waits up to 10 s for the answer; -1 when none came or it carries none. Not from the hub's threads.
  */
 inline std::int64_t QueueSizeThroughCore(Core& core) {
-    auto data = std::make_shared<EventData>();
-    data->PutBoolean("getqueuesize", true);
-    const auto answer = std::make_shared<std::promise<std::int64_t>>();
-    auto future = answer->get_future();
-    core.DispatchEventWithResponseCallback(
-        EventBuilder("AnalyticsGetQueueSize", EventType::ANALYTICS, EventSource::REQUEST_CONTENT)
-            .SetData(data)
-            .Build(),
-        [answer](const std::shared_ptr<Event>& response) {
-            answer->set_value(response->GetData()->OptLong("queuesize", -1));
-        },
-        nullptr);
+    auto future = RequestAnalyticsQueueSize(core);
     const bool answered = future.wait_for(std::chrono::seconds(10)) == std::future_status::ready;
     EXPECT_TRUE(answered);
     return answered ? future.get() : -1;
