@@ -26,12 +26,12 @@
 #include "identity/IdentityConstants.h"
 #include "lifecycle/LifecyclePublicApi.h"
 #include "services/PlatformServices.h"
-#include "services/network/NetworkTestSettings.h"
 #include "services/system/AppFolders.h"
 #include "services/system/Reachability.h"
 #include "support/ConfigurationTestSupport.h"
 #include "support/CoreBoot.h"
 #include "support/LoopbackHttpsServer.h"
+#include "support/ReachableLoopback.h"
 
 namespace NuvraMobile {
 namespace {
@@ -42,8 +42,6 @@ class AnalyticsPipelineTest : public ::testing::Test {
 protected:
     void SetUp() override {
         AppFolders::SetBundleDirectory((folders_.Root() / "bundle").string());
-        Reachability::SetStatusForTesting(Reachability::Status::REACHABLE);
-        NetworkTestSettings::SetTrustedCertificateAuthority(server_.CertificateAuthorityPem());
         server_.SetDefaultHandler([this](const LoopbackRequest& request) { return Serve(request); });
         server_.Handle("/id", [](const LoopbackRequest&) {
             return LoopbackResponse{200, {}, R"({"d_mid": "M1", "id_sync_ttl": 600})"};
@@ -55,8 +53,6 @@ protected:
         StopSession();
         AnalyticsVersionProvider::SetVersion("");
         server_.Stop();
-        NetworkTestSettings::SetTrustedCertificateAuthority("");
-        Reachability::ClearStatusForTesting();
         AppFolders::SetBundleDirectory("");
     }
 
@@ -146,6 +142,7 @@ protected:
     ScopedTimeZone utc_{"UTC"};
     ScopedAppFolders folders_;
     LoopbackHttpsServer server_;
+    ReachableLoopback reachable_{server_};
     std::mutex mutex_;
     std::condition_variable received_;
     std::vector<LoopbackRequest> hits_;

@@ -25,7 +25,6 @@
 #include "platformShim/LocalStorageServiceInterface.h"
 #include "services/PlatformServices.h"
 #include "services/json/NativeJsonUtilityService.h"
-#include "services/network/NetworkTestSettings.h"
 #include "services/system/AppFolders.h"
 #include "services/system/Reachability.h"
 #include "support/ConfigurationTestSupport.h"
@@ -33,6 +32,7 @@
 #include "support/EventDataJson.h"
 #include "support/FakePlatformServices.h"
 #include "support/LoopbackHttpsServer.h"
+#include "support/ReachableLoopback.h"
 
 namespace NuvraMobile {
 namespace {
@@ -47,8 +47,6 @@ protected:
     void SetUp() override {
         std::filesystem::create_directories(Bundle());
         AppFolders::SetBundleDirectory(Bundle().string());
-        Reachability::SetStatusForTesting(Reachability::Status::REACHABLE);
-        NetworkTestSettings::SetTrustedCertificateAuthority(server_.CertificateAuthorityPem());
         server_.SetDefaultHandler([this](const LoopbackRequest& request) { return Serve(request); });
         shared_ = SharedPlatformServices::Create();
     }
@@ -56,8 +54,6 @@ protected:
     void TearDown() override {
         StopSession();
         server_.Stop();
-        NetworkTestSettings::SetTrustedCertificateAuthority("");
-        Reachability::ClearStatusForTesting();
         AppFolders::SetBundleDirectory("");
     }
 
@@ -164,6 +160,7 @@ protected:
 
     ScopedAppFolders folders_;
     LoopbackHttpsServer server_;
+    ReachableLoopback reachable_{server_};
     std::mutex mutex_;
     std::condition_variable requested_;
     int requests_ = 0;

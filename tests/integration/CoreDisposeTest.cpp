@@ -20,12 +20,11 @@
 #include "identity/Identity.h"
 #include "identity/IdentityConstants.h"
 #include "services/PlatformServices.h"
-#include "services/network/NetworkTestSettings.h"
 #include "services/system/AppFolders.h"
-#include "services/system/Reachability.h"
 #include "support/ChildProcess.h"
 #include "support/ConfigurationTestSupport.h"
 #include "support/LoopbackHttpsServer.h"
+#include "support/ReachableLoopback.h"
 #include "support/ScopedTimeZone.h"
 
 namespace NuvraMobile {
@@ -46,8 +45,6 @@ class CoreDisposeTest : public ::testing::Test {
 protected:
     void SetUp() override {
         AppFolders::SetBundleDirectory((folders_.Root() / "bundle").string());
-        Reachability::SetStatusForTesting(Reachability::Status::REACHABLE);
-        NetworkTestSettings::SetTrustedCertificateAuthority(server_.CertificateAuthorityPem());
         server_.Handle("/id", [](const LoopbackRequest&) {
             return LoopbackResponse{200, {}, R"({"d_mid": "M1", "id_sync_ttl": 600})"};
         });
@@ -58,8 +55,6 @@ protected:
             EXPECT_TRUE(core_->Dispose(10s));
         }
         server_.Stop();
-        NetworkTestSettings::SetTrustedCertificateAuthority("");
-        Reachability::ClearStatusForTesting();
         AppFolders::SetBundleDirectory("");
     }
 
@@ -103,6 +98,7 @@ protected:
     ScopedTimeZone utc_{"UTC"};
     ScopedAppFolders folders_;
     LoopbackHttpsServer server_;
+    ReachableLoopback reachable_{server_};
     std::shared_ptr<Core> core_;
     std::shared_ptr<ObserverModule> observer_;
 };

@@ -30,14 +30,13 @@
 #include "platformShim/QueryBuilder.h"
 #include "platformShim/QueryResultInterface.h"
 #include "services/PlatformServices.h"
-#include "services/network/NetworkTestSettings.h"
 #include "services/system/AppFolders.h"
-#include "services/system/Reachability.h"
 #include "shared/VisitorIdSerializer.h"
 #include "support/ConfigurationTestSupport.h"
 #include "support/CoreBoot.h"
 #include "support/FakePlatformServices.h"
 #include "support/LoopbackHttpsServer.h"
+#include "support/ReachableLoopback.h"
 #include "support/ScriptedNetworkService.h"
 
 namespace NuvraMobile {
@@ -50,8 +49,6 @@ protected:
     void SetUp() override {
         std::filesystem::create_directories(Bundle());
         AppFolders::SetBundleDirectory(Bundle().string());
-        Reachability::SetStatusForTesting(Reachability::Status::REACHABLE);
-        NetworkTestSettings::SetTrustedCertificateAuthority(server_.CertificateAuthorityPem());
         server_.SetDefaultHandler([this](const LoopbackRequest& request) { return Serve(request); });
         shared_ = SharedPlatformServices::Create();
         std::ofstream(Bundle() / "NVBMobileConfig.json")
@@ -62,8 +59,6 @@ protected:
     void TearDown() override {
         StopSession();
         server_.Stop();
-        NetworkTestSettings::SetTrustedCertificateAuthority("");
-        Reachability::ClearStatusForTesting();
         AppFolders::SetBundleDirectory("");
     }
 
@@ -186,6 +181,7 @@ protected:
 
     ScopedAppFolders folders_;
     LoopbackHttpsServer server_;
+    ReachableLoopback reachable_{server_};
     std::mutex mutex_;
     std::condition_variable requested_;
     std::vector<std::string> requests_;

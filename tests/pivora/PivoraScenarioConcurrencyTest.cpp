@@ -32,8 +32,6 @@
 #include "platformShim/LocalStorageServiceInterface.h"
 #include "platformShim/NetworkServiceInterface.h"
 #include "services/PlatformServices.h"
-#include "services/network/NetworkTestSettings.h"
-#include "services/system/Reachability.h"
 #include "services/ui/RecordingUiBackend.h"
 #include "services/ui/RecordingUrlOpener.h"
 #include "services/ui/UiPlatform.h"
@@ -42,6 +40,7 @@
 #include "support/CoreBoot.h"
 #include "support/FakePlatformServices.h"
 #include "support/LoopbackHttpsServer.h"
+#include "support/ReachableLoopback.h"
 #include "support/RedirectingNetworkService.h"
 #include "util/TimeUtils.h"
 #include "util/UrlEncoder.h"
@@ -101,8 +100,6 @@ private:
 class PivoraScenarioTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        Reachability::SetStatusForTesting(Reachability::Status::REACHABLE);
-        NetworkTestSettings::SetTrustedCertificateAuthority(server_.CertificateAuthorityPem());
         server_.Handle(kDeliveryPath, [this](const LoopbackRequest& request) { return Serve(request); });
         shared_ = SharedPlatformServices::Create();
         // Like the real factory, a new per-core services object for every caller.
@@ -139,8 +136,6 @@ protected:
     void TearDown() override {
         EXPECT_TRUE(core_->Dispose(10s));
         server_.Stop();
-        NetworkTestSettings::SetTrustedCertificateAuthority("");
-        Reachability::ClearStatusForTesting();
     }
 
     /** Publishes a configuration and waits until it is the current one. */
@@ -256,6 +251,7 @@ protected:
 
     ScopedAppFolders folders_;
     LoopbackHttpsServer server_;
+    ReachableLoopback reachable_{server_};
     std::shared_ptr<SharedPlatformServices> shared_;
     std::shared_ptr<NetworkLog> network_ = std::make_shared<NetworkLog>();
     std::shared_ptr<Core> core_;

@@ -20,8 +20,6 @@
 #include "rulesengine/Rule.h"
 #include "rulesengine/RulesEngineTestSupport.h"
 #include "services/PlatformServices.h"
-#include "services/network/NetworkTestSettings.h"
-#include "services/system/Reachability.h"
 #include "services/ui/RecordingUrlOpener.h"
 #include "services/ui/UiPlatform.h"
 #include "signal/Signal.h"
@@ -32,6 +30,7 @@
 #include "support/CoreBoot.h"
 #include "support/FakePlatformServices.h"
 #include "support/LoopbackHttpsServer.h"
+#include "support/ReachableLoopback.h"
 #include "support/RecordingUiService.h"
 #include "support/ScriptedNetworkService.h"
 
@@ -100,8 +99,6 @@ public:
 class SignalIntegrationTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        Reachability::SetStatusForTesting(Reachability::Status::REACHABLE);
-        NetworkTestSettings::SetTrustedCertificateAuthority(server_.CertificateAuthorityPem());
         server_.SetDefaultHandler([this](const LoopbackRequest& request) { return Answer(request); });
         shared_ = SharedPlatformServices::Create();
     }
@@ -109,8 +106,6 @@ protected:
     void TearDown() override {
         StopSession();
         server_.Stop();
-        NetworkTestSettings::SetTrustedCertificateAuthority("");
-        Reachability::ClearStatusForTesting();
         Log::SetLoggingService(nullptr);
     }
 
@@ -243,6 +238,7 @@ protected:
 
     ScopedAppFolders folders_;
     LoopbackHttpsServer server_;
+    ReachableLoopback reachable_{server_};
     std::shared_ptr<CapturingLoggingService> log_ = std::make_shared<CapturingLoggingService>();
     std::shared_ptr<RecordingUiService> ui_ = std::make_shared<RecordingUiService>();
     std::shared_ptr<SharedPlatformServices> shared_;
