@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <future>
 #include <memory>
 #include <string>
@@ -18,7 +17,6 @@
 #include "platformShim/JsonUtilityServiceInterface.h"
 #include "services/PlatformServices.h"
 #include "services/json/NativeJsonUtilityService.h"
-#include "services/system/AppFolders.h"
 #include "support/ConfigurationTestSupport.h"
 #include "support/FakeExtension.h"
 #include "support/ThreadSignals.h"
@@ -32,15 +30,12 @@ const char* const SOURCE = "com.test.source";
 class ExtensionOnCoreTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::filesystem::create_directories(folders.Root() / "bundle");
-        AppFolders::SetBundleDirectory((folders.Root() / "bundle").string());
         shared = SharedPlatformServices::Create();
         core = Core::Create([this] { return shared->CreatePlatformServices(); });
     }
 
     void TearDown() override {
         EXPECT_TRUE(core->Dispose(SIGNAL_TIMEOUT));
-        AppFolders::SetBundleDirectory("");
     }
 
     /** An extension whose one listener, for (TYPE, SOURCE), runs `onHear` with the services. */
@@ -67,6 +62,7 @@ protected:
     }
 
     ScopedAppFolders folders;
+    ScopedBundleFolder bundle{folders.Root() / "bundle"};
     std::shared_ptr<SharedPlatformServices> shared;
     std::shared_ptr<Core> core;
     std::shared_ptr<JsonUtilityServiceInterface> json = CreateNativeJsonUtilityService();

@@ -25,7 +25,6 @@
 #include "platformShim/LocalStorageServiceInterface.h"
 #include "services/PlatformServices.h"
 #include "services/json/NativeJsonUtilityService.h"
-#include "services/system/AppFolders.h"
 #include "services/system/Reachability.h"
 #include "support/ConfigurationTestSupport.h"
 #include "support/CoreBoot.h"
@@ -45,8 +44,6 @@ constexpr const char* kInternalAppIdEvent = "Configure with AppID Internal";
 class ConfigurationIntegrationTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::filesystem::create_directories(Bundle());
-        AppFolders::SetBundleDirectory(Bundle().string());
         server_.SetDefaultHandler([this](const LoopbackRequest& request) { return Serve(request); });
         shared_ = SharedPlatformServices::Create();
     }
@@ -54,7 +51,6 @@ protected:
     void TearDown() override {
         StopSession();
         server_.Stop();
-        AppFolders::SetBundleDirectory("");
     }
 
     LoopbackResponse Serve(const LoopbackRequest& request) {
@@ -152,13 +148,14 @@ protected:
         return shared_->GetLocalStorageService()->GetDataStore("NuvraMobile_ConfigState");
     }
 
-    std::filesystem::path Bundle() const { return folders_.Root() / "bundle"; }
+    const std::filesystem::path& Bundle() const { return bundle_.Path(); }
 
     void WriteBundledConfiguration(const std::string& configuration) {
         std::ofstream(Bundle() / "NVBMobileConfig.json") << configuration;
     }
 
     ScopedAppFolders folders_;
+    ScopedBundleFolder bundle_{folders_.Root() / "bundle"};
     LoopbackHttpsServer server_;
     ReachableLoopback reachable_{server_};
     std::mutex mutex_;

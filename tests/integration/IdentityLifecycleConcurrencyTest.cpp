@@ -30,7 +30,6 @@
 #include "platformShim/QueryBuilder.h"
 #include "platformShim/QueryResultInterface.h"
 #include "services/PlatformServices.h"
-#include "services/system/AppFolders.h"
 #include "shared/VisitorIdSerializer.h"
 #include "support/ConfigurationTestSupport.h"
 #include "support/CoreBoot.h"
@@ -47,8 +46,6 @@ using namespace std::chrono_literals;
 class IdentityIntegrationTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::filesystem::create_directories(Bundle());
-        AppFolders::SetBundleDirectory(Bundle().string());
         server_.SetDefaultHandler([this](const LoopbackRequest& request) { return Serve(request); });
         shared_ = SharedPlatformServices::Create();
         std::ofstream(Bundle() / "NVBMobileConfig.json")
@@ -59,7 +56,6 @@ protected:
     void TearDown() override {
         StopSession();
         server_.Stop();
-        AppFolders::SetBundleDirectory("");
     }
 
     LoopbackResponse Serve(const LoopbackRequest& request) {
@@ -177,9 +173,10 @@ protected:
         return urls;
     }
 
-    std::filesystem::path Bundle() const { return folders_.Root() / "bundle"; }
+    const std::filesystem::path& Bundle() const { return bundle_.Path(); }
 
     ScopedAppFolders folders_;
+    ScopedBundleFolder bundle_{folders_.Root() / "bundle"};
     LoopbackHttpsServer server_;
     ReachableLoopback reachable_{server_};
     std::mutex mutex_;

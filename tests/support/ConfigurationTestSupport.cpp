@@ -8,6 +8,7 @@
 #include "core/values/Event.h"
 #include "core/values/EventData.h"
 #include "core/values/SdkError.h"
+#include "services/system/AppFolders.h"
 #include "util/StringUtils.h"
 
 namespace NuvraMobile {
@@ -39,6 +40,13 @@ ScopedAppFolders::~ScopedAppFolders() {
     std::error_code ignored;
     std::filesystem::remove_all(root_, ignored);
 }
+
+ScopedBundleFolder::ScopedBundleFolder(std::filesystem::path path) : path_(std::move(path)) {
+    std::filesystem::create_directories(path_);
+    AppFolders::SetBundleDirectory(path_.string());
+}
+
+ScopedBundleFolder::~ScopedBundleFolder() { AppFolders::SetBundleDirectory(""); }
 
 ObserverModule::ObserverModule() : InternalModule("test.observer") {}
 

@@ -43,6 +43,20 @@ private:
     std::filesystem::path root_;
 };
 
+/** Makes `path` (created here) the application's bundle folder for its lifetime. One test thread. */
+class ScopedBundleFolder {
+public:
+    explicit ScopedBundleFolder(std::filesystem::path path);
+    ~ScopedBundleFolder();
+    ScopedBundleFolder(const ScopedBundleFolder&) = delete;
+    ScopedBundleFolder& operator=(const ScopedBundleFolder&) = delete;
+
+    const std::filesystem::path& Path() const { return path_; }
+
+private:
+    const std::filesystem::path path_;
+};
+
 /**
  * A module that hears every event through a wildcard listener and lets a test wait for one and read
  * shared states as they stood at an event. Any thread.
