@@ -16,7 +16,6 @@
 #include "core/values/EventData.h"
 #include "core/values/EventSource.h"
 #include "core/values/EventType.h"
-#include "core/values/SdkError.h"
 #include "platformShim/CryptoServiceInterface.h"
 #include "platformShim/DataStoreInterface.h"
 #include "platformShim/LocalStorageServiceInterface.h"
@@ -113,14 +112,6 @@ void Analytics::OnUnregistered() {
             }
         },
         ModuleTaskOptions{true});
-}
-
-void Analytics::RunAsTask(const char* taskName, std::function<void()> body) {
-    AddTaskToQueue(taskName, [taskName, body = std::move(body)] {
-        TryCatch(body, [taskName](SdkError& error) {
-            Log::Warning(LOG_TAG, "Task %s failed (%s)", taskName, error.GetMessage());
-        });
-    });
 }
 
 bool Analytics::IsHandleable(const std::shared_ptr<Event>& event, const char* nullEventMessage,
@@ -334,20 +325,20 @@ void Analytics::ClearStoredHits() {
 }
 
 void Analytics::ClearUnprocessedEventQueue(QueueClearing clearing) {
-    std::deque<std::shared_ptr<AnalyticsUnprocessedEvent>> kept;
-    for (const auto& unprocessed : unprocessedEvents_) {
+    const auto scope = decltype(unprocessedEvents_)::Scope::WHOLE_QUEUE;
+    unprocessedEvents_.RemoveIf(scope, [this, clearing](const std::shared_ptr<AnalyticsUnprocessedEvent>& unprocessed) {
         const auto& event = unprocessed->GetEvent();
         if (clearing == QueueClearing::TRACK_REQUESTS && !IsTrackOrForceKickRequest(*event)) {
-            kept.push_back(unprocessed);
-        } else if (event->GetEventType() == EventType::ANALYTICS &&
-                   event->GetEventSource() == EventSource::REQUEST_IDENTITY) {
+            return false;
+        }
+        if (event->GetEventType() == EventType::ANALYTICS && event->GetEventSource() == EventSource::REQUEST_IDENTITY) {
             identityDispatcher_->DispatchAnalyticsIdentity("", "", event->GetResponsePairID());
         } else if (event->GetEventType() == EventType::ANALYTICS &&
                    event->GetEventSource() == EventSource::REQUEST_CONTENT) {
             contentDispatcher_->DispatchQueueSize(0, event->GetResponsePairID());
         }
-    }
-    unprocessedEvents_.swap(kept);
+        return true;
+    });
 }
 
 void Analytics::PurgeAid() {
@@ -375,9 +366,10 @@ void Analytics::GetTrackingQueueSize(const std::string& pairId) {
     } else {
         Log::Error(LOG_TAG, "Database queueSize is 0. Database Service unavailable");
     }
-    for (const auto& unprocessed : unprocessedEvents_) {
-        size += IsTrackOrForceKickRequest(*unprocessed->GetEvent());
-    }
+    size += static_cast<std::int64_t>(unprocessedEvents_.CountIf(
+        [](const std::shared_ptr<AnalyticsUnprocessedEvent>& unprocessed) {
+            return IsTrackOrForceKickRequest(*unprocessed->GetEvent());
+        }));
     contentDispatcher_->DispatchQueueSize(size, pairId);
 }
 

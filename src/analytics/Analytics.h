@@ -1,8 +1,6 @@
 #pragma once
 
 #include <cstdint>
-#include <deque>
-#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -11,6 +9,7 @@
 
 #include "analytics/AnalyticsConstants.h"
 #include "core/module/InternalModule.h"
+#include "core/module/WaitingEventQueue.h"
 #include "util/Mutex.h"
 
 namespace NuvraMobile {
@@ -41,8 +40,8 @@ class SystemInfoServiceInterface;
  *
  * Threads: listeners run on the hub's workers and only queue named tasks; module state (the queue of
  * unprocessed events, the shared-state data, the AID request bookkeeping) is touched only from the
- * module's sequential tasks. The wait timers and the AID answer hand their effects to module tasks run
- * inside TryCatch; the timers hold the module weakly. The hit-queue worker runs on its own thread, so
+ * module's sequential tasks. The wait timers and the AID answer hand their effects to member tasks on
+ * the module's queue; the timers hold the module weakly. The hit-queue worker runs on its own thread, so
  * what it shares with the tasks is guarded: the lazily created hit database and its parts by
  * `hitDatabaseMutex_`, the most recent hit timestamp by `timestampMutex_`; AnalyticsProperties and
  * AnalyticsHitDatabase guard themselves. Unregistration disposes the hit database (timers and hit
@@ -189,8 +188,6 @@ private:
     void ClearStoredHits();
     /** The shared-state data as published: a copy, so later changes never reach readers. */
     std::shared_ptr<EventData> PublishableSharedStateData();
-    /** Queues `body` as a module task whose errors are logged, for work handed over by other threads. */
-    void RunAsTask(const char* taskName, std::function<void()> body);
     /**
      * Ends a wait with the data it waited for. The data goes into the waiting hit while the wait still
      * holds that hit back from the queue's worker; only then does the wait end and the queue get a kick.
@@ -233,7 +230,7 @@ private:
     std::shared_ptr<AnalyticsHitQueue> hitQueue_ NVR_GUARDED_BY(hitDatabaseMutex_);
     std::shared_ptr<AnalyticsProperties> properties_;
     std::shared_ptr<AnalyticsRequestSerializer> requestSerializer_;
-    std::deque<std::shared_ptr<AnalyticsUnprocessedEvent>> unprocessedEvents_;
+    WaitingEventQueue<std::shared_ptr<AnalyticsUnprocessedEvent>> unprocessedEvents_;
     std::vector<std::string> dependencyNames_;
     /** The state of the most recently processed request; a pause kicks held hits with it. */
     std::shared_ptr<AnalyticsState> lastState_;

@@ -38,20 +38,19 @@ void Analytics::PutEvent(const std::shared_ptr<Event>& event, const std::vector<
     if (!event || !event->GetData()) {
         return;
     }
-    unprocessedEvents_.push_back(
+    unprocessedEvents_.Add(
         std::make_shared<AnalyticsUnprocessedEvent>(event, hardDependencies, softDependencies));
 }
 
 void Analytics::ProcessEvents() {
-    while (!unprocessedEvents_.empty()) {
-        const auto front = unprocessedEvents_.front();
+    unprocessedEvents_.HandleInOrder([this](const std::shared_ptr<AnalyticsUnprocessedEvent>& front) {
         const SharedStates states = GetSharedState(front);
         if (states.empty()) {
-            return;
+            return false;
         }
         Process(front->GetEvent(), states);
-        unprocessedEvents_.pop_front();
-    }
+        return true;
+    });
 }
 
 Analytics::SharedStates Analytics::GetSharedState(const std::shared_ptr<AnalyticsUnprocessedEvent>& unprocessedEvent) {

@@ -4,6 +4,7 @@
 #include "analytics/AnalyticsDispatchers.h"
 #include "analytics/AnalyticsProperties.h"
 #include "analytics/AnalyticsState.h"
+#include "core/module/ModuleMemberTask.h"
 #include "core/values/EventData.h"
 #include "core/values/SdkError.h"
 #include "platformShim/CryptoServiceInterface.h"
@@ -122,9 +123,10 @@ void Analytics::RequestAnalyticsId(const std::shared_ptr<AnalyticsState>& state,
             }
             // The effects belong to the module's queue, never to the network service's thread.
             if (const auto self = weakSelf.lock()) {
-                self->RunAsTask("AnalyticsIdResponse", [self, state, response, transportFailed, purges] {
-                    self->FinishAnalyticsIdRequest(state, response, transportFailed, purges);
-                });
+                QueueMemberTask(*self, "AnalyticsIdResponse",
+                                [state, response, transportFailed, purges](Analytics& analytics) {
+                                    analytics.FinishAnalyticsIdRequest(state, response, transportFailed, purges);
+                                });
             }
         });
 }

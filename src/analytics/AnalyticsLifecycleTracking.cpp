@@ -5,6 +5,7 @@
 #include "analytics/AnalyticsProperties.h"
 #include "analytics/AnalyticsState.h"
 #include "core/execution/Timer.h"
+#include "core/module/ModuleMemberTask.h"
 #include "core/values/Event.h"
 #include "core/values/EventData.h"
 #include "lifecycle/LifecycleConstants.h"
@@ -77,9 +78,9 @@ void Analytics::ArmWaitTimer(const std::shared_ptr<AnalyticsState>& state, std::
             if (!self) {
                 return;
             }
-            self->RunAsTask(lifecycle ? "AnalyticsLifecycleTimerExpired" : "AnalyticsReferrerTimerExpired",
-                            [self, firedTimer, state, lifecycle] {
-                                const auto properties = self->GetProperties();
+            QueueMemberTask(*self, lifecycle ? "AnalyticsLifecycleTimerExpired" : "AnalyticsReferrerTimerExpired",
+                            [firedTimer, state, lifecycle](Analytics& analytics) {
+                                const auto properties = analytics.GetProperties();
                                 const auto current =
                                     lifecycle ? properties->GetLifecycleTimer() : properties->GetReferrerTimer();
                                 if (current != firedTimer.lock()) {
@@ -92,7 +93,7 @@ void Analytics::ArmWaitTimer(const std::shared_ptr<AnalyticsState>& state, std::
                                     properties->SetReferrerTimerRunning(false);
                                     Log::Debug(LOG_TAG, "Launch hit delay has expired without referrer data");
                                 }
-                                if (const auto hitDatabase = self->GetHitDatabase()) {
+                                if (const auto hitDatabase = analytics.GetHitDatabase()) {
                                     hitDatabase->Kick(state, false);
                                 }
                             });

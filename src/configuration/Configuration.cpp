@@ -152,34 +152,31 @@ void Configuration::HandleSharedStateChangeEvent() {
     AddTaskToQueue("Share state change event", [self] { self->ProcessGetSdkIdsEvent(); });
 }
 
-std::deque<std::shared_ptr<Event>>& Configuration::GetEventQueue() { return identityRequests_; }
+WaitingEventQueue<>& Configuration::GetEventQueue() { return identityRequests_; }
 
 void Configuration::QueueGetSDKIdentitiesEvent(const std::shared_ptr<Event>& event) {
     if (event) {
-        identityRequests_.push_back(event);
+        identityRequests_.Add(event);
     }
 }
 
 void Configuration::ProcessGetSdkIdsEvent() {
-    auto& queue = GetEventQueue();
-    while (!queue.empty()) {
-        const auto request = queue.front();
+    GetEventQueue().HandleInOrder([this](const std::shared_ptr<Event>& request) {
         std::shared_ptr<JsonUtilityServiceInterface> jsonUtilityService;
         if (!GetPlatformJsonUtilityService(jsonUtilityService)) {
             Log::Error(LOG_PREFIX, "JSONUtility Service not available, unable to retrieve sdk identities");
             responseIdentityDispatcher_->DispatchAllIdentities("", request->GetResponsePairID());
-            queue.pop_front();
-            continue;
+            return true;
         }
         const auto self = SharedSelf();
         if (!MobileIdentities::AreAllSharedStateReady(request, self)) {
-            return;
+            return false;
         }
         responseIdentityDispatcher_->DispatchAllIdentities(
             MobileIdentities::GetAllIdentifiers(jsonUtilityService, request, self),
             request->GetResponsePairID());
-        queue.pop_front();
-    }
+        return true;
+    });
 }
 
 }  // namespace NuvraMobile

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstdint>
-#include <deque>
 #include <functional>
 #include <map>
 #include <memory>
@@ -9,6 +8,7 @@
 
 #include "configuration/ConfigurationConstants.h"
 #include "core/module/InternalModule.h"
+#include "core/module/WaitingEventQueue.h"
 #include "util/Mutex.h"
 
 namespace NuvraMobile {
@@ -73,7 +73,7 @@ public:
     virtual void HandleGetSdkIdentitiesEvent(const std::shared_ptr<Event>& event);
     virtual void HandleSharedStateChangeEvent();
     /** Identities requests not answered yet, oldest first; touched only from the module's tasks. */
-    virtual std::deque<std::shared_ptr<Event>>& GetEventQueue();
+    virtual WaitingEventQueue<>& GetEventQueue();
     virtual void QueueGetSDKIdentitiesEvent(const std::shared_ptr<Event>& event);
     virtual void ProcessConfigWithFilePathEvent(const std::shared_ptr<Event>& event);
     virtual void ProcessUpdateConfigEvent(const std::shared_ptr<Event>& event);
@@ -154,7 +154,7 @@ private:
     Mutex configMutex_;
     std::shared_ptr<ConfigurationData> currentConfig_ NVR_GUARDED_BY(configMutex_);
     std::shared_ptr<ConfigurationData> overriddenConfig_ NVR_GUARDED_BY(configMutex_);
-    std::deque<std::shared_ptr<Event>> identityRequests_;
+    WaitingEventQueue<> identityRequests_;
     std::shared_ptr<TaskExecutorInterface> rulesExecutor_;
 };
 

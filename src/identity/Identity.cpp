@@ -49,7 +49,7 @@ void Identity::OnRegistered() {
                                                                 EventSource::RESPONSE_IDENTITY);
     RegisterListener<IdentityListenerGenericIdentityRequestContent>(EventType::GENERIC_IDENTITY,
                                                                     EventSource::REQUEST_CONTENT);
-    eventQueue_.clear();
+    eventQueue_.Clear();
     analyticsDispatcher_ = CreateDispatcher<IdentityDispatcherAnalyticsRequestContent>();
     configurationDispatcher_ = CreateDispatcher<IdentityDispatcherConfigurationRequestContent>();
     identityResponseDispatcher_ = CreateDispatcher<IdentityDispatcherIdentityResponseIdentity>();
@@ -86,7 +86,7 @@ void Identity::HandleIdentityRequest(const std::shared_ptr<Event>& event) {
 }
 
 void Identity::AppendAndProcess(const std::shared_ptr<Event>& event) {
-    eventQueue_.push_back(event);
+    eventQueue_.Add(event);
     ProcessEventQueue();
 }
 
@@ -134,35 +134,30 @@ std::shared_ptr<ConfigurationSharedStateIdentity> Identity::ConfigurationAt(cons
 }
 
 void Identity::ProcessEventQueue() {
-    while (!eventQueue_.empty()) {
-        const auto event = eventQueue_.front();
+    eventQueue_.HandleInOrder([this](const std::shared_ptr<Event>& event) {
         const auto configuration = ConfigurationAt(event);
         if (!configuration) {
             Log::Trace(LOG_PREFIX, "Config not available at the time to process identity event.");
-            return;
+            return false;
         }
         if (!ProcessIdentityEvent(event, configuration)) {
             Log::Trace(LOG_PREFIX,
                        "Config settings not valid to process the identity event. Processing will resume when a "
                        "valid configuration is obtained.");
             AnswerRequestsBehindWaitingSync();
-            return;
+            return false;
         }
-        eventQueue_.pop_front();
-    }
+        return true;
+    });
 }
 
 void Identity::AnswerRequestsBehindWaitingSync() {
     // Only syncs need an organisation id: the requests behind a waiting sync are answered now, the syncs
     // keep their order.
-    for (auto position = std::next(eventQueue_.begin()); position != eventQueue_.end();) {
-        const auto configuration = IsSyncEvent(**position) ? nullptr : ConfigurationAt(*position);
-        if (configuration && ProcessIdentityEvent(*position, configuration)) {
-            position = eventQueue_.erase(position);
-        } else {
-            ++position;
-        }
-    }
+    eventQueue_.RemoveIf(WaitingEventQueue<>::Scope::BEHIND_FRONT, [this](const std::shared_ptr<Event>& event) {
+        const auto configuration = IsSyncEvent(*event) ? nullptr : ConfigurationAt(event);
+        return configuration && ProcessIdentityEvent(event, configuration);
+    });
 }
 
 bool Identity::IsSyncEvent(const Event& event) {
@@ -233,7 +228,7 @@ void Identity::ApplyBootup(const std::shared_ptr<Event>& event) {
         }
     });
     LoadVariablesFromPersistentData();
-    eventQueue_.push_back(CreateForcedSyncEvent(event->GetEventNumber()));
+    eventQueue_.Add(CreateForcedSyncEvent(event->GetEventNumber()));
     ProcessEventQueue();
     if (privacyStatus_ == MobilePrivacyStatus::OPT_OUT) {
         CreateSharedState(event->GetEventNumber(), PackageEventData());
@@ -265,7 +260,7 @@ void Identity::ProcessPrivacyChange(std::int32_t eventNumber, const std::shared_
     privacyStatus_ = status;
     if (status != MobilePrivacyStatus::OPT_OUT) {
         if (mid_.empty()) {
-            eventQueue_.push_back(CreateForcedSyncEvent(eventNumber));
+            eventQueue_.Add(CreateForcedSyncEvent(eventNumber));
             ProcessEventQueue();
         }
     } else {
@@ -288,15 +283,15 @@ void Identity::ProcessPrivacyChange(std::int32_t eventNumber, const std::shared_
 }
 
 void Identity::ClearEventsQueue() {
-    std::deque<std::shared_ptr<Event>> kept;
-    for (const auto& event : eventQueue_) {
+    eventQueue_.RemoveIf(WaitingEventQueue<>::Scope::WHOLE_QUEUE, [this](const std::shared_ptr<Event>& event) {
         if (event && event->GetData() && event->GetData()->ContainsKey(Keys::BASE_URL)) {
-            kept.push_back(event);
-        } else if (event) {
+            return false;
+        }
+        if (event) {
             HandleIdentityResponseEvent(Names::IDENTITY_RESPONSE, PackageEventData(), event->GetResponsePairID());
         }
-    }
-    eventQueue_ = std::move(kept);
+        return true;
+    });
     // The kept append-URL requests need no organisation id: answer them as soon as a configuration exists.
     ProcessEventQueue();
 }
@@ -330,10 +325,10 @@ void Identity::ApplyAnalyticsResponse(const std::shared_ptr<Event>& event) {
     data->PutBoolean(Keys::FORCE_SYNC, false);
     data->PutBoolean(Keys::IS_SYNC_EVENT, true);
     data->PutInteger(Keys::AUTHENTICATION_STATE, static_cast<std::int32_t>(VisitorIdAuthenticationState::UNKNOWN));
-    eventQueue_.push_back(EventBuilder(Names::AVID_SYNC, EventType::IDENTITY, EventSource::REQUEST_IDENTITY)
-                              .SetData(data)
-                              .SetEventNumber(event->GetEventNumber())
-                              .Build());
+    eventQueue_.Add(EventBuilder(Names::AVID_SYNC, EventType::IDENTITY, EventSource::REQUEST_IDENTITY)
+                        .SetData(data)
+                        .SetEventNumber(event->GetEventNumber())
+                        .Build());
     ProcessEventQueue();
 }
 

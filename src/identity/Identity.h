@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstdint>
-#include <deque>
 #include <functional>
 #include <map>
 #include <memory>
@@ -9,6 +8,7 @@
 #include <vector>
 
 #include "core/module/InternalModule.h"
+#include "core/module/WaitingEventQueue.h"
 #include "identity/IdentityConstants.h"
 #include "shared/MobilePrivacyStatus.h"
 #include "shared/VisitorId.h"
@@ -173,7 +173,7 @@ private:
     std::shared_ptr<IdentityDispatcherAnalyticsRequestContent> analyticsDispatcher_;
     std::shared_ptr<IdentityDispatcherConfigurationRequestContent> configurationDispatcher_;
     std::shared_ptr<IdentityDispatcherIdentityResponseIdentity> identityResponseDispatcher_;
-    std::deque<std::shared_ptr<Event>> eventQueue_;
+    WaitingEventQueue<> eventQueue_;
     bool pushEnabled_ = false;
     std::shared_ptr<IdentityHitDatabase> hitDatabase_;
     const Clock clock_;

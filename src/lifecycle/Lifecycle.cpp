@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <utility>
 
+#include "core/module/ModuleMemberTask.h"
 #include "core/values/Event.h"
 #include "core/values/EventData.h"
 #include "core/values/EventSource.h"
@@ -68,10 +69,6 @@ Lifecycle::Lifecycle(Clock clock) : InternalModule(Keys::SHARED_STATE_NAME), clo
 
 std::string Lifecycle::GetSharedStateName() const { return Keys::SHARED_STATE_NAME; }
 
-std::shared_ptr<Lifecycle> Lifecycle::SharedSelf() {
-    return std::dynamic_pointer_cast<Lifecycle>(shared_from_this());
-}
-
 void Lifecycle::OnRegistered() {
     Log::Trace(LOG_PREFIX, "NuvraMobile::Lifecycle::OnRegistered");
     RegisterListener<LifecycleListenerRequestContent>(EventType::GENERIC_LIFECYCLE, EventSource::REQUEST_CONTENT);
@@ -82,10 +79,9 @@ void Lifecycle::OnRegistered() {
 }
 
 void Lifecycle::QueueEvent(const std::shared_ptr<Event>& event) {
-    auto self = SharedSelf();
-    AddTaskToQueue("LifecycleProcessRequestContentEvent", [self, event] {
-        self->eventQueue_.push_back(event);
-        self->ProcessQueuedEvents();
+    QueueMemberTask(*this, "LifecycleProcessRequestContentEvent", [event](Lifecycle& self) {
+        self.eventQueue_.Add(event);
+        self.ProcessQueuedEvents();
     });
 }
 
@@ -102,8 +98,7 @@ void Lifecycle::HandleSharedStateUpdateEvent(const std::shared_ptr<Event>& event
         ConfigKeys::SHARED_STATE_NAME) {
         return;
     }
-    auto self = SharedSelf();
-    AddTaskToQueue("LifecycleProcessSharedStateUpdate", [self] { self->ProcessQueuedEvents(); });
+    QueueMemberTask(*this, "LifecycleProcessSharedStateUpdate", [](Lifecycle& self) { self.ProcessQueuedEvents(); });
 }
 
 void Lifecycle::HandleEventHubBootEvent(const std::shared_ptr<Event>& event) {
@@ -116,17 +111,16 @@ void Lifecycle::HandleEventHubBootEvent(const std::shared_ptr<Event>& event) {
 }
 
 void Lifecycle::ProcessQueuedEvents() {
-    while (!eventQueue_.empty()) {
-        const auto event = eventQueue_.front();
+    eventQueue_.HandleInOrder([this](const std::shared_ptr<Event>& event) {
         const auto configuration = GetSharedEventState(ConfigKeys::SHARED_STATE_NAME, event);
         if (!configuration) {
             Log::Debug(LOG_PREFIX, "Configuration is null, waiting...");
-            return;
+            return false;
         }
         const auto data = event->GetData();
         if (!data) {
-            Log::Trace(LOG_PREFIX, "Failed to process lifecycle event '%s (%d)', event data was null", event->GetName(),
-                       event->GetEventNumber());
+            Log::Trace(LOG_PREFIX, "Failed to process lifecycle event '%s (%d)', event data was null",
+                       event->GetName(), event->GetEventNumber());
         } else {
             const auto action = data->OptString(Keys::LIFECYCLE_ACTION_KEY, "");
             if (action == Keys::LIFECYCLE_START) {
@@ -137,8 +131,8 @@ void Lifecycle::ProcessQueuedEvents() {
                 Log::Trace(LOG_PREFIX, "Failed to process lifecycle event, invalid action (%s)", action);
             }
         }
-        eventQueue_.pop_front();
-    }
+        return true;
+    });
 }
 
 void Lifecycle::Start(const std::shared_ptr<Event>& event, const std::shared_ptr<EventData>& configuration) {

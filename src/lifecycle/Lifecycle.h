@@ -1,13 +1,13 @@
 #pragma once
 
 #include <cstdint>
-#include <deque>
 #include <functional>
 #include <map>
 #include <memory>
 #include <string>
 
 #include "core/module/InternalModule.h"
+#include "core/module/WaitingEventQueue.h"
 #include "lifecycle/LifecycleConstants.h"
 
 namespace NuvraMobile {
@@ -74,7 +74,6 @@ protected:
     void OnRegistered() override;
 
 private:
-    std::shared_ptr<Lifecycle> SharedSelf();
     /** The module's platform services, or null with the warning "Platform services are not available". */
     std::shared_ptr<PlatformServicesInterface> PlatformServicesOrWarn();
     /** Writes the context data as a JSON object text under "LifecycleData"; failures are only traced. */
@@ -82,7 +81,7 @@ private:
 
     std::shared_ptr<LifecycleDispatcherResponseContent> dispatcher_;
     std::shared_ptr<LifecycleSession> session_;
-    std::deque<std::shared_ptr<Event>> eventQueue_;
+    WaitingEventQueue<> eventQueue_;
     ContextData lifecycleContextData_;
     ContextData previousSessionContextData_;
     const Clock clock_;

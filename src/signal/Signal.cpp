@@ -4,6 +4,7 @@
 
 #include "core/execution/BoundedDisposal.h"
 #include "core/hub/SharedStateMarkers.h"
+#include "core/module/ModuleMemberTask.h"
 #include "core/values/Event.h"
 #include "core/values/EventData.h"
 #include "core/values/EventSource.h"
@@ -81,14 +82,12 @@ std::shared_ptr<SignalHitsDatabase> Signal::CreateDatabase() {
 }
 
 void Signal::UpdatePrivacyStatus(MobilePrivacyStatus status) {
-    auto self = SharedSelf();
-    AddTaskToQueue("SignalUpdatePrivacyStatus",
-                   [self, status] { TrySwallow([&] { self->ApplyPrivacyStatus(status); }); });
+    QueueMemberTask(*this, "SignalUpdatePrivacyStatus", [status](Signal& self) { self.ApplyPrivacyStatus(status); });
 }
 
 void Signal::ApplyPrivacyStatus(MobilePrivacyStatus status) {
     if (status == MobilePrivacyStatus::OPT_OUT) {
-        waitingEvents_.clear();
+        waitingEvents_.Clear();
     }
     if (hitsDatabase_) {
         hitsDatabase_->UpdatePrivacyStatus(status);
@@ -97,22 +96,18 @@ void Signal::ApplyPrivacyStatus(MobilePrivacyStatus status) {
 }
 
 void Signal::HandleSignalConsequenceEvent(const std::shared_ptr<Event>& event) {
-    auto self = SharedSelf();
-    AddTaskToQueue("SignalProcessingRulesConsequence", [self, event] {
-        self->waitingEvents_.push_back(event);
-        self->TryProcessQueuedEvent();
+    QueueMemberTask(*this, "SignalProcessingRulesConsequence", [event](Signal& self) {
+        self.waitingEvents_.Add(event);
+        self.TryProcessQueuedEvent();
     });
 }
 
 void Signal::HandleOpenUrlConsequence(const VariantMap& detail) {
-    auto self = SharedSelf();
-    AddTaskToQueue("SignalProcessingRulesOpenUrlConsequence", [self, detail] { self->OpenUrl(detail); });
+    QueueMemberTask(*this, "SignalProcessingRulesOpenUrlConsequence", [detail](Signal& self) { self.OpenUrl(detail); });
 }
 
 void Signal::TryProcessQueuedEvent() {
-    while (!waitingEvents_.empty() && ProcessSignalEvent(waitingEvents_.front())) {
-        waitingEvents_.pop_front();
-    }
+    waitingEvents_.HandleInOrder([this](const std::shared_ptr<Event>& event) { return ProcessSignalEvent(event); });
 }
 
 bool Signal::ProcessSignalEvent(const std::shared_ptr<Event>& event) {

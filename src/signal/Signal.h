@@ -1,12 +1,12 @@
 #pragma once
 
 #include <chrono>
-#include <deque>
 #include <map>
 #include <memory>
 #include <string>
 
 #include "core/module/InternalModule.h"
+#include "core/module/WaitingEventQueue.h"
 #include "shared/MobilePrivacyStatus.h"
 #include "signal/SignalConstants.h"
 
@@ -74,7 +74,7 @@ private:
     void DisposeHitsDatabase();
 
     std::shared_ptr<SignalHitsDatabase> hitsDatabase_;
-    std::deque<std::shared_ptr<Event>> waitingEvents_;
+    WaitingEventQueue<> waitingEvents_;
 };
 
 }  // namespace NuvraMobile
