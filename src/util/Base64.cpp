@@ -20,10 +20,15 @@ std::array<int, 256> MakeDecodeTable() {
     return table;
 }
 
+const std::array<int, 256>& DecodeTable() {
+    static const std::array<int, 256> table = MakeDecodeTable();
+    return table;
+}
+
 }  // namespace
 
 std::optional<std::string> DecodeBase64(const std::string& text) {
-    static const std::array<int, 256> DECODE_TABLE = MakeDecodeTable();
+    const std::array<int, 256>& DECODE_TABLE = DecodeTable();
     if (text.size() % 4 != 0) {
         return std::nullopt;
     }
@@ -49,6 +54,17 @@ std::optional<std::string> DecodeBase64(const std::string& text) {
         }
     }
     return bytes;
+}
+
+std::optional<std::string> DecodeBase64IgnoringUnknown(const std::string& text) {
+    std::string known;
+    known.reserve(text.size());
+    for (const char character : text) {
+        if (character == PADDING || DecodeTable()[static_cast<unsigned char>(character)] != INVALID) {
+            known.push_back(character);
+        }
+    }
+    return DecodeBase64(known);
 }
 
 std::string EncodeBase64(const std::string& bytes) {

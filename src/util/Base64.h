@@ -14,4 +14,10 @@ std::string EncodeBase64(const std::string& bytes);
  */
 std::optional<std::string> DecodeBase64(const std::string& text);
 
+/**
+ * As DecodeBase64 after dropping every character outside the alphabet and the padding (line breaks,
+ * spaces, anything else), as text embedded in a program may carry.
+ */
+std::optional<std::string> DecodeBase64IgnoringUnknown(const std::string& text);
+
 }  // namespace NuvraMobile

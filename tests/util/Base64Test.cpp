@@ -2,6 +2,7 @@
 
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "util/Base64.h"
 
@@ -23,6 +24,18 @@ TEST(Base64Test, DecodingRefusesAnythingButWholePaddedGroups) {
     for (const std::string& text : refused) {
         EXPECT_EQ(DecodeBase64(text), std::nullopt) << text;
     }
+}
+
+// The floating button's embedded image text is read this way.
+TEST(Base64Test, DecodingIgnoringUnknownCharactersSkipsThemAndOnlyThem) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"TWFu", "Man"}, {"TW\nFu", "Man"}, {" T W F u ", "Man"}, {"TWE=", "Ma"}, {"TQ==", "M"}, {"", ""},
+        {"T*W-F.u", "Man"},
+    };
+    for (const auto& [text, bytes] : cases) {
+        EXPECT_EQ(DecodeBase64IgnoringUnknown(text), bytes) << text;
+    }
+    EXPECT_EQ(DecodeBase64IgnoringUnknown("TW*F"), std::nullopt);
 }
 
 }  // namespace

@@ -21,6 +21,6 @@ constexpr const char* BUTTON_IMAGE_BASE64 =
 
 }  // namespace
 
-std::string FloatingButtonImageData() { return DecodeBase64(BUTTON_IMAGE_BASE64).value_or(""); }
+std::string FloatingButtonImageData() { return DecodeBase64IgnoringUnknown(BUTTON_IMAGE_BASE64).value_or(""); }
 
 }  // namespace NuvraMobile
