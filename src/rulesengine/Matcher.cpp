@@ -146,7 +146,7 @@ void Matcher::SetMatcherValuesFromJson(const std::shared_ptr<JsonObject>& defini
 }
 
 bool Matcher::CompareAsDoubles(const Variant& eventValue, const Variant& ruleValue,
-                               const std::function<bool(double, double)>& test) {
+                               bool (*test)(double, double)) {
     if (!IsComparable(eventValue) || !IsComparable(ruleValue)) {
         return false;
     }

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -56,7 +55,7 @@ public:
      * a failed read or NaN gives false. `test` receives (event value, rule value).
      */
     static bool CompareAsDoubles(const Variant& eventValue, const Variant& ruleValue,
-                                 const std::function<bool(double, double)>& test);
+                                 bool (*test)(double, double));
 
     /** Whether the resolved event value passes; a missing key arrives as a null-kind variant. */
     virtual bool Matches(const std::shared_ptr<Variant>& value) const;

@@ -1,6 +1,5 @@
 #include "rulesengine/MatcherKinds.h"
 
-#include <functional>
 
 #include "core/values/Variant.h"
 #include "rulesengine/RuleTokenParser.h"

@@ -9,11 +9,13 @@
 namespace NuvraMobile {
 
 Rule::Rule(std::shared_ptr<RuleCondition> condition, std::vector<std::shared_ptr<Event>> consequenceEvents)
-    : consequenceEvents_(std::move(consequenceEvents)), condition_(std::move(condition)) {}
+    : consequenceEvents_(std::move(consequenceEvents)),
+      condition_(std::move(condition)),
+      program_(condition_.get()) {}
 
 bool Rule::EvaluateCondition(const std::shared_ptr<RuleTokenParser>& parser,
                              const std::shared_ptr<Event>& event) const {
-    return condition_ && condition_->Evaluate(parser, event);
+    return program_.Evaluate(parser, event);
 }
 
 const std::vector<std::shared_ptr<Event>>& Rule::GetConsequenceEvents() const { return consequenceEvents_; }

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "core/values/Object.h"
+#include "rulesengine/ConditionProgram.h"
 
 namespace NuvraMobile {
 
@@ -32,6 +33,7 @@ public:
 private:
     const std::vector<std::shared_ptr<Event>> consequenceEvents_;
     const std::shared_ptr<RuleCondition> condition_;
+    const ConditionProgram program_;  // the condition's tree in one block, for the rules pass
 };
 
 }  // namespace NuvraMobile

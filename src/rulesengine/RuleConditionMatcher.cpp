@@ -26,11 +26,16 @@ RuleConditionMatcher::RuleConditionMatcher(std::shared_ptr<Matcher> matcher) : m
 
 bool RuleConditionMatcher::Evaluate(const std::shared_ptr<RuleTokenParser>& parser,
                                     const std::shared_ptr<Event>& event) const {
-    if (!parser || !event || !matcher_) {
+    return Holds(matcher_.get(), parser.get(), event);
+}
+
+bool RuleConditionMatcher::Holds(const Matcher* matcher, RuleTokenParser* parser,
+                                 const std::shared_ptr<Event>& event) {
+    if (!parser || !event || !matcher) {
         return false;
     }
     std::shared_ptr<Variant> holder;
-    return matcher_->MatchesInPass(parser->ResolveKey(matcher_->GetRuleKey(), event, holder), *parser);
+    return matcher->MatchesInPass(parser->ResolveKey(matcher->GetRuleKey(), event, holder), *parser);
 }
 
 std::string RuleConditionMatcher::ToStringImpl(const ToStringOptions& options) const {

@@ -21,6 +21,10 @@ public:
                   const std::shared_ptr<Event>& event) const override;
     std::string ToStringImpl(const ToStringOptions& options) const override;
 
+    const std::shared_ptr<Matcher>& GetMatcher() const { return matcher_; }
+    /** Whether the matcher holds for the event's value under its key; false when any part is null. */
+    static bool Holds(const Matcher* matcher, RuleTokenParser* parser, const std::shared_ptr<Event>& event);
+
 private:
     const std::shared_ptr<Matcher> matcher_;
 };

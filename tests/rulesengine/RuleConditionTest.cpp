@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "core/values/Variant.h"
+#include "rulesengine/Rule.h"
 #include "rulesengine/RuleCondition.h"
 #include "rulesengine/RuleConditionGroup.h"
 #include "rulesengine/RuleConditionMatcher.h"
@@ -65,7 +66,29 @@ TEST_F(RuleConditionTest, GroupsAndMatchersEvaluateAgainstTheEvent) {
     };
     for (const Case& testCase : cases) {
         EXPECT_EQ(Holds(testCase.json), testCase.expected) << testCase.json;
+        // A rule evaluates its own flat copy of the tree: it must answer as the tree does.
+        const Rule rule(RuleCondition::RuleConditionFromJson(ParseJson(testCase.json)), {});
+        EXPECT_EQ(rule.EvaluateCondition(parser_, event_), testCase.expected) << testCase.json;
     }
+}
+
+TEST_F(RuleConditionTest, RuleAsksConditionsOfItsOwnKindsAndSkipsNullOnes) {
+    auto counting = std::make_shared<CountingCondition>(true);
+    const auto buy =
+        RuleCondition::RuleConditionFromJson(ParseJson(MatcherJson("action", "eq", R"(["buy"])")));
+    const Rule nested(std::make_shared<RuleConditionAndGroup>(std::vector<std::shared_ptr<RuleCondition>>{
+                          std::make_shared<RuleConditionOrGroup>(
+                              std::vector<std::shared_ptr<RuleCondition>>{nullptr, counting}),
+                          nullptr, buy}),
+                      {});
+    EXPECT_TRUE(nested.EvaluateCondition(parser_, event_));
+    EXPECT_EQ(counting->calls, 1);
+
+    const Rule onlyNull(
+        std::make_shared<RuleConditionOrGroup>(std::vector<std::shared_ptr<RuleCondition>>{nullptr}), {});
+    EXPECT_FALSE(onlyNull.EvaluateCondition(parser_, event_));
+    EXPECT_FALSE(Rule(nullptr, {}).EvaluateCondition(parser_, event_));
+    EXPECT_FALSE(Rule(buy, {}).EvaluateCondition(nullptr, event_));
 }
 
 TEST_F(RuleConditionTest, GroupsStopAtTheFirstDecidingCondition) {
