@@ -84,11 +84,10 @@ void Configuration::HandleConfigurationEvent(const std::shared_ptr<Event>& event
 }
 
 void Configuration::HandleLifeCycleEvent() {
-    auto self = SharedSelf();
-    AddTaskToQueue("LifeCycleEvent", [self] {
-        const std::string appId = self->GetValidAppID();
+    QueueMemberTask(*this, "LifeCycleEvent", [](Configuration& self) {
+        const std::string appId = self.GetValidAppID();
         if (!appId.empty()) {
-            self->requestContentDispatcher_->DispatchInternalConfigureWithAppIdEvent(appId);
+            self.requestContentDispatcher_->DispatchInternalConfigureWithAppIdEvent(appId);
         }
     });
 }
@@ -140,16 +139,14 @@ void Configuration::ProcessBootConfigEvent(const std::shared_ptr<Event>& event) 
 }
 
 void Configuration::HandleGetSdkIdentitiesEvent(const std::shared_ptr<Event>& event) {
-    auto self = SharedSelf();
-    AddTaskToQueue("GetSDKIdentities", [self, event] {
-        self->QueueGetSDKIdentitiesEvent(event);
-        self->ProcessGetSdkIdsEvent();
+    QueueMemberTask(*this, "GetSDKIdentities", [event](Configuration& self) {
+        self.QueueGetSDKIdentitiesEvent(event);
+        self.ProcessGetSdkIdsEvent();
     });
 }
 
 void Configuration::HandleSharedStateChangeEvent() {
-    auto self = SharedSelf();
-    AddTaskToQueue("Share state change event", [self] { self->ProcessGetSdkIdsEvent(); });
+    QueueMemberTask(*this, "Share state change event", [](Configuration& self) { self.ProcessGetSdkIdsEvent(); });
 }
 
 WaitingEventQueue<>& Configuration::GetEventQueue() { return identityRequests_; }

@@ -91,8 +91,7 @@ void Identity::AppendAndProcess(const std::shared_ptr<Event>& event) {
 }
 
 void Identity::TryProcessEventQueue() {
-    auto self = SharedSelf();
-    AddTaskToQueue("TryProcessEventQueue", [self] { self->ProcessEventQueue(); });
+    QueueMemberTask(*this, "TryProcessEventQueue", [](Identity& self) { self.ProcessEventQueue(); });
 }
 
 void Identity::Bootup(const std::shared_ptr<Event>& event) {
@@ -119,9 +118,8 @@ void Identity::HandleAnalyticsResponseIdentity(const std::shared_ptr<Event>& eve
 
 void Identity::QueueNetworkResponse(const std::shared_ptr<IdentityObject>& answer, const std::string& pairId,
                                     std::int32_t eventNumber) {
-    auto self = SharedSelf();
-    AddTaskToQueue("IdentityNetworkResponseLoaded", [self, answer, pairId, eventNumber] {
-        TryCatch([&] { self->NetworkResponseLoaded(answer, pairId, eventNumber); },
+    QueueMemberTask(*this, "IdentityNetworkResponseLoaded", [answer, pairId, eventNumber](Identity& self) {
+        TryCatch([&] { self.NetworkResponseLoaded(answer, pairId, eventNumber); },
                  [](SdkError& error) {
                      Log::Error(LOG_PREFIX, "Failed to apply the identity server's answer: %s", error.GetMessage());
                  });
