@@ -49,16 +49,31 @@ install(FILES ${PROJECT_BINARY_DIR}/NuvraConfig.cmake ${PROJECT_BINARY_DIR}/Nuvr
 configure_file(${PROJECT_SOURCE_DIR}/cmake/nuvra.pc.in ${PROJECT_BINARY_DIR}/nuvra.pc @ONLY)
 install(FILES ${PROJECT_BINARY_DIR}/nuvra.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
 if(NVR_BUILD_OBJC)
+  # The compiler searches its own folders already; naming one (-I/usr/include) would put it before the
+  # standard library's and break the #include_next in its headers.
+  set(objc_include_dirs ${BLOCKS_RUNTIME_INCLUDE_DIR} ${GNUSTEP_INCLUDE_DIRS})
+  list(REMOVE_ITEM objc_include_dirs ${CMAKE_OBJCXX_IMPLICIT_INCLUDE_DIRECTORIES})
   # GNUstep's flags as FindGNUstepBase cleaned them, for Objective-C++ sources.
   string(JOIN " " NVR_PC_OBJC_CFLAGS ${GNUSTEP_COMPILE_OPTIONS} -fobjc-runtime=gcc -fblocks
-         -I\${libdir}/cmake/Nuvra/gnustep -I${BLOCKS_RUNTIME_INCLUDE_DIR})
+         -I\${libdir}/cmake/Nuvra/gnustep)
   # Joined spellings: CMake's pkg-config module would merge repeated separate words.
-  foreach(folder IN LISTS GNUSTEP_INCLUDE_DIRS)
+  foreach(folder IN LISTS objc_include_dirs)
     string(APPEND NVR_PC_OBJC_CFLAGS " -isystem${folder}")
   endforeach()
   string(APPEND NVR_PC_OBJC_CFLAGS " -idirafter${GCC_RUNTIME_INCLUDE_DIR}")
   # The app's own blocks and Foundation calls need these too: the blocks runtime before gnustep-base.
-  set(NVR_PC_OBJC_LIBS "${BLOCKS_RUNTIME_LIBRARY} ${GNUSTEP_BASE_LIBRARY} -lobjc")
+  # Named as -l, with a -L only for a folder the linker does not search by itself.
+  set(NVR_PC_OBJC_LIBS "")
+  foreach(library IN ITEMS ${BLOCKS_RUNTIME_LIBRARY} ${GNUSTEP_BASE_LIBRARY})
+    get_filename_component(folder "${library}" DIRECTORY)
+    get_filename_component(name "${library}" NAME_WE)
+    string(REGEX REPLACE "^lib" "" name "${name}")
+    if(NOT folder IN_LIST CMAKE_OBJCXX_IMPLICIT_LINK_DIRECTORIES)
+      string(APPEND NVR_PC_OBJC_LIBS " -L${folder}")
+    endif()
+    string(APPEND NVR_PC_OBJC_LIBS " -l${name}")
+  endforeach()
+  string(APPEND NVR_PC_OBJC_LIBS " -lobjc")
   configure_file(${PROJECT_SOURCE_DIR}/cmake/nuvra-objc.pc.in ${PROJECT_BINARY_DIR}/nuvra-objc.pc @ONLY)
   install(FILES ${PROJECT_BINARY_DIR}/nuvra-objc.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
 endif()

@@ -1,7 +1,8 @@
 // The smallest Objective-C app on an installed SDK: it names its bundle folder, registers Analytics,
 // starts the SDK (configured from its bundle, opted in), tracks an action and checks that the hit is
-// stored for the measurement server, whose address its bundle names. The sample bundle names one that
-// takes nothing (127.0.0.1:9), so the hit stays stored; an app names its own server.
+// stored for the measurement server, whose address its bundle names. The sample bundle names a loopback
+// port where nothing listens and a batch limit that holds the hit, so it stays stored; an app names its
+// own server.
 #import <Foundation/Foundation.h>
 
 #include <cstdio>

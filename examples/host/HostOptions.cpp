@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "HostUsage.h"
 #include "core/values/SdkError.h"
 #include "platformShim/JsonArraySerializer.h"
 #include "services/json/NativeJsonUtilityService.h"
@@ -64,25 +65,7 @@ bool ParseContextData(const std::string& entry, HostOptions& options) {
 
 }  // namespace
 
-const char* HostUsage() {
-    return "usage: nvr_host [options]\n"
-           "Runs a small measuring app: starts the SDK with Configuration, Identity, Lifecycle and\n"
-           "Analytics, reports a launch, syncs a customer id, makes the track calls, prints every hit the\n"
-           "collector on 127.0.0.1 receives, then reports a pause. Without --action or --state it tracks\n"
-           "a short default script.\n"
-           "  --bundle DIR        the app bundle folder (Info.properties, NVBMobileConfig.json)\n"
-           "  --data-dir DIR      where the SDK keeps its state between runs (default: nvr_host_data\n"
-           "                      beside the program)\n"
-           "  --reset             clear what earlier runs stored before starting\n"
-           "  --log-level LEVEL   error, warning, debug or trace (default: error)\n"
-           "  --update KEY=VALUE  a programmatic configuration update; VALUE is read as JSON when it\n"
-           "                      parses, else as text (repeatable)\n"
-           "  --action NAME       track an action (repeatable, in order)\n"
-           "  --state NAME        track a state (repeatable, in order)\n"
-           "  --data KEY=VALUE    context data of the --action or --state before it (repeatable)\n"
-           "  --lifecycle         also print the lifecycle state after the launch\n"
-           "  --help              print this text\n";
-}
+const char* HostUsage() { return HOST_USAGE_TEXT; }
 
 ParseOutcome ParseHostOptions(int argc, char** argv, HostOptions& options) {
     const std::vector<std::string> arguments(argv + 1, argv + argc);

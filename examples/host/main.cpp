@@ -138,17 +138,27 @@ void Track(Core& core, const TrackCall& call) {
     std::printf("Tracked %s \"%s\"\n", call.isState ? "state" : "action", call.name.c_str());
 }
 
+std::int64_t StoredHits(AnalyticsPublicApi& analytics) {
+    return Ask<std::int64_t>([&](auto callback) { analytics.GetQueueSize(callback); }, -1);
+}
+
 /**
- * Waits until the stored hits are gone and at least `expected` hits arrived (a launch hit comes on top
- * of them only when the launch opened a new session); gives up after 20 s. Returns the hits that arrived.
+ * Asks for the stored hits to be sent and waits until none is stored and at least `expected` arrived
+ * (a launch hit comes on top of them only when the launch opened a new session); gives up after 20 s.
+ * Returns the hits that arrived. The app asks again while the queue size shows hits and none arrives:
+ * an ask made while Analytics holds its hits for a launch's lifecycle data (up to a second after a
+ * lifecycle start) sends nothing, and a batch limit then keeps them stored.
  */
-int WaitForDelivery(AnalyticsPublicApi& analytics, const Collector& collector, int expected) {
+int SendAndWaitForDelivery(AnalyticsPublicApi& analytics, const Collector& collector, int expected) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
     while (std::chrono::steady_clock::now() < deadline) {
         const int arrived = collector.HitCount();
-        const auto stored = Ask<std::int64_t>([&](auto callback) { analytics.GetQueueSize(callback); }, -1);
+        const auto stored = StoredHits(analytics);
         if (stored == 0 && arrived >= expected) {
             return arrived;
+        }
+        if (stored != 0) {
+            analytics.SendQueuedHits();
         }
         collector.WaitForMoreHitsThan(arrived, std::chrono::milliseconds(250));
     }
@@ -224,10 +234,9 @@ int main(int argc, char** argv) {
         Track(*core, call);
     }
     // Offline batching may hold the last hits back; the app asks for them to be sent now.
-    analytics->SendQueuedHits();
-    const int arrived =
-        privacy == MobilePrivacyStatus::OPT_IN ? WaitForDelivery(*analytics, collector, static_cast<int>(tracks.size()))
-                                               : 0;
+    const int arrived = privacy == MobilePrivacyStatus::OPT_IN
+                            ? SendAndWaitForDelivery(*analytics, collector, static_cast<int>(tracks.size()))
+                            : 0;
     // The app goes to the background only after its hits were built, as an app in use would.
     core->LifecyclePause();
     ReportApplicationNotification(ui, ApplicationNotificationName::DID_ENTER_BACKGROUND);
@@ -237,9 +246,7 @@ int main(int argc, char** argv) {
     std::printf("Analytics id: %s\n",
                 Ask<std::string>([&](auto callback) { analytics->GetTrackingIdentifier(callback); }, "(no answer)")
                     .c_str());
-    std::printf("Hits still stored: %lld\n",
-                static_cast<long long>(
-                    Ask<std::int64_t>([&](auto callback) { analytics->GetQueueSize(callback); }, -1)));
+    std::printf("Hits still stored: %lld\n", static_cast<long long>(StoredHits(*analytics)));
     std::printf("Hits received by the collector: %d\n", arrived);
 
     const bool disposed = core->Dispose(std::chrono::seconds(10));
