@@ -143,6 +143,7 @@ TEST_F(AnalyticsHitDatabaseTest, SendingFollowsThePrivacySetLastOverTheHitsOwnSt
     const auto optedIn = State([](EventData& data) { data.PutString("global.privacy", "optedin"); });
     database->SetPrivacyStatus(MobilePrivacyStatus::UNKNOWN);
     QueueBody(optedIn, "ndh=1&n=1");
+    ASSERT_TRUE(threading->WaitUntilIdle());
     EXPECT_TRUE(network->Requests().empty());
     database->SetPrivacyStatus(MobilePrivacyStatus::OPT_IN);
     QueueBody(unknown, "ndh=1&n=2");

@@ -8,6 +8,7 @@
 #include "rulesengine/Consequence.h"
 #include "rulesengine/ConsequenceSerializer.h"
 #include "support/CapturingLoggingService.h"
+#include "support/HitQueueTestSupport.h"
 
 namespace NuvraMobile {
 namespace {
@@ -150,6 +151,54 @@ TEST_F(AnalyticsTest, UnknownPrivacySuspendsTheHitQueueAndOptInResumesIt) {
     Hear(Configuration("optedin"));
     EXPECT_FALSE(module->GetHitQueue()->IsSuspended());
 }
+
+// A track waits for the identity state and is built with the states of its own event, which can still say
+// opt-in after the app has set privacy to unknown: its hit is stored and waits for the app's next choice.
+struct HeldHitCase {
+    const char* name;
+    const char* nextPrivacy;
+    size_t sent;
+    std::int64_t stored;
+};
+
+class AnalyticsHeldHitTest : public AnalyticsTest, public ::testing::WithParamInterface<HeldHitCase> {
+protected:
+    void SetUp() override {
+        services->threadingService = threading;
+        AnalyticsTest::SetUp();
+    }
+
+    std::int64_t StoredHits() { return module->GetHitDatabase()->GetTrackingQueueSize(); }
+
+    std::shared_ptr<HitQueueThreadingService> threading = std::make_shared<HitQueueThreadingService>();
+};
+
+TEST_P(AnalyticsHeldHitTest, HitBuiltUnderOptInIsHeldOnceTheAppSetsPrivacyUnknown) {
+    Hear(Configuration("optedin"));
+    Hear(Action("BuiltUnderOptIn"));
+    Hear(Configuration("optunknown"));
+    SetStates([](EventData& data) { data.PutString("global.privacy", "optedin"); });
+    Hear(StateChange("com.nuvra.module.identity"));
+    ASSERT_EQ(1, StoredHits());
+    // Whatever worker the track's kick started has had its turn.
+    ASSERT_TRUE(threading->WaitUntilIdle());
+    EXPECT_TRUE(network->Requests().empty());
+    EXPECT_EQ(1, StoredHits());
+
+    Hear(Configuration(GetParam().nextPrivacy));
+    ASSERT_TRUE(threading->WaitUntilIdle());
+    const auto requests = network->Requests();
+    ASSERT_EQ(GetParam().sent, requests.size());
+    for (const auto& request : requests) {
+        EXPECT_NE(std::string::npos, request.payload.find("action=BuiltUnderOptIn")) << request.payload;
+    }
+    EXPECT_EQ(GetParam().stored, StoredHits());
+}
+
+INSTANTIATE_TEST_SUITE_P(NextChoice, AnalyticsHeldHitTest,
+                         ::testing::Values(HeldHitCase{"OptInSendsIt", "optedin", 1, 0},
+                                           HeldHitCase{"OptOutClearsIt", "optedout", 0, 0}),
+                         [](const ::testing::TestParamInfo<HeldHitCase>& info) { return info.param.name; });
 
 struct ConsequenceCase {
     const char* name;
