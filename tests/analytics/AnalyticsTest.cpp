@@ -8,7 +8,6 @@
 #include "rulesengine/Consequence.h"
 #include "rulesengine/ConsequenceSerializer.h"
 #include "support/CapturingLoggingService.h"
-#include "support/HitQueueTestSupport.h"
 
 namespace NuvraMobile {
 namespace {
@@ -83,6 +82,7 @@ TEST_F(AnalyticsTest, RequestsWaitInOrderUntilConfigurationOrIdentityChanges) {
 
     SetStates([](EventData&) {});
     Hear(StateChange("com.nuvra.module.lifecycle"));  // not a dependency: nothing resumes
+    ASSERT_TRUE(threading->WaitUntilIdle());
     EXPECT_TRUE(network->Requests().empty());
     Hear(StateChange("com.nuvra.module.identity"));
     const auto requests = network->WaitForRequests(2);
@@ -163,14 +163,7 @@ struct HeldHitCase {
 
 class AnalyticsHeldHitTest : public AnalyticsTest, public ::testing::WithParamInterface<HeldHitCase> {
 protected:
-    void SetUp() override {
-        services->threadingService = threading;
-        AnalyticsTest::SetUp();
-    }
-
     std::int64_t StoredHits() { return module->GetHitDatabase()->GetTrackingQueueSize(); }
-
-    std::shared_ptr<HitQueueThreadingService> threading = std::make_shared<HitQueueThreadingService>();
 };
 
 TEST_P(AnalyticsHeldHitTest, HitBuiltUnderOptInIsHeldOnceTheAppSetsPrivacyUnknown) {
@@ -222,6 +215,7 @@ TEST_P(AnalyticsConsequenceTest, OnlyAnalyticsConsequencesWithAnIdAreTracked) {
         ASSERT_EQ(1u, requests.size());
         EXPECT_EQ(0u, requests[0].payload.find("ndh=1&c.&a.&action=FromRule&.a&k=v&.c"));
     } else {
+        ASSERT_TRUE(threading->WaitUntilIdle());
         EXPECT_EQ(0, module->GetHitDatabase()->GetTrackingQueueSize());
         EXPECT_TRUE(network->Requests().empty());
     }
