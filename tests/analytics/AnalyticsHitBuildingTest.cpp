@@ -97,6 +97,7 @@ TEST_F(AnalyticsModuleFixture, OfflineHitCarriesItsStoredTimestampAndUnknownPriv
     const auto event = TrackEvent([](EventData& data) { data.PutString("action", "Tap"); });
     Hear(event);
     // Unknown privacy stores the hit without sending it.
+    ASSERT_TRUE(threading->WaitUntilIdle());
     EXPECT_TRUE(network->Requests().empty());
     const auto hitDatabase = module->GetHitDatabase();
     ASSERT_EQ(1, hitDatabase->GetTrackingQueueSize());

@@ -9,7 +9,6 @@
 #include "analytics/AnalyticsState.h"
 #include "analytics/AnalyticsTestSupport.h"
 #include "shared/ContextData.h"
-#include "support/HitQueueTestSupport.h"
 #include "util/TimeUtils.h"
 
 namespace NuvraMobile {
@@ -31,7 +30,6 @@ public:
 class AnalyticsHitDatabaseTest : public AnalyticsModuleFixture {
 protected:
     void SetUp() override {
-        services->threadingService = threading;
         AnalyticsModuleFixture::SetUp();
         database = module->GetHitDatabase();
         ASSERT_NE(nullptr, database);
@@ -79,7 +77,6 @@ protected:
         return counting;
     }
 
-    std::shared_ptr<HitQueueThreadingService> threading = std::make_shared<HitQueueThreadingService>();
     std::shared_ptr<AnalyticsHitDatabase> database;
     std::shared_ptr<WorkerStartCountingQueue> countingQueue;
 };
@@ -120,6 +117,7 @@ TEST_F(AnalyticsHitDatabaseTest, OfflineBatchIsHeldUntilItHoldsMoreRowsThanTheLi
     database->Queue(nullptr, "", 0, false, true);  // a placeholder counts towards the limit
     QueueBody(state, "ndh=1&n=1");
     QueueBody(state, "ndh=1&n=2");
+    ASSERT_TRUE(threading->WaitUntilIdle());
     EXPECT_TRUE(network->Requests().empty());
     QueueBody(state, "ndh=1&n=3");
     EXPECT_EQ((std::vector<std::string>{"ndh=1&n=1", "ndh=1&n=2", "ndh=1&n=3"}), SentBodies(3));
@@ -130,6 +128,7 @@ TEST_F(AnalyticsHitDatabaseTest, ForceKickSendsBelowTheLimitButNeverWithoutOptIn
     for (const char* privacy : {"optunknown", "optedout"}) {
         database->ForceKick(State([privacy](EventData& data) { data.PutString("global.privacy", privacy); }));
     }
+    ASSERT_TRUE(threading->WaitUntilIdle());
     EXPECT_TRUE(network->Requests().empty());
     EXPECT_EQ(1, database->GetTrackingQueueSize());
     database->ForceKick(HoldingState());
@@ -143,6 +142,7 @@ TEST_F(AnalyticsHitDatabaseTest, SendingFollowsThePrivacySetLastOverTheHitsOwnSt
     const auto optedIn = State([](EventData& data) { data.PutString("global.privacy", "optedin"); });
     database->SetPrivacyStatus(MobilePrivacyStatus::UNKNOWN);
     QueueBody(optedIn, "ndh=1&n=1");
+    ASSERT_TRUE(threading->WaitUntilIdle());
     EXPECT_TRUE(network->Requests().empty());
     database->SetPrivacyStatus(MobilePrivacyStatus::OPT_IN);
     QueueBody(unknown, "ndh=1&n=2");
@@ -168,6 +168,7 @@ TEST_F(AnalyticsHitDatabaseTest, RowWithoutStateWaitsForAKickThatGivesItAServer)
     database->Queue(nullptr, "ndh=1&n=1", TimeUtils::GetUnixTimeInSeconds(), false, false);
     EXPECT_EQ(1, database->GetTrackingQueueSize());
     database->Kick(nullptr, false);  // no state queued or kicked yet: nothing to go by
+    ASSERT_TRUE(threading->WaitUntilIdle());
     EXPECT_TRUE(network->Requests().empty());
     database->Kick(State([](EventData&) {}), false);
     EXPECT_EQ(std::vector<std::string>{"ndh=1&n=1"}, SentBodies(1));
@@ -177,6 +178,7 @@ TEST_F(AnalyticsHitDatabaseTest, WaitTimerHoldsHitsUntilAKickAfterIt) {
     module->GetProperties()->SetLifecycleTimerRunning(true);
     QueueBody(State([](EventData&) {}), "ndh=1&n=1");
     database->ForceKick(State([](EventData&) {}));
+    ASSERT_TRUE(threading->WaitUntilIdle());
     EXPECT_TRUE(network->Requests().empty());
     module->GetProperties()->SetLifecycleTimerRunning(false);
     database->Kick(nullptr, false);

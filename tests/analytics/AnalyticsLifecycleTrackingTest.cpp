@@ -11,7 +11,6 @@
 
 #include "analytics/AnalyticsProperties.h"
 #include "analytics/AnalyticsTestSupport.h"
-#include "support/HitQueueTestSupport.h"
 
 namespace NuvraMobile {
 namespace {
@@ -80,6 +79,7 @@ TEST_F(AnalyticsLifecycleTrackingTest, StartHoldsHitsAndAcquisitionDataReachesTh
     EXPECT_FALSE(Properties()->IsLifecycleTimerRunning());
     EXPECT_TRUE(Properties()->IsReferrerTimerRunning());
     EXPECT_TRUE(module->GetHitDatabase()->IsHitWaiting());
+    ASSERT_TRUE(threading->WaitUntilIdle());
     EXPECT_TRUE(network->Requests().empty());
 
     Acquisition({{"a.referrer.campaign.name", "spring"}});
@@ -248,11 +248,9 @@ class AnalyticsLaunchHitRaceTest : public AnalyticsLifecycleTrackingTest {
 protected:
     AnalyticsLaunchHitRaceTest() {
         services->networkService = gate;
-        services->threadingService = threading;
     }
 
     std::shared_ptr<GatedNetworkService> gate = std::make_shared<GatedNetworkService>(network);
-    std::shared_ptr<HitQueueThreadingService> threading = std::make_shared<HitQueueThreadingService>();
 };
 
 // The queue's worker is already running (an older hit is in flight) when the launch hit is stored as

@@ -82,6 +82,7 @@ TEST_F(AnalyticsTest, RequestsWaitInOrderUntilConfigurationOrIdentityChanges) {
 
     SetStates([](EventData&) {});
     Hear(StateChange("com.nuvra.module.lifecycle"));  // not a dependency: nothing resumes
+    ASSERT_TRUE(threading->WaitUntilIdle());
     EXPECT_TRUE(network->Requests().empty());
     Hear(StateChange("com.nuvra.module.identity"));
     const auto requests = network->WaitForRequests(2);
@@ -151,6 +152,47 @@ TEST_F(AnalyticsTest, UnknownPrivacySuspendsTheHitQueueAndOptInResumesIt) {
     EXPECT_FALSE(module->GetHitQueue()->IsSuspended());
 }
 
+// A track waits for the identity state and is built with the states of its own event, which can still say
+// opt-in after the app has set privacy to unknown: its hit is stored and waits for the app's next choice.
+struct HeldHitCase {
+    const char* name;
+    const char* nextPrivacy;
+    size_t sent;
+    std::int64_t stored;
+};
+
+class AnalyticsHeldHitTest : public AnalyticsTest, public ::testing::WithParamInterface<HeldHitCase> {
+protected:
+    std::int64_t StoredHits() { return module->GetHitDatabase()->GetTrackingQueueSize(); }
+};
+
+TEST_P(AnalyticsHeldHitTest, HitBuiltUnderOptInIsHeldOnceTheAppSetsPrivacyUnknown) {
+    Hear(Configuration("optedin"));
+    Hear(Action("BuiltUnderOptIn"));
+    Hear(Configuration("optunknown"));
+    SetStates([](EventData& data) { data.PutString("global.privacy", "optedin"); });
+    Hear(StateChange("com.nuvra.module.identity"));
+    ASSERT_EQ(1, StoredHits());
+    // Whatever worker the track's kick started has had its turn.
+    ASSERT_TRUE(threading->WaitUntilIdle());
+    EXPECT_TRUE(network->Requests().empty());
+    EXPECT_EQ(1, StoredHits());
+
+    Hear(Configuration(GetParam().nextPrivacy));
+    ASSERT_TRUE(threading->WaitUntilIdle());
+    const auto requests = network->Requests();
+    ASSERT_EQ(GetParam().sent, requests.size());
+    for (const auto& request : requests) {
+        EXPECT_NE(std::string::npos, request.payload.find("action=BuiltUnderOptIn")) << request.payload;
+    }
+    EXPECT_EQ(GetParam().stored, StoredHits());
+}
+
+INSTANTIATE_TEST_SUITE_P(NextChoice, AnalyticsHeldHitTest,
+                         ::testing::Values(HeldHitCase{"OptInSendsIt", "optedin", 1, 0},
+                                           HeldHitCase{"OptOutClearsIt", "optedout", 0, 0}),
+                         [](const ::testing::TestParamInfo<HeldHitCase>& info) { return info.param.name; });
+
 struct ConsequenceCase {
     const char* name;
     const char* id;
@@ -173,6 +215,7 @@ TEST_P(AnalyticsConsequenceTest, OnlyAnalyticsConsequencesWithAnIdAreTracked) {
         ASSERT_EQ(1u, requests.size());
         EXPECT_EQ(0u, requests[0].payload.find("ndh=1&c.&a.&action=FromRule&.a&k=v&.c"));
     } else {
+        ASSERT_TRUE(threading->WaitUntilIdle());
         EXPECT_EQ(0, module->GetHitDatabase()->GetTrackingQueueSize());
         EXPECT_TRUE(network->Requests().empty());
     }

@@ -37,6 +37,7 @@
 #include "support/FakePlatformServices.h"
 #include "support/FakeSystemInfoService.h"
 #include "support/FileSystemTestFolder.h"
+#include "support/HitQueueTestSupport.h"
 #include "support/ManualTaskExecutor.h"
 #include "support/ScopedTimeZone.h"
 #include "support/ScriptedNetworkService.h"
@@ -57,7 +58,8 @@ inline std::int64_t QueueSizeThroughCore(Core& core) {
 /**
  * The module on a fake hub: listener calls are played by the test and the module's tasks run on the
  * test's thread; the hit database is real (a temporary folder) and the hit queue's worker posts to the
- * recording network service. The fake hub answers every shared-state read with `SetStates`' data.
+ * recording network service, on an executor of `threading`, so a test that expects nothing sent waits until
+ * any worker a kick started has run. The fake hub answers every shared-state read with `SetStates`' data.
  */
 class AnalyticsModuleFixture : public ::testing::Test {
 protected:
@@ -71,6 +73,7 @@ protected:
         services->databaseService = CreateNativeDatabaseService(systemInfo);
         services->networkService = network;
         services->localStorageService = storage;
+        services->threadingService = threading;
     }
 
     /** Registers the module and lets it finish registering (its OnRegistered runs on the hub side). */
@@ -129,6 +132,7 @@ protected:
         std::make_shared<ScriptedNetworkService>(ScriptedNetworkService::Status(200));
     std::shared_ptr<MemoryLocalStorageService> storage = std::make_shared<MemoryLocalStorageService>();
     std::shared_ptr<FakePlatformServices> services = std::make_shared<FakePlatformServices>();
+    std::shared_ptr<HitQueueThreadingService> threading = std::make_shared<HitQueueThreadingService>();
     std::shared_ptr<FakeEventHub> hub = std::make_shared<FakeEventHub>();
     std::shared_ptr<ManualTaskExecutor> executor = std::make_shared<ManualTaskExecutor>();
     std::shared_ptr<Analytics> module = std::make_shared<Analytics>();

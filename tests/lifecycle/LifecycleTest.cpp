@@ -63,6 +63,12 @@ public:
         Hear(EventType::GENERIC_LIFECYCLE, EventSource::REQUEST_CONTENT,
              std::make_shared<EventData>(std::map<std::string, std::string>{{"action", "pause"}}));
     }
+    /** From now on every shared-state question is answered with `states`, and `owner`'s state changed. */
+    void PublishState(const std::string& owner, const std::shared_ptr<EventData>& states) {
+        hub_->SetSharedStateAnswer(states, true);
+        Hear(EventType::HUB, EventSource::SHARED_STATE,
+             std::make_shared<EventData>(std::map<std::string, std::string>{{"stateowner", owner}}));
+    }
 
     /** The "LifecycleStart" events so far. */
     std::vector<std::shared_ptr<EventData>> Starts() const {
@@ -238,6 +244,29 @@ TEST_F(LifecycleTest, TwoStartsWithoutAPauseOpenOneSession) {
     EXPECT_EQ(1u, app.Starts().size());
     EXPECT_EQ(2u, app.StateCount());  // the second start publishes the same data again
     EXPECT_EQ(1, Store()->GetInt("Launches", 0));
+}
+
+// A start heard before Configuration's first state waits for it; that state, not a later lifecycle event,
+// lets the start go on, with that configuration's session timeout.
+TEST_F(LifecycleTest, StartBeforeTheFirstConfigurationGoesOnWhenTheConfigurationIsPublished) {
+    {
+        AppProcess app(services_, now_);
+        now_ = 1000;
+        app.Start();
+        now_ = 1100;
+        app.Pause();
+    }
+    AppProcess app(services_, now_, nullptr);
+    app.Boot();
+    now_ = 1300;
+    app.Start();
+    EXPECT_TRUE(app.Starts().empty());
+    auto configuration = std::make_shared<EventData>();
+    configuration->PutInteger("lifecycle.sessionTimeout", 100);
+    app.PublishState("com.nuvra.module.configuration", configuration);
+    // 200 s after the pause is a new session only under this configuration's timeout.
+    ASSERT_EQ(1u, app.Starts().size());
+    EXPECT_EQ("2", ContextOf(app.Starts()[0]).at("launches"));
 }
 
 TEST_F(LifecycleTest, UnreadablePersistedDataGivesAnEmptyPreviousSession) {

@@ -135,6 +135,7 @@ TEST_F(SignalHitQueueTest, PrivacyStartsHoldsOrEmptiesTheQueue) {
     database->Queue(Hit("https://pb.example.com/1"), 1, MobilePrivacyStatus::UNKNOWN);
     database->Queue(Hit("https://pb.example.com/2"), 2, MobilePrivacyStatus::UNKNOWN);
     EXPECT_EQ(2, queue->GetSize());
+    ASSERT_TRUE(threading->WaitUntilIdle());
     EXPECT_TRUE(network->Requests().empty()) << "storing never starts the queue";
 
     database->UpdatePrivacyStatus(MobilePrivacyStatus::OPT_IN);
@@ -147,6 +148,7 @@ TEST_F(SignalHitQueueTest, PrivacyStartsHoldsOrEmptiesTheQueue) {
     database->UpdatePrivacyStatus(MobilePrivacyStatus::UNKNOWN);
     database->Queue(Hit("https://pb.example.com/3"), 3, MobilePrivacyStatus::UNKNOWN);
     database->UpdatePrivacyStatus(MobilePrivacyStatus::OPT_OUT);
+    ASSERT_TRUE(threading->WaitUntilIdle());
     EXPECT_EQ(0, queue->GetSize());
     EXPECT_EQ(2u, network->Requests().size());
 }

@@ -72,26 +72,35 @@ bool TestHitProcessor::WaitForProcessed(size_t count) const {
 }
 
 namespace {
-// Runs every task on a one-thread executor and reports each finished task.
+// Runs every task on a one-thread executor and reports each task it takes and each it finished; a task it
+// could not take is reported finished, as it will never run.
 class CountingTaskExecutor : public Object, public virtual TaskExecutorInterface {
 public:
-    explicit CountingTaskExecutor(std::function<void()> onTaskFinished)
-        : inner_(TaskExecutorInterface::CreateFixedThreaded(1)), onTaskFinished_(std::move(onTaskFinished)) {}
+    CountingTaskExecutor(std::function<void()> onTaskAdded, std::function<void()> onTaskFinished)
+        : inner_(TaskExecutorInterface::CreateFixedThreaded(1)),
+          onTaskAdded_(std::move(onTaskAdded)),
+          onTaskFinished_(std::move(onTaskFinished)) {}
 
     bool AddTaskImpl(Task task, ErrorCallback errorCallback, const std::string& name) override {
         auto onTaskFinished = onTaskFinished_;
-        return inner_->AddTask(
+        onTaskAdded_();
+        const bool added = inner_->AddTask(
             [task = std::move(task), onTaskFinished] {
                 task();
                 onTaskFinished();
             },
             std::move(errorCallback), name);
+        if (!added) {
+            onTaskFinished_();
+        }
+        return added;
     }
     bool DisposeImpl(std::chrono::milliseconds timeout) override { return inner_->Dispose(timeout); }
     bool IsDisposed() override { return inner_->IsDisposed(); }
 
 private:
     const std::shared_ptr<TaskExecutorInterface> inner_;
+    const std::function<void()> onTaskAdded_;
     const std::function<void()> onTaskFinished_;
 };
 }  // namespace
@@ -103,11 +112,12 @@ std::shared_ptr<TaskExecutorInterface> HitQueueThreadingService::CreateSequentia
         executorNames_.push_back(name);
     }
     std::weak_ptr<Object> owner = weak_from_this();
-    return std::make_shared<CountingTaskExecutor>([owner] {
+    const auto count = [owner](bool finished) {
         if (auto service = std::static_pointer_cast<HitQueueThreadingService>(owner.lock())) {
-            service->TaskFinished();
+            service->Count(finished);
         }
-    });
+    };
+    return std::make_shared<CountingTaskExecutor>([count] { count(false); }, [count] { count(true); });
 }
 
 std::shared_ptr<TaskExecutorInterface> HitQueueThreadingService::CreateParallelTaskExecutor(
@@ -115,10 +125,10 @@ std::shared_ptr<TaskExecutorInterface> HitQueueThreadingService::CreateParallelT
     return CreateSequentialTaskExecutor(name);
 }
 
-void HitQueueThreadingService::TaskFinished() {
+void HitQueueThreadingService::Count(bool finished) {
     {
         std::lock_guard<std::mutex> lock(mutex_);
-        ++finishedTasks_;
+        ++(finished ? finishedTasks_ : addedTasks_);
     }
     condition_.notify_all();
 }
@@ -126,6 +136,11 @@ void HitQueueThreadingService::TaskFinished() {
 bool HitQueueThreadingService::WaitForFinishedTasks(size_t count) const {
     std::unique_lock<std::mutex> lock(mutex_);
     return condition_.wait_for(lock, std::chrono::seconds(10), [&] { return finishedTasks_ >= count; });
+}
+
+bool HitQueueThreadingService::WaitUntilIdle() const {
+    std::unique_lock<std::mutex> lock(mutex_);
+    return condition_.wait_for(lock, std::chrono::seconds(10), [&] { return finishedTasks_ >= addedTasks_; });
 }
 
 std::vector<std::string> HitQueueThreadingService::GetExecutorNames() const {

@@ -74,8 +74,9 @@ using TestHitQueue = HitQueue<TestHit, TestHitSchema, TestHitProcessor>;
 std::vector<std::string> TakeUrlsInTable(TestHitQueue& queue);
 
 /**
- * A threading service whose executors are one-thread executors that count the tasks they have
- * finished, so a test can wait until a queue's worker has ended on its own. Thread-safe.
+ * A threading service whose executors are one-thread executors that count the tasks they were given and
+ * have finished, so a test can wait until a queue's worker has ended on its own, or until no worker that
+ * was started is left to run. Thread-safe.
  */
 class HitQueueThreadingService : public Object, public virtual ThreadingServiceInterface {
 public:
@@ -84,14 +85,18 @@ public:
 
     /** Waits, at most 10 s, until `count` tasks have finished; false when they never did. */
     bool WaitForFinishedTasks(size_t count) const;
+    /** Waits, at most 10 s, until every task given so far has finished; false when one never did. */
+    bool WaitUntilIdle() const;
     /** The names asked for, in order. */
     std::vector<std::string> GetExecutorNames() const;
 
 private:
-    void TaskFinished();
+    /** Counts one task given, or one finished. */
+    void Count(bool finished);
 
     mutable std::mutex mutex_;
     mutable std::condition_variable condition_;
+    size_t addedTasks_ = 0;
     size_t finishedTasks_ = 0;
     std::vector<std::string> executorNames_;
 };
