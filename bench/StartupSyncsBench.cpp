@@ -1,7 +1,8 @@
 // Disk syncs from Core::Create until the loopback collector has the first hit, on a first start in empty
 // app folders: Configuration, Identity and Analytics over the native services, one track. Every durable
 // file of the SDK is an SQLite database, so SQLite's sync requests are every sync; they are counted by a
-// file-system layer under SQLite. Target: at most 12. The label lists the syncs per file.
+// file-system layer under SQLite. Target: at most 13 (one writes the defaults store's table, so that a power
+// failure on the first launch cannot leave a store without it). The label lists the syncs per file.
 
 #include <benchmark/benchmark.h>
 
@@ -85,7 +86,7 @@ void BM_StartupSyncsUntilFirstHit(benchmark::State& state) {
     }
     state.SetLabel(label);
     state.counters["syncs"] = static_cast<double>(syncs);
-    state.counters["syncs_target_max"] = 12;
+    state.counters["syncs_target_max"] = 13;
 }
 BENCHMARK(BM_StartupSyncsUntilFirstHit)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 

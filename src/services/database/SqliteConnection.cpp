@@ -43,18 +43,24 @@ int SqliteConnection::Execute(const std::string& sql, std::string* firstColumn) 
 
 // A new file holds nothing to lose, so its switch to the log keeps its rollback journal in memory: one
 // sync of the file instead of the three of a journal on disk. The switch must still reach the disk
-// before the first commit to the log, since SQLite drops the log of an empty file.
+// before the first commit to the log, since SQLite drops the log of an empty file. A file that is not
+// granted the log (a file system without shared memory, another connection holding the file) goes back
+// to a journal on disk: with the journal in memory, a crash in the middle of a commit damages the file.
 int SqliteConnection::UseWriteAheadLog(bool& inWriteAheadLog) {
     inWriteAheadLog = false;
     std::string pages;
     int result = Execute("PRAGMA synchronous=FULL; PRAGMA page_count;", &pages);
-    newFile_ = result == SQLITE_OK && pages == "0";
-    if (newFile_) {
+    const bool newFile = result == SQLITE_OK && pages == "0";
+    if (newFile) {
         result = Execute("PRAGMA journal_mode=MEMORY;");
     }
     std::string mode;
     result = result == SQLITE_OK ? Execute("PRAGMA journal_mode=WAL;", &mode) : result;
     inWriteAheadLog = result == SQLITE_OK && mode == "wal";
+    if (newFile && !inWriteAheadLog) {
+        Execute("PRAGMA journal_mode=DELETE;");
+    }
+    newFile_ = newFile && inWriteAheadLog;
     return result;
 }
 

@@ -31,15 +31,16 @@ public:
     std::unique_ptr<SqliteStatement> Prepare(const std::string& sql);
     /**
      * Puts the database in write-ahead-log mode with full synchronisation (a commit is on disk when it
-     * returns); `inWriteAheadLog` tells whether the mode took (an in-memory database keeps its own).
-     * SQLite's result of the first statement that failed.
+     * returns); `inWriteAheadLog` tells whether the mode took (an in-memory database keeps its own). A
+     * file refused the log keeps a rollback journal on disk. SQLite's result of the first statement that
+     * failed.
      */
     int UseWriteAheadLog(bool& inWriteAheadLog);
     /**
-     * True once, for a file that was empty when UseWriteAheadLog switched it and on which nothing has
-     * been prepared since. Its first schema may then be written without syncs: a schema made again at
-     * every open loses nothing to a power failure, and the next commit's sync carries it (the log is
-     * written in order). Nothing else is in the log yet, so no checkpoint runs unsynced.
+     * True once, for a file that was empty when UseWriteAheadLog switched it to the log and on which
+     * nothing has been prepared since. Its first schema may then be written without syncs: a schema made
+     * again at every open loses nothing to a power failure, and the next commit's sync carries it (the
+     * log is written in order). Nothing else is in the log yet, so no checkpoint runs unsynced.
      */
     bool TakeNewFileMark();
 

@@ -61,7 +61,10 @@ public:
     bool OptBoolean(uint32_t index, bool fallback) const override;
 
     uint64_t Length() const override;
-    /** Pretty-printed text; elements without a JSON value (padding, null, text not UTF-8) as null. */
+    /**
+     * Compact text; elements without a JSON value (padding, null, text not UTF-8) are written as null,
+     * empty strings are kept, and members of nested objects are left out as NativeJsonObject's are.
+     */
     std::string ToString() const override;
 
     /** Appends empty elements until the index exists. */

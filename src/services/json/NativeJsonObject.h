@@ -59,7 +59,10 @@ public:
     void Keys(std::vector<std::string>& out) const override;
     uint64_t Length() const override;
     void Remove(const std::string& key) override;
-    /** Pretty-printed text; members that are null, empty strings or not UTF-8 are left out. */
+    /**
+     * Compact text, members in key order. Members that are null, empty pointers, or text (or a key) not
+     * UTF-8 are left out, at every depth; empty strings are kept; doubles that are not finite are null.
+     */
     std::string ToString() const override;
 
     /** True when the key has a member, whatever its value. */

@@ -2,6 +2,7 @@
 
 #include <sqlite3.h>
 
+#include <cmath>
 #include <cstring>
 #include <filesystem>
 #include <system_error>
@@ -21,7 +22,8 @@ constexpr int BUSY_TIMEOUT_MILLISECONDS = 5000;
 constexpr const char* CORRUPT_SUFFIX = ".corrupt";
 
 // In WAL with full sync (SqliteConnection::UseWriteAheadLog): a commit is on disk when it returns, costs
-// one sync of the log, and a crash mid-write leaves the last committed state.
+// one sync of the log, and a crash mid-write leaves the last committed state. The table of a new file is
+// written synced too (one sync per install): a file found without it counts as one that lost its values.
 constexpr const char* SETUP_SQL =
     "CREATE TABLE IF NOT EXISTS entries(key BLOB PRIMARY KEY NOT NULL, kind INTEGER NOT NULL, value) "
     "WITHOUT ROWID;";
@@ -112,6 +114,26 @@ std::optional<KeyValueStore::Value> MakeValue(Args&&... args) {
                                                std::forward<Args>(args)...);
 }
 
+// SQLite stores a NaN as NULL, so a NaN is kept as the bytes of the double instead.
+void BindDouble(SqliteStatement& statement, int index, double number) {
+    if (!std::isnan(number)) {
+        statement.BindDouble(index, number);
+        return;
+    }
+    std::string bytes(sizeof number, '\0');
+    std::memcpy(bytes.data(), &number, sizeof number);
+    statement.BindBlob(index, bytes);
+}
+
+double ReadDouble(const SqliteStatement& statement, const std::string& blob) {
+    double number = 0.0;
+    if (statement.ColumnType(1) == SQLITE_BLOB && blob.size() == sizeof number) {
+        std::memcpy(&number, blob.data(), sizeof number);
+        return number;
+    }
+    return statement.ColumnDouble(1);
+}
+
 // A stored list or map that does not decode reads as no value.
 std::optional<KeyValueStore::Value> ReadValue(const SqliteStatement& statement) {
     std::string blob = statement.ColumnBytes(1);
@@ -119,7 +141,7 @@ std::optional<KeyValueStore::Value> ReadValue(const SqliteStatement& statement) 
         case 0:
             return MakeValue<std::int64_t>(statement.ColumnInt64(1));
         case 1:
-            return MakeValue<double>(statement.ColumnDouble(1));
+            return MakeValue<double>(ReadDouble(statement, blob));
         case 2:
             return MakeValue<bool>(statement.ColumnInt64(1) != 0);
         case 3:
@@ -269,9 +291,7 @@ std::unique_ptr<SqliteConnection> KeyValueStore::OpenDatabase(const std::string&
         errorCode = database->UseWriteAheadLog(inWriteAheadLog);
     }
     if (errorCode == SQLITE_OK) {
-        errorCode = database->Execute(database->TakeNewFileMark()
-                                          ? std::string("PRAGMA synchronous=OFF;") + SETUP_SQL + "PRAGMA synchronous=FULL;"
-                                          : std::string(SETUP_SQL));
+        errorCode = database->Execute(SETUP_SQL);
     }
     if (errorCode == SQLITE_OK) {
         errorCode = VerifyContent(*database);
@@ -341,10 +361,12 @@ KeyValueStore::KeyValueStore(std::unique_ptr<SqliteConnection> database, std::st
     : path_(std::move(path)),
       lostEarlierValues_(lostEarlierValues),
       database_(std::move(database)),
-      // Writing the value a key already holds changes no page, so its commit costs no sync.
+      // Writing the value a key already holds changes no page, so its commit costs no sync. SQLite finds
+      // 0.0 and -0.0 equal, so a floating zero is always written, to keep its sign.
       put_(database_->Prepare("INSERT INTO entries(key, kind, value) VALUES(?1, ?2, ?3) "
                               "ON CONFLICT(key) DO UPDATE SET kind = excluded.kind, value = excluded.value "
-                              "WHERE kind IS NOT excluded.kind OR value IS NOT excluded.value")),
+                              "WHERE kind IS NOT excluded.kind OR value IS NOT excluded.value "
+                              "OR (kind = 1 AND value = 0)")),
       get_(database_->Prepare("SELECT kind, value FROM entries WHERE key = ?1")),
       remove_(database_->Prepare("DELETE FROM entries WHERE key = ?1")),
       removeRange_(database_->Prepare("DELETE FROM entries WHERE key >= ?1 AND (?2 IS NULL OR key < ?2)")) {}
@@ -368,7 +390,7 @@ void KeyValueStore::Put(const std::string& key, const Value& value) {
     if (const auto* integer = std::get_if<std::int64_t>(&value)) {
         put_->BindInt64(3, *integer);
     } else if (const auto* floating = std::get_if<double>(&value)) {
-        put_->BindDouble(3, *floating);
+        BindDouble(*put_, 3, *floating);
     } else if (const auto* boolean = std::get_if<bool>(&value)) {
         put_->BindInt64(3, *boolean ? 1 : 0);
     } else if (const auto* text = std::get_if<std::string>(&value)) {

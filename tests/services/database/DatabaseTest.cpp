@@ -12,6 +12,8 @@
 #include "platformShim/QueryBuilder.h"
 #include "platformShim/QueryResultInterface.h"
 #include "services/database/Database.h"
+#include "support/ChildProcess.h"
+#include "support/CrashSimulatingVfs.h"
 #include "support/FileSystemTestFolder.h"
 
 namespace NuvraMobile {
@@ -395,6 +397,24 @@ TEST_F(DatabaseTest, RowsSurviveReopeningTheFile) {
     InsertUrls({"first", "second"});
     database = std::make_shared<Database>("test.sqlite", folder.Path());
     EXPECT_THAT(AllUrls(), ElementsAre(ElementsAre("first"), ElementsAre("second")));
+}
+
+// A file system without shared memory grants a new database no log; its journal stays on disk, so a
+// process ended in the middle of a 200-row commit leaves a sound file with the rows committed before
+// (a damaged one would have the hits reset).
+TEST_F(DatabaseTest, WithoutTheLogACommitCutShortLeavesTheRowsBefore) {
+    const std::vector<Values> rows(200, Values{{"URL", Variant::FromString(std::string(100, 'u'))}});
+    EXPECT_FALSE(RunInChildProcess([&] {
+        CrashSimulatingVfs layer({false, ""});
+        database = std::make_shared<Database>("hits.sqlite", folder.Path());
+        CreateHitsTable();
+        database->InsertRows("HITS", rows);
+        layer.EndProcessAtWrite("hits.sqlite", 3);
+        database->InsertRows("HITS", rows);
+    })) << "the process was to end in the middle of the second commit";
+    EXPECT_EQ("ok", IntegrityCheckOf(folder.PathOf("hits.sqlite")));
+    database = std::make_shared<Database>("hits.sqlite", folder.Path());
+    EXPECT_EQ(200, database->CountRows("HITS", "", {}));
 }
 
 }  // namespace

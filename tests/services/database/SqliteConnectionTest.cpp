@@ -7,6 +7,8 @@
 
 #include "services/database/SqliteConnection.h"
 #include "services/database/SqliteStatement.h"
+#include "support/ChildProcess.h"
+#include "support/CrashSimulatingVfs.h"
 #include "support/FileSystemTestFolder.h"
 
 namespace NuvraMobile {
@@ -97,6 +99,75 @@ TEST(SqliteConnectionTest, ATextWithoutAStatementPreparesNothing) {
     for (const char* sql : {"", "  ", "-- a comment"}) {
         SCOPED_TRACE(sql);
         EXPECT_EQ(SQLITE_MISUSE, connection.Prepare(sql)->PrepareStatus());
+    }
+}
+
+// The two ways a new file is refused the log: a file system that gives SQLite no shared memory, and
+// another connection that holds the file past the busy timeout (none here, to keep the test quick).
+struct LogRefusal {
+    const char* name;
+    bool sharedMemory;
+    bool heldByAReader;
+    int result;
+};
+constexpr LogRefusal LOG_REFUSALS[] = {
+    {"a file system without shared memory", false, false, SQLITE_OK},
+    {"another connection reading the new file", true, true, SQLITE_BUSY},
+};
+
+/** Opens the new file at `path` under the refusal and switches it as the services do. */
+std::unique_ptr<SqliteConnection> OpenRefusedTheLog(const LogRefusal& refusal, const std::string& path,
+                                                    int& result, bool& inWriteAheadLog) {
+    std::unique_ptr<SqliteConnection> reader;
+    if (refusal.heldByAReader) {
+        reader = std::make_unique<SqliteConnection>(path, OPEN_FLAGS);
+        reader->Execute("BEGIN; SELECT count(*) FROM sqlite_master;");
+    }
+    auto connection = std::make_unique<SqliteConnection>(path, OPEN_FLAGS);
+    connection->SetBusyTimeout(0);
+    result = connection->UseWriteAheadLog(inWriteAheadLog);
+    return connection;
+}
+
+// The journal of a new file stays in memory only for the switch: refused the log, it is on disk again,
+// and the file is not marked new, since its first schema would then be written unsynced in place.
+TEST(SqliteConnectionTest, ANewFileRefusedTheLogGoesBackToAJournalOnDisk) {
+    for (const LogRefusal& refusal : LOG_REFUSALS) {
+        SCOPED_TRACE(refusal.name);
+        FileSystemTestFolder folder;
+        CrashSimulatingVfs layer({refusal.sharedMemory, ""});
+        int result = SQLITE_OK;
+        bool inWriteAheadLog = true;
+        const auto connection = OpenRefusedTheLog(refusal, folder.PathOf("new.sqlite"), result, inWriteAheadLog);
+        EXPECT_EQ(refusal.result, result);
+        EXPECT_FALSE(inWriteAheadLog);
+        EXPECT_EQ("delete", FirstColumn(*connection, "PRAGMA journal_mode;"));
+        EXPECT_FALSE(connection->TakeNewFileMark());
+    }
+}
+
+// A process ended in the middle of a 200-row commit to such a file leaves it sound with every row that
+// was committed before.
+TEST(SqliteConnectionTest, ANewFileRefusedTheLogSurvivesAProcessEndedInTheMiddleOfACommit) {
+    const std::string insertRows =
+        "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 200) "
+        "INSERT INTO rows(v) SELECT printf('%0100d', i) FROM n;";
+    for (const LogRefusal& refusal : LOG_REFUSALS) {
+        SCOPED_TRACE(refusal.name);
+        FileSystemTestFolder folder;
+        const std::string path = folder.PathOf("rows.sqlite");
+        EXPECT_FALSE(RunInChildProcess([&] {
+            CrashSimulatingVfs layer({refusal.sharedMemory, ""});
+            int result = SQLITE_OK;
+            bool inWriteAheadLog = true;
+            const auto connection = OpenRefusedTheLog(refusal, path, result, inWriteAheadLog);
+            connection->Execute("CREATE TABLE rows(v TEXT);" + insertRows);
+            layer.EndProcessAtWrite("rows.sqlite", 3);
+            connection->Execute(insertRows);
+        })) << "the process was to end in the middle of the second commit";
+        EXPECT_EQ("ok", IntegrityCheckOf(path));
+        SqliteConnection reopened(path, OPEN_FLAGS);
+        EXPECT_EQ("200", FirstColumn(reopened, "SELECT count(*) FROM rows;"));
     }
 }
 

@@ -1,12 +1,15 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
+#include <cstring>
 #include <fstream>
 #include <functional>
+#include <limits>
 
 #include "services/storage/KeyValueStore.h"
 #include "support/CapturingLoggingService.h"
 #include "support/ChildProcess.h"
+#include "support/CrashSimulatingVfs.h"
 #include "support/FileSystemTestFolder.h"
 
 namespace NuvraMobile {
@@ -71,6 +74,38 @@ TEST_F(KeyValueStoreTest, ARewrittenKeyTakesTheNewKindEvenWhenTheStoredBytesAreE
         store->Put(rewrite.name, rewrite.first);
         store->Put(rewrite.name, rewrite.second);
         EXPECT_EQ(store->Get(rewrite.name), rewrite.second);
+    }
+}
+
+std::uint64_t BitsOf(double number) {
+    std::uint64_t bits = 0;
+    std::memcpy(&bits, &number, sizeof number);
+    return bits;
+}
+
+// SQLite finds 0.0 and -0.0 equal and stores a NaN as NULL; a double comes back as it was put.
+TEST_F(KeyValueStoreTest, AFloatingValueComesBackBitForBit) {
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const struct {
+        const char* name;
+        double first;
+        double second;
+    } rewrites[] = {
+        {"zero, then negative zero", 0.0, -0.0},
+        {"negative zero, then zero", -0.0, 0.0},
+        {"a number, then NaN", 1.5, nan},
+        {"NaN, then a number", nan, 1.5},
+        {"NaN, then NaN of the other sign", nan, -nan},
+    };
+    auto store = KeyValueStore::Open(StorePath());
+    ASSERT_TRUE(store);
+    for (const auto& rewrite : rewrites) {
+        SCOPED_TRACE(rewrite.name);
+        store->Put(rewrite.name, Value(rewrite.first));
+        store->Put(rewrite.name, Value(rewrite.second));
+        const auto stored = store->Get(rewrite.name);
+        ASSERT_TRUE(stored && std::holds_alternative<double>(*stored));
+        EXPECT_EQ(BitsOf(rewrite.second), BitsOf(std::get<double>(*stored)));
     }
 }
 
@@ -203,6 +238,54 @@ TEST_F(KeyValueStoreTest, AStoreTellsWhetherItsFileLostWhatItHeld) {
         EXPECT_EQ(file.lost, store->LostEarlierValues());
         EXPECT_EQ(file.lost, !log.Service().GetMessages().empty());
     }
+}
+
+// A power failure on the first launch loses nothing that was stored, and a store that held nothing yet
+// does not count as one that lost its values (which would hold the user's privacy unknown).
+TEST_F(KeyValueStoreTest, APowerFailureAfterTheFirstOpenLosesNothing) {
+    const struct {
+        const char* name;
+        std::optional<Value> stored;
+    } launches[] = {
+        {"nothing stored", std::nullopt},
+        {"one value stored", Value(std::string("optedout"))},
+    };
+    for (const auto& launch : launches) {
+        SCOPED_TRACE(launch.name);
+        const std::string kept = folder_.PathOf(std::string(launch.name) + "/kept");
+        ASSERT_TRUE(RunInChildProcess([&] {
+            CrashSimulatingVfs layer({true, kept});
+            auto store = KeyValueStore::Open(folder_.PathOf(std::string(launch.name) + "/app/store.sqlite"));
+            if (launch.stored) {
+                store->Put("privacy", *launch.stored);
+            }
+        }));
+        ScopedCapturingLog log(LoggingMode::Error);
+        const auto store = KeyValueStore::Open(kept + "/store.sqlite");
+        ASSERT_TRUE(store);
+        EXPECT_FALSE(store->LostEarlierValues());
+        EXPECT_EQ(launch.stored, store->Get("privacy"));
+        EXPECT_TRUE(log.Service().GetMessages().empty()) << testing::PrintToString(log.Service().GetMessages());
+    }
+}
+
+// A file system without shared memory grants a new store no log; its journal stays on disk, so a process
+// ended in the middle of a write leaves the value before it in a sound file, and nothing is set aside.
+TEST_F(KeyValueStoreTest, WithoutTheLogAWriteCutShortLeavesTheValueBeforeIt) {
+    const Value before(std::string(40000, 'a'));
+    const std::string path = folder_.PathOf("store.sqlite");
+    EXPECT_FALSE(RunInChildProcess([&] {
+        CrashSimulatingVfs layer({false, ""});
+        auto store = KeyValueStore::Open(path);
+        store->Put("value", before);
+        layer.EndProcessAtWrite("store.sqlite", 3);
+        store->Put("value", Value(std::string(40000, 'b')));
+    }));
+    EXPECT_EQ("ok", IntegrityCheckOf(path));
+    const auto store = KeyValueStore::Open(path);
+    ASSERT_TRUE(store);
+    EXPECT_FALSE(store->LostEarlierValues());
+    EXPECT_TRUE(store->Get("value") == before) << "the value read is not the one committed before";
 }
 
 TEST_F(KeyValueStoreTest, PathThatCannotHoldAFileGivesNoStore) {

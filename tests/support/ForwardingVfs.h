@@ -1,0 +1,51 @@
+#pragma once
+
+#include <sqlite3.h>
+
+#include <string>
+
+namespace NuvraMobile {
+
+/**
+ * A file-system layer under SQLite that forwards every call to the layer that was SQLite's default, for
+ * tests and benchmarks that watch or bend what SQLite asks of the disk: a subclass overrides the hooks.
+ * While the object lives it is SQLite's default, so every database opened meanwhile goes through it; it
+ * must outlive the connections opened through it (a forked child that never closes them will do).
+ */
+class ForwardingVfs {
+public:
+    /** `sharedMemory` false leaves out the shared-memory calls, as a file system without them would. */
+    ForwardingVfs(const char* name, bool sharedMemory);
+    virtual ~ForwardingVfs();
+    ForwardingVfs(const ForwardingVfs&) = delete;
+    ForwardingVfs& operator=(const ForwardingVfs&) = delete;
+
+protected:
+    /** Before each write to a file; `path` is the name SQLite opened it by. */
+    virtual void BeforeWrite(const std::string& path) { static_cast<void>(path); }
+    /** After each sync that succeeded; `real` may be read with ReadWholeFile. */
+    virtual void AfterSync(const std::string& path, sqlite3_file* real) {
+        static_cast<void>(path);
+        static_cast<void>(real);
+    }
+    /** After SQLite deleted a file (a journal or log it is done with). */
+    virtual void AfterDelete(const std::string& path) { static_cast<void>(path); }
+
+    /** Everything the file holds now; empty when it cannot be read. */
+    static std::string ReadWholeFile(sqlite3_file* real);
+
+private:
+    struct File;
+    static int Open(sqlite3_vfs* vfs, const char* name, sqlite3_file* file, int flags, int* outFlags);
+    static int Delete(sqlite3_vfs* vfs, const char* name, int syncDirectory);
+    static int Close(sqlite3_file* file);
+    static int Write(sqlite3_file* file, const void* data, int amount, sqlite3_int64 offset);
+    static int Sync(sqlite3_file* file, int flags);
+    void FillMethods(bool sharedMemory);
+
+    sqlite3_vfs* real_ = nullptr;
+    sqlite3_vfs vfs_{};
+    sqlite3_io_methods methods_{};
+};
+
+}  // namespace NuvraMobile
