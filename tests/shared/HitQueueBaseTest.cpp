@@ -3,7 +3,6 @@
 #include <sqlite3.h>
 
 #include <filesystem>
-#include <fstream>
 #include <memory>
 #include <string>
 
@@ -160,14 +159,14 @@ TEST_F(HitQueueBaseTest, AFailingStatementResetsTheDatabaseAndTheHitThatFoundItI
     EXPECT_THAT(TakeUrlsInTable(*queue), ElementsAre("kept", "fresh"));
 }
 
-TEST_F(HitQueueBaseTest, AResetThatCannotDeleteTheFileRefusesFurtherWork) {
+TEST_F(HitQueueBaseTest, AResetThatCannotReplaceTheFileRefusesFurtherWork) {
     systemInfo->Update([](FakeSystemInfoService::Answers& answers) { answers.applicationCacheDir = ""; });
     auto queue = MakeQueue();
     ASSERT_TRUE(queue->Queue(TestHit::Make("a")));
     ASSERT_TRUE(queue->DeleteTable());
     ScopedCapturingLog log(LoggingMode::Trace);
     EXPECT_FALSE(queue->Queue(TestHit::Make("b")));
-    EXPECT_TRUE(log.Service().Contains("Failed to delete all hits in database file (NVBMobileTest.sqlite)"));
+    EXPECT_TRUE(log.Service().Contains("Failed to replace the damaged database file (NVBMobileTest.sqlite)"));
     log.Service().Clear();
     EXPECT_FALSE(queue->Queue(TestHit::Make("c")));
     EXPECT_TRUE(log.Service().Contains("Ignoring hit due to database error"));
@@ -243,15 +242,6 @@ TEST_F(HitQueueStatementFaultTest, AFatalDatabaseRecoversWithTheNextGoodReset) {
     EXPECT_EQ(nullptr, queue->SelectOldestHit());  // fails, and this time the reset succeeds
     EXPECT_TRUE(queue->Queue(TestHit::Make("after recovery")));
     EXPECT_THAT(TakeUrlsInTable(*queue), ElementsAre("a", "after recovery"));
-}
-
-/** Overwrites `count` pages of the file from page `first` (counted from 0) with garbage. */
-void DamagePages(const std::string& path, int first, int count) {
-    constexpr int pageSize = 4096;
-    std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
-    file.seekp(static_cast<std::streamoff>(first) * pageSize);
-    const std::string garbage(static_cast<size_t>(count) * pageSize, '\x5A');
-    file.write(garbage.data(), static_cast<std::streamsize>(garbage.size()));
 }
 
 TEST_F(HitQueueBaseTest, AResetOfAPartlyDamagedFileKeepsTheRowsThatCanStillBeRead) {
@@ -354,7 +344,7 @@ TEST_F(HitQueueBaseTest, ASchemaWithoutFileNameLeavesTheQueueWithoutDatabase) {
     EXPECT_EQ(0, queue->GetSize());
     EXPECT_TRUE(log.Service().Contains("Failed to get size for database at  (database was null)"));
     queue->Reset();
-    EXPECT_FALSE(log.Service().Contains("Failed to delete all hits in database file"));
+    EXPECT_FALSE(log.Service().Contains("Failed to replace the damaged database file"));
     EXPECT_FALSE(queue->Queue(TestHit::Make("still nothing")));
 }
 

@@ -1,5 +1,6 @@
 #include "support/HitQueueTestSupport.h"
 
+#include <fstream>
 #include <utility>
 
 #include "core/values/Variant.h"
@@ -151,6 +152,14 @@ std::vector<std::string> TakeUrlsInTable(TestHitQueue& queue) {
         queue.DeleteHitWithIdentifier(hit->identifier);
     }
     return urls;
+}
+
+void DamagePages(const std::string& path, int first, int count) {
+    constexpr int pageSize = 4096;
+    std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
+    file.seekp(static_cast<std::streamoff>(first) * pageSize);
+    const std::string garbage(static_cast<size_t>(count) * pageSize, '\x5A');
+    file.write(garbage.data(), static_cast<std::streamsize>(garbage.size()));
 }
 
 HitQueueTestFixture::HitQueueTestFixture() {

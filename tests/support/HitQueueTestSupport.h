@@ -73,6 +73,9 @@ using TestHitQueue = HitQueue<TestHit, TestHitSchema, TestHitProcessor>;
 /** Takes every row out of the queue's table, oldest first; their URLs. */
 std::vector<std::string> TakeUrlsInTable(TestHitQueue& queue);
 
+/** Overwrites `count` pages of the database file from page `first` (counted from 0) with garbage. */
+void DamagePages(const std::string& path, int first, int count);
+
 /**
  * A threading service whose executors are one-thread executors that count the tasks they have
  * finished, so a test can wait until a queue's worker has ended on its own. Thread-safe.
