@@ -13,8 +13,6 @@
 
 #include "core/values/Variant.h"
 #include "platformShim/DatabaseServiceInterface.h"
-#include "platformShim/QueryBuilder.h"
-#include "platformShim/QueryResultInterface.h"
 #include "services/database/NativeDatabaseService.h"
 #include "shared/HitQueueBase.h"
 #include "support/ChildProcess.h"
@@ -132,13 +130,7 @@ protected:
 
     // The database file with a damaged range in the middle; no connection stays open.
     std::string MakeDamagedFile() {
-        MakeQueue();  // creates the table
-        std::vector<DatabaseInterface::ColumnValues> rows;
-        for (int index = 0; index < HITS; ++index) {
-            rows.push_back({{"URL", Variant::FromString(std::to_string(index) + std::string(200, '.'))},
-                            {"TIMESTAMP", Variant::FromInteger(0)}});
-        }
-        EXPECT_TRUE(databaseService->OpenDatabase(FILE_NAME)->InsertRows("TEST_HITS", rows));
+        InsertHitRows(HITS);
         databaseService = CreateNativeDatabaseService(systemInfo);  // closes the file, folding its log in
         DamagePages(folder.PathOf(FILE_NAME), 10, 2);
         return ReadFileBytes(folder.PathOf(FILE_NAME));
@@ -151,18 +143,6 @@ protected:
             std::filesystem::remove(entry.path());
         }
         WriteFileBytes(folder.PathOf(FILE_NAME), bytes);
-    }
-
-    // The URLs of the table, oldest first, read without changing the file.
-    std::vector<std::string> UrlsInTable() {
-        std::vector<std::string> urls;
-        const auto result = databaseService->OpenDatabase(FILE_NAME)->RunQuery(
-            QueryBuilder("TEST_HITS", {"URL"}).OrderBy("ID ASC").Build());
-        for (std::int32_t row = 0; row < result->GetCount(); ++row) {
-            row == 0 ? result->MoveToFirst() : result->MoveToNext();
-            urls.push_back(result->GetString(0));
-        }
-        return urls;
     }
 
     // A salvage as the next start runs it; the rows of the table afterwards.

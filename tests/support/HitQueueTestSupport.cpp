@@ -4,6 +4,8 @@
 #include <utility>
 
 #include "core/values/Variant.h"
+#include "platformShim/DatabaseServiceInterface.h"
+#include "platformShim/QueryBuilder.h"
 #include "platformShim/QueryResultInterface.h"
 #include "services/database/NativeDatabaseService.h"
 #include "support/FakePlatformServices.h"
@@ -171,6 +173,29 @@ HitQueueTestFixture::HitQueueTestFixture() {
 std::shared_ptr<PlatformServicesInterface> HitQueueTestFixture::MakePlatformServices(
     std::shared_ptr<ThreadingServiceInterface> threading) const {
     return MakeHitQueuePlatformServices(databaseService, systemInfo, std::move(threading));
+}
+
+std::vector<std::string> HitQueueTestFixture::UrlsInTable() const {
+    const TestHitSchema schema;
+    std::vector<std::string> urls;
+    const auto result = databaseService->OpenDatabase(schema.GetDatabaseName())
+                            ->RunQuery(QueryBuilder(schema.GetTableName(), {"URL"}).OrderBy("ID ASC").Build());
+    for (std::int32_t row = 0; row < result->GetCount(); ++row) {
+        row == 0 ? result->MoveToFirst() : result->MoveToNext();
+        urls.push_back(result->GetString(0));
+    }
+    return urls;
+}
+
+void HitQueueTestFixture::InsertHitRows(int hits) {
+    auto schema = std::make_shared<TestHitSchema>();
+    TestHitQueue(MakePlatformServices(), schema, std::make_shared<TestHitProcessor>());  // creates the table
+    std::vector<DatabaseInterface::ColumnValues> rows;
+    for (int index = 0; index < hits; ++index) {
+        rows.push_back({{"URL", Variant::FromString(std::to_string(index) + std::string(200, '.'))},
+                        {"TIMESTAMP", Variant::FromInteger(0)}});
+    }
+    ASSERT_TRUE(databaseService->OpenDatabase(schema->GetDatabaseName())->InsertRows(schema->GetTableName(), rows));
 }
 
 }  // namespace NuvraMobile

@@ -113,6 +113,10 @@ protected:
     /** Platform services over the fixture's services, with `threading` when given. */
     std::shared_ptr<PlatformServicesInterface> MakePlatformServices(
         std::shared_ptr<ThreadingServiceInterface> threading = nullptr) const;
+    /** Creates the table of TestHitSchema and writes `hits` rows ("<n>" and 200 dots) in one transaction. */
+    void InsertHitRows(int hits);
+    /** The URLs in the table of TestHitSchema, oldest first, read without changing the file. */
+    std::vector<std::string> UrlsInTable() const;
 
     FileSystemTestFolder folder;
     std::shared_ptr<FakeSystemInfoService> systemInfo = std::make_shared<FakeSystemInfoService>();
