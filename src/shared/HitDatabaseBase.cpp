@@ -19,6 +19,9 @@
 namespace NuvraMobile {
 
 namespace {
+// Added to the database's name for the file a reset writes the saved rows into.
+constexpr const char* SALVAGE_SUFFIX = ".salvage";
+
 std::string TableNameOf(const std::shared_ptr<DatabaseHitSchemaBase>& schema) {
     return schema ? schema->GetTableName() : std::string();
 }

@@ -47,8 +47,6 @@ public:
     static constexpr std::int32_t DATABASE_STATUS_FATAL = 1;
     /** Rows read per statement while the rows of a broken file are saved. */
     static constexpr size_t SALVAGE_BATCH_ROWS = 256;
-    /** Added to the database's name for the file a reset writes the saved rows into. */
-    static constexpr const char* SALVAGE_SUFFIX = ".salvage";
 
     /** Copies the table and database names of `schema`; nothing is opened yet. */
     HitDatabaseBase(std::shared_ptr<DatabaseServiceInterface> databaseService,
