@@ -280,6 +280,7 @@ public:
         return database_;
     }
     bool DeleteDatabase(const std::string&) override { return false; }
+    bool ReplaceDatabase(const std::string&, const std::string&) override { return false; }
 
 private:
     const std::string directory_;

@@ -1,6 +1,7 @@
 #pragma once
 
 // A started core for the benchmarks that track through the whole road.
+#include <filesystem>
 #include <future>
 #include <map>
 #include <memory>
@@ -34,7 +35,8 @@ inline std::map<std::string, std::string> ContextData(int keys) {
 
 /**
  * A started core with Configuration, the identity stand-in and Analytics over the native services in
- * fresh app folders, configured for the collector 127.0.0.1:9 with `settings` added.
+ * fresh app folders, configured for the collector 127.0.0.1:9 with `settings` added (a setting replaces
+ * the default of its key).
  */
 class TrackEnvironment {
 public:
@@ -60,7 +62,9 @@ public:
         Settings configuration = {{"analytics.server", Variant::FromString("127.0.0.1:9")},
                                   {"analytics.rsids", Variant::FromString("rs")},
                                   {"global.privacy", Variant::FromString("optedin")}};
-        configuration.insert(settings.begin(), settings.end());
+        for (const auto& [key, value] : settings) {
+            configuration[key] = value;
+        }
         core->UpdateConfiguration(configuration);
         observer_->WaitFor([](const Event& event) {
             return event.GetName() == "Configuration Response Event" &&
@@ -79,6 +83,9 @@ public:
             nullptr);
         QueueSize();
     }
+
+    /** The folder that holds the app's folders. */
+    const std::filesystem::path& AppFolderRoot() const { return folders_.Root(); }
 
     std::shared_ptr<Core> core;
 

@@ -19,6 +19,12 @@ public:
     virtual std::shared_ptr<DatabaseInterface> OpenDatabase(const std::string& fileName) = 0;
     /** True when the file is gone. */
     virtual bool DeleteDatabase(const std::string& fileName) = 0;
+    /**
+     * Puts the database `replacement` in the place of `fileName` in one step that a crash cannot split:
+     * true once the file of `replacement` is the database `fileName`. False when that cannot be done,
+     * leaving both files as they were.
+     */
+    virtual bool ReplaceDatabase(const std::string& fileName, const std::string& replacement) = 0;
 };
 
 }  // namespace NuvraMobile

@@ -19,6 +19,9 @@
 namespace NuvraMobile {
 
 namespace {
+// Added to the database's name for the file a reset writes the saved rows into.
+constexpr const char* SALVAGE_SUFFIX = ".salvage";
+
 std::string TableNameOf(const std::shared_ptr<DatabaseHitSchemaBase>& schema) {
     return schema ? schema->GetTableName() : std::string();
 }
@@ -93,7 +96,24 @@ bool HitDatabaseBase::RunStatementAgainAfterReset(const std::shared_ptr<Database
         replaced, [&] { return statement(*replaced); }, tag, errorFormat, true);
 }
 
+bool HitDatabaseBase::WriteChangingRows(const std::function<bool()>& write,
+                                        const std::function<std::int64_t(std::int64_t)>& recount) {
+    RecursiveMutexLock lock(writeMutex_);
+    const bool written = write();
+    if (!written) {
+        // A failed commit may or may not have reached the file.
+        rowCount_.reset();
+    } else if (rowCount_) {
+        rowCount_ = recount(*rowCount_);
+    }
+    return written;
+}
+
 bool HitDatabaseBase::OpenOrCreateDatabase() {
+    {
+        RecursiveMutexLock lock(writeMutex_);
+        rowCount_.reset();
+    }
     if (GetDatabase()) {
         CloseDatabase();
     }
@@ -115,7 +135,7 @@ bool HitDatabaseBase::OpenOrCreateDatabase() {
         Log::Error(LOG_PREFIX, "Database creation failed for %s", databaseName);
         return false;
     }
-    return InitializeDatabase();
+    return InitializeDatabase(opened);
 }
 
 void HitDatabaseBase::PostReset() {}
@@ -142,9 +162,13 @@ bool HitDatabaseBase::DeleteAllHits() {
                    databaseName);
         return false;
     }
-    return RunStatement(
-        database, [&] { return database->Delete(tableName, "", {}); }, LOG_PREFIX,
-        "Unable to remove from database.  DeleteAllHits failed with error %s", true);
+    return WriteChangingRows(
+        [&] {
+            return RunStatement(
+                database, [&] { return database->Delete(tableName, "", {}); }, LOG_PREFIX,
+                "Unable to remove from database.  DeleteAllHits failed with error %s", true);
+        },
+        [](std::int64_t) { return 0; });
 }
 
 bool HitDatabaseBase::DeleteTable() {
@@ -153,9 +177,13 @@ bool HitDatabaseBase::DeleteTable() {
         Log::Error(LOG_PREFIX, "Failed to delete table for database at %s (database was null)", databaseName);
         return false;
     }
-    return RunStatement(
-        database, [&] { return database->DeleteTable(tableName); }, LOG_PREFIX,
-        "Unable to remove from database.  DeleteTable failed with error %s", true);
+    return WriteChangingRows(
+        [&] {
+            return RunStatement(
+                database, [&] { return database->DeleteTable(tableName); }, LOG_PREFIX,
+                "Unable to remove from database.  DeleteTable failed with error %s", true);
+        },
+        [](std::int64_t) { return 0; });
 }
 
 bool HitDatabaseBase::DeleteHitWithIdentifier(const std::string& identifier) {
@@ -175,17 +203,35 @@ bool HitDatabaseBase::DeleteRow(const std::string& identifier, bool waitForDisk)
                    identifier, databaseName);
         return false;
     }
-    return RunStatement(
-        database,
+    // Looked up under the write lock, so that the count loses only a row that was there.
+    std::int64_t present = 0;
+    return WriteChangingRows(
         [&] {
-            return waitForDisk ? database->Delete(tableName, "ID = ?", {identifier})
-                               : database->DeleteUnsynced(tableName, "ID = ?", {identifier});
+            return RunStatement(
+                database,
+                [&] {
+                    present = database->CountRows(tableName, "ID = ?", {identifier});
+                    return waitForDisk ? database->Delete(tableName, "ID = ?", {identifier})
+                                       : database->DeleteUnsynced(tableName, "ID = ?", {identifier});
+                },
+                LOG_PREFIX, "Unable to delete hit due to unexpected error.  Query failed with error %s", true);
         },
-        LOG_PREFIX, "Unable to delete hit due to unexpected error.  Query failed with error %s", true);
+        [&present](std::int64_t count) { return count - present; });
 }
 
+namespace {
+std::int32_t ClampedSize(std::int64_t count) {
+    return static_cast<std::int32_t>(std::min<std::int64_t>(count, std::numeric_limits<std::int32_t>::max()));
+}
+}  // namespace
+
 std::int32_t HitDatabaseBase::GetSize() {
-    return CountRows([this](DatabaseInterface& database) { return database.CountRows(tableName, "", {}); });
+    RecursiveMutexLock lock(writeMutex_);
+    if (!rowCount_) {
+        rowCount_ =
+            CountRows([this](DatabaseInterface& database) { return database.CountRows(tableName, "", {}); });
+    }
+    return ClampedSize(rowCount_.value_or(0));
 }
 
 std::int32_t HitDatabaseBase::GetSize(const std::shared_ptr<Query>& query) {
@@ -193,7 +239,7 @@ std::int32_t HitDatabaseBase::GetSize(const std::shared_ptr<Query>& query) {
         Log::Error(LOG_PREFIX, "Failed to get size for database at %s (query was null)", databaseName);
         return 0;
     }
-    return CountRows([&query](DatabaseInterface& database) -> std::int64_t {
+    return ClampedSize(CountRows([&query](DatabaseInterface& database) -> std::int64_t {
         // A grouped or limited query selects other rows than its selection matches: those are read.
         if (query->GetGroupBy().empty() && query->GetHaving().empty() && query->GetLimit().empty()) {
             return database.CountRows(query->GetTable(), query->GetSelection(), query->GetSelectionArgs());
@@ -206,16 +252,17 @@ std::int32_t HitDatabaseBase::GetSize(const std::shared_ptr<Query>& query) {
         const std::int32_t count = result->GetCount();
         result->Close();
         return count;
-    });
+    }).value_or(0));
 }
 
-std::int32_t HitDatabaseBase::CountRows(const std::function<std::int64_t(DatabaseInterface&)>& counter) {
+std::optional<std::int64_t> HitDatabaseBase::CountRows(
+    const std::function<std::int64_t(DatabaseInterface&)>& counter) {
     std::shared_ptr<DatabaseInterface> database = GetDatabase();
     if (!database) {
         Log::Error(LOG_PREFIX, "Failed to get size for database at %s (database was null)", databaseName);
-        return 0;
+        return std::nullopt;
     }
-    std::int64_t count = 0;
+    std::optional<std::int64_t> count;
     RunStatement(
         database,
         [&] {
@@ -223,16 +270,16 @@ std::int32_t HitDatabaseBase::CountRows(const std::function<std::int64_t(Databas
             return true;
         },
         LOG_PREFIX, "Query failed with error %s", false);
-    return static_cast<std::int32_t>(std::min<std::int64_t>(count, std::numeric_limits<std::int32_t>::max()));
+    return count;
 }
 
 void HitDatabaseBase::Reset() {
-    RecursiveMutexLock lock(resetMutex_);
+    RecursiveMutexLock lock(writeMutex_);
     ResetLocked();
 }
 
 void HitDatabaseBase::ResetAfterFailureOf(const std::shared_ptr<DatabaseInterface>& failed) {
-    RecursiveMutexLock lock(resetMutex_);
+    RecursiveMutexLock lock(writeMutex_);
     if (GetDatabase() != failed) {
         return;
     }
@@ -241,21 +288,60 @@ void HitDatabaseBase::ResetAfterFailureOf(const std::shared_ptr<DatabaseInterfac
 
 void HitDatabaseBase::ResetLocked() {
     Log::Error(LOG_PREFIX, "Database in unrecoverable state, resetting.");
-    const std::vector<DatabaseInterface::ColumnValues> rows = ReadableRows();
-    bool deleted = false;
-    if (databaseService) {
-        TrySwallow([&] { deleted = databaseService->DeleteDatabase(databaseName); });
-    }
-    if (deleted || databaseName.empty()) {
-        if (OpenOrCreateDatabase()) {
-            RestoreRows(rows);
-            PostReset();
-            SetDatabaseStatus(DATABASE_STATUS_OK);
-        }
+    if (databaseName.empty()) {
+        OpenOrCreateDatabase();
         return;
     }
-    Log::Error(LOG_PREFIX, "Failed to delete all hits in database file (%s)", databaseName);
-    SetDatabaseStatus(DATABASE_STATUS_FATAL);
+    const std::vector<DatabaseInterface::ColumnValues> rows = ReadableRows();
+    if (!ReplaceWithRows(rows)) {
+        Log::Error(LOG_PREFIX, "Failed to replace the damaged database file (%s)", databaseName);
+        // The damaged file again: a later statement that fails on it resets once more.
+        OpenOrCreateDatabase();
+        SetDatabaseStatus(DATABASE_STATUS_FATAL);
+        return;
+    }
+    if (OpenOrCreateDatabase()) {
+        rowCount_ = static_cast<std::int64_t>(rows.size());
+        PostReset();
+        SetDatabaseStatus(DATABASE_STATUS_OK);
+    }
+}
+
+// The new file is written whole before the rename, and the rename is the only step that touches the
+// damaged file: a process ended before it keeps that file, one ended after it has the whole new file.
+bool HitDatabaseBase::ReplaceWithRows(const std::vector<DatabaseInterface::ColumnValues>& rows) {
+    if (!databaseService) {
+        return false;
+    }
+    const std::string salvageName = databaseName + SALVAGE_SUFFIX;
+    std::shared_ptr<DatabaseInterface> salvage;
+    TryCatch([&] { salvage = databaseService->OpenDatabase(salvageName); },
+             [&](SdkError& error) {
+                 Log::Error(LOG_PREFIX, "Opening %s failed: %s", salvageName, error.GetMessage());
+             });
+    if (!salvage) {
+        return false;
+    }
+    if (!WriteTable(salvage, rows)) {
+        // A file that cannot be written (left damaged by an earlier process, say) is not tried again.
+        TrySwallow([&] { databaseService->DeleteDatabase(salvageName); });
+        return false;
+    }
+    bool replaced = false;
+    TrySwallow([&] { replaced = databaseService->ReplaceDatabase(databaseName, salvageName); });
+    return replaced;
+}
+
+// A file left by a salvage that was ended may hold the table already: it is written afresh.
+bool HitDatabaseBase::WriteTable(const std::shared_ptr<DatabaseInterface>& database,
+                                 const std::vector<DatabaseInterface::ColumnValues>& rows) {
+    return RunStatement(
+               database, [&] { return database->DeleteTable(tableName); }, LOG_PREFIX,
+               "Unable to clear the file of the saved hits. Query failed with error %s", false) &&
+           InitializeDatabase(database) &&
+           (rows.empty() || RunStatement(
+                                database, [&] { return database->InsertRows(tableName, rows); }, LOG_PREFIX,
+                                "Unable to write the saved hits. Query failed with error %s", false));
 }
 
 namespace {
@@ -389,15 +475,6 @@ std::optional<std::int64_t> HitDatabaseBase::ReadRowsAfter(DatabaseInterface& da
         rows.insert(rows.end(), read.begin(), read.end());
     }
     return lastRead;
-}
-
-void HitDatabaseBase::RestoreRows(const std::vector<DatabaseInterface::ColumnValues>& rows) {
-    const std::shared_ptr<DatabaseInterface> database = GetDatabase();
-    for (const DatabaseInterface::ColumnValues& row : rows) {
-        RunStatement(
-            database, [&] { return database->Insert(tableName, row); }, LOG_PREFIX,
-            "Unable to restore a saved hit. Query failed with error %s", false);
-    }
 }
 
 bool HitDatabaseBase::MigrateDatabaseIfNeeded(const std::shared_ptr<DatabaseHitSchemaBase>& schema) {

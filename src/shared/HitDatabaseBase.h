@@ -26,9 +26,18 @@ class Query;
  * error, busy, locked, out of memory) keeps every row; any other failure of a writing statement or of a
  * hit query resets the database file, carrying over the rows that can still be read.
  *
+ * A reset is atomic: the readable rows are written to a new file in one transaction, and that file is
+ * renamed over the damaged one, so a process ended at any moment of it leaves either the damaged file
+ * (salvaged again by the next reset) or the whole new one.
+ *
+ * The table's row count is kept here, so asking for the size does not visit every row: it is counted
+ * once when first asked after an open, and every write that adds or removes rows changes it under the
+ * write lock; after a failed write it is counted again.
+ *
  * Any thread may call it: the database handle and status are read and replaced under a mutex, and
- * statements run outside it (the database serialises them itself). Resets are serialised, and a
- * statement that failed on a handle which a reset has already replaced does not reset again.
+ * statements run outside it (the database serialises them itself). Writes that change the number of
+ * rows and resets are serialised, and a statement that failed on a handle which a reset has already
+ * replaced does not reset again.
  */
 class HitDatabaseBase : public Object {
 public:
@@ -45,13 +54,14 @@ public:
 
     /** Opens (or reopens) the database and creates the table through InitializeDatabase. */
     virtual bool OpenOrCreateDatabase();
-    /** Creates the table. */
-    virtual bool InitializeDatabase() = 0;
+    /** Creates the table in `database` (the queue's own, or the new file of a reset). */
+    virtual bool InitializeDatabase(const std::shared_ptr<DatabaseInterface>& database) = 0;
     /** Runs after a successful reset; empty here. */
     virtual void PostReset();
     virtual bool DeleteAllHits();
     virtual bool DeleteTable();
     virtual bool DeleteHitWithIdentifier(const std::string& identifier);
+    /** The rows in the table, from the kept count. */
     virtual std::int32_t GetSize();
     /**
      * The number of rows the query selects; counted without reading them unless the query groups or
@@ -59,8 +69,9 @@ public:
      */
     virtual std::int32_t GetSize(const std::shared_ptr<Query>& query);
     /**
-     * Deletes the database file and recreates the table, holding the rows of the old file that could
-     * still be read; the others are lost.
+     * Replaces the database file by one holding the rows of the old file that could still be read; the
+     * others are lost. When the file cannot be replaced, inserts and updates are refused until a reset
+     * succeeds.
      */
     virtual void Reset();
 
@@ -96,6 +107,13 @@ protected:
                                      const std::function<bool(DatabaseInterface&)>& statement,
                                      const char* tag, const char* errorFormat);
 
+    /**
+     * Runs `write`, which adds or removes rows, under the write lock; when it succeeds a known row count
+     * becomes `recount` of it, otherwise the count is read again when next asked.
+     */
+    bool WriteChangingRows(const std::function<bool()>& write,
+                           const std::function<std::int64_t(std::int64_t)>& recount) NVR_EXCLUDES(databaseMutex_);
+
     const std::string tableName;
     const std::string databaseName;
 
@@ -103,7 +121,14 @@ private:
     void SetDatabase(std::shared_ptr<DatabaseInterface> database);
     void SetDatabaseStatus(std::int32_t status);
     void ResetAfterFailureOf(const std::shared_ptr<DatabaseInterface>& failed);
-    void ResetLocked() NVR_REQUIRES(resetMutex_);
+    void ResetLocked() NVR_REQUIRES(writeMutex_);
+    /**
+     * Writes `rows` into a new file and renames it over the database file; false when either step
+     * failed, leaving the database file as it was.
+     */
+    bool ReplaceWithRows(const std::vector<DatabaseInterface::ColumnValues>& rows);
+    bool WriteTable(const std::shared_ptr<DatabaseInterface>& database,
+                    const std::vector<DatabaseInterface::ColumnValues>& rows);
     std::vector<DatabaseInterface::ColumnValues> ReadableRows();
     /** MAX(ID); the largest identifier there can be when it cannot be read. */
     std::int64_t LargestIdentifier(DatabaseInterface& database);
@@ -121,17 +146,19 @@ private:
     std::optional<std::int64_t> ReadRowsAfter(DatabaseInterface& database, const std::vector<std::string>& columns,
                                               std::int64_t after, size_t count,
                                               std::vector<DatabaseInterface::ColumnValues>& rows);
-    void RestoreRows(const std::vector<DatabaseInterface::ColumnValues>& rows);
-    /** Runs `counter` on the database, logging a failure; 0 without a database or after a failure. */
-    std::int32_t CountRows(const std::function<std::int64_t(DatabaseInterface&)>& counter);
+    /** Runs `counter` on the database, logging a failure; none without a database or after a failure. */
+    std::optional<std::int64_t> CountRows(const std::function<std::int64_t(DatabaseInterface&)>& counter);
     bool DeleteRow(const std::string& identifier, bool waitForDisk);
 
     const std::shared_ptr<DatabaseServiceInterface> databaseService;
     mutable Mutex databaseMutex_;
     std::shared_ptr<DatabaseInterface> database_ NVR_GUARDED_BY(databaseMutex_);
     std::int32_t databaseStatus_ NVR_GUARDED_BY(databaseMutex_) = DATABASE_STATUS_OK;
-    // Recursive: a PostReset hook may run a statement whose failure asks for another reset.
-    RecursiveMutex resetMutex_;
+    // Held by resets and by the writes that change the number of rows. Recursive: a write's failure
+    // resets under it, and a PostReset hook may run a statement whose failure asks for another reset.
+    RecursiveMutex writeMutex_;
+    // The rows in the table; none until counted after an open, or after a failed write.
+    std::optional<std::int64_t> rowCount_ NVR_GUARDED_BY(writeMutex_);
 };
 
 }  // namespace NuvraMobile

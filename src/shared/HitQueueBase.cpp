@@ -53,8 +53,7 @@ HitQueueBase::~HitQueueBase() {
         this, [this](std::chrono::milliseconds timeout) { return Dispose(timeout); }, LOG_TAG);
 }
 
-bool HitQueueBase::InitializeDatabase() {
-    std::shared_ptr<DatabaseInterface> database = GetDatabase();
+bool HitQueueBase::InitializeDatabase(const std::shared_ptr<DatabaseInterface>& database) {
     if (!database) {
         Log::Error(LOG_TAG, "Failed to query hit (database was null)");
         return false;
@@ -307,12 +306,17 @@ bool HitQueueBase::InsertGroup(std::vector<PendingRow*>& group) {
     for (PendingRow* member : group) {
         rows.push_back(std::move(member->values));
     }
-    return RunStatementAgainAfterReset(
-        database,
-        [&](DatabaseInterface& target) {
-            return rows.size() == 1 ? target.Insert(table, rows.front()) : target.InsertRows(table, rows);
+    const auto added = static_cast<std::int64_t>(rows.size());
+    return WriteChangingRows(
+        [&] {
+            return RunStatementAgainAfterReset(
+                database,
+                [&](DatabaseInterface& target) {
+                    return rows.size() == 1 ? target.Insert(table, rows.front()) : target.InsertRows(table, rows);
+                },
+                LOG_TAG, "Unable to read from database.  Query failed with error %s");
         },
-        LOG_TAG, "Unable to read from database.  Query failed with error %s");
+        [added](std::int64_t count) { return count + added; });
 }
 
 void HitQueueBase::WaitForQueuedCallersForTesting(size_t count) {

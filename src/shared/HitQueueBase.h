@@ -57,7 +57,7 @@ public:
     HitQueueBase(const HitQueueBase&) = delete;
     HitQueueBase& operator=(const HitQueueBase&) = delete;
 
-    bool InitializeDatabase() override;
+    bool InitializeDatabase(const std::shared_ptr<DatabaseInterface>& database) override;
 
     /** Final: the worker ends at its next check and the executor is disposed; true when it finished in time.
      */

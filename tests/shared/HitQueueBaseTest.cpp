@@ -3,7 +3,6 @@
 #include <sqlite3.h>
 
 #include <filesystem>
-#include <fstream>
 #include <memory>
 #include <string>
 
@@ -111,6 +110,45 @@ TEST_F(HitQueueBaseTest, GetSizeCountsTheRowsTheQuerySelects) {
     EXPECT_EQ(3, queue->GetSize());
 }
 
+// The size is kept, not counted each time: every write that adds or removes rows must leave it true.
+TEST_F(HitQueueBaseTest, TheSizeFollowsEveryWriteThatAddsOrRemovesRows) {
+    auto queue = MakeQueue();
+    const auto rowsInFile = [this] {
+        return databaseService->OpenDatabase("NVBMobileTest.sqlite")->CountRows("TEST_HITS", "", {});
+    };
+    const auto insertBesideTheQueue = [this] {
+        databaseService->OpenDatabase("NVBMobileTest.sqlite")
+            ->Insert("TEST_HITS", {{"URL", Variant::FromString("beside")}, {"TIMESTAMP", Variant::FromInteger(0)}});
+    };
+    struct Step {
+        const char* name;
+        std::function<void()> write;
+    };
+    const Step steps[] = {
+        {"hits queued", [&] { ASSERT_TRUE(queue->Queue(TestHit::Make("a")) && queue->Queue(TestHit::Make("b"))); }},
+        {"the oldest deleted", [&] { queue->DeleteHitWithIdentifier(queue->SelectOldestHit()->identifier); }},
+        {"a missing identifier deleted", [&] { queue->DeleteHitWithIdentifier("999"); }},
+        {"every hit deleted", [&] { queue->DeleteAllHits(); }},
+        {"a reset after rows written beside the queue",
+         [&] {
+             insertBesideTheQueue();
+             insertBesideTheQueue();
+             queue->Reset();
+         }},
+        {"a hit queued into a dropped table (reset, then stored)",
+         [&] {
+             queue->DeleteTable();
+             ASSERT_TRUE(queue->Queue(TestHit::Make("c")));
+         }},
+    };
+    EXPECT_EQ(0, queue->GetSize());
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.name);
+        step.write();
+        EXPECT_EQ(rowsInFile(), queue->GetSize());
+    }
+}
+
 TEST_F(HitQueueBaseTest, AFileOfGarbageBytesIsReplacedByAWorkingEmptyTable) {
     folder.WriteFile("NVBMobileTest.sqlite", std::string(4096, '\x5A') + "not a database at all");
     ScopedCapturingLog log(LoggingMode::Error);
@@ -160,14 +198,14 @@ TEST_F(HitQueueBaseTest, AFailingStatementResetsTheDatabaseAndTheHitThatFoundItI
     EXPECT_THAT(TakeUrlsInTable(*queue), ElementsAre("kept", "fresh"));
 }
 
-TEST_F(HitQueueBaseTest, AResetThatCannotDeleteTheFileRefusesFurtherWork) {
+TEST_F(HitQueueBaseTest, AResetThatCannotReplaceTheFileRefusesFurtherWork) {
     systemInfo->Update([](FakeSystemInfoService::Answers& answers) { answers.applicationCacheDir = ""; });
     auto queue = MakeQueue();
     ASSERT_TRUE(queue->Queue(TestHit::Make("a")));
     ASSERT_TRUE(queue->DeleteTable());
     ScopedCapturingLog log(LoggingMode::Trace);
     EXPECT_FALSE(queue->Queue(TestHit::Make("b")));
-    EXPECT_TRUE(log.Service().Contains("Failed to delete all hits in database file (NVBMobileTest.sqlite)"));
+    EXPECT_TRUE(log.Service().Contains("Failed to replace the damaged database file (NVBMobileTest.sqlite)"));
     log.Service().Clear();
     EXPECT_FALSE(queue->Queue(TestHit::Make("c")));
     EXPECT_TRUE(log.Service().Contains("Ignoring hit due to database error"));
@@ -204,6 +242,7 @@ TEST_P(HitQueueStatementFaultTest, AFailedWriteKeepsTheStoredHits) {
     EXPECT_EQ(GetParam().resets, queue->Queue(TestHit::Make("during the fault")));
     EXPECT_EQ(log.Service().Contains("Database in unrecoverable state, resetting."), GetParam().resets);
     EXPECT_TRUE(queue->Queue(TestHit::Make("c")));
+    EXPECT_EQ(GetParam().resets ? 4 : 3, queue->GetSize());
     if (GetParam().resets) {
         EXPECT_THAT(TakeUrlsInTable(*queue), ElementsAre("a", "b", "during the fault", "c"));
     } else {
@@ -245,15 +284,6 @@ TEST_F(HitQueueStatementFaultTest, AFatalDatabaseRecoversWithTheNextGoodReset) {
     EXPECT_THAT(TakeUrlsInTable(*queue), ElementsAre("a", "after recovery"));
 }
 
-/** Overwrites `count` pages of the file from page `first` (counted from 0) with garbage. */
-void DamagePages(const std::string& path, int first, int count) {
-    constexpr int pageSize = 4096;
-    std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
-    file.seekp(static_cast<std::streamoff>(first) * pageSize);
-    const std::string garbage(static_cast<size_t>(count) * pageSize, '\x5A');
-    file.write(garbage.data(), static_cast<std::streamsize>(garbage.size()));
-}
-
 TEST_F(HitQueueBaseTest, AResetOfAPartlyDamagedFileKeepsTheRowsThatCanStillBeRead) {
     constexpr int hits = 400;
     {
@@ -275,9 +305,9 @@ TEST_F(HitQueueBaseTest, AResetOfAPartlyDamagedFileKeepsTheRowsThatCanStillBeRea
     EXPECT_EQ(urls.back(), std::to_string(hits - 1) + std::string(200, '.'));
 }
 
-/** Rows read one at a time by "ID > ?", stepping one identifier past each that fails: plain reading. */
-size_t RowsReadableOneByOne(DatabaseInterface& database, std::int64_t lastIdentifier) {
-    size_t readable = 0;
+/** URLs read one at a time by "ID > ?", stepping one identifier past each that fails: plain reading. */
+std::vector<std::string> UrlsReadableOneByOne(DatabaseInterface& database, std::int64_t lastIdentifier) {
+    std::vector<std::string> readable;
     for (std::int64_t after = 0; after < lastIdentifier;) {
         std::int64_t next = after + 1;
         TrySwallow([&] {
@@ -287,9 +317,9 @@ size_t RowsReadableOneByOne(DatabaseInterface& database, std::int64_t lastIdenti
                                                       .Limit("1")
                                                       .Build());
             if (result && result->MoveToFirst() && result->GetLong(0) > after) {
-                result->GetString(1);
+                const std::string url = result->GetString(1);
                 next = result->GetLong(0);
-                ++readable;
+                readable.push_back(url);
             }
         });
         after = next;
@@ -301,22 +331,14 @@ size_t RowsReadableOneByOne(DatabaseInterface& database, std::int64_t lastIdenti
 // steps through every identifier range, and the hit whose insert found the damage is stored.
 TEST_F(HitQueueBaseTest, AResetOfAFileWithItsSecondHalfOverwrittenKeepsWhatPlainReadingFinds) {
     constexpr int hits = 3000;
-    MakeQueue();  // creates the table
-    {
-        std::vector<DatabaseInterface::ColumnValues> rows;
-        for (int index = 0; index < hits; ++index) {
-            rows.push_back({{"URL", Variant::FromString(std::to_string(index) + std::string(200, '.'))},
-                            {"TIMESTAMP", Variant::FromInteger(0)}});
-        }
-        ASSERT_TRUE(databaseService->OpenDatabase("NVBMobileTest.sqlite")->InsertRows("TEST_HITS", rows));
-    }
+    InsertHitRows(hits);
     databaseService.reset();
     const std::string path = folder.PathOf("NVBMobileTest.sqlite");
     const int pages = static_cast<int>(std::filesystem::file_size(path) / 4096);
     DamagePages(path, pages / 2, pages - pages / 2);
     databaseService = CreateNativeDatabaseService(systemInfo);
     const size_t readable =
-        RowsReadableOneByOne(*databaseService->OpenDatabase("NVBMobileTest.sqlite"), hits);
+        UrlsReadableOneByOne(*databaseService->OpenDatabase("NVBMobileTest.sqlite"), hits).size();
     ASSERT_GT(readable, HitDatabaseBase::SALVAGE_BATCH_ROWS);
 
     ScopedCapturingLog log(LoggingMode::Error);
@@ -328,6 +350,35 @@ TEST_F(HitQueueBaseTest, AResetOfAFileWithItsSecondHalfOverwrittenKeepsWhatPlain
         QueryBuilder("TEST_HITS", {"ID", "URL", "TIMESTAMP"}).OrderBy("ID DESC").Limit("1").Build());
     ASSERT_NE(nullptr, newest);
     EXPECT_EQ("after the damage", newest->url);
+}
+
+// The salvage strides over a damaged range by doubling steps, so its first readable step can land past
+// rows that follow the range: it steps back towards the damage, and keeps each of them.
+TEST_F(HitQueueBaseTest, AResetKeepsEveryRowPlainReadingFindsAfterADamagedRange) {
+    constexpr int hits = 400;
+    struct Damage {
+        int firstPage;
+        int pages;
+    };
+    for (const Damage damage : {Damage{10, 1}, Damage{10, 2}, Damage{8, 5}}) {
+        SCOPED_TRACE(std::to_string(damage.pages) + " pages from page " + std::to_string(damage.firstPage));
+        std::filesystem::remove(folder.PathOf("NVBMobileTest.sqlite"));
+        databaseService = CreateNativeDatabaseService(systemInfo);
+        InsertHitRows(hits);
+        databaseService.reset();  // closes the file, folding its log into it
+        DamagePages(folder.PathOf("NVBMobileTest.sqlite"), damage.firstPage, damage.pages);
+        databaseService = CreateNativeDatabaseService(systemInfo);
+        const std::vector<std::string> readable =
+            UrlsReadableOneByOne(*databaseService->OpenDatabase("NVBMobileTest.sqlite"), hits);
+        ASSERT_LT(readable.size(), static_cast<size_t>(hits));
+
+        auto queue = MakeQueue();
+        queue->Reset();
+        EXPECT_EQ(readable.size(), static_cast<size_t>(queue->GetSize()));
+        EXPECT_TRUE(UrlsInTable() == readable) << "the kept rows are not those plain reading finds";
+        queue.reset();
+        databaseService.reset();
+    }
 }
 
 TEST_F(HitQueueBaseTest, EmptyHitsAndIdentifiersAreRefusedWithoutAStatement) {
@@ -354,7 +405,7 @@ TEST_F(HitQueueBaseTest, ASchemaWithoutFileNameLeavesTheQueueWithoutDatabase) {
     EXPECT_EQ(0, queue->GetSize());
     EXPECT_TRUE(log.Service().Contains("Failed to get size for database at  (database was null)"));
     queue->Reset();
-    EXPECT_FALSE(log.Service().Contains("Failed to delete all hits in database file"));
+    EXPECT_FALSE(log.Service().Contains("Failed to replace the damaged database file"));
     EXPECT_FALSE(queue->Queue(TestHit::Make("still nothing")));
 }
 

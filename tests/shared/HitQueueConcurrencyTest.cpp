@@ -206,6 +206,7 @@ TEST_F(HitQueueConcurrencyTest, HitsFromManyProducersAreEachSentOnceInTheirProdu
     constexpr int HITS_PER_PRODUCER = 20;
     auto processor = std::make_shared<TestHitProcessor>();
     auto queue = MakeQueue(processor);
+    ASSERT_EQ(0, queue->GetSize());  // counted once: from here on the producers and the worker keep it
     std::vector<std::thread> producers;
     for (int p = 0; p < PRODUCERS; ++p) {
         producers.emplace_back([&queue, p] {
@@ -286,9 +287,11 @@ protected:
 
 TEST_F(HitQueueGroupCommitTest, CallersArrivingDuringACommitShareTheNextOne) {
     auto queue = MakeQueue(std::make_shared<TestHitProcessor>());
+    ASSERT_EQ(0, queue->GetSize());
     const std::int64_t before = faulty->Faults().StatementCount();
     EXPECT_THAT(QueueDuringACommit(*queue, {"b", "c", "d"}, [] {}), ElementsAre(true, true, true, true));
     EXPECT_EQ(2, faulty->Faults().StatementCount() - before);
+    EXPECT_EQ(4, queue->GetSize());
     std::vector<std::string> urls = TakeUrlsInTable(*queue);
     ASSERT_EQ(4u, urls.size());
     EXPECT_EQ("first", urls[0]);

@@ -2,6 +2,8 @@
 
 #include <unistd.h>
 
+#include <algorithm>
+#include <filesystem>
 #include <memory>
 #include <set>
 #include <sstream>
@@ -9,9 +11,14 @@
 #include <thread>
 #include <vector>
 
+#include "core/values/Variant.h"
+#include "platformShim/DatabaseServiceInterface.h"
+#include "services/database/NativeDatabaseService.h"
 #include "shared/HitQueueBase.h"
 #include "support/ChildProcess.h"
+#include "support/FileSystemTestFolder.h"
 #include "support/HitQueueTestSupport.h"
+#include "support/ProcessEndingVfs.h"
 
 namespace NuvraMobile {
 namespace {
@@ -107,6 +114,78 @@ TEST_F(HitQueueKillTest, EveryAcknowledgedHitSurvivesAKillDuringGroupCommits) {
         }
     }
     EXPECT_EQ(0u, missing);
+}
+
+class HitQueueSalvageKillTest : public HitQueueTestFixture {
+protected:
+    static constexpr const char* FILE_NAME = "NVBMobileTest.sqlite";
+    static constexpr int HITS = 600;
+
+    HitQueueSalvageKillTest() { ProcessEndingVfs::Install(); }
+
+    std::shared_ptr<TestHitQueue> MakeQueue() {
+        return std::make_shared<TestHitQueue>(MakePlatformServices(), std::make_shared<TestHitSchema>(),
+                                              std::make_shared<TestHitProcessor>());
+    }
+
+    // The database file with a damaged range in the middle; no connection stays open.
+    std::string MakeDamagedFile() {
+        InsertHitRows(HITS);
+        databaseService = CreateNativeDatabaseService(systemInfo);  // closes the file, folding its log in
+        DamagePages(folder.PathOf(FILE_NAME), 10, 2);
+        return ReadFileBytes(folder.PathOf(FILE_NAME));
+    }
+
+    // Only the damaged file, as it was before any salvage.
+    void RestoreDamagedFile(const std::string& bytes) {
+        databaseService = CreateNativeDatabaseService(systemInfo);
+        for (const auto& entry : std::filesystem::directory_iterator(folder.Path())) {
+            std::filesystem::remove(entry.path());
+        }
+        WriteFileBytes(folder.PathOf(FILE_NAME), bytes);
+    }
+
+    // A salvage as the next start runs it; the rows of the table afterwards.
+    std::vector<std::string> SalvageAndReadRows() {
+        MakeQueue()->Reset();
+        std::vector<std::string> urls = UrlsInTable();
+        databaseService = CreateNativeDatabaseService(systemInfo);
+        return urls;
+    }
+};
+
+// The process ends at the Nth change the salvage asks of the file system (before it is made), for N
+// spread over the whole salvage and past its end; the next start finds either the damaged file or the
+// new one, and keeps every row that was readable.
+TEST_F(HitQueueSalvageKillTest, ASalvageEndedAtAnyMomentKeepsEveryReadableRow) {
+    ProcessEndingVfs& layer = ProcessEndingVfs::Install();
+    const std::string damaged = MakeDamagedFile();
+    std::int64_t changes = 0;
+    std::vector<std::string> readable;
+    {
+        auto queue = MakeQueue();
+        layer.EndAtChange(0);
+        queue->Reset();
+        changes = layer.Changes();
+        readable = UrlsInTable();
+    }
+    ASSERT_GT(readable.size(), HITS / 2u);
+    ASSERT_LT(readable.size(), static_cast<size_t>(HITS));
+    ASSERT_GT(changes, 4);
+
+    const std::int64_t stride = std::max<std::int64_t>(1, changes / 24);
+    for (std::int64_t endAt = 1; endAt <= changes + 1; endAt += endAt + stride > changes ? 1 : stride) {
+        SCOPED_TRACE("ended at change " + std::to_string(endAt) + " of " + std::to_string(changes));
+        RestoreDamagedFile(damaged);
+        RunInChildProcess([&] {
+            auto queue = MakeQueue();
+            layer.EndAtChange(endAt);
+            queue->Reset();
+        });
+        const std::vector<std::string> kept = SalvageAndReadRows();
+        EXPECT_EQ(readable.size(), kept.size());
+        EXPECT_TRUE(kept == readable) << "other rows than the readable ones";
+    }
 }
 
 }  // namespace

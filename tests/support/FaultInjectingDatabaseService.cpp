@@ -208,4 +208,8 @@ bool FaultInjectingDatabaseService::DeleteDatabase(const std::string& fileName) 
     return !plan_->NextDeletionRefused() && target_->DeleteDatabase(fileName);
 }
 
+bool FaultInjectingDatabaseService::ReplaceDatabase(const std::string& fileName, const std::string& replacement) {
+    return !plan_->NextDeletionRefused() && target_->ReplaceDatabase(fileName, replacement);
+}
+
 }  // namespace NuvraMobile

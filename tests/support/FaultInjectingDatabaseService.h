@@ -28,7 +28,7 @@ public:
     void FailNextStatements(int resultCode, std::int64_t count = 1);
     /** Every statement from the next on fails with `resultCode` until Clear. */
     void FailEveryStatement(int resultCode);
-    /** The next `count` deletions of a database file answer false and leave the file. */
+    /** The next `count` deletions (or replacements) of a database file answer false and leave the file. */
     void RefuseNextDeletions(int count);
     /** The next statement waits before it runs until ReleaseHeldStatement. */
     void HoldNextStatement();
@@ -74,6 +74,8 @@ public:
 
     std::shared_ptr<DatabaseInterface> OpenDatabase(const std::string& fileName) override;
     bool DeleteDatabase(const std::string& fileName) override;
+    /** Counts as a deletion (of the replaced file). */
+    bool ReplaceDatabase(const std::string& fileName, const std::string& replacement) override;
 
     DatabaseFaultPlan& Faults() { return *plan_; }
 

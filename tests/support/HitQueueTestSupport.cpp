@@ -1,8 +1,11 @@
 #include "support/HitQueueTestSupport.h"
 
+#include <fstream>
 #include <utility>
 
 #include "core/values/Variant.h"
+#include "platformShim/DatabaseServiceInterface.h"
+#include "platformShim/QueryBuilder.h"
 #include "platformShim/QueryResultInterface.h"
 #include "services/database/NativeDatabaseService.h"
 #include "support/FakePlatformServices.h"
@@ -168,6 +171,14 @@ std::vector<std::string> TakeUrlsInTable(TestHitQueue& queue) {
     return urls;
 }
 
+void DamagePages(const std::string& path, int first, int count) {
+    constexpr int pageSize = 4096;
+    std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
+    file.seekp(static_cast<std::streamoff>(first) * pageSize);
+    const std::string garbage(static_cast<size_t>(count) * pageSize, '\x5A');
+    file.write(garbage.data(), static_cast<std::streamsize>(garbage.size()));
+}
+
 HitQueueTestFixture::HitQueueTestFixture() {
     systemInfo->Update(
         [this](FakeSystemInfoService::Answers& answers) { answers.applicationCacheDir = folder.Path(); });
@@ -177,6 +188,29 @@ HitQueueTestFixture::HitQueueTestFixture() {
 std::shared_ptr<PlatformServicesInterface> HitQueueTestFixture::MakePlatformServices(
     std::shared_ptr<ThreadingServiceInterface> threading) const {
     return MakeHitQueuePlatformServices(databaseService, systemInfo, std::move(threading));
+}
+
+std::vector<std::string> HitQueueTestFixture::UrlsInTable() const {
+    const TestHitSchema schema;
+    std::vector<std::string> urls;
+    const auto result = databaseService->OpenDatabase(schema.GetDatabaseName())
+                            ->RunQuery(QueryBuilder(schema.GetTableName(), {"URL"}).OrderBy("ID ASC").Build());
+    for (std::int32_t row = 0; row < result->GetCount(); ++row) {
+        row == 0 ? result->MoveToFirst() : result->MoveToNext();
+        urls.push_back(result->GetString(0));
+    }
+    return urls;
+}
+
+void HitQueueTestFixture::InsertHitRows(int hits) {
+    auto schema = std::make_shared<TestHitSchema>();
+    TestHitQueue(MakePlatformServices(), schema, std::make_shared<TestHitProcessor>());  // creates the table
+    std::vector<DatabaseInterface::ColumnValues> rows;
+    for (int index = 0; index < hits; ++index) {
+        rows.push_back({{"URL", Variant::FromString(std::to_string(index) + std::string(200, '.'))},
+                        {"TIMESTAMP", Variant::FromInteger(0)}});
+    }
+    ASSERT_TRUE(databaseService->OpenDatabase(schema->GetDatabaseName())->InsertRows(schema->GetTableName(), rows));
 }
 
 }  // namespace NuvraMobile

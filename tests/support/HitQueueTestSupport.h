@@ -73,6 +73,9 @@ using TestHitQueue = HitQueue<TestHit, TestHitSchema, TestHitProcessor>;
 /** Takes every row out of the queue's table, oldest first; their URLs. */
 std::vector<std::string> TakeUrlsInTable(TestHitQueue& queue);
 
+/** Overwrites `count` pages of the database file from page `first` (counted from 0) with garbage. */
+void DamagePages(const std::string& path, int first, int count);
+
 /**
  * A threading service whose executors are one-thread executors that count the tasks they were given and
  * have finished, so a test can wait until a queue's worker has ended on its own, or until no worker that
@@ -115,6 +118,10 @@ protected:
     /** Platform services over the fixture's services, with `threading` when given. */
     std::shared_ptr<PlatformServicesInterface> MakePlatformServices(
         std::shared_ptr<ThreadingServiceInterface> threading = nullptr) const;
+    /** Creates the table of TestHitSchema and writes `hits` rows ("<n>" and 200 dots) in one transaction. */
+    void InsertHitRows(int hits);
+    /** The URLs in the table of TestHitSchema, oldest first, read without changing the file. */
+    std::vector<std::string> UrlsInTable() const;
 
     FileSystemTestFolder folder;
     std::shared_ptr<FakeSystemInfoService> systemInfo = std::make_shared<FakeSystemInfoService>();

@@ -1,5 +1,8 @@
 #include "services/database/NativeDatabaseService.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <filesystem>
 #include <system_error>
 #include <utility>
@@ -50,13 +53,9 @@ bool NativeDatabaseService::DeleteDatabase(const std::string& fileName) {
         return false;
     }
     std::string name = RemoveRelativePathComponent(fileName);
-    auto found = databases_.find(name);
-    if (found == databases_.end()) {
+    if (!CloseLocked(name)) {
         return false;
     }
-    found->second->CloseConnection();
-    databases_.erase(found);
-
     std::string directory = systemInfoService_->GetApplicationCacheDir();
     if (directory.empty()) {
         return false;
@@ -68,6 +67,60 @@ bool NativeDatabaseService::DeleteDatabase(const std::string& fileName) {
     }
     error.clear();
     return fs::remove(path, error) && !error;
+}
+
+bool NativeDatabaseService::CloseLocked(const std::string& name) {
+    auto found = databases_.find(name);
+    if (found == databases_.end()) {
+        return false;
+    }
+    found->second->CloseConnection();
+    databases_.erase(found);
+    return true;
+}
+
+namespace {
+
+bool HasLogOrJournal(const fs::path& path) {
+    std::error_code error;
+    return fs::exists(path.string() + "-wal", error) || fs::exists(path.string() + "-journal", error);
+}
+
+void SyncFolder(const std::string& directory) {
+    const int descriptor = open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (descriptor >= 0) {
+        fsync(descriptor);
+        close(descriptor);
+    }
+}
+
+}  // namespace
+
+bool NativeDatabaseService::ReplaceDatabase(const std::string& fileName, const std::string& replacement) {
+    MutexLock lock(mutex_);
+    const std::string name = RemoveRelativePathComponent(fileName);
+    const std::string replacementName = RemoveRelativePathComponent(replacement);
+    const std::string directory = systemInfoService_->GetApplicationCacheDir();
+    if (directory.empty() || name.empty() || replacementName.empty() || name == replacementName) {
+        return false;
+    }
+    // Closing the last connection of a file in write-ahead-log mode folds the log into it and removes it.
+    CloseLocked(name);
+    CloseLocked(replacementName);
+    const fs::path target = fs::path(directory) / name;
+    const fs::path source = fs::path(directory) / replacementName;
+    if (HasLogOrJournal(target) || HasLogOrJournal(source)) {
+        return false;
+    }
+    std::error_code error;
+    fs::remove(target.string() + "-shm", error);
+    error.clear();
+    fs::rename(source, target, error);
+    if (error) {
+        return false;
+    }
+    SyncFolder(directory);
+    return true;
 }
 
 }  // namespace NuvraMobile

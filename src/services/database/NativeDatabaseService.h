@@ -39,11 +39,21 @@ public:
      * existed and was removed. The name is forgotten in every case, so the next open starts afresh.
      */
     bool DeleteDatabase(const std::string& fileName) override;
+    /**
+     * Closes the connections of both databases and renames the file of `replacement` over the other,
+     * then syncs the folder so that the rename survives a power failure. Refused while a write-ahead log
+     * or rollback journal is left beside either file (its connection could not fold it in on closing):
+     * beside the renamed file it would be applied to it. Both names are forgotten in every case.
+     */
+    bool ReplaceDatabase(const std::string& fileName, const std::string& replacement) override;
 
     /** Backslashes and "/" become "_", ".." is removed, then "__" becomes "_" (one pass each). */
     static std::string RemoveRelativePathComponent(const std::string& fileName);
 
 private:
+    /** Closes the connection of the database of the cleaned name and forgets it; false when none was open. */
+    bool CloseLocked(const std::string& name) NVR_REQUIRES(mutex_);
+
     const std::shared_ptr<SystemInfoServiceInterface> systemInfoService_;
     Mutex mutex_;
     std::map<std::string, std::shared_ptr<Database>> databases_ NVR_GUARDED_BY(mutex_);

@@ -140,5 +140,48 @@ TEST_F(NativeDatabaseServiceTest, AnotherServiceOverTheSameFolderSeesTheStoredRo
     EXPECT_EQ(1, RowCount(second->OpenDatabase("hits.sqlite")));
 }
 
+// The replacement's rows stand under the name, and no log or journal is left to be applied to them.
+TEST_F(NativeDatabaseServiceTest, ReplaceDatabasePutsTheReplacementsFileInThePlaceOfTheOther) {
+    CreateTableWithOneRow(service->OpenDatabase("old"));
+    auto replacement = service->OpenDatabase("new");
+    CreateTableWithOneRow(replacement);
+    ASSERT_TRUE(replacement->Insert("T", {{"A", Variant::FromString("second row")}}));
+
+    ASSERT_TRUE(service->ReplaceDatabase("old", "new"));
+    EXPECT_FALSE(fs::exists(folder.PathOf("new")));
+    for (const char* sideFile : {"old-wal", "old-journal", "new-wal", "new-journal"}) {
+        EXPECT_FALSE(fs::exists(folder.PathOf(sideFile))) << sideFile;
+    }
+    EXPECT_EQ(2, RowCount(service->OpenDatabase("old")));
+}
+
+// A journal left beside a file holds pages of that file: beside the renamed one it would be played
+// back into it, so the replacement is refused and both files stay.
+TEST_F(NativeDatabaseServiceTest, ReplaceDatabaseIsRefusedWhileAJournalIsLeftBesideEitherFile) {
+    for (const char* leftOver : {"old-journal", "new-journal", "old-wal"}) {
+        SCOPED_TRACE(leftOver);
+        service = CreateNativeDatabaseService(systemInfo);
+        for (const auto& entry : fs::directory_iterator(folder.Path())) {
+            fs::remove(entry.path());
+        }
+        CreateTableWithOneRow(service->OpenDatabase("old"));
+        CreateTableWithOneRow(service->OpenDatabase("new"));
+        service = CreateNativeDatabaseService(systemInfo);  // closed: nothing of theirs is left beside them
+        folder.WriteFile(leftOver, "left by a process that ended");
+
+        EXPECT_FALSE(service->ReplaceDatabase("old", "new"));
+        EXPECT_TRUE(fs::exists(folder.PathOf("old")));
+        EXPECT_TRUE(fs::exists(folder.PathOf("new")));
+    }
+}
+
+TEST_F(NativeDatabaseServiceTest, ReplaceDatabaseWithoutAFolderOrOfItselfIsRefused) {
+    CreateTableWithOneRow(service->OpenDatabase("old"));
+    EXPECT_FALSE(service->ReplaceDatabase("old", "old"));
+    EXPECT_FALSE(service->ReplaceDatabase("old", "missing"));
+    EXPECT_EQ(1, RowCount(service->OpenDatabase("old")));
+    EXPECT_FALSE(CreateNativeDatabaseService(MakeSystemInfo(""))->ReplaceDatabase("old", "new"));
+}
+
 }  // namespace
 }  // namespace NuvraMobile
