@@ -13,41 +13,87 @@ namespace NuvraMobile {
 namespace {
 
 using std::chrono::milliseconds;
+using TimePoint = std::chrono::steady_clock::time_point;
+
+/** A clock that moves only when the disposal pauses or the callee spends its time. */
+struct ManualDisposalClock {
+    TimePoint now{};
+    std::vector<milliseconds> pausedUntil;
+
+    DisposalClock Clock() {
+        return DisposalClock{[this] { return now; },
+                             [this](TimePoint until) {
+                                 pausedUntil.push_back(Elapsed(until));
+                                 now = std::max(now, until);
+                             }};
+    }
+    static milliseconds Elapsed(TimePoint at) {
+        return std::chrono::duration_cast<milliseconds>(at - TimePoint{});
+    }
+};
 
 struct DisposalCase {
     const char* label;
     milliseconds limit;
     /** Calls that report "not yet" before one reports done; -1: never done. */
     int refusals;
+    /** Whether a call that is not done spends all the time it is given, or gives up at once. */
+    bool spendsItsTime;
     bool expectedResult;
-    int expectedCalls;
+    std::vector<milliseconds> expectedGiven;
+    std::vector<milliseconds> expectedPauses;
     bool expectedWarning;
 };
 
-TEST(BoundedDisposalTest, RetriesUntilDoneOrTimeIsUpAndNamesWhatDidNotEnd) {
+TEST(BoundedDisposalTest, GivesTheWholeLimitAndRetriesWhatIsLeftWithoutABusyLoop) {
     const DisposalCase cases[] = {
-        {"done at once", milliseconds(1000), 0, true, 1, false},
-        {"done on a later slice", milliseconds(60000), 2, true, 3, false},
-        // A dispose that gives up at once is not called again before its slice ends: no busy loop.
-        {"never done within one slice", milliseconds(30), -1, false, 1, true},
-        {"zero limit only starts, silently", milliseconds(0), -1, false, 1, false},
+        {"done at once", milliseconds(1000), 0, false, true, {milliseconds(1000)}, {}, false},
+        {"done on a later call",
+         milliseconds(60000),
+         2,
+         false,
+         true,
+         {milliseconds(60000), milliseconds(59000), milliseconds(58000)},
+         {milliseconds(1000), milliseconds(2000)},
+         false},
+        // One call over the whole limit: a callee that shares its time out (the hub's drain) gets its share.
+        {"spends the whole limit in one call", milliseconds(10000), -1, true, false, {milliseconds(10000)}, {},
+         true},
+        // A callee that gives up at once is called again a second later, never in a loop, until the limit.
+        {"gives up at once over several seconds",
+         milliseconds(3500),
+         -1,
+         false,
+         false,
+         {milliseconds(3500), milliseconds(2500), milliseconds(1500), milliseconds(500)},
+         {milliseconds(1000), milliseconds(2000), milliseconds(3000), milliseconds(3500)},
+         true},
+        {"gives up at once within its first second", milliseconds(30), -1, false, false, {milliseconds(30)},
+         {milliseconds(30)}, true},
+        {"zero limit only starts, silently", milliseconds(0), -1, false, false, {milliseconds(0)}, {}, false},
     };
+    // Far more calls than any case expects: a busy loop is stopped here, so that it fails instead of hanging.
+    constexpr std::size_t BUSY_LOOP_CALLS = 100;
     for (const auto& disposal : cases) {
         ScopedCapturingLog log(LoggingMode::Warning);
-        int calls = 0;
+        ManualDisposalClock clock;
         std::vector<milliseconds> given;
         const bool result = DisposeWithin(
             disposal.limit,
             [&](milliseconds timeout) {
                 given.push_back(timeout);
-                return disposal.refusals >= 0 && calls++ >= disposal.refusals;
+                if (disposal.refusals >= 0 && static_cast<int>(given.size()) > disposal.refusals) {
+                    return true;
+                }
+                if (disposal.spendsItsTime || given.size() >= BUSY_LOOP_CALLS) {
+                    clock.now += timeout;
+                }
+                return false;
             },
-            "Test", "The test queue");
+            "Test", "The test queue", clock.Clock());
         EXPECT_EQ(disposal.expectedResult, result) << disposal.label;
-        EXPECT_EQ(disposal.expectedCalls, static_cast<int>(given.size())) << disposal.label;
-        for (const auto timeout : given) {
-            EXPECT_LE(timeout, std::min(disposal.limit, milliseconds(1000))) << disposal.label;
-        }
+        EXPECT_EQ(disposal.expectedGiven, given) << disposal.label;
+        EXPECT_EQ(disposal.expectedPauses, clock.pausedUntil) << disposal.label;
         EXPECT_EQ(disposal.expectedWarning, log.Service().Contains("The test queue did not end within"))
             << disposal.label;
     }
