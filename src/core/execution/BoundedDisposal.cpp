@@ -33,7 +33,8 @@ bool RetryUntil(Clock::time_point deadline, const std::function<bool(std::chrono
             return false;
         }
         // A dispose that ignores its time must not turn the wait into a busy loop.
-        const Clock::time_point retryAt = deadline - callStart > RETRY_PAUSE ? callStart + RETRY_PAUSE : deadline;
+        const Clock::time_point retryAt =
+            deadline - callStart > RETRY_PAUSE ? callStart + RETRY_PAUSE : deadline;
         clock.sleepUntil(retryAt);
         if (retryAt >= deadline) {
             return false;
@@ -50,8 +51,9 @@ const DisposalClock& DisposalClock::Steady() {
     return *steady;
 }
 
-bool DisposeWithin(std::chrono::milliseconds limit, const std::function<bool(std::chrono::milliseconds)>& dispose,
-                   const char* logTag, const std::string& what, const DisposalClock& clock) noexcept {
+bool DisposeWithin(std::chrono::milliseconds limit,
+                   const std::function<bool(std::chrono::milliseconds)>& dispose, const char* logTag,
+                   const std::string& what, const DisposalClock& clock) noexcept {
     bool disposed = false;
     bool failed = false;
     TryCatch([&] { disposed = RetryUntil(DisposeDeadline(clock.now(), limit), dispose, clock); },

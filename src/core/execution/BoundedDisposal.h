@@ -27,9 +27,9 @@ struct DisposalClock {
  * `dispose` is logged and ends the wait with false. A zero limit calls `dispose` once with no time, only
  * to start the disposal, and logs nothing; a limit too large for the clock waits for ever.
  */
-bool DisposeWithin(std::chrono::milliseconds limit, const std::function<bool(std::chrono::milliseconds)>& dispose,
-                   const char* logTag, const std::string& what,
-                   const DisposalClock& clock = DisposalClock::Steady()) noexcept;
+bool DisposeWithin(std::chrono::milliseconds limit,
+                   const std::function<bool(std::chrono::milliseconds)>& dispose, const char* logTag,
+                   const std::string& what, const DisposalClock& clock = DisposalClock::Steady()) noexcept;
 
 /** How long a module's unregistration waits for its hit queue to stop. */
 constexpr std::chrono::milliseconds MODULE_HIT_QUEUE_DISPOSE_LIMIT{30000};

@@ -18,7 +18,8 @@ using TimePoint = std::chrono::steady_clock::time_point;
 /** A clock that moves only when the disposal pauses or the callee spends its time. */
 struct ManualDisposalClock {
     TimePoint now{};
-    std::vector<milliseconds> pausedUntil;
+    /** Milliseconds since the start of the clock at which each pause ended. */
+    std::vector<long long> pausedUntil;
 
     DisposalClock Clock() {
         return DisposalClock{[this] { return now; },
@@ -27,8 +28,8 @@ struct ManualDisposalClock {
                                  now = std::max(now, until);
                              }};
     }
-    static milliseconds Elapsed(TimePoint at) {
-        return std::chrono::duration_cast<milliseconds>(at - TimePoint{});
+    static long long Elapsed(TimePoint at) {
+        return std::chrono::duration_cast<milliseconds>(at - TimePoint{}).count();
     }
 };
 
@@ -40,48 +41,48 @@ struct DisposalCase {
     /** Whether a call that is not done spends all the time it is given, or gives up at once. */
     bool spendsItsTime;
     bool expectedResult;
-    std::vector<milliseconds> expectedGiven;
-    std::vector<milliseconds> expectedPauses;
+    /** Milliseconds given to each call. */
+    std::vector<long long> expectedGiven;
+    /** Milliseconds since the start at which each pause ended. */
+    std::vector<long long> expectedPauses;
     bool expectedWarning;
 };
 
 TEST(BoundedDisposalTest, GivesTheWholeLimitAndRetriesWhatIsLeftWithoutABusyLoop) {
     const DisposalCase cases[] = {
-        {"done at once", milliseconds(1000), 0, false, true, {milliseconds(1000)}, {}, false},
+        {"done at once", milliseconds(1000), 0, false, true, {1000}, {}, false},
         {"done on a later call",
          milliseconds(60000),
          2,
          false,
          true,
-         {milliseconds(60000), milliseconds(59000), milliseconds(58000)},
-         {milliseconds(1000), milliseconds(2000)},
+         {60000, 59000, 58000},
+         {1000, 2000},
          false},
         // One call over the whole limit: a callee that shares its time out (the hub's drain) gets its share.
-        {"spends the whole limit in one call", milliseconds(10000), -1, true, false, {milliseconds(10000)}, {},
-         true},
+        {"spends the whole limit in one call", milliseconds(10000), -1, true, false, {10000}, {}, true},
         // A callee that gives up at once is called again a second later, never in a loop, until the limit.
         {"gives up at once over several seconds",
          milliseconds(3500),
          -1,
          false,
          false,
-         {milliseconds(3500), milliseconds(2500), milliseconds(1500), milliseconds(500)},
-         {milliseconds(1000), milliseconds(2000), milliseconds(3000), milliseconds(3500)},
+         {3500, 2500, 1500, 500},
+         {1000, 2000, 3000, 3500},
          true},
-        {"gives up at once within its first second", milliseconds(30), -1, false, false, {milliseconds(30)},
-         {milliseconds(30)}, true},
-        {"zero limit only starts, silently", milliseconds(0), -1, false, false, {milliseconds(0)}, {}, false},
+        {"gives up at once within its first second", milliseconds(30), -1, false, false, {30}, {30}, true},
+        {"zero limit only starts, silently", milliseconds(0), -1, false, false, {0}, {}, false},
     };
     // Far more calls than any case expects: a busy loop is stopped here, so that it fails instead of hanging.
     constexpr std::size_t BUSY_LOOP_CALLS = 100;
     for (const auto& disposal : cases) {
         ScopedCapturingLog log(LoggingMode::Warning);
         ManualDisposalClock clock;
-        std::vector<milliseconds> given;
+        std::vector<long long> given;
         const bool result = DisposeWithin(
             disposal.limit,
             [&](milliseconds timeout) {
-                given.push_back(timeout);
+                given.push_back(timeout.count());
                 if (disposal.refusals >= 0 && static_cast<int>(given.size()) > disposal.refusals) {
                     return true;
                 }
