@@ -44,6 +44,7 @@ public:
      */
     static std::shared_ptr<Core> Create(const PlatformServicesFactory& factory,
                                         const std::shared_ptr<EventHub>& eventHub = nullptr);
+    /** Disposes as Dispose(10 s) does: the hub drains for its share of the whole limit. */
     ~Core() override;
 
     /** Ends module registration and boots the hub; only the first call in the process does so. */

@@ -30,8 +30,12 @@ bool RunningTaskMark::IsRunningTaskOf(const void* owner) {
 }
 
 std::chrono::steady_clock::time_point DisposeDeadline(std::chrono::milliseconds timeout) {
+    return DisposeDeadline(std::chrono::steady_clock::now(), timeout);
+}
+
+std::chrono::steady_clock::time_point DisposeDeadline(std::chrono::steady_clock::time_point now,
+                                                      std::chrono::milliseconds timeout) {
     using Clock = std::chrono::steady_clock;
-    Clock::time_point now = Clock::now();
     auto longest = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::time_point::max() - now);
     return timeout >= longest ? Clock::time_point::max() : now + timeout;
 }

@@ -27,6 +27,9 @@ private:
 
 /** now + `timeout` on the steady clock, saturating, so that a huge timeout means "wait for ever". */
 std::chrono::steady_clock::time_point DisposeDeadline(std::chrono::milliseconds timeout);
+/** As above, from the given now. */
+std::chrono::steady_clock::time_point DisposeDeadline(std::chrono::steady_clock::time_point now,
+                                                      std::chrono::milliseconds timeout);
 
 /**
  * The disposal of an executor or timer that is being destroyed, which must neither hang nor leave

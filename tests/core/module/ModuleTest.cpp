@@ -10,6 +10,7 @@
 #include "core/module/ModuleEventDispatcher.h"
 #include "core/module/ModuleEventListener.h"
 #include "core/module/ModuleEventProcessorBase.h"
+#include "core/module/ModuleMemberTask.h"
 #include "core/values/EventBuilder.h"
 #include "core/values/EventData.h"
 #include "core/values/SdkError.h"
@@ -202,6 +203,47 @@ TEST_F(ModuleTest, UnregistrationWaitsForTheRunningTaskEvenWhenItThrows) {
     executor->RunNext();
     EXPECT_GT(hub->IdleRequestCount(), idleRequestsBefore + 1);  // UnregisterModule, then the task's end
     CompleteUnregistration();
+    EXPECT_EQ(1, module->unregisteredCalls);
+    EXPECT_EQ(1u, hub->UnregisteredModules().size());
+}
+
+// Member tasks are normal tasks: once the module begins to unregister, neither one queued before that
+// nor one queued after runs.
+TEST_F(ModuleTest, MemberTasksQueuedBeforeOrAfterUnregisterModuleDoNotRunThen) {
+    Register();
+    std::vector<std::string> ran;
+    QueueMemberTask(*module, "queued before", [&ran](TestModule&) { ran.push_back("queued before"); });
+    module->UnregisterModule();
+    QueueMemberTask(*module, "queued after", [&ran](TestModule&) { ran.push_back("queued after"); });
+    CompleteUnregistration();
+
+    EXPECT_EQ(std::vector<std::string>{}, ran);
+    EXPECT_EQ(1u, hub->UnregisteredModules().size());
+    EXPECT_EQ((std::vector<std::string>{
+                  "Dropping task scheduled after Module::UnregisterModule() called. Task: \"queued after\"",
+                  "Dropping task scheduled after Module::UnregisterModule(). Task: \"queued before\"",
+              }),
+              Warnings());
+}
+
+// The hub side goes on with an unregistration only once the member task that runs meanwhile has ended:
+// its listeners and OnUnregistered may be what the task is using.
+TEST_F(ModuleTest, UnregistrationWaitsForTheRunningMemberTask) {
+    Register();
+    auto listener = std::make_shared<JournalListener>("listener");
+    module->RegisterListener(listener, EventType::CUSTOM, EventSource::REQUEST_CONTENT);
+    hub->DriveIdle(module);
+    QueueMemberTask(*module, "running", [this](TestModule& self) {
+        self.UnregisterModule();
+        hub->DriveIdle(module);
+        EXPECT_EQ(0, self.unregisteredCalls);
+        self.journal.push_back("task ends");
+    });
+    executor->RunNext();
+    CompleteUnregistration();
+
+    EXPECT_EQ((std::vector<std::string>{"listener registered", "task ends", "listener unregistered"}),
+              module->journal);
     EXPECT_EQ(1, module->unregisteredCalls);
     EXPECT_EQ(1u, hub->UnregisteredModules().size());
 }
