@@ -31,6 +31,9 @@ if(NVR_BUILD_OBJC)
   # Enabling clang's language set the precompiled-header prologue to clang's spelling, which g++ warns
   # about; both compilers read GCC's.
   set(CMAKE_PCH_PROLOGUE "#pragma GCC system_header")
+  # It also named the precompiled headers ".pch", which g++ never looks for: g++ reads one only as the
+  # included header's name plus ".gch", and clang is handed its file by name whatever it is called.
+  set(CMAKE_PCH_EXTENSION .gch)
   if(CCACHE_PROGRAM)
     set(CMAKE_OBJCXX_COMPILER_LAUNCHER ${CCACHE_PROGRAM})
   endif()
