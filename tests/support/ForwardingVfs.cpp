@@ -53,6 +53,7 @@ int ForwardingVfs::Open(sqlite3_vfs* vfs, const char* name, sqlite3_file* file, 
 
 int ForwardingVfs::Delete(sqlite3_vfs* vfs, const char* name, int syncDirectory) {
     auto* layer = static_cast<ForwardingVfs*>(vfs->pAppData);
+    layer->BeforeDelete(name);
     const int result = layer->real_->xDelete(layer->real_, name, syncDirectory);
     if (result == SQLITE_OK) {
         layer->AfterDelete(name);
@@ -74,6 +75,7 @@ int ForwardingVfs::Write(sqlite3_file* file, const void* data, int amount, sqlit
 
 int ForwardingVfs::Sync(sqlite3_file* file, int flags) {
     File& forwarded = File::Of(file);
+    forwarded.layer->BeforeSync(*forwarded.path);
     const int result = forwarded.Real()->pMethods->xSync(forwarded.Real(), flags);
     if (result == SQLITE_OK) {
         forwarded.layer->AfterSync(*forwarded.path, forwarded.Real());
@@ -81,18 +83,21 @@ int ForwardingVfs::Sync(sqlite3_file* file, int flags) {
     return result;
 }
 
+int ForwardingVfs::Truncate(sqlite3_file* file, sqlite3_int64 size) {
+    File& forwarded = File::Of(file);
+    forwarded.layer->BeforeTruncate(*forwarded.path);
+    return forwarded.Real()->pMethods->xTruncate(forwarded.Real(), size);
+}
+
 void ForwardingVfs::FillMethods(bool sharedMemory) {
     methods_.iVersion = sharedMemory ? 3 : 1;
     methods_.xClose = &Close;
     methods_.xWrite = &Write;
     methods_.xSync = &Sync;
+    methods_.xTruncate = &Truncate;
     methods_.xRead = [](sqlite3_file* f, void* data, int amount, sqlite3_int64 offset) {
         sqlite3_file* real = File::Of(f).Real();
         return real->pMethods->xRead(real, data, amount, offset);
-    };
-    methods_.xTruncate = [](sqlite3_file* f, sqlite3_int64 size) {
-        sqlite3_file* real = File::Of(f).Real();
-        return real->pMethods->xTruncate(real, size);
     };
     methods_.xFileSize = [](sqlite3_file* f, sqlite3_int64* size) {
         sqlite3_file* real = File::Of(f).Real();

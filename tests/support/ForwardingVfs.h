@@ -9,8 +9,9 @@ namespace NuvraMobile {
 /**
  * A file-system layer under SQLite that forwards every call to the layer that was SQLite's default, for
  * tests and benchmarks that watch or bend what SQLite asks of the disk: a subclass overrides the hooks.
- * While the object lives it is SQLite's default, so every database opened meanwhile goes through it; it
- * must outlive the connections opened through it (a forked child that never closes them will do).
+ * While the object lives it is SQLite's default, so every database opened meanwhile goes through it, with
+ * its journals, logs and temporary files (all get the same forwarding methods); it must outlive the
+ * connections opened through it (a forked child that never closes them will do).
  */
 class ForwardingVfs {
 public:
@@ -23,12 +24,18 @@ public:
 protected:
     /** Before each write to a file; `path` is the name SQLite opened it by. */
     virtual void BeforeWrite(const std::string& path) { static_cast<void>(path); }
+    /** Before each sync of a file. */
+    virtual void BeforeSync(const std::string& path) { static_cast<void>(path); }
+    /** Before each truncation of a file. */
+    virtual void BeforeTruncate(const std::string& path) { static_cast<void>(path); }
     /** After each sync that succeeded; `real` may be read with ReadWholeFile. */
     virtual void AfterSync(const std::string& path, sqlite3_file* real) {
         static_cast<void>(path);
         static_cast<void>(real);
     }
-    /** After SQLite deleted a file (a journal or log it is done with). */
+    /** Before SQLite deletes a file (a journal or log it is done with), whether or not it exists. */
+    virtual void BeforeDelete(const std::string& path) { static_cast<void>(path); }
+    /** After SQLite deleted a file. */
     virtual void AfterDelete(const std::string& path) { static_cast<void>(path); }
 
     /** Everything the file holds now; empty when it cannot be read. */
@@ -41,6 +48,7 @@ private:
     static int Close(sqlite3_file* file);
     static int Write(sqlite3_file* file, const void* data, int amount, sqlite3_int64 offset);
     static int Sync(sqlite3_file* file, int flags);
+    static int Truncate(sqlite3_file* file, sqlite3_int64 size);
     void FillMethods(bool sharedMemory);
 
     sqlite3_vfs* real_ = nullptr;
