@@ -39,7 +39,7 @@ void AddBlockingTasks(TaskExecutorInterface& executor, int count, SignalCounter&
     for (int i = 0; i < count; ++i) {
         ASSERT_TRUE(executor.AddTask([&started, &release] {
             started.Raise();
-            release.Wait();
+            release.Hold();
         }));
     }
 }
@@ -160,7 +160,7 @@ TEST(TaskExecutorConcurrencyTest, DisposeDropsQueuedTasksAndNeverInterruptsTheRu
     std::atomic<int> droppedCalls{0};
     executor->AddTask([&] {
         started.Raise();
-        release.Wait();
+        release.Hold();
         runningTaskFinished = true;
     });
     for (int i = 0; i < 3; ++i) {
@@ -228,7 +228,7 @@ TEST(TaskExecutorConcurrencyTest, ExecutorReleasedInsideItsOwnTaskIsDestroyedWit
     Gate released;
     executor->AddTask([&exited, &released, owner = executor] {
         RaiseOnThreadExit(exited);
-        released.Wait();
+        released.Hold();
     });
     executor.reset();
     released.Open();
@@ -335,7 +335,7 @@ TEST(TaskExecutorConcurrencyTest, RefusedThreadCreationReachesTheCallerAndLeaves
             try {
                 executor->AddTask([&] {
                     started.Raise();
-                    release.Wait();
+                    release.Hold();
                 });
                 ++accepted;
             } catch (const std::system_error&) {
