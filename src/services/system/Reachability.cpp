@@ -319,6 +319,8 @@ void Reachability::ChangeRouteTablesForTesting(std::optional<std::string> ipv4Ro
     ChangeMonitor::Instance().SetTestRouteTables(RouteTables{std::move(ipv4Routes), std::move(ipv6Routes)});
 }
 
-void Reachability::ClearRouteTablesForTesting() { ChangeMonitor::Instance().SetTestRouteTables(std::nullopt); }
+void Reachability::ClearRouteTablesForTesting() {
+    ChangeMonitor::Instance().SetTestRouteTables(std::nullopt);
+}
 
 }  // namespace NuvraMobile

@@ -139,7 +139,8 @@ TEST_F(ParallelModulePassTest, AModuleThatBlocksIsNamedWhileItStillRuns) {
     const auto modules = Modules(2);
     Gate named;
     std::thread watcher([&] {
-        EXPECT_TRUE(WaitUntil([&] { return log.Service().Contains("module1 - Listener still running after "); }));
+        EXPECT_TRUE(
+            WaitUntil([&] { return log.Service().Contains("module1 - Listener still running after "); }));
         named.Open();
     });
     MakePass()->Run("Listener", modules, milliseconds(0), [&](const std::shared_ptr<Module>& module) {

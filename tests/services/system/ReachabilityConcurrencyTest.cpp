@@ -112,7 +112,8 @@ TEST_F(ReachabilityRouteChangeTest, ARouteChangeNotifiesListenersWithTheNewStatu
         ConnectionStatus status;
     };
     const Step steps[] = {
-        {"default route gone", RouteTableTexts::Ipv4LocalOnly(), std::nullopt, ConnectionStatus::DISCONNECTED},
+        {"default route gone", RouteTableTexts::Ipv4LocalOnly(), std::nullopt,
+         ConnectionStatus::DISCONNECTED},
         {"IPv6 default route added", RouteTableTexts::Ipv4LocalOnly(), RouteTableTexts::Ipv6Default(),
          ConnectionStatus::CONNECTED},
     };
