@@ -53,7 +53,7 @@ TEST_F(CoreDisposeFromWithinTest, AHubThatCannotFinishAnswersFalseWhileTheTaskSt
     const auto release = std::make_shared<Gate>();
     module_->AddTaskToQueue("held", [running, release] {
         running->Open();
-        release->Wait();
+        release->Hold();
     });
     ASSERT_TRUE(running->Wait());
     // Returning at all, with the task still held, is the point: the drain and the unregistration are bounded.

@@ -19,7 +19,7 @@ TEST(MobileMarketingCoreBridgeConcurrencyTest, RacingFirstCallsStartOneSystemAnd
     MobileMarketingCoreBridge::SetStartUpForTesting(nullptr, [&] {
         ++migrations;
         migrating.Open();
-        finishMigration.Wait();
+        finishMigration.Hold();
     });
 
     std::shared_ptr<MobileMarketingCoreBridge> first;

@@ -32,6 +32,12 @@ public:
         return condition_.wait_for(lock, timeout, [&] { return count_ >= target; });
     }
 
+    /** Blocks until the count reaches `target`, however long that takes. */
+    void WaitForever(int target) const {
+        std::unique_lock<std::mutex> lock(mutex_);
+        condition_.wait(lock, [&] { return count_ >= target; });
+    }
+
 private:
     mutable std::mutex mutex_;
     mutable std::condition_variable condition_;
@@ -42,9 +48,18 @@ private:
 class Gate {
 public:
     void Open() { opened_.Raise(); }
+
+    /** True once the gate opens within `timeout`: for a test waiting on something that happens at once. */
     bool Wait(std::chrono::milliseconds timeout = SIGNAL_TIMEOUT) const {
         return opened_.WaitFor(1, timeout);
     }
+
+    /**
+     * Blocks until the gate opens: for a task the test holds back. No deadline, since under load a held
+     * task that let itself go would free its thread early and change what the test counts; a gate never
+     * opened hangs the test until its time limit.
+     */
+    void Hold() const { opened_.WaitForever(1); }
 
 private:
     SignalCounter opened_;

@@ -46,6 +46,7 @@ struct Transfer {
     curl_slist* headerList = nullptr;
     CurlCompletion completion;
     CurlResult result;
+    size_t maxBodyBytes = 0;
     bool bodyTooLarge = false;
     // Until the blank line after the header fields; the library refuses a header over its own limit
     // with the code it uses for an allocation failure.
@@ -76,7 +77,7 @@ struct Transfer {
     static size_t OnBody(char* data, size_t size, size_t count, void* context) {
         auto* transfer = static_cast<Transfer*>(context);
         size_t bytes = size * count;
-        if (transfer->result.body.size() + bytes > CurlSession::MAX_BODY_BYTES) {
+        if (transfer->result.body.size() + bytes > transfer->maxBodyBytes) {
             transfer->bodyTooLarge = true;
             return CURL_WRITEFUNC_ERROR;
         }
@@ -129,6 +130,7 @@ public:
         auto transfer = std::make_unique<Transfer>();
         RequireCurl(transfer->easy != nullptr, "curl_easy_init failed");
         transfer->completion = std::move(completion);
+        transfer->maxBodyBytes = request.maxBodyBytes;
         CURL* easy = transfer->easy;
         curl_easy_setopt(easy, CURLOPT_URL, request.url.c_str());
         curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, ONLY_HTTPS);
@@ -245,7 +247,7 @@ private:
     static void Finish(Transfer& transfer, CURLcode code) {
         if (transfer.bodyTooLarge) {
             transfer.Fail(CurlResult::Outcome::LOCAL_ERROR, code,
-                          "response body exceeds " + std::to_string(MAX_BODY_BYTES) + " bytes");
+                          "response body exceeds " + std::to_string(transfer.maxBodyBytes) + " bytes");
         } else if (code == CURLE_OUT_OF_MEMORY && transfer.readingHeader) {
             transfer.Fail(CurlResult::Outcome::TRANSPORT_ERROR, code,
                           "response header exceeds " + std::to_string(CURL_MAX_HTTP_HEADER) + " bytes");

@@ -12,6 +12,9 @@
 
 namespace NuvraMobile {
 
+/** The largest response body a request takes unless told otherwise. */
+constexpr size_t MAX_RESPONSE_BODY_BYTES = 32u * 1024u * 1024u;
+
 /** One HTTPS request as the session sends it. */
 struct CurlRequest {
     std::string url;
@@ -28,6 +31,8 @@ struct CurlRequest {
      */
     int64_t transferTimeoutSeconds = 0;
     int64_t idleTimeoutSeconds = 0;
+    /** Bodies beyond this size end the request as a local error. */
+    size_t maxBodyBytes = MAX_RESPONSE_BODY_BYTES;
 };
 
 /** How one request ended. */
@@ -77,9 +82,6 @@ public:
      * Throws SdkError when the library cannot start.
      */
     static void InitializeLibrary();
-
-    /** Bodies beyond this size end the request as a local error. */
-    static constexpr size_t MAX_BODY_BYTES = 32u * 1024u * 1024u;
 
 private:
     class Worker;

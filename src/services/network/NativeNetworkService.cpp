@@ -137,6 +137,7 @@ CurlRequest NativeNetworkService::BuildRequest(const std::string& url, HttpComma
     }
     request.headerLines = BuildRequestHeaderLines(systemInfoService_->GetDefaultUserAgent(), headers);
     request.trustedAuthorityPem = NetworkTestSettings::GetTrustedCertificateAuthority();
+    request.maxBodyBytes = NetworkTestSettings::GetMaxResponseBodyBytes();
     request.transferTimeoutSeconds = connectTimeout;
     request.idleTimeoutSeconds = readTimeout;
     return request;

@@ -1,5 +1,6 @@
 #include "services/network/NetworkTestSettings.h"
 
+#include "services/network/CurlSession.h"
 #include "util/Mutex.h"
 
 namespace NuvraMobile {
@@ -11,6 +12,7 @@ namespace {
 struct Settings {
     Mutex mutex;
     std::shared_ptr<const std::string> authority NVR_GUARDED_BY(mutex);
+    std::optional<size_t> maxResponseBodyBytes NVR_GUARDED_BY(mutex);
 };
 
 Settings& GetSettings() {
@@ -30,6 +32,18 @@ std::shared_ptr<const std::string> GetTrustedCertificateAuthority() {
     Settings& settings = GetSettings();
     MutexLock lock(settings.mutex);
     return settings.authority;
+}
+
+void SetMaxResponseBodyBytes(std::optional<size_t> bytes) {
+    Settings& settings = GetSettings();
+    MutexLock lock(settings.mutex);
+    settings.maxResponseBodyBytes = bytes;
+}
+
+size_t GetMaxResponseBodyBytes() {
+    Settings& settings = GetSettings();
+    MutexLock lock(settings.mutex);
+    return settings.maxResponseBodyBytes.value_or(MAX_RESPONSE_BODY_BYTES);
 }
 
 }  // namespace NetworkTestSettings

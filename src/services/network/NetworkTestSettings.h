@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstddef>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace NuvraMobile {
@@ -17,6 +19,15 @@ void SetTrustedCertificateAuthority(const std::string& pem);
 
 /** The authority set for tests; empty when the system store is used. */
 std::shared_ptr<const std::string> GetTrustedCertificateAuthority();
+
+/**
+ * From now on response bodies beyond `bytes` fail the request; nullopt returns to the production limit.
+ * Lets a test reach the limit without moving tens of megabytes.
+ */
+void SetMaxResponseBodyBytes(std::optional<size_t> bytes);
+
+/** The limit set for tests, or the production one. */
+size_t GetMaxResponseBodyBytes();
 
 }  // namespace NetworkTestSettings
 

@@ -16,6 +16,7 @@
 #include <string>
 #include <system_error>
 #include <thread>
+#include <utility>
 
 #include "util/Mutex.h"
 
@@ -86,6 +87,11 @@ Reachability::Status KernelStatus() {
                                                ReadTable("/proc/net/ipv6_route"));
 }
 
+struct RouteTables {
+    std::optional<std::string> ipv4;
+    std::optional<std::string> ipv6;
+};
+
 /**
  * The process-wide notification queue: a thread that wakes on route changes and on test switches, and
  * notifies the armed observers when the status changed. Started on first use, never stopped.
@@ -114,10 +120,15 @@ public:
     void SetOverride(std::optional<Reachability::Status> status) {
         MutexLock lock(mutex_);
         override_ = status;
-        if (wake_ >= 0) {
-            uint64_t one = 1;
-            [[maybe_unused]] ssize_t written = write(wake_, &one, sizeof(one));
-        }
+        WakeLocked();
+    }
+
+    /** Tables read in place of the kernel's from now on, then announced as the route socket would. */
+    void SetTestRouteTables(std::optional<RouteTables> tables) {
+        MutexLock lock(mutex_);
+        testRouteTables_ = std::move(tables);
+        routeChangeAnnounced_ = true;
+        WakeLocked();
     }
 
 private:
@@ -130,7 +141,7 @@ private:
             return false;
         }
         routes_ = OpenRouteSocket();
-        lastStatus_ = override_.value_or(KernelStatus());
+        lastStatus_ = override_.value_or(RouteTableStatusLocked());
         try {
             std::thread([this] { Run(); }).detach();
         } catch (const std::system_error&) {
@@ -140,6 +151,13 @@ private:
         }
         started_ = true;
         return true;
+    }
+
+    void WakeLocked() NVR_REQUIRES(mutex_) {
+        if (wake_ >= 0) {
+            uint64_t one = 1;
+            [[maybe_unused]] ssize_t written = write(wake_, &one, sizeof(one));
+        }
     }
 
     static int OpenRouteSocket() {
@@ -172,12 +190,11 @@ private:
                 uint64_t count = 0;
                 [[maybe_unused]] ssize_t read = ::read(wake_, &count, sizeof(count));
             }
-            if (routes_ >= 0 && (watched[1].revents & POLLIN) != 0) {
+            const bool routesChanged = routes_ >= 0 && (watched[1].revents & POLLIN) != 0;
+            if (routesChanged) {
                 DrainRouteMessages();
-                MutexLock lock(mutex_);
-                keptKernelStatus_.reset();
             }
-            NotifyOnChange();
+            NotifyOnChange(routesChanged);
         }
     }
 
@@ -191,16 +208,27 @@ private:
     Reachability::Status KeptKernelStatusLocked() NVR_REQUIRES(mutex_) {
         const auto now = std::chrono::steady_clock::now();
         if (!keptKernelStatus_ || now - keptAt_ >= KERNEL_STATUS_LIFETIME) {
-            keptKernelStatus_ = KernelStatus();
+            keptKernelStatus_ = RouteTableStatusLocked();
             keptAt_ = now;
         }
         return *keptKernelStatus_;
     }
 
-    void NotifyOnChange() {
+    Reachability::Status RouteTableStatusLocked() const NVR_REQUIRES(mutex_) {
+        if (testRouteTables_) {
+            return Reachability::StatusFromRouteTables(testRouteTables_->ipv4, testRouteTables_->ipv6);
+        }
+        return KernelStatus();
+    }
+
+    /** A route change makes the kept status stale: the status it may have changed is read afresh. */
+    void NotifyOnChange(bool routesChanged) {
         std::vector<std::shared_ptr<Reachability>> notified;
         {
             MutexLock lock(mutex_);
+            if (routesChanged || std::exchange(routeChangeAnnounced_, false)) {
+                keptKernelStatus_.reset();
+            }
             Reachability::Status status = override_.value_or(KeptKernelStatusLocked());
             if (status == lastStatus_) {
                 return;
@@ -219,6 +247,8 @@ private:
     int wake_ = -1;
     int routes_ = -1;
     std::optional<Reachability::Status> override_ NVR_GUARDED_BY(mutex_);
+    std::optional<RouteTables> testRouteTables_ NVR_GUARDED_BY(mutex_);
+    bool routeChangeAnnounced_ NVR_GUARDED_BY(mutex_) = false;
     std::optional<Reachability::Status> keptKernelStatus_ NVR_GUARDED_BY(mutex_);
     std::chrono::steady_clock::time_point keptAt_ NVR_GUARDED_BY(mutex_);
     Reachability::Status lastStatus_ NVR_GUARDED_BY(mutex_) = Reachability::Status::REACHABLE;
@@ -283,5 +313,14 @@ void Reachability::Callback() {
 void Reachability::SetStatusForTesting(Status status) { ChangeMonitor::Instance().SetOverride(status); }
 
 void Reachability::ClearStatusForTesting() { ChangeMonitor::Instance().SetOverride(std::nullopt); }
+
+void Reachability::ChangeRouteTablesForTesting(std::optional<std::string> ipv4Routes,
+                                               std::optional<std::string> ipv6Routes) {
+    ChangeMonitor::Instance().SetTestRouteTables(RouteTables{std::move(ipv4Routes), std::move(ipv6Routes)});
+}
+
+void Reachability::ClearRouteTablesForTesting() {
+    ChangeMonitor::Instance().SetTestRouteTables(std::nullopt);
+}
 
 }  // namespace NuvraMobile

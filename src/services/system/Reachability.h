@@ -17,7 +17,8 @@ namespace NuvraMobile {
  * On Linux the status comes from the kernel's routing tables (a default route that is up means
  * reachable), and changes are noticed through a route netlink socket; when nothing can be determined the
  * status is reachable, since work that waits for reachability would otherwise never run. Tests set the
- * status by hand (SetStatusForTesting), which notifies like a real change.
+ * status by hand (SetStatusForTesting), which notifies like a real change, or set the routing tables and
+ * announce their change (ChangeRouteTablesForTesting), which takes the real change's path.
  *
  * Notifications run on one process-wide serial thread, "NVRCoreReachability". Each callback is called
  * at most once, for the first change after it was queued; callbacks queued together run in order.
@@ -53,6 +54,15 @@ public:
     static void SetStatusForTesting(Status status);
     /** Test-only: back to the kernel's routing tables; a change notifies every observer. */
     static void ClearStatusForTesting();
+
+    /**
+     * Test-only: from now on the routing tables have these texts (nullopt: unreadable) for every
+     * observer, and a route change is announced as the kernel's route socket announces one.
+     */
+    static void ChangeRouteTablesForTesting(std::optional<std::string> ipv4Routes,
+                                            std::optional<std::string> ipv6Routes);
+    /** Test-only: back to the kernel's routing tables, announced as a route change. */
+    static void ClearRouteTablesForTesting();
 
     Reachability(const Reachability&) = delete;
     Reachability& operator=(const Reachability&) = delete;

@@ -127,7 +127,7 @@ TEST(ProxyTaskExecutorConcurrencyTest, DisposeDropsQueuedTasksAndLetsTheRunningO
     std::atomic<int> droppedRuns{0};
     proxy->AddTask([&] {
         started.Raise();
-        release.Wait();
+        release.Hold();
         runningTaskFinished = true;
     });
     for (int i = 0; i < 3; ++i) {
@@ -199,7 +199,7 @@ TEST(ProxyTaskExecutorConcurrencyTest, ProxyReleasedInsideItsOwnTaskIsDestroyedW
     Gate released;
     proxy->AddTask([&started, &released, owner = proxy] {
         started.Raise();
-        released.Wait();
+        released.Hold();
     });
     proxy.reset();
     ASSERT_TRUE(started.WaitFor(1));
@@ -224,7 +224,7 @@ TEST(DefaultThreadingServiceConcurrencyTest, ParallelExecutorGrowsAndSequentialE
     for (int i = 0; i < TASKS; ++i) {
         parallel->AddTask([&] {
             started.Raise();
-            release.Wait();
+            release.Hold();
         });
     }
     EXPECT_TRUE(started.WaitFor(TASKS));
@@ -237,7 +237,7 @@ TEST(DefaultThreadingServiceConcurrencyTest, ParallelExecutorGrowsAndSequentialE
     for (int i = 0; i < 2; ++i) {
         sequential->AddTask([&] {
             sequentialStarted.Raise();
-            blocker.Wait();
+            blocker.Hold();
         });
     }
     EXPECT_FALSE(sequentialStarted.WaitFor(2, milliseconds(50)));

@@ -32,7 +32,7 @@ TEST(TimerConcurrencyTest, EntriesRunInDueOrderAndEqualDueTimesInScheduleOrder) 
     };
     // Hold the loop in a first function while the rest is scheduled, so that all are due together.
     Gate scheduled;
-    ASSERT_TRUE(timer->Schedule([&scheduled] { scheduled.Wait(); }, WallClock::now() - milliseconds(1)));
+    ASSERT_TRUE(timer->Schedule([&scheduled] { scheduled.Hold(); }, WallClock::now() - milliseconds(1)));
     auto due = WallClock::now() + milliseconds(20);
     ASSERT_TRUE(timer->Schedule(record("later"), due + milliseconds(5)));
     ASSERT_TRUE(timer->Schedule(record("first"), due));

@@ -107,7 +107,7 @@ protected:
             m.SetHearHook([this, &gate](RecordingModule&, const std::shared_ptr<Event>& event) {
                 if (event->GetName() == "hold") {
                     holding_.Raise();
-                    gate.Wait();
+                    gate.Hold();
                 }
             });
         });
@@ -743,7 +743,7 @@ TEST_F(EventHubTest, AModuleThatCannotFinishUnregisteringKeepsTheHubWaiting) {
     SignalCounter started;
     module->AddTaskToQueue("busy", [&] {
         started.Raise();
-        gate.Wait();
+        gate.Hold();
     });
     ASSERT_TRUE(started.WaitFor(1));
     EXPECT_FALSE(hub_->Dispose(milliseconds(50)));

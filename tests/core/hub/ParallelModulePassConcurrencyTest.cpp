@@ -139,13 +139,13 @@ TEST_F(ParallelModulePassTest, AModuleThatBlocksIsNamedWhileItStillRuns) {
     const auto modules = Modules(2);
     Gate named;
     std::thread watcher([&] {
-        if (WaitUntil([&] { return log.Service().Contains("module1 - Listener still running after "); })) {
-            named.Open();
-        }
+        EXPECT_TRUE(
+            WaitUntil([&] { return log.Service().Contains("module1 - Listener still running after "); }));
+        named.Open();
     });
     MakePass()->Run("Listener", modules, milliseconds(0), [&](const std::shared_ptr<Module>& module) {
         if (module == (*modules)[1]) {
-            named.Wait();
+            named.Hold();
         }
     });
     watcher.join();

@@ -145,7 +145,7 @@ TEST_F(ModulePlatformServicesTest, AModuleReleasedInsideItsOwnTaskIsDestroyedPro
     Gate release;
     SignalCounter ran;
     module->AddTaskToQueue("last owner", [&] {
-        release.Wait();
+        release.Hold();
         ran.Raise();
     });
     module.reset();

@@ -1,14 +1,18 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <condition_variable>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "services/system/NativeSystemInfoService.h"
 #include "services/system/Reachability.h"
+#include "support/RouteTableTexts.h"
+#include "support/ThreadSignals.h"
 
 namespace NuvraMobile {
 namespace {
@@ -88,6 +92,45 @@ TEST_F(ReachabilitySwitchTest, EachOneTimeListenerRunsOnceEvenUnderOneName) {
     Reachability::SetStatusForTesting(Reachability::Status::REACHABLE);
     EXPECT_EQ(3u, log.WaitFor(3).size());
     EXPECT_EQ("later", log.WaitFor(3).back());
+}
+
+/** Changes the routing tables the observers read and announces each change as the route socket does. */
+class ReachabilityRouteChangeTest : public testing::Test {
+protected:
+    ReachabilityRouteChangeTest() {
+        Reachability::ChangeRouteTablesForTesting(RouteTableTexts::Ipv4Default(), std::nullopt);
+    }
+    ~ReachabilityRouteChangeTest() override { Reachability::ClearRouteTablesForTesting(); }
+};
+
+// The status read just before each change is kept for a while; the change must not be answered with it.
+TEST_F(ReachabilityRouteChangeTest, ARouteChangeNotifiesListenersWithTheNewStatus) {
+    struct Step {
+        const char* what;
+        std::optional<std::string> ipv4;
+        std::optional<std::string> ipv6;
+        ConnectionStatus status;
+    };
+    const Step steps[] = {
+        {"default route gone", RouteTableTexts::Ipv4LocalOnly(), std::nullopt,
+         ConnectionStatus::DISCONNECTED},
+        {"IPv6 default route added", RouteTableTexts::Ipv4LocalOnly(), RouteTableTexts::Ipv6Default(),
+         ConnectionStatus::CONNECTED},
+    };
+    auto service = CreateNativeSystemInfoService();
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.what);
+        ASSERT_NE(step.status, service->GetNetworkConnectionStatus());
+        SignalCounter notified;
+        std::atomic<ConnectionStatus> heard{ConnectionStatus::UNKNOWN};
+        service->RegisterOneTimeNetworkConnectionStatusListener("route", [&] {
+            heard = service->GetNetworkConnectionStatus();
+            notified.Raise();
+        });
+        Reachability::ChangeRouteTablesForTesting(step.ipv4, step.ipv6);
+        ASSERT_TRUE(notified.WaitFor(1));
+        EXPECT_EQ(step.status, heard.load());
+    }
 }
 
 }  // namespace

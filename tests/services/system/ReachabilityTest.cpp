@@ -4,24 +4,20 @@
 #include <string>
 
 #include "services/system/Reachability.h"
+#include "support/RouteTableTexts.h"
 
 namespace NuvraMobile {
 namespace {
 
 TEST(ReachabilityTest, RoutingTablesDecideTheStatus) {
-    const std::string ipv4Header =
-        "Iface\tDestination\tGateway \tFlags\tRefCnt\tUse\tMetric\tMask\t\tMTU\tWindow\tIRTT\n";
-    const std::string ipv4Default =
-        ipv4Header + "eth0\t00000000\t010200C0\t0003\t0\t0\t0\t00000000\t0\t0\t0\n";
-    const std::string ipv4LocalOnly =
-        ipv4Header + "eth0\t000200C0\t00000000\t0001\t0\t0\t0\t00FFFFFF\t0\t0\t0\n";
+    const std::string ipv4Default = RouteTableTexts::Ipv4Default();
+    const std::string ipv4LocalOnly = RouteTableTexts::Ipv4LocalOnly();
     const std::string ipv4Rejected =
-        ipv4Header + "eth0\t00000000\t00000000\t0201\t0\t0\t0\t00000000\t0\t0\t0\n";
-    const std::string ipv4Down = ipv4Header + "eth0\t00000000\t010200C0\t0002\t0\t0\t0\t00000000\t0\t0\t0\n";
+        RouteTableTexts::Ipv4("eth0\t00000000\t00000000\t0201\t0\t0\t0\t00000000\t0\t0\t0\n");
+    const std::string ipv4Down =
+        RouteTableTexts::Ipv4("eth0\t00000000\t010200C0\t0002\t0\t0\t0\t00000000\t0\t0\t0\n");
     const std::string zeros(32, '0');
-    const std::string ipv6Default =
-        zeros + " 00 " + zeros +
-        " 00 fd000000000000000000000000000001 00000400 00000002 00000000 00000003     eth0\n";
+    const std::string ipv6Default = RouteTableTexts::Ipv6Default();
     const std::string ipv6LoopbackReject =
         zeros + " 00 " + zeros + " 00 " + zeros + " ffffffff 00000001 00000000 00200200       lo\n";
     struct Case {

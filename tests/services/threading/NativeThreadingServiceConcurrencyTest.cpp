@@ -77,7 +77,7 @@ TEST_F(NativeThreadingServiceConcurrencyTest,
         executor->AddTask([&] {
             outsideScope += RecordingScopeHook::InsideScope() ? 0 : 1;
             started.Raise();
-            blocker.Wait();
+            blocker.Hold();
         });
     }
     EXPECT_FALSE(started.WaitFor(2, milliseconds(50)));

@@ -56,7 +56,7 @@ TEST(MainQueueTest, RunAndWaitFromTheQueueItselfRunsAtOnceInsteadOfWaitingForIts
 TEST(MainQueueTest, WaitOnABlockedQueueGivesUpAfterItsBoundAndTheTaskStillRunsLater) {
     auto queue = MainQueue::StartOwnThread();
     Gate release;
-    queue->Async([&] { release.Wait(); });
+    queue->Async([&] { release.Hold(); });
 
     SignalCounter ran;
     EXPECT_FALSE(queue->RunAndWait([&] { ran.Raise(); }, std::chrono::milliseconds(20)));
