@@ -1,15 +1,16 @@
 // An app that ends while the SDK is at work. ProcessExitTest runs it as a process of its own, with its data
-// folders in XDG_DATA_HOME and XDG_CACHE_HOME; a clean exit is status 0. Its one argument names the case:
-//   return     it tracks, asks for its hits to be sent and returns from main at once (also with no argument)
-//   threads    two threads of its own track every 200 us while main calls exit(0); after the SDK's exit
-//              handler has run (and the threads have gone on calling for a while), the process must hold no
-//              thread of an SDK (their names are "<executor>/<number>"), else it ends with status 3
-//   silent     its collector accepts every hit and never answers; it prints "port <the collector's port>",
-//              tracks, and once a hit is in flight prints "returning <CLOCK_MONOTONIC nanoseconds>" and
-//              returns from main (status 4: no hit in 30 s)
-//   deliver PORT  its collector, on the port of an earlier "silent" run (a stored hit names its server),
-//              answers; it tracks nothing and waits (30 s at most) for the hit that run tracked to arrive,
-//              then returns (status 5: none arrived)
+// folders in XDG_DATA_HOME and XDG_CACHE_HOME; a clean exit is status 0. Its first argument names the case:
+//   return   it tracks, asks for its hits to be sent and returns from main at once (also without argument)
+//   threads  two threads of its own track every 200 us; main prints "exiting <time>" and calls exit(0).
+//            After the SDK's exit handler has run and the threads have gone on calling for a while, no
+//            thread of an SDK ("<executor>/<number>") may be left (status 3)
+//   silent   its collector accepts every hit and never answers; it prints "port <the collector's port>",
+//            tracks, and once a hit is in flight prints "returning <time>" and returns from main (status
+//            4: no hit in 30 s)
+//   deliver PORT
+//            its collector, on the port of an earlier silent run (a stored hit names its server), answers;
+//            it tracks nothing and waits (30 s at most) for the hit that run tracked (status 5: none came)
+// A <time> is CLOCK_MONOTONIC's (the steady clock's) in nanoseconds.
 
 #import <Foundation/Foundation.h>
 
@@ -108,6 +109,14 @@ bool WaitFor(const std::atomic<bool>& flag) {
     return true;
 }
 
+/** Prints `word` and the steady clock's time (CLOCK_MONOTONIC) in nanoseconds. */
+void PrintNow(const char* word) {
+    const auto now = std::chrono::steady_clock::now().time_since_epoch();
+    std::printf("%s %lld\n", word,
+                static_cast<long long>(std::chrono::duration_cast<std::chrono::nanoseconds>(now).count()));
+    std::fflush(stdout);
+}
+
 /** Ends the process with kNoSdkThreadsLeft when a thread of an executor ("<executor>/<number>") is left. */
 void RequireNoSdkThread() {
     DIR* tasks = opendir("/proc/self/task");
@@ -164,7 +173,8 @@ int main(int argc, char** argv) {
         for (int thread = 0; thread < 2; ++thread) {
             std::thread(TrackForever, thread).detach();
         }
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        PrintNow("exiting");
         std::exit(0);
     }
     if (mode == "deliver") {
@@ -178,11 +188,7 @@ int main(int argc, char** argv) {
         if (!WaitFor(*hitArrived)) {
             return kNoHitInFlight;
         }
-        const auto now = std::chrono::steady_clock::now().time_since_epoch();
-        std::printf(
-            "returning %lld\n",
-            static_cast<long long>(std::chrono::duration_cast<std::chrono::nanoseconds>(now).count()));
-        std::fflush(stdout);
+        PrintNow("returning");
     }
     [pool drain];
     return 0;

@@ -59,19 +59,26 @@ struct AppRun {
 
 /**
  * Runs the program in `mode` (with `argument`, when not empty) with its data folders under `folder`, its
- * output kept in `folder`/output.
+ * output kept in `folder`/output. Under AddressSanitizer, `checkLeaks` false turns the leak check at exit
+ * off (it takes about a second under load).
  */
-AppRun RunExitingApp(const std::string& folder, const std::string& mode, const std::string& argument = "") {
+AppRun RunExitingApp(const std::string& folder, const std::string& mode, const std::string& argument = "",
+                     bool checkLeaks = true) {
     AppRun run;
     std::filesystem::create_directories(folder);
     std::vector<std::string> environment = {"XDG_DATA_HOME=" + folder + "/share",
                                             "XDG_CACHE_HOME=" + folder + "/cache"};
+    std::string addressOptions = "ASAN_OPTIONS=";
     for (char** variable = environ; *variable != nullptr; ++variable) {
         const std::string entry = *variable;
-        if (entry.rfind("XDG_DATA_HOME=", 0) != 0 && entry.rfind("XDG_CACHE_HOME=", 0) != 0) {
+        if (entry.rfind("ASAN_OPTIONS=", 0) == 0) {
+            addressOptions = entry + ":";
+        } else if (entry.rfind("XDG_DATA_HOME=", 0) != 0 && entry.rfind("XDG_CACHE_HOME=", 0) != 0) {
             environment.push_back(entry);
         }
     }
+    // The last setting of an option wins.
+    environment.push_back(addressOptions + (checkLeaks ? "" : "detect_leaks=0"));
     std::vector<char*> envp;
     for (auto& entry : environment) {
         envp.push_back(entry.data());
@@ -104,6 +111,31 @@ AppRun RunExitingApp(const std::string& folder, const std::string& mode, const s
     return run;
 }
 
+/** The number after `word` and a blank in the output, or -1. */
+long long NumberAfter(const std::string& output, const std::string& word) {
+    const auto found = output.find(word + " ");
+    return found == std::string::npos ? -1 : std::stoll(output.substr(found + word.size() + 1));
+}
+
+/** The milliseconds from the time the program printed after `word` to the end of the run; -1 without one. */
+long long MsToTheEnd(const AppRun& run, const std::string& word) {
+    const long long printed = NumberAfter(run.output, word);
+    if (printed <= 0) {
+        return -1;
+    }
+    const std::chrono::steady_clock::time_point then{std::chrono::steady_clock::duration(printed)};
+    return std::chrono::duration_cast<std::chrono::milliseconds>(run.ended - then).count();
+}
+
+/** The numbers, each after a blank. */
+std::string Listed(const std::vector<long long>& numbers) {
+    std::ostringstream text;
+    for (const long long number : numbers) {
+        text << " " << number;
+    }
+    return text.str();
+}
+
 TEST(ProcessExitTest, AnAppThatReturnsFromMainWithRequestsUnderWayExitsCleanly) {
     FileSystemTestFolder scratch;
     for (int run = 0; run < kRuns; ++run) {
@@ -117,23 +149,21 @@ TEST(ProcessExitTest, AnAppThatReturnsFromMainWithRequestsUnderWayExitsCleanly) 
 // after the handler), and no static they or the SDK's threads reach is destroyed under them.
 TEST(ProcessExitTest, AnAppWhoseThreadsTrackThroughExitExitsCleanlyAndStartsNoSecondSdk) {
     FileSystemTestFolder scratch;
+    std::vector<long long> exitMs;
     for (int run = 0; run < kRuns; ++run) {
-        const AppRun ended = RunExitingApp(scratch.PathOf("run" + std::to_string(run)), "threads");
+        // No leak check: it would stop the app's threads in the middle of their calls.
+        const AppRun ended = RunExitingApp(scratch.PathOf("run" + std::to_string(run)), "threads", "", false);
         ASSERT_TRUE(ended.ExitedWith(0)) << "run " << run << ": " << ended.Describe();
+        exitMs.push_back(MsToTheEnd(ended, "exiting"));
         EXPECT_EQ(ended.output.find(kFallbackLine), std::string::npos)
             << "run " << run << ": " << ended.output;
     }
-}
-
-/** The number after `word` and a blank in the output, or -1. */
-long long NumberAfter(const std::string& output, const std::string& word) {
-    const auto found = output.find(word + " ");
-    return found == std::string::npos ? -1 : std::stoll(output.substr(found + word.size() + 1));
+    std::printf("ms from exit(0) to the end of the process:%s\n", Listed(exitMs).c_str());
 }
 
 // The collector accepts the hit and never answers. The exit aborts the request: the process ends well before
-// the exit handler's 5 s fallback (about 0.1 s on a quiet machine), and the hit is still stored, so that the
-// next launch, against a collector on the same port that answers, delivers it.
+// the exit handler's 5 s fallback (0.04-0.13 s in the release build at a load of 40 on 8 cores), and the hit
+// is still stored, so that the next launch, against a collector on the same port that answers, delivers it.
 TEST(ProcessExitTest, AReturnFromMainAbortsARequestInFlightAndTheNextLaunchSendsItsHit) {
     FileSystemTestFolder scratch;
     std::vector<long long> exitMs;
@@ -142,25 +172,21 @@ TEST(ProcessExitTest, AReturnFromMainAbortsARequestInFlightAndTheNextLaunchSends
     for (int run = 0; run < kPromptRuns; ++run) {
         // A folder per run: a stored hit names the collector (and so the port) of the run that tracked it.
         lastFolder = scratch.PathOf("run" + std::to_string(run));
-        const AppRun ended = RunExitingApp(lastFolder, "silent");
+        // The time measured is the SDK's, not the leak check's.
+        const AppRun ended = RunExitingApp(lastFolder, "silent", "", false);
         ASSERT_TRUE(ended.ExitedWith(0)) << "run " << run << ": " << ended.Describe();
         EXPECT_EQ(ended.output.find(kFallbackLine), std::string::npos)
             << "run " << run << ": " << ended.output;
         lastPort = NumberAfter(ended.output, "port");
-        const long long returning = NumberAfter(ended.output, "returning");
-        ASSERT_TRUE(lastPort > 0 && returning > 0) << ended.output;
-        const std::chrono::steady_clock::time_point returned{std::chrono::steady_clock::duration(returning)};
-        const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(ended.ended - returned);
-        exitMs.push_back(took.count());
-        // A generous bound, so that a loaded machine does not fail it; the fallback would take 5 s or more.
-        EXPECT_LT(took.count(), (kExitFallback - std::chrono::milliseconds(1500)).count())
+        const long long took = MsToTheEnd(ended, "returning");
+        ASSERT_TRUE(lastPort > 0 && took >= 0) << ended.output;
+        exitMs.push_back(took);
+        // A generous bound, so that a loaded machine does not fail it (under AddressSanitizer at a load of
+        // 40 on 8 cores it took up to 2.2 s); the fallback would take 5 s or more.
+        EXPECT_LT(took, (kExitFallback - std::chrono::milliseconds(1000)).count())
             << "ms from the return from main to the end of run " << run;
     }
-    std::ostringstream times;
-    for (const long long ms : exitMs) {
-        times << " " << ms;
-    }
-    std::printf("ms from the return from main to the end of the process:%s\n", times.str().c_str());
+    std::printf("ms from the return from main to the end of the process:%s\n", Listed(exitMs).c_str());
 
     const AppRun next = RunExitingApp(lastFolder, "deliver", std::to_string(lastPort));
     EXPECT_TRUE(next.ExitedWith(0))
