@@ -12,8 +12,9 @@ struct VersionHolder {
 };
 
 VersionHolder& Holder() {
-    static VersionHolder holder;
-    return holder;
+    // Never destroyed: the SDK's threads may still use it while the process exits.
+    static auto* holder = new VersionHolder();
+    return *holder;
 }
 
 }  // namespace

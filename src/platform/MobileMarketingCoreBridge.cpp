@@ -9,6 +9,7 @@
 
 #include "core/execution/BoundedDisposal.h"
 #include "core/execution/ExecutorShutdown.h"
+#include "core/values/SdkError.h"
 
 #include "platform/ObjCRuntime.h"
 #include "platform/V4Migration.h"
@@ -33,28 +34,41 @@ constexpr const char* LOG_TAG = "MobileMarketingCoreBridge";
 class Statics : public Object {
 public:
     static Statics& Get() {
-        static const std::shared_ptr<Statics> statics = Create();
+        // Never destroyed: the app's threads may still call the SDK while the process exits.
+        static Statics* const statics = Create();
         return *statics;
     }
 
     Mutex mutex;
+    /** Once `exiting`, the disposed bridge stays here: every later call reaches it and is dropped. */
     std::shared_ptr<MobileMarketingCoreBridge> bridge NVR_GUARDED_BY(mutex);
+    /** Set by the exit handler: no call starts an SDK any more. */
+    bool exiting NVR_GUARDED_BY(mutex) = false;
     MobileMarketingCoreBridge::SharedServicesFactory createSharedServices NVR_GUARDED_BY(mutex);
     std::function<void()> migrate NVR_GUARDED_BY(mutex);
 
 private:
-    static std::shared_ptr<Statics> Create() {
+    static Statics* Create() {
         // The formatting and logging statics are built first, so they outlive the bridge at exit.
         StringUtils::ToString(StringUtils::Quotify("Nvsdk7218"));
         Log::Trace("Nvsdk7218", "");
-        return std::make_shared<Statics>();
+        return new Statics();
     }
 };
 
+/** Takes the bridge out of its slot, so that the next call starts a new one; nothing once exit has begun. */
 std::shared_ptr<MobileMarketingCoreBridge> TakeBridge() {
     Statics& statics = Statics::Get();
     MutexLock lock(statics.mutex);
-    return std::exchange(statics.bridge, nullptr);
+    return statics.exiting ? nullptr : std::exchange(statics.bridge, nullptr);
+}
+
+/** Marks the process as exiting and returns the bridge, which stays in its slot. */
+std::shared_ptr<MobileMarketingCoreBridge> MarkExiting() {
+    Statics& statics = Statics::Get();
+    MutexLock lock(statics.mutex);
+    statics.exiting = true;
+    return statics.bridge;
 }
 
 std::chrono::milliseconds TimeLeft(std::chrono::steady_clock::time_point deadline) {
@@ -65,7 +79,10 @@ std::chrono::milliseconds TimeLeft(std::chrono::steady_clock::time_point deadlin
 }  // namespace
 
 void MobileMarketingCoreBridge::DisposeAtExit(int status, void*) {
-    const auto bridge = TakeBridge();
+    const auto bridge = MarkExiting();
+    // Nothing waits on a server any more: a request in flight ends now as a failed one (its hit stays
+    // stored for the next launch), and a request the drain starts fails at once.
+    CurlSession::AbortEveryRequest();
     if (!bridge || bridge->Dispose(EXIT_DISPOSE_LIMIT)) {
         return;
     }
@@ -97,6 +114,11 @@ std::shared_ptr<MobileMarketingCoreBridge> MobileMarketingCoreBridge::GetInstanc
     MutexLock lock(statics.mutex);
     if (statics.bridge) {
         return statics.bridge;
+    }
+    if (statics.exiting) {
+        // Only after a reset: exit found no bridge to keep in the slot.
+        Throw(SdkError("platform.exiting", "The process is exiting; the SDK is not started again",
+                       CurrentDebugInfo()));
     }
     std::shared_ptr<MobileMarketingCoreBridge> bridge(new MobileMarketingCoreBridge());
     const auto sharedServices = statics.createSharedServices ? statics.createSharedServices()

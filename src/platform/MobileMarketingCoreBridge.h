@@ -24,9 +24,12 @@ namespace NuvraMobile {
  *
  * Process exit (a return from main, or exit()): the first start registers an exit handler that runs
  * before the statics the SDK's threads use are destroyed and before the transfer and TLS libraries clean
- * up. It disposes the running system as a reset does, but waits for its threads, within a bound; should
- * any still be at work then, it ends the process at once with the exit status it was given, rather than
- * let those threads run into destroyed statics. Stored hits stay stored either way.
+ * up. It marks the process as exiting, aborts every request in flight (their hits stay stored for the
+ * next launch) and disposes the running system, waiting for its threads within a bound; should any still
+ * be at work then, it ends the process at once with the exit status it was given, rather than let those
+ * threads run into destroyed statics. Stored hits stay stored either way. The disposed bridge stays in
+ * its slot: calls that the app's own threads make from then on reach it and are dropped, and none starts
+ * a new system. The bridge's statics are never destroyed.
  *
  * Any thread may call every operation. When start-up throws, nothing is kept: the exception leaves the
  * request and the next request starts again.
@@ -35,11 +38,14 @@ class MobileMarketingCoreBridge : public Object {
 public:
     using SharedServicesFactory = std::function<std::shared_ptr<SharedPlatformServicesInterface>()>;
 
-    /** The current bridge, started on the first call and after every reset; never empty (throws instead). */
+    /**
+     * The current bridge, started on the first call and after every reset; once exit has begun, the
+     * disposed one. Never empty (throws instead).
+     */
     static std::shared_ptr<MobileMarketingCoreBridge> GetInstance2();
     /** As GetInstance2, as a plain pointer: valid only until the next ResetInstance. */
     static MobileMarketingCoreBridge* GetInstance();
-    /** Disposes the current bridge, if any. */
+    /** Disposes the current bridge, if any; does nothing once exit has begun. */
     static void ResetInstance();
     /** The native shared services, with Objective-C task scopes around every task of their executors. */
     static std::shared_ptr<SharedPlatformServicesInterface> CreateNativeSharedPlatformServices();

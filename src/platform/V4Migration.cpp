@@ -83,7 +83,8 @@ struct Group {
 };
 
 const std::vector<Group>& StoreGroups() {
-    static const std::vector<Group> groups = {
+    // Never destroyed: an app thread may still be starting the SDK while the process exits.
+    static const auto& groups = *new std::vector<Group>{
         {NVRV5DataStoreNameAnalytics,
          {{"NUVRAMOBILE_STOREDDEFAULTS_AID", ReadAs::TEXT, "NUVRAMOBILE_STOREDDEFAULTS_AID"},
           {"NUVRAMOBILE_STOREDDEFAULTS_IGNOREAID", ReadAs::FLAG, "NUVRAMOBILE_STOREDDEFAULTS_IGNORE_AID"},
@@ -113,7 +114,8 @@ const std::vector<Group>& StoreGroups() {
           {"PZCK6", ReadAs::NUMBER, "Launches"},
           {"PZCK7", ReadAs::FLAG, "SuccessfulClose"}},
          {INSTALL_DATE_KEY, "PZCK2", "PZCK5", "PZCK6", "PZCK7", "NVMS_LifecycleData", "NVMS_START",
-          "NUVRAMOBILE_STOREDDEFAULTS_APPID", "NUVRAMOBILE_STOREDDEFAULTS_OS", "NVMS_PAUSE", "PZCK3", "PZCK4"},
+          "NUVRAMOBILE_STOREDDEFAULTS_APPID", "NUVRAMOBILE_STOREDDEFAULTS_OS", "NVMS_PAUSE", "PZCK3",
+          "PZCK4"},
          "Migration complete for Lifecycle data."},
         {NVRV5DataStoreNamePivora,
          {{"NVBMOBILE_PIVORA_QTX_ID", ReadAs::TEXT, "QTX_ID"},
@@ -171,7 +173,7 @@ void RemoveAll(KeyValueStore& defaults, const std::vector<const char*>& keys) {
 
 /** Group 1: the old values copied unchanged, whatever their kind, into the "MobileServices" store. */
 void MigrateMobileServices(KeyValueStore& defaults) {
-    static const std::vector<std::pair<const char*, const char*>> copies = {
+    static const std::pair<const char*, const char*> copies[] = {
         {ACQUISITION_KEY, "acquisition_json"},
         {INSTALL_DATE_KEY, "install"},
         {INSTALL_DATE_KEY, "install.searchad"},

@@ -65,8 +65,9 @@ bool IsNull(const std::shared_ptr<Variant>& value) { return value->GetKind() == 
 
 /** Variants are immutable, so every unresolved key can share one null value. */
 const std::shared_ptr<Variant>& NullVariant() {
-    static const std::shared_ptr<Variant> null = Variant::FromNull();
-    return null;
+    // Never destroyed: the SDK's threads may still match rules while the process exits.
+    static const auto* null = new std::shared_ptr<Variant>(Variant::FromNull());
+    return *null;
 }
 
 }  // namespace

@@ -1,10 +1,30 @@
-// An app that tracks, asks for its hits to be sent and returns from main at once, while the SDK is still
-// at work. ProcessExitTest runs it as a process of its own, with its data folders in XDG_DATA_HOME and
-// XDG_CACHE_HOME; a clean exit is status 0.
+// An app that ends while the SDK is at work. ProcessExitTest runs it as a process of its own, with its data
+// folders in XDG_DATA_HOME and XDG_CACHE_HOME; a clean exit is status 0. Its first argument names the case:
+//   return   it tracks, asks for its hits to be sent and returns from main at once (also without argument)
+//   threads  two threads of its own track every 200 us; main prints "exiting <time>" and calls exit(0).
+//            After the SDK's exit handler has run and the threads have gone on calling for a while, no
+//            thread of an SDK ("<executor>/<number>") may be left (status 3)
+//   silent   its collector accepts every hit and never answers; it prints "port <the collector's port>",
+//            tracks, and once a hit is in flight prints "returning <time>" and returns from main (status
+//            4: no hit in 30 s)
+//   deliver PORT
+//            its collector, on the port of an earlier silent run (a stored hit names its server), answers;
+//            it tracks nothing and waits (30 s at most) for the hit that run tracked (status 5: none came)
+// A <time> is CLOCK_MONOTONIC's (the steady clock's) in nanoseconds.
 
 #import <Foundation/Foundation.h>
 
+#include <dirent.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <stdexcept>
 #include <string>
+#include <thread>
 
 #include "loopback/LoopbackHttpsServer.h"
 #import "platform/NVRAnalytics.h"
@@ -14,25 +34,59 @@
 
 namespace {
 
-// Never destroyed, and reachable until the end: it answers the SDK for as long as the process lives.
-NuvraMobile::LoopbackHttpsServer* server = nullptr;
+constexpr int kNoSdkThreadsLeft = 3;
+constexpr int kNoHitInFlight = 4;
+constexpr int kNoStoredHitDelivered = 5;
+// The action of the hit that a silent run leaves stored for the next launch.
+NSString* const kStoredAction = @"stored-at-exit";
 
-void StartServer() {
-    server = new NuvraMobile::LoopbackHttpsServer();
+// Never destroyed, and reachable until the end: it answers the SDK for as long as the process lives. Its
+// handlers set the flags.
+NuvraMobile::LoopbackHttpsServer* server = nullptr;
+std::atomic<bool>* hitArrived = nullptr;
+std::atomic<bool>* storedHitArrived = nullptr;
+
+/** A server on `port` (any free one for 0); a port that is still taken is tried again for 10 s. */
+NuvraMobile::LoopbackHttpsServer* NewServer(int port) {
+    if (port == 0) {
+        return new NuvraMobile::LoopbackHttpsServer();
+    }
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    for (;;) {
+        try {
+            return new NuvraMobile::LoopbackHttpsServer(port);
+        } catch (const std::runtime_error&) {
+            if (std::chrono::steady_clock::now() > deadline) {
+                throw;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
+    }
+}
+
+void StartServer(bool answerHits, int port) {
+    server = NewServer(port);
+    hitArrived = new std::atomic<bool>(false);
+    storedHitArrived = new std::atomic<bool>(false);
     NuvraMobile::NetworkTestSettings::SetTrustedCertificateAuthority(server->CertificateAuthorityPem());
     server->Handle("/id", [](const NuvraMobile::LoopbackRequest&) {
         return NuvraMobile::LoopbackResponse{200, {}, R"({"d_mid": "M1", "id_sync_ttl": 600})"};
     });
-    server->SetDefaultHandler(
-        [](const NuvraMobile::LoopbackRequest&) { return NuvraMobile::LoopbackResponse{200, {}, ""}; });
+    server->SetDefaultHandler([answerHits](const NuvraMobile::LoopbackRequest& request) {
+        if (request.body.find([kStoredAction UTF8String]) != std::string::npos) {
+            storedHitArrived->store(true);
+        }
+        hitArrived->store(true);
+        while (!answerHits) {
+            std::this_thread::sleep_for(std::chrono::hours(1));  // accepted, never answered
+        }
+        return NuvraMobile::LoopbackResponse{200, {}, ""};
+    });
 }
 
-}  // namespace
-
-int main() {
-    NSAutoreleasePool* pool = [[NSAutoreleasePool alloc] init];
-    StartServer();
+void StartSdk() {
     NSString* host = [NSString stringWithFormat:@"127.0.0.1:%d", server->Port()];
+    [NVRCore setLogLevel:NVRMobileLogLevelWarning];
     [NVRIdentity registerExtension];
     [NVRAnalytics registerExtension];
     [NVRCore start:^{
@@ -42,8 +96,100 @@ int main() {
                                                                             @"skyloom.org", host,
                                                                             @"skyloom.server", @"optedin",
                                                                             @"global.privacy", nil]];
-    [NVRCore trackAction:@"exit" data:nil];
+}
+
+bool WaitFor(const std::atomic<bool>& flag) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (!flag.load()) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return true;
+}
+
+/** Prints `word` and the steady clock's time (CLOCK_MONOTONIC) in nanoseconds. */
+void PrintNow(const char* word) {
+    const auto now = std::chrono::steady_clock::now().time_since_epoch();
+    std::printf("%s %lld\n", word,
+                static_cast<long long>(std::chrono::duration_cast<std::chrono::nanoseconds>(now).count()));
+    std::fflush(stdout);
+}
+
+/** Ends the process with kNoSdkThreadsLeft when a thread of an executor ("<executor>/<number>") is left. */
+void RequireNoSdkThread() {
+    DIR* tasks = opendir("/proc/self/task");
+    if (tasks == nullptr) {
+        return;
+    }
+    while (const dirent* task = readdir(tasks)) {
+        std::ifstream comm(std::string("/proc/self/task/") + task->d_name + "/comm");
+        std::string name;
+        if (std::getline(comm, name) && name.find('/') != std::string::npos) {
+            std::fprintf(stderr, "a thread of an SDK is left at exit: %s\n", name.c_str());
+            std::fflush(stderr);
+            _exit(kNoSdkThreadsLeft);
+        }
+    }
+    closedir(tasks);
+}
+
+/**
+ * Registered before the SDK starts, so it runs after the SDK's own exit handler: the app's threads go on
+ * calling for a while, then no thread of an SDK may be left.
+ */
+void CheckAfterTheSdksExitHandler() {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    RequireNoSdkThread();
+}
+
+[[noreturn]] void TrackForever(int thread) {
+    GSRegisterCurrentThread();
+    for (long count = 0;; ++count) {
+        NSAutoreleasePool* pool = [[NSAutoreleasePool alloc] init];
+        NSString* number = [NSString stringWithFormat:@"%d.%ld", thread, count];
+        [NVRCore trackAction:@"tick" data:[NSDictionary dictionaryWithObject:number forKey:@"tick"]];
+        [pool drain];
+        std::this_thread::sleep_for(std::chrono::microseconds(200));
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    NSAutoreleasePool* pool = [[NSAutoreleasePool alloc] init];
+    const std::string mode = argc > 1 ? argv[1] : "return";
+    if (mode == "threads") {
+        std::atexit(CheckAfterTheSdksExitHandler);
+    }
+    StartServer(mode != "silent", mode == "deliver" && argc > 2 ? std::atoi(argv[2]) : 0);
+    if (mode == "silent") {
+        std::printf("port %d\n", server->Port());
+        std::fflush(stdout);
+    }
+    StartSdk();
+    if (mode == "threads") {
+        for (int thread = 0; thread < 2; ++thread) {
+            std::thread(TrackForever, thread).detach();
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        PrintNow("exiting");
+        std::exit(0);
+    }
+    if (mode == "deliver") {
+        const bool delivered = WaitFor(*storedHitArrived);
+        [pool drain];
+        return delivered ? 0 : kNoStoredHitDelivered;
+    }
+    [NVRCore trackAction:(mode == "silent" ? kStoredAction : @"exit") data:nil];
     [NVRAnalytics sendQueuedHits];
+    if (mode == "silent") {
+        if (!WaitFor(*hitArrived)) {
+            return kNoHitInFlight;
+        }
+        PrintNow("returning");
+    }
     [pool drain];
     return 0;
 }

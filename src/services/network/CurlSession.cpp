@@ -103,6 +103,55 @@ struct Transfer {
     }
 };
 
+/** What the process-wide abort needs of a session's worker. */
+class Cancellable {
+public:
+    virtual ~Cancellable() = default;
+    virtual void Cancel() = 0;
+};
+
+/** The workers of the live sessions, for AbortEveryRequest. */
+class SessionRegistry {
+public:
+    static SessionRegistry& Get() {
+        // Never destroyed: the exit handler aborts through it, and sessions may still start at exit.
+        static auto* registry = new SessionRegistry();
+        return *registry;
+    }
+
+    /** Keeps the worker for a later abort; false (nothing kept) once every request was aborted. */
+    bool Add(const std::shared_ptr<Cancellable>& worker) {
+        MutexLock lock(mutex_);
+        if (aborted_) {
+            return false;
+        }
+        workers_.erase(std::remove_if(workers_.begin(), workers_.end(),
+                                      [](const std::weak_ptr<Cancellable>& kept) { return kept.expired(); }),
+                       workers_.end());
+        workers_.push_back(worker);
+        return true;
+    }
+
+    void AbortAll() {
+        std::vector<std::weak_ptr<Cancellable>> workers;
+        {
+            MutexLock lock(mutex_);
+            aborted_ = true;
+            workers.swap(workers_);
+        }
+        for (const auto& kept : workers) {
+            if (const auto worker = kept.lock()) {
+                worker->Cancel();
+            }
+        }
+    }
+
+private:
+    Mutex mutex_;
+    bool aborted_ NVR_GUARDED_BY(mutex_) = false;
+    std::vector<std::weak_ptr<Cancellable>> workers_ NVR_GUARDED_BY(mutex_);
+};
+
 }  // namespace
 
 void CurlSession::InitializeLibrary() {
@@ -110,7 +159,7 @@ void CurlSession::InitializeLibrary() {
     RequireCurl(globalInit == CURLE_OK, "curl_global_init failed");
 }
 
-class CurlSession::Worker {
+class CurlSession::Worker : public Cancellable {
 public:
     Worker() {
         InitializeLibrary();
@@ -183,7 +232,7 @@ public:
         return true;
     }
 
-    void Cancel() {
+    void Cancel() override {
         {
             MutexLock lock(mutex_);
             cancelled_ = true;
@@ -287,6 +336,9 @@ private:
 };
 
 CurlSession::CurlSession() : worker_(std::make_shared<Worker>()) {
+    if (!SessionRegistry::Get().Add(worker_)) {
+        worker_->Cancel();  // every request of the process was aborted: this session starts none
+    }
     MutexLock lock(threadMutex_);
     thread_ = std::thread([worker = worker_] { worker->Run(); });
 }
@@ -296,6 +348,8 @@ CurlSession::~CurlSession() { InvalidateAndCancel(); }
 bool CurlSession::Start(CurlRequest request, CurlCompletion completion) {
     return worker_->Enqueue(worker_->Prepare(std::move(request), std::move(completion)));
 }
+
+void CurlSession::AbortEveryRequest() { SessionRegistry::Get().AbortAll(); }
 
 void CurlSession::InvalidateAndCancel() {
     worker_->Cancel();

@@ -77,6 +77,13 @@ public:
     void InvalidateAndCancel();
 
     /**
+     * For process exit: cancels every request of every session of the process (their completions get a
+     * cancellation error, on the sessions' own threads) and makes every later Start, of any session old or
+     * new, return false. Final for the process; waits for nothing; any thread.
+     */
+    static void AbortEveryRequest();
+
+    /**
      * Sets up the transfer library (and the TLS library under it) once per process; later calls do
      * nothing. Whoever registers an exit handler that must run before their clean-up calls this first.
      * Throws SdkError when the library cannot start.

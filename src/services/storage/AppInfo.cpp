@@ -68,8 +68,9 @@ std::string EscapeForFileName(const std::string& name) {
 }
 
 std::shared_ptr<KeyValueStore> InMemoryFallback() {
-    static const std::shared_ptr<KeyValueStore> fallback = KeyValueStore::OpenInMemory();
-    return fallback;
+    // Never destroyed: the SDK's threads may still use it while the process exits.
+    static const auto* fallback = new std::shared_ptr<KeyValueStore>(KeyValueStore::OpenInMemory());
+    return *fallback;
 }
 
 }  // namespace

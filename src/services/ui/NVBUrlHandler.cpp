@@ -10,8 +10,9 @@ constexpr const char* LOG_TAG = "UrlHandler";
 }
 
 std::shared_ptr<NVBUrlHandler> NVBUrlHandler::sharedInstance() {
-    static const std::shared_ptr<NVBUrlHandler> instance = std::make_shared<NVBUrlHandler>();
-    return instance;
+    // Never destroyed: the SDK's threads may still use it while the process exits.
+    static const auto* instance = new std::shared_ptr<NVBUrlHandler>(std::make_shared<NVBUrlHandler>());
+    return *instance;
 }
 
 bool NVBUrlHandler::showUrl(const UiPlatform& platform, const std::optional<std::string>& url) {

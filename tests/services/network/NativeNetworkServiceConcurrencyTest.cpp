@@ -163,6 +163,36 @@ TEST_F(NetworkLoopbackTest, DisposeFreesABlockedSynchronousCallAndCancelsTheOthe
     EXPECT_EQ(nullptr, asyncAnswer.get_future().get());
 }
 
+// What process exit does first: the requests of every service end at once, and no request starts any more,
+// on those services or a new one. Final for the process, which runs this test alone.
+TEST_F(NetworkLoopbackTest, AbortingEveryRequestEndsEveryServicesRequestsAndRefusesNewOnes) {
+    server_.Handle("/slow", BlockingHandler());
+    server_.Handle("/fast", [](const LoopbackRequest&) { return LoopbackResponse{200, {}, "fast"}; });
+    const auto other = CreateNativeNetworkService(std::make_shared<FakeSystemInfoService>());
+    auto blocked = std::async(std::launch::async, [this] { return Get("/slow"); });
+    std::promise<Connection> otherAnswer;
+    other->ConnectUrlAsync(server_.Url("/slow"), HttpCommandType::GET, "", {}, 30, 30,
+                           [&otherAnswer](const Connection& connection) { otherAnswer.set_value(connection); });
+    arrived_.Wait();
+
+    CurlSession::AbortEveryRequest();
+
+    // Without the abort, each would wait out its 30 s time-outs.
+    ASSERT_EQ(std::future_status::ready, blocked.wait_for(std::chrono::seconds(10)));
+    EXPECT_EQ(nullptr, blocked.get());
+    auto otherFuture = otherAnswer.get_future();
+    ASSERT_EQ(std::future_status::ready, otherFuture.wait_for(std::chrono::seconds(10)));
+    EXPECT_EQ(nullptr, otherFuture.get());
+    const size_t reached = server_.RequestCount();
+    EXPECT_EQ(nullptr, Get("/fast"));
+    EXPECT_EQ(nullptr, other->ConnectUrl(server_.Url("/fast"), HttpCommandType::GET, "", {}, 30, 30));
+    const auto later = CreateNativeNetworkService(std::make_shared<FakeSystemInfoService>());
+    EXPECT_EQ(nullptr, later->ConnectUrl(server_.Url("/fast"), HttpCommandType::GET, "", {}, 30, 30));
+    EXPECT_EQ(reached, server_.RequestCount());
+    other->Dispose(0);
+    later->Dispose(0);
+}
+
 TEST_F(NetworkLoopbackTest, SynchronousCallGivesUpAfterItsTimeoutsWhileTheRequestGoesOn) {
     server_.Handle("/slow", BlockingHandler());
     EXPECT_EQ(nullptr, service_->ConnectUrl(server_.Url("/slow"), HttpCommandType::GET, "", {}, 0, 0));
