@@ -12,6 +12,7 @@
 #include "services/network/NativeNetworkService.h"
 #include "services/network/NetworkTestSettings.h"
 #include "support/CapturingLoggingService.h"
+#include "support/ChildProcess.h"
 #include "support/FakeSystemInfoService.h"
 #include "support/LoopbackHttpsServer.h"
 #include "support/ThreadSignals.h"
@@ -166,6 +167,10 @@ TEST_F(NetworkLoopbackTest, DisposeFreesABlockedSynchronousCallAndCancelsTheOthe
 // What process exit does first: the requests of every service end at once, and no request starts any more,
 // on those services or a new one. Final for the process, which runs this test alone.
 TEST_F(NetworkLoopbackTest, AbortingEveryRequestEndsEveryServicesRequestsAndRefusesNewOnes) {
+    // The abort is final for the process: the tests after it in a whole-program run must not see it.
+    if (RanCurrentTestInFreshProcess()) {
+        return;
+    }
     server_.Handle("/slow", BlockingHandler());
     server_.Handle("/fast", [](const LoopbackRequest&) { return LoopbackResponse{200, {}, "fast"}; });
     const auto other = CreateNativeNetworkService(std::make_shared<FakeSystemInfoService>());
