@@ -4,6 +4,7 @@
 #include <atomic>
 #include <functional>
 #include <mutex>
+#include <string>
 #include <system_error>
 #include <vector>
 
@@ -110,7 +111,8 @@ TEST(TaskExecutorConcurrencyTest, IdleWorkerExitsAndTheNextTaskStartsTheNextNumb
     ASSERT_TRUE(executor->AddTask([&exited] { RaiseOnThreadExit(exited); }));
     ASSERT_TRUE(exited.WaitFor(1));
 
-    // Named while the task runs: afterwards its worker may idle out too, and a loaded machine may let it.
+    // On a loaded machine a new worker may idle out before it takes the task, and the next one takes
+    // it: whichever runs it, the numbers go on from the worker that exited and none is used again.
     SignalCounter ran;
     std::vector<std::string> namesWhileRunning;
     ASSERT_TRUE(executor->AddTask([&] {
@@ -118,7 +120,10 @@ TEST(TaskExecutorConcurrencyTest, IdleWorkerExitsAndTheNextTaskStartsTheNextNumb
         ran.Raise();
     }));
     ASSERT_TRUE(ran.WaitFor(1));
-    EXPECT_EQ(namesWhileRunning, (std::vector<std::string>{"pool/1", "pool/2"}));
+    ASSERT_GE(namesWhileRunning.size(), 2u);
+    for (size_t worker = 0; worker < namesWhileRunning.size(); ++worker) {
+        EXPECT_EQ(namesWhileRunning[worker], "pool/" + std::to_string(worker + 1));
+    }
     EXPECT_TRUE(executor->Dispose(SIGNAL_TIMEOUT));
 }
 
