@@ -33,6 +33,7 @@
 #include "support/FakeSystemInfoService.h"
 #include "support/ManualTaskExecutor.h"
 #include "support/ScriptedNetworkService.h"
+#include "support/VariantShorthands.h"
 #include "util/TimeUtils.h"
 
 namespace NuvraMobile {
@@ -94,7 +95,6 @@ public:
     }
 };
 
-std::shared_ptr<Variant> Text(const std::string& text) { return Variant::FromString(text); }
 std::shared_ptr<Variant> Flag(bool value) { return Variant::FromBoolean(value); }
 
 std::shared_ptr<Event> MakeEvent(const std::shared_ptr<EventType>& type, const std::shared_ptr<EventSource>& source,

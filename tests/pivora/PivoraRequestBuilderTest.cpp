@@ -22,6 +22,7 @@
 #include "support/CapturingLoggingService.h"
 #include "support/FakeSystemInfoService.h"
 #include "support/ScopedTimeZone.h"
+#include "support/VariantShorthands.h"
 
 namespace NuvraMobile {
 namespace {
@@ -40,7 +41,6 @@ public:
     std::string GetPreviewToken() const override { return token; }
 };
 
-std::shared_ptr<Variant> Text(const std::string& text) { return Variant::FromString(text); }
 
 json Parse(const std::shared_ptr<JsonObject>& object) { return json::parse(object->ToString()); }
 

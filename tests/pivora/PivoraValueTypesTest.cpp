@@ -16,6 +16,7 @@
 #include "pivora/PivoraSerializers.h"
 #include "support/CapturingLoggingService.h"
 #include "support/EventDataJson.h"
+#include "support/VariantShorthands.h"
 
 namespace NuvraMobile {
 namespace {
@@ -23,7 +24,6 @@ namespace {
 using VariantMap = std::map<std::string, std::shared_ptr<Variant>>;
 using StringMap = std::map<std::string, std::string>;
 
-std::shared_ptr<Variant> Text(const std::string& text) { return Variant::FromString(text); }
 
 std::shared_ptr<Variant> Texts(const std::vector<std::string>& texts) { return Variant::FromStringVector(texts); }
 

@@ -4,13 +4,12 @@
 #include "core/values/Variant.h"
 #include "rulesengine/EventDataFlattener.h"
 #include "rulesengine/FlatDictionaryInterface.h"
+#include "support/VariantShorthands.h"
 
 namespace NuvraMobile {
 namespace {
 
 using VariantMap = EventDataFlattener::VariantMap;
-
-std::shared_ptr<Variant> Int(int32_t number) { return Variant::FromInteger(number); }
 
 TEST(EventDataFlattenerTest, OpensMapsAndKeepsListsWhole) {
     const std::shared_ptr<Variant> list =

@@ -8,6 +8,7 @@
 #include "rulesengine/Matcher.h"
 #include "rulesengine/RulesTestSupport.h"
 #include "support/CapturingLoggingService.h"
+#include "support/VariantShorthands.h"
 #include "util/StringUtils.h"
 
 namespace NuvraMobile {
@@ -19,8 +20,6 @@ std::shared_ptr<Matcher> BuildMatcher(const std::string& kind, const std::string
 }
 
 std::shared_ptr<Variant> Null() { return Variant::FromNull(); }
-std::shared_ptr<Variant> Text(const std::string& text) { return Variant::FromString(text); }
-std::shared_ptr<Variant> Int(int32_t number) { return Variant::FromInteger(number); }
 std::shared_ptr<Variant> Long(int64_t number) { return Variant::FromLong(number); }
 std::shared_ptr<Variant> Double(double number) { return Variant::FromDouble(number); }
 std::shared_ptr<Variant> Bool(bool flag) { return Variant::FromBoolean(flag); }

@@ -7,13 +7,13 @@
 #include "support/ConfigurationTestSupport.h"
 #include "support/FakeEventHub.h"
 #include "support/FakePlatformServices.h"
+#include "support/VariantShorthands.h"
 
 namespace NuvraMobile {
 namespace {
 
 using VariantMap = EventData::VariantMap;
 
-std::shared_ptr<Variant> Text(const std::string& text) { return Variant::FromString(text); }
 
 /** A condition whose evaluation throws, as a broken downloaded rule might. */
 class ThrowingCondition : public RuleCondition {

@@ -115,7 +115,10 @@ protected:
         return count;
     }
 
-    /** Three clicks on message m1, written in a process of their own that then ends without a clean stop. */
+    /**
+     * Three clicks on message m1, written in a process of their own that then ends without a clean stop.
+     * The process is forked: the test must run in a process with no other thread (RanCurrentTestInFreshProcess).
+     */
     void ClickThreeTimesInAnotherProcess() {
         ASSERT_TRUE(RunInChildProcess([this] {
             StartSession();
@@ -138,6 +141,9 @@ protected:
 };
 
 TEST_F(UserProfileIntegrationTest, ClickCountersSurviveARestart) {
+    if (RanCurrentTestInFreshProcess()) {
+        return;
+    }
     ClickThreeTimesInAnotherProcess();
 
     StartSession();
@@ -163,6 +169,9 @@ TEST_F(UserProfileIntegrationTest, AClickCounterAtThe32BitLimitStaysThere) {
 }
 
 TEST_F(UserProfileIntegrationTest, ClickBeforeTheStoreIsLoadedCountsOnTheStoredCounters) {
+    if (RanCurrentTestInFreshProcess()) {
+        return;
+    }
     ClickThreeTimesInAnotherProcess();
 
     // Registered after the boot, the module has not loaded the store when the click arrives.

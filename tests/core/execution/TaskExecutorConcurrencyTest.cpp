@@ -293,8 +293,15 @@ TEST(TaskExecutorConcurrencyTest, ThreadsAreNamedOnlyWithASystemInfoService) {
     EXPECT_EQ(systemInfo->GetThreadNames(), (std::vector<std::string>{"direct/1", "platform/1", "args/1"}));
 }
 
+// g++ names a sanitizer build by a macro, clang by a feature.
 #if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
 constexpr bool SANITIZED = true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
+constexpr bool SANITIZED = true;
+#else
+constexpr bool SANITIZED = false;
+#endif
 #else
 constexpr bool SANITIZED = false;
 #endif

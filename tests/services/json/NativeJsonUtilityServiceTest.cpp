@@ -148,7 +148,9 @@ TEST_F(NativeJsonUtilityServiceTest, TextThatIsNoObjectIsRefusedOnEveryRoad) {
         {std::string("{\"a\":1}\0", 8), "json.serialization_error"},
         {std::string("{\"a\":1}\0{\"b\":", 13), "json.serialization_error"},
     };
-    for (const auto& [text, code] : cases) {
+    for (const auto& [input, code] : cases) {
+        // A lambda cannot capture a structured binding before C++20.
+        const std::string& text = input;
         EXPECT_EQ(CodeOf([&] { service_->JsonTextToVariant(text); }), code) << text;
         EXPECT_EQ(CodeOf([&] { service_->CreateJsonObject(text); }), code) << text;
     }
