@@ -1,5 +1,9 @@
 function(nvr_apply_warnings target)
   target_compile_options(${target} PRIVATE -Wall -Wextra -Woverloaded-virtual)
+  # Clang checks the lock annotations; a finding fails the build in every clang build, CI's or not.
+  if(CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
+    target_compile_options(${target} PRIVATE -Wthread-safety -Werror=thread-safety)
+  endif()
   if(NVR_WERROR)
     target_compile_options(${target} PRIVATE -Werror)
   endif()
