@@ -7,6 +7,7 @@
 
 #include "core/values/CollectionUtils.h"
 #include "core/values/Variant.h"
+#include "support/VariantShorthands.h"
 
 namespace NuvraMobile {
 namespace {
@@ -19,10 +20,6 @@ VariantPtr Map(VariantMap entries) { return Variant::FromVariantMap(std::move(en
 VariantPtr Vector(std::vector<VariantPtr> elements) {
     return Variant::FromVariantVector(std::move(elements));
 }
-
-VariantPtr Int(int32_t value) { return Variant::FromInteger(value); }
-
-VariantPtr Text(const char* value) { return Variant::FromString(value); }
 
 TEST(CollectionUtilsTest, AddDataToMapMergesWithoutOverwriting) {
     struct Case {
