@@ -70,7 +70,7 @@ public:
      */
     static bool ChangeRouteTablesByKernelForTesting(std::optional<std::string> ipv4Routes,
                                                     std::optional<std::string> ipv6Routes);
-    /** Test-only: back to the kernel's routing tables, announced as a route change. */
+    /** Test-only: back to the kernel's routing tables, read as the new tables of a change are. */
     static void ClearRouteTablesForTesting();
 
     Reachability(const Reachability&) = delete;
