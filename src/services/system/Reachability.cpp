@@ -123,12 +123,29 @@ public:
         WakeLocked();
     }
 
-    /** Tables read in place of the kernel's from now on, then announced as the route socket would. */
+    /**
+     * Tables read in place of the kernel's from now on. The status kept from the old ones is dropped with
+     * them, so that the next read, here or on the monitor's thread, reads the new ones.
+     */
     void SetTestRouteTables(std::optional<RouteTables> tables) {
         MutexLock lock(mutex_);
         testRouteTables_ = std::move(tables);
-        routeChangeAnnounced_ = true;
+        keptKernelStatus_.reset();
         WakeLocked();
+    }
+
+    /**
+     * Tables read in place of the kernel's from now on, changed as the kernel changes its own: nothing
+     * kept is dropped and nothing is woken; the kernel then sends route messages to the route socket.
+     * False when no route socket is watched.
+     */
+    bool SetTestRouteTablesAndRequestRouteMessages(RouteTables tables) {
+        MutexLock lock(mutex_);
+        if (routes_ < 0) {
+            return false;
+        }
+        testRouteTables_ = std::move(tables);
+        return RequestRouteDump(routes_);
     }
 
 private:
@@ -198,6 +215,22 @@ private:
         }
     }
 
+    /** The kernel answers a dump request with its IPv4 routes: route messages on the socket that asked. */
+    static bool RequestRouteDump(int routes) {
+        struct {
+            nlmsghdr header;
+            rtmsg route;
+        } request{};
+        request.header.nlmsg_len = sizeof(request);
+        request.header.nlmsg_type = RTM_GETROUTE;
+        request.header.nlmsg_flags = NLM_F_REQUEST | NLM_F_DUMP;
+        request.route.rtm_family = AF_INET;
+        sockaddr_nl kernel{};
+        kernel.nl_family = AF_NETLINK;
+        return sendto(routes, &request, sizeof(request), 0, reinterpret_cast<sockaddr*>(&kernel),
+                      sizeof(kernel)) == static_cast<ssize_t>(sizeof(request));
+    }
+
     /** The messages only say that something changed; the status is read from the tables afterwards. */
     void DrainRouteMessages() const {
         char buffer[8192];
@@ -226,7 +259,7 @@ private:
         std::vector<std::shared_ptr<Reachability>> notified;
         {
             MutexLock lock(mutex_);
-            if (routesChanged || std::exchange(routeChangeAnnounced_, false)) {
+            if (routesChanged) {
                 keptKernelStatus_.reset();
             }
             Reachability::Status status = override_.value_or(KeptKernelStatusLocked());
@@ -248,7 +281,6 @@ private:
     int routes_ = -1;
     std::optional<Reachability::Status> override_ NVR_GUARDED_BY(mutex_);
     std::optional<RouteTables> testRouteTables_ NVR_GUARDED_BY(mutex_);
-    bool routeChangeAnnounced_ NVR_GUARDED_BY(mutex_) = false;
     std::optional<Reachability::Status> keptKernelStatus_ NVR_GUARDED_BY(mutex_);
     std::chrono::steady_clock::time_point keptAt_ NVR_GUARDED_BY(mutex_);
     Reachability::Status lastStatus_ NVR_GUARDED_BY(mutex_) = Reachability::Status::REACHABLE;
@@ -317,6 +349,12 @@ void Reachability::ClearStatusForTesting() { ChangeMonitor::Instance().SetOverri
 void Reachability::ChangeRouteTablesForTesting(std::optional<std::string> ipv4Routes,
                                                std::optional<std::string> ipv6Routes) {
     ChangeMonitor::Instance().SetTestRouteTables(RouteTables{std::move(ipv4Routes), std::move(ipv6Routes)});
+}
+
+bool Reachability::ChangeRouteTablesByKernelForTesting(std::optional<std::string> ipv4Routes,
+                                                       std::optional<std::string> ipv6Routes) {
+    return ChangeMonitor::Instance().SetTestRouteTablesAndRequestRouteMessages(
+        RouteTables{std::move(ipv4Routes), std::move(ipv6Routes)});
 }
 
 void Reachability::ClearRouteTablesForTesting() {

@@ -18,7 +18,8 @@ namespace NuvraMobile {
  * reachable), and changes are noticed through a route netlink socket; when nothing can be determined the
  * status is reachable, since work that waits for reachability would otherwise never run. Tests set the
  * status by hand (SetStatusForTesting), which notifies like a real change, or set the routing tables and
- * announce their change (ChangeRouteTablesForTesting), which takes the real change's path.
+ * announce their change (ChangeRouteTablesForTesting), or set them and have the kernel send route
+ * messages to the route socket (ChangeRouteTablesByKernelForTesting), which takes the real change's path.
  *
  * Notifications run on one process-wide serial thread, "NVRCoreReachability". Each callback is called
  * at most once, for the first change after it was queued; callbacks queued together run in order.
@@ -57,11 +58,19 @@ public:
 
     /**
      * Test-only: from now on the routing tables have these texts (nullopt: unreadable) for every
-     * observer, and a route change is announced as the kernel's route socket announces one.
+     * observer, whose next status read reads them; a change of status notifies them.
      */
     static void ChangeRouteTablesForTesting(std::optional<std::string> ipv4Routes,
                                             std::optional<std::string> ipv6Routes);
-    /** Test-only: back to the kernel's routing tables, announced as a route change. */
+    /**
+     * Test-only: from now on the routing tables have these texts for every observer, changed as the
+     * kernel changes its own tables, without a word; then the kernel is asked to send route messages to
+     * the watched route socket. False when no route socket is watched (no callback queued yet, or the
+     * socket could not be opened).
+     */
+    static bool ChangeRouteTablesByKernelForTesting(std::optional<std::string> ipv4Routes,
+                                                    std::optional<std::string> ipv6Routes);
+    /** Test-only: back to the kernel's routing tables, read as the new tables of a change are. */
     static void ClearRouteTablesForTesting();
 
     Reachability(const Reachability&) = delete;
