@@ -11,6 +11,9 @@ constexpr size_t MAX_NESTING_DEPTH = 256;
 constexpr size_t MAX_TEXT_LENGTH = 16 * 1024 * 1024;
 
 constexpr const char* SERIALIZATION_ERROR = "json.serialization_error";
+/** A refused text's message: this prefix, the text, PARSE_ERROR_SEPARATOR and the reader's description. */
+constexpr const char* PARSE_ERROR_PREFIX = "Failed to create json object for string: ";
+constexpr const char* PARSE_ERROR_SEPARATOR = " error: ";
 constexpr const char* KEY_NOT_FOUND = "json.key_not_found";
 constexpr const char* INDEX_NOT_FOUND = "json.index_not_found";
 constexpr const char* OBJECT_UNKNOWN = "json.object_unknown";
