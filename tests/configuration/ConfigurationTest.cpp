@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <ostream>
 #include <vector>
 
 #include "configuration/Configuration.h"
@@ -281,6 +282,8 @@ struct ServerAddressCase {
     const char* address;
     bool refused;
 };
+
+void PrintTo(const ServerAddressCase& c, std::ostream* out) { *out << c.key << " = \"" << c.address << "\""; }
 
 class ServerAddressTest : public ConfigurationTest,
                           public ::testing::WithParamInterface<ServerAddressCase> {};
