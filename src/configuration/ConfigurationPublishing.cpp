@@ -554,7 +554,7 @@ bool Configuration::LoadBundledConfig(const std::shared_ptr<Event>& event) {
     if (!refusal.empty()) {
         // Without this line the app would run on with its tracked calls waiting for a configuration.
         Log::Error(LOG_PREFIX,
-                   "The packaged configuration %s is not valid JSON, so it is not used and the SDK waits for "
+                   "The packaged configuration %s is not a JSON object, so it is not used and the SDK waits for "
                    "another configuration: %s",
                    GetBundledFilePath(), refusal);
     }

@@ -268,7 +268,7 @@ TEST_F(ConfigurationTest, APackagedFileThatIsNotJsonIsAnErrorNamingItsPathAndThe
         }
         ASSERT_EQ(1u, errors.size());
         const std::string lead =
-            "The packaged configuration /apps/Shop.app/NVBMobileConfig.json is not valid JSON, so it is not "
+            "The packaged configuration /apps/Shop.app/NVBMobileConfig.json is not a JSON object, so it is not "
             "used and the SDK waits for another configuration: ";
         EXPECT_EQ(0u, errors[0].find(lead)) << errors[0];
         EXPECT_NE(std::string::npos, errors[0].find(c.parseError, lead.size())) << errors[0];
