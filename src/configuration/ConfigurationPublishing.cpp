@@ -552,7 +552,7 @@ bool Configuration::LoadBundledConfig(const std::shared_ptr<Event>& event) {
     const auto configuration = CreateConfigurationToParse();
     const std::string refusal = configuration->ParseAndPut(text);
     if (!refusal.empty()) {
-        // Without this line the app would run on with its tracked calls waiting for a configuration.
+        // At the default level: the app runs on, its tracked calls waiting for a configuration.
         Log::Error(LOG_PREFIX,
                    "The packaged configuration %s is not a JSON object, so it is not used and the SDK waits for "
                    "another configuration: %s",

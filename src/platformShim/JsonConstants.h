@@ -11,9 +11,6 @@ constexpr size_t MAX_NESTING_DEPTH = 256;
 constexpr size_t MAX_TEXT_LENGTH = 16 * 1024 * 1024;
 
 constexpr const char* SERIALIZATION_ERROR = "json.serialization_error";
-/** A refused text's message: this prefix, the text, PARSE_ERROR_SEPARATOR and the reader's description. */
-constexpr const char* PARSE_ERROR_PREFIX = "Failed to create json object for string: ";
-constexpr const char* PARSE_ERROR_SEPARATOR = " error: ";
 constexpr const char* KEY_NOT_FOUND = "json.key_not_found";
 constexpr const char* INDEX_NOT_FOUND = "json.index_not_found";
 constexpr const char* OBJECT_UNKNOWN = "json.object_unknown";
@@ -24,6 +21,13 @@ constexpr const char* VALUE_NOT_ARRAY_TYPE = "json.value_not_array_type";
 constexpr const char* VALUE_NOT_NUMERIC_TYPE = "json.value_not_numeric_type";
 constexpr const char* VALUE_NOT_STRING_TYPE = "json.value_not_string_type";
 constexpr const char* VALUE_NOT_BOOLEAN_TYPE = "json.value_not_boolean_type";
+
+/**
+ * The message of a text that cannot be read (code SERIALIZATION_ERROR): this prefix, the text,
+ * PARSE_ERROR_SEPARATOR and the reader's description.
+ */
+constexpr const char* PARSE_ERROR_PREFIX = "Failed to create json object for string: ";
+constexpr const char* PARSE_ERROR_SEPARATOR = " error: ";
 
 }  // namespace JsonConstants
 }  // namespace NuvraMobile

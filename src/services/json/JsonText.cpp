@@ -125,7 +125,8 @@ private:
 void RefuseUnreadableText(const std::string& text) {
     if (text.size() > JsonConstants::MAX_TEXT_LENGTH) {
         ThrowSerializationError(JsonConstants::PARSE_ERROR_PREFIX + std::string("(a text of ") +
-                                std::to_string(text.size()) + " bytes) error: texts over 16 MiB are refused");
+                                std::to_string(text.size()) + " bytes)" + JsonConstants::PARSE_ERROR_SEPARATOR +
+                                "texts over 16 MiB are refused");
     }
     if (const size_t nul = text.find('\0'); nul != std::string::npos) {
         ThrowSerializationError(JsonConstants::PARSE_ERROR_PREFIX + text.substr(0, nul) +
