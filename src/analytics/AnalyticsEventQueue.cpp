@@ -62,7 +62,7 @@ Analytics::SharedStates Analytics::GetSharedState(const std::shared_ptr<Analytic
             Log::Debug(LOG_TAG,
                        "Couldn't retrieve shared state for %s. Please make sure you have registered and configured "
                        "the %s extension properly based on the documentation.",
-                       name);
+                       name, name);
             return {};
         }
         if (!IsAvailable(state)) {

@@ -123,6 +123,8 @@ protected:
     /** Blocks until the network is connected (true) or the module is no longer registered (false). */
     bool WaitForNetworkConnection(const std::shared_ptr<SystemInfoServiceInterface>& systemInfoService);
     std::string GetBundledFileContent();
+    /** Where the packaged configuration file is read from, for messages. */
+    std::string GetBundledFilePath();
     std::shared_ptr<DataStoreInterface> GetDataStore();
     bool GetPlatformSystemInfoService(std::shared_ptr<SystemInfoServiceInterface>& out);
     bool GetPlatformJsonUtilityService(std::shared_ptr<JsonUtilityServiceInterface>& out);
@@ -147,6 +149,11 @@ private:
     static bool RunBootStep(const char* stepName, const std::function<bool()>& step);
     std::shared_ptr<Configuration> SharedSelf();
     std::shared_ptr<JsonUtilityServiceInterface> GetJsonUtilityServiceOrLog(const char* missingMessage);
+    /** An empty configuration over the JSON utility service, to parse a configuration text into. */
+    std::shared_ptr<ConfigurationData> CreateConfigurationToParse();
+    /** Applies a parsed configuration with the overrides over it; an empty one rolls back. */
+    bool ApplyConfiguration(const std::shared_ptr<ConfigurationData>& configuration,
+                            const std::shared_ptr<Event>& event, bool downloadRules);
 
     std::shared_ptr<ConfigurationDispatcherConfigurationRequestContent> requestContentDispatcher_;
     std::shared_ptr<ConfigurationDispatcherConfigurationResponseContent> responseContentDispatcher_;

@@ -53,6 +53,9 @@ constexpr const char* ANALYTICS_CONFIG_REPORT_SUITES = "analytics.rsids";
 }  // namespace Configuration
 }  // namespace SharedStateKeys
 
+/** Configuration keys whose value is the address (host and optional port) of a server that is sent to. */
+inline constexpr const char* SERVER_ADDRESS_KEYS[] = {"analytics.server", "skyloom.server"};
+
 }  // namespace ConfigurationConstants
 
 }  // namespace NuvraMobile

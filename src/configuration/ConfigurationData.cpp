@@ -9,6 +9,7 @@
 #include "core/values/Variant.h"
 #include "platformShim/JsonArray.h"
 #include "platformShim/JsonArraySerializer.h"
+#include "platformShim/JsonConstants.h"
 #include "platformShim/JsonObject.h"
 #include "platformShim/JsonObjectSerializer.h"
 #include "platformShim/JsonUtilityServiceInterface.h"
@@ -18,26 +19,42 @@
 namespace NuvraMobile {
 
 namespace {
+
 constexpr const char* LOG_TAG = Configuration::LOG_PREFIX;
+
+/** The reader's own words from the message of a refused text, without the text repeated in it. */
+std::string ReaderDescription(const std::string& message, const std::string& text) {
+    const std::string lead =
+        std::string(JsonConstants::PARSE_ERROR_PREFIX) + text + JsonConstants::PARSE_ERROR_SEPARATOR;
+    return StringUtils::StartsWith(message, lead) ? message.substr(lead.size()) : message;
+}
+
 }  // namespace
 
 ConfigurationData::ConfigurationData(const std::shared_ptr<JsonUtilityServiceInterface>& jsonUtilityService)
     : jsonUtilityService_(jsonUtilityService) {}
 
 ConfigurationData& ConfigurationData::Put(const std::string& jsonString) {
+    ParseAndPut(jsonString);
+    return *this;
+}
+
+std::string ConfigurationData::ParseAndPut(const std::string& jsonString) {
     if (jsonString.empty()) {
-        return *this;
+        return "";
     }
     if (!jsonUtilityService_) {
         Log::Debug(LOG_TAG, "JSON utility service not available");
-        return *this;
+        return "";
     }
+    std::string refusal;
     TryCatch([&] { Put(jsonUtilityService_->CreateJsonObject(jsonString)); },
              [&](SdkError& error) {
                  Log::Debug(LOG_TAG, "Unable to create JSON object from:\n%s\nError - %s %s", jsonString,
                             error.GetCode(), error.GetMessage());
+                 refusal = ReaderDescription(error.GetMessage(), jsonString);
              });
-    return *this;
+    return refusal;
 }
 
 ConfigurationData& ConfigurationData::Put(const std::shared_ptr<JsonObject>& jsonObject) {

@@ -29,6 +29,8 @@ public:
 
     /** Parses the text as a JSON object and stores its members; an empty text changes nothing. */
     ConfigurationData& Put(const std::string& jsonString);
+    /** Put of the text that also says why a text was refused: the reader's description, "" when it parsed. */
+    std::string ParseAndPut(const std::string& jsonString);
     ConfigurationData& Put(const std::shared_ptr<JsonObject>& jsonObject);
     ConfigurationData& Put(const std::shared_ptr<ConfigurationData>& other);
     ConfigurationData& Put(const VariantMap& map);

@@ -19,6 +19,7 @@
 #include "platformShim/RemoteFileManagerServiceInterface.h"
 #include "platformShim/SystemInfoServiceInterface.h"
 #include "shared/MobilePrivacyStatus.h"
+#include "shared/UrlBuilder.h"
 #include "util/Log.h"
 #include "util/Mutex.h"
 #include "util/StringUtils.h"
@@ -62,6 +63,25 @@ bool RegisterNetworkListener(const std::shared_ptr<SystemInfoServiceInterface>& 
 }
 
 constexpr std::chrono::seconds kNetworkRecheckInterval{1};
+
+/**
+ * Warns of each server address that the URL rule refuses: nothing would be sent to that server, and
+ * nothing else would say why.
+ */
+void WarnOfRefusedServerAddresses(const EventData& configuration) {
+    for (const char* key : ConfigurationConstants::SERVER_ADDRESS_KEYS) {
+        std::string address;
+        if (configuration.GetString(key, address) && !address.empty() &&
+            UrlBuilder().EnableSsl(true).SetHost(address).Build().empty()) {
+            Log::Warning(
+                Configuration::LOG_PREFIX,
+                "The server address of %s, \"%s\", is refused, so nothing is sent to that server: give a "
+                "host name or a public IPv4 address with an optional port, without a scheme (private and "
+                "link-local addresses such as 10.x, 172.16-31.x, 192.168.x and 169.254.x are refused)",
+                key, address);
+        }
+    }
+}
 
 }  // namespace
 
@@ -286,10 +306,18 @@ void Configuration::ProcessConfigWithFilePathEvent(const std::shared_ptr<Event>&
 
 bool Configuration::ConfigureWithJsonString(const std::string& json, const std::shared_ptr<Event>& event,
                                             bool downloadRules) {
-    const auto jsonUtilityService =
-        GetJsonUtilityServiceOrLog("Unable to configure, JSONUtilityService service not available");
-    auto configuration = std::make_shared<ConfigurationData>(jsonUtilityService);
+    const auto configuration = CreateConfigurationToParse();
     configuration->Put(json);
+    return ApplyConfiguration(configuration, event, downloadRules);
+}
+
+std::shared_ptr<ConfigurationData> Configuration::CreateConfigurationToParse() {
+    return std::make_shared<ConfigurationData>(
+        GetJsonUtilityServiceOrLog("Unable to configure, JSONUtilityService service not available"));
+}
+
+bool Configuration::ApplyConfiguration(const std::shared_ptr<ConfigurationData>& configuration,
+                                       const std::shared_ptr<Event>& event, bool downloadRules) {
     if (configuration->IsEmpty()) {
         Log::Debug(
             LOG_PREFIX,
@@ -455,6 +483,7 @@ void Configuration::ChangeConfiguration(const std::shared_ptr<Event>& event,
                         MobilePrivacyStatusToString(MobilePrivacyStatus::UNKNOWN));
     }
     const auto published = GetEnvironmentAwareEventData(data);
+    WarnOfRefusedServerAddresses(*published);
     CreateSharedState(event->GetEventNumber(), published);
     if (Log::Precheck(LoggingMode::Debug)) {
         Log::Debug(LOG_PREFIX, "Shared state has been created for event #%s with data: %s",
@@ -506,6 +535,13 @@ std::string Configuration::GetBundledFileContent() {
     return text;
 }
 
+std::string Configuration::GetBundledFilePath() {
+    std::shared_ptr<SystemInfoServiceInterface> systemInfo;
+    const std::string folder =
+        GetPlatformSystemInfoService(systemInfo) ? systemInfo->GetApplicationBaseDir() : "";
+    return folder.empty() ? CONFIG_BUNDLED_FILE_NAME : folder + "/" + CONFIG_BUNDLED_FILE_NAME;
+}
+
 bool Configuration::LoadBundledConfig(const std::shared_ptr<Event>& event) {
     const std::string text = GetBundledFileContent();
     if (text.empty()) {
@@ -513,7 +549,16 @@ bool Configuration::LoadBundledConfig(const std::shared_ptr<Event>& event) {
         return false;
     }
     Log::Debug(LOG_PREFIX, "Bundled configuration loaded. \n %s", text);
-    return ConfigureWithJsonString(text, event, true);
+    const auto configuration = CreateConfigurationToParse();
+    const std::string refusal = configuration->ParseAndPut(text);
+    if (!refusal.empty()) {
+        // At the default level: the app runs on, its tracked calls waiting for a configuration.
+        Log::Error(LOG_PREFIX,
+                   "The packaged configuration %s is not a JSON object, so it is not used and the SDK waits for "
+                   "another configuration: %s",
+                   GetBundledFilePath(), refusal);
+    }
+    return ApplyConfiguration(configuration, event, true);
 }
 
 bool Configuration::LoadOverriddenConfig(const std::shared_ptr<Event>& event) {

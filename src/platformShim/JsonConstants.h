@@ -22,5 +22,12 @@ constexpr const char* VALUE_NOT_NUMERIC_TYPE = "json.value_not_numeric_type";
 constexpr const char* VALUE_NOT_STRING_TYPE = "json.value_not_string_type";
 constexpr const char* VALUE_NOT_BOOLEAN_TYPE = "json.value_not_boolean_type";
 
+/**
+ * The message of a text that cannot be read (code SERIALIZATION_ERROR): this prefix, the text,
+ * PARSE_ERROR_SEPARATOR and the reader's description.
+ */
+constexpr const char* PARSE_ERROR_PREFIX = "Failed to create json object for string: ";
+constexpr const char* PARSE_ERROR_SEPARATOR = " error: ";
+
 }  // namespace JsonConstants
 }  // namespace NuvraMobile

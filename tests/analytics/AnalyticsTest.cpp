@@ -75,7 +75,9 @@ TEST_F(AnalyticsTest, RequestsWaitInOrderUntilConfigurationOrIdentityChanges) {
     ScopedCapturingLog log(LoggingMode::Debug);
     Hear(Action("First"));
     Hear(Action("Second"));
-    EXPECT_TRUE(log.Service().Contains("Couldn't retrieve shared state for com.nuvra.module.configuration."));
+    EXPECT_TRUE(log.Service().Contains("Couldn't retrieve shared state for com.nuvra.module.configuration. "
+                                       "Please make sure you have registered and configured the "
+                                       "com.nuvra.module.configuration extension properly"));
     const auto sizeRequest = AnalyticsRequest("getqueuesize");
     Hear(sizeRequest);
     EXPECT_EQ(2, AnsweredQueueSize(sizeRequest));

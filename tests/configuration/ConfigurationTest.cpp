@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <ostream>
 #include <vector>
 
 #include "configuration/Configuration.h"
@@ -96,6 +97,24 @@ protected:
     }
 
     std::shared_ptr<MemoryDataStore> Store() { return storage_->Store("NuvraMobile_ConfigState"); }
+
+    /** The messages logged at that level, in order. */
+    std::vector<std::string> MessagesAt(LoggingMode level) {
+        std::vector<std::string> messages;
+        for (const auto& line : log_.Service().GetLines()) {
+            if (line.level == level) {
+                messages.push_back(line.message);
+            }
+        }
+        return messages;
+    }
+
+    void SetPackagedFile(const std::string& text) {
+        systemInfo_->Update([&](FakeSystemInfoService::Answers& a) {
+            a.applicationBaseDir = "/apps/Shop.app";
+            a.assets["NVBMobileConfig.json"] = text;
+        });
+    }
 
     static std::string Text(const std::shared_ptr<EventData>& data) { return JsonText(data); }
 
@@ -221,6 +240,108 @@ TEST_F(ConfigurationTest, BootFallsThroughSourcesThatYieldNoEntries) {
         [](FakeSystemInfoService::Answers& a) { a.assets["NVBMobileConfig.json"] = "not json"; });
     Boot();
     EXPECT_EQ(Text(Expected({{"global.privacy", "optunknown"}, {"source", "overrides"}})), Text(LastState()));
+}
+
+// A broken packaged file would leave the app waiting for a configuration: the developer is told at the
+// default (error) level where the file is and what the reader found, without the text repeated.
+TEST_F(ConfigurationTest, APackagedFileThatIsNotJsonIsAnErrorNamingItsPathAndTheParseError) {
+    struct Case {
+        const char* text;
+        const char* parseError;  // null: the file is sound and no error is logged
+    };
+    const Case cases[] = {
+        {"not json", "parse error at line 1, column 2"},
+        {"{\n  \"analytics.server\": \"collector.example.com\",\n}", "parse error at line 3, column 1"},
+        {R"(["analytics.server"])", "the top level is not an object"},
+        {R"({"analytics.server": "collector.example.com"})", nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        SetPackagedFile(c.text);
+        log_.Service().Clear();
+        Boot();
+        const std::vector<std::string> errors = MessagesAt(LoggingMode::Error);
+        if (c.parseError == nullptr) {
+            EXPECT_TRUE(errors.empty());
+            EXPECT_EQ("collector.example.com", LastState()->OptString("analytics.server", ""));
+            continue;
+        }
+        ASSERT_EQ(1u, errors.size());
+        const std::string lead =
+            "The packaged configuration /apps/Shop.app/NVBMobileConfig.json is not a JSON object, so it is not "
+            "used and the SDK waits for another configuration: ";
+        EXPECT_EQ(0u, errors[0].find(lead)) << errors[0];
+        EXPECT_NE(std::string::npos, errors[0].find(c.parseError, lead.size())) << errors[0];
+        EXPECT_EQ(std::string::npos, errors[0].find(c.text)) << errors[0];
+        EXPECT_EQ(SHARED_STATE_PREV, LastState());
+    }
+}
+
+struct ServerAddressCase {
+    const char* key;
+    const char* address;
+    bool refused;
+};
+
+void PrintTo(const ServerAddressCase& c, std::ostream* out) { *out << c.key << " = \"" << c.address << "\""; }
+
+class ServerAddressTest : public ConfigurationTest,
+                          public ::testing::WithParamInterface<ServerAddressCase> {};
+
+// Nothing is sent to an address the URL rule refuses, so the configuration that carries one says so.
+TEST_P(ServerAddressTest, ARefusedAddressSetByAnUpdateIsAWarningNamingKeyAndAddress) {
+    const ServerAddressCase& c = GetParam();
+    log_.Service().Clear();
+    Hear(Request(
+        [&](EventData& d) { d.PutVariantMap("config.update", {{c.key, Variant::FromString(c.address)}}); }));
+    EXPECT_EQ(c.address, LastState()->OptString(c.key, ""));
+    std::vector<std::string> expected;
+    if (c.refused) {
+        expected.push_back(std::string("The server address of ") + c.key + ", \"" + c.address +
+                           "\", is refused, so nothing is sent to that server: give a host name or a public "
+                           "IPv4 address with an optional port, without a scheme (private and link-local "
+                           "addresses such as 10.x, 172.16-31.x, 192.168.x and 169.254.x are refused)");
+    }
+    EXPECT_EQ(expected, MessagesAt(LoggingMode::Warning));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Addresses, ServerAddressTest,
+    ::testing::Values(ServerAddressCase{"analytics.server", "192.168.1.10:8443", true},
+                      ServerAddressCase{"skyloom.server", "10.0.0.7", true},
+                      ServerAddressCase{"analytics.server", "169.254.0.9", true},
+                      ServerAddressCase{"analytics.server", "https://collector.example.com", true},
+                      ServerAddressCase{"skyloom.server", "collector .example.com", true},
+                      // Host names are lower-cased before they are used.
+                      ServerAddressCase{"analytics.server", "Collector.Example.com:8443", false},
+                      ServerAddressCase{"skyloom.server", "127.0.0.1:47321", false},
+                      ServerAddressCase{"analytics.server", "", false},
+                      // Only the addresses that requests go to are checked.
+                      ServerAddressCase{"analytics.rsids", "192.168.1.10", false}));
+
+TEST_F(ConfigurationTest, ARefusedAddressIsWarnedOfOncePerConfigurationThatCarriesIt) {
+    SetPackagedFile(R"({"analytics.server": "192.168.1.10:8443", "analytics.rsids": "suite"})");
+    const std::string refusal = "The server address of analytics.server, \"192.168.1.10:8443\", is refused";
+    const auto refusals = [&] {
+        size_t count = 0;
+        for (const std::string& message : MessagesAt(LoggingMode::Warning)) {
+            count += message.find(refusal) == 0;
+        }
+        return count;
+    };
+    Boot();
+    EXPECT_EQ(1u, refusals());
+    Hear(Request([](EventData& d) { d.PutBoolean("config.getData", true); }));
+    EXPECT_EQ(1u, refusals()) << "answering with the stored configuration publishes nothing";
+    Hear(Request([](EventData& d) {
+        d.PutVariantMap("config.update", {{"analytics.batchLimit", Variant::FromDouble(5)}});
+    }));
+    EXPECT_EQ(2u, refusals()) << "the updated configuration still carries the address";
+    Hear(Request([](EventData& d) {
+        d.PutVariantMap("config.update",
+                        {{"analytics.server", Variant::FromString("collector.example.com")}});
+    }));
+    EXPECT_EQ(2u, refusals());
 }
 
 TEST_F(ConfigurationTest, BootGoesOnAfterAFailingStep) {

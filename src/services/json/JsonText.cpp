@@ -14,7 +14,6 @@ namespace {
 
 using Json = nlohmann::json;
 
-constexpr char PARSE_ERROR_PREFIX[] = "Failed to create json object for string: ";
 constexpr char OBJECT_WRITE_ERROR_PREFIX[] = "Failed to convert JSON Object into a string:";
 constexpr char ARRAY_WRITE_ERROR_PREFIX[] = "Failed to convert JSON array into a string:";
 constexpr char TOO_DEEP[] = "nesting deeper than 256 levels";
@@ -125,18 +124,21 @@ private:
 // a reader that stopped at it would accept whatever follows.
 void RefuseUnreadableText(const std::string& text) {
     if (text.size() > JsonConstants::MAX_TEXT_LENGTH) {
-        ThrowSerializationError(PARSE_ERROR_PREFIX + std::string("(a text of ") +
-                                std::to_string(text.size()) + " bytes) error: texts over 16 MiB are refused");
+        ThrowSerializationError(JsonConstants::PARSE_ERROR_PREFIX + std::string("(a text of ") +
+                                std::to_string(text.size()) + " bytes)" + JsonConstants::PARSE_ERROR_SEPARATOR +
+                                "texts over 16 MiB are refused");
     }
     if (const size_t nul = text.find('\0'); nul != std::string::npos) {
-        ThrowSerializationError(PARSE_ERROR_PREFIX + text.substr(0, nul) + " error: a NUL byte at offset " +
+        ThrowSerializationError(JsonConstants::PARSE_ERROR_PREFIX + text.substr(0, nul) +
+                                JsonConstants::PARSE_ERROR_SEPARATOR + "a NUL byte at offset " +
                                 std::to_string(nul));
     }
 }
 
 void Parse(const std::string& text, VariantBuilder& builder) {
     if (!Json::sax_parse(text, &builder, Json::input_format_t::json, true)) {
-        ThrowSerializationError(PARSE_ERROR_PREFIX + text + " error: " + builder.Error());
+        ThrowSerializationError(JsonConstants::PARSE_ERROR_PREFIX + text +
+                                JsonConstants::PARSE_ERROR_SEPARATOR + builder.Error());
     }
 }
 

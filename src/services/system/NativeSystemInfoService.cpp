@@ -58,9 +58,8 @@ std::map<std::string, std::string> ReadKeyValueFile(const std::string& path) {
     return entries;
 }
 
-std::string BundleProperty(const std::string& key) {
-    std::string path =
-        (std::filesystem::path(AppFolders::GetBundleDirectory()) / AppFolders::PROPERTIES_FILE_NAME).string();
+std::string BundleProperty(const std::string& bundleDirectory, const std::string& key) {
+    std::string path = (std::filesystem::path(bundleDirectory) / AppFolders::PROPERTIES_FILE_NAME).string();
     std::map<std::string, std::string> properties = ReadKeyValueFile(path);
     auto found = properties.find(key);
     return found != properties.end() ? found->second : "";
@@ -162,9 +161,9 @@ std::string NativeSystemInfoService::GetApplicationCacheDir() const {
 }
 
 std::string NativeSystemInfoService::GetApplicationName() const {
-    std::string name = BundleProperty("CFBundleName");
+    std::string name = GetProperty("CFBundleName");
     if (name.empty()) {
-        name = BundleProperty("CFBundleDisplayName");
+        name = GetProperty("CFBundleDisplayName");
     }
     if (name.empty()) {
         Log::Error(LOG_TAG, "Failed to get application name (CFBundleName, CFBundleDisplayName are nil)");
@@ -172,12 +171,10 @@ std::string NativeSystemInfoService::GetApplicationName() const {
     return name;
 }
 
-std::string NativeSystemInfoService::GetApplicationVersion() const {
-    return BundleProperty("CFBundleVersion");
-}
+std::string NativeSystemInfoService::GetApplicationVersion() const { return GetProperty("CFBundleVersion"); }
 
 std::string NativeSystemInfoService::GetApplicationVersionCode() const {
-    return BundleProperty("CFBundleShortVersionString");
+    return GetProperty("CFBundleShortVersionString");
 }
 
 std::string NativeSystemInfoService::GetAsset(const std::string& fileName) const {
@@ -191,7 +188,7 @@ std::string NativeSystemInfoService::GetAsset(const std::string& fileName) const
                      "no such resource in the bundle");
         return "";
     }
-    std::string path = (std::filesystem::path(AppFolders::GetBundleDirectory()) / fileName).string();
+    std::string path = (std::filesystem::path(BundleDirectory()) / fileName).string();
     std::string failure;
     std::string content = ReadWholeFile(path, failure).value_or("");
     if (failure.empty() && !IsValidUtf8(content)) {
@@ -245,7 +242,7 @@ std::string NativeSystemInfoService::GetOperatingSystemVersion() const {
 }
 
 std::string NativeSystemInfoService::GetProperty(const std::string& name) const {
-    return BundleProperty(name);
+    return BundleProperty(BundleDirectory(), name);
 }
 
 std::string NativeSystemInfoService::GetRunMode() const {
@@ -294,7 +291,7 @@ void NativeSystemInfoService::RegisterOneTimeNetworkConnectionStatusListener(
 }
 
 std::string NativeSystemInfoService::GetApplicationBundleId() const {
-    std::string bundleId = BundleProperty("CFBundleIdentifier");
+    std::string bundleId = GetProperty("CFBundleIdentifier");
     if (bundleId.empty()) {
         Log::Warning(LOG_TAG, "Failed to get application bundle id (CFBundleIdentifier is nil)");
     }
@@ -308,6 +305,23 @@ DisplayOrientation NativeSystemInfoService::GetCurrentOrientation() const {
 }
 
 std::string NativeSystemInfoService::GetActiveLocaleName() const { return LocaleIdentifier(LocaleSetting()); }
+
+std::string NativeSystemInfoService::BundleDirectory() const {
+    std::string folder = AppFolders::GetBundleDirectory();
+    std::error_code error;
+    if (!std::filesystem::is_directory(folder, error) && IsFirstReportOfMissingBundle(folder)) {
+        Log::Error(LOG_TAG,
+                   "The app bundle folder '%s' does not exist or is not a folder: the app's properties (%s) and "
+                   "packaged files such as the configuration (NVBMobileConfig.json) cannot be read",
+                   folder, AppFolders::PROPERTIES_FILE_NAME);
+    }
+    return folder;
+}
+
+bool NativeSystemInfoService::IsFirstReportOfMissingBundle(const std::string& folder) const {
+    MutexLock lock(mutex_);
+    return reportedMissingBundles_.insert(folder).second;
+}
 
 std::string NativeSystemInfoService::Cached(std::optional<std::string> CachedTexts::*text,
                                             const std::function<std::string()>& compute) const {

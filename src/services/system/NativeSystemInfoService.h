@@ -5,6 +5,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <string>
 
 #include "core/values/Object.h"
@@ -63,6 +64,10 @@ private:
         std::optional<std::string> runMode;
     };
 
+    /** The folder the host named; a missing one is reported at error level once per folder. */
+    std::string BundleDirectory() const NVR_EXCLUDES(mutex_);
+    bool IsFirstReportOfMissingBundle(const std::string& folder) const NVR_EXCLUDES(mutex_);
+
     /** The cached text, computed under the mutex on first use. */
     std::string Cached(std::optional<std::string> CachedTexts::*text,
                        const std::function<std::string()>& compute) const;
@@ -70,6 +75,7 @@ private:
     const std::shared_ptr<Reachability> reachability_;
     mutable Mutex mutex_;
     mutable CachedTexts cached_ NVR_GUARDED_BY(mutex_);
+    mutable std::set<std::string> reportedMissingBundles_ NVR_GUARDED_BY(mutex_);
 };
 
 std::shared_ptr<SystemInfoServiceInterface> CreateNativeSystemInfoService();

@@ -100,6 +100,26 @@ TEST_F(NativeSystemInfoServiceTest, AnAppWithoutANameLogsAnError) {
         log.Service().GetMessages());
 }
 
+TEST_F(NativeSystemInfoServiceTest, ABundleFolderThatIsNotThereIsReportedOnceWithItsPath) {
+    std::ofstream(root_ / "a-file") << "not a folder";
+    for (const fs::path& bundle : {root_ / "absent", root_ / "a-file"}) {
+        AppFolders::SetBundleDirectory(bundle.string());
+        ScopedCapturingLog log(LoggingMode::Error);
+        service_->GetApplicationName();
+        service_->GetApplicationName();
+        service_->GetAsset("NVBMobileConfig.json");
+        service_->GetProperty("NVBMobileAppID");
+        const std::vector<std::string> expected = {
+            "The app bundle folder '" + bundle.string() +
+                "' does not exist or is not a folder: the app's properties (Info.properties) and packaged "
+                "files such as the configuration (NVBMobileConfig.json) cannot be read",
+            "Failed to get application name (CFBundleName, CFBundleDisplayName are nil)",
+            "Failed to get application name (CFBundleName, CFBundleDisplayName are nil)",
+        };
+        EXPECT_EQ(expected, log.Service().GetMessages()) << bundle;
+    }
+}
+
 TEST_F(NativeSystemInfoServiceTest, AssetsAreTheBundleFilesAsText) {
     WriteBundleFile("NVBMobileConfig.json", "{\"global.privacy\":\"optedin\"}");
     WriteBundleFile("binary.dat", std::string("\xff\xfe", 2));
