@@ -101,9 +101,8 @@ fs::path MakeRunBundleFolder(const fs::path& inDataFolder, const std::string& co
     if (fs::create_directories(inDataFolder, error) || fs::is_directory(inDataFolder, error)) {
         return inDataFolder;
     }
-    const fs::path temporary =
-        fs::temp_directory_path() / ("nvr_host-" + std::string(kRunBundle) + "-" +
-                                     std::to_string(LoopbackPort(collectorHost)));
+    const fs::path temporary = fs::temp_directory_path() / ("nvr_host-" + std::string(kRunBundle) + "-" +
+                                                            std::to_string(LoopbackPort(collectorHost)));
     fs::remove_all(temporary, error);
     fs::create_directories(temporary);
     return temporary;

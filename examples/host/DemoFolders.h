@@ -37,9 +37,10 @@ int LoopbackPort(const std::string& server);
 /**
  * The bundle folder for this run. When the packaged configuration names `collectorHost` already, the
  * bundle itself; else run-bundle/ under `dataDirectory` with a copy of the bundle's properties file and
- * of its packaged configuration, which names the collector as the analytics and identity server. The SDK never stores a packaged configuration, so a
- * collector that had to move lasts this run only; every run makes or removes the copy anew. A data folder
- * that cannot be written has the copy in the system's temporary folder.
+ * of its packaged configuration, which names the collector as the analytics and identity server. The SDK
+ * never stores a packaged configuration, so a collector that had to move lasts this run only; every run
+ * makes or removes the copy anew. A data folder that cannot be written has the copy in the system's
+ * temporary folder.
  */
 std::filesystem::path PrepareRunBundle(const std::filesystem::path& bundle, const std::string& packagedServer,
                                        const std::string& collectorHost, const std::filesystem::path& dataDirectory);

@@ -163,7 +163,8 @@ TEST_F(SignalHitQueueTest, PrivacyStartsHoldsOrEmptiesTheQueue) {
 TEST_F(SignalHitQueueTest, RequestsOfAFolderThatCannotBeMadeAreKeptInMemoryAndSent) {
     folder.WriteFile("file", "a regular file");
     const std::string unusable = folder.PathOf("file/sub");
-    systemInfo->Update([&](FakeSystemInfoService::Answers& answers) { answers.applicationCacheDir = unusable; });
+    systemInfo->Update(
+        [&](FakeSystemInfoService::Answers& answers) { answers.applicationCacheDir = unusable; });
     ScopedCapturingLog log(LoggingMode::Trace);
     const auto network = std::make_shared<ScriptedNetworkService>(ScriptedNetworkService::Status(200));
     const auto database = MakeDatabase(network);
