@@ -1,5 +1,7 @@
 #include "DemoFolders.h"
 
+#include <unistd.h>
+
 #include <cstdio>
 #include <fstream>
 #include <iterator>
@@ -50,6 +52,13 @@ void PrepareDataDirectory(const fs::path& folder, bool reset) {
     NuvraMobile::AppFolders::SetCacheDirectory((folder / "cache").string());
 }
 
+bool CanStoreHits(const fs::path& folder) {
+    const fs::path hitFolder = folder / "cache";
+    std::error_code error;
+    fs::create_directories(hitFolder, error);
+    return !error && access(hitFolder.c_str(), W_OK) == 0;
+}
+
 bool ReadPackagedServer(const char* program, const fs::path& bundle, std::string& server) {
     std::error_code error;
     if (!fs::is_directory(bundle, error)) {
@@ -83,16 +92,34 @@ int LoopbackPort(const std::string& server) {
     return port < 65536 ? port : 0;
 }
 
+namespace {
+
+// Made afresh. A data folder that cannot be written (the SDK then keeps its state in memory) has the copy
+// in the system's temporary folder instead, one per collector port.
+fs::path MakeRunBundleFolder(const fs::path& inDataFolder, const std::string& collectorHost) {
+    std::error_code error;
+    if (fs::create_directories(inDataFolder, error) || fs::is_directory(inDataFolder, error)) {
+        return inDataFolder;
+    }
+    const fs::path temporary = fs::temp_directory_path() / ("nvr_host-" + std::string(kRunBundle) + "-" +
+                                                            std::to_string(LoopbackPort(collectorHost)));
+    fs::remove_all(temporary, error);
+    fs::create_directories(temporary);
+    return temporary;
+}
+
+}  // namespace
+
 fs::path PrepareRunBundle(const fs::path& bundle, const std::string& packagedServer, const std::string& collectorHost,
                           const fs::path& dataDirectory) {
-    const fs::path copy = dataDirectory / kRunBundle;
+    const fs::path inDataFolder = dataDirectory / kRunBundle;
     std::error_code error;
-    fs::remove_all(copy, error);
+    fs::remove_all(inDataFolder, error);
     if (packagedServer == collectorHost) {
         return bundle;
     }
     std::printf("Pointing the servers at the collector (%s) for this run\n", collectorHost.c_str());
-    fs::create_directories(copy);
+    const fs::path copy = MakeRunBundleFolder(inDataFolder, collectorHost);
     if (fs::exists(bundle / NuvraMobile::AppFolders::PROPERTIES_FILE_NAME, error)) {
         fs::copy_file(bundle / NuvraMobile::AppFolders::PROPERTIES_FILE_NAME,
                       copy / NuvraMobile::AppFolders::PROPERTIES_FILE_NAME);

@@ -19,6 +19,12 @@ std::filesystem::path DefaultDataDirectory(const char* program, const char* fold
 void PrepareDataDirectory(const std::filesystem::path& folder, bool reset);
 
 /**
+ * True when the folder of the hit databases (cache/ under `folder`) can be made and written. Otherwise the
+ * SDK keeps its hits in memory only: they are sent while the program runs and lost when it ends.
+ */
+bool CanStoreHits(const std::filesystem::path& folder);
+
+/**
  * Reads "analytics.server" of the bundle's packaged configuration into `server` ("" when the bundle has
  * no configuration or it names none). False, with one line on standard error, when the bundle folder is
  * missing or its configuration is not a JSON object: the SDK would quietly start without one.
@@ -31,8 +37,10 @@ int LoopbackPort(const std::string& server);
 /**
  * The bundle folder for this run. When the packaged configuration names `collectorHost` already, the
  * bundle itself; else run-bundle/ under `dataDirectory` with a copy of the bundle's properties file and
- * of its packaged configuration, which names the collector as the analytics and identity server. The SDK never stores a packaged configuration, so a
- * collector that had to move lasts this run only; every run makes or removes the copy anew.
+ * of its packaged configuration, which names the collector as the analytics and identity server. The SDK
+ * never stores a packaged configuration, so a collector that had to move lasts this run only; every run
+ * makes or removes the copy anew. A data folder that cannot be written has the copy in the system's
+ * temporary folder.
  */
 std::filesystem::path PrepareRunBundle(const std::filesystem::path& bundle, const std::string& packagedServer,
                                        const std::string& collectorHost, const std::filesystem::path& dataDirectory);

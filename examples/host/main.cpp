@@ -190,6 +190,7 @@ int main(int argc, char** argv) {
     const fs::path dataDirectory = options.dataDirectory.empty() ? DefaultDataDirectory(argv[0], "nvr_host_data")
                                                                  : fs::path(options.dataDirectory);
     PrepareDataDirectory(dataDirectory, options.reset);
+    const bool hitsOnlyInMemory = !CanStoreHits(dataDirectory);
     // The bundle's port when it is free; a collector that had to move is named to the SDK for this run only.
     Collector collector(LoopbackPort(bundledServer));
     AppFolders::SetBundleDirectory(PrepareRunBundle(bundle, bundledServer, collector.Host(), dataDirectory).string());
@@ -246,7 +247,8 @@ int main(int argc, char** argv) {
     std::printf("Analytics id: %s\n",
                 Ask<std::string>([&](auto callback) { analytics->GetTrackingIdentifier(callback); }, "(no answer)")
                     .c_str());
-    std::printf("Hits still stored: %lld\n", static_cast<long long>(StoredHits(*analytics)));
+    std::printf("Hits still stored: %lld%s\n", static_cast<long long>(StoredHits(*analytics)),
+                hitsOnlyInMemory ? " (kept in memory only: the data folder cannot be written)" : "");
     std::printf("Hits received by the collector: %d\n", arrived);
 
     const bool disposed = core->Dispose(std::chrono::seconds(10));

@@ -125,17 +125,38 @@ bool HitDatabaseBase::OpenOrCreateDatabase() {
         Log::Error(LOG_PREFIX, "Database service is not available");
         return false;
     }
-    std::shared_ptr<DatabaseInterface> opened;
-    TryCatch([&] { opened = databaseService->OpenDatabase(databaseName); },
-             [&](SdkError& error) {
-                 Log::Debug(LOG_PREFIX, "Opening %s failed: %s", databaseName, error.GetMessage());
-             });
+    const std::shared_ptr<DatabaseInterface> opened = IsInMemory() ? GetDatabase() : OpenFileOrMemory();
     SetDatabase(opened);
     if (!opened) {
         Log::Error(LOG_PREFIX, "Database creation failed for %s", databaseName);
         return false;
     }
     return InitializeDatabase(opened);
+}
+
+// A file that cannot be opened (its folder cannot be made or written) would lose every hit: they are
+// kept in memory instead, for as long as the process runs, and no file is touched.
+std::shared_ptr<DatabaseInterface> HitDatabaseBase::OpenFileOrMemory() {
+    std::shared_ptr<DatabaseInterface> opened;
+    TryCatch([&] { opened = databaseService->OpenDatabase(databaseName); },
+             [&](SdkError& error) {
+                 Log::Debug(LOG_PREFIX, "Opening %s failed: %s", databaseName, error.GetMessage());
+             });
+    if (opened) {
+        return opened;
+    }
+    TryCatch([&] { opened = databaseService->OpenInMemoryDatabase(databaseName); },
+             [&](SdkError& error) {
+                 Log::Debug(LOG_PREFIX, "Opening %s in memory failed: %s", databaseName, error.GetMessage());
+             });
+    MutexLock lock(databaseMutex_);
+    inMemory_ = opened != nullptr;
+    return opened;
+}
+
+bool HitDatabaseBase::IsInMemory() const {
+    MutexLock lock(databaseMutex_);
+    return inMemory_;
 }
 
 void HitDatabaseBase::PostReset() {}
@@ -288,6 +309,10 @@ void HitDatabaseBase::ResetAfterFailureOf(const std::shared_ptr<DatabaseInterfac
 
 void HitDatabaseBase::ResetLocked() {
     Log::Error(LOG_PREFIX, "Database in unrecoverable state, resetting.");
+    if (IsInMemory()) {
+        ResetInMemory();
+        return;
+    }
     if (databaseName.empty()) {
         OpenOrCreateDatabase();
         return;
@@ -302,6 +327,16 @@ void HitDatabaseBase::ResetLocked() {
     }
     if (OpenOrCreateDatabase()) {
         rowCount_ = static_cast<std::int64_t>(rows.size());
+        PostReset();
+        SetDatabaseStatus(DATABASE_STATUS_OK);
+    }
+}
+
+// No file to salvage or rename, and none may be made: the table is made again should it have gone, and
+// the rows stay.
+void HitDatabaseBase::ResetInMemory() {
+    rowCount_.reset();
+    if (InitializeDatabase(GetDatabase())) {
         PostReset();
         SetDatabaseStatus(DATABASE_STATUS_OK);
     }

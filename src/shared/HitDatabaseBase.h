@@ -30,6 +30,10 @@ class Query;
  * renamed over the damaged one, so a process ended at any moment of it leaves either the damaged file
  * (salvaged again by the next reset) or the whole new one.
  *
+ * When the file cannot be opened (its folder cannot be made or written), the database service's stand-in
+ * in memory holds the hits for the rest of the object's life: they are sent while the app runs and lost
+ * when it ends. No file is made, salvaged or renamed for it then, and a reset only makes the table again.
+ *
  * The table's row count is kept here, so asking for the size does not visit every row: it is counted
  * once when first asked after an open, and every write that adds or removes rows changes it under the
  * write lock; after a failed write it is counted again.
@@ -52,7 +56,10 @@ public:
     HitDatabaseBase(std::shared_ptr<DatabaseServiceInterface> databaseService,
                     const std::shared_ptr<DatabaseHitSchemaBase>& schema);
 
-    /** Opens (or reopens) the database and creates the table through InitializeDatabase. */
+    /**
+     * Opens (or reopens) the database and creates the table through InitializeDatabase; a database kept in
+     * memory stays.
+     */
     virtual bool OpenOrCreateDatabase();
     /** Creates the table in `database` (the queue's own, or the new file of a reset). */
     virtual bool InitializeDatabase(const std::shared_ptr<DatabaseInterface>& database) = 0;
@@ -122,6 +129,11 @@ private:
     void SetDatabaseStatus(std::int32_t status);
     void ResetAfterFailureOf(const std::shared_ptr<DatabaseInterface>& failed);
     void ResetLocked() NVR_REQUIRES(writeMutex_);
+    void ResetInMemory() NVR_REQUIRES(writeMutex_);
+    /** The database file, or the service's stand-in in memory when the file cannot be opened. */
+    std::shared_ptr<DatabaseInterface> OpenFileOrMemory() NVR_EXCLUDES(databaseMutex_);
+    /** True once the file could not be opened: the database stays in memory for the object's life. */
+    bool IsInMemory() const NVR_EXCLUDES(databaseMutex_);
     /**
      * Writes `rows` into a new file and renames it over the database file; false when either step
      * failed, leaving the database file as it was.
@@ -154,6 +166,7 @@ private:
     mutable Mutex databaseMutex_;
     std::shared_ptr<DatabaseInterface> database_ NVR_GUARDED_BY(databaseMutex_);
     std::int32_t databaseStatus_ NVR_GUARDED_BY(databaseMutex_) = DATABASE_STATUS_OK;
+    bool inMemory_ NVR_GUARDED_BY(databaseMutex_) = false;
     // Held by resets and by the writes that change the number of rows. Recursive: a write's failure
     // resets under it, and a PostReset hook may run a statement whose failure asks for another reset.
     RecursiveMutex writeMutex_;

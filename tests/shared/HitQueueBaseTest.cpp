@@ -3,8 +3,10 @@
 #include <sqlite3.h>
 
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "core/values/SdkError.h"
 #include "core/values/Variant.h"
@@ -416,14 +418,127 @@ TEST_F(HitQueueBaseTest, AQueueWithoutPlatformServicesFailsSoftly) {
     EXPECT_TRUE(queue->Dispose(std::chrono::milliseconds(10)));
 }
 
-TEST_F(HitQueueBaseTest, AnOpenErrorOfTheServiceCountsAsAFailedOpen) {
+std::string InMemoryLine(const std::string& store, const std::string& cacheDir) {
+    return "Cannot open " + store + " in " + cacheDir +
+           "; its hits are kept in memory only, and are lost when the app ends";
+}
+
+// A folder that cannot be made or written would lose every hit: each store keeps its hits in memory and
+// sends them, says so in one error line and no other, and makes no file.
+TEST_F(HitQueueBaseTest, TheHitsOfAFolderThatCannotBeUsedAreKeptInMemoryAndSent) {
+    folder.WriteFile("file", "a regular file");
+    const struct {
+        const char* name;
+        std::string cacheDir;
+    } unusableFolders[] = {
+        {"below a regular file", folder.PathOf("file/sub")},
+        {"missing", folder.PathOf("missing")},
+    };
+    for (const auto& unusable : unusableFolders) {
+        SCOPED_TRACE(unusable.name);
+        systemInfo->Update([&](FakeSystemInfoService::Answers& answers) {
+            answers.applicationCacheDir = unusable.cacheDir;
+        });
+        databaseService = CreateNativeDatabaseService(systemInfo);
+        ScopedCapturingLog log(LoggingMode::Trace);
+        const auto threading = std::make_shared<HitQueueThreadingService>();
+        std::vector<std::shared_ptr<TestHitQueue>> queues;
+        for (const char* store : {"NVBMobileTest.sqlite", "NVBMobileOther.sqlite"}) {
+            const auto sent = std::make_shared<TestHitProcessor>();
+            queues.push_back(std::make_shared<TestHitQueue>(MakePlatformServices(threading),
+                                                            std::make_shared<TestHitSchema>(store), sent));
+            for (const char* url : {"a", "b", "c"}) {
+                EXPECT_TRUE(queues.back()->Queue(TestHit::Make(url)));
+            }
+            EXPECT_EQ(3, queues.back()->GetSize());
+            queues.back()->BringOnline();
+            ASSERT_TRUE(threading->WaitUntilIdle());
+            EXPECT_THAT(sent->ProcessedUrls(), ElementsAre("a", "b", "c"));
+            EXPECT_EQ(0, queues.back()->GetSize());
+        }
+        EXPECT_THAT(log.Service().GetMessages(LoggingMode::Error),
+                    ElementsAre(InMemoryLine("NVBMobileTest.sqlite", unusable.cacheDir),
+                                InMemoryLine("NVBMobileOther.sqlite", unusable.cacheDir)));
+    }
+    EXPECT_EQ("a regular file", folder.ReadFile("file"));
+    EXPECT_FALSE(std::filesystem::exists(folder.PathOf("missing")));
+}
+
+// For the life of the queue: a folder that becomes usable later gets no file, and the hits stay.
+TEST_F(HitQueueBaseTest, AQueueKeptInMemoryStaysThereWhenItsFolderAppears) {
     systemInfo->Update([&](FakeSystemInfoService::Answers& answers) {
-        answers.applicationCacheDir = folder.PathOf("missing");
+        answers.applicationCacheDir = folder.PathOf("later");
     });
-    ScopedCapturingLog log(LoggingMode::Error);
     auto queue = MakeQueue();
-    EXPECT_TRUE(log.Service().Contains("Database creation failed for NVBMobileTest.sqlite"));
-    EXPECT_FALSE(queue->Queue(TestHit::Make("a")));
+    ASSERT_TRUE(queue->Queue(TestHit::Make("a")));
+    std::filesystem::create_directories(folder.PathOf("later"));
+    EXPECT_TRUE(queue->OpenOrCreateDatabase());
+    EXPECT_TRUE(queue->Queue(TestHit::Make("b")));
+    EXPECT_THAT(TakeUrlsInTable(*queue), ElementsAre("a", "b"));
+    EXPECT_TRUE(std::filesystem::is_empty(folder.PathOf("later")));
+}
+
+class HitQueueInMemoryResetTest : public HitQueueBaseTest {
+protected:
+    HitQueueInMemoryResetTest() {
+        folder.WriteFile("file", "a regular file");
+        systemInfo->Update([this](FakeSystemInfoService::Answers& answers) {
+            answers.applicationCacheDir = folder.PathOf("file/sub");
+        });
+    }
+
+    /** A fresh service over the unusable folder, so no database in memory is left from before. */
+    void UseFreshFaultInjectingService() {
+        faulty = std::make_shared<FaultInjectingDatabaseService>(CreateNativeDatabaseService(systemInfo));
+        databaseService = faulty;
+    }
+
+    std::shared_ptr<FaultInjectingDatabaseService> faulty;
+};
+
+// A reset has no file to salvage or rename, and may make none: the table is made again should it have
+// gone, the rows stay, and the queue goes on taking hits.
+TEST_F(HitQueueInMemoryResetTest, AResetInMemoryKeepsTheRowsAndTheQueueWorking) {
+    const struct {
+        const char* name;
+        std::function<void(TestHitQueue&)> fail;
+        std::vector<std::string> kept;
+    } failures[] = {
+        {"a damaged read",
+         [this](TestHitQueue& queue) {
+             faulty->Faults().FailNextStatements(SQLITE_CORRUPT);
+             EXPECT_EQ(nullptr, queue.SelectOldestHit());
+         },
+         {"a", "b"}},
+        {"a damaged write",
+         [this](TestHitQueue& queue) {
+             faulty->Faults().FailNextStatements(SQLITE_CORRUPT);
+             EXPECT_FALSE(queue.Queue(TestHit::Make("refused")));
+         },
+         {"a", "b"}},
+        {"a dropped table",
+         [](TestHitQueue& queue) {
+             ASSERT_TRUE(queue.DeleteTable());
+             EXPECT_FALSE(queue.Queue(TestHit::Make("refused")));
+         },
+         {}},
+    };
+    for (const auto& failure : failures) {
+        SCOPED_TRACE(failure.name);
+        UseFreshFaultInjectingService();
+        auto queue = MakeQueue();
+        ASSERT_TRUE(queue->Queue(TestHit::Make("a")));
+        ASSERT_TRUE(queue->Queue(TestHit::Make("b")));
+        ScopedCapturingLog log(LoggingMode::Error);
+        failure.fail(*queue);
+        EXPECT_TRUE(log.Service().Contains("Database in unrecoverable state, resetting."));
+        EXPECT_TRUE(queue->Queue(TestHit::Make("after")));
+        std::vector<std::string> expected = failure.kept;
+        expected.push_back("after");
+        EXPECT_EQ(static_cast<std::int32_t>(expected.size()), queue->GetSize());
+        EXPECT_EQ(expected, TakeUrlsInTable(*queue));
+    }
+    EXPECT_EQ("a regular file", folder.ReadFile("file"));
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // Signal's request queue: the rows it stores, what each answer does to a row, the headers and
 // timeouts of a request, and how privacy starts, holds or empties the queue.
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -13,11 +14,15 @@
 #include "signal/SignalHitQueue.h"
 #include "signal/SignalHitsDatabase.h"
 #include "support/CapturingLoggingService.h"
+#include "support/FakeSystemInfoService.h"
+#include "support/FileSystemTestFolder.h"
 #include "support/HitQueueTestSupport.h"
 #include "support/ScriptedNetworkService.h"
 
 namespace NuvraMobile {
 namespace {
+
+using ::testing::ElementsAre;
 
 std::shared_ptr<SignalHit> Hit(const std::string& url, const std::string& body = "",
                                const std::string& contentType = "", std::int64_t timeout = 2) {
@@ -151,6 +156,32 @@ TEST_F(SignalHitQueueTest, PrivacyStartsHoldsOrEmptiesTheQueue) {
     ASSERT_TRUE(threading->WaitUntilIdle());
     EXPECT_EQ(0, queue->GetSize());
     EXPECT_EQ(2u, network->Requests().size());
+}
+
+// A folder that cannot be made would lose every request: they are kept in memory and sent while the app
+// runs, with the one error line that says so and none per request.
+TEST_F(SignalHitQueueTest, RequestsOfAFolderThatCannotBeMadeAreKeptInMemoryAndSent) {
+    folder.WriteFile("file", "a regular file");
+    const std::string unusable = folder.PathOf("file/sub");
+    systemInfo->Update(
+        [&](FakeSystemInfoService::Answers& answers) { answers.applicationCacheDir = unusable; });
+    ScopedCapturingLog log(LoggingMode::Trace);
+    const auto network = std::make_shared<ScriptedNetworkService>(ScriptedNetworkService::Status(200));
+    const auto database = MakeDatabase(network);
+    database->Queue(Hit("https://pb.example.com/1"), 1, MobilePrivacyStatus::UNKNOWN);
+    database->Queue(Hit("https://pb.example.com/2"), 2, MobilePrivacyStatus::UNKNOWN);
+    EXPECT_EQ(2, queue->GetSize());
+
+    database->UpdatePrivacyStatus(MobilePrivacyStatus::OPT_IN);
+    ASSERT_TRUE(threading->WaitUntilIdle());
+    ASSERT_EQ(2u, network->Requests().size());
+    EXPECT_EQ("https://pb.example.com/1", network->Requests()[0].url);
+    EXPECT_EQ("https://pb.example.com/2", network->Requests()[1].url);
+    EXPECT_EQ(0, queue->GetSize());
+    EXPECT_THAT(log.Service().GetMessages(LoggingMode::Error),
+                ElementsAre("Cannot open NVBMobileSignals.sqlite in " + unusable +
+                            "; its hits are kept in memory only, and are lost when the app ends"));
+    EXPECT_EQ("a regular file", folder.ReadFile("file"));
 }
 
 TEST_F(SignalHitQueueTest, WithoutPlatformServicesNothingIsStoredAndDisposeSucceeds) {

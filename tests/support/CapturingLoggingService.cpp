@@ -32,6 +32,17 @@ std::vector<std::string> CapturingLoggingService::GetMessages() const {
     return messages;
 }
 
+std::vector<std::string> CapturingLoggingService::GetMessages(LoggingMode level) const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    std::vector<std::string> messages;
+    for (const Line& line : lines_) {
+        if (line.level == level) {
+            messages.push_back(line.message);
+        }
+    }
+    return messages;
+}
+
 bool CapturingLoggingService::Contains(const std::string& text) const {
     std::lock_guard<std::mutex> lock(mutex_);
     for (const Line& line : lines_) {

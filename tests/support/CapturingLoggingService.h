@@ -32,6 +32,8 @@ public:
     std::vector<Line> GetLines() const;
     /** The messages of the recorded lines, in order. */
     std::vector<std::string> GetMessages() const;
+    /** The messages of the recorded lines of one level, in order. */
+    std::vector<std::string> GetMessages(LoggingMode level) const;
     /** True when some recorded message contains `text`. */
     bool Contains(const std::string& text) const;
     void Clear();

@@ -200,7 +200,16 @@ FaultInjectingDatabaseService::FaultInjectingDatabaseService(std::shared_ptr<Dat
     : target_(std::move(target)) {}
 
 std::shared_ptr<DatabaseInterface> FaultInjectingDatabaseService::OpenDatabase(const std::string& fileName) {
-    std::shared_ptr<DatabaseInterface> database = target_->OpenDatabase(fileName);
+    return WithFaults(target_->OpenDatabase(fileName));
+}
+
+std::shared_ptr<DatabaseInterface> FaultInjectingDatabaseService::OpenInMemoryDatabase(
+    const std::string& fileName) {
+    return WithFaults(target_->OpenInMemoryDatabase(fileName));
+}
+
+std::shared_ptr<DatabaseInterface> FaultInjectingDatabaseService::WithFaults(
+    const std::shared_ptr<DatabaseInterface>& database) const {
     return database ? std::make_shared<FaultInjectingDatabase>(database, plan_) : nullptr;
 }
 

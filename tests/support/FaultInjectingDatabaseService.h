@@ -73,6 +73,7 @@ public:
     explicit FaultInjectingDatabaseService(std::shared_ptr<DatabaseServiceInterface> target);
 
     std::shared_ptr<DatabaseInterface> OpenDatabase(const std::string& fileName) override;
+    std::shared_ptr<DatabaseInterface> OpenInMemoryDatabase(const std::string& fileName) override;
     bool DeleteDatabase(const std::string& fileName) override;
     /** Counts as a deletion (of the replaced file). */
     bool ReplaceDatabase(const std::string& fileName, const std::string& replacement) override;
@@ -80,6 +81,8 @@ public:
     DatabaseFaultPlan& Faults() { return *plan_; }
 
 private:
+    std::shared_ptr<DatabaseInterface> WithFaults(const std::shared_ptr<DatabaseInterface>& database) const;
+
     const std::shared_ptr<DatabaseServiceInterface> target_;
     const std::shared_ptr<DatabaseFaultPlan> plan_ = std::make_shared<DatabaseFaultPlan>();
 };

@@ -168,9 +168,16 @@ private:
 
 }  // namespace
 
-Database::Database(const std::string& name, const std::string& directory) : name_(name) {
-    std::string path = directory.empty() ? std::string() : directory + "/" + name;
-    auto connection = std::make_unique<SqliteConnection>(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
+Database::Database(const std::string& name, const std::string& directory)
+    : Database(name, SqlitePath{directory.empty() ? std::string() : directory + "/" + name}) {}
+
+std::shared_ptr<Database> Database::OpenInMemory(const std::string& name) {
+    return std::shared_ptr<Database>(new Database(name, SqlitePath{":memory:"}));
+}
+
+Database::Database(const std::string& name, const SqlitePath& location) : name_(name) {
+    auto connection =
+        std::make_unique<SqliteConnection>(location.path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
     if (!connection->IsOpen()) {
         std::string message = connection->ErrorMessage();
         Log::Debug(LOG_TAG, "<%s> failed to open: %s", name, message);

@@ -41,6 +41,10 @@ public:
      */
     Database(const std::string& name, const std::string& directory);
     ~Database() override;
+    /**
+     * A database in memory only, gone with the object, named `name` in log lines. Throws as the constructor.
+     */
+    static std::shared_ptr<Database> OpenInMemory(const std::string& name);
 
     /** The error a statement failing with SQLite's `resultCode` raises (see DatabaseInterface). */
     static SdkError StatementError(int resultCode, const std::string& message);
@@ -92,6 +96,12 @@ public:
     void CloseConnection();
 
 private:
+    /** The SQLite path to open: a file, "" for a temporary database, ":memory:" for one in memory. */
+    struct SqlitePath {
+        std::string path;
+    };
+    Database(const std::string& name, const SqlitePath& location);
+
     /** Binds a prepared statement's parameters; false when SQLite refuses one. */
     using Binder = std::function<bool(SqliteStatement&)>;
 

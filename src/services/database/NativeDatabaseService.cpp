@@ -10,6 +10,7 @@
 #include "core/values/SdkError.h"
 #include "platformShim/SystemInfoServiceInterface.h"
 #include "services/database/Database.h"
+#include "util/Log.h"
 #include "util/Mutex.h"
 #include "util/StringUtils.h"
 
@@ -44,6 +45,21 @@ std::shared_ptr<DatabaseInterface> NativeDatabaseService::OpenDatabase(const std
     }
     auto database = std::make_shared<Database>(name, systemInfoService_->GetApplicationCacheDir());
     databases_.emplace(name, database);
+    return database;
+}
+
+std::shared_ptr<DatabaseInterface> NativeDatabaseService::OpenInMemoryDatabase(const std::string& fileName) {
+    MutexLock lock(mutex_);
+    const std::string name = RemoveRelativePathComponent(fileName);
+    auto found = inMemory_.find(name);
+    if (found != inMemory_.end()) {
+        return found->second;
+    }
+    auto database = Database::OpenInMemory(name);
+    inMemory_.emplace(name, database);
+    Log::Error(Database::DATABASE_SERVICE_LOG_PREFIX,
+               "Cannot open %s in %s; its hits are kept in memory only, and are lost when the app ends", name,
+               systemInfoService_->GetApplicationCacheDir());
     return database;
 }
 

@@ -34,6 +34,12 @@ public:
     /** The database of the cleaned name, opened on first use; throws "database.open_error". */
     std::shared_ptr<DatabaseInterface> OpenDatabase(const std::string& fileName) override;
     /**
+     * The database of the cleaned name in memory only, made on first use and kept as long as the service;
+     * the first call for a name logs the error line that names the cache folder. Never in the map of files,
+     * so DeleteDatabase and ReplaceDatabase leave it alone.
+     */
+    std::shared_ptr<DatabaseInterface> OpenInMemoryDatabase(const std::string& fileName) override;
+    /**
      * Closes the connection of a database this service opened, then removes its file with the
      * write-ahead-log, shared-memory and journal files beside it. True only when the database file
      * existed and was removed. The name is forgotten in every case, so the next open starts afresh.
@@ -57,6 +63,7 @@ private:
     const std::shared_ptr<SystemInfoServiceInterface> systemInfoService_;
     Mutex mutex_;
     std::map<std::string, std::shared_ptr<Database>> databases_ NVR_GUARDED_BY(mutex_);
+    std::map<std::string, std::shared_ptr<Database>> inMemory_ NVR_GUARDED_BY(mutex_);
 };
 
 }  // namespace NuvraMobile

@@ -2,6 +2,8 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <set>
+#include <string>
 #include <system_error>
 
 #include "services/storage/KeyValueStore.h"
@@ -73,6 +75,19 @@ std::shared_ptr<KeyValueStore> InMemoryFallback() {
     return *fallback;
 }
 
+// The folders in which no store file could be opened. The in-memory store stands in for them for the
+// rest of the process, so the values stay in one place and the failure is said once.
+struct FoldersInMemory {
+    Mutex mutex;
+    std::set<std::string> folders NVR_GUARDED_BY(mutex);
+};
+
+FoldersInMemory& GetFoldersInMemory() {
+    // Never destroyed: the SDK's threads may still use it while the process exits.
+    static auto* foldersInMemory = new FoldersInMemory();
+    return *foldersInMemory;
+}
+
 }  // namespace
 
 void AppInfo::SetAppGroup(const std::string& appGroup) {
@@ -113,6 +128,11 @@ std::string AppInfo::StoreFileName(const std::string& appGroup) {
 
 std::shared_ptr<KeyValueStore> AppInfo::GetUserDefaults() {
     const std::filesystem::path folder = GetDataDirectory();
+    FoldersInMemory& inMemory = GetFoldersInMemory();
+    MutexLock lock(inMemory.mutex);
+    if (inMemory.folders.count(folder.string()) != 0) {
+        return InMemoryFallback();
+    }
     const std::string appGroup = GetAppGroup();
     if (!appGroup.empty()) {
         if (auto groupStore = KeyValueStore::Open((folder / StoreFileName(appGroup)).string())) {
@@ -123,6 +143,7 @@ std::shared_ptr<KeyValueStore> AppInfo::GetUserDefaults() {
         return appStore;
     }
     Log::Error(LOG_TAG, "No store file can be opened in %s; values are kept in memory only", folder.string());
+    inMemory.folders.insert(folder.string());
     return InMemoryFallback();
 }
 

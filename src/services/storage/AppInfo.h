@@ -30,7 +30,8 @@ public:
 
     /**
      * The store for the data stores, opened anew for the current app group and folder. When no file can
-     * be opened, a process-wide in-memory store stands in and an error is logged.
+     * be opened, a process-wide in-memory store stands in for that folder for the rest of the process, and
+     * an error is logged the first time.
      */
     static std::shared_ptr<KeyValueStore> GetUserDefaults();
 

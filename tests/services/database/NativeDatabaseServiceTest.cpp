@@ -1,3 +1,4 @@
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -9,6 +10,7 @@
 #include "platformShim/QueryBuilder.h"
 #include "platformShim/QueryResultInterface.h"
 #include "services/database/NativeDatabaseService.h"
+#include "support/CapturingLoggingService.h"
 #include "support/FakeSystemInfoService.h"
 #include "support/FileSystemTestFolder.h"
 
@@ -16,6 +18,7 @@ namespace NuvraMobile {
 namespace {
 
 namespace fs = std::filesystem;
+using ::testing::ElementsAre;
 using Type = DatabaseInterface::ColumnDataType;
 
 class NativeDatabaseServiceTest : public ::testing::Test {
@@ -181,6 +184,24 @@ TEST_F(NativeDatabaseServiceTest, ReplaceDatabaseWithoutAFolderOrOfItselfIsRefus
     EXPECT_FALSE(service->ReplaceDatabase("old", "missing"));
     EXPECT_EQ(1, RowCount(service->OpenDatabase("old")));
     EXPECT_FALSE(CreateNativeDatabaseService(MakeSystemInfo(""))->ReplaceDatabase("old", "new"));
+}
+
+// The stand-in for a file that cannot be opened: one database per cleaned name for the service's life,
+// never a file, out of reach of deletions and replacements of that name, and said once per name.
+TEST_F(NativeDatabaseServiceTest, AnInMemoryDatabaseIsOnePerNameAndTouchesNoFile) {
+    ScopedCapturingLog log(LoggingMode::Trace);
+    auto database = service->OpenInMemoryDatabase("a/hits.sqlite");
+    CreateTableWithOneRow(database);
+    EXPECT_EQ(database, service->OpenInMemoryDatabase("a\\hits.sqlite"));
+    EXPECT_NE(database, service->OpenInMemoryDatabase("other.sqlite"));
+    EXPECT_FALSE(service->DeleteDatabase("a_hits.sqlite"));
+    EXPECT_FALSE(service->ReplaceDatabase("a_hits.sqlite", "other.sqlite"));
+    EXPECT_EQ(1, RowCount(service->OpenInMemoryDatabase("a_hits.sqlite")));
+    EXPECT_TRUE(fs::is_empty(folder.Path()));
+    const std::string inFolder =
+        " in " + folder.Path() + "; its hits are kept in memory only, and are lost when the app ends";
+    EXPECT_THAT(log.Service().GetMessages(LoggingMode::Error),
+                ElementsAre("Cannot open a_hits.sqlite" + inFolder, "Cannot open other.sqlite" + inFolder));
 }
 
 }  // namespace

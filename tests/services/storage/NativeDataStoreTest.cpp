@@ -273,5 +273,26 @@ TEST_F(NativeDataStoreTest, FolderWhereNoFileCanBeMadeKeepsValuesInMemory) {
     EXPECT_EQ(Store("s")->GetInt("k", 0), 5);
 }
 
+// Said once, and for the rest of the process: a folder that becomes usable later gets no file, and the
+// values stay where they were written.
+TEST_F(NativeDataStoreTest, AFolderWhereNoFileCanBeMadeIsSaidOnceAndStaysInMemory) {
+    const std::string later = folder_.PathOf("later");
+    WriteFileBytes(later, "x");
+    AppInfo::SetDataDirectory(later);
+    ScopedCapturingLog log(LoggingMode::Error);
+
+    Store("a")->SetInt("k", 6);
+    Store("b")->SetInt("k", 7);
+    std::filesystem::remove(later);
+    std::filesystem::create_directories(later);
+    EXPECT_EQ(Store("a")->GetInt("k", 0), 6);
+    EXPECT_EQ(Store("b")->GetInt("k", 0), 7);
+    EXPECT_TRUE(std::filesystem::is_empty(later));
+    EXPECT_THAT(log.Service().GetMessages(LoggingMode::Error),
+                ElementsAre("Cannot open the store " + later + "/" + AppInfo::StoreFileName("") +
+                                ": unable to open database file",
+                            "No store file can be opened in " + later + "; values are kept in memory only"));
+}
+
 }  // namespace
 }  // namespace NuvraMobile
