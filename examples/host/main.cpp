@@ -28,6 +28,7 @@
 #include "core/values/EventData.h"
 #include "core/values/EventSource.h"
 #include "core/values/EventType.h"
+#include "identity/IdentityConstants.h"
 #include "identity/IdentityPublicApi.h"
 #include "lifecycle/LifecyclePublicApi.h"
 #include "platformShim/JsonObject.h"
@@ -49,8 +50,6 @@ namespace fs = std::filesystem;
 constexpr const char* kConfigurationState = "com.nuvra.module.configuration";
 constexpr const char* kLifecycleState = "com.nuvra.module.lifecycle";
 constexpr const char* kIdentityState = "com.nuvra.module.identity";
-// The event with which Identity announces each answer of the identity server (or its failure).
-constexpr const char* kIdentityAnswerEvent = "UPDATED_IDENTITY_RESPONSE";
 
 /**
  * A module of the host's own, through which it reads shared states. It hears every shared-state change
@@ -100,9 +99,13 @@ public:
         }
     }
 
-    /** On the hub's thread, for every identity response. */
+    /**
+     * On the hub's thread, for every identity response; Identity announces each answer of the identity
+     * server (or its failure) with one unpaired response.
+     */
     void IdentityResponded(const Event& event) {
-        if (event.GetName() != kIdentityAnswerEvent || !event.GetPairID().empty()) {
+        if (event.GetName() != IdentityConstants::EventNames::UPDATED_IDENTITY_RESPONSE ||
+            !event.GetPairID().empty()) {
             return;
         }
         MutexLock lock(mutex_);
