@@ -24,18 +24,24 @@ if(NVR_BUILD_OBJC)
   install(DIRECTORY ${PROJECT_SOURCE_DIR}/cmake/gnustep DESTINATION ${NVR_CMAKE_PACKAGE_DIR})
 endif()
 
-# A static library brings its dependencies to the app's link; a shared one keeps them to itself.
+# A static library brings its dependencies to the app's link; a shared one keeps them to itself. No
+# installed header includes a dependency's header, so nuvra.pc names the dependencies by their libraries
+# alone: a Requires line, private or not, would hand their compile flags to every app as well.
+set(NVR_PC_DEPENDENCIES sqlite3 zlib libcurl libssl libcrypto uuid re2 simdjson)
+pkg_check_modules(NVR_PC_LINK REQUIRED QUIET ${NVR_PC_DEPENDENCIES})
+set(dependency_links ${NVR_PC_LINK_LDFLAGS} -ldl)
+# The linker searches its own folders already.
+foreach(folder IN LISTS CMAKE_CXX_IMPLICIT_LINK_DIRECTORIES)
+  list(REMOVE_ITEM dependency_links "-L${folder}")
+endforeach()
+list(JOIN dependency_links " " dependency_links)
 if(BUILD_SHARED_LIBS)
   set(NVR_APP_LINKS_DEPENDENCIES OFF)
-  set(NVR_PC_REQUIRES "")
-  set(NVR_PC_REQUIRES_PRIVATE "sqlite3 zlib libcurl libssl libcrypto uuid re2 nlohmann_json simdjson")
   set(NVR_PC_LIBS "")
-  set(NVR_PC_LIBS_PRIVATE "-pthread -ldl")
+  set(NVR_PC_LIBS_PRIVATE "${dependency_links}")
 else()
   set(NVR_APP_LINKS_DEPENDENCIES ON)
-  set(NVR_PC_REQUIRES "sqlite3 zlib libcurl libssl libcrypto uuid re2 nlohmann_json simdjson")
-  set(NVR_PC_REQUIRES_PRIVATE "")
-  set(NVR_PC_LIBS "-pthread -ldl")
+  set(NVR_PC_LIBS "${dependency_links}")
   set(NVR_PC_LIBS_PRIVATE "")
 endif()
 
@@ -53,14 +59,20 @@ if(NVR_BUILD_OBJC)
   # standard library's and break the #include_next in its headers.
   set(objc_include_dirs ${BLOCKS_RUNTIME_INCLUDE_DIR} ${GNUSTEP_INCLUDE_DIRS})
   list(REMOVE_ITEM objc_include_dirs ${CMAKE_OBJCXX_IMPLICIT_INCLUDE_DIRECTORIES})
-  # GNUstep's flags as FindGNUstepBase cleaned them, for Objective-C++ sources.
-  string(JOIN " " NVR_PC_OBJC_CFLAGS ${GNUSTEP_COMPILE_OPTIONS} -fobjc-runtime=gcc -fblocks
+  # GNUstep's flags as FindGNUstepBase cleaned them, less those that serve only GNUstep's own build
+  # (position-independent code, its diagnostics) and the definition it gives twice.
+  set(objc_compile_options ${GNUSTEP_COMPILE_OPTIONS})
+  list(REMOVE_ITEM objc_compile_options -fPIC -DGSWARN -DGSDIAGNOSE)
+  list(REMOVE_DUPLICATES objc_compile_options)
+  string(JOIN " " NVR_PC_OBJC_CFLAGS ${objc_compile_options} -fobjc-runtime=gcc -fblocks
          -I\${libdir}/cmake/Nuvra/gnustep)
   # Joined spellings: CMake's pkg-config module would merge repeated separate words.
   foreach(folder IN LISTS objc_include_dirs)
     string(APPEND NVR_PC_OBJC_CFLAGS " -isystem${folder}")
   endforeach()
-  string(APPEND NVR_PC_OBJC_CFLAGS " -idirafter${GCC_RUNTIME_INCLUDE_DIR}")
+  # clang has no headers of GCC's Objective-C runtime, and GCC keeps them in a folder of its own version:
+  # the package carries a copy beside its blocks stand-in, so nuvra-objc.pc names no compiler's folder.
+  install(DIRECTORY ${GCC_RUNTIME_INCLUDE_DIR}/objc DESTINATION ${NVR_CMAKE_PACKAGE_DIR}/gnustep)
   # The app's own blocks and Foundation calls need these too: the blocks runtime before gnustep-base.
   # Named as -l, with a -L only for a folder the linker does not search by itself.
   set(NVR_PC_OBJC_LIBS "")

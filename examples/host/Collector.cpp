@@ -109,6 +109,23 @@ int Collector::WaitForMoreHitsThan(int count, std::chrono::milliseconds timeout)
     return hits_;
 }
 
+int Collector::AwaitDelivery(int expected, const std::function<std::int64_t()>& storedHits,
+                             const std::function<void()>& sendStored, std::chrono::milliseconds timeout) const {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (std::chrono::steady_clock::now() < deadline) {
+        const int arrived = HitCount();
+        const auto stored = storedHits();
+        if (stored == 0 && arrived >= expected) {
+            return arrived;
+        }
+        if (stored != 0) {
+            sendStored();
+        }
+        WaitForMoreHitsThan(arrived, std::chrono::milliseconds(250));
+    }
+    return HitCount();
+}
+
 LoopbackResponse Collector::ReceiveHit(const LoopbackRequest& request) {
     int number;
     {

@@ -2,6 +2,8 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -31,6 +33,14 @@ public:
     int HitCount() const;
     /** Waits until more than `count` hits arrived or `timeout` passed; returns the hit count. */
     int WaitForMoreHitsThan(int count, std::chrono::milliseconds timeout) const;
+    /**
+     * Has the stored hits sent (`sendStored`) and waits until `storedHits` shows none and at least
+     * `expected` arrived, or `timeout` passed; returns the hits that arrived. It asks again while hits are
+     * stored and none arrives: an ask made while Analytics holds its hits for a launch's lifecycle data (up
+     * to a second after a lifecycle start) sends nothing, and a batch limit then keeps them stored.
+     */
+    int AwaitDelivery(int expected, const std::function<std::int64_t()>& storedHits,
+                      const std::function<void()>& sendStored, std::chrono::milliseconds timeout) const;
 
     /** The analytics id the collector hands out. */
     static constexpr const char* kAnalyticsId = "3A1F0C2B9D8E7F60-1B2C3D4E5F607182";

@@ -28,6 +28,7 @@
 #include "core/values/EventData.h"
 #include "core/values/EventSource.h"
 #include "core/values/EventType.h"
+#include "identity/IdentityConstants.h"
 #include "identity/IdentityPublicApi.h"
 #include "lifecycle/LifecyclePublicApi.h"
 #include "platformShim/JsonObject.h"
@@ -51,12 +52,15 @@ constexpr const char* kLifecycleState = "com.nuvra.module.lifecycle";
 constexpr const char* kIdentityState = "com.nuvra.module.identity";
 
 /**
- * A module of the host's own, through which it reads shared states. It hears every shared-state change,
- * so that the host can wait for the identity state to hold what the identity server answered. The
- * listener runs on the hub's threads; the host waits on its own.
+ * A module of the host's own, through which it reads shared states. It hears every shared-state change
+ * and every answer of the identity server, so that the host can wait for the identity state to hold what
+ * the identity server answered. The listeners run on the hub's threads; the host waits on its own.
  */
 class StateReader : public InternalModule {
 public:
+    /** What a wait for the identity state's blob saw. */
+    enum class IdentityWait { BLOB, ANSWER, TIMED_OUT };
+
     StateReader() : InternalModule("host.state.reader") {}
     std::string GetSharedStateName() const override { return "host.state.reader"; }
     void OnRegistered() override;
@@ -65,13 +69,23 @@ public:
         return GetSharedEventState(stateName, Event::SHARED_STATE_NEWEST);
     }
 
-    /** Whether an identity state with a blob was published, waiting at most `timeout` for one. */
-    bool WaitForIdentityBlob(std::chrono::seconds timeout) {
-        const auto deadline = std::chrono::steady_clock::now() + timeout;
+    /**
+     * Waits until an identity state with a blob was published (BLOB) or the identity server answered once
+     * more than `answersSeen` times (ANSWER), at most until `deadline`.
+     */
+    IdentityWait WaitForIdentityBlob(int answersSeen, std::chrono::steady_clock::time_point deadline) {
         MutexLock lock(mutex_);
-        while (!identityBlobSeen_ && lock.WaitUntil(changed_, deadline)) {
+        while (!identityBlobSeen_ && identityAnswers_ <= answersSeen && lock.WaitUntil(changed_, deadline)) {
         }
-        return identityBlobSeen_;
+        if (identityBlobSeen_) {
+            return IdentityWait::BLOB;
+        }
+        return identityAnswers_ > answersSeen ? IdentityWait::ANSWER : IdentityWait::TIMED_OUT;
+    }
+
+    int IdentityAnswers() {
+        MutexLock lock(mutex_);
+        return identityAnswers_;
     }
 
     /** On the hub's thread, after every shared-state change. */
@@ -85,10 +99,25 @@ public:
         }
     }
 
+    /**
+     * On the hub's thread, for every identity response; Identity announces each answer of the identity
+     * server (or its failure) with one unpaired response.
+     */
+    void IdentityResponded(const Event& event) {
+        if (event.GetName() != IdentityConstants::EventNames::UPDATED_IDENTITY_RESPONSE ||
+            !event.GetPairID().empty()) {
+            return;
+        }
+        MutexLock lock(mutex_);
+        ++identityAnswers_;
+        changed_.notify_all();
+    }
+
 private:
     Mutex mutex_;
     std::condition_variable changed_;
     bool identityBlobSeen_ NVR_GUARDED_BY(mutex_) = false;
+    int identityAnswers_ NVR_GUARDED_BY(mutex_) = 0;
 };
 
 class StateReaderListenerHubSharedState : public ModuleEventListener<StateReader> {
@@ -100,8 +129,43 @@ public:
     }
 };
 
+class StateReaderListenerIdentityResponse : public ModuleEventListener<StateReader> {
+public:
+    void Hear(const std::shared_ptr<Event>& event) override {
+        if (const auto reader = GetParentModule()) {
+            reader->IdentityResponded(*event);
+        }
+    }
+};
+
 void StateReader::OnRegistered() {
     RegisterListener<StateReaderListenerHubSharedState>(EventType::HUB, EventSource::SHARED_STATE);
+    RegisterListener<StateReaderListenerIdentityResponse>(EventType::IDENTITY, EventSource::RESPONSE_IDENTITY);
+}
+
+void SyncCustomerId(IdentityPublicApi& identity) {
+    identity.SyncIdentifier("crm", "example-user", VisitorIdAuthenticationState::AUTHENTICATED);
+}
+
+/**
+ * Waits until the identity state holds what the identity server answered, for at most 20 s; false when it
+ * never did. Identity puts an answer into its shared state (which hits are built from) only with the next
+ * sync: in a fresh state, with no answer stored, the syncs made before the first answer publish none, and
+ * a request that outlasts its 2 s is dropped. So the host syncs the customer id again after each answer.
+ */
+bool AwaitIdentityAnswer(IdentityPublicApi& identity, StateReader& reader) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    for (int answers = 0;; answers = reader.IdentityAnswers()) {
+        switch (reader.WaitForIdentityBlob(answers, deadline)) {
+            case StateReader::IdentityWait::BLOB:
+                return true;
+            case StateReader::IdentityWait::TIMED_OUT:
+                return false;
+            case StateReader::IdentityWait::ANSWER:
+                SyncCustomerId(identity);
+                break;
+        }
+    }
 }
 
 MobilePrivacyStatus AskPrivacyStatus(Core& core) {
@@ -140,29 +204,6 @@ void Track(Core& core, const TrackCall& call) {
 
 std::int64_t StoredHits(AnalyticsPublicApi& analytics) {
     return Ask<std::int64_t>([&](auto callback) { analytics.GetQueueSize(callback); }, -1);
-}
-
-/**
- * Asks for the stored hits to be sent and waits until none is stored and at least `expected` arrived
- * (a launch hit comes on top of them only when the launch opened a new session); gives up after 20 s.
- * Returns the hits that arrived. The app asks again while the queue size shows hits and none arrives:
- * an ask made while Analytics holds its hits for a launch's lifecycle data (up to a second after a
- * lifecycle start) sends nothing, and a batch limit then keeps them stored.
- */
-int SendAndWaitForDelivery(AnalyticsPublicApi& analytics, const Collector& collector, int expected) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (std::chrono::steady_clock::now() < deadline) {
-        const int arrived = collector.HitCount();
-        const auto stored = StoredHits(analytics);
-        if (stored == 0 && arrived >= expected) {
-            return arrived;
-        }
-        if (stored != 0) {
-            analytics.SendQueuedHits();
-        }
-        collector.WaitForMoreHitsThan(arrived, std::chrono::milliseconds(250));
-    }
-    return collector.HitCount();
 }
 
 std::string AsJson(const std::shared_ptr<EventData>& data) {
@@ -225,18 +266,23 @@ int main(int argc, char** argv) {
     core->LifecycleStart({{"host.launch", "demo"}});
     // The user signs in before using the app, so every hit carries the customer id and what the identity
     // server answered for it.
-    identity->SyncIdentifier("crm", "example-user", VisitorIdAuthenticationState::AUTHENTICATED);
+    SyncCustomerId(*identity);
     std::printf("Synced customer id crm = example-user\n");
-    if (privacy == MobilePrivacyStatus::OPT_IN && !reader->WaitForIdentityBlob(std::chrono::seconds(20))) {
-        std::fprintf(stderr, "nvr_host: the identity server's answer did not arrive within 20 s\n");
+    if (privacy == MobilePrivacyStatus::OPT_IN && !AwaitIdentityAnswer(*identity, *reader)) {
+        std::fprintf(stderr,
+                     "nvr_host: the identity server's answer did not reach the identity state within 20 s; the "
+                     "hits lack the identity parameters\n");
     }
     const auto tracks = options.tracks.empty() ? DefaultScript() : options.tracks;
     for (const auto& call : tracks) {
         Track(*core, call);
     }
-    // Offline batching may hold the last hits back; the app asks for them to be sent now.
+    // Offline batching may hold the last hits back; the app asks for them to be sent now. Each track call
+    // makes a hit (a launch that opened a new session makes one more).
     const int arrived = privacy == MobilePrivacyStatus::OPT_IN
-                            ? SendAndWaitForDelivery(*analytics, collector, static_cast<int>(tracks.size()))
+                            ? collector.AwaitDelivery(
+                                  static_cast<int>(tracks.size()), [&] { return StoredHits(*analytics); },
+                                  [&] { analytics->SendQueuedHits(); }, std::chrono::seconds(20))
                             : 0;
     // The app goes to the background only after its hits were built, as an app in use would.
     core->LifecyclePause();
