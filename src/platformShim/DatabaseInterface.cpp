@@ -1,20 +1,34 @@
 #include "platformShim/DatabaseInterface.h"
 
+#include <initializer_list>
+#include <string>
+
 #include "core/values/SdkError.h"
 
 namespace NuvraMobile {
 
-bool DatabaseInterface::IsPassingFailure(const SdkError& error) {
+namespace {
+/** True when `error` is a statement failure with one of SQLite's primary result codes `names`. */
+bool HasResultCode(const SdkError& error, std::initializer_list<const char*> names) {
     SdkError resultCode;
-    if (!error.CodeIs(QUERY_EXEC_ERROR) || !error.GetInner(resultCode)) {
+    if (!error.CodeIs(DatabaseInterface::QUERY_EXEC_ERROR) || !error.GetInner(resultCode)) {
         return false;
     }
-    for (const char* name : {"full", "ioerr", "busy", "locked", "nomem"}) {
-        if (resultCode.GetCode() == std::string(RESULT_CODE_PREFIX) + name) {
+    for (const char* name : names) {
+        if (resultCode.GetCode() == std::string(DatabaseInterface::RESULT_CODE_PREFIX) + name) {
             return true;
         }
     }
     return false;
+}
+}  // namespace
+
+bool DatabaseInterface::IsPassingFailure(const SdkError& error) {
+    return HasResultCode(error, {"full", "ioerr", "busy", "locked", "nomem"});
+}
+
+bool DatabaseInterface::IsRowRefusal(const SdkError& error) {
+    return HasResultCode(error, {"constraint", "mismatch", "toobig"});
 }
 
 std::string DatabaseInterface::GetTransactionTypeName(TransactionType type) {

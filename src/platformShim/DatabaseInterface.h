@@ -33,6 +33,11 @@ public:
      * later may succeed, and the stored rows are intact.
      */
     static bool IsPassingFailure(const SdkError& error);
+    /**
+     * True when a statement was refused for the row it writes (a constraint such as a repeated
+     * identifier, a value of the wrong kind or too big), not for the state of the file.
+     */
+    static bool IsRowRefusal(const SdkError& error);
 
     enum class ColumnDataType : std::int32_t { INTEGER = 0, REAL = 1, TEXT = 2 };
     enum class ColumnConstraint : std::int32_t {

@@ -29,6 +29,31 @@ std::string TableNameOf(const std::shared_ptr<DatabaseHitSchemaBase>& schema) {
 std::string DatabaseNameOf(const std::shared_ptr<DatabaseHitSchemaBase>& schema) {
     return schema ? schema->GetDatabaseName() : std::string();
 }
+
+// The message of the last statement failure RunStatement logged on this thread: the reason when a hook
+// that answers only true or false (InitializeDatabase) fails.
+thread_local std::string lastLoggedFailure;
+
+struct StatementFailure {
+    std::string reason;
+    // The statement was refused for the row it writes, not for the file.
+    bool rowRefused = false;
+};
+
+/** Runs `statement`; how it failed (raised, or answered false), or none. */
+std::optional<StatementFailure> FailureOf(const std::function<bool()>& statement) {
+    std::optional<StatementFailure> failure;
+    TryCatch(
+        [&] {
+            if (!statement()) {
+                failure = StatementFailure{"the statement was refused"};
+            }
+        },
+        [&](SdkError& error) {
+            failure = StatementFailure{error.GetMessage(), DatabaseInterface::IsRowRefusal(error)};
+        });
+    return failure;
+}
 }  // namespace
 
 HitDatabaseBase::HitDatabaseBase(std::shared_ptr<DatabaseServiceInterface> databaseService,
@@ -57,6 +82,34 @@ void HitDatabaseBase::SetDatabaseStatus(std::int32_t status) {
     databaseStatus_ = status;
 }
 
+void HitDatabaseBase::SetClockForTesting(std::function<ResetRetrySchedule::Clock::time_point()> now) {
+    RecursiveMutexLock lock(writeMutex_);
+    resetRetry_ = ResetRetrySchedule(std::move(now));
+}
+
+bool HitDatabaseBase::AcceptsNewHits() {
+    if (GetDatabaseStatus() != DATABASE_STATUS_FATAL) {
+        return true;
+    }
+    RecursiveMutexLock lock(writeMutex_);
+    if (GetDatabaseStatus() == DATABASE_STATUS_FATAL && resetRetry_.IsDue()) {
+        ResetLocked();
+    }
+    if (GetDatabaseStatus() != DATABASE_STATUS_FATAL) {
+        return true;
+    }
+    if (resetRetry_.Refuse()) {
+        Log::Error(
+            LOG_PREFIX,
+            "Ignoring hit due to database error: the damaged file %s could not be replaced (%s); hits are "
+            "refused until the reset tried again in %d s succeeds",
+            databaseName, resetRetry_.Reason(), resetRetry_.SecondsUntilDue());
+    } else {
+        Log::Debug(LOG_PREFIX, "Ignoring hit due to database error");
+    }
+    return false;
+}
+
 bool HitDatabaseBase::RunStatement(const std::shared_ptr<DatabaseInterface>& database,
                                    const std::function<bool()>& statement, const char* tag,
                                    const char* errorFormat, bool resetOnError) {
@@ -66,6 +119,7 @@ bool HitDatabaseBase::RunStatement(const std::shared_ptr<DatabaseInterface>& dat
     TryCatch([&] { result = statement(); },
              [&](SdkError& error) {
                  Log::Error(tag, errorFormat, error.GetMessage());
+                 lastLoggedFailure = error.GetMessage();
                  failed = true;
                  passing = DatabaseInterface::IsPassingFailure(error);
              });
@@ -318,17 +372,21 @@ void HitDatabaseBase::ResetLocked() {
         return;
     }
     const std::vector<DatabaseInterface::ColumnValues> rows = ReadableRows();
-    if (!ReplaceWithRows(rows)) {
-        Log::Error(LOG_PREFIX, "Failed to replace the damaged database file (%s)", databaseName);
+    if (const std::optional<std::string> failure = ReplaceWithRows(rows)) {
+        Log::Error(LOG_PREFIX, "Failed to replace the damaged database file (%s): %s", databaseName,
+                   *failure);
         // The damaged file again: a later statement that fails on it resets once more.
         OpenOrCreateDatabase();
         SetDatabaseStatus(DATABASE_STATUS_FATAL);
+        resetRetry_.Failed(*failure);
         return;
     }
+    // The row count is read again when asked: the new table may have refused some of the rows.
     if (OpenOrCreateDatabase()) {
-        rowCount_ = static_cast<std::int64_t>(rows.size());
         PostReset();
         SetDatabaseStatus(DATABASE_STATUS_OK);
+    } else {
+        resetRetry_.Failed("the new file could not be opened");
     }
 }
 
@@ -344,39 +402,98 @@ void HitDatabaseBase::ResetInMemory() {
 
 // The new file is written whole before the rename, and the rename is the only step that touches the
 // damaged file: a process ended before it keeps that file, one ended after it has the whole new file.
-bool HitDatabaseBase::ReplaceWithRows(const std::vector<DatabaseInterface::ColumnValues>& rows) {
+std::optional<std::string> HitDatabaseBase::ReplaceWithRows(
+    const std::vector<DatabaseInterface::ColumnValues>& rows) {
     if (!databaseService) {
-        return false;
+        return "no database service";
     }
     const std::string salvageName = databaseName + SALVAGE_SUFFIX;
-    std::shared_ptr<DatabaseInterface> salvage;
-    TryCatch([&] { salvage = databaseService->OpenDatabase(salvageName); },
-             [&](SdkError& error) {
-                 Log::Error(LOG_PREFIX, "Opening %s failed: %s", salvageName, error.GetMessage());
-             });
-    if (!salvage) {
-        return false;
+    // A file that could not be written (left damaged by an earlier process, say) is gone: a new one may be.
+    std::optional<std::string> failure = WriteSalvage(salvageName, rows);
+    if (failure) {
+        failure = WriteSalvage(salvageName, rows);
     }
-    if (!WriteTable(salvage, rows)) {
-        // A file that cannot be written (left damaged by an earlier process, say) is not tried again.
-        TrySwallow([&] { databaseService->DeleteDatabase(salvageName); });
-        return false;
+    if (failure) {
+        return failure;
     }
     bool replaced = false;
     TrySwallow([&] { replaced = databaseService->ReplaceDatabase(databaseName, salvageName); });
-    return replaced;
+    return replaced ? std::nullopt : std::optional<std::string>("the new file could not be renamed over it");
 }
 
-// A file left by a salvage that was ended may hold the table already: it is written afresh.
-bool HitDatabaseBase::WriteTable(const std::shared_ptr<DatabaseInterface>& database,
-                                 const std::vector<DatabaseInterface::ColumnValues>& rows) {
-    return RunStatement(
-               database, [&] { return database->DeleteTable(tableName); }, LOG_PREFIX,
-               "Unable to clear the file of the saved hits. Query failed with error %s", false) &&
-           InitializeDatabase(database) &&
-           (rows.empty() || RunStatement(
-                                database, [&] { return database->InsertRows(tableName, rows); }, LOG_PREFIX,
-                                "Unable to write the saved hits. Query failed with error %s", false));
+std::optional<std::string> HitDatabaseBase::WriteSalvage(
+    const std::string& salvageName, const std::vector<DatabaseInterface::ColumnValues>& rows) {
+    std::optional<std::string> failure = "it could not be opened";
+    TryCatch(
+        [&] {
+            if (const std::shared_ptr<DatabaseInterface> salvage =
+                    databaseService->OpenDatabase(salvageName)) {
+                failure = WriteTable(salvage, rows);
+            }
+        },
+        [&](SdkError& error) { failure = error.GetMessage(); });
+    if (!failure) {
+        return std::nullopt;
+    }
+    Log::Error(LOG_PREFIX, "Unable to write the saved hits into %s: %s", salvageName, *failure);
+    // Removed whatever the failure, so that no later reset meets it again; closing its connection also
+    // ends a transaction left open.
+    TrySwallow([&] { databaseService->DeleteDatabase(salvageName); });
+    return failure;
+}
+
+// A file left by a salvage that was ended may hold the table already: it is written afresh. The rows
+// go in one statement; only when the table refuses one of them are they written one by one.
+std::optional<std::string> HitDatabaseBase::WriteTable(
+    const std::shared_ptr<DatabaseInterface>& database,
+    const std::vector<DatabaseInterface::ColumnValues>& rows) {
+    if (const std::optional<StatementFailure> failure =
+            FailureOf([&] { return database->DeleteTable(tableName); })) {
+        return failure->reason;
+    }
+    lastLoggedFailure = "the table could not be created";
+    if (!InitializeDatabase(database)) {
+        return lastLoggedFailure;
+    }
+    if (rows.empty()) {
+        return std::nullopt;
+    }
+    const std::optional<StatementFailure> failure =
+        FailureOf([&] { return database->InsertRows(tableName, rows); });
+    if (failure && failure->rowRefused) {
+        return InsertEachRow(*database, rows);
+    }
+    return failure ? std::optional<std::string>(failure->reason) : std::nullopt;
+}
+
+// One transaction, so the rows cost one commit: a row the table refuses (an identifier read twice from a
+// damaged file, say) is left out alone, and any other failure ends the copy.
+std::optional<std::string> HitDatabaseBase::InsertEachRow(
+    DatabaseInterface& database, const std::vector<DatabaseInterface::ColumnValues>& rows) {
+    if (const auto failure = FailureOf(
+            [&] { return database.BeginTransaction(DatabaseInterface::TransactionType::IMMEDIATE); })) {
+        return failure->reason;
+    }
+    size_t refused = 0;
+    std::string firstRefusal;
+    for (const DatabaseInterface::ColumnValues& row : rows) {
+        const std::optional<StatementFailure> failure =
+            FailureOf([&] { return database.Insert(tableName, row); });
+        if (failure && !failure->rowRefused) {
+            return failure->reason;
+        }
+        if (failure && refused++ == 0) {
+            firstRefusal = failure->reason;
+        }
+    }
+    if (const auto failure = FailureOf([&] { return database.EndTransaction(); })) {
+        return failure->reason;
+    }
+    if (refused > 0) {
+        Log::Error(LOG_PREFIX, "Left out %d saved hits of %s that the new table refused (first: %s)", refused,
+                   databaseName, firstRefusal);
+    }
+    return std::nullopt;
 }
 
 namespace {

@@ -10,6 +10,7 @@
 
 #include "core/values/Object.h"
 #include "platformShim/DatabaseInterface.h"
+#include "shared/ResetRetrySchedule.h"
 #include "util/Mutex.h"
 
 namespace NuvraMobile {
@@ -28,7 +29,10 @@ class Query;
  *
  * A reset is atomic: the readable rows are written to a new file in one transaction, and that file is
  * renamed over the damaged one, so a process ended at any moment of it leaves either the damaged file
- * (salvaged again by the next reset) or the whole new one.
+ * (salvaged again by the next reset) or the whole new one. A row the new table refuses is left out, and
+ * a new file that cannot be written is removed and written once more at once. A reset that still fails
+ * (no room on the disk, say) is tried again by the first hit stored after a pause; the hits meanwhile are
+ * refused, and logged as errors once per pause.
  *
  * When the file cannot be opened (its folder cannot be made or written), the database service's stand-in
  * in memory holds the hits for the rest of the object's life: they are sent while the app runs and lost
@@ -47,7 +51,10 @@ class HitDatabaseBase : public Object {
 public:
     static constexpr const char* LOG_PREFIX = "HitDatabase";
     static constexpr std::int32_t DATABASE_STATUS_OK = 0;
-    /** A reset could not delete the file: inserts and updates are refused until a reset succeeds. */
+    /**
+     * A reset could not replace the file: inserts and updates are refused until a reset succeeds, and an
+     * insert tries the reset again once a pause has passed.
+     */
     static constexpr std::int32_t DATABASE_STATUS_FATAL = 1;
     /** Rows read per statement while the rows of a broken file are saved. */
     static constexpr size_t SALVAGE_BATCH_ROWS = 256;
@@ -89,9 +96,19 @@ public:
     bool HitSchemaMatchesExistingTableSchema(const std::shared_ptr<DatabaseHitSchemaBase>& schema);
     bool MigrateDatabase(const std::shared_ptr<DatabaseHitSchemaBase>& schema);
 
+    /** For tests: the clock that times the pause before a failed reset is tried again. */
+    void SetClockForTesting(std::function<ResetRetrySchedule::Clock::time_point()> now)
+        NVR_EXCLUDES(writeMutex_);
+
 protected:
     std::shared_ptr<DatabaseInterface> GetDatabase() const;
     std::int32_t GetDatabaseStatus() const;
+    /**
+     * True when a hit may be stored: the status is OK, or a failed reset was due to be tried again and
+     * succeeded. The first refusal after a failed reset is logged as an error with its reason, the others
+     * of that pause at debug level.
+     */
+    bool AcceptsNewHits() NVR_EXCLUDES(writeMutex_);
     /**
      * DeleteHitWithIdentifier for a hit the server has received: its commit does not wait for the disk,
      * so a power failure before the next commit that waits may bring the row back, to be sent again.
@@ -135,12 +152,17 @@ private:
     /** True once the file could not be opened: the database stays in memory for the object's life. */
     bool IsInMemory() const NVR_EXCLUDES(databaseMutex_);
     /**
-     * Writes `rows` into a new file and renames it over the database file; false when either step
+     * Writes `rows` into a new file and renames it over the database file; the reason when either step
      * failed, leaving the database file as it was.
      */
-    bool ReplaceWithRows(const std::vector<DatabaseInterface::ColumnValues>& rows);
-    bool WriteTable(const std::shared_ptr<DatabaseInterface>& database,
-                    const std::vector<DatabaseInterface::ColumnValues>& rows);
+    std::optional<std::string> ReplaceWithRows(const std::vector<DatabaseInterface::ColumnValues>& rows);
+    /** Writes `rows` into the file `salvageName`, removed when that fails; the reason of a failure. */
+    std::optional<std::string> WriteSalvage(const std::string& salvageName,
+                                            const std::vector<DatabaseInterface::ColumnValues>& rows);
+    std::optional<std::string> WriteTable(const std::shared_ptr<DatabaseInterface>& database,
+                                          const std::vector<DatabaseInterface::ColumnValues>& rows);
+    std::optional<std::string> InsertEachRow(DatabaseInterface& database,
+                                             const std::vector<DatabaseInterface::ColumnValues>& rows);
     std::vector<DatabaseInterface::ColumnValues> ReadableRows();
     /** MAX(ID); the largest identifier there can be when it cannot be read. */
     std::int64_t LargestIdentifier(DatabaseInterface& database);
@@ -172,6 +194,7 @@ private:
     RecursiveMutex writeMutex_;
     // The rows in the table; none until counted after an open, or after a failed write.
     std::optional<std::int64_t> rowCount_ NVR_GUARDED_BY(writeMutex_);
+    ResetRetrySchedule resetRetry_ NVR_GUARDED_BY(writeMutex_);
 };
 
 }  // namespace NuvraMobile

@@ -220,8 +220,7 @@ bool HitQueueBase::Queue(const std::shared_ptr<DatabaseHitBase>& hit) {
         Log::Debug(LOG_TAG, "Ignoring null hit");
         return false;
     }
-    if (GetDatabaseStatus() == DATABASE_STATUS_FATAL) {
-        Log::Debug(LOG_TAG, "Ignoring hit due to database error");
+    if (!AcceptsNewHits()) {
         return false;
     }
     std::shared_ptr<DatabaseInterface> database = GetDatabase();

@@ -72,7 +72,10 @@ public:
 
     /** The hit of the query's first row, or empty. */
     std::shared_ptr<DatabaseHitBase> QueryHit(const std::shared_ptr<Query>& query);
-    /** Stores the hit as a new row, true once it is on disk; does not start the worker. */
+    /**
+     * Stores the hit as a new row, true once it is on disk; does not start the worker. After a failed
+     * reset it is refused, unless the reset was due to be tried again and now succeeded.
+     */
     bool Queue(const std::shared_ptr<DatabaseHitBase>& hit);
     /** The row first in "ID ASC" order. */
     std::shared_ptr<DatabaseHitBase> SelectOldestHit();

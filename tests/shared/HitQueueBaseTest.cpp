@@ -16,6 +16,7 @@
 #include "services/database/NativeDatabaseService.h"
 #include "shared/HitQueueBase.h"
 #include "support/CapturingLoggingService.h"
+#include "support/DiskFillingVfs.h"
 #include "support/FakeSystemInfoService.h"
 #include "support/FaultInjectingDatabaseService.h"
 #include "support/FileSystemTestFolder.h"
@@ -24,6 +25,7 @@
 namespace NuvraMobile {
 namespace {
 
+using ::testing::AnyOf;
 using ::testing::ElementsAre;
 using Type = DatabaseInterface::ColumnDataType;
 using Constraint = DatabaseInterface::ColumnConstraint;
@@ -381,6 +383,86 @@ TEST_F(HitQueueBaseTest, AResetKeepsEveryRowPlainReadingFindsAfterADamagedRange)
         queue.reset();
         databaseService.reset();
     }
+}
+
+size_t CountErrorLinesContaining(const CapturingLoggingService& log, const std::string& text) {
+    size_t count = 0;
+    for (const CapturingLoggingService::Line& line : log.GetLines()) {
+        count += line.level == LoggingMode::Error && line.message.find(text) != std::string::npos ? 1 : 0;
+    }
+    return count;
+}
+
+// The copy of a reset fails while the disk is full: the hits meanwhile are refused with one error line
+// that says why, and once the pause has passed, a hit tries the reset again and, the disk having room
+// again, is stored after every saved row.
+TEST_F(HitQueueBaseTest, AResetThatFoundTheDiskFullIsTriedAgainAfterAPause) {
+    DiskFillingVfs& disk = DiskFillingVfs::Install();
+    auto now = std::chrono::steady_clock::now();
+    auto queue = MakeQueue();
+    queue->SetClockForTesting([&now] { return now; });
+    for (const char* url : {"a", "b", "c"}) {
+        ASSERT_TRUE(queue->Queue(TestHit::Make(url)));
+    }
+    ScopedCapturingLog log(LoggingMode::Error);
+    disk.FailWritesAfter(0);
+    queue->Reset();
+    EXPECT_FALSE(queue->Queue(TestHit::Make("while full")));
+    EXPECT_FALSE(queue->Queue(TestHit::Make("still full")));
+    EXPECT_EQ(1u, CountErrorLinesContaining(log.Service(), "Ignoring hit due to database error"));
+    EXPECT_EQ(1u, CountErrorLinesContaining(log.Service(),
+                                            "full); hits are refused until the reset tried again in 30 s"));
+
+    disk.Clear();
+    now += ResetRetrySchedule::PAUSE - std::chrono::seconds(1);
+    EXPECT_FALSE(queue->Queue(TestHit::Make("within the pause")));
+    now += std::chrono::seconds(1);
+    EXPECT_TRUE(queue->Queue(TestHit::Make("after the pause")));
+    EXPECT_TRUE(queue->Queue(TestHit::Make("next")));
+    EXPECT_EQ(5, queue->GetSize());
+    EXPECT_THAT(TakeUrlsInTable(*queue), ElementsAre("a", "b", "c", "after the pause", "next"));
+}
+
+// A file an ended process left where the reset writes the saved rows, which SQLite cannot read: it is
+// removed and the copy written into a new one, on the same reset.
+TEST_F(HitQueueBaseTest, AnUnwritableFileLeftWhereTheResetWritesIsReplacedOnTheSameReset) {
+    constexpr int hits = 400;
+    InsertHitRows(hits);
+    databaseService.reset();  // closes the file, folding its log into it
+    DamagePages(folder.PathOf("NVBMobileTest.sqlite"), 10, 2);
+    folder.WriteFile("NVBMobileTest.sqlite.salvage", std::string(8192, '\x5A'));
+    databaseService = CreateNativeDatabaseService(systemInfo);
+    std::vector<std::string> expected =
+        UrlsReadableOneByOne(*databaseService->OpenDatabase("NVBMobileTest.sqlite"), hits);
+    ASSERT_LT(expected.size(), static_cast<size_t>(hits));
+
+    auto queue = MakeQueue();
+    queue->Reset();
+    EXPECT_TRUE(queue->Queue(TestHit::Make("after the reset")));
+    expected.push_back("after the reset");
+    EXPECT_TRUE(UrlsInTable() == expected) << "the kept rows are not the readable ones";
+}
+
+// A damaged file can answer an identifier twice; the new table's key refuses the second row, and that
+// row alone is left out.
+TEST_F(HitQueueBaseTest, ASavedRowTheNewTableRefusesIsLeftOutAndTheOthersAreKept) {
+    auto old = databaseService->OpenDatabase("NVBMobileTest.sqlite");
+    ASSERT_TRUE(old->CreateTable("TEST_HITS", {"ID", "URL", "TIMESTAMP"},
+                                 {Type::INTEGER, Type::TEXT, Type::INTEGER}, {{}, {}, {}}));
+    for (const auto& [identifier, url] : {std::pair{1, "a"}, {2, "b"}, {2, "b again"}, {3, "c"}}) {
+        ASSERT_TRUE(old->Insert("TEST_HITS", {{"ID", Variant::FromInteger(identifier)},
+                                              {"URL", Variant::FromString(url)},
+                                              {"TIMESTAMP", Variant::FromInteger(0)}}));
+    }
+    auto queue = MakeQueue();
+    ScopedCapturingLog log(LoggingMode::Error);
+    queue->Reset();
+    EXPECT_EQ(1u,
+              CountErrorLinesContaining(
+                  log.Service(), "Left out 1 saved hits of NVBMobileTest.sqlite that the new table refused"));
+    EXPECT_TRUE(queue->Queue(TestHit::Make("after the reset")));
+    EXPECT_EQ(4, queue->GetSize());
+    EXPECT_THAT(TakeUrlsInTable(*queue), ElementsAre("a", AnyOf("b", "b again"), "c", "after the reset"));
 }
 
 TEST_F(HitQueueBaseTest, EmptyHitsAndIdentifiersAreRefusedWithoutAStatement) {

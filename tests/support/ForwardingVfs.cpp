@@ -70,6 +70,9 @@ int ForwardingVfs::Close(sqlite3_file* file) {
 int ForwardingVfs::Write(sqlite3_file* file, const void* data, int amount, sqlite3_int64 offset) {
     File& forwarded = File::Of(file);
     forwarded.layer->BeforeWrite(*forwarded.path);
+    if (!forwarded.layer->AllowsWrite(*forwarded.path, amount)) {
+        return SQLITE_FULL;
+    }
     return forwarded.Real()->pMethods->xWrite(forwarded.Real(), data, amount, offset);
 }
 

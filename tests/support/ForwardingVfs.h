@@ -24,6 +24,12 @@ public:
 protected:
     /** Before each write to a file; `path` is the name SQLite opened it by. */
     virtual void BeforeWrite(const std::string& path) { static_cast<void>(path); }
+    /** Whether a write of `amount` bytes may reach the file; a refused one fails as on a full disk. */
+    virtual bool AllowsWrite(const std::string& path, int amount) {
+        static_cast<void>(path);
+        static_cast<void>(amount);
+        return true;
+    }
     /** Before each sync of a file. */
     virtual void BeforeSync(const std::string& path) { static_cast<void>(path); }
     /** Before each truncation of a file. */
