@@ -113,6 +113,9 @@ bool HitDatabaseBase::Write(const std::function<bool(DatabaseInterface&)>& state
         rowCount_.reset();
     } else if (rowCount_) {
         rowCount_ = recount(*rowCount_);
+        if (*rowCount_ < 0) {
+            rowCount_.reset();
+        }
     }
     return written;
 }

@@ -32,7 +32,7 @@ class Query;
  *
  * The table's row count is kept here, so asking for the size does not visit every row: it is counted
  * once when first asked after an open, and every write that adds or removes rows changes it under the
- * write lock; after a failed write it is counted again.
+ * write lock; after a failed write, or one that would take it below zero, it is counted again.
  *
  * Any thread may call it: the database handle and status are read and replaced under a mutex, and
  * statements run outside it (the database serialises them itself). Every write (insert, update, delete)
@@ -109,8 +109,9 @@ protected:
      * reset can replace the file between the two; runs `statement` on it, and once more on the new file
      * when the statement's own failure reset the old one. A failure is logged under `tag` with
      * `errorFormat`; `reportNoDatabase` (when given) logs that there was no database to write to. When the
-     * write succeeds a known row count becomes `recount` of it; after a failure it is counted again when
-     * next asked.
+     * write succeeds a known row count becomes `recount` of it (and is counted again when that would be
+     * below zero: rows written beside the queue were never counted); after a failure it is counted again
+     * when next asked.
      */
     bool Write(const std::function<bool(DatabaseInterface&)>& statement, const Recount& recount, const char* tag,
                const char* errorFormat, const std::function<void()>& reportNoDatabase) NVR_EXCLUDES(databaseMutex_);
@@ -165,7 +166,8 @@ private:
     // Held by resets and by every write. Recursive: a write's failure resets under it, and a PostReset
     // hook may run a statement whose failure asks for another reset.
     RecursiveMutex writeMutex_;
-    // The rows in the table; none until counted after an open, or after a failed write.
+    // The rows in the table; none until counted after an open, after a failed write, or after one that
+    // would have taken it below zero.
     std::optional<std::int64_t> rowCount_ NVR_GUARDED_BY(writeMutex_);
 };
 
