@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "ReferenceRatio.h"
+#include "SmokeRun.h"
 
 #include "core/values/Object.h"
 #include "core/values/Variant.h"
@@ -138,7 +139,7 @@ void BM_HitQueueQueue(benchmark::State& state) {
     }
     state.SetItemsProcessed(state.iterations());
 }
-BENCHMARK(BM_HitQueueQueue)->Unit(benchmark::kMicrosecond)->UseRealTime()->MinTime(2.0);
+BENCHMARK(BM_HitQueueQueue)->Unit(benchmark::kMicrosecond)->UseRealTime()->MinTime(MinTimeOrSmoke(2.0));
 
 void BM_HitQueueDrain(benchmark::State& state) {
     const int64_t batch = state.range(0);
@@ -163,7 +164,7 @@ BENCHMARK(BM_HitQueueDrain)
     ->Arg(500)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime()
-    ->MinTime(2.0);
+    ->MinTime(MinTimeOrSmoke(2.0));
 
 // The reference: one prepared, autocommitted single-row insert on SQLite's default settings.
 void BM_PlainSqliteAutocommitInsert(benchmark::State& state) {
@@ -191,7 +192,7 @@ void BM_PlainSqliteAutocommitInsert(benchmark::State& state) {
 BENCHMARK(BM_PlainSqliteAutocommitInsert)
     ->Unit(benchmark::kMicrosecond)
     ->UseRealTime()
-    ->MinTime(2.0);
+    ->MinTime(MinTimeOrSmoke(2.0));
 
 // Runs `body(thread)` on `threads` threads at once and waits for them.
 template <typename Body>
@@ -271,7 +272,7 @@ BENCHMARK(BM_GroupCommit)
     ->Arg(5)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond)
-    ->MinTime(3.0);
+    ->MinTime(MinTimeOrSmoke(3.0));
 
 // A Database whose deletions all wait for the disk, as every deletion did before.
 class SyncedDeletesDatabase : public Database {
@@ -422,7 +423,7 @@ void BM_DeliveryOnePerRequest(benchmark::State& state) {
 BENCHMARK(BM_DeliveryOnePerRequest)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond)
-    ->MinTime(3.0);
+    ->MinTime(MinTimeOrSmoke(3.0));
 
 // Stored hits drained one per request against the wire's own rate: the same number of requests posted
 // back to back over one kept-alive connection to the same server, with no database. Storing the hits is
@@ -461,7 +462,7 @@ void BM_DrainAgainstKeptAliveConnection(benchmark::State& state) {
 BENCHMARK(BM_DrainAgainstKeptAliveConnection)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond)
-    ->MinTime(3.0);
+    ->MinTime(MinTimeOrSmoke(3.0));
 
 }  // namespace
 }  // namespace NuvraMobile
