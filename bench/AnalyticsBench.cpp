@@ -14,6 +14,7 @@
 #include <future>
 #include <mutex>
 
+#include "SmokeRun.h"
 #include "TrackEnvironment.h"
 
 #include "analytics/Analytics.h"
@@ -77,7 +78,7 @@ BENCHMARK(BM_AnalyticsTrackToDurable)
     ->Threads(4)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime()
-    ->MinTime(2.0);
+    ->MinTime(MinTimeOrSmoke(2.0));
 
 /** A hit database over its own queue in a fresh folder, with the native services. */
 class HitDatabaseEnvironment {
@@ -146,7 +147,13 @@ void BM_AnalyticsReferenceOneCommitPerHit(benchmark::State& state) {
     }
     state.SetItemsProcessed(state.iterations());
 }
-BENCHMARK(BM_AnalyticsReferenceOneCommitPerHit)->ArgName("keys")->Arg(10)->Arg(200)->Unit(benchmark::kMicrosecond)->UseRealTime()->MinTime(2.0);
+BENCHMARK(BM_AnalyticsReferenceOneCommitPerHit)
+    ->ArgName("keys")
+    ->Arg(10)
+    ->Arg(200)
+    ->Unit(benchmark::kMicrosecond)
+    ->UseRealTime()
+    ->MinTime(MinTimeOrSmoke(2.0));
 
 void BM_AnalyticsDelivery(benchmark::State& state) {
     const int rows = static_cast<int>(state.range(0));
@@ -183,7 +190,12 @@ void BM_AnalyticsDelivery(benchmark::State& state) {
     Reachability::ClearStatusForTesting();
     NetworkTestSettings::SetTrustedCertificateAuthority("");
 }
-BENCHMARK(BM_AnalyticsDelivery)->ArgName("rows")->Arg(1000)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
+BENCHMARK(BM_AnalyticsDelivery)
+    ->ArgName("rows")
+    ->Arg(RealOrSmoke(1000, 100))
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->MinTime(MinTimeOrSmoke(2.0));
 
 void BM_AnalyticsKick(benchmark::State& state) {
     const int rows = static_cast<int>(state.range(0));
@@ -204,13 +216,13 @@ void BM_AnalyticsKick(benchmark::State& state) {
 }
 BENCHMARK(BM_AnalyticsKick)
     ->ArgNames({"rows", "newServer"})
-    ->Args({1000, 1})
-    ->Args({10000, 1})
-    ->Args({1000, 0})
-    ->Args({10000, 0})
+    ->Args({RealOrSmoke(1000, 100), 1})
+    ->Args({RealOrSmoke(10000, 200), 1})
+    ->Args({RealOrSmoke(1000, 100), 0})
+    ->Args({RealOrSmoke(10000, 200), 0})
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime()
-    ->MinTime(1.0);
+    ->MinTime(MinTimeOrSmoke(1.0));
 
 }  // namespace
 }  // namespace NuvraMobile

@@ -16,6 +16,8 @@
 #include <thread>
 #include <vector>
 
+#include "SmokeRun.h"
+
 #include "analytics/Analytics.h"
 #include "analytics/AnalyticsPublicApi.h"
 #include "core/Core.h"
@@ -179,7 +181,7 @@ void BM_AnalyticsEndToEndLatencyAt100PerSecond(benchmark::State& state) {
 }
 BENCHMARK(BM_AnalyticsEndToEndLatencyAt100PerSecond)
     ->ArgName("tracks")
-    ->Arg(500)
+    ->Arg(RealOrSmoke(500, 20))
     ->Iterations(2)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);
@@ -208,7 +210,7 @@ void BM_AnalyticsEndToEndSustainedRateOfflineBatch50(benchmark::State& state) {
 }
 BENCHMARK(BM_AnalyticsEndToEndSustainedRateOfflineBatch50)
     ->ArgName("tracks")
-    ->Arg(5000)
+    ->Arg(RealOrSmoke(5000, 200))
     ->Iterations(2)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);

@@ -10,6 +10,8 @@
 #include <random>
 #include <vector>
 
+#include "SmokeRun.h"
+
 #include "core/hub/EventHub.h"
 #include "core/hub/SharedStateStore.h"
 #include "core/module/InternalModule.h"
@@ -154,7 +156,10 @@ void BM_LatencyToLastOfEightListeners(benchmark::State& state) {
     state.counters["p50_us"] = microseconds[microseconds.size() / 2];
     state.counters["p99_us"] = microseconds[microseconds.size() * 99 / 100];
 }
-BENCHMARK(BM_LatencyToLastOfEightListeners)->Iterations(20000)->Unit(benchmark::kMicrosecond)->UseRealTime();
+BENCHMARK(BM_LatencyToLastOfEightListeners)
+    ->Iterations(RealOrSmoke(20000, 200))
+    ->Unit(benchmark::kMicrosecond)
+    ->UseRealTime();
 
 std::shared_ptr<EventData> StateData(int32_t version) {
     auto data = std::make_shared<EventData>();

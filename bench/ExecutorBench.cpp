@@ -7,6 +7,8 @@
 #include <thread>
 #include <vector>
 
+#include "SmokeRun.h"
+
 #include "core/execution/DefaultThreadingServiceInterface.h"
 #include "core/execution/ProxyTaskExecutorInterface.h"
 #include "core/execution/Timer.h"
@@ -78,7 +80,8 @@ double ProcessCpuSeconds() {
 
 /** CPU used by the whole process while a pool and three timers wait with nothing due. */
 void IdlePoolWithThreeTimers(benchmark::State& state) {
-    constexpr auto IDLE_TIME = std::chrono::seconds(10);
+    const auto IDLE_TIME =
+        RealOrSmoke<std::chrono::milliseconds>(std::chrono::seconds(10), std::chrono::milliseconds(100));
     auto master = DefaultThreadingServiceInterface::Create()->CreateParallelTaskExecutor("master");
     std::vector<std::shared_ptr<Timer>> timers;
     for (int i = 0; i < 3; ++i) {

@@ -11,6 +11,8 @@
 #include <mutex>
 #include <string>
 
+#include "SmokeRun.h"
+
 #include "services/database/NativeDatabaseService.h"
 #include "services/network/NativeNetworkService.h"
 #include "services/network/NetworkTestSettings.h"
@@ -92,7 +94,10 @@ void BM_SignalPostbacksThroughTheQueue(benchmark::State& state) {
     services->networkService->Dispose(0);
     state.SetItemsProcessed(sent);
 }
-BENCHMARK(BM_SignalPostbacksThroughTheQueue)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(3.0);
+BENCHMARK(BM_SignalPostbacksThroughTheQueue)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->MinTime(MinTimeOrSmoke(3.0));
 
 void BM_SignalPostbacksStraightThroughTheNetwork(benchmark::State& state) {
     CountingServer server;
@@ -119,7 +124,7 @@ void BM_SignalPostbacksStraightThroughTheNetwork(benchmark::State& state) {
 BENCHMARK(BM_SignalPostbacksStraightThroughTheNetwork)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime()
-    ->MinTime(3.0);
+    ->MinTime(MinTimeOrSmoke(3.0));
 
 }  // namespace
 }  // namespace NuvraMobile

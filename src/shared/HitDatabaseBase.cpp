@@ -150,15 +150,26 @@ bool HitDatabaseBase::RunStatementAgainAfterReset(const std::shared_ptr<Database
         replaced, [&] { return statement(*replaced); }, tag, errorFormat, true);
 }
 
-bool HitDatabaseBase::WriteChangingRows(const std::function<bool()>& write,
-                                        const std::function<std::int64_t(std::int64_t)>& recount) {
+bool HitDatabaseBase::Write(const std::function<bool(DatabaseInterface&)>& statement, const Recount& recount,
+                            const char* tag, const char* errorFormat,
+                            const std::function<void()>& reportNoDatabase) {
     RecursiveMutexLock lock(writeMutex_);
-    const bool written = write();
+    const std::shared_ptr<DatabaseInterface> database = GetDatabase();
+    if (!database) {
+        if (reportNoDatabase) {
+            reportNoDatabase();
+        }
+        return false;
+    }
+    const bool written = RunStatementAgainAfterReset(database, statement, tag, errorFormat);
     if (!written) {
         // A failed commit may or may not have reached the file.
         rowCount_.reset();
     } else if (rowCount_) {
         rowCount_ = recount(*rowCount_);
+        if (*rowCount_ < 0) {
+            rowCount_.reset();
+        }
     }
     return written;
 }
@@ -231,34 +242,21 @@ void HitDatabaseBase::CloseDatabase() {
 }
 
 bool HitDatabaseBase::DeleteAllHits() {
-    std::shared_ptr<DatabaseInterface> database = GetDatabase();
-    if (!database) {
-        Log::Error(LOG_PREFIX, "Failed to delete all hits for database at %s (database was null)",
-                   databaseName);
-        return false;
-    }
-    return WriteChangingRows(
-        [&] {
-            return RunStatement(
-                database, [&] { return database->Delete(tableName, "", {}); }, LOG_PREFIX,
-                "Unable to remove from database.  DeleteAllHits failed with error %s", true);
-        },
-        [](std::int64_t) { return 0; });
+    return Write([this](DatabaseInterface& database) { return database.Delete(tableName, "", {}); },
+                 [](std::int64_t) { return 0; }, LOG_PREFIX,
+                 "Unable to remove from database.  DeleteAllHits failed with error %s", [this] {
+                     Log::Error(LOG_PREFIX, "Failed to delete all hits for database at %s (database was null)",
+                                databaseName);
+                 });
 }
 
 bool HitDatabaseBase::DeleteTable() {
-    std::shared_ptr<DatabaseInterface> database = GetDatabase();
-    if (!database) {
-        Log::Error(LOG_PREFIX, "Failed to delete table for database at %s (database was null)", databaseName);
-        return false;
-    }
-    return WriteChangingRows(
-        [&] {
-            return RunStatement(
-                database, [&] { return database->DeleteTable(tableName); }, LOG_PREFIX,
-                "Unable to remove from database.  DeleteTable failed with error %s", true);
-        },
-        [](std::int64_t) { return 0; });
+    return Write([this](DatabaseInterface& database) { return database.DeleteTable(tableName); },
+                 [](std::int64_t) { return 0; }, LOG_PREFIX,
+                 "Unable to remove from database.  DeleteTable failed with error %s", [this] {
+                     Log::Error(LOG_PREFIX, "Failed to delete table for database at %s (database was null)",
+                                databaseName);
+                 });
 }
 
 bool HitDatabaseBase::DeleteHitWithIdentifier(const std::string& identifier) {
@@ -272,26 +270,20 @@ bool HitDatabaseBase::DeleteRow(const std::string& identifier, bool waitForDisk)
         Log::Warning(LOG_PREFIX, "Unable to delete hit with empty identifier");
         return false;
     }
-    std::shared_ptr<DatabaseInterface> database = GetDatabase();
-    if (!database) {
-        Log::Error(LOG_PREFIX, "Failed to delete hit with id %s for database at %s (database was null)",
-                   identifier, databaseName);
-        return false;
-    }
-    // Looked up under the write lock, so that the count loses only a row that was there.
+    // Counted in the file the deletion runs on, so that the count loses only a row that was there; a row
+    // that a reset could not carry over is gone already, and deleting it again succeeds.
     std::int64_t present = 0;
-    return WriteChangingRows(
-        [&] {
-            return RunStatement(
-                database,
-                [&] {
-                    present = database->CountRows(tableName, "ID = ?", {identifier});
-                    return waitForDisk ? database->Delete(tableName, "ID = ?", {identifier})
-                                       : database->DeleteUnsynced(tableName, "ID = ?", {identifier});
-                },
-                LOG_PREFIX, "Unable to delete hit due to unexpected error.  Query failed with error %s", true);
+    return Write(
+        [&](DatabaseInterface& database) {
+            present = database.CountRows(tableName, "ID = ?", {identifier});
+            return waitForDisk ? database.Delete(tableName, "ID = ?", {identifier})
+                               : database.DeleteUnsynced(tableName, "ID = ?", {identifier});
         },
-        [&present](std::int64_t count) { return count - present; });
+        [&present](std::int64_t count) { return count - present; }, LOG_PREFIX,
+        "Unable to delete hit due to unexpected error.  Query failed with error %s", [&] {
+            Log::Error(LOG_PREFIX, "Failed to delete hit with id %s for database at %s (database was null)",
+                       identifier, databaseName);
+        });
 }
 
 namespace {

@@ -40,12 +40,14 @@ class Query;
  *
  * The table's row count is kept here, so asking for the size does not visit every row: it is counted
  * once when first asked after an open, and every write that adds or removes rows changes it under the
- * write lock; after a failed write it is counted again.
+ * write lock; after a failed write, or one that would take it below zero, it is counted again.
  *
  * Any thread may call it: the database handle and status are read and replaced under a mutex, and
- * statements run outside it (the database serialises them itself). Writes that change the number of
- * rows and resets are serialised, and a statement that failed on a handle which a reset has already
- * replaced does not reset again.
+ * statements run outside it (the database serialises them itself). Every write (insert, update, delete)
+ * and every reset are serialised under the write lock, and a write takes the handle under it: it never
+ * lands in a file that a reset has read or replaced, and when its own failure reset the file it runs
+ * again on the new one. A read that failed on a handle which a reset has already replaced does not
+ * reset again.
  */
 class HitDatabaseBase : public Object {
 public:
@@ -123,25 +125,32 @@ protected:
                       const std::function<bool()>& statement, const char* tag, const char* errorFormat,
                       bool resetOnError);
 
+    /** How a write that succeeded changes a known row count. */
+    using Recount = std::function<std::int64_t(std::int64_t)>;
+
+    /**
+     * The one road of every write. Takes the write lock, then the database handle under it, so that no
+     * reset can replace the file between the two; runs `statement` on it, and once more on the new file
+     * when the statement's own failure reset the old one. A failure is logged under `tag` with
+     * `errorFormat`; `reportNoDatabase` (when given) logs that there was no database to write to. When the
+     * write succeeds a known row count becomes `recount` of it (and is counted again when that would be
+     * below zero: rows written beside the queue were never counted); after a failure it is counted again
+     * when next asked.
+     */
+    bool Write(const std::function<bool(DatabaseInterface&)>& statement, const Recount& recount, const char* tag,
+               const char* errorFormat, const std::function<void()>& reportNoDatabase) NVR_EXCLUDES(databaseMutex_);
+
+    const std::string tableName;
+    const std::string databaseName;
+
+private:
     /**
      * RunStatement that resets on error, and runs the statement once more on the new database when its
      * failure reset the old one: a write that found the file damaged is kept, not refused.
      */
     bool RunStatementAgainAfterReset(const std::shared_ptr<DatabaseInterface>& database,
                                      const std::function<bool(DatabaseInterface&)>& statement,
-                                     const char* tag, const char* errorFormat);
-
-    /**
-     * Runs `write`, which adds or removes rows, under the write lock; when it succeeds a known row count
-     * becomes `recount` of it, otherwise the count is read again when next asked.
-     */
-    bool WriteChangingRows(const std::function<bool()>& write,
-                           const std::function<std::int64_t(std::int64_t)>& recount) NVR_EXCLUDES(databaseMutex_);
-
-    const std::string tableName;
-    const std::string databaseName;
-
-private:
+                                     const char* tag, const char* errorFormat) NVR_REQUIRES(writeMutex_);
     void SetDatabase(std::shared_ptr<DatabaseInterface> database);
     void SetDatabaseStatus(std::int32_t status);
     void ResetAfterFailureOf(const std::shared_ptr<DatabaseInterface>& failed);
@@ -189,10 +198,11 @@ private:
     std::shared_ptr<DatabaseInterface> database_ NVR_GUARDED_BY(databaseMutex_);
     std::int32_t databaseStatus_ NVR_GUARDED_BY(databaseMutex_) = DATABASE_STATUS_OK;
     bool inMemory_ NVR_GUARDED_BY(databaseMutex_) = false;
-    // Held by resets and by the writes that change the number of rows. Recursive: a write's failure
-    // resets under it, and a PostReset hook may run a statement whose failure asks for another reset.
+    // Held by resets and by every write. Recursive: a write's failure resets under it, and a PostReset
+    // hook may run a statement whose failure asks for another reset.
     RecursiveMutex writeMutex_;
-    // The rows in the table; none until counted after an open, or after a failed write.
+    // The rows in the table; none until counted after an open, after a failed write, or after one that
+    // would have taken it below zero.
     std::optional<std::int64_t> rowCount_ NVR_GUARDED_BY(writeMutex_);
     ResetRetrySchedule resetRetry_ NVR_GUARDED_BY(writeMutex_);
 };

@@ -24,6 +24,9 @@ constexpr std::chrono::milliseconds PAUSE_SLICE{1000};
 // The longest a group's leader waits for the callers of the group before it to come back.
 constexpr std::chrono::microseconds MAX_GATHERING{1000};
 
+// An update rewrites rows; their number stays.
+std::int64_t KeepsTheRowCount(std::int64_t count) { return count; }
+
 std::shared_ptr<DatabaseServiceInterface> DatabaseServiceOf(
     const std::shared_ptr<PlatformServicesInterface>& services) {
     return services ? services->GetDatabaseService() : nullptr;
@@ -294,11 +297,6 @@ void HitQueueBase::GatherReturningCallers(MutexLock& lock, bool tookOver) {
 
 // A group of one is a plain insert, so a lone caller pays nothing for the grouping.
 bool HitQueueBase::InsertGroup(std::vector<PendingRow*>& group) {
-    std::shared_ptr<DatabaseInterface> database = GetDatabase();
-    if (!database) {
-        Log::Error(LOG_TAG, "Failed to query hit (database was null)");
-        return false;
-    }
     const std::string table = hitSchema_->GetTableName();
     std::vector<DatabaseInterface::ColumnValues> rows;
     rows.reserve(group.size());
@@ -306,16 +304,13 @@ bool HitQueueBase::InsertGroup(std::vector<PendingRow*>& group) {
         rows.push_back(std::move(member->values));
     }
     const auto added = static_cast<std::int64_t>(rows.size());
-    return WriteChangingRows(
-        [&] {
-            return RunStatementAgainAfterReset(
-                database,
-                [&](DatabaseInterface& target) {
-                    return rows.size() == 1 ? target.Insert(table, rows.front()) : target.InsertRows(table, rows);
-                },
-                LOG_TAG, "Unable to read from database.  Query failed with error %s");
+    return Write(
+        [&](DatabaseInterface& database) {
+            return rows.size() == 1 ? database.Insert(table, rows.front()) : database.InsertRows(table, rows);
         },
-        [added](std::int64_t count) { return count + added; });
+        [added](std::int64_t count) { return count + added; }, LOG_TAG,
+        "Unable to read from database.  Query failed with error %s",
+        [] { Log::Error(LOG_TAG, "Failed to query hit (database was null)"); });
 }
 
 void HitQueueBase::WaitForQueuedCallersForTesting(size_t count) {
@@ -336,31 +331,27 @@ std::shared_ptr<DatabaseHitBase> HitQueueBase::SelectOldestHit() {
 }
 
 bool HitQueueBase::UpdateHit(const std::shared_ptr<DatabaseHitBase>& hit) {
-    std::shared_ptr<DatabaseInterface> database = GetDatabase();
-    if (!database || GetDatabaseStatus() == DATABASE_STATUS_FATAL) {
+    if (!GetDatabase() || GetDatabaseStatus() == DATABASE_STATUS_FATAL) {
         return false;
     }
     if (!hit || hit->identifier.empty()) {
         Log::Warning(LOG_TAG, "Unable to update hit with empty identifier");
         return false;
     }
-    return RunStatement(
-        database,
-        [&] {
-            return database->Update(hitSchema_->GetTableName(), hitSchema_->GenerateDataMapBase(hit),
-                                    "ID = ?", {hit->identifier});
+    return Write(
+        [&](DatabaseInterface& database) {
+            return database.Update(hitSchema_->GetTableName(), hitSchema_->GenerateDataMapBase(hit), "ID = ?",
+                                   {hit->identifier});
         },
-        LOG_TAG, "Unable to update hit in database. Query failed with error %s", true);
+        KeepsTheRowCount, LOG_TAG, "Unable to update hit in database. Query failed with error %s", nullptr);
 }
 
 bool HitQueueBase::UpdateAllHits(const std::map<std::string, std::shared_ptr<Variant>>& values) {
-    std::shared_ptr<DatabaseInterface> database = GetDatabase();
-    if (!database || GetDatabaseStatus() == DATABASE_STATUS_FATAL) {
+    if (!GetDatabase() || GetDatabaseStatus() == DATABASE_STATUS_FATAL) {
         return false;
     }
-    return RunStatement(
-        database, [&] { return database->Update(tableName, values, "", {}); }, LOG_TAG,
-        "Unable to read from database.  Query failed with error %s", true);
+    return Write([&](DatabaseInterface& database) { return database.Update(tableName, values, "", {}); },
+                 KeepsTheRowCount, LOG_TAG, "Unable to read from database.  Query failed with error %s", nullptr);
 }
 
 }  // namespace NuvraMobile

@@ -133,6 +133,11 @@ TEST_F(HitQueueBaseTest, TheSizeFollowsEveryWriteThatAddsOrRemovesRows) {
         {"the oldest deleted", [&] { queue->DeleteHitWithIdentifier(queue->SelectOldestHit()->identifier); }},
         {"a missing identifier deleted", [&] { queue->DeleteHitWithIdentifier("999"); }},
         {"every hit deleted", [&] { queue->DeleteAllHits(); }},
+        {"a row written beside the queue, then deleted through it (the kept count would go below zero)",
+         [&] {
+             insertBesideTheQueue();
+             queue->DeleteHitWithIdentifier(queue->SelectOldestHit()->identifier);
+         }},
         {"a reset after rows written beside the queue",
          [&] {
              insertBesideTheQueue();

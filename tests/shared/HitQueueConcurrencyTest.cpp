@@ -12,7 +12,9 @@
 #include <vector>
 
 #include "services/database/NativeDatabaseService.h"
+#include "core/values/Variant.h"
 #include "shared/HitQueueBase.h"
+#include "support/CapturingLoggingService.h"
 #include "support/FakeSystemInfoService.h"
 #include "support/FaultInjectingDatabaseService.h"
 #include "support/FileSystemTestFolder.h"
@@ -23,6 +25,7 @@ namespace {
 
 using std::chrono::milliseconds;
 using ::testing::ElementsAre;
+using ::testing::ElementsAreArray;
 using ::testing::UnorderedElementsAre;
 
 // Generous bounds for waits that end on a signal; they only keep a broken test from hanging.
@@ -325,6 +328,77 @@ TEST_F(HitQueueGroupCommitTest, AFailedGroupCommitFailsExactlyItsCallers) {
         faulty->Faults().Clear();
     }
 }
+
+// One write of each kind on a queue holding "a" (identifier 1, the first of a new table) and "b", and the
+// URLs the table holds after it.
+struct WriteCase {
+    const char* name;
+    std::function<bool(TestHitQueue&)> write;
+    std::vector<std::string> urlsAfter;
+};
+
+std::ostream& operator<<(std::ostream& stream, const WriteCase& write) { return stream << write.name; }
+
+std::shared_ptr<TestHit> FirstHitWithUrl(const std::string& url) {
+    auto hit = TestHit::Make(url);
+    hit->identifier = "1";
+    return hit;
+}
+
+class HitQueueWriteMeetingAResetTest : public HitQueueGroupCommitTest, public testing::WithParamInterface<WriteCase> {
+protected:
+    /** A queue holding "a" and "b" whose row count is kept, not counted when next asked. */
+    std::shared_ptr<TestHitQueue> QueueHoldingTwoHits() {
+        auto queue = MakeQueue(std::make_shared<TestHitProcessor>());
+        QueueUrls(*queue, {"a", "b"});
+        EXPECT_EQ(2, queue->GetSize());
+        return queue;
+    }
+
+    void ExpectTheWriteKept(TestHitQueue& queue) {
+        EXPECT_THAT(UrlsInTable(), ElementsAreArray(GetParam().urlsAfter));
+        EXPECT_EQ(static_cast<std::int32_t>(GetParam().urlsAfter.size()), queue.GetSize());
+    }
+};
+
+// A reset on another thread holds the write lock from reading the old file's rows to renaming the new
+// file over it. A write that comes meanwhile waits for it and lands in the new file: not in the old one
+// after its rows were read (the rename drops it), nor on the old file's closed connection.
+TEST_P(HitQueueWriteMeetingAResetTest, AWriteDuringAResetOnAnotherThreadHoldsAfterIt) {
+    auto queue = QueueHoldingTwoHits();
+    faulty->Faults().HoldNextStatementOn("NVBMobileTest.sqlite.salvage");
+    auto reset = std::async(std::launch::async, [&] { queue->Reset(); });
+    faulty->Faults().WaitForHeldStatement();
+    auto written = std::async(std::launch::async, [&] { return GetParam().write(*queue); });
+    faulty->Faults().ReleaseHeldStatement();
+    reset.get();
+    EXPECT_TRUE(written.get());
+    ExpectTheWriteKept(*queue);
+}
+
+// The write's own statement finds the file damaged: the reset carries the rows over, and the write runs
+// again on the new file.
+TEST_P(HitQueueWriteMeetingAResetTest, AWriteWhoseStatementResetsTheFileRunsAgainOnTheNewOne) {
+    auto queue = QueueHoldingTwoHits();
+    ScopedCapturingLog log(LoggingMode::Error);
+    faulty->Faults().FailNextStatements(SQLITE_CORRUPT);
+    EXPECT_TRUE(GetParam().write(*queue));
+    EXPECT_TRUE(log.Service().Contains("Database in unrecoverable state, resetting."));
+    ExpectTheWriteKept(*queue);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Writes, HitQueueWriteMeetingAResetTest,
+    testing::Values(
+        WriteCase{"Insert", [](TestHitQueue& queue) { return queue.Queue(TestHit::Make("c")); }, {"a", "b", "c"}},
+        WriteCase{"Delete", [](TestHitQueue& queue) { return queue.DeleteHitWithIdentifier("1"); }, {"b"}},
+        WriteCase{"Update", [](TestHitQueue& queue) { return queue.UpdateHit(FirstHitWithUrl("a again")); },
+                  {"a again", "b"}},
+        WriteCase{"UpdateAll",
+                  [](TestHitQueue& queue) { return queue.UpdateAllHits({{"URL", Variant::FromString("all")}}); },
+                  {"all", "all"}},
+        WriteCase{"DeleteAll", [](TestHitQueue& queue) { return queue.DeleteAllHits(); }, {}}),
+    testing::PrintToStringParamName());
 
 }  // namespace
 }  // namespace NuvraMobile

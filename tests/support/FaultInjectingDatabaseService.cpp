@@ -13,8 +13,9 @@ namespace {
 /** One database of the service: every statement asks the plan first. */
 class FaultInjectingDatabase : public Object, public virtual DatabaseInterface {
 public:
-    FaultInjectingDatabase(std::shared_ptr<DatabaseInterface> target, std::shared_ptr<DatabaseFaultPlan> plan)
-        : target_(std::move(target)), plan_(std::move(plan)) {}
+    FaultInjectingDatabase(std::shared_ptr<DatabaseInterface> target, std::shared_ptr<DatabaseFaultPlan> plan,
+                           std::string fileName)
+        : target_(std::move(target)), plan_(std::move(plan)), fileName_(std::move(fileName)) {}
 
     bool CreateTable(const std::string& table, const std::vector<std::string>& columnNames,
                      const std::vector<ColumnDataType>& columnDataTypes,
@@ -103,13 +104,14 @@ public:
 
 private:
     void Statement() {
-        if (const int resultCode = plan_->NextStatement()) {
+        if (const int resultCode = plan_->NextStatement(fileName_)) {
             Throw(Database::StatementError(resultCode, "injected fault"));
         }
     }
 
     const std::shared_ptr<DatabaseInterface> target_;
     const std::shared_ptr<DatabaseFaultPlan> plan_;
+    const std::string fileName_;
 };
 
 }  // namespace
@@ -157,6 +159,12 @@ void DatabaseFaultPlan::HoldNextStatement() {
     holding_ = false;
 }
 
+void DatabaseFaultPlan::HoldNextStatementOn(const std::string& fileName) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    heldFile_ = fileName;
+    holding_ = false;
+}
+
 void DatabaseFaultPlan::WaitForHeldStatement() {
     std::unique_lock<std::mutex> lock(mutex_);
     holdCondition_.wait(lock, [this] { return holding_; });
@@ -170,9 +178,13 @@ void DatabaseFaultPlan::ReleaseHeldStatement() {
     holdCondition_.notify_all();
 }
 
-int DatabaseFaultPlan::NextStatement() {
+int DatabaseFaultPlan::NextStatement(const std::string& fileName) {
     std::unique_lock<std::mutex> lock(mutex_);
     const std::int64_t number = ++statements_;
+    if (!heldFile_.empty() && fileName == heldFile_) {
+        heldFile_.clear();
+        heldStatement_ = number;
+    }
     if (number == heldStatement_) {
         holding_ = true;
         holdCondition_.notify_all();
@@ -200,17 +212,17 @@ FaultInjectingDatabaseService::FaultInjectingDatabaseService(std::shared_ptr<Dat
     : target_(std::move(target)) {}
 
 std::shared_ptr<DatabaseInterface> FaultInjectingDatabaseService::OpenDatabase(const std::string& fileName) {
-    return WithFaults(target_->OpenDatabase(fileName));
+    return WithFaults(target_->OpenDatabase(fileName), fileName);
 }
 
 std::shared_ptr<DatabaseInterface> FaultInjectingDatabaseService::OpenInMemoryDatabase(
     const std::string& fileName) {
-    return WithFaults(target_->OpenInMemoryDatabase(fileName));
+    return WithFaults(target_->OpenInMemoryDatabase(fileName), fileName);
 }
 
 std::shared_ptr<DatabaseInterface> FaultInjectingDatabaseService::WithFaults(
-    const std::shared_ptr<DatabaseInterface>& database) const {
-    return database ? std::make_shared<FaultInjectingDatabase>(database, plan_) : nullptr;
+    const std::shared_ptr<DatabaseInterface>& database, const std::string& fileName) const {
+    return database ? std::make_shared<FaultInjectingDatabase>(database, plan_, fileName) : nullptr;
 }
 
 bool FaultInjectingDatabaseService::DeleteDatabase(const std::string& fileName) {

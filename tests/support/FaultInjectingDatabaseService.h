@@ -32,6 +32,8 @@ public:
     void RefuseNextDeletions(int count);
     /** The next statement waits before it runs until ReleaseHeldStatement. */
     void HoldNextStatement();
+    /** The next statement on a database of the file `fileName` waits before it runs until ReleaseHeldStatement. */
+    void HoldNextStatementOn(const std::string& fileName);
     /** Blocks until the held statement is waiting. */
     void WaitForHeldStatement();
     void ReleaseHeldStatement();
@@ -41,8 +43,8 @@ public:
     std::int64_t StatementCount() const;
     std::int64_t FailedStatementCount() const;
 
-    /** Counts one statement; the SQLite result code it must fail with, or 0 to run it. */
-    int NextStatement();
+    /** Counts one statement on the file `fileName`; the SQLite result code it must fail with, or 0 to run it. */
+    int NextStatement(const std::string& fileName);
     /** Counts one deletion; true when it must be refused. */
     bool NextDeletionRefused();
 
@@ -56,6 +58,8 @@ private:
     mutable std::mutex mutex_;
     std::condition_variable holdCondition_;
     std::int64_t heldStatement_ = 0;
+    // The file whose next statement is held; empty when none is.
+    std::string heldFile_;
     bool holding_ = false;
     std::vector<Fault> faults_;
     std::int64_t statements_ = 0;
@@ -81,7 +85,8 @@ public:
     DatabaseFaultPlan& Faults() { return *plan_; }
 
 private:
-    std::shared_ptr<DatabaseInterface> WithFaults(const std::shared_ptr<DatabaseInterface>& database) const;
+    std::shared_ptr<DatabaseInterface> WithFaults(const std::shared_ptr<DatabaseInterface>& database,
+                                                  const std::string& fileName) const;
 
     const std::shared_ptr<DatabaseServiceInterface> target_;
     const std::shared_ptr<DatabaseFaultPlan> plan_ = std::make_shared<DatabaseFaultPlan>();
