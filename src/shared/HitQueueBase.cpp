@@ -1,5 +1,6 @@
 #include "shared/HitQueueBase.h"
 
+#include <atomic>
 #include <utility>
 
 #include "core/execution/ExecutorShutdown.h"
@@ -23,6 +24,9 @@ namespace {
 constexpr std::chrono::milliseconds PAUSE_SLICE{1000};
 // The longest a group's leader waits for the callers of the group before it to come back.
 constexpr std::chrono::microseconds MAX_GATHERING{1000};
+
+// Set once, at exit: every queue of the process is stopped.
+std::atomic<bool> everyQueueStopped{false};
 
 std::shared_ptr<DatabaseServiceInterface> DatabaseServiceOf(
     const std::shared_ptr<PlatformServicesInterface>& services) {
@@ -85,6 +89,8 @@ bool HitQueueBase::Dispose(std::chrono::milliseconds timeout) {
     return executor->Dispose(timeout);
 }
 
+void HitQueueBase::StopEveryQueue() { everyQueueStopped.store(true); }
+
 void HitQueueBase::BringOnline() {
     MutexLock lock(mutex_);
     if (isDisposed_) {
@@ -144,7 +150,7 @@ void HitQueueBase::RunWorker() {
         }
         HitProcessingResult result =
             hitProcessor_ ? hitProcessor_->ProcessBase(hit) : HitProcessingResult::STOP;
-        if (result == HitProcessingResult::STOP) {
+        if (result == HitProcessingResult::STOP || IsStopped()) {
             return;
         }
         if (result == HitProcessingResult::RETRY) {
@@ -159,14 +165,23 @@ void HitQueueBase::RunWorker() {
 bool HitQueueBase::ShouldWorkerContinue() {
     {
         MutexLock lock(mutex_);
-        if (isSuspended_ || isDisposed_) {
+        if (isSuspended_ || IsStoppedNoLock()) {
             return false;
         }
     }
     return IsNetworkConnected();
 }
 
-bool HitQueueBase::ShouldWorkerContinueNoLock() { return !isSuspended_ && !isDisposed_ && IsNetworkConnected(); }
+bool HitQueueBase::ShouldWorkerContinueNoLock() {
+    return !isSuspended_ && !IsStoppedNoLock() && IsNetworkConnected();
+}
+
+bool HitQueueBase::IsStopped() {
+    MutexLock lock(mutex_);
+    return IsStoppedNoLock();
+}
+
+bool HitQueueBase::IsStoppedNoLock() { return isDisposed_ || everyQueueStopped.load(); }
 
 bool HitQueueBase::IsNetworkConnected() const {
     return systemInfoService_ && systemInfoService_->GetNetworkConnectionStatus() == ConnectionStatus::CONNECTED;

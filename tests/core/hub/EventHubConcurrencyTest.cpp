@@ -18,6 +18,7 @@
 #include "core/values/EventSource.h"
 #include "core/values/EventType.h"
 #include "core/values/SdkError.h"
+#include "platformShim/NetworkServiceInterface.h"
 #include "rulesengine/Rule.h"
 #include "rulesengine/RulesEngine.h"
 #include "rulesengine/RulesEngineTestSupport.h"
@@ -67,6 +68,28 @@ void Flush(EventHub& hub, const RecordingModule& module) {
         return std::find(events.begin(), events.end(), marker) != events.end();
     }));
 }
+
+/** A network service whose requests are accepted and answered by nobody: they end, unanswered, at its disposal. */
+class UnansweringNetworkService : public Object, public virtual NetworkServiceInterface {
+public:
+    std::shared_ptr<HttpConnectionInterface> ConnectUrl(const std::string&, HttpCommandType, const std::string&,
+                                                        const std::map<std::string, std::string>&, std::int64_t,
+                                                        std::int64_t) override {
+        disposed_.Hold();
+        return nullptr;
+    }
+    void ConnectUrlAsync(const std::string&, HttpCommandType, const std::string&,
+                         const std::map<std::string, std::string>&, std::int64_t, std::int64_t,
+                         const Callback&) override {}
+    bool Dispose(std::int64_t) override {
+        disposed_.Open();
+        return true;
+    }
+    bool IsDisposed() const { return disposed_.Wait(std::chrono::milliseconds(0)); }
+
+private:
+    Gate disposed_;
+};
 
 class EventHubTest : public ::testing::Test {
 protected:
@@ -750,6 +773,24 @@ TEST_F(EventHubTest, AModuleThatCannotFinishUnregisteringKeepsTheHubWaiting) {
     EXPECT_EQ(EventHubInner::UNREGISTERING_MODULES, Inner().GetState());
     gate.Open();
     EXPECT_TRUE(hub_->Dispose(SIGNAL_TIMEOUT)) << "a later call goes on waiting";
+}
+
+// A module held in a request of its own never reaches its unregistration; when Dispose's time is up, the hub
+// aborts its modules' requests, so that nothing is left waiting for a server once Dispose has returned.
+TEST_F(EventHubTest, ADisposeWhoseTimeRunsOutAbortsTheRequestsOfItsModules) {
+    const auto network = std::make_shared<UnansweringNetworkService>();
+    services_->networkService = network;
+    const auto module = AddModule("com.test.requesting");
+    SignalCounter started;
+    module->AddTaskToQueue("request", [&] {
+        started.Raise();
+        network->ConnectUrl("https://collector.example/hit", HttpCommandType::GET, "", {}, 30, 30);
+    });
+    ASSERT_TRUE(started.WaitFor(1));
+    EXPECT_FALSE(hub_->Dispose(milliseconds(50)));
+    EXPECT_TRUE(network->IsDisposed());
+    network->Dispose(0);  // lets the task end when the hub did not
+    EXPECT_TRUE(hub_->Dispose(SIGNAL_TIMEOUT));
 }
 
 TEST_F(EventHubTest, RegistrationEndsWhenDisposalBegins) {
