@@ -18,7 +18,6 @@
 #include "core/values/EventSource.h"
 #include "core/values/EventType.h"
 #include "core/values/SdkError.h"
-#include "platformShim/NetworkServiceInterface.h"
 #include "rulesengine/Rule.h"
 #include "rulesengine/RulesEngine.h"
 #include "rulesengine/RulesEngineTestSupport.h"
@@ -27,6 +26,7 @@
 #include "support/HubTestSupport.h"
 #include "support/RecordingModule.h"
 #include "support/ThreadSignals.h"
+#include "support/UnansweringNetworkService.h"
 
 namespace NuvraMobile {
 namespace {
@@ -68,28 +68,6 @@ void Flush(EventHub& hub, const RecordingModule& module) {
         return std::find(events.begin(), events.end(), marker) != events.end();
     }));
 }
-
-/** A network service whose requests are accepted and answered by nobody: they end, unanswered, at its disposal. */
-class UnansweringNetworkService : public Object, public virtual NetworkServiceInterface {
-public:
-    std::shared_ptr<HttpConnectionInterface> ConnectUrl(const std::string&, HttpCommandType, const std::string&,
-                                                        const std::map<std::string, std::string>&, std::int64_t,
-                                                        std::int64_t) override {
-        disposed_.Hold();
-        return nullptr;
-    }
-    void ConnectUrlAsync(const std::string&, HttpCommandType, const std::string&,
-                         const std::map<std::string, std::string>&, std::int64_t, std::int64_t,
-                         const Callback&) override {}
-    bool Dispose(std::int64_t) override {
-        disposed_.Open();
-        return true;
-    }
-    bool IsDisposed() const { return disposed_.Wait(std::chrono::milliseconds(0)); }
-
-private:
-    Gate disposed_;
-};
 
 class EventHubTest : public ::testing::Test {
 protected:
