@@ -3,11 +3,11 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <chrono>
 #include <functional>
 #include <memory>
 #include <set>
+#include <stdexcept>
 #include <string>
 
 #include "identity/IdentityDatabaseHitSchema.h"

@@ -17,6 +17,7 @@
 #include "support/FaultInjectingDatabaseService.h"
 #include "support/FileSystemTestFolder.h"
 #include "support/HitQueueTestSupport.h"
+#include "support/ThreadSignals.h"
 
 namespace NuvraMobile {
 namespace {
@@ -122,6 +123,26 @@ TEST_F(HitQueueConcurrencyTest, SuspendStopsAfterTheHitInHand) {
     EXPECT_THAT(processor->ProcessedUrls(), ElementsAre("a"));
     EXPECT_EQ(1, queue->GetSize());
     EXPECT_EQ("b", queue->SelectOldestHit()->url);
+}
+
+// Unlike a suspension: a hit whose processing ends once the queue is disposed keeps its row, whatever the
+// processor answered (the disposal may have cut its request short), and the worker takes no next hit.
+TEST_F(HitQueueConcurrencyTest, AHitInHandWhenTheQueueIsDisposedKeepsItsRowAndNoOtherIsTaken) {
+    Gate answer;
+    auto processor = std::make_shared<TestHitProcessor>([&answer](const TestHit&) {
+        answer.Hold();
+        return HitProcessingResult::DONE;
+    });
+    auto queue = MakeQueue(processor);
+    QueueUrls(*queue, {"a", "b"});
+    queue->BringOnline();
+    ASSERT_TRUE(processor->WaitForProcessed(1));
+    queue->Dispose(milliseconds(0));
+    answer.Open();
+    ASSERT_TRUE(queue->Dispose(WORKER_END_TIMEOUT));
+    EXPECT_THAT(processor->ProcessedUrls(), ElementsAre("a"));
+    EXPECT_EQ(2, queue->GetSize());
+    EXPECT_EQ("a", queue->SelectOldestHit()->url);
 }
 
 TEST_F(HitQueueConcurrencyTest, SuspensionOrNetworkLossEndsARetryPauseAndKeepsTheRow) {
