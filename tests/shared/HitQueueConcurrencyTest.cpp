@@ -73,6 +73,7 @@ TEST_F(HitQueueConcurrencyTest, ThreeHitsAreProcessedInInsertionOrderAndDeleted)
     QueueUrls(*queue, {"a", "b", "c"});
     queue->BringOnline();
     ASSERT_TRUE(processor->WaitForProcessed(3));
+    ASSERT_TRUE(threading->WaitUntilIdle());  // the worker ends on its own, the table empty
     ASSERT_TRUE(queue->Dispose(WORKER_END_TIMEOUT));
     EXPECT_THAT(processor->ProcessedUrls(), ElementsAre("a", "b", "c"));
     EXPECT_EQ(0, queue->GetSize());
@@ -86,6 +87,7 @@ TEST_F(HitQueueConcurrencyTest, RetryKeepsTheRowAndOffersTheSameHitAgainAfterThe
     QueueUrls(*queue, {"a", "b"});
     queue->BringOnline();
     ASSERT_TRUE(processor->WaitForProcessed(4));
+    ASSERT_TRUE(threading->WaitUntilIdle());  // the worker ends on its own, the table empty
     ASSERT_TRUE(queue->Dispose(WORKER_END_TIMEOUT));
     EXPECT_THAT(processor->ProcessedUrls(), ElementsAre("a", "a", "a", "b"));
     EXPECT_EQ(0, queue->GetSize());
@@ -217,6 +219,7 @@ TEST_F(HitQueueConcurrencyTest, HitsQueuedWhileTheWorkerRunsAreSentInOrder) {
     });
     producer.join();
     ASSERT_TRUE(processor->WaitForProcessed(urls.size()));
+    ASSERT_TRUE(threading->WaitUntilIdle());  // the worker ends on its own, the table empty
     ASSERT_TRUE(queue->Dispose(WORKER_END_TIMEOUT));
     EXPECT_EQ(urls, processor->ProcessedUrls());
     EXPECT_EQ(0, queue->GetSize());
@@ -241,6 +244,7 @@ TEST_F(HitQueueConcurrencyTest, HitsFromManyProducersAreEachSentOnceInTheirProdu
         producer.join();
     }
     ASSERT_TRUE(processor->WaitForProcessed(PRODUCERS * HITS_PER_PRODUCER));
+    ASSERT_TRUE(threading->WaitUntilIdle());  // the worker ends on its own, the table empty
     ASSERT_TRUE(queue->Dispose(WORKER_END_TIMEOUT));
     std::vector<int> nextOfProducer(PRODUCERS, 0);
     for (const std::string& url : processor->ProcessedUrls()) {
