@@ -43,8 +43,9 @@ using SendingQueueMaker = SendingQueue (*)(const std::shared_ptr<PlatformService
 SendingQueue MakeSignalQueue(const std::shared_ptr<PlatformServicesInterface>& services,
                              const std::shared_ptr<NetworkServiceInterface>& network,
                              const std::shared_ptr<SystemInfoServiceInterface>& systemInfo) {
-    const auto queue = std::make_shared<SignalHitQueue>(services, std::make_shared<SignalDatabaseHitSchema>(),
-                                                        std::make_shared<SignalHitProcessor>(network, systemInfo));
+    const auto queue =
+        std::make_shared<SignalHitQueue>(services, std::make_shared<SignalDatabaseHitSchema>(),
+                                         std::make_shared<SignalHitProcessor>(network, systemInfo));
     return {queue, [queue](const std::string& url) {
                 auto hit = std::make_shared<SignalHit>();
                 hit->url = url;

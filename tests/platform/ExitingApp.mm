@@ -7,8 +7,9 @@
 //   silent   its collector accepts every hit and never answers; it prints "port <the collector's port>",
 //            tracks, and once a hit is in flight prints "returning <time>" and returns from main (status
 //            4: no hit in 30 s)
-//   callback the block it gives to start calls exit(0) (on one of the SDK's threads); its own exit handler,
-//            registered before the SDK started, prints "the app's exit handler ran" (status 6: no exit in 30 s)
+//   callback the block it gives to start calls exit(0) (on one of the SDK's threads); its own exit
+//            handler, registered before the SDK started, prints "the app's exit handler ran" (status 6: no
+//            exit in 30 s)
 //   deliver PORT
 //            its collector, on the port of an earlier silent run (a stored hit names its server), answers;
 //            it tracks nothing and waits (30 s at most) for the hit that run tracked (status 5: none came)

@@ -14,7 +14,9 @@ extern char** environ;
 
 namespace NuvraMobile {
 
-bool AppRun::ExitedWith(int code) const { return status != -1 && WIFEXITED(status) && WEXITSTATUS(status) == code; }
+bool AppRun::ExitedWith(int code) const {
+    return status != -1 && WIFEXITED(status) && WEXITSTATUS(status) == code;
+}
 
 std::string AppRun::Describe() const {
     std::ostringstream text;
@@ -68,8 +70,8 @@ AppRun RunApp(const std::string& program, const std::string& folder, const std::
     std::string programPath = program;
     std::string modeArgument = mode;
     std::string extraArgument = argument;
-    char* argv[] = {programPath.data(), modeArgument.data(), argument.empty() ? nullptr : extraArgument.data(),
-                    nullptr};
+    char* argv[] = {programPath.data(), modeArgument.data(),
+                    argument.empty() ? nullptr : extraArgument.data(), nullptr};
     const std::string outputPath = folder + "/output";
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);

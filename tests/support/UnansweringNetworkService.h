@@ -20,7 +20,8 @@ public:
     std::shared_ptr<HttpConnectionInterface> ConnectUrl(const std::string& url, HttpCommandType command,
                                                         const std::string& payload,
                                                         const std::map<std::string, std::string>& headers,
-                                                        std::int64_t connectTimeout, std::int64_t readTimeout) override;
+                                                        std::int64_t connectTimeout,
+                                                        std::int64_t readTimeout) override;
     void ConnectUrlAsync(const std::string& url, HttpCommandType command, const std::string& payload,
                          const std::map<std::string, std::string>& headers, std::int64_t connectTimeout,
                          std::int64_t readTimeout, const Callback& callback) override;

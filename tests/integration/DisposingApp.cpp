@@ -1,6 +1,6 @@
-// A C++ app that disposes its core while a hit is in flight. CoreDisposeTest runs it as a process of its own,
-// with its data folders in XDG_DATA_HOME and XDG_CACHE_HOME; a clean end is status 0. Its first argument
-// names the case:
+// A C++ app that disposes its core while a hit is in flight. CoreDisposeProcessTest runs it as a process of
+// its own, with its data folders in XDG_DATA_HOME and XDG_CACHE_HOME; a clean end is status 0. Its first
+// argument names the case:
 //   silent LIMIT
 //            its collector accepts every hit and never answers; it prints "port <the collector's port>",
 //            tracks, and once the hit is in flight prints "disposing <time>", disposes its core with a limit
