@@ -141,6 +141,6 @@ int main(int argc, char** argv) {
     PrintNow("disposing");
     const bool disposed = core->Dispose(std::chrono::milliseconds(argument));
     PrintNow("disposed");
-    std::printf("disposed in time: %s\n", disposed ? "yes" : "no");
+    std::printf("in time: %s\n", disposed ? "yes" : "no");
     return 0;
 }
