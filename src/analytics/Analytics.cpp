@@ -92,6 +92,10 @@ void Analytics::OnRegistered() {
 }
 
 void Analytics::OnUnregistered() {
+    // Stopped before the module aborts its requests, so that the hit in hand keeps its row.
+    if (const auto hitDatabase = BuiltHitDatabase()) {
+        hitDatabase->Dispose(std::chrono::milliseconds(0));
+    }
     auto self = SharedSelf();
     AddTaskToQueue(
         "unregistration",
@@ -99,12 +103,7 @@ void Analytics::OnUnregistered() {
             // Fired timers keep their threads until cancelled, also without a hit database to stop them.
             self->properties_->CancelLifecycleTimer();
             self->properties_->CancelReferrerTimer();
-            std::shared_ptr<AnalyticsHitDatabase> hitDatabase;
-            {
-                RecursiveMutexLock lock(self->hitDatabaseMutex_);
-                hitDatabase = self->hitDatabase_;
-            }
-            if (hitDatabase) {
+            if (const auto hitDatabase = self->BuiltHitDatabase()) {
                 DisposeWithin(
                     MODULE_HIT_QUEUE_DISPOSE_LIMIT,
                     [&hitDatabase](std::chrono::milliseconds timeout) { return hitDatabase->Dispose(timeout); },
@@ -112,6 +111,11 @@ void Analytics::OnUnregistered() {
             }
         },
         ModuleTaskOptions{true});
+}
+
+std::shared_ptr<AnalyticsHitDatabase> Analytics::BuiltHitDatabase() {
+    RecursiveMutexLock lock(hitDatabaseMutex_);
+    return hitDatabase_;
 }
 
 bool Analytics::IsHandleable(const std::shared_ptr<Event>& event, const char* nullEventMessage,

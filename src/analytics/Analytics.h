@@ -169,6 +169,8 @@ private:
     enum class QueueClearing { ALL_REQUESTS, TRACK_REQUESTS };
 
     std::shared_ptr<Analytics> SharedSelf();
+    /** The hit database when one was built; never builds one. */
+    std::shared_ptr<AnalyticsHitDatabase> BuiltHitDatabase();
     /** False, with the trace message, for a null event, or for null data when a message is given. */
     static bool IsHandleable(const std::shared_ptr<Event>& event, const char* nullEventMessage,
                              const char* nullDataMessage);

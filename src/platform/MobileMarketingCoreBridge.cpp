@@ -11,6 +11,7 @@
 #include "core/execution/ExecutorShutdown.h"
 #include "core/values/SdkError.h"
 
+#include "platform/ExitStop.h"
 #include "platform/ObjCRuntime.h"
 #include "platform/V4Migration.h"
 #include "services/PlatformServices.h"
@@ -80,10 +81,20 @@ std::chrono::milliseconds TimeLeft(std::chrono::steady_clock::time_point deadlin
 
 void MobileMarketingCoreBridge::DisposeAtExit(int status, void*) {
     const auto bridge = MarkExiting();
-    // Nothing waits on a server any more: a request in flight ends now as a failed one (its hit stays
-    // stored for the next launch), and a request the drain starts fails at once.
-    CurlSession::AbortEveryRequest();
-    if (!bridge || bridge->Dispose(EXIT_DISPOSE_LIMIT)) {
+    // Nothing waits on a server any more: a request in flight ends now (its hit stays stored for the next
+    // launch), and a request the drain starts fails at once.
+    StopSendingForExit();
+    if (!bridge) {
+        return;
+    }
+    // An app that exits from an SDK callback: this thread never ends while we wait, so the disposal is only
+    // started. The statics the SDK's threads use are never destroyed, so the app's own exit handlers and
+    // destructors may run.
+    if (RunningTaskMark::IsRunningAnyTask()) {
+        bridge->Dispose(NO_WAIT);
+        return;
+    }
+    if (bridge->Dispose(EXIT_DISPOSE_LIMIT)) {
         return;
     }
     Log::Warning(LOG_TAG, "The SDK's threads did not end within %s ms of exit; ending the process now.",

@@ -24,10 +24,12 @@ namespace NuvraMobile {
  *
  * Process exit (a return from main, or exit()): the first start registers an exit handler that runs
  * before the statics the SDK's threads use are destroyed and before the transfer and TLS libraries clean
- * up. It marks the process as exiting, aborts every request in flight (their hits stay stored for the
- * next launch) and disposes the running system, waiting for its threads within a bound; should any still
- * be at work then, it ends the process at once with the exit status it was given, rather than let those
- * threads run into destroyed statics. Stored hits stay stored either way. The disposed bridge stays in
+ * up. It marks the process as exiting, stops every hit queue, aborts every request in flight (their hits
+ * stay stored for the next launch) and disposes the running system, waiting for its threads within a
+ * bound; should any still be at work then, it ends the process at once with the exit status it was given,
+ * rather than let those threads run into destroyed statics. An exit called on one of the SDK's own threads
+ * (from an SDK callback) only starts the disposal, since that thread cannot end while it waits, and lets
+ * the app's own exit handlers run. Stored hits stay stored either way. The disposed bridge stays in
  * its slot: calls that the app's own threads make from then on reach it and are dropped, and none starts
  * a new system. The bridge's statics are never destroyed.
  *

@@ -1,5 +1,6 @@
 #include "shared/HitQueueBase.h"
 
+#include <atomic>
 #include <utility>
 
 #include "core/execution/ExecutorShutdown.h"
@@ -26,6 +27,9 @@ constexpr std::chrono::microseconds MAX_GATHERING{1000};
 
 // An update rewrites rows; their number stays.
 std::int64_t KeepsTheRowCount(std::int64_t count) { return count; }
+
+// Set once, at exit: every queue of the process is stopped.
+std::atomic<bool> everyQueueStopped{false};
 
 std::shared_ptr<DatabaseServiceInterface> DatabaseServiceOf(
     const std::shared_ptr<PlatformServicesInterface>& services) {
@@ -88,6 +92,8 @@ bool HitQueueBase::Dispose(std::chrono::milliseconds timeout) {
     return executor->Dispose(timeout);
 }
 
+void HitQueueBase::StopEveryQueue() { everyQueueStopped.store(true); }
+
 void HitQueueBase::BringOnline() {
     MutexLock lock(mutex_);
     if (isDisposed_) {
@@ -147,7 +153,7 @@ void HitQueueBase::RunWorker() {
         }
         HitProcessingResult result =
             hitProcessor_ ? hitProcessor_->ProcessBase(hit) : HitProcessingResult::STOP;
-        if (result == HitProcessingResult::STOP) {
+        if (result == HitProcessingResult::STOP || IsStopped()) {
             return;
         }
         if (result == HitProcessingResult::RETRY) {
@@ -162,14 +168,23 @@ void HitQueueBase::RunWorker() {
 bool HitQueueBase::ShouldWorkerContinue() {
     {
         MutexLock lock(mutex_);
-        if (isSuspended_ || isDisposed_) {
+        if (isSuspended_ || IsStoppedNoLock()) {
             return false;
         }
     }
     return IsNetworkConnected();
 }
 
-bool HitQueueBase::ShouldWorkerContinueNoLock() { return !isSuspended_ && !isDisposed_ && IsNetworkConnected(); }
+bool HitQueueBase::ShouldWorkerContinueNoLock() {
+    return !isSuspended_ && !IsStoppedNoLock() && IsNetworkConnected();
+}
+
+bool HitQueueBase::IsStopped() {
+    MutexLock lock(mutex_);
+    return IsStoppedNoLock();
+}
+
+bool HitQueueBase::IsStoppedNoLock() { return isDisposed_ || everyQueueStopped.load(); }
 
 bool HitQueueBase::IsNetworkConnected() const {
     return systemInfoService_ && systemInfoService_->GetNetworkConnectionStatus() == ConnectionStatus::CONNECTED;

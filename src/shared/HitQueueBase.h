@@ -25,8 +25,14 @@ class Variant;
 /**
  * A persistent send queue: hits are rows of one table, and one worker task at a time hands the
  * oldest row to the processor until the table is empty, the network is not connected, or the queue
- * is suspended or disposed. DONE deletes the row, RETRY keeps it and offers it again after a pause,
- * STOP keeps it and ends the worker. Nothing restarts the worker but BringOnline.
+ * is suspended or stopped (disposed, or every queue stopped for exit). DONE deletes the row, RETRY keeps
+ * it and offers it again after a pause, STOP keeps it and ends the worker. Nothing restarts the worker but
+ * BringOnline.
+ *
+ * Stopping: whoever stops a queue stops it before it aborts the requests the queue may wait for. A hit
+ * whose processing ends once the queue is stopped keeps its row, whatever the processor answered: an
+ * aborted request looks like a refused one, and a hit answered in that instant is at worst sent once more
+ * on the next launch. A stopped worker takes no next hit.
  *
  * Threads: every operation may be called from any thread. `mutex_` guards the flags and the executor;
  * the worker takes it only for its checks and the pause, never while the processor or a statement
@@ -62,6 +68,11 @@ public:
     /** Final: the worker ends at its next check and the executor is disposed; true when it finished in time.
      */
     virtual bool Dispose(std::chrono::milliseconds timeout);
+    /**
+     * For process exit: stops every queue of the process, old or new, as Dispose stops one, without
+     * waiting for any. Final for the process; any thread.
+     */
+    static void StopEveryQueue();
     /** Clears the suspension and adds one worker task; does nothing once disposed. */
     virtual void BringOnline();
     /** The worker finishes the hit in hand, then stops; rows stay. */
@@ -104,6 +115,8 @@ private:
     void RunWorker() NVR_EXCLUDES(mutex_);
     void PauseBeforeRetrying() NVR_EXCLUDES(mutex_);
     bool ShouldWorkerContinue() NVR_EXCLUDES(mutex_);
+    bool IsStopped() NVR_EXCLUDES(mutex_);
+    bool IsStoppedNoLock() NVR_REQUIRES(mutex_);
     bool ShouldWorkerContinueNoLock() NVR_REQUIRES(mutex_);
     bool IsNetworkConnected() const;
     std::shared_ptr<TaskExecutorInterface> CreateExecutor();

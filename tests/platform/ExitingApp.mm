@@ -7,6 +7,9 @@
 //   silent   its collector accepts every hit and never answers; it prints "port <the collector's port>",
 //            tracks, and once a hit is in flight prints "returning <time>" and returns from main (status
 //            4: no hit in 30 s)
+//   callback the block it gives to start calls exit(0) (on one of the SDK's threads); its own exit
+//            handler, registered before the SDK started, prints "the app's exit handler ran" (status 6: no
+//            exit in 30 s)
 //   deliver PORT
 //            its collector, on the port of an earlier silent run (a stored hit names its server), answers;
 //            it tracks nothing and waits (30 s at most) for the hit that run tracked (status 5: none came)
@@ -37,6 +40,7 @@ namespace {
 constexpr int kNoSdkThreadsLeft = 3;
 constexpr int kNoHitInFlight = 4;
 constexpr int kNoStoredHitDelivered = 5;
+constexpr int kNoExitFromTheStartBlock = 6;
 // The action of the hit that a silent run leaves stored for the next launch.
 NSString* const kStoredAction = @"stored-at-exit";
 
@@ -84,12 +88,15 @@ void StartServer(bool answerHits, int port) {
     });
 }
 
-void StartSdk() {
+void StartSdk(bool exitFromTheStartBlock) {
     NSString* host = [NSString stringWithFormat:@"127.0.0.1:%d", server->Port()];
     [NVRCore setLogLevel:NVRMobileLogLevelWarning];
     [NVRIdentity registerExtension];
     [NVRAnalytics registerExtension];
     [NVRCore start:^{
+        if (exitFromTheStartBlock) {
+            std::exit(0);
+        }
     }];
     [NVRCore updateConfiguration:[NSDictionary dictionaryWithObjectsAndKeys:host, @"analytics.server", @"rs",
                                                                             @"analytics.rsids", @"ORG1",
@@ -144,6 +151,11 @@ void CheckAfterTheSdksExitHandler() {
     RequireNoSdkThread();
 }
 
+void SayTheOwnExitHandlerRan() {
+    std::printf("the app's exit handler ran\n");
+    std::fflush(stdout);
+}
+
 [[noreturn]] void TrackForever(int thread) {
     GSRegisterCurrentThread();
     for (long count = 0;; ++count) {
@@ -163,12 +175,19 @@ int main(int argc, char** argv) {
     if (mode == "threads") {
         std::atexit(CheckAfterTheSdksExitHandler);
     }
+    if (mode == "callback") {
+        std::atexit(SayTheOwnExitHandlerRan);
+    }
     StartServer(mode != "silent", mode == "deliver" && argc > 2 ? std::atoi(argv[2]) : 0);
     if (mode == "silent") {
         std::printf("port %d\n", server->Port());
         std::fflush(stdout);
     }
-    StartSdk();
+    StartSdk(mode == "callback");
+    if (mode == "callback") {
+        std::this_thread::sleep_for(std::chrono::seconds(30));
+        return kNoExitFromTheStartBlock;
+    }
     if (mode == "threads") {
         for (int thread = 0; thread < 2; ++thread) {
             std::thread(TrackForever, thread).detach();

@@ -2,13 +2,17 @@
 
 #include <gmock/gmock.h>
 
+#include <unistd.h>
+
 #include <atomic>
+#include <cstdlib>
 
 #include "PlatformTestSupport.h"
 #include "core/values/SdkError.h"
 #include "services/storage/AppInfo.h"
 #include "services/storage/KeyValueStore.h"
 #include "services/storage/NativeLocalStorageService.h"
+#include "support/ChildProcess.h"
 #include "util/Log.h"
 
 namespace NuvraMobile {
@@ -72,6 +76,32 @@ TEST_F(MobileMarketingCoreBridgeTest, AFailedStartLeavesNothingAndTheNextCallSta
     const auto bridge = MobileMarketingCoreBridge::GetInstance2();
     EXPECT_NE(bridge->GetCore(), nullptr);
     EXPECT_EQ(migrations, 1);
+}
+
+/** Registered before the SDK's exit handler, so that it runs after it: a call the app makes during exit. */
+void CallDuringExit() {
+    constexpr int startedAgain = 3;
+    constexpr int refused = 0;
+    try {
+        MobileMarketingCoreBridge::GetInstance2();
+    } catch (const SdkError&) {
+        _exit(refused);
+    }
+    _exit(startedAgain);
+}
+
+// After a reset the exit handler finds no bridge to keep in the slot; a call made after it must still fail.
+TEST_F(MobileMarketingCoreBridgeTest, AfterAResetACallDuringExitStartsNoSecondSdk) {
+    // The exit handler is registered once per process: the child must be the first to register it.
+    if (RanCurrentTestInFreshProcess()) {
+        return;
+    }
+    EXPECT_TRUE(RunInChildProcess([] {
+        std::atexit(CallDuringExit);
+        MobileMarketingCoreBridge::GetInstance2();
+        MobileMarketingCoreBridge::ResetInstance();
+        std::exit(0);
+    })) << "a call during exit started a second SDK";
 }
 
 TEST_F(MobileMarketingCoreBridgeTest, ResettingWithoutABridgeDoesNothing) {

@@ -5,22 +5,14 @@
 
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
-
 #include <chrono>
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "support/AppRun.h"
 #include "support/FileSystemTestFolder.h"
-
-extern char** environ;
 
 namespace NuvraMobile {
 namespace {
@@ -31,101 +23,10 @@ constexpr int kPromptRuns = 5;
 constexpr std::chrono::milliseconds kExitFallback{5000};
 constexpr const char* kFallbackLine = "did not end within";
 
-/** How one run of the program ended. */
-struct AppRun {
-    /** The wait status, or -1 when the program did not start. */
-    int status = -1;
-    /** Its standard output and error. */
-    std::string output;
-    /** When it had ended, as the steady clock (CLOCK_MONOTONIC, as in the program) reads. */
-    std::chrono::steady_clock::time_point ended;
-
-    bool ExitedWith(int code) const {
-        return status != -1 && WIFEXITED(status) && WEXITSTATUS(status) == code;
-    }
-
-    std::string Describe() const {
-        std::ostringstream text;
-        if (status == -1) {
-            text << "did not start";
-        } else if (WIFSIGNALED(status)) {
-            text << "ended by signal " << WTERMSIG(status);
-        } else {
-            text << "exit status " << WEXITSTATUS(status);
-        }
-        text << "; its output:\n" << output;
-        return text.str();
-    }
-};
-
-/**
- * Runs the program in `mode` (with `argument`, when not empty) with its data folders under `folder`, its
- * output kept in `folder`/output. Under AddressSanitizer, `checkLeaks` false turns the leak check at exit
- * off (it takes about a second under load).
- */
+/** Runs tests/platform/ExitingApp.mm; see RunApp. */
 AppRun RunExitingApp(const std::string& folder, const std::string& mode, const std::string& argument = "",
                      bool checkLeaks = true) {
-    AppRun run;
-    std::filesystem::create_directories(folder);
-    std::vector<std::string> environment = {"XDG_DATA_HOME=" + folder + "/share",
-                                            "XDG_CACHE_HOME=" + folder + "/cache"};
-    std::string addressOptions = "ASAN_OPTIONS=";
-    for (char** variable = environ; *variable != nullptr; ++variable) {
-        const std::string entry = *variable;
-        if (entry.rfind("ASAN_OPTIONS=", 0) == 0) {
-            addressOptions = entry + ":";
-        } else if (entry.rfind("XDG_DATA_HOME=", 0) != 0 && entry.rfind("XDG_CACHE_HOME=", 0) != 0) {
-            environment.push_back(entry);
-        }
-    }
-    // The last setting of an option wins.
-    environment.push_back(addressOptions + (checkLeaks ? "" : "detect_leaks=0"));
-    std::vector<char*> envp;
-    for (auto& entry : environment) {
-        envp.push_back(entry.data());
-    }
-    envp.push_back(nullptr);
-    std::string program = NVR_EXITING_APP;
-    std::string modeArgument = mode;
-    std::string extraArgument = argument;
-    char* argv[] = {program.data(), modeArgument.data(), argument.empty() ? nullptr : extraArgument.data(),
-                    nullptr};
-    const std::string outputPath = folder + "/output";
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, outputPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_adddup2(&actions, 1, 2);
-    pid_t child = 0;
-    const int spawned = posix_spawn(&child, program.c_str(), &actions, nullptr, argv, envp.data());
-    posix_spawn_file_actions_destroy(&actions);
-    if (spawned != 0) {
-        return run;
-    }
-    int status = 0;
-    if (waitpid(child, &status, 0) != child) {
-        return run;
-    }
-    run.ended = std::chrono::steady_clock::now();
-    run.status = status;
-    std::ifstream output(outputPath);
-    run.output.assign(std::istreambuf_iterator<char>(output), std::istreambuf_iterator<char>());
-    return run;
-}
-
-/** The number after `word` and a blank in the output, or -1. */
-long long NumberAfter(const std::string& output, const std::string& word) {
-    const auto found = output.find(word + " ");
-    return found == std::string::npos ? -1 : std::stoll(output.substr(found + word.size() + 1));
-}
-
-/** The milliseconds from the time the program printed after `word` to the end of the run; -1 without one. */
-long long MsToTheEnd(const AppRun& run, const std::string& word) {
-    const long long printed = NumberAfter(run.output, word);
-    if (printed <= 0) {
-        return -1;
-    }
-    const std::chrono::steady_clock::time_point then{std::chrono::steady_clock::duration(printed)};
-    return std::chrono::duration_cast<std::chrono::milliseconds>(run.ended - then).count();
+    return RunApp(NVR_EXITING_APP, folder, mode, argument, checkLeaks);
 }
 
 /** The numbers, each after a blank. */
@@ -155,11 +56,26 @@ TEST(ProcessExitTest, AnAppWhoseThreadsTrackThroughExitExitsCleanlyAndStartsNoSe
         // No leak check: it would stop the app's threads in the middle of their calls.
         const AppRun ended = RunExitingApp(scratch.PathOf("run" + std::to_string(run)), "threads", "", false);
         ASSERT_TRUE(ended.ExitedWith(0)) << "run " << run << ": " << ended.Describe();
-        exitMs.push_back(MsToTheEnd(ended, "exiting"));
+        exitMs.push_back(ended.MsToTheEnd("exiting"));
         EXPECT_EQ(ended.output.find(kFallbackLine), std::string::npos)
             << "run " << run << ": " << ended.output;
     }
     std::printf("ms from exit(0) to the end of the process:%s\n", Listed(exitMs).c_str());
+}
+
+// The block given to start runs on one of the SDK's threads, which cannot end while the exit handler waits
+// for it: an app that calls exit(0) from there gets a disposal that is only started, without the warning that
+// a wait ran out, and its own exit handler, which runs after the SDK's, still runs.
+TEST(ProcessExitTest, AnAppThatExitsFromItsStartBlockStillRunsItsOwnExitHandler) {
+    FileSystemTestFolder scratch;
+    for (int run = 0; run < kPromptRuns; ++run) {
+        const AppRun ended = RunExitingApp(scratch.PathOf("run" + std::to_string(run)), "callback");
+        ASSERT_TRUE(ended.ExitedWith(0)) << "run " << run << ": " << ended.Describe();
+        EXPECT_NE(ended.output.find("the app's exit handler ran"), std::string::npos)
+            << "run " << run << ": " << ended.output;
+        EXPECT_EQ(ended.output.find(kFallbackLine), std::string::npos)
+            << "run " << run << ": " << ended.output;
+    }
 }
 
 // The collector accepts the hit and never answers. The exit aborts the request: the process ends well before
@@ -178,8 +94,8 @@ TEST(ProcessExitTest, AReturnFromMainAbortsARequestInFlightAndTheNextLaunchSends
         ASSERT_TRUE(ended.ExitedWith(0)) << "run " << run << ": " << ended.Describe();
         EXPECT_EQ(ended.output.find(kFallbackLine), std::string::npos)
             << "run " << run << ": " << ended.output;
-        lastPort = NumberAfter(ended.output, "port");
-        const long long took = MsToTheEnd(ended, "returning");
+        lastPort = ended.NumberAfter("port");
+        const long long took = ended.MsToTheEnd("returning");
         ASSERT_TRUE(lastPort > 0 && took >= 0) << ended.output;
         exitMs.push_back(took);
         // A generous bound, so that a loaded machine does not fail it (under AddressSanitizer at a load of

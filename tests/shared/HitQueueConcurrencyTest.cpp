@@ -19,6 +19,7 @@
 #include "support/FaultInjectingDatabaseService.h"
 #include "support/FileSystemTestFolder.h"
 #include "support/HitQueueTestSupport.h"
+#include "support/ThreadSignals.h"
 
 namespace NuvraMobile {
 namespace {
@@ -75,6 +76,7 @@ TEST_F(HitQueueConcurrencyTest, ThreeHitsAreProcessedInInsertionOrderAndDeleted)
     QueueUrls(*queue, {"a", "b", "c"});
     queue->BringOnline();
     ASSERT_TRUE(processor->WaitForProcessed(3));
+    ASSERT_TRUE(threading->WaitUntilIdle());  // the worker ends on its own, the table empty
     ASSERT_TRUE(queue->Dispose(WORKER_END_TIMEOUT));
     EXPECT_THAT(processor->ProcessedUrls(), ElementsAre("a", "b", "c"));
     EXPECT_EQ(0, queue->GetSize());
@@ -88,6 +90,7 @@ TEST_F(HitQueueConcurrencyTest, RetryKeepsTheRowAndOffersTheSameHitAgainAfterThe
     QueueUrls(*queue, {"a", "b"});
     queue->BringOnline();
     ASSERT_TRUE(processor->WaitForProcessed(4));
+    ASSERT_TRUE(threading->WaitUntilIdle());  // the worker ends on its own, the table empty
     ASSERT_TRUE(queue->Dispose(WORKER_END_TIMEOUT));
     EXPECT_THAT(processor->ProcessedUrls(), ElementsAre("a", "a", "a", "b"));
     EXPECT_EQ(0, queue->GetSize());
@@ -125,6 +128,26 @@ TEST_F(HitQueueConcurrencyTest, SuspendStopsAfterTheHitInHand) {
     EXPECT_THAT(processor->ProcessedUrls(), ElementsAre("a"));
     EXPECT_EQ(1, queue->GetSize());
     EXPECT_EQ("b", queue->SelectOldestHit()->url);
+}
+
+// Unlike a suspension: a hit whose processing ends once the queue is disposed keeps its row, whatever the
+// processor answered (the disposal may have cut its request short), and the worker takes no next hit.
+TEST_F(HitQueueConcurrencyTest, AHitInHandWhenTheQueueIsDisposedKeepsItsRowAndNoOtherIsTaken) {
+    Gate answer;
+    auto processor = std::make_shared<TestHitProcessor>([&answer](const TestHit&) {
+        answer.Hold();
+        return HitProcessingResult::DONE;
+    });
+    auto queue = MakeQueue(processor);
+    QueueUrls(*queue, {"a", "b"});
+    queue->BringOnline();
+    ASSERT_TRUE(processor->WaitForProcessed(1));
+    queue->Dispose(milliseconds(0));
+    answer.Open();
+    ASSERT_TRUE(queue->Dispose(WORKER_END_TIMEOUT));
+    EXPECT_THAT(processor->ProcessedUrls(), ElementsAre("a"));
+    EXPECT_EQ(2, queue->GetSize());
+    EXPECT_EQ("a", queue->SelectOldestHit()->url);
 }
 
 TEST_F(HitQueueConcurrencyTest, SuspensionOrNetworkLossEndsARetryPauseAndKeepsTheRow) {
@@ -199,6 +222,7 @@ TEST_F(HitQueueConcurrencyTest, HitsQueuedWhileTheWorkerRunsAreSentInOrder) {
     });
     producer.join();
     ASSERT_TRUE(processor->WaitForProcessed(urls.size()));
+    ASSERT_TRUE(threading->WaitUntilIdle());  // the worker ends on its own, the table empty
     ASSERT_TRUE(queue->Dispose(WORKER_END_TIMEOUT));
     EXPECT_EQ(urls, processor->ProcessedUrls());
     EXPECT_EQ(0, queue->GetSize());
@@ -223,6 +247,7 @@ TEST_F(HitQueueConcurrencyTest, HitsFromManyProducersAreEachSentOnceInTheirProdu
         producer.join();
     }
     ASSERT_TRUE(processor->WaitForProcessed(PRODUCERS * HITS_PER_PRODUCER));
+    ASSERT_TRUE(threading->WaitUntilIdle());  // the worker ends on its own, the table empty
     ASSERT_TRUE(queue->Dispose(WORKER_END_TIMEOUT));
     std::vector<int> nextOfProducer(PRODUCERS, 0);
     for (const std::string& url : processor->ProcessedUrls()) {

@@ -29,6 +29,8 @@ bool RunningTaskMark::IsRunningTaskOf(const void* owner) {
     return false;
 }
 
+bool RunningTaskMark::IsRunningAnyTask() { return innermostMark != nullptr; }
+
 std::chrono::steady_clock::time_point DisposeDeadline(std::chrono::milliseconds timeout) {
     return DisposeDeadline(std::chrono::steady_clock::now(), timeout);
 }

@@ -19,6 +19,8 @@ public:
 
     /** True when the calling thread is inside a mark of `owner`. */
     static bool IsRunningTaskOf(const void* owner);
+    /** True when the calling thread is inside any mark: it runs a task on one of the SDK's own threads. */
+    static bool IsRunningAnyTask();
 
 private:
     const void* owner_;

@@ -115,6 +115,7 @@ protected:
     static void CallModuleUnregisterModule(const std::shared_ptr<Module>& module) {
         module->UnregisterModule();
     }
+    static void CallModuleAbortRequests(const std::shared_ptr<Module>& module) { module->AbortRequests(); }
     static void CallModuleRegisterOneTimeListener() {
         Log::Error("EventHub", "CallModuleRegisterOneTimeListener - should never be called");
     }

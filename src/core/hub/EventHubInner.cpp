@@ -612,8 +612,9 @@ void EventHubInner::QueueDisposalCheck() {
 bool EventHubInner::Dispose() { return Dispose(DEFAULT_DISPOSE_TIMEOUT); }
 
 bool EventHubInner::Dispose(std::chrono::milliseconds timeout) {
-    // Inside one of the hub's own tasks, that task can never end while we wait: only start.
-    if (RunningTaskMark::IsRunningTaskOf(this)) {
+    // Inside one of the hub's own tasks, that task can never end while we wait: only start (a caller that
+    // asked for no wait is told nothing).
+    if (RunningTaskMark::IsRunningTaskOf(this) && timeout > std::chrono::milliseconds(0)) {
         Log::Warning(logPrefix_.c_str(),
                      "Dispose called from one of the hub's own tasks: disposal started, not waited for");
         timeout = std::chrono::milliseconds(0);
@@ -639,12 +640,26 @@ bool EventHubInner::Dispose(std::chrono::milliseconds timeout) {
     while (!CompleteDisposalIfNeeded()) {
         const auto now = std::chrono::steady_clock::now();
         if (now >= deadline) {
+            // A caller that asked for no wait only started the disposal: each module aborts its own
+            // requests as it unregisters, once its hit queues were stopped.
+            if (timeout > std::chrono::milliseconds(0)) {
+                const auto modules = modules_;
+                lock.Unlock();
+                AbortRequestsOf(*modules);
+            }
             return false;
         }
         const auto interval = state_ == DISPOSING_EXECUTORS ? EXECUTOR_CHECK_INTERVAL : MODULE_CHECK_INTERVAL;
         lock.WaitUntil(stateCondition_, std::min(now + interval, deadline));
     }
     return true;
+}
+
+// Time is up, and what is still under way must not wait for a server after Dispose returns.
+void EventHubInner::AbortRequestsOf(const ModuleList& modules) {
+    for (const auto& module : modules) {
+        TrySwallow([&module] { CallModuleAbortRequests(module); });
+    }
 }
 
 bool EventHubInner::Drain(std::chrono::steady_clock::time_point deadline) {

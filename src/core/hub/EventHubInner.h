@@ -140,6 +140,7 @@ private:
 
     /** Lets the work of events dispatched before now end, until `deadline`; false when it did not. */
     bool Drain(std::chrono::steady_clock::time_point deadline);
+    static void AbortRequestsOf(const ModuleList& modules);
     bool IsDrained();
     void EndEventPass();
 

@@ -12,6 +12,7 @@
 #include "core/values/EventSource.h"
 #include "core/values/EventType.h"
 #include "core/values/SdkError.h"
+#include "platformShim/NetworkServiceInterface.h"
 #include "platformShim/PlatformServicesInterface.h"
 #include "util/Log.h"
 
@@ -436,6 +437,8 @@ void Module::CompleteUnregistrationIfNeeded_COMPLETING_NORMAL_TASKS() {
         }
     }
     TrySwallow([this] { OnUnregistered(); });
+    // Before the unregistration tasks wait for the hit queues stopped above.
+    AbortRequests();
     MutexLock lock(mutex_);
     state_ = ModuleState::WAITING_FOR_LAST_TASK;
     // The last task runs behind every task already queued; normal ones among them are dropped.
@@ -443,6 +446,18 @@ void Module::CompleteUnregistrationIfNeeded_COMPLETING_NORMAL_TASKS() {
     if (!taskExecutor_ || !taskExecutor_->AddTask([self] { self->RunLastTask(); })) {
         // An executor that refuses the last task will never run it: go on without it.
         state_ = ModuleState::DISPOSING_EXECUTOR;
+    }
+}
+
+void Module::AbortRequests() {
+    std::shared_ptr<PlatformServicesInterface> platformServices;
+    {
+        MutexLock lock(mutex_);
+        platformServices = platformServices_;
+    }
+    const auto network = platformServices ? platformServices->GetNetworkService() : nullptr;
+    if (network) {
+        TrySwallow([&network] { network->Dispose(0); });
     }
 }
 

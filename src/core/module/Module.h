@@ -177,6 +177,12 @@ private:
     bool StartNormalTask();
     void EndNormalTask();
     void RunLastTask();
+    /**
+     * Cuts short every request of the module's own network service and refuses later ones. Runs once the
+     * module's hit queues were told to stop (after OnUnregistered), or when the hub's Dispose has run out
+     * of time, so that nothing of the module waits for a server any more.
+     */
+    void AbortRequests() NVR_EXCLUDES(mutex_);
     void CompleteUnregistrationIfNeeded();
     void CompleteUnregistrationIfNeeded_UNREGISTERING();
     void CompleteUnregistrationIfNeeded_COMPLETING_NORMAL_TASKS();

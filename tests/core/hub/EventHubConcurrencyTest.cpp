@@ -26,6 +26,7 @@
 #include "support/HubTestSupport.h"
 #include "support/RecordingModule.h"
 #include "support/ThreadSignals.h"
+#include "support/UnansweringNetworkService.h"
 
 namespace NuvraMobile {
 namespace {
@@ -750,6 +751,24 @@ TEST_F(EventHubTest, AModuleThatCannotFinishUnregisteringKeepsTheHubWaiting) {
     EXPECT_EQ(EventHubInner::UNREGISTERING_MODULES, Inner().GetState());
     gate.Open();
     EXPECT_TRUE(hub_->Dispose(SIGNAL_TIMEOUT)) << "a later call goes on waiting";
+}
+
+// A module held in a request of its own never reaches its unregistration; when Dispose's time is up, the hub
+// aborts its modules' requests, so that nothing is left waiting for a server once Dispose has returned.
+TEST_F(EventHubTest, ADisposeWhoseTimeRunsOutAbortsTheRequestsOfItsModules) {
+    const auto network = std::make_shared<UnansweringNetworkService>();
+    services_->networkService = network;
+    const auto module = AddModule("com.test.requesting");
+    SignalCounter started;
+    module->AddTaskToQueue("request", [&] {
+        started.Raise();
+        network->ConnectUrl("https://collector.example/hit", HttpCommandType::GET, "", {}, 30, 30);
+    });
+    ASSERT_TRUE(started.WaitFor(1));
+    EXPECT_FALSE(hub_->Dispose(milliseconds(50)));
+    EXPECT_TRUE(network->IsDisposed());
+    network->Dispose(0);  // lets the task end when the hub did not
+    EXPECT_TRUE(hub_->Dispose(SIGNAL_TIMEOUT));
 }
 
 TEST_F(EventHubTest, RegistrationEndsWhenDisposalBegins) {

@@ -16,7 +16,9 @@
 #include "core/values/SdkError.h"
 #include "support/CapturingLoggingService.h"
 #include "support/FakeEventHub.h"
+#include "support/FakePlatformServices.h"
 #include "support/ManualTaskExecutor.h"
+#include "support/UnansweringNetworkService.h"
 
 namespace NuvraMobile {
 namespace {
@@ -30,6 +32,7 @@ public:
     std::string GetSharedStateName() const override { return STATE_NAME; }
 
     std::function<void(TestModule&)> onRegistered;
+    std::function<void(TestModule&)> onUnregistered;
     int registeredCalls = 0;
     int unregisteredCalls = 0;
     std::vector<std::string> journal;
@@ -41,7 +44,12 @@ protected:
             onRegistered(*this);
         }
     }
-    void OnUnregistered() override { ++unregisteredCalls; }
+    void OnUnregistered() override {
+        ++unregisteredCalls;
+        if (onUnregistered) {
+            onUnregistered(*this);
+        }
+    }
 };
 
 // Writes what happens to it into its parent module's journal.
@@ -156,6 +164,29 @@ TEST_F(ModuleTest, StagedUnregistrationEndsWithExactlyOneNotification) {
     EXPECT_EQ(1, module->unregisteredCalls);
     EXPECT_EQ(nullptr, module->GetEventHub());
     EXPECT_EQ((std::vector<std::string>{"listener registered", "listener unregistered"}), module->journal);
+}
+
+// A module stops what sends (its hit queues) in OnUnregistered; its own requests are aborted after that, so
+// that the hit in hand keeps its row, and before its unregistration tasks wait for the queues to end.
+TEST_F(ModuleTest, UnregistrationAbortsTheModulesRequestsAfterOnUnregisteredAndBeforeItsTasks) {
+    const auto services = std::make_shared<FakePlatformServices>();
+    const auto network = std::make_shared<UnansweringNetworkService>();
+    services->networkService = network;
+    bool abortedBeforeTheHook = true;
+    bool abortedBeforeTheTask = false;
+    module->onUnregistered = [&](TestModule& self) {
+        abortedBeforeTheHook = network->IsDisposed();
+        self.AddTaskToQueue(
+            "unregistration", [&] { abortedBeforeTheTask = network->IsDisposed(); }, ModuleTaskOptions{true});
+    };
+    hub->Register(module, executor, services);
+    hub->DriveIdle(module);
+
+    module->UnregisterModule();
+    CompleteUnregistration();
+
+    EXPECT_FALSE(abortedBeforeTheHook);
+    EXPECT_TRUE(abortedBeforeTheTask);
 }
 
 TEST_F(ModuleTest, TasksOutsideTheRegisteredStateAreDroppedWithAWarning) {

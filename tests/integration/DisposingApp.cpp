@@ -1,0 +1,146 @@
+// A C++ app that disposes its core while a hit is in flight. CoreDisposeProcessTest runs it as a process of
+// its own, with its data folders in XDG_DATA_HOME and XDG_CACHE_HOME; a clean end is status 0. Its first
+// argument names the case:
+//   silent LIMIT
+//            its collector accepts every hit and never answers; it prints "port <the collector's port>",
+//            tracks, and once the hit is in flight prints "disposing <time>", disposes its core with a limit
+//            of LIMIT ms, prints "disposed <time>" and returns from main (status 4: no hit in 30 s)
+//   deliver PORT
+//            its collector, on the port of an earlier silent run (a stored hit names its server), answers;
+//            it tracks nothing and waits (30 s at most) for the hit that run tracked (status 5: none came)
+// A <time> is CLOCK_MONOTONIC's (the steady clock's) in nanoseconds.
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <thread>
+
+#include "analytics/AnalyticsPublicApi.h"
+#include "core/Core.h"
+#include "core/values/EventData.h"
+#include "core/values/Variant.h"
+#include "identity/IdentityPublicApi.h"
+#include "loopback/LoopbackHttpsServer.h"
+#include "services/PlatformServices.h"
+#include "services/network/NetworkTestSettings.h"
+
+namespace {
+
+using namespace NuvraMobile;
+
+constexpr int kNoHitInFlight = 4;
+constexpr int kNoStoredHitDelivered = 5;
+constexpr const char* kStoredAction = "stored-at-dispose";
+
+// Never destroyed: a handler that never answers would hold the server's destructor for ever.
+LoopbackHttpsServer* server = nullptr;
+std::atomic<bool> hitArrived{false};
+std::atomic<bool> storedHitArrived{false};
+
+/** A server on `port` (any free one for 0); a port that is still taken is tried again for 10 s. */
+LoopbackHttpsServer* NewServer(int port) {
+    if (port == 0) {
+        return new LoopbackHttpsServer();
+    }
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    for (;;) {
+        try {
+            return new LoopbackHttpsServer(port);
+        } catch (const std::runtime_error&) {
+            if (std::chrono::steady_clock::now() > deadline) {
+                throw;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
+    }
+}
+
+void StartServer(bool answerHits, int port) {
+    server = NewServer(port);
+    NetworkTestSettings::SetTrustedCertificateAuthority(server->CertificateAuthorityPem());
+    server->Handle("/id", [](const LoopbackRequest&) {
+        return LoopbackResponse{200, {}, R"({"d_mid": "M1", "id_sync_ttl": 600})"};
+    });
+    server->SetDefaultHandler([answerHits](const LoopbackRequest& request) {
+        if (request.body.find(kStoredAction) != std::string::npos) {
+            storedHitArrived.store(true);
+        }
+        hitArrived.store(true);
+        while (!answerHits) {
+            std::this_thread::sleep_for(std::chrono::hours(1));  // accepted, never answered
+        }
+        return LoopbackResponse{200, {}, ""};
+    });
+}
+
+bool WaitFor(const std::atomic<bool>& flag) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (!flag.load()) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return true;
+}
+
+/** Prints `word` and the steady clock's time (CLOCK_MONOTONIC) in nanoseconds. */
+void PrintNow(const char* word) {
+    const auto now = std::chrono::steady_clock::now().time_since_epoch();
+    std::printf("%s %lld\n", word,
+                static_cast<long long>(std::chrono::duration_cast<std::chrono::nanoseconds>(now).count()));
+    std::fflush(stdout);
+}
+
+void Configure(Core& core) {
+    const std::string host = "127.0.0.1:" + std::to_string(server->Port());
+    core.UpdateConfiguration({{"analytics.server", Variant::FromString(host)},
+                              {"analytics.rsids", Variant::FromString("rs")},
+                              {"skyloom.org", Variant::FromString("ORG1")},
+                              {"skyloom.server", Variant::FromString(host)},
+                              {"global.privacy", Variant::FromString("optedin")}});
+}
+
+void TrackStoredAction(Core& core) {
+    auto data = std::make_shared<EventData>();
+    data->PutString("action", kStoredAction);
+    core.Track(data);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const std::string mode = argc > 1 ? argv[1] : "silent";
+    const int argument = argc > 2 ? std::atoi(argv[2]) : 0;
+    StartServer(mode != "silent", mode == "deliver" ? argument : 0);
+    if (mode == "silent") {
+        std::printf("port %d\n", server->Port());
+        std::fflush(stdout);
+    }
+    const auto sharedServices = CreateNativeSharedPlatformServices();
+    const auto core = Core::Create([sharedServices] { return sharedServices->CreatePlatformServices(); });
+    const auto hub = core->GetEventHub();
+    IdentityPublicApi::Create(hub, nullptr)->RegisterIdentity();
+    const auto analytics = AnalyticsPublicApi::Create(hub, nullptr, "DisposingApp");
+    analytics->RegisterExtension();
+    core->Start([] {});
+    Configure(*core);
+    if (mode == "deliver") {
+        return WaitFor(storedHitArrived) ? 0 : kNoStoredHitDelivered;
+    }
+    TrackStoredAction(*core);
+    analytics->SendQueuedHits();
+    if (!WaitFor(hitArrived)) {
+        return kNoHitInFlight;
+    }
+    PrintNow("disposing");
+    const bool disposed = core->Dispose(std::chrono::milliseconds(argument));
+    PrintNow("disposed");
+    std::printf("in time: %s\n", disposed ? "yes" : "no");
+    return 0;
+}
