@@ -28,6 +28,7 @@
 #include "loopback/LoopbackHttpsServer.h"
 #include "services/PlatformServices.h"
 #include "services/network/NetworkTestSettings.h"
+#include "support/HelperAppSignals.h"
 
 namespace {
 
@@ -78,25 +79,6 @@ void StartServer(bool answerHits, int port) {
     });
 }
 
-bool WaitFor(const std::atomic<bool>& flag) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    while (!flag.load()) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            return false;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    return true;
-}
-
-/** Prints `word` and the steady clock's time (CLOCK_MONOTONIC) in nanoseconds. */
-void PrintNow(const char* word) {
-    const auto now = std::chrono::steady_clock::now().time_since_epoch();
-    std::printf("%s %lld\n", word,
-                static_cast<long long>(std::chrono::duration_cast<std::chrono::nanoseconds>(now).count()));
-    std::fflush(stdout);
-}
-
 void Configure(Core& core) {
     const std::string host = "127.0.0.1:" + std::to_string(server->Port());
     core.UpdateConfiguration({{"analytics.server", Variant::FromString(host)},
@@ -131,16 +113,16 @@ int main(int argc, char** argv) {
     core->Start([] {});
     Configure(*core);
     if (mode == "deliver") {
-        return WaitFor(storedHitArrived) ? 0 : kNoStoredHitDelivered;
+        return HelperAppSignals::WaitFor(storedHitArrived) ? 0 : kNoStoredHitDelivered;
     }
     TrackStoredAction(*core);
     analytics->SendQueuedHits();
-    if (!WaitFor(hitArrived)) {
+    if (!HelperAppSignals::WaitFor(hitArrived)) {
         return kNoHitInFlight;
     }
-    PrintNow("disposing");
+    HelperAppSignals::PrintNow("disposing");
     const bool disposed = core->Dispose(std::chrono::milliseconds(argument));
-    PrintNow("disposed");
+    HelperAppSignals::PrintNow("disposed");
     std::printf("in time: %s\n", disposed ? "yes" : "no");
     return 0;
 }

@@ -34,6 +34,7 @@
 #import "platform/NVRCore.h"
 #import "platform/NVRIdentity.h"
 #include "services/network/NetworkTestSettings.h"
+#include "support/HelperAppSignals.h"
 
 namespace {
 
@@ -105,25 +106,6 @@ void StartSdk(bool exitFromTheStartBlock) {
                                                                             @"global.privacy", nil]];
 }
 
-bool WaitFor(const std::atomic<bool>& flag) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    while (!flag.load()) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            return false;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    return true;
-}
-
-/** Prints `word` and the steady clock's time (CLOCK_MONOTONIC) in nanoseconds. */
-void PrintNow(const char* word) {
-    const auto now = std::chrono::steady_clock::now().time_since_epoch();
-    std::printf("%s %lld\n", word,
-                static_cast<long long>(std::chrono::duration_cast<std::chrono::nanoseconds>(now).count()));
-    std::fflush(stdout);
-}
-
 /** Ends the process with kNoSdkThreadsLeft when a thread of an executor ("<executor>/<number>") is left. */
 void RequireNoSdkThread() {
     DIR* tasks = opendir("/proc/self/task");
@@ -193,21 +175,21 @@ int main(int argc, char** argv) {
             std::thread(TrackForever, thread).detach();
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        PrintNow("exiting");
+        NuvraMobile::HelperAppSignals::PrintNow("exiting");
         std::exit(0);
     }
     if (mode == "deliver") {
-        const bool delivered = WaitFor(*storedHitArrived);
+        const bool delivered = NuvraMobile::HelperAppSignals::WaitFor(*storedHitArrived);
         [pool drain];
         return delivered ? 0 : kNoStoredHitDelivered;
     }
     [NVRCore trackAction:(mode == "silent" ? kStoredAction : @"exit") data:nil];
     [NVRAnalytics sendQueuedHits];
     if (mode == "silent") {
-        if (!WaitFor(*hitArrived)) {
+        if (!NuvraMobile::HelperAppSignals::WaitFor(*hitArrived)) {
             return kNoHitInFlight;
         }
-        PrintNow("returning");
+        NuvraMobile::HelperAppSignals::PrintNow("returning");
     }
     [pool drain];
     return 0;
