@@ -10,25 +10,20 @@
 //            it tracks nothing and waits (30 s at most) for the hit that run tracked (status 5: none came)
 // A <time> is CLOCK_MONOTONIC's (the steady clock's) in nanoseconds.
 
-#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <map>
 #include <memory>
-#include <stdexcept>
 #include <string>
-#include <thread>
 
 #include "analytics/AnalyticsPublicApi.h"
 #include "core/Core.h"
 #include "core/values/EventData.h"
 #include "core/values/Variant.h"
 #include "identity/IdentityPublicApi.h"
-#include "loopback/LoopbackHttpsServer.h"
 #include "services/PlatformServices.h"
-#include "services/network/NetworkTestSettings.h"
-#include "support/HelperAppSignals.h"
+#include "support/HelperAppCollector.h"
 
 namespace {
 
@@ -38,49 +33,10 @@ constexpr int kNoHitInFlight = 4;
 constexpr int kNoStoredHitDelivered = 5;
 constexpr const char* kStoredAction = "stored-at-dispose";
 
-// Never destroyed: a handler that never answers would hold the server's destructor for ever.
-LoopbackHttpsServer* server = nullptr;
-std::atomic<bool> hitArrived{false};
-std::atomic<bool> storedHitArrived{false};
-
-/** A server on `port` (any free one for 0); a port that is still taken is tried again for 10 s. */
-LoopbackHttpsServer* NewServer(int port) {
-    if (port == 0) {
-        return new LoopbackHttpsServer();
-    }
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    for (;;) {
-        try {
-            return new LoopbackHttpsServer(port);
-        } catch (const std::runtime_error&) {
-            if (std::chrono::steady_clock::now() > deadline) {
-                throw;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        }
-    }
-}
-
-void StartServer(bool answerHits, int port) {
-    server = NewServer(port);
-    NetworkTestSettings::SetTrustedCertificateAuthority(server->CertificateAuthorityPem());
-    server->Handle("/id", [](const LoopbackRequest&) {
-        return LoopbackResponse{200, {}, R"({"d_mid": "M1", "id_sync_ttl": 600})"};
-    });
-    server->SetDefaultHandler([answerHits](const LoopbackRequest& request) {
-        if (request.body.find(kStoredAction) != std::string::npos) {
-            storedHitArrived.store(true);
-        }
-        hitArrived.store(true);
-        while (!answerHits) {
-            std::this_thread::sleep_for(std::chrono::hours(1));  // accepted, never answered
-        }
-        return LoopbackResponse{200, {}, ""};
-    });
-}
+HelperAppCollector* collector = nullptr;
 
 void Configure(Core& core) {
-    const std::string host = "127.0.0.1:" + std::to_string(server->Port());
+    const std::string host = "127.0.0.1:" + std::to_string(collector->Port());
     core.UpdateConfiguration({{"analytics.server", Variant::FromString(host)},
                               {"analytics.rsids", Variant::FromString("rs")},
                               {"skyloom.org", Variant::FromString("ORG1")},
@@ -99,9 +55,9 @@ void TrackStoredAction(Core& core) {
 int main(int argc, char** argv) {
     const std::string mode = argc > 1 ? argv[1] : "silent";
     const int argument = argc > 2 ? std::atoi(argv[2]) : 0;
-    StartServer(mode != "silent", mode == "deliver" ? argument : 0);
+    collector = &HelperAppCollector::Start(mode != "silent", mode == "deliver" ? argument : 0, kStoredAction);
     if (mode == "silent") {
-        std::printf("port %d\n", server->Port());
+        std::printf("port %d\n", collector->Port());
         std::fflush(stdout);
     }
     const auto sharedServices = CreateNativeSharedPlatformServices();
@@ -113,16 +69,16 @@ int main(int argc, char** argv) {
     core->Start([] {});
     Configure(*core);
     if (mode == "deliver") {
-        return HelperAppSignals::WaitFor(storedHitArrived) ? 0 : kNoStoredHitDelivered;
+        return collector->WaitForTheStoredHit() ? 0 : kNoStoredHitDelivered;
     }
     TrackStoredAction(*core);
     analytics->SendQueuedHits();
-    if (!HelperAppSignals::WaitFor(hitArrived)) {
+    if (!collector->WaitForAHit()) {
         return kNoHitInFlight;
     }
-    HelperAppSignals::PrintNow("disposing");
+    HelperAppCollector::PrintNow("disposing");
     const bool disposed = core->Dispose(std::chrono::milliseconds(argument));
-    HelperAppSignals::PrintNow("disposed");
+    HelperAppCollector::PrintNow("disposed");
     std::printf("in time: %s\n", disposed ? "yes" : "no");
     return 0;
 }

@@ -20,21 +20,17 @@
 #include <dirent.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
-#include <stdexcept>
 #include <string>
 #include <thread>
 
-#include "loopback/LoopbackHttpsServer.h"
 #import "platform/NVRAnalytics.h"
 #import "platform/NVRCore.h"
 #import "platform/NVRIdentity.h"
-#include "services/network/NetworkTestSettings.h"
-#include "support/HelperAppSignals.h"
+#include "support/HelperAppCollector.h"
 
 namespace {
 
@@ -45,52 +41,11 @@ constexpr int kNoExitFromTheStartBlock = 6;
 // The action of the hit that a silent run leaves stored for the next launch.
 NSString* const kStoredAction = @"stored-at-exit";
 
-// Never destroyed, and reachable until the end: it answers the SDK for as long as the process lives. Its
-// handlers set the flags.
-NuvraMobile::LoopbackHttpsServer* server = nullptr;
-std::atomic<bool>* hitArrived = nullptr;
-std::atomic<bool>* storedHitArrived = nullptr;
-
-/** A server on `port` (any free one for 0); a port that is still taken is tried again for 10 s. */
-NuvraMobile::LoopbackHttpsServer* NewServer(int port) {
-    if (port == 0) {
-        return new NuvraMobile::LoopbackHttpsServer();
-    }
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    for (;;) {
-        try {
-            return new NuvraMobile::LoopbackHttpsServer(port);
-        } catch (const std::runtime_error&) {
-            if (std::chrono::steady_clock::now() > deadline) {
-                throw;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        }
-    }
-}
-
-void StartServer(bool answerHits, int port) {
-    server = NewServer(port);
-    hitArrived = new std::atomic<bool>(false);
-    storedHitArrived = new std::atomic<bool>(false);
-    NuvraMobile::NetworkTestSettings::SetTrustedCertificateAuthority(server->CertificateAuthorityPem());
-    server->Handle("/id", [](const NuvraMobile::LoopbackRequest&) {
-        return NuvraMobile::LoopbackResponse{200, {}, R"({"d_mid": "M1", "id_sync_ttl": 600})"};
-    });
-    server->SetDefaultHandler([answerHits](const NuvraMobile::LoopbackRequest& request) {
-        if (request.body.find([kStoredAction UTF8String]) != std::string::npos) {
-            storedHitArrived->store(true);
-        }
-        hitArrived->store(true);
-        while (!answerHits) {
-            std::this_thread::sleep_for(std::chrono::hours(1));  // accepted, never answered
-        }
-        return NuvraMobile::LoopbackResponse{200, {}, ""};
-    });
-}
+// Reachable until the end: it answers the SDK for as long as the process lives.
+NuvraMobile::HelperAppCollector* collector = nullptr;
 
 void StartSdk(bool exitFromTheStartBlock) {
-    NSString* host = [NSString stringWithFormat:@"127.0.0.1:%d", server->Port()];
+    NSString* host = [NSString stringWithFormat:@"127.0.0.1:%d", collector->Port()];
     [NVRCore setLogLevel:NVRMobileLogLevelWarning];
     [NVRIdentity registerExtension];
     [NVRAnalytics registerExtension];
@@ -160,9 +115,10 @@ int main(int argc, char** argv) {
     if (mode == "callback") {
         std::atexit(SayTheOwnExitHandlerRan);
     }
-    StartServer(mode != "silent", mode == "deliver" && argc > 2 ? std::atoi(argv[2]) : 0);
+    collector = &NuvraMobile::HelperAppCollector::Start(
+        mode != "silent", mode == "deliver" && argc > 2 ? std::atoi(argv[2]) : 0, [kStoredAction UTF8String]);
     if (mode == "silent") {
-        std::printf("port %d\n", server->Port());
+        std::printf("port %d\n", collector->Port());
         std::fflush(stdout);
     }
     StartSdk(mode == "callback");
@@ -175,21 +131,21 @@ int main(int argc, char** argv) {
             std::thread(TrackForever, thread).detach();
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        NuvraMobile::HelperAppSignals::PrintNow("exiting");
+        NuvraMobile::HelperAppCollector::PrintNow("exiting");
         std::exit(0);
     }
     if (mode == "deliver") {
-        const bool delivered = NuvraMobile::HelperAppSignals::WaitFor(*storedHitArrived);
+        const bool delivered = collector->WaitForTheStoredHit();
         [pool drain];
         return delivered ? 0 : kNoStoredHitDelivered;
     }
     [NVRCore trackAction:(mode == "silent" ? kStoredAction : @"exit") data:nil];
     [NVRAnalytics sendQueuedHits];
     if (mode == "silent") {
-        if (!NuvraMobile::HelperAppSignals::WaitFor(*hitArrived)) {
+        if (!collector->WaitForAHit()) {
             return kNoHitInFlight;
         }
-        NuvraMobile::HelperAppSignals::PrintNow("returning");
+        NuvraMobile::HelperAppCollector::PrintNow("returning");
     }
     [pool drain];
     return 0;
