@@ -188,13 +188,15 @@ std::string NativeSystemInfoService::GetAsset(const std::string& fileName) const
                      "no such resource in the bundle");
         return "";
     }
-    std::string path = (std::filesystem::path(BundleDirectory()) / fileName).string();
+    const std::string folder = AppFolders::GetBundleDirectory();
+    std::string path = (std::filesystem::path(folder) / fileName).string();
     std::string failure;
     std::string content = ReadWholeFile(path, failure).value_or("");
     if (failure.empty() && !IsValidUtf8(content)) {
         failure = "the file is not UTF-8 text";
     }
     if (!failure.empty()) {
+        ReportIfBundleIsMissing(folder);
         Log::Warning(LOG_TAG, "Call to GetAsset failed to read file '%s': %s", path, failure);
         return "";
     }
@@ -242,7 +244,12 @@ std::string NativeSystemInfoService::GetOperatingSystemVersion() const {
 }
 
 std::string NativeSystemInfoService::GetProperty(const std::string& name) const {
-    return BundleProperty(BundleDirectory(), name);
+    const std::string folder = AppFolders::GetBundleDirectory();
+    std::string value = BundleProperty(folder, name);
+    if (value.empty()) {
+        ReportIfBundleIsMissing(folder);
+    }
+    return value;
 }
 
 std::string NativeSystemInfoService::GetRunMode() const {
@@ -306,8 +313,8 @@ DisplayOrientation NativeSystemInfoService::GetCurrentOrientation() const {
 
 std::string NativeSystemInfoService::GetActiveLocaleName() const { return LocaleIdentifier(LocaleSetting()); }
 
-std::string NativeSystemInfoService::BundleDirectory() const {
-    std::string folder = AppFolders::GetBundleDirectory();
+// Asked only after a read found nothing, so a bundle that is there costs no look at its folder.
+void NativeSystemInfoService::ReportIfBundleIsMissing(const std::string& folder) const {
     std::error_code error;
     if (!std::filesystem::is_directory(folder, error) && IsFirstReportOfMissingBundle(folder)) {
         Log::Error(LOG_TAG,
@@ -315,7 +322,6 @@ std::string NativeSystemInfoService::BundleDirectory() const {
                    "packaged files such as the configuration (NVBMobileConfig.json) cannot be read",
                    folder, AppFolders::PROPERTIES_FILE_NAME);
     }
-    return folder;
 }
 
 bool NativeSystemInfoService::IsFirstReportOfMissingBundle(const std::string& folder) const {

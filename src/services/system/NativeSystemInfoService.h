@@ -64,8 +64,8 @@ private:
         std::optional<std::string> runMode;
     };
 
-    /** The folder the host named; a missing one is reported at error level once per folder. */
-    std::string BundleDirectory() const NVR_EXCLUDES(mutex_);
+    /** Reports a bundle folder that is missing (or is no folder) at error level, once per folder. */
+    void ReportIfBundleIsMissing(const std::string& folder) const NVR_EXCLUDES(mutex_);
     bool IsFirstReportOfMissingBundle(const std::string& folder) const NVR_EXCLUDES(mutex_);
 
     /** The cached text, computed under the mutex on first use. */
