@@ -231,6 +231,23 @@ TEST_F(AnalyticsIdentifiersTest, WithoutANetworkServiceTheStateIsFilledAtOnce) {
     EXPECT_EQ(aid, writes[1].data->OptString("aid", ""));
 }
 
+// The configuration warns of a refused server; no request can be built for it, and the waiting state must
+// not stay pending for an answer that cannot come.
+TEST_F(AnalyticsIdentifiersTest, RefusedServerIsNotAskedAndTheStateIsFilledAtOnce) {
+    SetStates([](EventData& data) {
+        data.PutString("analytics.server", "192.168.1.10:8443");
+        data.PutString("global.privacy", "optedin");
+    });
+    const auto request = AskForIdentifiers();
+    EXPECT_TRUE(network->Requests().empty());
+    const auto aid = AnsweredAid(request);
+    EXPECT_TRUE(std::regex_match(aid, kGeneratedAid)) << aid;
+    const auto writes = StateWrites(request);
+    ASSERT_EQ(2u, writes.size());
+    ASSERT_NE(nullptr, writes[1].data);
+    EXPECT_EQ(aid, writes[1].data->OptString("aid", ""));
+}
+
 TEST_F(AnalyticsIdentifiersTest, GeneratedIdsKeepThePatternAndUseEveryLeadingDigit) {
     std::set<char> highFirst;
     std::set<char> lowFirst;
