@@ -95,31 +95,35 @@ int LoopbackPort(const std::string& server) {
 namespace {
 
 // Made afresh. A data folder that cannot be written (the SDK then keeps its state in memory) has the copy
-// in the system's temporary folder instead, one per collector port.
-fs::path MakeRunBundleFolder(const fs::path& inDataFolder, const std::string& collectorHost) {
+// in the system's temporary folder instead, one per collector port; `temporary` is then set.
+fs::path MakeRunBundleFolder(const fs::path& inDataFolder, const std::string& collectorHost, bool& temporary) {
     std::error_code error;
-    if (fs::create_directories(inDataFolder, error) || fs::is_directory(inDataFolder, error)) {
+    temporary = !fs::create_directories(inDataFolder, error) && !fs::is_directory(inDataFolder, error);
+    if (!temporary) {
         return inDataFolder;
     }
-    const fs::path temporary = fs::temp_directory_path() / ("nvr_host-" + std::string(kRunBundle) + "-" +
-                                                            std::to_string(LoopbackPort(collectorHost)));
-    fs::remove_all(temporary, error);
-    fs::create_directories(temporary);
-    return temporary;
+    const fs::path folder = fs::temp_directory_path() / ("nvr_host-" + std::string(kRunBundle) + "-" +
+                                                         std::to_string(LoopbackPort(collectorHost)));
+    fs::remove_all(folder, error);
+    fs::create_directories(folder);
+    return folder;
 }
 
-}  // namespace
-
-fs::path PrepareRunBundle(const fs::path& bundle, const std::string& packagedServer, const std::string& collectorHost,
-                          const fs::path& dataDirectory) {
-    const fs::path inDataFolder = dataDirectory / kRunBundle;
-    std::error_code error;
-    fs::remove_all(inDataFolder, error);
-    if (packagedServer == collectorHost) {
-        return bundle;
+// Why the run cannot use the server its bundle names.
+std::string WhyReplaced(const std::string& packagedServer) {
+    if (packagedServer.empty()) {
+        return "the bundle names no analytics.server";
     }
-    std::printf("Pointing the servers at the collector (%s) for this run\n", collectorHost.c_str());
-    const fs::path copy = MakeRunBundleFolder(inDataFolder, collectorHost);
+    if (LoopbackPort(packagedServer) != 0) {
+        return "the bundle's server, " + packagedServer + ", is on a port the collector could not listen on";
+    }
+    return "the bundle's server, " + packagedServer + ", is not on 127.0.0.1, where the collector listens";
+}
+
+// The bundle's properties file and its packaged configuration in `copy`, naming the collector as the
+// analytics and identity server.
+void WriteCollectorCopy(const fs::path& bundle, const fs::path& copy, const std::string& collectorHost) {
+    std::error_code error;
     if (fs::exists(bundle / NuvraMobile::AppFolders::PROPERTIES_FILE_NAME, error)) {
         fs::copy_file(bundle / NuvraMobile::AppFolders::PROPERTIES_FILE_NAME,
                       copy / NuvraMobile::AppFolders::PROPERTIES_FILE_NAME);
@@ -131,7 +135,34 @@ fs::path PrepareRunBundle(const fs::path& bundle, const std::string& packagedSer
     configuration["analytics.server"] = collectorHost;
     configuration["skyloom.server"] = collectorHost;
     std::ofstream(copy / kPackagedConfiguration) << configuration.dump(4) << "\n";
-    return copy;
+}
+
+}  // namespace
+
+RunBundle::RunBundle(const fs::path& bundle, const std::string& packagedServer, const std::string& collectorHost,
+                     const fs::path& dataDirectory)
+    : folder_(bundle) {
+    const fs::path inDataFolder = dataDirectory / kRunBundle;
+    std::error_code error;
+    fs::remove_all(inDataFolder, error);
+    if (packagedServer != collectorHost) {
+        std::printf("Pointing the servers at the collector (%s) for this run: %s\n", collectorHost.c_str(),
+                    WhyReplaced(packagedServer).c_str());
+        bool temporary = false;
+        folder_ = MakeRunBundleFolder(inDataFolder, collectorHost, temporary);
+        if (temporary) {
+            temporaryCopy_ = folder_;
+        }
+        WriteCollectorCopy(bundle, folder_, collectorHost);
+    }
+    NuvraMobile::AppFolders::SetBundleDirectory(folder_.string());
+}
+
+RunBundle::~RunBundle() {
+    if (!temporaryCopy_.empty()) {
+        std::error_code error;
+        fs::remove_all(temporaryCopy_, error);
+    }
 }
 
 }  // namespace NuvraHost

@@ -35,14 +35,28 @@ bool ReadPackagedServer(const char* program, const std::filesystem::path& bundle
 int LoopbackPort(const std::string& server);
 
 /**
- * The bundle folder for this run. When the packaged configuration names `collectorHost` already, the
- * bundle itself; else run-bundle/ under `dataDirectory` with a copy of the bundle's properties file and
- * of its packaged configuration, which names the collector as the analytics and identity server. The SDK
- * never stores a packaged configuration, so a collector that had to move lasts this run only; every run
- * makes or removes the copy anew. A data folder that cannot be written has the copy in the system's
- * temporary folder.
+ * The app bundle folder of one run, named to the SDK (AppFolders) as it is made. When the packaged
+ * configuration names `collectorHost` already, the bundle itself; else run-bundle/ under `dataDirectory`
+ * with a copy of the bundle's properties file and of its packaged configuration, which names the
+ * collector as the analytics and identity server, and one line on standard output says which server it
+ * replaces and why. The SDK never stores a packaged configuration, so the replacement lasts this run only;
+ * every run makes or removes the copy anew. A data folder that cannot be written has the copy in the
+ * system's temporary folder, removed when this object goes (after the SDK has read its bundle).
  */
-std::filesystem::path PrepareRunBundle(const std::filesystem::path& bundle, const std::string& packagedServer,
-                                       const std::string& collectorHost, const std::filesystem::path& dataDirectory);
+class RunBundle {
+public:
+    RunBundle(const std::filesystem::path& bundle, const std::string& packagedServer,
+              const std::string& collectorHost, const std::filesystem::path& dataDirectory);
+    ~RunBundle();
+    RunBundle(const RunBundle&) = delete;
+    RunBundle& operator=(const RunBundle&) = delete;
+
+    const std::filesystem::path& Folder() const { return folder_; }
+
+private:
+    std::filesystem::path folder_;
+    /** The copy in the system's temporary folder, if there is one. */
+    std::filesystem::path temporaryCopy_;
+};
 
 }  // namespace NuvraHost

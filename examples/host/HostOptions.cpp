@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "CommandLine.h"
 #include "HostUsage.h"
 #include "core/values/SdkError.h"
 #include "platformShim/JsonArraySerializer.h"
@@ -38,29 +39,62 @@ std::shared_ptr<Variant> UpdateValue(const std::string& text) {
     return elements.size() == 1 && elements.front() ? elements.front() : Variant::FromString(text);
 }
 
-bool ParseUpdate(const std::string& update, HostOptions& options) {
+bool ParseUpdate(const CommandLine& line, const std::string& update, HostOptions& options) {
     const auto equals = update.find('=');
     if (equals == std::string::npos || equals == 0) {
-        std::fprintf(stderr, "nvr_host: an update is KEY=VALUE, not '%s'\n", update.c_str());
-        return false;
+        return line.Reject("an update is KEY=VALUE, not '" + update + "'");
     }
     options.updates[update.substr(0, equals)] = UpdateValue(update.substr(equals + 1));
     return true;
 }
 
 // "KEY=VALUE" of --data, added to the context data of the track call before it.
-bool ParseContextData(const std::string& entry, HostOptions& options) {
+bool ParseContextData(const CommandLine& line, const std::string& entry, HostOptions& options) {
     const auto equals = entry.find('=');
     if (options.tracks.empty()) {
-        std::fprintf(stderr, "nvr_host: --data belongs to an --action or --state before it\n");
-        return false;
+        return line.Reject("--data belongs to an --action or --state before it");
     }
     if (equals == std::string::npos || equals == 0) {
-        std::fprintf(stderr, "nvr_host: --data is KEY=VALUE, not '%s'\n", entry.c_str());
-        return false;
+        return line.Reject("--data is KEY=VALUE, not '" + entry + "'");
     }
     options.tracks.back().contextData[entry.substr(0, equals)] = entry.substr(equals + 1);
     return true;
+}
+
+// What an option that takes a value does with it; false when the value cannot be used.
+using ValueOption = bool (*)(const CommandLine& line, const std::string& value, HostOptions& options);
+
+const std::map<std::string, ValueOption>& ValueOptions() {
+    static const std::map<std::string, ValueOption> options = {
+        {"--bundle",
+         [](const CommandLine&, const std::string& value, HostOptions& options) {
+             options.bundle = value;
+             return true;
+         }},
+        {"--data-dir",
+         [](const CommandLine&, const std::string& value, HostOptions& options) {
+             options.dataDirectory = value;
+             return true;
+         }},
+        {"--log-level",
+         [](const CommandLine& line, const std::string& value, HostOptions& options) {
+             return ParseLogLevel(value, options.logLevel) ||
+                    line.Reject("unknown log level '" + value + "'");
+         }},
+        {"--update", ParseUpdate},
+        {"--action",
+         [](const CommandLine&, const std::string& value, HostOptions& options) {
+             options.tracks.push_back(TrackCall{false, value, {}});
+             return true;
+         }},
+        {"--state",
+         [](const CommandLine&, const std::string& value, HostOptions& options) {
+             options.tracks.push_back(TrackCall{true, value, {}});
+             return true;
+         }},
+        {"--data", ParseContextData},
+    };
+    return options;
 }
 
 }  // namespace
@@ -68,43 +102,21 @@ bool ParseContextData(const std::string& entry, HostOptions& options) {
 const char* HostUsage() { return HOST_USAGE_TEXT; }
 
 ParseOutcome ParseHostOptions(int argc, char** argv, HostOptions& options) {
-    const std::vector<std::string> arguments(argv + 1, argv + argc);
-    for (size_t i = 0; i < arguments.size(); ++i) {
-        const std::string& argument = arguments[i];
-        const bool takesValue = argument == "--bundle" || argument == "--data-dir" ||
-                                argument == "--log-level" || argument == "--update" || argument == "--action" ||
-                                argument == "--state" || argument == "--data";
-        if (takesValue && i + 1 == arguments.size()) {
-            std::fprintf(stderr, "nvr_host: %s needs a value (see --help)\n", argument.c_str());
-            return ParseOutcome::Invalid;
-        }
-        if (argument == "--help") {
+    CommandLine line("nvr_host", argc, argv);
+    std::string option;
+    std::string value;
+    while (line.NextOption(option)) {
+        const auto valueOption = ValueOptions().find(option);
+        if (option == "--help") {
             return ParseOutcome::ShowHelp;
-        } else if (argument == "--reset") {
+        } else if (option == "--reset") {
             options.reset = true;
-        } else if (argument == "--lifecycle") {
+        } else if (option == "--lifecycle") {
             options.lifecycle = true;
-        } else if (argument == "--bundle") {
-            options.bundle = arguments[++i];
-        } else if (argument == "--data-dir") {
-            options.dataDirectory = arguments[++i];
-        } else if (argument == "--log-level") {
-            if (!ParseLogLevel(arguments[++i], options.logLevel)) {
-                std::fprintf(stderr, "nvr_host: unknown log level '%s' (see --help)\n", arguments[i].c_str());
-                return ParseOutcome::Invalid;
-            }
-        } else if (argument == "--update") {
-            if (!ParseUpdate(arguments[++i], options)) {
-                return ParseOutcome::Invalid;
-            }
-        } else if (argument == "--action" || argument == "--state") {
-            options.tracks.push_back(TrackCall{argument == "--state", arguments[++i], {}});
-        } else if (argument == "--data") {
-            if (!ParseContextData(arguments[++i], options)) {
-                return ParseOutcome::Invalid;
-            }
-        } else {
-            std::fprintf(stderr, "nvr_host: unknown option '%s' (see --help)\n", argument.c_str());
+        } else if (valueOption == ValueOptions().end()) {
+            line.Reject("unknown option '" + option + "'");
+            return ParseOutcome::Invalid;
+        } else if (!line.Value(value) || !valueOption->second(line, value, options)) {
             return ParseOutcome::Invalid;
         }
     }

@@ -234,7 +234,7 @@ int main(int argc, char** argv) {
     const bool hitsOnlyInMemory = !CanStoreHits(dataDirectory);
     // The bundle's port when it is free; a collector that had to move is named to the SDK for this run only.
     Collector collector(LoopbackPort(bundledServer));
-    AppFolders::SetBundleDirectory(PrepareRunBundle(bundle, bundledServer, collector.Host(), dataDirectory).string());
+    const RunBundle runBundle(bundle, bundledServer, collector.Host(), dataDirectory);
 
     const auto sharedServices = CreateNativeSharedPlatformServices();
     const auto core = Core::Create([sharedServices] { return sharedServices->CreatePlatformServices(); });

@@ -13,12 +13,11 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
-#include <memory>
 #include <string>
 
 #include "Collector.h"
+#include "CommandLine.h"
 #include "DemoFolders.h"
 #include "services/system/AppFolders.h"
 
@@ -50,10 +49,10 @@ struct HostOptions {
     bool reset = false;
 };
 
-bool ParseLogLevel(const char* name, NVRMobileLogLevel* level) {
+bool ParseLogLevel(const std::string& name, NVRMobileLogLevel* level) {
     const char* names[] = {"error", "warning", "debug", "trace"};
     for (NSInteger i = 0; i < 4; ++i) {
-        if (std::strcmp(name, names[i]) == 0) {
+        if (name == names[i]) {
             *level = static_cast<NVRMobileLogLevel>(i);
             return true;
         }
@@ -63,22 +62,30 @@ bool ParseLogLevel(const char* name, NVRMobileLogLevel* level) {
 
 enum class ParseOutcome { Run, ShowHelp, Invalid };
 
-/** Invalid, with the usage on standard error, for anything it does not know. */
+/** Invalid, with one line on standard error naming the option, for anything it cannot use. */
 ParseOutcome ParseOptions(int argc, char** argv, HostOptions* options) {
-    for (int i = 1; i < argc; ++i) {
-        const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
-        if (std::strcmp(argv[i], "--help") == 0) {
+    NuvraHost::CommandLine line("nvr_objc_host", argc, argv);
+    std::string option;
+    std::string value;
+    while (line.NextOption(option)) {
+        if (option == "--help") {
             return ParseOutcome::ShowHelp;
-        } else if (std::strcmp(argv[i], "--reset") == 0) {
+        } else if (option == "--reset") {
             options->reset = true;
-        } else if (std::strcmp(argv[i], "--data-dir") == 0 && value != nullptr) {
-            options->dataDirectory = value;
-            ++i;
-        } else if (std::strcmp(argv[i], "--log-level") == 0 && value != nullptr &&
-                   ParseLogLevel(value, &options->logLevel)) {
-            ++i;
+        } else if (option == "--data-dir") {
+            if (!line.Value(options->dataDirectory)) {
+                return ParseOutcome::Invalid;
+            }
+        } else if (option == "--log-level") {
+            if (!line.Value(value)) {
+                return ParseOutcome::Invalid;
+            }
+            if (!ParseLogLevel(value, &options->logLevel)) {
+                line.Reject("unknown log level '" + value + "'");
+                return ParseOutcome::Invalid;
+            }
         } else {
-            std::fputs(USAGE, stderr);
+            line.Reject("unknown option '" + option + "'");
             return ParseOutcome::Invalid;
         }
     }
@@ -265,22 +272,6 @@ bool PrintPrivacyStatus(NVRMobilePrivacyStatus* status) {
     return AwaitAnswer("the privacy status");
 }
 
-/**
- * Starts the collector on the port the app's bundle names when it is free, and names the bundle for
- * this run to the SDK, before the first call of a public class. Nil when the bundle cannot be used.
- */
-NuvraHost::Collector* StartCollector(const std::filesystem::path& dataDirectory) {
-    const std::filesystem::path bundle = NuvraMobile::AppFolders::GetBundleDirectory();
-    std::string bundledServer;
-    if (!NuvraHost::ReadPackagedServer("nvr_objc_host", bundle, bundledServer)) {
-        return nullptr;
-    }
-    auto* collector = new NuvraHost::Collector(NuvraHost::LoopbackPort(bundledServer));
-    NuvraMobile::AppFolders::SetBundleDirectory(
-        NuvraHost::PrepareRunBundle(bundle, bundledServer, collector->Host(), dataDirectory).string());
-    return collector;
-}
-
 /** The hits the run's track calls make: the action and the state. */
 constexpr int kTrackedHits = 2;
 
@@ -330,13 +321,17 @@ int main(int argc, char** argv) {
         options.dataDirectory.empty() ? NuvraHost::DefaultDataDirectory(argv[0], "nvr_objc_host_data")
                                       : std::filesystem::path(options.dataDirectory);
     NuvraHost::PrepareDataDirectory(dataDirectory, options.reset);
-    // Stopped as main returns, before the SDK's own exit handler: a request still under way then fails
-    // and its hit stays stored, as with a server out of reach.
-    const std::unique_ptr<NuvraHost::Collector> collector(StartCollector(dataDirectory));
-    if (!collector) {
+    const std::filesystem::path bundle = NuvraMobile::AppFolders::GetBundleDirectory();
+    std::string bundledServer;
+    if (!NuvraHost::ReadPackagedServer("nvr_objc_host", bundle, bundledServer)) {
         [pool drain];
         return 1;
     }
+    // Stopped as main returns, before the SDK's own exit handler: a request still under way then fails
+    // and its hit stays stored, as with a server out of reach. The bundle is named to the SDK before the
+    // first call of a public class; the SDK has read it by the time main returns.
+    const NuvraHost::Collector collector(NuvraHost::LoopbackPort(bundledServer));
+    const NuvraHost::RunBundle runBundle(bundle, bundledServer, collector.Host(), dataDirectory);
     answered = [[NSCondition alloc] init];
     [NVRCore setLogLevel:options.logLevel];
     std::printf("SDK version: %s\n", [[NVRCore extensionVersion] UTF8String]);
@@ -371,7 +366,7 @@ int main(int argc, char** argv) {
     ok = ok && UseExampleExtension();
     ok = ok && UseModuleClasses();
 
-    ok = ok && AwaitHits(*collector, privacy);
+    ok = ok && AwaitHits(collector, privacy);
     [NVRCore setPrivacyStatus:NVRMobilePrivacyStatusOptOut];
     ok = ok && PrintPrivacyStatus(&privacy);
     [NVRCore lifecyclePause];

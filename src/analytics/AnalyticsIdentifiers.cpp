@@ -100,6 +100,12 @@ void Analytics::RequestAnalyticsId(const std::shared_ptr<AnalyticsState>& state,
         return;
     }
     const std::string url = RetrieveAnalyticsIdUrl(state);
+    if (url.empty()) {
+        // A server the URL rule refuses: the configuration has said so, and no answer can come.
+        Log::Debug(LOG_TAG, "No Analytics ID call: the server address is refused");
+        FinishAnalyticsIdRequest(state, "", true, analyticsIdPurges_);
+        return;
+    }
     Log::Debug(LOG_TAG, "Sending Analytics ID call (%s)", url);
     std::weak_ptr<Analytics> weakSelf = SharedSelf();
     const std::uint64_t purges = analyticsIdPurges_;

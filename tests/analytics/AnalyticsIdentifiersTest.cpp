@@ -219,10 +219,27 @@ TEST_F(AnalyticsIdentifiersTest, AnswerArrivingAfterAnOptOutIsNotStored) {
     EXPECT_FALSE(Store()->Contains(kAidKey));
 }
 
-TEST_F(AnalyticsIdentifiersTest, WithoutANetworkServiceTheStateIsFilledAtOnce) {
-    services->networkService = nullptr;
-    Configure("optedin", false);
+struct UnaskedCase {
+    const char* name;
+    bool withNetworkService;
+    const char* server;
+};
+
+class AnalyticsIdUnaskedTest : public AnalyticsIdentifiersTest, public ::testing::WithParamInterface<UnaskedCase> {};
+
+// Where no request can be made, the waiting state must not stay pending for an answer that cannot come: it is
+// filled at once with a generated id. A refused server is warned of by the configuration, not here.
+TEST_P(AnalyticsIdUnaskedTest, StateIsFilledAtOnceWithAGeneratedId) {
+    const auto& c = GetParam();
+    if (!c.withNetworkService) {
+        services->networkService = nullptr;
+    }
+    SetStates([&](EventData& data) {
+        data.PutString("analytics.server", c.server);
+        data.PutString("global.privacy", "optedin");
+    });
     const auto request = AskForIdentifiers();
+    EXPECT_TRUE(network->Requests().empty());
     const auto aid = AnsweredAid(request);
     EXPECT_TRUE(std::regex_match(aid, kGeneratedAid)) << aid;
     const auto writes = StateWrites(request);
@@ -230,6 +247,13 @@ TEST_F(AnalyticsIdentifiersTest, WithoutANetworkServiceTheStateIsFilledAtOnce) {
     ASSERT_NE(nullptr, writes[1].data);
     EXPECT_EQ(aid, writes[1].data->OptString("aid", ""));
 }
+
+INSTANTIATE_TEST_SUITE_P(NoRequest, AnalyticsIdUnaskedTest,
+                         ::testing::Values(UnaskedCase{"WithoutANetworkService", false, "measure.example.com"},
+                                           UnaskedCase{"ToARefusedServer", true, "192.168.1.10:8443"}),
+                         [](const ::testing::TestParamInfo<UnaskedCase>& info) {
+                             return std::string(info.param.name);
+                         });
 
 TEST_F(AnalyticsIdentifiersTest, GeneratedIdsKeepThePatternAndUseEveryLeadingDigit) {
     std::set<char> highFirst;

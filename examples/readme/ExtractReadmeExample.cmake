@@ -1,0 +1,21 @@
+# Writes the code block of README.md fenced as LANGUAGE to OUTPUT (cmake -DREADME=... -DLANGUAGE=objc
+# -DOUTPUT=... -P ExtractReadmeExample.cmake); fails when the README has none.
+file(READ "${README}" readme)
+set(fence "```${LANGUAGE}\n")
+string(FIND "${readme}" "${fence}" start)
+if(start EQUAL -1)
+  message(FATAL_ERROR "${README} has no code block fenced as ${LANGUAGE}")
+endif()
+string(LENGTH "${fence}" fence_length)
+math(EXPR start "${start} + ${fence_length}")
+string(SUBSTRING "${readme}" ${start} -1 rest)
+string(FIND "${rest}" "\n```" end)
+math(EXPR end "${end} + 1")
+string(SUBSTRING "${rest}" 0 ${end} example)
+# Left as it is while the block is: another edit of the README compiles nothing again.
+if(EXISTS "${OUTPUT}")
+  file(READ "${OUTPUT}" written)
+endif()
+if(NOT written STREQUAL example)
+  file(WRITE "${OUTPUT}" "${example}")
+endif()
