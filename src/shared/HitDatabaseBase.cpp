@@ -353,7 +353,8 @@ void HitDatabaseBase::Reset() {
     ResetLocked();
 }
 
-void HitDatabaseBase::ResetAfterFailureOf(const std::shared_ptr<DatabaseInterface>& failed, std::uint64_t opened) {
+void HitDatabaseBase::ResetAfterFailureOf(const std::shared_ptr<DatabaseInterface>& failed,
+                                          std::uint64_t opened) {
     RecursiveMutexLock lock(writeMutex_);
     if (GetDatabase() != failed || OpenedCount() != opened) {
         return;

@@ -4,8 +4,8 @@
 
 #include <filesystem>
 #include <iterator>
-#include <system_error>
 #include <memory>
+#include <system_error>
 #include <utility>
 
 #include "core/values/SdkError.h"
@@ -182,7 +182,8 @@ std::shared_ptr<Database> Database::OpenInMemory(const std::string& name) {
     return std::shared_ptr<Database>(new Database(name, SqlitePath{":memory:"}));
 }
 
-std::shared_ptr<Database> Database::OpenInMemoryCopyOf(const std::string& name, const std::string& directory) {
+std::shared_ptr<Database> Database::OpenInMemoryCopyOf(const std::string& name,
+                                                       const std::string& directory) {
     std::shared_ptr<Database> database = OpenInMemory(name);
     const std::string path = directory + "/" + name;
     std::error_code error;

@@ -51,7 +51,8 @@ public:
      * OpenInMemory, holding a copy of what the file directory + "/" + name holds when it can be read;
      * the file is only read, and nothing is made beside it unless a log is there already.
      */
-    static std::shared_ptr<Database> OpenInMemoryCopyOf(const std::string& name, const std::string& directory);
+    static std::shared_ptr<Database> OpenInMemoryCopyOf(const std::string& name,
+                                                        const std::string& directory);
     /** True for the error of a file that could be opened for reading only. */
     static bool IsUnwritable(const SdkError& error);
 

@@ -46,8 +46,9 @@ std::shared_ptr<DatabaseInterface> NativeDatabaseService::OpenDatabase(const std
     }
     std::shared_ptr<Database> database;
     std::optional<SdkError> failure;
-    TryCatch([&] { database = std::make_shared<Database>(name, systemInfoService_->GetApplicationCacheDir()); },
-             [&](SdkError& error) { failure = error; });
+    TryCatch(
+        [&] { database = std::make_shared<Database>(name, systemInfoService_->GetApplicationCacheDir()); },
+        [&](SdkError& error) { failure = error; });
     if (SdkError reason; failure && Database::IsUnwritable(*failure) && failure->GetInner(reason)) {
         unwritable_[name] = reason.GetMessage();
     }
@@ -71,8 +72,8 @@ std::shared_ptr<DatabaseInterface> NativeDatabaseService::OpenInMemoryDatabase(c
         auto database = Database::OpenInMemory(name);
         inMemory_.emplace(name, database);
         Log::Error(Database::DATABASE_SERVICE_LOG_PREFIX,
-                   "Cannot open %s in %s; its hits are kept in memory only, and are lost when the app ends", name,
-                   directory);
+                   "Cannot open %s in %s; its hits are kept in memory only, and are lost when the app ends",
+                   name, directory);
         return database;
     }
     auto database = Database::OpenInMemoryCopyOf(name, directory);
