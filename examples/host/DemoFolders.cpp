@@ -56,7 +56,16 @@ bool CanStoreHits(const fs::path& folder) {
     const fs::path hitFolder = folder / "cache";
     std::error_code error;
     fs::create_directories(hitFolder, error);
-    return !error && access(hitFolder.c_str(), W_OK) == 0;
+    if (error || access(hitFolder.c_str(), W_OK) != 0) {
+        return false;
+    }
+    // An earlier run's hit database that cannot be written is left as it is, its hits kept in memory.
+    for (const auto& entry : fs::directory_iterator(hitFolder, error)) {
+        if (entry.path().extension() == ".sqlite" && access(entry.path().c_str(), W_OK) != 0) {
+            return false;
+        }
+    }
+    return !error;
 }
 
 bool ReadPackagedServer(const char* program, const fs::path& bundle, std::string& server) {

@@ -19,8 +19,9 @@ std::filesystem::path DefaultDataDirectory(const char* program, const char* fold
 void PrepareDataDirectory(const std::filesystem::path& folder, bool reset);
 
 /**
- * True when the folder of the hit databases (cache/ under `folder`) can be made and written. Otherwise the
- * SDK keeps its hits in memory only: they are sent while the program runs and lost when it ends.
+ * True when the folder of the hit databases (cache/ under `folder`) can be made and written, and so can
+ * the databases in it. Otherwise the SDK keeps its hits in memory only: they are sent while the program
+ * runs and lost when it ends.
  */
 bool CanStoreHits(const std::filesystem::path& folder);
 

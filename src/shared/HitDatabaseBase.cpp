@@ -70,6 +70,12 @@ std::shared_ptr<DatabaseInterface> HitDatabaseBase::GetDatabase() const {
 void HitDatabaseBase::SetDatabase(std::shared_ptr<DatabaseInterface> database) {
     MutexLock lock(databaseMutex_);
     database_ = std::move(database);
+    ++opened_;
+}
+
+std::uint64_t HitDatabaseBase::OpenedCount() const {
+    MutexLock lock(databaseMutex_);
+    return opened_;
 }
 
 std::int32_t HitDatabaseBase::GetDatabaseStatus() const {
@@ -113,6 +119,7 @@ bool HitDatabaseBase::AcceptsNewHits() {
 bool HitDatabaseBase::RunStatement(const std::shared_ptr<DatabaseInterface>& database,
                                    const std::function<bool()>& statement, const char* tag,
                                    const char* errorFormat, bool resetOnError) {
+    const std::uint64_t opened = OpenedCount();
     bool result = false;
     bool failed = false;
     bool passing = false;
@@ -130,7 +137,7 @@ bool HitDatabaseBase::RunStatement(const std::shared_ptr<DatabaseInterface>& dat
         // A full disk or a busy file says nothing about the rows: they stay for the next attempt.
         Log::Warning(LOG_PREFIX, "Keeping the stored hits of %s: the failure may pass", databaseName);
     } else if (resetOnError) {
-        ResetAfterFailureOf(database);
+        ResetAfterFailureOf(database, opened);
     }
     return false;
 }
@@ -138,12 +145,13 @@ bool HitDatabaseBase::RunStatement(const std::shared_ptr<DatabaseInterface>& dat
 bool HitDatabaseBase::RunStatementAgainAfterReset(const std::shared_ptr<DatabaseInterface>& database,
                                                   const std::function<bool(DatabaseInterface&)>& statement,
                                                   const char* tag, const char* errorFormat) {
+    const std::uint64_t opened = OpenedCount();
     if (RunStatement(
             database, [&] { return statement(*database); }, tag, errorFormat, true)) {
         return true;
     }
     const std::shared_ptr<DatabaseInterface> replaced = GetDatabase();
-    if (!replaced || replaced == database || GetDatabaseStatus() != DATABASE_STATUS_OK) {
+    if (!replaced || OpenedCount() == opened || GetDatabaseStatus() != DATABASE_STATUS_OK) {
         return false;
     }
     return RunStatement(
@@ -345,9 +353,10 @@ void HitDatabaseBase::Reset() {
     ResetLocked();
 }
 
-void HitDatabaseBase::ResetAfterFailureOf(const std::shared_ptr<DatabaseInterface>& failed) {
+void HitDatabaseBase::ResetAfterFailureOf(const std::shared_ptr<DatabaseInterface>& failed,
+                                          std::uint64_t opened) {
     RecursiveMutexLock lock(writeMutex_);
-    if (GetDatabase() != failed) {
+    if (GetDatabase() != failed || OpenedCount() != opened) {
         return;
     }
     ResetLocked();

@@ -46,8 +46,9 @@ class Query;
  * statements run outside it (the database serialises them itself). Every write (insert, update, delete)
  * and every reset are serialised under the write lock, and a write takes the handle under it: it never
  * lands in a file that a reset has read or replaced, and when its own failure reset the file it runs
- * again on the new one. A read that failed on a handle which a reset has already replaced does not
- * reset again.
+ * again on the new one. A read that failed on a database which a reset has replaced since the read
+ * started does not reset again. Other holders of the same file through the same service (a second queue
+ * over its name) go on with the new file after a reset: the service opens their database again on it.
  */
 class HitDatabaseBase : public Object {
 public:
@@ -153,7 +154,14 @@ private:
                                      const char* tag, const char* errorFormat) NVR_REQUIRES(writeMutex_);
     void SetDatabase(std::shared_ptr<DatabaseInterface> database);
     void SetDatabaseStatus(std::int32_t status);
-    void ResetAfterFailureOf(const std::shared_ptr<DatabaseInterface>& failed);
+    /**
+     * Resets unless `failed` is no longer the database, or a reset has opened another since the failed
+     * statement started, when OpenedCount was `opened`: the service may hand out the same object, opened
+     * again on the new file, so the object alone does not tell.
+     */
+    void ResetAfterFailureOf(const std::shared_ptr<DatabaseInterface>& failed, std::uint64_t opened);
+    /** How many databases were opened so far (each reset opens one). */
+    std::uint64_t OpenedCount() const NVR_EXCLUDES(databaseMutex_);
     void ResetLocked() NVR_REQUIRES(writeMutex_);
     void ResetInMemory() NVR_REQUIRES(writeMutex_);
     /** The database file, or the service's stand-in in memory when the file cannot be opened. */
@@ -198,6 +206,7 @@ private:
     std::shared_ptr<DatabaseInterface> database_ NVR_GUARDED_BY(databaseMutex_);
     std::int32_t databaseStatus_ NVR_GUARDED_BY(databaseMutex_) = DATABASE_STATUS_OK;
     bool inMemory_ NVR_GUARDED_BY(databaseMutex_) = false;
+    std::uint64_t opened_ NVR_GUARDED_BY(databaseMutex_) = 0;
     // Held by resets and by every write. Recursive: a write's failure resets under it, and a PostReset
     // hook may run a statement whose failure asks for another reset.
     RecursiveMutex writeMutex_;

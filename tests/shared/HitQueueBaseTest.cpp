@@ -21,6 +21,7 @@
 #include "support/FaultInjectingDatabaseService.h"
 #include "support/FileSystemTestFolder.h"
 #include "support/HitQueueTestSupport.h"
+#include "support/UnwritableVfs.h"
 
 namespace NuvraMobile {
 namespace {
@@ -563,6 +564,78 @@ TEST_F(HitQueueBaseTest, AQueueKeptInMemoryStaysThereWhenItsFolderAppears) {
     EXPECT_TRUE(queue->Queue(TestHit::Make("b")));
     EXPECT_THAT(TakeUrlsInTable(*queue), ElementsAre("a", "b"));
     EXPECT_TRUE(std::filesystem::is_empty(folder.PathOf("later")));
+}
+
+// The file of an earlier run that this one cannot write (another user's, a read-only mount) is intact: its
+// hits are read into memory, sent once with the new ones, and the file is left as it is for a run that can
+// write it, said in one error line and no other.
+TEST_F(HitQueueBaseTest, AFileThatCannotBeWrittenIsLeftAsItIsAndItsHitsAreKeptInMemory) {
+    UnwritableVfs& disk = UnwritableVfs::Install();
+    const struct {
+        const char* name;
+        std::function<void()> refuseWrites;
+        const char* reason;
+    } unwritable[] = {
+        {"a read-only file", [&] { disk.MakeFileReadOnly(folder.PathOf("NVBMobileTest.sqlite")); },
+         "the file is read-only"},
+        {"a read-only folder", [&] { disk.MakeFolderReadOnly(folder.Path()); },
+         "its folder cannot be written"},
+    };
+    for (const auto& refused : unwritable) {
+        SCOPED_TRACE(refused.name);
+        std::filesystem::remove_all(folder.Path());
+        std::filesystem::create_directories(folder.Path());
+        databaseService = CreateNativeDatabaseService(systemInfo);
+        for (const char* url : {"a", "b"}) {
+            ASSERT_TRUE(MakeQueue()->Queue(TestHit::Make(url)));
+        }
+        databaseService = CreateNativeDatabaseService(systemInfo);  // the earlier run's ended
+        const std::string earlierFile = folder.ReadFile("NVBMobileTest.sqlite");
+        refused.refuseWrites();
+
+        ScopedCapturingLog log(LoggingMode::Warning);
+        const auto threading = std::make_shared<HitQueueThreadingService>();
+        const auto sent = std::make_shared<TestHitProcessor>();
+        auto queue = std::make_shared<TestHitQueue>(MakePlatformServices(threading),
+                                                    std::make_shared<TestHitSchema>(), sent);
+        EXPECT_TRUE(queue->Queue(TestHit::Make("c")));
+        EXPECT_EQ(3, queue->GetSize());
+        for (int kick = 0; kick < 3; ++kick) {
+            queue->BringOnline();
+            ASSERT_TRUE(threading->WaitUntilIdle());
+        }
+        EXPECT_THAT(sent->ProcessedUrls(), ElementsAre("a", "b", "c"));
+        EXPECT_EQ(0, queue->GetSize());
+        EXPECT_THAT(
+            log.Service().GetMessages(LoggingMode::Error),
+            ElementsAre("Cannot write NVBMobileTest.sqlite in " + folder.Path() + ": " + refused.reason +
+                        "; its hits are kept in memory only, and are lost when the app ends (the stored "
+                        "ones stay in the file, left as it is)"));
+        EXPECT_THAT(log.Service().GetMessages(LoggingMode::Warning), ElementsAre());
+        queue.reset();
+        databaseService.reset();
+        EXPECT_EQ(earlierFile, folder.ReadFile("NVBMobileTest.sqlite"));
+        std::vector<std::string> files;
+        for (const auto& entry : std::filesystem::directory_iterator(folder.Path())) {
+            files.push_back(entry.path().filename().string());
+        }
+        EXPECT_THAT(files, ElementsAre("NVBMobileTest.sqlite"));
+        disk.Clear();
+    }
+}
+
+// Two queues over one file of one service: a reset by one leaves the other writing to the new file, and
+// no row of either is lost.
+TEST_F(HitQueueBaseTest, AResetByOneQueueLeavesTheOtherQueueOfItsFileWorkingOnTheNewFile) {
+    auto first = MakeQueue();
+    auto second = MakeQueue();
+    ASSERT_TRUE(first->Queue(TestHit::Make("a")));
+    ASSERT_TRUE(second->Queue(TestHit::Make("b")));
+    ASSERT_TRUE(first->Queue(TestHit::Make("c")));
+    first->Reset();
+    EXPECT_TRUE(second->Queue(TestHit::Make("d")));
+    EXPECT_EQ(4, first->GetSize());
+    EXPECT_THAT(TakeUrlsInTable(*second), ElementsAre("a", "b", "c", "d"));
 }
 
 class HitQueueInMemoryResetTest : public HitQueueBaseTest {

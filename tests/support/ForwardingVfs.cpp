@@ -40,7 +40,13 @@ std::string ForwardingVfs::ReadWholeFile(sqlite3_file* real) {
 int ForwardingVfs::Open(sqlite3_vfs* vfs, const char* name, sqlite3_file* file, int flags, int* outFlags) {
     auto* layer = static_cast<ForwardingVfs*>(vfs->pAppData);
     File& forwarded = File::Of(file);
-    const int result = layer->real_->xOpen(layer->real_, name, forwarded.Real(), flags, outFlags);
+    int openFlags = flags;
+    const int refused = name == nullptr ? SQLITE_OK : layer->BeforeOpen(name, openFlags);
+    if (refused != SQLITE_OK) {
+        file->pMethods = nullptr;
+        return refused;
+    }
+    const int result = layer->real_->xOpen(layer->real_, name, forwarded.Real(), openFlags, outFlags);
     if (result != SQLITE_OK || forwarded.Real()->pMethods == nullptr) {
         file->pMethods = nullptr;
         return result;

@@ -22,6 +22,15 @@ public:
     ForwardingVfs& operator=(const ForwardingVfs&) = delete;
 
 protected:
+    /**
+     * Before each open of a named file, with SQLite's open `flags`, which it may change (to open the file
+     * for reading only, say): SQLITE_OK to go on, or the result code the open fails with.
+     */
+    virtual int BeforeOpen(const std::string& path, int& flags) {
+        static_cast<void>(path);
+        static_cast<void>(flags);
+        return SQLITE_OK;
+    }
     /** Before each write to a file; `path` is the name SQLite opened it by. */
     virtual void BeforeWrite(const std::string& path) { static_cast<void>(path); }
     /** Whether a write of `amount` bytes may reach the file; a refused one fails as on a full disk. */

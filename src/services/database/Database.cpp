@@ -2,8 +2,10 @@
 
 #include <sqlite3.h>
 
+#include <filesystem>
 #include <iterator>
 #include <memory>
+#include <system_error>
 #include <utility>
 
 #include "core/values/SdkError.h"
@@ -51,6 +53,21 @@ std::vector<std::string> KeysOf(const DatabaseInterface::ColumnValues& values) {
         keys.push_back(entry.first);
     }
     return keys;
+}
+
+// SQLite's URI of a file path, with `parameters`; the characters a URI gives a meaning are escaped.
+std::string FileUri(const std::string& path, const std::string& parameters) {
+    std::string uri = "file:";
+    for (const char character : path) {
+        if (character == '%' || character == '?' || character == '#') {
+            static const char digits[] = "0123456789ABCDEF";
+            const auto byte = static_cast<unsigned char>(character);
+            uri += {'%', digits[byte >> 4], digits[byte & 0xf]};
+        } else {
+            uri += character;
+        }
+    }
+    return uri + "?" + parameters;
 }
 
 std::string Placeholders(size_t count) { return Join(std::vector<std::string>(count, "?"), ", "); }
@@ -144,16 +161,6 @@ std::vector<std::string> RowOf(const SqliteStatement& statement) {
     return cells;
 }
 
-// Journal settings are best effort: a damaged file is replaced by the first statement that fails on it.
-// True when the connection ended up in write-ahead-log mode.
-bool ConfigureJournal(SqliteConnection& connection, const std::string& name) {
-    bool inWriteAheadLog = false;
-    if (connection.UseWriteAheadLog(inWriteAheadLog) != SQLITE_OK) {
-        Log::Debug(LOG_TAG, "<%s> could not set the journal: %s", name, connection.ErrorMessage());
-    }
-    return inWriteAheadLog;
-}
-
 // Resets a kept statement however its run ends, so that it holds no lock on the file between calls.
 class ResetOnExit {
 public:
@@ -175,19 +182,82 @@ std::shared_ptr<Database> Database::OpenInMemory(const std::string& name) {
     return std::shared_ptr<Database>(new Database(name, SqlitePath{":memory:"}));
 }
 
-Database::Database(const std::string& name, const SqlitePath& location) : name_(name) {
-    auto connection =
-        std::make_unique<SqliteConnection>(location.path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
+std::shared_ptr<Database> Database::OpenInMemoryCopyOf(const std::string& name,
+                                                       const std::string& directory) {
+    std::shared_ptr<Database> database = OpenInMemory(name);
+    const std::string path = directory + "/" + name;
+    std::error_code error;
+    if (directory.empty() || !std::filesystem::exists(path, error)) {
+        return database;
+    }
+    // A log beside the file may hold rows not yet in it: read with it. Without one, the file is read as
+    // it lies, so that nothing (a log, a shared-memory file) is made beside it for its owner to meet.
+    const bool withLog = std::filesystem::exists(path + "-wal", error);
+    int result = SQLITE_CANTOPEN;
+    for (const char* mode : {withLog ? "mode=ro" : "immutable=1", "immutable=1"}) {
+        SqliteConnection file(FileUri(path, mode), SQLITE_OPEN_READONLY | SQLITE_OPEN_URI);
+        MutexLock lock(database->mutex_);
+        result = file.IsOpen() ? database->connection_->CopyFrom(file) : file.OpenStatus();
+        if (result == SQLITE_OK) {
+            return database;
+        }
+    }
+    Log::Warning(LOG_TAG, "<%s> the stored rows could not be copied into memory: %s", name,
+                 SqliteConnection::ResultText(result));
+    return database;
+}
+
+Database::Database(const std::string& name, const SqlitePath& location) : name_(name), path_(location.path) {
+    MutexLock lock(mutex_);
+    OpenLocked();
+    Log::Trace(LOG_TAG, "<%s> opened successfully", name);
+}
+
+void Database::OpenLocked() {
+    auto connection = std::make_unique<SqliteConnection>(path_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
     if (!connection->IsOpen()) {
         std::string message = connection->ErrorMessage();
-        Log::Debug(LOG_TAG, "<%s> failed to open: %s", name, message);
-        Throw(SdkError("database.open_error", message + name, CurrentDebugInfo()));
+        Log::Debug(LOG_TAG, "<%s> failed to open: %s", name_, message);
+        Throw(SdkError(OPEN_ERROR, message + ": " + name_, CurrentDebugInfo()));
+    }
+    // Checked before any statement: reading a file that cannot be written makes files beside it.
+    if (connection->IsReadOnly()) {
+        ThrowUnwritable("the file is read-only");
     }
     connection->SetBusyTimeout(BUSY_TIMEOUT_MILLISECONDS);
-    MutexLock lock(mutex_);
-    writeAheadLog_ = ConfigureJournal(*connection, name);
+    bool inWriteAheadLog = false;
+    const int journal = connection->UseWriteAheadLog(inWriteAheadLog);
+    // The file takes writes, so what refuses them is the folder: no log or journal can be made beside it.
+    if ((journal & 0xff) == SQLITE_READONLY) {
+        ThrowUnwritable("its folder cannot be written");
+    }
+    // Other journal failures are left to the first statement: a damaged file is replaced then.
+    if (journal != SQLITE_OK) {
+        Log::Debug(LOG_TAG, "<%s> could not set the journal: %s", name_, connection->ErrorMessage());
+    }
+    writeAheadLog_ = inWriteAheadLog;
     connection_ = std::move(connection);
-    Log::Trace(LOG_TAG, "<%s> opened successfully", name);
+}
+
+void Database::ThrowUnwritable(const std::string& reason) const {
+    Log::Debug(LOG_TAG, "<%s> cannot be written: %s", name_, reason);
+    Throw(SdkError(OPEN_ERROR, name_ + " cannot be written: " + reason,
+                   SdkError(RESULT_CODE_PREFIX + ResultCodeName(SQLITE_READONLY), reason, CurrentDebugInfo()),
+                   CurrentDebugInfo()));
+}
+
+bool Database::IsUnwritable(const SdkError& error) {
+    SdkError inner;
+    return error.CodeIs(OPEN_ERROR) && error.GetInner(inner) &&
+           inner.GetCode() == RESULT_CODE_PREFIX + ResultCodeName(SQLITE_READONLY);
+}
+
+void Database::ReopenAfter(const std::function<void()>& whileClosed) {
+    MutexLock lock(mutex_);
+    statements_.clear();
+    connection_.reset();
+    whileClosed();
+    OpenLocked();
 }
 
 Database::~Database() { CloseConnection(); }

@@ -29,6 +29,7 @@ class SqliteStatement;
 class Database : public Object, public virtual DatabaseInterface {
 public:
     static constexpr const char* DATABASE_SERVICE_LOG_PREFIX = "DatabaseService";
+    static constexpr const char* OPEN_ERROR = "database.open_error";
     static constexpr const char* MIGRATION_DATABASE_TAG = "_MIGRATION";
     /** How long a statement waits out a database locked by another connection. */
     static constexpr int BUSY_TIMEOUT_MILLISECONDS = 5000;
@@ -37,7 +38,8 @@ public:
 
     /**
      * Opens directory + "/" + name, created when absent; an empty directory gives a private temporary
-     * database. Throws SdkError "database.open_error" (SQLite's message followed by the name).
+     * database. Throws SdkError "database.open_error" (SQLite's message, ": " and the name), and one that
+     * IsUnwritable knows when the file or its folder refuses writes (the file is then left as it is).
      */
     Database(const std::string& name, const std::string& directory);
     ~Database() override;
@@ -45,6 +47,14 @@ public:
      * A database in memory only, gone with the object, named `name` in log lines. Throws as the constructor.
      */
     static std::shared_ptr<Database> OpenInMemory(const std::string& name);
+    /**
+     * OpenInMemory, holding a copy of what the file directory + "/" + name holds when it can be read;
+     * the file is only read, and nothing is made beside it unless a log is there already.
+     */
+    static std::shared_ptr<Database> OpenInMemoryCopyOf(const std::string& name,
+                                                        const std::string& directory);
+    /** True for the error of a file that could be opened for reading only. */
+    static bool IsUnwritable(const SdkError& error);
 
     /** The error a statement failing with SQLite's `resultCode` raises (see DatabaseInterface). */
     static SdkError StatementError(int resultCode, const std::string& message);
@@ -94,6 +104,12 @@ public:
      * raises "database.query_exec_error".
      */
     void CloseConnection();
+    /**
+     * Closes the connection, runs `whileClosed` (which may put another file in the place of this one),
+     * then opens the file again; every other statement waits meanwhile, so the holders of this object go
+     * on with the file found there. Throws as the constructor, leaving the connection closed.
+     */
+    void ReopenAfter(const std::function<void()>& whileClosed) NVR_EXCLUDES(mutex_);
 
 private:
     /** The SQLite path to open: a file, "" for a temporary database, ":memory:" for one in memory. */
@@ -101,6 +117,9 @@ private:
         std::string path;
     };
     Database(const std::string& name, const SqlitePath& location);
+    /** Opens the connection of `path_` in write-ahead-log mode; throws as the constructor. */
+    void OpenLocked() NVR_REQUIRES(mutex_);
+    [[noreturn]] void ThrowUnwritable(const std::string& reason) const;
 
     /** Binds a prepared statement's parameters; false when SQLite refuses one. */
     using Binder = std::function<bool(SqliteStatement&)>;
@@ -126,6 +145,7 @@ private:
     SqliteConnection& ConnectionOrThrow() const NVR_REQUIRES(mutex_);
 
     const std::string name_;
+    const std::string path_;
     mutable Mutex mutex_;
     // Declared before the statements, so that they are finalised before the connection closes.
     std::unique_ptr<SqliteConnection> connection_ NVR_GUARDED_BY(mutex_);

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <optional>
 #include <system_error>
 #include <utility>
 
@@ -43,7 +44,17 @@ std::shared_ptr<DatabaseInterface> NativeDatabaseService::OpenDatabase(const std
     if (found != databases_.end()) {
         return found->second;
     }
-    auto database = std::make_shared<Database>(name, systemInfoService_->GetApplicationCacheDir());
+    std::shared_ptr<Database> database;
+    std::optional<SdkError> failure;
+    TryCatch(
+        [&] { database = std::make_shared<Database>(name, systemInfoService_->GetApplicationCacheDir()); },
+        [&](SdkError& error) { failure = error; });
+    if (SdkError reason; failure && Database::IsUnwritable(*failure) && failure->GetInner(reason)) {
+        unwritable_[name] = reason.GetMessage();
+    }
+    if (failure) {
+        Throw(*failure);
+    }
     databases_.emplace(name, database);
     return database;
 }
@@ -55,11 +66,22 @@ std::shared_ptr<DatabaseInterface> NativeDatabaseService::OpenInMemoryDatabase(c
     if (found != inMemory_.end()) {
         return found->second;
     }
-    auto database = Database::OpenInMemory(name);
+    const std::string directory = systemInfoService_->GetApplicationCacheDir();
+    const auto unwritable = unwritable_.find(name);
+    if (unwritable == unwritable_.end()) {
+        auto database = Database::OpenInMemory(name);
+        inMemory_.emplace(name, database);
+        Log::Error(Database::DATABASE_SERVICE_LOG_PREFIX,
+                   "Cannot open %s in %s; its hits are kept in memory only, and are lost when the app ends",
+                   name, directory);
+        return database;
+    }
+    auto database = Database::OpenInMemoryCopyOf(name, directory);
     inMemory_.emplace(name, database);
     Log::Error(Database::DATABASE_SERVICE_LOG_PREFIX,
-               "Cannot open %s in %s; its hits are kept in memory only, and are lost when the app ends", name,
-               systemInfoService_->GetApplicationCacheDir());
+               "Cannot write %s in %s: %s; its hits are kept in memory only, and are lost when the app ends "
+               "(the stored ones stay in the file, left as it is)",
+               name, directory, unwritable->second);
     return database;
 }
 
@@ -110,21 +132,9 @@ void SyncFolder(const std::string& directory) {
     }
 }
 
-}  // namespace
-
-bool NativeDatabaseService::ReplaceDatabase(const std::string& fileName, const std::string& replacement) {
-    MutexLock lock(mutex_);
-    const std::string name = RemoveRelativePathComponent(fileName);
-    const std::string replacementName = RemoveRelativePathComponent(replacement);
-    const std::string directory = systemInfoService_->GetApplicationCacheDir();
-    if (directory.empty() || name.empty() || replacementName.empty() || name == replacementName) {
-        return false;
-    }
-    // Closing the last connection of a file in write-ahead-log mode folds the log into it and removes it.
-    CloseLocked(name);
-    CloseLocked(replacementName);
-    const fs::path target = fs::path(directory) / name;
-    const fs::path source = fs::path(directory) / replacementName;
+// With every connection of both files closed: closing the last connection of a file in write-ahead-log
+// mode folds the log into it and removes it.
+bool RenameOver(const fs::path& target, const fs::path& source, const std::string& directory) {
     if (HasLogOrJournal(target) || HasLogOrJournal(source)) {
         return false;
     }
@@ -137,6 +147,36 @@ bool NativeDatabaseService::ReplaceDatabase(const std::string& fileName, const s
     }
     SyncFolder(directory);
     return true;
+}
+
+}  // namespace
+
+bool NativeDatabaseService::ReplaceDatabase(const std::string& fileName, const std::string& replacement) {
+    MutexLock lock(mutex_);
+    const std::string name = RemoveRelativePathComponent(fileName);
+    const std::string replacementName = RemoveRelativePathComponent(replacement);
+    const std::string directory = systemInfoService_->GetApplicationCacheDir();
+    if (directory.empty() || name.empty() || replacementName.empty() || name == replacementName) {
+        return false;
+    }
+    CloseLocked(replacementName);
+    bool replaced = false;
+    const auto replace = [&] {
+        replaced = RenameOver(fs::path(directory) / name, fs::path(directory) / replacementName, directory);
+    };
+    const auto held = databases_.find(name);
+    if (held == databases_.end()) {
+        replace();
+        return replaced;
+    }
+    // Every holder of the database goes on with the file found under its name: the new one, or the old one
+    // when it stayed. One whose file cannot be opened again is forgotten, so the next open tries afresh.
+    bool reopened = true;
+    TryCatch([&] { held->second->ReopenAfter(replace); }, [&](SdkError&) { reopened = false; });
+    if (!reopened) {
+        databases_.erase(held);
+    }
+    return replaced;
 }
 
 }  // namespace NuvraMobile

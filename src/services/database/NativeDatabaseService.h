@@ -31,12 +31,16 @@ class NativeDatabaseService : public Object, public virtual DatabaseServiceInter
 public:
     explicit NativeDatabaseService(std::shared_ptr<SystemInfoServiceInterface> systemInfoService);
 
-    /** The database of the cleaned name, opened on first use; throws "database.open_error". */
+    /**
+     * The database of the cleaned name, opened on first use; throws "database.open_error". A file that
+     * can be read but not written is refused, and its stand-in in memory starts as a copy of it.
+     */
     std::shared_ptr<DatabaseInterface> OpenDatabase(const std::string& fileName) override;
     /**
      * The database of the cleaned name in memory only, made on first use and kept as long as the service;
      * the first call for a name logs the error line that names the cache folder. Never in the map of files,
-     * so DeleteDatabase and ReplaceDatabase leave it alone.
+     * so DeleteDatabase and ReplaceDatabase leave it alone. For a file OpenDatabase refused as one that
+     * cannot be written, it holds a copy of what the file holds, and the line says what refuses the writes.
      */
     std::shared_ptr<DatabaseInterface> OpenInMemoryDatabase(const std::string& fileName) override;
     /**
@@ -49,7 +53,8 @@ public:
      * Closes the connections of both databases and renames the file of `replacement` over the other,
      * then syncs the folder so that the rename survives a power failure. Refused while a write-ahead log
      * or rollback journal is left beside either file (its connection could not fold it in on closing):
-     * beside the renamed file it would be applied to it. Both names are forgotten in every case.
+     * beside the renamed file it would be applied to it. The replacement's name is forgotten; the database
+     * of `fileName` is opened again on the file then under its name, so every holder of it goes on there.
      */
     bool ReplaceDatabase(const std::string& fileName, const std::string& replacement) override;
 
@@ -64,6 +69,8 @@ private:
     Mutex mutex_;
     std::map<std::string, std::shared_ptr<Database>> databases_ NVR_GUARDED_BY(mutex_);
     std::map<std::string, std::shared_ptr<Database>> inMemory_ NVR_GUARDED_BY(mutex_);
+    // Why the file of a name could be opened for reading only, once OpenDatabase met it so.
+    std::map<std::string, std::string> unwritable_ NVR_GUARDED_BY(mutex_);
 };
 
 }  // namespace NuvraMobile

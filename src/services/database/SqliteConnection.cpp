@@ -21,6 +21,10 @@ int SqliteConnection::OpenStatus() const { return openStatus_; }
 
 bool SqliteConnection::IsOpen() const { return connection_ != nullptr; }
 
+bool SqliteConnection::IsReadOnly() const {
+    return connection_ != nullptr && sqlite3_db_readonly(connection_, "main") == 1;
+}
+
 void SqliteConnection::Close() {
     sqlite3_close_v2(connection_);
     connection_ = nullptr;
@@ -65,6 +69,18 @@ int SqliteConnection::UseWriteAheadLog(bool& inWriteAheadLog) {
 }
 
 bool SqliteConnection::TakeNewFileMark() { return std::exchange(newFile_, false); }
+
+int SqliteConnection::CopyFrom(SqliteConnection& source) {
+    if (connection_ == nullptr || source.connection_ == nullptr) {
+        return SQLITE_MISUSE;
+    }
+    sqlite3_backup* copy = sqlite3_backup_init(connection_, "main", source.connection_, "main");
+    if (copy == nullptr) {
+        return sqlite3_errcode(connection_);
+    }
+    sqlite3_backup_step(copy, -1);
+    return sqlite3_backup_finish(copy);
+}
 
 std::unique_ptr<SqliteStatement> SqliteConnection::Prepare(const std::string& sql) {
     newFile_ = false;

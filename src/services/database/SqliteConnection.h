@@ -23,6 +23,8 @@ public:
 
     int OpenStatus() const;
     bool IsOpen() const;
+    /** True when SQLite could open the database file for reading only (it or its folder refuses writes). */
+    bool IsReadOnly() const;
     void Close();
 
     void SetBusyTimeout(int milliseconds);
@@ -43,6 +45,8 @@ public:
      * log is written in order). Nothing else is in the log yet, so no checkpoint runs unsynced.
      */
     bool TakeNewFileMark();
+    /** Makes this database a copy of the whole of `source`'s; SQLite's result. */
+    int CopyFrom(SqliteConnection& source);
 
     /** SQLite's text for a result code. */
     static std::string ResultText(int resultCode);

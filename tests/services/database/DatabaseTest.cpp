@@ -84,7 +84,7 @@ TEST_F(DatabaseTest, OpeningInAMissingDirectoryRaisesTheOpenErrorNamingTheFile) 
     std::string message;
     EXPECT_EQ("database.open_error",
               ErrorCodeOf([&] { Database("name.sqlite", folder.PathOf("missing")); }, &message));
-    EXPECT_THAT(message, ::testing::EndsWith("name.sqlite"));
+    EXPECT_THAT(message, ::testing::EndsWith("unable to open database file: name.sqlite"));
 }
 
 TEST_F(DatabaseTest, AnEmptyDirectoryGivesAPrivateTemporaryDatabase) {
