@@ -18,7 +18,8 @@ namespace NuvraMobile {
  */
 class UnansweringNetworkService : public Object, public virtual NetworkServiceInterface {
 public:
-    explicit UnansweringNetworkService(std::shared_ptr<SignalCounter> requests = std::make_shared<SignalCounter>());
+    explicit UnansweringNetworkService(
+        std::shared_ptr<SignalCounter> requests = std::make_shared<SignalCounter>());
 
     std::shared_ptr<HttpConnectionInterface> ConnectUrl(const std::string& url, HttpCommandType command,
                                                         const std::string& payload,

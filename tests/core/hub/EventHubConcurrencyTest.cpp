@@ -784,7 +784,9 @@ TEST_P(EventHubHeldRequestTest, OnlyADisposeWhoseTimeRunsOutAbortsTheRequestsOfA
 INSTANTIATE_TEST_SUITE_P(Limits, EventHubHeldRequestTest,
                          ::testing::Values(HeldRequestCase{"TimeRunsOut", milliseconds(50), true},
                                            HeldRequestCase{"NoWait", milliseconds(0), false}),
-                         [](const ::testing::TestParamInfo<HeldRequestCase>& info) { return info.param.name; });
+                         [](const ::testing::TestParamInfo<HeldRequestCase>& info) {
+                             return info.param.name;
+                         });
 
 TEST_F(EventHubTest, RegistrationEndsWhenDisposalBegins) {
     ASSERT_TRUE(hub_->Dispose(SIGNAL_TIMEOUT));

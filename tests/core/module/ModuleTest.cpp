@@ -194,7 +194,8 @@ TEST_F(ModuleTest, UnregistrationAbortsTheModulesRequestsAfterOnUnregisteredAndB
 /** Notes, at each stop, whether the network's requests had already been aborted. */
 class RecordingSender : public HitSenderInterface {
 public:
-    explicit RecordingSender(std::shared_ptr<UnansweringNetworkService> network) : network_(std::move(network)) {}
+    explicit RecordingSender(std::shared_ptr<UnansweringNetworkService> network)
+        : network_(std::move(network)) {}
 
     void StopSending() override { abortedAtStop.push_back(network_->IsDisposed()); }
 
@@ -205,8 +206,8 @@ private:
 };
 
 // An aborted request looks like a refused one, so a hit queue's hit in hand keeps its row only when the queue
-// was stopped first: at unregistration, and when the hub's Dispose runs out of time while a task of the module
-// still runs (the module's own OnUnregistered has not run then, and its lock must not be needed).
+// was stopped first: at unregistration, and when the hub's Dispose runs out of time while a task of the
+// module still runs (the module's own OnUnregistered has not run then, and its lock must not be needed).
 TEST_F(ModuleTest, EveryAbortStopsTheModulesHitSendersFirst) {
     const std::vector<std::pair<const char*, std::function<void()>>> aborts = {
         {"unregistration",
