@@ -191,18 +191,25 @@ TEST_F(ModuleTest, UnregistrationAbortsTheModulesRequestsAfterOnUnregisteredAndB
     EXPECT_TRUE(abortedBeforeTheTask);
 }
 
-/** Notes, at each stop, whether the network's requests had already been aborted. */
+/** Notes, at each stop, whether the network's requests had already been aborted; runs `onFirstStop` once. */
 class RecordingSender : public HitSenderInterface {
 public:
-    explicit RecordingSender(std::shared_ptr<UnansweringNetworkService> network)
-        : network_(std::move(network)) {}
+    explicit RecordingSender(std::shared_ptr<UnansweringNetworkService> network,
+                             std::function<void()> onFirstStop = nullptr)
+        : network_(std::move(network)), onFirstStop_(std::move(onFirstStop)) {}
 
-    void StopSending() override { abortedAtStop.push_back(network_->IsDisposed()); }
+    void StopSending() override {
+        abortedAtStop.push_back(network_->IsDisposed());
+        if (abortedAtStop.size() == 1 && onFirstStop_) {
+            onFirstStop_();
+        }
+    }
 
     std::vector<bool> abortedAtStop;
 
 private:
     const std::shared_ptr<UnansweringNetworkService> network_;
+    const std::function<void()> onFirstStop_;
 };
 
 // An aborted request looks like a refused one, so a hit queue's hit in hand keeps its row only when the queue
@@ -239,6 +246,27 @@ TEST_F(ModuleTest, EveryAbortStopsTheModulesHitSendersFirst) {
         ASSERT_TRUE(network->IsDisposed());
         EXPECT_EQ(std::vector<bool>{false}, sender->abortedAtStop);
     }
+}
+
+// The hub's abort and the module's own unregistration may run at once: an abort made while another one is
+// stopping the senders stops them all too before it aborts.
+TEST_F(ModuleTest, AnAbortMadeWhileAnotherStopsTheSendersStillStopsThemAllFirst) {
+    const auto services = std::make_shared<FakePlatformServices>();
+    const auto network = std::make_shared<UnansweringNetworkService>();
+    services->networkService = network;
+    const auto first = std::make_shared<RecordingSender>(network, [this] { hub->DriveAbort(module); });
+    const auto second = std::make_shared<RecordingSender>(network);
+    module->onRegistered = [&](TestModule& self) {
+        self.StopBeforeAbort(first);
+        self.StopBeforeAbort(second);
+    };
+    hub->Register(module, executor, services);
+    hub->DriveIdle(module);
+
+    hub->DriveAbort(module);
+
+    ASSERT_FALSE(second->abortedAtStop.empty());
+    EXPECT_FALSE(second->abortedAtStop.front());
 }
 
 TEST_F(ModuleTest, AHitSenderAddedAfterTheAbortIsStoppedAtOnce) {
