@@ -92,10 +92,6 @@ void Analytics::OnRegistered() {
 }
 
 void Analytics::OnUnregistered() {
-    // Stopped before the module aborts its requests, so that the hit in hand keeps its row.
-    if (const auto hitDatabase = BuiltHitDatabase()) {
-        hitDatabase->Dispose(std::chrono::milliseconds(0));
-    }
     auto self = SharedSelf();
     AddTaskToQueue(
         "unregistration",
@@ -545,6 +541,7 @@ std::shared_ptr<AnalyticsHitDatabase> Analytics::GetHitDatabase() {
         if (!hitQueue) {
             return nullptr;
         }
+        StopBeforeAbort(hitQueue);
         hitDatabase_ = std::make_shared<AnalyticsHitDatabase>(hitQueue, platformServices, properties_,
                                                               HitResponseHandler(contentDispatcher_));
     }

@@ -56,9 +56,6 @@ void Identity::OnRegistered() {
 }
 
 void Identity::OnUnregistered() {
-    if (hitDatabase_) {
-        hitDatabase_->Dispose(std::chrono::milliseconds(0));
-    }
     auto self = SharedSelf();
     AddTaskToQueue("unregistration", [self] { self->DisposeHitDatabase(); }, ModuleTaskOptions{true});
 }

@@ -42,6 +42,8 @@ public:
 
     /** Throws SdkError "platform_services.missing_service" without platform services. */
     void Init(const std::shared_ptr<PlatformServicesInterface>& platformServices);
+    /** The queue that sends the stored requests; null when none could be built. */
+    std::shared_ptr<IdentityHitQueue> GetHitQueue() const { return hitQueue_; }
     /** Ends the worker; true when it ended in time or there is no queue. */
     virtual bool Dispose(std::chrono::milliseconds timeout);
     /** Stores one request for `event`; wakes the worker when the configuration is optedin. */

@@ -188,6 +188,9 @@ std::shared_ptr<DataStoreInterface> Identity::GetIdentityDataStore() {
 std::shared_ptr<IdentityHitDatabase> Identity::GetIdentityDatabase() {
     if (!hitDatabase_) {
         hitDatabase_ = IdentityHitDatabase::CreateIdentityDatabase(SharedSelf(), GetPlatformServices(), nullptr);
+        if (hitDatabase_) {
+            StopBeforeAbort(hitDatabase_->GetHitQueue());
+        }
     }
     return hitDatabase_;
 }

@@ -92,6 +92,8 @@ bool HitQueueBase::Dispose(std::chrono::milliseconds timeout) {
     return executor->Dispose(timeout);
 }
 
+void HitQueueBase::StopSending() { Dispose(std::chrono::milliseconds(0)); }
+
 void HitQueueBase::StopEveryQueue() { everyQueueStopped.store(true); }
 
 void HitQueueBase::BringOnline() {

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "core/module/HitSenderInterface.h"
 #include "platformShim/DatabaseInterface.h"
 #include "shared/HitDatabaseBase.h"
 #include "util/Mutex.h"
@@ -49,7 +50,7 @@ class Variant;
  * disk: the next commit that waits carries the deletion, and a power failure before it only sends the
  * hit again.
  */
-class HitQueueBase : public HitDatabaseBase {
+class HitQueueBase : public HitDatabaseBase, public HitSenderInterface {
 public:
     static constexpr const char* LOG_TAG = "HitQueue";
     static constexpr std::chrono::milliseconds DEFAULT_RETRY_PAUSE{30000};
@@ -68,6 +69,8 @@ public:
     /** Final: the worker ends at its next check and the executor is disposed; true when it finished in time.
      */
     virtual bool Dispose(std::chrono::milliseconds timeout);
+    /** Dispose without waiting: the stop its module makes before it aborts the queue's requests. */
+    void StopSending() override;
     /**
      * For process exit: stops every queue of the process, old or new, as Dispose stops one, without
      * waiting for any. Final for the process; any thread.

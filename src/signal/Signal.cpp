@@ -17,6 +17,7 @@
 #include "rulesengine/Consequence.h"
 #include "rulesengine/ConsequenceSerializer.h"
 #include "signal/SignalHit.h"
+#include "signal/SignalHitQueue.h"
 #include "signal/SignalHitsDatabase.h"
 #include "signal/SignalListeners.h"
 #include "signal/SignalTemplate.h"
@@ -54,6 +55,9 @@ std::shared_ptr<Signal> Signal::SharedSelf() { return std::static_pointer_cast<S
 
 void Signal::OnRegistered() {
     hitsDatabase_ = CreateDatabase();
+    if (hitsDatabase_) {
+        StopBeforeAbort(hitsDatabase_->GetHitQueue());
+    }
     RegisterListener<SignalListenerConfigurationResponseContent>(EventType::CONFIGURATION,
                                                                  EventSource::RESPONSE_CONTENT);
     RegisterListener<SignalListenerRulesEngineResponseContent>(EventType::RULES_ENGINE,
@@ -64,7 +68,6 @@ void Signal::OnUnregistered() {
     if (!hitsDatabase_) {
         return;
     }
-    hitsDatabase_->Dispose(std::chrono::milliseconds(0));
     auto self = SharedSelf();
     AddTaskToQueue(
         "unregistration", [self] { self->DisposeHitsDatabase(); }, REQUIRED_FOR_UNREGISTRATION);

@@ -34,6 +34,8 @@ public:
     SignalHitsDatabase(const std::shared_ptr<PlatformServicesInterface>& platformServices,
                        std::shared_ptr<SignalHitQueue> hitQueue);
 
+    /** The queue that sends the stored hits; null without platform services. */
+    std::shared_ptr<SignalHitQueue> GetHitQueue() const { return hitQueue_; }
     /** True when the queue's worker ended within `timeout` (or there is no queue). */
     virtual bool Dispose(std::chrono::milliseconds timeout);
     /** Opted in starts sending; opted out suspends and deletes every stored hit; unknown suspends. */

@@ -11,6 +11,8 @@ void FakeEventHub::Register(const std::shared_ptr<Module>& module,
 
 void FakeEventHub::DriveIdle(const std::shared_ptr<Module>& module) { CallModuleIdle(module); }
 
+void FakeEventHub::DriveAbort(const std::shared_ptr<Module>& module) { CallModuleAbortRequests(module); }
+
 void FakeEventHub::DriveListeners(const std::shared_ptr<Module>& module,
                                   const std::shared_ptr<Event>& event) {
     CallModuleNotifyListeners(module, event);

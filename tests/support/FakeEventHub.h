@@ -45,6 +45,8 @@ public:
     void DriveListeners(const std::shared_ptr<Module>& module, const std::shared_ptr<Event>& event);
     bool DriveProcessors(const std::shared_ptr<Module>& module, const std::shared_ptr<Event>& event,
                          std::shared_ptr<Event>& replacement);
+    // The abort a hub makes when its Dispose runs out of time, whatever the module is doing.
+    void DriveAbort(const std::shared_ptr<Module>& module);
 
     void SetSharedStateAnswer(const std::shared_ptr<EventData>& answer, bool hasState);
     int IdleRequestCount() const;

@@ -13,10 +13,14 @@ namespace NuvraMobile {
 
 /**
  * A network service whose requests reach a server that never answers: a synchronous one blocks until the
- * service is disposed, then finds no connection; an asynchronous one is never called back. Thread-safe.
+ * service is disposed, then finds no connection; an asynchronous one is never called back. Each request
+ * raises `requests` as it starts (services may share one counter). Thread-safe.
  */
 class UnansweringNetworkService : public Object, public virtual NetworkServiceInterface {
 public:
+    explicit UnansweringNetworkService(
+        std::shared_ptr<SignalCounter> requests = std::make_shared<SignalCounter>());
+
     std::shared_ptr<HttpConnectionInterface> ConnectUrl(const std::string& url, HttpCommandType command,
                                                         const std::string& payload,
                                                         const std::map<std::string, std::string>& headers,
@@ -30,6 +34,7 @@ public:
     bool IsDisposed() const;
 
 private:
+    const std::shared_ptr<SignalCounter> requests_;
     Gate disposed_;
 };
 

@@ -655,7 +655,8 @@ bool EventHubInner::Dispose(std::chrono::milliseconds timeout) {
     return true;
 }
 
-// Time is up, and what is still under way must not wait for a server after Dispose returns.
+// Time is up, and what is still under way must not wait for a server after Dispose returns. Each module
+// stops its hit queues before its requests are aborted, whatever task it is in, so the hits keep their rows.
 void EventHubInner::AbortRequestsOf(const ModuleList& modules) {
     for (const auto& module : modules) {
         TrySwallow([&module] { CallModuleAbortRequests(module); });

@@ -5,6 +5,7 @@
 #include "core/execution/ExecutorShutdown.h"
 #include "core/execution/TaskExecutorInterface.h"
 #include "core/hub/EventHub.h"
+#include "core/module/HitSenderInterface.h"
 #include "core/module/InternalModule.h"
 #include "core/module/ModuleEventDispatcherBase.h"
 #include "core/module/ModuleEventListenerBase.h"
@@ -449,11 +450,35 @@ void Module::CompleteUnregistrationIfNeeded_COMPLETING_NORMAL_TASKS() {
     }
 }
 
-void Module::AbortRequests() {
-    std::shared_ptr<PlatformServicesInterface> platformServices;
+void Module::StopBeforeAbort(const std::shared_ptr<HitSenderInterface>& sender) {
+    if (!sender) {
+        return;
+    }
     {
         MutexLock lock(mutex_);
+        if (!sendingStopped_) {
+            hitSenders_.push_back(sender);
+            return;
+        }
+    }
+    TrySwallow([&sender] { sender->StopSending(); });
+}
+
+void Module::AbortRequests() {
+    std::shared_ptr<PlatformServicesInterface> platformServices;
+    std::vector<std::weak_ptr<HitSenderInterface>> senders;
+    {
+        MutexLock lock(mutex_);
+        sendingStopped_ = true;
+        senders = hitSenders_;
         platformServices = platformServices_;
+    }
+    // An aborted request looks like a refused one: only a stopped sender keeps the hit in hand. Every call
+    // stops them all, since another call may have taken the list and not yet stopped them.
+    for (const auto& weakSender : senders) {
+        if (const auto sender = weakSender.lock()) {
+            TrySwallow([&sender] { sender->StopSending(); });
+        }
     }
     const auto network = platformServices ? platformServices->GetNetworkService() : nullptr;
     if (network) {

@@ -19,6 +19,7 @@ class EventData;
 class EventHub;
 class EventSource;
 class EventType;
+class HitSenderInterface;
 class ModuleEventDispatcherBase;
 class ModuleEventListenerBase;
 class ModuleEventProcessorBase;
@@ -137,6 +138,12 @@ protected:
     // (modules that wrap an extension); false in the base.
     virtual bool ForwardsUnexpectedErrors() const;
     virtual void HandleUnexpectedError(const SdkError& error);
+    /**
+     * Has `sender` stopped before any abort of this module's requests, whatever the module is doing then:
+     * as it unregisters, and when the hub's Dispose runs out of time first. A sender added once the
+     * requests were aborted is stopped at once. Held weakly; any thread.
+     */
+    void StopBeforeAbort(const std::shared_ptr<HitSenderInterface>& sender) NVR_EXCLUDES(mutex_);
 
 private:
     friend class EventHub;
@@ -178,9 +185,10 @@ private:
     void EndNormalTask();
     void RunLastTask();
     /**
-     * Cuts short every request of the module's own network service and refuses later ones. Runs once the
-     * module's hit queues were told to stop (after OnUnregistered), or when the hub's Dispose has run out
-     * of time, so that nothing of the module waits for a server any more.
+     * Stops the module's hit senders, then cuts short every request of the module's own network service
+     * and refuses later ones, so that nothing of the module waits for a server any more. Runs after
+     * OnUnregistered, or from the hub's thread when its Dispose has run out of time, while a task of the
+     * module may still run; idempotent.
      */
     void AbortRequests() NVR_EXCLUDES(mutex_);
     void CompleteUnregistrationIfNeeded();
@@ -202,6 +210,9 @@ private:
     bool normalTaskRunning_ NVR_GUARDED_BY(mutex_) = false;
     /** Tasks given to the executor that have not yet ended (run, or been dropped before they ran). */
     int32_t tasksInProgress_ NVR_GUARDED_BY(mutex_) = 0;
+    std::vector<std::weak_ptr<HitSenderInterface>> hitSenders_ NVR_GUARDED_BY(mutex_);
+    /** Set by the first AbortRequests: from then on every sender is stopped as it is added. */
+    bool sendingStopped_ NVR_GUARDED_BY(mutex_) = false;
 };
 
 }  // namespace NuvraMobile

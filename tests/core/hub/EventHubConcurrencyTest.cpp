@@ -753,9 +753,19 @@ TEST_F(EventHubTest, AModuleThatCannotFinishUnregisteringKeepsTheHubWaiting) {
     EXPECT_TRUE(hub_->Dispose(SIGNAL_TIMEOUT)) << "a later call goes on waiting";
 }
 
-// A module held in a request of its own never reaches its unregistration; when Dispose's time is up, the hub
-// aborts its modules' requests, so that nothing is left waiting for a server once Dispose has returned.
-TEST_F(EventHubTest, ADisposeWhoseTimeRunsOutAbortsTheRequestsOfItsModules) {
+struct HeldRequestCase {
+    const char* name;
+    milliseconds limit;
+    bool aborts;
+};
+
+class EventHubHeldRequestTest : public EventHubTest, public ::testing::WithParamInterface<HeldRequestCase> {};
+
+// A module held in a request of its own never reaches its unregistration. When a waiting Dispose's time is
+// up, the hub aborts its modules' requests, so that nothing is left waiting for a server once Dispose has
+// returned. A Dispose that only starts aborts nothing: the modules abort their own requests as they
+// unregister, once their hit queues have stopped.
+TEST_P(EventHubHeldRequestTest, OnlyADisposeWhoseTimeRunsOutAbortsTheRequestsOfABusyModule) {
     const auto network = std::make_shared<UnansweringNetworkService>();
     services_->networkService = network;
     const auto module = AddModule("com.test.requesting");
@@ -765,11 +775,18 @@ TEST_F(EventHubTest, ADisposeWhoseTimeRunsOutAbortsTheRequestsOfItsModules) {
         network->ConnectUrl("https://collector.example/hit", HttpCommandType::GET, "", {}, 30, 30);
     });
     ASSERT_TRUE(started.WaitFor(1));
-    EXPECT_FALSE(hub_->Dispose(milliseconds(50)));
-    EXPECT_TRUE(network->IsDisposed());
+    EXPECT_FALSE(hub_->Dispose(GetParam().limit));
+    EXPECT_EQ(GetParam().aborts, network->IsDisposed());
     network->Dispose(0);  // lets the task end when the hub did not
     EXPECT_TRUE(hub_->Dispose(SIGNAL_TIMEOUT));
 }
+
+INSTANTIATE_TEST_SUITE_P(Limits, EventHubHeldRequestTest,
+                         ::testing::Values(HeldRequestCase{"TimeRunsOut", milliseconds(50), true},
+                                           HeldRequestCase{"NoWait", milliseconds(0), false}),
+                         [](const ::testing::TestParamInfo<HeldRequestCase>& info) {
+                             return info.param.name;
+                         });
 
 TEST_F(EventHubTest, RegistrationEndsWhenDisposalBegins) {
     ASSERT_TRUE(hub_->Dispose(SIGNAL_TIMEOUT));

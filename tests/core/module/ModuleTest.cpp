@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "core/hub/OneTimeListener.h"
+#include "core/module/HitSenderInterface.h"
 #include "core/module/InternalModule.h"
 #include "core/module/ModuleEventDispatcher.h"
 #include "core/module/ModuleEventListener.h"
@@ -30,6 +31,7 @@ public:
     TestModule() : InternalModule("test.module") {}
 
     std::string GetSharedStateName() const override { return STATE_NAME; }
+    using InternalModule::StopBeforeAbort;
 
     std::function<void(TestModule&)> onRegistered;
     std::function<void(TestModule&)> onUnregistered;
@@ -187,6 +189,97 @@ TEST_F(ModuleTest, UnregistrationAbortsTheModulesRequestsAfterOnUnregisteredAndB
 
     EXPECT_FALSE(abortedBeforeTheHook);
     EXPECT_TRUE(abortedBeforeTheTask);
+}
+
+/** Notes, at each stop, whether the network's requests had already been aborted; runs `onFirstStop` once. */
+class RecordingSender : public HitSenderInterface {
+public:
+    explicit RecordingSender(std::shared_ptr<UnansweringNetworkService> network,
+                             std::function<void()> onFirstStop = nullptr)
+        : network_(std::move(network)), onFirstStop_(std::move(onFirstStop)) {}
+
+    void StopSending() override {
+        abortedAtStop.push_back(network_->IsDisposed());
+        if (abortedAtStop.size() == 1 && onFirstStop_) {
+            onFirstStop_();
+        }
+    }
+
+    std::vector<bool> abortedAtStop;
+
+private:
+    const std::shared_ptr<UnansweringNetworkService> network_;
+    const std::function<void()> onFirstStop_;
+};
+
+// An aborted request looks like a refused one, so a hit queue's hit in hand keeps its row only when the queue
+// was stopped first: at unregistration, and when the hub's Dispose runs out of time while a task of the
+// module still runs (the module's own OnUnregistered has not run then, and its lock must not be needed).
+TEST_F(ModuleTest, EveryAbortStopsTheModulesHitSendersFirst) {
+    const std::vector<std::pair<const char*, std::function<void()>>> aborts = {
+        {"unregistration",
+         [this] {
+             module->UnregisterModule();
+             CompleteUnregistration();
+         }},
+        {"the hub's abort inside a running task",
+         [this] {
+             module->AddTaskToQueue("busy", [this] { hub->DriveAbort(module); });
+             executor->RunAll();
+         }},
+    };
+    for (const auto& [name, abort] : aborts) {
+        SCOPED_TRACE(name);
+        hub = std::make_shared<FakeEventHub>();
+        executor = std::make_shared<ManualTaskExecutor>();
+        module = std::make_shared<TestModule>();
+        const auto services = std::make_shared<FakePlatformServices>();
+        const auto network = std::make_shared<UnansweringNetworkService>();
+        services->networkService = network;
+        const auto sender = std::make_shared<RecordingSender>(network);
+        module->onRegistered = [&sender](TestModule& self) { self.StopBeforeAbort(sender); };
+        hub->Register(module, executor, services);
+        hub->DriveIdle(module);
+
+        abort();
+
+        ASSERT_TRUE(network->IsDisposed());
+        EXPECT_EQ(std::vector<bool>{false}, sender->abortedAtStop);
+    }
+}
+
+// The hub's abort and the module's own unregistration may run at once: an abort made while another one is
+// stopping the senders stops them all too before it aborts.
+TEST_F(ModuleTest, AnAbortMadeWhileAnotherStopsTheSendersStillStopsThemAllFirst) {
+    const auto services = std::make_shared<FakePlatformServices>();
+    const auto network = std::make_shared<UnansweringNetworkService>();
+    services->networkService = network;
+    const auto first = std::make_shared<RecordingSender>(network, [this] { hub->DriveAbort(module); });
+    const auto second = std::make_shared<RecordingSender>(network);
+    module->onRegistered = [&](TestModule& self) {
+        self.StopBeforeAbort(first);
+        self.StopBeforeAbort(second);
+    };
+    hub->Register(module, executor, services);
+    hub->DriveIdle(module);
+
+    hub->DriveAbort(module);
+
+    ASSERT_FALSE(second->abortedAtStop.empty());
+    EXPECT_FALSE(second->abortedAtStop.front());
+}
+
+TEST_F(ModuleTest, AHitSenderAddedAfterTheAbortIsStoppedAtOnce) {
+    const auto services = std::make_shared<FakePlatformServices>();
+    const auto network = std::make_shared<UnansweringNetworkService>();
+    services->networkService = network;
+    hub->Register(module, executor, services);
+    hub->DriveIdle(module);
+    hub->DriveAbort(module);
+
+    const auto sender = std::make_shared<RecordingSender>(network);
+    module->StopBeforeAbort(sender);
+    EXPECT_EQ(std::vector<bool>{true}, sender->abortedAtStop);
 }
 
 TEST_F(ModuleTest, TasksOutsideTheRegisteredStateAreDroppedWithAWarning) {
