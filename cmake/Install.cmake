@@ -19,9 +19,40 @@ if(NVR_BUILD_OBJC)
     LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
     RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
   install(EXPORT NuvraObjCTargets NAMESPACE Nuvra:: DESTINATION ${NVR_CMAKE_PACKAGE_DIR})
-  # The package finds GNUstep on the app's machine as this build did.
-  install(FILES ${PROJECT_SOURCE_DIR}/cmake/FindGNUstepBase.cmake DESTINATION ${NVR_CMAKE_PACKAGE_DIR})
+
+  # What an app's Objective-C++ compiles and links with, the same through Nuvra::objc and nuvra-objc.pc:
+  # GNUstep's flags as FindGNUstepBase cleaned them, less those that serve only GNUstep's own build
+  # (position-independent code, its diagnostics) and the definition it gives twice; the package's gnustep/
+  # folder; GNUstep's header folders; the blocks runtime before gnustep-base, then GCC's runtime.
+  set(objc_app_options ${GNUSTEP_COMPILE_OPTIONS})
+  list(REMOVE_ITEM objc_app_options -fPIC -DGSWARN -DGSDIAGNOSE)
+  list(REMOVE_DUPLICATES objc_app_options)
+  list(APPEND objc_app_options -fobjc-runtime=gcc -fblocks)
+  # The compiler searches its own folders already; naming one (-isystem /usr/include) would put it before
+  # the standard library's and break the #include_next in its headers.
+  set(objc_app_system_dirs ${BLOCKS_RUNTIME_INCLUDE_DIR} ${GNUSTEP_INCLUDE_DIRS})
+  list(REMOVE_ITEM objc_app_system_dirs ${CMAKE_OBJCXX_IMPLICIT_INCLUDE_DIRECTORIES})
+  set(objc_app_libraries ${BLOCKS_RUNTIME_LIBRARY} ${GNUSTEP_BASE_LIBRARY})
+  # gnustep/ holds the blocks stand-in and, since clang has no headers of GCC's Objective-C runtime and GCC
+  # keeps them in a folder of its own version, a copy of those: the app names no compiler's folder.
   install(DIRECTORY ${PROJECT_SOURCE_DIR}/cmake/gnustep DESTINATION ${NVR_CMAKE_PACKAGE_DIR})
+  install(DIRECTORY ${GCC_RUNTIME_INCLUDE_DIR}/objc DESTINATION ${NVR_CMAKE_PACKAGE_DIR}/gnustep)
+
+  # The installed Nuvra::objc carries these in place of the build's GNUstep::Base (src/platform), whose
+  # flags are those of GNUstep's own build. The options are Objective-C++'s alone: the app's C++ files
+  # may be compiled by a compiler that knows none of them.
+  list(TRANSFORM objc_app_options PREPEND "$<INSTALL_INTERFACE:$<$<COMPILE_LANGUAGE:OBJCXX>:"
+       OUTPUT_VARIABLE installed_options)
+  list(TRANSFORM installed_options APPEND ">>")
+  target_compile_options(nvr_platform INTERFACE ${installed_options})
+  target_include_directories(nvr_platform INTERFACE
+    $<INSTALL_INTERFACE:${CMAKE_INSTALL_INCLUDEDIR}> $<INSTALL_INTERFACE:${NVR_CMAKE_PACKAGE_DIR}/gnustep>)
+  list(TRANSFORM objc_app_system_dirs PREPEND "$<INSTALL_INTERFACE:" OUTPUT_VARIABLE installed_system_dirs)
+  list(TRANSFORM installed_system_dirs APPEND ">")
+  target_include_directories(nvr_platform SYSTEM INTERFACE ${installed_system_dirs})
+  target_link_libraries(nvr_platform INTERFACE "$<INSTALL_INTERFACE:${objc_app_libraries};-lobjc>")
+  # find_package(Nuvra COMPONENTS objc) checks that the app's machine has them.
+  set(NVR_OBJC_MACHINE_FILES ${objc_app_system_dirs} ${objc_app_libraries})
 endif()
 
 # A static library brings its dependencies to the app's link; a shared one keeps them to itself. No
@@ -52,31 +83,24 @@ write_basic_package_version_file(${PROJECT_BINARY_DIR}/NuvraConfigVersion.cmake
 install(FILES ${PROJECT_BINARY_DIR}/NuvraConfig.cmake ${PROJECT_BINARY_DIR}/NuvraConfigVersion.cmake
   DESTINATION ${NVR_CMAKE_PACKAGE_DIR})
 
+# The package files name their folders from their own, so that an install holds wherever it is put
+# (cmake --install --prefix, DESTDIR) and however deep its library folder is (lib/x86_64-linux-gnu).
+cmake_path(RELATIVE_PATH CMAKE_INSTALL_PREFIX BASE_DIRECTORY ${CMAKE_INSTALL_FULL_LIBDIR}/pkgconfig
+           OUTPUT_VARIABLE NVR_PC_PREFIX)
+cmake_path(RELATIVE_PATH CMAKE_INSTALL_FULL_LIBDIR BASE_DIRECTORY ${CMAKE_INSTALL_PREFIX} OUTPUT_VARIABLE NVR_PC_LIBDIR)
+cmake_path(RELATIVE_PATH CMAKE_INSTALL_FULL_INCLUDEDIR BASE_DIRECTORY ${CMAKE_INSTALL_PREFIX}
+           OUTPUT_VARIABLE NVR_PC_INCLUDEDIR)
 configure_file(${PROJECT_SOURCE_DIR}/cmake/nuvra.pc.in ${PROJECT_BINARY_DIR}/nuvra.pc @ONLY)
 install(FILES ${PROJECT_BINARY_DIR}/nuvra.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
 if(NVR_BUILD_OBJC)
-  # The compiler searches its own folders already; naming one (-I/usr/include) would put it before the
-  # standard library's and break the #include_next in its headers.
-  set(objc_include_dirs ${BLOCKS_RUNTIME_INCLUDE_DIR} ${GNUSTEP_INCLUDE_DIRS})
-  list(REMOVE_ITEM objc_include_dirs ${CMAKE_OBJCXX_IMPLICIT_INCLUDE_DIRECTORIES})
-  # GNUstep's flags as FindGNUstepBase cleaned them, less those that serve only GNUstep's own build
-  # (position-independent code, its diagnostics) and the definition it gives twice.
-  set(objc_compile_options ${GNUSTEP_COMPILE_OPTIONS})
-  list(REMOVE_ITEM objc_compile_options -fPIC -DGSWARN -DGSDIAGNOSE)
-  list(REMOVE_DUPLICATES objc_compile_options)
-  string(JOIN " " NVR_PC_OBJC_CFLAGS ${objc_compile_options} -fobjc-runtime=gcc -fblocks
-         -I\${libdir}/cmake/Nuvra/gnustep)
   # Joined spellings: CMake's pkg-config module would merge repeated separate words.
-  foreach(folder IN LISTS objc_include_dirs)
+  string(JOIN " " NVR_PC_OBJC_CFLAGS ${objc_app_options} -isystem\${libdir}/cmake/Nuvra/gnustep)
+  foreach(folder IN LISTS objc_app_system_dirs)
     string(APPEND NVR_PC_OBJC_CFLAGS " -isystem${folder}")
   endforeach()
-  # clang has no headers of GCC's Objective-C runtime, and GCC keeps them in a folder of its own version:
-  # the package carries a copy beside its blocks stand-in, so nuvra-objc.pc names no compiler's folder.
-  install(DIRECTORY ${GCC_RUNTIME_INCLUDE_DIR}/objc DESTINATION ${NVR_CMAKE_PACKAGE_DIR}/gnustep)
-  # The app's own blocks and Foundation calls need these too: the blocks runtime before gnustep-base.
   # Named as -l, with a -L only for a folder the linker does not search by itself.
   set(NVR_PC_OBJC_LIBS "")
-  foreach(library IN ITEMS ${BLOCKS_RUNTIME_LIBRARY} ${GNUSTEP_BASE_LIBRARY})
+  foreach(library IN LISTS objc_app_libraries)
     get_filename_component(folder "${library}" DIRECTORY)
     get_filename_component(name "${library}" NAME_WE)
     string(REGEX REPLACE "^lib" "" name "${name}")
