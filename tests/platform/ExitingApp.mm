@@ -10,6 +10,12 @@
 //   callback the block it gives to start calls exit(0) (on one of the SDK's threads); its own exit
 //            handler, registered before the SDK started, prints "the app's exit handler ran" (status 6: no
 //            exit in 30 s)
+//   requests MS
+//            as an app that uses the TLS library only through the SDK, it starts the SDK before its
+//            collector; it tracks, asks for its hits to be sent and MS ms later calls exit(0) from the block
+//            of an SDK call, while requests start. Its own exit handler, registered before the SDK started,
+//            prints "the app's exit handler ran" once it finds the TLS library still set up, which the
+//            SDK's threads may use until the process ends (status 7: it was cleaned up; 6: no exit in 30 s)
 //   deliver PORT
 //            its collector, on the port of an earlier silent run (a stored hit names its server), answers;
 //            it tracks nothing and waits (30 s at most) for the hit that run tracked (status 5: none came)
@@ -18,6 +24,7 @@
 #import <Foundation/Foundation.h>
 
 #include <dirent.h>
+#include <openssl/crypto.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -37,7 +44,8 @@ namespace {
 constexpr int kNoSdkThreadsLeft = 3;
 constexpr int kNoHitInFlight = 4;
 constexpr int kNoStoredHitDelivered = 5;
-constexpr int kNoExitFromTheStartBlock = 6;
+constexpr int kNoExitFromAnSdkCallback = 6;
+constexpr int kTlsLibraryCleanedUp = 7;
 // The action of the hit that a silent run leaves stored for the next launch.
 NSString* const kStoredAction = @"stored-at-exit";
 
@@ -45,7 +53,6 @@ NSString* const kStoredAction = @"stored-at-exit";
 NuvraMobile::HelperAppCollector* collector = nullptr;
 
 void StartSdk(bool exitFromTheStartBlock) {
-    NSString* host = [NSString stringWithFormat:@"127.0.0.1:%d", collector->Port()];
     [NVRCore setLogLevel:NVRMobileLogLevelWarning];
     [NVRIdentity registerExtension];
     [NVRAnalytics registerExtension];
@@ -54,6 +61,10 @@ void StartSdk(bool exitFromTheStartBlock) {
             std::exit(0);
         }
     }];
+}
+
+void ConfigureSdk() {
+    NSString* host = [NSString stringWithFormat:@"127.0.0.1:%d", collector->Port()];
     [NVRCore updateConfiguration:[NSDictionary dictionaryWithObjectsAndKeys:host, @"analytics.server", @"rs",
                                                                             @"analytics.rsids", @"ORG1",
                                                                             @"skyloom.org", host,
@@ -93,6 +104,29 @@ void SayTheOwnExitHandlerRan() {
     std::fflush(stdout);
 }
 
+/** Ends the process with kTlsLibraryCleanedUp when the TLS library can no longer be used. */
+void SayTheOwnExitHandlerRanWithTheTlsLibrarySetUp() {
+    // Once cleaned up, the library refuses to be set up again.
+    if (OPENSSL_init_crypto(0, nullptr) != 1) {
+        std::fprintf(stderr, "the TLS library was cleaned up while the SDK's threads may use it\n");
+        std::fflush(stderr);
+        _exit(kTlsLibraryCleanedUp);
+    }
+    SayTheOwnExitHandlerRan();
+}
+
+/** Starts requests, then exits from an SDK thread `delayMs` later. */
+[[noreturn]] void ExitFromACallbackWhileRequestsStart(int delayMs) {
+    [NVRCore trackAction:@"exit" data:nil];
+    [NVRAnalytics sendQueuedHits];
+    std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
+    [NVRCore getPrivacyStatus:^(NVRMobilePrivacyStatus) {
+        std::exit(0);
+    }];
+    std::this_thread::sleep_for(std::chrono::seconds(30));
+    std::exit(kNoExitFromAnSdkCallback);
+}
+
 [[noreturn]] void TrackForever(int thread) {
     GSRegisterCurrentThread();
     for (long count = 0;; ++count) {
@@ -115,16 +149,26 @@ int main(int argc, char** argv) {
     if (mode == "callback") {
         std::atexit(SayTheOwnExitHandlerRan);
     }
+    if (mode == "requests") {
+        std::atexit(SayTheOwnExitHandlerRanWithTheTlsLibrarySetUp);
+        StartSdk(false);
+    }
     collector = &NuvraMobile::HelperAppCollector::Start(
         mode != "silent", mode == "deliver" && argc > 2 ? std::atoi(argv[2]) : 0, [kStoredAction UTF8String]);
     if (mode == "silent") {
         std::printf("port %d\n", collector->Port());
         std::fflush(stdout);
     }
-    StartSdk(mode == "callback");
+    if (mode != "requests") {
+        StartSdk(mode == "callback");
+    }
+    ConfigureSdk();
+    if (mode == "requests") {
+        ExitFromACallbackWhileRequestsStart(argc > 2 ? std::atoi(argv[2]) : 0);
+    }
     if (mode == "callback") {
         std::this_thread::sleep_for(std::chrono::seconds(30));
-        return kNoExitFromTheStartBlock;
+        return kNoExitFromAnSdkCallback;
     }
     if (mode == "threads") {
         for (int thread = 0; thread < 2; ++thread) {

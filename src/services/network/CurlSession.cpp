@@ -8,6 +8,8 @@
 #include <stdexcept>
 #include <string_view>
 
+#include "services/crypto/NativeCryptoService.h"
+
 namespace NuvraMobile {
 
 namespace {
@@ -155,7 +157,11 @@ private:
 }  // namespace
 
 void CurlSession::InitializeLibrary() {
-    static const CURLcode globalInit = curl_global_init(CURL_GLOBAL_DEFAULT);
+    static const CURLcode globalInit = [] {
+        // Before the transfer library sets the TLS library up with its clean-up at exit.
+        InitializeCryptoLibrary();
+        return curl_global_init(CURL_GLOBAL_DEFAULT);
+    }();
     RequireCurl(globalInit == CURLE_OK, "curl_global_init failed");
 }
 

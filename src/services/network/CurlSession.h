@@ -84,8 +84,9 @@ public:
     static void AbortEveryRequest();
 
     /**
-     * Sets up the transfer library (and the TLS library under it) once per process; later calls do
-     * nothing. Whoever registers an exit handler that must run before their clean-up calls this first.
+     * Sets up the transfer library (and the TLS library under it, without the TLS library's clean-up at
+     * exit: see InitializeCryptoLibrary) once per process; later calls do nothing. Whoever registers an exit
+     * handler that must run before their clean-up calls this first.
      * Throws SdkError when the library cannot start.
      */
     static void InitializeLibrary();
