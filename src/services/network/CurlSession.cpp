@@ -112,6 +112,16 @@ public:
     virtual void Cancel() = 0;
 };
 
+/** Runs a test's function where the process-wide abort cancels a session. */
+class AbortWatcher : public Cancellable {
+public:
+    explicit AbortWatcher(std::function<void()> onAbort) : onAbort_(std::move(onAbort)) {}
+    void Cancel() override { onAbort_(); }
+
+private:
+    const std::function<void()> onAbort_;
+};
+
 /** The workers of the live sessions, for AbortEveryRequest. */
 class SessionRegistry {
 public:
@@ -356,6 +366,12 @@ bool CurlSession::Start(CurlRequest request, CurlCompletion completion) {
 }
 
 void CurlSession::AbortEveryRequest() { SessionRegistry::Get().AbortAll(); }
+
+std::shared_ptr<void> CurlSession::WatchEveryAbortForTesting(std::function<void()> onAbort) {
+    auto watcher = std::make_shared<AbortWatcher>(std::move(onAbort));
+    SessionRegistry::Get().Add(watcher);
+    return watcher;
+}
 
 void CurlSession::InvalidateAndCancel() {
     worker_->Cancel();
