@@ -11,11 +11,11 @@
 //            handler, registered before the SDK started, prints "the app's exit handler ran" (status 6: no
 //            exit in 30 s)
 //   requests MS
-//            as an app that uses the TLS library only through the SDK, it starts the SDK before its
-//            collector; it tracks, asks for its hits to be sent and MS ms later calls exit(0) from the block
-//            of an SDK call, while requests start. Its own exit handler, registered before the SDK started,
-//            prints "the app's exit handler ran" once it finds the TLS library still set up, which the
-//            SDK's threads may use until the process ends (status 7: it was cleaned up; 6: no exit in 30 s)
+//            it tracks, asks for its hits to be sent and MS ms later calls exit(0) from the block of an SDK
+//            call, while requests start. Its own exit handler, registered before the SDK started, prints
+//            "the app's exit handler ran" once it finds the TLS and JSON libraries still usable, which the
+//            SDK's threads may be in until the process ends (status 7: the TLS library was cleaned up; a
+//            JSON library torn down aborts; 6: no exit in 30 s)
 //   deliver PORT
 //            its collector, on the port of an earlier silent run (a stored hit names its server), answers;
 //            it tracks nothing and waits (30 s at most) for the hit that run tracked (status 5: none came)
@@ -25,6 +25,7 @@
 
 #include <dirent.h>
 #include <openssl/crypto.h>
+#include <simdjson.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -32,6 +33,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <string>
+#include <string_view>
 #include <thread>
 
 #import "platform/NVRAnalytics.h"
@@ -53,6 +55,7 @@ NSString* const kStoredAction = @"stored-at-exit";
 NuvraMobile::HelperAppCollector* collector = nullptr;
 
 void StartSdk(bool exitFromTheStartBlock) {
+    NSString* host = [NSString stringWithFormat:@"127.0.0.1:%d", collector->Port()];
     [NVRCore setLogLevel:NVRMobileLogLevelWarning];
     [NVRIdentity registerExtension];
     [NVRAnalytics registerExtension];
@@ -61,10 +64,6 @@ void StartSdk(bool exitFromTheStartBlock) {
             std::exit(0);
         }
     }];
-}
-
-void ConfigureSdk() {
-    NSString* host = [NSString stringWithFormat:@"127.0.0.1:%d", collector->Port()];
     [NVRCore updateConfiguration:[NSDictionary dictionaryWithObjectsAndKeys:host, @"analytics.server", @"rs",
                                                                             @"analytics.rsids", @"ORG1",
                                                                             @"skyloom.org", host,
@@ -104,14 +103,19 @@ void SayTheOwnExitHandlerRan() {
     std::fflush(stdout);
 }
 
-/** Ends the process with kTlsLibraryCleanedUp when the TLS library can no longer be used. */
-void SayTheOwnExitHandlerRanWithTheTlsLibrarySetUp() {
-    // Once cleaned up, the library refuses to be set up again.
+/**
+ * Ends the process with kTlsLibraryCleanedUp when the TLS library can no longer be used; a parse with the JSON
+ * library's statics destroyed aborts.
+ */
+void SayTheOwnExitHandlerRanWithTheLibrariesUsable() {
+    // Once cleaned up, the TLS library refuses to be set up again.
     if (OPENSSL_init_crypto(0, nullptr) != 1) {
         std::fprintf(stderr, "the TLS library was cleaned up while the SDK's threads may use it\n");
         std::fflush(stderr);
         _exit(kTlsLibraryCleanedUp);
     }
+    simdjson::dom::parser parser;
+    [[maybe_unused]] const auto parsed = parser.parse(simdjson::padded_string(std::string_view("{}")));
     SayTheOwnExitHandlerRan();
 }
 
@@ -150,8 +154,7 @@ int main(int argc, char** argv) {
         std::atexit(SayTheOwnExitHandlerRan);
     }
     if (mode == "requests") {
-        std::atexit(SayTheOwnExitHandlerRanWithTheTlsLibrarySetUp);
-        StartSdk(false);
+        std::atexit(SayTheOwnExitHandlerRanWithTheLibrariesUsable);
     }
     collector = &NuvraMobile::HelperAppCollector::Start(
         mode != "silent", mode == "deliver" && argc > 2 ? std::atoi(argv[2]) : 0, [kStoredAction UTF8String]);
@@ -159,10 +162,7 @@ int main(int argc, char** argv) {
         std::printf("port %d\n", collector->Port());
         std::fflush(stdout);
     }
-    if (mode != "requests") {
-        StartSdk(mode == "callback");
-    }
-    ConfigureSdk();
+    StartSdk(mode == "callback");
     if (mode == "requests") {
         ExitFromACallbackWhileRequestsStart(argc > 2 ? std::atoi(argv[2]) : 0);
     }
