@@ -3,6 +3,7 @@
 #include <stdlib.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <utility>
@@ -15,6 +16,8 @@
 #include "platform/ObjCRuntime.h"
 #include "platform/V4Migration.h"
 #include "services/PlatformServices.h"
+#include "services/crypto/NativeCryptoService.h"
+#include "services/json/JsonTreeReader.h"
 #include "services/json/NativeJsonUtilityService.h"
 #include "services/network/CurlSession.h"
 #include "services/threading/NativeThreadingService.h"
@@ -72,6 +75,32 @@ std::shared_ptr<MobileMarketingCoreBridge> MarkExiting() {
     return statics.bridge;
 }
 
+/** Set by the exit handler when the exit began on an SDK thread: the SDK's threads go on during the exit. */
+std::atomic<bool> exitingFromAnSdkThread{false};
+
+/**
+ * After an exit from an SDK thread, ends the process once the app's own exit handlers and destructors have
+ * run, before the statics of the libraries the SDK's threads are still in are destroyed under them.
+ */
+void EndBeforeTheLibrariesAreTornDown(int status, void*) {
+    if (exitingFromAnSdkThread.load()) {
+        std::fflush(nullptr);
+        std::_Exit(status);
+    }
+}
+
+/**
+ * Runs while the program is loaded, before the app's own static constructors can register an exit handler,
+ * and calls no SDK code (whose statics may not be built yet): the libraries build their statics first, so
+ * that the exit handler registered after them runs after the app's and before theirs are destroyed; and the
+ * TLS library is set up by the SDK, without its clean-up at exit, even when the app uses it too.
+ */
+__attribute__((constructor(101))) void SetUpTheLibrariesBeforeTheApp() {
+    InitializeCryptoLibrary();
+    JsonTreeReader::BuildLibraryStatics();
+    on_exit(EndBeforeTheLibrariesAreTornDown, nullptr);
+}
+
 std::chrono::milliseconds TimeLeft(std::chrono::steady_clock::time_point deadline) {
     return std::max(std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now()),
                     NO_WAIT);
@@ -89,8 +118,10 @@ void MobileMarketingCoreBridge::DisposeAtExit(int status, void*) {
     }
     // An app that exits from an SDK callback: this thread never ends while we wait, so the disposal is only
     // started. The statics the SDK's threads use are never destroyed, so the app's own exit handlers and
-    // destructors may run.
+    // destructors may run; the libraries' are not destroyed either (EndBeforeTheLibrariesAreTornDown, and
+    // the TLS library is set up without its clean-up at exit).
     if (RunningTaskMark::IsRunningAnyTask()) {
+        exitingFromAnSdkThread.store(true);
         bridge->Dispose(NO_WAIT);
         return;
     }

@@ -14,6 +14,7 @@
 #include "identity/IdentityHitDatabase.h"
 #include "identity/IdentityHitProcessor.h"
 #include "platform/ExitStop.h"
+#include "services/network/CurlSession.h"
 #include "services/network/NativeNetworkService.h"
 #include "services/network/NetworkTestSettings.h"
 #include "signal/SignalDatabaseHitSchema.h"
@@ -125,7 +126,9 @@ std::set<std::string> StoredPaths() {
 
 // The collector accepts every request and never answers. At exit the queue is stopped and the request in
 // flight aborted: the processors take an aborted request for a refused one, yet neither that hit nor the
-// ones behind it (whose requests would be refused at once) may be deleted.
+// ones behind it (whose requests would be refused at once) may be deleted. The exit is held right after the
+// abort until the worker has ended on its own, so that only the process-wide stop, made before the abort,
+// keeps the hits: not the queue's own disposal, nor a stop that comes an instant after the abort.
 TEST_P(ExitStopTest, HitsStoredAtExitWithOneInFlightAreAllSentByTheNextProcess) {
     // The exit runs in a child forked from a process with no thread of an earlier test.
     if (RanCurrentTestInFreshProcess()) {
@@ -134,7 +137,9 @@ TEST_P(ExitStopTest, HitsStoredAtExitWithOneInFlightAreAllSentByTheNextProcess) 
     const SendingQueueMaker make = GetParam().make;
     const bool exited = RunInChildProcess([&] {
         Collector silent(false);
-        const auto sending = make(MakePlatformServices(), CreateNativeNetworkService(systemInfo), systemInfo);
+        const auto threading = std::make_shared<HitQueueThreadingService>();
+        const auto sending =
+            make(MakePlatformServices(threading), CreateNativeNetworkService(systemInfo), systemInfo);
         for (const auto& path : StoredPaths()) {
             if (!sending.store(silent.Url(path))) {
                 throw std::runtime_error("a hit was not stored");
@@ -144,7 +149,13 @@ TEST_P(ExitStopTest, HitsStoredAtExitWithOneInFlightAreAllSentByTheNextProcess) 
         if (!silent.WaitForRequests(1)) {
             throw std::runtime_error("no hit went out");
         }
+        bool workerEnded = false;
+        const auto heldAfterTheAbort =
+            CurlSession::WatchEveryAbortForTesting([&] { workerEnded = threading->WaitUntilIdle(); });
         StopSendingForExit();
+        if (!workerEnded) {
+            throw std::runtime_error("the worker did not end after the abort");
+        }
         if (!sending.queue->Dispose(std::chrono::seconds(10))) {
             throw std::runtime_error("the worker did not end");
         }

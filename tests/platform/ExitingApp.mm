@@ -10,6 +10,12 @@
 //   callback the block it gives to start calls exit(0) (on one of the SDK's threads); its own exit
 //            handler, registered before the SDK started, prints "the app's exit handler ran" (status 6: no
 //            exit in 30 s)
+//   requests MS
+//            it tracks, asks for its hits to be sent and MS ms later calls exit(0) from the block of an SDK
+//            call, while requests start. Its own exit handler, registered before the SDK started, prints
+//            "the app's exit handler ran" once it finds the TLS and JSON libraries still usable, which the
+//            SDK's threads may be in until the process ends (status 7: the TLS library was cleaned up; a
+//            JSON library torn down aborts; 6: no exit in 30 s)
 //   deliver PORT
 //            its collector, on the port of an earlier silent run (a stored hit names its server), answers;
 //            it tracks nothing and waits (30 s at most) for the hit that run tracked (status 5: none came)
@@ -18,6 +24,8 @@
 #import <Foundation/Foundation.h>
 
 #include <dirent.h>
+#include <openssl/crypto.h>
+#include <simdjson.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -25,6 +33,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <string>
+#include <string_view>
 #include <thread>
 
 #import "platform/NVRAnalytics.h"
@@ -37,7 +46,8 @@ namespace {
 constexpr int kNoSdkThreadsLeft = 3;
 constexpr int kNoHitInFlight = 4;
 constexpr int kNoStoredHitDelivered = 5;
-constexpr int kNoExitFromTheStartBlock = 6;
+constexpr int kNoExitFromAnSdkCallback = 6;
+constexpr int kTlsLibraryCleanedUp = 7;
 // The action of the hit that a silent run leaves stored for the next launch.
 NSString* const kStoredAction = @"stored-at-exit";
 
@@ -93,6 +103,34 @@ void SayTheOwnExitHandlerRan() {
     std::fflush(stdout);
 }
 
+/**
+ * Ends the process with kTlsLibraryCleanedUp when the TLS library can no longer be used; a parse with the JSON
+ * library's statics destroyed aborts.
+ */
+void SayTheOwnExitHandlerRanWithTheLibrariesUsable() {
+    // Once cleaned up, the TLS library refuses to be set up again.
+    if (OPENSSL_init_crypto(0, nullptr) != 1) {
+        std::fprintf(stderr, "the TLS library was cleaned up while the SDK's threads may use it\n");
+        std::fflush(stderr);
+        _exit(kTlsLibraryCleanedUp);
+    }
+    simdjson::dom::parser parser;
+    [[maybe_unused]] const auto parsed = parser.parse(simdjson::padded_string(std::string_view("{}")));
+    SayTheOwnExitHandlerRan();
+}
+
+/** Starts requests, then exits from an SDK thread `delayMs` later. */
+[[noreturn]] void ExitFromACallbackWhileRequestsStart(int delayMs) {
+    [NVRCore trackAction:@"exit" data:nil];
+    [NVRAnalytics sendQueuedHits];
+    std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
+    [NVRCore getPrivacyStatus:^(NVRMobilePrivacyStatus) {
+        std::exit(0);
+    }];
+    std::this_thread::sleep_for(std::chrono::seconds(30));
+    std::exit(kNoExitFromAnSdkCallback);
+}
+
 [[noreturn]] void TrackForever(int thread) {
     GSRegisterCurrentThread();
     for (long count = 0;; ++count) {
@@ -115,6 +153,9 @@ int main(int argc, char** argv) {
     if (mode == "callback") {
         std::atexit(SayTheOwnExitHandlerRan);
     }
+    if (mode == "requests") {
+        std::atexit(SayTheOwnExitHandlerRanWithTheLibrariesUsable);
+    }
     collector = &NuvraMobile::HelperAppCollector::Start(
         mode != "silent", mode == "deliver" && argc > 2 ? std::atoi(argv[2]) : 0, [kStoredAction UTF8String]);
     if (mode == "silent") {
@@ -122,9 +163,12 @@ int main(int argc, char** argv) {
         std::fflush(stdout);
     }
     StartSdk(mode == "callback");
+    if (mode == "requests") {
+        ExitFromACallbackWhileRequestsStart(argc > 2 ? std::atoi(argv[2]) : 0);
+    }
     if (mode == "callback") {
         std::this_thread::sleep_for(std::chrono::seconds(30));
-        return kNoExitFromTheStartBlock;
+        return kNoExitFromAnSdkCallback;
     }
     if (mode == "threads") {
         for (int thread = 0; thread < 2; ++thread) {

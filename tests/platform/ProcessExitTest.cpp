@@ -63,18 +63,37 @@ TEST(ProcessExitTest, AnAppWhoseThreadsTrackThroughExitExitsCleanlyAndStartsNoSe
     std::printf("ms from exit(0) to the end of the process:%s\n", Listed(exitMs).c_str());
 }
 
+/** An app that exited from an SDK thread: with its status, after its own exit handler, unforced. */
+void ExpectAnExitFromAnSdkThread(const AppRun& ended, int run) {
+    ASSERT_TRUE(ended.ExitedWith(0)) << "run " << run << ": " << ended.Describe();
+    EXPECT_NE(ended.output.find("the app's exit handler ran"), std::string::npos)
+        << "run " << run << ": " << ended.output;
+    EXPECT_EQ(ended.output.find(kFallbackLine), std::string::npos) << "run " << run << ": " << ended.output;
+}
+
 // The block given to start runs on one of the SDK's threads, which cannot end while the exit handler waits
 // for it: an app that calls exit(0) from there gets a disposal that is only started, without the warning that
 // a wait ran out, and its own exit handler, which runs after the SDK's, still runs.
 TEST(ProcessExitTest, AnAppThatExitsFromItsStartBlockStillRunsItsOwnExitHandler) {
     FileSystemTestFolder scratch;
     for (int run = 0; run < kPromptRuns; ++run) {
-        const AppRun ended = RunExitingApp(scratch.PathOf("run" + std::to_string(run)), "callback");
-        ASSERT_TRUE(ended.ExitedWith(0)) << "run " << run << ": " << ended.Describe();
-        EXPECT_NE(ended.output.find("the app's exit handler ran"), std::string::npos)
-            << "run " << run << ": " << ended.output;
-        EXPECT_EQ(ended.output.find(kFallbackLine), std::string::npos)
-            << "run " << run << ": " << ended.output;
+        ExpectAnExitFromAnSdkThread(RunExitingApp(scratch.PathOf("run" + std::to_string(run)), "callback"),
+                                    run);
+    }
+}
+
+// After an exit from an SDK callback the SDK's threads go on, setting up or closing TLS connections and
+// reading JSON answers, while the exit handlers run: neither library may be torn down under them (that
+// crashed up to 14 of 40 exits made 5 ms after a track). The app's own handler, which runs after the SDK's,
+// finds both still usable, or fails the run. The exit comes 0 to 19 ms after the track, across the requests'
+// start.
+TEST(ProcessExitTest, AnAppThatExitsFromACallbackWhileRequestsStartEndsWithItsStatusAfterItsOwnExitHandler) {
+    FileSystemTestFolder scratch;
+    for (int run = 0; run < kRuns; ++run) {
+        // No leak check: the SDK's threads are in the middle of their work at exit.
+        ExpectAnExitFromAnSdkThread(RunExitingApp(scratch.PathOf("run" + std::to_string(run)), "requests",
+                                                  std::to_string(run), false),
+                                    run);
     }
 }
 

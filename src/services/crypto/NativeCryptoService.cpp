@@ -1,10 +1,15 @@
 #include "services/crypto/NativeCryptoService.h"
 
+#include <openssl/crypto.h>
 #include <openssl/evp.h>
 
 #include "services/crypto/NativeUuid.h"
 
 namespace NuvraMobile {
+
+void InitializeCryptoLibrary() { OPENSSL_init_crypto(OPENSSL_INIT_NO_ATEXIT, nullptr); }
+
+NativeCryptoService::NativeCryptoService() { InitializeCryptoLibrary(); }
 
 std::shared_ptr<UuidInterface> NativeCryptoService::GetRandomUuid() { return std::make_shared<NativeUuid>(); }
 

@@ -139,6 +139,11 @@ bool WithParser(const std::string& text, Read read) {
 
 }  // namespace
 
+void JsonTreeReader::BuildLibraryStatics() {
+    dom::parser parser;
+    [[maybe_unused]] const auto parsed = parser.parse(simdjson::padded_string(std::string_view("{}")));
+}
+
 bool JsonTreeReader::ReadObject(const std::string& text, JsonShape shape,
                                 std::map<std::string, std::shared_ptr<Variant>>& members) {
     return WithParser(text, [&](dom::element root) {

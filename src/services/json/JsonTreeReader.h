@@ -29,6 +29,12 @@ public:
                            std::map<std::string, std::shared_ptr<Variant>>& members);
     static bool ReadArray(const std::string& text, JsonShape shape,
                           std::vector<std::shared_ptr<Variant>>& elements);
+    /**
+     * Builds the statics of the parsing library (its choice of implementation), which the process destroys
+     * at exit in the reverse order of their building: for a caller whose exit handler must run before they
+     * go. Uses nothing of the SDK, so it may run while the program is loaded.
+     */
+    static void BuildLibraryStatics();
 };
 
 /** Whether a JSON integer is a double in the shape (else a long). */

@@ -8,6 +8,8 @@
 #include <stdexcept>
 #include <string_view>
 
+#include "services/crypto/NativeCryptoService.h"
+
 namespace NuvraMobile {
 
 namespace {
@@ -110,6 +112,16 @@ public:
     virtual void Cancel() = 0;
 };
 
+/** Runs a test's function where the process-wide abort cancels a session. */
+class AbortWatcher : public Cancellable {
+public:
+    explicit AbortWatcher(std::function<void()> onAbort) : onAbort_(std::move(onAbort)) {}
+    void Cancel() override { onAbort_(); }
+
+private:
+    const std::function<void()> onAbort_;
+};
+
 /** The workers of the live sessions, for AbortEveryRequest. */
 class SessionRegistry {
 public:
@@ -155,7 +167,11 @@ private:
 }  // namespace
 
 void CurlSession::InitializeLibrary() {
-    static const CURLcode globalInit = curl_global_init(CURL_GLOBAL_DEFAULT);
+    static const CURLcode globalInit = [] {
+        // Before the transfer library sets the TLS library up with its clean-up at exit.
+        InitializeCryptoLibrary();
+        return curl_global_init(CURL_GLOBAL_DEFAULT);
+    }();
     RequireCurl(globalInit == CURLE_OK, "curl_global_init failed");
 }
 
@@ -350,6 +366,12 @@ bool CurlSession::Start(CurlRequest request, CurlCompletion completion) {
 }
 
 void CurlSession::AbortEveryRequest() { SessionRegistry::Get().AbortAll(); }
+
+std::shared_ptr<void> CurlSession::WatchEveryAbortForTesting(std::function<void()> onAbort) {
+    auto watcher = std::make_shared<AbortWatcher>(std::move(onAbort));
+    SessionRegistry::Get().Add(watcher);
+    return watcher;
+}
 
 void CurlSession::InvalidateAndCancel() {
     worker_->Cancel();

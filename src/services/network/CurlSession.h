@@ -84,8 +84,15 @@ public:
     static void AbortEveryRequest();
 
     /**
-     * Sets up the transfer library (and the TLS library under it) once per process; later calls do
-     * nothing. Whoever registers an exit handler that must run before their clean-up calls this first.
+     * For tests: `onAbort` runs in AbortEveryRequest, on its caller's thread, after the sessions that were
+     * live when this was called have been told to cancel, for as long as the returned owner is held.
+     */
+    static std::shared_ptr<void> WatchEveryAbortForTesting(std::function<void()> onAbort);
+
+    /**
+     * Sets up the transfer library (and the TLS library under it, without the TLS library's clean-up at
+     * exit: see InitializeCryptoLibrary) once per process; later calls do nothing. Whoever registers an exit
+     * handler that must run before their clean-up calls this first.
      * Throws SdkError when the library cannot start.
      */
     static void InitializeLibrary();
