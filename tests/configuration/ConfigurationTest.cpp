@@ -356,6 +356,36 @@ TEST_F(ConfigurationTest, ARefusedAddressIsWarnedOfOncePerConfigurationThatCarri
     EXPECT_EQ(2u, refusals());
 }
 
+// What is sent to is the address as published, with the build environment's keys applied.
+TEST_F(ConfigurationTest, RefusedAddressesAreLookedForInTheConfigurationOfTheBuildEnvironment) {
+    struct Case {
+        const char* label;
+        const char* file;
+        std::vector<std::string> warnings;
+    };
+    const Case cases[] = {
+        {"refused address given for the environment only",
+         R"({"build.environment": "dev", "analytics.server": "collector.example.com",
+             "__dev__analytics.server": "192.168.1.10"})",
+         {"The server address of analytics.server, \"192.168.1.10\", is refused"}},
+        {"refused plain address replaced for the environment",
+         R"({"build.environment": "dev", "skyloom.server": "10.0.0.7",
+             "__dev__skyloom.server": "collector.example.com"})",
+         {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        SetPackagedFile(c.file);
+        log_.Service().Clear();
+        Boot();
+        std::vector<std::string> warnings;
+        for (const std::string& message : MessagesAt(LoggingMode::Warning)) {
+            warnings.push_back(message.substr(0, message.find(", so nothing is sent")));
+        }
+        EXPECT_EQ(c.warnings, warnings);
+    }
+}
+
 TEST_F(ConfigurationTest, BootGoesOnAfterAFailingStep) {
     Store()->FailReadsOf("config.appID");
     systemInfo_->Update([](FakeSystemInfoService::Answers& a) {
