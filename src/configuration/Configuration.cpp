@@ -4,6 +4,8 @@
 #include "configuration/ConfigurationListeners.h"
 #include "configuration/MobileIdentities.h"
 #include "core/execution/TaskExecutorInterface.h"
+#include "core/hub/EventHub.h"
+#include "core/hub/SharedStateMarkers.h"
 #include "core/module/ModuleMemberTask.h"
 #include "core/values/Event.h"
 #include "core/values/EventData.h"
@@ -52,6 +54,16 @@ void Configuration::OnUnregistered() {
     if (rulesExecutor_) {
         rulesExecutor_->Dispose();
     }
+    // The tasks that were to fill these versions are dropped. Written through the hub itself, since the
+    // module's own writes stop at unregistration.
+    const auto reserved = stateVersions_.TakeReserved();
+    const auto hub = GetEventHub();
+    if (!hub) {
+        return;
+    }
+    for (const int32_t version : reserved) {
+        hub->UpdateSharedState(SharedSelf(), version, SHARED_STATE_PREV);
+    }
 }
 
 std::shared_ptr<Configuration> Configuration::SharedSelf() {
@@ -62,25 +74,45 @@ void Configuration::HandleConfigurationEvent(const std::shared_ptr<Event>& event
     struct Instruction {
         const char* key;
         const char* taskName;
-        void (Configuration::*body)(const std::shared_ptr<Event>&);
+        RequestBody body;
+        /**
+         * Whether the request reserves its version when heard. The app-id download does not: it may wait
+         * for the network as long as the device is offline, and every reader would wait with it.
+         */
+        bool reservesVersion;
     };
     static const Instruction kInstructions[] = {
         {Keys::CONFIGURATION_REQUEST_CONTENT_JSON_APP_ID, "ProcessConfigureWithAppIdEvent",
-         &Configuration::ProcessConfigureWithAppIdEvent},
+         &Configuration::ProcessConfigureWithAppIdEvent, false},
         {Keys::CONFIGURATION_REQUEST_CONTENT_JSON_FILE_PATH, "ProcessConfigWithFilePathEvent",
-         &Configuration::ProcessConfigWithFilePathEvent},
+         &Configuration::ProcessConfigWithFilePathEvent, true},
         {Keys::CONFIGURATION_REQUEST_CONTENT_UPDATE_CONFIG, "ProcessUpdateConfigEvent",
-         &Configuration::ProcessUpdateConfigEvent},
+         &Configuration::ProcessUpdateConfigEvent, true},
         {Keys::CONFIGURATION_REQUEST_CONTENT_RETRIEVE_CONFIG, "ProcessPublishConfigurationEvent",
-         &Configuration::ProcessPublishConfigurationEvent},
+         &Configuration::ProcessPublishConfigurationEvent, false},
     };
     const auto& data = event->GetData();
     for (const auto& instruction : kInstructions) {
-        if (data->ContainsKey(instruction.key)) {
-            QueueMemberTask(*this, instruction.taskName, instruction.body, event);
-            return;
+        if (!data->ContainsKey(instruction.key)) {
+            continue;
         }
+        if (instruction.reservesVersion) {
+            QueueWithReservedVersion(instruction.taskName, instruction.body, event);
+        } else {
+            QueueMemberTask(*this, instruction.taskName, instruction.body, event);
+        }
+        return;
     }
+}
+
+void Configuration::QueueWithReservedVersion(const char* taskName, RequestBody body,
+                                             const std::shared_ptr<Event>& event) {
+    const int32_t version = event->GetEventNumber();
+    stateVersions_.Reserve(version);
+    QueueMemberTask(*this, taskName, [body, event, version](Configuration& self) {
+        // Also when the task fails: no reader may wait for a version that is never filled.
+        TryFinally([&] { (self.*body)(event); }, [&] { self.stateVersions_.RollBackIfReserved(version); });
+    });
 }
 
 void Configuration::HandleLifeCycleEvent() {

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "configuration/ConfigurationConstants.h"
+#include "configuration/ConfigurationStateVersions.h"
 #include "core/module/InternalModule.h"
 #include "core/module/WaitingEventQueue.h"
 #include "util/Mutex.h"
@@ -34,7 +35,9 @@ class Variant;
  * cache or the file packaged with the application; keeps and persists the programmatic overrides;
  * resolves environment-specific keys; and publishes the result as the shared state
  * "com.nuvra.module.configuration" with a response event. It also answers requests for the current
- * configuration and for the SDK-identities report.
+ * configuration and for the SDK-identities report. A file-path or update request reserves its
+ * version of the shared state when it is heard, so that the events dispatched after it read what it
+ * leaves (ConfigurationStateVersions).
  *
  * Threads: listeners run on the hub's workers and only queue named tasks, except the booted-event
  * handler, which does the boot work on the listener call. Every task runs on the module's own
@@ -130,7 +133,7 @@ protected:
     bool GetPlatformJsonUtilityService(std::shared_ptr<JsonUtilityServiceInterface>& out);
     /** Throws SdkError "platform_services.missing_service" when there is no file system service. */
     bool GetFileSystemService(std::shared_ptr<FileSystemServiceInterface>& out);
-    /** Rolls back: readers see the previous configuration for this event number. */
+    /** Rolls back: readers see the configuration that stands for this event number. */
     void UpdateSharedStateToPreviousConfig(int32_t eventNumber);
 
     /** Loads the rules of the last known rules URL from the download cache. */
@@ -139,6 +142,11 @@ protected:
     virtual void DownloadRules(const std::shared_ptr<EventData>& configuration);
 
 private:
+    using RequestBody = void (Configuration::*)(const std::shared_ptr<Event>&);
+
+    /** Reserves the request's version now and queues its task, which fills that version however it ends. */
+    void QueueWithReservedVersion(const char* taskName, RequestBody body,
+                                  const std::shared_ptr<Event>& event);
     /** The service from the module's platform services, or null with a warning naming what is missing. */
     template <class Service>
     std::shared_ptr<Service> GetPlatformService(
@@ -163,6 +171,7 @@ private:
     std::shared_ptr<ConfigurationData> overriddenConfig_ NVR_GUARDED_BY(configMutex_);
     WaitingEventQueue<> identityRequests_;
     std::shared_ptr<TaskExecutorInterface> rulesExecutor_;
+    ConfigurationStateVersions stateVersions_{*this};
 };
 
 }  // namespace NuvraMobile

@@ -6,7 +6,6 @@
 #include "configuration/ConfigurationData.h"
 #include "configuration/ConfigurationDispatchers.h"
 #include "configuration/ConfigurationDownloader.h"
-#include "core/hub/SharedStateMarkers.h"
 #include "core/values/Event.h"
 #include "core/values/EventData.h"
 #include "core/values/SdkError.h"
@@ -215,7 +214,7 @@ bool Configuration::ValidateForInternalEventAppIDChange(const std::shared_ptr<Ev
 // Requests.
 
 void Configuration::UpdateSharedStateToPreviousConfig(int32_t eventNumber) {
-    CreateSharedState(eventNumber, SHARED_STATE_PREV);
+    stateVersions_.RollBack(eventNumber);
     Log::Trace(LOG_PREFIX, "Shared state is updated for event number %s with PREV", eventNumber);
 }
 
@@ -484,7 +483,7 @@ void Configuration::ChangeConfiguration(const std::shared_ptr<Event>& event,
     }
     const auto published = GetEnvironmentAwareEventData(data);
     WarnOfRefusedServerAddresses(*published);
-    CreateSharedState(event->GetEventNumber(), published);
+    stateVersions_.Publish(event->GetEventNumber(), published);
     if (Log::Precheck(LoggingMode::Debug)) {
         Log::Debug(LOG_PREFIX, "Shared state has been created for event #%s with data: %s",
                    event->GetEventNumber(), published->PrettyString(1));

@@ -16,6 +16,7 @@
 #include "analytics/AnalyticsVersionProvider.h"
 #include "core/Core.h"
 #include "core/hub/EventHub.h"
+#include "core/hub/SharedStateMarkers.h"
 #include "core/values/Event.h"
 #include "core/values/EventBuilder.h"
 #include "core/values/EventData.h"
@@ -30,8 +31,10 @@
 #include "services/system/Reachability.h"
 #include "support/ConfigurationTestSupport.h"
 #include "support/CoreBoot.h"
+#include "support/FakePlatformServices.h"
 #include "support/LoopbackHttpsServer.h"
 #include "support/ReachableLoopback.h"
+#include "support/ThreadSignals.h"
 
 namespace NuvraMobile {
 namespace {
@@ -84,7 +87,13 @@ protected:
     }
 
     void StartSession(bool withLifecycle = false) {
-        core_ = Core::Create([this] { return shared_->CreatePlatformServices(); });
+        core_ = Core::Create([this] {
+            // The configuration files of app ids are served by the collector too.
+            auto services = std::make_shared<FakePlatformServices>(shared_->CreatePlatformServices());
+            services->remoteFileManagerService = std::make_shared<RewritingRemoteFileManager>(
+                services->GetRemoteFileManagerService(), "https://config.nuvra.com", server_.Url(""));
+            return services;
+        });
         const auto hub = core_->GetEventHub();
         hub->RegisterModule<Identity>();
         if (withLifecycle) {
@@ -251,6 +260,66 @@ TEST_F(AnalyticsPipelineTest, HitStoredBeforeARestartIsSentByTheNextCore) {
     ASSERT_EQ(2u, hits.size());
     EXPECT_NE(std::string::npos, hits[0].body.find("action=BeforeRestart"));
     EXPECT_NE(std::string::npos, hits[1].body.find("action=AfterRestart"));
+}
+
+// The opt-in is seen by the track dispatched right after it, however soon the track is read.
+TEST_F(AnalyticsPipelineTest, ATrackRightAfterAnOptInIsSentRoundAfterRound) {
+    StartSession();
+    Configure({});
+    constexpr int kRounds = 20;
+    for (int round = 0; round < kRounds; ++round) {
+        SCOPED_TRACE(round);
+        core_->SetPrivacyStatus(MobilePrivacyStatus::OPT_OUT);
+        ASSERT_TRUE(observer_->WaitUntil([&](const std::vector<std::shared_ptr<Event>>& events) {
+            int optOuts = 0;
+            for (const auto& event : events) {
+                optOuts += event->GetName() == "Configuration Response Event" && event->GetPairID().empty() &&
+                           event->GetData()->OptString("global.privacy", "") == "optedout";
+            }
+            return optOuts > round;
+        }));
+        core_->SetPrivacyStatus(MobilePrivacyStatus::OPT_IN);
+        const std::string action = "Round" + std::to_string(round);
+        TrackAction(action);
+        const auto hits = WaitForHits(round + 1);
+        ASSERT_EQ(static_cast<size_t>(round + 1), hits.size()) << action << " was dropped";
+        EXPECT_NE(std::string::npos, hits.back().body.find("action=" + action + "&")) << hits.back().body;
+    }
+}
+
+// The configuration module is held in an app-id download, so that the update waits behind it while
+// the track is read: the track reads no configuration older than the update, and its hit goes to the
+// new server once the update is out.
+TEST_F(AnalyticsPipelineTest, AHitTrackedRightAfterANewServerIsSentToIt) {
+    SignalCounter downloads;
+    Gate downloadAnswered;
+    server_.Handle("/app-1.json", [&](const LoopbackRequest&) {
+        downloads.Raise();
+        downloadAnswered.Wait();
+        return LoopbackResponse{200, {}, R"({"analytics.batchLimit": 0})"};
+    });
+    // Answers nothing: its certificate is not trusted.
+    LoopbackHttpsServer oldServer;
+    StartSession();
+    Configure({{"analytics.server", Variant::FromString("127.0.0.1:" + std::to_string(oldServer.Port()))}});
+    // The analytics id is asked of the old server: its answer is awaited, so it cannot race the hit.
+    ASSERT_NE(nullptr, observer_->WaitForName("TrackingIdentifierValue"));
+    core_->ConfigureWithAppId("app-1");
+    ASSERT_TRUE(downloads.WaitFor(1));
+
+    core_->UpdateConfiguration(
+        {{"analytics.server", Variant::FromString("127.0.0.1:" + std::to_string(server_.Port()))}});
+    TrackAction("AfterTheMove");
+    const auto track =
+        observer_->WaitFor([](const Event& event) { return event.GetName() == "AnalyticsTrack"; });
+    ASSERT_NE(nullptr, track);
+    EXPECT_EQ(SHARED_STATE_PENDING, observer_->ConfigurationStateAt(track->GetEventNumber()))
+        << "the track reads the configuration from before the update";
+
+    downloadAnswered.Open();
+    const auto hits = WaitForHits(1);
+    ASSERT_EQ(1u, hits.size());
+    EXPECT_NE(std::string::npos, hits[0].body.find("action=AfterTheMove&")) << hits[0].body;
 }
 
 /** The identity server's and the analytics-id answers on "/id", told apart by the query; records the queries. */

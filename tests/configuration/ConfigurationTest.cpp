@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <iterator>
 #include <ostream>
 #include <vector>
 
@@ -70,12 +71,21 @@ protected:
         Hear(Build("EventHub", EventType::HUB, EventSource::BOOTED, [](EventData&) {}));
     }
 
-    /** The data of the shared states created, in order (markers as they are). */
+    /**
+     * The versions of the shared state created, in order, each with its data as filled since (markers as
+     * they are; a version still pending holds PENDING).
+     */
     std::vector<std::pair<int32_t, std::shared_ptr<EventData>>> States() const {
         std::vector<std::pair<int32_t, std::shared_ptr<EventData>>> states;
         for (const auto& call : hub_->Calls()) {
             if (call.operation == "CreateSharedState") {
                 states.emplace_back(call.version, call.data);
+            } else if (call.operation == "UpdateSharedState") {
+                for (auto& state : states) {
+                    if (state.first == call.version && state.second == SHARED_STATE_PENDING) {
+                        state.second = call.data;
+                    }
+                }
             }
         }
         return states;
@@ -268,7 +278,8 @@ TEST_F(ConfigurationTest, APackagedFileThatIsNotJsonIsAnErrorNamingItsPathAndThe
         }
         ASSERT_EQ(1u, errors.size());
         const std::string lead =
-            "The packaged configuration /apps/Shop.app/NVBMobileConfig.json is not a JSON object, so it is not "
+            "The packaged configuration /apps/Shop.app/NVBMobileConfig.json is not a JSON object, so it is "
+            "not "
             "used and the SDK waits for another configuration: ";
         EXPECT_EQ(0u, errors[0].find(lead)) << errors[0];
         EXPECT_NE(std::string::npos, errors[0].find(c.parseError, lead.size())) << errors[0];
@@ -292,8 +303,9 @@ class ServerAddressTest : public ConfigurationTest,
 TEST_P(ServerAddressTest, ARefusedAddressSetByAnUpdateIsAWarningNamingKeyAndAddress) {
     const ServerAddressCase& c = GetParam();
     log_.Service().Clear();
-    Hear(Request(
-        [&](EventData& d) { d.PutVariantMap("config.update", {{c.key, Variant::FromString(c.address)}}); }));
+    Hear(Request([&](EventData& d) {
+        d.PutVariantMap("config.update", {{c.key, Variant::FromString(c.address)}});
+    }));
     EXPECT_EQ(c.address, LastState()->OptString(c.key, ""));
     std::vector<std::string> expected;
     if (c.refused) {
@@ -342,6 +354,36 @@ TEST_F(ConfigurationTest, ARefusedAddressIsWarnedOfOncePerConfigurationThatCarri
                         {{"analytics.server", Variant::FromString("collector.example.com")}});
     }));
     EXPECT_EQ(2u, refusals());
+}
+
+// What is sent to is the address as published, with the build environment's keys applied.
+TEST_F(ConfigurationTest, RefusedAddressesAreLookedForInTheConfigurationOfTheBuildEnvironment) {
+    struct Case {
+        const char* label;
+        const char* file;
+        std::vector<std::string> warnings;
+    };
+    const Case cases[] = {
+        {"refused address given for the environment only",
+         R"({"build.environment": "dev", "analytics.server": "collector.example.com",
+             "__dev__analytics.server": "192.168.1.10"})",
+         {"The server address of analytics.server, \"192.168.1.10\", is refused"}},
+        {"refused plain address replaced for the environment",
+         R"({"build.environment": "dev", "skyloom.server": "10.0.0.7",
+             "__dev__skyloom.server": "collector.example.com"})",
+         {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        SetPackagedFile(c.file);
+        log_.Service().Clear();
+        Boot();
+        std::vector<std::string> warnings;
+        for (const std::string& message : MessagesAt(LoggingMode::Warning)) {
+            warnings.push_back(message.substr(0, message.find(", so nothing is sent")));
+        }
+        EXPECT_EQ(c.warnings, warnings);
+    }
 }
 
 TEST_F(ConfigurationTest, BootGoesOnAfterAFailingStep) {
@@ -540,7 +582,113 @@ TEST_F(ConfigurationTest, FilePathRequests) {
         Hear(Request(c.fill));
         EXPECT_TRUE(log_.Service().Contains(c.logLine));
     }
-    EXPECT_EQ(1u, States().size());
+    // The task that failed rolls back too: readers waited for its version.
+    const auto states = States();
+    ASSERT_EQ(2u, states.size());
+    EXPECT_EQ(SHARED_STATE_PREV, states[0].second);
+    EXPECT_EQ(SHARED_STATE_PREV, states[1].second);
+}
+
+// A request that changes the configuration holds its version from the moment it is heard, so that an
+// event dispatched after it waits for what it leaves instead of reading the configuration before it;
+// every way its task ends fills that version.
+TEST_F(ConfigurationTest, ChangingRequestsReserveTheirVersionWhenHeardAndEveryEndOfTheirTaskFillsIt) {
+    struct Case {
+        const char* label;
+        std::function<void(EventData&)> fill;
+        const char* published;  // the value of "a" published; null: rolled back
+    };
+    const Case cases[] = {
+        {"update",
+         [](EventData& d) {
+             d.PutVariantMap("config.update", {{"a", Variant::FromString("b")}});
+         },
+         "b"},
+        {"empty update", [](EventData& d) { d.PutVariantMap("config.update", {}); }, nullptr},
+        {"update that is not a map", [](EventData& d) { d.PutString("config.update", "a=b"); }, nullptr},
+        {"file path without path", [](EventData& d) { d.PutString("config.filePath", ""); }, nullptr},
+        // The task throws: there is no file system service.
+        {"file path that cannot be read",
+         [](EventData& d) { d.PutString("config.filePath", "/nowhere.json"); }, nullptr},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        const auto request = Request(c.fill);
+        hub_->DriveListeners(module_, request);
+        ASSERT_FALSE(States().empty());
+        EXPECT_EQ(request->GetEventNumber(), States().back().first);
+        EXPECT_EQ(SHARED_STATE_PENDING, States().back().second);
+
+        executor_->RunAll();
+        const auto state = States().back();
+        EXPECT_EQ(request->GetEventNumber(), state.first);
+        if (c.published == nullptr) {
+            EXPECT_EQ(SHARED_STATE_PREV, state.second);
+        } else {
+            ASSERT_NE(nullptr, state.second);
+            EXPECT_EQ(c.published, state.second->OptString("a", ""));
+        }
+    }
+    EXPECT_EQ(std::size(cases), States().size()) << "one version per request";
+}
+
+TEST_F(ConfigurationTest, AppIdAndCurrentConfigurationRequestsReserveNothingWhenHeard) {
+    hub_->DriveListeners(module_, Request([](EventData& d) { d.PutString("config.appId", "app-1"); }));
+    hub_->DriveListeners(module_, Request([](EventData& d) { d.PutBoolean("config.getData", true); }));
+    EXPECT_TRUE(States().empty());
+    EXPECT_EQ(2u, executor_->PendingCount());
+}
+
+// The app-id task runs before the later request's, which starts from the configuration it left: a
+// version of its own, older than one already reserved, would be refused by the hub.
+TEST_F(ConfigurationTest, AnAppIdConfigurationOvertakenByALaterRequestReachesReadersThroughIt) {
+    struct Case {
+        const char* label;
+        std::function<void(EventData&)> later;
+        std::map<std::string, std::string> published;
+    };
+    const Case cases[] = {
+        {"later update",
+         [](EventData& d) {
+             d.PutVariantMap("config.update", {{"b", Variant::FromString("update")}});
+         },
+         {{"a", "downloaded"}, {"b", "update"}, {"global.privacy", "optunknown"}}},
+        {"later update that rolls back",
+         [](EventData& d) { d.PutVariantMap("config.update", {}); },
+         {{"a", "downloaded"}, {"global.privacy", "optunknown"}}},
+    };
+    files_->download = FixedRemoteFileManager::FileWith(R"({"a": "downloaded"})");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        Store()->SetString("config.overridden.map", "");
+        hub_->DriveListeners(module_, Request([](EventData& d) { d.PutString("config.appId", "app-1"); }));
+        const auto later = Request(c.later);
+        hub_->DriveListeners(module_, later);
+        executor_->RunAll();
+        const auto states = States();
+        for (size_t index = 1; index < states.size(); ++index) {
+            EXPECT_LT(states[index - 1].first, states[index].first)
+                << "versions are only ever added in order";
+        }
+        ASSERT_FALSE(states.empty());
+        EXPECT_EQ(later->GetEventNumber(), states.back().first);
+        EXPECT_EQ(Text(Expected(c.published)), Text(states.back().second));
+    }
+}
+
+// Its task is dropped: nothing else would ever fill the version that readers wait for.
+TEST_F(ConfigurationTest, AVersionStillReservedAtUnregistrationIsRolledBack) {
+    const auto request = Request([](EventData& d) {
+        d.PutVariantMap("config.update", {{"a", Variant::FromString("b")}});
+    });
+    hub_->DriveListeners(module_, request);
+    module_->UnregisterModule();
+    hub_->DriveIdle(module_);
+    executor_->RunAll();
+    const auto states = States();
+    ASSERT_EQ(1u, states.size());
+    EXPECT_EQ(request->GetEventNumber(), states[0].first);
+    EXPECT_EQ(SHARED_STATE_PREV, states[0].second);
 }
 
 TEST_F(ConfigurationTest, IdentitiesRequestsWaitWhileAnOwnerIsPending) {

@@ -301,6 +301,21 @@ TEST_F(ConfigurationIntegrationTest, ReKeyedOverrideIsPersistedUnderItsEnvironme
     EXPECT_EQ(60.0, persisted.GetEventData()->OptDouble("__dev__analytics.batchLimit", 0));
 }
 
+// The update's version was pending from the moment it was heard: an update that changes nothing
+// fills it with the configuration that stood, and leaves nothing pending for the events after it.
+TEST_F(ConfigurationIntegrationTest, ABrokenUpdateLeavesTheConfigurationThatStood) {
+    WriteBundledConfiguration(R"({"analytics.server": "bundled.example"})");
+    StartSession();
+    core_->UpdateConfiguration({});
+    const auto update = observer_->WaitForName("Configuration Update");
+    ASSERT_NE(nullptr, update);
+    // Answered on the module's queue behind the update, so the update's task has ended.
+    AskPrivacy();
+    const auto state = observer_->ConfigurationStateAt(update->GetEventNumber());
+    ASSERT_NE(SHARED_STATE_PENDING, state);
+    EXPECT_EQ("bundled.example", state->OptString("analytics.server", ""));
+}
+
 TEST_F(ConfigurationIntegrationTest, PrivacyAnswersAgreeWithThePublishedState) {
     StartSession();
     core_->SetPrivacyStatus(MobilePrivacyStatus::OPT_OUT);

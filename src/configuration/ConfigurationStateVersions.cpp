@@ -1,0 +1,62 @@
+#include "configuration/ConfigurationStateVersions.h"
+
+#include <utility>
+
+#include "core/hub/SharedStateMarkers.h"
+#include "core/module/Module.h"
+
+namespace NuvraMobile {
+
+ConfigurationStateVersions::ConfigurationStateVersions(Module& owner) : owner_(owner) {}
+
+void ConfigurationStateVersions::Reserve(int32_t version) {
+    MutexLock lock(mutex_);
+    reserved_.insert(version);
+    owner_.CreateSharedState(version, SHARED_STATE_PENDING);
+}
+
+void ConfigurationStateVersions::Publish(int32_t version, const std::shared_ptr<EventData>& configuration) {
+    MutexLock lock(mutex_);
+    if (reserved_.erase(version) != 0) {
+        carried_.reset();
+        owner_.UpdateSharedState(version, configuration);
+    } else if (IsSuperseded(version)) {
+        carried_ = configuration;
+    } else {
+        owner_.CreateSharedState(version, configuration);
+    }
+}
+
+void ConfigurationStateVersions::RollBack(int32_t version) {
+    MutexLock lock(mutex_);
+    if (reserved_.count(version) != 0) {
+        RollBackReserved(version);
+    } else if (!IsSuperseded(version)) {
+        owner_.CreateSharedState(version, SHARED_STATE_PREV);
+    }
+}
+
+void ConfigurationStateVersions::RollBackIfReserved(int32_t version) {
+    MutexLock lock(mutex_);
+    if (reserved_.count(version) != 0) {
+        RollBackReserved(version);
+    }
+}
+
+std::set<int32_t> ConfigurationStateVersions::TakeReserved() {
+    MutexLock lock(mutex_);
+    carried_.reset();
+    return std::exchange(reserved_, {});
+}
+
+bool ConfigurationStateVersions::IsSuperseded(int32_t version) const {
+    return !reserved_.empty() && *reserved_.rbegin() > version;
+}
+
+void ConfigurationStateVersions::RollBackReserved(int32_t version) {
+    reserved_.erase(version);
+    // What stands is the nearest earlier version, unless a superseded publication is still to be shown.
+    owner_.UpdateSharedState(version, carried_ ? std::exchange(carried_, nullptr) : SHARED_STATE_PREV);
+}
+
+}  // namespace NuvraMobile
