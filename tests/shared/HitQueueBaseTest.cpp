@@ -610,6 +610,32 @@ TEST_F(HitQueueResetPauseTest, ASentHitWhoseDeletionFailedIsNotSentAgainBeforeTh
     }
 }
 
+// A deletion that finds the disk full keeps the sent hit aside too, without a reset. A table dropped and
+// made again numbers its rows from 1, so the identifier kept aside would name a new hit: it goes with the
+// table, and the new hit is sent.
+TEST_F(HitQueueResetPauseTest, AHitKeptAsideOnAFullDiskIsNotSentAgainAndGoesWithItsTable) {
+    processor = std::make_shared<TestHitProcessor>([this](const TestHit& hit) {
+        if (hit.url == "a") {
+            faulty->Faults().FailEveryWrite(SQLITE_FULL);
+        }
+        return HitProcessingResult::DONE;
+    });
+    auto queue = MakeQueueOnTestClock();
+    ASSERT_TRUE(queue->Queue(TestHit::Make("a")));
+    RunWorker(*queue);
+    RunWorker(*queue);
+    EXPECT_THAT(processor->ProcessedUrls(), ElementsAre("a"));
+    EXPECT_THAT(UrlsInTable(), ElementsAre("a"));
+
+    faulty->Faults().Clear();
+    ASSERT_TRUE(queue->DeleteTable());
+    ASSERT_TRUE(queue->OpenOrCreateDatabase());
+    ASSERT_TRUE(queue->Queue(TestHit::Make("new")));
+    RunWorker(*queue);
+    EXPECT_THAT(processor->ProcessedUrls(), ElementsAre("a", "new"));
+    EXPECT_TRUE(UrlsInTable().empty());
+}
+
 // A column read that fails for a reason that may pass tells nothing of the rows: taken for a table
 // without rows, it would replace the file by an empty one. The reset stops, and the one after the pause,
 // whose read works, keeps every row.
