@@ -39,6 +39,21 @@ protected:
                                               schema ? schema : std::make_shared<TestHitSchema>(), processor);
     }
 
+    /**
+     * The table without its key, as a damaged file can answer it: rows "a" (1), "b" (2), "b again" (2 as
+     * well) and "c" (3).
+     */
+    void WriteTableWithARepeatedIdentifier() {
+        auto old = databaseService->OpenDatabase("NVBMobileTest.sqlite");
+        ASSERT_TRUE(old->CreateTable("TEST_HITS", {"ID", "URL", "TIMESTAMP"},
+                                     {Type::INTEGER, Type::TEXT, Type::INTEGER}, {{}, {}, {}}));
+        for (const auto& [identifier, url] : {std::pair{1, "a"}, {2, "b"}, {2, "b again"}, {3, "c"}}) {
+            ASSERT_TRUE(old->Insert("TEST_HITS", {{"ID", Variant::FromInteger(identifier)},
+                                                  {"URL", Variant::FromString(url)},
+                                                  {"TIMESTAMP", Variant::FromInteger(0)}}));
+        }
+    }
+
     std::shared_ptr<TestHitProcessor> processor = std::make_shared<TestHitProcessor>();
 };
 
@@ -456,14 +471,7 @@ TEST_F(HitQueueBaseTest, AnUnwritableFileLeftWhereTheResetWritesIsReplacedOnTheS
 // A damaged file can answer an identifier twice; the new table's key refuses the second row, and that
 // row alone is left out.
 TEST_F(HitQueueBaseTest, ASavedRowTheNewTableRefusesIsLeftOutAndTheOthersAreKept) {
-    auto old = databaseService->OpenDatabase("NVBMobileTest.sqlite");
-    ASSERT_TRUE(old->CreateTable("TEST_HITS", {"ID", "URL", "TIMESTAMP"},
-                                 {Type::INTEGER, Type::TEXT, Type::INTEGER}, {{}, {}, {}}));
-    for (const auto& [identifier, url] : {std::pair{1, "a"}, {2, "b"}, {2, "b again"}, {3, "c"}}) {
-        ASSERT_TRUE(old->Insert("TEST_HITS", {{"ID", Variant::FromInteger(identifier)},
-                                              {"URL", Variant::FromString(url)},
-                                              {"TIMESTAMP", Variant::FromInteger(0)}}));
-    }
+    WriteTableWithARepeatedIdentifier();
     auto queue = MakeQueue();
     ScopedCapturingLog log(LoggingMode::Error);
     queue->Reset();
@@ -493,6 +501,16 @@ protected:
         faulty = std::make_shared<FaultInjectingDatabaseService>(CreateNativeDatabaseService(systemInfo));
         databaseService = faulty;
         threading = std::make_shared<HitQueueThreadingService>();
+    }
+
+    /** Hits are sent; once `url` is, every write fails with `resultCode`, its deletion first. */
+    void FailWritesFromTheSendingOf(const std::string& url, int resultCode) {
+        processor = std::make_shared<TestHitProcessor>([this, url, resultCode](const TestHit& hit) {
+            if (hit.url == url) {
+                faulty->Faults().FailEveryWrite(resultCode);
+            }
+            return HitProcessingResult::DONE;
+        });
     }
 
     /** Starts the worker and waits until it has ended. */
@@ -586,12 +604,7 @@ TEST_F(HitQueueResetPauseTest, ASentHitWhoseDeletionFailedIsNotSentAgainBeforeTh
     for (const auto& repair : repairs) {
         SCOPED_TRACE(repair.name);
         StartWithoutFile();
-        processor = std::make_shared<TestHitProcessor>([this](const TestHit& hit) {
-            if (hit.url == "a") {
-                faulty->Faults().FailEveryWrite(SQLITE_CORRUPT);
-            }
-            return HitProcessingResult::DONE;
-        });
+        FailWritesFromTheSendingOf("a", SQLITE_CORRUPT);
         auto queue = MakeQueueOnTestClock();
         ASSERT_TRUE(queue->Queue(TestHit::Make("a")));
         ASSERT_TRUE(queue->Queue(TestHit::Make("b")));
@@ -614,12 +627,7 @@ TEST_F(HitQueueResetPauseTest, ASentHitWhoseDeletionFailedIsNotSentAgainBeforeTh
 // made again numbers its rows from 1, so the identifier kept aside would name a new hit: it goes with the
 // table, and the new hit is sent.
 TEST_F(HitQueueResetPauseTest, AHitKeptAsideOnAFullDiskIsNotSentAgainAndGoesWithItsTable) {
-    processor = std::make_shared<TestHitProcessor>([this](const TestHit& hit) {
-        if (hit.url == "a") {
-            faulty->Faults().FailEveryWrite(SQLITE_FULL);
-        }
-        return HitProcessingResult::DONE;
-    });
+    FailWritesFromTheSendingOf("a", SQLITE_FULL);
     auto queue = MakeQueueOnTestClock();
     ASSERT_TRUE(queue->Queue(TestHit::Make("a")));
     RunWorker(*queue);
@@ -676,14 +684,7 @@ TEST_F(HitQueueResetPauseTest, AResetWhoseColumnReadFailsKeepsTheFileAndItsRows)
 // disk is full) is no refusal: the copy fails whole and the reset with it, keeping the damaged file and
 // every row, and the reset after the pause keeps each of them.
 TEST_F(HitQueueResetPauseTest, ARowByRowCopyThatFindsTheDiskFullFailsWholeAndLosesNoHit) {
-    auto old = databaseService->OpenDatabase("NVBMobileTest.sqlite");
-    ASSERT_TRUE(old->CreateTable("TEST_HITS", {"ID", "URL", "TIMESTAMP"},
-                                 {Type::INTEGER, Type::TEXT, Type::INTEGER}, {{}, {}, {}}));
-    for (const auto& [identifier, url] : {std::pair{1, "a"}, {2, "b"}, {2, "b again"}, {3, "c"}}) {
-        ASSERT_TRUE(old->Insert("TEST_HITS", {{"ID", Variant::FromInteger(identifier)},
-                                              {"URL", Variant::FromString(url)},
-                                              {"TIMESTAMP", Variant::FromInteger(0)}}));
-    }
+    WriteTableWithARepeatedIdentifier();
     auto queue = MakeQueueOnTestClock();
     // Each copy into the new file: drop, create, all rows (refused), begin, then a row each; the fourth
     // row, "c", finds the disk full in the first copy and in the one written again at once.
