@@ -448,17 +448,17 @@ void HitDatabaseBase::FailReset(const std::string& reason) {
 
 std::vector<DatabaseInterface::ColumnValues> HitDatabaseBase::WithoutSentHit(
     std::vector<DatabaseInterface::ColumnValues> rows) {
-    if (sentHitKeptAside_) {
-        rows.erase(std::remove_if(rows.begin(), rows.end(),
-                                  [this](const DatabaseInterface::ColumnValues& row) {
-                                      const auto identifier = row.find("ID");
-                                      std::string text;
-                                      return identifier != row.end() && identifier->second &&
-                                             identifier->second->GetString(text) &&
-                                             text == *sentHitKeptAside_;
-                                  }),
-                   rows.end());
+    if (!sentHitKeptAside_) {
+        return rows;
     }
+    const std::string& sent = *sentHitKeptAside_;
+    const auto isSent = [&sent](const DatabaseInterface::ColumnValues& row) {
+        const auto identifier = row.find("ID");
+        std::string text;
+        return identifier != row.end() && identifier->second && identifier->second->GetString(text) &&
+               text == sent;
+    };
+    rows.erase(std::remove_if(rows.begin(), rows.end(), isSent), rows.end());
     return rows;
 }
 
