@@ -281,13 +281,7 @@ bool HitDatabaseBase::DeleteHitWithIdentifier(const std::string& identifier) {
 
 bool HitDatabaseBase::DeleteSentHit(const std::string& identifier) {
     RecursiveMutexLock lock(writeMutex_);
-    const bool deleted = DeleteRow(identifier, false);
-    if (deleted) {
-        sentHitKeptAside_.reset();
-    } else {
-        sentHitKeptAside_ = identifier;
-    }
-    return deleted;
+    return DeleteSentHitLocked(identifier);
 }
 
 bool HitDatabaseBase::DeleteSentHitKeptAside() {
@@ -297,7 +291,17 @@ bool HitDatabaseBase::DeleteSentHitKeptAside() {
     }
     // A copy: a reset that the deletion starts forgets the hit kept aside.
     const std::string identifier = *sentHitKeptAside_;
-    return DeleteSentHit(identifier);
+    return DeleteSentHitLocked(identifier);
+}
+
+bool HitDatabaseBase::DeleteSentHitLocked(const std::string& identifier) {
+    const bool deleted = DeleteRow(identifier, false);
+    if (deleted) {
+        sentHitKeptAside_.reset();
+    } else {
+        sentHitKeptAside_ = identifier;
+    }
+    return deleted;
 }
 
 bool HitDatabaseBase::DeleteRow(const std::string& identifier, bool waitForDisk) {

@@ -217,6 +217,8 @@ private:
     /** Runs `counter` on the database, logging a failure; none without a database or after a failure. */
     std::optional<std::int64_t> CountRows(const std::function<std::int64_t(DatabaseInterface&)>& counter);
     bool DeleteRow(const std::string& identifier, bool waitForDisk);
+    /** Deletes a sent hit's row, keeping the hit aside when that fails. */
+    bool DeleteSentHitLocked(const std::string& identifier) NVR_REQUIRES(writeMutex_);
     /** Write for a statement that leaves the table empty (or gone): the sent hit kept aside goes with it. */
     bool WriteEmptyTable(const std::function<bool(DatabaseInterface&)>& statement, const char* errorFormat,
                          const char* noDatabaseFormat) NVR_EXCLUDES(writeMutex_);
