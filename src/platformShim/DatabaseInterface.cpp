@@ -31,6 +31,10 @@ bool DatabaseInterface::IsRowRefusal(const SdkError& error) {
     return HasResultCode(error, {"constraint", "mismatch", "toobig"});
 }
 
+bool DatabaseInterface::IsDamagedFile(const SdkError& error) {
+    return HasResultCode(error, {"corrupt", "notadb"});
+}
+
 std::string DatabaseInterface::GetTransactionTypeName(TransactionType type) {
     switch (type) {
         case TransactionType::DEFERRED:

@@ -38,6 +38,8 @@ public:
      * identifier, a value of the wrong kind or too big), not for the state of the file.
      */
     static bool IsRowRefusal(const SdkError& error);
+    /** True when a statement found the file damaged, or no database at all: its content cannot be read. */
+    static bool IsDamagedFile(const SdkError& error);
 
     enum class ColumnDataType : std::int32_t { INTEGER = 0, REAL = 1, TEXT = 2 };
     enum class ColumnConstraint : std::int32_t {
@@ -90,7 +92,10 @@ public:
         const std::vector<ColumnDataType>& columnDataTypes,
         const std::vector<std::vector<ColumnConstraint>>& columnConstraints) = 0;
     virtual bool TableContainsColumn(const std::string& table, const std::string& column) = 0;
-    /** The table's column names in declaration order; empty for a missing table. */
+    /**
+     * The table's column names in declaration order; empty for a missing table. Raises on a failing
+     * statement, so that a failed read is never taken for a table without columns.
+     */
     virtual std::vector<std::string> GetColumnNamesForTable(const std::string& table) = 0;
     /** Those of `columnNames` that the table has, in the given order. */
     virtual std::vector<std::string> UnionColumns(const std::vector<std::string>& columnNames,

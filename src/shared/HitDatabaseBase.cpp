@@ -93,7 +93,7 @@ void HitDatabaseBase::SetClockForTesting(std::function<ResetRetrySchedule::Clock
     resetRetry_ = ResetRetrySchedule(std::move(now));
 }
 
-bool HitDatabaseBase::AcceptsNewHits() {
+bool HitDatabaseBase::AcceptsWrite(ResetRetrySchedule::Refusal refusal) {
     if (GetDatabaseStatus() != DATABASE_STATUS_FATAL) {
         return true;
     }
@@ -104,14 +104,17 @@ bool HitDatabaseBase::AcceptsNewHits() {
     if (GetDatabaseStatus() != DATABASE_STATUS_FATAL) {
         return true;
     }
-    if (resetRetry_.Refuse()) {
+    const bool newHit = refusal == ResetRetrySchedule::Refusal::NEW_HIT;
+    const char* const refused = newHit ? "hit" : "update of stored hits";
+    if (resetRetry_.Refuse(refusal)) {
         Log::Error(
             LOG_PREFIX,
-            "Ignoring hit due to database error: the damaged file %s could not be replaced (%s); hits are "
+            "Ignoring %s due to database error: the damaged file %s could not be replaced (%s); %s are "
             "refused until the reset tried again in %d s succeeds",
-            databaseName, resetRetry_.Reason(), resetRetry_.SecondsUntilDue());
+            refused, databaseName, resetRetry_.Reason(), newHit ? "hits" : "updates",
+            resetRetry_.SecondsUntilDue());
     } else {
-        Log::Debug(LOG_PREFIX, "Ignoring hit due to database error");
+        Log::Debug(LOG_PREFIX, "Ignoring %s due to database error", refused);
     }
     return false;
 }
@@ -125,7 +128,6 @@ bool HitDatabaseBase::RunStatement(const std::shared_ptr<DatabaseInterface>& dat
     bool passing = false;
     TryCatch([&] { result = statement(); },
              [&](SdkError& error) {
-                 Log::Error(tag, errorFormat, error.GetMessage());
                  lastLoggedFailure = error.GetMessage();
                  failed = true;
                  passing = DatabaseInterface::IsPassingFailure(error);
@@ -133,11 +135,18 @@ bool HitDatabaseBase::RunStatement(const std::shared_ptr<DatabaseInterface>& dat
     if (!failed) {
         return result;
     }
-    if (resetOnError && passing) {
+    const auto reportFailure = [&](bool asError) {
+        asError ? Log::Error(tag, errorFormat, lastLoggedFailure)
+                : Log::Debug(tag, errorFormat, lastLoggedFailure);
+    };
+    if (resetOnError && !passing) {
+        ResetAfterFailureOf(database, opened, reportFailure);
+        return false;
+    }
+    reportFailure(true);
+    if (resetOnError) {
         // A full disk or a busy file says nothing about the rows: they stay for the next attempt.
         Log::Warning(LOG_PREFIX, "Keeping the stored hits of %s: the failure may pass", databaseName);
-    } else if (resetOnError) {
-        ResetAfterFailureOf(database, opened);
     }
     return false;
 }
@@ -250,28 +259,58 @@ void HitDatabaseBase::CloseDatabase() {
 }
 
 bool HitDatabaseBase::DeleteAllHits() {
-    return Write([this](DatabaseInterface& database) { return database.Delete(tableName, "", {}); },
-                 [](std::int64_t) { return 0; }, LOG_PREFIX,
-                 "Unable to remove from database.  DeleteAllHits failed with error %s", [this] {
-                     Log::Error(LOG_PREFIX, "Failed to delete all hits for database at %s (database was null)",
-                                databaseName);
-                 });
+    return WriteEmptyTable([this](DatabaseInterface& database) { return database.Delete(tableName, "", {}); },
+                           "Unable to remove from database.  DeleteAllHits failed with error %s",
+                           "Failed to delete all hits for database at %s (database was null)");
 }
 
 bool HitDatabaseBase::DeleteTable() {
-    return Write([this](DatabaseInterface& database) { return database.DeleteTable(tableName); },
-                 [](std::int64_t) { return 0; }, LOG_PREFIX,
-                 "Unable to remove from database.  DeleteTable failed with error %s", [this] {
-                     Log::Error(LOG_PREFIX, "Failed to delete table for database at %s (database was null)",
-                                databaseName);
-                 });
+    return WriteEmptyTable([this](DatabaseInterface& database) { return database.DeleteTable(tableName); },
+                           "Unable to remove from database.  DeleteTable failed with error %s",
+                           "Failed to delete table for database at %s (database was null)");
+}
+
+// A table made again numbers its rows from 1: the identifier of a sent hit kept aside could name a new hit.
+bool HitDatabaseBase::WriteEmptyTable(const std::function<bool(DatabaseInterface&)>& statement,
+                                      const char* errorFormat, const char* noDatabaseFormat) {
+    RecursiveMutexLock lock(writeMutex_);
+    const bool emptied = Write(
+        statement, [](std::int64_t) { return 0; }, LOG_PREFIX, errorFormat,
+        [&] { Log::Error(LOG_PREFIX, noDatabaseFormat, databaseName); });
+    if (emptied) {
+        sentHitKeptAside_.reset();
+    }
+    return emptied;
 }
 
 bool HitDatabaseBase::DeleteHitWithIdentifier(const std::string& identifier) {
     return DeleteRow(identifier, true);
 }
 
-bool HitDatabaseBase::DeleteSentHit(const std::string& identifier) { return DeleteRow(identifier, false); }
+bool HitDatabaseBase::DeleteSentHit(const std::string& identifier) {
+    RecursiveMutexLock lock(writeMutex_);
+    return DeleteSentHitLocked(identifier);
+}
+
+bool HitDatabaseBase::DeleteSentHitKeptAside() {
+    RecursiveMutexLock lock(writeMutex_);
+    if (!sentHitKeptAside_) {
+        return true;
+    }
+    // A copy: a reset that the deletion starts forgets the hit kept aside.
+    const std::string identifier = *sentHitKeptAside_;
+    return DeleteSentHitLocked(identifier);
+}
+
+bool HitDatabaseBase::DeleteSentHitLocked(const std::string& identifier) {
+    const bool deleted = DeleteRow(identifier, false);
+    if (deleted) {
+        sentHitKeptAside_.reset();
+    } else {
+        sentHitKeptAside_ = identifier;
+    }
+    return deleted;
+}
 
 bool HitDatabaseBase::DeleteRow(const std::string& identifier, bool waitForDisk) {
     if (identifier.empty()) {
@@ -353,13 +392,33 @@ void HitDatabaseBase::Reset() {
     ResetLocked();
 }
 
-void HitDatabaseBase::ResetAfterFailureOf(const std::shared_ptr<DatabaseInterface>& failed,
-                                          std::uint64_t opened) {
+// Within the pause a reset would read every row and fail again as it did: the damaged file is met by each
+// statement of the worker, and Analytics kicks it on every track.
+void HitDatabaseBase::ResetAfterFailureOf(const std::shared_ptr<DatabaseInterface>& failed, std::uint64_t opened,
+                                          const std::function<void(bool)>& reportFailure) {
     RecursiveMutexLock lock(writeMutex_);
-    if (GetDatabase() != failed || OpenedCount() != opened) {
+    const bool replaced = GetDatabase() != failed || OpenedCount() != opened;
+    if (!replaced && WaitsToResetAgain()) {
+        const bool first = resetRetry_.Refuse(ResetRetrySchedule::Refusal::RESET);
+        reportFailure(first);
+        if (first) {
+            Log::Error(
+                LOG_PREFIX,
+                "Not resetting the damaged file %s again before the reset that failed (%s) is tried again "
+                "in %d s; until then its failures are logged at debug level",
+                databaseName, resetRetry_.Reason(), resetRetry_.SecondsUntilDue());
+        }
+        return;
+    }
+    reportFailure(true);
+    if (replaced) {
         return;
     }
     ResetLocked();
+}
+
+bool HitDatabaseBase::WaitsToResetAgain() {
+    return GetDatabaseStatus() == DATABASE_STATUS_FATAL && !resetRetry_.IsDue();
 }
 
 void HitDatabaseBase::ResetLocked() {
@@ -372,23 +431,48 @@ void HitDatabaseBase::ResetLocked() {
         OpenOrCreateDatabase();
         return;
     }
-    const std::vector<DatabaseInterface::ColumnValues> rows = ReadableRows();
-    if (const std::optional<std::string> failure = ReplaceWithRows(rows)) {
+    std::vector<DatabaseInterface::ColumnValues> rows;
+    std::optional<std::string> failure = ReadableRows(rows);
+    if (!failure) {
+        failure = ReplaceWithRows(WithoutSentHit(std::move(rows)));
+    }
+    if (failure) {
         Log::Error(LOG_PREFIX, "Failed to replace the damaged database file (%s): %s", databaseName,
                    *failure);
-        // The damaged file again: a later statement that fails on it resets once more.
+        // The damaged file again: a statement that fails on it after the pause resets once more.
         OpenOrCreateDatabase();
-        SetDatabaseStatus(DATABASE_STATUS_FATAL);
-        resetRetry_.Failed(*failure);
+        FailReset(*failure);
         return;
     }
+    sentHitKeptAside_.reset();
     // The row count is read again when asked: the new table may have refused some of the rows.
     if (OpenOrCreateDatabase()) {
         PostReset();
         SetDatabaseStatus(DATABASE_STATUS_OK);
     } else {
-        resetRetry_.Failed("the new file could not be opened");
+        FailReset("the new file could not be opened");
     }
+}
+
+void HitDatabaseBase::FailReset(const std::string& reason) {
+    SetDatabaseStatus(DATABASE_STATUS_FATAL);
+    resetRetry_.Failed(reason);
+}
+
+std::vector<DatabaseInterface::ColumnValues> HitDatabaseBase::WithoutSentHit(
+    std::vector<DatabaseInterface::ColumnValues> rows) {
+    if (!sentHitKeptAside_) {
+        return rows;
+    }
+    const std::string& sent = *sentHitKeptAside_;
+    const auto isSent = [&sent](const DatabaseInterface::ColumnValues& row) {
+        const auto identifier = row.find("ID");
+        std::string text;
+        return identifier != row.end() && identifier->second && identifier->second->GetString(text) &&
+               text == sent;
+    };
+    rows.erase(std::remove_if(rows.begin(), rows.end(), isSent), rows.end());
+    return rows;
 }
 
 // No file to salvage or rename, and none may be made: the table is made again should it have gone, and
@@ -513,16 +597,23 @@ std::int64_t Advance(std::int64_t from, std::uint64_t distance) {
 // Reads in batches in identifier order, so that a damaged page loses the rows on it and not those
 // after it: a batch that fails is read again row by row, and a row that cannot be read is stepped over.
 // The largest identifier only bounds the stepping; when it cannot be read, every identifier is tried.
-std::vector<DatabaseInterface::ColumnValues> HitDatabaseBase::ReadableRows() {
-    std::vector<DatabaseInterface::ColumnValues> rows;
+// A file whose schema is damaged has no row left to read; a column read that failed for any other reason
+// (an I/O error, a closed connection) says nothing about the rows, which a reset must then keep.
+std::optional<std::string> HitDatabaseBase::ReadableRows(std::vector<DatabaseInterface::ColumnValues>& rows) {
     const std::shared_ptr<DatabaseInterface> database = GetDatabase();
     if (!database) {
-        return rows;
+        return "there was no database to read its rows from";
     }
     std::vector<std::string> columns;
-    TrySwallow([&] { columns = database->GetColumnNamesForTable(tableName); });
-    if (std::find(columns.begin(), columns.end(), "ID") == columns.end()) {
-        return rows;
+    std::optional<std::string> failure;
+    TryCatch([&] { columns = database->GetColumnNamesForTable(tableName); },
+             [&](SdkError& error) {
+                 if (!DatabaseInterface::IsDamagedFile(error)) {
+                     failure = "the table's columns could not be read: " + error.GetMessage();
+                 }
+             });
+    if (failure || std::find(columns.begin(), columns.end(), "ID") == columns.end()) {
+        return failure;
     }
     const std::int64_t lastIdentifier = LargestIdentifier(*database);
     std::int64_t after = std::numeric_limits<std::int64_t>::min();
@@ -545,7 +636,7 @@ std::vector<DatabaseInterface::ColumnValues> HitDatabaseBase::ReadableRows() {
         Log::Error(LOG_PREFIX, "Saved %d readable hits of %s into the new database", rows.size(),
                    databaseName);
     }
-    return rows;
+    return std::nullopt;
 }
 
 std::int64_t HitDatabaseBase::LargestIdentifier(DatabaseInterface& database) {

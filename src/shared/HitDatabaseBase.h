@@ -31,8 +31,14 @@ class Query;
  * renamed over the damaged one, so a process ended at any moment of it leaves either the damaged file
  * (salvaged again by the next reset) or the whole new one. A row the new table refuses is left out, and
  * a new file that cannot be written is removed and written once more at once. A reset that still fails
- * (no room on the disk, say) is tried again by the first hit stored after a pause; the hits meanwhile are
- * refused, and logged as errors once per pause.
+ * (no room on the disk, or the table's columns cannot be read) keeps the damaged file and pauses: until
+ * the pause has passed no statement that meets that file resets it again, and new hits and updates are
+ * refused; each of these is logged as an error once per pause. The first write or failing statement after
+ * the pause tries the reset again.
+ *
+ * A sent hit whose deletion failed is kept aside: DeleteSentHitKeptAside deletes it before the worker
+ * sends anything else, and a reset leaves it out of the new file. Until then the file keeps its row, so a
+ * process that ends first sends it again at the next launch, and no hit is lost.
  *
  * When the file cannot be opened (its folder cannot be made or written), the database service's stand-in
  * in memory holds the hits for the rest of the object's life: they are sent while the app runs and lost
@@ -107,16 +113,19 @@ protected:
     std::shared_ptr<DatabaseInterface> GetDatabase() const;
     std::int32_t GetDatabaseStatus() const;
     /**
-     * True when a hit may be stored: the status is OK, or a failed reset was due to be tried again and
-     * succeeded. The first refusal after a failed reset is logged as an error with its reason, the others
-     * of that pause at debug level.
+     * True when a hit may be stored or rows updated (as `refusal` says): the status is OK, or a failed reset
+     * was due to be tried again and succeeded. The first refusal of its kind after a failed reset is logged
+     * as an error with its reason, the others of that pause at debug level.
      */
-    bool AcceptsNewHits() NVR_EXCLUDES(writeMutex_);
+    bool AcceptsWrite(ResetRetrySchedule::Refusal refusal) NVR_EXCLUDES(writeMutex_);
     /**
      * DeleteHitWithIdentifier for a hit the server has received: its commit does not wait for the disk,
-     * so a power failure before the next commit that waits may bring the row back, to be sent again.
+     * so a power failure before the next commit that waits may bring the row back, to be sent again. When
+     * the deletion fails the hit is kept aside, in place of any kept before.
      */
-    bool DeleteSentHit(const std::string& identifier);
+    bool DeleteSentHit(const std::string& identifier) NVR_EXCLUDES(writeMutex_);
+    /** True when no sent hit is kept aside, or when the one kept aside is deleted now. */
+    bool DeleteSentHitKeptAside() NVR_EXCLUDES(writeMutex_);
 
     /**
      * Runs `statement` on `database`; a raised error is logged under `tag` with `errorFormat` (its %s takes
@@ -155,14 +164,24 @@ private:
     void SetDatabase(std::shared_ptr<DatabaseInterface> database);
     void SetDatabaseStatus(std::int32_t status);
     /**
-     * Resets unless `failed` is no longer the database, or a reset has opened another since the failed
-     * statement started, when OpenedCount was `opened`: the service may hand out the same object, opened
-     * again on the new file, so the object alone does not tell.
+     * Resets after `failed` met damage, reported by `reportFailure` (as an error when its argument is
+     * true): not within the pause after a failed reset, nor when a reset has replaced that database
+     * already, that is when `failed` is no longer the database or a reset has opened another since the
+     * failed statement started, when OpenedCount was `opened` (the service may hand out the same object,
+     * opened again on the new file, so the object alone does not tell).
      */
-    void ResetAfterFailureOf(const std::shared_ptr<DatabaseInterface>& failed, std::uint64_t opened);
+    void ResetAfterFailureOf(const std::shared_ptr<DatabaseInterface>& failed, std::uint64_t opened,
+                             const std::function<void(bool)>& reportFailure) NVR_EXCLUDES(writeMutex_);
     /** How many databases were opened so far (each reset opens one). */
     std::uint64_t OpenedCount() const NVR_EXCLUDES(databaseMutex_);
     void ResetLocked() NVR_REQUIRES(writeMutex_);
+    /** The database stays as it is: writes are refused, and a reset is tried again after a pause. */
+    void FailReset(const std::string& reason) NVR_REQUIRES(writeMutex_);
+    /** True within the pause after a failed reset. */
+    bool WaitsToResetAgain() NVR_REQUIRES(writeMutex_);
+    /** Rows that leave out the sent hit kept aside: its deletion is owed. */
+    std::vector<DatabaseInterface::ColumnValues> WithoutSentHit(
+        std::vector<DatabaseInterface::ColumnValues> rows) NVR_REQUIRES(writeMutex_);
     void ResetInMemory() NVR_REQUIRES(writeMutex_);
     /** The database file, or the service's stand-in in memory when the file cannot be opened. */
     std::shared_ptr<DatabaseInterface> OpenFileOrMemory() NVR_EXCLUDES(databaseMutex_);
@@ -180,7 +199,11 @@ private:
                                           const std::vector<DatabaseInterface::ColumnValues>& rows);
     std::optional<std::string> InsertEachRow(DatabaseInterface& database,
                                              const std::vector<DatabaseInterface::ColumnValues>& rows);
-    std::vector<DatabaseInterface::ColumnValues> ReadableRows();
+    /**
+     * Appends the rows that can be read; the reason when the rows cannot be told, as when the table's
+     * columns cannot be read for a reason that may pass: a reset then keeps the file.
+     */
+    std::optional<std::string> ReadableRows(std::vector<DatabaseInterface::ColumnValues>& rows);
     /** MAX(ID); the largest identifier there can be when it cannot be read. */
     std::int64_t LargestIdentifier(DatabaseInterface& database);
     /**
@@ -200,6 +223,11 @@ private:
     /** Runs `counter` on the database, logging a failure; none without a database or after a failure. */
     std::optional<std::int64_t> CountRows(const std::function<std::int64_t(DatabaseInterface&)>& counter);
     bool DeleteRow(const std::string& identifier, bool waitForDisk);
+    /** Deletes a sent hit's row, keeping the hit aside when that fails. */
+    bool DeleteSentHitLocked(const std::string& identifier) NVR_REQUIRES(writeMutex_);
+    /** Write for a statement that leaves the table empty (or gone): the sent hit kept aside goes with it. */
+    bool WriteEmptyTable(const std::function<bool(DatabaseInterface&)>& statement, const char* errorFormat,
+                         const char* noDatabaseFormat) NVR_EXCLUDES(writeMutex_);
 
     const std::shared_ptr<DatabaseServiceInterface> databaseService;
     mutable Mutex databaseMutex_;
@@ -214,6 +242,8 @@ private:
     // would have taken it below zero.
     std::optional<std::int64_t> rowCount_ NVR_GUARDED_BY(writeMutex_);
     ResetRetrySchedule resetRetry_ NVR_GUARDED_BY(writeMutex_);
+    // A hit the server received whose deletion failed; the worker sends no other until it is deleted.
+    std::optional<std::string> sentHitKeptAside_ NVR_GUARDED_BY(writeMutex_);
 };
 
 }  // namespace NuvraMobile

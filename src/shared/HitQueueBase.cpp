@@ -144,8 +144,9 @@ void HitQueueBase::SetRetryPauseForTesting(std::chrono::milliseconds pause) {
     retryPause_ = pause;
 }
 
+// A sent hit whose deletion failed is deleted before any other is sent: sending on would send it again.
 void HitQueueBase::RunWorker() {
-    if (!ShouldWorkerContinue()) {
+    if (!ShouldWorkerContinue() || !DeleteSentHitKeptAside()) {
         return;
     }
     do {
@@ -240,7 +241,7 @@ bool HitQueueBase::Queue(const std::shared_ptr<DatabaseHitBase>& hit) {
         Log::Debug(LOG_TAG, "Ignoring null hit");
         return false;
     }
-    if (!AcceptsNewHits()) {
+    if (!AcceptsWrite(ResetRetrySchedule::Refusal::NEW_HIT)) {
         return false;
     }
     std::shared_ptr<DatabaseInterface> database = GetDatabase();
@@ -348,11 +349,11 @@ std::shared_ptr<DatabaseHitBase> HitQueueBase::SelectOldestHit() {
 }
 
 bool HitQueueBase::UpdateHit(const std::shared_ptr<DatabaseHitBase>& hit) {
-    if (!GetDatabase() || GetDatabaseStatus() == DATABASE_STATUS_FATAL) {
-        return false;
-    }
     if (!hit || hit->identifier.empty()) {
         Log::Warning(LOG_TAG, "Unable to update hit with empty identifier");
+        return false;
+    }
+    if (!GetDatabase() || !AcceptsWrite(ResetRetrySchedule::Refusal::UPDATE)) {
         return false;
     }
     return Write(
@@ -364,7 +365,7 @@ bool HitQueueBase::UpdateHit(const std::shared_ptr<DatabaseHitBase>& hit) {
 }
 
 bool HitQueueBase::UpdateAllHits(const std::map<std::string, std::shared_ptr<Variant>>& values) {
-    if (!GetDatabase() || GetDatabaseStatus() == DATABASE_STATUS_FATAL) {
+    if (!GetDatabase() || !AcceptsWrite(ResetRetrySchedule::Refusal::UPDATE)) {
         return false;
     }
     return Write([&](DatabaseInterface& database) { return database.Update(tableName, values, "", {}); },

@@ -27,8 +27,9 @@ class Variant;
  * A persistent send queue: hits are rows of one table, and one worker task at a time hands the
  * oldest row to the processor until the table is empty, the network is not connected, or the queue
  * is suspended or stopped (disposed, or every queue stopped for exit). DONE deletes the row, RETRY keeps
- * it and offers it again after a pause, STOP keeps it and ends the worker. Nothing restarts the worker but
- * BringOnline.
+ * it and offers it again after a pause, STOP keeps it and ends the worker. When the deletion after DONE
+ * fails the worker ends, and each later run first deletes that row, sending nothing before it could: the
+ * hit is not sent twice by one process. Nothing restarts the worker but BringOnline.
  *
  * Stopping: whoever stops a queue stops it before it aborts the requests the queue may wait for. A hit
  * whose processing ends once the queue is stopped keeps its row, whatever the processor answered: an
@@ -80,7 +81,7 @@ public:
     virtual void BringOnline();
     /** The worker finishes the hit in hand, then stops; rows stay. */
     virtual void Suspend();
-    /** Sets the given columns on every row. */
+    /** Sets the given columns on every row; refused, as Queue is, after a failed reset. */
     virtual bool UpdateAllHits(const std::map<std::string, std::shared_ptr<Variant>>& values);
     bool IsSuspended();
 
@@ -93,7 +94,7 @@ public:
     bool Queue(const std::shared_ptr<DatabaseHitBase>& hit);
     /** The row first in "ID ASC" order. */
     std::shared_ptr<DatabaseHitBase> SelectOldestHit();
-    /** Rewrites the row whose "ID" is the hit's identifier. */
+    /** Rewrites the row whose "ID" is the hit's identifier; refused, as Queue is, after a failed reset. */
     bool UpdateHit(const std::shared_ptr<DatabaseHitBase>& hit);
 
     /** For tests: how long a retried hit waits before it is offered again. */

@@ -10,14 +10,15 @@ ResetRetrySchedule::ResetRetrySchedule(std::function<Clock::time_point()> now)
 void ResetRetrySchedule::Failed(std::string reason) {
     due_ = now_() + PAUSE;
     reason_ = std::move(reason);
-    refusalLogged_ = false;
+    refusalsLogged_ = 0;
 }
 
 bool ResetRetrySchedule::IsDue() const { return now_() >= due_; }
 
-bool ResetRetrySchedule::Refuse() {
-    const bool first = !refusalLogged_;
-    refusalLogged_ = true;
+bool ResetRetrySchedule::Refuse(Refusal refusal) {
+    const auto bit = static_cast<std::uint8_t>(1U << static_cast<unsigned>(refusal));
+    const bool first = (refusalsLogged_ & bit) == 0;
+    refusalsLogged_ |= bit;
     return first;
 }
 

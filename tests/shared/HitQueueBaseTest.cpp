@@ -26,8 +26,10 @@
 namespace NuvraMobile {
 namespace {
 
+using ::testing::AllOf;
 using ::testing::AnyOf;
 using ::testing::ElementsAre;
+using ::testing::HasSubstr;
 using Type = DatabaseInterface::ColumnDataType;
 using Constraint = DatabaseInterface::ColumnConstraint;
 
@@ -36,6 +38,21 @@ protected:
     std::shared_ptr<TestHitQueue> MakeQueue(const std::shared_ptr<TestHitSchema>& schema = nullptr) {
         return std::make_shared<TestHitQueue>(MakePlatformServices(),
                                               schema ? schema : std::make_shared<TestHitSchema>(), processor);
+    }
+
+    /**
+     * The table without its key, as a damaged file can answer it: rows "a" (1), "b" (2), "b again" (2 as
+     * well) and "c" (3).
+     */
+    void WriteTableWithARepeatedIdentifier() {
+        auto old = databaseService->OpenDatabase("NVBMobileTest.sqlite");
+        ASSERT_TRUE(old->CreateTable("TEST_HITS", {"ID", "URL", "TIMESTAMP"},
+                                     {Type::INTEGER, Type::TEXT, Type::INTEGER}, {{}, {}, {}}));
+        for (const auto& [identifier, url] : {std::pair{1, "a"}, {2, "b"}, {2, "b again"}, {3, "c"}}) {
+            ASSERT_TRUE(old->Insert("TEST_HITS", {{"ID", Variant::FromInteger(identifier)},
+                                                  {"URL", Variant::FromString(url)},
+                                                  {"TIMESTAMP", Variant::FromInteger(0)}}));
+        }
     }
 
     std::shared_ptr<TestHitProcessor> processor = std::make_shared<TestHitProcessor>();
@@ -280,14 +297,17 @@ TEST_F(HitQueueStatementFaultTest, AFailedQueryOrDeletionOfAPassingKindKeepsTheH
     EXPECT_THAT(TakeUrlsInTable(*queue), ElementsAre("a"));
 }
 
-TEST_F(HitQueueStatementFaultTest, AFatalDatabaseRecoversWithTheNextGoodReset) {
+TEST_F(HitQueueStatementFaultTest, AFatalDatabaseRecoversWithTheNextGoodResetAfterThePause) {
+    auto now = std::chrono::steady_clock::now();
     auto queue = MakeQueue();
+    queue->SetClockForTesting([&now] { return now; });
     ASSERT_TRUE(queue->Queue(TestHit::Make("a")));
     faulty->Faults().FailNextStatements(SQLITE_CORRUPT);
     faulty->Faults().RefuseNextDeletions(1);
     EXPECT_FALSE(queue->Queue(TestHit::Make("during the failed reset")));
     EXPECT_FALSE(queue->Queue(TestHit::Make("while fatal")));
 
+    now += ResetRetrySchedule::PAUSE;
     faulty->Faults().FailNextStatements(SQLITE_CORRUPT);
     EXPECT_EQ(nullptr, queue->SelectOldestHit());  // fails, and this time the reset succeeds
     EXPECT_TRUE(queue->Queue(TestHit::Make("after recovery")));
@@ -452,14 +472,7 @@ TEST_F(HitQueueBaseTest, AnUnwritableFileLeftWhereTheResetWritesIsReplacedOnTheS
 // A damaged file can answer an identifier twice; the new table's key refuses the second row, and that
 // row alone is left out.
 TEST_F(HitQueueBaseTest, ASavedRowTheNewTableRefusesIsLeftOutAndTheOthersAreKept) {
-    auto old = databaseService->OpenDatabase("NVBMobileTest.sqlite");
-    ASSERT_TRUE(old->CreateTable("TEST_HITS", {"ID", "URL", "TIMESTAMP"},
-                                 {Type::INTEGER, Type::TEXT, Type::INTEGER}, {{}, {}, {}}));
-    for (const auto& [identifier, url] : {std::pair{1, "a"}, {2, "b"}, {2, "b again"}, {3, "c"}}) {
-        ASSERT_TRUE(old->Insert("TEST_HITS", {{"ID", Variant::FromInteger(identifier)},
-                                              {"URL", Variant::FromString(url)},
-                                              {"TIMESTAMP", Variant::FromInteger(0)}}));
-    }
+    WriteTableWithARepeatedIdentifier();
     auto queue = MakeQueue();
     ScopedCapturingLog log(LoggingMode::Error);
     queue->Reset();
@@ -469,6 +482,230 @@ TEST_F(HitQueueBaseTest, ASavedRowTheNewTableRefusesIsLeftOutAndTheOthersAreKept
     EXPECT_TRUE(queue->Queue(TestHit::Make("after the reset")));
     EXPECT_EQ(4, queue->GetSize());
     EXPECT_THAT(TakeUrlsInTable(*queue), ElementsAre("a", AnyOf("b", "b again"), "c", "after the reset"));
+}
+
+/** A fault-injecting queue whose worker can be waited for, and whose reset pause runs on the test's clock. */
+class HitQueueResetPauseTest : public HitQueueStatementFaultTest {
+protected:
+    std::shared_ptr<TestHitQueue> MakeQueueOnTestClock() {
+        auto queue = std::make_shared<TestHitQueue>(MakePlatformServices(threading),
+                                                    std::make_shared<TestHitSchema>(), processor);
+        queue->SetClockForTesting([this] { return now; });
+        return queue;
+    }
+
+    /** Fresh services over a folder without the database file, for the next case of a table. */
+    void StartWithoutFile() {
+        faulty.reset();
+        databaseService.reset();  // closes the file
+        std::filesystem::remove(folder.PathOf("NVBMobileTest.sqlite"));
+        faulty = std::make_shared<FaultInjectingDatabaseService>(CreateNativeDatabaseService(systemInfo));
+        databaseService = faulty;
+        threading = std::make_shared<HitQueueThreadingService>();
+    }
+
+    /** Hits are sent; once `url` is, every write fails with `resultCode`, its deletion first. */
+    void FailWritesFromTheSendingOf(const std::string& url, int resultCode) {
+        processor = std::make_shared<TestHitProcessor>([this, url, resultCode](const TestHit& hit) {
+            if (hit.url == url) {
+                faulty->Faults().FailEveryWrite(resultCode);
+            }
+            return HitProcessingResult::DONE;
+        });
+    }
+
+    /** Starts the worker and waits until it has ended. */
+    void RunWorker(TestHitQueue& queue) {
+        queue.BringOnline();
+        ASSERT_TRUE(threading->WaitUntilIdle());
+    }
+
+    std::chrono::steady_clock::time_point now = std::chrono::steady_clock::now();
+    std::shared_ptr<HitQueueThreadingService> threading = std::make_shared<HitQueueThreadingService>();
+};
+
+// Each statement within the pause meets the damaged file again: none may start a salvage of every row, and
+// the log tells once why statements fail, hits and updates are refused.
+TEST_F(HitQueueResetPauseTest, WithinThePauseNoStatementResetsAndEachRefusalIsLoggedOnce) {
+    auto queue = MakeQueueOnTestClock();
+    for (const char* url : {"a", "b", "c"}) {
+        ASSERT_TRUE(queue->Queue(TestHit::Make(url)));
+    }
+    faulty->Faults().FailEveryStatement(SQLITE_CORRUPT);
+    ScopedCapturingLog log(LoggingMode::Trace);
+    EXPECT_FALSE(queue->Queue(TestHit::Make("finds the damage")));
+    ASSERT_EQ(1u, CountErrorLinesContaining(log.Service(), "Failed to replace the damaged database file"));
+    log.Service().Clear();
+
+    auto withIdentifier = TestHit::Make("updated");
+    withIdentifier->identifier = "1";
+    const std::function<void()> statements[] = {
+        [&] { EXPECT_EQ(nullptr, queue->SelectOldestHit()); },
+        [&] { RunWorker(*queue); },
+        [&] { EXPECT_FALSE(queue->DeleteHitWithIdentifier("1")); },
+        [&] { EXPECT_FALSE(queue->Queue(TestHit::Make("refused"))); },
+        [&] { EXPECT_FALSE(queue->UpdateHit(withIdentifier)); },
+        [&] {
+            EXPECT_FALSE(queue->UpdateAllHits({{"TIMESTAMP", Variant::FromLong(1)}}));
+        },
+        [&] { RunWorker(*queue); },
+        [&] { EXPECT_FALSE(queue->Queue(TestHit::Make("refused again"))); },
+        [&] { EXPECT_EQ(nullptr, queue->SelectOldestHit()); },
+        [&] { EXPECT_FALSE(queue->DeleteAllHits()); },
+    };
+    for (const auto& statement : statements) {
+        now += std::chrono::seconds(1);
+        statement();
+    }
+    EXPECT_EQ(0u, CountErrorLinesContaining(log.Service(), "Database in unrecoverable state"));
+    EXPECT_THAT(
+        log.Service().GetMessages(LoggingMode::Error),
+        ElementsAre(
+            HasSubstr("Query failed with error injected fault"),
+            AllOf(HasSubstr("Not resetting the damaged file NVBMobileTest.sqlite again before the reset that "
+                            "failed ("),
+                  HasSubstr(") is tried again in 29 s")),
+            AllOf(HasSubstr("Ignoring hit due to database error: the damaged file NVBMobileTest.sqlite "
+                            "could not be replaced ("),
+                  HasSubstr("hits are refused until the reset tried again in 26 s")),
+            AllOf(HasSubstr("Ignoring update of stored hits due to database error: the damaged file "
+                            "NVBMobileTest.sqlite could not be replaced ("),
+                  HasSubstr("updates are refused until the reset tried again in 25 s"))));
+    EXPECT_TRUE(processor->ProcessedUrls().empty());
+
+    // After the pause the first write tries the reset again, and it succeeds.
+    faulty->Faults().Clear();
+    now += ResetRetrySchedule::PAUSE - std::chrono::seconds(10);
+    log.Service().Clear();
+    EXPECT_TRUE(queue->Queue(TestHit::Make("after the pause")));
+    EXPECT_EQ(1u, CountErrorLinesContaining(log.Service(), "Database in unrecoverable state, resetting."));
+    EXPECT_THAT(UrlsInTable(), ElementsAre("a", "b", "c", "after the pause"));
+}
+
+// The file can be read but not written: the sent hit's deletion fails, and so does the reset it starts.
+// The worker must not send that hit again, however often it is started, until the row is gone: deleted
+// once the file can be written, or left out of the new file by the reset after the pause. Meanwhile the
+// row stays in the file, for a later process to send should this one end first.
+TEST_F(HitQueueResetPauseTest, ASentHitWhoseDeletionFailedIsNotSentAgainBeforeTheRepair) {
+    const struct {
+        const char* name;
+        std::function<void(TestHitQueue&)> repair;
+        std::vector<std::string> rowsAfterTheRepair;
+        std::vector<std::string> sent;
+    } repairs[] = {
+        {"the file can be written again", [](TestHitQueue&) {}, {"a", "b"}, {"a", "b"}},
+        {"a hit after the pause resets the file",
+         [this](TestHitQueue& queue) {
+             now += ResetRetrySchedule::PAUSE;
+             EXPECT_TRUE(queue.Queue(TestHit::Make("c")));
+         },
+         {"b", "c"},
+         {"a", "b", "c"}},
+    };
+    for (const auto& repair : repairs) {
+        SCOPED_TRACE(repair.name);
+        StartWithoutFile();
+        FailWritesFromTheSendingOf("a", SQLITE_CORRUPT);
+        auto queue = MakeQueueOnTestClock();
+        ASSERT_TRUE(queue->Queue(TestHit::Make("a")));
+        ASSERT_TRUE(queue->Queue(TestHit::Make("b")));
+        for (int run = 0; run < 3; ++run) {
+            RunWorker(*queue);
+        }
+        EXPECT_THAT(processor->ProcessedUrls(), ElementsAre("a"));
+        EXPECT_THAT(UrlsInTable(), ElementsAre("a", "b"));
+
+        faulty->Faults().Clear();
+        repair.repair(*queue);
+        EXPECT_EQ(repair.rowsAfterTheRepair, UrlsInTable());
+        RunWorker(*queue);
+        EXPECT_EQ(repair.sent, processor->ProcessedUrls());
+        EXPECT_TRUE(UrlsInTable().empty());
+    }
+}
+
+// A deletion that finds the disk full keeps the sent hit aside too, without a reset. A table dropped and
+// made again numbers its rows from 1, so the identifier kept aside would name a new hit: it goes with the
+// table, and the new hit is sent.
+TEST_F(HitQueueResetPauseTest, AHitKeptAsideOnAFullDiskIsNotSentAgainAndGoesWithItsTable) {
+    FailWritesFromTheSendingOf("a", SQLITE_FULL);
+    auto queue = MakeQueueOnTestClock();
+    ASSERT_TRUE(queue->Queue(TestHit::Make("a")));
+    RunWorker(*queue);
+    RunWorker(*queue);
+    EXPECT_THAT(processor->ProcessedUrls(), ElementsAre("a"));
+    EXPECT_THAT(UrlsInTable(), ElementsAre("a"));
+
+    faulty->Faults().Clear();
+    ASSERT_TRUE(queue->DeleteTable());
+    ASSERT_TRUE(queue->OpenOrCreateDatabase());
+    ASSERT_TRUE(queue->Queue(TestHit::Make("new")));
+    RunWorker(*queue);
+    EXPECT_THAT(processor->ProcessedUrls(), ElementsAre("a", "new"));
+    EXPECT_TRUE(UrlsInTable().empty());
+}
+
+// A column read that fails for a reason that may pass tells nothing of the rows: taken for a table
+// without rows, it would replace the file by an empty one. The reset stops, and the one after the pause,
+// whose read works, keeps every row.
+TEST_F(HitQueueResetPauseTest, AResetWhoseColumnReadFailsKeepsTheFileAndItsRows) {
+    const struct {
+        const char* name;
+        int resultCode;
+    } failures[] = {
+        {"an I/O error", SQLITE_IOERR},
+        {"a busy file", SQLITE_BUSY},
+        {"a closed connection", SQLITE_MISUSE},
+    };
+    for (const auto& failure : failures) {
+        SCOPED_TRACE(failure.name);
+        StartWithoutFile();
+        auto queue = MakeQueueOnTestClock();
+        ASSERT_TRUE(queue->Queue(TestHit::Make("a")));
+        ASSERT_TRUE(queue->Queue(TestHit::Make("b")));
+        ScopedCapturingLog log(LoggingMode::Error);
+        // The insert finds the file damaged; the reset reads the table's columns first.
+        const std::int64_t insert = faulty->Faults().StatementCount() + 1;
+        faulty->Faults().FailStatements(insert, SQLITE_CORRUPT);
+        faulty->Faults().FailStatements(insert + 1, failure.resultCode);
+        EXPECT_FALSE(queue->Queue(TestHit::Make("refused")));
+        EXPECT_TRUE(
+            log.Service().Contains("Failed to replace the damaged database file (NVBMobileTest.sqlite): the "
+                                   "table's columns could not "
+                                   "be read: injected fault"));
+        EXPECT_THAT(UrlsInTable(), ElementsAre("a", "b"));
+
+        now += ResetRetrySchedule::PAUSE;
+        EXPECT_TRUE(queue->Queue(TestHit::Make("after the pause")));
+        EXPECT_THAT(UrlsInTable(), ElementsAre("a", "b", "after the pause"));
+    }
+}
+
+// A row the new table refuses sends the copy row by row; a row that fails there for any other reason (the
+// disk is full) is no refusal: the copy fails whole and the reset with it, keeping the damaged file and
+// every row, and the reset after the pause keeps each of them.
+TEST_F(HitQueueResetPauseTest, ARowByRowCopyThatFindsTheDiskFullFailsWholeAndLosesNoHit) {
+    WriteTableWithARepeatedIdentifier();
+    auto queue = MakeQueueOnTestClock();
+    // Each copy into the new file: drop, create, all rows (refused), begin, then a row each; the fourth
+    // row, "c", finds the disk full in the first copy and in the one written again at once.
+    for (const std::int64_t statement : {8, 16}) {
+        faulty->Faults().FailStatementOn("NVBMobileTest.sqlite.salvage", statement, SQLITE_FULL);
+    }
+    ScopedCapturingLog log(LoggingMode::Error);
+    queue->Reset();
+    EXPECT_EQ(2u, CountErrorLinesContaining(log.Service(),
+                                            "Unable to write the saved hits into "
+                                            "NVBMobileTest.sqlite.salvage: injected fault"));
+    EXPECT_EQ(0u, CountErrorLinesContaining(log.Service(), "Left out"));
+    EXPECT_THAT(UrlsInTable(), ElementsAre("a", "b", "b again", "c"));
+
+    now += ResetRetrySchedule::PAUSE;
+    EXPECT_TRUE(queue->Queue(TestHit::Make("after the pause")));
+    EXPECT_EQ(1u,
+              CountErrorLinesContaining(
+                  log.Service(), "Left out 1 saved hits of NVBMobileTest.sqlite that the new table refused"));
+    EXPECT_THAT(UrlsInTable(), ElementsAre("a", AnyOf("b", "b again"), "c", "after the pause"));
 }
 
 TEST_F(HitQueueBaseTest, EmptyHitsAndIdentifiersAreRefusedWithoutAStatement) {

@@ -20,50 +20,50 @@ public:
     bool CreateTable(const std::string& table, const std::vector<std::string>& columnNames,
                      const std::vector<ColumnDataType>& columnDataTypes,
                      const std::vector<std::vector<ColumnConstraint>>& columnConstraints) override {
-        Statement();
+        Statement(WRITES);
         return target_->CreateTable(table, columnNames, columnDataTypes, columnConstraints);
     }
     bool CreateTable(const std::string& table, const std::vector<std::string>& columnNames,
                      const std::vector<ColumnDataType>& columnDataTypes,
                      const std::vector<std::vector<ColumnConstraint>>& columnConstraints,
                      bool withDefaults) override {
-        Statement();
+        Statement(WRITES);
         return target_->CreateTable(table, columnNames, columnDataTypes, columnConstraints, withDefaults);
     }
     bool Insert(const std::string& table, const ColumnValues& values) override {
-        Statement();
+        Statement(WRITES);
         return target_->Insert(table, values);
     }
     bool InsertRows(const std::string& table, const std::vector<ColumnValues>& rows) override {
-        Statement();
+        Statement(WRITES);
         return target_->InsertRows(table, rows);
     }
     std::shared_ptr<QueryResultInterface> RunQuery(const std::shared_ptr<Query>& query) override {
-        Statement();
+        Statement(READS);
         return target_->RunQuery(query);
     }
     std::int64_t CountRows(const std::string& table, const std::string& selection,
                            const std::vector<std::string>& selectionArgs) override {
-        Statement();
+        Statement(READS);
         return target_->CountRows(table, selection, selectionArgs);
     }
     bool Update(const std::string& table, const ColumnValues& values, const std::string& selection,
                 const std::vector<std::string>& selectionArgs) override {
-        Statement();
+        Statement(WRITES);
         return target_->Update(table, values, selection, selectionArgs);
     }
     bool Delete(const std::string& table, const std::string& selection,
                 const std::vector<std::string>& selectionArgs) override {
-        Statement();
+        Statement(WRITES);
         return target_->Delete(table, selection, selectionArgs);
     }
     bool DeleteUnsynced(const std::string& table, const std::string& selection,
                         const std::vector<std::string>& selectionArgs) override {
-        Statement();
+        Statement(WRITES);
         return target_->DeleteUnsynced(table, selection, selectionArgs);
     }
     bool DeleteTable(const std::string& table) override {
-        Statement();
+        Statement(WRITES);
         return target_->DeleteTable(table);
     }
     void Close() override { target_->Close(); }
@@ -71,13 +71,14 @@ public:
         const std::string& table, const std::vector<std::string>& columnNames,
         const std::vector<ColumnDataType>& columnDataTypes,
         const std::vector<std::vector<ColumnConstraint>>& columnConstraints) override {
-        Statement();
+        Statement(WRITES);
         return target_->AttemptDatabaseMigration(table, columnNames, columnDataTypes, columnConstraints);
     }
     bool TableContainsColumn(const std::string& table, const std::string& column) override {
         return target_->TableContainsColumn(table, column);
     }
     std::vector<std::string> GetColumnNamesForTable(const std::string& table) override {
+        Statement(READS);
         return target_->GetColumnNamesForTable(table);
     }
     std::vector<std::string> UnionColumns(const std::vector<std::string>& columnNames,
@@ -85,26 +86,29 @@ public:
         return target_->UnionColumns(columnNames, table);
     }
     bool RenameTable(const std::string& oldName, const std::string& newName) override {
-        Statement();
+        Statement(WRITES);
         return target_->RenameTable(oldName, newName);
     }
     bool CopyColumnsFromTableToTable(const std::string& sourceTable, const std::string& destinationTable,
                                      const std::vector<std::string>& columnNames) override {
-        Statement();
+        Statement(WRITES);
         return target_->CopyColumnsFromTableToTable(sourceTable, destinationTable, columnNames);
     }
     bool BeginTransaction(TransactionType type) override {
-        Statement();
+        Statement(WRITES);
         return target_->BeginTransaction(type);
     }
     bool EndTransaction() override {
-        Statement();
+        Statement(WRITES);
         return target_->EndTransaction();
     }
 
 private:
-    void Statement() {
-        if (const int resultCode = plan_->NextStatement(fileName_)) {
+    static constexpr bool WRITES = true;
+    static constexpr bool READS = false;
+
+    void Statement(bool writes) {
+        if (const int resultCode = plan_->NextStatement(fileName_, writes)) {
             Throw(Database::StatementError(resultCode, "injected fault"));
         }
     }
@@ -132,6 +136,16 @@ void DatabaseFaultPlan::FailEveryStatement(int resultCode) {
     FailNextStatements(resultCode, std::numeric_limits<std::int64_t>::max());
 }
 
+void DatabaseFaultPlan::FailEveryWrite(int resultCode) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    faults_.push_back({statements_ + 1, std::numeric_limits<std::int64_t>::max(), resultCode, true});
+}
+
+void DatabaseFaultPlan::FailStatementOn(const std::string& fileName, std::int64_t nth, int resultCode) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    fileFaults_.push_back({fileName, nth - 1, resultCode});
+}
+
 void DatabaseFaultPlan::RefuseNextDeletions(int count) {
     std::lock_guard<std::mutex> lock(mutex_);
     refusedDeletions_ = count;
@@ -140,6 +154,7 @@ void DatabaseFaultPlan::RefuseNextDeletions(int count) {
 void DatabaseFaultPlan::Clear() {
     std::lock_guard<std::mutex> lock(mutex_);
     faults_.clear();
+    fileFaults_.clear();
     refusedDeletions_ = 0;
 }
 
@@ -178,7 +193,7 @@ void DatabaseFaultPlan::ReleaseHeldStatement() {
     holdCondition_.notify_all();
 }
 
-int DatabaseFaultPlan::NextStatement(const std::string& fileName) {
+int DatabaseFaultPlan::NextStatement(const std::string& fileName, bool writes) {
     std::unique_lock<std::mutex> lock(mutex_);
     const std::int64_t number = ++statements_;
     if (!heldFile_.empty() && fileName == heldFile_) {
@@ -190,13 +205,25 @@ int DatabaseFaultPlan::NextStatement(const std::string& fileName) {
         holdCondition_.notify_all();
         holdCondition_.wait(lock, [&] { return heldStatement_ != number; });
     }
-    for (const Fault& fault : faults_) {
-        if (number >= fault.first && number <= fault.last) {
-            ++failed_;
-            return fault.resultCode;
+    const int resultCode = FaultOf(number, fileName, writes);
+    failed_ += resultCode != 0 ? 1 : 0;
+    return resultCode;
+}
+
+int DatabaseFaultPlan::FaultOf(std::int64_t number, const std::string& fileName, bool writes) {
+    int resultCode = 0;
+    for (FileFault& fault : fileFaults_) {
+        if (fault.fileName == fileName && fault.before-- == 0) {
+            resultCode = fault.resultCode;
         }
     }
-    return 0;
+    for (const Fault& fault : faults_) {
+        if (resultCode == 0 && number >= fault.first && number <= fault.last &&
+            (writes || !fault.writesOnly)) {
+            resultCode = fault.resultCode;
+        }
+    }
+    return resultCode;
 }
 
 bool DatabaseFaultPlan::NextDeletionRefused() {

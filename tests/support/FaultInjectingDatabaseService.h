@@ -28,6 +28,10 @@ public:
     void FailNextStatements(int resultCode, std::int64_t count = 1);
     /** Every statement from the next on fails with `resultCode` until Clear. */
     void FailEveryStatement(int resultCode);
+    /** Every statement that writes, from the next on, fails with `resultCode` until Clear; reads run. */
+    void FailEveryWrite(int resultCode);
+    /** The `nth` statement from now on (counted from 1) on a database of the file `fileName` fails. */
+    void FailStatementOn(const std::string& fileName, std::int64_t nth, int resultCode);
     /** The next `count` deletions (or replacements) of a database file answer false and leave the file. */
     void RefuseNextDeletions(int count);
     /** The next statement waits before it runs until ReleaseHeldStatement. */
@@ -43,8 +47,11 @@ public:
     std::int64_t StatementCount() const;
     std::int64_t FailedStatementCount() const;
 
-    /** Counts one statement on the file `fileName`; the SQLite result code it must fail with, or 0 to run it. */
-    int NextStatement(const std::string& fileName);
+    /**
+     * Counts one statement on the file `fileName` (one that `writes`, or a read); the SQLite result code it
+     * must fail with, or 0 to run it.
+     */
+    int NextStatement(const std::string& fileName, bool writes);
     /** Counts one deletion; true when it must be refused. */
     bool NextDeletionRefused();
 
@@ -53,7 +60,17 @@ private:
         std::int64_t first;
         std::int64_t last;
         int resultCode;
+        bool writesOnly = false;
     };
+    struct FileFault {
+        std::string fileName;
+        // Statements on the file still to run before the one that fails.
+        std::int64_t before;
+        int resultCode;
+    };
+
+    /** Under `mutex_`: the result code of the planned fault that statement `number` meets, or 0. */
+    int FaultOf(std::int64_t number, const std::string& fileName, bool writes);
 
     mutable std::mutex mutex_;
     std::condition_variable holdCondition_;
@@ -62,6 +79,7 @@ private:
     std::string heldFile_;
     bool holding_ = false;
     std::vector<Fault> faults_;
+    std::vector<FileFault> fileFaults_;
     std::int64_t statements_ = 0;
     std::int64_t failed_ = 0;
     int refusedDeletions_ = 0;

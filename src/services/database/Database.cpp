@@ -510,11 +510,16 @@ std::vector<std::string> Database::GetColumnNamesForTable(const std::string& tab
         return names;
     }
     MutexLock lock(mutex_);
-    if (!connection_) {
-        return names;
+    SqliteConnection& connection = ConnectionOrThrow();
+    const std::unique_ptr<SqliteStatement> statement =
+        connection.Prepare("PRAGMA table_info(" + table + ");");
+    if (!statement->IsValid()) {
+        ThrowQueryError(connection.ErrorCode(), connection.ErrorMessage());
     }
-    const std::unique_ptr<SqliteStatement> statement = connection_->Prepare("PRAGMA table_info(" + table + ");");
-    while (statement->IsValid() && statement->Step() == SQLITE_ROW) {
+    for (int step = statement->Step(); step != SQLITE_DONE; step = statement->Step()) {
+        if (step != SQLITE_ROW) {
+            ThrowQueryError(step, connection.ErrorMessage());
+        }
         names.push_back(CellText(*statement, 1));
     }
     return names;

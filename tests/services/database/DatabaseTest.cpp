@@ -388,7 +388,8 @@ TEST_F(DatabaseTest, CloseDoesNothingButCloseConnectionEndsEveryStatement) {
     InsertUrls({"still open"});
     database->CloseConnection();
     EXPECT_EQ("database.query_exec_error", ErrorCodeOf([&] { InsertUrls({"closed"}); }));
-    EXPECT_THAT(database->GetColumnNamesForTable("HITS"), IsEmpty());
+    // Not an empty table: a reset that took it for one would replace the file by an empty one.
+    EXPECT_EQ("database.query_exec_error", ErrorCodeOf([&] { database->GetColumnNamesForTable("HITS"); }));
     EXPECT_FALSE(database->TableContainsColumn("HITS", "URL"));
 }
 
