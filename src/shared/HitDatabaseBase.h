@@ -33,8 +33,8 @@ class Query;
  * a new file that cannot be written is removed and written once more at once. A reset that still fails
  * (no room on the disk, or the table's columns cannot be read) keeps the damaged file and pauses: until
  * the pause has passed no statement that meets that file resets it again, and new hits and updates are
- * refused; each of these is logged as an error once per pause. The first write or failing statement after
- * the pause tries the reset again.
+ * refused; each of these, and any failing statement that resets nothing (a count), is logged as an error
+ * once per pause. The first write or failing statement after the pause tries the reset again.
  *
  * A sent hit whose deletion failed is kept aside: DeleteSentHitKeptAside deletes it before the worker
  * sends anything else, and a reset leaves it out of the new file. Until then the file keeps its row, so a
@@ -80,7 +80,10 @@ public:
     virtual bool OpenOrCreateDatabase();
     /** Creates the table in `database` (the queue's own, or the new file of a reset). */
     virtual bool InitializeDatabase(const std::shared_ptr<DatabaseInterface>& database) = 0;
-    /** Runs after a successful reset; empty here. */
+    /**
+     * Runs after a successful reset, under the write lock that every holder of the file shares: it must
+     * not wait for a write on another thread. Empty here.
+     */
     virtual void PostReset();
     virtual bool DeleteAllHits();
     virtual bool DeleteTable();
