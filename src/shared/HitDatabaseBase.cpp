@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <map>
 #include <optional>
 #include <utility>
 
@@ -56,11 +57,57 @@ std::optional<StatementFailure> FailureOf(const std::function<bool()>& statement
 }
 }  // namespace
 
+struct HitDatabaseBase::SharedFile {
+    RecursiveMutex writeMutex;
+    // The row count of each table of the file; entries are made, and never removed, under the lock.
+    std::map<std::string, std::optional<std::int64_t>> rowCounts NVR_GUARDED_BY(writeMutex);
+
+    std::optional<std::int64_t>& RowCountOf(const std::string& table) {
+        RecursiveMutexLock lock(writeMutex);
+        return rowCounts[table];
+    }
+};
+
+// A SharedFile is made for the first holder of its file and forgotten when the last one goes.
+std::shared_ptr<HitDatabaseBase::SharedFile> HitDatabaseBase::ShareFile(
+    const DatabaseServiceInterface* service, const std::string& databaseName) {
+    using Key = std::pair<const DatabaseServiceInterface*, std::string>;
+    struct Registry {
+        Mutex mutex;
+        std::map<Key, std::weak_ptr<SharedFile>> files NVR_GUARDED_BY(mutex);
+    };
+    // Never destroyed: a holder may go after the static objects have.
+    static auto* const registry = new Registry;
+    const Key key{service, databaseName};
+    MutexLock lock(registry->mutex);
+    std::weak_ptr<SharedFile>& entry = registry->files[key];
+    std::shared_ptr<SharedFile> file = entry.lock();
+    if (file) {
+        return file;
+    }
+    file = std::shared_ptr<SharedFile>(new SharedFile, [key](SharedFile* gone) {
+        {
+            MutexLock lock(registry->mutex);
+            const auto found = registry->files.find(key);
+            // A holder that came once the last one had let go made a new one under the key.
+            if (found != registry->files.end() && found->second.expired()) {
+                registry->files.erase(found);
+            }
+        }
+        delete gone;
+    });
+    entry = file;
+    return file;
+}
+
 HitDatabaseBase::HitDatabaseBase(std::shared_ptr<DatabaseServiceInterface> databaseService,
                                  const std::shared_ptr<DatabaseHitSchemaBase>& schema)
     : tableName(TableNameOf(schema)),
       databaseName(DatabaseNameOf(schema)),
-      databaseService(std::move(databaseService)) {}
+      databaseService(std::move(databaseService)),
+      sharedFile_(ShareFile(this->databaseService.get(), databaseName)),
+      writeMutex_(sharedFile_->writeMutex),
+      rowCount_(sharedFile_->RowCountOf(tableName)) {}
 
 std::shared_ptr<DatabaseInterface> HitDatabaseBase::GetDatabase() const {
     MutexLock lock(databaseMutex_);
@@ -142,6 +189,12 @@ bool HitDatabaseBase::RunStatement(const std::shared_ptr<DatabaseInterface>& dat
     if (resetOnError && !passing) {
         ResetAfterFailureOf(database, opened, reportFailure);
         return false;
+    }
+    if (!resetOnError) {
+        RecursiveMutexLock lock(writeMutex_);
+        if (ReportedOnceInThePause(reportFailure)) {
+            return false;
+        }
     }
     reportFailure(true);
     if (resetOnError) {
@@ -398,16 +451,7 @@ void HitDatabaseBase::ResetAfterFailureOf(const std::shared_ptr<DatabaseInterfac
                                           const std::function<void(bool)>& reportFailure) {
     RecursiveMutexLock lock(writeMutex_);
     const bool replaced = GetDatabase() != failed || OpenedCount() != opened;
-    if (!replaced && WaitsToResetAgain()) {
-        const bool first = resetRetry_.Refuse(ResetRetrySchedule::Refusal::RESET);
-        reportFailure(first);
-        if (first) {
-            Log::Error(
-                LOG_PREFIX,
-                "Not resetting the damaged file %s again before the reset that failed (%s) is tried again "
-                "in %d s; until then its failures are logged at debug level",
-                databaseName, resetRetry_.Reason(), resetRetry_.SecondsUntilDue());
-        }
+    if (!replaced && ReportedOnceInThePause(reportFailure)) {
         return;
     }
     reportFailure(true);
@@ -415,6 +459,22 @@ void HitDatabaseBase::ResetAfterFailureOf(const std::shared_ptr<DatabaseInterfac
         return;
     }
     ResetLocked();
+}
+
+// A statement that resets nothing (a count, say) meets the damaged file as often as it is asked for.
+bool HitDatabaseBase::ReportedOnceInThePause(const std::function<void(bool)>& reportFailure) {
+    if (!WaitsToResetAgain()) {
+        return false;
+    }
+    const bool first = resetRetry_.Refuse(ResetRetrySchedule::Refusal::RESET);
+    reportFailure(first);
+    if (first) {
+        Log::Error(LOG_PREFIX,
+                   "Not resetting the damaged file %s again before the reset that failed (%s) is tried again "
+                   "in %d s; until then its failures are logged at debug level",
+                   databaseName, resetRetry_.Reason(), resetRetry_.SecondsUntilDue());
+    }
+    return true;
 }
 
 bool HitDatabaseBase::WaitsToResetAgain() {
@@ -721,12 +781,24 @@ std::optional<std::int64_t> HitDatabaseBase::ReadRowsAfter(DatabaseInterface& da
     return lastRead;
 }
 
+// A column read that failed (an I/O error, a busy or closed file) tells nothing of the table: migrated as
+// one that does not match, it could lose every row. It stays as it is; a later open migrates it.
 bool HitDatabaseBase::MigrateDatabaseIfNeeded(const std::shared_ptr<DatabaseHitSchemaBase>& schema) {
-    return HitSchemaMatchesExistingTableSchema(schema) || MigrateDatabase(schema);
+    const std::optional<bool> matches = SchemaMatches(schema);
+    if (!matches) {
+        Log::Warning(LOG_PREFIX, "Keeping the table of %s as it is: its columns could not be read",
+                     databaseName);
+        return false;
+    }
+    return *matches || MigrateDatabase(schema);
 }
 
 bool HitDatabaseBase::HitSchemaMatchesExistingTableSchema(
     const std::shared_ptr<DatabaseHitSchemaBase>& schema) {
+    return SchemaMatches(schema).value_or(false);
+}
+
+std::optional<bool> HitDatabaseBase::SchemaMatches(const std::shared_ptr<DatabaseHitSchemaBase>& schema) {
     if (!schema) {
         Log::Error(LOG_PREFIX, "Unable to match schema with existing table. Database hit schema is null.");
         return false;
@@ -736,7 +808,7 @@ bool HitDatabaseBase::HitSchemaMatchesExistingTableSchema(
         Log::Error(LOG_PREFIX, "Unable to match schema with existing table. Database is null.");
         return false;
     }
-    std::vector<std::string> existing;
+    std::optional<std::vector<std::string>> existing;
     TryCatch(
         [&] { existing = database->GetColumnNamesForTable(schema->GetTableName()); },
         [&](SdkError& error) {
@@ -744,9 +816,11 @@ bool HitDatabaseBase::HitSchemaMatchesExistingTableSchema(
                 LOG_PREFIX,
                 "Unable to match schema with existing table. GetColumnNamesForTable failed with error %s",
                 error.GetMessage());
-            existing.clear();
         });
-    return existing == schema->GetColumnNames();
+    if (!existing) {
+        return std::nullopt;
+    }
+    return *existing == schema->GetColumnNames();
 }
 
 bool HitDatabaseBase::MigrateDatabase(const std::shared_ptr<DatabaseHitSchemaBase>& schema) {

@@ -33,8 +33,8 @@ class Query;
  * a new file that cannot be written is removed and written once more at once. A reset that still fails
  * (no room on the disk, or the table's columns cannot be read) keeps the damaged file and pauses: until
  * the pause has passed no statement that meets that file resets it again, and new hits and updates are
- * refused; each of these is logged as an error once per pause. The first write or failing statement after
- * the pause tries the reset again.
+ * refused; each of these, and any failing statement that resets nothing (a count), is logged as an error
+ * once per pause. The first write or failing statement after the pause tries the reset again.
  *
  * A sent hit whose deletion failed is kept aside: DeleteSentHitKeptAside deletes it before the worker
  * sends anything else, and a reset leaves it out of the new file. Until then the file keeps its row, so a
@@ -53,8 +53,9 @@ class Query;
  * and every reset are serialised under the write lock, and a write takes the handle under it: it never
  * lands in a file that a reset has read or replaced, and when its own failure reset the file it runs
  * again on the new one. A read that failed on a database which a reset has replaced since the read
- * started does not reset again. Other holders of the same file through the same service (a second queue
- * over its name) go on with the new file after a reset: the service opens their database again on it.
+ * started does not reset again. Every holder of the same file through the same service (a second queue
+ * over its name) shares the write lock and the row count: its writes wait for another's reset, and it
+ * goes on with the new file after it, since the service opens its database again on it.
  */
 class HitDatabaseBase : public Object {
 public:
@@ -79,7 +80,10 @@ public:
     virtual bool OpenOrCreateDatabase();
     /** Creates the table in `database` (the queue's own, or the new file of a reset). */
     virtual bool InitializeDatabase(const std::shared_ptr<DatabaseInterface>& database) = 0;
-    /** Runs after a successful reset; empty here. */
+    /**
+     * Runs after a successful reset, under the write lock that every holder of the file shares: it must
+     * not wait for a write on another thread. Empty here.
+     */
     virtual void PostReset();
     virtual bool DeleteAllHits();
     virtual bool DeleteTable();
@@ -100,8 +104,12 @@ public:
 
     /** Asks the database to close; the handle is kept until the next open replaces it. */
     void CloseDatabase();
+    /**
+     * Migrates the table when its columns differ from the schema's; keeps it as it is when they cannot be
+     * read. True when the table matches the schema or was migrated to it.
+     */
     bool MigrateDatabaseIfNeeded(const std::shared_ptr<DatabaseHitSchemaBase>& schema);
-    /** True when the table's columns equal the schema's, position by position. */
+    /** True when the table's columns equal the schema's, position by position (false when unread). */
     bool HitSchemaMatchesExistingTableSchema(const std::shared_ptr<DatabaseHitSchemaBase>& schema);
     bool MigrateDatabase(const std::shared_ptr<DatabaseHitSchemaBase>& schema);
 
@@ -174,6 +182,13 @@ private:
                              const std::function<void(bool)>& reportFailure) NVR_EXCLUDES(writeMutex_);
     /** How many databases were opened so far (each reset opens one). */
     std::uint64_t OpenedCount() const NVR_EXCLUDES(databaseMutex_);
+    /**
+     * Within the pause after a failed reset: reports a failure with `reportFailure`, as an error for the
+     * first one of the pause (told why no reset follows), and answers true; false outside it.
+     */
+    bool ReportedOnceInThePause(const std::function<void(bool)>& reportFailure) NVR_REQUIRES(writeMutex_);
+    /** Whether the table's columns equal the schema's; none when they could not be read. */
+    std::optional<bool> SchemaMatches(const std::shared_ptr<DatabaseHitSchemaBase>& schema);
     void ResetLocked() NVR_REQUIRES(writeMutex_);
     /** The database stays as it is: writes are refused, and a reset is tried again after a pause. */
     void FailReset(const std::string& reason) NVR_REQUIRES(writeMutex_);
@@ -229,18 +244,26 @@ private:
     bool WriteEmptyTable(const std::function<bool(DatabaseInterface&)>& statement, const char* errorFormat,
                          const char* noDatabaseFormat) NVR_EXCLUDES(writeMutex_);
 
+    /** What the holders of one database file through one service share. */
+    struct SharedFile;
+    /** The SharedFile of `databaseName` through `service`, made for its first holder. */
+    static std::shared_ptr<SharedFile> ShareFile(const DatabaseServiceInterface* service,
+                                                 const std::string& databaseName);
+
     const std::shared_ptr<DatabaseServiceInterface> databaseService;
+    const std::shared_ptr<SharedFile> sharedFile_;
     mutable Mutex databaseMutex_;
     std::shared_ptr<DatabaseInterface> database_ NVR_GUARDED_BY(databaseMutex_);
     std::int32_t databaseStatus_ NVR_GUARDED_BY(databaseMutex_) = DATABASE_STATUS_OK;
     bool inMemory_ NVR_GUARDED_BY(databaseMutex_) = false;
     std::uint64_t opened_ NVR_GUARDED_BY(databaseMutex_) = 0;
-    // Held by resets and by every write. Recursive: a write's failure resets under it, and a PostReset
-    // hook may run a statement whose failure asks for another reset.
-    RecursiveMutex writeMutex_;
-    // The rows in the table; none until counted after an open, after a failed write, or after one that
-    // would have taken it below zero.
-    std::optional<std::int64_t> rowCount_ NVR_GUARDED_BY(writeMutex_);
+    // Held by resets and by every write, of every holder of the file: a write of one must not land in the
+    // file after another's reset has read it. Recursive: a write's failure resets under it, and a
+    // PostReset hook may run a statement whose failure asks for another reset.
+    RecursiveMutex& writeMutex_;
+    // The rows in the table, for every holder of the file; none until counted after an open, after a
+    // failed write, or after one that would have taken it below zero.
+    std::optional<std::int64_t>& rowCount_ NVR_GUARDED_BY(writeMutex_);
     ResetRetrySchedule resetRetry_ NVR_GUARDED_BY(writeMutex_);
     // A hit the server received whose deletion failed; the worker sends no other until it is deleted.
     std::optional<std::string> sentHitKeptAside_ NVR_GUARDED_BY(writeMutex_);

@@ -552,6 +552,10 @@ TEST_F(HitQueueResetPauseTest, WithinThePauseNoStatementResetsAndEachRefusalIsLo
         [&] { EXPECT_FALSE(queue->Queue(TestHit::Make("refused again"))); },
         [&] { EXPECT_EQ(nullptr, queue->SelectOldestHit()); },
         [&] { EXPECT_FALSE(queue->DeleteAllHits()); },
+        // Analytics asks for the size on each kick; a failed count is counted again when next asked.
+        [&] { EXPECT_EQ(0, queue->GetSize()); },
+        [&] { EXPECT_EQ(0, queue->GetSize()); },
+        [&] { EXPECT_EQ(0, queue->GetSize(QueryBuilder("TEST_HITS", {"ID"}).Build())); },
     };
     for (const auto& statement : statements) {
         now += std::chrono::seconds(1);
@@ -645,19 +649,21 @@ TEST_F(HitQueueResetPauseTest, AHitKeptAsideOnAFullDiskIsNotSentAgainAndGoesWith
     EXPECT_TRUE(UrlsInTable().empty());
 }
 
+// Ways in which reading a table's columns can fail that say nothing of the table.
+const struct ColumnReadFailure {
+    const char* name;
+    int resultCode;
+} COLUMN_READ_FAILURES[] = {
+    {"an I/O error", SQLITE_IOERR},
+    {"a busy file", SQLITE_BUSY},
+    {"a closed connection", SQLITE_MISUSE},
+};
+
 // A column read that fails for a reason that may pass tells nothing of the rows: taken for a table
 // without rows, it would replace the file by an empty one. The reset stops, and the one after the pause,
 // whose read works, keeps every row.
 TEST_F(HitQueueResetPauseTest, AResetWhoseColumnReadFailsKeepsTheFileAndItsRows) {
-    const struct {
-        const char* name;
-        int resultCode;
-    } failures[] = {
-        {"an I/O error", SQLITE_IOERR},
-        {"a busy file", SQLITE_BUSY},
-        {"a closed connection", SQLITE_MISUSE},
-    };
-    for (const auto& failure : failures) {
+    for (const auto& failure : COLUMN_READ_FAILURES) {
         SCOPED_TRACE(failure.name);
         StartWithoutFile();
         auto queue = MakeQueueOnTestClock();
@@ -678,6 +684,30 @@ TEST_F(HitQueueResetPauseTest, AResetWhoseColumnReadFailsKeepsTheFileAndItsRows)
         now += ResetRetrySchedule::PAUSE;
         EXPECT_TRUE(queue->Queue(TestHit::Make("after the pause")));
         EXPECT_THAT(UrlsInTable(), ElementsAre("a", "b", "after the pause"));
+    }
+}
+
+// Nor does a column read that fails at open tell that the table differs from the schema: migrated, the
+// table would keep only the columns that the migration's own check finds, none when that fails as well.
+// It stays as it is, and the next open, whose read works, migrates it with its rows.
+TEST_F(HitQueueResetPauseTest, AnOpenWhoseColumnReadFailsKeepsTheTableAsItIs) {
+    for (const auto& failure : COLUMN_READ_FAILURES) {
+        SCOPED_TRACE(failure.name);
+        StartWithoutFile();
+        auto old = databaseService->OpenDatabase("NVBMobileTest.sqlite");
+        ASSERT_TRUE(old->CreateTable("TEST_HITS", {"ID", "URL", "OBSOLETE"},
+                                     {Type::INTEGER, Type::TEXT, Type::TEXT},
+                                     {{Constraint::PRIMARY_KEY, Constraint::AUTOINCREMENT}, {}, {}}));
+        ASSERT_TRUE(old->Insert("TEST_HITS", {{"URL", Variant::FromString("kept")}}));
+        // The open makes the table when it is missing, then reads its columns.
+        faulty->Faults().FailStatementOn("NVBMobileTest.sqlite", 2, failure.resultCode);
+        MakeQueueOnTestClock();
+        EXPECT_THAT(old->GetColumnNamesForTable("TEST_HITS"), ElementsAre("ID", "URL", "OBSOLETE"));
+        EXPECT_THAT(UrlsInTable(), ElementsAre("kept"));
+
+        MakeQueueOnTestClock();
+        EXPECT_THAT(old->GetColumnNamesForTable("TEST_HITS"), ElementsAre("ID", "URL", "TIMESTAMP"));
+        EXPECT_THAT(UrlsInTable(), ElementsAre("kept"));
     }
 }
 
@@ -873,6 +903,36 @@ TEST_F(HitQueueBaseTest, AResetByOneQueueLeavesTheOtherQueueOfItsFileWorkingOnTh
     EXPECT_TRUE(second->Queue(TestHit::Make("d")));
     EXPECT_EQ(4, first->GetSize());
     EXPECT_THAT(TakeUrlsInTable(*second), ElementsAre("a", "b", "c", "d"));
+}
+
+// The kept row count is the table's: each queue of the file tells it after the other's writes and resets.
+TEST_F(HitQueueBaseTest, EachQueueOfAFileTellsTheSizeAfterTheOthersWrites) {
+    auto first = MakeQueue();
+    auto second = MakeQueue();
+    EXPECT_EQ(0, first->GetSize());
+    EXPECT_EQ(0, second->GetSize());
+    const struct {
+        const char* name;
+        std::function<void()> write;
+    } steps[] = {
+        {"the first stores three hits",
+         [&] {
+             for (const char* url : {"a", "b", "c"}) {
+                 ASSERT_TRUE(first->Queue(TestHit::Make(url)));
+             }
+         }},
+        {"the second deletes one", [&] { ASSERT_TRUE(second->DeleteHitWithIdentifier("1")); }},
+        {"the first resets", [&] { first->Reset(); }},
+        {"the second stores one", [&] { ASSERT_TRUE(second->Queue(TestHit::Make("d"))); }},
+        {"the first deletes every hit", [&] { ASSERT_TRUE(first->DeleteAllHits()); }},
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.name);
+        step.write();
+        const auto rows = static_cast<std::int32_t>(UrlsInTable().size());
+        EXPECT_EQ(rows, first->GetSize());
+        EXPECT_EQ(rows, second->GetSize());
+    }
 }
 
 class HitQueueInMemoryResetTest : public HitQueueBaseTest {

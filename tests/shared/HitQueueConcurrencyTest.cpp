@@ -31,6 +31,8 @@ using ::testing::UnorderedElementsAre;
 
 // Generous bounds for waits that end on a signal; they only keep a broken test from hanging.
 constexpr milliseconds WORKER_END_TIMEOUT{10000};
+// How long a test watches a write that must wait meanwhile; one not held back ends in a few milliseconds.
+constexpr milliseconds WRITE_HELD_BACK{100};
 
 /** Answers the scripted results in order, then DONE. */
 TestHitProcessor::Behaviour Script(std::vector<HitProcessingResult> results) {
@@ -399,6 +401,24 @@ TEST_P(HitQueueWriteMeetingAResetTest, AWriteDuringAResetOnAnotherThreadHoldsAft
     reset.get();
     EXPECT_TRUE(written.get());
     ExpectTheWriteKept(*queue);
+}
+
+// A second queue over the file (through the same service) shares the write lock: its write waits for the
+// first queue's reset as well. Not held back, it would end well within WRITE_HELD_BACK, in the old file
+// after its rows were read, and the rename would drop it.
+TEST_P(HitQueueWriteMeetingAResetTest, AWriteByAnotherQueueOfTheFileDuringAResetHoldsAfterIt) {
+    auto resetting = QueueHoldingTwoHits();
+    auto writing = MakeQueue(std::make_shared<TestHitProcessor>());
+    faulty->Faults().HoldNextStatementOn("NVBMobileTest.sqlite.salvage");
+    auto reset = std::async(std::launch::async, [&] { resetting->Reset(); });
+    faulty->Faults().WaitForHeldStatement();
+    auto written = std::async(std::launch::async, [&] { return GetParam().write(*writing); });
+    EXPECT_EQ(std::future_status::timeout, written.wait_for(WRITE_HELD_BACK));
+    faulty->Faults().ReleaseHeldStatement();
+    reset.get();
+    EXPECT_TRUE(written.get());
+    ExpectTheWriteKept(*writing);
+    EXPECT_EQ(writing->GetSize(), resetting->GetSize());
 }
 
 // The write's own statement finds the file damaged: the reset carries the rows over, and the write runs

@@ -501,7 +501,14 @@ bool Database::TableContainsColumn(const std::string& table, const std::string& 
         return false;
     }
     MutexLock lock(mutex_);
-    return connection_ && connection_->TableHasColumn(table, column);
+    SqliteConnection& connection = ConnectionOrThrow();
+    const int found = connection.FindColumn(table, column);
+    // A schema that could not be read is no answer: a migration that took it for a missing column would
+    // drop that column's values.
+    if (found != SQLITE_OK && found != SQLITE_ERROR) {
+        ThrowQueryError(found, connection.ErrorMessage());
+    }
+    return found == SQLITE_OK;
 }
 
 std::vector<std::string> Database::GetColumnNamesForTable(const std::string& table) {

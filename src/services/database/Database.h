@@ -85,6 +85,8 @@ public:
         const std::string& table, const std::vector<std::string>& columnNames,
         const std::vector<ColumnDataType>& columnDataTypes,
         const std::vector<std::vector<ColumnConstraint>>& columnConstraints) override;
+    /** False for a missing table or column; raises when the schema cannot be read or the connection is
+     * closed. */
     bool TableContainsColumn(const std::string& table, const std::string& column) override;
     std::vector<std::string> GetColumnNamesForTable(const std::string& table) override;
     std::vector<std::string> UnionColumns(const std::vector<std::string>& columnNames,

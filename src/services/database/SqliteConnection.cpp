@@ -101,10 +101,12 @@ bool SqliteConnection::InTransaction() const {
     return connection_ != nullptr && sqlite3_get_autocommit(connection_) == 0;
 }
 
-bool SqliteConnection::TableHasColumn(const std::string& table, const std::string& column) const {
-    return connection_ != nullptr &&
-           sqlite3_table_column_metadata(connection_, nullptr, table.c_str(), column.c_str(), nullptr, nullptr,
-                                         nullptr, nullptr, nullptr) == SQLITE_OK;
+int SqliteConnection::FindColumn(const std::string& table, const std::string& column) const {
+    if (connection_ == nullptr) {
+        return SQLITE_MISUSE;
+    }
+    return sqlite3_table_column_metadata(connection_, nullptr, table.c_str(), column.c_str(), nullptr,
+                                         nullptr, nullptr, nullptr, nullptr);
 }
 
 }  // namespace NuvraMobile

@@ -55,7 +55,11 @@ public:
     int ErrorCode() const;
     /** True inside a transaction that BEGIN opened. */
     bool InTransaction() const;
-    bool TableHasColumn(const std::string& table, const std::string& column) const;
+    /**
+     * SQLITE_OK when the table has the column, SQLITE_ERROR when the table or the column is missing; any
+     * other code when the schema could not be read.
+     */
+    int FindColumn(const std::string& table, const std::string& column) const;
 
 private:
     sqlite3* connection_ = nullptr;

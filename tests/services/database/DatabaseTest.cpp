@@ -388,9 +388,12 @@ TEST_F(DatabaseTest, CloseDoesNothingButCloseConnectionEndsEveryStatement) {
     InsertUrls({"still open"});
     database->CloseConnection();
     EXPECT_EQ("database.query_exec_error", ErrorCodeOf([&] { InsertUrls({"closed"}); }));
-    // Not an empty table: a reset that took it for one would replace the file by an empty one.
+    // Not an empty table, nor one without the column: a reset or a migration that took it for one would
+    // lose its rows.
     EXPECT_EQ("database.query_exec_error", ErrorCodeOf([&] { database->GetColumnNamesForTable("HITS"); }));
-    EXPECT_FALSE(database->TableContainsColumn("HITS", "URL"));
+    EXPECT_EQ("database.query_exec_error",
+              ErrorCodeOf([&] { database->TableContainsColumn("HITS", "URL"); }));
+    EXPECT_EQ("database.query_exec_error", ErrorCodeOf([&] { database->UnionColumns({"URL"}, "HITS"); }));
 }
 
 TEST_F(DatabaseTest, RowsSurviveReopeningTheFile) {
