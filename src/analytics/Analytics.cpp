@@ -10,6 +10,7 @@
 #include "analytics/AnalyticsRequestSerializer.h"
 #include "analytics/AnalyticsState.h"
 #include "analytics/AnalyticsUnprocessedEvent.h"
+#include "analytics/OptOutSearch.h"
 #include "core/execution/BoundedDisposal.h"
 #include "core/module/ModuleMemberTask.h"
 #include "core/values/Event.h"
@@ -202,7 +203,7 @@ void Analytics::ProcessContentRequest(const std::shared_ptr<Event>& event) {
     const auto& data = *event->GetData();
     if (data.ContainsKey(Keys::CLEAR_HITS_QUEUE)) {
         // The waiting identifier and booted requests stay: the booted one loads the stored identifier.
-        ClearUnprocessedEventQueue(QueueClearing::TRACK_REQUESTS);
+        ClearUnprocessedEventQueue(IsTrackOrForceKickRequest);
         ClearStoredHits();
     } else if (data.ContainsKey(Keys::GET_QUEUE_SIZE)) {
         GetTrackingQueueSize(event->GetResponsePairID());
@@ -291,7 +292,7 @@ void Analytics::UpdatePrivacyStatus(const std::shared_ptr<AnalyticsState>& state
     switch (state->GetPrivacyStatus()) {
         case MobilePrivacyStatus::OPT_OUT:
             CreateSharedState(eventNumber, std::make_shared<EventData>());
-            ClearAllHits();
+            ClearHitsMadeBeforeOptOut(eventNumber);
             PurgeAid();
             PurgeVid();
             break;
@@ -311,9 +312,16 @@ void Analytics::UpdatePrivacyStatus(const std::shared_ptr<AnalyticsState>& state
     }
 }
 
-void Analytics::ClearAllHits() {
-    ClearUnprocessedEventQueue(QueueClearing::ALL_REQUESTS);
-    ClearStoredHits();
+void Analytics::ClearHitsMadeBeforeOptOut(std::int32_t responseEventNumber) {
+    const auto optedOutAt = NewestOptedOutEvent(*this, 0, responseEventNumber);
+    // Without the opt-out among the published states its place is unknown: everything is cleared.
+    const std::int32_t lastMadeBefore = optedOutAt.value_or(responseEventNumber);
+    ClearUnprocessedEventQueue(
+        [lastMadeBefore](const Event& request) { return request.GetEventNumber() <= lastMadeBefore; });
+    // A request made after the opt-out and built already has deleted the hits stored before it.
+    if (lastBuiltRequest_.eventNumber <= lastMadeBefore) {
+        ClearStoredHits();
+    }
 }
 
 void Analytics::ClearStoredHits() {
@@ -324,11 +332,11 @@ void Analytics::ClearStoredHits() {
     }
 }
 
-void Analytics::ClearUnprocessedEventQueue(QueueClearing clearing) {
+void Analytics::ClearUnprocessedEventQueue(const std::function<bool(const Event&)>& clears) {
     const auto scope = decltype(unprocessedEvents_)::Scope::WHOLE_QUEUE;
-    unprocessedEvents_.RemoveIf(scope, [this, clearing](const std::shared_ptr<AnalyticsUnprocessedEvent>& unprocessed) {
+    unprocessedEvents_.RemoveIf(scope, [this, &clears](const std::shared_ptr<AnalyticsUnprocessedEvent>& unprocessed) {
         const auto& event = unprocessed->GetEvent();
-        if (clearing == QueueClearing::TRACK_REQUESTS && !IsTrackOrForceKickRequest(*event)) {
+        if (!clears(*event)) {
             return false;
         }
         if (event->GetEventType() == EventType::ANALYTICS && event->GetEventSource() == EventSource::REQUEST_IDENTITY) {

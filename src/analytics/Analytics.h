@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -83,8 +84,12 @@ public:
 
     // Privacy and the queue.
     virtual void UpdatePrivacyStatus(const std::shared_ptr<AnalyticsState>& state, std::int32_t eventNumber);
-    /** Empties the queue of unprocessed events and deletes every stored hit (opt-out). */
-    virtual void ClearAllHits();
+    /**
+     * For an opt-out whose configuration response has `responseEventNumber`: drops the waiting requests made
+     * before the opt-out took effect and deletes every stored hit. A request made after it (after a later
+     * opt-in, say) stays and is handled with the configuration of its own event.
+     */
+    virtual void ClearHitsMadeBeforeOptOut(std::int32_t responseEventNumber);
     virtual void PurgeAid();
     virtual void PurgeVid();
     /** Answers with the stored hits plus the waiting track and force-kick requests. */
@@ -165,9 +170,6 @@ protected:
     void OnUnregistered() override;
 
 private:
-    /** What the clearing of the unprocessed-event queue drops. */
-    enum class QueueClearing { ALL_REQUESTS, TRACK_REQUESTS };
-
     std::shared_ptr<Analytics> SharedSelf();
     /** The hit database when one was built; never builds one. */
     std::shared_ptr<AnalyticsHitDatabase> BuiltHitDatabase();
@@ -185,8 +187,14 @@ private:
     void QueueAndProcess(const std::shared_ptr<Event>& event, const std::vector<std::string>& softDependencies,
                          bool configurationOnly = false);
     void ProcessRulesConsequence(const std::shared_ptr<AnalyticsState>& state, const std::shared_ptr<Event>& event);
-    /** Answers and drops waiting requests: all of them, or only the track and force-kick requests. */
-    void ClearUnprocessedEventQueue(QueueClearing clearing);
+    /**
+     * Before a request is built: when the configuration was opted out at an event after the previous request
+     * built, that opt-out applies here, in event order, whether or not its response was handled yet: the
+     * hits stored so far, all made before it, are deleted.
+     */
+    void ClearHitsOfAnOptOutPassedBy(const std::shared_ptr<Event>& request);
+    /** Answers and drops the waiting requests that `clears` picks; the rest keep their order. */
+    void ClearUnprocessedEventQueue(const std::function<bool(const Event&)>& clears);
     void ClearStoredHits();
     /** The shared-state data as published: a copy, so later changes never reach readers. */
     std::shared_ptr<EventData> PublishableSharedStateData();
@@ -234,6 +242,13 @@ private:
     std::shared_ptr<AnalyticsRequestSerializer> requestSerializer_;
     WaitingEventQueue<std::shared_ptr<AnalyticsUnprocessedEvent>> unprocessedEvents_;
     std::vector<std::string> dependencyNames_;
+    struct BuiltRequest {
+        std::int32_t eventNumber = -1;
+        /** The hub's configuration object valid at that event. */
+        std::shared_ptr<EventData> configuration;
+    };
+    /** The request most recently taken from the queue to be built. */
+    BuiltRequest lastBuiltRequest_;
     /** The state of the most recently processed request; a pause kicks held hits with it. */
     std::shared_ptr<AnalyticsState> lastState_;
     /** The requests whose pending state the one outstanding AID request fills. */

@@ -1,7 +1,11 @@
 #include "analytics/Analytics.h"
+
+#include <utility>
+
 #include "analytics/AnalyticsProperties.h"
 #include "analytics/AnalyticsState.h"
 #include "analytics/AnalyticsUnprocessedEvent.h"
+#include "analytics/OptOutSearch.h"
 #include "core/hub/SharedStateMarkers.h"
 #include "core/values/CoreConstants.h"
 #include "core/values/Event.h"
@@ -18,6 +22,7 @@ namespace NuvraMobile {
 
 namespace Keys = AnalyticsConstants::EventDataKeys::Analytics;
 namespace LifecycleKeys = AnalyticsConstants::EventDataKeys::Lifecycle;
+namespace StateKeys = AnalyticsConstants::SharedStateKeys;
 
 namespace {
 
@@ -48,9 +53,22 @@ void Analytics::ProcessEvents() {
         if (states.empty()) {
             return false;
         }
+        ClearHitsOfAnOptOutPassedBy(front->GetEvent());
         Process(front->GetEvent(), states);
         return true;
     });
+}
+
+void Analytics::ClearHitsOfAnOptOutPassedBy(const std::shared_ptr<Event>& request) {
+    const auto configuration = GetSharedEventState(StateKeys::CONFIGURATION, request);
+    const BuiltRequest previous = std::exchange(lastBuiltRequest_, {request->GetEventNumber(), configuration});
+    // Each configuration the hub holds is its own object: the same one means no change in between.
+    if (!previous.configuration || configuration == previous.configuration) {
+        return;
+    }
+    if (NewestOptedOutEvent(*this, previous.eventNumber + 1, request->GetEventNumber())) {
+        ClearStoredHits();
+    }
 }
 
 Analytics::SharedStates Analytics::GetSharedState(const std::shared_ptr<AnalyticsUnprocessedEvent>& unprocessedEvent) {

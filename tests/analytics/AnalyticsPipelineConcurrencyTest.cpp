@@ -262,29 +262,44 @@ TEST_F(AnalyticsPipelineTest, HitStoredBeforeARestartIsSentByTheNextCore) {
     EXPECT_NE(std::string::npos, hits[1].body.find("action=AfterRestart"));
 }
 
-// The opt-in is seen by the track dispatched right after it, however soon the track is read.
+// The opt-in is seen by the track dispatched right after it, however soon the track is read, also while
+// the opt-out before it is still being applied. A track made while opted out is never sent.
 TEST_F(AnalyticsPipelineTest, ATrackRightAfterAnOptInIsSentRoundAfterRound) {
     StartSession();
     Configure({});
+    struct Case {
+        const char* name;
+        bool waitForTheOptOut;
+    };
     constexpr int kRounds = 20;
-    for (int round = 0; round < kRounds; ++round) {
-        SCOPED_TRACE(round);
-        core_->SetPrivacyStatus(MobilePrivacyStatus::OPT_OUT);
-        ASSERT_TRUE(observer_->WaitUntil([&](const std::vector<std::shared_ptr<Event>>& events) {
-            int optOuts = 0;
-            for (const auto& event : events) {
-                optOuts += event->GetName() == "Configuration Response Event" && event->GetPairID().empty() &&
-                           event->GetData()->OptString("global.privacy", "") == "optedout";
+    int optOuts = 0;
+    size_t sent = 0;
+    for (const Case& each : {Case{"opt-out published first", true}, Case{"all at once", false}}) {
+        for (int round = 0; round < kRounds; ++round) {
+            SCOPED_TRACE(std::string(each.name) + ", round " + std::to_string(round));
+            core_->SetPrivacyStatus(MobilePrivacyStatus::OPT_OUT);
+            ++optOuts;
+            if (each.waitForTheOptOut) {
+                ASSERT_TRUE(observer_->WaitUntil([&](const std::vector<std::shared_ptr<Event>>& events) {
+                    int published = 0;
+                    for (const auto& event : events) {
+                        published += event->GetName() == "Configuration Response Event" &&
+                                     event->GetPairID().empty() &&
+                                     event->GetData()->OptString("global.privacy", "") == "optedout";
+                    }
+                    return published >= optOuts;
+                }));
             }
-            return optOuts > round;
-        }));
-        core_->SetPrivacyStatus(MobilePrivacyStatus::OPT_IN);
-        const std::string action = "Round" + std::to_string(round);
-        TrackAction(action);
-        const auto hits = WaitForHits(round + 1);
-        ASSERT_EQ(static_cast<size_t>(round + 1), hits.size()) << action << " was dropped";
-        EXPECT_NE(std::string::npos, hits.back().body.find("action=" + action + "&")) << hits.back().body;
+            TrackAction("WhileOptedOut");
+            core_->SetPrivacyStatus(MobilePrivacyStatus::OPT_IN);
+            const std::string action = "Round" + std::to_string(round);
+            TrackAction(action);
+            const auto hits = WaitForHits(++sent);
+            ASSERT_EQ(sent, hits.size()) << action << " was dropped";
+            EXPECT_NE(std::string::npos, hits.back().body.find("action=" + action + "&")) << hits.back().body;
+        }
     }
+    EXPECT_EQ(sent, WaitForHits(sent + 1, 200ms).size()) << "a track made while opted out was sent";
 }
 
 // The configuration module is held in an app-id download, so that the update waits behind it while
