@@ -18,10 +18,11 @@ public:
     /** The open database of that name, created when absent; empty when it cannot be opened. */
     virtual std::shared_ptr<DatabaseInterface> OpenDatabase(const std::string& fileName) = 0;
     /**
-     * The stand-in for the database `fileName` when its file cannot be opened: a database that lives in
-     * memory only, as long as the service, and touches no file; every call for one name gets the same one.
-     * The first call for a name logs one error line that names the folder and says that its hits are kept
-     * in memory only. Empty when even that cannot be opened.
+     * The stand-in for the database `fileName` when its file cannot be opened, or can be read but not
+     * written: a database that lives in memory only, as long as the service, and writes no file (it starts
+     * as a copy of a readable file's rows); every call for one name gets the same one. The first call for a
+     * name logs one error line that names the folder and says that its hits are kept in memory only. Empty
+     * when even that cannot be opened.
      */
     virtual std::shared_ptr<DatabaseInterface> OpenInMemoryDatabase(const std::string& fileName) = 0;
     /** True when the file is gone. */
