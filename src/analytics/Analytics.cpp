@@ -1,5 +1,7 @@
 #include "analytics/Analytics.h"
 
+#include <algorithm>
+
 #include "analytics/AnalyticsDatabaseHitSchema.h"
 #include "analytics/AnalyticsDispatchers.h"
 #include "analytics/AnalyticsHitDatabase.h"
@@ -10,7 +12,7 @@
 #include "analytics/AnalyticsRequestSerializer.h"
 #include "analytics/AnalyticsState.h"
 #include "analytics/AnalyticsUnprocessedEvent.h"
-#include "analytics/OptOutSearch.h"
+#include "analytics/ConfigurationSearch.h"
 #include "core/execution/BoundedDisposal.h"
 #include "core/module/ModuleMemberTask.h"
 #include "core/values/Event.h"
@@ -304,12 +306,23 @@ void Analytics::UpdatePrivacyStatus(const std::shared_ptr<AnalyticsState>& state
             break;
         case MobilePrivacyStatus::OPT_IN:
             if (const auto hitDatabase = GetHitDatabase()) {
-                hitDatabase->Kick(state, false);
+                hitDatabase->Kick(NewestKnownConfigurationState(state, eventNumber), false);
             } else {
                 Log::Warning(LOG_TAG, "Unable to kick analytics hits (database service unavailable)");
             }
             break;
     }
+}
+
+std::shared_ptr<AnalyticsState> Analytics::NewestKnownConfigurationState(
+    const std::shared_ptr<AnalyticsState>& answered, std::int32_t answerEventNumber) {
+    const std::int32_t lastBuilt = lastBuiltRequest_.eventNumber;
+    const auto newest =
+        NewestAvailableConfiguration(*this, std::max(lastBuilt, 0), std::max(answerEventNumber, lastBuilt));
+    if (!newest) {
+        return answered;
+    }
+    return std::make_shared<AnalyticsState>(SharedStates{{StateKeys::CONFIGURATION, newest}});
 }
 
 void Analytics::ClearHitsMadeBeforeOptOut(std::int32_t responseEventNumber) {

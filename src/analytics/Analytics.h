@@ -193,6 +193,15 @@ private:
      * hits stored so far, all made before it, are deleted.
      */
     void ClearHitsOfAnOptOutPassedBy(const std::shared_ptr<Event>& request);
+    /**
+     * The state a configuration answer kicks the stored hits with, which points every row at its server.
+     * An answer can be handled after a request built with a newer configuration stored its hit: the kick
+     * takes the configuration valid at the newer of the answer's and the last built request's event, or,
+     * while that one is pending, the newest published before it, so that no row goes back to a server
+     * the configuration has left. The answer's own state when no event has a configuration.
+     */
+    std::shared_ptr<AnalyticsState> NewestKnownConfigurationState(
+        const std::shared_ptr<AnalyticsState>& answered, std::int32_t answerEventNumber);
     /** Answers and drops the waiting requests that `clears` picks; the rest keep their order. */
     void ClearUnprocessedEventQueue(const std::function<bool(const Event&)>& clears);
     void ClearStoredHits();

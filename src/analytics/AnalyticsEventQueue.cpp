@@ -5,7 +5,7 @@
 #include "analytics/AnalyticsProperties.h"
 #include "analytics/AnalyticsState.h"
 #include "analytics/AnalyticsUnprocessedEvent.h"
-#include "analytics/OptOutSearch.h"
+#include "analytics/ConfigurationSearch.h"
 #include "core/hub/SharedStateMarkers.h"
 #include "core/values/CoreConstants.h"
 #include "core/values/Event.h"

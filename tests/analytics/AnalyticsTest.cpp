@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "analytics/AnalyticsTestSupport.h"
+#include "core/hub/SharedStateMarkers.h"
 #include "core/values/Variant.h"
 #include "rulesengine/Consequence.h"
 #include "rulesengine/ConsequenceSerializer.h"
@@ -39,12 +40,13 @@ protected:
                      [owner](EventData& data) { data.PutString("stateowner", owner); });
     }
 
-    std::shared_ptr<Event> Configuration(const std::string& privacy) {
-        return Build(EventType::CONFIGURATION, EventSource::RESPONSE_CONTENT, [privacy](EventData& data) {
-            data.PutString("analytics.server", kServer);
-            data.PutString("analytics.rsids", "rs");
-            data.PutString("global.privacy", privacy);
-        });
+    std::shared_ptr<Event> Configuration(const std::string& privacy, const std::string& server = kServer) {
+        return Build(EventType::CONFIGURATION, EventSource::RESPONSE_CONTENT,
+                     [privacy, server](EventData& data) {
+                         data.PutString("analytics.server", server);
+                         data.PutString("analytics.rsids", "rs");
+                         data.PutString("global.privacy", privacy);
+                     });
     }
 
     /** The queue size answered to the request. */
@@ -194,6 +196,67 @@ INSTANTIATE_TEST_SUITE_P(NextChoice, AnalyticsHeldHitTest,
                          ::testing::Values(HeldHitCase{"OptInSendsIt", "optedin", 1, 0},
                                            HeldHitCase{"OptOutClearsIt", "optedout", 0, 0}),
                          [](const ::testing::TestParamInfo<HeldHitCase>& info) { return info.param.name; });
+
+// A configuration answer can be handled after a request built with a newer configuration stored its hit.
+// The answer's kick points every stored row at one server, which must never be one the configuration has
+// left, while a newer answer still moves the hits stored before it. The device is offline until the answer
+// was handled, so the worker then sends the row to the server it was left with.
+struct LateAnswerCase {
+    const char* name;
+    const char* serverAtTheTrack;
+    const char* serverAtTheAnswer;  // null: a newer configuration is still pending there
+    const char* answeredServer;
+};
+
+class AnalyticsLateAnswerTest : public AnalyticsTest, public ::testing::WithParamInterface<LateAnswerCase> {
+protected:
+    void SetOnline(bool online) {
+        systemInfo->Update([online](FakeSystemInfoService::Answers& answers) {
+            answers.networkConnectionStatus =
+                online ? ConnectionStatus::CONNECTED : ConnectionStatus::DISCONNECTED;
+        });
+    }
+};
+
+TEST_P(AnalyticsLateAnswerTest, StoredHitGoesToTheNewestServer) {
+    SetOnline(false);
+    const auto track = Action("Tracked");
+    const auto answer = Configuration("optedin", GetParam().answeredServer);
+    hub->SetSharedStateAnswerByEvent([&](std::int32_t eventNumber) -> std::shared_ptr<EventData> {
+        const auto& versions = GetParam();
+        const char* server =
+            eventNumber < answer->GetEventNumber() ? versions.serverAtTheTrack : versions.serverAtTheAnswer;
+        if (!server) {
+            return SHARED_STATE_PENDING;
+        }
+        auto states = std::make_shared<EventData>();
+        states->PutString("analytics.server", server);
+        states->PutString("analytics.rsids", "rs");
+        states->PutString("global.privacy", "optedin");
+        return states;
+    });
+    Hear(track);
+    Hear(answer);
+    ASSERT_TRUE(threading->WaitUntilIdle());
+    ASSERT_TRUE(network->Requests().empty());
+
+    SetOnline(true);
+    module->GetHitQueue()->BringOnline();
+    const auto requests = network->WaitForRequests(1);
+    ASSERT_EQ(1u, requests.size());
+    EXPECT_EQ(0u, requests[0].url.find("https://new.example.com/b/ss/rs/")) << requests[0].url;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Answers, AnalyticsLateAnswerTest,
+    ::testing::Values(
+        LateAnswerCase{"OlderAnswerAfterAHitOfANewerConfiguration", "new.example.com", "new.example.com",
+                       "old.example.com"},
+        LateAnswerCase{"OlderAnswerWhileAStillNewerConfigurationIsPending", "new.example.com", nullptr,
+                       "old.example.com"},
+        LateAnswerCase{"NewerAnswerMovesTheHitsStoredBeforeIt", "old.example.com", "new.example.com",
+                       "new.example.com"}),
+    [](const ::testing::TestParamInfo<LateAnswerCase>& info) { return info.param.name; });
 
 struct ConsequenceCase {
     const char* name;

@@ -1,5 +1,9 @@
 #include "support/FakeEventHub.h"
 
+#include <utility>
+
+#include "core/values/Event.h"
+
 namespace NuvraMobile {
 
 void FakeEventHub::Register(const std::shared_ptr<Module>& module,
@@ -26,7 +30,15 @@ bool FakeEventHub::DriveProcessors(const std::shared_ptr<Module>& module, const 
 void FakeEventHub::SetSharedStateAnswer(const std::shared_ptr<EventData>& answer, bool hasState) {
     std::lock_guard<std::mutex> lock(mutex_);
     sharedStateAnswer_ = answer;
+    sharedStateAnswerByEvent_ = nullptr;
     hasSharedState_ = hasState;
+}
+
+void FakeEventHub::SetSharedStateAnswerByEvent(
+    std::function<std::shared_ptr<EventData>(int32_t eventNumber)> answer) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    sharedStateAnswerByEvent_ = std::move(answer);
+    hasSharedState_ = true;
 }
 
 int FakeEventHub::IdleRequestCount() const {
@@ -114,8 +126,15 @@ std::shared_ptr<EventData> FakeEventHub::GetSharedEventState(const std::string& 
                                                              const std::shared_ptr<Event>& event,
                                                              const std::shared_ptr<Module>& callingModule) {
     Record({"GetSharedEventState", callingModule.get(), 0, nullptr, event, stateName});
-    std::lock_guard<std::mutex> lock(mutex_);
-    return sharedStateAnswer_;
+    std::function<std::shared_ptr<EventData>(int32_t)> answerByEvent;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (!sharedStateAnswerByEvent_) {
+            return sharedStateAnswer_;
+        }
+        answerByEvent = sharedStateAnswerByEvent_;
+    }
+    return answerByEvent((event ? event : Event::SHARED_STATE_NEWEST)->GetEventNumber());
 }
 
 bool FakeEventHub::HasSharedEventState(const std::string& stateName) {

@@ -49,6 +49,9 @@ public:
     void DriveAbort(const std::shared_ptr<Module>& module);
 
     void SetSharedStateAnswer(const std::shared_ptr<EventData>& answer, bool hasState);
+    // Answers each shared-state read by the event number it is read at, as versions do; every owner has a
+    // state. SetSharedStateAnswer returns to one answer for every read.
+    void SetSharedStateAnswerByEvent(std::function<std::shared_ptr<EventData>(int32_t eventNumber)> answer);
     int IdleRequestCount() const;
     std::vector<Call> Calls() const;
     std::vector<std::shared_ptr<Event>> DispatchedEvents() const;
@@ -95,6 +98,7 @@ private:
     std::vector<std::shared_ptr<Event>> dispatched_;
     std::vector<const Module*> unregistered_;
     std::shared_ptr<EventData> sharedStateAnswer_;
+    std::function<std::shared_ptr<EventData>(int32_t eventNumber)> sharedStateAnswerByEvent_;
     bool hasSharedState_ = false;
 };
 
