@@ -315,12 +315,12 @@ void Analytics::UpdatePrivacyStatus(const std::shared_ptr<AnalyticsState>& state
 }
 
 std::shared_ptr<AnalyticsState> Analytics::NewestKnownConfigurationState(
-    const std::shared_ptr<AnalyticsState>& answered, std::int32_t answerEventNumber) {
+    const std::shared_ptr<AnalyticsState>& own, std::optional<std::int32_t> ownEventNumber) {
     const std::int32_t lastBuilt = lastBuiltRequest_.eventNumber;
-    const auto newest =
-        NewestAvailableConfiguration(*this, std::max(lastBuilt, 0), std::max(answerEventNumber, lastBuilt));
+    const auto newest = NewestAvailableConfiguration(*this, std::max(lastBuilt, 0),
+                                                     std::max(ownEventNumber.value_or(lastBuilt), lastBuilt));
     if (!newest) {
-        return answered;
+        return own;
     }
     return std::make_shared<AnalyticsState>(SharedStates{{StateKeys::CONFIGURATION, newest}});
 }

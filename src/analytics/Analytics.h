@@ -5,6 +5,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -194,14 +195,16 @@ private:
      */
     void ClearHitsOfAnOptOutPassedBy(const std::shared_ptr<Event>& request);
     /**
-     * The state a configuration answer kicks the stored hits with, which points every row at its server.
-     * An answer can be handled after a request built with a newer configuration stored its hit: the kick
-     * takes the configuration valid at the newer of the answer's and the last built request's event, or,
-     * while that one is pending, the newest published before it, so that no row goes back to a server
-     * the configuration has left. The answer's own state when no event has a configuration.
+     * The state a kick out of request order takes (a configuration answer's, a wait's expiry), which
+     * points every stored row at its server. Such a kick can run after a request built with a newer
+     * configuration stored its hit: it takes the configuration valid at the newer of its own event (an
+     * expiry has none) and the last built request's, or, while that one is pending, the newest published
+     * before it, so that no row goes back to a server the configuration has left. `own` when no event
+     * has a configuration.
      */
     std::shared_ptr<AnalyticsState> NewestKnownConfigurationState(
-        const std::shared_ptr<AnalyticsState>& answered, std::int32_t answerEventNumber);
+        const std::shared_ptr<AnalyticsState>& own,
+        std::optional<std::int32_t> ownEventNumber = std::nullopt);
     /** Answers and drops the waiting requests that `clears` picks; the rest keep their order. */
     void ClearUnprocessedEventQueue(const std::function<bool(const Event&)>& clears);
     void ClearStoredHits();

@@ -94,7 +94,9 @@ void Analytics::ArmWaitTimer(const std::shared_ptr<AnalyticsState>& state, std::
                                     Log::Debug(LOG_TAG, "Launch hit delay has expired without referrer data");
                                 }
                                 if (const auto hitDatabase = analytics.GetHitDatabase()) {
-                                    hitDatabase->Kick(state, false);
+                                    // Requests built while the wait ran may have stored hits of a newer
+                                    // configuration than the one it was armed with.
+                                    hitDatabase->Kick(analytics.NewestKnownConfigurationState(state), false);
                                 }
                             });
         },

@@ -11,6 +11,7 @@
 
 #include "analytics/AnalyticsProperties.h"
 #include "analytics/AnalyticsTestSupport.h"
+#include "core/hub/SharedStateMarkers.h"
 
 namespace NuvraMobile {
 namespace {
@@ -175,6 +176,71 @@ TEST_F(AnalyticsLifecycleTrackingTest, BackdatedCrashAndSessionInfoAreSentDatedI
     EXPECT_NE(std::string::npos, sessionInfo.find("&ts=1699990001&"))
         << "one second after the pause: " << sessionInfo;
 }
+
+// The referrer wait's expiry runs on the module queue after whatever was queued before it: requests
+// built meanwhile with a newer configuration stored their hits while the wait held the queue. The
+// expiry's kick points every stored row at one server, which must be the newest the built requests
+// knew: the launch hit, made with the older configuration, moves there too.
+struct HeldHitsCase {
+    const char* name;
+    bool newerStillPending;  // a still newer configuration is pending after the track, with a request waiting
+};
+
+class AnalyticsReferrerExpiryServerTest : public AnalyticsLifecycleTrackingTest,
+                                          public ::testing::WithParamInterface<HeldHitsCase> {
+protected:
+    static std::shared_ptr<EventData> ConfigurationOf(const char* server) {
+        auto data = std::make_shared<EventData>();
+        data->PutString("analytics.server", server);
+        data->PutString("analytics.rsids", "rs");
+        data->PutString("global.privacy", "optedin");
+        data->PutInteger("analytics.launchHitDelay", 0);  // the wait expires at once
+        return data;
+    }
+};
+
+TEST_P(AnalyticsReferrerExpiryServerTest, HeldHitsGoToTheServerOfTheNewestBuiltRequest) {
+    const auto response = Build(EventType::LIFECYCLE, EventSource::RESPONSE_CONTENT,
+                                [](EventData& data) { data.PutStringMap("lifecyclecontextdata", kInstall); });
+    const auto track = TrackEvent([](EventData& data) { data.PutString("action", "Later"); });
+    const auto waiting = TrackEvent([](EventData& data) { data.PutString("action", "Waiting"); });
+    const bool pending = GetParam().newerStillPending;
+    hub->SetSharedStateAnswerByEvent([trackNumber = track->GetEventNumber(),
+                                      pending](std::int32_t eventNumber) -> std::shared_ptr<EventData> {
+        if (eventNumber < trackNumber) {
+            return ConfigurationOf("old.example.com");
+        }
+        if (eventNumber > trackNumber && pending) {
+            return SHARED_STATE_PENDING;
+        }
+        return ConfigurationOf("new.example.com");
+    });
+    // Both requests are queued before the response arms the wait, so the expiry runs after the track.
+    hub->DriveListeners(module, response);
+    hub->DriveListeners(module, track);
+    if (pending) {
+        hub->DriveListeners(module, waiting);
+    }
+    ASSERT_TRUE(executor->RunNext());  // stores the launch hit and arms the referrer wait
+    ASSERT_TRUE(Properties()->IsReferrerTimerRunning());
+    ASSERT_TRUE(executor->RunNext());  // stores the track's hit behind the wait
+    ASSERT_EQ(2, module->GetHitDatabase()->GetTrackingQueueSize());
+    RunReferrerExpiry();
+
+    const auto requests = network->WaitForRequests(2);
+    ASSERT_EQ(2u, requests.size());
+    for (const auto& request : requests) {
+        EXPECT_EQ(0u, request.url.find("https://new.example.com/b/ss/rs/")) << request.url;
+    }
+    EXPECT_NE(std::string::npos, requests[0].payload.find("InstallEvent=InstallEvent"))
+        << requests[0].payload;
+    EXPECT_NE(std::string::npos, requests[1].payload.find("action=Later")) << requests[1].payload;
+}
+
+INSTANTIATE_TEST_SUITE_P(Expiry, AnalyticsReferrerExpiryServerTest,
+                         ::testing::Values(HeldHitsCase{"AfterATrackOfANewerConfiguration", false},
+                                           HeldHitsCase{"WhileAStillNewerConfigurationIsPending", true}),
+                         [](const ::testing::TestParamInfo<HeldHitsCase>& info) { return info.param.name; });
 
 class AnalyticsShortLifecycleWaitTest : public AnalyticsLifecycleTrackingTest {
 protected:
