@@ -77,10 +77,11 @@ bool ReadPackagedServer(const char* program, const fs::path& bundle, std::string
     server.clear();
     const fs::path configuration = bundle / kPackagedConfiguration;
     if (!fs::exists(configuration, error)) {
-        std::fprintf(stderr,
-                     "%s: warning: the app bundle folder '%s' has no %s, so the SDK starts without a configuration "
-                     "and its track calls wait in memory for one\n",
-                     program, bundle.c_str(), kPackagedConfiguration);
+        std::fprintf(
+            stderr,
+            "%s: warning: the app bundle folder '%s' has no %s, so the SDK starts without a configuration "
+            "and its track calls wait in memory for one\n",
+            program, bundle.c_str(), kPackagedConfiguration);
         return true;
     }
     const auto json = nlohmann::json::parse(ReadText(configuration), nullptr, false);

@@ -51,8 +51,8 @@
 #include "services/ui/NativeUiService.h"
 #include "shared/MobilePrivacyStatus.h"
 #include "shared/VisitorId.h"
-#include "shared/VisitorIdSerializer.h"
 #include "shared/VisitorIdAuthenticationState.h"
+#include "shared/VisitorIdSerializer.h"
 #include "util/Mutex.h"
 
 namespace {
@@ -71,7 +71,8 @@ bool HoldsCustomerId(const EventData& identity, const std::string& type) {
     if (!identity.ContainsKey(IdentityConstants::EventDataKeys::Identity::VISITOR_IDS_LIST)) {
         return false;
     }
-    const auto ids = identity.GetTypedVector<VisitorId>(IdentityConstants::EventDataKeys::Identity::VISITOR_IDS_LIST);
+    const auto ids =
+        identity.GetTypedVector<VisitorId>(IdentityConstants::EventDataKeys::Identity::VISITOR_IDS_LIST);
     if (!ids.HasValue()) {
         return false;
     }
@@ -266,8 +267,8 @@ std::int64_t StoredHits(AnalyticsPublicApi& analytics) {
 void NameStoredServerUpdates(PlatformServicesInterface& services, const HostOptions& options,
                              const std::string& collectorHost) {
     const auto store = services.GetLocalStorageService()->GetDataStore(Configuration::DATASTORE_KEY);
-    const auto stored = nlohmann::json::parse(store ? store->GetString(Configuration::PERSISTED_OVERRIDDEN_CONFIG, "") : "",
-                                              nullptr, false);
+    const auto stored = nlohmann::json::parse(
+        store ? store->GetString(Configuration::PERSISTED_OVERRIDDEN_CONFIG, "") : "", nullptr, false);
     if (!stored.is_object()) {
         return;
     }
@@ -276,9 +277,10 @@ void NameStoredServerUpdates(PlatformServicesInterface& services, const HostOpti
         if (server == stored.end() || options.updates.count(key) != 0 || *server == collectorHost) {
             continue;
         }
-        std::printf("A configuration update stored by an earlier run names %s = %s, so the SDK sends there, not to "
-                    "the collector (--update %s=%s points it back, --reset forgets every update)\n",
-                    key, server->dump().c_str(), key, collectorHost.c_str());
+        std::printf(
+            "A configuration update stored by an earlier run names %s = %s, so the SDK sends there, not to "
+            "the collector (--update %s=%s points it back, --reset forgets every update)\n",
+            key, server->dump().c_str(), key, collectorHost.c_str());
     }
 }
 
@@ -381,9 +383,10 @@ int main(int argc, char** argv) {
     SyncCustomerId(*identity);
     std::printf("Synced customer id crm = example-user\n");
     if (privacy == MobilePrivacyStatus::OPT_IN && !AwaitIdentityParameters(*identity, *reader)) {
-        std::fprintf(stderr,
-                     "nvr_host: the identity and analytics states did not hold every identity parameter within "
-                     "20 s; the hits lack some of them\n");
+        std::fprintf(
+            stderr,
+            "nvr_host: the identity and analytics states did not hold every identity parameter within "
+            "20 s; the hits lack some of them\n");
     }
     core->LifecycleStart({{"host.launch", "demo"}});
     const auto tracks = options.tracks.empty() ? DefaultScript() : options.tracks;
@@ -414,10 +417,12 @@ int main(int argc, char** argv) {
         std::printf("Hits still stored: %lld (kept in memory only: the data folder cannot be written)\n",
                     static_cast<long long>(StoredHits(*analytics)));
     } else {
-        const HeldHits held = CountHeldHits(*analytics, *sharedServices->CreatePlatformServices()->GetDatabaseService());
+        const HeldHits held =
+            CountHeldHits(*analytics, *sharedServices->CreatePlatformServices()->GetDatabaseService());
         std::printf("Hits still stored: %lld\n", static_cast<long long>(held.stored));
-        std::printf("Track calls waiting in memory, not yet built into hits: %lld (lost when the program ends)\n",
-                    static_cast<long long>(held.waiting));
+        std::printf(
+            "Track calls waiting in memory, not yet built into hits: %lld (lost when the program ends)\n",
+            static_cast<long long>(held.waiting));
     }
 
     const bool disposed = core->Dispose(std::chrono::seconds(10));

@@ -377,9 +377,9 @@ bool HitQueueBase::UpdateAllHits(const std::map<std::string, std::shared_ptr<Var
     if (!GetDatabase() || !AcceptsWrite(ResetRetrySchedule::Refusal::UPDATE)) {
         return false;
     }
-    const bool updated =
-        Write([&](DatabaseInterface& database) { return database.Update(tableName, values, "", {}); },
-              KeepsTheRowCount, LOG_TAG, "Unable to read from database.  Query failed with error %s", nullptr);
+    const bool updated = Write(
+        [&](DatabaseInterface& database) { return database.Update(tableName, values, "", {}); },
+        KeepsTheRowCount, LOG_TAG, "Unable to read from database.  Query failed with error %s", nullptr);
     if (updated) {
         SetRowsUpdatedSinceRead(true);
     }
