@@ -92,9 +92,11 @@ Collector::Collector(int port) : server_(Listen(port)) {
 }
 
 Collector::~Collector() {
-    server_->Stop();
+    Stop();
     NetworkTestSettings::SetTrustedCertificateAuthority("");
 }
+
+void Collector::Stop() { server_->Stop(); }
 
 std::string Collector::Host() const { return "127.0.0.1:" + std::to_string(server_->Port()); }
 

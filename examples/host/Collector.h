@@ -42,6 +42,12 @@ public:
     int AwaitDelivery(int expected, const std::function<std::int64_t()>& storedHits,
                       const std::function<void()>& sendStored, std::chrono::milliseconds timeout) const;
 
+    /**
+     * Stops taking requests and waits for the handlers under way: every hit received is printed by then,
+     * and HitCount is final. The destructor does it too.
+     */
+    void Stop();
+
     /** The analytics id the collector hands out. */
     static constexpr const char* kAnalyticsId = "3A1F0C2B9D8E7F60-1B2C3D4E5F607182";
 

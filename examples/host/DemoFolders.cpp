@@ -77,6 +77,11 @@ bool ReadPackagedServer(const char* program, const fs::path& bundle, std::string
     server.clear();
     const fs::path configuration = bundle / kPackagedConfiguration;
     if (!fs::exists(configuration, error)) {
+        std::fprintf(
+            stderr,
+            "%s: warning: the app bundle folder '%s' has no %s, so the SDK starts without a configuration "
+            "and its track calls wait in memory for one\n",
+            program, bundle.c_str(), kPackagedConfiguration);
         return true;
     }
     const auto json = nlohmann::json::parse(ReadText(configuration), nullptr, false);
@@ -154,7 +159,8 @@ RunBundle::RunBundle(const fs::path& bundle, const std::string& packagedServer, 
     const fs::path inDataFolder = dataDirectory / kRunBundle;
     std::error_code error;
     fs::remove_all(inDataFolder, error);
-    if (packagedServer != collectorHost) {
+    // Without a packaged configuration there is no server to replace: the SDK runs without one.
+    if (packagedServer != collectorHost && fs::exists(bundle / kPackagedConfiguration, error)) {
         std::printf("Pointing the servers at the collector (%s) for this run: %s\n", collectorHost.c_str(),
                     WhyReplaced(packagedServer).c_str());
         bool temporary = false;

@@ -28,7 +28,8 @@ bool CanStoreHits(const std::filesystem::path& folder);
 /**
  * Reads "analytics.server" of the bundle's packaged configuration into `server` ("" when the bundle has
  * no configuration or it names none). False, with one line on standard error, when the bundle folder is
- * missing or its configuration is not a JSON object: the SDK would quietly start without one.
+ * missing or its configuration is not a JSON object: the SDK would quietly start without one. A bundle
+ * without a configuration is run, with one warning line on standard error.
  */
 bool ReadPackagedServer(const char* program, const std::filesystem::path& bundle, std::string& server);
 
@@ -37,7 +38,7 @@ int LoopbackPort(const std::string& server);
 
 /**
  * The app bundle folder of one run, named to the SDK (AppFolders) as it is made. When the packaged
- * configuration names `collectorHost` already, the bundle itself; else run-bundle/ under `dataDirectory`
+ * configuration names `collectorHost` already, or there is none, the bundle itself; else run-bundle/ under `dataDirectory`
  * with a copy of the bundle's properties file and of its packaged configuration, which names the
  * collector as the analytics and identity server, and one line on standard output says which server it
  * replaces and why. The SDK never stores a packaged configuration, so the replacement lasts this run only;

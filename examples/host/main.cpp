@@ -2,8 +2,9 @@
 // its state, starts a collector on 127.0.0.1 that stands in for the measurement and identity servers,
 // creates the core over the native services, registers Identity, Lifecycle and Analytics, starts the
 // core, applies programmatic updates given on the command line, prints the published configuration and
-// the privacy status, reports a launch, syncs a customer id, makes its track calls, waits until the hits
-// have arrived at the collector (which prints each one decoded), and only then reports a pause.
+// the privacy status, syncs a customer id and waits until the identity parameters are known, reports a
+// launch, makes its track calls, waits until the hits have arrived at the collector (which prints each one
+// decoded), and only then reports a pause.
 // `nvr_host --help` lists the options.
 
 #include <chrono>
@@ -16,10 +17,16 @@
 #include <string>
 #include <vector>
 
+#include <nlohmann/json.hpp>
+
 #include "Collector.h"
 #include "DemoFolders.h"
 #include "HostOptions.h"
+#include "analytics/AnalyticsConstants.h"
+#include "analytics/AnalyticsDatabaseHitSchema.h"
 #include "analytics/AnalyticsPublicApi.h"
+#include "configuration/Configuration.h"
+#include "configuration/ConfigurationConstants.h"
 #include "core/Core.h"
 #include "core/hub/EventHub.h"
 #include "core/module/InternalModule.h"
@@ -31,14 +38,21 @@
 #include "identity/IdentityConstants.h"
 #include "identity/IdentityPublicApi.h"
 #include "lifecycle/LifecyclePublicApi.h"
+#include "platformShim/DataStoreInterface.h"
+#include "platformShim/DatabaseInterface.h"
+#include "platformShim/DatabaseServiceInterface.h"
 #include "platformShim/JsonObject.h"
+#include "platformShim/LocalStorageServiceInterface.h"
+#include "platformShim/Query.h"
 #include "services/PlatformServices.h"
 #include "services/json/NativeJsonUtilityService.h"
 #include "services/storage/ExtensionVersionManager.h"
 #include "services/system/AppFolders.h"
 #include "services/ui/NativeUiService.h"
 #include "shared/MobilePrivacyStatus.h"
+#include "shared/VisitorId.h"
 #include "shared/VisitorIdAuthenticationState.h"
+#include "shared/VisitorIdSerializer.h"
 #include "util/Mutex.h"
 
 namespace {
@@ -50,16 +64,56 @@ namespace fs = std::filesystem;
 constexpr const char* kConfigurationState = "com.nuvra.module.configuration";
 constexpr const char* kLifecycleState = "com.nuvra.module.lifecycle";
 constexpr const char* kIdentityState = "com.nuvra.module.identity";
+constexpr const char* kAnalyticsState = "com.nuvra.module.analytics";
+
+/** True when the visitor ids of the identity state hold one of `type`. */
+bool HoldsCustomerId(const EventData& identity, const std::string& type) {
+    if (!identity.ContainsKey(IdentityConstants::EventDataKeys::Identity::VISITOR_IDS_LIST)) {
+        return false;
+    }
+    const auto ids =
+        identity.GetTypedVector<VisitorId>(IdentityConstants::EventDataKeys::Identity::VISITOR_IDS_LIST);
+    if (!ids.HasValue()) {
+        return false;
+    }
+    for (const auto& id : ids.Value()) {
+        if (id && id->GetIdType() == type) {
+            return true;
+        }
+    }
+    return false;
+}
+
+/**
+ * True when the states a hit is built from hold every identity parameter a hit can carry: the analytics id
+ * (`aid`), the visitor id (`mid`), the blob (`cxmb`), the location hint (`cxmlh`) and the customer ids of the
+ * sign-in (`cid.crm.*`) and of the analytics id's own sync (`cid.AVID.*`).
+ */
+bool HoldsEveryIdentityParameter(const std::shared_ptr<EventData>& identity,
+                                 const std::shared_ptr<EventData>& analytics) {
+    namespace IdentityKeys = IdentityConstants::EventDataKeys::Identity;
+    if (!identity || !analytics ||
+        analytics->OptString(AnalyticsConstants::EventDataKeys::Analytics::ANALYTICS_ID, "").empty()) {
+        return false;
+    }
+    for (const char* key : {IdentityKeys::VISITOR_ID_MID, IdentityKeys::VISITOR_ID_BLOB,
+                            IdentityKeys::VISITOR_ID_LOCATION_HINT}) {
+        if (identity->OptString(key, "").empty()) {
+            return false;
+        }
+    }
+    return HoldsCustomerId(*identity, "crm") && HoldsCustomerId(*identity, IdentityKeys::ANALYTICS_ID);
+}
 
 /**
  * A module of the host's own, through which it reads shared states. It hears every shared-state change
- * and every answer of the identity server, so that the host can wait for the identity state to hold what
- * the identity server answered. The listeners run on the hub's threads; the host waits on its own.
+ * and every answer of the identity server, so that the host can wait for the identity and analytics states
+ * to hold every identity parameter. The listeners run on the hub's threads; the host waits on its own.
  */
 class StateReader : public InternalModule {
 public:
-    /** What a wait for the identity state's blob saw. */
-    enum class IdentityWait { BLOB, ANSWER, TIMED_OUT };
+    /** What a wait for the identity parameters saw. */
+    enum class IdentityWait { COMPLETE, ANSWER, TIMED_OUT };
 
     StateReader() : InternalModule("host.state.reader") {}
     std::string GetSharedStateName() const override { return "host.state.reader"; }
@@ -70,15 +124,15 @@ public:
     }
 
     /**
-     * Waits until an identity state with a blob was published (BLOB) or the identity server answered once
+     * Waits until the states held every identity parameter (COMPLETE) or the identity server answered once
      * more than `answersSeen` times (ANSWER), at most until `deadline`.
      */
-    IdentityWait WaitForIdentityBlob(int answersSeen, std::chrono::steady_clock::time_point deadline) {
+    IdentityWait WaitForIdentityParameters(int answersSeen, std::chrono::steady_clock::time_point deadline) {
         MutexLock lock(mutex_);
-        while (!identityBlobSeen_ && identityAnswers_ <= answersSeen && lock.WaitUntil(changed_, deadline)) {
+        while (!identityComplete_ && identityAnswers_ <= answersSeen && lock.WaitUntil(changed_, deadline)) {
         }
-        if (identityBlobSeen_) {
-            return IdentityWait::BLOB;
+        if (identityComplete_) {
+            return IdentityWait::COMPLETE;
         }
         return identityAnswers_ > answersSeen ? IdentityWait::ANSWER : IdentityWait::TIMED_OUT;
     }
@@ -90,11 +144,9 @@ public:
 
     /** On the hub's thread, after every shared-state change. */
     void StateChanged() {
-        std::string blob;
-        const auto identity = Newest(kIdentityState);
-        if (identity && identity->GetString("blob", blob) && !blob.empty()) {
+        if (HoldsEveryIdentityParameter(Newest(kIdentityState), Newest(kAnalyticsState))) {
             MutexLock lock(mutex_);
-            identityBlobSeen_ = true;
+            identityComplete_ = true;
             changed_.notify_all();
         }
     }
@@ -116,7 +168,7 @@ public:
 private:
     Mutex mutex_;
     std::condition_variable changed_;
-    bool identityBlobSeen_ NVR_GUARDED_BY(mutex_) = false;
+    bool identityComplete_ NVR_GUARDED_BY(mutex_) = false;
     int identityAnswers_ NVR_GUARDED_BY(mutex_) = 0;
 };
 
@@ -148,16 +200,17 @@ void SyncCustomerId(IdentityPublicApi& identity) {
 }
 
 /**
- * Waits until the identity state holds what the identity server answered, for at most 20 s; false when it
- * never did. Identity puts an answer into its shared state (which hits are built from) only with the next
- * sync: in a fresh state, with no answer stored, the syncs made before the first answer publish none, and
- * a request that outlasts its 2 s is dropped. So the host syncs the customer id again after each answer.
+ * Waits until the identity and analytics states hold every identity parameter a hit can carry, for at most
+ * 20 s; false when they never did. Identity puts an answer into its shared state (which hits are built from)
+ * only with the next sync: in a fresh state, with no answer stored, the syncs made before the first answer
+ * publish none, and a request that outlasts its 2 s is dropped; the analytics id's own sync comes only once
+ * Analytics has that id from the collector. So the host syncs the customer id again after each answer.
  */
-bool AwaitIdentityAnswer(IdentityPublicApi& identity, StateReader& reader) {
+bool AwaitIdentityParameters(IdentityPublicApi& identity, StateReader& reader) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
     for (int answers = 0;; answers = reader.IdentityAnswers()) {
-        switch (reader.WaitForIdentityBlob(answers, deadline)) {
-            case StateReader::IdentityWait::BLOB:
+        switch (reader.WaitForIdentityParameters(answers, deadline)) {
+            case StateReader::IdentityWait::COMPLETE:
                 return true;
             case StateReader::IdentityWait::TIMED_OUT:
                 return false;
@@ -206,6 +259,67 @@ std::int64_t StoredHits(AnalyticsPublicApi& analytics) {
     return Ask<std::int64_t>([&](auto callback) { analytics.GetQueueSize(callback); }, -1);
 }
 
+/**
+ * Says at start which server a configuration update stored by an earlier run names: it stands above the
+ * bundle, so the run's hits go there, not to the collector, until another update or --reset. A server that
+ * this run's updates name is left out: the new value replaces the stored one.
+ */
+void NameStoredServerUpdates(PlatformServicesInterface& services, const HostOptions& options,
+                             const std::string& collectorHost) {
+    const auto store = services.GetLocalStorageService()->GetDataStore(Configuration::DATASTORE_KEY);
+    const auto stored = nlohmann::json::parse(
+        store ? store->GetString(Configuration::PERSISTED_OVERRIDDEN_CONFIG, "") : "", nullptr, false);
+    if (!stored.is_object()) {
+        return;
+    }
+    for (const char* key : ConfigurationConstants::SERVER_ADDRESS_KEYS) {
+        const auto server = stored.find(key);
+        if (server == stored.end() || options.updates.count(key) != 0 || *server == collectorHost) {
+            continue;
+        }
+        std::printf(
+            "A configuration update stored by an earlier run names %s = %s, so the SDK sends there, not to "
+            "the collector (--update %s=%s points it back, --reset forgets every update)\n",
+            key, server->dump().c_str(), key, collectorHost.c_str());
+    }
+}
+
+/** The rows of the hit database as the queue size counts them; -1 when it cannot be read. */
+std::int64_t StoredHitRows(DatabaseServiceInterface& databases) {
+    std::int64_t rows = -1;
+    TrySwallow([&] {
+        const auto query = AnalyticsDatabaseHitSchema().GetRegularHitQuery();
+        rows = databases.OpenDatabase(AnalyticsDatabaseHitSchema::ANALYTICS_DB_NAME)
+                   ->CountRows(query->GetTable(), query->GetSelection(), query->GetSelectionArgs());
+    });
+    return rows;
+}
+
+/**
+ * What Analytics holds at the end: hits stored in its database (sent by a later run) and track calls still
+ * waiting in memory to be built into hits (for a configuration, say), which end with the program.
+ */
+struct HeldHits {
+    std::int64_t stored = -1;
+    std::int64_t waiting = -1;
+};
+
+// The queue size counts both; the rows are counted before and after it until no hit was built or sent
+// meanwhile.
+HeldHits CountHeldHits(AnalyticsPublicApi& analytics, DatabaseServiceInterface& databases) {
+    HeldHits held;
+    for (int attempt = 0; attempt < 10; ++attempt) {
+        const std::int64_t rowsBefore = StoredHitRows(databases);
+        const std::int64_t queueSize = StoredHits(analytics);
+        held.stored = StoredHitRows(databases);
+        if (held.stored >= 0 && held.stored == rowsBefore && queueSize >= held.stored) {
+            held.waiting = queueSize - held.stored;
+            break;
+        }
+    }
+    return held;
+}
+
 std::string AsJson(const std::shared_ptr<EventData>& data) {
     return data ? CreateNativeJsonUtilityService()->EventDataToJsonObject(data).Value()->ToString() : "(none)";
 }
@@ -237,6 +351,7 @@ int main(int argc, char** argv) {
     const RunBundle runBundle(bundle, bundledServer, collector.Host(), dataDirectory);
 
     const auto sharedServices = CreateNativeSharedPlatformServices();
+    NameStoredServerUpdates(*sharedServices->CreatePlatformServices(), options, collector.Host());
     const auto core = Core::Create([sharedServices] { return sharedServices->CreatePlatformServices(); });
     Log::SetLogLevel(options.logLevel);
     const auto hub = core->GetEventHub();
@@ -263,42 +378,59 @@ int main(int argc, char** argv) {
     // The host tells the UI service about the app's launch and its move to the background.
     const auto ui = sharedServices->CreatePlatformServices()->GetUIService();
     ReportApplicationNotification(ui, ApplicationNotificationName::DID_FINISH_LAUNCHING);
-    core->LifecycleStart({{"host.launch", "demo"}});
-    // The user signs in before using the app, so every hit carries the customer id and what the identity
-    // server answered for it.
+    // The user signs in before the launch is reported, and the host waits for what the identity server and
+    // the collector answer, so every hit of the run, the launch's too, carries every identity parameter.
     SyncCustomerId(*identity);
     std::printf("Synced customer id crm = example-user\n");
-    if (privacy == MobilePrivacyStatus::OPT_IN && !AwaitIdentityAnswer(*identity, *reader)) {
-        std::fprintf(stderr,
-                     "nvr_host: the identity server's answer did not reach the identity state within 20 s; the "
-                     "hits lack the identity parameters\n");
+    if (privacy == MobilePrivacyStatus::OPT_IN && !AwaitIdentityParameters(*identity, *reader)) {
+        std::fprintf(
+            stderr,
+            "nvr_host: the identity and analytics states did not hold every identity parameter within "
+            "20 s; the hits lack some of them\n");
     }
+    core->LifecycleStart({{"host.launch", "demo"}});
     const auto tracks = options.tracks.empty() ? DefaultScript() : options.tracks;
     for (const auto& call : tracks) {
         Track(*core, call);
     }
     // Offline batching may hold the last hits back; the app asks for them to be sent now. Each track call
     // makes a hit (a launch that opened a new session makes one more).
-    const int arrived = privacy == MobilePrivacyStatus::OPT_IN
-                            ? collector.AwaitDelivery(
-                                  static_cast<int>(tracks.size()), [&] { return StoredHits(*analytics); },
-                                  [&] { analytics->SendQueuedHits(); }, std::chrono::seconds(20))
-                            : 0;
+    if (privacy == MobilePrivacyStatus::OPT_IN) {
+        collector.AwaitDelivery(
+            static_cast<int>(tracks.size()), [&] { return StoredHits(*analytics); },
+            [&] { analytics->SendQueuedHits(); }, std::chrono::seconds(20));
+    }
     // The app goes to the background only after its hits were built, as an app in use would.
     core->LifecyclePause();
     ReportApplicationNotification(ui, ApplicationNotificationName::DID_ENTER_BACKGROUND);
     if (options.lifecycle) {
         std::printf("Lifecycle state (%s):\n%s\n", kLifecycleState, AsJson(reader->Newest(kLifecycleState)).c_str());
     }
+    // Without a configuration Analytics answers no request for its id.
     std::printf("Analytics id: %s\n",
-                Ask<std::string>([&](auto callback) { analytics->GetTrackingIdentifier(callback); }, "(no answer)")
-                    .c_str());
-    std::printf("Hits still stored: %lld%s\n", static_cast<long long>(StoredHits(*analytics)),
-                hitsOnlyInMemory ? " (kept in memory only: the data folder cannot be written)" : "");
-    std::printf("Hits received by the collector: %d\n", arrived);
+                reader->Newest(kConfigurationState)
+                    ? Ask<std::string>([&](auto callback) { analytics->GetTrackingIdentifier(callback); },
+                                       "(no answer)")
+                          .c_str()
+                    : "(none: no configuration)");
+    if (hitsOnlyInMemory) {
+        std::printf("Hits still stored: %lld (kept in memory only: the data folder cannot be written)\n",
+                    static_cast<long long>(StoredHits(*analytics)));
+    } else {
+        const HeldHits held =
+            CountHeldHits(*analytics, *sharedServices->CreatePlatformServices()->GetDatabaseService());
+        std::printf("Hits still stored: %lld\n", static_cast<long long>(held.stored));
+        std::printf(
+            "Track calls waiting in memory, not yet built into hits: %lld (lost when the program ends)\n",
+            static_cast<long long>(held.waiting));
+    }
 
     const bool disposed = core->Dispose(std::chrono::seconds(10));
     sharedServices->Dispose(std::chrono::milliseconds(0));
+    // Last, once nothing more can arrive: the count is what the collector printed.
+    collector.Stop();
+    const int arrived = collector.HitCount();
+    std::printf("Hits received by the collector: %d\n", arrived);
     if (privacy == MobilePrivacyStatus::OPT_IN && arrived == 0) {
         std::fprintf(stderr, "nvr_host: no hit reached the collector\n");
         return 1;

@@ -286,17 +286,15 @@ std::int64_t StoredHits() {
 }
 
 /**
- * While the app is opted in, the hits of its track calls must reach the collector: it counts only once
- * they did and none is left stored, or after 20 s.
+ * While the app is opted in, the hits of its track calls must reach the collector: it waits until they did
+ * and none is left stored, or 20 s.
  */
 bool AwaitHits(const NuvraHost::Collector& collector, NVRMobilePrivacyStatus privacy) {
     if (privacy != NVRMobilePrivacyStatusOptIn) {
-        std::printf("Hits received by the collector: %d\n", collector.HitCount());
         return true;
     }
     const int arrived = collector.AwaitDelivery(
         kTrackedHits, [] { return StoredHits(); }, [] { [NVRAnalytics sendQueuedHits]; }, std::chrono::seconds(20));
-    std::printf("Hits received by the collector: %d\n", arrived);
     if (arrived < kTrackedHits) {
         std::fprintf(stderr, "%d of the run's %d hits reached the collector within 20 s\n", arrived, kTrackedHits);
         return false;
@@ -330,7 +328,7 @@ int main(int argc, char** argv) {
     // Stopped as main returns, before the SDK's own exit handler: a request still under way then fails
     // and its hit stays stored, as with a server out of reach. The bundle is named to the SDK before the
     // first call of a public class; the SDK has read it by the time main returns.
-    const NuvraHost::Collector collector(NuvraHost::LoopbackPort(bundledServer));
+    NuvraHost::Collector collector(NuvraHost::LoopbackPort(bundledServer));
     const NuvraHost::RunBundle runBundle(bundle, bundledServer, collector.Host(), dataDirectory);
     answered = [[NSCondition alloc] init];
     [NVRCore setLogLevel:options.logLevel];
@@ -371,8 +369,12 @@ int main(int argc, char** argv) {
     ok = ok && PrintPrivacyStatus(&privacy);
     [NVRCore lifecyclePause];
     std::printf("Paused\n");
+    // Last, once nothing more can arrive: the count is what the collector printed.
+    collector.Stop();
+    std::printf("Hits received by the collector: %d\n", collector.HitCount());
 
-    [answered release];
+    // `answered` stays: an answer that came too late (a module that never got its configuration, say) may
+    // still reach it from the SDK's threads until the process ends.
     [pool drain];
     // Like an app, the program never tears the SDK down: it returns while the SDK may still be at work
     // (the opt-out above clears stored data), and the SDK stops its threads as the process exits.

@@ -111,7 +111,7 @@ void Configuration::QueueWithReservedVersion(const char* taskName, RequestBody b
     stateVersions_.Reserve(version);
     QueueMemberTask(*this, taskName, [body, event, version](Configuration& self) {
         // Also when the task fails: no reader may wait for a version that is never filled.
-        TryFinally([&] { (self.*body)(event); }, [&] { self.stateVersions_.RollBackIfReserved(version); });
+        TryFinally([&] { (self.*body)(event); }, [&] { self.stateVersions_.RollBack(version); });
     });
 }
 

@@ -27,16 +27,10 @@ void ConfigurationStateVersions::Publish(int32_t version, const std::shared_ptr<
     }
 }
 
+// A version that was never reserved gets no entry: its readers already see the configuration that stands,
+// and the hub refuses to add a marker (a request without a reservation, such as the boot or an app-id
+// download, that brings nothing would be logged as a failed write).
 void ConfigurationStateVersions::RollBack(int32_t version) {
-    MutexLock lock(mutex_);
-    if (reserved_.count(version) != 0) {
-        RollBackReserved(version);
-    } else if (!IsSuperseded(version)) {
-        owner_.CreateSharedState(version, SHARED_STATE_PREV);
-    }
-}
-
-void ConfigurationStateVersions::RollBackIfReserved(int32_t version) {
     MutexLock lock(mutex_);
     if (reserved_.count(version) != 0) {
         RollBackReserved(version);

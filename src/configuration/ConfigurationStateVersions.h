@@ -36,10 +36,11 @@ public:
     void Reserve(int32_t version) NVR_EXCLUDES(mutex_);
     /** Fills the reserved version, or creates one, with the configuration published for that event. */
     void Publish(int32_t version, const std::shared_ptr<EventData>& configuration) NVR_EXCLUDES(mutex_);
-    /** Readers at `version` see the configuration that stands: the version is filled or created so. */
+    /**
+     * Readers at `version` see the configuration that stands: a version still reserved is filled so (also
+     * for a task that ended without filling it); any other needs nothing.
+     */
     void RollBack(int32_t version) NVR_EXCLUDES(mutex_);
-    /** Rolls the version back when it is still reserved: for a task that ended without filling it. */
-    void RollBackIfReserved(int32_t version) NVR_EXCLUDES(mutex_);
     /** Forgets and returns the versions still reserved, for an owner that can no longer fill them. */
     std::set<int32_t> TakeReserved() NVR_EXCLUDES(mutex_);
 

@@ -150,6 +150,7 @@ void HitQueueBase::RunWorker() {
         return;
     }
     do {
+        SetRowsUpdatedSinceRead(false);
         std::shared_ptr<DatabaseHitBase> hit = SelectOldestHit();
         if (!hit) {
             return;
@@ -194,18 +195,26 @@ bool HitQueueBase::IsNetworkConnected() const {
 }
 
 // Waits in slices of at most a second, so a network loss ends the pause within about a second;
-// suspension and disposal notify the condition and end it at once.
+// suspension, disposal and an update of every row notify the condition and end it at once.
 void HitQueueBase::PauseBeforeRetrying() {
     auto start = std::chrono::steady_clock::now();
     MutexLock lock(mutex_);
     auto deadline = start + retryPause_;
     for (auto now = start; now < deadline; now = std::chrono::steady_clock::now()) {
-        if (!ShouldWorkerContinueNoLock()) {
+        if (!ShouldWorkerContinueNoLock() || rowsUpdatedSinceRead_) {
             return;
         }
         lock.WaitUntil(condition_,
                        std::min<std::chrono::steady_clock::time_point>(deadline, now + PAUSE_SLICE));
     }
+}
+
+void HitQueueBase::SetRowsUpdatedSinceRead(bool updated) {
+    {
+        MutexLock lock(mutex_);
+        rowsUpdatedSinceRead_ = updated;
+    }
+    condition_.notify_all();
 }
 
 std::shared_ptr<DatabaseHitBase> HitQueueBase::QueryHit(const std::shared_ptr<Query>& query) {
@@ -368,8 +377,13 @@ bool HitQueueBase::UpdateAllHits(const std::map<std::string, std::shared_ptr<Var
     if (!GetDatabase() || !AcceptsWrite(ResetRetrySchedule::Refusal::UPDATE)) {
         return false;
     }
-    return Write([&](DatabaseInterface& database) { return database.Update(tableName, values, "", {}); },
-                 KeepsTheRowCount, LOG_TAG, "Unable to read from database.  Query failed with error %s", nullptr);
+    const bool updated = Write(
+        [&](DatabaseInterface& database) { return database.Update(tableName, values, "", {}); },
+        KeepsTheRowCount, LOG_TAG, "Unable to read from database.  Query failed with error %s", nullptr);
+    if (updated) {
+        SetRowsUpdatedSinceRead(true);
+    }
+    return updated;
 }
 
 }  // namespace NuvraMobile

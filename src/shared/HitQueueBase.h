@@ -81,7 +81,10 @@ public:
     virtual void BringOnline();
     /** The worker finishes the hit in hand, then stops; rows stay. */
     virtual void Suspend();
-    /** Sets the given columns on every row; refused, as Queue is, after a failed reset. */
+    /**
+     * Sets the given columns on every row; refused, as Queue is, after a failed reset. A hit that failed
+     * before the update (its server, say, changed since) is offered again at once, not after its pause.
+     */
     virtual bool UpdateAllHits(const std::map<std::string, std::shared_ptr<Variant>>& values);
     bool IsSuspended();
 
@@ -118,6 +121,7 @@ private:
     void GatherReturningCallers(MutexLock& lock, bool tookOver) NVR_REQUIRES(groupMutex_);
     void RunWorker() NVR_EXCLUDES(mutex_);
     void PauseBeforeRetrying() NVR_EXCLUDES(mutex_);
+    void SetRowsUpdatedSinceRead(bool updated) NVR_EXCLUDES(mutex_);
     bool ShouldWorkerContinue() NVR_EXCLUDES(mutex_);
     bool IsStopped() NVR_EXCLUDES(mutex_);
     bool IsStoppedNoLock() NVR_REQUIRES(mutex_);
@@ -135,6 +139,8 @@ private:
     bool isDisposed_ NVR_GUARDED_BY(mutex_) = false;
     std::condition_variable condition_;
     std::chrono::milliseconds retryPause_ NVR_GUARDED_BY(mutex_) = DEFAULT_RETRY_PAUSE;
+    // Set by UpdateAllHits after the worker read its hit: a retry of that hit need not wait.
+    bool rowsUpdatedSinceRead_ NVR_GUARDED_BY(mutex_) = false;
 
     Mutex groupMutex_;
     std::condition_variable groupCondition_;

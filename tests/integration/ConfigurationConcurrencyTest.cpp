@@ -10,6 +10,7 @@
 #include <map>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "configuration/ConfigurationData.h"
 #include "core/Core.h"
@@ -26,6 +27,7 @@
 #include "services/PlatformServices.h"
 #include "services/json/NativeJsonUtilityService.h"
 #include "services/system/Reachability.h"
+#include "support/CapturingLoggingService.h"
 #include "support/ConfigurationTestSupport.h"
 #include "support/CoreBoot.h"
 #include "support/EventDataJson.h"
@@ -85,6 +87,9 @@ protected:
             auto services = std::make_shared<FakePlatformServices>(shared_->CreatePlatformServices());
             services->remoteFileManagerService = std::make_shared<RewritingRemoteFileManager>(
                 services->GetRemoteFileManagerService(), "https://config.nuvra.com", server_.Url(""));
+            if (logging_) {
+                services->loggingService = logging_;
+            }
             return services;
         });
         observer_ = std::make_shared<ObserverModule>();
@@ -167,6 +172,8 @@ protected:
     std::shared_ptr<Core> core_;
     std::shared_ptr<ObserverModule> observer_;
     std::shared_ptr<Event> booted_;
+    /** When set, the core logs to it. */
+    std::shared_ptr<CapturingLoggingService> logging_;
 };
 
 TEST_F(ConfigurationIntegrationTest, AppIdDownloadIsCachedAndBootsTheNextSessionFromTheCache) {
@@ -220,6 +227,35 @@ TEST_F(ConfigurationIntegrationTest, NothingToLoadLeavesNoConfigurationAtBoot) {
     EXPECT_EQ(SHARED_STATE_PENDING, observer_->ConfigurationStateAt(booted_->GetEventNumber()));
     EXPECT_EQ(nullptr, observer_->WaitForName(kResponse, 0ms));
     EXPECT_EQ(MobilePrivacyStatus::UNKNOWN, AskPrivacy());
+}
+
+// Nothing to load and a download that fails leave the configuration that stands; neither is a failed write
+// of the shared state, which the app would read as a fault of its own.
+TEST_F(ConfigurationIntegrationTest, ABootWithNothingToLoadAndAFailedAppIdDownloadWarnOfNoSharedState) {
+    ScopedCapturingLog log(LoggingMode::Warning);
+    logging_ = log.ServicePtr();
+    const auto linesOnSharedStates = [&log] {
+        std::vector<std::string> lines;
+        for (const auto& message : log.Service().GetMessages()) {
+            if (message.find("shared state") != std::string::npos) {
+                lines.push_back(message);
+            }
+        }
+        return lines;
+    };
+    StartSession();
+    EXPECT_EQ(std::vector<std::string>{}, linesOnSharedStates());
+
+    core_->UpdateConfiguration({{"analytics.server", Variant::FromString("standing.example")}});
+    ASSERT_NE(nullptr, WaitForPublication(Has("analytics.server", "standing.example")));
+    core_->ConfigureWithAppId("not-served");
+    // Queued behind the failing request on the module's queue: its publication means that request ended.
+    ServeFile("/app-1.json", R"({"marker": "after"})");
+    core_->ConfigureWithAppId("app-1");
+    ASSERT_NE(nullptr, WaitForPublication(Has("marker", "after")));
+    EXPECT_TRUE(log.Service().Contains("Unable to fetch config. Rolling back to previous configuration."));
+    EXPECT_EQ(std::vector<std::string>{}, linesOnSharedStates());
+    StopSession();
 }
 
 TEST_F(ConfigurationIntegrationTest, FailingServerFallsBackToTheCache) {

@@ -180,6 +180,37 @@ TEST_F(HitQueueConcurrencyTest, SuspensionOrNetworkLossEndsARetryPauseAndKeepsTh
     }
 }
 
+// The pause was for what the row said when it failed (its server, say): once every row is rewritten, the
+// hit is read and offered again at once, whether the update came during the pause or while it was sent.
+TEST_F(HitQueueConcurrencyTest, AnUpdateOfEveryRowEndsTheRetryPauseOfTheHitItRewrote) {
+    for (const bool whileInHand : {false, true}) {
+        SCOPED_TRACE(whileInHand ? "updated while the hit was in hand" : "updated during the pause");
+        Gate inHand;
+        Gate answer;
+        auto calls = std::make_shared<std::atomic<int>>(0);
+        auto processor = std::make_shared<TestHitProcessor>([&, calls](const TestHit&) {
+            if ((*calls)++ != 0) {
+                return HitProcessingResult::DONE;
+            }
+            if (whileInHand) {
+                inHand.Open();
+                answer.Hold();
+            }
+            return HitProcessingResult::RETRY;
+        });
+        auto queue = MakeQueue(processor);
+        queue->SetRetryPauseForTesting(HitQueueBase::DEFAULT_RETRY_PAUSE);
+        QueueUrls(*queue, {"old-server"});
+        queue->BringOnline();
+        ASSERT_TRUE(whileInHand ? inHand.Wait() : processor->WaitForProcessed(1));
+        ASSERT_TRUE(queue->UpdateAllHits({{"URL", Variant::FromString("new-server")}}));
+        answer.Open();
+        ASSERT_TRUE(processor->WaitForProcessed(2));
+        EXPECT_THAT(processor->ProcessedUrls(), ElementsAre("old-server", "new-server"));
+        EXPECT_TRUE(WaitUntil([&] { return queue->GetSize() == 0; }));
+    }
+}
+
 TEST_F(HitQueueConcurrencyTest, NothingIsSentWhileTheNetworkIsNotConnected) {
     auto processor = std::make_shared<TestHitProcessor>();
     auto queue = MakeQueue(processor);
