@@ -24,7 +24,8 @@ protected:
         for (const auto& call : hub_->Calls()) {
             if (call.operation == "CreateSharedState") {
                 versions.emplace(call.version, call.data);
-            } else if (call.operation == "UpdateSharedState" && versions[call.version] == SHARED_STATE_PENDING) {
+            } else if (call.operation == "UpdateSharedState" &&
+                       versions[call.version] == SHARED_STATE_PENDING) {
                 versions[call.version] = call.data;
             }
         }
