@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <filesystem>
@@ -361,7 +362,11 @@ TEST_F(AnalyticsPipelineTest, ATrackMadeOfflineDuringAFetchIsSentByTheNextLaunch
                                           "skyloom.org": "ORG1", "skyloom.server": ")" + server + R"("})";
     std::filesystem::create_directories(folders_.Root() / "bundle");
     std::ofstream(folders_.Root() / "bundle" / "NVBMobileConfig.json") << configuration;
-    server_.Handle("/app-1.json", [&](const LoopbackRequest&) { return LoopbackResponse{200, {}, configuration}; });
+    // Offline, the configuration server cannot be reached either. The server outlives the test's body.
+    const auto offline = std::make_shared<std::atomic<bool>>(true);
+    server_.Handle("/app-1.json", [offline, configuration](const LoopbackRequest&) {
+        return *offline ? LoopbackResponse{503, {}, ""} : LoopbackResponse{200, {}, configuration};
+    });
 
     Reachability::SetStatusForTesting(Reachability::Status::NOT_REACHABLE);
     StartSession();
@@ -377,6 +382,7 @@ TEST_F(AnalyticsPipelineTest, ATrackMadeOfflineDuringAFetchIsSentByTheNextLaunch
     StopSession();
     EXPECT_TRUE(WaitForHits(1, 0ms).empty());
 
+    *offline = false;
     Reachability::SetStatusForTesting(Reachability::Status::REACHABLE);
     StartSession();
     const auto hits = WaitForHits(1);
