@@ -19,7 +19,8 @@ class ConfigurationStateVersionsTest : public ::testing::Test {
 protected:
     void SetUp() override { hub_->Register(owner_, executor_); }
 
-    std::map<int32_t, std::shared_ptr<EventData>> Versions() const {
+    /** Each version written, as it stands: the "source" of its configuration, or "PREV". */
+    std::map<int32_t, std::string> Versions() const {
         std::map<int32_t, std::shared_ptr<EventData>> versions;
         for (const auto& call : hub_->Calls()) {
             if (call.operation == "CreateSharedState") {
@@ -29,7 +30,11 @@ protected:
                 versions[call.version] = call.data;
             }
         }
-        return versions;
+        std::map<int32_t, std::string> shown;
+        for (const auto& [version, data] : versions) {
+            shown[version] = data == SHARED_STATE_PREV ? "PREV" : data->OptString("source", "?");
+        }
+        return shown;
     }
 
     static std::shared_ptr<EventData> Configuration(const std::string& source) {
@@ -47,21 +52,18 @@ protected:
 // changes nothing shows what the filled one left. Its publisher learns that nothing of its own was
 // published, so that no module acts on a configuration that no event had.
 TEST_F(ConfigurationStateVersionsTest, ACarriedPublicationIsShownOnlyByTheVersionThatCarriesIt) {
-    const auto carriedThenRolledBack = Configuration("carried, then rolled back");
     versions_.Reserve(3);
-    EXPECT_FALSE(versions_.Publish(2, carriedThenRolledBack));
+    EXPECT_FALSE(versions_.Publish(2, Configuration("carried, then rolled back")));
     versions_.RollBackIfReserved(3);
 
-    const auto carriedThenFilled = Configuration("carried, then filled");
-    const auto filling = Configuration("filling");
     versions_.Reserve(5);
-    EXPECT_FALSE(versions_.Publish(4, carriedThenFilled));
-    EXPECT_TRUE(versions_.Publish(5, filling));
+    EXPECT_FALSE(versions_.Publish(4, Configuration("carried, then filled")));
+    EXPECT_TRUE(versions_.Publish(5, Configuration("filling")));
     versions_.Reserve(6);
     versions_.RollBackIfReserved(6);
 
-    const std::map<int32_t, std::shared_ptr<EventData>> expected = {
-        {3, carriedThenRolledBack}, {5, filling}, {6, SHARED_STATE_PREV}};
+    const std::map<int32_t, std::string> expected = {
+        {3, "carried, then rolled back"}, {5, "filling"}, {6, "PREV"}};
     EXPECT_EQ(expected, Versions());
 }
 
