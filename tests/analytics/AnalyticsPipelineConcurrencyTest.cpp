@@ -156,6 +156,19 @@ protected:
         }));
     }
 
+    /** A configuration of the collector with that privacy status by default. */
+    std::string CollectorConfiguration(const std::string& privacy) {
+        const std::string server = "127.0.0.1:" + std::to_string(server_.Port());
+        return R"({"analytics.server": ")" + server + R"(", "analytics.rsids": "rs", "global.privacy": ")" +
+               privacy + R"(", "skyloom.org": "ORG1", "skyloom.server": ")" + server + R"("})";
+    }
+
+    /** Packages the configuration as the app's own file. */
+    void Package(const std::string& configuration) {
+        std::filesystem::create_directories(folders_.Root() / "bundle");
+        std::ofstream(folders_.Root() / "bundle" / "NVBMobileConfig.json") << configuration;
+    }
+
     void WaitForPrivacy(const std::string& privacy) {
         WaitForConfiguration(
             [&](const EventData& data) { return data.OptString("global.privacy", "") == privacy; });
@@ -356,12 +369,8 @@ TEST_F(AnalyticsPipelineTest, AHitTrackedRightAfterANewServerIsSentToItWhileAFet
 // stored. The next launch is online, and its fetched file, opted out by default again, answers: the
 // opt-in stands and the stored hit is sent.
 TEST_F(AnalyticsPipelineTest, ATrackMadeOfflineDuringAFetchIsSentByTheNextLaunchOnline) {
-    const std::string server = "127.0.0.1:" + std::to_string(server_.Port());
-    const std::string configuration = R"({"analytics.server": ")" + server +
-                                      R"(", "analytics.rsids": "rs", "global.privacy": "optedout",
-                                          "skyloom.org": "ORG1", "skyloom.server": ")" + server + R"("})";
-    std::filesystem::create_directories(folders_.Root() / "bundle");
-    std::ofstream(folders_.Root() / "bundle" / "NVBMobileConfig.json") << configuration;
+    const std::string configuration = CollectorConfiguration("optedout");
+    Package(configuration);
     // Offline, the configuration server cannot be reached either. The server outlives the test's body.
     const auto offline = std::make_shared<std::atomic<bool>>(true);
     server_.Handle("/app-1.json", [offline, configuration](const LoopbackRequest&) {
@@ -389,6 +398,65 @@ TEST_F(AnalyticsPipelineTest, ATrackMadeOfflineDuringAFetchIsSentByTheNextLaunch
     ASSERT_EQ(1u, hits.size());
     EXPECT_NE(std::string::npos, hits[0].body.find("action=Offline&")) << hits[0].body;
 }
+
+// The app's packaged configuration leaves privacy unknown; the app id's file, opted out by default, comes
+// before or after the opt-in that the app made right after asking for it. The track made after the opt-in is sent either way, and a file that comes last is applied
+// under the opt-in: no module hears of an opt-out that no event had, which would clear the track.
+struct AnswerOrderCase {
+    const char* name;
+    bool fileComesFirst;
+};
+
+class AnalyticsAnswerOrderTest : public AnalyticsPipelineTest,
+                                 public ::testing::WithParamInterface<AnswerOrderCase> {
+protected:
+    void TearDown() override {
+        answer_.Open();
+        AnalyticsPipelineTest::TearDown();
+    }
+
+    Gate answer_;
+};
+
+TEST_P(AnalyticsAnswerOrderTest, ATrackAfterAnOptInIsSent) {
+    Package(CollectorConfiguration("optunknown"));
+    const std::string optedOut = CollectorConfiguration("optedout");
+    const std::string file = optedOut.substr(0, optedOut.size() - 1) + R"(, "fetched": "yes"})";
+    server_.Handle("/app-1.json", [this, file](const LoopbackRequest&) {
+        answer_.Wait(60s);
+        return LoopbackResponse{200, {}, file};
+    });
+    StartSession();
+    core_->ConfigureWithAppId("app-1");
+    if (GetParam().fileComesFirst) {
+        answer_.Open();
+        WaitForConfiguration([](const EventData& data) { return data.OptString("fetched", "") == "yes"; });
+    }
+    core_->SetPrivacyStatus(MobilePrivacyStatus::OPT_IN);
+    TrackAction("AfterTheOptIn");
+    answer_.Open();
+    const auto hits = WaitForHits(1);
+    ASSERT_EQ(1u, hits.size()) << "the track after the opt-in was dropped";
+    EXPECT_NE(std::string::npos, hits[0].body.find("action=AfterTheOptIn&")) << hits[0].body;
+
+    WaitForConfiguration([](const EventData& data) { return data.OptString("fetched", "") == "yes"; });
+    const auto optIn = observer_->WaitFor([](const Event& event) {
+        return event.GetName() == "Configuration Response Event" &&
+               event.GetData()->OptString("global.privacy", "") == "optedin";
+    });
+    ASSERT_NE(nullptr, optIn);
+    for (const auto& event : observer_->Events()) {
+        EXPECT_FALSE(event->GetEventNumber() > optIn->GetEventNumber() &&
+                     event->GetName() == "Configuration Response Event" &&
+                     event->GetData()->OptString("global.privacy", "") == "optedout")
+            << "an opt-out after the opt-in";
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Orders, AnalyticsAnswerOrderTest,
+                         ::testing::Values(AnswerOrderCase{"FileFirst", true},
+                                           AnswerOrderCase{"FileLast", false}),
+                         [](const ::testing::TestParamInfo<AnswerOrderCase>& info) { return info.param.name; });
 
 /** The identity server's and the analytics-id answers on "/id", told apart by the query; records the queries. */
 class IdAnswers {
