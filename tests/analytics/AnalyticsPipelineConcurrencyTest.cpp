@@ -145,6 +145,22 @@ protected:
         core_->Track(data);
     }
 
+    /**
+     * A track waits in memory until the identity state exists, and what waits in memory ends with the core:
+     * tracks once the state is there, so the hit goes to the table, then ends the session unsent.
+     */
+    void TrackIntoTheTableAndEndTheSession(const std::string& action) {
+        ASSERT_NE(nullptr, observer_->WaitFor([](const Event& event) {
+            return event.GetName() == "STATE_CHANGE_EVENT" &&
+                   event.GetData()->OptString("stateowner", "") ==
+                       IdentityConstants::EventDataKeys::Identity::SHARED_STATE_NAME;
+        }));
+        TrackAction(action);
+        EXPECT_EQ(1, QueueSize());
+        StopSession();
+        EXPECT_TRUE(WaitForHits(1, 0ms).empty());
+    }
+
     /** The stored hits plus the waiting track requests, as the module answers. */
     std::int64_t QueueSize() { return QueueSizeThroughCore(*core_); }
 
@@ -267,16 +283,7 @@ TEST_F(AnalyticsPipelineTest, HitStoredBeforeARestartIsSentByTheNextCore) {
     StartSession();
     Configure({{"analytics.offlineEnabled", Variant::FromBoolean(true)},
                {"analytics.batchLimit", Variant::FromInteger(10)}});
-    // A track waits in memory until the identity state exists, and what waits in memory ends with the
-    // core: track once the state is there, so the hit goes to the table.
-    ASSERT_NE(nullptr, observer_->WaitFor([](const Event& event) {
-        return event.GetName() == "STATE_CHANGE_EVENT" &&
-               event.GetData()->OptString("stateowner", "") == IdentityConstants::EventDataKeys::Identity::SHARED_STATE_NAME;
-    }));
-    TrackAction("BeforeRestart");
-    EXPECT_EQ(1, QueueSize());
-    StopSession();
-    EXPECT_TRUE(WaitForHits(1, 0ms).empty());
+    TrackIntoTheTableAndEndTheSession("BeforeRestart");
 
     StartSession();
     core_->UpdateConfiguration({{"analytics.batchLimit", Variant::FromInteger(0)}});
@@ -381,15 +388,7 @@ TEST_F(AnalyticsPipelineTest, ATrackMadeOfflineDuringAFetchIsSentByTheNextLaunch
     StartSession();
     core_->ConfigureWithAppId("app-1");
     core_->SetPrivacyStatus(MobilePrivacyStatus::OPT_IN);
-    // As in any launch, a track waits in memory until the identity state exists.
-    ASSERT_NE(nullptr, observer_->WaitFor([](const Event& event) {
-        return event.GetName() == "STATE_CHANGE_EVENT" &&
-               event.GetData()->OptString("stateowner", "") == IdentityConstants::EventDataKeys::Identity::SHARED_STATE_NAME;
-    }));
-    TrackAction("Offline");
-    EXPECT_EQ(1, QueueSize());
-    StopSession();
-    EXPECT_TRUE(WaitForHits(1, 0ms).empty());
+    TrackIntoTheTableAndEndTheSession("Offline");
 
     *offline = false;
     Reachability::SetStatusForTesting(Reachability::Status::REACHABLE);
@@ -400,8 +399,9 @@ TEST_F(AnalyticsPipelineTest, ATrackMadeOfflineDuringAFetchIsSentByTheNextLaunch
 }
 
 // The app's packaged configuration leaves privacy unknown; the app id's file, opted out by default, comes
-// before or after the opt-in that the app made right after asking for it. The track made after the opt-in is sent either way, and a file that comes last is applied
-// under the opt-in: no module hears of an opt-out that no event had, which would clear the track.
+// before or after the opt-in that the app made right after asking for it. The track made after the opt-in
+// is sent either way, and a file that comes last is applied under the opt-in: no module hears of an
+// opt-out that no event had, which would clear the track.
 struct AnswerOrderCase {
     const char* name;
     bool fileComesFirst;
