@@ -44,15 +44,23 @@ void Configuration::OnRegistered() {
     responseContentDispatcher_ = CreateDispatcher<ConfigurationDispatcherConfigurationResponseContent>();
     responseIdentityDispatcher_ = CreateDispatcher<ConfigurationDispatcherConfigurationResponseIdentity>();
 
+    rulesExecutor_ = CreateSequentialExecutor("Rules Downloader");
+    downloadsExecutor_ = CreateSequentialExecutor("Configuration Downloader");
+}
+
+std::shared_ptr<TaskExecutorInterface> Configuration::CreateSequentialExecutor(const std::string& name) {
     const auto platformServices = GetPlatformServices();
     const auto threadingService = platformServices ? platformServices->GetThreadingService() : nullptr;
-    rulesExecutor_ = threadingService ? threadingService->CreateSequentialTaskExecutor("Rules Downloader")
-                                      : TaskExecutorInterface::CreateFixedThreaded(1);
+    return threadingService ? threadingService->CreateSequentialTaskExecutor(name)
+                            : TaskExecutorInterface::CreateFixedThreaded(1);
 }
 
 void Configuration::OnUnregistered() {
-    if (rulesExecutor_) {
-        rulesExecutor_->Dispose();
+    // A fetch under way ends on its own: its wait for the network gives up once the module is unregistered.
+    for (const auto& executor : {rulesExecutor_, downloadsExecutor_}) {
+        if (executor) {
+            executor->Dispose();
+        }
     }
     // The tasks that were to fill these versions are dropped. Written through the hub itself, since the
     // module's own writes stop at unregistration.
@@ -76,8 +84,8 @@ void Configuration::HandleConfigurationEvent(const std::shared_ptr<Event>& event
         const char* taskName;
         RequestBody body;
         /**
-         * Whether the request reserves its version when heard. The app-id download does not: it may wait
-         * for the network as long as the device is offline, and every reader would wait with it.
+         * Whether the request reserves its version when heard. The app-id request does not: it only starts
+         * a fetch, whose text comes back as a request of its own, which does.
          */
         bool reservesVersion;
     };
@@ -90,6 +98,8 @@ void Configuration::HandleConfigurationEvent(const std::shared_ptr<Event>& event
          &Configuration::ProcessUpdateConfigEvent, true},
         {Keys::CONFIGURATION_REQUEST_CONTENT_RETRIEVE_CONFIG, "ProcessPublishConfigurationEvent",
          &Configuration::ProcessPublishConfigurationEvent, false},
+        {Keys::CONFIGURATION_REQUEST_CONTENT_DOWNLOADED_CONFIG, "ProcessDownloadedConfigEvent",
+         &Configuration::ProcessDownloadedConfigEvent, true},
     };
     const auto& data = event->GetData();
     for (const auto& instruction : kInstructions) {

@@ -39,10 +39,18 @@ class Variant;
  * version of the shared state when it is heard, so that the events dispatched after it read what it
  * leaves (ConfigurationStateVersions).
  *
+ * An app id's configuration file is fetched off the module's queue (download, cache, and the wait for
+ * the network), so that no request heard meanwhile and no reader waits on the network. The text
+ * fetched comes back as the module's own request, "Downloaded Configuration Internal", which reserves
+ * its version like the others: it is applied in event order, under every override made before it, and
+ * seen by the events after it.
+ *
  * Threads: listeners run on the hub's workers and only queue named tasks, except the booted-event
  * handler, which does the boot work on the listener call. Every task runs on the module's own
- * sequential queue. The configuration mutex guards the current and overridden configurations and is
- * never held while a shared state is created, an event is sent, a file is read or a download runs.
+ * sequential queue; fetches run one at a time on the "Configuration Downloader" executor, which
+ * touches no configuration. The configuration mutex guards the current and overridden configurations
+ * and is never held while a shared state is created, an event is sent, a file is read or a download
+ * runs.
  */
 class Configuration : public InternalModule {
 public:
@@ -83,6 +91,8 @@ public:
     virtual void ProcessBootConfigEvent(const std::shared_ptr<Event>& event);
     virtual void ProcessConfigureWithAppIdEvent(const std::shared_ptr<Event>& event);
     virtual void ProcessPublishConfigurationEvent(const std::shared_ptr<Event>& event);
+    /** Applies the configuration text that a fetch for an app id handed back. */
+    virtual void ProcessDownloadedConfigEvent(const std::shared_ptr<Event>& event);
     /** Applies the configuration in `json` with the overrides over it; true when one was published. */
     virtual bool ConfigureWithJsonString(const std::string& json, const std::shared_ptr<Event>& event,
                                          bool downloadRules);
@@ -123,6 +133,11 @@ protected:
      */
     void HoldPrivacyAfterLostStore() NVR_REQUIRES(configMutex_);
     bool ValidateForInternalEventAppIDChange(const std::shared_ptr<EventData>& data, std::string appId);
+    /**
+     * The app id's configuration text: downloaded, else the cached copy, else downloaded once more after
+     * waiting for the network; empty when none was had. Blocks: runs on the downloads executor.
+     */
+    std::string FetchConfiguration(ConfigurationDownloader& downloader);
     /** Blocks until the network is connected (true) or the module is no longer registered (false). */
     bool WaitForNetworkConnection(const std::shared_ptr<SystemInfoServiceInterface>& systemInfoService);
     std::string GetBundledFileContent();
@@ -153,6 +168,8 @@ private:
         std::shared_ptr<Service> (PlatformServicesInterface::*getter)() const, const char* missingMessage);
     /** Makes the overrides win over `configuration`, also over its environment-specific keys. */
     static void ApplyOverrides(ConfigurationData& configuration, const ConfigurationData& overrides);
+    /** A one-thread executor of the threading service, else of the module's own making. */
+    std::shared_ptr<TaskExecutorInterface> CreateSequentialExecutor(const std::string& name);
     /** Runs one boot step; an error is logged and counts as "nothing applied". */
     static bool RunBootStep(const char* stepName, const std::function<bool()>& step);
     std::shared_ptr<Configuration> SharedSelf();
@@ -171,6 +188,7 @@ private:
     std::shared_ptr<ConfigurationData> overriddenConfig_ NVR_GUARDED_BY(configMutex_);
     WaitingEventQueue<> identityRequests_;
     std::shared_ptr<TaskExecutorInterface> rulesExecutor_;
+    std::shared_ptr<TaskExecutorInterface> downloadsExecutor_;
     ConfigurationStateVersions stateVersions_{*this};
 };
 

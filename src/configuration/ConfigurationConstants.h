@@ -13,6 +13,9 @@ constexpr const char* CONFIGURATION_REQUEST_CONTENT_JSON_FILE_PATH = "config.fil
 constexpr const char* CONFIGURATION_REQUEST_CONTENT_IS_INTERNAL_EVENT = "config.isinternalevent";
 constexpr const char* CONFIGURATION_REQUEST_CONTENT_UPDATE_CONFIG = "config.update";
 constexpr const char* CONFIGURATION_REQUEST_CONTENT_RETRIEVE_CONFIG = "config.getData";
+/** The text of an app id's configuration file, fetched off the module's queue, to be applied in event order.
+ */
+constexpr const char* CONFIGURATION_REQUEST_CONTENT_DOWNLOADED_CONFIG = "config.downloaded";
 constexpr const char* RULES_REMOTE_URL = "rules.url";
 constexpr const char* CONFIGURATION_RESPONSE_IDENTITY_ALL_IDENTIFIERS = "config.allidentifiers";
 constexpr const char* EVENT_STATE_OWNER = "stateowner";

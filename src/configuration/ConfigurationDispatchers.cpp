@@ -10,13 +10,24 @@ namespace Keys = ConfigurationConstants::EventDataKeys::Configuration;
 
 void ConfigurationDispatcherConfigurationRequestContent::DispatchInternalConfigureWithAppIdEvent(
     const std::string& appId) {
+    DispatchInternalRequest("Configure with AppID Internal", Keys::CONFIGURATION_REQUEST_CONTENT_JSON_APP_ID,
+                            appId);
+}
+
+void ConfigurationDispatcherConfigurationRequestContent::DispatchInternalDownloadedConfigurationEvent(
+    const std::string& text) {
+    DispatchInternalRequest("Downloaded Configuration Internal",
+                            Keys::CONFIGURATION_REQUEST_CONTENT_DOWNLOADED_CONFIG, text);
+}
+
+void ConfigurationDispatcherConfigurationRequestContent::DispatchInternalRequest(const char* name,
+                                                                                 const char* key,
+                                                                                 const std::string& value) {
     auto data = std::make_shared<EventData>();
     data->PutBoolean(Keys::CONFIGURATION_REQUEST_CONTENT_IS_INTERNAL_EVENT, true);
-    data->PutString(Keys::CONFIGURATION_REQUEST_CONTENT_JSON_APP_ID, appId);
+    data->PutString(key, value);
     Dispatch(
-        EventBuilder("Configure with AppID Internal", EventType::CONFIGURATION, EventSource::REQUEST_CONTENT)
-            .SetData(data)
-            .Build());
+        EventBuilder(name, EventType::CONFIGURATION, EventSource::REQUEST_CONTENT).SetData(data).Build());
 }
 
 void ConfigurationDispatcherConfigurationResponseContent::DispatchConfigResponseWithEventData(

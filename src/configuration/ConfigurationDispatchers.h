@@ -11,10 +11,18 @@ namespace NuvraMobile {
 // The three dispatchers through which the Configuration module sends its events; called from the
 // module's handlers and tasks.
 
-/** Sends "Configure with AppID Internal" (configuration, requestContent), without a pair id. */
+/**
+ * Sends the module's own requests (configuration, requestContent), without a pair id: "Configure with AppID
+ * Internal", and "Downloaded Configuration Internal", which hands a fetched configuration text back to the
+ * module as an event of its own.
+ */
 class ConfigurationDispatcherConfigurationRequestContent : public ModuleEventDispatcher<Configuration> {
 public:
     virtual void DispatchInternalConfigureWithAppIdEvent(const std::string& appId);
+    virtual void DispatchInternalDownloadedConfigurationEvent(const std::string& text);
+
+private:
+    void DispatchInternalRequest(const char* name, const char* key, const std::string& value);
 };
 
 /** Sends "Configuration Response Event" (configuration, responseContent) with the caller's data. */

@@ -6,6 +6,7 @@
 #include "configuration/ConfigurationData.h"
 #include "configuration/ConfigurationDispatchers.h"
 #include "configuration/ConfigurationDownloader.h"
+#include "core/execution/TaskExecutorInterface.h"
 #include "core/values/Event.h"
 #include "core/values/EventData.h"
 #include "core/values/SdkError.h"
@@ -242,9 +243,29 @@ void Configuration::ProcessConfigureWithAppIdEvent(const std::shared_ptr<Event>&
         UpdateSharedStateToPreviousConfig(event->GetEventNumber());
         return;
     }
-    std::string text = downloader->DownloadConfig();
+    const int32_t eventNumber = event->GetEventNumber();
+    const auto fetch = [self = SharedSelf(), downloader, eventNumber] {
+        std::string text;
+        TryCatch([&] { text = self->FetchConfiguration(*downloader); },
+                 [](SdkError& error) {
+                     Log::Warning(LOG_PREFIX, "Fetching the configuration failed: %s", error.GetMessage());
+                 });
+        if (text.empty()) {
+            Log::Error(LOG_PREFIX, "Unable to fetch config. Rolling back to previous configuration.");
+            self->UpdateSharedStateToPreviousConfig(eventNumber);
+            return;
+        }
+        self->requestContentDispatcher_->DispatchInternalDownloadedConfigurationEvent(text);
+    };
+    if (!downloadsExecutor_ || !downloadsExecutor_->AddTask(fetch)) {
+        UpdateSharedStateToPreviousConfig(eventNumber);
+    }
+}
+
+std::string Configuration::FetchConfiguration(ConfigurationDownloader& downloader) {
+    std::string text = downloader.DownloadConfig();
     if (text.empty()) {
-        text = downloader->LoadCachedConfig();
+        text = downloader.LoadCachedConfig();
     }
     if (text.empty()) {
         std::shared_ptr<SystemInfoServiceInterface> systemInfo;
@@ -252,13 +273,14 @@ void Configuration::ProcessConfigureWithAppIdEvent(const std::shared_ptr<Event>&
             systemInfo->GetNetworkConnectionStatus() != ConnectionStatus::CONNECTED) {
             WaitForNetworkConnection(systemInfo);
         }
-        text = downloader->DownloadConfig();
+        text = downloader.DownloadConfig();
     }
-    if (text.empty()) {
-        Log::Error(LOG_PREFIX, "Unable to fetch config. Rolling back to previous configuration.");
-        UpdateSharedStateToPreviousConfig(event->GetEventNumber());
-        return;
-    }
+    return text;
+}
+
+void Configuration::ProcessDownloadedConfigEvent(const std::shared_ptr<Event>& event) {
+    std::string text;
+    event->GetData()->GetString(Keys::CONFIGURATION_REQUEST_CONTENT_DOWNLOADED_CONFIG, text);
     ConfigureWithJsonString(text, event, true);
 }
 
@@ -483,7 +505,7 @@ void Configuration::ChangeConfiguration(const std::shared_ptr<Event>& event,
     }
     const auto published = GetEnvironmentAwareEventData(data);
     WarnOfRefusedServerAddresses(*published);
-    stateVersions_.Publish(event->GetEventNumber(), published);
+    const bool ownVersion = stateVersions_.Publish(event->GetEventNumber(), published);
     if (Log::Precheck(LoggingMode::Debug)) {
         Log::Debug(LOG_PREFIX, "Shared state has been created for event #%s with data: %s",
                    event->GetEventNumber(), published->PrettyString(1));
@@ -491,7 +513,10 @@ void Configuration::ChangeConfiguration(const std::shared_ptr<Event>& event,
     if (downloadRules) {
         DownloadRules(published);
     }
-    responseContentDispatcher_->DispatchConfigResponseWithEventData(published, event->GetPairID());
+    // A carried configuration is one no event had: the later version's answer says what stands.
+    if (ownVersion) {
+        responseContentDispatcher_->DispatchConfigResponseWithEventData(published, event->GetPairID());
+    }
 }
 
 std::shared_ptr<EventData> Configuration::GetEnvironmentAwareEventData(
@@ -552,10 +577,11 @@ bool Configuration::LoadBundledConfig(const std::shared_ptr<Event>& event) {
     const std::string refusal = configuration->ParseAndPut(text);
     if (!refusal.empty()) {
         // At the default level: the app runs on, its tracked calls waiting for a configuration.
-        Log::Error(LOG_PREFIX,
-                   "The packaged configuration %s is not a JSON object, so it is not used and the SDK waits for "
-                   "another configuration: %s",
-                   GetBundledFilePath(), refusal);
+        Log::Error(
+            LOG_PREFIX,
+            "The packaged configuration %s is not a JSON object, so it is not used and the SDK waits for "
+            "another configuration: %s",
+            GetBundledFilePath(), refusal);
     }
     return ApplyConfiguration(configuration, event, true);
 }

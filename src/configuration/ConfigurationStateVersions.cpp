@@ -15,16 +15,18 @@ void ConfigurationStateVersions::Reserve(int32_t version) {
     owner_.CreateSharedState(version, SHARED_STATE_PENDING);
 }
 
-void ConfigurationStateVersions::Publish(int32_t version, const std::shared_ptr<EventData>& configuration) {
+bool ConfigurationStateVersions::Publish(int32_t version, const std::shared_ptr<EventData>& configuration) {
     MutexLock lock(mutex_);
     if (reserved_.erase(version) != 0) {
         carried_.reset();
         owner_.UpdateSharedState(version, configuration);
     } else if (IsSuperseded(version)) {
         carried_ = configuration;
+        return false;
     } else {
         owner_.CreateSharedState(version, configuration);
     }
+    return true;
 }
 
 // A version that was never reserved gets no entry: its readers already see the configuration that stands,

@@ -18,10 +18,11 @@ class Module;
  * request leaves instead of reading the one before it; the request's task then fills that version,
  * with the new configuration or, when nothing changed, with the one that stands.
  *
- * A request that reserves nothing (the app-id download, which may wait for the network as long as
- * the device is offline, and the boot) creates its version when it publishes. When a later request
- * has already reserved its own, the publication is carried by that later version instead: the later
- * task runs after this one and starts from the configuration it left.
+ * A publication that reserved nothing (the boot's) creates its version when it publishes. When a
+ * later request has already reserved its own, the publication is carried by that later version
+ * instead: the later task runs after this one and starts from the configuration it left. No event
+ * ever has a carried configuration, so nothing may act on it: its publisher sends no answer of its
+ * own, and the later version's answer carries what stands.
  *
  * Threads: Reserve runs on the hub's listener call, the others on the module's task queue or the
  * booted event's listener call. The mutex is held while a version is written through the owner, so
@@ -34,8 +35,11 @@ public:
 
     /** Creates the pending version at `version`, to be filled by Publish or RollBack. */
     void Reserve(int32_t version) NVR_EXCLUDES(mutex_);
-    /** Fills the reserved version, or creates one, with the configuration published for that event. */
-    void Publish(int32_t version, const std::shared_ptr<EventData>& configuration) NVR_EXCLUDES(mutex_);
+    /**
+     * Fills the reserved version, or creates one, with the configuration published for that event; false
+     * when a later version carries it instead.
+     */
+    bool Publish(int32_t version, const std::shared_ptr<EventData>& configuration) NVR_EXCLUDES(mutex_);
     /**
      * Readers at `version` see the configuration that stands: a version still reserved is filled so (also
      * for a task that ended without filling it); any other needs nothing.

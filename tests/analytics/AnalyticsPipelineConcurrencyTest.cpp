@@ -3,8 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <filesystem>
+#include <fstream>
 #include <future>
 #include <mutex>
 #include <regex>
@@ -25,6 +28,7 @@
 #include "core/values/Variant.h"
 #include "identity/Identity.h"
 #include "identity/IdentityConstants.h"
+#include "identity/IdentityPublicApi.h"
 #include "lifecycle/LifecyclePublicApi.h"
 #include "services/PlatformServices.h"
 #include "services/system/AppFolders.h"
@@ -40,6 +44,15 @@ namespace NuvraMobile {
 namespace {
 
 using namespace std::chrono_literals;
+
+template <class Value, class Call>
+Value Await(Call call) {
+    auto answer = std::make_shared<std::promise<Value>>();
+    auto future = answer->get_future();
+    call([answer](Value value) { answer->set_value(value); });
+    EXPECT_EQ(std::future_status::ready, future.wait_for(10s));
+    return future.get();
+}
 
 class AnalyticsPipelineTest : public ::testing::Test {
 protected:
@@ -132,6 +145,22 @@ protected:
         core_->Track(data);
     }
 
+    /**
+     * A track waits in memory until the identity state exists, and what waits in memory ends with the core:
+     * tracks once the state is there, so the hit goes to the table, then ends the session unsent.
+     */
+    void TrackIntoTheTableAndEndTheSession(const std::string& action) {
+        ASSERT_NE(nullptr, observer_->WaitFor([](const Event& event) {
+            return event.GetName() == "STATE_CHANGE_EVENT" &&
+                   event.GetData()->OptString("stateowner", "") ==
+                       IdentityConstants::EventDataKeys::Identity::SHARED_STATE_NAME;
+        }));
+        TrackAction(action);
+        EXPECT_EQ(1, QueueSize());
+        StopSession();
+        EXPECT_TRUE(WaitForHits(1, 0ms).empty());
+    }
+
     /** The stored hits plus the waiting track requests, as the module answers. */
     std::int64_t QueueSize() { return QueueSizeThroughCore(*core_); }
 
@@ -141,6 +170,19 @@ protected:
             return event.GetName() == "Configuration Response Event" && event.GetPairID().empty() &&
                    matches(*event.GetData());
         }));
+    }
+
+    /** A configuration of the collector with that privacy status by default. */
+    std::string CollectorConfiguration(const std::string& privacy) {
+        const std::string server = "127.0.0.1:" + std::to_string(server_.Port());
+        return R"({"analytics.server": ")" + server + R"(", "analytics.rsids": "rs", "global.privacy": ")" +
+               privacy + R"(", "skyloom.org": "ORG1", "skyloom.server": ")" + server + R"("})";
+    }
+
+    /** Packages the configuration as the app's own file. */
+    void Package(const std::string& configuration) {
+        std::filesystem::create_directories(folders_.Root() / "bundle");
+        std::ofstream(folders_.Root() / "bundle" / "NVBMobileConfig.json") << configuration;
     }
 
     void WaitForPrivacy(const std::string& privacy) {
@@ -241,16 +283,7 @@ TEST_F(AnalyticsPipelineTest, HitStoredBeforeARestartIsSentByTheNextCore) {
     StartSession();
     Configure({{"analytics.offlineEnabled", Variant::FromBoolean(true)},
                {"analytics.batchLimit", Variant::FromInteger(10)}});
-    // A track waits in memory until the identity state exists, and what waits in memory ends with the
-    // core: track once the state is there, so the hit goes to the table.
-    ASSERT_NE(nullptr, observer_->WaitFor([](const Event& event) {
-        return event.GetName() == "STATE_CHANGE_EVENT" &&
-               event.GetData()->OptString("stateowner", "") == IdentityConstants::EventDataKeys::Identity::SHARED_STATE_NAME;
-    }));
-    TrackAction("BeforeRestart");
-    EXPECT_EQ(1, QueueSize());
-    StopSession();
-    EXPECT_TRUE(WaitForHits(1, 0ms).empty());
+    TrackIntoTheTableAndEndTheSession("BeforeRestart");
 
     StartSession();
     core_->UpdateConfiguration({{"analytics.batchLimit", Variant::FromInteger(0)}});
@@ -302,21 +335,22 @@ TEST_F(AnalyticsPipelineTest, ATrackRightAfterAnOptInIsSentRoundAfterRound) {
     EXPECT_EQ(sent, WaitForHits(sent + 1, 200ms).size()) << "a track made while opted out was sent";
 }
 
-// The configuration module is held in an app-id download, so that the update waits behind it while
-// the track is read: the track reads no configuration older than the update, and its hit goes to the
-// new server once the update is out, also when the download's answer, with the old server, is handled
-// after the hit was stored.
-TEST_F(AnalyticsPipelineTest, AHitTrackedRightAfterANewServerIsSentToIt) {
+// The configuration module's fetch of an app id's file waits on a server that has not answered. The update
+// made meanwhile applies at once, the track right after it reads it, and the hit reaches the new server
+// before the fetch ends; the identity getter answers meanwhile. The fetched file, which names no server,
+// leaves the new one.
+TEST_F(AnalyticsPipelineTest, AHitTrackedRightAfterANewServerIsSentToItWhileAFetchWaits) {
     SignalCounter downloads;
     Gate downloadAnswered;
     server_.Handle("/app-1.json", [&](const LoopbackRequest&) {
         downloads.Raise();
-        downloadAnswered.Wait();
+        downloadAnswered.Wait(60s);
         return LoopbackResponse{200, {}, R"({"analytics.batchLimit": 0})"};
     });
     // Answers nothing: its certificate is not trusted.
     LoopbackHttpsServer oldServer;
     StartSession();
+    const auto identity = IdentityPublicApi::Create(core_->GetEventHub(), nullptr);
     Configure({{"analytics.server", Variant::FromString("127.0.0.1:" + std::to_string(oldServer.Port()))}});
     core_->ConfigureWithAppId("app-1");
     ASSERT_TRUE(downloads.WaitFor(1));
@@ -324,17 +358,105 @@ TEST_F(AnalyticsPipelineTest, AHitTrackedRightAfterANewServerIsSentToIt) {
     core_->UpdateConfiguration(
         {{"analytics.server", Variant::FromString("127.0.0.1:" + std::to_string(server_.Port()))}});
     TrackAction("AfterTheMove");
-    const auto track =
-        observer_->WaitFor([](const Event& event) { return event.GetName() == "AnalyticsTrack"; });
-    ASSERT_NE(nullptr, track);
-    EXPECT_EQ(SHARED_STATE_PENDING, observer_->ConfigurationStateAt(track->GetEventNumber()))
-        << "the track reads the configuration from before the update";
+    auto hits = WaitForHits(1);
+    ASSERT_EQ(1u, hits.size()) << "the track waited for the fetch";
+    EXPECT_NE(std::string::npos, hits[0].body.find("action=AfterTheMove&")) << hits[0].body;
+    EXPECT_FALSE(Await<std::string>([&](auto callback) { identity->GetSkyloomId(callback); }).empty());
 
     downloadAnswered.Open();
+    WaitForConfiguration([](const EventData& data) { return data.OptInteger("analytics.batchLimit", -1) == 0; });
+    TrackAction("AfterTheFetch");
+    hits = WaitForHits(2);
+    ASSERT_EQ(2u, hits.size());
+    EXPECT_NE(std::string::npos, hits[1].body.find("action=AfterTheFetch&")) << hits[1].body;
+}
+
+// A first launch offline asks for an app id's file, which cannot come, opts in and tracks; the packaged
+// configuration, whose default is opted out, stands meanwhile. The track reads the opt-in and its hit is
+// stored. The next launch is online, and its fetched file, opted out by default again, answers: the
+// opt-in stands and the stored hit is sent.
+TEST_F(AnalyticsPipelineTest, ATrackMadeOfflineDuringAFetchIsSentByTheNextLaunchOnline) {
+    const std::string configuration = CollectorConfiguration("optedout");
+    Package(configuration);
+    // Offline, the configuration server cannot be reached either. The server outlives the test's body.
+    const auto offline = std::make_shared<std::atomic<bool>>(true);
+    server_.Handle("/app-1.json", [offline, configuration](const LoopbackRequest&) {
+        return *offline ? LoopbackResponse{503, {}, ""} : LoopbackResponse{200, {}, configuration};
+    });
+
+    Reachability::SetStatusForTesting(Reachability::Status::NOT_REACHABLE);
+    StartSession();
+    core_->ConfigureWithAppId("app-1");
+    core_->SetPrivacyStatus(MobilePrivacyStatus::OPT_IN);
+    TrackIntoTheTableAndEndTheSession("Offline");
+
+    *offline = false;
+    Reachability::SetStatusForTesting(Reachability::Status::REACHABLE);
+    StartSession();
     const auto hits = WaitForHits(1);
     ASSERT_EQ(1u, hits.size());
-    EXPECT_NE(std::string::npos, hits[0].body.find("action=AfterTheMove&")) << hits[0].body;
+    EXPECT_NE(std::string::npos, hits[0].body.find("action=Offline&")) << hits[0].body;
 }
+
+// The app's packaged configuration leaves privacy unknown; the app id's file, opted out by default, comes
+// before or after the opt-in that the app made right after asking for it. The track made after the opt-in
+// is sent either way, and a file that comes last is applied under the opt-in: no module hears of an
+// opt-out that no event had, which would clear the track.
+struct AnswerOrderCase {
+    const char* name;
+    bool fileComesFirst;
+};
+
+class AnalyticsAnswerOrderTest : public AnalyticsPipelineTest,
+                                 public ::testing::WithParamInterface<AnswerOrderCase> {
+protected:
+    void TearDown() override {
+        answer_.Open();
+        AnalyticsPipelineTest::TearDown();
+    }
+
+    Gate answer_;
+};
+
+TEST_P(AnalyticsAnswerOrderTest, ATrackAfterAnOptInIsSent) {
+    Package(CollectorConfiguration("optunknown"));
+    const std::string optedOut = CollectorConfiguration("optedout");
+    const std::string file = optedOut.substr(0, optedOut.size() - 1) + R"(, "fetched": "yes"})";
+    server_.Handle("/app-1.json", [this, file](const LoopbackRequest&) {
+        answer_.Wait(60s);
+        return LoopbackResponse{200, {}, file};
+    });
+    StartSession();
+    core_->ConfigureWithAppId("app-1");
+    if (GetParam().fileComesFirst) {
+        answer_.Open();
+        WaitForConfiguration([](const EventData& data) { return data.OptString("fetched", "") == "yes"; });
+    }
+    core_->SetPrivacyStatus(MobilePrivacyStatus::OPT_IN);
+    TrackAction("AfterTheOptIn");
+    answer_.Open();
+    const auto hits = WaitForHits(1);
+    ASSERT_EQ(1u, hits.size()) << "the track after the opt-in was dropped";
+    EXPECT_NE(std::string::npos, hits[0].body.find("action=AfterTheOptIn&")) << hits[0].body;
+
+    WaitForConfiguration([](const EventData& data) { return data.OptString("fetched", "") == "yes"; });
+    const auto optIn = observer_->WaitFor([](const Event& event) {
+        return event.GetName() == "Configuration Response Event" &&
+               event.GetData()->OptString("global.privacy", "") == "optedin";
+    });
+    ASSERT_NE(nullptr, optIn);
+    for (const auto& event : observer_->Events()) {
+        EXPECT_FALSE(event->GetEventNumber() > optIn->GetEventNumber() &&
+                     event->GetName() == "Configuration Response Event" &&
+                     event->GetData()->OptString("global.privacy", "") == "optedout")
+            << "an opt-out after the opt-in";
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Orders, AnalyticsAnswerOrderTest,
+                         ::testing::Values(AnswerOrderCase{"FileFirst", true},
+                                           AnswerOrderCase{"FileLast", false}),
+                         [](const ::testing::TestParamInfo<AnswerOrderCase>& info) { return info.param.name; });
 
 /** The identity server's and the analytics-id answers on "/id", told apart by the query; records the queries. */
 class IdAnswers {
@@ -370,14 +492,6 @@ private:
     std::vector<std::string> queries_;
 };
 
-template <class Value, class Call>
-Value Await(Call call) {
-    auto answer = std::make_shared<std::promise<Value>>();
-    auto future = answer->get_future();
-    call([answer](Value value) { answer->set_value(value); });
-    EXPECT_EQ(std::future_status::ready, future.wait_for(10s));
-    return future.get();
-}
 
 TEST_F(AnalyticsPipelineTest, LaunchHitAndIdentifiersReachTheServersAndTheFacade) {
     const auto ids = std::make_shared<IdAnswers>();

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "analytics/AnalyticsTestSupport.h"
 #include "core/hub/SharedStateMarkers.h"
 #include "core/values/Variant.h"
@@ -200,12 +202,14 @@ INSTANTIATE_TEST_SUITE_P(NextChoice, AnalyticsHeldHitTest,
 // A configuration answer can be handled after a request built with a newer configuration stored its hit.
 // The answer's kick points every stored row at one server, which must never be one the configuration has
 // left, while a newer answer still moves the hits stored before it. The device is offline until the answer
-// was handled, so the worker then sends the row to the server it was left with.
+// was handled, so the worker then sends the row to the server it was left with. The track is heard first;
+// it may be an event made after the answer's, which the module hears late.
 struct LateAnswerCase {
     const char* name;
     const char* serverAtTheTrack;
     const char* serverAtTheAnswer;  // null: a newer configuration is still pending there
     const char* answeredServer;
+    bool trackMadeAfterTheAnswer = false;
 };
 
 class AnalyticsLateAnswerTest : public AnalyticsTest, public ::testing::WithParamInterface<LateAnswerCase> {
@@ -220,12 +224,21 @@ protected:
 
 TEST_P(AnalyticsLateAnswerTest, StoredHitGoesToTheNewestServer) {
     SetOnline(false);
-    const auto track = Action("Tracked");
-    const auto answer = Configuration("optedin", GetParam().answeredServer);
+    const auto& versions = GetParam();
+    std::shared_ptr<Event> track;
+    std::shared_ptr<Event> answer;
+    if (versions.trackMadeAfterTheAnswer) {
+        answer = Configuration("optedin", versions.answeredServer);
+        track = Action("Tracked");
+    } else {
+        track = Action("Tracked");
+        answer = Configuration("optedin", versions.answeredServer);
+    }
     hub->SetSharedStateAnswerByEvent([&](std::int32_t eventNumber) -> std::shared_ptr<EventData> {
-        const auto& versions = GetParam();
-        const char* server =
-            eventNumber < answer->GetEventNumber() ? versions.serverAtTheTrack : versions.serverAtTheAnswer;
+        const bool trackIsLater = versions.trackMadeAfterTheAnswer;
+        const char* server = eventNumber < std::max(track->GetEventNumber(), answer->GetEventNumber())
+                                 ? (trackIsLater ? versions.serverAtTheAnswer : versions.serverAtTheTrack)
+                                 : (trackIsLater ? versions.serverAtTheTrack : versions.serverAtTheAnswer);
         if (!server) {
             return SHARED_STATE_PENDING;
         }
@@ -255,7 +268,9 @@ INSTANTIATE_TEST_SUITE_P(
         LateAnswerCase{"OlderAnswerWhileAStillNewerConfigurationIsPending", "new.example.com", nullptr,
                        "old.example.com"},
         LateAnswerCase{"NewerAnswerMovesTheHitsStoredBeforeIt", "old.example.com", "new.example.com",
-                       "new.example.com"}),
+                       "new.example.com"},
+        LateAnswerCase{"OlderAnswerHeardAfterALaterTrackOfANewerConfiguration", "new.example.com",
+                       "old.example.com", "old.example.com", true}),
     [](const ::testing::TestParamInfo<LateAnswerCase>& info) { return info.param.name; });
 
 struct ConsequenceCase {

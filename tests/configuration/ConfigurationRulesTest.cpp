@@ -4,7 +4,6 @@
 
 #include "configuration/Configuration.h"
 #include "core/values/EventData.h"
-#include "platformShim/ThreadingServiceInterface.h"
 #include "rulesengine/Rule.h"
 #include "services/crypto/NativeCryptoService.h"
 #include "services/filesystem/NativeFileSystemService.h"
@@ -49,22 +48,6 @@ class RulesConfiguration : public Configuration {
 public:
     using Configuration::DownloadRules;
     using Configuration::RetrieveCachedRules;
-};
-
-/** Hands out one manual executor, so the test runs the rules tasks on its own thread. */
-class ManualThreadingService : public Object, public virtual ThreadingServiceInterface {
-public:
-    explicit ManualThreadingService(std::shared_ptr<ManualTaskExecutor> executor)
-        : executor_(std::move(executor)) {}
-    std::shared_ptr<TaskExecutorInterface> CreateSequentialTaskExecutor(const std::string&) override {
-        return executor_;
-    }
-    std::shared_ptr<TaskExecutorInterface> CreateParallelTaskExecutor(const std::string&) override {
-        return executor_;
-    }
-
-private:
-    const std::shared_ptr<ManualTaskExecutor> executor_;
 };
 
 class ConfigurationRulesTest : public testing::Test {

@@ -14,6 +14,7 @@
 #include "core/values/EventSource.h"
 #include "core/values/EventType.h"
 #include "core/values/Variant.h"
+#include "services/filesystem/NativeFileSystemService.h"
 #include "services/json/NativeJsonUtilityService.h"
 #include "support/CapturingLoggingService.h"
 #include "support/ConfigurationTestSupport.h"
@@ -21,6 +22,7 @@
 #include "support/FakeEventHub.h"
 #include "support/FakePlatformServices.h"
 #include "support/FakeSystemInfoService.h"
+#include "support/FileSystemTestFolder.h"
 #include "support/ManualTaskExecutor.h"
 #include "support/RulesBundleFakes.h"
 
@@ -43,10 +45,14 @@ protected:
         services_->localStorageService = storage_;
         files_->download = FixedRemoteFileManager::FileWith("");
         services_->remoteFileManagerService = files_;
+        services_->threadingService = std::make_shared<ManualThreadingService>(fetches_);
         hub_->Register(module_, executor_, services_);
     }
 
-    void TearDown() override { executor_->Dispose(); }
+    void TearDown() override {
+        executor_->Dispose();
+        fetches_->Dispose();
+    }
 
     std::shared_ptr<Event> Build(const std::string& name, const std::shared_ptr<EventType>& type,
                                  const std::shared_ptr<EventSource>& source,
@@ -61,10 +67,26 @@ protected:
         return Build("request", EventType::CONFIGURATION, EventSource::REQUEST_CONTENT, fill);
     }
 
-    /** Plays the hub's listener pass for the event, then runs the queued tasks. */
+    /**
+     * Plays the hub's listener pass for the event, then runs the queued tasks, the fetches of
+     * configuration files they started, and the passes of the fetched texts the module hands back.
+     */
     void Hear(const std::shared_ptr<Event>& event) {
         hub_->DriveListeners(module_, event);
         executor_->RunAll();
+        fetches_->RunAll();
+        HearFetchedConfigurations();
+    }
+
+    /** Plays the hub's numbering and listener pass for each fetched text the module handed back. */
+    void HearFetchedConfigurations() {
+        while (heardFetches_ < Dispatched("Downloaded Configuration Internal").size()) {
+            const auto fetched = Dispatched("Downloaded Configuration Internal")[heardFetches_++];
+            Hear(EventBuilder(fetched->GetName(), fetched->GetEventType(), fetched->GetEventSource())
+                     .SetData(fetched->GetData())
+                     .SetEventNumber(nextNumber_++)
+                     .Build());
+        }
     }
 
     void Boot() {
@@ -133,9 +155,12 @@ protected:
     }
 
     int32_t nextNumber_ = 0;
+    size_t heardFetches_ = 0;
     ScopedCapturingLog log_;
     std::shared_ptr<FakeEventHub> hub_ = std::make_shared<FakeEventHub>();
     std::shared_ptr<ManualTaskExecutor> executor_ = std::make_shared<ManualTaskExecutor>();
+    /** The module's other executors: the fetches of configuration files and the rules downloads. */
+    std::shared_ptr<ManualTaskExecutor> fetches_ = std::make_shared<ManualTaskExecutor>();
     std::shared_ptr<FakePlatformServices> services_ = std::make_shared<FakePlatformServices>();
     std::shared_ptr<FakeSystemInfoService> systemInfo_ = std::make_shared<FakeSystemInfoService>();
     std::shared_ptr<MemoryLocalStorageService> storage_ = std::make_shared<MemoryLocalStorageService>();
@@ -638,40 +663,53 @@ TEST_F(ConfigurationTest, AppIdAndCurrentConfigurationRequestsReserveNothingWhen
     EXPECT_EQ(2u, executor_->PendingCount());
 }
 
-// The app-id task runs before the later request's, which starts from the configuration it left: a
-// version of its own, older than one already reserved, would be refused by the hub.
-TEST_F(ConfigurationTest, AnAppIdConfigurationOvertakenByALaterRequestReachesReadersThroughIt) {
+// A fetch may wait as long as the device is offline or the server does not answer. A request heard
+// meanwhile applies at once; the fetched file, when it comes, is applied in a version of its own after
+// it, under the overrides made since, and its answer says what stands.
+TEST_F(ConfigurationTest, RequestsHeardDuringAFetchApplyAtOnceAndTheFetchedFileLandsUnderThem) {
     struct Case {
         const char* label;
-        std::function<void(EventData&)> later;
-        std::map<std::string, std::string> published;
+        std::function<void(EventData&)> request;
+        std::map<std::string, std::string> atTheRequest;
+        std::map<std::string, std::string> afterTheFetch;
     };
+    const FileSystemTestFolder folder;
+    folder.WriteFile("config.json", R"({"a": "file"})");
+    const std::string path = folder.PathOf("config.json");
     const Case cases[] = {
-        {"later update",
+        {"privacy",
          [](EventData& d) {
-             d.PutVariantMap("config.update", {{"b", Variant::FromString("update")}});
+             d.PutVariantMap("config.update", {{"global.privacy", Variant::FromString("optedin")}});
          },
-         {{"a", "downloaded"}, {"b", "update"}, {"global.privacy", "optunknown"}}},
-        {"later update that rolls back",
-         [](EventData& d) { d.PutVariantMap("config.update", {}); },
-         {{"a", "downloaded"}, {"global.privacy", "optunknown"}}},
+         {{"a", "packaged"}, {"global.privacy", "optedin"}},
+         {{"a", "downloaded"}, {"global.privacy", "optedin"}}},
+        {"file path", [&path](EventData& d) { d.PutString("config.filePath", path); },
+         {{"a", "file"}, {"global.privacy", "optunknown"}},
+         {{"a", "downloaded"}, {"global.privacy", "optedout"}}},
     };
-    files_->download = FixedRemoteFileManager::FileWith(R"({"a": "downloaded"})");
+    services_->fileSystemService = CreateNativeFileSystemService();
+    SetPackagedFile(R"({"a": "packaged"})");
+    Boot();
+    files_->download = FixedRemoteFileManager::FileWith(R"({"a": "downloaded", "global.privacy": "optedout"})");
     for (const auto& c : cases) {
         SCOPED_TRACE(c.label);
         Store()->SetString("config.overridden.map", "");
         hub_->DriveListeners(module_, Request([](EventData& d) { d.PutString("config.appId", "app-1"); }));
-        const auto later = Request(c.later);
-        hub_->DriveListeners(module_, later);
         executor_->RunAll();
-        const auto states = States();
-        for (size_t index = 1; index < states.size(); ++index) {
-            EXPECT_LT(states[index - 1].first, states[index].first)
-                << "versions are only ever added in order";
-        }
-        ASSERT_FALSE(states.empty());
-        EXPECT_EQ(later->GetEventNumber(), states.back().first);
-        EXPECT_EQ(Text(Expected(c.published)), Text(states.back().second));
+        ASSERT_EQ(1u, fetches_->PendingCount()) << "the fetch is under way";
+
+        const auto request = Request(c.request);
+        hub_->DriveListeners(module_, request);
+        executor_->RunAll();
+        ASSERT_EQ(request->GetEventNumber(), States().back().first);
+        EXPECT_EQ(Text(Expected(c.atTheRequest)), Text(States().back().second));
+
+        fetches_->RunAll();
+        HearFetchedConfigurations();
+        const auto fetched = States().back();
+        EXPECT_LT(request->GetEventNumber(), fetched.first);
+        EXPECT_EQ(Text(Expected(c.afterTheFetch)), Text(fetched.second));
+        EXPECT_EQ(Text(fetched.second), Text(Dispatched("Configuration Response Event").back()->GetData()));
     }
 }
 

@@ -34,6 +34,7 @@
 #include "support/FakePlatformServices.h"
 #include "support/LoopbackHttpsServer.h"
 #include "support/ReachableLoopback.h"
+#include "support/ThreadSignals.h"
 
 namespace NuvraMobile {
 namespace {
@@ -275,8 +276,9 @@ TEST_F(ConfigurationIntegrationTest, BodyThatIsNotJsonIsNeitherAppliedNorCached)
     ServeFile("/app-1.json", "<html>maintenance</html>");
     StartSession();
     core_->ConfigureWithAppId("app-1");
-    // Queued behind the app-id request on the module's queue: its publication means that request ended.
-    core_->UpdateConfiguration({{"marker", Variant::FromString("after")}});
+    // Fetched one at a time: the next app id's publication means that the first fetch ended.
+    ServeFile("/app-2.json", R"({"marker": "after"})");
+    core_->ConfigureWithAppId("app-2");
     ASSERT_NE(nullptr, WaitForPublication(Has("marker", "after")));
     EXPECT_EQ(1u, CountPublications(observer_->Events(), [](const EventData&) { return true; }));
     const auto cached = shared_->CreatePlatformServices()->GetRemoteFileManagerService()->GetFileFromCache(
@@ -297,6 +299,89 @@ TEST_F(ConfigurationIntegrationTest, OfflineAppIdRequestWaitsUntilTheNetworkCome
     Reachability::SetStatusForTesting(Reachability::Status::REACHABLE);
     EXPECT_NE(nullptr, WaitForPublication(Has("analytics.server", "after-the-wait")));
 }
+
+// However long an app id's file takes to come (offline, or a server that has not answered yet), the
+// requests made meanwhile apply at once and every event after them reads what they left; the file, when
+// it comes, is applied under them.
+struct FetchWaitCase {
+    const char* name;
+    bool offline;
+};
+
+class ConfigurationFetchWaitTest : public ConfigurationIntegrationTest,
+                                   public ::testing::WithParamInterface<FetchWaitCase> {
+protected:
+    static constexpr const char* kFetchedFile = R"({"analytics.server": "fetched", "global.privacy": "optedout"})";
+
+    /** Starts the session with the file of "app-1" held back, and asks for it. */
+    void StartFetchThatWaits() {
+        if (GetParam().offline) {
+            Reachability::SetStatusForTesting(Reachability::Status::NOT_REACHABLE);
+            SetServerFails(true);
+        } else {
+            server_.Handle("/app-1.json", [this](const LoopbackRequest&) {
+                asked_.Raise();
+                answer_.Wait(60s);
+                return LoopbackResponse{200, {}, kFetchedFile};
+            });
+        }
+        StartSession();
+        core_->ConfigureWithAppId("app-1");
+        ASSERT_TRUE(GetParam().offline ? WaitForRequests(1) : asked_.WaitFor(1));
+    }
+
+    void LetTheFileCome() {
+        if (GetParam().offline) {
+            ServeFile("/app-1.json", kFetchedFile);
+            SetServerFails(false);
+            Reachability::SetStatusForTesting(Reachability::Status::REACHABLE);
+        } else {
+            answer_.Open();
+        }
+    }
+
+    void TearDown() override {
+        answer_.Open();
+        ConfigurationIntegrationTest::TearDown();
+    }
+
+    SignalCounter asked_;
+    Gate answer_;
+};
+
+TEST_P(ConfigurationFetchWaitTest, RequestsApplyAtOnceAndTheFileComesUnderThem) {
+    const auto file = folders_.Root() / "file.json";
+    std::ofstream(file) << R"({"analytics.server": "file"})";
+    StartFetchThatWaits();
+
+    core_->SetPrivacyStatus(MobilePrivacyStatus::OPT_IN);
+    ASSERT_NE(nullptr, WaitForPublication(Has("global.privacy", "optedin")));
+    core_->UpdateConfiguration({{"marker", Variant::FromString("update")}});
+    ASSERT_NE(nullptr, WaitForPublication(Has("marker", "update")));
+    core_->ConfigureWithFileInPath(file.string());
+    ASSERT_NE(nullptr, WaitForPublication(Has("analytics.server", "file")));
+    EXPECT_EQ(MobilePrivacyStatus::OPT_IN, AskPrivacy());
+    core_->DispatchEvent(EventBuilder("later", EventType::CUSTOM, EventSource::NONE).Build(), nullptr);
+    const auto later = observer_->WaitForName("later");
+    ASSERT_NE(nullptr, later);
+    const auto seen = observer_->ConfigurationStateAt(later->GetEventNumber());
+    ASSERT_NE(SHARED_STATE_PENDING, seen);
+    EXPECT_EQ("file", seen->OptString("analytics.server", ""));
+    EXPECT_EQ("optedin", seen->OptString("global.privacy", ""));
+    EXPECT_EQ("update", seen->OptString("marker", ""));
+
+    LetTheFileCome();
+    const auto fetched = WaitForPublication(Has("analytics.server", "fetched"));
+    ASSERT_NE(nullptr, fetched);
+    EXPECT_EQ("optedin", fetched->GetData()->OptString("global.privacy", "")) << "the opt-in made meanwhile stays";
+    EXPECT_EQ("update", fetched->GetData()->OptString("marker", ""));
+    EXPECT_EQ(MobilePrivacyStatus::OPT_IN, AskPrivacy());
+}
+
+INSTANTIATE_TEST_SUITE_P(Waits, ConfigurationFetchWaitTest,
+                         ::testing::Values(FetchWaitCase{"Offline", true},
+                                           FetchWaitCase{"ServerThatHasNotAnswered", false}),
+                         [](const ::testing::TestParamInfo<FetchWaitCase>& info) { return info.param.name; });
 
 TEST_F(ConfigurationIntegrationTest, DisposingEndsAnOfflineWait) {
     Reachability::SetStatusForTesting(Reachability::Status::NOT_REACHABLE);

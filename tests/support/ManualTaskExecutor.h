@@ -3,11 +3,14 @@
 #include <chrono>
 #include <condition_variable>
 #include <deque>
+#include <memory>
 #include <mutex>
 #include <string>
+#include <utility>
 
 #include "core/execution/TaskExecutorInterface.h"
 #include "core/values/Object.h"
+#include "platformShim/ThreadingServiceInterface.h"
 
 namespace NuvraMobile {
 
@@ -41,6 +44,23 @@ private:
     std::deque<Entry> tasks_;
     bool disposed_ = false;
     bool running_ = false;
+};
+
+// A threading service that hands out one manual executor for every executor asked of it, so that the
+// test runs their tasks on its own thread.
+class ManualThreadingService : public Object, public virtual ThreadingServiceInterface {
+public:
+    explicit ManualThreadingService(std::shared_ptr<ManualTaskExecutor> executor)
+        : executor_(std::move(executor)) {}
+    std::shared_ptr<TaskExecutorInterface> CreateSequentialTaskExecutor(const std::string&) override {
+        return executor_;
+    }
+    std::shared_ptr<TaskExecutorInterface> CreateParallelTaskExecutor(const std::string&) override {
+        return executor_;
+    }
+
+private:
+    const std::shared_ptr<ManualTaskExecutor> executor_;
 };
 
 }  // namespace NuvraMobile
