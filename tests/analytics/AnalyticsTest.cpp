@@ -40,13 +40,19 @@ protected:
                      [owner](EventData& data) { data.PutString("stateowner", owner); });
     }
 
+    /** A configuration, as published and as answered. */
+    static std::shared_ptr<EventData> ConfigurationData(const std::string& privacy,
+                                                        const std::string& server = kServer) {
+        auto data = std::make_shared<EventData>();
+        data->PutString("analytics.server", server);
+        data->PutString("analytics.rsids", "rs");
+        data->PutString("global.privacy", privacy);
+        return data;
+    }
+
     std::shared_ptr<Event> Configuration(const std::string& privacy, const std::string& server = kServer) {
         return Build(EventType::CONFIGURATION, EventSource::RESPONSE_CONTENT,
-                     [privacy, server](EventData& data) {
-                         data.PutString("analytics.server", server);
-                         data.PutString("analytics.rsids", "rs");
-                         data.PutString("global.privacy", privacy);
-                     });
+                     [&](EventData& data) { data.Merge(ConfigurationData(privacy, server)); });
     }
 
     /** The queue size answered to the request. */
@@ -171,18 +177,28 @@ protected:
 };
 
 TEST_P(AnalyticsHeldHitTest, HitBuiltUnderOptInIsHeldOnceTheAppSetsPrivacyUnknown) {
-    Hear(Configuration("optedin"));
-    Hear(Action("BuiltUnderOptIn"));
-    Hear(Configuration("optunknown"));
-    SetStates([](EventData& data) { data.PutString("global.privacy", "optedin"); });
-    Hear(StateChange("com.nuvra.module.identity"));
+    const auto optIn = Configuration("optedin");
+    const auto track = Action("BuiltUnderOptIn");
+    const auto unknown = Configuration("optunknown");
+    const auto identityChange = StateChange("com.nuvra.module.identity");
+    const auto next = Configuration(GetParam().nextPrivacy);
+    Hear(optIn);
+    Hear(track);
+    Hear(unknown);
+    // As the hub answers: each configuration holds from its event on.
+    hub->SetSharedStateAnswerByEvent([&](std::int32_t eventNumber) {
+        return ConfigurationData(eventNumber < unknown->GetEventNumber() ? "optedin"
+                                 : eventNumber < next->GetEventNumber()  ? "optunknown"
+                                                                         : GetParam().nextPrivacy);
+    });
+    Hear(identityChange);
     ASSERT_EQ(1, StoredHits());
     // Whatever worker the track's kick started has had its turn.
     ASSERT_TRUE(threading->WaitUntilIdle());
     EXPECT_TRUE(network->Requests().empty());
     EXPECT_EQ(1, StoredHits());
 
-    Hear(Configuration(GetParam().nextPrivacy));
+    Hear(next);
     ASSERT_TRUE(threading->WaitUntilIdle());
     const auto requests = network->Requests();
     ASSERT_EQ(GetParam().sent, requests.size());
@@ -196,6 +212,93 @@ INSTANTIATE_TEST_SUITE_P(NextChoice, AnalyticsHeldHitTest,
                          ::testing::Values(HeldHitCase{"OptInSendsIt", "optedin", 1, 0},
                                            HeldHitCase{"OptOutClearsIt", "optedout", 0, 0}),
                          [](const ::testing::TestParamInfo<HeldHitCase>& info) { return info.param.name; });
+
+// The app sets privacy to unknown and tracks. The track is built with the configuration at its own event,
+// which is unknown, and can be built before Analytics has handled that configuration's answer, while the
+// last answer it handled is still the launch's opt-in: the hit waits for an opt-in of a later event, and an
+// opt-out clears it. An opt-in answered late, of a request made before the unknown one, releases nothing.
+// The hit queue's worker runs only when the test runs it, so a worker that the launch's opt-in started and
+// that takes its first hit after the track was stored is played too.
+struct AnswerAfterTheTrack {
+    const char* privacy;
+    const char* holds;  // what the hub holds from the answer's event on
+};
+
+struct UnknownHitCase {
+    const char* name;
+    std::vector<AnswerAfterTheTrack> answers;
+    size_t sent;
+    std::int64_t stored;
+};
+
+/** Hands the hit queue an executor whose tasks run only when the test runs them. */
+class ManualThreadingService : public Object, public virtual ThreadingServiceInterface {
+public:
+    std::shared_ptr<TaskExecutorInterface> CreateSequentialTaskExecutor(const std::string&) override {
+        return executor;
+    }
+    std::shared_ptr<TaskExecutorInterface> CreateParallelTaskExecutor(const std::string&) override {
+        return executor;
+    }
+
+    const std::shared_ptr<ManualTaskExecutor> executor = std::make_shared<ManualTaskExecutor>();
+};
+
+class AnalyticsUnknownHitTest : public AnalyticsTest, public ::testing::WithParamInterface<UnknownHitCase> {
+protected:
+    void SetUp() override {
+        services->threadingService = worker;
+        AnalyticsTest::SetUp();
+    }
+
+    std::shared_ptr<ManualThreadingService> worker = std::make_shared<ManualThreadingService>();
+};
+
+TEST_P(AnalyticsUnknownHitTest, HitBuiltUnderUnknownWaitsForAnOptInOfALaterEvent) {
+    const auto launchAnswer = Configuration("optedin");
+    const auto unknownRequest = Build(EventType::CONFIGURATION, EventSource::REQUEST_CONTENT, [](EventData&) {});
+    const auto track = Action("BuiltUnderUnknown");
+    std::vector<std::pair<std::int32_t, std::string>> held{{0, "optedin"},
+                                                           {unknownRequest->GetEventNumber(), "optunknown"}};
+    std::vector<std::shared_ptr<Event>> answers;
+    for (const auto& answer : GetParam().answers) {
+        answers.push_back(Configuration(answer.privacy));
+        held.emplace_back(answers.back()->GetEventNumber(), answer.holds);
+    }
+    hub->SetSharedStateAnswerByEvent([held](std::int32_t eventNumber) {
+        std::string privacy;
+        for (const auto& [from, holds] : held) {
+            privacy = eventNumber >= from ? holds : privacy;
+        }
+        return ConfigurationData(privacy);
+    });
+
+    Hear(launchAnswer);
+    ASSERT_EQ(1u, worker->executor->PendingCount()) << "the launch's opt-in brings the worker online";
+    Hear(track);
+    ASSERT_EQ(1, module->GetHitDatabase()->GetTrackingQueueSize());
+    worker->executor->RunAll();
+    EXPECT_TRUE(network->Requests().empty());
+
+    for (const auto& answer : answers) {
+        Hear(answer);
+    }
+    worker->executor->RunAll();
+    const auto requests = network->Requests();
+    ASSERT_EQ(GetParam().sent, requests.size());
+    for (const auto& request : requests) {
+        EXPECT_NE(std::string::npos, request.payload.find("action=BuiltUnderUnknown")) << request.payload;
+    }
+    EXPECT_EQ(GetParam().stored, module->GetHitDatabase()->GetTrackingQueueSize());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Answers, AnalyticsUnknownHitTest,
+    ::testing::Values(
+        UnknownHitCase{"OptInAfterItSendsIt", {{"optunknown", "optunknown"}, {"optedin", "optedin"}}, 1, 0},
+        UnknownHitCase{"OptOutAfterItClearsIt", {{"optunknown", "optunknown"}, {"optedout", "optedout"}}, 0, 0},
+        UnknownHitCase{"LateOptInOfAnEarlierRequestKeepsIt", {{"optedin", "optunknown"}}, 0, 1}),
+    [](const ::testing::TestParamInfo<UnknownHitCase>& info) { return info.param.name; });
 
 // A configuration answer can be handled after a request built with a newer configuration stored its hit.
 // The answer's kick points every stored row at one server, which must never be one the configuration has
