@@ -213,24 +213,6 @@ INSTANTIATE_TEST_SUITE_P(NextChoice, AnalyticsHeldHitTest,
                                            HeldHitCase{"OptOutClearsIt", "optedout", 0, 0}),
                          [](const ::testing::TestParamInfo<HeldHitCase>& info) { return info.param.name; });
 
-// The app sets privacy to unknown and tracks. The track is built with the configuration at its own event,
-// which is unknown, and can be built before Analytics has handled that configuration's answer, while the
-// last answer it handled is still the launch's opt-in: the hit waits for an opt-in of a later event, and an
-// opt-out clears it. An opt-in answered late, of a request made before the unknown one, releases nothing.
-// The hit queue's worker runs only when the test runs it, so a worker that the launch's opt-in started and
-// that takes its first hit after the track was stored is played too.
-struct AnswerAfterTheTrack {
-    const char* privacy;
-    const char* holds;  // what the hub holds from the answer's event on
-};
-
-struct UnknownHitCase {
-    const char* name;
-    std::vector<AnswerAfterTheTrack> answers;
-    size_t sent;
-    std::int64_t stored;
-};
-
 /** Hands the hit queue an executor whose tasks run only when the test runs them. */
 class ManualThreadingService : public Object, public virtual ThreadingServiceInterface {
 public:
@@ -244,52 +226,103 @@ public:
     const std::shared_ptr<ManualTaskExecutor> executor = std::make_shared<ManualTaskExecutor>();
 };
 
-class AnalyticsUnknownHitTest : public AnalyticsTest, public ::testing::WithParamInterface<UnknownHitCase> {
+// The app sets privacy to unknown and tracks. The track is built with the configuration at its own event,
+// which is unknown, and can be built before Analytics has handled that configuration's answer, while the
+// last answer it handled is still the launch's opt-in. The hit queue's worker runs only when the test runs
+// it, so a worker that the launch's opt-in started and that takes its first hit late is played too.
+class AnalyticsUnknownPrivacyTest : public AnalyticsTest {
 protected:
     void SetUp() override {
         services->threadingService = worker;
         AnalyticsTest::SetUp();
     }
 
+    /** Reserves the unknown request's event, after the launch's opt-in answer. */
+    void AppSetsPrivacyUnknown() {
+        const auto unknownRequest = Build(EventType::CONFIGURATION, EventSource::REQUEST_CONTENT, [](EventData&) {});
+        held_.emplace_back(unknownRequest->GetEventNumber(), "optunknown");
+    }
+
+    /** An answer whose configuration the hub holds from its event on as `holds`. */
+    std::shared_ptr<Event> Answer(const char* privacy, const char* holds) {
+        auto answer = Configuration(privacy);
+        held_.emplace_back(answer->GetEventNumber(), holds);
+        return answer;
+    }
+
+    /**
+     * From now on the hub answers each event with the configuration that holds there, as set so far and
+     * by later answers, plus `extra`.
+     */
+    void HubHoldsTheConfigurations(const std::function<void(EventData&)>& extra = [](EventData&) {}) {
+        hub->SetSharedStateAnswerByEvent([this, extra](std::int32_t eventNumber) {
+            std::string privacy;
+            for (const auto& [from, holds] : held_) {
+                privacy = eventNumber >= from ? holds : privacy;
+            }
+            auto data = ConfigurationData(privacy);
+            extra(*data);
+            return data;
+        });
+    }
+
+    void HearTheLaunchAnswer() { Hear(launchAnswer_); }
+
+    /** Runs the worker; the measurement hits it sent so far. */
+    std::vector<ScriptedNetworkService::Request> RunTheWorker() {
+        worker->executor->RunAll();
+        return network->Requests();
+    }
+
+    std::int64_t StoredHits() { return module->GetHitDatabase()->GetTrackingQueueSize(); }
+
     std::shared_ptr<ManualThreadingService> worker = std::make_shared<ManualThreadingService>();
+
+private:
+    const std::shared_ptr<Event> launchAnswer_ = Configuration("optedin");
+    std::vector<std::pair<std::int32_t, std::string>> held_{{0, "optedin"}};
 };
 
+// The hit waits for an opt-in of a later event, and an opt-out clears it. An opt-in answered late, of a
+// request made before the unknown one, releases nothing.
+struct AnswerAfterTheTrack {
+    const char* privacy;
+    const char* holds;  // what the hub holds from the answer's event on
+};
+
+struct UnknownHitCase {
+    const char* name;
+    std::vector<AnswerAfterTheTrack> answers;
+    size_t sent;
+    std::int64_t stored;
+};
+
+class AnalyticsUnknownHitTest : public AnalyticsUnknownPrivacyTest,
+                                public ::testing::WithParamInterface<UnknownHitCase> {};
+
 TEST_P(AnalyticsUnknownHitTest, HitBuiltUnderUnknownWaitsForAnOptInOfALaterEvent) {
-    const auto launchAnswer = Configuration("optedin");
-    const auto unknownRequest = Build(EventType::CONFIGURATION, EventSource::REQUEST_CONTENT, [](EventData&) {});
+    AppSetsPrivacyUnknown();
     const auto track = Action("BuiltUnderUnknown");
-    std::vector<std::pair<std::int32_t, std::string>> held{{0, "optedin"},
-                                                           {unknownRequest->GetEventNumber(), "optunknown"}};
     std::vector<std::shared_ptr<Event>> answers;
     for (const auto& answer : GetParam().answers) {
-        answers.push_back(Configuration(answer.privacy));
-        held.emplace_back(answers.back()->GetEventNumber(), answer.holds);
+        answers.push_back(Answer(answer.privacy, answer.holds));
     }
-    hub->SetSharedStateAnswerByEvent([held](std::int32_t eventNumber) {
-        std::string privacy;
-        for (const auto& [from, holds] : held) {
-            privacy = eventNumber >= from ? holds : privacy;
-        }
-        return ConfigurationData(privacy);
-    });
-
-    Hear(launchAnswer);
+    HubHoldsTheConfigurations();
+    HearTheLaunchAnswer();
     ASSERT_EQ(1u, worker->executor->PendingCount()) << "the launch's opt-in brings the worker online";
     Hear(track);
-    ASSERT_EQ(1, module->GetHitDatabase()->GetTrackingQueueSize());
-    worker->executor->RunAll();
-    EXPECT_TRUE(network->Requests().empty());
+    ASSERT_EQ(1, StoredHits());
+    EXPECT_TRUE(RunTheWorker().empty());
 
     for (const auto& answer : answers) {
         Hear(answer);
     }
-    worker->executor->RunAll();
-    const auto requests = network->Requests();
+    const auto requests = RunTheWorker();
     ASSERT_EQ(GetParam().sent, requests.size());
     for (const auto& request : requests) {
         EXPECT_NE(std::string::npos, request.payload.find("action=BuiltUnderUnknown")) << request.payload;
     }
-    EXPECT_EQ(GetParam().stored, module->GetHitDatabase()->GetTrackingQueueSize());
+    EXPECT_EQ(GetParam().stored, StoredHits());
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -299,6 +332,87 @@ INSTANTIATE_TEST_SUITE_P(
         UnknownHitCase{"OptOutAfterItClearsIt", {{"optunknown", "optunknown"}, {"optedout", "optedout"}}, 0, 0},
         UnknownHitCase{"LateOptInOfAnEarlierRequestKeepsIt", {{"optedin", "optunknown"}}, 0, 1}),
     [](const ::testing::TestParamInfo<UnknownHitCase>& info) { return info.param.name; });
+
+// Every other kick of the queue keeps the hit too, before the unknown configuration's answer was handled:
+// a forced send, the end of the lifecycle wait by its expiry or by the lifecycle data, and a pause. The
+// hit is sent once an opt-in comes.
+enum class KickBy { FORCED_SEND, WAIT_EXPIRY, LIFECYCLE_DATA, PAUSE };
+
+struct KickCase {
+    const char* name;
+    KickBy kick;
+    std::int64_t lifecycleWaitMs;  // 0: no lifecycle start before the track
+};
+
+class AnalyticsUnknownHitKickTest : public AnalyticsUnknownPrivacyTest,
+                                    public ::testing::WithParamInterface<KickCase> {
+protected:
+    void SetUp() override {
+        module = std::make_shared<Analytics>(GetParam().lifecycleWaitMs);
+        AnalyticsUnknownPrivacyTest::SetUp();
+    }
+
+    std::shared_ptr<Event> LifecycleRequest(const char* action) {
+        return Build(EventType::GENERIC_LIFECYCLE, EventSource::REQUEST_CONTENT,
+                     [action](EventData& data) { data.PutString("action", action); });
+    }
+
+    void Kick() {
+        switch (GetParam().kick) {
+            case KickBy::FORCED_SEND:
+                Hear(AnalyticsRequest("forcekick"));
+                break;
+            case KickBy::WAIT_EXPIRY:
+                while (module->GetProperties()->IsLifecycleTimerRunning()) {
+                    ASSERT_TRUE(executor->WaitForPending(std::chrono::seconds(10)));
+                    executor->RunAll();
+                }
+                break;
+            case KickBy::LIFECYCLE_DATA:
+                Hear(Build(EventType::LIFECYCLE, EventSource::RESPONSE_CONTENT, [](EventData& data) {
+                    data.PutStringMap("lifecyclecontextdata", {{"launches", "3"}});
+                }));
+                break;
+            case KickBy::PAUSE:
+                Hear(LifecycleRequest("pause"));
+                break;
+        }
+    }
+};
+
+TEST_P(AnalyticsUnknownHitKickTest, KickKeepsAHitBuiltUnderUnknown) {
+    AppSetsPrivacyUnknown();
+    const bool batched = GetParam().kick == KickBy::FORCED_SEND;
+    HubHoldsTheConfigurations([batched](EventData& data) {
+        // Offline batching holds the track's own kick back, as a wait does.
+        data.PutBoolean("analytics.offlineEnabled", batched);
+        data.PutInteger("analytics.batchLimit", 10);
+    });
+    HearTheLaunchAnswer();
+    if (GetParam().lifecycleWaitMs > 0) {
+        // Run with the track, before it: the wait holds the track's hit, and the wait's expiry comes later.
+        hub->DriveListeners(module, LifecycleRequest("start"));
+    }
+    Hear(Action("BuiltUnderUnknown"));
+    Kick();
+    EXPECT_TRUE(RunTheWorker().empty());
+    ASSERT_EQ(1, StoredHits());
+
+    Hear(Answer("optedin", "optedin"));
+    Hear(AnalyticsRequest("forcekick"));  // past the batching
+    const auto requests = RunTheWorker();
+    ASSERT_EQ(1u, requests.size());
+    EXPECT_NE(std::string::npos, requests[0].payload.find("action=BuiltUnderUnknown")) << requests[0].payload;
+}
+
+constexpr std::int64_t kLongWaitMs = 600000;
+
+INSTANTIATE_TEST_SUITE_P(Kicks, AnalyticsUnknownHitKickTest,
+                         ::testing::Values(KickCase{"ForcedSend", KickBy::FORCED_SEND, 0},
+                                           KickCase{"LifecycleWaitExpiry", KickBy::WAIT_EXPIRY, 1},
+                                           KickCase{"LifecycleDataEndsTheWait", KickBy::LIFECYCLE_DATA, kLongWaitMs},
+                                           KickCase{"Pause", KickBy::PAUSE, kLongWaitMs}),
+                         [](const ::testing::TestParamInfo<KickCase>& info) { return info.param.name; });
 
 // A configuration answer can be handled after a request built with a newer configuration stored its hit.
 // The answer's kick points every stored row at one server, which must never be one the configuration has
