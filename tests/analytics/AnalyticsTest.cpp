@@ -55,6 +55,8 @@ protected:
                      [&](EventData& data) { data.Merge(ConfigurationData(privacy, server)); });
     }
 
+    std::int64_t StoredHits() { return module->GetHitDatabase()->GetTrackingQueueSize(); }
+
     /** The queue size answered to the request. */
     std::int64_t AnsweredQueueSize(const std::shared_ptr<Event>& request) {
         for (const auto& answer : Dispatched("QueueSizeValue")) {
@@ -171,10 +173,7 @@ struct HeldHitCase {
     std::int64_t stored;
 };
 
-class AnalyticsHeldHitTest : public AnalyticsTest, public ::testing::WithParamInterface<HeldHitCase> {
-protected:
-    std::int64_t StoredHits() { return module->GetHitDatabase()->GetTrackingQueueSize(); }
-};
+class AnalyticsHeldHitTest : public AnalyticsTest, public ::testing::WithParamInterface<HeldHitCase> {};
 
 TEST_P(AnalyticsHeldHitTest, HitBuiltUnderOptInIsHeldOnceTheAppSetsPrivacyUnknown) {
     const auto optIn = Configuration("optedin");
@@ -273,8 +272,6 @@ protected:
         worker->executor->RunAll();
         return network->Requests();
     }
-
-    std::int64_t StoredHits() { return module->GetHitDatabase()->GetTrackingQueueSize(); }
 
     std::shared_ptr<ManualThreadingService> worker = std::make_shared<ManualThreadingService>();
 
