@@ -288,30 +288,34 @@ void Analytics::ProcessLifecycleRequestEvent(const std::shared_ptr<Event>& event
 }
 
 void Analytics::UpdatePrivacyStatus(const std::shared_ptr<AnalyticsState>& state, std::int32_t eventNumber) {
-    if (const auto hitDatabase = GetHitDatabase()) {
-        hitDatabase->SetPrivacyStatus(state->GetPrivacyStatus());
+    newestConfigurationAnswer_ = std::max(newestConfigurationAnswer_.value_or(eventNumber), eventNumber);
+    const auto hitDatabase = GetHitDatabase();
+    const auto newest = FollowPrivacyInEventOrder(state, hitDatabase);
+    if (state->GetPrivacyStatus() == MobilePrivacyStatus::OPT_OUT) {
+        CreateSharedState(eventNumber, std::make_shared<EventData>());
+        ClearHitsMadeBeforeOptOut(eventNumber);
+        PurgeAid();
+        PurgeVid();
     }
-    switch (state->GetPrivacyStatus()) {
-        case MobilePrivacyStatus::OPT_OUT:
-            CreateSharedState(eventNumber, std::make_shared<EventData>());
-            ClearHitsMadeBeforeOptOut(eventNumber);
-            PurgeAid();
-            PurgeVid();
-            break;
-        case MobilePrivacyStatus::UNKNOWN:
-            // Stored hits stay, and a worker that is sending stops before its next hit.
-            if (const auto hitQueue = GetHitQueue()) {
-                hitQueue->Suspend();
-            }
-            break;
-        case MobilePrivacyStatus::OPT_IN:
-            if (const auto hitDatabase = GetHitDatabase()) {
-                hitDatabase->Kick(NewestKnownConfigurationState(state, eventNumber), false);
-            } else {
-                Log::Warning(LOG_TAG, "Unable to kick analytics hits (database service unavailable)");
-            }
-            break;
+    if (newest->GetPrivacyStatus() != MobilePrivacyStatus::OPT_IN) {
+        // Stored hits stay, and a worker that is sending stops before its next hit.
+        if (const auto hitQueue = GetHitQueue()) {
+            hitQueue->Suspend();
+        }
+    } else if (hitDatabase) {
+        hitDatabase->Kick(newest, false);
+    } else {
+        Log::Warning(LOG_TAG, "Unable to kick analytics hits (database service unavailable)");
     }
+}
+
+std::shared_ptr<AnalyticsState> Analytics::FollowPrivacyInEventOrder(
+    const std::shared_ptr<AnalyticsState>& own, const std::shared_ptr<AnalyticsHitDatabase>& hitDatabase) {
+    const auto newest = NewestKnownConfigurationState(own, newestConfigurationAnswer_);
+    if (hitDatabase && newest) {
+        hitDatabase->SetPrivacyStatus(newest->GetPrivacyStatus());
+    }
+    return newest;
 }
 
 std::shared_ptr<AnalyticsState> Analytics::NewestKnownConfigurationState(

@@ -205,6 +205,15 @@ private:
     std::shared_ptr<AnalyticsState> NewestKnownConfigurationState(
         const std::shared_ptr<AnalyticsState>& own,
         std::optional<std::int32_t> ownEventNumber = std::nullopt);
+    /**
+     * Sets the hit database's send gate to the privacy in event order and returns the state it follows:
+     * the configuration valid at the newer of the last built request and the newest configuration answer
+     * heard. A request is built once its own configuration exists, which can be after an answer of a
+     * later event was handled, and an answer can be handled after a request of a later configuration was
+     * built: either alone can be older than the other. `own` when no event has a configuration.
+     */
+    std::shared_ptr<AnalyticsState> FollowPrivacyInEventOrder(
+        const std::shared_ptr<AnalyticsState>& own, const std::shared_ptr<AnalyticsHitDatabase>& hitDatabase);
     /** Answers and drops the waiting requests that `clears` picks; the rest keep their order. */
     void ClearUnprocessedEventQueue(const std::function<bool(const Event&)>& clears);
     void ClearStoredHits();
@@ -261,6 +270,8 @@ private:
     };
     /** The request most recently taken from the queue to be built. */
     BuiltRequest lastBuiltRequest_;
+    /** The event of the newest configuration answer handled. */
+    std::optional<std::int32_t> newestConfigurationAnswer_;
     /** The state of the most recently processed request; a pause kicks held hits with it. */
     std::shared_ptr<AnalyticsState> lastState_;
     /** The requests whose pending state the one outstanding AID request fills. */

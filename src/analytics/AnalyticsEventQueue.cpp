@@ -101,6 +101,8 @@ Analytics::SharedStates Analytics::GetSharedState(const std::shared_ptr<Analytic
 void Analytics::Process(const std::shared_ptr<Event>& event, const SharedStates& sharedStates) {
     const auto state = std::make_shared<AnalyticsState>(sharedStates);
     lastState_ = state;
+    // Before the request stores a hit: its own kick and a worker already sending both read the gate.
+    FollowPrivacyInEventOrder(state, BuiltHitDatabase());
     auto data = event->GetData();
     if (state->IsDebugApiEnabled()) {
         // The event's own data may still be read by other modules: the identifier goes into a copy.

@@ -81,9 +81,14 @@ void AnalyticsHitDatabase::SetPrivacyStatus(MobilePrivacyStatus status) {
     privacyStatus_ = status;
 }
 
-bool AnalyticsHitDatabase::MaySend(const AnalyticsState& state) const {
+MobilePrivacyStatus AnalyticsHitDatabase::GatePrivacy(MobilePrivacyStatus fallback) const {
     MutexLock lock(mutex_);
-    return privacyStatus_ ? *privacyStatus_ == MobilePrivacyStatus::OPT_IN : state.IsOptIn();
+    return privacyStatus_.value_or(fallback);
+}
+
+// Before the module has set the gate, the worker only runs after a kick whose state was opted in.
+bool AnalyticsHitDatabase::IsSendingAllowed() const {
+    return GatePrivacy(MobilePrivacyStatus::OPT_IN) == MobilePrivacyStatus::OPT_IN;
 }
 
 bool AnalyticsHitDatabase::IsDebugApiEnabled() const {
@@ -146,13 +151,15 @@ void AnalyticsHitDatabase::Kick(const std::shared_ptr<AnalyticsState>& state, bo
         return;
     }
     const auto kickState = state ? state : GetLastState();
-    if (!kickState || !MaySend(*kickState)) {
+    if (!kickState || GatePrivacy(kickState->GetPrivacyStatus()) != MobilePrivacyStatus::OPT_IN) {
         return;
     }
     if (!hitQueue_) {
         Log::Trace(LOG_PREFIX, "Failed to kick database hits (hit queue was null)");
         return;
     }
+    // Recorded before the worker may run: it reads the debug flag of its first hit from this state.
+    SetLastState(state);
     const bool batchHoldsRows = kickState->IsOfflineTrackingEnabled() && !force &&
                                 hitQueue_->GetSize() <= kickState->GetBatchLimit();
     if (!batchHoldsRows) {
@@ -162,7 +169,6 @@ void AnalyticsHitDatabase::Kick(const std::shared_ptr<AnalyticsState>& state, bo
             hitQueue_->BringOnline();
         }
     }
-    SetLastState(state);
 }
 
 void AnalyticsHitDatabase::KickWithAdditionalData(const std::shared_ptr<AnalyticsState>& state,

@@ -71,11 +71,14 @@ public:
      */
     virtual void Kick(const std::shared_ptr<AnalyticsState>& state, bool force);
     /**
-     * The privacy status the user set last. A hit is built with the state of its own event, which can be
-     * older: sending follows this status once one was set, so a hit that waited for another module's
-     * state goes out after an opt-in and stays while privacy is unknown.
+     * The send gate: the privacy in event order, that of the newest configuration the module has met at
+     * a built request or a configuration answer. Once set, every kick and every hit the worker takes
+     * follow it, whatever state the kick carries: a hit built under unknown privacy stays until an opt-in
+     * at a later event, and a hit built under opt-in stays once a later event made privacy unknown.
      */
     virtual void SetPrivacyStatus(MobilePrivacyStatus status);
+    /** For the worker, before it sends a hit: false while the send gate is set and not opted in. */
+    virtual bool IsSendingAllowed() const;
     virtual void ClearTrackingQueue();
     /** Rows that are not placeholders. */
     virtual std::int64_t GetTrackingQueueSize();
@@ -109,7 +112,8 @@ private:
     std::shared_ptr<AnalyticsState> GetLastState() const;
     void SetLastState(const std::shared_ptr<AnalyticsState>& state);
     bool IsDebugApiEnabled() const;
-    bool MaySend(const AnalyticsState& state) const;
+    /** The send gate's privacy; `fallback` before the module has set it. */
+    MobilePrivacyStatus GatePrivacy(MobilePrivacyStatus fallback) const;
     /** Inserts the hit; forgets the all-rows server unless the hit carries it. */
     void InsertHit(const std::shared_ptr<AnalyticsHit>& hit);
     /** Writes the server into every row unless all rows are known to carry it already. */

@@ -49,6 +49,9 @@ HitProcessingResult AnalyticsHitProcessor::Process(const std::shared_ptr<Analyti
         Log::Trace(LOG_TAG, "Failed to process hit (hit database was null)");
         return HitProcessingResult::DONE;
     }
+    if (!hitDatabase->IsSendingAllowed()) {
+        return HitProcessingResult::STOP;  // a kick after the next opt-in restarts the worker
+    }
     if (hit->server.empty()) {
         return HitProcessingResult::RETRY;
     }

@@ -20,7 +20,8 @@ class AnalyticsHitProcessor : public HitProcessor<AnalyticsHit> {
 public:
     /**
      * DONE when the hit is finished (its row is deleted), RETRY when it is to be offered again, STOP for
-     * a waiting hit while a wait timer holds it (the row stays; the end of the wait kicks the queue).
+     * a waiting hit while a wait timer holds it (the row stays; the end of the wait kicks the queue) and
+     * for any hit while the send gate is not opted in (the row stays for the kick of the next opt-in).
      */
     HitProcessingResult Process(const std::shared_ptr<AnalyticsHit>& hit) override;
     virtual void SetHitDatabase(const std::shared_ptr<AnalyticsHitDatabase>& hitDatabase);

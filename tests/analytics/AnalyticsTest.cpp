@@ -42,14 +42,22 @@ protected:
                      [owner](EventData& data) { data.PutString("stateowner", owner); });
     }
 
+    /** A configuration, as published and as answered. */
+    static std::shared_ptr<EventData> ConfigurationData(const std::string& privacy,
+                                                        const std::string& server = kServer) {
+        auto data = std::make_shared<EventData>();
+        data->PutString("analytics.server", server);
+        data->PutString("analytics.rsids", "rs");
+        data->PutString("global.privacy", privacy);
+        return data;
+    }
+
     std::shared_ptr<Event> Configuration(const std::string& privacy, const std::string& server = kServer) {
         return Build(EventType::CONFIGURATION, EventSource::RESPONSE_CONTENT,
-                     [privacy, server](EventData& data) {
-                         data.PutString("analytics.server", server);
-                         data.PutString("analytics.rsids", "rs");
-                         data.PutString("global.privacy", privacy);
-                     });
+                     [&](EventData& data) { data.Merge(ConfigurationData(privacy, server)); });
     }
+
+    std::int64_t StoredHits() { return module->GetHitDatabase()->GetTrackingQueueSize(); }
 
     /** The queue size answered to the request. */
     std::int64_t AnsweredQueueSize(const std::shared_ptr<Event>& request) {
@@ -167,24 +175,31 @@ struct HeldHitCase {
     std::int64_t stored;
 };
 
-class AnalyticsHeldHitTest : public AnalyticsTest, public ::testing::WithParamInterface<HeldHitCase> {
-protected:
-    std::int64_t StoredHits() { return module->GetHitDatabase()->GetTrackingQueueSize(); }
-};
+class AnalyticsHeldHitTest : public AnalyticsTest, public ::testing::WithParamInterface<HeldHitCase> {};
 
 TEST_P(AnalyticsHeldHitTest, HitBuiltUnderOptInIsHeldOnceTheAppSetsPrivacyUnknown) {
-    Hear(Configuration("optedin"));
-    Hear(Action("BuiltUnderOptIn"));
-    Hear(Configuration("optunknown"));
-    SetStates([](EventData& data) { data.PutString("global.privacy", "optedin"); });
-    Hear(StateChange("com.nuvra.module.identity"));
+    const auto optIn = Configuration("optedin");
+    const auto track = Action("BuiltUnderOptIn");
+    const auto unknown = Configuration("optunknown");
+    const auto identityChange = StateChange("com.nuvra.module.identity");
+    const auto next = Configuration(GetParam().nextPrivacy);
+    Hear(optIn);
+    Hear(track);
+    Hear(unknown);
+    // As the hub answers: each configuration holds from its event on.
+    hub->SetSharedStateAnswerByEvent([&](std::int32_t eventNumber) {
+        return ConfigurationData(eventNumber < unknown->GetEventNumber() ? "optedin"
+                                 : eventNumber < next->GetEventNumber()  ? "optunknown"
+                                                                         : GetParam().nextPrivacy);
+    });
+    Hear(identityChange);
     ASSERT_EQ(1, StoredHits());
     // Whatever worker the track's kick started has had its turn.
     ASSERT_TRUE(threading->WaitUntilIdle());
     EXPECT_TRUE(network->Requests().empty());
     EXPECT_EQ(1, StoredHits());
 
-    Hear(Configuration(GetParam().nextPrivacy));
+    Hear(next);
     ASSERT_TRUE(threading->WaitUntilIdle());
     const auto requests = network->Requests();
     ASSERT_EQ(GetParam().sent, requests.size());
@@ -198,6 +213,205 @@ INSTANTIATE_TEST_SUITE_P(NextChoice, AnalyticsHeldHitTest,
                          ::testing::Values(HeldHitCase{"OptInSendsIt", "optedin", 1, 0},
                                            HeldHitCase{"OptOutClearsIt", "optedout", 0, 0}),
                          [](const ::testing::TestParamInfo<HeldHitCase>& info) { return info.param.name; });
+
+/** Hands the hit queue an executor whose tasks run only when the test runs them. */
+class ManualThreadingService : public Object, public virtual ThreadingServiceInterface {
+public:
+    std::shared_ptr<TaskExecutorInterface> CreateSequentialTaskExecutor(const std::string&) override {
+        return executor;
+    }
+    std::shared_ptr<TaskExecutorInterface> CreateParallelTaskExecutor(const std::string&) override {
+        return executor;
+    }
+
+    const std::shared_ptr<ManualTaskExecutor> executor = std::make_shared<ManualTaskExecutor>();
+};
+
+// The app sets privacy to unknown and tracks. The track is built with the configuration at its own event,
+// which is unknown, and can be built before Analytics has handled that configuration's answer, while the
+// last answer it handled is still the launch's opt-in. The hit queue's worker runs only when the test runs
+// it, so a worker that the launch's opt-in started and that takes its first hit late is played too.
+class AnalyticsUnknownPrivacyTest : public AnalyticsTest {
+protected:
+    void SetUp() override {
+        services->threadingService = worker;
+        AnalyticsTest::SetUp();
+    }
+
+    /** Reserves the unknown request's event, after the launch's opt-in answer. */
+    void AppSetsPrivacyUnknown() {
+        const auto unknownRequest = Build(EventType::CONFIGURATION, EventSource::REQUEST_CONTENT, [](EventData&) {});
+        held_.emplace_back(unknownRequest->GetEventNumber(), "optunknown");
+    }
+
+    /** An answer whose configuration the hub holds from its event on as `holds`. */
+    std::shared_ptr<Event> Answer(const char* privacy, const char* holds) {
+        auto answer = Configuration(privacy);
+        held_.emplace_back(answer->GetEventNumber(), holds);
+        return answer;
+    }
+
+    /**
+     * From now on the hub answers each event with the configuration that holds there, as set so far and
+     * by later answers, plus `extra`.
+     */
+    void HubHoldsTheConfigurations(const std::function<void(EventData&)>& extra = [](EventData&) {}) {
+        hub->SetSharedStateAnswerByEvent([this, extra](std::int32_t eventNumber) {
+            std::string privacy;
+            for (const auto& [from, holds] : held_) {
+                privacy = eventNumber >= from ? holds : privacy;
+            }
+            auto data = ConfigurationData(privacy);
+            extra(*data);
+            return data;
+        });
+    }
+
+    void HearTheLaunchAnswer() { Hear(launchAnswer_); }
+
+    /** Runs the worker; the measurement hits it sent so far. */
+    std::vector<ScriptedNetworkService::Request> RunTheWorker() {
+        worker->executor->RunAll();
+        return network->Requests();
+    }
+
+    std::shared_ptr<ManualThreadingService> worker = std::make_shared<ManualThreadingService>();
+
+private:
+    const std::shared_ptr<Event> launchAnswer_ = Configuration("optedin");
+    std::vector<std::pair<std::int32_t, std::string>> held_{{0, "optedin"}};
+};
+
+// The hit waits for an opt-in of a later event, and an opt-out clears it. An opt-in answered late, of a
+// request made before the unknown one, releases nothing.
+struct AnswerAfterTheTrack {
+    const char* privacy;
+    const char* holds;  // what the hub holds from the answer's event on
+};
+
+struct UnknownHitCase {
+    const char* name;
+    std::vector<AnswerAfterTheTrack> answers;
+    size_t sent;
+    std::int64_t stored;
+};
+
+class AnalyticsUnknownHitTest : public AnalyticsUnknownPrivacyTest,
+                                public ::testing::WithParamInterface<UnknownHitCase> {};
+
+TEST_P(AnalyticsUnknownHitTest, HitBuiltUnderUnknownWaitsForAnOptInOfALaterEvent) {
+    AppSetsPrivacyUnknown();
+    const auto track = Action("BuiltUnderUnknown");
+    std::vector<std::shared_ptr<Event>> answers;
+    for (const auto& answer : GetParam().answers) {
+        answers.push_back(Answer(answer.privacy, answer.holds));
+    }
+    HubHoldsTheConfigurations();
+    HearTheLaunchAnswer();
+    ASSERT_EQ(1u, worker->executor->PendingCount()) << "the launch's opt-in brings the worker online";
+    Hear(track);
+    ASSERT_EQ(1, StoredHits());
+    EXPECT_TRUE(RunTheWorker().empty());
+
+    for (const auto& answer : answers) {
+        Hear(answer);
+    }
+    const auto requests = RunTheWorker();
+    ASSERT_EQ(GetParam().sent, requests.size());
+    for (const auto& request : requests) {
+        EXPECT_NE(std::string::npos, request.payload.find("action=BuiltUnderUnknown")) << request.payload;
+    }
+    EXPECT_EQ(GetParam().stored, StoredHits());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Answers, AnalyticsUnknownHitTest,
+    ::testing::Values(
+        UnknownHitCase{"OptInAfterItSendsIt", {{"optunknown", "optunknown"}, {"optedin", "optedin"}}, 1, 0},
+        UnknownHitCase{"OptOutAfterItClearsIt", {{"optunknown", "optunknown"}, {"optedout", "optedout"}}, 0, 0},
+        UnknownHitCase{"LateOptInOfAnEarlierRequestKeepsIt", {{"optedin", "optunknown"}}, 0, 1}),
+    [](const ::testing::TestParamInfo<UnknownHitCase>& info) { return info.param.name; });
+
+// Every other kick of the queue keeps the hit too, before the unknown configuration's answer was handled:
+// a forced send, the end of the lifecycle wait by its expiry or by the lifecycle data, and a pause. The
+// hit is sent once an opt-in comes.
+enum class KickBy { FORCED_SEND, WAIT_EXPIRY, LIFECYCLE_DATA, PAUSE };
+
+struct KickCase {
+    const char* name;
+    KickBy kick;
+    std::int64_t lifecycleWaitMs;  // 0: no lifecycle start before the track
+};
+
+class AnalyticsUnknownHitKickTest : public AnalyticsUnknownPrivacyTest,
+                                    public ::testing::WithParamInterface<KickCase> {
+protected:
+    void SetUp() override {
+        module = std::make_shared<Analytics>(GetParam().lifecycleWaitMs);
+        AnalyticsUnknownPrivacyTest::SetUp();
+    }
+
+    std::shared_ptr<Event> LifecycleRequest(const char* action) {
+        return Build(EventType::GENERIC_LIFECYCLE, EventSource::REQUEST_CONTENT,
+                     [action](EventData& data) { data.PutString("action", action); });
+    }
+
+    void Kick() {
+        switch (GetParam().kick) {
+            case KickBy::FORCED_SEND:
+                Hear(AnalyticsRequest("forcekick"));
+                break;
+            case KickBy::WAIT_EXPIRY:
+                while (module->GetProperties()->IsLifecycleTimerRunning()) {
+                    ASSERT_TRUE(executor->WaitForPending(std::chrono::seconds(10)));
+                    executor->RunAll();
+                }
+                break;
+            case KickBy::LIFECYCLE_DATA:
+                Hear(Build(EventType::LIFECYCLE, EventSource::RESPONSE_CONTENT, [](EventData& data) {
+                    data.PutStringMap("lifecyclecontextdata", {{"launches", "3"}});
+                }));
+                break;
+            case KickBy::PAUSE:
+                Hear(LifecycleRequest("pause"));
+                break;
+        }
+    }
+};
+
+TEST_P(AnalyticsUnknownHitKickTest, KickKeepsAHitBuiltUnderUnknown) {
+    AppSetsPrivacyUnknown();
+    const bool batched = GetParam().kick == KickBy::FORCED_SEND;
+    HubHoldsTheConfigurations([batched](EventData& data) {
+        // Offline batching holds the track's own kick back, as a wait does.
+        data.PutBoolean("analytics.offlineEnabled", batched);
+        data.PutInteger("analytics.batchLimit", 10);
+    });
+    HearTheLaunchAnswer();
+    if (GetParam().lifecycleWaitMs > 0) {
+        // Run with the track, before it: the wait holds the track's hit, and the wait's expiry comes later.
+        hub->DriveListeners(module, LifecycleRequest("start"));
+    }
+    Hear(Action("BuiltUnderUnknown"));
+    Kick();
+    EXPECT_TRUE(RunTheWorker().empty());
+    ASSERT_EQ(1, StoredHits());
+
+    Hear(Answer("optedin", "optedin"));
+    Hear(AnalyticsRequest("forcekick"));  // past the batching
+    const auto requests = RunTheWorker();
+    ASSERT_EQ(1u, requests.size());
+    EXPECT_NE(std::string::npos, requests[0].payload.find("action=BuiltUnderUnknown")) << requests[0].payload;
+}
+
+constexpr std::int64_t kLongWaitMs = 600000;
+
+INSTANTIATE_TEST_SUITE_P(Kicks, AnalyticsUnknownHitKickTest,
+                         ::testing::Values(KickCase{"ForcedSend", KickBy::FORCED_SEND, 0},
+                                           KickCase{"LifecycleWaitExpiry", KickBy::WAIT_EXPIRY, 1},
+                                           KickCase{"LifecycleDataEndsTheWait", KickBy::LIFECYCLE_DATA, kLongWaitMs},
+                                           KickCase{"Pause", KickBy::PAUSE, kLongWaitMs}),
+                         [](const ::testing::TestParamInfo<KickCase>& info) { return info.param.name; });
 
 // A configuration answer can be handled after a request built with a newer configuration stored its hit.
 // The answer's kick points every stored row at one server, which must never be one the configuration has
