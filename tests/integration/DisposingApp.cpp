@@ -4,9 +4,9 @@
 //   silent LIMIT
 //            its collector accepts every hit and never answers; it prints "port <the collector's port>",
 //            tracks, and once the hit is in flight prints "disposing <time>", disposes its core with a limit
-//            of LIMIT ms, prints "disposed <time>", disposes its services, prints "beside the stores: " and
-//            the write-ahead logs, shared-memory files and journals left in its data folders (or "none"),
-//            and returns from main (status 4: no hit in 30 s)
+//            of LIMIT ms, prints "disposed <time>", disposes its services, prints "beside the stores:" and
+//            the write-ahead logs, shared-memory files and journals then in its data folders, and returns
+//            from main (status 4: no hit in 30 s)
 //   deliver PORT
 //            its collector, on the port of an earlier silent run (a stored hit names its server), answers;
 //            it tracks nothing and waits (30 s at most) for the hit that run tracked (status 5: none came)
@@ -15,11 +15,9 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <map>
 #include <memory>
 #include <string>
-#include <system_error>
 
 #include "analytics/AnalyticsPublicApi.h"
 #include "core/Core.h"
@@ -27,6 +25,7 @@
 #include "core/values/Variant.h"
 #include "identity/IdentityPublicApi.h"
 #include "services/PlatformServices.h"
+#include "support/FileSystemTestFolder.h"
 #include "support/HelperAppCollector.h"
 
 namespace {
@@ -46,25 +45,6 @@ void Configure(Core& core) {
                               {"skyloom.org", Variant::FromString("ORG1")},
                               {"skyloom.server", Variant::FromString(host)},
                               {"global.privacy", Variant::FromString("optedin")}});
-}
-
-// The files SQLite keeps beside a store while a connection is open, in the app's data folders.
-std::string FilesBesideTheStores() {
-    std::string found;
-    for (const char* variable : {"XDG_DATA_HOME", "XDG_CACHE_HOME"}) {
-        std::error_code error;
-        const char* folder = std::getenv(variable);
-        for (std::filesystem::recursive_directory_iterator entry(folder ? folder : "", error), end;
-             !error && entry != end; entry.increment(error)) {
-            const std::string name = entry->path().filename().string();
-            for (const std::string suffix : {"-wal", "-shm", "-journal"}) {
-                const bool beside = name.size() > suffix.size() &&
-                                    name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0;
-                found += beside ? (found.empty() ? "" : " ") + name : "";
-            }
-        }
-    }
-    return found.empty() ? "none" : found;
 }
 
 void TrackStoredAction(Core& core) {
@@ -104,6 +84,12 @@ int main(int argc, char** argv) {
     HelperAppCollector::PrintNow("disposed");
     std::printf("in time: %s\n", disposed ? "yes" : "no");
     sharedServices->Dispose(std::chrono::milliseconds(0));
-    std::printf("beside the stores: %s\n", FilesBesideTheStores().c_str());
+    std::printf("beside the stores:");
+    for (const char* folder : {std::getenv("XDG_DATA_HOME"), std::getenv("XDG_CACHE_HOME")}) {
+        for (const std::string& name : FilesBesideDatabases(folder ? folder : "")) {
+            std::printf(" %s", name.c_str());
+        }
+    }
+    std::printf("\n");
     return 0;
 }
