@@ -59,7 +59,8 @@ bool CanStoreHits(const fs::path& folder) {
     if (error || access(hitFolder.c_str(), W_OK) != 0) {
         return false;
     }
-    // An earlier run's hit database that cannot be written is left as it is, its hits kept in memory.
+    // An earlier run's hit database that cannot be written is left as it is, with its hits for a launch that
+    // can write it; this run's hits are kept in memory.
     for (const auto& entry : fs::directory_iterator(hitFolder, error)) {
         if (entry.path().extension() == ".sqlite" && access(entry.path().c_str(), W_OK) != 0) {
             return false;

@@ -19,10 +19,10 @@ public:
     virtual std::shared_ptr<DatabaseInterface> OpenDatabase(const std::string& fileName) = 0;
     /**
      * The stand-in for the database `fileName` when its file cannot be opened, or can be read but not
-     * written: a database that lives in memory only, as long as the service, and writes no file (it starts
-     * as a copy of a readable file's rows); every call for one name gets the same one. The first call for a
-     * name logs one error line that names the folder and says that its hits are kept in memory only. Empty
-     * when even that cannot be opened.
+     * written: a database that lives in memory only, as long as the service, and writes no file. It starts
+     * empty: the rows of a file that cannot be written stay there, unsent, for a launch that can write it.
+     * Every call for one name gets the same one. The first call for a name logs one error line that names
+     * the folder and says that its hits are kept in memory only. Empty when even that cannot be opened.
      */
     virtual std::shared_ptr<DatabaseInterface> OpenInMemoryDatabase(const std::string& fileName) = 0;
     /** True when the file is gone. */

@@ -11,6 +11,7 @@
 #include "services/logging/NativeLoggingService.h"
 #include "services/network/NativeNetworkService.h"
 #include "services/network/NativeRemoteFileManagerService.h"
+#include "services/storage/KeyValueStore.h"
 #include "services/storage/NativeLocalStorageService.h"
 #include "services/system/NativeSystemInfoService.h"
 #include "services/threading/NativeThreadingService.h"
@@ -37,7 +38,13 @@ std::shared_ptr<SharedPlatformServices> SharedPlatformServices::Create() {
     return std::shared_ptr<SharedPlatformServices>(new SharedPlatformServices());
 }
 
-bool SharedPlatformServices::Dispose(std::chrono::milliseconds /*timeout*/) { return true; }
+bool SharedPlatformServices::Dispose(std::chrono::milliseconds /*timeout*/) {
+    if (const auto databases = std::dynamic_pointer_cast<NativeDatabaseService>(databaseService_)) {
+        databases->CloseEveryDatabase();
+    }
+    KeyValueStore::CloseEveryStore();
+    return true;
+}
 
 std::shared_ptr<PlatformServicesInterface> SharedPlatformServices::CreatePlatformServices() {
     return CreateNativePlatformServices(

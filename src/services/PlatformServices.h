@@ -12,7 +12,9 @@ namespace NuvraMobile {
 /**
  * The native services that every core of the process shares, created once, in a fixed order (the
  * system-info service second, because the database service needs it), and never changed afterwards.
- * Its Dispose does nothing: the shared services end only when the last holder lets them go. The UI
+ * Its Dispose closes every store file of the process (hit databases and key-value stores), so that a run
+ * that ended leaves no write-ahead log or shared-memory file beside them; a store used afterwards opens
+ * its file again. The services themselves end only when the last holder lets them go. The UI
  * service is not available on this platform yet (an empty pointer). Any thread may call the getters.
  */
 class SharedPlatformServices : public Object, public virtual SharedPlatformServicesInterface {
@@ -20,6 +22,7 @@ public:
     /** Throws what a service factory throws; the services made so far are released. */
     static std::shared_ptr<SharedPlatformServices> Create();
 
+    /** Closes every store file; never waits. */
     bool Dispose(std::chrono::milliseconds timeout) override;
     /** A new per-core services object over these shared services. */
     std::shared_ptr<PlatformServicesInterface> CreatePlatformServices() override;

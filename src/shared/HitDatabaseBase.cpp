@@ -491,6 +491,11 @@ void HitDatabaseBase::ResetLocked() {
         OpenOrCreateDatabase();
         return;
     }
+    // The new file of a reset that could not open it is in place already, holding the saved rows.
+    if (!GetDatabase()) {
+        OpenNewFile();
+        return;
+    }
     std::vector<DatabaseInterface::ColumnValues> rows;
     std::optional<std::string> failure = ReadableRows(rows);
     if (!failure) {
@@ -505,7 +510,11 @@ void HitDatabaseBase::ResetLocked() {
         return;
     }
     sentHitKeptAside_.reset();
-    // The row count is read again when asked: the new table may have refused some of the rows.
+    OpenNewFile();
+}
+
+// The row count is read again when asked: the new table may have refused some of the rows.
+void HitDatabaseBase::OpenNewFile() {
     if (OpenOrCreateDatabase()) {
         PostReset();
         SetDatabaseStatus(DATABASE_STATUS_OK);

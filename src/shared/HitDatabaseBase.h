@@ -40,9 +40,11 @@ class Query;
  * sends anything else, and a reset leaves it out of the new file. Until then the file keeps its row, so a
  * process that ends first sends it again at the next launch, and no hit is lost.
  *
- * When the file cannot be opened (its folder cannot be made or written), the database service's stand-in
- * in memory holds the hits for the rest of the object's life: they are sent while the app runs and lost
- * when it ends. No file is made, salvaged or renamed for it then, and a reset only makes the table again.
+ * When the file cannot be opened (its folder cannot be made or written, or the file can only be read), the
+ * database service's stand-in in memory holds the new hits for the rest of the object's life: they are sent
+ * while the app runs and lost when it ends. The rows of a file that can only be read stay in it, unsent, for
+ * the first launch that can write it. No file is made, salvaged or renamed for it then, and a reset only
+ * makes the table again.
  *
  * The table's row count is kept here, so asking for the size does not visit every row: it is counted
  * once when first asked after an open, and every write that adds or removes rows changes it under the
@@ -190,6 +192,8 @@ private:
     /** Whether the table's columns equal the schema's; none when they could not be read. */
     std::optional<bool> SchemaMatches(const std::shared_ptr<DatabaseHitSchemaBase>& schema);
     void ResetLocked() NVR_REQUIRES(writeMutex_);
+    /** Opens the file a reset put in place; a failure fails the reset, to be tried again after the pause. */
+    void OpenNewFile() NVR_REQUIRES(writeMutex_);
     /** The database stays as it is: writes are refused, and a reset is tried again after a pause. */
     void FailReset(const std::string& reason) NVR_REQUIRES(writeMutex_);
     /** True within the pause after a failed reset. */

@@ -3,12 +3,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <filesystem>
 #include <fstream>
 #include <future>
+#include <iterator>
 #include <mutex>
 #include <regex>
 #include <string>
@@ -39,6 +41,7 @@
 #include "support/LoopbackHttpsServer.h"
 #include "support/ReachableLoopback.h"
 #include "support/ThreadSignals.h"
+#include "support/UnwritableVfs.h"
 
 namespace NuvraMobile {
 namespace {
@@ -305,6 +308,84 @@ TEST_F(AnalyticsPipelineTest, HitStoredBeforeARestartIsSentByTheNextCore) {
     ASSERT_EQ(2u, hits.size());
     EXPECT_NE(std::string::npos, hits[0].body.find("action=BeforeRestart"));
     EXPECT_NE(std::string::npos, hits[1].body.find("action=AfterRestart"));
+}
+
+// An earlier launch's hits in a file that later launches cannot write (a read-only file, or a read-only
+// folder) stay there, unsent: each reaches the server once, from the first launch that can write the file.
+// Each launch meanwhile sends its own hits from memory and leaves the file byte for byte as it was.
+TEST_F(AnalyticsPipelineTest, StoredHitsOfAFileLaunchesCannotWriteAreSentOnceByTheFirstLaunchThatCan) {
+    UnwritableVfs& disk = UnwritableVfs::Install();
+    const std::string cacheDir = shared_->GetSystemInfoService()->GetApplicationCacheDir();
+    const std::string file = cacheDir + "/NVBMobileAnalytics.sqlite";
+    const auto bytesOfTheFile = [&file] {
+        std::ifstream in(file, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    };
+    // The app's road at the end of a launch disposes the core, then the services.
+    const auto endLaunch = [this] {
+        StopSession();
+        shared_->Dispose(0ms);
+    };
+    // A launch of its own: fresh services over the same folders.
+    const auto launch = [&] {
+        endLaunch();
+        shared_ = SharedPlatformServices::Create();
+        StartSession();
+    };
+    constexpr int kUnwritableLaunches = 3;
+    const struct {
+        const char* name;
+        std::function<void()> refuseWrites;
+    } unwritable[] = {
+        {"a read-only file", [&] { disk.MakeFileReadOnly(file); }},
+        {"a read-only folder", [&] { disk.MakeFolderReadOnly(cacheDir); }},
+    };
+    for (const auto& refused : unwritable) {
+        SCOPED_TRACE(refused.name);
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            hits_.clear();
+        }
+        launch();
+        Configure({{"analytics.offlineEnabled", Variant::FromBoolean(true)},
+                   {"analytics.batchLimit", Variant::FromInteger(10)}});
+        // Tracked once the identity state is there, so that the hits go to the table (see above).
+        ASSERT_NE(nullptr, observer_->WaitFor([](const Event& event) {
+            return event.GetName() == "STATE_CHANGE_EVENT" &&
+                   event.GetData()->OptString("stateowner", "") ==
+                       IdentityConstants::EventDataKeys::Identity::SHARED_STATE_NAME;
+        }));
+        TrackAction("Stored1");
+        TrackAction("Stored2");
+        EXPECT_EQ(2, QueueSize());
+        endLaunch();
+        const std::string stored = bytesOfTheFile();
+        refused.refuseWrites();
+
+        std::vector<std::string> actions = {"Stored1", "Stored2", "Writable"};
+        for (int index = 0; index < kUnwritableLaunches; ++index) {
+            launch();
+            Configure({{"analytics.batchLimit", Variant::FromInteger(0)}});
+            actions.push_back("Unwritable" + std::to_string(index));
+            TrackAction(actions.back());
+            EXPECT_EQ(static_cast<size_t>(index + 1), WaitForHits(index + 1).size());
+        }
+        endLaunch();
+        EXPECT_EQ(stored, bytesOfTheFile());
+        disk.Clear();
+
+        launch();
+        Configure({{"analytics.batchLimit", Variant::FromInteger(0)}});
+        TrackAction("Writable");
+        const auto hits = WaitForHits(actions.size());
+        EXPECT_EQ(actions.size(), WaitForHits(actions.size() + 1, 200ms).size());
+        for (const std::string& action : actions) {
+            const auto sent = std::count_if(hits.begin(), hits.end(), [&](const LoopbackRequest& hit) {
+                return hit.body.find("action=" + action + "&") != std::string::npos;
+            });
+            EXPECT_EQ(1, sent) << action;
+        }
+    }
 }
 
 // The opt-in is seen by the track dispatched right after it, however soon the track is read, also while

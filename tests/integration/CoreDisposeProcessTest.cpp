@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <string>
+#include <vector>
 
 #include "support/AppRun.h"
 #include "support/FileSystemTestFolder.h"
@@ -29,7 +30,8 @@ class CoreDisposeProcessTest : public ::testing::TestWithParam<DisposeCase> {};
 // The collector accepts the hit and never answers. Dispose aborts the core's requests as its modules
 // unregister (or, at the latest, when its time is up): a short Dispose returns on time, a long one does not
 // wait for the server, nothing is left to wait for the network, so the process ends soon after main returns,
-// and the next launch, against a collector on the same port that answers, sends the hit.
+// and the next launch, against a collector on the same port that answers, sends the hit. Once the services
+// are disposed too, no store or hit database has a file left beside it.
 TEST_P(CoreDisposeProcessTest, ADisposeWithAHitInFlightEndsPromptlyAndTheNextLaunchSendsTheHit) {
     const DisposeCase& testCase = GetParam();
     FileSystemTestFolder scratch;
@@ -44,6 +46,9 @@ TEST_P(CoreDisposeProcessTest, ADisposeWithAHitInFlightEndsPromptlyAndTheNextLau
         std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::nanoseconds(returned - disposing));
     EXPECT_LT(disposeMs.count(), testCase.returnsWithin.count()) << disposed.output;
     EXPECT_LT(disposed.MsToTheEnd("disposed"), kEndAfterDispose.count()) << disposed.output;
+    // The app's road, the core's Dispose and then the services', closes every store and hit database.
+    EXPECT_NE(std::string::npos, disposed.output.find("beside the stores:\n")) << disposed.output;
+    EXPECT_EQ(std::vector<std::string>(), FilesBesideDatabases(scratch.Path()));
 
     const AppRun next =
         RunApp(NVR_DISPOSING_APP, scratch.Path(), "deliver", std::to_string(disposed.NumberAfter("port")));

@@ -4,7 +4,9 @@
 //   silent LIMIT
 //            its collector accepts every hit and never answers; it prints "port <the collector's port>",
 //            tracks, and once the hit is in flight prints "disposing <time>", disposes its core with a limit
-//            of LIMIT ms, prints "disposed <time>" and returns from main (status 4: no hit in 30 s)
+//            of LIMIT ms, prints "disposed <time>", disposes its services, prints "beside the stores:" and
+//            the write-ahead logs, shared-memory files and journals then in its data folders, and returns
+//            from main (status 4: no hit in 30 s)
 //   deliver PORT
 //            its collector, on the port of an earlier silent run (a stored hit names its server), answers;
 //            it tracks nothing and waits (30 s at most) for the hit that run tracked (status 5: none came)
@@ -23,6 +25,7 @@
 #include "core/values/Variant.h"
 #include "identity/IdentityPublicApi.h"
 #include "services/PlatformServices.h"
+#include "support/FileSystemTestFolder.h"
 #include "support/HelperAppCollector.h"
 
 namespace {
@@ -80,5 +83,13 @@ int main(int argc, char** argv) {
     const bool disposed = core->Dispose(std::chrono::milliseconds(argument));
     HelperAppCollector::PrintNow("disposed");
     std::printf("in time: %s\n", disposed ? "yes" : "no");
+    sharedServices->Dispose(std::chrono::milliseconds(0));
+    std::printf("beside the stores:");
+    for (const char* folder : {std::getenv("XDG_DATA_HOME"), std::getenv("XDG_CACHE_HOME")}) {
+        for (const std::string& name : FilesBesideDatabases(folder ? folder : "")) {
+            std::printf(" %s", name.c_str());
+        }
+    }
+    std::printf("\n");
     return 0;
 }

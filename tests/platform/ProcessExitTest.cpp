@@ -38,11 +38,13 @@ std::string Listed(const std::vector<long long>& numbers) {
     return text.str();
 }
 
+// The exit closes every store and hit database: none has a file left beside it.
 TEST(ProcessExitTest, AnAppThatReturnsFromMainWithRequestsUnderWayExitsCleanly) {
     FileSystemTestFolder scratch;
     for (int run = 0; run < kRuns; ++run) {
         const AppRun ended = RunExitingApp(scratch.Path(), "return");
         ASSERT_TRUE(ended.ExitedWith(0)) << "run " << run << ": " << ended.Describe();
+        EXPECT_EQ(std::vector<std::string>(), FilesBesideDatabases(scratch.Path())) << "run " << run;
     }
 }
 

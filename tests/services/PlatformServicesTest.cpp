@@ -96,7 +96,7 @@ TEST_F(PlatformServicesTest, DisposeAsksBothOwnServicesAndSucceedsOnlyWhenBothDo
     }
 }
 
-TEST_F(PlatformServicesTest, SharedDisposeDoesNothing) {
+TEST_F(PlatformServicesTest, SharedDisposeLeavesEveryServiceUsable) {
     const auto logging = shared_->GetLoggingService();
     EXPECT_TRUE(shared_->Dispose(std::chrono::milliseconds(0)));
     EXPECT_EQ(logging, shared_->GetLoggingService());

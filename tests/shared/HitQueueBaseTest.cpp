@@ -589,35 +589,40 @@ TEST_F(HitQueueResetPauseTest, WithinThePauseNoStatementResetsAndEachRefusalIsLo
 // The file can be read but not written: the sent hit's deletion fails, and so does the reset it starts.
 // The worker must not send that hit again, however often it is started, until the row is gone: deleted
 // once the file can be written, or left out of the new file by the reset after the pause. Meanwhile the
-// row stays in the file, for a later process to send should this one end first.
+// row stays in the file, for a later process to send should this one end first. A reset that left the hit
+// out forgets it: with that hit alone stored, the table it leaves empty numbers the next hit as the sent
+// one was, and that hit must be sent, not deleted as the one kept aside.
 TEST_F(HitQueueResetPauseTest, ASentHitWhoseDeletionFailedIsNotSentAgainBeforeTheRepair) {
+    const auto resetByAHitAfterThePause = [this](TestHitQueue& queue) {
+        now += ResetRetrySchedule::PAUSE;
+        EXPECT_TRUE(queue.Queue(TestHit::Make("c")));
+    };
     const struct {
         const char* name;
+        std::vector<std::string> stored;
         std::function<void(TestHitQueue&)> repair;
         std::vector<std::string> rowsAfterTheRepair;
         std::vector<std::string> sent;
     } repairs[] = {
-        {"the file can be written again", [](TestHitQueue&) {}, {"a", "b"}, {"a", "b"}},
-        {"a hit after the pause resets the file",
-         [this](TestHitQueue& queue) {
-             now += ResetRetrySchedule::PAUSE;
-             EXPECT_TRUE(queue.Queue(TestHit::Make("c")));
-         },
-         {"b", "c"},
+        {"the file can be written again", {"a", "b"}, [](TestHitQueue&) {}, {"a", "b"}, {"a", "b"}},
+        {"a hit after the pause resets the file", {"a", "b"}, resetByAHitAfterThePause, {"b", "c"},
          {"a", "b", "c"}},
+        {"a hit after the pause resets the file, and takes the sent hit's identifier", {"a"},
+         resetByAHitAfterThePause, {"c"}, {"a", "c"}},
     };
     for (const auto& repair : repairs) {
         SCOPED_TRACE(repair.name);
         StartWithoutFile();
         FailWritesFromTheSendingOf("a", SQLITE_CORRUPT);
         auto queue = MakeQueueOnTestClock();
-        ASSERT_TRUE(queue->Queue(TestHit::Make("a")));
-        ASSERT_TRUE(queue->Queue(TestHit::Make("b")));
+        for (const std::string& url : repair.stored) {
+            ASSERT_TRUE(queue->Queue(TestHit::Make(url)));
+        }
         for (int run = 0; run < 3; ++run) {
             RunWorker(*queue);
         }
         EXPECT_THAT(processor->ProcessedUrls(), ElementsAre("a"));
-        EXPECT_THAT(UrlsInTable(), ElementsAre("a", "b"));
+        EXPECT_EQ(repair.stored, UrlsInTable());
 
         faulty->Faults().Clear();
         repair.repair(*queue);
@@ -646,6 +651,26 @@ TEST_F(HitQueueResetPauseTest, AHitKeptAsideOnAFullDiskIsNotSentAgainAndGoesWith
     ASSERT_TRUE(queue->Queue(TestHit::Make("new")));
     RunWorker(*queue);
     EXPECT_THAT(processor->ProcessedUrls(), ElementsAre("a", "new"));
+    EXPECT_TRUE(UrlsInTable().empty());
+}
+
+// The new file is in place, but it cannot be opened: the queue is left without a database. That reset
+// failed, and is tried again once the pause has passed: a hit then finds the new file with the saved row,
+// and both are sent.
+TEST_F(HitQueueResetPauseTest, AResetWhoseNewFileCannotBeOpenedIsTriedAgainAfterThePause) {
+    auto queue = MakeQueueOnTestClock();
+    ASSERT_TRUE(queue->Queue(TestHit::Make("saved")));
+    faulty->Faults().RefuseOpensOf("NVBMobileTest.sqlite");
+    ScopedCapturingLog log(LoggingMode::Error);
+    queue->Reset();
+    EXPECT_FALSE(queue->Queue(TestHit::Make("within the pause")));
+    EXPECT_TRUE(log.Service().Contains("could not be replaced (the new file could not be opened)"));
+
+    faulty->Faults().Clear();
+    now += ResetRetrySchedule::PAUSE;
+    EXPECT_TRUE(queue->Queue(TestHit::Make("after the pause")));
+    RunWorker(*queue);
+    EXPECT_THAT(processor->ProcessedUrls(), ElementsAre("saved", "after the pause"));
     EXPECT_TRUE(UrlsInTable().empty());
 }
 
@@ -833,11 +858,13 @@ TEST_F(HitQueueBaseTest, AQueueKeptInMemoryStaysThereWhenItsFolderAppears) {
     EXPECT_TRUE(std::filesystem::is_empty(folder.PathOf("later")));
 }
 
-// The file of an earlier run that this one cannot write (another user's, a read-only mount) is intact: its
-// hits are read into memory, sent once with the new ones, and the file is left as it is for a run that can
-// write it, said in one error line and no other.
-TEST_F(HitQueueBaseTest, AFileThatCannotBeWrittenIsLeftAsItIsAndItsHitsAreKeptInMemory) {
+// The file of an earlier run that later runs cannot write (another user's, a read-only mount) is intact:
+// its hits stay in it, unsent, and each reaches the server once, from the first run that can write it. Each
+// run that cannot sends its own hits from memory, says so in one error line and no other, and leaves the
+// file as it is.
+TEST_F(HitQueueBaseTest, TheHitsOfAFileThatCannotBeWrittenAreSentOnceByTheFirstRunThatCan) {
     UnwritableVfs& disk = UnwritableVfs::Install();
+    constexpr int kUnwritableRuns = 3;
     const struct {
         const char* name;
         std::function<void()> refuseWrites;
@@ -856,38 +883,49 @@ TEST_F(HitQueueBaseTest, AFileThatCannotBeWrittenIsLeftAsItIsAndItsHitsAreKeptIn
         for (const char* url : {"a", "b"}) {
             ASSERT_TRUE(MakeQueue()->Queue(TestHit::Make(url)));
         }
-        databaseService = CreateNativeDatabaseService(systemInfo);  // the earlier run's ended
+        databaseService.reset();  // the earlier run's ended
         const std::string earlierFile = folder.ReadFile("NVBMobileTest.sqlite");
         refused.refuseWrites();
 
-        ScopedCapturingLog log(LoggingMode::Warning);
-        const auto threading = std::make_shared<HitQueueThreadingService>();
-        const auto sent = std::make_shared<TestHitProcessor>();
-        auto queue = std::make_shared<TestHitQueue>(MakePlatformServices(threading),
-                                                    std::make_shared<TestHitSchema>(), sent);
-        EXPECT_TRUE(queue->Queue(TestHit::Make("c")));
-        EXPECT_EQ(3, queue->GetSize());
-        for (int kick = 0; kick < 3; ++kick) {
-            queue->BringOnline();
-            ASSERT_TRUE(threading->WaitUntilIdle());
+        std::vector<std::string> sent;
+        // One run: a fresh service and queue, which store a hit of their own and send what they hold.
+        const auto run = [&](const std::string& url) {
+            databaseService = CreateNativeDatabaseService(systemInfo);
+            const auto threading = std::make_shared<HitQueueThreadingService>();
+            const auto processor = std::make_shared<TestHitProcessor>();
+            auto queue = std::make_shared<TestHitQueue>(MakePlatformServices(threading),
+                                                        std::make_shared<TestHitSchema>(), processor);
+            EXPECT_TRUE(queue->Queue(TestHit::Make(url)));
+            for (int kick = 0; kick < 3; ++kick) {
+                queue->BringOnline();
+                ASSERT_TRUE(threading->WaitUntilIdle());
+            }
+            EXPECT_EQ(0, queue->GetSize());
+            const std::vector<std::string> urls = processor->ProcessedUrls();
+            sent.insert(sent.end(), urls.begin(), urls.end());
+            queue.reset();
+            databaseService.reset();
+        };
+        for (int index = 0; index < kUnwritableRuns; ++index) {
+            ScopedCapturingLog log(LoggingMode::Warning);
+            run("run " + std::to_string(index));
+            EXPECT_THAT(log.Service().GetMessages(LoggingMode::Error),
+                        ElementsAre("Cannot write NVBMobileTest.sqlite in " + folder.Path() + ": " +
+                                    refused.reason +
+                                    "; this run's hits are kept in memory only, and are lost when the app "
+                                    "ends; the stored ones stay in the file, unsent, for a launch that can "
+                                    "write it"));
+            EXPECT_THAT(log.Service().GetMessages(LoggingMode::Warning), ElementsAre());
+            EXPECT_EQ(earlierFile, folder.ReadFile("NVBMobileTest.sqlite"));
+            std::vector<std::string> files;
+            for (const auto& entry : std::filesystem::directory_iterator(folder.Path())) {
+                files.push_back(entry.path().filename().string());
+            }
+            EXPECT_THAT(files, ElementsAre("NVBMobileTest.sqlite"));
         }
-        EXPECT_THAT(sent->ProcessedUrls(), ElementsAre("a", "b", "c"));
-        EXPECT_EQ(0, queue->GetSize());
-        EXPECT_THAT(
-            log.Service().GetMessages(LoggingMode::Error),
-            ElementsAre("Cannot write NVBMobileTest.sqlite in " + folder.Path() + ": " + refused.reason +
-                        "; its hits are kept in memory only, and are lost when the app ends (the stored "
-                        "ones stay in the file, left as it is)"));
-        EXPECT_THAT(log.Service().GetMessages(LoggingMode::Warning), ElementsAre());
-        queue.reset();
-        databaseService.reset();
-        EXPECT_EQ(earlierFile, folder.ReadFile("NVBMobileTest.sqlite"));
-        std::vector<std::string> files;
-        for (const auto& entry : std::filesystem::directory_iterator(folder.Path())) {
-            files.push_back(entry.path().filename().string());
-        }
-        EXPECT_THAT(files, ElementsAre("NVBMobileTest.sqlite"));
         disk.Clear();
+        run("the run that can write");
+        EXPECT_THAT(sent, ElementsAre("run 0", "run 1", "run 2", "a", "b", "the run that can write"));
     }
 }
 

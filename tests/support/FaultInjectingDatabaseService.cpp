@@ -156,6 +156,17 @@ void DatabaseFaultPlan::Clear() {
     faults_.clear();
     fileFaults_.clear();
     refusedDeletions_ = 0;
+    refusedOpens_.clear();
+}
+
+void DatabaseFaultPlan::RefuseOpensOf(const std::string& fileName) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    refusedOpens_ = fileName;
+}
+
+bool DatabaseFaultPlan::OpenRefused(const std::string& fileName) const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return !refusedOpens_.empty() && refusedOpens_ == fileName;
 }
 
 std::int64_t DatabaseFaultPlan::StatementCount() const {
@@ -238,12 +249,20 @@ bool DatabaseFaultPlan::NextDeletionRefused() {
 FaultInjectingDatabaseService::FaultInjectingDatabaseService(std::shared_ptr<DatabaseServiceInterface> target)
     : target_(std::move(target)) {}
 
+void FaultInjectingDatabaseService::CheckOpen(const std::string& fileName) const {
+    if (plan_->OpenRefused(fileName)) {
+        Throw(SdkError(Database::OPEN_ERROR, "injected fault: " + fileName, CurrentDebugInfo()));
+    }
+}
+
 std::shared_ptr<DatabaseInterface> FaultInjectingDatabaseService::OpenDatabase(const std::string& fileName) {
+    CheckOpen(fileName);
     return WithFaults(target_->OpenDatabase(fileName), fileName);
 }
 
 std::shared_ptr<DatabaseInterface> FaultInjectingDatabaseService::OpenInMemoryDatabase(
     const std::string& fileName) {
+    CheckOpen(fileName);
     return WithFaults(target_->OpenInMemoryDatabase(fileName), fileName);
 }
 

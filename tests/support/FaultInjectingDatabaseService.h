@@ -34,6 +34,8 @@ public:
     void FailStatementOn(const std::string& fileName, std::int64_t nth, int resultCode);
     /** The next `count` deletions (or replacements) of a database file answer false and leave the file. */
     void RefuseNextDeletions(int count);
+    /** Every open of `fileName`, in a file or in memory, raises as a file that cannot be opened, until Clear. */
+    void RefuseOpensOf(const std::string& fileName);
     /** The next statement waits before it runs until ReleaseHeldStatement. */
     void HoldNextStatement();
     /** The next statement on a database of the file `fileName` waits before it runs until ReleaseHeldStatement. */
@@ -54,6 +56,8 @@ public:
     int NextStatement(const std::string& fileName, bool writes);
     /** Counts one deletion; true when it must be refused. */
     bool NextDeletionRefused();
+    /** True when an open of `fileName` must be refused. */
+    bool OpenRefused(const std::string& fileName) const;
 
 private:
     struct Fault {
@@ -83,6 +87,7 @@ private:
     std::int64_t statements_ = 0;
     std::int64_t failed_ = 0;
     int refusedDeletions_ = 0;
+    std::string refusedOpens_;
 };
 
 /**
@@ -103,6 +108,8 @@ public:
     DatabaseFaultPlan& Faults() { return *plan_; }
 
 private:
+    /** Raises the open error of a file that cannot be opened when the plan refuses opens of `fileName`. */
+    void CheckOpen(const std::string& fileName) const;
     std::shared_ptr<DatabaseInterface> WithFaults(const std::shared_ptr<DatabaseInterface>& database,
                                                   const std::string& fileName) const;
 

@@ -69,4 +69,20 @@ std::string ReadFileBytes(const std::string& path) {
     return std::string(std::istreambuf_iterator<char>(stream), std::istreambuf_iterator<char>());
 }
 
+std::vector<std::string> FilesBesideDatabases(const std::string& folder) {
+    std::vector<std::string> found;
+    std::error_code error;
+    for (fs::recursive_directory_iterator entry(folder, error), end; !error && entry != end;
+         entry.increment(error)) {
+        const std::string name = entry->path().filename().string();
+        for (const std::string suffix : {"-wal", "-shm", "-journal"}) {
+            if (name.size() > suffix.size() &&
+                name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0) {
+                found.push_back(name);
+            }
+        }
+    }
+    return found;
+}
+
 }  // namespace NuvraMobile

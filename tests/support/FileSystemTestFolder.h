@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace NuvraMobile {
 
@@ -31,5 +32,10 @@ private:
 void WriteFileBytes(const std::string& path, const std::string& bytes);
 /** The whole content of the file at `path`; empty when it cannot be read. */
 std::string ReadFileBytes(const std::string& path);
+/**
+ * The names of the files SQLite keeps beside a database while a connection to it is open (write-ahead
+ * logs, shared-memory files, rollback journals) under `folder`, at any depth.
+ */
+std::vector<std::string> FilesBesideDatabases(const std::string& folder);
 
 }  // namespace NuvraMobile

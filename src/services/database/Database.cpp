@@ -2,10 +2,8 @@
 
 #include <sqlite3.h>
 
-#include <filesystem>
 #include <iterator>
 #include <memory>
-#include <system_error>
 #include <utility>
 
 #include "core/values/SdkError.h"
@@ -53,21 +51,6 @@ std::vector<std::string> KeysOf(const DatabaseInterface::ColumnValues& values) {
         keys.push_back(entry.first);
     }
     return keys;
-}
-
-// SQLite's URI of a file path, with `parameters`; the characters a URI gives a meaning are escaped.
-std::string FileUri(const std::string& path, const std::string& parameters) {
-    std::string uri = "file:";
-    for (const char character : path) {
-        if (character == '%' || character == '?' || character == '#') {
-            static const char digits[] = "0123456789ABCDEF";
-            const auto byte = static_cast<unsigned char>(character);
-            uri += {'%', digits[byte >> 4], digits[byte & 0xf]};
-        } else {
-            uri += character;
-        }
-    }
-    return uri + "?" + parameters;
 }
 
 std::string Placeholders(size_t count) { return Join(std::vector<std::string>(count, "?"), ", "); }
@@ -182,31 +165,6 @@ std::shared_ptr<Database> Database::OpenInMemory(const std::string& name) {
     return std::shared_ptr<Database>(new Database(name, SqlitePath{":memory:"}));
 }
 
-std::shared_ptr<Database> Database::OpenInMemoryCopyOf(const std::string& name,
-                                                       const std::string& directory) {
-    std::shared_ptr<Database> database = OpenInMemory(name);
-    const std::string path = directory + "/" + name;
-    std::error_code error;
-    if (directory.empty() || !std::filesystem::exists(path, error)) {
-        return database;
-    }
-    // A log beside the file may hold rows not yet in it: read with it. Without one, the file is read as
-    // it lies, so that nothing (a log, a shared-memory file) is made beside it for its owner to meet.
-    const bool withLog = std::filesystem::exists(path + "-wal", error);
-    int result = SQLITE_CANTOPEN;
-    for (const char* mode : {withLog ? "mode=ro" : "immutable=1", "immutable=1"}) {
-        SqliteConnection file(FileUri(path, mode), SQLITE_OPEN_READONLY | SQLITE_OPEN_URI);
-        MutexLock lock(database->mutex_);
-        result = file.IsOpen() ? database->connection_->CopyFrom(file) : file.OpenStatus();
-        if (result == SQLITE_OK) {
-            return database;
-        }
-    }
-    Log::Warning(LOG_TAG, "<%s> the stored rows could not be copied into memory: %s", name,
-                 SqliteConnection::ResultText(result));
-    return database;
-}
-
 Database::Database(const std::string& name, const SqlitePath& location) : name_(name), path_(location.path) {
     MutexLock lock(mutex_);
     OpenLocked();
@@ -220,16 +178,12 @@ void Database::OpenLocked() {
         Log::Debug(LOG_TAG, "<%s> failed to open: %s", name_, message);
         Throw(SdkError(OPEN_ERROR, message + ": " + name_, CurrentDebugInfo()));
     }
-    // Checked before any statement: reading a file that cannot be written makes files beside it.
-    if (connection->IsReadOnly()) {
-        ThrowUnwritable("the file is read-only");
-    }
     connection->SetBusyTimeout(BUSY_TIMEOUT_MILLISECONDS);
     bool inWriteAheadLog = false;
-    const int journal = connection->UseWriteAheadLog(inWriteAheadLog);
-    // The file takes writes, so what refuses them is the folder: no log or journal can be made beside it.
-    if ((journal & 0xff) == SQLITE_READONLY) {
-        ThrowUnwritable("its folder cannot be written");
+    std::string unwritable;
+    const int journal = connection->SetUpForWriting(inWriteAheadLog, unwritable);
+    if (!unwritable.empty()) {
+        ThrowUnwritable(unwritable);
     }
     // Other journal failures are left to the first statement: a damaged file is replaced then.
     if (journal != SQLITE_OK) {
@@ -254,8 +208,7 @@ bool Database::IsUnwritable(const SdkError& error) {
 
 void Database::ReopenAfter(const std::function<void()>& whileClosed) {
     MutexLock lock(mutex_);
-    statements_.clear();
-    connection_.reset();
+    CloseLocked(false);
     whileClosed();
     OpenLocked();
 }
@@ -271,11 +224,24 @@ SdkError Database::StatementError(int resultCode, const std::string& message) {
 
 void Database::CloseConnection() {
     MutexLock lock(mutex_);
-    statements_.clear();
-    connection_.reset();
+    CloseLocked(false);
 }
 
-SqliteConnection& Database::ConnectionOrThrow() const {
+void Database::CloseUntilNextUse() {
+    MutexLock lock(mutex_);
+    CloseLocked(true);
+}
+
+void Database::CloseLocked(bool reopenOnUse) {
+    statements_.clear();
+    connection_.reset();
+    reopenOnUse_ = reopenOnUse;
+}
+
+SqliteConnection& Database::ConnectionOrThrow() {
+    if (!connection_ && reopenOnUse_) {
+        OpenLocked();
+    }
     if (!connection_) {
         ThrowQueryError(SQLITE_MISUSE, "The database connection is closed.");
     }

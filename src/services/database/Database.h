@@ -47,12 +47,6 @@ public:
      * A database in memory only, gone with the object, named `name` in log lines. Throws as the constructor.
      */
     static std::shared_ptr<Database> OpenInMemory(const std::string& name);
-    /**
-     * OpenInMemory, holding a copy of what the file directory + "/" + name holds when it can be read;
-     * the file is only read, and nothing is made beside it unless a log is there already.
-     */
-    static std::shared_ptr<Database> OpenInMemoryCopyOf(const std::string& name,
-                                                        const std::string& directory);
     /** True for the error of a file that could be opened for reading only. */
     static bool IsUnwritable(const SdkError& error);
 
@@ -107,6 +101,11 @@ public:
      */
     void CloseConnection();
     /**
+     * Closes the connection now, folding the write-ahead log into the file and removing the files beside
+     * it; the next statement opens the file again, as the constructor does (raising as it does).
+     */
+    void CloseUntilNextUse();
+    /**
      * Closes the connection, runs `whileClosed` (which may put another file in the place of this one),
      * then opens the file again; every other statement waits meanwhile, so the holders of this object go
      * on with the file found there. Throws as the constructor, leaving the connection closed.
@@ -121,6 +120,8 @@ private:
     Database(const std::string& name, const SqlitePath& location);
     /** Opens the connection of `path_` in write-ahead-log mode; throws as the constructor. */
     void OpenLocked() NVR_REQUIRES(mutex_);
+    /** Finalises the statements, then closes the connection; `reopenOnUse` as CloseUntilNextUse. */
+    void CloseLocked(bool reopenOnUse) NVR_REQUIRES(mutex_);
     [[noreturn]] void ThrowUnwritable(const std::string& reason) const;
 
     /** Binds a prepared statement's parameters; false when SQLite refuses one. */
@@ -144,7 +145,8 @@ private:
     void RollbackLocked() NVR_REQUIRES(mutex_);
     bool TableExistQuery(const std::string& table) NVR_EXCLUDES(mutex_);
     void RollbackIfInTransaction() NVR_EXCLUDES(mutex_);
-    SqliteConnection& ConnectionOrThrow() const NVR_REQUIRES(mutex_);
+    /** The connection, opened again after CloseUntilNextUse; raises when it is closed. */
+    SqliteConnection& ConnectionOrThrow() NVR_REQUIRES(mutex_);
 
     const std::string name_;
     const std::string path_;
@@ -153,6 +155,8 @@ private:
     std::unique_ptr<SqliteConnection> connection_ NVR_GUARDED_BY(mutex_);
     std::unordered_map<std::string, std::unique_ptr<SqliteStatement>> statements_ NVR_GUARDED_BY(mutex_);
     bool writeAheadLog_ NVR_GUARDED_BY(mutex_) = false;
+    // Closed by CloseUntilNextUse: the next statement opens the file again.
+    bool reopenOnUse_ NVR_GUARDED_BY(mutex_) = false;
 };
 
 }  // namespace NuvraMobile

@@ -67,21 +67,19 @@ std::shared_ptr<DatabaseInterface> NativeDatabaseService::OpenInMemoryDatabase(c
         return found->second;
     }
     const std::string directory = systemInfoService_->GetApplicationCacheDir();
+    auto database = Database::OpenInMemory(name);
+    inMemory_.emplace(name, database);
     const auto unwritable = unwritable_.find(name);
     if (unwritable == unwritable_.end()) {
-        auto database = Database::OpenInMemory(name);
-        inMemory_.emplace(name, database);
         Log::Error(Database::DATABASE_SERVICE_LOG_PREFIX,
                    "Cannot open %s in %s; its hits are kept in memory only, and are lost when the app ends",
                    name, directory);
-        return database;
+    } else {
+        Log::Error(Database::DATABASE_SERVICE_LOG_PREFIX,
+                   "Cannot write %s in %s: %s; this run's hits are kept in memory only, and are lost when the "
+                   "app ends; the stored ones stay in the file, unsent, for a launch that can write it",
+                   name, directory, unwritable->second);
     }
-    auto database = Database::OpenInMemoryCopyOf(name, directory);
-    inMemory_.emplace(name, database);
-    Log::Error(Database::DATABASE_SERVICE_LOG_PREFIX,
-               "Cannot write %s in %s: %s; its hits are kept in memory only, and are lost when the app ends "
-               "(the stored ones stay in the file, left as it is)",
-               name, directory, unwritable->second);
     return database;
 }
 
@@ -105,6 +103,13 @@ bool NativeDatabaseService::DeleteDatabase(const std::string& fileName) {
     }
     error.clear();
     return fs::remove(path, error) && !error;
+}
+
+void NativeDatabaseService::CloseEveryDatabase() {
+    MutexLock lock(mutex_);
+    for (const auto& [name, database] : databases_) {
+        database->CloseUntilNextUse();
+    }
 }
 
 bool NativeDatabaseService::CloseLocked(const std::string& name) {

@@ -33,14 +33,15 @@ public:
 
     /**
      * The database of the cleaned name, opened on first use; throws "database.open_error". A file that
-     * can be read but not written is refused, and its stand-in in memory starts as a copy of it.
+     * can be read but not written is refused, and left as it is.
      */
     std::shared_ptr<DatabaseInterface> OpenDatabase(const std::string& fileName) override;
     /**
      * The database of the cleaned name in memory only, made on first use and kept as long as the service;
      * the first call for a name logs the error line that names the cache folder. Never in the map of files,
-     * so DeleteDatabase and ReplaceDatabase leave it alone. For a file OpenDatabase refused as one that
-     * cannot be written, it holds a copy of what the file holds, and the line says what refuses the writes.
+     * so DeleteDatabase and ReplaceDatabase leave it alone. It starts empty; for a file OpenDatabase refused
+     * as one that cannot be written, the line says what refuses the writes and that the stored rows wait
+     * in the file, unsent: a copy in memory would send them again at every launch that cannot write it.
      */
     std::shared_ptr<DatabaseInterface> OpenInMemoryDatabase(const std::string& fileName) override;
     /**
@@ -57,6 +58,13 @@ public:
      * of `fileName` is opened again on the file then under its name, so every holder of it goes on there.
      */
     bool ReplaceDatabase(const std::string& fileName, const std::string& replacement) override;
+
+    /**
+     * Closes the connection of every database file it opened, so that no write-ahead log or shared-memory
+     * file is left beside them; a database used afterwards opens its file again. The databases in memory
+     * stay.
+     */
+    void CloseEveryDatabase();
 
     /** Backslashes and "/" become "_", ".." is removed, then "__" becomes "_" (one pass each). */
     static std::string RemoveRelativePathComponent(const std::string& fileName);

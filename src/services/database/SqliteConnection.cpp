@@ -4,9 +4,30 @@
 
 #include "services/database/SqliteStatement.h"
 
+#include <filesystem>
+#include <system_error>
 #include <utility>
 
 namespace NuvraMobile {
+
+namespace {
+
+// SQLite's URI of a file path, with `parameters`; the characters a URI gives a meaning are escaped.
+std::string FileUri(const std::string& path, const std::string& parameters) {
+    std::string uri = "file:";
+    for (const char character : path) {
+        if (character == '%' || character == '?' || character == '#') {
+            static const char digits[] = "0123456789ABCDEF";
+            const auto byte = static_cast<unsigned char>(character);
+            uri += {'%', digits[byte >> 4], digits[byte & 0xf]};
+        } else {
+            uri += character;
+        }
+    }
+    return uri + "?" + parameters;
+}
+
+}  // namespace
 
 SqliteConnection::SqliteConnection(const std::string& path, int flags)
     : openStatus_(sqlite3_open_v2(path.c_str(), &connection_, flags, nullptr)) {
@@ -68,7 +89,47 @@ int SqliteConnection::UseWriteAheadLog(bool& inWriteAheadLog) {
     return result;
 }
 
+int SqliteConnection::SetUpForWriting(bool& inWriteAheadLog, std::string& unwritable) {
+    inWriteAheadLog = false;
+    if (IsReadOnly()) {
+        unwritable = "the file is read-only";
+        return SQLITE_READONLY;
+    }
+    const int result = UseWriteAheadLog(inWriteAheadLog);
+    // The file takes writes, so what refuses them is the folder: no log or journal can be made beside it.
+    if ((result & 0xff) == SQLITE_READONLY) {
+        unwritable = "its folder cannot be written";
+    }
+    return result;
+}
+
 bool SqliteConnection::TakeNewFileMark() { return std::exchange(newFile_, false); }
+
+// A log beside the file may hold rows not yet in it: read with it. Without one, the file is read as it
+// lies, so that nothing (a log, a shared-memory file) is made beside it for its owner to meet.
+std::unique_ptr<SqliteConnection> SqliteConnection::OpenToRead(const std::string& path, bool asItLies) {
+    std::error_code error;
+    const bool withLog = !asItLies && std::filesystem::exists(path + "-wal", error);
+    return std::make_unique<SqliteConnection>(FileUri(path, withLog ? "mode=ro" : "immutable=1"),
+                                              SQLITE_OPEN_READONLY | SQLITE_OPEN_URI);
+}
+
+// A log that cannot be read with the file (its folder takes no shared-memory file) leaves the file as it lies.
+int SqliteConnection::CopyFromFile(const std::string& path) {
+    std::error_code error;
+    if (!std::filesystem::exists(path, error)) {
+        return SQLITE_OK;
+    }
+    int result = SQLITE_CANTOPEN;
+    for (const bool asItLies : {false, true}) {
+        const std::unique_ptr<SqliteConnection> file = OpenToRead(path, asItLies);
+        result = file->IsOpen() ? CopyFrom(*file) : file->OpenStatus();
+        if (result == SQLITE_OK) {
+            break;
+        }
+    }
+    return result;
+}
 
 int SqliteConnection::CopyFrom(SqliteConnection& source) {
     if (connection_ == nullptr || source.connection_ == nullptr) {

@@ -32,6 +32,14 @@ public:
     int Execute(const std::string& sql, std::string* firstColumn = nullptr);
     std::unique_ptr<SqliteStatement> Prepare(const std::string& sql);
     /**
+     * UseWriteAheadLog for a file that is to take writes, once the file and then its folder are found to
+     * take them: the file is checked before any statement, since reading a file that cannot be written
+     * makes files beside it, and a folder that refuses the log or journal is told by SQLite's result.
+     * When either refuses, `unwritable` says which ("the file is read-only", "its folder cannot be
+     * written") and the file is left as it is. UseWriteAheadLog's result.
+     */
+    int SetUpForWriting(bool& inWriteAheadLog, std::string& unwritable);
+    /**
      * Puts the database in write-ahead-log mode with full synchronisation (a commit is on disk when it
      * returns); `inWriteAheadLog` tells whether the mode took (an in-memory database keeps its own). A
      * file refused the log keeps a rollback journal on disk. SQLite's result of the first statement that
@@ -45,8 +53,16 @@ public:
      * log is written in order). Nothing else is in the log yet, so no checkpoint runs unsynced.
      */
     bool TakeNewFileMark();
-    /** Makes this database a copy of the whole of `source`'s; SQLite's result. */
-    int CopyFrom(SqliteConnection& source);
+    /**
+     * The file at `path` opened for reading only, making nothing beside it: with the log beside it when
+     * there is one (and not `asItLies`), else as the file lies. Check IsOpen.
+     */
+    static std::unique_ptr<SqliteConnection> OpenToRead(const std::string& path, bool asItLies);
+    /**
+     * Makes this database a copy of the file at `path`, which is only read: nothing is made beside it
+     * unless a log is there already. SQLITE_OK when there is no file; else SQLite's result.
+     */
+    int CopyFromFile(const std::string& path);
 
     /** SQLite's text for a result code. */
     static std::string ResultText(int resultCode);
@@ -62,6 +78,9 @@ public:
     int FindColumn(const std::string& table, const std::string& column) const;
 
 private:
+    /** Makes this database a copy of the whole of `source`'s; SQLite's result. */
+    int CopyFrom(SqliteConnection& source);
+
     sqlite3* connection_ = nullptr;
     int openStatus_;
     bool newFile_ = false;

@@ -238,28 +238,24 @@ void MoveAside(const std::string& path) {
 }
 
 // A file cut to nothing, or emptied of its table, opens as a fresh store: it lost what it held all the
-// same. A file that cannot be read at all is left to the damaged-store path.
+// same. A file that cannot be read at all is left to the damaged-store path. Read without making anything
+// beside it, since it may be a file this process cannot write.
 bool IsFileWithoutTable(const std::string& path) {
     std::error_code ignored;
     if (!std::filesystem::exists(path, ignored)) {
         return false;
     }
-    sqlite3* database = nullptr;
-    bool withoutTable = false;
-    if (sqlite3_open_v2(path.c_str(), &database, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
-        sqlite3_stmt* statement = nullptr;
-        if (sqlite3_prepare_v2(database, "SELECT 1 FROM sqlite_master WHERE name = 'entries'", -1, &statement,
-                               nullptr) == SQLITE_OK) {
-            withoutTable = sqlite3_step(statement) == SQLITE_DONE;
-        }
-        sqlite3_finalize(statement);
+    const std::unique_ptr<SqliteConnection> file = SqliteConnection::OpenToRead(path, false);
+    if (!file->IsOpen()) {
+        return false;
     }
-    sqlite3_close(database);
-    return withoutTable;
+    const std::unique_ptr<SqliteStatement> statement =
+        file->Prepare("SELECT 1 FROM sqlite_master WHERE name = 'entries'");
+    return statement->IsValid() && statement->Step() == SQLITE_DONE;
 }
 
 
-// Stores stay open for the life of the process, as the platform's own preferences would: opening one
+// Stores stay open until the services are disposed, as the platform's own preferences would: opening one
 // verifies the whole file, which is worth doing once.
 struct Registry {
     Mutex mutex;
@@ -281,14 +277,18 @@ bool KeyValueStore::RunOnce(SqliteStatement& statement) {
     return result == SQLITE_DONE || result == SQLITE_ROW;
 }
 
-std::unique_ptr<SqliteConnection> KeyValueStore::OpenDatabase(const std::string& path, int& errorCode) {
+std::unique_ptr<SqliteConnection> KeyValueStore::OpenDatabase(const std::string& path, int& errorCode,
+                                                              std::string& unwritable) {
     auto database = std::make_unique<SqliteConnection>(
         path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX);
     errorCode = database->OpenStatus();
     if (errorCode == SQLITE_OK) {
         database->SetBusyTimeout(BUSY_TIMEOUT_MILLISECONDS);
         bool inWriteAheadLog = false;
-        errorCode = database->UseWriteAheadLog(inWriteAheadLog);
+        errorCode = database->SetUpForWriting(inWriteAheadLog, unwritable);
+    }
+    if (!unwritable.empty()) {
+        return nullptr;
     }
     if (errorCode == SQLITE_OK) {
         errorCode = database->Execute(SETUP_SQL);
@@ -320,15 +320,19 @@ std::shared_ptr<KeyValueStore> KeyValueStore::Open(const std::string& path) {
         Log::Error(LOG_TAG, "The store %s exists but holds no values: whatever it held is lost", path);
     }
     int errorCode = SQLITE_OK;
-    std::unique_ptr<SqliteConnection> database = OpenDatabase(path, errorCode);
-    if (!database && (errorCode == SQLITE_NOTADB || errorCode == SQLITE_CORRUPT)) {
+    std::string unwritable;
+    std::unique_ptr<SqliteConnection> database = OpenDatabase(path, errorCode, unwritable);
+    if (!unwritable.empty()) {
+        database = CopyIntoMemory(path, unwritable);
+    } else if (!database && (errorCode == SQLITE_NOTADB || errorCode == SQLITE_CORRUPT)) {
         database = ReplaceDamagedStore(path, errorCode);
         lostEarlierValues = true;
     }
     if (!database) {
         return nullptr;
     }
-    std::shared_ptr<KeyValueStore> store(new KeyValueStore(std::move(database), path, lostEarlierValues));
+    std::shared_ptr<KeyValueStore> store(
+        new KeyValueStore(std::move(database), path, lostEarlierValues, unwritable.empty()));
     registry[path] = store;
     return store;
 }
@@ -339,7 +343,8 @@ std::unique_ptr<SqliteConnection> KeyValueStore::ReplaceDamagedStore(const std::
     std::optional<std::int64_t> rowCount;
     const std::map<std::string, SalvagedRow> rows = ReadableRows(path, rowCount);
     MoveAside(path);
-    std::unique_ptr<SqliteConnection> database = OpenDatabase(path, errorCode);
+    std::string unwritable;
+    std::unique_ptr<SqliteConnection> database = OpenDatabase(path, errorCode, unwritable);
     const bool written = database && WriteRows(*database, rows);
     const size_t saved = written ? rows.size() : 0;
     const std::string lost =
@@ -351,38 +356,105 @@ std::unique_ptr<SqliteConnection> KeyValueStore::ReplaceDamagedStore(const std::
 }
 
 std::shared_ptr<KeyValueStore> KeyValueStore::OpenInMemory() {
+    std::unique_ptr<SqliteConnection> database = OpenMemory();
+    return database ? std::shared_ptr<KeyValueStore>(new KeyValueStore(std::move(database), "", false, false))
+                    : nullptr;
+}
+
+std::unique_ptr<SqliteConnection> KeyValueStore::OpenMemory() {
     int errorCode = SQLITE_OK;
-    std::unique_ptr<SqliteConnection> database = OpenDatabase(":memory:", errorCode);
-    return database ? std::shared_ptr<KeyValueStore>(new KeyValueStore(std::move(database), "", false)) : nullptr;
+    std::string unwritable;
+    return OpenDatabase(":memory:", errorCode, unwritable);
+}
+
+// The values written in this run are read back from memory, over those the file held; the file stays as
+// it is for a run that can write it. Writing to it would fail at every write, and starting empty would
+// forget what the user chose in an earlier run (an opt-out among it).
+std::unique_ptr<SqliteConnection> KeyValueStore::CopyIntoMemory(const std::string& path,
+                                                                const std::string& unwritable) {
+    std::unique_ptr<SqliteConnection> database = OpenMemory();
+    if (!database) {
+        return nullptr;
+    }
+    const int copied = database->CopyFromFile(path);
+    // The copy replaces the whole database: a file without the table leaves none.
+    const int setUp = database->Execute(SETUP_SQL);
+    const std::string unread = copied == SQLITE_OK && setUp == SQLITE_OK
+                                   ? std::string()
+                                   : " (its values could not be read: " +
+                                         SqliteConnection::ResultText(copied != SQLITE_OK ? copied : setUp) + ")";
+    Log::Error(LOG_TAG,
+               "Cannot write the store %s: %s; its values are kept in memory for this run only%s, and the file is "
+               "left as it is",
+               path, unwritable, unread);
+    return setUp == SQLITE_OK ? std::move(database) : nullptr;
 }
 
 KeyValueStore::KeyValueStore(std::unique_ptr<SqliteConnection> database, std::string path,
-                             bool lostEarlierValues)
-    : path_(std::move(path)),
-      lostEarlierValues_(lostEarlierValues),
-      database_(std::move(database)),
-      // Writing the value a key already holds changes no page, so its commit costs no sync. SQLite finds
-      // 0.0 and -0.0 equal, so a floating zero is always written, to keep its sign.
-      put_(database_->Prepare("INSERT INTO entries(key, kind, value) VALUES(?1, ?2, ?3) "
-                              "ON CONFLICT(key) DO UPDATE SET kind = excluded.kind, value = excluded.value "
-                              "WHERE kind IS NOT excluded.kind OR value IS NOT excluded.value "
-                              "OR (kind = 1 AND value = 0)")),
-      get_(database_->Prepare("SELECT kind, value FROM entries WHERE key = ?1")),
-      remove_(database_->Prepare("DELETE FROM entries WHERE key = ?1")),
-      removeRange_(database_->Prepare("DELETE FROM entries WHERE key >= ?1 AND (?2 IS NULL OR key < ?2)")) {}
+                             bool lostEarlierValues, bool inFile)
+    : path_(std::move(path)), lostEarlierValues_(lostEarlierValues), inFile_(inFile) {
+    MutexLock lock(mutex_);
+    UseLocked(std::move(database));
+}
 
 KeyValueStore::~KeyValueStore() = default;
+
+void KeyValueStore::UseLocked(std::unique_ptr<SqliteConnection> database) {
+    database_ = std::move(database);
+    // Writing the value a key already holds changes no page, so its commit costs no sync. SQLite finds
+    // 0.0 and -0.0 equal, so a floating zero is always written, to keep its sign.
+    put_ = database_->Prepare("INSERT INTO entries(key, kind, value) VALUES(?1, ?2, ?3) "
+                              "ON CONFLICT(key) DO UPDATE SET kind = excluded.kind, value = excluded.value "
+                              "WHERE kind IS NOT excluded.kind OR value IS NOT excluded.value "
+                              "OR (kind = 1 AND value = 0)");
+    get_ = database_->Prepare("SELECT kind, value FROM entries WHERE key = ?1");
+    remove_ = database_->Prepare("DELETE FROM entries WHERE key = ?1");
+    removeRange_ = database_->Prepare("DELETE FROM entries WHERE key >= ?1 AND (?2 IS NULL OR key < ?2)");
+}
+
+bool KeyValueStore::OpenLocked() {
+    if (database_) {
+        return true;
+    }
+    int errorCode = SQLITE_OK;
+    std::string unwritable;
+    std::unique_ptr<SqliteConnection> database = OpenDatabase(path_, errorCode, unwritable);
+    if (!database) {
+        return false;
+    }
+    UseLocked(std::move(database));
+    return true;
+}
+
+void KeyValueStore::Close() {
+    MutexLock lock(mutex_);
+    put_.reset();
+    get_.reset();
+    remove_.reset();
+    removeRange_.reset();
+    database_.reset();
+}
+
+void KeyValueStore::CloseEveryStore() {
+    Registry& openStores = OpenStores();
+    MutexLock lock(openStores.mutex);
+    for (const auto& [path, store] : openStores.stores) {
+        if (store->inFile_) {
+            store->Close();
+        }
+    }
+}
 
 const std::string& KeyValueStore::GetPath() const { return path_; }
 
 void KeyValueStore::LogFailure(const char* operation, const std::string& key) const {
     Log::Error(LOG_TAG, "Failed to %s the key %s in the store %s: %s", std::string(operation), key, path_,
-               database_->ErrorMessage());
+               database_ ? database_->ErrorMessage() : std::string("it could not be opened again"));
 }
 
 void KeyValueStore::Put(const std::string& key, const Value& value) {
     MutexLock lock(mutex_);
-    if (!put_->IsValid()) {
+    if (!OpenLocked() || !put_->IsValid()) {
         return LogFailure("write", key);
     }
     put_->BindBlob(1, key);
@@ -407,7 +479,7 @@ void KeyValueStore::Put(const std::string& key, const Value& value) {
 
 std::optional<KeyValueStore::Value> KeyValueStore::Get(const std::string& key) {
     MutexLock lock(mutex_);
-    if (!get_->IsValid()) {
+    if (!OpenLocked() || !get_->IsValid()) {
         LogFailure("read", key);
         return std::nullopt;
     }
@@ -423,7 +495,7 @@ std::optional<KeyValueStore::Value> KeyValueStore::Get(const std::string& key) {
 
 void KeyValueStore::Remove(const std::string& key) {
     MutexLock lock(mutex_);
-    if (!remove_->IsValid()) {
+    if (!OpenLocked() || !remove_->IsValid()) {
         return LogFailure("remove", key);
     }
     remove_->BindBlob(1, key);
@@ -434,7 +506,7 @@ void KeyValueStore::Remove(const std::string& key) {
 
 void KeyValueStore::RemoveWithPrefix(const std::string& prefix) {
     MutexLock lock(mutex_);
-    if (!removeRange_->IsValid()) {
+    if (!OpenLocked() || !removeRange_->IsValid()) {
         return LogFailure("remove the keys beginning with", prefix);
     }
     removeRange_->BindBlob(1, prefix);

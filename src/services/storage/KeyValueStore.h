@@ -22,7 +22,8 @@ class SqliteStatement;
  * keys, the stand-in for the phone's user defaults. A value keeps its kind (integer, floating, boolean,
  * string, string list, string map). Every write is committed to disk before it returns, and an
  * interrupted write leaves the previous value in place. A file is opened once per process and stays
- * open; every Open of the same path answers the same object. Safe to call from any thread.
+ * open until CloseEveryStore; every Open of the same path answers the same object. Safe to call from any
+ * thread.
  */
 class KeyValueStore : public Object {
 public:
@@ -34,11 +35,19 @@ public:
     /**
      * The store in the file at `path`, created with its folder when missing. A file that is not a readable
      * store is moved aside (path + ".corrupt") and a fresh store made in its place, holding every row of
-     * the old file that could still be read. Empty when no store can be opened there.
+     * the old file that could still be read. A file that can be read but not written (it, or its folder,
+     * refuses writes) is left as it is: the store holds a copy of its values in memory, and this run's
+     * writes stay there. Empty when no store can be opened there.
      */
     static std::shared_ptr<KeyValueStore> Open(const std::string& path);
     /** A store that lives only as long as the object; the fallback when no file can be opened. */
     static std::shared_ptr<KeyValueStore> OpenInMemory();
+
+    /**
+     * Closes the connection of every store in a file, folding its write-ahead log into it and removing the
+     * files beside it; a store used afterwards opens its file again. The stores in memory keep their values.
+     */
+    static void CloseEveryStore();
 
     ~KeyValueStore() override;
     KeyValueStore(const KeyValueStore&) = delete;
@@ -57,8 +66,19 @@ public:
     bool LostEarlierValues() const { return lostEarlierValues_; }
 
 private:
-    KeyValueStore(std::unique_ptr<SqliteConnection> database, std::string path, bool lostEarlierValues);
-    static std::unique_ptr<SqliteConnection> OpenDatabase(const std::string& path, int& errorCode);
+    KeyValueStore(std::unique_ptr<SqliteConnection> database, std::string path, bool lostEarlierValues,
+                  bool inFile);
+    /** Takes `database` as the connection and prepares the statements on it. */
+    void UseLocked(std::unique_ptr<SqliteConnection> database) NVR_REQUIRES(mutex_);
+    /** True when the connection is open, after opening the file again once Close had closed it. */
+    bool OpenLocked() NVR_REQUIRES(mutex_);
+    void Close() NVR_EXCLUDES(mutex_);
+    /** The connection of a ready store; none when it failed (`errorCode`) or refuses writes (`unwritable`). */
+    static std::unique_ptr<SqliteConnection> OpenDatabase(const std::string& path, int& errorCode,
+                                                          std::string& unwritable);
+    static std::unique_ptr<SqliteConnection> OpenMemory();
+    /** A store in memory holding the values of the file at `path`, which refuses writes as `unwritable` says. */
+    static std::unique_ptr<SqliteConnection> CopyIntoMemory(const std::string& path, const std::string& unwritable);
     static std::unique_ptr<SqliteConnection> ReplaceDamagedStore(const std::string& path, int& errorCode);
     void LogFailure(const char* operation, const std::string& key) const NVR_REQUIRES(mutex_);
     /** Steps once and resets; true when the step finished without error. */
@@ -66,6 +86,8 @@ private:
 
     const std::string path_;
     const bool lostEarlierValues_;
+    // False for a store in memory, which Close would empty.
+    const bool inFile_;
     Mutex mutex_;
     // Declared before the statements, so that they are finalised before the connection closes.
     std::unique_ptr<SqliteConnection> database_ NVR_GUARDED_BY(mutex_);

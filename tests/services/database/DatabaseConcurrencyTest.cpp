@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
+#include <atomic>
 #include <future>
 #include <memory>
 #include <string>
@@ -79,6 +80,34 @@ TEST_F(DatabaseConcurrencyTest, BatchesAndUnsyncedDeletionsFromManyThreadsStayAp
     }
     EXPECT_EQ(BATCHERS * BATCHES * ROWS_PER_BATCH, RowCount());
     EXPECT_EQ(0, database->RunQuery(QueryBuilder("T", {"A"}).Selection("A LIKE 'deleted-%'", {}).Build())->GetCount());
+}
+
+// The services' Dispose may close the connection while a module still writes (an exit from an SDK
+// callback): a statement that meets it closed opens the file again, and no row is lost.
+TEST_F(DatabaseConcurrencyTest, StatementsWhileTheConnectionIsClosedOpenItAgainAndLoseNothing) {
+    constexpr int THREADS = 3;
+    constexpr int ROWS_PER_THREAD = 40;
+    std::atomic<bool> writing{true};
+    std::thread closer([&] {
+        while (writing.load()) {
+            database->CloseUntilNextUse();
+        }
+    });
+    std::vector<std::thread> writers;
+    for (int t = 0; t < THREADS; ++t) {
+        writers.emplace_back([this, t] {
+            for (int i = 0; i < ROWS_PER_THREAD; ++i) {
+                EXPECT_NO_THROW(database->Insert(
+                    "T", {{"A", Variant::FromString(std::to_string(t) + "-" + std::to_string(i))}}));
+            }
+        });
+    }
+    for (auto& writer : writers) {
+        writer.join();
+    }
+    writing.store(false);
+    closer.join();
+    EXPECT_EQ(THREADS * ROWS_PER_THREAD, RowCount());
 }
 
 TEST_F(DatabaseConcurrencyTest, ADatabaseLockedByAnotherConnectionIsWaitedOut) {

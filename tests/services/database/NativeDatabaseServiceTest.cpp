@@ -3,6 +3,7 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "core/values/SdkError.h"
 #include "core/values/Variant.h"
@@ -204,6 +205,25 @@ TEST_F(NativeDatabaseServiceTest, AnInMemoryDatabaseIsOnePerNameAndTouchesNoFile
         " in " + folder.Path() + "; its hits are kept in memory only, and are lost when the app ends";
     EXPECT_THAT(log.Service().GetMessages(LoggingMode::Error),
                 ElementsAre("Cannot open a_hits.sqlite" + inFolder, "Cannot open other.sqlite" + inFolder));
+}
+
+// The services' Dispose closes every database file: nothing is left beside them, a database used
+// afterwards opens its file again with its rows, and one in memory keeps its rows.
+TEST_F(NativeDatabaseServiceTest, ClosingEveryDatabaseLeavesNoFileBesideThemAndALaterStatementOpensItAgain) {
+    auto database = service->OpenDatabase("hits.sqlite");
+    CreateTableWithOneRow(database);
+    ASSERT_TRUE(fs::exists(folder.PathOf("hits.sqlite-wal")));
+    auto memory = service->OpenInMemoryDatabase("memory.sqlite");
+    CreateTableWithOneRow(memory);
+    std::dynamic_pointer_cast<NativeDatabaseService>(service)->CloseEveryDatabase();
+    std::vector<std::string> files;
+    for (const auto& entry : fs::directory_iterator(folder.Path())) {
+        files.push_back(entry.path().filename().string());
+    }
+    EXPECT_THAT(files, ElementsAre("hits.sqlite"));
+    ASSERT_TRUE(database->Insert("T", {{"A", Variant::FromString("after")}}));
+    EXPECT_EQ(2, RowCount(database));
+    EXPECT_EQ(1, RowCount(memory));
 }
 
 }  // namespace

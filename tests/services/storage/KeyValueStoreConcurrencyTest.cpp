@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <cstdint>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "services/storage/AppInfo.h"
+#include "services/storage/KeyValueStore.h"
 #include "services/storage/NativeLocalStorageService.h"
 #include "support/FileSystemTestFolder.h"
 
@@ -43,6 +46,42 @@ TEST(KeyValueStoreConcurrencyTest, ThreadsWritingAndReadingTheirStoresLoseNothin
                   std::to_string(KEYS - 1));
     }
     AppInfo::SetDataDirectory("");
+}
+
+// The services' Dispose may close every store while module tasks still write (an exit from an SDK
+// callback): a write that meets its store closed opens it again, and none is lost.
+TEST(KeyValueStoreConcurrencyTest, WritesWhileEveryStoreIsClosedOpenItAgainAndLoseNothing) {
+    FileSystemTestFolder folder;
+    const auto store = KeyValueStore::Open(folder.PathOf("store.sqlite"));
+    ASSERT_TRUE(store);
+    constexpr int THREADS = 3;
+    constexpr int KEYS = 40;
+    std::atomic<bool> writing{true};
+    std::thread closer([&] {
+        while (writing.load()) {
+            KeyValueStore::CloseEveryStore();
+        }
+    });
+    std::vector<std::thread> writers;
+    for (int thread = 0; thread < THREADS; ++thread) {
+        writers.emplace_back([&store, thread] {
+            for (int key = 0; key < KEYS; ++key) {
+                store->Put(std::to_string(thread) + "-" + std::to_string(key),
+                           KeyValueStore::Value(std::int64_t{key}));
+            }
+        });
+    }
+    for (auto& writer : writers) {
+        writer.join();
+    }
+    writing.store(false);
+    closer.join();
+    for (int thread = 0; thread < THREADS; ++thread) {
+        for (int key = 0; key < KEYS; ++key) {
+            EXPECT_EQ(store->Get(std::to_string(thread) + "-" + std::to_string(key)),
+                      KeyValueStore::Value(std::int64_t{key}));
+        }
+    }
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 #include <sqlite3.h>
 
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <limits>
@@ -29,6 +30,22 @@ TEST_F(KeyValueStoreTest, OpenCreatesTheFolderAndSharesOneObjectPerPath) {
     ASSERT_TRUE(first);
     EXPECT_EQ(KeyValueStore::Open(StorePath()), first);
     EXPECT_EQ(first->GetPath(), StorePath());
+}
+
+// The services' Dispose closes every store: nothing is left beside its file, and a store used afterwards
+// opens the file again and goes on with every value.
+TEST_F(KeyValueStoreTest, ClosingEveryStoreLeavesNoFileBesideItAndALaterUseOpensItAgain) {
+    auto store = KeyValueStore::Open(StorePath());
+    store->Put("before", Value(std::int64_t{1}));
+    ASSERT_TRUE(std::filesystem::exists(StorePath() + "-wal"));
+    KeyValueStore::CloseEveryStore();
+    for (const char* beside : {"-wal", "-shm", "-journal"}) {
+        EXPECT_FALSE(std::filesystem::exists(StorePath() + beside)) << beside;
+    }
+    store->Put("after", Value(std::int64_t{2}));
+    EXPECT_EQ(store->Get("before"), Value(std::int64_t{1}));
+    EXPECT_EQ(store->Get("after"), Value(std::int64_t{2}));
+    EXPECT_EQ(KeyValueStore::Open(StorePath()), store);
 }
 
 TEST_F(KeyValueStoreTest, KeysAndValuesAreKeptOnDiskByteForByte) {

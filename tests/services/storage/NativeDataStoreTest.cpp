@@ -5,6 +5,8 @@
 #include <climits>
 #include <filesystem>
 #include <functional>
+#include <string>
+#include <vector>
 
 #include "services/storage/AppInfo.h"
 #include "services/storage/KeyValueStore.h"
@@ -12,6 +14,7 @@
 #include "support/CapturingLoggingService.h"
 #include "support/ChildProcess.h"
 #include "support/FileSystemTestFolder.h"
+#include "support/UnwritableVfs.h"
 
 namespace NuvraMobile {
 namespace {
@@ -292,6 +295,64 @@ TEST_F(NativeDataStoreTest, AFolderWhereNoFileCanBeMadeIsSaidOnceAndStaysInMemor
                 ElementsAre("Cannot open the store " + later + "/" + AppInfo::StoreFileName("") +
                                 ": unable to open database file",
                             "No store file can be opened in " + later + "; values are kept in memory only"));
+}
+
+// An earlier run's store that this one cannot write (another user's file, a read-only mount) is no damage:
+// its values are read, this run's writes read back from memory, also once the services have closed every
+// store, one line says so however many writes there are, and the file is left byte for byte as it was.
+TEST_F(NativeDataStoreTest, AStoreThatCannotBeWrittenKeepsThisRunsValuesInMemoryAndSaysSoOnce) {
+    UnwritableVfs& disk = UnwritableVfs::Install();
+    const struct {
+        const char* name;
+        std::function<void(const std::string& folder)> refuseWrites;
+        const char* reason;
+    } unwritable[] = {
+        {"read-only-file",
+         [&](const std::string& folder) { disk.MakeFileReadOnly(folder + "/" + AppInfo::StoreFileName("")); },
+         "the file is read-only"},
+        {"read-only-folder", [&](const std::string& folder) { disk.MakeFolderReadOnly(folder); },
+         "its folder cannot be written"},
+    };
+    for (const auto& refused : unwritable) {
+        SCOPED_TRACE(refused.name);
+        // A folder of its own: a store once opened stays the process's.
+        const std::string folder = folder_.PathOf(refused.name);
+        const std::string path = folder + "/" + AppInfo::StoreFileName("");
+        AppInfo::SetDataDirectory(folder);
+        ASSERT_TRUE(RunInChildProcess([&] {
+            Store("s")->SetString("earlier", "an earlier run's value");
+            Store("s")->SetInt("k", -1);
+            KeyValueStore::CloseEveryStore();
+        }));
+        const std::string earlierFile = ReadFileBytes(path);
+        refused.refuseWrites(folder);
+
+        ScopedCapturingLog log(LoggingMode::Warning);
+        for (int value = 0; value < 20; ++value) {
+            Store("s")->SetInt("k", value);
+        }
+        Store("s")->SetString("new", "this run's value");
+        for (const bool closed : {false, true}) {
+            SCOPED_TRACE(closed ? "after every store was closed" : "before");
+            if (closed) {
+                KeyValueStore::CloseEveryStore();
+            }
+            EXPECT_EQ(Store("s")->GetInt("k", 0), 19);
+            EXPECT_EQ(Store("s")->GetString("new", ""), "this run's value");
+            EXPECT_EQ(Store("s")->GetString("earlier", ""), "an earlier run's value");
+        }
+        EXPECT_THAT(log.Service().GetMessages(),
+                    ElementsAre("Cannot write the store " + path + ": " + refused.reason +
+                                "; its values are kept in memory for this run only, and the file is left as it "
+                                "is"));
+        EXPECT_EQ(earlierFile, ReadFileBytes(path));
+        std::vector<std::string> files;
+        for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+            files.push_back(entry.path().filename().string());
+        }
+        EXPECT_THAT(files, ElementsAre(AppInfo::StoreFileName("")));
+        disk.Clear();
+    }
 }
 
 }  // namespace
