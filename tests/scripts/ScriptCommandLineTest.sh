@@ -25,8 +25,8 @@ for tool in cmake ninja ctest c++ g++ clang++ apt-get dpkg-query; do
 echo "$tool \$*" >>"$work/calls"
 [[ $tool == dpkg-query ]] && { printf 'install ok installed'; exit 0; }
 if [[ $tool == cmake && -n \${FAKE_CMAKE_BLOCKS:-} ]]; then
-  touch "$work/cmake-started"
-  exec sleep 600
+  # One process that says it started once it blocks: a signal that came while a shell forks would be lost.
+  exec python3 -c 'import sys, time; open(sys.argv[1], "w").close(); time.sleep(600)' "$work/cmake-started"
 fi
 exit 1
 EOF
@@ -91,11 +91,12 @@ for case in "${cases[@]}"; do
 done
 
 # scripts/bench size stopped while it builds, as Ctrl-C (the whole process group) or a termination stops
-# it. Job control gives the run a process group of its own, with the signals' default handling.
+# it. Job control gives the run a process group of its own; the signals' default handling is restored,
+# since a test started in the background inherits an interrupt that is ignored.
 set -m
 for signal in INT TERM; do
   rm -f "$work/cmake-started"
-  FAKE_CMAKE_BLOCKS=1 "$root/scripts/bench" size >/dev/null 2>&1 &
+  FAKE_CMAKE_BLOCKS=1 env --default-signal=INT,TERM "$root/scripts/bench" size >/dev/null 2>&1 &
   run=$!
   tries=0
   while [[ ! -e $work/cmake-started ]] && ((tries++ < 600)); do
@@ -103,6 +104,14 @@ for signal in INT TERM; do
   done
   [[ -e $work/cmake-started ]] || fail "scripts/bench size did not reach its build within 60 s"
   kill "-$signal" -- "-$run"
+  tries=0
+  while kill -0 "$run" 2>/dev/null && ((tries++ < 600)); do
+    sleep 0.1
+  done
+  if kill -0 "$run" 2>/dev/null; then
+    fail "scripts/bench size was still running 60 s after SIG$signal"
+    kill -KILL -- "-$run"
+  fi
   status=0
   wait "$run" 2>/dev/null || status=$?
   ((status != 0)) || fail "scripts/bench size stopped by SIG$signal ended with status 0"
