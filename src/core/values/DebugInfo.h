@@ -12,8 +12,8 @@ namespace NuvraMobile {
 /** Where an error was raised: source file, line and stack trace. A plain value. */
 struct DebugInfo {
     DebugInfo() = default;
-    DebugInfo(std::string file, std::int32_t lineNumber, std::string stackTrace)
-        : file(std::move(file)), lineNumber(lineNumber), stackTrace(std::move(stackTrace)) {}
+    DebugInfo(std::string sourceFile, std::int32_t line, std::string trace)
+        : file(std::move(sourceFile)), lineNumber(line), stackTrace(std::move(trace)) {}
 
     /** Empty when not recorded. */
     std::string file;
