@@ -4,6 +4,7 @@
 #include <map>
 #include <utility>
 
+#include "core/execution/AppCalls.h"
 #include "core/execution/DefaultThreadingServiceInterface.h"
 #include "core/execution/ExecutorShutdown.h"
 #include "core/execution/ProxyTaskExecutorInterface.h"
@@ -192,7 +193,7 @@ void EventHubInner::FinishModulesRegistration(const std::function<void()>& callb
     hubExecutor_->AddTask([self, callback] {
         RunningTaskMark mark(self.get());
         if (callback) {
-            callback();
+            AppCalls::Run("the start callback", callback);
         }
     });
 }
