@@ -193,7 +193,8 @@ void MobileMarketingCoreBridge::ResetInstance() {
 
 bool MobileMarketingCoreBridge::Dispose(std::chrono::milliseconds timeout) {
     const auto deadline = DisposeDeadline(timeout);
-    bool disposed = !core_ || core_->Dispose(timeout);
+    // Whether the SDK's threads ended is what counts here: what the core dropped it has reported itself.
+    bool disposed = !core_ || core_->End(timeout);
     if (sharedServices_) {
         disposed = DisposeWithin(
                        TimeLeft(deadline),

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <map>
+#include <string>
 #include <utility>
 
 #include "core/execution/AppCalls.h"
@@ -296,6 +297,8 @@ void EventHubInner::DoEvent(std::shared_ptr<Event> event, const AttachedState& a
     {
         MutexLock lock(mutex_);
         if (state_ > BOOTED) {
+            MutexLock passLock(passMutex_);
+            ++droppedEvents_;
             return;
         }
         if (state_ == REGISTRATION_FINISHED) {
@@ -587,14 +590,22 @@ bool EventHubInner::HasSharedEventState(const std::string& stateName) {
 }
 
 void EventHubInner::OnModuleUnregistered(const std::shared_ptr<Module>& module) {
+    bool disposing;
     {
         MutexLock lock(mutex_);
         if (state_ >= DISPOSING_EXECUTORS) {
             return;
         }
+        disposing = state_ >= UNREGISTERING_MODULES;
         auto modules = std::make_shared<ModuleList>(*modules_);
         modules->erase(std::remove(modules->begin(), modules->end(), module), modules->end());
         modules_ = std::move(modules);
+    }
+    // A module that leaves alone says what it dropped itself; a disposal counts for all of them.
+    const int64_t dropped = disposing ? 0 : CallModuleDroppedTaskCount(module);
+    if (dropped > 0) {
+        Log::Warning(logPrefix_.c_str(), "%s dropped %s tasks queued before it unregistered.", NameOf(module),
+                     static_cast<long long>(dropped));
     }
     // Outside the hub mutex: the rules engine may read shared states while it holds its own lock.
     UnregisterAllRules(module);
@@ -606,7 +617,10 @@ void EventHubInner::QueueDisposalCheck() {
     hubExecutor_->AddTask([self] {
         RunningTaskMark mark(self.get());
         MutexLock lock(self->mutex_);
-        self->CompleteDisposalIfNeeded();
+        if (self->CompleteDisposalIfNeeded()) {
+            lock.Unlock();
+            self->ReportDroppedWork();
+        }
     });
 }
 
@@ -623,15 +637,17 @@ bool EventHubInner::Dispose(std::chrono::milliseconds timeout) {
     const auto deadline = DisposeDeadline(timeout);
     // Half the time at most: a task that waits for the outside world (an offline download, a slow request)
     // ends only once its module unregisters, which needs time of its own.
+    // What is dropped for it is reported in one line as the disposal ends.
     if (state_ < UNREGISTERING_MODULES && !Drain(DisposeDeadline(timeout / 2)) &&
         timeout > std::chrono::milliseconds(0)) {
-        Log::Warning(logPrefix_.c_str(),
-                     "The work of events dispatched before Dispose did not end in time; unregistering anyway");
+        Log::Debug(logPrefix_.c_str(),
+                   "The work of events dispatched before Dispose did not end in time; unregistering anyway");
     }
     MutexLock lock(mutex_);
     if (state_ < UNREGISTERING_MODULES) {
         SetState(UNREGISTERING_MODULES);
         const auto modules = modules_;
+        disposedModules_ = modules;
         lock.Unlock();
         for (const auto& module : *modules) {
             TrySwallow([&module] { CallModuleUnregisterModule(module); });
@@ -653,7 +669,44 @@ bool EventHubInner::Dispose(std::chrono::milliseconds timeout) {
         const auto interval = state_ == DISPOSING_EXECUTORS ? EXECUTOR_CHECK_INTERVAL : MODULE_CHECK_INTERVAL;
         lock.WaitUntil(stateCondition_, std::min(now + interval, deadline));
     }
+    lock.Unlock();
+    ReportDroppedWork();
     return true;
+}
+
+bool EventHubInner::DroppedWorkAtDisposal() { return !DescribeDroppedWork().empty(); }
+
+std::string EventHubInner::DescribeDroppedWork() {
+    std::string described;
+    const auto add = [&described](int64_t count, const std::string& what) {
+        if (count > 0) {
+            described += (described.empty() ? "" : ", ") + std::to_string(count) + " " + what;
+        }
+    };
+    {
+        MutexLock lock(passMutex_);
+        add(droppedEvents_, "events");
+    }
+    std::shared_ptr<const ModuleList> modules;
+    {
+        MutexLock lock(mutex_);
+        modules = disposedModules_;
+    }
+    for (const auto& module : modules ? *modules : ModuleList()) {
+        add(CallModuleDroppedTaskCount(module), "tasks of " + NameOf(module));
+    }
+    return described;
+}
+
+void EventHubInner::ReportDroppedWork() {
+    MutexLock lock(reportMutex_);
+    if (std::exchange(droppedWorkReported_, true)) {
+        return;
+    }
+    const std::string dropped = DescribeDroppedWork();
+    if (!dropped.empty()) {
+        Log::Warning(logPrefix_.c_str(), "Dispose dropped work dispatched before it and not yet done: %s.", dropped);
+    }
 }
 
 // Time is up, and what is still under way must not wait for a server after Dispose returns. Each module
