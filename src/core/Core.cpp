@@ -116,8 +116,14 @@ void Core::Start(const std::function<void()>& callback) {
 bool Core::Dispose() { return Dispose(DEFAULT_DISPOSE_TIMEOUT); }
 
 bool Core::Dispose(std::chrono::milliseconds timeout) {
-    const bool ended = End(timeout);
-    return ended && !(eventHub_ && eventHub_->DroppedWorkAtDisposal());
+    if (!End(timeout)) {
+        return false;
+    }
+    if (!eventHub_ || !eventHub_->DroppedWorkAtDisposal()) {
+        return true;
+    }
+    // Said once: a later call finds the core disposed and nothing more dropped.
+    return droppedWorkReturned_.exchange(true);
 }
 
 bool Core::End(std::chrono::milliseconds timeout) {

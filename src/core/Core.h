@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <functional>
 #include <map>
@@ -52,7 +53,8 @@ public:
     /**
      * Disposes the hub, then the services; false when either was not done before the timeout, and false
      * when the hub's disposal dropped work dispatched before it (a track not yet handled, a task not yet
-     * run), which it reports in one warning line. Called from one of the hub's own tasks (a response
+     * run), which it reports in one warning line: once, so that a later call on the disposed core returns
+     * true and a caller that retries until true ends. Called from one of the hub's own tasks (a response
      * callback, a listener, the start callback) it only starts the hub's disposal, logs that, and returns
      * false at once: waiting there could never end.
      */
@@ -115,6 +117,8 @@ private:
 
     std::shared_ptr<EventHub> eventHub_;
     std::shared_ptr<PlatformServicesInterface> platformServices_;
+    /** Set by the Dispose that returned false for the work the disposal dropped. */
+    std::atomic<bool> droppedWorkReturned_{false};
 };
 
 }  // namespace NuvraMobile

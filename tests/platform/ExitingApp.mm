@@ -7,9 +7,10 @@
 //   silent   its collector accepts every hit and never answers; it prints "port <the collector's port>",
 //            tracks, and once a hit is in flight prints "returning <time>" and returns from main (status
 //            4: no hit in 30 s)
-//   callback the block it gives to start calls exit(0) (on one of the SDK's threads); its own exit
-//            handler, registered before the SDK started, prints "the app's exit handler ran" (status 6: no
-//            exit in 30 s)
+//   callback [TRACKS]
+//            the block it gives to start calls exit(0) (on one of the SDK's threads); with TRACKS, it tracks
+//            that many times and exits from the block of a privacy request instead; its own exit handler,
+//            registered before the SDK started, prints "the app's exit handler ran" (status 6: no exit in 30 s)
 //   requests MS
 //            it tracks, asks for its hits to be sent and MS ms later calls exit(0) from the block of an SDK
 //            call, while requests start. Its own exit handler, registered before the SDK started, prints
@@ -18,10 +19,11 @@
 //            JSON library torn down aborts; 6: no exit in 30 s)
 //   late     the SDK has no configuration, so Analytics holds the app's requests: it asks for the visitor
 //            identifier, the tracking identifier and the queue size, registers an extension of its own and
-//            returns from main, having released what the blocks and the extension's onUnregister reach. At
-//            exit the SDK may call none of them: each prints "the SDK called the app at exit: <what>" and
-//            sends a message to the released object. Its own exit handler, registered before the SDK
-//            started, prints "the app's exit handler ran"
+//            returns from main. An exit handler registered after the SDK started, which runs before the SDK's,
+//            releases what the blocks and the extension's onUnregister reach: from then on the SDK may call
+//            none of them, and each prints "the SDK called the app at exit: <what>" and sends a message to the
+//            released object. Its own exit handler, registered before the SDK started, prints "the app's exit
+//            handler ran"
 //   latecallback
 //            as late, but instead of returning from main it calls exit(0) from the block of an SDK call, on
 //            one of the SDK's threads (status 6: no exit in 30 s)
@@ -37,6 +39,7 @@
 #include <simdjson.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -63,12 +66,24 @@ NSString* const kStoredAction = @"stored-at-exit";
 
 // Reachable until the end: it answers the SDK for as long as the process lives.
 NuvraMobile::HelperAppCollector* collector = nullptr;
+/** The track calls the start block of a callback run makes before it exits. */
+int tracksBeforeExit = 0;
 
-/** Released by a late run before it returns from main: a message to it then is a message to a freed object. */
+/** Released as the process begins to exit: a message to it then is a message to a freed object. */
 NSObject* appState = nil;
+std::atomic<bool> exitBegun{false};
 
-/** What the SDK may no longer call once the process has begun to exit. */
+/** Runs before the SDK's own exit handler. */
+void ReleaseTheAppStateAtExit() {
+    exitBegun.store(true);
+    [appState release];
+}
+
+/** What the SDK may no longer call once the process has begun to exit; an earlier answer is welcome. */
 void CalledAtExit(const char* what) {
+    if (!exitBegun.load()) {
+        return;
+    }
     std::printf("the SDK called the app at exit: %s\n", what);
     std::fflush(stdout);
     [appState description];
@@ -99,9 +114,19 @@ void StartSdk(bool exitFromTheStartBlock, bool configure = true) {
     [NVRIdentity registerExtension];
     [NVRAnalytics registerExtension];
     [NVRCore start:^{
-        if (exitFromTheStartBlock) {
+        if (!exitFromTheStartBlock) {
+            return;
+        }
+        if (tracksBeforeExit == 0) {
             std::exit(0);
         }
+        for (int track = 0; track < tracksBeforeExit; ++track) {
+            [NVRCore trackAction:@"before exit" data:nil];
+        }
+        // Answered once the tracks have reached Analytics.
+        [NVRCore getPrivacyStatus:^(NVRMobilePrivacyStatus) {
+            std::exit(0);
+        }];
     }];
     if (!configure) {
         return;
@@ -189,7 +214,7 @@ void LeaveRequestsUnanswered() {
     if (![NVRCore registerExtension:[LateExtension class] error:&error]) {
         std::printf("the extension was not registered\n");
     }
-    [appState release];
+    std::atexit(ReleaseTheAppStateAtExit);
 }
 
 [[noreturn]] void TrackForever(int thread) {
@@ -223,6 +248,9 @@ int main(int argc, char** argv) {
     if (mode == "silent") {
         std::printf("port %d\n", collector->Port());
         std::fflush(stdout);
+    }
+    if (mode == "callback" && argc > 2) {
+        tracksBeforeExit = std::atoi(argv[2]);
     }
     StartSdk(mode == "callback", !late);
     if (late) {

@@ -604,7 +604,7 @@ void EventHubInner::OnModuleUnregistered(const std::shared_ptr<Module>& module) 
     // A module that leaves alone says what it dropped itself; a disposal counts for all of them.
     const int64_t dropped = disposing ? 0 : CallModuleDroppedTaskCount(module);
     if (dropped > 0) {
-        Log::Warning(logPrefix_.c_str(), "%s dropped %s tasks queued before it unregistered.", NameOf(module),
+        Log::Warning(logPrefix_.c_str(), "%s unregistered and dropped %s tasks it had not yet run.", NameOf(module),
                      static_cast<long long>(dropped));
     }
     // Outside the hub mutex: the rules engine may read shared states while it holds its own lock.
@@ -638,8 +638,8 @@ bool EventHubInner::Dispose(std::chrono::milliseconds timeout) {
     // Half the time at most: a task that waits for the outside world (an offline download, a slow request)
     // ends only once its module unregisters, which needs time of its own.
     // What is dropped for it is reported in one line as the disposal ends.
-    if (state_ < UNREGISTERING_MODULES && !Drain(DisposeDeadline(timeout / 2)) &&
-        timeout > std::chrono::milliseconds(0)) {
+    const bool drained = state_ < UNREGISTERING_MODULES && Drain(DisposeDeadline(timeout / 2));
+    if (state_ < UNREGISTERING_MODULES && !drained && timeout > std::chrono::milliseconds(0)) {
         Log::Debug(logPrefix_.c_str(),
                    "The work of events dispatched before Dispose did not end in time; unregistering anyway");
     }
@@ -648,6 +648,7 @@ bool EventHubInner::Dispose(std::chrono::milliseconds timeout) {
         SetState(UNREGISTERING_MODULES);
         const auto modules = modules_;
         disposedModules_ = modules;
+        drainEnded_ = drained;
         lock.Unlock();
         for (const auto& module : *modules) {
             TrySwallow([&module] { CallModuleUnregisterModule(module); });
@@ -677,6 +678,16 @@ bool EventHubInner::Dispose(std::chrono::milliseconds timeout) {
 bool EventHubInner::DroppedWorkAtDisposal() { return !DescribeDroppedWork().empty(); }
 
 std::string EventHubInner::DescribeDroppedWork() {
+    std::shared_ptr<const ModuleList> modules;
+    {
+        MutexLock lock(mutex_);
+        // All that was dispatched before ran: what the unregistration drops then are the late answers of the
+        // requests it cuts short, whose hits stay stored.
+        if (drainEnded_) {
+            return "";
+        }
+        modules = disposedModules_;
+    }
     std::string described;
     const auto add = [&described](int64_t count, const std::string& what) {
         if (count > 0) {
@@ -686,11 +697,6 @@ std::string EventHubInner::DescribeDroppedWork() {
     {
         MutexLock lock(passMutex_);
         add(droppedEvents_, "events");
-    }
-    std::shared_ptr<const ModuleList> modules;
-    {
-        MutexLock lock(mutex_);
-        modules = disposedModules_;
     }
     for (const auto& module : modules ? *modules : ModuleList()) {
         add(CallModuleDroppedTaskCount(module), "tasks of " + NameOf(module));

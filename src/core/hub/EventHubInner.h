@@ -162,6 +162,8 @@ private:
     std::shared_ptr<const ModuleList> modules_ NVR_GUARDED_BY(mutex_);
     /** The modules the disposal unregisters, kept to count the tasks each of them dropped. */
     std::shared_ptr<const ModuleList> disposedModules_ NVR_GUARDED_BY(mutex_);
+    /** Whether everything dispatched before the disposal had run when the modules began to unregister. */
+    bool drainEnded_ NVR_GUARDED_BY(mutex_) = false;
     /** Held while the report is made, so that a Dispose that finds it made returns only once it is written. */
     Mutex reportMutex_;
     bool droppedWorkReported_ NVR_GUARDED_BY(reportMutex_) = false;

@@ -76,8 +76,8 @@ const char* Module::QueueTask(const std::string& taskName, const Task& task,
         return "Dropping task scheduled during construction. Task: \"%s\"";
     }
     if (IsUnregisteringOrLater(state_) && !options.keepAfterUnregister) {
-        // Counted, not logged one by one: the hub reports what its disposal dropped in one line.
-        ++droppedTasks_;
+        // Not counted: what is queued then comes from the unregistration itself (the answers of the requests
+        // it cuts short, whose hits stay stored) or from a task it let end, whose own work is done.
         return nullptr;
     }
     if (taskExecutor_) {
@@ -134,6 +134,7 @@ void Module::RunTask(const Task& task, bool normalTask) {
 bool Module::StartNormalTask() {
     MutexLock lock(mutex_);
     if (IsUnregisteringOrLater(state_)) {
+        // Counted, not logged one by one: the hub says what its disposal dropped in one line.
         ++droppedTasks_;
         return false;
     }

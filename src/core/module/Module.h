@@ -165,7 +165,7 @@ private:
      * event passes, to tell when the work that earlier events caused has ended.
      */
     bool HasTasksInProgress();
-    /** The normal tasks dropped since the module began to unregister: queued then, or queued before and not run. */
+    /** The normal tasks queued before the module began to unregister and dropped then, not run. */
     int64_t DroppedTaskCount();
 
     void RegisterWildCardListener(const std::shared_ptr<ModuleEventListenerBase>& listener);
@@ -179,8 +179,8 @@ private:
     bool DoCommonEventHubThreadWork() NVR_TRY_ACQUIRE(true, mutex_);
     void NotifyListenerFor(const ListenerKey& key, const std::shared_ptr<Event>& event);
     void RunGuarded(const char* errorFormat, const std::function<void()>& action);
-    // Queues the task, or returns the warning format that says why it was dropped; a task dropped because the
-    // module is unregistering is only counted.
+    // Queues the task, or returns the warning format that says why it was dropped; a task queued once the
+    // module is unregistering is dropped without a word.
     const char* QueueTask(const std::string& taskName, const Task& task, const ModuleTaskOptions& options);
     void RunTask(const Task& task, bool normalTask);
     void EndTaskInProgress();
