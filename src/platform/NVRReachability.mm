@@ -49,12 +49,11 @@ struct NVRReachabilityObserver {
     }
     // The queued function holds its own copy of the block: the observer may go away before the change.
     CopiedBlock<void (^)(void)> block(callback);
-    return _observer->reachability->SetCallback([block] {
-               AppCalls::Run("a reachability change for the app's block",
-                             [&block] { RunInObjCScope([&block] { block.Get()(); }); });
-           })
-               ? YES
-               : NO;
+    const auto callTheBlock = [block] {
+        AppCalls::Run("a reachability change for the app's block",
+                      [&block] { RunInObjCScope([&block] { block.Get()(); }); });
+    };
+    return _observer->reachability->SetCallback(callTheBlock) ? YES : NO;
 }
 
 - (void)callback {

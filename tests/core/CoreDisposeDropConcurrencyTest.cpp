@@ -1,6 +1,7 @@
 // A Dispose whose drain cannot finish drops the work still waiting: its result says so, once, and one warning
-// line gives the count and the kind, however much was dropped. A module holds the hub's listener pass, or its own
-// first task, until the hub has begun to unregister it, so that what waits behind is dropped, none of it run.
+// line gives the count and the kind, however much was dropped. A module holds the hub's listener pass, or its
+// own first task, until the hub has begun to unregister it, so that what waits behind is dropped, none of it
+// run.
 
 #include <gtest/gtest.h>
 
@@ -103,16 +104,18 @@ TEST(CoreDisposeDropTest, DisposeSaysInItsResultAndInOneLineWhatItDropped) {
         }
         // Every task is queued behind the first, which holds; or the first pass holds the others back.
         const bool tasks = drop.hold == Hold::FIRST_TASK;
-        ASSERT_TRUE(WaitUntil([&] { return heard.load() >= (tasks ? drop.tracks : 1) && ran.load() >= (tasks ? 1 : 0); }))
-            << drop.label;
+        ASSERT_TRUE(WaitUntil([&] {
+            return heard.load() >= (tasks ? drop.tracks : 1) && ran.load() >= (tasks ? 1 : 0);
+        })) << drop.label;
 
         // Started only: the drain cannot end while the module holds on, so the module unregisters at once.
         EXPECT_FALSE(core->Dispose(std::chrono::milliseconds(0))) << drop.label;
         const bool disposed = core->Dispose(std::chrono::seconds(30));
 
         EXPECT_EQ(drop.droppedLine.empty(), disposed) << drop.label;
-        const std::vector<std::string> expectedLines =
-            drop.droppedLine.empty() ? std::vector<std::string>{} : std::vector<std::string>{drop.droppedLine};
+        const std::vector<std::string> expectedLines = drop.droppedLine.empty()
+                                                           ? std::vector<std::string>{}
+                                                           : std::vector<std::string>{drop.droppedLine};
         EXPECT_EQ(expectedLines, DroppedLines(log.Service())) << drop.label;
         EXPECT_EQ(drop.hold == Hold::FIRST_TASK ? 1 : 0, ran.load()) << drop.label;
         // Said once: a caller that retries until true is not held for ever.

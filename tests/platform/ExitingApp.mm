@@ -10,7 +10,8 @@
 //   callback [TRACKS]
 //            the block it gives to start calls exit(0) (on one of the SDK's threads); with TRACKS, it tracks
 //            that many times and exits from the block of a privacy request instead; its own exit handler,
-//            registered before the SDK started, prints "the app's exit handler ran" (status 6: no exit in 30 s)
+//            registered before the SDK started, prints "the app's exit handler ran" (status 6: no exit in
+//            30 s)
 //   requests MS
 //            it tracks, asks for its hits to be sent and MS ms later calls exit(0) from the block of an SDK
 //            call, while requests start. Its own exit handler, registered before the SDK started, prints
@@ -19,11 +20,11 @@
 //            JSON library torn down aborts; 6: no exit in 30 s)
 //   late     the SDK has no configuration, so Analytics holds the app's requests: it asks for the visitor
 //            identifier, the tracking identifier and the queue size, registers an extension of its own and
-//            returns from main. An exit handler registered after the SDK started, which runs before the SDK's,
-//            releases what the blocks and the extension's onUnregister reach: from then on the SDK may call
-//            none of them, and each prints "the SDK called the app at exit: <what>" and sends a message to the
-//            released object. Its own exit handler, registered before the SDK started, prints "the app's exit
-//            handler ran"
+//            returns from main. An exit handler registered after the SDK started, which runs before the
+//            SDK's, releases what the blocks and the extension's onUnregister reach: from then on the SDK may
+//            call none of them, and each prints "the SDK called the app at exit: <what>" and sends a message
+//            to the released object. Its own exit handler, registered before the SDK started, prints "the
+//            app's exit handler ran"
 //   latecallback
 //            as late, but instead of returning from main it calls exit(0) from the block of an SDK call, on
 //            one of the SDK's threads (status 6: no exit in 30 s)

@@ -13,7 +13,7 @@ namespace NuvraMobile {
  */
 class AppCalls {
 public:
-    /** Calls `call` unless the process has begun to exit; `what` names it in the debug line. True when called. */
+    /** Calls `call` unless the process has begun to exit (true); `what` names it in the debug line. */
     static bool Run(const char* what, const std::function<void()>& call);
     /** From now on, for the rest of the process, nothing is called. */
     static void ShutForExit();

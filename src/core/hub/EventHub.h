@@ -47,7 +47,8 @@ public:
     virtual bool Dispose(std::chrono::milliseconds timeout) = 0;
     /**
      * True once a disposal of this hub has dropped work dispatched before it (events not yet handled, tasks
-     * of its modules not yet run); such a disposal reports what it dropped in one warning line as it ends.
+     * of its modules not yet run), which it reports in one warning line as it ends. A disposal whose drain
+     * ran everything dispatched before it drops nothing of it.
      */
     virtual bool DroppedWorkAtDisposal() { return false; }
     virtual void RegisterModule(const std::shared_ptr<Module>& module) = 0;

@@ -604,8 +604,8 @@ void EventHubInner::OnModuleUnregistered(const std::shared_ptr<Module>& module) 
     // A module that leaves alone says what it dropped itself; a disposal counts for all of them.
     const int64_t dropped = disposing ? 0 : CallModuleDroppedTaskCount(module);
     if (dropped > 0) {
-        Log::Warning(logPrefix_.c_str(), "%s unregistered and dropped %s tasks it had not yet run.", NameOf(module),
-                     static_cast<long long>(dropped));
+        Log::Warning(logPrefix_.c_str(), "%s unregistered and dropped %s tasks it had not yet run.",
+                     NameOf(module), static_cast<long long>(dropped));
     }
     // Outside the hub mutex: the rules engine may read shared states while it holds its own lock.
     UnregisterAllRules(module);
@@ -636,8 +636,8 @@ bool EventHubInner::Dispose(std::chrono::milliseconds timeout) {
     }
     const auto deadline = DisposeDeadline(timeout);
     // Half the time at most: a task that waits for the outside world (an offline download, a slow request)
-    // ends only once its module unregisters, which needs time of its own.
-    // What is dropped for it is reported in one line as the disposal ends.
+    // ends only once its module unregisters, which needs time of its own. What is then dropped is reported
+    // in one line as the disposal ends.
     const bool drained = state_ < UNREGISTERING_MODULES && Drain(DisposeDeadline(timeout / 2));
     if (state_ < UNREGISTERING_MODULES && !drained && timeout > std::chrono::milliseconds(0)) {
         Log::Debug(logPrefix_.c_str(),
@@ -711,7 +711,8 @@ void EventHubInner::ReportDroppedWork() {
     }
     const std::string dropped = DescribeDroppedWork();
     if (!dropped.empty()) {
-        Log::Warning(logPrefix_.c_str(), "Dispose dropped work dispatched before it and not yet done: %s.", dropped);
+        Log::Warning(logPrefix_.c_str(), "Dispose dropped work dispatched before it and not yet done: %s.",
+                     dropped);
     }
 }
 

@@ -31,10 +31,10 @@ class Timer;
  * are dropped, while the events already dispatched, the tasks they queue on the modules and the events
  * those tasks dispatch in turn run to their end, within half the caller's timeout. Only then do the
  * modules unregister; what the drain did not reach is dropped then, counted, and reported in one warning
- * line as the disposal ends. Called from one of the hub's own tasks (a pass, a listener or idle action on "master", a
- * one-time listener, the start callback) or from a module's task, Dispose only starts the disposal and
- * returns false at once, since waiting there could never end; the disposal then completes as the
- * modules finish unregistering.
+ * line as the disposal ends. Called from one of the hub's own tasks (a pass, a listener or idle action on
+ * "master", a one-time listener, the start callback) or from a module's task, Dispose only starts the
+ * disposal and returns false at once, since waiting there could never end; the disposal then completes as
+ * the modules finish unregistering.
  *
  * Every operation may be called from any thread. The hub mutex is held only for short sections and
  * never while rules, processors, listeners or module code run, except that RegisterModule calls the
@@ -164,7 +164,7 @@ private:
     std::shared_ptr<const ModuleList> disposedModules_ NVR_GUARDED_BY(mutex_);
     /** Whether everything dispatched before the disposal had run when the modules began to unregister. */
     bool drainEnded_ NVR_GUARDED_BY(mutex_) = false;
-    /** Held while the report is made, so that a Dispose that finds it made returns only once it is written. */
+    /** Held while the report is made: a Dispose that finds it made returns only once it is written. */
     Mutex reportMutex_;
     bool droppedWorkReported_ NVR_GUARDED_BY(reportMutex_) = false;
     int32_t eventCounter_ NVR_GUARDED_BY(mutex_) = 0;

@@ -86,8 +86,7 @@ const char* Module::QueueTask(const std::string& taskName, const Task& task,
         ++tasksInProgress_;
         const bool queued = taskExecutor_->AddTask(
             [self, task, normalTask] {
-                TryFinally([&] { self->RunTask(task, normalTask); },
-                           [&] { self->EndTaskInProgress(); });
+                TryFinally([&] { self->RunTask(task, normalTask); }, [&] { self->EndTaskInProgress(); });
             },
             [self](std::string failedTaskName, SdkError& error) {
                 Log::Warning(self->GetSharedStateName().c_str(),

@@ -282,9 +282,9 @@ TEST_F(ModuleTest, AHitSenderAddedAfterTheAbortIsStoppedAtOnce) {
     EXPECT_EQ(std::vector<bool>{true}, sender->abortedAtStop);
 }
 
-// Before registration a task is dropped with a warning; once the module unregisters, a normal task is dropped:
-// one queued before and not yet run is counted for the one line of the disposal, one queued after comes from
-// the unregistration itself and is not.
+// Before registration a task is dropped with a warning; once the module unregisters, a normal task is
+// dropped: one queued before and not yet run is counted for the one line of the disposal, one queued after
+// comes from the unregistration itself and is not.
 TEST_F(ModuleTest, TasksOutsideTheRegisteredStateAreDroppedWithAWarningOrCounted) {
     module->AddTaskToQueue("early", [] { ADD_FAILURE(); });
     Register();
