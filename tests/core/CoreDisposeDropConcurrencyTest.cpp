@@ -80,8 +80,10 @@ TEST(CoreDisposeDropTest, DisposeSaysInItsResultAndInOneLineWhatItDropped) {
             if (event->GetName() != TRACK_EVENT) {
                 return;
             }
-            const bool first = heard++ == 0;
+            // Passes run one at a time, and so does this hook.
+            const bool first = heard.load() == 0;
             if (drop.hold == Hold::LISTENER_PASS) {
+                ++heard;
                 if (first) {
                     module->unregistering.Wait();
                 }
@@ -93,6 +95,8 @@ TEST(CoreDisposeDropTest, DisposeSaysInItsResultAndInOneLineWhatItDropped) {
                     module->unregistering.Wait();
                 }
             });
+            // Counted once queued: the test waits until every task is in the queue.
+            ++heard;
         });
         hub->RegisterModule(module);
         ASSERT_TRUE(module->WaitUntilRegistered()) << drop.label;
