@@ -59,6 +59,6 @@ int main() {
                 MobilePrivacyStatusToString(privacy).c_str());
     const bool disposed = core->Dispose(std::chrono::seconds(10));
     sharedServices->Dispose(std::chrono::milliseconds(0));
-    ConsumerApp::Log(disposed ? "disposed" : "not disposed in time");
+    ConsumerApp::Log(disposed ? "disposed" : "not disposed: work was dropped or did not end in time");
     return privacy == MobilePrivacyStatus::OPT_IN && disposed ? 0 : 1;
 }

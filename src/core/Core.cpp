@@ -98,7 +98,7 @@ void Core::Init(const PlatformServicesFactory& factory, const std::shared_ptr<Ev
 
 Core::~Core() {
     const bool disposed = DisposeWithin(
-        DESTRUCTOR_DISPOSE_LIMIT, [this](std::chrono::milliseconds timeout) { return Dispose(timeout); }, LOG_TAG,
+        DESTRUCTOR_DISPOSE_LIMIT, [this](std::chrono::milliseconds timeout) { return End(timeout); }, LOG_TAG,
         "The core being released");
     if (!disposed && platformServices_ && Log::GetLoggingService() == platformServices_->GetLoggingService()) {
         Log::SetLoggingService(nullptr);
@@ -116,6 +116,17 @@ void Core::Start(const std::function<void()>& callback) {
 bool Core::Dispose() { return Dispose(DEFAULT_DISPOSE_TIMEOUT); }
 
 bool Core::Dispose(std::chrono::milliseconds timeout) {
+    if (!End(timeout)) {
+        return false;
+    }
+    if (!eventHub_ || !eventHub_->DroppedWorkAtDisposal()) {
+        return true;
+    }
+    // Said once: a later call finds the core disposed and nothing more dropped.
+    return droppedWorkReturned_.exchange(true);
+}
+
+bool Core::End(std::chrono::milliseconds timeout) {
     const auto deadline = DisposeDeadline(timeout);
     // One call: the hub waits its whole timeout itself, or returns at once where waiting could never end.
     if (eventHub_ && !eventHub_->Dispose(timeout)) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <functional>
 #include <map>
@@ -50,9 +51,12 @@ public:
     /** Ends module registration and boots the hub; only the first call in the process does so. */
     void Start(const std::function<void()>& callback);
     /**
-     * Disposes the hub, then the services; false when either was not done before the timeout. Called
-     * from one of the hub's own tasks (a response callback, a listener, the start callback) it only
-     * starts the hub's disposal, logs that, and returns false at once: waiting there could never end.
+     * Disposes the hub, then the services; false when either was not done before the timeout, and false
+     * when the hub's disposal dropped work dispatched before it (a track not yet handled, a task not yet
+     * run), which it reports in one warning line: once, so that a later call on the disposed core returns
+     * true and a caller that retries until true ends. Called from one of the hub's own tasks (a response
+     * callback, a listener, the start callback) it only starts the hub's disposal, logs that, and returns
+     * false at once: waiting there could never end.
      */
     bool Dispose(std::chrono::milliseconds timeout);
     bool Dispose();
@@ -95,6 +99,11 @@ public:
 
 private:
     class Nvsdk7218Hack;
+    /** Ends the SDK at process exit, which needs to know whether its threads ended, whatever was dropped. */
+    friend class MobileMarketingCoreBridge;
+
+    /** Dispose without the dropped work: true when the hub and the services were done before the timeout. */
+    bool End(std::chrono::milliseconds timeout);
 
     Core();
     void Init(const PlatformServicesFactory& factory, const std::shared_ptr<EventHub>& eventHub);
@@ -108,6 +117,8 @@ private:
 
     std::shared_ptr<EventHub> eventHub_;
     std::shared_ptr<PlatformServicesInterface> platformServices_;
+    /** Set by the Dispose that returned false for the work the disposal dropped. */
+    std::atomic<bool> droppedWorkReturned_{false};
 };
 
 }  // namespace NuvraMobile

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "core/execution/AppCalls.h"
 #include "core/hub/SharedStateMarkers.h"
 #include "core/values/Event.h"
 #include "core/values/EventData.h"
@@ -49,10 +50,17 @@ std::string ExternalModule::GetSharedStateName() const { return interface_->GetM
 bool ExternalModule::ForwardsUnexpectedErrors() const { return true; }
 
 void ExternalModule::HandleUnexpectedError(const SdkError& error) {
-    TrySwallow([&] {
-        SdkError reported(error);
-        interface_->OnUnexpectedError(reported);
+    AppCalls::Run("an error report to an extension", [&] {
+        TrySwallow([&] {
+            SdkError reported(error);
+            interface_->OnUnexpectedError(reported);
+        });
     });
+}
+
+void ExternalModule::CallExtension(LoggingMode level, const char* failureFormat,
+                                   const std::function<void()>& call) {
+    AppCalls::Run("a call of an extension", [&] { Guarded(level, failureFormat, call); });
 }
 
 void ExternalModule::Guarded(LoggingMode level, const char* failureFormat,
@@ -74,14 +82,14 @@ void ExternalModule::OnRegistered() {
         MutexLock lock(mutex_);
         services_ = services;
     }
-    Guarded(LoggingMode::Debug, "Failed to register external module.\n%s", [&] {
+    CallExtension(LoggingMode::Debug, "Failed to register external module.\n%s", [&] {
         interface_->OnRegister(services);
         Log::Trace(LogTag(), "Registered external module \"%s\"", interface_->GetModuleName());
     });
 }
 
 void ExternalModule::OnUnregistered() {
-    Guarded(LoggingMode::Debug, "Failed to unregister external module.\n%s", [&] {
+    CallExtension(LoggingMode::Debug, "Failed to unregister external module.\n%s", [&] {
         interface_->OnUnregister();
         Log::Trace(LogTag(), "Unregistered external module \"%s\"", interface_->GetModuleName());
     });
@@ -204,8 +212,8 @@ void ExternalModule::ExternalListener_OnRegistered(
         registeredListeners_[key] = RegisteredListener{hubListener, listener};
     }
     // Called without the mutex, so the listener may use the services right away.
-    Guarded(LoggingMode::Error, "Failed to respond to external listener registration.\n%s",
-            [&] { listener->OnRegistered(); });
+    CallExtension(LoggingMode::Error, "Failed to respond to external listener registration.\n%s",
+                  [&] { listener->OnRegistered(); });
 }
 
 void ExternalModule::ExternalListener_Hear(const std::shared_ptr<Event>& event,
@@ -217,8 +225,8 @@ void ExternalModule::ExternalListener_Hear(const std::shared_ptr<Event>& event,
     }
     auto self = std::static_pointer_cast<ExternalModule>(shared_from_this());
     AddTaskToQueue("listener_hear", [self, listener, event] {
-        self->Guarded(LoggingMode::Error, "External listener fail to respond to Hear.\n%s",
-                      [&] { listener->Hear(event); });
+        self->CallExtension(LoggingMode::Error, "External listener fail to respond to Hear.\n%s",
+                            [&] { listener->Hear(event); });
     });
 }
 
@@ -238,8 +246,8 @@ void ExternalModule::ExternalListener_OnUnregistered(
             registeredListeners_.erase(registered);
         }
     }
-    Guarded(LoggingMode::Error, "Failed to respond to external listener unregistration.\n%s",
-            [&] { listener->OnUnregistered(); });
+    CallExtension(LoggingMode::Error, "Failed to respond to external listener unregistration.\n%s",
+                  [&] { listener->OnUnregistered(); });
 }
 
 void ExternalModule::ExternalServices_UnregisterModule() { UnregisterModule(); }

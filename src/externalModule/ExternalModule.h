@@ -59,7 +59,10 @@ public:
     /** The extension's name, asked anew on every call. */
     std::string GetSharedStateName() const override;
 
-    /** Hands the error to the extension's OnUnexpectedError; what that throws is logged and dropped. */
+    /**
+     * Hands the error to the extension's OnUnexpectedError, unless the process has begun to exit; what that
+     * throws is logged and dropped.
+     */
     void HandleUnexpectedError(const SdkError& error) override;
 
     // What the extension's services forward to, on the extension's thread.
@@ -120,6 +123,8 @@ private:
      * and handed to HandleUnexpectedError.
      */
     void Guarded(LoggingMode level, const char* failureFormat, const std::function<void()>& call);
+    /** Guarded, for a call of the extension's own code: none once the process has begun to exit. */
+    void CallExtension(LoggingMode level, const char* failureFormat, const std::function<void()>& call);
     /** The module's JSON utility service; throws SdkError "platform_services.missing_service". */
     std::shared_ptr<JsonUtilityServiceInterface> RequireJsonUtilityService();
     /** The state text as event data; none (pending) for the empty text or text that does not convert. */

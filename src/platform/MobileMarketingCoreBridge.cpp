@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <utility>
 
+#include "core/execution/AppCalls.h"
 #include "core/execution/BoundedDisposal.h"
 #include "core/execution/ExecutorShutdown.h"
 #include "core/values/SdkError.h"
@@ -109,6 +110,9 @@ std::chrono::milliseconds TimeLeft(std::chrono::steady_clock::time_point deadlin
 }  // namespace
 
 void MobileMarketingCoreBridge::DisposeAtExit(int status, void*) {
+    // First of all: the drain below may still answer the app's requests, but what their blocks reach may
+    // already be gone.
+    AppCalls::ShutForExit();
     const auto bridge = MarkExiting();
     // Nothing waits on a server any more: a request in flight ends now (its hit stays stored for the next
     // launch), and a request the drain starts fails at once.
@@ -189,7 +193,8 @@ void MobileMarketingCoreBridge::ResetInstance() {
 
 bool MobileMarketingCoreBridge::Dispose(std::chrono::milliseconds timeout) {
     const auto deadline = DisposeDeadline(timeout);
-    bool disposed = !core_ || core_->Dispose(timeout);
+    // Whether the SDK's threads ended is what counts here: what the core dropped it has reported itself.
+    bool disposed = !core_ || core_->End(timeout);
     if (sharedServices_) {
         disposed = DisposeWithin(
                        TimeLeft(deadline),

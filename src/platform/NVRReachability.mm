@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "core/execution/AppCalls.h"
 #include "platform/CopiedBlock.h"
 #include "platform/ObjCRuntime.h"
 #include "services/system/Reachability.h"
@@ -48,9 +49,11 @@ struct NVRReachabilityObserver {
     }
     // The queued function holds its own copy of the block: the observer may go away before the change.
     CopiedBlock<void (^)(void)> block(callback);
-    return _observer->reachability->SetCallback([block] { RunInObjCScope([&block] { block.Get()(); }); })
-               ? YES
-               : NO;
+    const auto callTheBlock = [block] {
+        AppCalls::Run("a reachability change for the app's block",
+                      [&block] { RunInObjCScope([&block] { block.Get()(); }); });
+    };
+    return _observer->reachability->SetCallback(callTheBlock) ? YES : NO;
 }
 
 - (void)callback {

@@ -7,15 +7,27 @@
 //   silent   its collector accepts every hit and never answers; it prints "port <the collector's port>",
 //            tracks, and once a hit is in flight prints "returning <time>" and returns from main (status
 //            4: no hit in 30 s)
-//   callback the block it gives to start calls exit(0) (on one of the SDK's threads); its own exit
-//            handler, registered before the SDK started, prints "the app's exit handler ran" (status 6: no
-//            exit in 30 s)
+//   callback [TRACKS]
+//            the block it gives to start calls exit(0) (on one of the SDK's threads); with TRACKS, it tracks
+//            that many times and exits from the block of a privacy request instead; its own exit handler,
+//            registered before the SDK started, prints "the app's exit handler ran" (status 6: no exit in
+//            30 s)
 //   requests MS
 //            it tracks, asks for its hits to be sent and MS ms later calls exit(0) from the block of an SDK
 //            call, while requests start. Its own exit handler, registered before the SDK started, prints
 //            "the app's exit handler ran" once it finds the TLS and JSON libraries still usable, which the
 //            SDK's threads may be in until the process ends (status 7: the TLS library was cleaned up; a
 //            JSON library torn down aborts; 6: no exit in 30 s)
+//   late     the SDK has no configuration, so Analytics holds the app's requests: it asks for the visitor
+//            identifier, the tracking identifier and the queue size, registers an extension of its own and
+//            returns from main. An exit handler registered after the SDK started, which runs before the
+//            SDK's, releases what the blocks and the extension's onUnregister reach: from then on the SDK may
+//            call none of them, and each prints "the SDK called the app at exit: <what>" and sends a message
+//            to the released object. Its own exit handler, registered before the SDK started, prints "the
+//            app's exit handler ran"
+//   latecallback
+//            as late, but instead of returning from main it calls exit(0) from the block of an SDK call, on
+//            one of the SDK's threads (status 6: no exit in 30 s)
 //   deliver PORT
 //            its collector, on the port of an earlier silent run (a stored hit names its server), answers;
 //            it tracks nothing and waits (30 s at most) for the hit that run tracked (status 5: none came)
@@ -28,6 +40,7 @@
 #include <simdjson.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -38,6 +51,7 @@
 
 #import "platform/NVRAnalytics.h"
 #import "platform/NVRCore.h"
+#import "platform/NVRExtension.h"
 #import "platform/NVRIdentity.h"
 #include "support/HelperAppCollector.h"
 
@@ -53,17 +67,71 @@ NSString* const kStoredAction = @"stored-at-exit";
 
 // Reachable until the end: it answers the SDK for as long as the process lives.
 NuvraMobile::HelperAppCollector* collector = nullptr;
+/** The track calls the start block of a callback run makes before it exits. */
+int tracksBeforeExit = 0;
 
-void StartSdk(bool exitFromTheStartBlock) {
+/** Released as the process begins to exit: a message to it then is a message to a freed object. */
+NSObject* appState = nil;
+std::atomic<bool> exitBegun{false};
+
+/** Runs before the SDK's own exit handler. */
+void ReleaseTheAppStateAtExit() {
+    exitBegun.store(true);
+    [appState release];
+}
+
+/** What the SDK may no longer call once the process has begun to exit; an earlier answer is welcome. */
+void CalledAtExit(const char* what) {
+    if (!exitBegun.load()) {
+        return;
+    }
+    std::printf("the SDK called the app at exit: %s\n", what);
+    std::fflush(stdout);
+    [appState description];
+}
+
+}  // namespace
+
+/** An app's own extension whose onUnregister the SDK would call as it is disposed at exit. */
+@interface LateExtension : NVRExtension
+@end
+
+@implementation LateExtension
+- (NSString*)name {
+    return @"com.example.late";
+}
+
+- (void)onUnregister {
+    CalledAtExit("the extension's onUnregister");
+    [super onUnregister];
+}
+@end
+
+namespace {
+
+void StartSdk(bool exitFromTheStartBlock, bool configure = true) {
     NSString* host = [NSString stringWithFormat:@"127.0.0.1:%d", collector->Port()];
     [NVRCore setLogLevel:NVRMobileLogLevelWarning];
     [NVRIdentity registerExtension];
     [NVRAnalytics registerExtension];
     [NVRCore start:^{
-        if (exitFromTheStartBlock) {
+        if (!exitFromTheStartBlock) {
+            return;
+        }
+        if (tracksBeforeExit == 0) {
             std::exit(0);
         }
+        for (int track = 0; track < tracksBeforeExit; ++track) {
+            [NVRCore trackAction:@"before exit" data:nil];
+        }
+        // Answered once the tracks have reached Analytics.
+        [NVRCore getPrivacyStatus:^(NVRMobilePrivacyStatus) {
+            std::exit(0);
+        }];
     }];
+    if (!configure) {
+        return;
+    }
     [NVRCore updateConfiguration:[NSDictionary dictionaryWithObjectsAndKeys:host, @"analytics.server", @"rs",
                                                                             @"analytics.rsids", @"ORG1",
                                                                             @"skyloom.org", host,
@@ -131,6 +199,25 @@ void SayTheOwnExitHandlerRanWithTheLibrariesUsable() {
     std::exit(kNoExitFromAnSdkCallback);
 }
 
+/** Leaves the app's requests to Analytics, which holds them without a configuration, and an extension. */
+void LeaveRequestsUnanswered() {
+    appState = [[NSObject alloc] init];
+    [NVRAnalytics getVisitorIdentifier:^(NSString*) {
+        CalledAtExit("the visitor identifier block");
+    }];
+    [NVRAnalytics getTrackingIdentifier:^(NSString*) {
+        CalledAtExit("the tracking identifier block");
+    }];
+    [NVRAnalytics getQueueSize:^(unsigned long) {
+        CalledAtExit("the queue size block");
+    }];
+    NSError* error = nil;
+    if (![NVRCore registerExtension:[LateExtension class] error:&error]) {
+        std::printf("the extension was not registered\n");
+    }
+    std::atexit(ReleaseTheAppStateAtExit);
+}
+
 [[noreturn]] void TrackForever(int thread) {
     GSRegisterCurrentThread();
     for (long count = 0;; ++count) {
@@ -150,7 +237,8 @@ int main(int argc, char** argv) {
     if (mode == "threads") {
         std::atexit(CheckAfterTheSdksExitHandler);
     }
-    if (mode == "callback") {
+    const bool late = mode == "late" || mode == "latecallback";
+    if (mode == "callback" || late) {
         std::atexit(SayTheOwnExitHandlerRan);
     }
     if (mode == "requests") {
@@ -162,7 +250,26 @@ int main(int argc, char** argv) {
         std::printf("port %d\n", collector->Port());
         std::fflush(stdout);
     }
-    StartSdk(mode == "callback");
+    if (mode == "callback" && argc > 2) {
+        tracksBeforeExit = std::atoi(argv[2]);
+    }
+    StartSdk(mode == "callback", !late);
+    if (late) {
+        LeaveRequestsUnanswered();
+    }
+    if (mode == "late") {
+        std::printf("returning from main\n");
+        std::fflush(stdout);
+        [pool drain];
+        return 0;
+    }
+    if (mode == "latecallback") {
+        [NVRCore getPrivacyStatus:^(NVRMobilePrivacyStatus) {
+            std::exit(0);
+        }];
+        std::this_thread::sleep_for(std::chrono::seconds(30));
+        return kNoExitFromAnSdkCallback;
+    }
     if (mode == "requests") {
         ExitFromACallbackWhileRequestsStart(argc > 2 ? std::atoi(argv[2]) : 0);
     }

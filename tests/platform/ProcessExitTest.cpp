@@ -13,6 +13,7 @@
 
 #include "support/AppRun.h"
 #include "support/FileSystemTestFolder.h"
+#include "util/StringUtils.h"
 
 namespace NuvraMobile {
 namespace {
@@ -84,6 +85,23 @@ TEST(ProcessExitTest, AnAppThatExitsFromItsStartBlockStillRunsItsOwnExitHandler)
     }
 }
 
+// The start block tracks 200 times, then exits from the answer to a privacy request: the disposal is only
+// started, so the tracks still waiting in Analytics are dropped, and what was dropped is said in one warning
+// line at most (it was one line per dropped task).
+TEST(ProcessExitTest, AnAppThatExitsFromItsStartBlockAfterTrackingGetsOneLineAtMostOnWhatWasDropped) {
+    FileSystemTestFolder scratch;
+    for (int run = 0; run < kPromptRuns; ++run) {
+        const AppRun ended = RunExitingApp(scratch.PathOf("run" + std::to_string(run)), "callback", "200");
+        ExpectAnExitFromAnSdkThread(ended, run);
+        int droppedLines = 0;
+        for (std::size_t at = ended.output.find("ropp"); at != std::string::npos;
+             at = ended.output.find("ropp", at + 1)) {
+            ++droppedLines;
+        }
+        EXPECT_LE(droppedLines, 1) << "run " << run << ": " << ended.output;
+    }
+}
+
 // After an exit from an SDK callback the SDK's threads go on, setting up or closing TLS connections and
 // reading JSON answers, while the exit handlers run: neither library may be torn down under them (that
 // crashed up to 14 of 40 exits made 5 ms after a track). The app's own handler, which runs after the SDK's,
@@ -96,6 +114,26 @@ TEST(ProcessExitTest, AnAppThatExitsFromACallbackWhileRequestsStartEndsWithItsSt
         ExpectAnExitFromAnSdkThread(RunExitingApp(scratch.PathOf("run" + std::to_string(run)), "requests",
                                                   std::to_string(run), false),
                                     run);
+    }
+}
+
+// Without a configuration Analytics holds the app's requests. The app leaves three of them unanswered and an
+// extension registered, and exits, from main or from an SDK callback, releasing what their blocks and the
+// extension's onUnregister reach as the exit begins: the exit's drain and disposal may answer them and
+// unregister the extension (which crashed the app, status 139, its last line cut), but the SDK calls none of
+// them. The app ends with its status, its own exit handler's line last.
+TEST(ProcessExitTest, AnExitingAppIsNotCalledBackByTheSdk) {
+    FileSystemTestFolder scratch;
+    for (const std::string mode : {"late", "latecallback"}) {
+        for (int run = 0; run < kPromptRuns; ++run) {
+            // No leak check: its report would follow the app's last line.
+            const AppRun ended = RunExitingApp(scratch.PathOf(mode + std::to_string(run)), mode, "", false);
+            ASSERT_TRUE(ended.ExitedWith(0)) << mode << " run " << run << ": " << ended.Describe();
+            EXPECT_EQ(ended.output.find("the SDK called the app at exit"), std::string::npos)
+                << mode << " run " << run << ": " << ended.output;
+            EXPECT_TRUE(StringUtils::EndsWith(ended.output, "the app's exit handler ran\n"))
+                << mode << " run " << run << ": " << ended.output;
+        }
     }
 }
 

@@ -17,6 +17,10 @@ void FakeEventHub::DriveIdle(const std::shared_ptr<Module>& module) { CallModule
 
 void FakeEventHub::DriveAbort(const std::shared_ptr<Module>& module) { CallModuleAbortRequests(module); }
 
+int64_t FakeEventHub::DroppedTasksOf(const std::shared_ptr<Module>& module) {
+    return CallModuleDroppedTaskCount(module);
+}
+
 void FakeEventHub::DriveListeners(const std::shared_ptr<Module>& module,
                                   const std::shared_ptr<Event>& event) {
     CallModuleNotifyListeners(module, event);

@@ -47,6 +47,8 @@ public:
                          std::shared_ptr<Event>& replacement);
     // The abort a hub makes when its Dispose runs out of time, whatever the module is doing.
     void DriveAbort(const std::shared_ptr<Module>& module);
+    // The normal tasks the module dropped since it began to unregister, as a disposal counts them.
+    int64_t DroppedTasksOf(const std::shared_ptr<Module>& module);
 
     void SetSharedStateAnswer(const std::shared_ptr<EventData>& answer, bool hasState);
     // Answers each shared-state read by the event number it is read at, as versions do; every owner has a

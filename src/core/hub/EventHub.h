@@ -45,6 +45,12 @@ public:
     virtual bool IsRegisteredModule(const std::string& moduleName) = 0;
     virtual bool Dispose() = 0;
     virtual bool Dispose(std::chrono::milliseconds timeout) = 0;
+    /**
+     * True once a disposal of this hub has dropped work dispatched before it (events not yet handled, tasks
+     * of its modules not yet run), which it reports in one warning line as it ends. A disposal whose drain
+     * ran everything dispatched before it drops nothing of it.
+     */
+    virtual bool DroppedWorkAtDisposal() { return false; }
     virtual void RegisterModule(const std::shared_ptr<Module>& module) = 0;
     virtual void RegisterRule(const std::shared_ptr<Module>& module, const std::shared_ptr<Rule>& rule) = 0;
     virtual void UnregisterAllRules(const std::shared_ptr<Module>& module) = 0;
@@ -111,6 +117,9 @@ protected:
     }
     static bool CallModuleHasTasksInProgress(const std::shared_ptr<Module>& module) {
         return module->HasTasksInProgress();
+    }
+    static int64_t CallModuleDroppedTaskCount(const std::shared_ptr<Module>& module) {
+        return module->DroppedTaskCount();
     }
     static void CallModuleUnregisterModule(const std::shared_ptr<Module>& module) {
         module->UnregisterModule();

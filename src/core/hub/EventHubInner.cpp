@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <map>
+#include <string>
 #include <utility>
 
+#include "core/execution/AppCalls.h"
 #include "core/execution/DefaultThreadingServiceInterface.h"
 #include "core/execution/ExecutorShutdown.h"
 #include "core/execution/ProxyTaskExecutorInterface.h"
@@ -192,7 +194,7 @@ void EventHubInner::FinishModulesRegistration(const std::function<void()>& callb
     hubExecutor_->AddTask([self, callback] {
         RunningTaskMark mark(self.get());
         if (callback) {
-            callback();
+            AppCalls::Run("the start callback", callback);
         }
     });
 }
@@ -295,6 +297,8 @@ void EventHubInner::DoEvent(std::shared_ptr<Event> event, const AttachedState& a
     {
         MutexLock lock(mutex_);
         if (state_ > BOOTED) {
+            MutexLock passLock(passMutex_);
+            ++droppedEvents_;
             return;
         }
         if (state_ == REGISTRATION_FINISHED) {
@@ -586,14 +590,22 @@ bool EventHubInner::HasSharedEventState(const std::string& stateName) {
 }
 
 void EventHubInner::OnModuleUnregistered(const std::shared_ptr<Module>& module) {
+    bool disposing;
     {
         MutexLock lock(mutex_);
         if (state_ >= DISPOSING_EXECUTORS) {
             return;
         }
+        disposing = state_ >= UNREGISTERING_MODULES;
         auto modules = std::make_shared<ModuleList>(*modules_);
         modules->erase(std::remove(modules->begin(), modules->end(), module), modules->end());
         modules_ = std::move(modules);
+    }
+    // A module that leaves alone says what it dropped itself; a disposal counts for all of them.
+    const int64_t dropped = disposing ? 0 : CallModuleDroppedTaskCount(module);
+    if (dropped > 0) {
+        Log::Warning(logPrefix_.c_str(), "%s unregistered and dropped %s tasks it had not yet run.",
+                     NameOf(module), static_cast<long long>(dropped));
     }
     // Outside the hub mutex: the rules engine may read shared states while it holds its own lock.
     UnregisterAllRules(module);
@@ -605,7 +617,10 @@ void EventHubInner::QueueDisposalCheck() {
     hubExecutor_->AddTask([self] {
         RunningTaskMark mark(self.get());
         MutexLock lock(self->mutex_);
-        self->CompleteDisposalIfNeeded();
+        if (self->CompleteDisposalIfNeeded()) {
+            lock.Unlock();
+            self->ReportDroppedWork();
+        }
     });
 }
 
@@ -621,16 +636,19 @@ bool EventHubInner::Dispose(std::chrono::milliseconds timeout) {
     }
     const auto deadline = DisposeDeadline(timeout);
     // Half the time at most: a task that waits for the outside world (an offline download, a slow request)
-    // ends only once its module unregisters, which needs time of its own.
-    if (state_ < UNREGISTERING_MODULES && !Drain(DisposeDeadline(timeout / 2)) &&
-        timeout > std::chrono::milliseconds(0)) {
-        Log::Warning(logPrefix_.c_str(),
-                     "The work of events dispatched before Dispose did not end in time; unregistering anyway");
+    // ends only once its module unregisters, which needs time of its own. What is then dropped is reported
+    // in one line as the disposal ends.
+    const bool drained = state_ < UNREGISTERING_MODULES && Drain(DisposeDeadline(timeout / 2));
+    if (state_ < UNREGISTERING_MODULES && !drained && timeout > std::chrono::milliseconds(0)) {
+        Log::Debug(logPrefix_.c_str(),
+                   "The work of events dispatched before Dispose did not end in time; unregistering anyway");
     }
     MutexLock lock(mutex_);
     if (state_ < UNREGISTERING_MODULES) {
         SetState(UNREGISTERING_MODULES);
         const auto modules = modules_;
+        disposedModules_ = modules;
+        drainEnded_ = drained;
         lock.Unlock();
         for (const auto& module : *modules) {
             TrySwallow([&module] { CallModuleUnregisterModule(module); });
@@ -652,7 +670,50 @@ bool EventHubInner::Dispose(std::chrono::milliseconds timeout) {
         const auto interval = state_ == DISPOSING_EXECUTORS ? EXECUTOR_CHECK_INTERVAL : MODULE_CHECK_INTERVAL;
         lock.WaitUntil(stateCondition_, std::min(now + interval, deadline));
     }
+    lock.Unlock();
+    ReportDroppedWork();
     return true;
+}
+
+bool EventHubInner::DroppedWorkAtDisposal() { return !DescribeDroppedWork().empty(); }
+
+std::string EventHubInner::DescribeDroppedWork() {
+    std::shared_ptr<const ModuleList> modules;
+    {
+        MutexLock lock(mutex_);
+        // All that was dispatched before ran: what the unregistration drops then are the late answers of the
+        // requests it cuts short, whose hits stay stored.
+        if (drainEnded_) {
+            return "";
+        }
+        modules = disposedModules_;
+    }
+    std::string described;
+    const auto add = [&described](int64_t count, const std::string& what) {
+        if (count > 0) {
+            described += (described.empty() ? "" : ", ") + std::to_string(count) + " " + what;
+        }
+    };
+    {
+        MutexLock lock(passMutex_);
+        add(droppedEvents_, "events");
+    }
+    for (const auto& module : modules ? *modules : ModuleList()) {
+        add(CallModuleDroppedTaskCount(module), "tasks of " + NameOf(module));
+    }
+    return described;
+}
+
+void EventHubInner::ReportDroppedWork() {
+    MutexLock lock(reportMutex_);
+    if (std::exchange(droppedWorkReported_, true)) {
+        return;
+    }
+    const std::string dropped = DescribeDroppedWork();
+    if (!dropped.empty()) {
+        Log::Warning(logPrefix_.c_str(), "Dispose dropped work dispatched before it and not yet done: %s.",
+                     dropped);
+    }
 }
 
 // Time is up, and what is still under way must not wait for a server after Dispose returns. Each module

@@ -30,10 +30,11 @@ class Timer;
  * Dispose first drains: from the call on, events dispatched from outside the hub's and modules' own work
  * are dropped, while the events already dispatched, the tasks they queue on the modules and the events
  * those tasks dispatch in turn run to their end, within half the caller's timeout. Only then do the
- * modules unregister. Called from one of the hub's own tasks (a pass, a listener or idle action on "master", a
- * one-time listener, the start callback) or from a module's task, Dispose only starts the disposal and
- * returns false at once, since waiting there could never end; the disposal then completes as the
- * modules finish unregistering.
+ * modules unregister; what the drain did not reach is dropped then, counted, and reported in one warning
+ * line as the disposal ends. Called from one of the hub's own tasks (a pass, a listener or idle action on
+ * "master", a one-time listener, the start callback) or from a module's task, Dispose only starts the
+ * disposal and returns false at once, since waiting there could never end; the disposal then completes as
+ * the modules finish unregistering.
  *
  * Every operation may be called from any thread. The hub mutex is held only for short sections and
  * never while rules, processors, listeners or module code run, except that RegisterModule calls the
@@ -74,6 +75,7 @@ public:
     bool IsRegisteredModule(const std::string& moduleName) override;
     bool Dispose() override;
     bool Dispose(std::chrono::milliseconds timeout) override;
+    bool DroppedWorkAtDisposal() override;
     void RegisterModule(const std::shared_ptr<Module>& module) override;
     void RegisterRule(const std::shared_ptr<Module>& module, const std::shared_ptr<Rule>& rule) override;
     void UnregisterAllRules(const std::shared_ptr<Module>& module) override;
@@ -145,6 +147,10 @@ private:
     void EndEventPass();
 
     bool CompleteDisposalIfNeeded() NVR_REQUIRES(mutex_);
+    /** What the disposal dropped, as "N events, N tasks of <module>"; empty when nothing. */
+    std::string DescribeDroppedWork();
+    /** The one line on what the disposal dropped, once it has ended; at most once. */
+    void ReportDroppedWork() NVR_EXCLUDES(reportMutex_);
     void QueueDisposalCheck();
 
     mutable Mutex mutex_;
@@ -154,6 +160,13 @@ private:
     const std::string logPrefix_;
     /** Replaced, never changed, so that a pass can keep the list it started with. */
     std::shared_ptr<const ModuleList> modules_ NVR_GUARDED_BY(mutex_);
+    /** The modules the disposal unregisters, kept to count the tasks each of them dropped. */
+    std::shared_ptr<const ModuleList> disposedModules_ NVR_GUARDED_BY(mutex_);
+    /** Whether everything dispatched before the disposal had run when the modules began to unregister. */
+    bool drainEnded_ NVR_GUARDED_BY(mutex_) = false;
+    /** Held while the report is made: a Dispose that finds it made returns only once it is written. */
+    Mutex reportMutex_;
+    bool droppedWorkReported_ NVR_GUARDED_BY(reportMutex_) = false;
     int32_t eventCounter_ NVR_GUARDED_BY(mutex_) = 0;
     const PlatformServicesFactory platformServicesFactory_;
     std::shared_ptr<TaskExecutorInterface> masterExecutor_;
@@ -175,6 +188,8 @@ private:
     int32_t passesInProgress_ NVR_GUARDED_BY(passMutex_) = 0;
     /** Passes ever queued: a drain check that saw it change saw a moving picture and looks again. */
     uint64_t passesQueued_ NVR_GUARDED_BY(passMutex_) = 0;
+    /** Passes queued before the disposal began and never handled. */
+    int64_t droppedEvents_ NVR_GUARDED_BY(passMutex_) = 0;
     /** Signalled when a pass ends. */
     std::condition_variable drainCondition_;
 };

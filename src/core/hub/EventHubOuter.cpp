@@ -43,6 +43,8 @@ bool EventHubOuter::Dispose() { return inner_->Dispose(); }
 
 bool EventHubOuter::Dispose(std::chrono::milliseconds timeout) { return inner_->Dispose(timeout); }
 
+bool EventHubOuter::DroppedWorkAtDisposal() { return inner_->DroppedWorkAtDisposal(); }
+
 void EventHubOuter::RegisterModule(const std::shared_ptr<Module>& module) { inner_->RegisterModule(module); }
 
 void EventHubOuter::RegisterRule(const std::shared_ptr<Module>& module, const std::shared_ptr<Rule>& rule) {

@@ -41,6 +41,7 @@ public:
     bool IsRegisteredModule(const std::string& moduleName) override;
     bool Dispose() override;
     bool Dispose(std::chrono::milliseconds timeout) override;
+    bool DroppedWorkAtDisposal() override;
     void RegisterModule(const std::shared_ptr<Module>& module) override;
     void RegisterRule(const std::shared_ptr<Module>& module, const std::shared_ptr<Rule>& rule) override;
     void UnregisterAllRules(const std::shared_ptr<Module>& module) override;

@@ -2,13 +2,15 @@
 
 #include <utility>
 
+#include "core/execution/AppCalls.h"
+
 namespace NuvraMobile {
 
 OneTimeListener::OneTimeListener(Callback callback) : callback_(std::move(callback)) {}
 
 void OneTimeListener::Hear(const std::shared_ptr<Event>& event) {
     if (callback_) {
-        callback_(event);
+        AppCalls::Run("the answer to a request", [&] { callback_(event); });
     }
 }
 

@@ -7,7 +7,7 @@
 
 namespace NuvraMobile {
 
-// Wraps a callback waiting for the response to a request. The hub keeps it under the request's
+// Wraps the app's callback waiting for the response to a request. The hub keeps it under the request's
 // response pair id and calls Hear, on the hub thread, with the first event that carries that pair id.
 class OneTimeListener : public ModuleEventListenerBase {
 public:
@@ -15,7 +15,7 @@ public:
 
     explicit OneTimeListener(Callback callback);
 
-    // Calls the callback with the event, every time it is called.
+    // Calls the callback with the event, every time it is called, unless the process has begun to exit.
     void Hear(const std::shared_ptr<Event>& event) override;
 
 private:

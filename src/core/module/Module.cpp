@@ -76,16 +76,17 @@ const char* Module::QueueTask(const std::string& taskName, const Task& task,
         return "Dropping task scheduled during construction. Task: \"%s\"";
     }
     if (IsUnregisteringOrLater(state_) && !options.keepAfterUnregister) {
-        return "Dropping task scheduled after Module::UnregisterModule() called. Task: \"%s\"";
+        // Not counted: what is queued then comes from the unregistration itself (the answers of the requests
+        // it cuts short, whose hits stay stored) or from a task it let end, whose own work is done.
+        return nullptr;
     }
     if (taskExecutor_) {
         auto self = Self();
         const bool normalTask = !options.keepAfterUnregister;
         ++tasksInProgress_;
         const bool queued = taskExecutor_->AddTask(
-            [self, taskName, task, normalTask] {
-                TryFinally([&] { self->RunTask(taskName, task, normalTask); },
-                           [&] { self->EndTaskInProgress(); });
+            [self, task, normalTask] {
+                TryFinally([&] { self->RunTask(task, normalTask); }, [&] { self->EndTaskInProgress(); });
             },
             [self](std::string failedTaskName, SdkError& error) {
                 Log::Warning(self->GetSharedStateName().c_str(),
@@ -110,13 +111,16 @@ bool Module::HasTasksInProgress() {
     return tasksInProgress_ > 0;
 }
 
-void Module::RunTask(const std::string& taskName, const Task& task, bool normalTask) {
+int64_t Module::DroppedTaskCount() {
+    MutexLock lock(mutex_);
+    return droppedTasks_;
+}
+
+void Module::RunTask(const Task& task, bool normalTask) {
     // Marked as the hub's work: a Dispose of the hub from here only starts it, as from a hub task, since
     // waiting here would hold up this module's own unregistration.
     RunningTaskMark mark(GetEventHub().get());
     if (normalTask && !StartNormalTask()) {
-        Log::Warning(GetSharedStateName().c_str(),
-                     "Dropping task scheduled after Module::UnregisterModule(). Task: \"%s\"", taskName);
         return;
     }
     TryFinally(task, [this, normalTask] {
@@ -129,6 +133,8 @@ void Module::RunTask(const std::string& taskName, const Task& task, bool normalT
 bool Module::StartNormalTask() {
     MutexLock lock(mutex_);
     if (IsUnregisteringOrLater(state_)) {
+        // Counted, not logged one by one: the hub says what its disposal dropped in one line.
+        ++droppedTasks_;
         return false;
     }
     normalTaskRunning_ = true;

@@ -165,6 +165,8 @@ private:
      * event passes, to tell when the work that earlier events caused has ended.
      */
     bool HasTasksInProgress();
+    /** The normal tasks queued before the module began to unregister and dropped then, not run. */
+    int64_t DroppedTaskCount();
 
     void RegisterWildCardListener(const std::shared_ptr<ModuleEventListenerBase>& listener);
     std::shared_ptr<Module> Self();
@@ -177,9 +179,10 @@ private:
     bool DoCommonEventHubThreadWork() NVR_TRY_ACQUIRE(true, mutex_);
     void NotifyListenerFor(const ListenerKey& key, const std::shared_ptr<Event>& event);
     void RunGuarded(const char* errorFormat, const std::function<void()>& action);
-    // Queues the task, or returns the warning format that says why it was dropped.
+    // Queues the task, or returns the warning format that says why it was dropped; a task queued once the
+    // module is unregistering is dropped without a word.
     const char* QueueTask(const std::string& taskName, const Task& task, const ModuleTaskOptions& options);
-    void RunTask(const std::string& taskName, const Task& task, bool normalTask);
+    void RunTask(const Task& task, bool normalTask);
     void EndTaskInProgress();
     bool StartNormalTask();
     void EndNormalTask();
@@ -210,6 +213,7 @@ private:
     bool normalTaskRunning_ NVR_GUARDED_BY(mutex_) = false;
     /** Tasks given to the executor that have not yet ended (run, or been dropped before they ran). */
     int32_t tasksInProgress_ NVR_GUARDED_BY(mutex_) = 0;
+    int64_t droppedTasks_ NVR_GUARDED_BY(mutex_) = 0;
     std::vector<std::weak_ptr<HitSenderInterface>> hitSenders_ NVR_GUARDED_BY(mutex_);
     /** Set by the first AbortRequests: from then on every sender is stopped as it is added. */
     bool sendingStopped_ NVR_GUARDED_BY(mutex_) = false;

@@ -1,5 +1,6 @@
 #include "services/ui/NVBUrlHandler.h"
 
+#include "core/execution/AppCalls.h"
 #include "util/Log.h"
 #include "util/Mutex.h"
 
@@ -36,7 +37,12 @@ bool NVBUrlHandler::continueOpenUrl(const std::string& url) {
         MutexLock lock(mutex_);
         appHandler = handler;
     }
-    return !(appHandler && appHandler(url));  // called unlocked: the app's handler may take its time
+    bool handled = false;
+    if (appHandler) {
+        // Called unlocked: the app's handler may take its time.
+        AppCalls::Run("a URL for the app's URL handler", [&] { handled = appHandler(url); });
+    }
+    return !handled;
 }
 
 void NVBUrlHandler::setHandler(Handler newHandler) {

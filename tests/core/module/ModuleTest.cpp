@@ -282,7 +282,10 @@ TEST_F(ModuleTest, AHitSenderAddedAfterTheAbortIsStoppedAtOnce) {
     EXPECT_EQ(std::vector<bool>{true}, sender->abortedAtStop);
 }
 
-TEST_F(ModuleTest, TasksOutsideTheRegisteredStateAreDroppedWithAWarning) {
+// Before registration a task is dropped with a warning; once the module unregisters, a normal task is
+// dropped: one queued before and not yet run is counted for the one line of the disposal, one queued after
+// comes from the unregistration itself and is not.
+TEST_F(ModuleTest, TasksOutsideTheRegisteredStateAreDroppedWithAWarningOrCounted) {
     module->AddTaskToQueue("early", [] { ADD_FAILURE(); });
     Register();
     int ran = 0;
@@ -296,12 +299,9 @@ TEST_F(ModuleTest, TasksOutsideTheRegisteredStateAreDroppedWithAWarning) {
     executor->RunAll();
 
     EXPECT_EQ(110, ran);
-    EXPECT_EQ((std::vector<std::string>{
-                  "Dropping task scheduled during construction. Task: \"early\"",
-                  "Dropping task scheduled after Module::UnregisterModule() called. Task: \"late\"",
-                  "Dropping task scheduled after Module::UnregisterModule(). Task: \"queued\"",
-              }),
+    EXPECT_EQ((std::vector<std::string>{"Dropping task scheduled during construction. Task: \"early\""}),
               Warnings());
+    EXPECT_EQ(1, hub->DroppedTasksOf(module));
 }
 
 TEST_F(ModuleTest, ATaskThatThrowsIsReportedAndTheQueueGoesOn) {
@@ -343,11 +343,8 @@ TEST_F(ModuleTest, MemberTasksQueuedBeforeOrAfterUnregisterModuleDoNotRunThen) {
 
     EXPECT_EQ(std::vector<std::string>{}, ran);
     EXPECT_EQ(1u, hub->UnregisteredModules().size());
-    EXPECT_EQ((std::vector<std::string>{
-                  "Dropping task scheduled after Module::UnregisterModule() called. Task: \"queued after\"",
-                  "Dropping task scheduled after Module::UnregisterModule(). Task: \"queued before\"",
-              }),
-              Warnings());
+    EXPECT_EQ(std::vector<std::string>{}, Warnings());
+    EXPECT_EQ(1, hub->DroppedTasksOf(module));
 }
 
 // The hub side goes on with an unregistration only once the member task that runs meanwhile has ended:
