@@ -6,6 +6,7 @@
 #include <ctime>
 
 #include "configuration/Configuration.h"
+#include "core/execution/AppCalls.h"
 #include "core/execution/BoundedDisposal.h"
 #include "core/execution/ExecutorShutdown.h"
 #include "core/hub/EventHub.h"
@@ -60,6 +61,7 @@ Core::Core() { static const Nvsdk7218Hack nvsdk7218Hack; }
 std::shared_ptr<Core> Core::Create(const PlatformServicesFactory& factory,
                                    const std::shared_ptr<EventHub>& eventHub) {
     std::srand(static_cast<unsigned>(std::time(nullptr)));
+    AppCalls::ShutAtExit();
     std::shared_ptr<Core> core(new Core());
     core->Init(factory, eventHub);
     return core;

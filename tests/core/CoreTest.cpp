@@ -1,11 +1,15 @@
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <atomic>
+#include <cstdlib>
 #include <functional>
 #include <map>
 #include <vector>
 
 #include "core/Core.h"
+#include "core/execution/AppCalls.h"
 #include "core/values/CoreConstants.h"
 #include "core/values/Event.h"
 #include "core/values/EventBuilder.h"
@@ -17,6 +21,7 @@
 #include "externalModule/ExternalModule.h"
 #include "platformShim/SystemInfoServiceInterface.h"
 #include "support/CapturingLoggingService.h"
+#include "support/ChildProcess.h"
 #include "support/ConfigurationTestSupport.h"
 #include "support/EventDataJson.h"
 #include "support/FakeEventHub.h"
@@ -430,6 +435,44 @@ TEST_F(CoreTest, ExternalModuleRegistrationWrapsTheExtensionAndRefusesNull) {
     EXPECT_NE(nullptr, std::dynamic_pointer_cast<ExternalModule>(hub_->modules[0]));
     EXPECT_EQ("com.test.extension", hub_->modules[0]->GetModuleName());
     EXPECT_EQ(std::vector<std::string>{"general.invalid_argument"}, codes);
+}
+
+
+// The write end of the pipe on which the exiting child below says whether the SDK could still call it.
+int exitReportDescriptor = -1;
+
+void ReportWhetherTheAppIsCalledAtExit() {
+    const bool called = AppCalls::Run("the exit probe", [] {});
+    const char report = called ? 'c' : 'd';
+    (void)!write(exitReportDescriptor, &report, 1);
+}
+
+// An app that calls the core directly has no exit handling of the Objective-C layer: once it exits, the
+// exit handlers and statics it had before it made its core may be torn down, so no answer reaches its code.
+TEST(CoreExitTest, AnAppThatMadeACoreIsNotCalledOnceItExits) {
+    if (RanCurrentTestInFreshProcess()) {
+        return;
+    }
+    int descriptors[2];
+    ASSERT_EQ(0, pipe(descriptors));
+    const pid_t child = fork();
+    ASSERT_NE(-1, child);
+    if (child == 0) {
+        close(descriptors[0]);
+        exitReportDescriptor = descriptors[1];
+        std::atexit(ReportWhetherTheAppIsCalledAtExit);
+        const auto services = std::make_shared<CoreTestServices>();
+        const auto core = Core::Create([services] { return services; }, std::make_shared<CoreTestHub>());
+        std::exit(0);
+    }
+    close(descriptors[1]);
+    char report = '?';
+    EXPECT_EQ(1, read(descriptors[0], &report, 1));
+    close(descriptors[0]);
+    int status = 0;
+    ASSERT_EQ(child, waitpid(child, &status, 0));
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    EXPECT_EQ('d', report) << "the SDK could still call the app after it began to exit";
 }
 
 }  // namespace

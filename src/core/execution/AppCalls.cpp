@@ -1,6 +1,7 @@
 #include "core/execution/AppCalls.h"
 
 #include <atomic>
+#include <cstdlib>
 
 #include "util/Log.h"
 
@@ -24,5 +25,12 @@ bool AppCalls::Run(const char* what, const std::function<void()>& call) {
 }
 
 void AppCalls::ShutForExit() { shutForExit.store(true); }
+
+void AppCalls::ShutAtExit() {
+    static const bool registered = std::atexit(ShutForExit) == 0;
+    if (!registered) {
+        Log::Warning(LOG_TAG, "Could not register the exit handler; the SDK may call the app while it exits.");
+    }
+}
 
 }  // namespace NuvraMobile

@@ -17,6 +17,12 @@ public:
     static bool Run(const char* what, const std::function<void()>& call);
     /** From now on, for the rest of the process, nothing is called. */
     static void ShutForExit();
+    /**
+     * Shuts the door as the process exits (once for the process, whatever the number of calls): for an app
+     * that calls the SDK directly, without the exit handling of the Objective-C layer. It runs before the
+     * exit handlers and statics of the app that were registered or built before this call are torn down.
+     */
+    static void ShutAtExit();
 };
 
 }  // namespace NuvraMobile
