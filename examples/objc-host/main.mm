@@ -264,12 +264,19 @@ bool UseModuleClasses() {
 }
 
 bool PrintPrivacyStatus(NVRMobilePrivacyStatus* status) {
+    // The block keeps its own copy of the answer: one that comes after the wait gave up must not write
+    // into the caller's frame, which may be gone by then.
+    __block NVRMobilePrivacyStatus answered = NVRMobilePrivacyStatusUnknown;
     [NVRCore getPrivacyStatus:^(NVRMobilePrivacyStatus current) {
       std::printf("Privacy status: %s\n", PrivacyName(current));
-      *status = current;
+      answered = current;
       Answer();
     }];
-    return AwaitAnswer("the privacy status");
+    const bool ok = AwaitAnswer("the privacy status");
+    if (ok) {
+        *status = answered;
+    }
+    return ok;
 }
 
 /** The hits the run's track calls make: the action and the state. */
