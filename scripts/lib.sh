@@ -60,7 +60,7 @@ parse_command_line() {
     fi
     matched=""
     for spec in "${specs[@]}"; do
-      # shellcheck disable=SC2053 # the spec is a pattern
+      # shellcheck disable=SC2053 # an option form with a star is a pattern
       if [[ $spec == *: && $word == "${spec%:}" ]] || [[ $word == "$spec" ]]; then
         matched=$spec
         break
