@@ -1,5 +1,8 @@
 #include "configuration/Configuration.h"
 
+#include <string>
+#include <utility>
+
 #include "configuration/ConfigurationDispatchers.h"
 #include "configuration/ConfigurationListeners.h"
 #include "configuration/MobileIdentities.h"
@@ -79,40 +82,65 @@ std::shared_ptr<Configuration> Configuration::SharedSelf() {
 }
 
 void Configuration::HandleConfigurationEvent(const std::shared_ptr<Event>& event) {
-    struct Instruction {
-        const char* key;
-        const char* taskName;
-        RequestBody body;
-        /**
-         * Whether the request reserves its version when heard. The app-id request does not: it only starts
-         * a fetch, whose text comes back as a request of its own, which does.
-         */
-        bool reservesVersion;
-    };
-    static const Instruction kInstructions[] = {
-        {Keys::CONFIGURATION_REQUEST_CONTENT_JSON_APP_ID, "ProcessConfigureWithAppIdEvent",
-         &Configuration::ProcessConfigureWithAppIdEvent, false},
-        {Keys::CONFIGURATION_REQUEST_CONTENT_JSON_FILE_PATH, "ProcessConfigWithFilePathEvent",
-         &Configuration::ProcessConfigWithFilePathEvent, true},
-        {Keys::CONFIGURATION_REQUEST_CONTENT_UPDATE_CONFIG, "ProcessUpdateConfigEvent",
-         &Configuration::ProcessUpdateConfigEvent, true},
-        {Keys::CONFIGURATION_REQUEST_CONTENT_RETRIEVE_CONFIG, "ProcessPublishConfigurationEvent",
-         &Configuration::ProcessPublishConfigurationEvent, false},
-        {Keys::CONFIGURATION_REQUEST_CONTENT_DOWNLOADED_CONFIG, "ProcessDownloadedConfigEvent",
-         &Configuration::ProcessDownloadedConfigEvent, true},
+    using Hearing = void (Configuration::*)(const std::shared_ptr<Event>&);
+    static const std::pair<const char*, Hearing> kHearings[] = {
+        {Keys::CONFIGURATION_REQUEST_CONTENT_JSON_APP_ID, &Configuration::HearAppIdRequest},
+        {Keys::CONFIGURATION_REQUEST_CONTENT_JSON_FILE_PATH, &Configuration::HearFileRequest},
+        {Keys::CONFIGURATION_REQUEST_CONTENT_UPDATE_CONFIG, &Configuration::HearUpdateRequest},
+        {Keys::CONFIGURATION_REQUEST_CONTENT_RETRIEVE_CONFIG, &Configuration::HearCurrentConfigurationRequest},
+        {Keys::CONFIGURATION_REQUEST_CONTENT_DOWNLOADED_CONFIG, &Configuration::HearDownloadedConfiguration},
     };
     const auto& data = event->GetData();
-    for (const auto& instruction : kInstructions) {
-        if (!data->ContainsKey(instruction.key)) {
-            continue;
+    for (const auto& [key, hear] : kHearings) {
+        if (data->ContainsKey(key)) {
+            (this->*hear)(event);
+            return;
         }
-        if (instruction.reservesVersion) {
-            QueueWithReservedVersion(instruction.taskName, instruction.body, event);
-        } else {
-            QueueMemberTask(*this, instruction.taskName, instruction.body, event);
-        }
+    }
+}
+
+// The app-id request reserves no version: it only starts a fetch, whose text comes back as a request of its
+// own, which does.
+void Configuration::HearAppIdRequest(const std::shared_ptr<Event>& event) {
+    const auto& data = event->GetData();
+    const std::string appId = data->OptString(Keys::CONFIGURATION_REQUEST_CONTENT_JSON_APP_ID, "");
+    BaseConfigurationOrder::Ticket ticket = BaseConfigurationOrder::kNeverApplies;
+    if (!appId.empty()) {
+        ticket = data->OptBoolean(Keys::CONFIGURATION_REQUEST_CONTENT_IS_INTERNAL_EVENT, false)
+                     ? baseOrder_.HearSavedAppIdFetch(appId)
+                     : baseOrder_.HearAppRequest(appId);
+    }
+    QueueMemberTask(*this, "ProcessConfigureWithAppIdEvent",
+                    [event, ticket](Configuration& self) { self.ProcessConfigureWithAppIdEvent(event, ticket); });
+}
+
+void Configuration::HearFileRequest(const std::shared_ptr<Event>& event) {
+    if (!event->GetData()->OptString(Keys::CONFIGURATION_REQUEST_CONTENT_JSON_FILE_PATH, "").empty()) {
+        baseOrder_.HearAppRequest("");
+    }
+    QueueWithReservedVersion("ProcessConfigWithFilePathEvent", &Configuration::ProcessConfigWithFilePathEvent,
+                             event);
+}
+
+void Configuration::HearUpdateRequest(const std::shared_ptr<Event>& event) {
+    QueueWithReservedVersion("ProcessUpdateConfigEvent", &Configuration::ProcessUpdateConfigEvent, event);
+}
+
+void Configuration::HearCurrentConfigurationRequest(const std::shared_ptr<Event>& event) {
+    QueueMemberTask(*this, "ProcessPublishConfigurationEvent", &Configuration::ProcessPublishConfigurationEvent,
+                    event);
+}
+
+void Configuration::HearDownloadedConfiguration(const std::shared_ptr<Event>& event) {
+    const int64_t ticket = event->GetData()->OptLong(Keys::CONFIGURATION_REQUEST_CONTENT_DOWNLOADED_FOR,
+                                                     BaseConfigurationOrder::kNeverApplies);
+    if (!baseOrder_.Stands(ticket)) {
+        Log::Debug(LOG_PREFIX,
+                   "The configuration fetched for an app id is not applied: the app asked for another "
+                   "configuration since");
         return;
     }
+    QueueWithReservedVersion("ProcessDownloadedConfigEvent", &Configuration::ProcessDownloadedConfigEvent, event);
 }
 
 void Configuration::QueueWithReservedVersion(const char* taskName, RequestBody body,
@@ -172,6 +200,11 @@ void Configuration::ProcessBootConfigEvent(const std::shared_ptr<Event>& event) 
         }
     }
     if (RunBootStep("load bundled configuration", [&] { return LoadBundledConfig(event); })) {
+        return;
+    }
+    if (!appId.empty()) {
+        // The stored overrides alone would have the events before the file comes dropped for want of a server.
+        AwaitFetch();
         return;
     }
     if (RunBootStep("apply overrides", [&] { return LoadOverriddenConfig(event); })) {

@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "configuration/BaseConfigurationOrder.h"
 #include "configuration/ConfigurationConstants.h"
 #include "configuration/ConfigurationStateVersions.h"
 #include "core/module/InternalModule.h"
@@ -43,7 +44,14 @@ class Variant;
  * the network), so that no request heard meanwhile and no reader waits on the network. The text
  * fetched comes back as the module's own request, "Downloaded Configuration Internal", which reserves
  * its version like the others: it is applied in event order, under every override made before it, and
- * seen by the events after it.
+ * seen by the events after it. It applies only while no base configuration (an app id, a file) was
+ * asked after its request (BaseConfigurationOrder).
+ *
+ * Until a first configuration is published in a run, the events wait for one. While the first fetch
+ * of an app id is under way, an update (a privacy choice among them) and the boot's stored overrides
+ * are held, not published alone: a configuration without the fetched servers would have the events
+ * after them dropped for want of a server. They are published with the fetched file, or alone when
+ * the fetch brings nothing.
  *
  * Threads: listeners run on the hub's workers and only queue named tasks, except the booted-event
  * handler, which does the boot work on the listener call. Every task runs on the module's own
@@ -89,9 +97,11 @@ public:
     virtual void ProcessConfigWithFilePathEvent(const std::shared_ptr<Event>& event);
     virtual void ProcessUpdateConfigEvent(const std::shared_ptr<Event>& event);
     virtual void ProcessBootConfigEvent(const std::shared_ptr<Event>& event);
-    virtual void ProcessConfigureWithAppIdEvent(const std::shared_ptr<Event>& event);
+    /** Starts the fetch of the app id's file, unless a later base made its ticket one that never applies. */
+    virtual void ProcessConfigureWithAppIdEvent(const std::shared_ptr<Event>& event,
+                                                BaseConfigurationOrder::Ticket ticket);
     virtual void ProcessPublishConfigurationEvent(const std::shared_ptr<Event>& event);
-    /** Applies the configuration text that a fetch for an app id handed back. */
+    /** Applies the configuration text that a fetch for an app id handed back; ends the request when empty. */
     virtual void ProcessDownloadedConfigEvent(const std::shared_ptr<Event>& event);
     /** Applies the configuration in `json` with the overrides over it; true when one was published. */
     virtual bool ConfigureWithJsonString(const std::string& json, const std::shared_ptr<Event>& event,
@@ -150,6 +160,11 @@ protected:
     bool GetFileSystemService(std::shared_ptr<FileSystemServiceInterface>& out);
     /** Rolls back: readers see the configuration that stands for this event number. */
     void UpdateSharedStateToPreviousConfig(int32_t eventNumber);
+    /**
+     * A base request that brought no configuration: what was held for the first fetch is published at the
+     * event, else it rolls back.
+     */
+    void EndWithoutConfiguration(const std::shared_ptr<Event>& event);
 
     /** Loads the rules of the last known rules URL from the download cache. */
     virtual void RetrieveCachedRules();
@@ -159,9 +174,19 @@ protected:
 private:
     using RequestBody = void (Configuration::*)(const std::shared_ptr<Event>&);
 
+    // What the module does on hearing each kind of request, in event order.
+    void HearAppIdRequest(const std::shared_ptr<Event>& event);
+    void HearFileRequest(const std::shared_ptr<Event>& event);
+    void HearUpdateRequest(const std::shared_ptr<Event>& event);
+    void HearCurrentConfigurationRequest(const std::shared_ptr<Event>& event);
+    void HearDownloadedConfiguration(const std::shared_ptr<Event>& event);
     /** Reserves the request's version now and queues its task, which fills that version however it ends. */
     void QueueWithReservedVersion(const char* taskName, RequestBody body,
                                   const std::shared_ptr<Event>& event);
+    /** Notes that a fetch started; it holds the requests after it when nothing was published yet. */
+    void AwaitFetch() NVR_EXCLUDES(configMutex_);
+    /** True when the update must be held for the first fetch, which then publishes it. */
+    bool HoldForFirstFetch() NVR_EXCLUDES(configMutex_);
     /** The service from the module's platform services, or null with a warning naming what is missing. */
     template <class Service>
     std::shared_ptr<Service> GetPlatformService(
@@ -186,6 +211,13 @@ private:
     Mutex configMutex_;
     std::shared_ptr<ConfigurationData> currentConfig_ NVR_GUARDED_BY(configMutex_);
     std::shared_ptr<ConfigurationData> overriddenConfig_ NVR_GUARDED_BY(configMutex_);
+    /** Whether a configuration was published in this run. */
+    bool published_ NVR_GUARDED_BY(configMutex_) = false;
+    /** Whether the first configuration is awaited from a fetch under way. */
+    bool awaitingFirstFetch_ NVR_GUARDED_BY(configMutex_) = false;
+    /** Whether overrides were held for that fetch, to be published with what it brings. */
+    bool holdingOverrides_ NVR_GUARDED_BY(configMutex_) = false;
+    BaseConfigurationOrder baseOrder_;
     WaitingEventQueue<> identityRequests_;
     std::shared_ptr<TaskExecutorInterface> rulesExecutor_;
     std::shared_ptr<TaskExecutorInterface> downloadsExecutor_;

@@ -10,22 +10,22 @@ namespace Keys = ConfigurationConstants::EventDataKeys::Configuration;
 
 void ConfigurationDispatcherConfigurationRequestContent::DispatchInternalConfigureWithAppIdEvent(
     const std::string& appId) {
-    DispatchInternalRequest("Configure with AppID Internal", Keys::CONFIGURATION_REQUEST_CONTENT_JSON_APP_ID,
-                            appId);
+    auto data = std::make_shared<EventData>();
+    data->PutString(Keys::CONFIGURATION_REQUEST_CONTENT_JSON_APP_ID, appId);
+    DispatchInternalRequest("Configure with AppID Internal", data);
 }
 
 void ConfigurationDispatcherConfigurationRequestContent::DispatchInternalDownloadedConfigurationEvent(
-    const std::string& text) {
-    DispatchInternalRequest("Downloaded Configuration Internal",
-                            Keys::CONFIGURATION_REQUEST_CONTENT_DOWNLOADED_CONFIG, text);
+    const std::string& text, int64_t ticket) {
+    auto data = std::make_shared<EventData>();
+    data->PutString(Keys::CONFIGURATION_REQUEST_CONTENT_DOWNLOADED_CONFIG, text);
+    data->PutLong(Keys::CONFIGURATION_REQUEST_CONTENT_DOWNLOADED_FOR, ticket);
+    DispatchInternalRequest("Downloaded Configuration Internal", data);
 }
 
-void ConfigurationDispatcherConfigurationRequestContent::DispatchInternalRequest(const char* name,
-                                                                                 const char* key,
-                                                                                 const std::string& value) {
-    auto data = std::make_shared<EventData>();
+void ConfigurationDispatcherConfigurationRequestContent::DispatchInternalRequest(
+    const char* name, const std::shared_ptr<EventData>& data) {
     data->PutBoolean(Keys::CONFIGURATION_REQUEST_CONTENT_IS_INTERNAL_EVENT, true);
-    data->PutString(key, value);
     Dispatch(
         EventBuilder(name, EventType::CONFIGURATION, EventSource::REQUEST_CONTENT).SetData(data).Build());
 }

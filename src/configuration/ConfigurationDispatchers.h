@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -19,10 +20,11 @@ namespace NuvraMobile {
 class ConfigurationDispatcherConfigurationRequestContent : public ModuleEventDispatcher<Configuration> {
 public:
     virtual void DispatchInternalConfigureWithAppIdEvent(const std::string& appId);
-    virtual void DispatchInternalDownloadedConfigurationEvent(const std::string& text);
+    /** The text fetched for the app-id request of `ticket`; empty when the fetch failed. */
+    virtual void DispatchInternalDownloadedConfigurationEvent(const std::string& text, int64_t ticket);
 
 private:
-    void DispatchInternalRequest(const char* name, const char* key, const std::string& value);
+    void DispatchInternalRequest(const char* name, const std::shared_ptr<EventData>& data);
 };
 
 /** Sends "Configuration Response Event" (configuration, responseContent) with the caller's data. */

@@ -1,6 +1,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
+#include <utility>
 
 #include "configuration/Configuration.h"
 #include "configuration/ConfigurationData.h"
@@ -219,13 +220,43 @@ void Configuration::UpdateSharedStateToPreviousConfig(int32_t eventNumber) {
     Log::Trace(LOG_PREFIX, "Shared state is updated for event number %s with PREV", eventNumber);
 }
 
-void Configuration::ProcessConfigureWithAppIdEvent(const std::shared_ptr<Event>& event) {
+void Configuration::EndWithoutConfiguration(const std::shared_ptr<Event>& event) {
+    bool publishHeld = false;
+    {
+        MutexLock lock(configMutex_);
+        awaitingFirstFetch_ = false;
+        publishHeld = std::exchange(holdingOverrides_, false);
+    }
+    if (!publishHeld || !LoadOverriddenConfig(event)) {
+        UpdateSharedStateToPreviousConfig(event->GetEventNumber());
+    }
+}
+
+void Configuration::AwaitFetch() {
+    MutexLock lock(configMutex_);
+    awaitingFirstFetch_ = !published_;
+    holdingOverrides_ = awaitingFirstFetch_ && overriddenConfig_ && !overriddenConfig_->IsEmpty();
+}
+
+bool Configuration::HoldForFirstFetch() {
+    MutexLock lock(configMutex_);
+    holdingOverrides_ = holdingOverrides_ || awaitingFirstFetch_;
+    return awaitingFirstFetch_;
+}
+
+void Configuration::ProcessConfigureWithAppIdEvent(const std::shared_ptr<Event>& event,
+                                                   BaseConfigurationOrder::Ticket ticket) {
     const auto& data = event->GetData();
     std::string appId;
     data->GetString(Keys::CONFIGURATION_REQUEST_CONTENT_JSON_APP_ID, appId);
     if (appId.empty()) {
         Log::Error(LOG_PREFIX, "App ID was not found processing event - %s", appId);
         UpdateSharedStateToPreviousConfig(event->GetEventNumber());
+        return;
+    }
+    if (ticket == BaseConfigurationOrder::kNeverApplies) {
+        Log::Debug(LOG_PREFIX, "The saved app id %s is not fetched: the app asked for another configuration",
+                   appId);
         return;
     }
     if (!ValidateForInternalEventAppIDChange(data, appId)) {
@@ -240,11 +271,12 @@ void Configuration::ProcessConfigureWithAppIdEvent(const std::shared_ptr<Event>&
     if (!downloader) {
         Log::Error(LOG_PREFIX,
                    "Failed to retrieve Configuration Downloader. Rolling back to previous configuraiton.");
-        UpdateSharedStateToPreviousConfig(event->GetEventNumber());
+        EndWithoutConfiguration(event);
         return;
     }
-    const int32_t eventNumber = event->GetEventNumber();
-    const auto fetch = [self = SharedSelf(), downloader, eventNumber] {
+    AwaitFetch();
+    // Handed back also when nothing was fetched: the end of the fetch takes its place in event order.
+    const auto fetch = [self = SharedSelf(), downloader, ticket] {
         std::string text;
         TryCatch([&] { text = self->FetchConfiguration(*downloader); },
                  [](SdkError& error) {
@@ -252,13 +284,11 @@ void Configuration::ProcessConfigureWithAppIdEvent(const std::shared_ptr<Event>&
                  });
         if (text.empty()) {
             Log::Error(LOG_PREFIX, "Unable to fetch config. Rolling back to previous configuration.");
-            self->UpdateSharedStateToPreviousConfig(eventNumber);
-            return;
         }
-        self->requestContentDispatcher_->DispatchInternalDownloadedConfigurationEvent(text);
+        self->requestContentDispatcher_->DispatchInternalDownloadedConfigurationEvent(text, ticket);
     };
     if (!downloadsExecutor_ || !downloadsExecutor_->AddTask(fetch)) {
-        UpdateSharedStateToPreviousConfig(eventNumber);
+        EndWithoutConfiguration(event);
     }
 }
 
@@ -281,6 +311,10 @@ std::string Configuration::FetchConfiguration(ConfigurationDownloader& downloade
 void Configuration::ProcessDownloadedConfigEvent(const std::shared_ptr<Event>& event) {
     std::string text;
     event->GetData()->GetString(Keys::CONFIGURATION_REQUEST_CONTENT_DOWNLOADED_CONFIG, text);
+    if (text.empty()) {
+        EndWithoutConfiguration(event);
+        return;
+    }
     ConfigureWithJsonString(text, event, true);
 }
 
@@ -343,7 +377,7 @@ bool Configuration::ApplyConfiguration(const std::shared_ptr<ConfigurationData>&
         Log::Debug(
             LOG_PREFIX,
             "Empty configuration found when processing JSON string. Rolling back to previous configuration.");
-        UpdateSharedStateToPreviousConfig(event->GetEventNumber());
+        EndWithoutConfiguration(event);
         return false;
     }
     std::shared_ptr<EventData> data;
@@ -436,6 +470,11 @@ void Configuration::ProcessUpdateConfigEvent(const std::shared_ptr<Event>& event
         ApplyOverrides(*currentConfig_, *overriddenConfig_);
         data = currentConfig_->GetEventData();
     }
+    if (HoldForFirstFetch()) {
+        Log::Debug(LOG_PREFIX, "The configuration update waits for the app id's file being fetched");
+        stateVersions_.Hold(event->GetEventNumber());
+        return;
+    }
     ChangeConfiguration(event, data, true);
 }
 
@@ -505,6 +544,12 @@ void Configuration::ChangeConfiguration(const std::shared_ptr<Event>& event,
     }
     const auto published = GetEnvironmentAwareEventData(data);
     WarnOfRefusedServerAddresses(*published);
+    {
+        MutexLock lock(configMutex_);
+        published_ = true;
+        awaitingFirstFetch_ = false;
+        holdingOverrides_ = false;
+    }
     const bool ownVersion = stateVersions_.Publish(event->GetEventNumber(), published);
     if (Log::Precheck(LoggingMode::Debug)) {
         Log::Debug(LOG_PREFIX, "Shared state has been created for event #%s with data: %s",

@@ -39,6 +39,13 @@ void ConfigurationStateVersions::RollBack(int32_t version) {
     }
 }
 
+void ConfigurationStateVersions::Hold(int32_t version) {
+    MutexLock lock(mutex_);
+    if (reserved_.erase(version) != 0) {
+        owner_.UpdateSharedState(version, SHARED_STATE_NEXT);
+    }
+}
+
 std::set<int32_t> ConfigurationStateVersions::TakeReserved() {
     MutexLock lock(mutex_);
     carried_.reset();

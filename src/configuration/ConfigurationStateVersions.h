@@ -45,6 +45,11 @@ public:
      * for a task that ended without filling it); any other needs nothing.
      */
     void RollBack(int32_t version) NVR_EXCLUDES(mutex_);
+    /**
+     * Fills the reserved version so that it resolves to the next publication: what its request changed is
+     * published with it.
+     */
+    void Hold(int32_t version) NVR_EXCLUDES(mutex_);
     /** Forgets and returns the versions still reserved, for an owner that can no longer fill them. */
     std::set<int32_t> TakeReserved() NVR_EXCLUDES(mutex_);
 

@@ -81,11 +81,22 @@ protected:
     /** Plays the hub's numbering and listener pass for each fetched text the module handed back. */
     void HearFetchedConfigurations() {
         while (heardFetches_ < Dispatched("Downloaded Configuration Internal").size()) {
-            const auto fetched = Dispatched("Downloaded Configuration Internal")[heardFetches_++];
-            Hear(EventBuilder(fetched->GetName(), fetched->GetEventType(), fetched->GetEventSource())
-                     .SetData(fetched->GetData())
-                     .SetEventNumber(nextNumber_++)
-                     .Build());
+            Hear(Numbered(Dispatched("Downloaded Configuration Internal")[heardFetches_++]));
+        }
+    }
+
+    /** An event the module dispatched, numbered as the hub numbers the next one. */
+    std::shared_ptr<Event> Numbered(const std::shared_ptr<Event>& dispatched) {
+        return EventBuilder(dispatched->GetName(), dispatched->GetEventType(), dispatched->GetEventSource())
+            .SetData(dispatched->GetData())
+            .SetEventNumber(nextNumber_++)
+            .Build();
+    }
+
+    /** Plays the listener pass of each "Configure with AppID Internal" the module dispatched, and what follows. */
+    void HearOwnAppIdRequests() {
+        for (const auto& request : Dispatched("Configure with AppID Internal")) {
+            Hear(Numbered(request));
         }
     }
 
@@ -265,6 +276,7 @@ TEST_F(ConfigurationTest, BootPrefersTheCachedConfigurationOfThePersistedAppId) 
     EXPECT_EQ(1u, States().size());
 }
 
+// With an app id to fetch, the stored overrides wait for its file; a fetch that brings nothing publishes them.
 TEST_F(ConfigurationTest, BootFallsThroughSourcesThatYieldNoEntries) {
     Store()->SetString("config.appID", "app-1");
     Store()->SetString("config.overridden.map", R"({"source": "overrides"})");
@@ -272,6 +284,8 @@ TEST_F(ConfigurationTest, BootFallsThroughSourcesThatYieldNoEntries) {
     systemInfo_->Update(
         [](FakeSystemInfoService::Answers& a) { a.assets["NVBMobileConfig.json"] = "not json"; });
     Boot();
+    EXPECT_TRUE(States().empty());
+    HearOwnAppIdRequests();
     EXPECT_EQ(Text(Expected({{"global.privacy", "optunknown"}, {"source", "overrides"}})), Text(LastState()));
 }
 
@@ -458,7 +472,9 @@ TEST_F(ConfigurationTest, AppIdFlowFallsBackToTheCacheThenToOneMoreDownload) {
         Hear(Request([](EventData& d) { d.PutString("config.appId", "app-1"); }));
         EXPECT_EQ(c.requests, files_->requests);
         if (c.published.empty()) {
-            EXPECT_EQ(statesBefore, States().size());
+            // The failed fetch's own version shows what stood.
+            ASSERT_EQ(statesBefore + 1, States().size());
+            EXPECT_EQ(SHARED_STATE_PREV, LastState());
             EXPECT_TRUE(
                 log_.Service().Contains("Unable to fetch config. Rolling back to previous configuration."));
         } else {
@@ -664,14 +680,15 @@ TEST_F(ConfigurationTest, AppIdAndCurrentConfigurationRequestsReserveNothingWhen
 }
 
 // A fetch may wait as long as the device is offline or the server does not answer. A request heard
-// meanwhile applies at once; the fetched file, when it comes, is applied in a version of its own after
-// it, under the overrides made since, and its answer says what stands.
-TEST_F(ConfigurationTest, RequestsHeardDuringAFetchApplyAtOnceAndTheFetchedFileLandsUnderThem) {
+// meanwhile applies at once. An override stays over the fetched file, which lands in a version of its own
+// after it, and its answer says what stands; a file asked for meanwhile stands over it, and the fetched
+// text is not applied.
+TEST_F(ConfigurationTest, RequestsHeardDuringAFetchApplyAtOnceAndALaterFileStandsOverTheFetchedOne) {
     struct Case {
         const char* label;
         std::function<void(EventData&)> request;
         std::map<std::string, std::string> atTheRequest;
-        std::map<std::string, std::string> afterTheFetch;
+        std::map<std::string, std::string> afterTheFetch;  // empty: the fetched text is not applied
     };
     const FileSystemTestFolder folder;
     folder.WriteFile("config.json", R"({"a": "file"})");
@@ -684,8 +701,8 @@ TEST_F(ConfigurationTest, RequestsHeardDuringAFetchApplyAtOnceAndTheFetchedFileL
          {{"a", "packaged"}, {"global.privacy", "optedin"}},
          {{"a", "downloaded"}, {"global.privacy", "optedin"}}},
         {"file path", [&path](EventData& d) { d.PutString("config.filePath", path); },
-         {{"a", "file"}, {"global.privacy", "optunknown"}},
-         {{"a", "downloaded"}, {"global.privacy", "optedout"}}},
+         {{"a", "file"}, {"global.privacy", "optedin"}},
+         {}},
     };
     services_->fileSystemService = CreateNativeFileSystemService();
     SetPackagedFile(R"({"a": "packaged"})");
@@ -693,7 +710,6 @@ TEST_F(ConfigurationTest, RequestsHeardDuringAFetchApplyAtOnceAndTheFetchedFileL
     files_->download = FixedRemoteFileManager::FileWith(R"({"a": "downloaded", "global.privacy": "optedout"})");
     for (const auto& c : cases) {
         SCOPED_TRACE(c.label);
-        Store()->SetString("config.overridden.map", "");
         hub_->DriveListeners(module_, Request([](EventData& d) { d.PutString("config.appId", "app-1"); }));
         executor_->RunAll();
         ASSERT_EQ(1u, fetches_->PendingCount()) << "the fetch is under way";
@@ -705,12 +721,213 @@ TEST_F(ConfigurationTest, RequestsHeardDuringAFetchApplyAtOnceAndTheFetchedFileL
         EXPECT_EQ(Text(Expected(c.atTheRequest)), Text(States().back().second));
 
         fetches_->RunAll();
+        const size_t statesBefore = States().size();
         HearFetchedConfigurations();
+        if (c.afterTheFetch.empty()) {
+            EXPECT_EQ(statesBefore, States().size());
+            continue;
+        }
         const auto fetched = States().back();
         EXPECT_LT(request->GetEventNumber(), fetched.first);
         EXPECT_EQ(Text(Expected(c.afterTheFetch)), Text(fetched.second));
         EXPECT_EQ(Text(fetched.second), Text(Dispatched("Configuration Response Event").back()->GetData()));
     }
+}
+
+// Each base the app asks for (an app id, a file) stands over every base asked before it, whatever order the
+// fetches end in. The saved app id that a lifecycle start fetches again counts as asked before the app's
+// own calls.
+std::function<void(EventData&)> AppId(const std::string& appId) {
+    return [appId](EventData& d) { d.PutString("config.appId", appId); };
+}
+
+std::function<void(EventData&)> SavedAppIdAtALifecycleStart() {
+    return [](EventData& d) {
+        d.PutString("config.appId", "app-1");
+        d.PutBoolean("config.isinternalevent", true);
+    };
+}
+
+/** Stands for the request of the test's file, whose path the fixture makes. */
+const std::function<void(EventData&)> kFile = nullptr;
+
+struct BaseOrderCase {
+    const char* label;
+    /** Heard in this order, each task run, before any fetch ends. */
+    std::vector<std::function<void(EventData&)>> requests;
+    /** What each fetch brings, in the order they run. */
+    std::vector<std::string> fetched;
+    /** The "source" of each configuration published, in order. */
+    std::vector<std::string> published;
+};
+
+void PrintTo(const BaseOrderCase& c, std::ostream* out) { *out << c.label; }
+
+class ConfigurationBaseOrderTest : public ConfigurationTest, public ::testing::WithParamInterface<BaseOrderCase> {
+protected:
+    std::function<void(EventData&)> File() {
+        return [path = folder_.PathOf("config.json")](EventData& d) { d.PutString("config.filePath", path); };
+    }
+
+    std::vector<std::string> PublishedSources() const {
+        std::vector<std::string> sources;
+        for (const auto& state : States()) {
+            if (state.second != SHARED_STATE_PREV && state.second != SHARED_STATE_NEXT && state.second) {
+                sources.push_back(state.second->OptString("source", ""));
+            }
+        }
+        return sources;
+    }
+
+    FileSystemTestFolder folder_;
+};
+
+TEST_P(ConfigurationBaseOrderTest, TheLastBaseAskedStands) {
+    services_->fileSystemService = CreateNativeFileSystemService();
+    folder_.WriteFile("config.json", R"({"source": "file"})");
+    Store()->SetString("config.appID", "app-1");
+    for (const auto& fill : GetParam().requests) {
+        hub_->DriveListeners(module_, Request(fill ? fill : File()));
+        executor_->RunAll();
+    }
+    ASSERT_EQ(GetParam().fetched.size(), fetches_->PendingCount());
+    for (const auto& text : GetParam().fetched) {
+        files_->download = FixedRemoteFileManager::FileWith(R"({"source": ")" + text + R"("})");
+        fetches_->RunNext();
+    }
+    HearFetchedConfigurations();
+    EXPECT_EQ(GetParam().published, PublishedSources());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Bases, ConfigurationBaseOrderTest,
+    ::testing::Values(
+        BaseOrderCase{"AFileAfterAnAppId", {AppId("app-1"), kFile}, {"app-1"}, {"file"}},
+        BaseOrderCase{"AnAppIdAfterAnAppId", {AppId("app-1"), AppId("app-2")}, {"app-1", "app-2"}, {"app-2"}},
+        BaseOrderCase{"TheSameAppIdAgain", {AppId("app-1"), AppId("app-1")}, {"first", "second"}, {"second"}},
+        BaseOrderCase{"AnAppIdAfterAFile", {kFile, AppId("app-1")}, {"app-1"}, {"file", "app-1"}},
+        BaseOrderCase{"TheSavedAppIdAfterAFile", {kFile, SavedAppIdAtALifecycleStart()}, {}, {"file"}},
+        BaseOrderCase{"TheSavedAppIdAfterTheAppAskedForIt",
+                      {AppId("app-1"), SavedAppIdAtALifecycleStart()},
+                      {"first", "again"},
+                      {"first", "again"}}),
+    [](const ::testing::TestParamInfo<BaseOrderCase>& info) { return info.param.label; });
+
+// With nothing published yet, a configuration made of an update alone names no server, and the events
+// after it would be dropped for want of one. While the first app id's file is fetched, the update (and the
+// boot's stored overrides) are held: the events after them wait, and read the fetched file with the
+// overrides over it, or the overrides alone when the fetch brings nothing.
+struct FirstFetchCase {
+    const char* label;
+    bool savedAppIdAtBoot;
+    const char* fetched;  // empty: the fetch brings nothing
+    std::map<std::string, std::string> published;
+};
+
+void PrintTo(const FirstFetchCase& c, std::ostream* out) { *out << c.label; }
+
+class ConfigurationFirstFetchTest : public ConfigurationTest, public ::testing::WithParamInterface<FirstFetchCase> {};
+
+TEST_P(ConfigurationFirstFetchTest, UpdatesMadeMeanwhileArePublishedWithWhatItBrings) {
+    Store()->SetString("config.overridden.map", R"({"stored": "yes"})");
+    files_->download = FixedRemoteFileManager::FileWith(GetParam().fetched);
+    if (GetParam().savedAppIdAtBoot) {
+        Store()->SetString("config.appID", "app-1");
+        hub_->DriveListeners(module_, Build("EventHub", EventType::HUB, EventSource::BOOTED, [](EventData&) {}));
+        ASSERT_EQ(1u, Dispatched("Configure with AppID Internal").size());
+        hub_->DriveListeners(module_, Numbered(Dispatched("Configure with AppID Internal")[0]));
+    } else {
+        hub_->DriveListeners(module_, Request(AppId("app-1")));
+    }
+    executor_->RunAll();
+    ASSERT_EQ(1u, fetches_->PendingCount());
+
+    const auto update = Request([](EventData& d) {
+        d.PutVariantMap("config.update", {{"global.privacy", Variant::FromString("optedin")}});
+    });
+    hub_->DriveListeners(module_, update);
+    executor_->RunAll();
+    ASSERT_EQ(1u, States().size()) << "nothing published but the update's version";
+    EXPECT_EQ(SHARED_STATE_NEXT, States()[0].second) << "its readers wait for the next publication";
+    EXPECT_TRUE(Dispatched("Configuration Response Event").empty());
+
+    fetches_->RunAll();
+    HearFetchedConfigurations();
+    ASSERT_EQ(2u, States().size());
+    EXPECT_LT(update->GetEventNumber(), States()[1].first);
+    EXPECT_EQ(Text(Expected(GetParam().published)), Text(States()[1].second));
+    EXPECT_EQ(1u, Dispatched("Configuration Response Event").size());
+}
+
+constexpr const char* kFetchedOptedOut = R"({"s": "fetched", "global.privacy": "optedout"})";
+
+INSTANTIATE_TEST_SUITE_P(
+    FirstFetch, ConfigurationFirstFetchTest,
+    ::testing::Values(FirstFetchCase{"AskedByTheApp",
+                                     false,
+                                     kFetchedOptedOut,
+                                     {{"s", "fetched"}, {"global.privacy", "optedin"}, {"stored", "yes"}}},
+                      FirstFetchCase{"AskedByTheAppNothingFetched",
+                                     false,
+                                     "",
+                                     {{"global.privacy", "optedin"}, {"stored", "yes"}}},
+                      FirstFetchCase{"SavedAtTheBoot",
+                                     true,
+                                     kFetchedOptedOut,
+                                     {{"s", "fetched"}, {"global.privacy", "optedin"}, {"stored", "yes"}}},
+                      FirstFetchCase{"SavedAtTheBootNothingFetched",
+                                     true,
+                                     "",
+                                     {{"global.privacy", "optedin"}, {"stored", "yes"}}}),
+    [](const ::testing::TestParamInfo<FirstFetchCase>& info) { return info.param.label; });
+
+// Once a configuration was published, an update applies at once, also while an app id's file is fetched.
+TEST_F(ConfigurationTest, AnUpdateAfterAPublicationIsNotHeldByAFetch) {
+    Hear(Request([](EventData& d) { d.PutVariantMap("config.update", {{"s", Variant::FromString("first")}}); }));
+    hub_->DriveListeners(module_, Request(AppId("app-1")));
+    executor_->RunAll();
+    ASSERT_EQ(1u, fetches_->PendingCount());
+    const auto update =
+        Request([](EventData& d) { d.PutVariantMap("config.update", {{"s", Variant::FromString("second")}}); });
+    hub_->DriveListeners(module_, update);
+    executor_->RunAll();
+    EXPECT_EQ(update->GetEventNumber(), States().back().first);
+    EXPECT_EQ(Text(Expected({{"s", "second"}, {"global.privacy", "optunknown"}})), Text(LastState()));
+}
+
+// The fetched text is a request of its own: its version is reserved when it is heard, so that an event after
+// it waits for it instead of reading the configuration before it. A text fetched for a base that a later
+// request replaced reserves nothing.
+TEST_F(ConfigurationTest, TheFetchedTextReservesItsVersionWhenHeardUnlessALaterBaseReplacedIt) {
+    files_->download = FixedRemoteFileManager::FileWith(R"({"s": "fetched"})");
+    for (const bool replaced : {false, true}) {
+        SCOPED_TRACE(replaced ? "replaced" : "standing");
+        hub_->DriveListeners(module_, Request(AppId("app-1")));
+        executor_->RunAll();
+        fetches_->RunAll();
+        if (replaced) {
+            hub_->DriveListeners(module_, Request(AppId("app-2")));
+        }
+        const size_t statesBefore = States().size();
+        const auto fetched = Numbered(Dispatched("Downloaded Configuration Internal").back());
+        hub_->DriveListeners(module_, fetched);
+        if (replaced) {
+            EXPECT_EQ(statesBefore, States().size());
+            continue;
+        }
+        ASSERT_EQ(statesBefore + 1, States().size());
+        EXPECT_EQ(fetched->GetEventNumber(), States().back().first);
+        EXPECT_EQ(SHARED_STATE_PENDING, States().back().second);
+        executor_->RunAll();
+        EXPECT_EQ("fetched", LastState()->OptString("s", ""));
+    }
+}
+
+TEST_F(ConfigurationTest, AFetchedConfigurationDownloadsTheRulesItNames) {
+    files_->download = FixedRemoteFileManager::FileWith(R"({"rules.url": "https://rules.example.com/r.zip"})");
+    Hear(Request(AppId("app-1")));
+    EXPECT_EQ("https://rules.example.com/r.zip", LastState()->OptString("rules.url", ""));
+    EXPECT_EQ("https://rules.example.com/r.zip", Store()->GetString("config.last.rules.url", ""));
 }
 
 // Its task is dropped: nothing else would ever fill the version that readers wait for.
