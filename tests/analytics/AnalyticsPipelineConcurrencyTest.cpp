@@ -566,6 +566,55 @@ INSTANTIATE_TEST_SUITE_P(Orders, AnalyticsAnswerOrderTest,
                                            AnswerOrderCase{"FileLast", false}),
                          [](const ::testing::TestParamInfo<AnswerOrderCase>& info) { return info.param.name; });
 
+// A first launch: nothing packaged, nothing cached. The app asks for an app id's file, makes a request, and
+// tracks while the file is fetched. A request alone names no server: the track waits for the file, whatever
+// its default privacy, and is sent with the request over it.
+struct FirstLaunchCase {
+    const char* name;
+    const char* fetchedPrivacy;
+    bool optsIn;  // else an update that leaves privacy alone
+};
+
+class AnalyticsFirstLaunchTest : public AnalyticsPipelineTest, public ::testing::WithParamInterface<FirstLaunchCase> {
+protected:
+    void TearDown() override {
+        answer_.Open();
+        AnalyticsPipelineTest::TearDown();
+    }
+
+    SignalCounter asked_;
+    Gate answer_;
+};
+
+TEST_P(AnalyticsFirstLaunchTest, ATrackMadeDuringTheFetchAfterARequestIsSent) {
+    server_.Handle("/app-1.json", [this, file = CollectorConfiguration(GetParam().fetchedPrivacy)](
+                                      const LoopbackRequest&) {
+        asked_.Raise();
+        answer_.Wait(60s);
+        return LoopbackResponse{200, {}, file};
+    });
+    StartSession();
+    core_->ConfigureWithAppId("app-1");
+    ASSERT_TRUE(asked_.WaitFor(1));
+    if (GetParam().optsIn) {
+        core_->SetPrivacyStatus(MobilePrivacyStatus::OPT_IN);
+    } else {
+        core_->UpdateConfiguration({{"marker", Variant::FromString("update")}});
+    }
+    TrackAction("DuringTheFetch");
+    answer_.Open();
+    const auto hits = WaitForHits(1);
+    ASSERT_EQ(1u, hits.size()) << "the track was dropped";
+    EXPECT_NE(std::string::npos, hits[0].body.find("action=DuringTheFetch&")) << hits[0].body;
+}
+
+INSTANTIATE_TEST_SUITE_P(FirstLaunch, AnalyticsFirstLaunchTest,
+                         ::testing::Values(FirstLaunchCase{"OptInOverOptedIn", "optedin", true},
+                                           FirstLaunchCase{"OptInOverOptedOut", "optedout", true},
+                                           FirstLaunchCase{"OptInOverUnknown", "optunknown", true},
+                                           FirstLaunchCase{"UpdateOverOptedIn", "optedin", false}),
+                         [](const ::testing::TestParamInfo<FirstLaunchCase>& info) { return info.param.name; });
+
 /** The identity server's and the analytics-id answers on "/id", told apart by the query; records the queries. */
 class IdAnswers {
 public:

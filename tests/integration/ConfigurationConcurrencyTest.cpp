@@ -301,8 +301,9 @@ TEST_F(ConfigurationIntegrationTest, OfflineAppIdRequestWaitsUntilTheNetworkCome
 }
 
 // However long an app id's file takes to come (offline, or a server that has not answered yet), the
-// requests made meanwhile apply at once and every event after them reads what they left; the file, when
-// it comes, is applied under them.
+// requests made over the packaged configuration meanwhile apply at once and every event after them reads
+// what they left. A file the app asked for after the app id stands: the app id's file, when it comes,
+// changes nothing.
 struct FetchWaitCase {
     const char* name;
     bool offline;
@@ -349,7 +350,8 @@ protected:
     Gate answer_;
 };
 
-TEST_P(ConfigurationFetchWaitTest, RequestsApplyAtOnceAndTheFileComesUnderThem) {
+TEST_P(ConfigurationFetchWaitTest, RequestsApplyAtOnceAndALaterFileStandsWhenTheFetchedOneComes) {
+    WriteBundledConfiguration(R"({"analytics.server": "packaged"})");
     const auto file = folders_.Root() / "file.json";
     std::ofstream(file) << R"({"analytics.server": "file"})";
     StartFetchThatWaits();
@@ -371,10 +373,12 @@ TEST_P(ConfigurationFetchWaitTest, RequestsApplyAtOnceAndTheFileComesUnderThem) 
     EXPECT_EQ("update", seen->OptString("marker", ""));
 
     LetTheFileCome();
-    const auto fetched = WaitForPublication(Has("analytics.server", "fetched"));
-    ASSERT_NE(nullptr, fetched);
-    EXPECT_EQ("optedin", fetched->GetData()->OptString("global.privacy", "")) << "the opt-in made meanwhile stays";
-    EXPECT_EQ("update", fetched->GetData()->OptString("marker", ""));
+    ASSERT_NE(nullptr, observer_->WaitForName("Downloaded Configuration Internal"));
+    Settle();
+    const auto last = observer_->ConfigurationStateAt(observer_->Events().back()->GetEventNumber());
+    ASSERT_NE(SHARED_STATE_PENDING, last);
+    EXPECT_EQ(JsonText(seen), JsonText(last));
+    EXPECT_EQ(0u, CountPublications(observer_->Events(), Has("analytics.server", "fetched")));
     EXPECT_EQ(MobilePrivacyStatus::OPT_IN, AskPrivacy());
 }
 
@@ -382,6 +386,36 @@ INSTANTIATE_TEST_SUITE_P(Waits, ConfigurationFetchWaitTest,
                          ::testing::Values(FetchWaitCase{"Offline", true},
                                            FetchWaitCase{"ServerThatHasNotAnswered", false}),
                          [](const ::testing::TestParamInfo<FetchWaitCase>& info) { return info.param.name; });
+
+// An app that once asked for an app id now configures from a file of its own. Each launch fetches the saved
+// app id again; its file comes after the app's call, and changes nothing.
+TEST_F(ConfigurationIntegrationTest, ALaunchsFetchOfTheSavedAppIdLeavesTheFileTheAppAskedFor) {
+    ServeFile("/app-1.json", R"({"analytics.server": "app-1"})");
+    StartSession();
+    core_->ConfigureWithAppId("app-1");
+    ASSERT_NE(nullptr, WaitForPublication(Has("analytics.server", "app-1")));
+    StopSession();
+
+    const auto asked = std::make_shared<SignalCounter>();
+    const auto answer = std::make_shared<Gate>();
+    server_.Handle("/app-1.json", [asked, answer](const LoopbackRequest&) {
+        asked->Raise();
+        answer->Wait(60s);
+        return LoopbackResponse{200, {}, R"({"analytics.server": "app-1"})"};
+    });
+    const auto file = folders_.Root() / "file.json";
+    std::ofstream(file) << R"({"analytics.server": "file"})";
+    StartSession();
+    ASSERT_TRUE(asked->WaitFor(1));
+    core_->ConfigureWithFileInPath(file.string());
+    ASSERT_NE(nullptr, WaitForPublication(Has("analytics.server", "file")));
+    answer->Open();
+    ASSERT_NE(nullptr, observer_->WaitForName("Downloaded Configuration Internal"));
+    Settle();
+    const auto last = observer_->ConfigurationStateAt(observer_->Events().back()->GetEventNumber());
+    ASSERT_NE(SHARED_STATE_PENDING, last);
+    EXPECT_EQ("file", last->OptString("analytics.server", ""));
+}
 
 TEST_F(ConfigurationIntegrationTest, DisposingEndsAnOfflineWait) {
     Reachability::SetStatusForTesting(Reachability::Status::NOT_REACHABLE);
