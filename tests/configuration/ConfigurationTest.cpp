@@ -736,7 +736,8 @@ TEST_F(ConfigurationTest, RequestsHeardDuringAFetchApplyAtOnceAndALaterFileStand
 
 // Each base the app asks for (an app id, a file) stands over every base asked before it, whatever order the
 // fetches end in. The saved app id that a lifecycle start fetches again counts as asked before the app's
-// own calls.
+// own calls. A privacy choice made while nothing is published waits for the base that comes next, and stays
+// over it.
 std::function<void(EventData&)> AppId(const std::string& appId) {
     return [appId](EventData& d) { d.PutString("config.appId", appId); };
 }
@@ -751,13 +752,19 @@ std::function<void(EventData&)> SavedAppIdAtALifecycleStart() {
 /** Stands for the request of the test's file, whose path the fixture makes. */
 const std::function<void(EventData&)> kFile = nullptr;
 
+std::function<void(EventData&)> Privacy(const std::string& status) {
+    return [status](EventData& d) {
+        d.PutVariantMap("config.update", {{"global.privacy", Variant::FromString(status)}});
+    };
+}
+
 struct BaseOrderCase {
     const char* label;
     /** Heard in this order, each task run, before any fetch ends. */
     std::vector<std::function<void(EventData&)>> requests;
     /** What each fetch brings, in the order they run. */
     std::vector<std::string> fetched;
-    /** The "source" of each configuration published, in order. */
+    /** The "source" of each configuration published, in order, with ":" and its privacy unless unknown. */
     std::vector<std::string> published;
 };
 
@@ -773,7 +780,9 @@ protected:
         std::vector<std::string> sources;
         for (const auto& state : States()) {
             if (state.second != SHARED_STATE_PREV && state.second != SHARED_STATE_NEXT && state.second) {
-                sources.push_back(state.second->OptString("source", ""));
+                const std::string privacy = state.second->OptString("global.privacy", "");
+                sources.push_back(state.second->OptString("source", "") +
+                                  (privacy == "optunknown" ? "" : ":" + privacy));
             }
         }
         return sources;
@@ -810,7 +819,21 @@ INSTANTIATE_TEST_SUITE_P(
         BaseOrderCase{"TheSavedAppIdAfterTheAppAskedForIt",
                       {AppId("app-1"), SavedAppIdAtALifecycleStart()},
                       {"first", "again"},
-                      {"first", "again"}}),
+                      {"first", "again"}},
+        BaseOrderCase{"AFileAfterAChoiceDuringTheFirstFetch",
+                      {AppId("app-1"), Privacy("optedin"), kFile},
+                      {"app-1"},
+                      {"file:optedin"}},
+        BaseOrderCase{"TheSameAppIdAfterAChoiceDuringTheFirstFetch",
+                      {AppId("app-1"), Privacy("optedin"), AppId("app-1")},
+                      {"first", "second"},
+                      {"second:optedin"}},
+        BaseOrderCase{"AChoiceUndoneDuringTheFirstFetch",
+                      {AppId("app-1"), Privacy("optedin"), Privacy("optedout")},
+                      {"app-1"},
+                      {"app-1:optedout"}},
+        BaseOrderCase{"AChoiceBeforeTheFirstFetch", {Privacy("optedin"), AppId("app-1")}, {"app-1"},
+                      {":optedin", "app-1:optedin"}}),
     [](const ::testing::TestParamInfo<BaseOrderCase>& info) { return info.param.label; });
 
 // With nothing published yet, a configuration made of an update alone names no server, and the events
