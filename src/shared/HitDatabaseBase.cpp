@@ -453,9 +453,14 @@ std::optional<std::int64_t> HitDatabaseBase::CountRows(
 void HitDatabaseBase::OpenAgainAfterFailureOf(const std::shared_ptr<DatabaseInterface>& failed,
                                               std::uint64_t opened) {
     RecursiveMutexLock lock(writeMutex_);
-    if (GetDatabase() == failed && OpenedCount() == opened) {
-        OpenOrCreateDatabase();
+    // The open's own statement (the table's creation) may meet the file closed again: that failure is left
+    // to the next statement, not opened again from inside the open.
+    if (openingAgain_ || GetDatabase() != failed || OpenedCount() != opened) {
+        return;
     }
+    openingAgain_ = true;
+    OpenOrCreateDatabase();
+    openingAgain_ = false;
 }
 
 void HitDatabaseBase::Reset() {

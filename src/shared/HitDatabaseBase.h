@@ -276,6 +276,8 @@ private:
     // failed write, or after one that would have taken it below zero.
     std::optional<std::int64_t>& rowCount_ NVR_GUARDED_BY(writeMutex_);
     ResetRetrySchedule resetRetry_ NVR_GUARDED_BY(writeMutex_);
+    // Set while OpenAgainAfterFailureOf opens the database, so that a failure inside that open opens nothing.
+    bool openingAgain_ NVR_GUARDED_BY(writeMutex_) = false;
     // A hit the server received whose deletion failed; the worker sends no other until it is deleted.
     std::optional<std::string> sentHitKeptAside_ NVR_GUARDED_BY(writeMutex_);
 };
