@@ -42,7 +42,12 @@ std::shared_ptr<DatabaseInterface> NativeDatabaseService::OpenDatabase(const std
     const std::string name = RemoveRelativePathComponent(fileName);
     std::shared_ptr<Database> database;
     std::optional<SdkError> failure;
-    TryCatch([&] { database = OpenLocked(name); }, [&](SdkError& error) { failure = error; });
+    TryCatch(
+        [&] {
+            mutex_.AssertHeld();
+            database = OpenLocked(name);
+        },
+        [&](SdkError& error) { failure = error; });
     if (SdkError reason; failure && Database::IsUnwritable(*failure) && failure->GetInner(reason)) {
         unwritable_[name] = reason.GetMessage();
     }
