@@ -27,6 +27,8 @@ bool DatabaseInterface::IsPassingFailure(const SdkError& error) {
     return HasResultCode(error, {"full", "ioerr", "busy", "locked", "nomem"});
 }
 
+bool DatabaseInterface::IsOpenFailure(const SdkError& error) { return error.CodeIs(OPEN_ERROR); }
+
 bool DatabaseInterface::IsRowRefusal(const SdkError& error) {
     return HasResultCode(error, {"constraint", "mismatch", "toobig"});
 }

@@ -26,6 +26,8 @@ class DatabaseInterface : public virtual ObjectInterface {
 public:
     static constexpr const char* QUERY_EXEC_ERROR = "database.query_exec_error";
     static constexpr const char* RESULT_CODE_PREFIX = "database.sqlite.";
+    /** Raised when the database's file cannot be opened, by the service or by a statement that opens it again. */
+    static constexpr const char* OPEN_ERROR = "database.open_error";
 
     /**
      * True when a statement failed for a reason that passes and says nothing about the file: the disk is
@@ -40,6 +42,11 @@ public:
     static bool IsRowRefusal(const SdkError& error);
     /** True when a statement found the file damaged, or no database at all: its content cannot be read. */
     static bool IsDamagedFile(const SdkError& error);
+    /**
+     * True when a statement found the database closed (by the services' Dispose) and could not open its
+     * file again: the database service's open, not a reset, finds what stands in for it.
+     */
+    static bool IsOpenFailure(const SdkError& error);
 
     enum class ColumnDataType : std::int32_t { INTEGER = 0, REAL = 1, TEXT = 2 };
     enum class ColumnConstraint : std::int32_t {

@@ -13,8 +13,9 @@ namespace NuvraMobile {
  * The native services that every core of the process shares, created once, in a fixed order (the
  * system-info service second, because the database service needs it), and never changed afterwards.
  * Its Dispose closes every store file of the process (hit databases and key-value stores), so that a run
- * that ended leaves no write-ahead log or shared-memory file beside them; a store used afterwards opens
- * its file again. The services themselves end only when the last holder lets them go. The UI
+ * that ended leaves no write-ahead log or shared-memory file beside them (a database inside a transaction
+ * closes when the transaction ends); a store used afterwards opens its file again as a first open does.
+ * The services themselves end only when the last holder lets them go. The UI
  * service is not available on this platform yet (an empty pointer). Any thread may call the getters.
  */
 class SharedPlatformServices : public Object, public virtual SharedPlatformServicesInterface {

@@ -173,11 +173,13 @@ bool HitDatabaseBase::RunStatement(const std::shared_ptr<DatabaseInterface>& dat
     bool result = false;
     bool failed = false;
     bool passing = false;
+    bool unopened = false;
     TryCatch([&] { result = statement(); },
              [&](SdkError& error) {
                  lastLoggedFailure = error.GetMessage();
                  failed = true;
                  passing = DatabaseInterface::IsPassingFailure(error);
+                 unopened = DatabaseInterface::IsOpenFailure(error);
              });
     if (!failed) {
         return result;
@@ -186,6 +188,12 @@ bool HitDatabaseBase::RunStatement(const std::shared_ptr<DatabaseInterface>& dat
         asError ? Log::Error(tag, errorFormat, lastLoggedFailure)
                 : Log::Debug(tag, errorFormat, lastLoggedFailure);
     };
+    if (unopened) {
+        // The open says what became of the file, as at the first open.
+        reportFailure(false);
+        OpenAgainAfterFailureOf(database, opened);
+        return false;
+    }
     if (resetOnError && !passing) {
         ResetAfterFailureOf(database, opened, reportFailure);
         return false;
@@ -438,6 +446,21 @@ std::optional<std::int64_t> HitDatabaseBase::CountRows(
         },
         LOG_PREFIX, "Query failed with error %s", false);
     return count;
+}
+
+// The file closed by the services' Dispose could not be opened again (its folder gone for good, the file
+// read-only since): the first open's path takes it from here, with the stand-in in memory when it must.
+void HitDatabaseBase::OpenAgainAfterFailureOf(const std::shared_ptr<DatabaseInterface>& failed,
+                                              std::uint64_t opened) {
+    RecursiveMutexLock lock(writeMutex_);
+    // The open's own statement (the table's creation) may meet the file closed again: that failure is left
+    // to the next statement, not opened again from inside the open.
+    if (openingAgain_ || GetDatabase() != failed || OpenedCount() != opened) {
+        return;
+    }
+    openingAgain_ = true;
+    OpenOrCreateDatabase();
+    openingAgain_ = false;
 }
 
 void HitDatabaseBase::Reset() {

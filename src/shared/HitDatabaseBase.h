@@ -40,8 +40,9 @@ class Query;
  * sends anything else, and a reset leaves it out of the new file. Until then the file keeps its row, so a
  * process that ends first sends it again at the next launch, and no hit is lost.
  *
- * When the file cannot be opened (its folder cannot be made or written, or the file can only be read), the
- * database service's stand-in in memory holds the new hits for the rest of the object's life: they are sent
+ * When the file cannot be opened (its folder cannot be made or written, or the file can only be read), at the
+ * first open or when a statement opens it again after the services' Dispose closed it, the database
+ * service's stand-in in memory holds the new hits for the rest of the object's life: they are sent
  * while the app runs and lost when it ends. The rows of a file that can only be read stay in it, unsent, for
  * the first launch that can write it. No file is made, salvaged or renamed for it then, and a reset only
  * makes the table again.
@@ -182,6 +183,12 @@ private:
      */
     void ResetAfterFailureOf(const std::shared_ptr<DatabaseInterface>& failed, std::uint64_t opened,
                              const std::function<void(bool)>& reportFailure) NVR_EXCLUDES(writeMutex_);
+    /**
+     * After a statement on `failed` found its file closed and could not open it again: opens the database
+     * as OpenOrCreateDatabase does, unless another statement did so since OpenedCount was `opened`.
+     */
+    void OpenAgainAfterFailureOf(const std::shared_ptr<DatabaseInterface>& failed, std::uint64_t opened)
+        NVR_EXCLUDES(writeMutex_);
     /** How many databases were opened so far (each reset opens one). */
     std::uint64_t OpenedCount() const NVR_EXCLUDES(databaseMutex_);
     /**
@@ -269,6 +276,8 @@ private:
     // failed write, or after one that would have taken it below zero.
     std::optional<std::int64_t>& rowCount_ NVR_GUARDED_BY(writeMutex_);
     ResetRetrySchedule resetRetry_ NVR_GUARDED_BY(writeMutex_);
+    // Set while OpenAgainAfterFailureOf opens the database, so that a failure inside that open opens nothing.
+    bool openingAgain_ NVR_GUARDED_BY(writeMutex_) = false;
     // A hit the server received whose deletion failed; the worker sends no other until it is deleted.
     std::optional<std::string> sentHitKeptAside_ NVR_GUARDED_BY(writeMutex_);
 };

@@ -929,6 +929,124 @@ TEST_F(HitQueueBaseTest, TheHitsOfAFileThatCannotBeWrittenAreSentOnceByTheFirstR
     }
 }
 
+std::string UnwritableLine(const std::string& cacheDir, const std::string& reason) {
+    return "Cannot write NVBMobileTest.sqlite in " + cacheDir + ": " + reason +
+           "; this run's hits are kept in memory only, and are lost when the app ends; the stored ones stay in "
+           "the file, unsent, for a launch that can write it";
+}
+
+// The stand-in of a file that cannot be opened for writing is the service's, under the file's name: the
+// queue of a later core in the same process finds the hits the first one left in it, and sends them.
+TEST_F(HitQueueBaseTest, ALaterQueueOfAFileThatCannotBeWrittenFindsTheHitsAnEarlierOneLeftInMemory) {
+    UnwritableVfs& disk = UnwritableVfs::Install();
+    const struct {
+        const char* name;
+        std::function<void()> refuse;
+    } unwritable[] = {
+        {"a read-only file",
+         [&] {
+             folder.WriteFile("NVBMobileTest.sqlite", "");
+             disk.MakeFileReadOnly(folder.PathOf("NVBMobileTest.sqlite"));
+         }},
+        {"a folder that cannot be made",
+         [&] {
+             folder.WriteFile("file", "a regular file");
+             systemInfo->Update([&](FakeSystemInfoService::Answers& answers) {
+                 answers.applicationCacheDir = folder.PathOf("file/sub");
+             });
+         }},
+    };
+    for (const auto& refused : unwritable) {
+        SCOPED_TRACE(refused.name);
+        databaseService = CreateNativeDatabaseService(systemInfo);
+        refused.refuse();
+        {
+            auto first = MakeQueue();
+            for (const char* url : {"a", "b"}) {
+                ASSERT_TRUE(first->Queue(TestHit::Make(url)));
+            }
+            EXPECT_TRUE(first->Dispose(std::chrono::seconds(10)));
+        }
+        const auto threading = std::make_shared<HitQueueThreadingService>();
+        const auto sent = std::make_shared<TestHitProcessor>();
+        auto later = std::make_shared<TestHitQueue>(MakePlatformServices(threading), std::make_shared<TestHitSchema>(),
+                                                    sent);
+        EXPECT_EQ(2, later->GetSize());
+        later->BringOnline();
+        ASSERT_TRUE(threading->WaitUntilIdle());
+        EXPECT_THAT(sent->ProcessedUrls(), ElementsAre("a", "b"));
+        disk.Clear();
+        systemInfo->Update([&](FakeSystemInfoService::Answers& answers) { answers.applicationCacheDir = folder.Path(); });
+    }
+}
+
+// A file closed by the services' Dispose is opened again, by the next statement or the next open, as a first
+// open opens it: its folder gone is made again, a file that cannot be written or a folder that cannot be
+// made leaves the hits to the service's stand-in in memory (said in its one line), and a damaged file is
+// replaced. No hit is refused, and the queue of a later core finds them all.
+TEST_F(HitQueueBaseTest, AQueueUsedAfterEveryDatabaseWasClosedOpensItsFileAsAFirstOpenDoes) {
+    UnwritableVfs& disk = UnwritableVfs::Install();
+    systemInfo->Update([](FakeSystemInfoService::Answers& answers) { answers.makesApplicationCacheDir = true; });
+    const std::string file = folder.PathOf("NVBMobileTest.sqlite");
+    const struct {
+        const char* name;
+        std::function<void()> change;
+        // Whether this run's hits are in the file; else they are in memory, and the file is as it was.
+        bool inFile;
+        std::function<std::vector<std::string>()> errors;
+    } changes[] = {
+        {"folder removed", [&] { std::filesystem::remove_all(folder.Path()); }, true,
+         [] { return std::vector<std::string>(); }},
+        {"file made read-only", [&] { disk.MakeFileReadOnly(file); }, false,
+         [&] { return std::vector<std::string>{UnwritableLine(folder.Path(), "the file is read-only")}; }},
+        {"folder replaced by a file",
+         [&] {
+             std::filesystem::remove_all(folder.Path());
+             WriteFileBytes(folder.Path(), "a regular file");
+         },
+         false, [&] { return std::vector<std::string>{InMemoryLine("NVBMobileTest.sqlite", folder.Path())}; }},
+        {"file damaged", [&] { WriteFileBytes(file, std::string(8192, '\xA7')); }, true,
+         [] {
+             return std::vector<std::string>{
+                 "Unable to read from database.  Query failed with error file is not a database",
+                 "Database in unrecoverable state, resetting."};
+         }},
+    };
+    for (const auto& change : changes) {
+        SCOPED_TRACE(change.name);
+        std::filesystem::remove_all(folder.Path());
+        std::filesystem::create_directories(folder.Path());
+        databaseService = CreateNativeDatabaseService(systemInfo);
+        auto queue = MakeQueue();
+        ASSERT_TRUE(queue->Queue(TestHit::Make("earlier")));
+        std::dynamic_pointer_cast<NativeDatabaseService>(databaseService)->CloseEveryDatabase();
+        change.change();
+        const std::string before = ReadFileBytes(file);
+
+        ScopedCapturingLog log(LoggingMode::Warning);
+        std::vector<std::string> queued;
+        for (int hit = 0; hit < 10; ++hit) {
+            queued.push_back("hit " + std::to_string(hit));
+            EXPECT_TRUE(queue->Queue(TestHit::Make(queued.back())));
+        }
+        // A later core's queue, over the same service.
+        auto later = MakeQueue();
+        queued.push_back("later");
+        EXPECT_TRUE(later->Queue(TestHit::Make(queued.back())));
+        EXPECT_EQ(11, later->GetSize());
+        EXPECT_EQ(change.errors(), log.Service().GetMessages(LoggingMode::Error));
+        if (change.inFile) {
+            EXPECT_EQ(queued, UrlsInTable());
+        } else {
+            EXPECT_EQ(before, ReadFileBytes(file));
+        }
+        EXPECT_EQ(queued, TakeUrlsInTable(*later));
+        disk.Clear();
+        std::filesystem::remove_all(folder.Path());
+    }
+    std::filesystem::create_directories(folder.Path());
+}
+
 // Two queues over one file of one service: a reset by one leaves the other writing to the new file, and
 // no row of either is lost.
 TEST_F(HitQueueBaseTest, AResetByOneQueueLeavesTheOtherQueueOfItsFileWorkingOnTheNewFile) {

@@ -1,5 +1,8 @@
 #include "FakeSystemInfoService.h"
 
+#include <filesystem>
+#include <system_error>
+
 namespace NuvraMobile {
 
 namespace {
@@ -54,7 +57,12 @@ std::string FakeSystemInfoService::GetApplicationBaseDir() const {
     return Read(&Answers::applicationBaseDir);
 }
 std::string FakeSystemInfoService::GetApplicationCacheDir() const {
-    return Read(&Answers::applicationCacheDir);
+    const std::string folder = Read(&Answers::applicationCacheDir);
+    if (Read(&Answers::makesApplicationCacheDir) && !folder.empty()) {
+        std::error_code ignored;
+        std::filesystem::create_directories(folder, ignored);
+    }
+    return folder;
 }
 std::string FakeSystemInfoService::GetApplicationName() const { return Read(&Answers::applicationName); }
 std::string FakeSystemInfoService::GetApplicationVersion() const {

@@ -41,6 +41,8 @@ public:
         std::string activeLocaleName = "en_US";
         std::string applicationBaseDir;
         std::string applicationCacheDir;
+        // The cache folder is made when asked for, as the native service makes it.
+        bool makesApplicationCacheDir = false;
         std::string applicationName = "TestApp";
         std::string applicationVersion = "1.0";
         std::string applicationVersionCode = "1";

@@ -227,15 +227,42 @@ void Database::CloseConnection() {
     CloseLocked(false);
 }
 
+// Closing inside a transaction would roll back the rows written in it so far (a reset's copy, a
+// migration), and its end would then fail on a connection outside any transaction.
 void Database::CloseUntilNextUse() {
     MutexLock lock(mutex_);
+    if (connection_ && connection_->InTransaction()) {
+        closeWhenTransactionEnds_ = true;
+        return;
+    }
     CloseLocked(true);
+}
+
+void Database::OpenAgainIfClosed() {
+    MutexLock lock(mutex_);
+    if (!connection_ && reopenOnUse_) {
+        OpenLocked();
+    }
 }
 
 void Database::CloseLocked(bool reopenOnUse) {
     statements_.clear();
     connection_.reset();
     reopenOnUse_ = reopenOnUse;
+    closeWhenTransactionEnds_ = false;
+}
+
+void Database::CloseIfTransactionEndedLocked() {
+    if (closeWhenTransactionEnds_ && !(connection_ && connection_->InTransaction())) {
+        CloseLocked(true);
+    }
+}
+
+Database::OperationLock::OperationLock(Database& database) : database_(database), lock_(database.mutex_) {}
+
+Database::OperationLock::~OperationLock() {
+    database_.mutex_.AssertHeld();
+    database_.CloseIfTransactionEndedLocked();
 }
 
 SqliteConnection& Database::ConnectionOrThrow() {
@@ -249,7 +276,7 @@ SqliteConnection& Database::ConnectionOrThrow() {
 }
 
 bool Database::RunQuerySqlite(const std::string& sql, QueryResult* holder, const Binder& bind) {
-    MutexLock lock(mutex_);
+    OperationLock lock(*this);
     return RunLocked(sql, holder, bind);
 }
 
@@ -307,7 +334,7 @@ bool Database::CreateTable(const std::string& table, const std::vector<std::stri
                            bool withDefaults) {
     const std::string sql = QueryStringBuilder::PrepareCreateTableQueryString(table, columnNames, columnDataTypes,
                                                                               columnConstraints, withDefaults);
-    MutexLock lock(mutex_);
+    OperationLock lock(*this);
     const auto create = [&] {
         mutex_.AssertHeld();
         return RunLocked(sql, nullptr, nullptr);
@@ -334,7 +361,7 @@ bool Database::InsertRows(const std::string& table, const std::vector<ColumnValu
     if (!TableExistQuery(table)) {
         ThrowQueryError(SQLITE_ERROR, "Table does not exist\n");
     }
-    MutexLock lock(mutex_);
+    OperationLock lock(*this);
     RunLocked("BEGIN IMMEDIATE TRANSACTION;", nullptr, nullptr);
     try {
         for (const ColumnValues& values : rows) {
@@ -403,7 +430,7 @@ bool Database::Update(const std::string& table, const ColumnValues& values, cons
 
 bool Database::Delete(const std::string& table, const std::string& selection,
                       const std::vector<std::string>& selectionArgs) {
-    MutexLock lock(mutex_);
+    OperationLock lock(*this);
     return RunDelete(table, selection, selectionArgs);
 }
 
@@ -411,7 +438,7 @@ bool Database::Delete(const std::string& table, const std::string& selection,
 // FULL syncs the log and with it this deletion.
 bool Database::DeleteUnsynced(const std::string& table, const std::string& selection,
                               const std::vector<std::string>& selectionArgs) {
-    MutexLock lock(mutex_);
+    OperationLock lock(*this);
     // Inside a transaction the level would hold for that transaction's commit too; with a rollback
     // journal, NORMAL could leave a damaged file after a power failure.
     if (!writeAheadLog_ || ConnectionOrThrow().InTransaction()) {
@@ -466,7 +493,7 @@ bool Database::TableContainsColumn(const std::string& table, const std::string& 
     if (table.empty() || column.empty()) {
         return false;
     }
-    MutexLock lock(mutex_);
+    OperationLock lock(*this);
     SqliteConnection& connection = ConnectionOrThrow();
     const int found = connection.FindColumn(table, column);
     // A schema that could not be read is no answer: a migration that took it for a missing column would
@@ -482,7 +509,7 @@ std::vector<std::string> Database::GetColumnNamesForTable(const std::string& tab
     if (table.empty()) {
         return names;
     }
-    MutexLock lock(mutex_);
+    OperationLock lock(*this);
     SqliteConnection& connection = ConnectionOrThrow();
     const std::unique_ptr<SqliteStatement> statement =
         connection.Prepare("PRAGMA table_info(" + table + ");");
@@ -544,7 +571,7 @@ bool Database::BeginTransaction(TransactionType type) {
 bool Database::EndTransaction() { return RunQuerySqlite("END TRANSACTION;", nullptr, nullptr); }
 
 void Database::RollbackIfInTransaction() {
-    MutexLock lock(mutex_);
+    OperationLock lock(*this);
     RollbackLocked();
 }
 

@@ -29,7 +29,6 @@ class SqliteStatement;
 class Database : public Object, public virtual DatabaseInterface {
 public:
     static constexpr const char* DATABASE_SERVICE_LOG_PREFIX = "DatabaseService";
-    static constexpr const char* OPEN_ERROR = "database.open_error";
     static constexpr const char* MIGRATION_DATABASE_TAG = "_MIGRATION";
     /** How long a statement waits out a database locked by another connection. */
     static constexpr int BUSY_TIMEOUT_MILLISECONDS = 5000;
@@ -101,10 +100,14 @@ public:
      */
     void CloseConnection();
     /**
-     * Closes the connection now, folding the write-ahead log into the file and removing the files beside
-     * it; the next statement opens the file again, as the constructor does (raising as it does).
+     * Closes the connection, folding the write-ahead log into the file and removing the files beside it;
+     * the next statement opens the file again, as the constructor does (raising as it does). Inside a
+     * transaction the close waits for its end, without blocking the caller: the connection closes when the
+     * operation that ends the transaction returns, so none of its rows is rolled back by the close.
      */
     void CloseUntilNextUse();
+    /** Opens the connection again when CloseUntilNextUse closed it; throws as the constructor. */
+    void OpenAgainIfClosed();
     /**
      * Closes the connection, runs `whileClosed` (which may put another file in the place of this one),
      * then opens the file again; every other statement waits meanwhile, so the holders of this object go
@@ -113,6 +116,22 @@ public:
     void ReopenAfter(const std::function<void()>& whileClosed) NVR_EXCLUDES(mutex_);
 
 private:
+    /**
+     * Holds the mutex for one operation; on leaving, closes the connection when CloseUntilNextUse asked
+     * for it inside a transaction that is over now (ended, or rolled back by SQLite on a failure).
+     */
+    class NVR_SCOPED_CAPABILITY OperationLock {
+    public:
+        explicit OperationLock(Database& database) NVR_ACQUIRE(database.mutex_);
+        ~OperationLock() NVR_RELEASE();
+        OperationLock(const OperationLock&) = delete;
+        OperationLock& operator=(const OperationLock&) = delete;
+
+    private:
+        Database& database_;
+        MutexLock lock_;
+    };
+
     /** The SQLite path to open: a file, "" for a temporary database, ":memory:" for one in memory. */
     struct SqlitePath {
         std::string path;
@@ -122,6 +141,8 @@ private:
     void OpenLocked() NVR_REQUIRES(mutex_);
     /** Finalises the statements, then closes the connection; `reopenOnUse` as CloseUntilNextUse. */
     void CloseLocked(bool reopenOnUse) NVR_REQUIRES(mutex_);
+    /** The close CloseUntilNextUse put off, once no transaction is open. */
+    void CloseIfTransactionEndedLocked() NVR_REQUIRES(mutex_);
     [[noreturn]] void ThrowUnwritable(const std::string& reason) const;
 
     /** Binds a prepared statement's parameters; false when SQLite refuses one. */
@@ -157,6 +178,8 @@ private:
     bool writeAheadLog_ NVR_GUARDED_BY(mutex_) = false;
     // Closed by CloseUntilNextUse: the next statement opens the file again.
     bool reopenOnUse_ NVR_GUARDED_BY(mutex_) = false;
+    // CloseUntilNextUse came inside a transaction: the connection closes once it is over.
+    bool closeWhenTransactionEnds_ NVR_GUARDED_BY(mutex_) = false;
 };
 
 }  // namespace NuvraMobile

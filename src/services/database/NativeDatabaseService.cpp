@@ -39,15 +39,14 @@ std::string NativeDatabaseService::RemoveRelativePathComponent(const std::string
 
 std::shared_ptr<DatabaseInterface> NativeDatabaseService::OpenDatabase(const std::string& fileName) {
     MutexLock lock(mutex_);
-    std::string name = RemoveRelativePathComponent(fileName);
-    auto found = databases_.find(name);
-    if (found != databases_.end()) {
-        return found->second;
-    }
+    const std::string name = RemoveRelativePathComponent(fileName);
     std::shared_ptr<Database> database;
     std::optional<SdkError> failure;
     TryCatch(
-        [&] { database = std::make_shared<Database>(name, systemInfoService_->GetApplicationCacheDir()); },
+        [&] {
+            mutex_.AssertHeld();
+            database = OpenLocked(name);
+        },
         [&](SdkError& error) { failure = error; });
     if (SdkError reason; failure && Database::IsUnwritable(*failure) && failure->GetInner(reason)) {
         unwritable_[name] = reason.GetMessage();
@@ -55,6 +54,19 @@ std::shared_ptr<DatabaseInterface> NativeDatabaseService::OpenDatabase(const std
     if (failure) {
         Throw(*failure);
     }
+    return database;
+}
+
+// The folder is asked for (and so made) at every open: one that went while CloseEveryDatabase had the
+// file closed is made again before the file is opened again.
+std::shared_ptr<Database> NativeDatabaseService::OpenLocked(const std::string& name) {
+    const std::string directory = systemInfoService_->GetApplicationCacheDir();
+    const auto held = databases_.find(name);
+    if (held != databases_.end()) {
+        held->second->OpenAgainIfClosed();
+        return held->second;
+    }
+    auto database = std::make_shared<Database>(name, directory);
     databases_.emplace(name, database);
     return database;
 }

@@ -32,8 +32,9 @@ public:
     explicit NativeDatabaseService(std::shared_ptr<SystemInfoServiceInterface> systemInfoService);
 
     /**
-     * The database of the cleaned name, opened on first use; throws "database.open_error". A file that
-     * can be read but not written is refused, and left as it is.
+     * The database of the cleaned name, opened on first use, and opened again here when CloseEveryDatabase
+     * closed it; throws "database.open_error" in both cases alike, so the caller takes the stand-in in
+     * memory. A file that can be read but not written is refused, and left as it is.
      */
     std::shared_ptr<DatabaseInterface> OpenDatabase(const std::string& fileName) override;
     /**
@@ -61,8 +62,8 @@ public:
 
     /**
      * Closes the connection of every database file it opened, so that no write-ahead log or shared-memory
-     * file is left beside them; a database used afterwards opens its file again. The databases in memory
-     * stay.
+     * file is left beside them (one inside a transaction closes when that ends); a database used afterwards
+     * opens its file again. The databases in memory stay.
      */
     void CloseEveryDatabase();
 
@@ -70,6 +71,11 @@ public:
     static std::string RemoveRelativePathComponent(const std::string& fileName);
 
 private:
+    /**
+     * The one open of a database file, for a name not held yet and for one CloseEveryDatabase closed: the
+     * folder asked for, then the file opened; throws as the Database constructor.
+     */
+    std::shared_ptr<Database> OpenLocked(const std::string& name) NVR_REQUIRES(mutex_);
     /** Closes the connection of the database of the cleaned name and forgets it; false when none was open. */
     bool CloseLocked(const std::string& name) NVR_REQUIRES(mutex_);
 

@@ -7,14 +7,12 @@
 #include <system_error>
 
 #include "services/storage/KeyValueStore.h"
-#include "util/Log.h"
 #include "util/Mutex.h"
 
 namespace NuvraMobile {
 
 namespace {
 
-constexpr const char* LOG_TAG = "AppInfo";
 constexpr const char* STORE_FILE_STEM = "NuvraDefaults";
 constexpr const char* STORE_FILE_EXTENSION = ".sqlite";
 constexpr const char* GROUP_INFIX = ".group.";
@@ -142,7 +140,7 @@ std::shared_ptr<KeyValueStore> AppInfo::GetUserDefaults() {
     if (auto appStore = KeyValueStore::Open((folder / StoreFileName("")).string())) {
         return appStore;
     }
-    Log::Error(LOG_TAG, "No store file can be opened in %s; values are kept in memory only", folder.string());
+    KeyValueStore::ReportValuesKeptInMemory(folder.string());
     inMemory.folders.insert(folder.string());
     return InMemoryFallback();
 }

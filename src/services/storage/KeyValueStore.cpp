@@ -310,31 +310,37 @@ std::shared_ptr<KeyValueStore> KeyValueStore::Open(const std::string& path) {
     if (const auto existing = registry.find(path); existing != registry.end()) {
         return existing->second;
     }
+    OpenedFile opened = OpenFile(path);
+    if (!opened.connection) {
+        return nullptr;
+    }
+    std::shared_ptr<KeyValueStore> store(new KeyValueStore(path, std::move(opened)));
+    registry[path] = store;
+    return store;
+}
+
+KeyValueStore::OpenedFile KeyValueStore::OpenFile(const std::string& path) {
     std::error_code ignored;
     const auto folder = std::filesystem::path(path).parent_path();
     if (!folder.empty()) {
         std::filesystem::create_directories(folder, ignored);
     }
-    bool lostEarlierValues = IsFileWithoutTable(path);
-    if (lostEarlierValues) {
+    OpenedFile opened;
+    opened.lostEarlierValues = IsFileWithoutTable(path);
+    if (opened.lostEarlierValues) {
         Log::Error(LOG_TAG, "The store %s exists but holds no values: whatever it held is lost", path);
     }
     int errorCode = SQLITE_OK;
     std::string unwritable;
-    std::unique_ptr<SqliteConnection> database = OpenDatabase(path, errorCode, unwritable);
+    opened.connection = OpenDatabase(path, errorCode, unwritable);
     if (!unwritable.empty()) {
-        database = CopyIntoMemory(path, unwritable);
-    } else if (!database && (errorCode == SQLITE_NOTADB || errorCode == SQLITE_CORRUPT)) {
-        database = ReplaceDamagedStore(path, errorCode);
-        lostEarlierValues = true;
+        opened.connection = CopyIntoMemory(path, unwritable);
+        opened.inFile = false;
+    } else if (!opened.connection && (errorCode == SQLITE_NOTADB || errorCode == SQLITE_CORRUPT)) {
+        opened.connection = ReplaceDamagedStore(path, errorCode);
+        opened.lostEarlierValues = true;
     }
-    if (!database) {
-        return nullptr;
-    }
-    std::shared_ptr<KeyValueStore> store(
-        new KeyValueStore(std::move(database), path, lostEarlierValues, unwritable.empty()));
-    registry[path] = store;
-    return store;
+    return opened;
 }
 
 // The rows that can still be read are copied before the file is moved aside, so a damaged store keeps
@@ -356,9 +362,8 @@ std::unique_ptr<SqliteConnection> KeyValueStore::ReplaceDamagedStore(const std::
 }
 
 std::shared_ptr<KeyValueStore> KeyValueStore::OpenInMemory() {
-    std::unique_ptr<SqliteConnection> database = OpenMemory();
-    return database ? std::shared_ptr<KeyValueStore>(new KeyValueStore(std::move(database), "", false, false))
-                    : nullptr;
+    OpenedFile opened{OpenMemory(), false, false};
+    return opened.connection ? std::shared_ptr<KeyValueStore>(new KeyValueStore("", std::move(opened))) : nullptr;
 }
 
 std::unique_ptr<SqliteConnection> KeyValueStore::OpenMemory() {
@@ -390,17 +395,19 @@ std::unique_ptr<SqliteConnection> KeyValueStore::CopyIntoMemory(const std::strin
     return setUp == SQLITE_OK ? std::move(database) : nullptr;
 }
 
-KeyValueStore::KeyValueStore(std::unique_ptr<SqliteConnection> database, std::string path,
-                             bool lostEarlierValues, bool inFile)
-    : path_(std::move(path)), lostEarlierValues_(lostEarlierValues), inFile_(inFile) {
+KeyValueStore::KeyValueStore(std::string path, OpenedFile opened) : path_(std::move(path)) {
     MutexLock lock(mutex_);
-    UseLocked(std::move(database));
+    UseLocked(std::move(opened));
 }
 
 KeyValueStore::~KeyValueStore() = default;
 
-void KeyValueStore::UseLocked(std::unique_ptr<SqliteConnection> database) {
-    database_ = std::move(database);
+void KeyValueStore::UseLocked(OpenedFile opened) {
+    database_ = std::move(opened.connection);
+    inFile_ = opened.inFile;
+    if (opened.lostEarlierValues) {
+        lostEarlierValues_.store(true);
+    }
     // Writing the value a key already holds changes no page, so its commit costs no sync. SQLite finds
     // 0.0 and -0.0 equal, so a floating zero is always written, to keep its sign.
     put_ = database_->Prepare("INSERT INTO entries(key, kind, value) VALUES(?1, ?2, ?3) "
@@ -412,22 +419,33 @@ void KeyValueStore::UseLocked(std::unique_ptr<SqliteConnection> database) {
     removeRange_ = database_->Prepare("DELETE FROM entries WHERE key >= ?1 AND (?2 IS NULL OR key < ?2)");
 }
 
+// A store that can no longer open a file keeps this run's values in memory, as a folder where no store
+// file can be opened does: its holders share this object, so they all go on with the same values.
 bool KeyValueStore::OpenLocked() {
     if (database_) {
         return true;
     }
-    int errorCode = SQLITE_OK;
-    std::string unwritable;
-    std::unique_ptr<SqliteConnection> database = OpenDatabase(path_, errorCode, unwritable);
-    if (!database) {
+    OpenedFile opened = OpenFile(path_);
+    if (!opened.connection) {
+        opened = OpenedFile{OpenMemory(), false, false};
+        ReportValuesKeptInMemory(std::filesystem::path(path_).parent_path().string());
+    }
+    if (!opened.connection) {
         return false;
     }
-    UseLocked(std::move(database));
+    UseLocked(std::move(opened));
     return true;
+}
+
+void KeyValueStore::ReportValuesKeptInMemory(const std::string& folder) {
+    Log::Error(LOG_TAG, "No store file can be opened in %s; values are kept in memory only", folder);
 }
 
 void KeyValueStore::Close() {
     MutexLock lock(mutex_);
+    if (!inFile_) {
+        return;
+    }
     put_.reset();
     get_.reset();
     remove_.reset();
@@ -439,9 +457,7 @@ void KeyValueStore::CloseEveryStore() {
     Registry& openStores = OpenStores();
     MutexLock lock(openStores.mutex);
     for (const auto& [path, store] : openStores.stores) {
-        if (store->inFile_) {
-            store->Close();
-        }
+        store->Close();
     }
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -45,9 +46,14 @@ public:
 
     /**
      * Closes the connection of every store in a file, folding its write-ahead log into it and removing the
-     * files beside it; a store used afterwards opens its file again. The stores in memory keep their values.
+     * files beside it. A store used afterwards opens its file again as Open does (its folder made again, a
+     * damaged file moved aside, one that cannot be written copied into memory); where no file can be opened
+     * any more, it keeps its values in memory for the rest of the process. The stores in memory keep their
+     * values.
      */
     static void CloseEveryStore();
+    /** Says that no store file can be opened in `folder`, so values are kept in memory only. */
+    static void ReportValuesKeptInMemory(const std::string& folder);
 
     ~KeyValueStore() override;
     KeyValueStore(const KeyValueStore&) = delete;
@@ -61,17 +67,31 @@ public:
     const std::string& GetPath() const;
     /**
      * True when the file was damaged (moved aside) or held no table of values when this process opened it,
-     * although it existed: what it held before may be gone.
+     * or opened it again, although it existed: what it held before may be gone.
      */
-    bool LostEarlierValues() const { return lostEarlierValues_; }
+    bool LostEarlierValues() const { return lostEarlierValues_.load(); }
 
 private:
-    KeyValueStore(std::unique_ptr<SqliteConnection> database, std::string path, bool lostEarlierValues,
-                  bool inFile);
-    /** Takes `database` as the connection and prepares the statements on it. */
-    void UseLocked(std::unique_ptr<SqliteConnection> database) NVR_REQUIRES(mutex_);
+    /** The connection Open makes for a path, and what it found there. */
+    struct OpenedFile {
+        std::unique_ptr<SqliteConnection> connection;
+        bool lostEarlierValues = false;
+        // False for a store in memory (a copy of a file that cannot be written), which Close would empty.
+        bool inFile = true;
+    };
+
+    KeyValueStore(std::string path, OpenedFile opened);
+    /**
+     * The one way a store file is opened, the first time and after CloseEveryStore: its folder made, a file
+     * that is not a readable store moved aside with its readable rows saved, one that cannot be written
+     * copied into memory. No connection when none can be opened there.
+     */
+    static OpenedFile OpenFile(const std::string& path);
+    /** Takes the opened connection and prepares the statements on it. */
+    void UseLocked(OpenedFile opened) NVR_REQUIRES(mutex_);
     /** True when the connection is open, after opening the file again once Close had closed it. */
     bool OpenLocked() NVR_REQUIRES(mutex_);
+    /** Closes the connection of a store in a file; a store in memory keeps its values. */
     void Close() NVR_EXCLUDES(mutex_);
     /** The connection of a ready store; none when it failed (`errorCode`) or refuses writes (`unwritable`). */
     static std::unique_ptr<SqliteConnection> OpenDatabase(const std::string& path, int& errorCode,
@@ -85,10 +105,10 @@ private:
     static bool RunOnce(SqliteStatement& statement);
 
     const std::string path_;
-    const bool lostEarlierValues_;
-    // False for a store in memory, which Close would empty.
-    const bool inFile_;
+    // Read without the lock by LostEarlierValues; only ever set.
+    std::atomic<bool> lostEarlierValues_{false};
     Mutex mutex_;
+    bool inFile_ NVR_GUARDED_BY(mutex_) = true;
     // Declared before the statements, so that they are finalised before the connection closes.
     std::unique_ptr<SqliteConnection> database_ NVR_GUARDED_BY(mutex_);
     std::unique_ptr<SqliteStatement> put_ NVR_GUARDED_BY(mutex_);

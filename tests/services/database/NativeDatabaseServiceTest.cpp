@@ -226,5 +226,25 @@ TEST_F(NativeDatabaseServiceTest, ClosingEveryDatabaseLeavesNoFileBesideThemAndA
     EXPECT_EQ(1, RowCount(memory));
 }
 
+// The services' Dispose may come while a transaction is open (a reset's copy, a migration): closing then
+// would roll back its rows and fail its end. The close waits for the end instead, without blocking the
+// Dispose, and the file is closed once the transaction is over.
+TEST_F(NativeDatabaseServiceTest, ClosingEveryDatabaseInsideATransactionWaitsForItsEndAndLosesNoRow) {
+    auto database = service->OpenDatabase("hits.sqlite");
+    CreateTableWithOneRow(database);
+    ASSERT_TRUE(database->BeginTransaction(DatabaseInterface::TransactionType::IMMEDIATE));
+    ASSERT_TRUE(database->Insert("T", {{"A", Variant::FromString("before the close")}}));
+    std::dynamic_pointer_cast<NativeDatabaseService>(service)->CloseEveryDatabase();
+    ASSERT_TRUE(database->Insert("T", {{"A", Variant::FromString("after the close")}}));
+    EXPECT_TRUE(fs::exists(folder.PathOf("hits.sqlite-wal")));
+    EXPECT_TRUE(database->EndTransaction());
+    std::vector<std::string> files;
+    for (const auto& entry : fs::directory_iterator(folder.Path())) {
+        files.push_back(entry.path().filename().string());
+    }
+    EXPECT_THAT(files, ElementsAre("hits.sqlite"));
+    EXPECT_EQ(3, RowCount(database));
+}
+
 }  // namespace
 }  // namespace NuvraMobile

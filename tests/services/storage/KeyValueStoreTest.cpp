@@ -6,12 +6,16 @@
 #include <fstream>
 #include <functional>
 #include <limits>
+#include <optional>
+#include <string>
+#include <vector>
 
 #include "services/storage/KeyValueStore.h"
 #include "support/CapturingLoggingService.h"
 #include "support/ChildProcess.h"
 #include "support/CrashSimulatingVfs.h"
 #include "support/FileSystemTestFolder.h"
+#include "support/UnwritableVfs.h"
 
 namespace NuvraMobile {
 namespace {
@@ -46,6 +50,106 @@ TEST_F(KeyValueStoreTest, ClosingEveryStoreLeavesNoFileBesideItAndALaterUseOpens
     EXPECT_EQ(store->Get("before"), Value(std::int64_t{1}));
     EXPECT_EQ(store->Get("after"), Value(std::int64_t{2}));
     EXPECT_EQ(KeyValueStore::Open(StorePath()), store);
+}
+
+/** The integer under `key` in the store file at `path`, read past the store; none when it is not there. */
+std::optional<std::int64_t> IntegerInFile(const std::string& path, const std::string& key) {
+    sqlite3* database = nullptr;
+    std::optional<std::int64_t> found;
+    if (sqlite3_open_v2(path.c_str(), &database, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
+        sqlite3_stmt* statement = nullptr;
+        sqlite3_prepare_v2(database, "SELECT value FROM entries WHERE key = CAST(?1 AS BLOB)", -1, &statement,
+                           nullptr);
+        sqlite3_bind_text(statement, 1, key.c_str(), -1, SQLITE_TRANSIENT);
+        if (sqlite3_step(statement) == SQLITE_ROW) {
+            found = sqlite3_column_int64(statement, 0);
+        }
+        sqlite3_finalize(statement);
+    }
+    sqlite3_close(database);
+    return found;
+}
+
+// What became of the file while every store was closed is met as the first open meets it: a folder gone
+// is made again, a file that cannot be written is copied into memory with the values it held (an opt-out
+// among them), a damaged one is moved aside, and where no file can be made at all the values are kept in
+// memory. Each says so as the first open does, the writes of this run read back, and stay once every store
+// is closed again.
+TEST_F(KeyValueStoreTest, AStoreUsedAfterEveryStoreWasClosedOpensItsFileAsAFirstOpenDoes) {
+    UnwritableVfs& disk = UnwritableVfs::Install();
+    const Value optedOut(std::string("optedout"));
+    const struct {
+        const char* name;
+        std::function<void(const std::string& folder, const std::string& path)> change;
+        // The value written before every store was closed, as read afterwards.
+        std::optional<Value> privacyRead;
+        // This run's writes go to a file (a new one), not to memory.
+        bool writesInFile;
+        // The store tells that its file lost what it held.
+        bool lost;
+        std::function<std::vector<std::string>(const std::string& folder, const std::string& path)> errors;
+    } changes[] = {
+        {"folder removed",
+         [](const std::string& folder, const std::string&) { std::filesystem::remove_all(folder); }, std::nullopt,
+         true, false, [](const std::string&, const std::string&) { return std::vector<std::string>(); }},
+        {"file made read-only",
+         [&](const std::string&, const std::string& path) { disk.MakeFileReadOnly(path); }, optedOut, false, false,
+         [](const std::string&, const std::string& path) {
+             return std::vector<std::string>{"Cannot write the store " + path +
+                                             ": the file is read-only; its values are kept in memory for this "
+                                             "run only, and the file is left as it is"};
+         }},
+        {"file damaged",
+         [](const std::string&, const std::string& path) { WriteFileBytes(path, std::string(8192, '\xA7')); },
+         std::nullopt, true, true,
+         [](const std::string&, const std::string& path) {
+             return std::vector<std::string>{
+                 "Cannot open the store " + path + ": file is not a database",
+                 "The store " + path + " is unreadable; it is moved to " + path +
+                     ".corrupt, 0 rows were saved into a new store and an unknown number of lost"};
+         }},
+        {"folder replaced by a file",
+         [](const std::string& folder, const std::string&) {
+             std::filesystem::remove_all(folder);
+             WriteFileBytes(folder, "a regular file");
+         },
+         std::nullopt, false, false,
+         [](const std::string& folder, const std::string& path) {
+             return std::vector<std::string>{
+                 "Cannot open the store " + path + ": unable to open database file",
+                 "No store file can be opened in " + folder + "; values are kept in memory only"};
+         }},
+    };
+    for (const auto& change : changes) {
+        SCOPED_TRACE(change.name);
+        // A folder of its own: a store once opened stays the process's.
+        const std::string folder = folder_.PathOf(change.name);
+        const std::string path = folder + "/store.sqlite";
+        auto store = KeyValueStore::Open(path);
+        ASSERT_TRUE(store);
+        store->Put("privacy", optedOut);
+        KeyValueStore::CloseEveryStore();
+        change.change(folder, path);
+
+        ScopedCapturingLog log(LoggingMode::Warning);
+        for (std::int64_t launch = 1; launch <= 10; ++launch) {
+            store->Put("launches", Value(launch));
+        }
+        for (const bool closedAgain : {false, true}) {
+            SCOPED_TRACE(closedAgain ? "every store closed again" : "open");
+            if (closedAgain) {
+                KeyValueStore::CloseEveryStore();
+            }
+            EXPECT_EQ(store->Get("launches"), Value(std::int64_t{10}));
+            EXPECT_EQ(store->Get("privacy"), change.privacyRead);
+        }
+        EXPECT_EQ(log.Service().GetMessages(), change.errors(folder, path));
+        EXPECT_EQ(change.writesInFile ? std::optional<std::int64_t>(10) : std::nullopt,
+                  IntegerInFile(path, "launches"));
+        EXPECT_EQ(change.lost, store->LostEarlierValues());
+        EXPECT_EQ(KeyValueStore::Open(path), store);
+        disk.Clear();
+    }
 }
 
 TEST_F(KeyValueStoreTest, KeysAndValuesAreKeptOnDiskByteForByte) {
