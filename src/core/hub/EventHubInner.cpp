@@ -692,7 +692,10 @@ bool EventHubInner::Dispose(std::chrono::milliseconds timeout) {
     return true;
 }
 
-bool EventHubInner::DroppedWorkAtDisposal() { return !DescribeDroppedWork().empty(); }
+bool EventHubInner::DroppedWorkAtDisposal() {
+    MutexLock lock(reportMutex_);
+    return reportedDroppedWork_;
+}
 
 std::string EventHubInner::DescribeDroppedWork() {
     std::shared_ptr<const ModuleList> modules;
@@ -727,7 +730,8 @@ void EventHubInner::ReportDroppedWork() {
         return;
     }
     const std::string dropped = DescribeDroppedWork();
-    if (!dropped.empty()) {
+    reportedDroppedWork_ = !dropped.empty();
+    if (reportedDroppedWork_) {
         Log::Warning(logPrefix_.c_str(), "Dispose dropped work dispatched before it and not yet done: %s.",
                      dropped);
     }

@@ -75,7 +75,7 @@ public:
     bool IsRegisteredModule(const std::string& moduleName) override;
     bool Dispose() override;
     bool Dispose(std::chrono::milliseconds timeout) override;
-    bool DroppedWorkAtDisposal() override;
+    bool DroppedWorkAtDisposal() override NVR_EXCLUDES(reportMutex_);
     void RegisterModule(const std::shared_ptr<Module>& module) override;
     void RegisterRule(const std::shared_ptr<Module>& module, const std::shared_ptr<Rule>& rule) override;
     void UnregisterAllRules(const std::shared_ptr<Module>& module) override;
@@ -172,6 +172,8 @@ private:
     /** Held while the report is made: a Dispose that finds it made returns only once it is written. */
     Mutex reportMutex_;
     bool droppedWorkReported_ NVR_GUARDED_BY(reportMutex_) = false;
+    /** Whether the report named dropped work: the answer stays the line's, whatever is counted later. */
+    bool reportedDroppedWork_ NVR_GUARDED_BY(reportMutex_) = false;
     int32_t eventCounter_ NVR_GUARDED_BY(mutex_) = 0;
     const PlatformServicesFactory platformServicesFactory_;
     std::shared_ptr<TaskExecutorInterface> masterExecutor_;
