@@ -2,8 +2,8 @@
 // the kind, however much was dropped. The core says false for it once: the call that finds the disposal done
 // says it, unless an earlier call already said false because its time ran out. The work is held (a module's
 // listener pass, its first task, a response callback on the hub's thread) until the disposal has been started
-// with no wait, so that what waits behind is dropped, none of it run, and the start can never be the call that
-// completes the disposal, however the threads are scheduled.
+// with no wait, so that what waits behind is dropped, none of it run, and the start can never be the call
+// that completes the disposal, however the threads are scheduled.
 
 #include <gtest/gtest.h>
 
@@ -61,7 +61,8 @@ struct DroppingCore {
         }
     }
 
-    /** Starts the disposal with no wait, through the core or through the hub alone, which the core never sees. */
+    /** Starts the disposal with no wait, through the core or through the hub alone (the core never sees it).
+     */
     bool StartDisposal(bool throughTheCore) const {
         return throughTheCore ? core->Dispose(NO_WAIT) : hub->Dispose(NO_WAIT);
     }
@@ -85,7 +86,7 @@ struct DropCase {
     const char* label;
     Hold hold;
     int tracks;
-    /** Whether the core's own call starts the disposal; its false (the time ran out) is then its one false. */
+    /** Whether the core's own call starts the disposal: its false (time ran out) is then its one false. */
     bool coreStarts;
     /** The one warning line on what was dropped; empty when nothing is. */
     std::string droppedLine;
@@ -94,18 +95,16 @@ struct DropCase {
 };
 
 TEST(CoreDisposeDropTest, DisposeSaysInItsResultAndInOneLineWhatItDropped) {
-    const std::string tasksLine =
+    const std::string tasks =
         "Dispose dropped work dispatched before it and not yet done: 1999 tasks of com.test.holding.";
-    const std::string eventsLine = "Dispose dropped work dispatched before it and not yet done: 299 events.";
+    const std::string events = "Dispose dropped work dispatched before it and not yet done: 299 events.";
     const DropCase cases[] = {
-        {"a held task with nothing behind it", Hold::FIRST_TASK, 1, true, "", {true, true}},
-        {"a held task with nothing behind it, started by the hub", Hold::FIRST_TASK, 1, false, "", {true, true}},
-        {"tasks behind a held task", Hold::FIRST_TASK, 2000, false, tasksLine, {false, true}},
-        {"tasks behind a held task, after the core's time ran out", Hold::FIRST_TASK, 2000, true, tasksLine,
-         {true, true}},
-        {"events behind a held listener pass", Hold::LISTENER_PASS, 300, false, eventsLine, {false, true}},
-        {"events behind a held listener pass, after the core's time ran out", Hold::LISTENER_PASS, 300, true,
-         eventsLine, {true, true}},
+        {"a held task alone", Hold::FIRST_TASK, 1, true, "", {true, true}},
+        {"a held task alone, the hub starts", Hold::FIRST_TASK, 1, false, "", {true, true}},
+        {"tasks behind a held task", Hold::FIRST_TASK, 2000, false, tasks, {false, true}},
+        {"tasks behind a held task, core timed out", Hold::FIRST_TASK, 2000, true, tasks, {true, true}},
+        {"events behind a held pass", Hold::LISTENER_PASS, 300, false, events, {false, true}},
+        {"events behind a held pass, core timed out", Hold::LISTENER_PASS, 300, true, events, {true, true}},
     };
     for (const auto& drop : cases) {
         ScopedCapturingLog log(LoggingMode::Warning);
@@ -169,12 +168,14 @@ TEST(CoreDisposeDropTest, EventsStillQueuedWhenTheHubLetsGoOfItsQueueAreCounted)
     const DroppingCore dropping(log);
     const auto holding = std::make_shared<Gate>();
     const auto release = std::make_shared<Gate>();
-    dropping.hub->RegisterOneTimeListener<DroppingCore>("held", [holding, release](const std::shared_ptr<Event>&) {
-        holding->Open();
-        release->Hold();
-    });
-    dropping.hub->Dispatch(
-        EventBuilder("held answer", EventType::CUSTOM, EventSource::RESPONSE_CONTENT).SetPairID("held").Build());
+    dropping.hub->RegisterOneTimeListener<DroppingCore>("held",
+                                                        [holding, release](const std::shared_ptr<Event>&) {
+                                                            holding->Open();
+                                                            release->Hold();
+                                                        });
+    dropping.hub->Dispatch(EventBuilder("held answer", EventType::CUSTOM, EventSource::RESPONSE_CONTENT)
+                               .SetPairID("held")
+                               .Build());
     ASSERT_TRUE(holding->Wait());
     dropping.Track(TRACKS);
 

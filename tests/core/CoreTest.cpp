@@ -385,8 +385,10 @@ TEST_F(CoreTest, DisposeSaysFalseOnceForWhatItsDisposalLeft) {
          {{true, true, false}, {true, true, true}, {true, true, true}}},
         {"the time ran out, then the disposal ended with work dropped",
          {{false, false, false}, {true, true, true}, {true, true, true}}},
-        {"the time ran out, then the disposal ended with nothing dropped", {{false, false, false}, {true, false, true}}},
-        {"a disposal not yet ended answers false each time", {{false, false, false}, {false, false, false}, {true, true, true}}},
+        {"the time ran out, then the disposal ended with nothing dropped",
+         {{false, false, false}, {true, false, true}}},
+        {"a disposal not yet ended answers false each time",
+         {{false, false, false}, {false, false, false}, {true, true, true}}},
     };
     for (const auto& disposal : cases) {
         RecreateCore();
