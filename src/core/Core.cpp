@@ -119,13 +119,14 @@ bool Core::Dispose() { return Dispose(DEFAULT_DISPOSE_TIMEOUT); }
 
 bool Core::Dispose(std::chrono::milliseconds timeout) {
     if (!End(timeout)) {
+        saidFalse_ = true;
         return false;
     }
     if (!eventHub_ || !eventHub_->DroppedWorkAtDisposal()) {
         return true;
     }
-    // Said once: a later call finds the core disposed and nothing more dropped.
-    return droppedWorkReturned_.exchange(true);
+    // Said once: a caller already told false (its time ran out) learns what was dropped from the line.
+    return saidFalse_.exchange(true);
 }
 
 bool Core::End(std::chrono::milliseconds timeout) {

@@ -51,12 +51,13 @@ public:
     /** Ends module registration and boots the hub; only the first call in the process does so. */
     void Start(const std::function<void()>& callback);
     /**
-     * Disposes the hub, then the services; false when either was not done before the timeout, and false
-     * when the hub's disposal dropped work dispatched before it (a track not yet handled, a task not yet
-     * run), which it reports in one warning line: once, so that a later call on the disposed core returns
-     * true and a caller that retries until true ends. Called from one of the hub's own tasks (a response
-     * callback, a listener, the start callback) it only starts the hub's disposal, logs that, and returns
-     * false at once: waiting there could never end.
+     * Disposes the hub, then the services; false when either was not done before the timeout. Once they
+     * are done, false when the hub's disposal dropped work dispatched before it (a track not yet handled, a
+     * task not yet run), which it reports in one warning line, unless an earlier call has already said
+     * false: so that the core says false once for what was left, and a caller that retries until true ends
+     * as soon as the disposal has. Called from one of the hub's own tasks (a response callback, a listener,
+     * the start callback) it only starts the hub's disposal, logs that, and returns false at once: waiting
+     * there could never end.
      */
     bool Dispose(std::chrono::milliseconds timeout);
     bool Dispose();
@@ -117,8 +118,8 @@ private:
 
     std::shared_ptr<EventHub> eventHub_;
     std::shared_ptr<PlatformServicesInterface> platformServices_;
-    /** Set by the Dispose that returned false for the work the disposal dropped. */
-    std::atomic<bool> droppedWorkReturned_{false};
+    /** Set by the first Dispose that returned false, whatever for: the dropped work is not said again. */
+    std::atomic<bool> saidFalse_{false};
 };
 
 }  // namespace NuvraMobile

@@ -1,7 +1,9 @@
-// A Dispose whose drain cannot finish drops the work still waiting: its result says so, once, and one warning
-// line gives the count and the kind, however much was dropped. A module holds the hub's listener pass, or its
-// own first task, until the hub has begun to unregister it, so that what waits behind is dropped, none of it
-// run.
+// A Dispose whose drain cannot finish drops the work still waiting, and one warning line gives the count and
+// the kind, however much was dropped. The core says false for it once: the call that finds the disposal done
+// says it, unless an earlier call already said false because its time ran out. The work is held (a module's
+// listener pass, its first task, a response callback on the hub's thread) until the disposal has been started
+// with no wait, so that what waits behind is dropped, none of it run, and the start can never be the call
+// that completes the disposal, however the threads are scheduled.
 
 #include <gtest/gtest.h>
 
@@ -14,7 +16,10 @@
 #include "core/Core.h"
 #include "core/hub/EventHub.h"
 #include "core/values/Event.h"
+#include "core/values/EventBuilder.h"
 #include "core/values/EventData.h"
+#include "core/values/EventSource.h"
+#include "core/values/EventType.h"
 #include "support/CapturingLoggingService.h"
 #include "support/FakePlatformServices.h"
 #include "support/RecordingModule.h"
@@ -24,29 +29,8 @@ namespace NuvraMobile {
 namespace {
 
 constexpr const char* TRACK_EVENT = "AnalyticsTrack";
-
-/** Opens its gate as the hub begins to unregister it. */
-class HoldingModule : public RecordingModule {
-public:
-    HoldingModule() : RecordingModule("com.test.holding") {}
-
-    void UnregisterModule() override {
-        RecordingModule::UnregisterModule();
-        unregistering.Open();
-    }
-
-    Gate unregistering;
-};
-
-enum class Hold { LISTENER_PASS, FIRST_TASK };
-
-struct DropCase {
-    const char* label;
-    Hold hold;
-    int tracks;
-    /** The one warning line on what was dropped; empty when nothing is. */
-    std::string droppedLine;
-};
+constexpr std::chrono::milliseconds NO_WAIT{0};
+constexpr std::chrono::seconds DISPOSE_LIMIT{30};
 
 /** The warnings that speak of dropping ("Dropped", "dropping"). */
 std::vector<std::string> DroppedLines(const CapturingLoggingService& log) {
@@ -59,73 +43,149 @@ std::vector<std::string> DroppedLines(const CapturingLoggingService& log) {
     return lines;
 }
 
-TEST(CoreDisposeDropTest, DisposeSaysInItsResultAndInOneLineWhatItDropped) {
-    const DropCase cases[] = {
-        {"a held task with nothing behind it", Hold::FIRST_TASK, 1, ""},
-        {"tasks behind a held task", Hold::FIRST_TASK, 2000,
-         "Dispose dropped work dispatched before it and not yet done: 1999 tasks of com.test.holding."},
-        {"events behind a held listener pass", Hold::LISTENER_PASS, 300,
-         "Dispose dropped work dispatched before it and not yet done: 299 events."},
-    };
-    for (const auto& drop : cases) {
-        ScopedCapturingLog log(LoggingMode::Warning);
+/** A hub whose services log into the test's log, and a core that adopts it. */
+struct DroppingCore {
+    explicit DroppingCore(const ScopedCapturingLog& log) {
         auto services = std::make_shared<FakePlatformServices>();
         services->loggingService = log.ServicePtr();
         const EventHub::PlatformServicesFactory factory = [services] { return services; };
-        auto hub = EventHub::Create("DroppingHub", factory, nullptr);
-        const auto module = std::make_shared<HoldingModule>();
-        std::atomic<int> heard{0};
-        std::atomic<int> ran{0};
-        module->SetHearHook([&](RecordingModule& self, const std::shared_ptr<Event>& event) {
-            if (event->GetName() != TRACK_EVENT) {
-                return;
-            }
-            // Passes run one at a time, and so does this hook.
-            const bool first = heard.load() == 0;
-            if (drop.hold == Hold::LISTENER_PASS) {
-                ++heard;
-                if (first) {
-                    module->unregistering.Wait();
-                }
-                return;
-            }
-            self.AddTaskToQueue("tracked", [&ran, &module, first] {
-                ++ran;
-                if (first) {
-                    module->unregistering.Wait();
-                }
-            });
-            // Counted once queued: the test waits until every task is in the queue.
-            ++heard;
-        });
-        hub->RegisterModule(module);
-        ASSERT_TRUE(module->WaitUntilRegistered()) << drop.label;
-        const auto core = Core::Create(factory, hub);
-        for (int track = 0; track < drop.tracks; ++track) {
+        hub = EventHub::Create("DroppingHub", factory, nullptr);
+        core = Core::Create(factory, hub);
+    }
+
+    void Track(int tracks) const {
+        for (int track = 0; track < tracks; ++track) {
             auto data = std::make_shared<EventData>();
             data->PutString("action", "tap " + std::to_string(track));
             core->Track(data);
         }
+    }
+
+    /** Starts the disposal with no wait, through the core or through the hub alone (the core never sees it).
+     */
+    bool StartDisposal(bool throughTheCore) const {
+        return throughTheCore ? core->Dispose(NO_WAIT) : hub->Dispose(NO_WAIT);
+    }
+
+    /** The answers of the core's later calls, each with time enough. */
+    std::vector<bool> LaterAnswers(std::size_t calls) const {
+        std::vector<bool> answers;
+        for (std::size_t call = 0; call < calls; ++call) {
+            answers.push_back(core->Dispose(DISPOSE_LIMIT));
+        }
+        return answers;
+    }
+
+    std::shared_ptr<EventHub> hub;
+    std::shared_ptr<Core> core;
+};
+
+enum class Hold { LISTENER_PASS, FIRST_TASK };
+
+struct DropCase {
+    const char* label;
+    Hold hold;
+    int tracks;
+    /** Whether the core's own call starts the disposal: its false (time ran out) is then its one false. */
+    bool coreStarts;
+    /** The one warning line on what was dropped; empty when nothing is. */
+    std::string droppedLine;
+    /** What the core's later calls say once the held work has been let go. */
+    std::vector<bool> answers;
+};
+
+TEST(CoreDisposeDropTest, DisposeSaysInItsResultAndInOneLineWhatItDropped) {
+    const std::string tasks =
+        "Dispose dropped work dispatched before it and not yet done: 1999 tasks of com.test.holding.";
+    const std::string events = "Dispose dropped work dispatched before it and not yet done: 299 events.";
+    const DropCase cases[] = {
+        {"a held task alone", Hold::FIRST_TASK, 1, true, "", {true, true}},
+        {"a held task alone, the hub starts", Hold::FIRST_TASK, 1, false, "", {true, true}},
+        {"tasks behind a held task", Hold::FIRST_TASK, 2000, false, tasks, {false, true}},
+        {"tasks behind a held task, core timed out", Hold::FIRST_TASK, 2000, true, tasks, {true, true}},
+        {"events behind a held pass", Hold::LISTENER_PASS, 300, false, events, {false, true}},
+        {"events behind a held pass, core timed out", Hold::LISTENER_PASS, 300, true, events, {true, true}},
+    };
+    for (const auto& drop : cases) {
+        ScopedCapturingLog log(LoggingMode::Warning);
+        const DroppingCore dropping(log);
+        const auto module = std::make_shared<RecordingModule>("com.test.holding");
+        // Shared with the held work, which may still be waking when a failed case ends.
+        const auto release = std::make_shared<Gate>();
+        const auto heard = std::make_shared<std::atomic<int>>(0);
+        const auto ran = std::make_shared<std::atomic<int>>(0);
+        module->SetHearHook([release, heard, ran, hold = drop.hold](RecordingModule& self,
+                                                                    const std::shared_ptr<Event>& event) {
+            if (event->GetName() != TRACK_EVENT) {
+                return;
+            }
+            // Passes run one at a time, and so does this hook.
+            const bool first = heard->load() == 0;
+            if (hold == Hold::LISTENER_PASS) {
+                ++*heard;
+                if (first) {
+                    release->Hold();
+                }
+                return;
+            }
+            self.AddTaskToQueue("tracked", [release, ran, first] {
+                ++*ran;
+                if (first) {
+                    release->Hold();
+                }
+            });
+            // Counted once queued: the test waits until every task is in the queue.
+            ++*heard;
+        });
+        dropping.hub->RegisterModule(module);
+        ASSERT_TRUE(module->WaitUntilRegistered()) << drop.label;
+        dropping.Track(drop.tracks);
         // Every task is queued behind the first, which holds; or the first pass holds the others back.
         const bool tasks = drop.hold == Hold::FIRST_TASK;
         ASSERT_TRUE(WaitUntil([&] {
-            return heard.load() >= (tasks ? drop.tracks : 1) && ran.load() >= (tasks ? 1 : 0);
+            return heard->load() >= (tasks ? drop.tracks : 1) && ran->load() >= (tasks ? 1 : 0);
         })) << drop.label;
 
-        // Started only: the drain cannot end while the module holds on, so the module unregisters at once.
-        EXPECT_FALSE(core->Dispose(std::chrono::milliseconds(0))) << drop.label;
-        const bool disposed = core->Dispose(std::chrono::seconds(30));
+        // The held work keeps the module from unregistering, so the start cannot complete the disposal.
+        EXPECT_FALSE(dropping.StartDisposal(drop.coreStarts)) << drop.label;
+        release->Open();
 
-        EXPECT_EQ(drop.droppedLine.empty(), disposed) << drop.label;
+        EXPECT_EQ(drop.answers, dropping.LaterAnswers(drop.answers.size())) << drop.label;
         const std::vector<std::string> expectedLines = drop.droppedLine.empty()
                                                            ? std::vector<std::string>{}
                                                            : std::vector<std::string>{drop.droppedLine};
         EXPECT_EQ(expectedLines, DroppedLines(log.Service())) << drop.label;
-        EXPECT_EQ(drop.hold == Hold::FIRST_TASK ? 1 : 0, ran.load()) << drop.label;
-        // Said once: a caller that retries until true is not held for ever.
-        EXPECT_TRUE(core->Dispose(std::chrono::seconds(30))) << drop.label;
-        EXPECT_EQ(expectedLines, DroppedLines(log.Service())) << drop.label;
+        EXPECT_EQ(tasks ? 1 : 0, ran->load()) << drop.label;
     }
+}
+
+// A hub without modules has nothing to wait for once its disposal starts: it lets go at once of the passes
+// still queued behind the one that holds its thread. Those events are dropped as surely as the ones a held
+// module leaves behind, and counted with them.
+TEST(CoreDisposeDropTest, EventsStillQueuedWhenTheHubLetsGoOfItsQueueAreCounted) {
+    constexpr int TRACKS = 40;
+    ScopedCapturingLog log(LoggingMode::Warning);
+    const DroppingCore dropping(log);
+    const auto holding = std::make_shared<Gate>();
+    const auto release = std::make_shared<Gate>();
+    dropping.hub->RegisterOneTimeListener<DroppingCore>("held",
+                                                        [holding, release](const std::shared_ptr<Event>&) {
+                                                            holding->Open();
+                                                            release->Hold();
+                                                        });
+    dropping.hub->Dispatch(EventBuilder("held answer", EventType::CUSTOM, EventSource::RESPONSE_CONTENT)
+                               .SetPairID("held")
+                               .Build());
+    ASSERT_TRUE(holding->Wait());
+    dropping.Track(TRACKS);
+
+    EXPECT_FALSE(dropping.StartDisposal(false));
+    release->Open();
+
+    EXPECT_EQ((std::vector<bool>{false, true}), dropping.LaterAnswers(2));
+    EXPECT_EQ(std::vector<std::string>{"Dispose dropped work dispatched before it and not yet done: " +
+                                       std::to_string(TRACKS) + " events."},
+              DroppedLines(log.Service()));
 }
 
 }  // namespace

@@ -48,6 +48,7 @@ public:
         disposeTimeouts.push_back(timeout);
         return disposeResult;
     }
+    bool DroppedWorkAtDisposal() override { return droppedWork; }
     void RegisterModule(const std::shared_ptr<Module>& module) override { modules.push_back(module); }
 
     /** Hands `data` to the listener of the request as its paired response. */
@@ -62,6 +63,7 @@ public:
 
     bool failListenerRegistration = false;
     bool disposeResult = true;
+    bool droppedWork = false;
     std::vector<std::chrono::milliseconds> disposeTimeouts;
     std::map<std::string, EventCallback> listeners;
     std::vector<std::shared_ptr<Module>> modules;
@@ -360,6 +362,46 @@ TEST_F(CoreTest, DisposeFailingHubKeepsServicesInstalled) {
     EXPECT_EQ(services_->capturingLog, Log::GetLoggingService());
     EXPECT_EQ(0, services_->disposals);
     hub_->disposeResult = true;
+}
+
+/** One Dispose of the core: what its hub answers, and what the core must answer. */
+struct DisposeCall {
+    bool hubDisposed;
+    bool droppedWork;
+    bool answer;
+};
+
+struct DisposeAnswersCase {
+    const char* label;
+    std::vector<DisposeCall> calls;
+};
+
+// The core says false once for what its disposal left undone: a caller that retries until true ends as soon
+// as the disposal has, and one told false for the time learns what was dropped from the hub's line.
+TEST_F(CoreTest, DisposeSaysFalseOnceForWhatItsDisposalLeft) {
+    const DisposeAnswersCase cases[] = {
+        {"nothing dropped", {{true, false, true}, {true, false, true}}},
+        {"dropped work found by the call that ends the disposal",
+         {{true, true, false}, {true, true, true}, {true, true, true}}},
+        {"the time ran out, then the disposal ended with work dropped",
+         {{false, false, false}, {true, true, true}, {true, true, true}}},
+        {"the time ran out, then the disposal ended with nothing dropped",
+         {{false, false, false}, {true, false, true}}},
+        {"a disposal not yet ended answers false each time",
+         {{false, false, false}, {false, false, false}, {true, true, true}}},
+    };
+    for (const auto& disposal : cases) {
+        RecreateCore();
+        std::vector<bool> expected;
+        std::vector<bool> answers;
+        for (const auto& call : disposal.calls) {
+            hub_->disposeResult = call.hubDisposed;
+            hub_->droppedWork = call.droppedWork;
+            expected.push_back(call.answer);
+            answers.push_back(core_->Dispose(std::chrono::milliseconds(0)));
+        }
+        EXPECT_EQ(expected, answers) << disposal.label;
+    }
 }
 
 TEST_F(CoreTest, DisposeClearsOwnProcessWideServicesThenDisposesServices) {

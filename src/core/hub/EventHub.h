@@ -46,9 +46,9 @@ public:
     virtual bool Dispose() = 0;
     virtual bool Dispose(std::chrono::milliseconds timeout) = 0;
     /**
-     * True once a disposal of this hub has dropped work dispatched before it (events not yet handled, tasks
-     * of its modules not yet run), which it reports in one warning line as it ends. A disposal whose drain
-     * ran everything dispatched before it drops nothing of it.
+     * True once the disposal of this hub has ended having dropped work dispatched before it (events not yet
+     * handled, tasks of its modules not yet run), as the one warning line it writes then says. A disposal
+     * whose drain ran everything dispatched before it drops nothing of it.
      */
     virtual bool DroppedWorkAtDisposal() { return false; }
     virtual void RegisterModule(const std::shared_ptr<Module>& module) = 0;

@@ -113,6 +113,33 @@ long long WholeMilliseconds(std::chrono::steady_clock::duration duration) {
 
 }  // namespace
 
+class EventHubInner::EventPass {
+public:
+    explicit EventPass(std::shared_ptr<EventHubInner> hub) : hub_(std::move(hub)) {}
+    EventPass(const EventPass&) = delete;
+    EventPass& operator=(const EventPass&) = delete;
+    // Never run: the disposal emptied the hub's queue, or the executor refused the pass.
+    ~EventPass() {
+        if (!ended_) {
+            hub_->EndEventPass(true);
+        }
+    }
+
+    void Run(const std::shared_ptr<Event>& event, const AttachedState& attachedState) {
+        RunningTaskMark mark(hub_.get());
+        bool handled = true;
+        TryFinally([&] { handled = hub_->DoEvent(event, attachedState); },
+                   [&] {
+                       ended_ = true;
+                       hub_->EndEventPass(!handled);
+                   });
+    }
+
+private:
+    const std::shared_ptr<EventHubInner> hub_;
+    bool ended_ = false;
+};
+
 EventHubInner::EventHubInner(const std::string& name, const PlatformServicesFactory& platformServicesFactory)
     : logPrefix_("EventHub(" + name + ")"),
       modules_(std::make_shared<const ModuleList>()),
@@ -226,26 +253,17 @@ void EventHubInner::QueueEventPass(const std::shared_ptr<Event>& event, Attached
         ++passesInProgress_;
         ++passesQueued_;
     }
-    auto self = Self();
-    bool queued = false;
-    TryFinally(
-        [&] {
-            queued = hubExecutor_->AddTask([self, event, attachedState = std::move(attachedState)] {
-                RunningTaskMark mark(self.get());
-                TryFinally([&] { self->DoEvent(event, attachedState); }, [&] { self->EndEventPass(); });
-            });
-        },
-        [&] {
-            if (!queued) {
-                EndEventPass();
-            }
-        });
+    hubExecutor_->AddTask([pass = std::make_shared<EventPass>(Self()), event,
+                           attachedState = std::move(attachedState)] { pass->Run(event, attachedState); });
 }
 
-void EventHubInner::EndEventPass() {
+void EventHubInner::EndEventPass(bool dropped) {
     {
         MutexLock lock(passMutex_);
         --passesInProgress_;
+        if (dropped) {
+            ++droppedEvents_;
+        }
     }
     drainCondition_.notify_all();
 }
@@ -291,15 +309,13 @@ void EventHubInner::RegisterModule(const std::shared_ptr<Module>& module) {
     CallModuleOnEventHubRegisteredModule(module, Self(), moduleServices, moduleExecutor);
 }
 
-void EventHubInner::DoEvent(std::shared_ptr<Event> event, const AttachedState& attachedState) {
+bool EventHubInner::DoEvent(std::shared_ptr<Event> event, const AttachedState& attachedState) {
     bool sendBooted = false;
     std::shared_ptr<const ModuleList> modules;
     {
         MutexLock lock(mutex_);
         if (state_ > BOOTED) {
-            MutexLock passLock(passMutex_);
-            ++droppedEvents_;
-            return;
+            return false;
         }
         if (state_ == REGISTRATION_FINISHED) {
             SetState(BOOTED);
@@ -320,7 +336,7 @@ void EventHubInner::DoEvent(std::shared_ptr<Event> event, const AttachedState& a
     }
     event = RunProcessingStep(std::move(event), *modules);
     if (!event) {
-        return;
+        return true;
     }
     // Taken before the listeners run, so a response dispatched by a listener cannot overtake them.
     const auto oneTimeListeners = OneTimeListenerRegistry::Instance().Take(event->GetPairID());
@@ -328,6 +344,7 @@ void EventHubInner::DoEvent(std::shared_ptr<Event> event, const AttachedState& a
     for (const auto& listener : oneTimeListeners) {
         TrySwallow([&listener, &event] { listener->Hear(event); });
     }
+    return true;
 }
 
 void EventHubInner::NoteTimestamp(const Event& event) {
@@ -675,7 +692,10 @@ bool EventHubInner::Dispose(std::chrono::milliseconds timeout) {
     return true;
 }
 
-bool EventHubInner::DroppedWorkAtDisposal() { return !DescribeDroppedWork().empty(); }
+bool EventHubInner::DroppedWorkAtDisposal() {
+    MutexLock lock(reportMutex_);
+    return reportedDroppedWork_;
+}
 
 std::string EventHubInner::DescribeDroppedWork() {
     std::shared_ptr<const ModuleList> modules;
@@ -710,7 +730,8 @@ void EventHubInner::ReportDroppedWork() {
         return;
     }
     const std::string dropped = DescribeDroppedWork();
-    if (!dropped.empty()) {
+    reportedDroppedWork_ = !dropped.empty();
+    if (reportedDroppedWork_) {
         Log::Warning(logPrefix_.c_str(), "Dispose dropped work dispatched before it and not yet done: %s.",
                      dropped);
     }

@@ -75,7 +75,7 @@ public:
     bool IsRegisteredModule(const std::string& moduleName) override;
     bool Dispose() override;
     bool Dispose(std::chrono::milliseconds timeout) override;
-    bool DroppedWorkAtDisposal() override;
+    bool DroppedWorkAtDisposal() override NVR_EXCLUDES(reportMutex_);
     void RegisterModule(const std::shared_ptr<Module>& module) override;
     void RegisterRule(const std::shared_ptr<Module>& module, const std::shared_ptr<Rule>& rule) override;
     void UnregisterAllRules(const std::shared_ptr<Module>& module) override;
@@ -116,12 +116,16 @@ private:
         std::shared_ptr<EventData> data;
     };
 
+    /** One queued event pass, which ends once: when it has run, or unrun when the executor lets go of it. */
+    class EventPass;
+
     std::shared_ptr<EventHubInner> Self() const;
     void SetState(State state) NVR_REQUIRES(mutex_);
     void QueueEventPass(const std::shared_ptr<Event>& event, AttachedState attachedState);
     bool IsRegisteredModuleLocked(const std::string& moduleName) const NVR_REQUIRES(mutex_);
 
-    void DoEvent(std::shared_ptr<Event> event, const AttachedState& attachedState);
+    /** False when the disposal had begun, and the event is dropped unhandled. */
+    bool DoEvent(std::shared_ptr<Event> event, const AttachedState& attachedState);
     void DoIdle();
     void NoteTimestamp(const Event& event);
     void NumberEvent(const std::shared_ptr<Event>& event);
@@ -144,7 +148,8 @@ private:
     bool Drain(std::chrono::steady_clock::time_point deadline);
     static void AbortRequestsOf(const ModuleList& modules);
     bool IsDrained();
-    void EndEventPass();
+    /** Counts a pass that ended with its event `dropped` unhandled among what the disposal dropped. */
+    void EndEventPass(bool dropped) NVR_EXCLUDES(passMutex_);
 
     bool CompleteDisposalIfNeeded() NVR_REQUIRES(mutex_);
     /** What the disposal dropped, as "N events, N tasks of <module>"; empty when nothing. */
@@ -167,6 +172,8 @@ private:
     /** Held while the report is made: a Dispose that finds it made returns only once it is written. */
     Mutex reportMutex_;
     bool droppedWorkReported_ NVR_GUARDED_BY(reportMutex_) = false;
+    /** Whether the report named dropped work: the answer stays the line's, whatever is counted later. */
+    bool reportedDroppedWork_ NVR_GUARDED_BY(reportMutex_) = false;
     int32_t eventCounter_ NVR_GUARDED_BY(mutex_) = 0;
     const PlatformServicesFactory platformServicesFactory_;
     std::shared_ptr<TaskExecutorInterface> masterExecutor_;
@@ -188,7 +195,7 @@ private:
     int32_t passesInProgress_ NVR_GUARDED_BY(passMutex_) = 0;
     /** Passes ever queued: a drain check that saw it change saw a moving picture and looks again. */
     uint64_t passesQueued_ NVR_GUARDED_BY(passMutex_) = 0;
-    /** Passes queued before the disposal began and never handled. */
+    /** Passes accepted before the modules began to unregister that ended with their event unhandled. */
     int64_t droppedEvents_ NVR_GUARDED_BY(passMutex_) = 0;
     /** Signalled when a pass ends. */
     std::condition_variable drainCondition_;
