@@ -455,7 +455,8 @@ int main(int argc, char** argv) {
         // The rows of a database this run cannot write are not the run's: they wait in the file for a
         // later run, while the run's own hits and track calls end with the program.
         const std::int64_t stored = StoredHitRowsOfFile(CacheFolder(dataDirectory));
-        const char* whose = " (in a hit database this run cannot write: a later run that can write it sends them)";
+        const char* whose =
+            " (in a hit database this run cannot write: a later run that can write it sends them)";
         std::printf("Hits still stored: %lld%s\n", static_cast<long long>(stored), stored > 0 ? whose : "");
         std::printf("Hits and track calls kept in memory only: %lld (lost when the program ends: the data "
                     "folder cannot be written)\n",
