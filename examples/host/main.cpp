@@ -53,6 +53,7 @@
 #include "services/system/AppFolders.h"
 #include "services/ui/NativeUiService.h"
 #include "shared/MobilePrivacyStatus.h"
+#include "shared/UrlBuilder.h"
 #include "shared/VisitorId.h"
 #include "shared/VisitorIdAuthenticationState.h"
 #include "shared/VisitorIdSerializer.h"
@@ -280,10 +281,16 @@ void NameStoredServerUpdates(PlatformServicesInterface& services, const HostOpti
         if (server == stored.end() || options.updates.count(key) != 0 || *server == collectorHost) {
             continue;
         }
+        // An address the URL rule refuses gets nothing, as the SDK's own warning says.
+        const bool refused = !server->is_string() ||
+                             UrlBuilder().EnableSsl(true).SetHost(server->get<std::string>()).Build().empty();
         std::printf(
-            "A configuration update stored by an earlier run names %s = %s, so the SDK sends there, not to "
-            "the collector (--update %s=%s points it back, --reset forgets every update)\n",
-            key, server->dump().c_str(), key, collectorHost.c_str());
+            "A configuration update stored by an earlier run names %s = %s, %s (--update %s=%s points it "
+            "back, --reset forgets every update)\n",
+            key, server->dump().c_str(),
+            refused ? "an address the SDK refuses, so nothing is sent, there or to the collector"
+                    : "so the SDK sends there, not to the collector",
+            key, collectorHost.c_str());
     }
 }
 
