@@ -37,6 +37,10 @@ fs::path DefaultDataDirectory(const char* program, const char* folderName) {
     return executable.parent_path() / folderName;
 }
 
+fs::path CacheFolder(const fs::path& folder) {
+    return folder / "cache";
+}
+
 void PrepareDataDirectory(const fs::path& folder, bool reset) {
     std::error_code error;
     if (reset) {
@@ -49,11 +53,11 @@ void PrepareDataDirectory(const fs::path& folder, bool reset) {
         std::printf("Fresh state in %s\n", folder.c_str());
     }
     NuvraMobile::AppInfo::SetDataDirectory((folder / "data").string());
-    NuvraMobile::AppFolders::SetCacheDirectory((folder / "cache").string());
+    NuvraMobile::AppFolders::SetCacheDirectory(CacheFolder(folder).string());
 }
 
 bool CanStoreHits(const fs::path& folder) {
-    const fs::path hitFolder = folder / "cache";
+    const fs::path hitFolder = CacheFolder(folder);
     std::error_code error;
     fs::create_directories(hitFolder, error);
     if (error || access(hitFolder.c_str(), W_OK) != 0) {

@@ -12,6 +12,9 @@ namespace NuvraHost {
 /** `folderName` beside the running program. */
 std::filesystem::path DefaultDataDirectory(const char* program, const char* folderName);
 
+/** The folder of the SDK's caches and hit databases under the data folder `folder`. */
+std::filesystem::path CacheFolder(const std::filesystem::path& folder);
+
 /**
  * Clears the state of earlier runs when asked, says where the state lives, and hands the folder to the
  * SDK: its data stores under data/, its caches and hit databases under cache/.
@@ -19,7 +22,7 @@ std::filesystem::path DefaultDataDirectory(const char* program, const char* fold
 void PrepareDataDirectory(const std::filesystem::path& folder, bool reset);
 
 /**
- * True when the folder of the hit databases (cache/ under `folder`) can be made and written, and so can
+ * True when the folder of the hit databases (CacheFolder) can be made and written, and so can
  * the databases in it. Otherwise the SDK keeps its hits in memory only: they are sent while the program
  * runs and lost when it ends.
  */

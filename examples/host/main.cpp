@@ -18,6 +18,7 @@
 #include <vector>
 
 #include <nlohmann/json.hpp>
+#include <sqlite3.h>
 
 #include "Collector.h"
 #include "DemoFolders.h"
@@ -45,11 +46,14 @@
 #include "platformShim/LocalStorageServiceInterface.h"
 #include "platformShim/Query.h"
 #include "services/PlatformServices.h"
+#include "services/database/SqliteConnection.h"
+#include "services/database/SqliteStatement.h"
 #include "services/json/NativeJsonUtilityService.h"
 #include "services/storage/ExtensionVersionManager.h"
 #include "services/system/AppFolders.h"
 #include "services/ui/NativeUiService.h"
 #include "shared/MobilePrivacyStatus.h"
+#include "shared/UrlBuilder.h"
 #include "shared/VisitorId.h"
 #include "shared/VisitorIdAuthenticationState.h"
 #include "shared/VisitorIdSerializer.h"
@@ -277,10 +281,16 @@ void NameStoredServerUpdates(PlatformServicesInterface& services, const HostOpti
         if (server == stored.end() || options.updates.count(key) != 0 || *server == collectorHost) {
             continue;
         }
+        // An address the URL rule refuses gets nothing, as the SDK's own warning says.
+        const bool refused = !server->is_string() ||
+                             UrlBuilder().EnableSsl(true).SetHost(server->get<std::string>()).Build().empty();
         std::printf(
-            "A configuration update stored by an earlier run names %s = %s, so the SDK sends there, not to "
-            "the collector (--update %s=%s points it back, --reset forgets every update)\n",
-            key, server->dump().c_str(), key, collectorHost.c_str());
+            "A configuration update stored by an earlier run names %s = %s, %s (--update %s=%s points it "
+            "back, --reset forgets every update)\n",
+            key, server->dump().c_str(),
+            refused ? "an address the SDK refuses, so nothing is sent, there or to the collector"
+                    : "so the SDK sends there, not to the collector",
+            key, collectorHost.c_str());
     }
 }
 
@@ -293,6 +303,39 @@ std::int64_t StoredHitRows(DatabaseServiceInterface& databases) {
                    ->CountRows(query->GetTable(), query->GetSelection(), query->GetSelectionArgs());
     });
     return rows;
+}
+
+/**
+ * The hits stored in the hit database file of `cacheFolder`, read from the file alone: a run that cannot
+ * write the file leaves them there, unsent, for a later run that can. 0 without a file; -1 when it cannot
+ * be read.
+ */
+std::int64_t StoredHitRowsOfFile(const fs::path& cacheFolder) {
+    const fs::path file = cacheFolder / AnalyticsDatabaseHitSchema::ANALYTICS_DB_NAME;
+    std::error_code error;
+    if (!fs::exists(file, error)) {
+        return 0;
+    }
+    const auto query = AnalyticsDatabaseHitSchema().GetRegularHitQuery();
+    const std::string sql = "SELECT COUNT(*) FROM " + query->GetTable() +
+                            (query->GetSelection().empty() ? "" : " WHERE " + query->GetSelection());
+    // With the log beside the file first; a folder that refuses the log's shared-memory file leaves the
+    // file as it lies.
+    for (const bool asItLies : {false, true}) {
+        const auto connection = SqliteConnection::OpenToRead(file.string(), asItLies);
+        const auto statement = connection->IsOpen() ? connection->Prepare(sql) : nullptr;
+        if (!statement || !statement->IsValid()) {
+            continue;
+        }
+        int index = 1;
+        for (const auto& argument : query->GetSelectionArgs()) {
+            statement->BindText(index++, argument);
+        }
+        if (statement->Step() == SQLITE_ROW) {
+            return statement->ColumnInt64(0);
+        }
+    }
+    return -1;
 }
 
 /**
@@ -351,9 +394,11 @@ int main(int argc, char** argv) {
     const RunBundle runBundle(bundle, bundledServer, collector.Host(), dataDirectory);
 
     const auto sharedServices = CreateNativeSharedPlatformServices();
-    NameStoredServerUpdates(*sharedServices->CreatePlatformServices(), options, collector.Host());
+    // The core installs the logger: whatever the SDK says about its stores, from their first opening on,
+    // reaches the output only once it is there.
     const auto core = Core::Create([sharedServices] { return sharedServices->CreatePlatformServices(); });
     Log::SetLogLevel(options.logLevel);
+    NameStoredServerUpdates(*sharedServices->CreatePlatformServices(), options, collector.Host());
     const auto hub = core->GetEventHub();
     const auto reader = std::make_shared<StateReader>();
     hub->RegisterModule(reader);
@@ -414,7 +459,14 @@ int main(int argc, char** argv) {
                           .c_str()
                     : "(none: no configuration)");
     if (hitsOnlyInMemory) {
-        std::printf("Hits still stored: %lld (kept in memory only: the data folder cannot be written)\n",
+        // The rows of a database this run cannot write are not the run's: they wait in the file for a
+        // later run, while the run's own hits and track calls end with the program.
+        const std::int64_t stored = StoredHitRowsOfFile(CacheFolder(dataDirectory));
+        const char* whose =
+            " (in a hit database this run cannot write: a later run that can write it sends them)";
+        std::printf("Hits still stored: %lld%s\n", static_cast<long long>(stored), stored > 0 ? whose : "");
+        std::printf("Hits and track calls kept in memory only: %lld (lost when the program ends: the data "
+                    "folder cannot be written)\n",
                     static_cast<long long>(StoredHits(*analytics)));
     } else {
         const HeldHits held =

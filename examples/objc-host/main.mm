@@ -128,6 +128,29 @@ bool AwaitAnswer(const char* what) {
     return received;
 }
 
+/**
+ * The count of hits is the program's last line: the extension, which hears events until the process
+ * exits, prints none once the count is out.
+ */
+NSLock* printing = nil;
+BOOL countPrinted = NO;
+
+/** Runs `print` while the count is not out. */
+void PrintBeforeCount(void (^print)(void)) {
+    [printing lock];
+    if (!countPrinted) {
+        print();
+    }
+    [printing unlock];
+}
+
+void PrintCount(int hits) {
+    [printing lock];
+    std::printf("Hits received by the collector: %d\n", hits);
+    countPrinted = YES;
+    [printing unlock];
+}
+
 NSString* const APP_EVENT_TYPE = @"com.example.eventType.app";
 NSString* const APP_EVENT_SOURCE = @"com.example.eventSource.app";
 
@@ -142,8 +165,10 @@ NSString* const APP_EVENT_SOURCE = @"com.example.eventSource.app";
 
 @implementation PrintingListener
 - (void)hear:(NVRExtensionEvent*)event {
-    std::printf("Extension heard: %s (%s, %s)\n", [[event eventName] UTF8String],
-                [[event eventType] UTF8String], [[event eventSource] UTF8String]);
+    PrintBeforeCount(^{
+      std::printf("Extension heard: %s (%s, %s)\n", [[event eventName] UTF8String],
+                  [[event eventType] UTF8String], [[event eventSource] UTF8String]);
+    });
     if (![[event eventType] isEqualToString:APP_EVENT_TYPE]) {
         return;
     }
@@ -338,6 +363,7 @@ int main(int argc, char** argv) {
     NuvraHost::Collector collector(NuvraHost::LoopbackPort(bundledServer));
     const NuvraHost::RunBundle runBundle(bundle, bundledServer, collector.Host(), dataDirectory);
     answered = [[NSCondition alloc] init];
+    printing = [[NSLock alloc] init];
     [NVRCore setLogLevel:options.logLevel];
     std::printf("SDK version: %s\n", [[NVRCore extensionVersion] UTF8String]);
     RegisterModuleClasses();
@@ -378,10 +404,10 @@ int main(int argc, char** argv) {
     std::printf("Paused\n");
     // Last, once nothing more can arrive: the count is what the collector printed.
     collector.Stop();
-    std::printf("Hits received by the collector: %d\n", collector.HitCount());
+    PrintCount(collector.HitCount());
 
-    // `answered` stays: an answer that came too late (a module that never got its configuration, say) may
-    // still reach it from the SDK's threads until the process ends.
+    // `answered` and `printing` stay: an answer or an event that comes late (a module that never got its
+    // configuration, say) may still reach them from the SDK's threads until the process ends.
     [pool drain];
     // Like an app, the program never tears the SDK down: it returns while the SDK may still be at work
     // (the opt-out above clears stored data), and the SDK stops its threads as the process exits.
