@@ -53,7 +53,9 @@ INSTANTIATE_TEST_SUITE_P(
         ExitCase{"later",
                  "answers reached a static the app built after its core while it was destroyed"},
         ExitCase{"inflight", "a callback under way as the exit began read the app's statics being destroyed"},
-        ExitCase{"callback", "an exit from an SDK callback waited for that callback to end"}),
+        ExitCase{"callback",
+                 "answers reached a static the app built after its core while an exit from an SDK callback "
+                 "destroyed it, or that exit waited for its own callback to end"}),
     [](const ::testing::TestParamInfo<ExitCase>& info) { return std::string(info.param.mode); });
 
 }  // namespace
