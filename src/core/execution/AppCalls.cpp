@@ -1,10 +1,9 @@
 #include "core/execution/AppCalls.h"
 
-#include <unistd.h>
-
 #include <chrono>
 #include <condition_variable>
 #include <cstdlib>
+#include <thread>
 
 #include "util/Log.h"
 #include "util/Mutex.h"
@@ -36,6 +35,9 @@ public:
     /** On every thread. */
     int callsUnderWay NVR_GUARDED_BY(mutex) = 0;
 };
+
+/** Static initialisation runs on the main thread, as the app loads with the SDK's library. */
+const std::thread::id kMainThread = std::this_thread::get_id();
 
 /** The calls through the door under way on this thread: they nest when the app's code calls the SDK. */
 thread_local int callsOnThisThread = 0;
@@ -80,7 +82,7 @@ class ExitWatch {
 public:
     ExitWatch() = default;
     ~ExitWatch() {
-        if (getpid() == gettid() || callsOnThisThread > 0) {
+        if (std::this_thread::get_id() == kMainThread || callsOnThisThread > 0) {
             AppCalls::ShutForExit();
         }
     }
@@ -93,8 +95,11 @@ thread_local ExitWatch exitWatch;
 /** Builds the calling thread's watch, once. */
 void WatchThisThread() { static_cast<void>(&exitWatch); }
 
-/** The main thread is watched from the start, whatever thread the app makes its cores on. */
-__attribute__((constructor)) void WatchTheMainThread() { WatchThisThread(); }
+/** Watches the main thread from the start, whatever thread the app makes its cores on. */
+struct MainThreadWatch {
+    MainThreadWatch() { WatchThisThread(); }
+};
+const MainThreadWatch kMainThreadWatch;
 
 /** Waits, until the first shut's bound, for the calls under way on other threads; the number still running. */
 int WaitForTheCallsOfOtherThreads(Door& door) {
