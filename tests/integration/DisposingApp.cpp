@@ -4,7 +4,9 @@
 //   silent LIMIT
 //            its collector accepts every hit and never answers; it prints "port <the collector's port>",
 //            tracks, and once the hit is in flight prints "disposing <time>", disposes its core with a limit
-//            of LIMIT ms, prints "disposed <time>", disposes its services, prints "beside the stores:" and
+//            of LIMIT ms, prints "disposed <time>" and "in time: yes" or "no" (then it disposes its core again,
+//            waiting up to 10 s for the disposal to end), disposes its services, prints "services disposed
+//            <time>", then "beside the stores:" and
 //            the write-ahead logs, shared-memory files and journals then in its data folders, and returns
 //            from main (status 4: no hit in 30 s)
 //   deliver PORT
@@ -83,7 +85,12 @@ int main(int argc, char** argv) {
     const bool disposed = core->Dispose(std::chrono::milliseconds(argument));
     HelperAppCollector::PrintNow("disposed");
     std::printf("in time: %s\n", disposed ? "yes" : "no");
+    // What its time left goes on in the background: an app that closes its files waits for it first.
+    if (!disposed) {
+        core->Dispose(std::chrono::seconds(10));
+    }
     sharedServices->Dispose(std::chrono::milliseconds(0));
+    HelperAppCollector::PrintNow("services disposed");
     std::printf("beside the stores:");
     for (const char* folder : {std::getenv("XDG_DATA_HOME"), std::getenv("XDG_CACHE_HOME")}) {
         for (const std::string& name : FilesBesideDatabases(folder ? folder : "")) {
