@@ -261,7 +261,7 @@ void Configuration::ProcessConfigureWithAppIdEvent(const std::shared_ptr<Event>&
     }
     if (!ValidateForInternalEventAppIDChange(data, appId)) {
         Log::Error(LOG_PREFIX, "App ID is changed. Ignoring the setAppID Internal event");
-        UpdateSharedStateToPreviousConfig(event->GetEventNumber());
+        EndWithoutConfiguration(event);
         return;
     }
     Log::Trace(LOG_PREFIX, "Processing ConfigureWithAppID event. AppID -(%s)", appId);

@@ -904,6 +904,20 @@ INSTANTIATE_TEST_SUITE_P(
                                      {{"global.privacy", "optedin"}, {"stored", "yes"}}}),
     [](const ::testing::TestParamInfo<FirstFetchCase>& info) { return info.param.label; });
 
+// The boot held the stored overrides for its fetch of the saved app id: a fetch refused before it starts
+// publishes them, rather than leaving the events waiting.
+TEST_F(ConfigurationTest, ABootFetchRefusedBeforeItStartsPublishesTheHeldOverrides) {
+    Store()->SetString("config.appID", "app-1");
+    Store()->SetString("config.overridden.map", R"({"stored": "yes"})");
+    hub_->DriveListeners(module_, Build("EventHub", EventType::HUB, EventSource::BOOTED, [](EventData&) {}));
+    EXPECT_TRUE(States().empty());
+    Store()->SetString("config.appID", "app-2");
+    hub_->DriveListeners(module_, Numbered(Dispatched("Configure with AppID Internal").at(0)));
+    executor_->RunAll();
+    EXPECT_EQ(0u, fetches_->PendingCount());
+    EXPECT_EQ(Text(Expected({{"global.privacy", "optunknown"}, {"stored", "yes"}})), Text(LastState()));
+}
+
 // Once a configuration was published, an update applies at once, also while an app id's file is fetched.
 TEST_F(ConfigurationTest, AnUpdateAfterAPublicationIsNotHeldByAFetch) {
     Hear(Request([](EventData& d) { d.PutVariantMap("config.update", {{"s", Variant::FromString("first")}}); }));
