@@ -2,21 +2,43 @@
 
 namespace NuvraMobile {
 
-BaseConfigurationOrder::Ticket BaseConfigurationOrder::HearAppRequest(const std::string& appId) {
+void BaseConfigurationOrder::Ask(const std::string& appId) {
     MutexLock lock(mutex_);
     appAsked_ = true;
     appIdAsked_ = appId;
-    return ++latest_;
 }
 
-BaseConfigurationOrder::Ticket BaseConfigurationOrder::HearSavedAppIdFetch(const std::string& appId) const {
+bool BaseConfigurationOrder::Wants(const std::string& appId) const {
     MutexLock lock(mutex_);
-    return !appAsked_ || appIdAsked_ == appId ? latest_ : kNeverApplies;
+    return WantsLocked(appId);
 }
 
-bool BaseConfigurationOrder::Stands(Ticket ticket) const {
+bool BaseConfigurationOrder::WantsLocked(const std::string& appId) const {
+    return !appAsked_ || appIdAsked_ == appId;
+}
+
+bool BaseConfigurationOrder::StartFetch(const std::string& appId) {
     MutexLock lock(mutex_);
-    return ticket == latest_;
+    return fetchesUnderWay_.insert(appId).second;
+}
+
+bool BaseConfigurationOrder::GiveUpFetchUnlessWanted(const std::string& appId) {
+    MutexLock lock(mutex_);
+    if (WantsLocked(appId)) {
+        return false;
+    }
+    fetchesUnderWay_.erase(appId);
+    return true;
+}
+
+bool BaseConfigurationOrder::IsFetching(const std::string& appId) const {
+    MutexLock lock(mutex_);
+    return fetchesUnderWay_.count(appId) != 0;
+}
+
+void BaseConfigurationOrder::EndFetch(const std::string& appId) {
+    MutexLock lock(mutex_);
+    fetchesUnderWay_.erase(appId);
 }
 
 }  // namespace NuvraMobile

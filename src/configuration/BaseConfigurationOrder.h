@@ -1,6 +1,6 @@
 #pragma once
 
-#include <cstdint>
+#include <set>
 #include <string>
 
 #include "util/Mutex.h"
@@ -8,36 +8,45 @@
 namespace NuvraMobile {
 
 /**
- * Which base configuration the app asked for last: an app id's file or a file of its own. Each base the
- * app asks for stands over every base asked before it, so the fetch of an app id's file, which may end long
- * after a later request, applies only while no base was asked after it; its text may still be cached for
- * its app id. The fetch of the saved app id that a launch or a lifecycle start makes counts as asked before
- * the app's own calls: it applies only while the app has asked for no base in this run, or for that same
- * app id.
+ * Which base configuration the app asked for last, an app id's file or a file of its own, and which app ids'
+ * files are being fetched. Each base the app asks for stands over every base asked before it, so the file
+ * fetched for an app id, which may come long after a later request, applies only while the app's last base
+ * is still that app id; the saved app id that a launch or a lifecycle start fetches counts as asked before
+ * the app's own calls. A file of the app's that cannot be read is no base: the one before it still stands.
  *
- * Each request is given a ticket when the module hears it, which is event order; the fetched text carries
- * its request's ticket back. Threads: the hub's listener calls; its own mutex.
+ * The module notes each base on its task queue, so in event order; the fetches read it from their own
+ * threads to give up once their file no longer applies. Requests for an app id whose file is being fetched
+ * share that fetch. Any thread; its own mutex.
  */
 class BaseConfigurationOrder {
 public:
-    using Ticket = int64_t;
-    /** The ticket of a fetch that never applies. */
-    static constexpr Ticket kNeverApplies = 0;
-
-    /** Notes the app's request for the file of `appId`, or for a file of its own when empty; its ticket. */
-    Ticket HearAppRequest(const std::string& appId) NVR_EXCLUDES(mutex_);
-    /** The ticket of a fetch of the saved `appId`. */
-    Ticket HearSavedAppIdFetch(const std::string& appId) const NVR_EXCLUDES(mutex_);
-    /** Whether what was fetched for the ticket still applies: no base was asked after its request. */
-    bool Stands(Ticket ticket) const NVR_EXCLUDES(mutex_);
+    /** The app asked for the file of `appId`, or stood a file of its own when empty. */
+    void Ask(const std::string& appId) NVR_EXCLUDES(mutex_);
+    /**
+     * Whether the file of `appId` applies: the app asked for no base in this run, or its last is that app id.
+     */
+    bool Wants(const std::string& appId) const NVR_EXCLUDES(mutex_);
+    /**
+     * Notes a fetch of `appId`'s file; false when one is already under way, which the request then shares.
+     */
+    bool StartFetch(const std::string& appId) NVR_EXCLUDES(mutex_);
+    /**
+     * Ends the fetch of `appId`'s file if that file no longer applies (true): it hands nothing back, and a
+     * later request for the app id starts a fetch of its own rather than share one that gave up.
+     */
+    bool GiveUpFetchUnlessWanted(const std::string& appId) NVR_EXCLUDES(mutex_);
+    /** The fetch of `appId`'s file has ended with what it had; a later request starts another. */
+    void EndFetch(const std::string& appId) NVR_EXCLUDES(mutex_);
+    bool IsFetching(const std::string& appId) const NVR_EXCLUDES(mutex_);
 
 private:
+    bool WantsLocked(const std::string& appId) const NVR_REQUIRES(mutex_);
+
     mutable Mutex mutex_;
-    /** The ticket of the base that stands; the launch's own base has the first. */
-    Ticket latest_ NVR_GUARDED_BY(mutex_) = 1;
     bool appAsked_ NVR_GUARDED_BY(mutex_) = false;
     /** The app id the app asked for last, empty when its last base was a file. */
     std::string appIdAsked_ NVR_GUARDED_BY(mutex_);
+    std::set<std::string> fetchesUnderWay_ NVR_GUARDED_BY(mutex_);
 };
 
 }  // namespace NuvraMobile

@@ -27,6 +27,11 @@ namespace NuvraMobile {
 
 namespace Keys = ConfigurationConstants::EventDataKeys::Configuration;
 
+namespace {
+/** Without a threading service: the fetches that may wait at once, each on a silent server. */
+constexpr uint32_t kMostFetchesSideBySide = 4;
+}  // namespace
+
 Configuration::Configuration() : Configuration(Keys::SHARED_STATE_NAME) {}
 
 Configuration::Configuration(const std::string& name) : InternalModule(name) {}
@@ -47,15 +52,19 @@ void Configuration::OnRegistered() {
     responseContentDispatcher_ = CreateDispatcher<ConfigurationDispatcherConfigurationResponseContent>();
     responseIdentityDispatcher_ = CreateDispatcher<ConfigurationDispatcherConfigurationResponseIdentity>();
 
-    rulesExecutor_ = CreateSequentialExecutor("Rules Downloader");
-    downloadsExecutor_ = CreateSequentialExecutor("Configuration Downloader");
+    rulesExecutor_ = CreateExecutor("Rules Downloader", false);
+    // Side by side: a fetch that waits on a silent server or the network holds up no later app id's.
+    downloadsExecutor_ = CreateExecutor("Configuration Downloader", true);
 }
 
-std::shared_ptr<TaskExecutorInterface> Configuration::CreateSequentialExecutor(const std::string& name) {
+std::shared_ptr<TaskExecutorInterface> Configuration::CreateExecutor(const std::string& name, bool parallel) {
     const auto platformServices = GetPlatformServices();
     const auto threadingService = platformServices ? platformServices->GetThreadingService() : nullptr;
-    return threadingService ? threadingService->CreateSequentialTaskExecutor(name)
-                            : TaskExecutorInterface::CreateFixedThreaded(1);
+    if (!threadingService) {
+        return TaskExecutorInterface::CreateFixedThreaded(parallel ? kMostFetchesSideBySide : 1);
+    }
+    return parallel ? threadingService->CreateParallelTaskExecutor(name)
+                    : threadingService->CreateSequentialTaskExecutor(name);
 }
 
 void Configuration::OnUnregistered() {
@@ -99,25 +108,19 @@ void Configuration::HandleConfigurationEvent(const std::shared_ptr<Event>& event
     }
 }
 
-// The app-id request reserves no version: it only starts a fetch, whose text comes back as a request of its
-// own, which does.
+// While no configuration names a server, an app-id request reserves its version: the events after it wait for
+// the file it fetches instead of being dropped for want of a server. Once one does, they read what stands.
 void Configuration::HearAppIdRequest(const std::shared_ptr<Event>& event) {
-    const auto& data = event->GetData();
-    const std::string appId = data->OptString(Keys::CONFIGURATION_REQUEST_CONTENT_JSON_APP_ID, "");
-    BaseConfigurationOrder::Ticket ticket = BaseConfigurationOrder::kNeverApplies;
-    if (!appId.empty()) {
-        ticket = data->OptBoolean(Keys::CONFIGURATION_REQUEST_CONTENT_IS_INTERNAL_EVENT, false)
-                     ? baseOrder_.HearSavedAppIdFetch(appId)
-                     : baseOrder_.HearAppRequest(appId);
+    if (IsConfigured()) {
+        QueueMemberTask(*this, "ProcessConfigureWithAppIdEvent",
+                        &Configuration::ProcessConfigureWithAppIdEvent, event);
+        return;
     }
-    QueueMemberTask(*this, "ProcessConfigureWithAppIdEvent",
-                    [event, ticket](Configuration& self) { self.ProcessConfigureWithAppIdEvent(event, ticket); });
+    QueueWithReservedVersion("ProcessConfigureWithAppIdEvent", &Configuration::ProcessConfigureWithAppIdEvent,
+                             event);
 }
 
 void Configuration::HearFileRequest(const std::shared_ptr<Event>& event) {
-    if (!event->GetData()->OptString(Keys::CONFIGURATION_REQUEST_CONTENT_JSON_FILE_PATH, "").empty()) {
-        baseOrder_.HearAppRequest("");
-    }
     QueueWithReservedVersion("ProcessConfigWithFilePathEvent", &Configuration::ProcessConfigWithFilePathEvent,
                              event);
 }
@@ -131,15 +134,9 @@ void Configuration::HearCurrentConfigurationRequest(const std::shared_ptr<Event>
                     event);
 }
 
+// Whether the fetched text still applies is told by its task, in event order: a base asked before it may not
+// have been read yet.
 void Configuration::HearDownloadedConfiguration(const std::shared_ptr<Event>& event) {
-    const int64_t ticket = event->GetData()->OptLong(Keys::CONFIGURATION_REQUEST_CONTENT_DOWNLOADED_FOR,
-                                                     BaseConfigurationOrder::kNeverApplies);
-    if (!baseOrder_.Stands(ticket)) {
-        Log::Debug(LOG_PREFIX,
-                   "The configuration fetched for an app id is not applied: the app asked for another "
-                   "configuration since");
-        return;
-    }
     QueueWithReservedVersion("ProcessDownloadedConfigEvent", &Configuration::ProcessDownloadedConfigEvent, event);
 }
 
@@ -204,7 +201,8 @@ void Configuration::ProcessBootConfigEvent(const std::shared_ptr<Event>& event) 
     }
     if (!appId.empty()) {
         // The stored overrides alone would have the events before the file comes dropped for want of a server.
-        AwaitFetch();
+        stateVersions_.Reserve(event->GetEventNumber());
+        HoldForFetch(event->GetEventNumber());
         return;
     }
     if (RunBootStep("apply overrides", [&] { return LoadOverriddenConfig(event); })) {

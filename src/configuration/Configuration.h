@@ -4,6 +4,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "configuration/BaseConfigurationOrder.h"
@@ -44,18 +45,18 @@ class Variant;
  * the network), so that no request heard meanwhile and no reader waits on the network. The text
  * fetched comes back as the module's own request, "Downloaded Configuration Internal", which reserves
  * its version like the others: it is applied in event order, under every override made before it, and
- * seen by the events after it. It applies only while no base configuration (an app id, a file) was
- * asked after its request (BaseConfigurationOrder).
+ * seen by the events after it. It applies only while the app's last base is still that app id
+ * (BaseConfigurationOrder); fetches run side by side, and one whose file no longer applies gives up.
  *
- * Until a first configuration is published in a run, the events wait for one. While the first fetch
- * of an app id is under way, an update (a privacy choice among them) and the boot's stored overrides
- * are held, not published alone: a configuration without the fetched servers would have the events
- * after them dropped for want of a server. They are published with the fetched file, or alone when
- * the fetch brings nothing.
+ * Until a base configuration, or one that names a server, is published in a run, while an app id's file is
+ * fetched, the versions of the fetch's request, of the boot that started it and of every update after it (a
+ * privacy choice among them) are held: their readers wait, and each is published with the file that comes
+ * and the overrides that stood at its own request, or with those overrides alone when the fetch brings
+ * nothing. A configuration without servers would have the events after them dropped for want of one.
  *
  * Threads: listeners run on the hub's workers and only queue named tasks, except the booted-event
  * handler, which does the boot work on the listener call. Every task runs on the module's own
- * sequential queue; fetches run one at a time on the "Configuration Downloader" executor, which
+ * sequential queue; fetches run side by side on the "Configuration Downloader" executor, which
  * touches no configuration. The configuration mutex guards the current and overridden configurations
  * and is never held while a shared state is created, an event is sent, a file is read or a download
  * runs.
@@ -97,9 +98,10 @@ public:
     virtual void ProcessConfigWithFilePathEvent(const std::shared_ptr<Event>& event);
     virtual void ProcessUpdateConfigEvent(const std::shared_ptr<Event>& event);
     virtual void ProcessBootConfigEvent(const std::shared_ptr<Event>& event);
-    /** Starts the fetch of the app id's file, unless a later base made its ticket one that never applies. */
-    virtual void ProcessConfigureWithAppIdEvent(const std::shared_ptr<Event>& event,
-                                                BaseConfigurationOrder::Ticket ticket);
+    /**
+     * Starts the fetch of the app id's file, or shares the one under way, unless the file no longer applies.
+     */
+    virtual void ProcessConfigureWithAppIdEvent(const std::shared_ptr<Event>& event);
     virtual void ProcessPublishConfigurationEvent(const std::shared_ptr<Event>& event);
     /** Applies the configuration text that a fetch for an app id handed back; ends the request when empty. */
     virtual void ProcessDownloadedConfigEvent(const std::shared_ptr<Event>& event);
@@ -145,11 +147,17 @@ protected:
     bool ValidateForInternalEventAppIDChange(const std::shared_ptr<EventData>& data, std::string appId);
     /**
      * The app id's configuration text: downloaded, else the cached copy, else downloaded once more after
-     * waiting for the network; empty when none was had. Blocks: runs on the downloads executor.
+     * waiting for the network; empty when none was had, none when the fetch gave up because the file no
+     * longer applies. Blocks: runs on the downloads executor.
      */
-    std::string FetchConfiguration(ConfigurationDownloader& downloader);
-    /** Blocks until the network is connected (true) or the module is no longer registered (false). */
-    bool WaitForNetworkConnection(const std::shared_ptr<SystemInfoServiceInterface>& systemInfoService);
+    std::optional<std::string> FetchConfiguration(const std::string& appId,
+                                                  ConfigurationDownloader& downloader);
+    /**
+     * Blocks until the network is connected (true), or the module is no longer registered or `wanted` says
+     * no (false).
+     */
+    bool WaitForNetworkConnection(const std::shared_ptr<SystemInfoServiceInterface>& systemInfoService,
+                                  const std::function<bool()>& wanted);
     std::string GetBundledFileContent();
     /** Where the packaged configuration file is read from, for messages. */
     std::string GetBundledFilePath();
@@ -161,8 +169,8 @@ protected:
     /** Rolls back: readers see the configuration that stands for this event number. */
     void UpdateSharedStateToPreviousConfig(int32_t eventNumber);
     /**
-     * A base request that brought no configuration: what was held for the first fetch is published at the
-     * event, else it rolls back.
+     * A fetch or app-id request that brought no configuration: what was held for the first fetch is published
+     * with its overrides alone, and so are the overrides at the event; else it rolls back.
      */
     void EndWithoutConfiguration(const std::shared_ptr<Event>& event);
 
@@ -183,18 +191,27 @@ private:
     /** Reserves the request's version now and queues its task, which fills that version however it ends. */
     void QueueWithReservedVersion(const char* taskName, RequestBody body,
                                   const std::shared_ptr<Event>& event);
-    /** Notes that a fetch started; it holds the requests after it when nothing was published yet. */
-    void AwaitFetch() NVR_EXCLUDES(configMutex_);
-    /** True when the update must be held for the first fetch, which then publishes it. */
-    bool HoldForFirstFetch() NVR_EXCLUDES(configMutex_);
+    bool IsConfigured() NVR_EXCLUDES(configMutex_);
+    /**
+     * Notes that a fetch is under way for the base that stands; until a configuration is published, it holds
+     * the reserved `version` and the requests after it.
+     */
+    void HoldForFetch(int32_t version) NVR_EXCLUDES(configMutex_);
+    /** True when an update must be held for the first fetch, which then publishes it. */
+    bool HoldsForFirstFetch() NVR_EXCLUDES(configMutex_);
+    /** Publishes each held version: `base` (none: nothing) with the overrides of its request over it. */
+    void PublishHeld(const std::shared_ptr<ConfigurationData>& base);
+    /** The configuration as published: the privacy default added, the environment resolved. */
+    static std::shared_ptr<EventData> ToPublished(const std::shared_ptr<EventData>& data);
+    static bool NamesAServer(const EventData& configuration);
     /** The service from the module's platform services, or null with a warning naming what is missing. */
     template <class Service>
     std::shared_ptr<Service> GetPlatformService(
         std::shared_ptr<Service> (PlatformServicesInterface::*getter)() const, const char* missingMessage);
     /** Makes the overrides win over `configuration`, also over its environment-specific keys. */
     static void ApplyOverrides(ConfigurationData& configuration, const ConfigurationData& overrides);
-    /** A one-thread executor of the threading service, else of the module's own making. */
-    std::shared_ptr<TaskExecutorInterface> CreateSequentialExecutor(const std::string& name);
+    /** A sequential or parallel executor of the threading service, else of the module's own making. */
+    std::shared_ptr<TaskExecutorInterface> CreateExecutor(const std::string& name, bool parallel);
     /** Runs one boot step; an error is logged and counts as "nothing applied". */
     static bool RunBootStep(const char* stepName, const std::function<bool()>& step);
     std::shared_ptr<Configuration> SharedSelf();
@@ -211,12 +228,13 @@ private:
     Mutex configMutex_;
     std::shared_ptr<ConfigurationData> currentConfig_ NVR_GUARDED_BY(configMutex_);
     std::shared_ptr<ConfigurationData> overriddenConfig_ NVR_GUARDED_BY(configMutex_);
-    /** Whether a configuration was published in this run. */
-    bool published_ NVR_GUARDED_BY(configMutex_) = false;
+    /**
+     * Whether a base configuration (a file, a fetched, cached or packaged one) or one that names a server was
+     * published in this run; until then an app-id fetch holds the requests after it.
+     */
+    bool configured_ NVR_GUARDED_BY(configMutex_) = false;
     /** Whether the first configuration is awaited from a fetch under way. */
-    bool awaitingFirstFetch_ NVR_GUARDED_BY(configMutex_) = false;
-    /** Whether overrides were held for that fetch, to be published with what it brings. */
-    bool holdingOverrides_ NVR_GUARDED_BY(configMutex_) = false;
+    bool fetchingFirstConfiguration_ NVR_GUARDED_BY(configMutex_) = false;
     BaseConfigurationOrder baseOrder_;
     WaitingEventQueue<> identityRequests_;
     std::shared_ptr<TaskExecutorInterface> rulesExecutor_;

@@ -16,7 +16,7 @@ constexpr const char* CONFIGURATION_REQUEST_CONTENT_RETRIEVE_CONFIG = "config.ge
 /** The text of an app id's configuration file, fetched off the module's queue, to be applied in event order.
  */
 constexpr const char* CONFIGURATION_REQUEST_CONTENT_DOWNLOADED_CONFIG = "config.downloaded";
-/** With the fetched text: the ticket of the request that asked for it, which tells whether it still applies. */
+/** With the fetched text: the app id it was fetched for, which tells whether it still applies. */
 constexpr const char* CONFIGURATION_REQUEST_CONTENT_DOWNLOADED_FOR = "config.downloaded.for";
 constexpr const char* RULES_REMOTE_URL = "rules.url";
 constexpr const char* CONFIGURATION_RESPONSE_IDENTITY_ALL_IDENTIFIERS = "config.allidentifiers";

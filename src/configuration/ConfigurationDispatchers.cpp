@@ -16,10 +16,10 @@ void ConfigurationDispatcherConfigurationRequestContent::DispatchInternalConfigu
 }
 
 void ConfigurationDispatcherConfigurationRequestContent::DispatchInternalDownloadedConfigurationEvent(
-    const std::string& text, int64_t ticket) {
+    const std::string& text, const std::string& appId) {
     auto data = std::make_shared<EventData>();
     data->PutString(Keys::CONFIGURATION_REQUEST_CONTENT_DOWNLOADED_CONFIG, text);
-    data->PutLong(Keys::CONFIGURATION_REQUEST_CONTENT_DOWNLOADED_FOR, ticket);
+    data->PutString(Keys::CONFIGURATION_REQUEST_CONTENT_DOWNLOADED_FOR, appId);
     DispatchInternalRequest("Downloaded Configuration Internal", data);
 }
 

@@ -20,8 +20,9 @@ namespace NuvraMobile {
 class ConfigurationDispatcherConfigurationRequestContent : public ModuleEventDispatcher<Configuration> {
 public:
     virtual void DispatchInternalConfigureWithAppIdEvent(const std::string& appId);
-    /** The text fetched for the app-id request of `ticket`; empty when the fetch failed. */
-    virtual void DispatchInternalDownloadedConfigurationEvent(const std::string& text, int64_t ticket);
+    /** The text fetched for `appId`; empty when the fetch failed. */
+    virtual void DispatchInternalDownloadedConfigurationEvent(const std::string& text,
+                                                              const std::string& appId);
 
 private:
     void DispatchInternalRequest(const char* name, const std::shared_ptr<EventData>& data);

@@ -27,7 +27,7 @@ ConfigurationDownloader::ConfigurationDownloader(
     }
 }
 
-std::string ConfigurationDownloader::DownloadConfig() {
+std::string ConfigurationDownloader::DownloadConfig(const std::function<bool()>& isLatest) {
     const RemoteFileResult previous =
         remoteFileManager_->GetFileFromCache(Configuration::CACHE_FOLDER, url_, true);
     const bool hasPrevious = previous.HasValue() && previous.Value();
@@ -52,7 +52,9 @@ std::string ConfigurationDownloader::DownloadConfig() {
         RestorePreviousCopy(refusedPath, hasPrevious ? previous.Value()->ToUri() : "", previousText);
         return "";
     }
-    remoteFileManager_->DeleteCachedDataNotInList(Configuration::CACHE_FOLDER, {url_});
+    if (!isLatest || isLatest()) {
+        remoteFileManager_->DeleteCachedDataNotInList(Configuration::CACHE_FOLDER, {url_});
+    }
     return text;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -32,8 +33,11 @@ public:
                             const std::shared_ptr<JsonUtilityServiceInterface>& jsonUtilityService = nullptr,
                             const std::shared_ptr<FileSystemServiceInterface>& fileSystem = nullptr);
 
-    /** Downloads the file now; its text, or "" on failure. */
-    virtual std::string DownloadConfig();
+    /**
+     * Downloads the file now; its text, or "" on failure. The cached copies of other app ids are removed
+     * unless `isLatest` says that a later request asked for another: its copy must not go.
+     */
+    virtual std::string DownloadConfig(const std::function<bool()>& isLatest = nullptr);
     /** The text of the cached copy, or "" when there is none. */
     virtual std::string LoadCachedConfig();
     std::string GetUrl() const { return url_; }

@@ -1,6 +1,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
+#include <optional>
 #include <utility>
 
 #include "configuration/Configuration.h"
@@ -221,31 +222,57 @@ void Configuration::UpdateSharedStateToPreviousConfig(int32_t eventNumber) {
 }
 
 void Configuration::EndWithoutConfiguration(const std::shared_ptr<Event>& event) {
-    bool publishHeld = false;
+    bool wasHolding = false;
     {
         MutexLock lock(configMutex_);
-        awaitingFirstFetch_ = false;
-        publishHeld = std::exchange(holdingOverrides_, false);
+        wasHolding = std::exchange(fetchingFirstConfiguration_, false);
     }
-    if (!publishHeld || !LoadOverriddenConfig(event)) {
+    PublishHeld(nullptr);
+    if (!wasHolding || !LoadOverriddenConfig(event)) {
         UpdateSharedStateToPreviousConfig(event->GetEventNumber());
     }
 }
 
-void Configuration::AwaitFetch() {
+bool Configuration::IsConfigured() {
     MutexLock lock(configMutex_);
-    awaitingFirstFetch_ = !published_;
-    holdingOverrides_ = awaitingFirstFetch_ && overriddenConfig_ && !overriddenConfig_->IsEmpty();
+    return configured_;
 }
 
-bool Configuration::HoldForFirstFetch() {
-    MutexLock lock(configMutex_);
-    holdingOverrides_ = holdingOverrides_ || awaitingFirstFetch_;
-    return awaitingFirstFetch_;
+void Configuration::HoldForFetch(int32_t version) {
+    const auto overrides = CreateConfigurationToParse();
+    {
+        MutexLock lock(configMutex_);
+        fetchingFirstConfiguration_ = !configured_;
+        if (!fetchingFirstConfiguration_) {
+            return;
+        }
+        RetrieveOverriddenConfigFromPersistence();
+        overrides->Put(overriddenConfig_);
+    }
+    stateVersions_.Hold(version, overrides);
 }
 
-void Configuration::ProcessConfigureWithAppIdEvent(const std::shared_ptr<Event>& event,
-                                                   BaseConfigurationOrder::Ticket ticket) {
+bool Configuration::HoldsForFirstFetch() {
+    MutexLock lock(configMutex_);
+    return fetchingFirstConfiguration_;
+}
+
+// Each held version gets the configuration that came with the overrides of its own request, so that an event
+// reads the choices made before it and none made after it.
+void Configuration::PublishHeld(const std::shared_ptr<ConfigurationData>& base) {
+    for (const auto& [version, overrides] : stateVersions_.TakeHeld()) {
+        auto configuration = CreateConfigurationToParse();
+        configuration->Put(base);
+        ApplyOverrides(*configuration, *overrides);
+        if (configuration->IsEmpty()) {
+            UpdateSharedStateToPreviousConfig(version);
+        } else {
+            stateVersions_.Publish(version, ToPublished(configuration->GetEventData()));
+        }
+    }
+}
+
+void Configuration::ProcessConfigureWithAppIdEvent(const std::shared_ptr<Event>& event) {
     const auto& data = event->GetData();
     std::string appId;
     data->GetString(Keys::CONFIGURATION_REQUEST_CONTENT_JSON_APP_ID, appId);
@@ -254,7 +281,8 @@ void Configuration::ProcessConfigureWithAppIdEvent(const std::shared_ptr<Event>&
         UpdateSharedStateToPreviousConfig(event->GetEventNumber());
         return;
     }
-    if (ticket == BaseConfigurationOrder::kNeverApplies) {
+    const bool savedAppId = data->OptBoolean(Keys::CONFIGURATION_REQUEST_CONTENT_IS_INTERNAL_EVENT, false);
+    if (savedAppId && !baseOrder_.Wants(appId)) {
         Log::Debug(LOG_PREFIX, "The saved app id %s is not fetched: the app asked for another configuration",
                    appId);
         return;
@@ -263,6 +291,9 @@ void Configuration::ProcessConfigureWithAppIdEvent(const std::shared_ptr<Event>&
         Log::Error(LOG_PREFIX, "App ID is changed. Ignoring the setAppID Internal event");
         EndWithoutConfiguration(event);
         return;
+    }
+    if (!savedAppId) {
+        baseOrder_.Ask(appId);
     }
     Log::Trace(LOG_PREFIX, "Processing ConfigureWithAppID event. AppID -(%s)", appId);
     SaveAppIdToPersistence(appId);
@@ -274,54 +305,87 @@ void Configuration::ProcessConfigureWithAppIdEvent(const std::shared_ptr<Event>&
         EndWithoutConfiguration(event);
         return;
     }
-    AwaitFetch();
+    HoldForFetch(event->GetEventNumber());
+    if (!baseOrder_.StartFetch(appId)) {
+        Log::Debug(LOG_PREFIX, "The file of app id %s is being fetched already: the request waits for it",
+                   appId);
+        return;
+    }
     // Handed back also when nothing was fetched: the end of the fetch takes its place in event order.
-    const auto fetch = [self = SharedSelf(), downloader, ticket] {
-        std::string text;
-        TryCatch([&] { text = self->FetchConfiguration(*downloader); },
+    const auto fetch = [self = SharedSelf(), downloader, appId] {
+        std::optional<std::string> text = std::string();
+        TryCatch([&] { text = self->FetchConfiguration(appId, *downloader); },
                  [](SdkError& error) {
                      Log::Warning(LOG_PREFIX, "Fetching the configuration failed: %s", error.GetMessage());
                  });
-        if (text.empty()) {
+        if (!text) {
+            return;
+        }
+        self->baseOrder_.EndFetch(appId);
+        if (text->empty()) {
             Log::Error(LOG_PREFIX, "Unable to fetch config. Rolling back to previous configuration.");
         }
-        self->requestContentDispatcher_->DispatchInternalDownloadedConfigurationEvent(text, ticket);
+        self->requestContentDispatcher_->DispatchInternalDownloadedConfigurationEvent(*text, appId);
     };
     if (!downloadsExecutor_ || !downloadsExecutor_->AddTask(fetch)) {
+        baseOrder_.EndFetch(appId);
         EndWithoutConfiguration(event);
     }
 }
 
-std::string Configuration::FetchConfiguration(ConfigurationDownloader& downloader) {
-    std::string text = downloader.DownloadConfig();
+// Fetches run side by side, and each step that may take long (the wait for the network, a download) is
+// skipped once a later base made the file of no use: nothing is then handed back.
+std::optional<std::string> Configuration::FetchConfiguration(const std::string& appId,
+                                                             ConfigurationDownloader& downloader) {
+    const auto givenUp = [this, &appId] { return baseOrder_.GiveUpFetchUnlessWanted(appId); };
+    const auto wanted = [this, &appId] { return baseOrder_.Wants(appId); };
+    if (givenUp()) {
+        return std::nullopt;
+    }
+    std::string text = downloader.DownloadConfig(wanted);
     if (text.empty()) {
         text = downloader.LoadCachedConfig();
     }
-    if (text.empty()) {
-        std::shared_ptr<SystemInfoServiceInterface> systemInfo;
-        if (GetPlatformSystemInfoService(systemInfo) &&
-            systemInfo->GetNetworkConnectionStatus() != ConnectionStatus::CONNECTED) {
-            WaitForNetworkConnection(systemInfo);
-        }
-        text = downloader.DownloadConfig();
+    if (!text.empty()) {
+        return text;
     }
-    return text;
+    std::shared_ptr<SystemInfoServiceInterface> systemInfo;
+    if (GetPlatformSystemInfoService(systemInfo) &&
+        systemInfo->GetNetworkConnectionStatus() != ConnectionStatus::CONNECTED) {
+        WaitForNetworkConnection(systemInfo, wanted);
+    }
+    if (givenUp()) {
+        return std::nullopt;
+    }
+    return downloader.DownloadConfig(wanted);
 }
 
 void Configuration::ProcessDownloadedConfigEvent(const std::shared_ptr<Event>& event) {
-    std::string text;
-    event->GetData()->GetString(Keys::CONFIGURATION_REQUEST_CONTENT_DOWNLOADED_CONFIG, text);
-    if (text.empty()) {
-        EndWithoutConfiguration(event);
+    const auto& data = event->GetData();
+    const std::string appId = data->OptString(Keys::CONFIGURATION_REQUEST_CONTENT_DOWNLOADED_FOR, "");
+    if (!baseOrder_.Wants(appId)) {
+        Log::Debug(LOG_PREFIX,
+                   "The configuration fetched for an app id is not applied: the app asked for another "
+                   "configuration since");
         return;
     }
-    ConfigureWithJsonString(text, event, true);
+    const auto configuration = CreateConfigurationToParse();
+    configuration->Put(data->OptString(Keys::CONFIGURATION_REQUEST_CONTENT_DOWNLOADED_CONFIG, ""));
+    if (!configuration->IsEmpty()) {
+        ApplyConfiguration(configuration, event, true);
+        return;
+    }
+    // A request for the app id after this fetch ended started another, which may still bring the file.
+    if (!baseOrder_.IsFetching(appId)) {
+        EndWithoutConfiguration(event);
+    }
 }
 
 bool Configuration::WaitForNetworkConnection(
-    const std::shared_ptr<SystemInfoServiceInterface>& systemInfoService) {
+    const std::shared_ptr<SystemInfoServiceInterface>& systemInfoService,
+    const std::function<bool()>& wanted) {
     auto state = std::make_shared<NetworkWaitState>();
-    while (IsRegistered()) {
+    while (IsRegistered() && wanted()) {
         if (systemInfoService->GetNetworkConnectionStatus() == ConnectionStatus::CONNECTED) {
             return true;
         }
@@ -356,7 +420,10 @@ void Configuration::ProcessConfigWithFilePathEvent(const std::shared_ptr<Event>&
     std::string text;
     TrySwallow([&] { text = fileSystem->ReadStringFromFile(path); });
     Log::Trace(LOG_PREFIX, "Configuration obtained from file path %s is \n %s", path, text);
-    ConfigureWithJsonString(text, event, true);
+    // A file that brings no configuration is no base: the one before it, or the fetch it waits for, stands.
+    if (ConfigureWithJsonString(text, event, true)) {
+        baseOrder_.Ask("");
+    }
 }
 
 bool Configuration::ConfigureWithJsonString(const std::string& json, const std::shared_ptr<Event>& event,
@@ -377,12 +444,15 @@ bool Configuration::ApplyConfiguration(const std::shared_ptr<ConfigurationData>&
         Log::Debug(
             LOG_PREFIX,
             "Empty configuration found when processing JSON string. Rolling back to previous configuration.");
-        EndWithoutConfiguration(event);
+        UpdateSharedStateToPreviousConfig(event->GetEventNumber());
         return false;
     }
+    // Before the overrides of now are merged into it.
+    PublishHeld(configuration);
     std::shared_ptr<EventData> data;
     {
         MutexLock lock(configMutex_);
+        configured_ = true;
         RetrieveOverriddenConfigFromPersistence();
         currentConfig_ = configuration;
         ApplyOverrides(*currentConfig_, *overriddenConfig_);
@@ -459,6 +529,7 @@ void Configuration::ProcessUpdateConfigEvent(const std::shared_ptr<Event>& event
         "Unable to create current configuration, JSONUtilityService service not available");
     Log::Trace(LOG_PREFIX, "Processing updateConfiguration Event. \n %s", updates);
     std::shared_ptr<EventData> data;
+    const auto overrides = std::make_shared<ConfigurationData>(jsonUtilityService);
     {
         MutexLock lock(configMutex_);
         RetrieveOverriddenConfigFromPersistence();
@@ -469,10 +540,11 @@ void Configuration::ProcessUpdateConfigEvent(const std::shared_ptr<Event>& event
         }
         ApplyOverrides(*currentConfig_, *overriddenConfig_);
         data = currentConfig_->GetEventData();
+        overrides->Put(overriddenConfig_);
     }
-    if (HoldForFirstFetch()) {
+    if (HoldsForFirstFetch()) {
         Log::Debug(LOG_PREFIX, "The configuration update waits for the app id's file being fetched");
-        stateVersions_.Hold(event->GetEventNumber());
+        stateVersions_.Hold(event->GetEventNumber(), overrides);
         return;
     }
     ChangeConfiguration(event, data, true);
@@ -536,19 +608,31 @@ void Configuration::SaveOverriddenConfigToPersistence(const std::shared_ptr<Conf
 
 // Publication.
 
-void Configuration::ChangeConfiguration(const std::shared_ptr<Event>& event,
-                                        const std::shared_ptr<EventData>& data, bool downloadRules) {
+std::shared_ptr<EventData> Configuration::ToPublished(const std::shared_ptr<EventData>& data) {
     if (!data->ContainsKey(Keys::GLOBAL_CONFIG_PRIVACY)) {
         data->PutString(Keys::GLOBAL_CONFIG_PRIVACY,
                         MobilePrivacyStatusToString(MobilePrivacyStatus::UNKNOWN));
     }
-    const auto published = GetEnvironmentAwareEventData(data);
+    return GetEnvironmentAwareEventData(data);
+}
+
+bool Configuration::NamesAServer(const EventData& configuration) {
+    for (const char* key : ConfigurationConstants::SERVER_ADDRESS_KEYS) {
+        if (!configuration.OptString(key, "").empty()) {
+            return true;
+        }
+    }
+    return false;
+}
+
+void Configuration::ChangeConfiguration(const std::shared_ptr<Event>& event,
+                                        const std::shared_ptr<EventData>& data, bool downloadRules) {
+    const auto published = ToPublished(data);
     WarnOfRefusedServerAddresses(*published);
     {
         MutexLock lock(configMutex_);
-        published_ = true;
-        awaitingFirstFetch_ = false;
-        holdingOverrides_ = false;
+        configured_ = configured_ || NamesAServer(*published);
+        fetchingFirstConfiguration_ = false;
     }
     const bool ownVersion = stateVersions_.Publish(event->GetEventNumber(), published);
     if (Log::Precheck(LoggingMode::Debug)) {

@@ -34,21 +34,27 @@ bool ConfigurationStateVersions::Publish(int32_t version, const std::shared_ptr<
 // download, that brings nothing would be logged as a failed write).
 void ConfigurationStateVersions::RollBack(int32_t version) {
     MutexLock lock(mutex_);
-    if (reserved_.count(version) != 0) {
+    if (reserved_.count(version) != 0 && held_.count(version) == 0) {
         RollBackReserved(version);
     }
 }
 
-void ConfigurationStateVersions::Hold(int32_t version) {
+void ConfigurationStateVersions::Hold(int32_t version, std::shared_ptr<ConfigurationData> overrides) {
     MutexLock lock(mutex_);
-    if (reserved_.erase(version) != 0) {
-        owner_.UpdateSharedState(version, SHARED_STATE_NEXT);
+    if (reserved_.count(version) != 0) {
+        held_.emplace(version, std::move(overrides));
     }
+}
+
+std::map<int32_t, std::shared_ptr<ConfigurationData>> ConfigurationStateVersions::TakeHeld() {
+    MutexLock lock(mutex_);
+    return std::exchange(held_, {});
 }
 
 std::set<int32_t> ConfigurationStateVersions::TakeReserved() {
     MutexLock lock(mutex_);
     carried_.reset();
+    held_.clear();
     return std::exchange(reserved_, {});
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <set>
 
@@ -8,6 +9,7 @@
 
 namespace NuvraMobile {
 
+class ConfigurationData;
 class EventData;
 class Module;
 
@@ -23,6 +25,10 @@ class Module;
  * instead: the later task runs after this one and starts from the configuration it left. No event
  * ever has a carried configuration, so nothing may act on it: its publisher sends no answer of its
  * own, and the later version's answer carries what stands.
+ *
+ * While the first configuration is fetched, a request's version can be held: it stays pending, its readers
+ * waiting, until the configuration that comes is published in it with the overrides that stood at the
+ * request.
  *
  * Threads: Reserve runs on the hub's listener call, the others on the module's task queue or the
  * booted event's listener call. The mutex is held while a version is written through the owner, so
@@ -41,16 +47,18 @@ public:
      */
     bool Publish(int32_t version, const std::shared_ptr<EventData>& configuration) NVR_EXCLUDES(mutex_);
     /**
-     * Readers at `version` see the configuration that stands: a version still reserved is filled so (also
-     * for a task that ended without filling it); any other needs nothing.
+     * Readers at `version` see the configuration that stands: a version still reserved and not held is filled
+     * so (also for a task that ended without filling it); any other needs nothing.
      */
     void RollBack(int32_t version) NVR_EXCLUDES(mutex_);
+    /** Keeps the reserved version pending, with the overrides that stood at its request, until TakeHeld. */
+    void Hold(int32_t version, std::shared_ptr<ConfigurationData> overrides) NVR_EXCLUDES(mutex_);
+    /** The held versions, oldest first, with their overrides; still reserved, for Publish or RollBack. */
+    std::map<int32_t, std::shared_ptr<ConfigurationData>> TakeHeld() NVR_EXCLUDES(mutex_);
     /**
-     * Fills the reserved version so that it resolves to the next publication: what its request changed is
-     * published with it.
+     * Forgets and returns the versions still reserved, held ones included, for an owner that can no longer
+     * fill them.
      */
-    void Hold(int32_t version) NVR_EXCLUDES(mutex_);
-    /** Forgets and returns the versions still reserved, for an owner that can no longer fill them. */
     std::set<int32_t> TakeReserved() NVR_EXCLUDES(mutex_);
 
 private:
@@ -61,6 +69,7 @@ private:
     Module& owner_;
     Mutex mutex_;
     std::set<int32_t> reserved_ NVR_GUARDED_BY(mutex_);
+    std::map<int32_t, std::shared_ptr<ConfigurationData>> held_ NVR_GUARDED_BY(mutex_);
     /** A publication carried by the next reserved version, when its own version was superseded. */
     std::shared_ptr<EventData> carried_ NVR_GUARDED_BY(mutex_);
 };

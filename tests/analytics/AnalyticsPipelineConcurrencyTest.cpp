@@ -566,40 +566,66 @@ INSTANTIATE_TEST_SUITE_P(Orders, AnalyticsAnswerOrderTest,
                                            AnswerOrderCase{"FileLast", false}),
                          [](const ::testing::TestParamInfo<AnswerOrderCase>& info) { return info.param.name; });
 
-// A first launch: nothing packaged, nothing cached. The app asks for an app id's file, makes a request, and
-// tracks while the file is fetched. A request alone names no server: the track waits for the file, whatever
-// its default privacy, and is sent with the request over it.
-struct FirstLaunchCase {
-    const char* name;
-    const char* fetchedPrivacy;
-    bool optsIn;  // else an update that leaves privacy alone
-};
-
-class AnalyticsFirstLaunchTest : public AnalyticsPipelineTest, public ::testing::WithParamInterface<FirstLaunchCase> {
+/** A first launch, nothing packaged or cached: the file of "app-1" is held until the test lets it come. */
+class AnalyticsHeldFetchTest : public AnalyticsPipelineTest {
 protected:
     void TearDown() override {
         answer_.Open();
         AnalyticsPipelineTest::TearDown();
     }
 
+    void HoldTheFileOfApp1(const std::string& file) {
+        server_.Handle("/app-1.json", [this, file](const LoopbackRequest&) {
+            asked_.Raise();
+            answer_.Wait(60s);
+            return LoopbackResponse{200, {}, file};
+        });
+    }
+
     SignalCounter asked_;
     Gate answer_;
 };
 
+// The app asks for an app id's file and makes a request, before it or while the file is fetched, and tracks
+// while it is fetched. A request alone names no server: the track waits for the file, whatever its default
+// privacy, and is sent with the request over it. A file that cannot be read changes nothing.
+enum class RequestMade { OptIn, Update, FileThatCannotBeRead };
+
+struct FirstLaunchCase {
+    const char* name;
+    const char* fetchedPrivacy;
+    RequestMade request;
+    bool beforeTheAppId;
+};
+
+class AnalyticsFirstLaunchTest : public AnalyticsHeldFetchTest,
+                                 public ::testing::WithParamInterface<FirstLaunchCase> {
+protected:
+    void MakeTheRequest() {
+        switch (GetParam().request) {
+            case RequestMade::OptIn:
+                core_->SetPrivacyStatus(MobilePrivacyStatus::OPT_IN);
+                break;
+            case RequestMade::Update:
+                core_->UpdateConfiguration({{"marker", Variant::FromString("update")}});
+                break;
+            case RequestMade::FileThatCannotBeRead:
+                core_->ConfigureWithFileInPath((folders_.Root() / "no-such-file.json").string());
+                break;
+        }
+    }
+};
+
 TEST_P(AnalyticsFirstLaunchTest, ATrackMadeDuringTheFetchAfterARequestIsSent) {
-    server_.Handle("/app-1.json", [this, file = CollectorConfiguration(GetParam().fetchedPrivacy)](
-                                      const LoopbackRequest&) {
-        asked_.Raise();
-        answer_.Wait(60s);
-        return LoopbackResponse{200, {}, file};
-    });
+    HoldTheFileOfApp1(CollectorConfiguration(GetParam().fetchedPrivacy));
     StartSession();
+    if (GetParam().beforeTheAppId) {
+        MakeTheRequest();
+    }
     core_->ConfigureWithAppId("app-1");
     ASSERT_TRUE(asked_.WaitFor(1));
-    if (GetParam().optsIn) {
-        core_->SetPrivacyStatus(MobilePrivacyStatus::OPT_IN);
-    } else {
-        core_->UpdateConfiguration({{"marker", Variant::FromString("update")}});
+    if (!GetParam().beforeTheAppId) {
+        MakeTheRequest();
     }
     TrackAction("DuringTheFetch");
     answer_.Open();
@@ -608,12 +634,39 @@ TEST_P(AnalyticsFirstLaunchTest, ATrackMadeDuringTheFetchAfterARequestIsSent) {
     EXPECT_NE(std::string::npos, hits[0].body.find("action=DuringTheFetch&")) << hits[0].body;
 }
 
-INSTANTIATE_TEST_SUITE_P(FirstLaunch, AnalyticsFirstLaunchTest,
-                         ::testing::Values(FirstLaunchCase{"OptInOverOptedIn", "optedin", true},
-                                           FirstLaunchCase{"OptInOverOptedOut", "optedout", true},
-                                           FirstLaunchCase{"OptInOverUnknown", "optunknown", true},
-                                           FirstLaunchCase{"UpdateOverOptedIn", "optedin", false}),
-                         [](const ::testing::TestParamInfo<FirstLaunchCase>& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(
+    FirstLaunch, AnalyticsFirstLaunchTest,
+    ::testing::Values(
+        FirstLaunchCase{"OptInOverOptedIn", "optedin", RequestMade::OptIn, false},
+        FirstLaunchCase{"OptInOverOptedOut", "optedout", RequestMade::OptIn, false},
+        FirstLaunchCase{"OptInOverUnknown", "optunknown", RequestMade::OptIn, false},
+        FirstLaunchCase{"UpdateOverOptedIn", "optedin", RequestMade::Update, false},
+        FirstLaunchCase{"OptInBeforeTheAppIdOverOptedOut", "optedout", RequestMade::OptIn, true},
+        FirstLaunchCase{"UpdateBeforeTheAppIdOverOptedIn", "optedin", RequestMade::Update, true},
+        FirstLaunchCase{"AFileThatCannotBeReadOverOptedIn", "optedin", RequestMade::FileThatCannotBeRead,
+                        false}),
+    [](const ::testing::TestParamInfo<FirstLaunchCase>& info) { return info.param.name; });
+
+// A track made while the user had opted out is never sent, whatever the user chooses after it before the file
+// comes, and after.
+TEST_F(AnalyticsHeldFetchTest, ATrackMadeWhileOptedOutDuringTheFirstFetchIsNeverSent) {
+    HoldTheFileOfApp1(CollectorConfiguration("optedin"));
+    StartSession();
+    core_->ConfigureWithAppId("app-1");
+    ASSERT_TRUE(asked_.WaitFor(1));
+    core_->SetPrivacyStatus(MobilePrivacyStatus::OPT_OUT);
+    TrackAction("WhileOptedOut");
+    core_->SetPrivacyStatus(MobilePrivacyStatus::UNKNOWN);
+    answer_.Open();
+    core_->SetPrivacyStatus(MobilePrivacyStatus::OPT_IN);
+    TrackAction("AfterTheOptIn");
+    // Stored hits are sent oldest first: the one made while opted out would come first.
+    const auto hits = WaitForHits(1);
+    ASSERT_EQ(1u, hits.size());
+    EXPECT_NE(std::string::npos, hits[0].body.find("action=AfterTheOptIn&")) << hits[0].body;
+    StopSession();
+    EXPECT_EQ(1u, WaitForHits(2, 0ms).size());
+}
 
 /** The identity server's and the analytics-id answers on "/id", told apart by the query; records the queries. */
 class IdAnswers {

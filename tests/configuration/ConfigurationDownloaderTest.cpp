@@ -41,6 +41,18 @@ TEST_F(ConfigurationDownloaderTest, SuccessfulDownloadKeepsOnlyThisUrlInTheCache
     EXPECT_EQ(std::deque<std::string>{kUrl}, files_->deletions[0].second);
 }
 
+// A file fetched for an app id after the app asked for another must not remove that other's cached copy,
+// which its next offline launch reads.
+TEST_F(ConfigurationDownloaderTest, ADownloadNoLongerAskedForKeepsTheOtherCopies) {
+    files_->download = FixedRemoteFileManager::FileWith(R"({"a": 1})");
+    for (const bool latest : {false, true}) {
+        SCOPED_TRACE(latest ? "the latest" : "no longer asked for");
+        files_->deletions.clear();
+        EXPECT_EQ(R"({"a": 1})", downloader_.DownloadConfig([latest] { return latest; }));
+        EXPECT_EQ(latest ? 1u : 0u, files_->deletions.size());
+    }
+}
+
 TEST_F(ConfigurationDownloaderTest, FailedDownloadLeavesTheCacheAlone) {
     EXPECT_EQ("", downloader_.DownloadConfig());
     EXPECT_TRUE(files_->deletions.empty());

@@ -179,6 +179,10 @@ protected:
     std::shared_ptr<Configuration> module_ = std::make_shared<Configuration>();
 };
 
+std::function<void(EventData&)> AppId(const std::string& appId) {
+    return [appId](EventData& d) { d.PutString("config.appId", appId); };
+}
+
 TEST_F(ConfigurationTest, LogPrefixIsTheSharedStateName) {
     EXPECT_STREQ(ConfigurationConstants::EventDataKeys::Configuration::SHARED_STATE_NAME,
                  Configuration::LOG_PREFIX);
@@ -284,9 +288,14 @@ TEST_F(ConfigurationTest, BootFallsThroughSourcesThatYieldNoEntries) {
     systemInfo_->Update(
         [](FakeSystemInfoService::Answers& a) { a.assets["NVBMobileConfig.json"] = "not json"; });
     Boot();
-    EXPECT_TRUE(States().empty());
+    ASSERT_EQ(1u, States().size());
+    EXPECT_EQ(SHARED_STATE_PENDING, States()[0].second) << "the boot's readers wait for the fetch";
     HearOwnAppIdRequests();
-    EXPECT_EQ(Text(Expected({{"global.privacy", "optunknown"}, {"source", "overrides"}})), Text(LastState()));
+    for (const auto& state : States()) {
+        EXPECT_EQ(Text(Expected({{"global.privacy", "optunknown"}, {"source", "overrides"}})),
+                  Text(state.second))
+            << "version " << state.first;
+    }
 }
 
 // A broken packaged file would leave the app waiting for a configuration: the developer is told at the
@@ -439,7 +448,9 @@ TEST_F(ConfigurationTest, InternalAppIdEventForAnOldAppIdIsIgnored) {
         d.PutBoolean("config.isinternalevent", true);
         d.PutString("config.appId", "app-A");
     }));
-    EXPECT_TRUE(States().empty());
+    for (const auto& state : States()) {
+        EXPECT_EQ(SHARED_STATE_PREV, state.second) << "nothing is published";
+    }
     EXPECT_TRUE(log_.Service().Contains("App ID is changed. Ignoring the setAppID Internal event"));
     EXPECT_TRUE(files_->requests.empty());
 }
@@ -672,11 +683,22 @@ TEST_F(ConfigurationTest, ChangingRequestsReserveTheirVersionWhenHeardAndEveryEn
     EXPECT_EQ(std::size(cases), States().size()) << "one version per request";
 }
 
-TEST_F(ConfigurationTest, AppIdAndCurrentConfigurationRequestsReserveNothingWhenHeard) {
-    hub_->DriveListeners(module_, Request([](EventData& d) { d.PutString("config.appId", "app-1"); }));
+// Until a configuration is published, the events after an app-id request wait for the file it fetches; after,
+// they read what stands while it is fetched. A request for the current configuration changes nothing.
+TEST_F(ConfigurationTest, AppIdRequestsReserveTheirVersionOnlyUntilAConfigurationIsPublished) {
+    const auto before = Request(AppId("app-1"));
+    hub_->DriveListeners(module_, before);
     hub_->DriveListeners(module_, Request([](EventData& d) { d.PutBoolean("config.getData", true); }));
-    EXPECT_TRUE(States().empty());
-    EXPECT_EQ(2u, executor_->PendingCount());
+    ASSERT_EQ(1u, States().size());
+    EXPECT_EQ(before->GetEventNumber(), States()[0].first);
+    files_->download = FixedRemoteFileManager::FileWith(R"({"s": "fetched"})");
+    executor_->RunAll();
+    fetches_->RunAll();
+    HearFetchedConfigurations();
+    const size_t statesAfterThePublication = States().size();
+
+    hub_->DriveListeners(module_, Request(AppId("app-2")));
+    EXPECT_EQ(statesAfterThePublication, States().size());
 }
 
 // A fetch may wait as long as the device is offline or the server does not answer. A request heard
@@ -735,13 +757,10 @@ TEST_F(ConfigurationTest, RequestsHeardDuringAFetchApplyAtOnceAndALaterFileStand
 }
 
 // Each base the app asks for (an app id, a file) stands over every base asked before it, whatever order the
-// fetches end in. The saved app id that a lifecycle start fetches again counts as asked before the app's
-// own calls. A privacy choice made while nothing is published waits for the base that comes next, and stays
-// over it.
-std::function<void(EventData&)> AppId(const std::string& appId) {
-    return [appId](EventData& d) { d.PutString("config.appId", appId); };
-}
-
+// fetches end in; a file that cannot be read is no base. The saved app id that a lifecycle start fetches
+// again counts as asked before the app's own calls, and requests for an app id whose file is being fetched
+// share that fetch. A privacy choice made while nothing is published waits for the base that comes next, and
+// the events after it read it over that base, and none made after them.
 std::function<void(EventData&)> SavedAppIdAtALifecycleStart() {
     return [](EventData& d) {
         d.PutString("config.appId", "app-1");
@@ -751,6 +770,10 @@ std::function<void(EventData&)> SavedAppIdAtALifecycleStart() {
 
 /** Stands for the request of the test's file, whose path the fixture makes. */
 const std::function<void(EventData&)> kFile = nullptr;
+
+std::function<void(EventData&)> MissingFile() {
+    return [](EventData& d) { d.PutString("config.filePath", "/no/such/config.json"); };
+}
 
 std::function<void(EventData&)> Privacy(const std::string& status) {
     return [status](EventData& d) {
@@ -764,7 +787,10 @@ struct BaseOrderCase {
     std::vector<std::function<void(EventData&)>> requests;
     /** What each fetch brings, in the order they run. */
     std::vector<std::string> fetched;
-    /** The "source" of each configuration published, in order, with ":" and its privacy unless unknown. */
+    /**
+     * The "source" of each configuration published, in the order of their versions, with ":" and its privacy
+     * unless unknown; one entry for consecutive versions that publish the same.
+     */
     std::vector<std::string> published;
 };
 
@@ -779,10 +805,14 @@ protected:
     std::vector<std::string> PublishedSources() const {
         std::vector<std::string> sources;
         for (const auto& state : States()) {
-            if (state.second != SHARED_STATE_PREV && state.second != SHARED_STATE_NEXT && state.second) {
-                const std::string privacy = state.second->OptString("global.privacy", "");
-                sources.push_back(state.second->OptString("source", "") +
-                                  (privacy == "optunknown" ? "" : ":" + privacy));
+            if (state.second == SHARED_STATE_PREV || state.second == SHARED_STATE_PENDING || !state.second) {
+                continue;
+            }
+            const std::string privacy = state.second->OptString("global.privacy", "");
+            const std::string source =
+                state.second->OptString("source", "") + (privacy == "optunknown" ? "" : ":" + privacy);
+            if (sources.empty() || sources.back() != source) {
+                sources.push_back(source);
             }
         }
         return sources;
@@ -813,38 +843,44 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         BaseOrderCase{"AFileAfterAnAppId", {AppId("app-1"), kFile}, {"app-1"}, {"file"}},
         BaseOrderCase{"AnAppIdAfterAnAppId", {AppId("app-1"), AppId("app-2")}, {"app-1", "app-2"}, {"app-2"}},
-        BaseOrderCase{"TheSameAppIdAgain", {AppId("app-1"), AppId("app-1")}, {"first", "second"}, {"second"}},
+        BaseOrderCase{
+            "TheSameAppIdAgainSharesItsFetch", {AppId("app-1"), AppId("app-1")}, {"app-1"}, {"app-1"}},
         BaseOrderCase{"AnAppIdAfterAFile", {kFile, AppId("app-1")}, {"app-1"}, {"file", "app-1"}},
+        BaseOrderCase{
+            "AFileThatCannotBeReadAfterAnAppId", {AppId("app-1"), MissingFile()}, {"app-1"}, {"app-1"}},
         BaseOrderCase{"TheSavedAppIdAfterAFile", {kFile, SavedAppIdAtALifecycleStart()}, {}, {"file"}},
-        BaseOrderCase{"TheSavedAppIdAfterTheAppAskedForIt",
+        BaseOrderCase{"TheSavedAppIdAfterTheAppAskedForItSharesItsFetch",
                       {AppId("app-1"), SavedAppIdAtALifecycleStart()},
-                      {"first", "again"},
-                      {"first", "again"}},
+                      {"app-1"},
+                      {"app-1"}},
         BaseOrderCase{"AFileAfterAChoiceDuringTheFirstFetch",
                       {AppId("app-1"), Privacy("optedin"), kFile},
                       {"app-1"},
-                      {"file:optedin"}},
+                      {"file", "file:optedin"}},
         BaseOrderCase{"TheSameAppIdAfterAChoiceDuringTheFirstFetch",
                       {AppId("app-1"), Privacy("optedin"), AppId("app-1")},
-                      {"first", "second"},
-                      {"second:optedin"}},
-        BaseOrderCase{"AChoiceUndoneDuringTheFirstFetch",
-                      {AppId("app-1"), Privacy("optedin"), Privacy("optedout")},
                       {"app-1"},
-                      {"app-1:optedout"}},
-        BaseOrderCase{"AChoiceBeforeTheFirstFetch", {Privacy("optedin"), AppId("app-1")}, {"app-1"},
+                      {"app-1", "app-1:optedin"}},
+        BaseOrderCase{"AChoiceUndoneDuringTheFirstFetch",
+                      {AppId("app-1"), Privacy("optedin"), Privacy("optedout"), Privacy("optunknown")},
+                      {"app-1"},
+                      {"app-1", "app-1:optedin", "app-1:optedout", "app-1"}},
+        BaseOrderCase{"AChoiceBeforeTheFirstFetch",
+                      {Privacy("optedin"), AppId("app-1")},
+                      {"app-1"},
                       {":optedin", "app-1:optedin"}}),
     [](const ::testing::TestParamInfo<BaseOrderCase>& info) { return info.param.label; });
 
-// With nothing published yet, a configuration made of an update alone names no server, and the events
-// after it would be dropped for want of one. While the first app id's file is fetched, the update (and the
-// boot's stored overrides) are held: the events after them wait, and read the fetched file with the
-// overrides over it, or the overrides alone when the fetch brings nothing.
+// With nothing published yet, a configuration made of an update alone names no server, and the events after
+// it would be dropped for want of one. While the first app id's file is fetched, the versions of the request,
+// of the boot and of the update after it are held: the events after them wait, and each reads the fetched
+// file (or nothing, when the fetch brings nothing) with the overrides that stood at its own request over it.
 struct FirstFetchCase {
     const char* label;
     bool savedAppIdAtBoot;
     const char* fetched;  // empty: the fetch brings nothing
-    std::map<std::string, std::string> published;
+    std::map<std::string, std::string> beforeTheUpdate;
+    std::map<std::string, std::string> fromTheUpdate;
 };
 
 void PrintTo(const FirstFetchCase& c, std::ostream* out) { *out << c.label; }
@@ -870,15 +906,19 @@ TEST_P(ConfigurationFirstFetchTest, UpdatesMadeMeanwhileArePublishedWithWhatItBr
     });
     hub_->DriveListeners(module_, update);
     executor_->RunAll();
-    ASSERT_EQ(1u, States().size()) << "nothing published but the update's version";
-    EXPECT_EQ(SHARED_STATE_NEXT, States()[0].second) << "its readers wait for the next publication";
+    for (const auto& state : States()) {
+        EXPECT_EQ(SHARED_STATE_PENDING, state.second) << "version " << state.first << " waits for the fetch";
+    }
     EXPECT_TRUE(Dispatched("Configuration Response Event").empty());
 
     fetches_->RunAll();
     HearFetchedConfigurations();
-    ASSERT_EQ(2u, States().size());
-    EXPECT_LT(update->GetEventNumber(), States()[1].first);
-    EXPECT_EQ(Text(Expected(GetParam().published)), Text(States()[1].second));
+    for (const auto& [version, data] : States()) {
+        const auto& expected =
+            version < update->GetEventNumber() ? GetParam().beforeTheUpdate : GetParam().fromTheUpdate;
+        EXPECT_EQ(Text(Expected(expected)), Text(data)) << "version " << version;
+    }
+    EXPECT_LT(update->GetEventNumber(), States().back().first);
     EXPECT_EQ(1u, Dispatched("Configuration Response Event").size());
 }
 
@@ -889,18 +929,22 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(FirstFetchCase{"AskedByTheApp",
                                      false,
                                      kFetchedOptedOut,
+                                     {{"s", "fetched"}, {"global.privacy", "optedout"}, {"stored", "yes"}},
                                      {{"s", "fetched"}, {"global.privacy", "optedin"}, {"stored", "yes"}}},
                       FirstFetchCase{"AskedByTheAppNothingFetched",
                                      false,
                                      "",
+                                     {{"global.privacy", "optunknown"}, {"stored", "yes"}},
                                      {{"global.privacy", "optedin"}, {"stored", "yes"}}},
                       FirstFetchCase{"SavedAtTheBoot",
                                      true,
                                      kFetchedOptedOut,
+                                     {{"s", "fetched"}, {"global.privacy", "optedout"}, {"stored", "yes"}},
                                      {{"s", "fetched"}, {"global.privacy", "optedin"}, {"stored", "yes"}}},
                       FirstFetchCase{"SavedAtTheBootNothingFetched",
                                      true,
                                      "",
+                                     {{"global.privacy", "optunknown"}, {"stored", "yes"}},
                                      {{"global.privacy", "optedin"}, {"stored", "yes"}}}),
     [](const ::testing::TestParamInfo<FirstFetchCase>& info) { return info.param.label; });
 
@@ -910,7 +954,8 @@ TEST_F(ConfigurationTest, ABootFetchRefusedBeforeItStartsPublishesTheHeldOverrid
     Store()->SetString("config.appID", "app-1");
     Store()->SetString("config.overridden.map", R"({"stored": "yes"})");
     hub_->DriveListeners(module_, Build("EventHub", EventType::HUB, EventSource::BOOTED, [](EventData&) {}));
-    EXPECT_TRUE(States().empty());
+    ASSERT_EQ(1u, States().size());
+    EXPECT_EQ(SHARED_STATE_PENDING, States()[0].second);
     Store()->SetString("config.appID", "app-2");
     hub_->DriveListeners(module_, Numbered(Dispatched("Configure with AppID Internal").at(0)));
     executor_->RunAll();
@@ -918,9 +963,14 @@ TEST_F(ConfigurationTest, ABootFetchRefusedBeforeItStartsPublishesTheHeldOverrid
     EXPECT_EQ(Text(Expected({{"global.privacy", "optunknown"}, {"stored", "yes"}})), Text(LastState()));
 }
 
-// Once a configuration was published, an update applies at once, also while an app id's file is fetched.
+// Once a configuration that names a server was published, an update applies at once, also while an app id's
+// file is fetched.
 TEST_F(ConfigurationTest, AnUpdateAfterAPublicationIsNotHeldByAFetch) {
-    Hear(Request([](EventData& d) { d.PutVariantMap("config.update", {{"s", Variant::FromString("first")}}); }));
+    Hear(Request([](EventData& d) {
+        d.PutVariantMap("config.update",
+                        {{"s", Variant::FromString("first")},
+                         {"analytics.server", Variant::FromString("collector.example.com")}});
+    }));
     hub_->DriveListeners(module_, Request(AppId("app-1")));
     executor_->RunAll();
     ASSERT_EQ(1u, fetches_->PendingCount());
@@ -929,13 +979,16 @@ TEST_F(ConfigurationTest, AnUpdateAfterAPublicationIsNotHeldByAFetch) {
     hub_->DriveListeners(module_, update);
     executor_->RunAll();
     EXPECT_EQ(update->GetEventNumber(), States().back().first);
-    EXPECT_EQ(Text(Expected({{"s", "second"}, {"global.privacy", "optunknown"}})), Text(LastState()));
+    EXPECT_EQ(Text(Expected({{"s", "second"},
+                             {"analytics.server", "collector.example.com"},
+                             {"global.privacy", "optunknown"}})),
+              Text(LastState()));
 }
 
 // The fetched text is a request of its own: its version is reserved when it is heard, so that an event after
 // it waits for it instead of reading the configuration before it. A text fetched for a base that a later
-// request replaced reserves nothing.
-TEST_F(ConfigurationTest, TheFetchedTextReservesItsVersionWhenHeardUnlessALaterBaseReplacedIt) {
+// request replaced leaves what stands.
+TEST_F(ConfigurationTest, TheFetchedTextReservesItsVersionWhenHeardAndAppliesUnlessALaterBaseReplacedIt) {
     files_->download = FixedRemoteFileManager::FileWith(R"({"s": "fetched"})");
     for (const bool replaced : {false, true}) {
         SCOPED_TRACE(replaced ? "replaced" : "standing");
@@ -945,18 +998,16 @@ TEST_F(ConfigurationTest, TheFetchedTextReservesItsVersionWhenHeardUnlessALaterB
         if (replaced) {
             hub_->DriveListeners(module_, Request(AppId("app-2")));
         }
-        const size_t statesBefore = States().size();
         const auto fetched = Numbered(Dispatched("Downloaded Configuration Internal").back());
         hub_->DriveListeners(module_, fetched);
-        if (replaced) {
-            EXPECT_EQ(statesBefore, States().size());
-            continue;
-        }
-        ASSERT_EQ(statesBefore + 1, States().size());
         EXPECT_EQ(fetched->GetEventNumber(), States().back().first);
         EXPECT_EQ(SHARED_STATE_PENDING, States().back().second);
         executor_->RunAll();
-        EXPECT_EQ("fetched", LastState()->OptString("s", ""));
+        if (replaced) {
+            EXPECT_EQ(SHARED_STATE_PREV, LastState());
+        } else {
+            EXPECT_EQ("fetched", LastState()->OptString("s", ""));
+        }
     }
 }
 
