@@ -15,7 +15,6 @@
 #include <regex>
 #include <string>
 
-#include "analytics/Analytics.h"
 #include "analytics/AnalyticsPublicApi.h"
 #include "analytics/AnalyticsTestSupport.h"
 #include "analytics/AnalyticsVersionProvider.h"
@@ -28,17 +27,14 @@
 #include "core/values/EventSource.h"
 #include "core/values/EventType.h"
 #include "core/values/Variant.h"
-#include "identity/Identity.h"
 #include "identity/IdentityConstants.h"
 #include "identity/IdentityPublicApi.h"
-#include "lifecycle/LifecyclePublicApi.h"
 #include "services/PlatformServices.h"
 #include "services/system/AppFolders.h"
 #include "services/system/Reachability.h"
 #include "support/ConfigurationTestSupport.h"
-#include "support/CoreBoot.h"
-#include "support/FakePlatformServices.h"
 #include "support/LoopbackHttpsServer.h"
+#include "support/MeasuringCore.h"
 #include "support/ReachableLoopback.h"
 #include "support/ThreadSignals.h"
 #include "support/UnwritableVfs.h"
@@ -103,23 +99,9 @@ protected:
     }
 
     void StartSession(bool withLifecycle = false) {
-        core_ = Core::Create([this] {
-            // The configuration files of app ids are served by the collector too.
-            auto services = std::make_shared<FakePlatformServices>(shared_->CreatePlatformServices());
-            services->remoteFileManagerService = std::make_shared<RewritingRemoteFileManager>(
-                services->GetRemoteFileManagerService(), "https://config.nuvra.com", server_.Url(""));
-            return services;
-        });
-        const auto hub = core_->GetEventHub();
-        hub->RegisterModule<Identity>();
-        if (withLifecycle) {
-            LifecyclePublicApi::Create(hub, nullptr)->Register();
-        }
-        hub->RegisterModule(std::make_shared<Analytics>());
-        observer_ = std::make_shared<ObserverModule>();
-        hub->RegisterModule(observer_);
-        BootCore(*core_);
-        ASSERT_NE(nullptr, observer_->WaitForName("EventHub"));
+        auto started = StartMeasuringCore(*shared_, server_, withLifecycle);
+        core_ = std::move(started.core);
+        observer_ = std::move(started.observer);
     }
 
     void StopSession() {

@@ -54,6 +54,8 @@ cases+=(
   "test|--sanitize --bogus|test: unknown option '--bogus' (see --help)"
   "test|--sanitize --help|"
   "test|extra|test: unexpected argument 'extra' (see --help)"
+  "test|--orders|test: --orders needs a value (see --help)"
+  "test|--orders 0|test: --orders needs a count of sequences (see --help)"
   "setup|extra|setup: unexpected argument 'extra' (see --help)"
   "check-layers|src|check-layers: unexpected argument 'src' (see --help)"
   "check-install|-h|"
