@@ -76,6 +76,11 @@ struct TrackModel {
     std::optional<std::string> nextPrivacy;      // the first privacy request after it, once made
     bool resolved = false;
     std::string rsids;  // of the configuration at its event; empty when it names no server
+    /**
+     * Of the bases that stood after its event: a stored hit goes to the server that stands when it is sent,
+     * which a base asked after the track may have replaced.
+     */
+    std::set<std::string> laterRsids;
     std::string privacy;
     bool checkRsids = true;
     Fate fate = Fate::kWaiting;
@@ -303,6 +308,11 @@ private:
 
     void Stand(const Base& base) {
         launch_.standing = base;
+        for (auto& track : plan_.tracks) {
+            if (track.resolved) {
+                track.laterRsids.insert(base.rsids);
+            }
+        }
         ResolveWaiting(base);
     }
 
