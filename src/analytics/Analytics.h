@@ -169,6 +169,8 @@ public:
 protected:
     void OnRegistered() override;
     void OnUnregistered() override;
+    /** The requests waiting for shared states, the hub's booted event (the module's own start) aside. */
+    std::size_t CountRequestsLeftWaiting() override;
 
 private:
     std::shared_ptr<Analytics> SharedSelf();

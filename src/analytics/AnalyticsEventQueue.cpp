@@ -59,6 +59,12 @@ void Analytics::ProcessEvents() {
     });
 }
 
+std::size_t Analytics::CountRequestsLeftWaiting() {
+    return unprocessedEvents_.CountIf([](const std::shared_ptr<AnalyticsUnprocessedEvent>& unprocessed) {
+        return !Is(*unprocessed->GetEvent(), EventType::HUB, EventSource::BOOTED);
+    });
+}
+
 void Analytics::ClearHitsOfAnOptOutPassedBy(const std::shared_ptr<Event>& request) {
     const auto configuration = GetSharedEventState(StateKeys::CONFIGURATION, request);
     const BuiltRequest previous = std::exchange(lastBuiltRequest_, {request->GetEventNumber(), configuration});

@@ -53,9 +53,9 @@ public:
     /**
      * Disposes the hub, then the services; false when either was not done before the timeout. Once they
      * are done, false when the hub's disposal dropped work dispatched before it (a track not yet handled, a
-     * task not yet run), which it reports in one warning line, unless an earlier call has already said
-     * false: so that the core says false once for what was left, and a caller that retries until true ends
-     * as soon as the disposal has. Called from one of the hub's own tasks (a response callback, a listener,
+     * task not yet run, a track a module still held waiting for a configuration), which it reports in one
+     * warning line, unless an earlier call has already said false: so that the core says false once for
+     * what was left, and a caller that retries until true ends as soon as the disposal has. Called from one of the hub's own tasks (a response callback, a listener,
      * the start callback) it only starts the hub's disposal, logs that, and returns false at once: waiting
      * there could never end.
      */

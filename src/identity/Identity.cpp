@@ -60,6 +60,12 @@ void Identity::OnUnregistered() {
     AddTaskToQueue("unregistration", [self] { self->DisposeHitDatabase(); }, ModuleTaskOptions{true});
 }
 
+std::size_t Identity::CountRequestsLeftWaiting() {
+    return eventQueue_.CountIf([](const std::shared_ptr<Event>& event) {
+        return event && event->GetName() != Names::FORCED_SYNC && event->GetName() != Names::AVID_SYNC;
+    });
+}
+
 void Identity::DisposeHitDatabase() {
     if (!hitDatabase_) {
         return;

@@ -139,6 +139,8 @@ public:
 protected:
     void OnRegistered() override;
     void OnUnregistered() override;
+    /** The requests waiting for a configuration, the syncs the module makes itself aside. */
+    std::size_t CountRequestsLeftWaiting() override;
 
 private:
     std::shared_ptr<Identity> SharedSelf();

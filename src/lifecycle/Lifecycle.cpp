@@ -78,6 +78,8 @@ void Lifecycle::OnRegistered() {
     session_ = std::make_shared<LifecycleSession>(GetDataStore());
 }
 
+std::size_t Lifecycle::CountRequestsLeftWaiting() { return eventQueue_.Size(); }
+
 void Lifecycle::QueueEvent(const std::shared_ptr<Event>& event) {
     QueueMemberTask(*this, "LifecycleProcessRequestContentEvent", [event](Lifecycle& self) {
         self.eventQueue_.Add(event);

@@ -72,6 +72,8 @@ public:
 
 protected:
     void OnRegistered() override;
+    /** The starts and pauses waiting for a configuration. */
+    std::size_t CountRequestsLeftWaiting() override;
 
 private:
     /** The module's platform services, or null with the warning "Platform services are not available". */

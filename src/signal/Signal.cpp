@@ -73,6 +73,8 @@ void Signal::OnUnregistered() {
         "unregistration", [self] { self->DisposeHitsDatabase(); }, REQUIRED_FOR_UNREGISTRATION);
 }
 
+std::size_t Signal::CountRequestsLeftWaiting() { return waitingEvents_.Size(); }
+
 void Signal::DisposeHitsDatabase() {
     DisposeWithin(
         UNREGISTRATION_DISPOSE_LIMIT,

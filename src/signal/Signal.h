@@ -57,6 +57,8 @@ public:
 protected:
     void OnRegistered() override;
     void OnUnregistered() override;
+    /** The signal consequences waiting for a configuration. */
+    std::size_t CountRequestsLeftWaiting() override;
 
     virtual std::shared_ptr<SignalHitsDatabase> CreateDatabase();
     /** Processes the waiting events from the front until one must keep waiting. */

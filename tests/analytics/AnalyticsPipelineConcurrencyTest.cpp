@@ -32,6 +32,7 @@
 #include "services/PlatformServices.h"
 #include "services/system/AppFolders.h"
 #include "services/system/Reachability.h"
+#include "support/CapturingLoggingService.h"
 #include "support/ConfigurationTestSupport.h"
 #include "support/LoopbackHttpsServer.h"
 #include "support/MeasuringCore.h"
@@ -99,7 +100,7 @@ protected:
     }
 
     void StartSession(bool withLifecycle = false) {
-        auto started = StartMeasuringCore(*shared_, server_, withLifecycle);
+        auto started = StartMeasuringCore(*shared_, server_, withLifecycle, coreLog_);
         core_ = std::move(started.core);
         observer_ = std::move(started.observer);
     }
@@ -198,6 +199,8 @@ protected:
     std::shared_ptr<SharedPlatformServices> shared_;
     std::shared_ptr<Core> core_;
     std::shared_ptr<ObserverModule> observer_;
+    /** The log of the cores started from then on, when a test reads it. */
+    std::shared_ptr<LoggingServiceInterface> coreLog_;
 };
 
 TEST_F(AnalyticsPipelineTest, TrackedActionIsPostedOnceWithTheExpectedBody) {
@@ -648,6 +651,40 @@ TEST_F(AnalyticsHeldFetchTest, ATrackMadeWhileOptedOutDuringTheFirstFetchIsNever
     EXPECT_NE(std::string::npos, hits[0].body.find("action=AfterTheOptIn&")) << hits[0].body;
     StopSession();
     EXPECT_EQ(1u, WaitForHits(2, 0ms).size());
+}
+
+// A first launch that ends while the app id's file is still being fetched: the track made meanwhile waits in
+// Analytics for the first configuration, and is lost with the core. The Dispose says so, in its answer and
+// in its one line.
+TEST_F(AnalyticsPipelineTest, ATrackWaitingForTheFirstConfigurationAtDisposeIsCountedAsDropped) {
+    ScopedCapturingLog log(LoggingMode::Warning);
+    coreLog_ = log.ServicePtr();
+    // Shared with the server's thread, which may still hold the fetch when the body ends.
+    const auto asked = std::make_shared<SignalCounter>();
+    const auto answer = std::make_shared<Gate>();
+    server_.Handle("/app-1.json", [asked, answer, file = CollectorConfiguration("optedin")](const LoopbackRequest&) {
+        asked->Raise();
+        answer->Hold();
+        return LoopbackResponse{200, {}, file};
+    });
+    StartSession();
+    core_->ConfigureWithAppId("app-1");
+    ASSERT_TRUE(asked->WaitFor(1));
+    TrackAction("DuringTheFetch");
+    // Answered once the track has been handed to the module's waiting queue.
+    ASSERT_EQ(1, QueueSize());
+
+    EXPECT_FALSE(core_->Dispose(10s));
+    answer->Open();
+    EXPECT_TRUE(core_->Dispose(10s)) << "said false twice";
+    core_.reset();
+    observer_.reset();
+    const auto dropped = log.Service().GetMessages(LoggingMode::Warning);
+    const auto lines = std::count_if(dropped.begin(), dropped.end(), [](const std::string& line) {
+        return line.rfind("Dispose dropped work dispatched before it and not yet done: ", 0) == 0;
+    });
+    EXPECT_EQ(1, lines);
+    EXPECT_TRUE(log.Service().Contains("1 events waiting in com.nuvra.module.analytics")) << ::testing::PrintToString(dropped);
 }
 
 /** The identity server's and the analytics-id answers on "/id", told apart by the query; records the queries. */

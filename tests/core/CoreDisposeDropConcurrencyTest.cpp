@@ -19,6 +19,7 @@
 #include "core/values/EventBuilder.h"
 #include "core/values/EventData.h"
 #include "core/values/EventSource.h"
+#include "core/module/WaitingEventQueue.h"
 #include "core/values/EventType.h"
 #include "support/CapturingLoggingService.h"
 #include "support/FakePlatformServices.h"
@@ -186,6 +187,89 @@ TEST(CoreDisposeDropTest, EventsStillQueuedWhenTheHubLetsGoOfItsQueueAreCounted)
     EXPECT_EQ(std::vector<std::string>{"Dispose dropped work dispatched before it and not yet done: " +
                                        std::to_string(TRACKS) + " events."},
               DroppedLines(log.Service()));
+}
+
+/**
+ * Holds each request sent to it in a waiting queue, handled in order up to the first that is not ready: as a
+ * module that waits for a shared state, which for the request marked not ready never comes.
+ */
+class WaitingModule : public RecordingModule {
+public:
+    explicit WaitingModule(const std::string& name) : RecordingModule(name) {
+        SetHearHook([](RecordingModule& self, const std::shared_ptr<Event>& event) {
+            if (event->GetName() != REQUEST_EVENT || event->GetData()->OptString("to", "") != self.GetModuleName()) {
+                return;
+            }
+            self.AddTaskToQueue("request", [&self, event] {
+                auto& waiting = static_cast<WaitingModule&>(self).waiting_;
+                waiting.Add(event);
+                waiting.HandleInOrder([](const std::shared_ptr<Event>& request) {
+                    return request->GetData()->OptBoolean("ready", false);
+                });
+            });
+        });
+    }
+
+    static constexpr const char* REQUEST_EVENT = "waiting request";
+
+protected:
+    std::size_t CountRequestsLeftWaiting() override { return waiting_.Size(); }
+
+private:
+    WaitingEventQueue<> waiting_;
+};
+
+struct WaitingCase {
+    const char* label;
+    /** Per module, in registration order: whether each request it is sent is ready. */
+    std::vector<std::vector<bool>> requests;
+    bool answer;
+    /** What the one line lists; empty when no line is written. */
+    std::string dropped;
+};
+
+// What a module still holds waiting when it unregisters is lost with it: the Dispose that ends it says false
+// and counts it in its one line, for every module that held some; requests it handled are not counted.
+TEST(CoreDisposeDropTest, RequestsAModuleStillHoldsWaitingAreCountedAsDropped) {
+    const WaitingCase cases[] = {
+        {"nothing sent", {{}}, true, ""},
+        {"every request handled", {{true, true}}, true, ""},
+        {"requests waiting", {{false, false, false}}, false, "3 events waiting in com.test.waiting0"},
+        {"a ready request behind a waiting one waits too", {{true, false, true}}, false,
+         "2 events waiting in com.test.waiting0"},
+        {"several modules",
+         {{false, false}, {true}, {false}},
+         false,
+         "2 events waiting in com.test.waiting0, 1 events waiting in com.test.waiting2"},
+    };
+    for (const auto& waiting : cases) {
+        ScopedCapturingLog log(LoggingMode::Warning);
+        const DroppingCore dropping(log);
+        for (std::size_t index = 0; index < waiting.requests.size(); ++index) {
+            const std::string name = "com.test.waiting" + std::to_string(index);
+            const auto module = std::make_shared<WaitingModule>(name);
+            dropping.hub->RegisterModule(module);
+            ASSERT_TRUE(module->WaitUntilRegistered()) << waiting.label;
+            for (const bool ready : waiting.requests[index]) {
+                auto data = std::make_shared<EventData>();
+                data->PutBoolean("ready", ready);
+                data->PutString("to", name);
+                dropping.hub->Dispatch(
+                    EventBuilder(WaitingModule::REQUEST_EVENT, EventType::CUSTOM, EventSource::REQUEST_CONTENT)
+                        .SetData(data)
+                        .Build());
+            }
+        }
+
+        // The disposal drains first: every request has reached its module's queue when the modules unregister.
+        EXPECT_EQ((std::vector<bool>{waiting.answer, true}), dropping.LaterAnswers(2)) << waiting.label;
+        const std::vector<std::string> expectedLines =
+            waiting.dropped.empty()
+                ? std::vector<std::string>{}
+                : std::vector<std::string>{"Dispose dropped work dispatched before it and not yet done: " +
+                                           waiting.dropped + "."};
+        EXPECT_EQ(expectedLines, DroppedLines(log.Service())) << waiting.label;
+    }
 }
 
 }  // namespace

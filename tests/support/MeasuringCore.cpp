@@ -16,12 +16,15 @@
 namespace NuvraMobile {
 
 MeasuringCore StartMeasuringCore(SharedPlatformServices& shared, const LoopbackHttpsServer& server,
-                                 bool withLifecycle) {
+                                 bool withLifecycle, std::shared_ptr<LoggingServiceInterface> logging) {
     MeasuringCore started;
-    started.core = Core::Create([&shared, &server] {
+    started.core = Core::Create([&shared, &server, &logging] {
         auto services = std::make_shared<FakePlatformServices>(shared.CreatePlatformServices());
         services->remoteFileManagerService = std::make_shared<RewritingRemoteFileManager>(
             services->GetRemoteFileManagerService(), "https://config.nuvra.com", server.Url(""));
+        if (logging) {
+            services->loggingService = logging;
+        }
         return services;
     });
     const auto hub = started.core->GetEventHub();

@@ -5,6 +5,7 @@
 namespace NuvraMobile {
 
 class Core;
+class LoggingServiceInterface;
 class LoopbackHttpsServer;
 class ObserverModule;
 class SharedPlatformServices;
@@ -18,9 +19,10 @@ struct MeasuringCore {
 /**
  * Boots a real core over per-core services of `shared`, with Identity, Analytics (and Lifecycle when asked)
  * and an observer registered; the app ids' configuration files are fetched from `server`, which outlives the
- * core. Returns once the hub has booted. One test thread.
+ * core; the core logs to `logging` when one is given. Returns once the hub has booted. One test thread.
  */
 MeasuringCore StartMeasuringCore(SharedPlatformServices& shared, const LoopbackHttpsServer& server,
-                                 bool withLifecycle = false);
+                                 bool withLifecycle = false,
+                                 std::shared_ptr<LoggingServiceInterface> logging = nullptr);
 
 }  // namespace NuvraMobile

@@ -47,8 +47,9 @@ public:
     virtual bool Dispose(std::chrono::milliseconds timeout) = 0;
     /**
      * True once the disposal of this hub has ended having dropped work dispatched before it (events not yet
-     * handled, tasks of its modules not yet run), as the one warning line it writes then says. A disposal
-     * whose drain ran everything dispatched before it drops nothing of it.
+     * handled, tasks of its modules not yet run, requests its modules still held waiting for shared states),
+     * as the one warning line it writes then says. A disposal whose drain ran everything dispatched before it
+     * drops only what its modules held waiting.
      */
     virtual bool DroppedWorkAtDisposal() { return false; }
     virtual void RegisterModule(const std::shared_ptr<Module>& module) = 0;
@@ -120,6 +121,9 @@ protected:
     }
     static int64_t CallModuleDroppedTaskCount(const std::shared_ptr<Module>& module) {
         return module->DroppedTaskCount();
+    }
+    static int64_t CallModuleDroppedWaitingRequestCount(const std::shared_ptr<Module>& module) {
+        return module->DroppedWaitingRequestCount();
     }
     static void CallModuleUnregisterModule(const std::shared_ptr<Module>& module) {
         module->UnregisterModule();

@@ -699,14 +699,11 @@ bool EventHubInner::DroppedWorkAtDisposal() {
 
 std::string EventHubInner::DescribeDroppedWork() {
     std::shared_ptr<const ModuleList> modules;
+    bool drainEnded;
     {
         MutexLock lock(mutex_);
-        // All that was dispatched before ran: what the unregistration drops then are the late answers of the
-        // requests it cuts short, whose hits stay stored.
-        if (drainEnded_) {
-            return "";
-        }
         modules = disposedModules_;
+        drainEnded = drainEnded_;
     }
     std::string described;
     const auto add = [&described](int64_t count, const std::string& what) {
@@ -714,12 +711,17 @@ std::string EventHubInner::DescribeDroppedWork() {
             described += (described.empty() ? "" : ", ") + std::to_string(count) + " " + what;
         }
     };
-    {
+    // All that was dispatched before ran: what the unregistration drops then are the late answers of the
+    // requests it cuts short, whose hits stay stored. Requests a module held waiting are lost either way.
+    if (!drainEnded) {
         MutexLock lock(passMutex_);
         add(droppedEvents_, "events");
     }
     for (const auto& module : modules ? *modules : ModuleList()) {
-        add(CallModuleDroppedTaskCount(module), "tasks of " + NameOf(module));
+        if (!drainEnded) {
+            add(CallModuleDroppedTaskCount(module), "tasks of " + NameOf(module));
+        }
+        add(CallModuleDroppedWaitingRequestCount(module), "events waiting in " + NameOf(module));
     }
     return described;
 }

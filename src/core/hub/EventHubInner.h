@@ -30,8 +30,8 @@ class Timer;
  * Dispose first drains: from the call on, events dispatched from outside the hub's and modules' own work
  * are dropped, while the events already dispatched, the tasks they queue on the modules and the events
  * those tasks dispatch in turn run to their end, within half the caller's timeout. Only then do the
- * modules unregister; what the drain did not reach is dropped then, counted, and reported in one warning
- * line as the disposal ends. Called from one of the hub's own tasks (a pass, a listener or idle action on
+ * modules unregister; what the drain did not reach is dropped then, counted with the requests the modules
+ * still hold waiting for shared states, and reported in one warning line as the disposal ends. Called from one of the hub's own tasks (a pass, a listener or idle action on
  * "master", a one-time listener, the start callback) or from a module's task, Dispose only starts the
  * disposal and returns false at once, since waiting there could never end; the disposal then completes as
  * the modules finish unregistering.
@@ -152,7 +152,10 @@ private:
     void EndEventPass(bool dropped) NVR_EXCLUDES(passMutex_);
 
     bool CompleteDisposalIfNeeded() NVR_REQUIRES(mutex_);
-    /** What the disposal dropped, as "N events, N tasks of <module>"; empty when nothing. */
+    /**
+     * What the disposal dropped, as "N events, N tasks of <module>, N events waiting in <module>"; empty when
+     * nothing.
+     */
     std::string DescribeDroppedWork();
     /** The one line on what the disposal dropped, once it has ended; at most once. */
     void ReportDroppedWork() NVR_EXCLUDES(reportMutex_);

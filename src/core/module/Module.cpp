@@ -42,6 +42,8 @@ void Module::OnRegistered() {}
 
 void Module::OnUnregistered() {}
 
+std::size_t Module::CountRequestsLeftWaiting() { return 0; }
+
 bool Module::ForwardsUnexpectedErrors() const { return false; }
 
 void Module::HandleUnexpectedError(const SdkError&) {}
@@ -114,6 +116,11 @@ bool Module::HasTasksInProgress() {
 int64_t Module::DroppedTaskCount() {
     MutexLock lock(mutex_);
     return droppedTasks_;
+}
+
+int64_t Module::DroppedWaitingRequestCount() {
+    MutexLock lock(mutex_);
+    return droppedWaitingRequests_;
 }
 
 void Module::RunTask(const Task& task, bool normalTask) {
@@ -443,10 +450,15 @@ void Module::CompleteUnregistrationIfNeeded_COMPLETING_NORMAL_TASKS() {
             return;
         }
     }
+    // No normal task runs from now on, so what still waits in the module's queues is never handled; counted
+    // before OnUnregistered queues the tasks that run on during the unregistration.
+    std::size_t leftWaiting = 0;
+    TrySwallow([this, &leftWaiting] { leftWaiting = CountRequestsLeftWaiting(); });
     TrySwallow([this] { OnUnregistered(); });
     // Before the unregistration tasks wait for the hit queues stopped above.
     AbortRequests();
     MutexLock lock(mutex_);
+    droppedWaitingRequests_ = static_cast<int64_t>(leftWaiting);
     state_ = ModuleState::WAITING_FOR_LAST_TASK;
     // The last task runs behind every task already queued; normal ones among them are dropped.
     auto self = Self();

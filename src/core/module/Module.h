@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -134,6 +135,12 @@ protected:
     // Runs once during unregistration, when no normal task of the module is running; the listeners'
     // OnUnregistered have run before, also only once no normal task was running.
     virtual void OnUnregistered();
+    /**
+     * The requests dispatched to this module that it still holds unhandled, waiting for shared states that
+     * never came; read once as it unregisters, when no normal task runs or will run, and counted with what
+     * the disposal dropped. The module's own work it holds is not counted. None in the base.
+     */
+    virtual std::size_t CountRequestsLeftWaiting();
     // Whether errors escaping this module's listeners and processors go to HandleUnexpectedError
     // (modules that wrap an extension); false in the base.
     virtual bool ForwardsUnexpectedErrors() const;
@@ -167,6 +174,8 @@ private:
     bool HasTasksInProgress();
     /** The normal tasks queued before the module began to unregister and dropped then, not run. */
     int64_t DroppedTaskCount();
+    /** The requests the module still held unhandled as it unregistered (CountRequestsLeftWaiting). */
+    int64_t DroppedWaitingRequestCount();
 
     void RegisterWildCardListener(const std::shared_ptr<ModuleEventListenerBase>& listener);
     std::shared_ptr<Module> Self();
@@ -214,6 +223,7 @@ private:
     /** Tasks given to the executor that have not yet ended (run, or been dropped before they ran). */
     int32_t tasksInProgress_ NVR_GUARDED_BY(mutex_) = 0;
     int64_t droppedTasks_ NVR_GUARDED_BY(mutex_) = 0;
+    int64_t droppedWaitingRequests_ NVR_GUARDED_BY(mutex_) = 0;
     std::vector<std::weak_ptr<HitSenderInterface>> hitSenders_ NVR_GUARDED_BY(mutex_);
     /** Set by the first AbortRequests: from then on every sender is stopped as it is added. */
     bool sendingStopped_ NVR_GUARDED_BY(mutex_) = false;

@@ -31,6 +31,8 @@ public:
 
     bool IsEmpty() const { return entries_.empty(); }
 
+    std::size_t Size() const { return entries_.size(); }
+
     template <class Handler>
     void HandleInOrder(Handler handle) {
         while (!entries_.empty()) {
