@@ -1,5 +1,6 @@
 #include "services/PlatformServices.h"
 
+#include "core/execution/AppCalls.h"
 #include "platformShim/NetworkServiceInterface.h"
 #include "platformShim/RemoteFileManagerServiceInterface.h"
 #include "services/compression/NativeCompressedFileService.h"
@@ -14,6 +15,7 @@
 #include "services/storage/KeyValueStore.h"
 #include "services/storage/NativeLocalStorageService.h"
 #include "services/system/NativeSystemInfoService.h"
+#include "services/threading/MainThread.h"
 #include "services/threading/NativeThreadingService.h"
 #include "services/ui/NativeUiService.h"
 #include "services/url/NativeUrlService.h"
@@ -32,6 +34,7 @@ SharedPlatformServices::SharedPlatformServices()
     compressedFileService_ = CreateNativeCompressedFileService();
     threadingService_ = CreateNativeThreadingService();
     uiService_ = CreateNativeUiService();
+    AppCalls::KnowTheMainThreadBy(IsMainThread);
 }
 
 std::shared_ptr<SharedPlatformServices> SharedPlatformServices::Create() {

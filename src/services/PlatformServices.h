@@ -16,7 +16,8 @@ namespace NuvraMobile {
  * that ended leaves no write-ahead log or shared-memory file beside them (a database inside a transaction
  * closes when the transaction ends); a store used afterwards opens its file again as a first open does.
  * The services themselves end only when the last holder lets them go. The UI
- * service is not available on this platform yet (an empty pointer). Any thread may call the getters.
+ * service is not available on this platform yet (an empty pointer). Making them tells the door to the app's
+ * code (AppCalls) which thread is the main thread. Any thread may call the getters.
  */
 class SharedPlatformServices : public Object, public virtual SharedPlatformServicesInterface {
 public:

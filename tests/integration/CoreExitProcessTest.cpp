@@ -1,6 +1,7 @@
 // A C++ app that exits without disposing its core is not called by the SDK once its exit has begun, whatever
 // the order in which it built its statics and its core, and an SDK callback under way as the exit begins ends
-// before the app's teardown. Each run is tests/integration/ExitingCoreApp.cpp as a process of its own.
+// before the app's teardown; nothing but the exit stops the SDK from calling the app. Each run is
+// tests/integration/ExitingCoreApp.cpp or ThreadLoadingApp.cpp as a process of its own.
 
 #include <gtest/gtest.h>
 
@@ -57,6 +58,30 @@ INSTANTIATE_TEST_SUITE_P(
                  "answers reached a static the app built after its core while an exit from an SDK callback "
                  "destroyed it, or that exit waited for its own callback to end"}),
     [](const ::testing::TestParamInfo<ExitCase>& info) { return std::string(info.param.mode); });
+
+// An SDK callback that never ends holds the exit for a bounded time only: the exit says so, then goes on and
+// tears the app down.
+TEST(CoreExitBoundProcessTest, TheExitGoesOnPastACallbackThatNeverEnds) {
+    FileSystemTestFolder scratch;
+    // No leak check: the app keeps its core, whose threads run to the end.
+    const AppRun run = RunApp(NVR_EXITING_CORE_APP, scratch.PathOf("run"), "stuck", "", false);
+    ASSERT_TRUE(run.ExitedWith(0)) << run.Describe();
+    const auto warned =
+        run.output.find("1 of the app's calls still ran 2000 ms after exit began; the exit goes on.");
+    ASSERT_NE(warned, std::string::npos) << run.output;
+    EXPECT_NE(run.output.find("the app's teardown ended", warned), std::string::npos) << run.output;
+}
+
+// The thread that loaded the SDK is not the main thread, and its end is no exit: the app has every answer it
+// asks for afterwards.
+TEST(CoreLoadedOnAThreadProcessTest, TheEndOfTheThreadThatLoadedTheSdkStopsNoAnswer) {
+    constexpr int kRequests = 100;
+    FileSystemTestFolder scratch;
+    // No leak check: the app keeps its core, whose threads run to the end.
+    const AppRun run = RunApp(NVR_THREAD_LOADING_APP, scratch.PathOf("run"), std::to_string(kRequests), "", false);
+    ASSERT_TRUE(run.ExitedWith(0)) << run.Describe();
+    EXPECT_EQ(kRequests, run.NumberAfter("answers")) << run.output;
+}
 
 }  // namespace
 }  // namespace NuvraMobile

@@ -12,6 +12,8 @@
 //   inflight  it asks for the privacy status and returns from main while the answer's callback runs on one
 //             of the SDK's threads; the callback works for 200 ms, then reads a static of the app. That
 //             static's teardown waits (10 s at most) for the callback to end
+//   stuck     as inflight, but the callback never ends: it waits at a gate that the app never opens. The exit
+//             waits for it for a bounded time only, says so, and goes on
 //   callback  as later, but once an answer has come the listener of an extension of its own calls exit(0) on
 //             one of the SDK's threads as it hears an event that the app dispatches, while the answers to the
 //             app's thread go on (status 6: no exit in 30 s)
@@ -22,6 +24,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <future>
 #include <iterator>
 #include <memory>
 #include <mutex>
@@ -225,23 +228,34 @@ std::shared_ptr<Core> AskWithALogBuiltAfterTheCore(const std::shared_ptr<Externa
     return core;
 }
 
-// Case inflight: whether the callback runs; never destroyed, since the callback outlives main.
+// Cases inflight and stuck: whether the callback runs; never destroyed, since the callback outlives main.
 auto* const callbackMutex = new std::mutex();
 auto* const callbackCalled = new std::condition_variable();
 bool callbackRunning = false;
 
-int ReturnWhileACallbackRuns() {
+/** Case inflight: the callback's work, which ends early only when the app's teardown has begun beside it. */
+void WorkThenReadTheAppsState() {
+    builtBeforeTheCore.state.WaitForTeardown(kCallbackWork);
+    builtBeforeTheCore.state.Use("a callback that began before the exit");
+}
+
+/** Case stuck: the callback's work, which never ends. */
+void WaitAtAGateThatNeverOpens() {
+    static auto* const gate = new std::promise<void>();
+    gate->get_future().wait();
+}
+
+/** Returns from main once the answer's callback has begun `work`. */
+int ReturnWhileACallbackRuns(void (*work)()) {
     const auto core = KeptCore();
     core->Start([] {});
-    core->GetPrivacyStatus([](MobilePrivacyStatus) {
+    core->GetPrivacyStatus([work](MobilePrivacyStatus) {
         {
             std::lock_guard<std::mutex> lock(*callbackMutex);
             callbackRunning = true;
             callbackCalled->notify_all();
         }
-        // Its work: it ends early only when the app's teardown has begun beside it.
-        builtBeforeTheCore.state.WaitForTeardown(kCallbackWork);
-        builtBeforeTheCore.state.Use("a callback that began before the exit");
+        work();
     });
     std::unique_lock<std::mutex> lock(*callbackMutex);
     callbackCalled->wait(lock, [] { return callbackRunning; });
@@ -290,7 +304,10 @@ int main() {
         return 0;
     }
     if (mode == "inflight") {
-        return ReturnWhileACallbackRuns();
+        return ReturnWhileACallbackRuns(WorkThenReadTheAppsState);
+    }
+    if (mode == "stuck") {
+        return ReturnWhileACallbackRuns(WaitAtAGateThatNeverOpens);
     }
     if (mode == "callback") {
         ExitFromACallback();

@@ -1,9 +1,9 @@
 #include "core/execution/AppCalls.h"
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdlib>
-#include <thread>
 
 #include "util/Log.h"
 #include "util/Mutex.h"
@@ -36,8 +36,16 @@ public:
     int callsUnderWay NVR_GUARDED_BY(mutex) = 0;
 };
 
-/** Static initialisation runs on the main thread, as the app loads with the SDK's library. */
-const std::thread::id kMainThread = std::this_thread::get_id();
+/**
+ * The platform's answer; none until its services are made. Constant-initialised, so that it is there before
+ * any static initialiser or thread asks.
+ */
+std::atomic<AppCalls::MainThreadTest> mainThreadTest{nullptr};
+
+bool OnTheMainThread() {
+    const AppCalls::MainThreadTest isMainThread = mainThreadTest.load();
+    return isMainThread != nullptr && isMainThread();
+}
 
 /** The calls through the door under way on this thread: they nest when the app's code calls the SDK. */
 thread_local int callsOnThisThread = 0;
@@ -82,7 +90,7 @@ class ExitWatch {
 public:
     ExitWatch() = default;
     ~ExitWatch() {
-        if (std::this_thread::get_id() == kMainThread || callsOnThisThread > 0) {
+        if (OnTheMainThread() || callsOnThisThread > 0) {
             AppCalls::ShutForExit();
         }
     }
@@ -95,7 +103,10 @@ thread_local ExitWatch exitWatch;
 /** Builds the calling thread's watch, once. */
 void WatchThisThread() { static_cast<void>(&exitWatch); }
 
-/** Watches the main thread from the start, whatever thread the app makes its cores on. */
+/**
+ * Watches the thread that loads the SDK from the start, whatever thread the app makes its cores on: the main
+ * thread, unless the app loads the SDK's library on another one.
+ */
 struct MainThreadWatch {
     MainThreadWatch() { WatchThisThread(); }
 };
@@ -151,5 +162,7 @@ void AppCalls::ShutAtExit() {
         Log::Warning(LOG_TAG, "Could not register the exit handler; the SDK may call the app while it exits.");
     }
 }
+
+void AppCalls::KnowTheMainThreadBy(MainThreadTest isMainThread) { mainThreadTest.store(isMainThread); }
 
 }  // namespace NuvraMobile

@@ -14,10 +14,14 @@ namespace NuvraMobile {
  *
  * An exit from the main thread, or from inside a call through the door, shuts it before anything else of the
  * exit runs (the exiting thread's own thread-local objects aside), whatever the order in which the app built
- * its statics and its cores.
+ * its statics and its cores. The main thread is the one the platform names (KnowTheMainThreadBy); no other
+ * thread's end shuts the door, the thread that loaded the SDK included.
  */
 class AppCalls {
 public:
+    /** Whether the calling thread is the process's main thread, as the platform tells. */
+    using MainThreadTest = bool (*)();
+
     /** Calls `call` unless the process has begun to exit (true); `what` names it in the debug line. */
     static bool Run(const char* what, const std::function<void()>& call);
     /**
@@ -32,6 +36,11 @@ public:
      * torn down.
      */
     static void ShutAtExit();
+    /**
+     * How the door knows the main thread, whose end is the exit. Until the platform's services tell it, only
+     * an exit from inside a call through the door, or the exit handler of ShutAtExit, shuts it. Any thread.
+     */
+    static void KnowTheMainThreadBy(MainThreadTest isMainThread);
 };
 
 }  // namespace NuvraMobile
