@@ -281,10 +281,12 @@ bool HitDatabaseBase::OpenOrCreateDatabase() {
 // kept in memory instead, for as long as the process runs, and no file is touched.
 std::shared_ptr<DatabaseInterface> HitDatabaseBase::OpenFileOrMemory() {
     std::shared_ptr<DatabaseInterface> opened;
-    TryCatch([&] { opened = databaseService->OpenDatabase(databaseName); },
-             [&](SdkError& error) {
-                 Log::Debug(LOG_PREFIX, "Opening %s failed: %s", databaseName, error.GetMessage());
-             });
+    if (!FileUnopenable()) {
+        TryCatch([&] { opened = databaseService->OpenDatabase(databaseName); },
+                 [&](SdkError& error) {
+                     Log::Debug(LOG_PREFIX, "Opening %s failed: %s", databaseName, error.GetMessage());
+                 });
+    }
     if (opened) {
         return opened;
     }
@@ -295,6 +297,11 @@ std::shared_ptr<DatabaseInterface> HitDatabaseBase::OpenFileOrMemory() {
     MutexLock lock(databaseMutex_);
     inMemory_ = opened != nullptr;
     return opened;
+}
+
+bool HitDatabaseBase::FileUnopenable() const {
+    MutexLock lock(databaseMutex_);
+    return fileUnopenable_;
 }
 
 bool HitDatabaseBase::IsInMemory() const {
@@ -453,13 +460,21 @@ std::optional<std::int64_t> HitDatabaseBase::CountRows(
 void HitDatabaseBase::OpenAgainAfterFailureOf(const std::shared_ptr<DatabaseInterface>& failed,
                                               std::uint64_t opened) {
     RecursiveMutexLock lock(writeMutex_);
-    // The open's own statement (the table's creation) may meet the file closed again: that failure is left
-    // to the next statement, not opened again from inside the open.
-    if (openingAgain_ || GetDatabase() != failed || OpenedCount() != opened) {
+    // The open's own statement (the table's creation) met the file closed again: the service handed back a
+    // database that cannot open it. Opening it again from inside the open would meet it again, without end.
+    if (openingAgain_) {
+        MutexLock databaseLock(databaseMutex_);
+        fileUnopenable_ = true;
+        return;
+    }
+    if (GetDatabase() != failed || OpenedCount() != opened) {
         return;
     }
     openingAgain_ = true;
     OpenOrCreateDatabase();
+    if (FileUnopenable()) {
+        OpenOrCreateDatabase();
+    }
     openingAgain_ = false;
 }
 

@@ -41,8 +41,9 @@ class Query;
  * process that ends first sends it again at the next launch, and no hit is lost.
  *
  * When the file cannot be opened (its folder cannot be made or written, or the file can only be read), at the
- * first open or when a statement opens it again after the services' Dispose closed it, the database
- * service's stand-in in memory holds the new hits for the rest of the object's life: they are sent
+ * first open or when a statement opens it again after the services' Dispose closed it (also when the service
+ * hands back the closed database, which then fails to open the file itself), the database service's
+ * stand-in in memory holds the new hits for the rest of the object's life: they are sent
  * while the app runs and lost when it ends. The rows of a file that can only be read stay in it, unsent, for
  * the first launch that can write it. No file is made, salvaged or renamed for it then, and a reset only
  * makes the table again.
@@ -185,7 +186,8 @@ private:
                              const std::function<void(bool)>& reportFailure) NVR_EXCLUDES(writeMutex_);
     /**
      * After a statement on `failed` found its file closed and could not open it again: opens the database
-     * as OpenOrCreateDatabase does, unless another statement did so since OpenedCount was `opened`.
+     * as OpenOrCreateDatabase does, unless another statement did so since OpenedCount was `opened`. When the
+     * service hands back a database that cannot open its file either, takes the stand-in in memory.
      */
     void OpenAgainAfterFailureOf(const std::shared_ptr<DatabaseInterface>& failed, std::uint64_t opened)
         NVR_EXCLUDES(writeMutex_);
@@ -211,6 +213,8 @@ private:
     void ResetInMemory() NVR_REQUIRES(writeMutex_);
     /** The database file, or the service's stand-in in memory when the file cannot be opened. */
     std::shared_ptr<DatabaseInterface> OpenFileOrMemory() NVR_EXCLUDES(databaseMutex_);
+    /** True once a database the service handed back could not open its file: opens skip the file then. */
+    bool FileUnopenable() const NVR_EXCLUDES(databaseMutex_);
     /** True once the file could not be opened: the database stays in memory for the object's life. */
     bool IsInMemory() const NVR_EXCLUDES(databaseMutex_);
     /**
@@ -267,6 +271,10 @@ private:
     std::shared_ptr<DatabaseInterface> database_ NVR_GUARDED_BY(databaseMutex_);
     std::int32_t databaseStatus_ NVR_GUARDED_BY(databaseMutex_) = DATABASE_STATUS_OK;
     bool inMemory_ NVR_GUARDED_BY(databaseMutex_) = false;
+    // A failure inside the open of OpenAgainAfterFailureOf found the database the service handed back unable
+    // to open its file: the open that follows takes the service's stand-in in memory, as a first open does
+    // for a file the service cannot open.
+    bool fileUnopenable_ NVR_GUARDED_BY(databaseMutex_) = false;
     std::uint64_t opened_ NVR_GUARDED_BY(databaseMutex_) = 0;
     // Held by resets and by every write, of every holder of the file: a write of one must not land in the
     // file after another's reset has read it. Recursive: a write's failure resets under it, and a

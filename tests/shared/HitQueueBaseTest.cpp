@@ -4,13 +4,17 @@
 
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "core/values/Object.h"
 #include "core/values/SdkError.h"
 #include "core/values/Variant.h"
 #include "platformShim/DatabaseInterface.h"
+#include "platformShim/DatabaseServiceInterface.h"
 #include "platformShim/QueryBuilder.h"
 #include "platformShim/QueryResultInterface.h"
 #include "services/database/NativeDatabaseService.h"
@@ -980,46 +984,89 @@ TEST_F(HitQueueBaseTest, ALaterQueueOfAFileThatCannotBeWrittenFindsTheHitsAnEarl
     }
 }
 
+/**
+ * A database service that hands back the database it first opened for a name on every later open, closed
+ * or not: it leaves opening the file again to that database's own next statement. One thread only.
+ */
+class FirstDatabaseService : public Object, public virtual DatabaseServiceInterface {
+public:
+    explicit FirstDatabaseService(std::shared_ptr<DatabaseServiceInterface> target)
+        : target_(std::move(target)) {}
+
+    std::shared_ptr<DatabaseInterface> OpenDatabase(const std::string& fileName) override {
+        std::shared_ptr<DatabaseInterface>& held = held_[fileName];
+        if (!held) {
+            held = target_->OpenDatabase(fileName);
+        }
+        return held;
+    }
+    std::shared_ptr<DatabaseInterface> OpenInMemoryDatabase(const std::string& fileName) override {
+        return target_->OpenInMemoryDatabase(fileName);
+    }
+    bool DeleteDatabase(const std::string& fileName) override { return target_->DeleteDatabase(fileName); }
+    bool ReplaceDatabase(const std::string& fileName, const std::string& replacement) override {
+        return target_->ReplaceDatabase(fileName, replacement);
+    }
+
+private:
+    const std::shared_ptr<DatabaseServiceInterface> target_;
+    std::map<std::string, std::shared_ptr<DatabaseInterface>> held_;
+};
+
 // A file closed by the services' Dispose is opened again, by the next statement or the next open, as a first
 // open opens it: its folder gone is made again, a file that cannot be written or a folder that cannot be
 // made leaves the hits to the service's stand-in in memory (said in its one line), and a damaged file is
-// replaced. No hit is refused, and the queue of a later core finds them all.
+// replaced. A service that hands back the closed database leaves the opening to its next statement: when
+// that cannot open the file, the open it starts meets the same closed database again and stops there, and
+// the hits go to the stand-in. No hit is refused, and the queue of a later core finds them all.
 TEST_F(HitQueueBaseTest, AQueueUsedAfterEveryDatabaseWasClosedOpensItsFileAsAFirstOpenDoes) {
     UnwritableVfs& disk = UnwritableVfs::Install();
     systemInfo->Update([](FakeSystemInfoService::Answers& answers) { answers.makesApplicationCacheDir = true; });
     const std::string file = folder.PathOf("NVBMobileTest.sqlite");
+    const auto makeFileReadOnly = [&] { disk.MakeFileReadOnly(file); };
+    const auto replaceFolderByAFile = [&] {
+        std::filesystem::remove_all(folder.Path());
+        WriteFileBytes(folder.Path(), "a regular file");
+    };
+    const auto standInLine = [&] {
+        return std::vector<std::string>{InMemoryLine("NVBMobileTest.sqlite", folder.Path())};
+    };
     const struct {
         const char* name;
         std::function<void()> change;
         // Whether this run's hits are in the file; else they are in memory, and the file is as it was.
         bool inFile;
         std::function<std::vector<std::string>()> errors;
+        // The service hands back the closed database (FirstDatabaseService), not opening it itself.
+        bool handsBackClosed = false;
     } changes[] = {
         {"folder removed", [&] { std::filesystem::remove_all(folder.Path()); }, true,
          [] { return std::vector<std::string>(); }},
-        {"file made read-only", [&] { disk.MakeFileReadOnly(file); }, false,
+        {"file made read-only", makeFileReadOnly, false,
          [&] { return std::vector<std::string>{UnwritableLine(folder.Path(), "the file is read-only")}; }},
-        {"folder replaced by a file",
-         [&] {
-             std::filesystem::remove_all(folder.Path());
-             WriteFileBytes(folder.Path(), "a regular file");
-         },
-         false, [&] { return std::vector<std::string>{InMemoryLine("NVBMobileTest.sqlite", folder.Path())}; }},
+        {"folder replaced by a file", replaceFolderByAFile, false, standInLine},
         {"file damaged", [&] { WriteFileBytes(file, std::string(8192, '\xA7')); }, true,
          [] {
              return std::vector<std::string>{
                  "Unable to read from database.  Query failed with error file is not a database",
                  "Database in unrecoverable state, resetting."};
          }},
+        {"file made read-only, the closed database handed back", makeFileReadOnly, false, standInLine, true},
+        {"folder replaced by a file, the closed database handed back", replaceFolderByAFile, false,
+         standInLine, true},
     };
     for (const auto& change : changes) {
         SCOPED_TRACE(change.name);
         std::filesystem::remove_all(folder.Path());
         std::filesystem::create_directories(folder.Path());
-        databaseService = CreateNativeDatabaseService(systemInfo);
+        const auto native =
+            std::dynamic_pointer_cast<NativeDatabaseService>(CreateNativeDatabaseService(systemInfo));
+        databaseService = change.handsBackClosed ? std::static_pointer_cast<DatabaseServiceInterface>(
+                                                       std::make_shared<FirstDatabaseService>(native))
+                                                 : native;
         auto queue = MakeQueue();
         ASSERT_TRUE(queue->Queue(TestHit::Make("earlier")));
-        std::dynamic_pointer_cast<NativeDatabaseService>(databaseService)->CloseEveryDatabase();
+        native->CloseEveryDatabase();
         change.change();
         const std::string before = ReadFileBytes(file);
 
