@@ -224,6 +224,8 @@ void Configuration::HandleSharedStateChangeEvent() {
 
 WaitingEventQueue<>& Configuration::GetEventQueue() { return identityRequests_; }
 
+std::size_t Configuration::CountRequestsLeftWaiting() { return identityRequests_.Size(); }
+
 void Configuration::QueueGetSDKIdentitiesEvent(const std::shared_ptr<Event>& event) {
     if (event) {
         identityRequests_.Add(event);

@@ -123,6 +123,8 @@ public:
 protected:
     void OnRegistered() override;
     void OnUnregistered() override;
+    /** The identities requests still waiting for the states they report. */
+    std::size_t CountRequestsLeftWaiting() override;
 
     /** Publishes `data` (privacy default added, environment resolved) for the event and answers it. */
     void ChangeConfiguration(const std::shared_ptr<Event>& event, const std::shared_ptr<EventData>& data,

@@ -92,7 +92,13 @@ bool HitQueueBase::Dispose(std::chrono::milliseconds timeout) {
     return executor->Dispose(timeout);
 }
 
-void HitQueueBase::StopSending() { Dispose(std::chrono::milliseconds(0)); }
+void HitQueueBase::StopSending() {
+    {
+        MutexLock lock(mutex_);
+        requestsMayBeCut_ = true;
+    }
+    Dispose(std::chrono::milliseconds(0));
+}
 
 void HitQueueBase::StopEveryQueue() { everyQueueStopped.store(true); }
 
@@ -157,7 +163,7 @@ void HitQueueBase::RunWorker() {
         }
         HitProcessingResult result =
             hitProcessor_ ? hitProcessor_->ProcessBase(hit) : HitProcessingResult::STOP;
-        if (result == HitProcessingResult::STOP || IsStopped()) {
+        if (result == HitProcessingResult::STOP || KeepsHitInHand(result)) {
             return;
         }
         if (result == HitProcessingResult::RETRY) {
@@ -181,6 +187,17 @@ bool HitQueueBase::ShouldWorkerContinue() {
 
 bool HitQueueBase::ShouldWorkerContinueNoLock() {
     return !isSuspended_ && !IsStoppedNoLock() && IsNetworkConnected();
+}
+
+// A disposal that cuts no request short lets a hit the server took be deleted: kept, the next launch would
+// send it again. Once requests may have been cut short (a stop before an abort, the exit), a done hit may be
+// one whose request never ended, so it keeps its row.
+bool HitQueueBase::KeepsHitInHand(HitProcessingResult result) {
+    MutexLock lock(mutex_);
+    if (!IsStoppedNoLock()) {
+        return false;
+    }
+    return result != HitProcessingResult::DONE || requestsMayBeCut_ || everyQueueStopped.load();
 }
 
 bool HitQueueBase::IsStopped() {

@@ -10,6 +10,7 @@
 #include "core/module/HitSenderInterface.h"
 #include "platformShim/DatabaseInterface.h"
 #include "shared/HitDatabaseBase.h"
+#include "shared/HitProcessorBase.h"
 #include "util/Mutex.h"
 
 namespace NuvraMobile {
@@ -31,10 +32,11 @@ class Variant;
  * fails the worker ends, and each later run first deletes that row, sending nothing before it could: the
  * hit is not sent twice by one process. Nothing restarts the worker but BringOnline.
  *
- * Stopping: whoever stops a queue stops it before it aborts the requests the queue may wait for. A hit
- * whose processing ends once the queue is stopped keeps its row, whatever the processor answered: an
- * aborted request looks like a refused one, and a hit answered in that instant is at worst sent once more
- * on the next launch. A stopped worker takes no next hit.
+ * Stopping: whoever stops a queue stops it (StopSending) before it aborts the requests the queue may wait
+ * for. A hit whose processing ends once the queue is stopped so keeps its row, whatever the processor
+ * answered: an aborted request looks like a refused one, and a hit answered in that instant is at worst sent
+ * once more on the next launch. A queue disposed without its requests cut short deletes a hit the server
+ * took as usual, so that the next launch does not send it again. A stopped worker takes no next hit.
  *
  * Threads: every operation may be called from any thread. `mutex_` guards the flags and the executor;
  * the worker takes it only for its checks and the pause, never while the processor or a statement
@@ -124,6 +126,8 @@ private:
     void SetRowsUpdatedSinceRead(bool updated) NVR_EXCLUDES(mutex_);
     bool ShouldWorkerContinue() NVR_EXCLUDES(mutex_);
     bool IsStopped() NVR_EXCLUDES(mutex_);
+    /** Whether the hit just processed keeps its row and the worker ends, because the queue was stopped. */
+    bool KeepsHitInHand(HitProcessingResult result) NVR_EXCLUDES(mutex_);
     bool IsStoppedNoLock() NVR_REQUIRES(mutex_);
     bool ShouldWorkerContinueNoLock() NVR_REQUIRES(mutex_);
     bool IsNetworkConnected() const;
@@ -137,6 +141,8 @@ private:
     const std::shared_ptr<PlatformServicesInterface> platformServices_;
     const std::shared_ptr<SystemInfoServiceInterface> systemInfoService_;
     bool isDisposed_ NVR_GUARDED_BY(mutex_) = false;
+    /** Set by StopSending, which comes before the queue's requests are aborted. */
+    bool requestsMayBeCut_ NVR_GUARDED_BY(mutex_) = false;
     std::condition_variable condition_;
     std::chrono::milliseconds retryPause_ NVR_GUARDED_BY(mutex_) = DEFAULT_RETRY_PAUSE;
     // Set by UpdateAllHits after the worker read its hit: a retry of that hit need not wait.

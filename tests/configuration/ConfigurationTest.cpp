@@ -1052,6 +1052,19 @@ TEST_F(ConfigurationTest, IdentitiesRequestsWaitWhileAnOwnerIsPending) {
     EXPECT_EQ(second->GetResponsePairID(), answers[1]->GetPairID());
 }
 
+// A disposal counts what it drops: identities requests never answered are among it.
+TEST_F(ConfigurationTest, IdentitiesRequestsStillWaitingAtUnregistrationAreCountedAsDropped) {
+    hub_->SetSharedStateAnswer(SHARED_STATE_PENDING, true);
+    for (int request = 0; request < 2; ++request) {
+        Hear(Build("GetSdkIdentities Event", EventType::CONFIGURATION, EventSource::REQUEST_IDENTITY,
+                   [](EventData&) {}));
+    }
+    module_->UnregisterModule();
+    hub_->DriveIdle(module_);
+    executor_->RunAll();
+    EXPECT_EQ(2, hub_->DroppedWaitingRequestsOf(module_));
+}
+
 TEST_F(ConfigurationTest, IdentitiesWithoutJsonServiceAreAnsweredEmpty) {
     services_->jsonUtilityService = nullptr;
     const auto request = Build("GetSdkIdentities Event", EventType::CONFIGURATION,

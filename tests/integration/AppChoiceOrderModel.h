@@ -4,6 +4,7 @@
 // do, worked out in event order over launches that share their folders. AppChoiceOrderTest runs the same
 // sequences on a real core and compares.
 
+#include <algorithm>
 #include <map>
 #include <optional>
 #include <random>
@@ -63,7 +64,7 @@ inline Base FileBase(FileKind kind) {
 /** What becomes of a track's hit. */
 enum class Fate {
     kWaiting,  // waits for a fetch under way
-    kSent,     // arrives once, before the next step that could clear stored hits
+    kSent,     // arrives once, before the next step that could clear stored hits (MayClearStoredHits)
     kNeverSent,
     kStoredUnknown,  // stored under unknown privacy: the next privacy request decides
     kMaySend,        // at most once
@@ -74,6 +75,11 @@ struct TrackModel {
     int launch = 0;
     std::optional<std::string> privacyOverride;  // the last privacy request before the track's event
     std::optional<std::string> nextPrivacy;      // the first privacy request after it, once made
+    bool privacyAskedWhileWaiting = false;       // a privacy request came before it was resolved
+    bool sawNothing = false;  // nothing was published, or held with overrides, before its event
+    /** The privacy stored by the first request after it while it waited: what the first publication after
+     * it carries. */
+    std::optional<std::optional<std::string>> privacyOfRequestAfter;
     bool resolved = false;
     std::string rsids;  // of the configuration at its event; empty when it names no server
     /**
@@ -148,6 +154,7 @@ public:
         Note("launch " + std::to_string(plan_.launches.size()) + " [" + DescribeAnswers(answers) + "]");
         if (savedApp_.empty()) {
             Note("  boot: nothing saved");
+            launch_.published = overridesStored_;
             return;
         }
         launch_.latestAsked = savedApp_;
@@ -177,7 +184,7 @@ public:
     void Apply(const Step& step) {
         PlannedStep planned;
         planned.step = step;
-        if (step.kind == StepKind::kPrivacy && step.privacy != "optedin") {
+        if (MayClearStoredHits(step)) {
             planned.mustHaveArrived = TakeMustArrive();
         }
         plan_.launches.back().steps.push_back(planned);
@@ -193,6 +200,7 @@ public:
                 break;
             case StepKind::kUpdate:
                 Note("  Update");
+                StoreOverrides();
                 break;
             case StepKind::kTrack:
                 plan_.launches.back().steps.back().track = AddTrack();
@@ -201,6 +209,12 @@ public:
                 ReleaseFetch(step.app);
                 break;
         }
+    }
+
+    /** A privacy request other than an opt-in, or a base that may stand with a default other than opted in. */
+    static bool MayClearStoredHits(const Step& step) {
+        return step.kind == StepKind::kPrivacy ? step.privacy != "optedin"
+                                               : step.kind != StepKind::kUpdate && step.kind != StepKind::kTrack;
     }
 
     Plan Finish() {
@@ -225,6 +239,8 @@ private:
         std::string latestAsked;  // an app id; empty for none or a file
         std::optional<Base> standing;
         std::vector<int> waiting;
+        bool published = false;
+        std::vector<int> waitingForFirst;  // made before anything was published in the launch
     };
 
     Cache CacheOf(const std::string& app) const {
@@ -271,12 +287,26 @@ private:
         const std::string text = good ? app : "";
         Landing landing{text, ++launch_.landings[text]};
         if (good) {
+            // The file fetched for the latest base is the one copy the cache keeps.
+            cached_.clear();
             cached_[app] = Cache::kYes;
             Note("    " + app + "'s file lands and stands");
             Stand(Base{RsidsOf(app), appPrivacy_.at(app)});
         } else {
             Note("    fetch of " + app + " fails: no file stands");
-            ResolveWaiting(std::nullopt);
+            // Each event held for the fetch reads the overrides stored at its own event; one that saw none
+            // waits for the first configuration published after it.
+            for (const int index : launch_.waiting) {
+                if (plan_.tracks[index].sawNothing) {
+                    launch_.waitingForFirst.push_back(index);
+                } else {
+                    Resolve(plan_.tracks[index], std::nullopt);
+                }
+            }
+            launch_.waiting.clear();
+            if (overridesStored_) {
+                Publish();
+            }
         }
         return landing;
     }
@@ -314,16 +344,53 @@ private:
             }
         }
         ResolveWaiting(base);
+        Publish();
     }
+
+    /** A privacy request or an update: the first request after a waiting track that saw nothing. */
+    void StoreOverrides() {
+        overridesStored_ = true;
+        for (auto& track : plan_.tracks) {
+            if (!track.resolved && track.sawNothing && !track.privacyOfRequestAfter) {
+                track.privacyOfRequestAfter = privacy_;
+            }
+        }
+        PublishUnlessHeld();
+    }
+
+    /** A request applied at once (not held for a fetch) publishes the configuration with it. */
+    void PublishUnlessHeld() {
+        if (!FetchHolds()) {
+            Publish();
+        }
+    }
+
+    /**
+     * The events made before anything was published in the launch see the first configuration published,
+     * with the choices it carries.
+     */
+    void Publish() {
+        launch_.published = true;
+        for (const int index : launch_.waitingForFirst) {
+            auto& track = plan_.tracks[index];
+            track.privacyOverride = track.privacyOfRequestAfter ? *track.privacyOfRequestAfter : privacy_;
+            Resolve(track, launch_.standing);
+        }
+        launch_.waitingForFirst.clear();
+    }
+
+    /** Until a base stands in the launch, a fetch for the latest base asked holds the requests after it. */
+    bool FetchHolds() const { return !launch_.standing && launch_.underWay.count(launch_.latestAsked) != 0; }
 
     void SetPrivacy(const std::string& privacy) {
         Note("  Privacy(" + privacy + ")");
         for (auto& track : plan_.tracks) {
-            if (track.nextPrivacy || !track.privacyOverride || *track.privacyOverride != "optunknown") {
+            track.privacyAskedWhileWaiting = track.privacyAskedWhileWaiting || !track.resolved;
+            if (track.nextPrivacy || !IsUnknown(track)) {
                 continue;
             }
             track.nextPrivacy = privacy;
-            if (track.fate == Fate::kStoredUnknown) {
+            if (track.fate == Fate::kStoredUnknown || track.fate == Fate::kMaySend) {
                 track.fate = FateAfterUnknown(privacy, launch_.standing.has_value());
                 if (track.fate == Fate::kSent) {
                     mustArrive_.push_back(Index(track));
@@ -331,6 +398,13 @@ private:
             }
         }
         privacy_ = privacy;
+        StoreOverrides();
+    }
+
+    /** Made under unknown privacy, of a request or of its base, whether it waits or not. */
+    static bool IsUnknown(const TrackModel& track) {
+        return track.resolved ? track.privacy == "optunknown"
+                              : track.privacyOverride && *track.privacyOverride == "optunknown";
     }
 
     /** A hit stored under unknown privacy goes when the next request opts in under a server, never on an opt-out. */
@@ -348,14 +422,18 @@ private:
         track.privacyOverride = privacy_;
         plan_.tracks.push_back(track);
         const int index = static_cast<int>(plan_.tracks.size()) - 1;
+        plan_.tracks.back().sawNothing = !launch_.published || (FetchHolds() && !overridesStored_);
         if (launch_.standing) {
             Resolve(plan_.tracks.back(), launch_.standing);
-        } else if (launch_.underWay.count(launch_.latestAsked)) {
+        } else if (FetchHolds()) {
             launch_.waiting.push_back(index);
+        } else if (!launch_.published) {
+            launch_.waitingForFirst.push_back(index);
         } else {
             Resolve(plan_.tracks.back(), std::nullopt);
         }
-        Note("  Track(" + track.action + ")" + (plan_.tracks.back().resolved ? "" : ": waits for the fetch"));
+        Note("  Track(" + track.action + ")" +
+             (plan_.tracks.back().resolved ? "" : ": waits for the fetch or the first configuration"));
         return index;
     }
 
@@ -372,6 +450,9 @@ private:
         track.privacy = track.privacyOverride ? *track.privacyOverride : base ? base->privacy : "optunknown";
         if (!base || track.privacy == "optedout") {
             track.fate = Fate::kNeverSent;
+        } else if (track.privacy == "optedin" && track.privacyAskedWhileWaiting) {
+            // Built under its own choice, its hit is then sent or kept or cleared under the one that stands.
+            track.fate = Fate::kMaySend;
         } else if (track.privacy == "optedin") {
             track.fate = Fate::kSent;
             mustArrive_.push_back(Index(track));
@@ -395,13 +476,28 @@ private:
         }
         auto& launch = plan_.launches.back();
         launch.mustHaveArrivedBeforeDispose = TakeMustArrive();
-        for (const int index : launch_.waiting) {
-            // Its fetch never landed: the track is dropped with the core.
-            plan_.tracks[index].fate = Fate::kNeverSent;
+        for (const auto* waiting : {&launch_.waiting, &launch_.waitingForFirst}) {
+            for (const int index : *waiting) {
+                // What it waited for never came: the track is dropped with the core.
+                plan_.tracks[index].fate = Fate::kNeverSent;
+            }
         }
-        launch.disposeSaysTrue = launch_.waiting.empty();
+        launch.disposeSaysTrue =
+            launch_.waiting.empty() && launch_.waitingForFirst.empty() && !HeldForWantOfAServer();
         Note(std::string("  Dispose: ") + (launch.disposeSaysTrue ? "true" : "false, a track waits"));
         launch_ = LaunchState{};
+    }
+
+    /**
+     * Whether a track of this launch saw no server and none stood after it: unless opted out, Analytics holds
+     * it until the identity it waits for comes with a server, so the launch's Dispose drops it.
+     */
+    bool HeldForWantOfAServer() const {
+        const int launch = static_cast<int>(plan_.launches.size());
+        return std::any_of(plan_.tracks.begin(), plan_.tracks.end(), [launch](const TrackModel& track) {
+            return track.launch == launch && track.resolved && track.privacy != "optedout" && track.rsids.empty() &&
+                   track.laterRsids.empty();
+        });
     }
 
     std::vector<int> TakeMustArrive() {
@@ -435,6 +531,8 @@ private:
     std::string savedApp_;
     std::map<std::string, Cache> cached_;
     std::optional<std::string> privacy_;
+    /** Whether the app ever made a privacy request or an update: the stored overrides publish alone. */
+    bool overridesStored_ = false;
     LaunchState launch_;
     std::vector<int> mustArrive_;
     Plan plan_;

@@ -132,25 +132,48 @@ TEST_F(HitQueueConcurrencyTest, SuspendStopsAfterTheHitInHand) {
     EXPECT_EQ("b", queue->SelectOldestHit()->url);
 }
 
-// Unlike a suspension: a hit whose processing ends once the queue is disposed keeps its row, whatever the
-// processor answered (the disposal may have cut its request short), and the worker takes no next hit.
-TEST_F(HitQueueConcurrencyTest, AHitInHandWhenTheQueueIsDisposedKeepsItsRowAndNoOtherIsTaken) {
+// Unlike a suspension, a disposal ends the worker with the hit in hand, and it takes no next hit. The hit
+// keeps its row when its request may have been cut short (a stop before an abort) or was not done; a hit the
+// server took while the queue was disposed is deleted, or the next launch would send it again.
+struct DisposalCase {
+    const char* name;
+    bool stopBeforeAnAbort;
+    HitProcessingResult answered;
+    int rowsLeft;
+};
+
+void PrintTo(const DisposalCase& c, std::ostream* out) { *out << c.name; }
+
+class HitQueueDisposalTest : public HitQueueConcurrencyTest, public ::testing::WithParamInterface<DisposalCase> {};
+
+TEST_P(HitQueueDisposalTest, AHitInHandKeepsItsRowUnlessTheServerTookItAndNoOtherIsTaken) {
     Gate answer;
     auto processor = std::make_shared<TestHitProcessor>([&answer](const TestHit&) {
         answer.Hold();
-        return HitProcessingResult::DONE;
+        return GetParam().answered;
     });
     auto queue = MakeQueue(processor);
     QueueUrls(*queue, {"a", "b"});
     queue->BringOnline();
     ASSERT_TRUE(processor->WaitForProcessed(1));
-    queue->Dispose(milliseconds(0));
+    if (GetParam().stopBeforeAnAbort) {
+        queue->StopSending();
+    } else {
+        queue->Dispose(milliseconds(0));
+    }
     answer.Open();
     ASSERT_TRUE(queue->Dispose(WORKER_END_TIMEOUT));
     EXPECT_THAT(processor->ProcessedUrls(), ElementsAre("a"));
-    EXPECT_EQ(2, queue->GetSize());
-    EXPECT_EQ("a", queue->SelectOldestHit()->url);
+    EXPECT_EQ(GetParam().rowsLeft, queue->GetSize());
+    EXPECT_EQ(GetParam().rowsLeft == 2 ? "a" : "b", queue->SelectOldestHit()->url);
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Disposals, HitQueueDisposalTest,
+    ::testing::Values(DisposalCase{"DisposedTaken", false, HitProcessingResult::DONE, 1},
+                      DisposalCase{"DisposedToRetry", false, HitProcessingResult::RETRY, 2},
+                      DisposalCase{"StoppedBeforeAnAbortTaken", true, HitProcessingResult::DONE, 2}),
+    [](const ::testing::TestParamInfo<DisposalCase>& info) { return info.param.name; });
 
 TEST_F(HitQueueConcurrencyTest, SuspensionOrNetworkLossEndsARetryPauseAndKeepsTheRow) {
     struct Case {

@@ -21,6 +21,10 @@ int64_t FakeEventHub::DroppedTasksOf(const std::shared_ptr<Module>& module) {
     return CallModuleDroppedTaskCount(module);
 }
 
+int64_t FakeEventHub::DroppedWaitingRequestsOf(const std::shared_ptr<Module>& module) {
+    return CallModuleDroppedWaitingRequestCount(module);
+}
+
 void FakeEventHub::DriveListeners(const std::shared_ptr<Module>& module,
                                   const std::shared_ptr<Event>& event) {
     CallModuleNotifyListeners(module, event);

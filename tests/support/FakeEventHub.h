@@ -49,6 +49,8 @@ public:
     void DriveAbort(const std::shared_ptr<Module>& module);
     // The normal tasks the module dropped since it began to unregister, as a disposal counts them.
     int64_t DroppedTasksOf(const std::shared_ptr<Module>& module);
+    /** The requests the module still held waiting as it unregistered. */
+    int64_t DroppedWaitingRequestsOf(const std::shared_ptr<Module>& module);
 
     void SetSharedStateAnswer(const std::shared_ptr<EventData>& answer, bool hasState);
     // Answers each shared-state read by the event number it is read at, as versions do; every owner has a
