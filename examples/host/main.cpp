@@ -10,6 +10,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
+#include <exception>
 #include <filesystem>
 #include <future>
 #include <map>
@@ -367,9 +368,8 @@ std::string AsJson(const std::shared_ptr<EventData>& data) {
     return data ? CreateNativeJsonUtilityService()->EventDataToJsonObject(data).Value()->ToString() : "(none)";
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+/** The run of the host program, from its command line to its status. */
+int RunHost(int argc, char** argv) {
     HostOptions options;
     switch (ParseHostOptions(argc, argv, options)) {
         case ParseOutcome::ShowHelp:
@@ -488,4 +488,17 @@ int main(int argc, char** argv) {
         return 1;
     }
     return disposed ? 0 : 1;
+}
+
+}  // namespace
+
+// What the host cannot do with its folders (a bundle copy that no folder takes, say) ends it with one line,
+// status 1, never with an abort.
+int main(int argc, char** argv) {
+    try {
+        return RunHost(argc, argv);
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "nvr_host: %s\n", error.what());
+        return 1;
+    }
 }
