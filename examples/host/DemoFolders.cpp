@@ -113,11 +113,13 @@ int LoopbackPort(const std::string& server) {
 
 namespace {
 
-// Made afresh. A data folder that cannot be written (the SDK then keeps its state in memory) has the copy
-// in the system's temporary folder instead, one per collector port; `temporary` is then set.
+// Made afresh, where the caller removed the last run's copy. A data folder that cannot be made or written
+// (the SDK then keeps its state in memory) has the copy in the system's temporary folder instead, one per
+// collector port; `temporary` is then set. A run-bundle/ still there is one this user could not remove, an
+// earlier run's copy naming that run's collector.
 fs::path MakeRunBundleFolder(const fs::path& inDataFolder, const std::string& collectorHost, bool& temporary) {
     std::error_code error;
-    temporary = !fs::create_directories(inDataFolder, error) && !fs::is_directory(inDataFolder, error);
+    temporary = !fs::create_directories(inDataFolder, error);
     if (!temporary) {
         return inDataFolder;
     }

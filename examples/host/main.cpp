@@ -10,6 +10,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
+#include <exception>
 #include <filesystem>
 #include <future>
 #include <map>
@@ -306,9 +307,9 @@ std::int64_t StoredHitRows(DatabaseServiceInterface& databases) {
 }
 
 /**
- * The hits stored in the hit database file of `cacheFolder`, read from the file alone: a run that cannot
- * write the file leaves them there, unsent, for a later run that can. 0 without a file; -1 when it cannot
- * be read.
+ * The hits stored in the hit database file of `cacheFolder`, read from the file alone: once the SDK has
+ * stopped, what a later run sends, those a run that cannot write the file leaves there unsent included.
+ * 0 without a file; -1 when it cannot be read.
  */
 std::int64_t StoredHitRowsOfFile(const fs::path& cacheFolder) {
     const fs::path file = cacheFolder / AnalyticsDatabaseHitSchema::ANALYTICS_DB_NAME;
@@ -339,37 +340,51 @@ std::int64_t StoredHitRowsOfFile(const fs::path& cacheFolder) {
 }
 
 /**
- * What Analytics holds at the end: hits stored in its database (sent by a later run) and track calls still
- * waiting in memory to be built into hits (for a configuration, say), which end with the program.
+ * The track calls Analytics still holds in memory, not yet built into hits (for a configuration, say), which
+ * end with the program; -1 when they cannot be counted. The queue size counts them with the stored hits: the
+ * rows are counted before and after it until no hit was built or sent meanwhile.
  */
-struct HeldHits {
-    std::int64_t stored = -1;
-    std::int64_t waiting = -1;
-};
-
-// The queue size counts both; the rows are counted before and after it until no hit was built or sent
-// meanwhile.
-HeldHits CountHeldHits(AnalyticsPublicApi& analytics, DatabaseServiceInterface& databases) {
-    HeldHits held;
+std::int64_t CountWaitingTrackCalls(AnalyticsPublicApi& analytics, DatabaseServiceInterface& databases) {
     for (int attempt = 0; attempt < 10; ++attempt) {
         const std::int64_t rowsBefore = StoredHitRows(databases);
         const std::int64_t queueSize = StoredHits(analytics);
-        held.stored = StoredHitRows(databases);
-        if (held.stored >= 0 && held.stored == rowsBefore && queueSize >= held.stored) {
-            held.waiting = queueSize - held.stored;
-            break;
+        const std::int64_t rows = StoredHitRows(databases);
+        if (rows >= 0 && rows == rowsBefore && queueSize >= rows) {
+            return queueSize - rows;
         }
     }
-    return held;
+    return -1;
+}
+
+/**
+ * The summary's lines on what the run leaves: the hits stored in the file, counted once the SDK has stopped,
+ * and what it held in memory only, which ends with the program.
+ */
+void PrintHeldHits(std::int64_t stored, std::int64_t inMemory, bool hitsOnlyInMemory) {
+    // The rows of a database this run cannot write are not the run's: they wait in the file for a later
+    // run, while the run's own hits and track calls end with the program.
+    const char* whose =
+        hitsOnlyInMemory && stored > 0
+            ? " (in a hit database this run cannot write: a later run that can write it sends them)"
+            : "";
+    std::printf("Hits still stored: %lld%s\n", static_cast<long long>(stored), whose);
+    if (hitsOnlyInMemory) {
+        std::printf("Hits and track calls kept in memory only: %lld (lost when the program ends: the data "
+                    "folder cannot be written)\n",
+                    static_cast<long long>(inMemory));
+    } else {
+        std::printf(
+            "Track calls waiting in memory, not yet built into hits: %lld (lost when the program ends)\n",
+            static_cast<long long>(inMemory));
+    }
 }
 
 std::string AsJson(const std::shared_ptr<EventData>& data) {
     return data ? CreateNativeJsonUtilityService()->EventDataToJsonObject(data).Value()->ToString() : "(none)";
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+/** The run of the host program, from its command line to its status. */
+int RunHost(int argc, char** argv) {
     HostOptions options;
     switch (ParseHostOptions(argc, argv, options)) {
         case ParseOutcome::ShowHelp:
@@ -458,27 +473,15 @@ int main(int argc, char** argv) {
                                        "(no answer)")
                           .c_str()
                     : "(none: no configuration)");
-    if (hitsOnlyInMemory) {
-        // The rows of a database this run cannot write are not the run's: they wait in the file for a
-        // later run, while the run's own hits and track calls end with the program.
-        const std::int64_t stored = StoredHitRowsOfFile(CacheFolder(dataDirectory));
-        const char* whose =
-            " (in a hit database this run cannot write: a later run that can write it sends them)";
-        std::printf("Hits still stored: %lld%s\n", static_cast<long long>(stored), stored > 0 ? whose : "");
-        std::printf("Hits and track calls kept in memory only: %lld (lost when the program ends: the data "
-                    "folder cannot be written)\n",
-                    static_cast<long long>(StoredHits(*analytics)));
-    } else {
-        const HeldHits held =
-            CountHeldHits(*analytics, *sharedServices->CreatePlatformServices()->GetDatabaseService());
-        std::printf("Hits still stored: %lld\n", static_cast<long long>(held.stored));
-        std::printf(
-            "Track calls waiting in memory, not yet built into hits: %lld (lost when the program ends)\n",
-            static_cast<long long>(held.waiting));
-    }
-
+    const std::int64_t inMemory =
+        hitsOnlyInMemory
+            ? StoredHits(*analytics)
+            : CountWaitingTrackCalls(*analytics, *sharedServices->CreatePlatformServices()->GetDatabaseService());
+    // The stored hits are counted from the file once the core has written what it holds: the launch's hit,
+    // built when Lifecycle answers the start, may be written after any count taken while the core runs.
     const bool disposed = core->Dispose(std::chrono::seconds(10));
     sharedServices->Dispose(std::chrono::milliseconds(0));
+    PrintHeldHits(StoredHitRowsOfFile(CacheFolder(dataDirectory)), inMemory, hitsOnlyInMemory);
     // Last, once nothing more can arrive: the count is what the collector printed.
     collector.Stop();
     const int arrived = collector.HitCount();
@@ -488,4 +491,17 @@ int main(int argc, char** argv) {
         return 1;
     }
     return disposed ? 0 : 1;
+}
+
+}  // namespace
+
+// What the host cannot do with its folders (a bundle copy that no folder takes, say) ends it with one line,
+// status 1, never with an abort.
+int main(int argc, char** argv) {
+    try {
+        return RunHost(argc, argv);
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "nvr_host: %s\n", error.what());
+        return 1;
+    }
 }
