@@ -583,6 +583,8 @@ struct FirstLaunchCase {
     bool beforeTheAppId;
 };
 
+void PrintTo(const FirstLaunchCase& c, std::ostream* out) { *out << c.name; }
+
 class AnalyticsFirstLaunchTest : public AnalyticsHeldFetchTest,
                                  public ::testing::WithParamInterface<FirstLaunchCase> {
 protected:

@@ -309,6 +309,8 @@ struct FetchWaitCase {
     bool offline;
 };
 
+void PrintTo(const FetchWaitCase& c, std::ostream* out) { *out << c.name; }
+
 class ConfigurationFetchWaitTest : public ConfigurationIntegrationTest,
                                    public ::testing::WithParamInterface<FetchWaitCase> {
 protected:
