@@ -634,6 +634,28 @@ INSTANTIATE_TEST_SUITE_P(
                         false}),
     [](const ::testing::TestParamInfo<FirstLaunchCase>& info) { return info.param.name; });
 
+// The longest wait of a track held for the first file: the device is offline when the app opts in, asks for
+// its app id and tracks; the track is sent once the network comes back and the file with it.
+TEST_F(AnalyticsPipelineTest, ATrackMadeOfflineAfterAnOptInBeforeTheFirstFileIsSentWhenTheFileComes) {
+    const auto offline = std::make_shared<std::atomic<bool>>(true);
+    const auto asked = std::make_shared<SignalCounter>();
+    server_.Handle("/app-1.json", [offline, asked, file = CollectorConfiguration("optedout")](const LoopbackRequest&) {
+        asked->Raise();
+        return *offline ? LoopbackResponse{503, {}, ""} : LoopbackResponse{200, {}, file};
+    });
+    Reachability::SetStatusForTesting(Reachability::Status::NOT_REACHABLE);
+    StartSession();
+    core_->SetPrivacyStatus(MobilePrivacyStatus::OPT_IN);
+    core_->ConfigureWithAppId("app-1");
+    ASSERT_TRUE(asked->WaitFor(1));
+    TrackAction("Offline");
+    *offline = false;
+    Reachability::SetStatusForTesting(Reachability::Status::REACHABLE);
+    const auto hits = WaitForHits(1);
+    ASSERT_EQ(1u, hits.size()) << "the track was dropped";
+    EXPECT_NE(std::string::npos, hits[0].body.find("action=Offline&")) << hits[0].body;
+}
+
 // A track made while the user had opted out is never sent, whatever the user chooses after it before the file
 // comes, and after.
 TEST_F(AnalyticsHeldFetchTest, ATrackMadeWhileOptedOutDuringTheFirstFetchIsNeverSent) {
