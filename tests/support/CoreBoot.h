@@ -5,8 +5,8 @@ namespace NuvraMobile {
 class Core;
 
 /**
- * Boots a core whose modules are registered. Start runs once per process, so the first core of the
- * process is started and a later one is booted through its hub. Any thread.
+ * Boots a core whose modules are registered, through its hub: Start runs once per process, and a test
+ * program that runs whole may have started another core already. Any thread.
  */
 void BootCore(Core& core);
 
