@@ -490,7 +490,10 @@ int RunHost(int argc, char** argv) {
         std::fprintf(stderr, "nvr_host: no hit reached the collector\n");
         return 1;
     }
-    return disposed ? 0 : 1;
+    // Dispose says false when it drops the track calls still waiting for a configuration: the summary has
+    // counted those already.
+    const bool droppedWhatWasCounted = !hitsOnlyInMemory && inMemory > 0;
+    return disposed || droppedWhatWasCounted ? 0 : 1;
 }
 
 }  // namespace
