@@ -442,7 +442,8 @@ private:
         track.privacyOverride = privacy_;
         plan_.tracks.push_back(track);
         const int index = static_cast<int>(plan_.tracks.size()) - 1;
-        plan_.tracks.back().sawNothing = !launch_.published || (FetchHolds() && !overridesStored_);
+        // Held requests, the boot's among them, carry the overrides stored at their own event.
+        plan_.tracks.back().sawNothing = FetchHolds() ? !overridesStored_ : !launch_.published;
         if (launch_.standing) {
             Resolve(plan_.tracks.back(), launch_.standing);
         } else if (FetchHolds()) {
