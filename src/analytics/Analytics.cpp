@@ -313,7 +313,11 @@ std::shared_ptr<AnalyticsState> Analytics::FollowPrivacyInEventOrder(
     const std::shared_ptr<AnalyticsState>& own, const std::shared_ptr<AnalyticsHitDatabase>& hitDatabase) {
     const auto newest = NewestKnownConfigurationState(own, newestConfigurationAnswer_);
     if (hitDatabase && newest) {
-        hitDatabase->SetPrivacyStatus(newest->GetPrivacyStatus());
+        const std::int32_t passed = std::max(lastBuiltRequest_.eventNumber, optOutClearedThrough_);
+        const bool optOutAhead =
+            NewestOptedOutEvent(*this, passed + 1, std::max(newestConfigurationAnswer_.value_or(passed), passed))
+                .has_value();
+        hitDatabase->SetPrivacyStatus(optOutAhead ? MobilePrivacyStatus::OPT_OUT : newest->GetPrivacyStatus());
     }
     return newest;
 }
@@ -339,6 +343,7 @@ void Analytics::ClearHitsMadeBeforeOptOut(std::int32_t responseEventNumber) {
     if (lastBuiltRequest_.eventNumber <= lastMadeBefore) {
         ClearStoredHits();
     }
+    optOutClearedThrough_ = std::max(optOutClearedThrough_, lastMadeBefore);
 }
 
 void Analytics::ClearStoredHits() {

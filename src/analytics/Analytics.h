@@ -212,7 +212,9 @@ private:
      * the configuration valid at the newer of the last built request and the newest configuration answer
      * heard. A request is built once its own configuration exists, which can be after an answer of a
      * later event was handled, and an answer can be handled after a request of a later configuration was
-     * built: either alone can be older than the other. `own` when no event has a configuration.
+     * built: either alone can be older than the other. `own` when no event has a configuration. While an
+     * opt-out lies between the last built request and that configuration, and its hits are not cleared yet,
+     * the gate stays shut: the stored hits were made before it.
      */
     std::shared_ptr<AnalyticsState> FollowPrivacyInEventOrder(
         const std::shared_ptr<AnalyticsState>& own, const std::shared_ptr<AnalyticsHitDatabase>& hitDatabase);
@@ -274,6 +276,8 @@ private:
     BuiltRequest lastBuiltRequest_;
     /** The event of the newest configuration answer handled. */
     std::optional<std::int32_t> newestConfigurationAnswer_;
+    /** The newest event whose opt-out has cleared the hits made before it. */
+    std::int32_t optOutClearedThrough_ = -1;
     /** The state of the most recently processed request; a pause kicks held hits with it. */
     std::shared_ptr<AnalyticsState> lastState_;
     /** The requests whose pending state the one outstanding AID request fills. */

@@ -214,6 +214,32 @@ INSTANTIATE_TEST_SUITE_P(NextChoice, AnalyticsHeldHitTest,
                                            HeldHitCase{"OptOutClearsIt", "optedout", 0, 0}),
                          [](const ::testing::TestParamInfo<HeldHitCase>& info) { return info.param.name; });
 
+// A track waits for the identity state while the app opts out and then in. An answer dispatched after both
+// requests is handled before the track is built, so the newest configuration Analytics knows is the opt-in,
+// but the opt-out came after the track: its hit is never sent, even before the opt-out's own answer.
+TEST_F(AnalyticsTest, HitMadeBeforeAnOptOutIsNeverSentOnceALaterOptInIsKnown) {
+    const auto track = Action("MadeBeforeTheOptOut");
+    const auto optOut = Configuration("optedout");
+    const auto optIn = Configuration("optedin");
+    const auto laterAnswer = Configuration("optedin");
+    Hear(track);
+    hub->SetSharedStateAnswerByEvent([&](std::int32_t eventNumber) {
+        return ConfigurationData(eventNumber < optOut->GetEventNumber()  ? "optunknown"
+                                 : eventNumber < optIn->GetEventNumber() ? "optedout"
+                                                                         : "optedin");
+    });
+    Hear(laterAnswer);
+    Hear(StateChange("com.nuvra.module.identity"));
+    ASSERT_TRUE(threading->WaitUntilIdle());
+    EXPECT_TRUE(network->Requests().empty());
+
+    Hear(optOut);
+    Hear(optIn);
+    ASSERT_TRUE(threading->WaitUntilIdle());
+    EXPECT_TRUE(network->Requests().empty());
+    EXPECT_EQ(0, StoredHits());
+}
+
 /** Hands the hit queue an executor whose tasks run only when the test runs them. */
 class ManualThreadingService : public Object, public virtual ThreadingServiceInterface {
 public:

@@ -81,6 +81,7 @@ struct TrackModel {
      * it carries. */
     std::optional<std::optional<std::string>> privacyOfRequestAfter;
     bool resolved = false;
+    bool cleared = false;  // made before an opt-out: sent before it, if ever
     std::string rsids;  // of the configuration at its event; empty when it names no server
     /**
      * Of the bases that stood after its event: a stored hit goes to the server that stands when it is sent,
@@ -343,8 +344,24 @@ private:
                 track.laterRsids.insert(base.rsids);
             }
         }
+        if (!privacy_ && base.privacy == "optedout") {
+            ClearHitsMadeSoFar();
+        }
         ResolveWaiting(base);
         Publish();
+    }
+
+    /**
+     * An opt-out, asked or of a base that stands while the app made no privacy request, clears the hits made
+     * before it, stored or still waiting: none of them goes out after it, whatever the app chooses next.
+     */
+    void ClearHitsMadeSoFar() {
+        for (auto& track : plan_.tracks) {
+            track.cleared = true;
+            if (track.fate == Fate::kStoredUnknown) {
+                track.fate = Fate::kNeverSent;
+            }
+        }
     }
 
     /** A privacy request or an update: the first request after a waiting track that saw nothing. */
@@ -386,7 +403,7 @@ private:
         Note("  Privacy(" + privacy + ")");
         for (auto& track : plan_.tracks) {
             track.privacyAskedWhileWaiting = track.privacyAskedWhileWaiting || !track.resolved;
-            if (track.nextPrivacy || !IsUnknown(track)) {
+            if (track.nextPrivacy || track.cleared || !IsUnknown(track)) {
                 continue;
             }
             track.nextPrivacy = privacy;
@@ -396,6 +413,9 @@ private:
                     mustArrive_.push_back(Index(track));
                 }
             }
+        }
+        if (privacy == "optedout") {
+            ClearHitsMadeSoFar();
         }
         privacy_ = privacy;
         StoreOverrides();
@@ -422,7 +442,8 @@ private:
         track.privacyOverride = privacy_;
         plan_.tracks.push_back(track);
         const int index = static_cast<int>(plan_.tracks.size()) - 1;
-        plan_.tracks.back().sawNothing = !launch_.published || (FetchHolds() && !overridesStored_);
+        // Held requests, the boot's among them, carry the overrides stored at their own event.
+        plan_.tracks.back().sawNothing = FetchHolds() ? !overridesStored_ : !launch_.published;
         if (launch_.standing) {
             Resolve(plan_.tracks.back(), launch_.standing);
         } else if (FetchHolds()) {
@@ -448,7 +469,7 @@ private:
         track.resolved = true;
         track.rsids = base ? base->rsids : "";
         track.privacy = track.privacyOverride ? *track.privacyOverride : base ? base->privacy : "optunknown";
-        if (!base || track.privacy == "optedout") {
+        if (!base || track.privacy == "optedout" || track.cleared) {
             track.fate = Fate::kNeverSent;
         } else if (track.privacy == "optedin" && track.privacyAskedWhileWaiting) {
             // Built under its own choice, its hit is then sent or kept or cleared under the one that stands.
