@@ -258,7 +258,15 @@ void Analytics::ProcessLifecycleResponseEvent(const std::shared_ptr<Event>& even
     QueueAndProcess(event, {StateKeys::ACQUISITION, StateKeys::LIFECYCLE, StateKeys::PLACES});
 }
 
-void Analytics::ProcessSharedStateUpdateEvent(const std::shared_ptr<Event>&) { ProcessEvents(); }
+// A configuration written without an answer of its own (one held for the first download, an opt-out among
+// them) is known from its state change: a hit built after it does not go out before that opt-out clears it.
+void Analytics::ProcessSharedStateUpdateEvent(const std::shared_ptr<Event>& event) {
+    if (event->GetData()->OptString(Keys::STATE_OWNER, "") == StateKeys::CONFIGURATION) {
+        newestConfigurationAnswer_ =
+            std::max(newestConfigurationAnswer_.value_or(event->GetEventNumber()), event->GetEventNumber());
+    }
+    ProcessEvents();
+}
 
 void Analytics::ProcessConsequenceEvent(const std::shared_ptr<Event>& event) {
     QueueAndProcess(event, {StateKeys::ACQUISITION, StateKeys::LIFECYCLE, StateKeys::PLACES});

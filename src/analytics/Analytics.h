@@ -274,7 +274,7 @@ private:
     };
     /** The request most recently taken from the queue to be built. */
     BuiltRequest lastBuiltRequest_;
-    /** The event of the newest configuration answer handled. */
+    /** The event of the newest configuration answer, or configuration state change, handled. */
     std::optional<std::int32_t> newestConfigurationAnswer_;
     /** The newest event whose opt-out has cleared the hits made before it. */
     std::int32_t optOutClearedThrough_ = -1;

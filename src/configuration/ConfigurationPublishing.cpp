@@ -334,10 +334,11 @@ void Configuration::ProcessConfigureWithAppIdEvent(const std::shared_ptr<Event>&
 }
 
 // Fetches run side by side, and each step that may take long (the wait for the network, a download) is
-// skipped once a later base made the file of no use: nothing is then handed back.
+// skipped once a later base made the file of no use, or the module was unregistered (its core disposed, the
+// network with it): nothing is then handed back.
 std::optional<std::string> Configuration::FetchConfiguration(const std::string& appId,
                                                              ConfigurationDownloader& downloader) {
-    const auto givenUp = [this, &appId] { return baseOrder_.GiveUpFetchUnlessWanted(appId); };
+    const auto givenUp = [this, &appId] { return !IsRegistered() || baseOrder_.GiveUpFetchUnlessWanted(appId); };
     const auto wanted = [this, &appId] { return baseOrder_.Wants(appId); };
     if (givenUp()) {
         return std::nullopt;

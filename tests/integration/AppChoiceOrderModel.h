@@ -111,7 +111,8 @@ struct PlannedLaunch {
     std::optional<Landing> bootLanding;
     std::vector<PlannedStep> steps;
     std::vector<int> mustHaveArrivedBeforeDispose;
-    bool disposeSaysTrue = true;
+    /** What Dispose must say: none where Analytics may still hold a track for its identity (see below). */
+    std::optional<bool> disposeSays = true;
 };
 
 struct Plan {
@@ -503,21 +504,27 @@ private:
                 plan_.tracks[index].fate = Fate::kNeverSent;
             }
         }
-        launch.disposeSaysTrue =
-            launch_.waiting.empty() && launch_.waitingForFirst.empty() && !HeldForWantOfAServer();
-        Note(std::string("  Dispose: ") + (launch.disposeSaysTrue ? "true" : "false, a track waits"));
+        if (!launch_.waiting.empty() || !launch_.waitingForFirst.empty()) {
+            launch.disposeSays = false;
+        } else if (MayWaitForItsIdentity()) {
+            launch.disposeSays.reset();
+        }
+        Note(std::string("  Dispose: ") + (!launch.disposeSays  ? "true, or false for a track held for its identity"
+                                           : *launch.disposeSays ? "true"
+                                                                 : "false, a track waits"));
         launch_ = LaunchState{};
     }
 
     /**
-     * Whether a track of this launch saw no server and none stood after it: unless opted out, Analytics holds
-     * it until the identity it waits for comes with a server, so the launch's Dispose drops it.
+     * Whether Analytics may still hold a track of this launch at Dispose: it builds a hit only once Identity
+     * has a state at the track's event, which depends on Identity's own syncs, now or in earlier launches. A
+     * track whose hit was seen to arrive was built; any other may so wait until Dispose drops it, which then
+     * says false.
      */
-    bool HeldForWantOfAServer() const {
+    bool MayWaitForItsIdentity() const {
         const int launch = static_cast<int>(plan_.launches.size());
         return std::any_of(plan_.tracks.begin(), plan_.tracks.end(), [launch](const TrackModel& track) {
-            return track.launch == launch && track.resolved && track.privacy != "optedout" && track.rsids.empty() &&
-                   track.laterRsids.empty();
+            return track.launch == launch && track.fate != Fate::kSent;
         });
     }
 

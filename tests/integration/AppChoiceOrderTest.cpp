@@ -41,6 +41,11 @@ using namespace AppChoiceOrder;
 
 /** Bound on each wait for what the model says comes; reached only when the core does not do it. */
 constexpr std::chrono::milliseconds kWait = 5s;
+/**
+ * A hit the server answered just as its launch's disposal aborted the requests keeps its row (the queue cannot
+ * tell a cut request from a taken one, and a hit lost is worse), so the next launch sends it once more.
+ */
+constexpr size_t kMostCopiesOfAHit = 2;
 
 #if defined(__has_feature)
 #if __has_feature(address_sanitizer)
@@ -264,7 +269,10 @@ protected:
         if (!WaitForHitsOf(launch.mustHaveArrivedBeforeDispose)) {
             return false;
         }
-        EXPECT_EQ(launch.disposeSaysTrue, core_->Dispose(kWait)) << "Dispose of launch " << number;
+        const bool disposed = core_->Dispose(kWait);
+        if (launch.disposeSays) {
+            EXPECT_EQ(*launch.disposeSays, disposed) << "Dispose of launch " << number;
+        }
         core_.reset();
         observer_.reset();
         shared_->Dispose(0ms);
@@ -371,7 +379,8 @@ protected:
             paths.erase(track.action);
             switch (track.fate) {
                 case Fate::kSent:
-                    ASSERT_EQ(1u, sent.size());
+                    ASSERT_LE(1u, sent.size());
+                    ASSERT_GE(kMostCopiesOfAHit, sent.size());
                     if (track.checkRsids) {
                         EXPECT_TRUE(SentToOneOf(sent[0], track)) << sent[0];
                     }
@@ -382,7 +391,7 @@ protected:
                     break;
                 case Fate::kStoredUnknown:
                 case Fate::kMaySend:
-                    EXPECT_GE(1u, sent.size());
+                    EXPECT_GE(kMostCopiesOfAHit, sent.size());
                     break;
             }
         }
@@ -439,6 +448,12 @@ const FixedCase kFixedCases[] = {
         {AppId("app-a"), Privacy("optedout"), Track(), Privacy("optunknown"), Release("app-a"),
          Privacy("optedin")}},
        {{}, {Privacy("optedin"), Track()}}}},
+     {}},
+    {"AnOptOutAfterATrackHeldForTheFirstFetchClearsItWhenAFileComes",
+     {OptedInApps(),
+      {{{{"app-a", Answer::kSlow}}, {Privacy("optedin"), AppId("app-a")}},
+       {{{"app-a", Answer::kNever}, {"app-b", Answer::kNever}},
+        {AppId("app-b"), Track(), Track(), Privacy("optedout"), Track(), File(FileKind::kGood)}}}},
      {}},
     {"ATrackDuringTheFirstFetchAfterAnEarlyOptInIsSent",
      {{{"app-a", "optedout"}, {"app-b", "optedin"}, {"app-c", "optedin"}},

@@ -407,13 +407,18 @@ TEST_P(ConfigurationFetchWaitTest, TheLastAppIdAskedIsFetchedAtOnceWhateverTheEa
 
     LetTheFileCome();
     if (!GetParam().offline) {
-        ASSERT_NE(nullptr, observer_->WaitForName("Downloaded Configuration Internal"));
+        ASSERT_NE(nullptr, observer_->WaitFor([](const Event& event) {
+            return event.GetName() == "Downloaded Configuration Internal" &&
+                   event.GetData()->OptString("config.downloaded.for", "") == "app-1";
+        }));
         EXPECT_EQ(1, asked_.Count()) << "the requests for app-1 share one fetch";
     }
+    // Answered once the configuration at its event is known, so after the fetched text's task.
     AskPrivacy();
     Settle();
-    EXPECT_EQ("app-2", observer_->ConfigurationStateAt(observer_->Events().back()->GetEventNumber())
-                           ->OptString("analytics.server", ""));
+    const auto last = observer_->ConfigurationStateAt(observer_->Events().back()->GetEventNumber());
+    ASSERT_NE(SHARED_STATE_PENDING, last);
+    EXPECT_EQ("app-2", last->OptString("analytics.server", ""));
     const auto events = observer_;
     StopSession();
     EXPECT_EQ(0u, CountPublications(events->Events(), Has("analytics.server", "fetched")));
