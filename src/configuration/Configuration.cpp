@@ -108,8 +108,9 @@ void Configuration::HandleConfigurationEvent(const std::shared_ptr<Event>& event
     }
 }
 
-// While no configuration names a server, an app-id request reserves its version: the events after it wait for
-// the file it fetches instead of being dropped for want of a server. Once one does, they read what stands.
+// Until a base configuration, or one that names a server, is published, an app-id request reserves its version:
+// the events after it wait for the file it fetches instead of being dropped for want of a server. After, they
+// read what stands.
 void Configuration::HearAppIdRequest(const std::shared_ptr<Event>& event) {
     if (IsConfigured()) {
         QueueMemberTask(*this, "ProcessConfigureWithAppIdEvent",
