@@ -453,6 +453,8 @@ TEST_F(ConfigurationIntegrationTest, ALaunchsFetchOfTheSavedAppIdLeavesTheFileTh
     ASSERT_NE(nullptr, WaitForPublication(Has("analytics.server", "file")));
     answer->Open();
     ASSERT_NE(nullptr, observer_->WaitForName("Downloaded Configuration Internal"));
+    // Answered once the configuration at its event is known, so after the fetched text's task.
+    AskPrivacy();
     Settle();
     const auto last = observer_->ConfigurationStateAt(observer_->Events().back()->GetEventNumber());
     ASSERT_NE(SHARED_STATE_PENDING, last);
