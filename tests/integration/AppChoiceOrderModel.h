@@ -257,6 +257,10 @@ private:
     }
 
     void AskApp(const std::string& app) {
+        if (!launch_.standing) {
+            // Until a base stands, the request's own version is held for its file.
+            NoteRequestAfterWaitingTracks();
+        }
         savedApp_ = app;
         launch_.latestAsked = app;
         if (launch_.underWay.count(app)) {
@@ -368,12 +372,17 @@ private:
     /** A privacy request or an update: the first request after a waiting track that saw nothing. */
     void StoreOverrides() {
         overridesStored_ = true;
+        NoteRequestAfterWaitingTracks();
+        PublishUnlessHeld();
+    }
+
+    /** A request whose version the first configuration fills: what the tracks that saw nothing before it see. */
+    void NoteRequestAfterWaitingTracks() {
         for (auto& track : plan_.tracks) {
             if (!track.resolved && track.sawNothing && !track.privacyOfRequestAfter) {
                 track.privacyOfRequestAfter = privacy_;
             }
         }
-        PublishUnlessHeld();
     }
 
     /** A request applied at once (not held for a fetch) publishes the configuration with it. */
@@ -408,7 +417,8 @@ private:
                 continue;
             }
             track.nextPrivacy = privacy;
-            if (track.fate == Fate::kStoredUnknown || track.fate == Fate::kMaySend) {
+            // A hit a later base may already have sent under its own opt-in stays at most once.
+            if (track.fate == Fate::kStoredUnknown || (track.fate == Fate::kMaySend && track.laterRsids.empty())) {
                 track.fate = FateAfterUnknown(privacy, launch_.standing.has_value());
                 if (track.fate == Fate::kSent) {
                     mustArrive_.push_back(Index(track));
